@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian 12 packages that the build, the tests and the demo need.
+# Safe to run again: apt-get skips what is already there.
+set -e
+PACKAGES="build-essential cmake ninja-build pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
+libqt5sql5-sqlite libxlsxwriter-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
+fonts-dejavu-core"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi

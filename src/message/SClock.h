@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+
+// The source of "now" for everything that reacts to the time of day or to
+// elapsed time. Production code asks System(); tests hand in a clock they can
+// move forward, so minute ticks, silence rules and day changes run instantly.
+class SClock
+{
+public:
+    virtual ~SClock();
+
+    virtual QDateTime Now() const = 0;
+    // Milliseconds on a monotonic scale; only differences are meaningful.
+    virtual qint64 ElapsedMs() const = 0;
+
+    static SClock* System();
+};
+
+// A clock that only moves when told to.
+class SManualClock final : public SClock
+{
+public:
+    explicit SManualClock(const QDateTime& start) : m_now(start) {}
+
+    QDateTime Now() const override { return m_now; }
+    qint64 ElapsedMs() const override { return m_nElapsedMs; }
+
+    void Set(const QDateTime& now);
+    void Advance(qint64 nMs);
+
+private:
+    QDateTime m_now;
+    qint64 m_nElapsedMs = 0;
+};

@@ -1,0 +1,123 @@
+#include "message/SMessage.h"
+
+#include "message/PAssert.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QMultiHash>
+#include <QObject>
+#include <QReadWriteLock>
+
+#include <atomic>
+
+namespace {
+
+struct Registry
+{
+    // Posting happens from worker threads while the main thread may still
+    // (re)register, so lookups take the read side of this lock.
+    QReadWriteLock lock;
+    QHash<QObject*, int> receivers;
+    QMultiHash<QObject*, int> subscriptions;
+};
+
+Registry& registry()
+{
+    static Registry s_registry;
+    return s_registry;
+}
+
+std::atomic<qintptr> s_nReply{0};
+
+QObject* findReceiver(int id)
+{
+    Registry& r = registry();
+    QReadLocker locker(&r.lock);
+    for (auto it = r.receivers.cbegin(); it != r.receivers.cend(); ++it) {
+        if (it.value() == id)
+            return it.key();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SMessage::SMessage(int nType, qintptr nFirst, qintptr nSecond)
+    : QEvent(static_cast<QEvent::Type>(nType)), m_nFirst(nFirst), m_nSecond(nSecond)
+{
+}
+
+void SMessage::SetReply(qintptr nReply)
+{
+    s_nReply.store(nReply);
+}
+
+qintptr SMessage::Reply()
+{
+    return s_nReply.load();
+}
+
+void RegisterReceiver(QObject* pObject, int id)
+{
+    P_ASSERT_AT(pObject, "", "src/message/SMessage.cpp", 55);
+    Registry& r = registry();
+    QWriteLocker locker(&r.lock);
+    r.receivers.insert(pObject, id);
+}
+
+void UnregisterReceiver(QObject* pObject)
+{
+    Registry& r = registry();
+    QWriteLocker locker(&r.lock);
+    r.receivers.remove(pObject);
+    r.subscriptions.remove(pObject);
+}
+
+void SubscribeMessage(QObject* pObject, int type)
+{
+    Registry& r = registry();
+    QWriteLocker locker(&r.lock);
+    if (!r.subscriptions.contains(pObject, type))
+        r.subscriptions.insert(pObject, type);
+}
+
+bool UnsubscribeMessage(QObject* pObject)
+{
+    Registry& r = registry();
+    QWriteLocker locker(&r.lock);
+    return r.subscriptions.remove(pObject) > 0;
+}
+
+qintptr SendSMessage(int id, int type, qintptr first, qintptr second)
+{
+    if (QObject* pReceiver = findReceiver(id)) {
+        SMessage message(type, first, second);
+        QCoreApplication::sendEvent(pReceiver, &message);
+    }
+    return SMessage::Reply();
+}
+
+qintptr PostSMessage(int id, int type, qintptr first, qintptr second)
+{
+    if (QObject* pReceiver = findReceiver(id))
+        QCoreApplication::postEvent(pReceiver, new SMessage(type, first, second));
+    return SMessage::Reply();
+}
+
+void BroadcastSMessage(int type, qintptr first, qintptr second)
+{
+    QList<QObject*> subscribers;
+    {
+        Registry& r = registry();
+        QReadLocker locker(&r.lock);
+        for (auto it = r.subscriptions.cbegin(); it != r.subscriptions.cend(); ++it) {
+            if (it.value() == type && !subscribers.contains(it.key()))
+                subscribers.append(it.key());
+        }
+    }
+    // Delivered outside the lock: a receiver may subscribe or send in turn.
+    for (QObject* pSubscriber : subscribers) {
+        SMessage message(type, first, second);
+        QCoreApplication::sendEvent(pSubscriber, &message);
+    }
+}

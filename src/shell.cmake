@@ -1,0 +1,1 @@
+# The application shell: start-up helpers and the main window.

@@ -1,7 +1,59 @@
-#include <QApplication>
+#include "Kestal.h"
+#include "PQuitOnSignal.h"
+#include "PSingleApplication.h"
+#include "message/PLogRecord.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QTranslator>
+
+#include <memory>
+
+namespace {
+
+// The style sheet is read whole and ends at the first NUL byte.
+QString readStyleSheet(const QString& strFileName)
+{
+    QFile file(strFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QByteArray bytes = file.readAll();
+    const int nNul = bytes.indexOf('\0');
+    if (nNul >= 0)
+        bytes.truncate(nNul);
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    PSingleApplication app(QStringLiteral("KESTAL 1.0"), argc, argv);
+    app.setAutoSipEnabled(true);
+
+    QTranslator translator;
+    translator.load(QStringLiteral("kestal_zh.qm"), QString(), QString(), QString());
+    QCoreApplication::installTranslator(&translator);
+
+    app.setStyleSheet(readStyleSheet(QStringLiteral("default_blue.qss")));
+
+    if (app.IsRunning()) {
+        QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("new instance is running!"));
+        return box.exec();
+    }
+
+    int nExitCode = 0;
+    {
+        PLogRecord log(".viewer");
+        Log(3, "System start begin\n");
+        Log(3, "current software version: %s, build date: %s\n", "45", "2015/03/04");
+
+        PQuitOnSignal quitOnSignal;
+        auto pWindow = std::make_unique<Kestal>();
+        pWindow->setWindowFlags(pWindow->windowFlags() & ~Qt::WindowCloseButtonHint);
+        pWindow->showMaximized();
+        nExitCode = QApplication::exec();
+        pWindow.reset();
+    }
+    return nExitCode;
 }

@@ -1,0 +1,328 @@
+#include "Kestal.h"
+
+#include "RFormAbout.h"
+#include "RFormStatus.h"
+#include "message/SMessage.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The title area in which a horizontal drag turns the pages.
+constexpr int s_nSwipeAreaRight = 964;
+constexpr int s_nSwipeAreaBottom = 180;
+constexpr int s_nSwipeDistance = 70;
+
+enum MessageType {
+    MsgReading = 1003,
+    MsgStatusText = 1016,
+    MsgShowSecondLine = 1017,
+    MsgHideSecondLine = 1018,
+    MsgSecondText = 1019,
+    MsgMinuteTick = 1020,
+    MsgSendThreshold = 1026,
+    MsgStartRequest = 1027,
+    MsgCommandResult = 1028,
+    MsgReload = 1035,
+    MsgReloadThresholds = 1036,
+};
+
+constexpr int s_nFirstAccepted = 1001;
+constexpr int s_nLastAccepted = 1038;
+
+bool inSwipeArea(const QPoint& pos)
+{
+    return pos.x() <= s_nSwipeAreaRight && pos.y() <= s_nSwipeAreaBottom;
+}
+
+QWidget* placeholderPage(const char* pName, QWidget* parent)
+{
+    auto* pPage = new QWidget(parent);
+    pPage->setObjectName(QLatin1String(pName));
+    return pPage;
+}
+
+} // namespace
+
+Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStackedLayout)
+{
+    RegisterReceiver(this, 1000);
+    SubscribeMessage(this, MsgReload);
+    SubscribeMessage(this, MsgReloadThresholds);
+
+    BuildWidgets();
+
+    QApplication::setFont(QFont(QStringLiteral("Times New Roman")));
+    layout()->addItem(m_pStackedLayout);
+    m_pFormRegion = placeholderPage("RFormRegion", this);
+    m_pFormHistory = placeholderPage("RFormHistory", this);
+    m_pFormSetting = placeholderPage("RFormSetting", this);
+    m_pFormAbout = new RFormAbout(this);
+    m_pStackedLayout->addWidget(m_pFormRegion);
+    m_pStackedLayout->addWidget(m_pFormHistory);
+    m_pStackedLayout->addWidget(m_pFormSetting);
+    m_pStackedLayout->addWidget(m_pFormAbout);
+    m_pFormStatus = new RFormStatus(this);
+    layout()->addWidget(m_pFormStatus);
+    ShowRegion();
+
+    connect(m_pButtonRegion, &QPushButton::clicked, this, &Kestal::ShowRegion);
+    connect(m_pButtonPersonal, &QPushButton::clicked, this, &Kestal::ShowPersonal);
+    connect(m_pButtonRouting, &QPushButton::clicked, this, &Kestal::ShowRouting);
+    connect(m_pButtonHistory, &QPushButton::clicked, this, &Kestal::ShowHistory);
+    connect(m_pButtonSetting, &QPushButton::clicked, this, &Kestal::ShowSetting);
+    connect(m_pButtonAbout, &QPushButton::clicked, this, &Kestal::ShowAbout);
+    connect(m_pToolButton_Exit, &QToolButton::clicked, this, &Kestal::OnExit);
+    m_pButtonPersonal->hide();
+    m_pButtonRouting->hide();
+
+    m_pRequestTimer = new QTimer(this);
+    m_pRequestTimer->setInterval(2000);
+    connect(m_pRequestTimer, &QTimer::timeout, this, &Kestal::OnTimeout);
+
+    setAttribute(Qt::WA_AcceptTouchEvents);
+}
+
+Kestal::~Kestal()
+{
+    delete m_pRequestTimer;
+    m_pRequestTimer = nullptr;
+    UnsubscribeMessage(this);
+    UnregisterReceiver(this);
+}
+
+void Kestal::BuildWidgets()
+{
+    setObjectName(QStringLiteral("Kestal"));
+    setWindowTitle(tr("Orvane-Monitor"));
+    setWindowIcon(QIcon(QStringLiteral(":/Kestal/icon.png")));
+
+    auto* pOuter = new QVBoxLayout(this);
+    pOuter->setSpacing(0);
+    pOuter->setContentsMargins(0, 0, 0, 0);
+
+    m_pFrameTitle = new QFrame(this);
+    m_pFrameTitle->setObjectName(QStringLiteral("framekestal"));
+    m_pFrameTitle->setStyleSheet(QStringLiteral("background-image: url(:/Kestal/title.png);"));
+    m_pFrameTitle->setMinimumHeight(80);
+    auto* pTitle = new QHBoxLayout(m_pFrameTitle);
+    pTitle->setContentsMargins(9, 9, 15, 9);
+
+    m_pLabelLogo = new QLabel(m_pFrameTitle);
+    m_pLabelLogo->setObjectName(QStringLiteral("labelLogo"));
+    m_pLabelLogo->setFixedSize(276, 57);
+    m_pLabelLogo->setStyleSheet(QStringLiteral("border-image: url(:/Kestal/logo.png);"));
+    pTitle->addWidget(m_pLabelLogo);
+    pTitle->addStretch(1);
+
+    m_pButtonRegion = AddNavigationButton("m_pButtonRegion", "region_release");
+    m_pButtonPersonal = AddNavigationButton("m_pButtonPersonal", "personal_release");
+    m_pButtonRouting = AddNavigationButton("m_pButtonRouting", "routing");
+    m_pButtonHistory = AddNavigationButton("m_pButtonHistory", "history_release");
+    m_pButtonSetting = AddNavigationButton("m_pButtonSetting", "set_release");
+    m_pButtonAbout = AddNavigationButton("m_pButtonAbout", "about_release");
+
+    m_pToolButton_Exit = new QToolButton(m_pFrameTitle);
+    m_pToolButton_Exit->setObjectName(QStringLiteral("m_pToolButton_Exit"));
+    QFont exitFont = m_pToolButton_Exit->font();
+    exitFont.setPointSize(20);
+    m_pToolButton_Exit->setFont(exitFont);
+    m_pToolButton_Exit->setMinimumSize(60, 60);
+    m_pToolButton_Exit->setStyleSheet(QStringLiteral("image: url(:/Kestal/exit.png);"));
+    pTitle->addSpacing(12);
+    pTitle->addWidget(m_pToolButton_Exit);
+
+    pOuter->addWidget(m_pFrameTitle);
+}
+
+QPushButton* Kestal::AddNavigationButton(const char* pName, const char* pImage)
+{
+    auto* pButton = new QPushButton(m_pFrameTitle);
+    pButton->setObjectName(QLatin1String(pName));
+    pButton->setMinimumSize(126, 89);
+    pButton->setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    pButton->setStyleSheet(QStringLiteral("image: url(:/Kestal/%1.png);").arg(QLatin1String(pImage)));
+    pButton->setFlat(true);
+    m_pFrameTitle->layout()->addWidget(pButton);
+    return pButton;
+}
+
+int Kestal::CurrentStackIndex() const
+{
+    return m_pStackedLayout->currentIndex();
+}
+
+bool Kestal::IsRequestTimerActive() const
+{
+    return m_pRequestTimer && m_pRequestTimer->isActive();
+}
+
+QString Kestal::CommandResultText(qintptr nResult, qintptr nValue)
+{
+    switch (nResult) {
+    case 1:
+        return nValue != 0 ? tr("Set successed") + QString::number(nValue) : tr("Set successed");
+    case 2:
+        return tr("Set failed");
+    case 3:
+        return tr("connected!");
+    default:
+        return QString();
+    }
+}
+
+void Kestal::ShowPage(int nIndex)
+{
+    m_pStackedLayout->setCurrentIndex(nIndex);
+    m_nCurrentPage = nIndex;
+}
+
+void Kestal::SetLoginWidgetInfo() {}
+
+void Kestal::OnUpdateDriveInfoFinished() {}
+
+void Kestal::ShowRegion()
+{
+    ShowPage(0);
+}
+
+void Kestal::ShowHistory()
+{
+    ShowPage(1);
+}
+
+void Kestal::ShowPersonal() {}
+
+void Kestal::ShowRouting() {}
+
+void Kestal::ShowSetting()
+{
+    ShowPage(2);
+}
+
+void Kestal::ShowAbout()
+{
+    ShowPage(3);
+}
+
+bool Kestal::AskExit()
+{
+    if (m_confirmExit)
+        return m_confirmExit();
+    QMessageBox box(QMessageBox::Question, tr("Orvane-Monitor"), tr("The program is running."),
+                    QMessageBox::NoButton, this);
+    box.setInformativeText(tr("Do you want to exit?"));
+    QPushButton* pClose = box.addButton(tr("Close"), QMessageBox::AcceptRole);
+    box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == pClose;
+}
+
+void Kestal::OnExit()
+{
+    if (AskExit())
+        close();
+}
+
+void Kestal::OnTheUserPower(int) {}
+
+void Kestal::OnAddUserFinished() {}
+
+void Kestal::OnTimeout()
+{
+    m_pRequestTimer->stop();
+}
+
+void Kestal::OnRoutDataUpdate() {}
+
+bool Kestal::event(QEvent* pEvent)
+{
+    const int nType = static_cast<int>(pEvent->type());
+    if (nType < s_nFirstAccepted || nType > s_nLastAccepted)
+        return QWidget::event(pEvent);
+    if (auto* pMessage = dynamic_cast<SMessage*>(pEvent))
+        HandleMessage(nType, pMessage->First(), pMessage->Second());
+    return true;
+}
+
+bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
+{
+    switch (nType) {
+    case MsgStatusText:
+        m_pFormStatus->SetMessage(reinterpret_cast<const char*>(a));
+        return true;
+    case MsgShowSecondLine:
+        m_pFormStatus->ShowSecondLine(true);
+        return true;
+    case MsgHideSecondLine:
+        m_pFormStatus->ShowSecondLine(false);
+        return true;
+    case MsgSecondText:
+        m_pFormStatus->SetSecondMessage(reinterpret_cast<const char*>(a));
+        return true;
+    case MsgMinuteTick:
+        if (QWidget* pPage = m_pStackedLayout->currentWidget()) {
+            SMessage tick(MsgMinuteTick, a, b);
+            QCoreApplication::sendEvent(pPage, &tick);
+        }
+        return true;
+    case MsgSendThreshold:
+    case MsgStartRequest:
+        m_pRequestTimer->start();
+        return true;
+    case MsgCommandResult: {
+        if (m_pRequestTimer->isActive())
+            m_pRequestTimer->stop();
+        const QString strText = CommandResultText(a, b);
+        if (!strText.isEmpty())
+            emit CommandResult(strText);
+        return true;
+    }
+    case MsgReload:
+        OnUpdateDriveInfoFinished();
+        return true;
+    default:
+        return true;
+    }
+}
+
+void Kestal::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (inSwipeArea(pEvent->pos())) {
+        m_nPressX = pEvent->pos().x();
+        m_nPressY = pEvent->pos().y();
+    }
+    QWidget::mousePressEvent(pEvent);
+}
+
+void Kestal::mouseReleaseEvent(QMouseEvent* pEvent)
+{
+    const QPoint pos = pEvent->pos();
+    if (inSwipeArea(pos)) {
+        const int dx = pos.x() - m_nPressX;
+        const int dy = pos.y() - m_nPressY;
+        if (qAbs(dx) > s_nSwipeDistance || qAbs(dy) > s_nSwipeDistance) {
+            int nIndex = m_nCurrentPage;
+            if (dx < -s_nSwipeDistance)
+                ++nIndex;
+            else if (dx > s_nSwipeDistance)
+                --nIndex;
+            nIndex = (nIndex + PagePositions) % PagePositions;
+            m_nCurrentPage = nIndex;
+            if (nIndex < m_pStackedLayout->count())
+                m_pStackedLayout->setCurrentIndex(nIndex);
+            update();
+        }
+    }
+    QWidget::mouseReleaseEvent(pEvent);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStackedLayout;
+class QTimer;
+class QToolButton;
+class RFormAbout;
+class RFormStatus;
+
+// The one top-level window: title bar with navigation, the page stack, the
+// status strip, and the owner of the acquisition and storage workers.
+class Kestal : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The page stack holds four pages; the swipe index runs over six
+    // positions, two of them without a page.
+    static constexpr int PagePositions = 6;
+
+    explicit Kestal(QWidget* parent = nullptr);
+    ~Kestal() override;
+
+    // Answers the exit question; the default asks the user in a message box.
+    void SetExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
+
+    int CurrentPageIndex() const { return m_nCurrentPage; }
+    int CurrentStackIndex() const;
+    bool IsRequestTimerActive() const;
+    RFormStatus* FormStatus() const { return m_pFormStatus; }
+
+    // The text of a command result (message 1028); empty when nothing shows.
+    static QString CommandResultText(qintptr nResult, qintptr nValue);
+
+signals:
+    // A command result for the settings window's message line.
+    void CommandResult(const QString& strText);
+
+public slots:
+    void SetLoginWidgetInfo();
+    void OnUpdateDriveInfoFinished();
+    void ShowRegion();
+    void ShowHistory();
+    void ShowPersonal();
+    void ShowRouting();
+    void ShowSetting();
+    void ShowAbout();
+    void OnExit();
+    void OnTheUserPower(int nGrade);
+    void OnAddUserFinished();
+    void OnTimeout();
+    void OnRoutDataUpdate();
+
+protected:
+    bool event(QEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+
+private:
+    Q_DISABLE_COPY(Kestal)
+
+    void BuildWidgets();
+    QPushButton* AddNavigationButton(const char* pName, const char* pImage);
+    void ShowPage(int nIndex);
+    bool HandleMessage(int nType, qintptr a, qintptr b);
+    bool AskExit();
+
+    QStackedLayout* m_pStackedLayout;
+    QFrame* m_pFrameTitle = nullptr;
+    QLabel* m_pLabelLogo = nullptr;
+    QPushButton* m_pButtonRegion = nullptr;
+    QPushButton* m_pButtonPersonal = nullptr;
+    QPushButton* m_pButtonRouting = nullptr;
+    QPushButton* m_pButtonHistory = nullptr;
+    QPushButton* m_pButtonSetting = nullptr;
+    QPushButton* m_pButtonAbout = nullptr;
+    QToolButton* m_pToolButton_Exit = nullptr;
+    QWidget* m_pFormRegion = nullptr;
+    QWidget* m_pFormHistory = nullptr;
+    QWidget* m_pFormSetting = nullptr;
+    RFormAbout* m_pFormAbout = nullptr;
+    RFormStatus* m_pFormStatus = nullptr;
+    QTimer* m_pRequestTimer = nullptr;
+
+    int m_nCurrentPage = 0;
+    int m_nPressX = 0;
+    int m_nPressY = 0;
+    std::function<bool()> m_confirmExit;
+};

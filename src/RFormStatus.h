@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QFrame>
+
+class QLabel;
+
+// The status strip under the page stack: two lines, each a caption and a
+// message, showing the state of the link to the data server.
+class RFormStatus : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit RFormStatus(QWidget* parent = nullptr);
+
+    // The texts arrive untranslated (constant texts of their senders).
+    void SetMessage(const char* pText);
+    void SetSecondMessage(const char* pText);
+    void ShowSecondLine(bool bShow);
+
+    QString Message() const;
+    QString SecondMessage() const;
+    bool IsSecondLineShown() const;
+
+private:
+    Q_DISABLE_COPY(RFormStatus)
+
+    QLabel* m_pLabelCaption;
+    QLabel* m_pLabelMessage;
+    QLabel* m_pLabelCaption2;
+    QLabel* m_pLabelMessage2;
+};

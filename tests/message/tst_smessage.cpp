@@ -1,0 +1,141 @@
+#include "message/SMessage.h"
+
+#include <QCoreApplication>
+#include <QtTest>
+
+namespace {
+
+// Records what reaches it and answers with a fixed reply when asked to.
+class Receiver : public QObject
+{
+public:
+    explicit Receiver(qintptr nReply = 0, bool bAnswer = false) : m_nReply(nReply), m_bAnswer(bAnswer) {}
+
+    bool event(QEvent* pEvent) override
+    {
+        auto* pMessage = dynamic_cast<SMessage*>(pEvent);
+        if (!pMessage)
+            return QObject::event(pEvent);
+        received.append({pMessage->MessageType(), pMessage->First(), pMessage->Second()});
+        if (m_bAnswer)
+            SMessage::SetReply(m_nReply);
+        return true;
+    }
+
+    struct Seen
+    {
+        int type;
+        qintptr first;
+        qintptr second;
+    };
+    QVector<Seen> received;
+
+private:
+    qintptr m_nReply;
+    bool m_bAnswer;
+};
+
+} // namespace
+
+class TestSMessage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sendReturnsReplyAndKeepsItWhenUnanswered();
+    void wordsCarryPointers();
+    void postIsQueuedAndUnregisteredIsDiscarded();
+    void broadcastReachesEverySubscriberOnce();
+    void reRegisteringReplacesTheId();
+};
+
+void TestSMessage::sendReturnsReplyAndKeepsItWhenUnanswered()
+{
+    Receiver answering(4242, true);
+    Receiver silent;
+    RegisterReceiver(&answering, 2101);
+    RegisterReceiver(&silent, 2102);
+
+    QCOMPARE(SendSMessage(2101, 1500, 1, 2), qintptr(4242));
+    QCOMPARE(answering.received.size(), 1);
+    QCOMPARE(answering.received[0].first, qintptr(1));
+    // A receiver that does not answer leaves the previous reply in place.
+    QCOMPARE(SendSMessage(2102, 1500, 0, 0), qintptr(4242));
+    QCOMPARE(silent.received.size(), 1);
+    // Nobody registered: nothing delivered, reply unchanged.
+    QCOMPARE(SendSMessage(2199, 1500, 0, 0), qintptr(4242));
+
+    UnregisterReceiver(&answering);
+    UnregisterReceiver(&silent);
+}
+
+void TestSMessage::wordsCarryPointers()
+{
+    Receiver receiver;
+    RegisterReceiver(&receiver, 2103);
+    static const char* const s_pText = "Connected !";
+    SendSMessage(2103, 1016, reinterpret_cast<qintptr>(s_pText), -1);
+    QCOMPARE(receiver.received.size(), 1);
+    QCOMPARE(reinterpret_cast<const char*>(receiver.received[0].first), s_pText);
+    QCOMPARE(receiver.received[0].second, qintptr(-1));
+    UnregisterReceiver(&receiver);
+}
+
+void TestSMessage::postIsQueuedAndUnregisteredIsDiscarded()
+{
+    Receiver receiver(7, true);
+    RegisterReceiver(&receiver, 2104);
+    SMessage::SetReply(11);
+    QCOMPARE(PostSMessage(2104, 1003, 5, 6), qintptr(11));
+    QVERIFY(receiver.received.isEmpty());
+    QCoreApplication::processEvents();
+    QCOMPARE(receiver.received.size(), 1);
+    QCOMPARE(receiver.received[0].type, 1003);
+
+    QCOMPARE(PostSMessage(2198, 1003, 5, 6), qintptr(7));
+    QCoreApplication::processEvents();
+    QCOMPARE(receiver.received.size(), 1);
+    UnregisterReceiver(&receiver);
+}
+
+void TestSMessage::broadcastReachesEverySubscriberOnce()
+{
+    Receiver a;
+    Receiver b;
+    Receiver other;
+    SubscribeMessage(&a, 1035);
+    SubscribeMessage(&a, 1035);
+    SubscribeMessage(&a, 1036);
+    SubscribeMessage(&b, 1035);
+    SubscribeMessage(&other, 1036);
+
+    BroadcastSMessage(1035, 3, 4);
+    QCOMPARE(a.received.size(), 1);
+    QCOMPARE(b.received.size(), 1);
+    QCOMPARE(other.received.size(), 0);
+
+    QVERIFY(UnsubscribeMessage(&a));
+    QVERIFY(!UnsubscribeMessage(&a));
+    BroadcastSMessage(1035, 3, 4);
+    BroadcastSMessage(1036, 3, 4);
+    QCOMPARE(a.received.size(), 1);
+    QCOMPARE(b.received.size(), 2);
+    QCOMPARE(other.received.size(), 1);
+    UnsubscribeMessage(&b);
+    UnsubscribeMessage(&other);
+}
+
+void TestSMessage::reRegisteringReplacesTheId()
+{
+    Receiver receiver;
+    RegisterReceiver(&receiver, 2105);
+    RegisterReceiver(&receiver, 2106);
+    SendSMessage(2105, 1500, 0, 0);
+    QVERIFY(receiver.received.isEmpty());
+    SendSMessage(2106, 1500, 0, 0);
+    QCOMPARE(receiver.received.size(), 1);
+    UnregisterReceiver(&receiver);
+}
+
+QTEST_GUILESS_MAIN(TestSMessage)
+#include "tst_smessage.moc"

@@ -1,0 +1,67 @@
+#include "SPresetContent.h"
+
+#include "SPresetObject.h"
+#include "message/PAssert.h"
+#include "message/SMessage.h"
+
+#include <cstdio>
+
+SPresetContent::SPresetContent(QObject* pParent)
+    : QObject(pParent)
+{
+}
+
+SPresetContent::~SPresetContent()
+{
+    UnregisterReceiver(this);
+    QMap<int, SPresetObject*>& registry = Registry();
+    for (SPresetObject* pObject : qAsConst(m_owned)) {
+        auto it = registry.find(pObject->Id());
+        if (it != registry.end() && it.value() == pObject)
+            registry.erase(it);
+        delete pObject;
+    }
+}
+
+QMap<int, SPresetObject*>& SPresetContent::Registry()
+{
+    static QMap<int, SPresetObject*> s_registry;
+    return s_registry;
+}
+
+void SPresetContent::Register(SPresetObject* pObject)
+{
+    P_ASSERT_AT(pObject, "pObject", __FILE__, __LINE__);
+    Registry().insert(pObject->Id(), pObject);
+    if (!m_owned.contains(pObject))
+        m_owned.append(pObject);
+}
+
+void SPresetContent::SaveAll()
+{
+    for (SPresetObject* pObject : qAsConst(Registry()))
+        pObject->Save();
+}
+
+SPresetObject* SPresetContent::Find(int nId)
+{
+    return Registry().value(nId, nullptr);
+}
+
+bool SPresetContent::event(QEvent* pEvent)
+{
+    const int nType = static_cast<int>(pEvent->type());
+    auto* pMessage = dynamic_cast<SMessage*>(pEvent);
+    if (!pMessage || nType < 1001 || nType > 65534)
+        return QObject::event(pEvent);
+    SPresetObject* pObject = Find(nType);
+    if (!pObject) {
+        std::printf("Id: %x dose not exsist!\n", static_cast<unsigned>(nType));
+        SMessage::SetReply(0);
+        pEvent->ignore();
+        return false;
+    }
+    SMessage::SetReply(pObject->Command(static_cast<int>(pMessage->First()), pMessage->Second()));
+    pEvent->accept();
+    return true;
+}

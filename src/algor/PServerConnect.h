@@ -1,0 +1,25 @@
+#pragma once
+
+#include "SPresetObject.h"
+
+// Data-server address and port of the link ("User/ServerAddr.dat", holder 1517).
+class PServerConnect final : public SPresetObject
+{
+public:
+    enum { Id = 1517, AddressSize = 32, DefaultPort = 8000 };
+
+    // Loads the file, writing a local copy when there is no usable one.
+    PServerConnect();
+
+    // 20 address of the NUL-terminated address text; 21 port; 22 set port.
+    qintptr Command(int nCmd, qintptr nArg) override;
+    void AfterLoad() override;
+    void BeforeWrite() override { }
+
+    const char* Address() const { return m_szAddress; }
+    qint32 Port() const { return m_nPort; }
+
+private:
+    char m_szAddress[AddressSize];
+    qint32 m_nPort = DefaultPort;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "SPresetObject.h"
+
+// Network server address, port and five float settings ("User/NetServer.dat",
+// holder 1514).
+class RPresetNetServer final : public SPresetObject
+{
+public:
+    enum { Id = 1514, AddressSize = 32, DefaultPort = 13141 };
+
+    // Loads the file, writing a local copy when there is no usable one.
+    RPresetNetServer();
+
+    // 20 address of the NUL-terminated address text; 21 port; 22 set port;
+    // 23/25/27/30/32 address of setting 2..6; 24/26/28/29/31 set setting 2..6
+    // from the float at the argument.
+    qintptr Command(int nCmd, qintptr nArg) override;
+    void AfterLoad() override;
+    void BeforeWrite() override { }
+
+    const char* Address() const { return m_szAddress; }
+    qint32 Port() const { return m_nPort; }
+    float Setting(int nItem) const;
+
+private:
+    char m_szAddress[AddressSize];
+    qint32 m_nPort = DefaultPort;
+    float m_fSetting[5] = {10.0f, 20.0f, 30.0f, 2.0f, 2.0f};
+};

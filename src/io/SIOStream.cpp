@@ -1,0 +1,3 @@
+#include "io/SIOStream.h"
+
+SIOStream::~SIOStream() = default;

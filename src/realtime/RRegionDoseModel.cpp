@@ -1,0 +1,173 @@
+#include "realtime/RRegionDoseModel.h"
+
+#include "database/PSqlExec.h"
+#include "message/SClock.h"
+#include "realtime/PColorLine.h"
+#include "realtime/RTimer.h"
+
+#include <QColor>
+#include <QSqlQuery>
+#include <QtGlobal>
+
+namespace {
+
+const char* const kHeaders[] = {"ID", "Location", "H*(10)", "Show Curve", "Curve Color"};
+
+QString withUnit(double dValue, const char* pUnit)
+{
+    return QString::number(dValue, 'f', 2) + QString::fromUtf8(pUnit);
+}
+
+} // namespace
+
+RRegionDoseModel::RRegionDoseModel(int kind, QObject* parent, SClock* pClock)
+    : RRealDoseModel(kind, parent, pClock)
+{
+    PColorLine::Register();
+    m_nColumnCount = 5;
+    m_pHeaders = kHeaders;
+}
+
+RRegionDoseModel::~RRegionDoseModel()
+{
+    qDeleteAll(m_episodeTimers);
+}
+
+QString RRegionDoseModel::DoseText(float dose)
+{
+    const double v = dose;
+    if (v <= 999)
+        return withUnit(v, "\xce\xbcRad/h");
+    if (v < 1000)
+        return withUnit(1, "mRad/h");
+    const float w = dose / 1000.0f;
+    if (static_cast<double>(w) <= 999)
+        return withUnit(w, "mRad/h");
+    if (static_cast<double>(w) < 1000)
+        return withUnit(1, "Rad/h");
+    return withUnit(w / 1000.0f, "Rad/h");
+}
+
+void RRegionDoseModel::LoadRegionColours()
+{
+    m_ids.clear();
+    m_alarm.clear();
+    m_colours.clear();
+    // Running episodes are dropped uncounted: the region list they belong to
+    // is being replaced.
+    qDeleteAll(m_episodeTimers);
+    m_episodeTimers.clear();
+
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral("select Id, R_Color, G_Color, B_Color from RegionCurveColorInfo"));
+    while (query.next()) {
+        const int nId = query.value(0).toInt();
+        const QColor color(
+            query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(), 255);
+        m_colours.append(QVariant::fromValue(PColorLine(color)));
+        m_ids.append(nId);
+        m_alarm.append(AlarmOffLine);
+        if (m_episodeTimers.contains(nId))
+            continue;
+        RTimer* pTimer = new RTimer(nId, nullptr, m_pClock);
+        m_episodeTimers.insert(nId, pTimer);
+        connect(pTimer, &RTimer::TimeEnded, this, &RRegionDoseModel::OnTimeEnded);
+    }
+}
+
+void RRegionDoseModel::UpdateDose(int id, float dose)
+{
+    const int i = m_ids.indexOf(id);
+    if (i < 0 || i >= m_nRowCount)
+        return;
+    m_values[i] = dose;
+    m_online[i] = OnLine;
+    m_seen[i] = true;
+
+    // Read at every reading so that a threshold stored on the alarm page
+    // applies from the next reading on.
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral("select Alarmvalue from RegionCurveColorInfo where Id = %1").arg(id));
+    const bool bHasRow = query.next();
+    const int nThreshold = bHasRow ? query.value(0).toInt() : 0;
+    if (bHasRow && nThreshold != 0 && dose >= static_cast<float>(nThreshold)) {
+        if (RTimer* pTimer = m_episodeTimers.value(id))
+            pTimer->Trigger();
+        m_alarm[i] = Warning;
+    } else if (static_cast<float>(nThreshold) > dose) {
+        m_alarm[i] = Normal;
+    }
+
+    emit ItemAchieveData(id);
+    RowsChanged(i, i);
+}
+
+QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.column() < 0 || index.row() >= m_nRowCount)
+        return QVariant();
+    const int row = index.row();
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case 0:
+            return row < m_ids.size() ? QVariant(QString::number(m_ids.at(row))) : QVariant();
+        case 1:
+            return row < m_names.size() ? QVariant(m_names.at(row)) : QVariant();
+        case 2:
+            return DoseText(m_values.at(row));
+        case 3:
+            return QVariant();
+        case 4:
+            return row < m_colours.size() ? m_colours.at(row) : QVariant();
+        default:
+            qWarning("data: invalid display value column %d", index.column());
+            return QVariant();
+        }
+    }
+    if (role == Qt::ForegroundRole) {
+        switch (index.column()) {
+        case 3:
+            return QColor(OnlineAt(row) == OffLine ? Qt::red : Qt::green);
+        case 4:
+            return QColor(AlarmAt(row) == Normal ? Qt::green : Qt::red);
+        default:
+            return QColor(Qt::white);
+        }
+    }
+    return QVariant();
+}
+
+bool RRegionDoseModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (index.isValid() && index.row() < m_colours.size()
+        && data(index, Qt::DisplayRole).canConvert<PColorLine>()) {
+        // Only a colour line may replace a colour line; anything else would
+        // leave a cell the delegate cannot paint.
+        if (!value.canConvert<PColorLine>())
+            return false;
+        m_colours[index.row()] = QVariant::fromValue(value.value<PColorLine>());
+        emit dataChanged(index, index);
+        return true;
+    }
+    return RRealDoseModel::setData(index, value, role);
+}
+
+void RRegionDoseModel::OnTimeEnded(int id, const QString&, const QString&)
+{
+    const QString strToday = m_pClock->Now().date().toString(QStringLiteral("yyyy-MM-dd"));
+    QSqlQuery query = PSqlExec::Select(QStringLiteral(
+        "select AlarmOverCount from RegionLinkDoseInfo where Id = %1 and Month = '%2'")
+                                           .arg(id)
+                                           .arg(strToday));
+    if (query.next()) {
+        PSqlExec::Exec(QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = "
+                                      "AlarmOverCount + 1 where Id = %1 and Month = '%2'")
+                           .arg(id)
+                           .arg(strToday));
+    } else {
+        PSqlExec::Exec(QStringLiteral("insert into RegionLinkDoseInfo (Id, Month, "
+                                      "AlarmOverCount) values (%1, '%2', 1)")
+                           .arg(id)
+                           .arg(strToday));
+    }
+}

@@ -1,0 +1,239 @@
+#include "RealtimeDb.h"
+
+#include "message/SClock.h"
+#include "realtime/PColorLine.h"
+#include "realtime/RRegionDoseModel.h"
+#include "realtime/RTimer.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestRegionModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    SManualClock* m_pClock = nullptr;
+    RRegionDoseModel* m_pModel = nullptr;
+
+    void build(const QList<int>& ids, const QList<int>& alarmValues = {})
+    {
+        RealtimeDb::Open();
+        RealtimeDb::AddRegions(ids, alarmValues);
+        m_pModel = new RRegionDoseModel(0, this, m_pClock);
+        new QAbstractItemModelTester(
+            m_pModel, QAbstractItemModelTester::FailureReportingMode::QtTest, m_pModel);
+        m_pModel->Reload();
+    }
+    QVariant cell(int row, int column, int role = Qt::DisplayRole) const
+    {
+        return m_pModel->data(m_pModel->index(row, column), role);
+    }
+    int count(int id, const QString& strDay) const
+    {
+        return PSqlExec::Scalar(QStringLiteral("select AlarmOverCount from RegionLinkDoseInfo "
+                                               "where Id = ? and Month = ?"),
+            {id, strDay})
+            .toInt();
+    }
+    void endEpisodeAt(int id, qint64 nMs)
+    {
+        m_pClock->Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)).addMSecs(nMs));
+        m_pModel->EpisodeTimer(id)->OnTimeout();
+    }
+
+private slots:
+    void init() { m_pClock = new SManualClock(QDateTime(QDate(2026, 3, 7), QTime(10, 0))); }
+    void cleanup()
+    {
+        delete m_pModel;
+        m_pModel = nullptr;
+        delete m_pClock;
+    }
+
+    void doseText_data()
+    {
+        QTest::addColumn<float>("dose");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("micro") << 12.5f << QString::fromUtf8("12.50\xce\xbcRad/h");
+        QTest::newRow("999 stays micro") << 999.0f << QString::fromUtf8("999.00\xce\xbcRad/h");
+        QTest::newRow("999.5 rounds up to milli") << 999.5f << QStringLiteral("1.00mRad/h");
+        QTest::newRow("milli") << 1500.0f << QStringLiteral("1.50mRad/h");
+        QTest::newRow("999.5 milli rounds up to rad") << 999500.0f << QStringLiteral("1.00Rad/h");
+        QTest::newRow("rad") << 2500000.0f << QStringLiteral("2.50Rad/h");
+        QTest::newRow("zero") << 0.0f << QString::fromUtf8("0.00\xce\xbcRad/h");
+    }
+    void doseText()
+    {
+        QFETCH(float, dose);
+        QFETCH(QString, text);
+        QCOMPARE(RRegionDoseModel::DoseText(dose), text);
+    }
+
+    void layout()
+    {
+        build({7, 9});
+        QCOMPARE(m_pModel->rowCount(), 2);
+        QCOMPARE(m_pModel->columnCount(), 5);
+        const QStringList headers = {"ID", "Location", "H*(10)", "Show Curve", "Curve Color"};
+        for (int c = 0; c < 5; ++c)
+            QCOMPARE(m_pModel->headerData(c, Qt::Horizontal).toString(), headers.at(c));
+        QVERIFY(!m_pModel->headerData(5, Qt::Horizontal).isValid());
+        QCOMPARE(cell(1, 0).toString(), QStringLiteral("9"));
+        QCOMPARE(cell(1, 1).toString(), QStringLiteral("Room 9"));
+        QVERIFY(!cell(0, 3).isValid());
+        QVERIFY(cell(0, 4).canConvert<PColorLine>());
+        QCOMPARE(cell(0, 4).value<PColorLine>().Color(), QColor(38, 202, 87));
+        QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+        QVERIFY(!cell(0, 0, Qt::ToolTipRole).isValid());
+    }
+
+    // A Num larger than the rows present must not let a lookup run off a list.
+    void numLargerThanRows()
+    {
+        RealtimeDb::Open();
+        RealtimeDb::AddRegions({1, 2});
+        PSqlExec::Exec(QStringLiteral("update RegionInfo set Num = 4"));
+        m_pModel = new RRegionDoseModel(0, this, m_pClock);
+        m_pModel->Reload();
+        QCOMPARE(m_pModel->rowCount(), 4);
+        QVERIFY(!cell(3, 0).isValid());
+        QVERIFY(!cell(3, 4).isValid());
+        m_pClock->Advance(40000);
+        m_pModel->OnTimeOut();
+    }
+
+    void alarmRule_data()
+    {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<QList<float>>("doses");
+        QTest::addColumn<int>("alarm");
+        QTest::addColumn<bool>("episode");
+        QTest::newRow("zero threshold never alarms") << 0 << QList<float> {5e6f} << 0 << false;
+        QTest::newRow("equal alarms") << 50 << QList<float> {50.0f} << 2 << true;
+        QTest::newRow("below is normal") << 50 << QList<float> {49.9f} << 1 << false;
+        QTest::newRow("back to normal, episode runs on")
+            << 50 << QList<float> {80.0f, 10.0f} << 1 << true;
+    }
+    void alarmRule()
+    {
+        QFETCH(int, threshold);
+        QFETCH(QList<float>, doses);
+        QFETCH(int, alarm);
+        QFETCH(bool, episode);
+        build({3}, {threshold});
+        for (float dose : doses)
+            m_pModel->UpdateDose(3, dose);
+        QCOMPARE(m_pModel->AlarmAt(0), alarm);
+        QCOMPARE(m_pModel->EpisodeTimer(3)->IsRunning(), episode);
+        QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(),
+            QColor(alarm == 1 ? Qt::green : Qt::red));
+        QCOMPARE(m_pModel->OnlineAt(0), 1);
+    }
+
+    // The threshold is read per reading: a change applies to the next one.
+    void thresholdChangeAppliesNextReading()
+    {
+        build({3}, {100});
+        m_pModel->UpdateDose(3, 60);
+        QCOMPARE(m_pModel->AlarmAt(0), 1);
+        PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set Alarmvalue = 50"));
+        m_pModel->UpdateDose(3, 60);
+        QCOMPARE(m_pModel->AlarmAt(0), 2);
+    }
+
+    void unknownIdChangesNothing()
+    {
+        build({3});
+        QSignalSpy achieved(m_pModel, &RRealDoseModel::ItemAchieveData);
+        QSignalSpy changed(m_pModel, &QAbstractItemModel::dataChanged);
+        m_pModel->UpdateDose(99, 500);
+        QCoreApplication::processEvents();
+        QCOMPARE(achieved.count(), 0);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(m_pModel->DoseAt(0), 0.0f);
+    }
+
+    void silenceTurnsOffLineKeepingDose()
+    {
+        build({3, 4}, {100, 100});
+        m_pModel->UpdateDose(3, 12.5f);
+        m_pModel->UpdateDose(4, 12.5f);
+        m_pClock->Advance(30000);
+        m_pModel->UpdateDose(4, 13.0f);
+        m_pModel->OnTimeOut();
+        QCOMPARE(m_pModel->OnlineAt(0), 1); // exactly 30 s is still on line
+        m_pClock->Advance(1000);
+        m_pModel->OnTimeOut();
+        QCOMPARE(m_pModel->OnlineAt(0), 0);
+        QCOMPARE(m_pModel->AlarmAt(0), 0);
+        QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+        QCOMPARE(cell(0, 2).toString(), QString::fromUtf8("12.50\xce\xbcRad/h"));
+        QCOMPARE(m_pModel->OnlineAt(1), 1);
+        QCOMPARE(cell(1, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
+    }
+
+    // Readings at 0, 40 and 90 s make one episode that ends at 150 s.
+    void episodeProlongedAndCountedOnce()
+    {
+        build({3}, {50});
+        QSignalSpy ended(m_pModel->EpisodeTimer(3), &RTimer::TimeEnded);
+        for (qint64 nMs : {0, 40000, 90000}) {
+            m_pClock->Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)).addMSecs(nMs));
+            m_pModel->UpdateDose(3, 75);
+        }
+        endEpisodeAt(3, 100000); // an early wake-up must not end it
+        endEpisodeAt(3, 149999);
+        QCOMPARE(ended.count(), 0);
+        endEpisodeAt(3, 150000);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.at(0).at(1).toString(), QStringLiteral("2026.03.07T10:00:00"));
+        QCOMPARE(ended.at(0).at(2).toString(), QStringLiteral("2026.03.07T10:02:30"));
+        QCOMPARE(count(3, "2026-03-07"), 1);
+        endEpisodeAt(3, 200000); // a stray wake-up of an idle timer counts nothing
+        QCOMPARE(count(3, "2026-03-07"), 1);
+
+        m_pModel->UpdateDose(3, 75);
+        endEpisodeAt(3, 260000);
+        QCOMPARE(count(3, "2026-03-07"), 2);
+        QCOMPARE(PSqlExec::Scalar("select count(*) from RegionLinkDoseInfo").toInt(), 1);
+
+        // The count belongs to the day the episode ends.
+        m_pClock->Set(QDateTime(QDate(2026, 3, 7), QTime(23, 59, 30)));
+        m_pModel->UpdateDose(3, 75);
+        m_pClock->Advance(60000);
+        m_pModel->EpisodeTimer(3)->OnTimeout();
+        QCOMPARE(count(3, "2026-03-08"), 1);
+    }
+
+    void colourSetData()
+    {
+        build({3});
+        QVERIFY(!m_pModel->setData(m_pModel->index(0, 4), QStringLiteral("red")));
+        QVERIFY(m_pModel->setData(
+            m_pModel->index(0, 4), QVariant::fromValue(PColorLine(QColor(Qt::blue)))));
+        QCOMPARE(cell(0, 4).value<PColorLine>().Color(), QColor(Qt::blue));
+        QVERIFY(!m_pModel->setData(m_pModel->index(0, 2), QStringLiteral("1")));
+    }
+
+    // A burst of readings reaches the view as one change notification.
+    void burstIsCoalesced()
+    {
+        build({1, 2, 3});
+        QSignalSpy changed(m_pModel, &QAbstractItemModel::dataChanged);
+        for (int n = 0; n < 50; ++n) {
+            m_pModel->UpdateDose(1, n);
+            m_pModel->UpdateDose(3, n);
+        }
+        QCOMPARE(changed.count(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 0);
+        QCOMPARE(changed.at(0).at(1).toModelIndex().row(), 2);
+        QCOMPARE(m_pModel->DoseAt(2), 49.0f);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRegionModel)
+#include "tst_regionmodel.moc"

@@ -1,0 +1,154 @@
+#include "algor/PDataBuffer.h"
+
+#include "message/PAssert.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const s_pSourceFile = "src/algor/PDataBuffer.cpp";
+
+} // namespace
+
+PDataBuffer::PDataBuffer()
+    : m_pMutex(new QMutex)
+    , m_pData(nullptr)
+    , m_nTotalPackageNum(0)
+    , m_nPackageNum(0)
+    , m_nWriteIndex(0)
+    , m_nReadIndex(0)
+    , m_nPackageSize(0)
+    , m_nGeneration(0)
+{
+}
+
+PDataBuffer::~PDataBuffer()
+{
+    delete[] m_pData;
+    delete m_pMutex;
+}
+
+void PDataBuffer::Init(unsigned nPackageSize, unsigned nPackageNum)
+{
+    // Checked in 64 bits: the 32-bit product may wrap below the limit.
+    const quint64 nBytes = quint64(nPackageNum) * nPackageSize;
+    if (nBytes > MAX_BUFFER_SIZE)
+        PAssertFailed("nPackageNum * nPackageSize <= MAX_BUFFER_SIZE", "", s_pSourceFile, 120);
+
+    QMutexLocker locker(m_pMutex);
+    m_nPackageNum = 0;
+    m_nWriteIndex = 0;
+    m_nReadIndex = 0;
+    ++m_nGeneration;
+    if (nBytes != quint64(m_nTotalPackageNum) * m_nPackageSize) {
+        delete[] m_pData;
+        m_pData = nBytes > 0 ? new unsigned char[nBytes] : nullptr;
+    }
+    m_nPackageSize = nPackageSize;
+    // A ring without storage holds nothing, whatever count it was given.
+    m_nTotalPackageNum = nBytes > 0 ? nPackageNum : 0;
+}
+
+bool PDataBuffer::Write(const unsigned char* pData, unsigned nNum)
+{
+    P_ASSERT_AT(pData, "", s_pSourceFile, 83);
+    if (nNum == 0)
+        return true;
+
+    quint32 nStart = 0;
+    quint32 nGeneration = 0;
+    {
+        QMutexLocker locker(m_pMutex);
+        const quint64 nWanted = quint64(m_nPackageNum) + nNum;
+        if (nWanted > m_nTotalPackageNum) {
+            printf("m_nPackageNum = %d,\n m_nTotalPackageNum = %d \n", int(nWanted),
+                int(m_nTotalPackageNum));
+            return false;
+        }
+        nStart = m_nWriteIndex;
+        nGeneration = m_nGeneration;
+    }
+
+    CopyIn(nStart, pData, nNum);
+
+    QMutexLocker locker(m_pMutex);
+    if (nGeneration != m_nGeneration)
+        return false;
+    m_nWriteIndex = quint32((quint64(nStart) + nNum) % m_nTotalPackageNum);
+    m_nPackageNum += nNum;
+    return true;
+}
+
+bool PDataBuffer::Read(unsigned char* pData, unsigned nNum)
+{
+    if (nNum == 0)
+        return true;
+    if (pData == nullptr)
+        return false;
+
+    quint32 nStart = 0;
+    quint32 nGeneration = 0;
+    {
+        QMutexLocker locker(m_pMutex);
+        if (m_nPackageNum < nNum)
+            return false;
+        nStart = m_nReadIndex;
+        nGeneration = m_nGeneration;
+    }
+
+    CopyOut(nStart, pData, nNum);
+
+    QMutexLocker locker(m_pMutex);
+    if (nGeneration != m_nGeneration)
+        return false;
+    m_nReadIndex = quint32((quint64(nStart) + nNum) % m_nTotalPackageNum);
+    m_nPackageNum -= nNum;
+    return true;
+}
+
+void PDataBuffer::Reset()
+{
+    QMutexLocker locker(m_pMutex);
+    m_nPackageNum = 0;
+    m_nWriteIndex = 0;
+    m_nReadIndex = 0;
+    ++m_nGeneration;
+}
+
+unsigned PDataBuffer::PackageNum() const
+{
+    QMutexLocker locker(m_pMutex);
+    return m_nPackageNum;
+}
+
+void PDataBuffer::CheckPage(qint64 nPage) const
+{
+    P_ASSERT_AT(nPage >= 0 && nPage < m_nTotalPackageNum, "", s_pSourceFile, 171);
+}
+
+// nNum never exceeds the capacity here, so at most two block copies.
+void PDataBuffer::CopyIn(quint32 nStart, const unsigned char* pData, quint32 nNum)
+{
+    CheckPage(nStart);
+    const quint32 nFirst = qMin(nNum, m_nTotalPackageNum - nStart);
+    memcpy(m_pData + size_t(nStart) * m_nPackageSize, pData, size_t(nFirst) * m_nPackageSize);
+    if (nFirst < nNum) {
+        memcpy(m_pData, pData + size_t(nFirst) * m_nPackageSize,
+            size_t(nNum - nFirst) * m_nPackageSize);
+    }
+}
+
+void PDataBuffer::CopyOut(quint32 nStart, unsigned char* pData, quint32 nNum) const
+{
+    CheckPage(nStart);
+    const quint32 nFirst = qMin(nNum, m_nTotalPackageNum - nStart);
+    memcpy(pData, m_pData + size_t(nStart) * m_nPackageSize, size_t(nFirst) * m_nPackageSize);
+    if (nFirst < nNum) {
+        memcpy(pData + size_t(nFirst) * m_nPackageSize, m_pData,
+            size_t(nNum - nFirst) * m_nPackageSize);
+    }
+}

@@ -1,0 +1,3 @@
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PDataBuffer.cpp ${CMAKE_CURRENT_LIST_DIR}/PDataBuffer.h
+  ${CMAKE_CURRENT_LIST_DIR}/PDosePackProc.cpp ${CMAKE_CURRENT_LIST_DIR}/PDosePackProc.h)

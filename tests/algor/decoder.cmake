@@ -1,0 +1,1 @@
+kestal_add_test(tst_pdatabuffer SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_pdatabuffer.cpp LIBS kestal_core)

@@ -1,0 +1,43 @@
+#!/bin/sh
+# Builds Kestal, prepares a demo site in ./demo (database with a few regions
+# whose data server is our simulator on 127.0.0.1, style sheets, translation)
+# and runs the simulator and the client there. Without a display the client
+# runs under Xvfb and a screenshot is saved as demo/screenshot.png.
+set -e
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+scripts/install-deps.sh
+
+JOBS=${JOBS:-$(nproc)}
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$JOBS" --target kestal kestal-simulator kestal-demosite kestal_translations
+
+DEMO=${DEMO_DIR:-$ROOT/demo}
+PORT=${DEMO_PORT:-8888}
+mkdir -p "$DEMO"
+cp build/default_blue.qss build/default_dark.qss build/default_coffee.qss "$DEMO"/
+# The program shows Chinese texts whenever kestal_zh.qm lies in its working
+# directory; the demo is English unless KESTAL_ZH=1.
+if [ "${KESTAL_ZH:-0}" = 1 ]; then
+    cp build/resources/kestal_zh.qm "$DEMO"/
+else
+    rm -f "$DEMO/kestal_zh.qm"
+fi
+build/tools/demosite/kestal-demosite "$DEMO/DataBase.sqlite" "$PORT"
+
+build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
+    >"$DEMO/simulator.log" 2>&1 &
+SIM=$!
+trap 'kill $SIM 2>/dev/null || true' EXIT INT TERM
+
+cd "$DEMO"
+if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then
+    "$ROOT/build/kestal"
+else
+    echo "No display: running under Xvfb for ${DEMO_SECONDS:-20}s, screenshot in $DEMO/screenshot.png"
+    xvfb-run -a -s "-screen 0 1600x900x24" sh -c "
+        '$ROOT/build/kestal' & APP=\$!
+        sleep ${DEMO_SECONDS:-20}
+        xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >'$DEMO/screenshot.png' || true
+        kill -TERM \$APP; wait \$APP"
+fi

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "SPresetObject.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+// Builders for preset files in tests: little-endian words, keyed items, and
+// a header with the owner id and the checksum of the body.
+namespace PresetTestFiles {
+
+inline QByteArray Word(quint32 nWord)
+{
+    char bytes[4];
+    qToLittleEndian(nWord, bytes);
+    return QByteArray(bytes, 4);
+}
+
+inline QByteArray Item(quint32 nKey, const QByteArray& data)
+{
+    return Word(nKey) + Word(static_cast<quint32>(data.size())) + data;
+}
+
+inline QByteArray EndMarker()
+{
+    return Word(0xFFFFFFFFu) + Word(0);
+}
+
+inline QByteArray File(quint32 nOwner, const QByteArray& body)
+{
+    const quint32 nSum = SPresetObject::Checksum(body.constData(), body.size());
+    return Word(nOwner) + Word(1) + Word(nSum) + QByteArray(48, '\0') + body;
+}
+
+inline QByteArray Names(const QStringList& names)
+{
+    QByteArray bytes;
+    for (const QString& strName : names) {
+        QByteArray slot(40, '\0');
+        memcpy(slot.data(), strName.utf16(), qMin(40, strName.size() * 2));
+        bytes += slot;
+    }
+    return bytes;
+}
+
+inline bool Put(const QString& strPath, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(strPath).absolutePath());
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray Get(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace PresetTestFiles

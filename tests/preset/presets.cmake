@@ -1,0 +1,2 @@
+kestal_add_test(tst_presets SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_presets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PresetTestFiles.h LIBS kestal_core)

@@ -26,6 +26,7 @@ public:
     void SetExtraRecords(int nExtra) { m_nExtra = nExtra; }
 
     int Queries() const { return m_nQueries; }
+    int OpenConnections() const { return m_received.size(); }
 
 signals:
     void Answered(int nRecords);

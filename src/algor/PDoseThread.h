@@ -1,0 +1,51 @@
+#pragma once
+
+#include "algor/PDoseThreadInterface.h"
+
+#include <QAbstractSocket>
+
+class QTcpSocket;
+class QTimer;
+class RAdditionalDose;
+
+// The link to the data server. Main thread: the socket, its timers and the
+// database query for the server address; the worker of the base stores what
+// ReadData() has read. Status texts go to the main window as messages 1016
+// (unit 0) or 1019 (unit 1).
+class PDoseThread final : public PDoseThreadInterface
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(PDoseThread)
+public:
+    explicit PDoseThread(QObject* pParent);
+    ~PDoseThread() override;
+
+    // Silence after data that counts as a lost connection (6000 ms) and the
+    // pause before a new attempt after a failure (1000 ms).
+    void SetIntervals(int nWatchdogMs, int nRetryMs);
+
+    void SetUnit(int nIndex) override { m_nUnit = nIndex; }
+    int Unit() const { return m_nUnit; }
+
+    // The 13-byte set-alarm-threshold command.
+    static QByteArray ThresholdFrame(int nId, int nThreshold);
+
+public slots:
+    void DisConnect() override;
+    void RequestConnect() override;
+    void SetThreshold(int nId, int nThreshold) override;
+    void Start() override;
+    void ReadData() override;
+    void DisplayError(QAbstractSocket::SocketError socketError);
+    void StateChanged(QAbstractSocket::SocketState socketState);
+
+private:
+    void ShowStatus(const char* pText);
+
+    QTcpSocket* m_pSocket;
+    QTimer* m_pWatchdog;
+    int m_nUnit = 0;
+    RAdditionalDose* m_pAdditionalDose;
+    QTimer* m_pRetry;
+    bool m_bEchoConnected = false;
+};

@@ -1,0 +1,158 @@
+#include "algor/PDoseThreadInterface.h"
+
+#include "algor/PDataBuffer.h"
+#include "algor/PDosePackProc.h"
+#include "algor/PDoseProcThread.h"
+#include "message/PLogRecord.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QWaitCondition>
+
+#include <cstring>
+
+PDoseThreadInterface::PDoseThreadInterface(QObject* pParent)
+    : QThread(pParent)
+    , m_pPackProc(nullptr)
+    , m_pDataBuffer(new PDataBuffer)
+    , m_pProcThread(nullptr)
+    , m_pMutex(new QMutex)
+    , m_pCondition(new QWaitCondition)
+{
+    // One byte per package, 5 MiB of them.
+    m_pDataBuffer->Init(1, 0x500000);
+    m_pPackProc = new PDosePackProc(m_pDataBuffer);
+    m_pProcThread = new PDoseProcThread(m_pDataBuffer, nullptr);
+    connect(m_pProcThread, &PDoseProcThread::RoutDataUpdate, this,
+        &PDoseThreadInterface::RoutDataUpdate);
+}
+
+PDoseThreadInterface::~PDoseThreadInterface()
+{
+    StopWorkers();
+    delete m_pPackProc;
+    delete m_pProcThread;
+    delete m_pDataBuffer;
+    delete m_pMutex;
+    delete m_pCondition;
+}
+
+void PDoseThreadInterface::StartThread()
+{
+    QMutexLocker locker(m_pMutex);
+    if (!m_bStopped)
+        return;
+    m_bStopped = false;
+    start(QThread::LowPriority);
+}
+
+void PDoseThreadInterface::StopThread()
+{
+    {
+        QMutexLocker locker(m_pMutex);
+        if (m_bStopped)
+            return;
+        m_bStopped = true;
+        m_pCondition->wakeOne();
+    }
+    quit();
+    wait();
+}
+
+void PDoseThreadInterface::StopWorkers()
+{
+    StopThread();
+    m_pProcThread->Stop();
+}
+
+void PDoseThreadInterface::SetThreshold(int, int)
+{
+}
+void PDoseThreadInterface::Command(int)
+{
+}
+void PDoseThreadInterface::Command(int, int)
+{
+}
+void PDoseThreadInterface::SetUnit(int)
+{
+}
+void PDoseThreadInterface::Refresh()
+{
+}
+void PDoseThreadInterface::DisConnect()
+{
+}
+void PDoseThreadInterface::RequestConnect()
+{
+}
+void PDoseThreadInterface::ConnectToServer()
+{
+}
+void PDoseThreadInterface::Start()
+{
+}
+void PDoseThreadInterface::ReadData()
+{
+}
+
+qint64 PDoseThreadInterface::PendingBytes() const
+{
+    QMutexLocker locker(m_pMutex);
+    return m_nPendingBytes;
+}
+
+void PDoseThreadInterface::Enqueue(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    QMutexLocker locker(m_pMutex);
+    if (m_nPendingBytes + bytes.size() > MAX_PENDING) {
+        // The decoder is that far behind: the packet buffer would refuse these too.
+        LogDebug("link backlog full, %d received bytes dropped\n", bytes.size());
+        return;
+    }
+    m_pending.append(bytes);
+    m_nPendingBytes += bytes.size();
+    // Pending bytes are what the worker waits for, so a wake given while it
+    // is busy is never lost: it finds them before it waits again.
+    m_pCondition->wakeOne();
+}
+
+int PDoseThreadInterface::TakePending(unsigned char* pRound, int nMax)
+{
+    int nTaken = 0;
+    while (nTaken < nMax && !m_pending.isEmpty()) {
+        const QByteArray& front = m_pending.first();
+        const int nCount = qMin(nMax - nTaken, front.size() - m_nPendingOffset);
+        std::memcpy(pRound + nTaken, front.constData() + m_nPendingOffset, size_t(nCount));
+        nTaken += nCount;
+        m_nPendingOffset += nCount;
+        if (m_nPendingOffset == front.size()) {
+            m_pending.removeFirst();
+            m_nPendingOffset = 0;
+        }
+    }
+    m_nPendingBytes -= nTaken;
+    return nTaken;
+}
+
+void PDoseThreadInterface::run()
+{
+    unsigned char round[ROUND_SIZE];
+    for (;;) {
+        int nCount = 0;
+        {
+            QMutexLocker locker(m_pMutex);
+            while (!m_bStopped && m_nPendingBytes == 0)
+                m_pCondition->wait(m_pMutex);
+            if (m_bStopped)
+                return;
+            nCount = TakePending(round, ROUND_SIZE);
+        }
+        // Round after round until everything received is stored: the tail of
+        // a burst never waits for a later packet.
+        m_pPackProc->Write(round, unsigned(nCount));
+        m_pProcThread->Wake();
+    }
+}

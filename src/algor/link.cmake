@@ -1,0 +1,3 @@
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RAdditionalDose.cpp ${CMAKE_CURRENT_LIST_DIR}/RAdditionalDose.h
+  ${CMAKE_CURRENT_LIST_DIR}/PSocketGetId.cpp ${CMAKE_CURRENT_LIST_DIR}/PSocketGetId.h)

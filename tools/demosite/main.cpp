@@ -1,0 +1,87 @@
+// Prepares the database of a demo site: a handful of registered regions and
+// the data-server address pointing at the simulator on the loopback address.
+// Running it again on an existing site changes nothing but the address.
+
+#include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QTextStream>
+
+namespace {
+
+struct DemoRegion
+{
+    int nId;
+    const char* pName;
+    int nAlarm;
+};
+
+const DemoRegion s_regions[] = {
+    {1, "Reactor hall", 10},  {2, "Fuel store", 10},   {3, "Control room", 5},
+    {4, "Waste bunker", 50},  {5, "Hot laboratory", 20},
+};
+
+void addRegions()
+{
+    if (PSqlExec::Scalar(QStringLiteral("select count(*) from RegionInfo")).toInt() > 0)
+        return;
+    const int nCount = int(sizeof s_regions / sizeof s_regions[0]);
+    for (int i = 0; i < nCount; ++i) {
+        const DemoRegion& region = s_regions[i];
+        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num, State) values(?, ?, ?, ?, 0)"),
+                       {i + 1, region.nId, QString::fromLatin1(region.pName), nCount});
+        PSqlExec::Exec(QStringLiteral("insert into RegionCurveColorInfo(Id, R_Color, G_Color, B_Color, "
+                                      "ButtonCheck, Alarmvalue) values(?, ?, ?, ?, 2, ?)"),
+                       {region.nId, (60 * i) % 256, (202 + 40 * i) % 256, (87 + 70 * i) % 256, region.nAlarm});
+    }
+}
+
+void pointAtSimulator(int nPort)
+{
+    const QString strAddress = QStringLiteral("127.0.0.1");
+    if (PSqlExec::Scalar(QStringLiteral("select count(*) from SystemInfo where Unit_P = 0")).toInt() == 0)
+        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Unit_P) values(?, ?, 0)"), {strAddress, nPort});
+    else
+        PSqlExec::Exec(QStringLiteral("update SystemInfo set IP = ?, Port = ? where Unit_P = 0"), {strAddress, nPort});
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 3) {
+        err << "usage: kestal-demosite <site>/DataBase.sqlite <simulator port>\n";
+        return 2;
+    }
+    bool bOk = false;
+    const int nPort = args.at(2).toInt(&bOk);
+    if (!bOk || nPort <= 0 || nPort > 65535) {
+        err << "bad port: " << args.at(2) << "\n";
+        return 2;
+    }
+    const QFileInfo target(args.at(1));
+    if (target.fileName() != QLatin1String("DataBase.sqlite") || !QDir().mkpath(target.absolutePath())) {
+        err << "the site database must be called DataBase.sqlite\n";
+        return 2;
+    }
+    QDir::setCurrent(target.absolutePath());
+
+    RConnectDatabase database;
+    database.SetFailureReport([&err](const QString& strTitle, const QString& strText) {
+        err << strTitle << ": " << strText << "\n";
+    });
+    if (!database.OpenDatabase())
+        return 1;
+    addRegions();
+    pointAtSimulator(nPort);
+    RConnectDatabase::CommitTransaction();
+    QSqlDatabase::database().close();
+    return 0;
+}

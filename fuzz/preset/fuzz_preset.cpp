@@ -1,0 +1,112 @@
+// Feeds arbitrary bytes to every preset holder as its local file: once as
+// given, once with the owner id and checksum made right so that the item
+// parser sees the bytes. A holder must survive any file and keep its entries
+// consistent afterwards.
+#include "SPresetObject.h"
+#include "algor/PServerConnect.h"
+#include "algor/RPresetComServer.h"
+#include "algor/RPresetCurveColor.h"
+#include "algor/RPresetNetServer.h"
+#include "preset/RPresetPersonal.h"
+#include "preset/RPresetRegion.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+QTemporaryDir* workDir()
+{
+    // tmpfs keeps the holders' fsync cheap.
+    static QTemporaryDir s_dir(QFileInfo::exists(QStringLiteral("/dev/shm"))
+            ? QStringLiteral("/dev/shm/kestal-fuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/kestal-fuzz-XXXXXX"));
+    return &s_dir;
+}
+
+void put(const QString& strPath, const QByteArray& bytes)
+{
+    QFile file(strPath);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+template <typename List> void checkList(List* pList)
+{
+    const int n = static_cast<int>(pList->Command(1, 0));
+    if (n < 0 || n > 50)
+        __builtin_trap();
+    for (int i = 0; i < n; ++i) {
+        if (pList->Command(5, i) == 0)
+            __builtin_trap();
+        pList->Field(20, i);
+        pList->Field(21, i);
+    }
+}
+
+void checkText(const char* pText)
+{
+    if (std::strlen(pText) >= 32)
+        __builtin_trap();
+}
+
+QByteArray patched(QByteArray bytes, int nId)
+{
+    if (bytes.size() < 60)
+        return bytes;
+    const quint32 nSum = SPresetObject::Checksum(bytes.constData() + 60, bytes.size() - 60);
+    qToLittleEndian(static_cast<quint32>(nId), bytes.data());
+    qToLittleEndian(nSum, bytes.data() + 8);
+    return bytes;
+}
+
+void runAll(const QByteArray& input, bool bPatch)
+{
+    const QString strLocal = workDir()->filePath(QStringLiteral("local/"));
+    const auto file = [&](int nId, const char* pPath) {
+        put(strLocal + QLatin1String(pPath), bPatch ? patched(input, nId) : input);
+    };
+    file(1512, "database/region");
+    checkList(std::make_unique<RPresetRegion>(1512, QStringLiteral("region")).get());
+    file(1513, "database/personal");
+    checkList(std::make_unique<RPresetPersonal>(1513, QStringLiteral("personal")).get());
+    file(1514, "User/NetServer.dat");
+    checkText(std::make_unique<RPresetNetServer>()->Address());
+    file(1515, "User/ComServer.dat");
+    std::make_unique<RPresetComServer>();
+    file(1516, "User/CurveColor.dat");
+    std::make_unique<RPresetCurveColor>()->Color(2);
+    file(1517, "User/ServerAddr.dat");
+    checkText(std::make_unique<PServerConnect>()->Address());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    QTemporaryDir* pDir = workDir();
+    if (!pDir->isValid())
+        __builtin_trap();
+    SPresetObject::SetDirectories(
+        pDir->filePath(QStringLiteral("factory")), pDir->filePath(QStringLiteral("local")));
+    QDir().mkpath(pDir->filePath(QStringLiteral("local/database")));
+    QDir().mkpath(pDir->filePath(QStringLiteral("local/User")));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    if (nSize > (1u << 16))
+        return 0;
+    const QByteArray input(reinterpret_cast<const char*>(pData), static_cast<int>(nSize));
+    runAll(input, false);
+    runAll(input, true);
+    return 0;
+}

@@ -116,7 +116,7 @@ bool PSimConsole::Setup(const QStringList& arguments)
 
     const int nInterval = parser.value(interval).toInt();
     const int nPort = parser.value(port).toInt();
-    const int nIdPort = parser.value(idPort).toInt();
+    int nIdPort = parser.value(idPort).toInt();
     if (nInterval <= 0 || nPort <= 0 || nPort > 0xFFFF || nIdPort < 0 || nIdPort > 0xFFFF) {
         say("bad --interval, --port or --id-port");
         return false;
@@ -129,9 +129,10 @@ bool PSimConsole::Setup(const QStringList& arguments)
         say(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(nPort));
         return false;
     }
+    // The id list is a side service: without its port the data server still runs.
     if (nIdPort > 0 && !m_pIds->Listen(quint16(nIdPort))) {
-        say(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(nIdPort));
-        return false;
+        say(QStringLiteral("cannot listen on 127.0.0.1:%1, no id list").arg(nIdPort));
+        nIdPort = 0;
     }
     say(QStringLiteral("data server on 127.0.0.1:%1, id list on %2, %3 regions every %4 ms")
             .arg(m_pData->Port())

@@ -1,0 +1,309 @@
+#include "algor/PDoseThread.h"
+#include "database/PSqlExec.h"
+#include "message/SMessage.h"
+
+#include "PSimDataServer.h"
+#include "PSimFrames.h"
+
+#include <QSqlDatabase>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString CONNECTING = QStringLiteral("Connecting to the host...");
+const QString CONNECTED = QStringLiteral("Connected !");
+
+// Stands in for the main window (1000) and the alarm-threshold page (1008).
+class Sink : public QObject
+{
+public:
+    explicit Sink(int nId) { RegisterReceiver(this, nId); }
+    ~Sink() override { UnregisterReceiver(this); }
+
+    QStringList m_status;
+    QList<QPair<qintptr, qintptr>> m_readings;
+    QList<qintptr> m_notices;
+
+protected:
+    bool event(QEvent* pEvent) override
+    {
+        const int nType = int(pEvent->type());
+        if (nType < 1000)
+            return QObject::event(pEvent);
+        const auto* pMessage = static_cast<SMessage*>(pEvent);
+        if (nType == 1016 || nType == 1019) {
+            // The text lives only for the duration of the call.
+            m_status.append(QString::number(nType) + ':'
+                + QString::fromLocal8Bit(reinterpret_cast<const char*>(pMessage->First())));
+        } else if (nType == 1003) {
+            m_readings.append({pMessage->First(), pMessage->Second()});
+        } else if (nType == 1034) {
+            m_notices.append(pMessage->First());
+        }
+        return true;
+    }
+};
+
+void pointAt(quint16 nPort)
+{
+    PSqlExec::Exec(QStringLiteral("delete from SystemInfo"));
+    PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Unit_P) values(?, ?, 0)"),
+        {QStringLiteral("127.0.0.1"), nPort});
+}
+
+} // namespace
+
+class TestPDoseThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void connectsAndDeliversReadings();
+    void retriesEverySecondWhileServerIsDown();
+    void silenceAfterDataReconnects();
+    void thresholdFrame_data();
+    void thresholdFrame();
+    void thresholdCommandReachesDevice();
+    void echoAnsweredOnceAfterReconnection();
+    void burstInOneWriteIsStoredCompletely();
+    void splitFramesAndGarbageStillDecode();
+    void disconnectStaysDisconnected();
+    void secondUnitReportsOnSecondLine();
+
+private:
+    std::unique_ptr<Sink> m_pWindow;
+    std::unique_ptr<Sink> m_pPage;
+    std::unique_ptr<PSimDataServer> m_pServer;
+    std::unique_ptr<PDoseThread> m_pLink;
+
+    // A link with short intervals pointed at the simulator, started as the
+    // main window starts it.
+    void startLink(int nWatchdogMs = 60000, int nRetryMs = 20);
+    QStringList firstLine() const;
+};
+
+void TestPDoseThread::initTestCase()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    QVERIFY(db.open());
+    QVERIFY(PSqlExec::Exec(QStringLiteral(
+        "create table SystemInfo(IP varchar(15), Port int default 8888, Unit_P int default 0)")));
+    QVERIFY(PSqlExec::Exec(QStringLiteral("create table RoutingMinuteDose(Id int, RoomId int, "
+                                          "Dose int, Time varchar(8), Month varchar(10))")));
+}
+
+void TestPDoseThread::init()
+{
+    m_pWindow = std::make_unique<Sink>(1000);
+    m_pPage = std::make_unique<Sink>(1008);
+    m_pServer = std::make_unique<PSimDataServer>();
+    QVERIFY(m_pServer->Listen());
+    m_pServer->SetRegions({{1, PSimRegion::Steady, 1000}, {2, PSimRegion::Steady, 2000}});
+    pointAt(m_pServer->Port());
+}
+
+void TestPDoseThread::cleanup()
+{
+    // The link first: its destructor must not report to a dead window.
+    m_pLink.reset();
+    m_pServer.reset();
+    m_pPage.reset();
+    m_pWindow.reset();
+}
+
+void TestPDoseThread::startLink(int nWatchdogMs, int nRetryMs)
+{
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->SetIntervals(nWatchdogMs, nRetryMs);
+    m_pLink->StartThread();
+    m_pLink->RequestConnect();
+}
+
+QStringList TestPDoseThread::firstLine() const
+{
+    QStringList texts;
+    for (const QString& strStatus : m_pWindow->m_status) {
+        if (strStatus.startsWith(QLatin1String("1016:")))
+            texts.append(strStatus.mid(5));
+    }
+    return texts;
+}
+
+void TestPDoseThread::connectsAndDeliversReadings()
+{
+    startLink();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QTRY_COMPARE(firstLine(), (QStringList {CONNECTING, CONNECTED}));
+    m_pServer->Tick();
+    m_pServer->Tick();
+    using Reading = QPair<qintptr, qintptr>;
+    QTRY_COMPARE(
+        m_pWindow->m_readings, (QList<Reading> {{1, 1000}, {2, 2000}, {1, 1000}, {2, 2000}}));
+}
+
+void TestPDoseThread::retriesEverySecondWhileServerIsDown()
+{
+    QVERIFY(m_pServer->Refuse(true));
+    startLink(60000, 20);
+    // Each refused attempt shows the connecting text and leads to a new attempt.
+    QTRY_VERIFY(firstLine().count(CONNECTING) >= 4);
+    QVERIFY(!firstLine().contains(CONNECTED));
+    QVERIFY(m_pServer->Refuse(false));
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QTRY_COMPARE(firstLine().last(), CONNECTED);
+}
+
+void TestPDoseThread::silenceAfterDataReconnects()
+{
+    QSignalSpy connected(m_pServer.get(), &PSimDataServer::ClientConnected);
+    QSignalSpy dropped(m_pServer.get(), &PSimDataServer::ClientDropped);
+    startLink(200, 20);
+    QTRY_COMPARE(connected.size(), 1);
+    // Connected but silent before any data: the watchdog is not armed yet.
+    QTest::qWait(400);
+    QCOMPARE(dropped.size(), 0);
+    m_pServer->Tick();
+    QTRY_COMPARE(m_pWindow->m_readings.size(), 2);
+    // Then the server stalls with the connection kept open.
+    QTRY_VERIFY(dropped.size() >= 1);
+    QTRY_VERIFY(connected.size() >= 2);
+    // The new connection carries data again.
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    m_pServer->Tick();
+    QTRY_COMPARE(m_pWindow->m_readings.size(), 4);
+}
+
+void TestPDoseThread::thresholdFrame_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("250 -> 2") << 3 << 250 << QByteArray::fromHex("A40A00000000FF0103000200FF");
+    QTest::newRow("99 -> 0") << 3 << 99 << QByteArray::fromHex("A40A00000000FF0103000002FF");
+    QTest::newRow("big, id low byte")
+        << 0x1FE << 6553500 << QByteArray::fromHex("A40A00000000FF01FEFFFFFFFF");
+}
+
+void TestPDoseThread::thresholdFrame()
+{
+    QFETCH(int, id);
+    QFETCH(int, threshold);
+    QFETCH(QByteArray, frame);
+    QCOMPARE(PDoseThread::ThresholdFrame(id, threshold).toHex(' '), frame.toHex(' '));
+}
+
+void TestPDoseThread::thresholdCommandReachesDevice()
+{
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->StartThread();
+    // Without a socket the command is skipped, not kept for later.
+    m_pLink->SetThreshold(9, 900);
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(firstLine().value(1), CONNECTED);
+    m_pLink->SetThreshold(3, 250);
+    QTRY_COMPARE(m_pServer->Thresholds().size(), 1);
+    QCOMPARE(m_pServer->Thresholds()[0].nId, 3);
+    QCOMPARE(m_pServer->Thresholds()[0].nWord, 2);
+    // The simulated device confirms; the decoder hands that to the threshold page.
+    QTRY_COMPARE(m_pPage->m_notices, QList<qintptr> {3});
+}
+
+void TestPDoseThread::echoAnsweredOnceAfterReconnection()
+{
+    startLink(60000, 20);
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    m_pServer->Send(PSimFrames::TargetDose(0x102, 5, 3));
+    QTRY_COMPARE(m_pServer->Echoes().size(), 1);
+    QCOMPARE(m_pServer->Echoes()[0].nIndex, 0x102u);
+    QCOMPARE(m_pServer->Echoes()[0].nId, 5);
+    QCOMPARE(m_pServer->Echoes()[0].nTip, 3);
+
+    m_pServer->DropClients();
+    QTRY_COMPARE(m_pServer->ClientCount(), 0);
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QTRY_COMPARE(firstLine().last(), CONNECTED);
+    // 0xEE in byte 10 stands for 0.
+    m_pServer->Send(PSimFrames::TargetDose(7, 1, 0xEE));
+    QTRY_COMPARE(m_pServer->Echoes().size(), 2);
+    QTest::qWait(100);
+    QCOMPARE(m_pServer->Echoes().size(), 2);
+    QCOMPARE(m_pServer->Echoes()[1].nIndex, 7u);
+    QCOMPARE(m_pServer->Echoes()[1].nTip, 0);
+}
+
+void TestPDoseThread::burstInOneWriteIsStoredCompletely()
+{
+    startLink();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    const int nFrames = 5000; // 45,000 bytes: about twenty worker rounds
+    QByteArray burst;
+    for (int i = 0; i < nFrames; ++i)
+        burst += PSimFrames::Reading(quint8(i), quint16(100 + i % 7), quint32(i));
+    m_pServer->Send(burst);
+    // Nothing else arrives: the tail must not wait for a later packet.
+    QTRY_COMPARE_WITH_TIMEOUT(m_pWindow->m_readings.size(), nFrames, 20000);
+    QCOMPARE(m_pWindow->m_readings.last(),
+        (QPair<qintptr, qintptr> {100 + (nFrames - 1) % 7, nFrames - 1}));
+    QCOMPARE(m_pLink->PendingBytes(), 0);
+}
+
+void TestPDoseThread::splitFramesAndGarbageStillDecode()
+{
+    startLink();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    m_pServer->SendGarbage(50);
+    m_pServer->Send(PSimFrames::Corrupted(PSimFrames::Reading(0, 40, 40)));
+    // A reading frame cut inside its head, the rest 100 ms later.
+    m_pServer->SendSplit(PSimFrames::Reading(1, 41, 41), 4, 100);
+    QTRY_COMPARE(m_pWindow->m_readings.size(), 1);
+    QCOMPARE(m_pWindow->m_readings[0], (QPair<qintptr, qintptr> {41, 41}));
+    // A routing frame whose body comes late is waited for and stored.
+    QSignalSpy routed(m_pLink.get(), &PDoseThread::RoutDataUpdate);
+    m_pServer->SendSplit(
+        PSimFrames::Routing(5, 2, QDateTime(QDate(2026, 12, 5), QTime(14, 30)), 500), 7, 100);
+    QTRY_COMPARE(routed.size(), 1);
+    QCOMPARE(PSqlExec::Scalar(QStringLiteral("select Dose from RoutingMinuteDose where Id = 5 and "
+                                             "RoomId = 2 and Month = '2026-12-05' and Time = "
+                                             "'14:30'"))
+                 .toInt(),
+        500);
+}
+
+void TestPDoseThread::disconnectStaysDisconnected()
+{
+    QSignalSpy connected(m_pServer.get(), &PSimDataServer::ClientConnected);
+    startLink(50, 10);
+    QTRY_COMPARE(connected.size(), 1);
+    m_pServer->Tick(); // arms the watchdog
+    QTRY_COMPARE(m_pWindow->m_readings.size(), 2);
+    m_pLink->DisConnect();
+    QTRY_COMPARE(m_pServer->ClientCount(), 0);
+    // Neither the retry nor the watchdog may bring the link back on its own.
+    QTest::qWait(300);
+    QCOMPARE(connected.size(), 1);
+    // The reload path connects again.
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(connected.size(), 2);
+}
+
+void TestPDoseThread::secondUnitReportsOnSecondLine()
+{
+    PSqlExec::Exec(QStringLiteral("update SystemInfo set Unit_P = 1"));
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->SetIntervals(60000, 20);
+    m_pLink->SetUnit(1);
+    m_pLink->StartThread();
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QTRY_COMPARE(m_pWindow->m_status, (QStringList {"1019:" + CONNECTING, "1019:" + CONNECTED}));
+}
+
+QTEST_GUILESS_MAIN(TestPDoseThread)
+#include "tst_pdosethread.moc"

@@ -1,0 +1,99 @@
+#include "realtime/PColorLineDelegate.h"
+
+#include "realtime/PColorLine.h"
+#include "realtime/PColorLineEditor.h"
+
+#include <QColorDialog>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+bool isColourCell(const QModelIndex& index)
+{
+    return index.isValid() && index.data(Qt::DisplayRole).canConvert<PColorLine>();
+}
+
+} // namespace
+
+PColorLineDelegate::PColorLineDelegate(QObject* parent)
+    : QStyledItemDelegate(parent)
+    , m_chooser(
+          [](const QColor& current) { return QColorDialog::getColor(current, nullptr, QString()); })
+{
+    PColorLine::Register();
+}
+
+PColorLineDelegate::~PColorLineDelegate() = default;
+
+void PColorLineDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (!isColourCell(index)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
+        ? (option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
+        : QPalette::Disabled;
+    PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
+        option.palette.brush(group, QPalette::Highlight));
+}
+
+QSize PColorLineDelegate::sizeHint(
+    const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (!isColourCell(index))
+        return QStyledItemDelegate::sizeHint(option, index);
+    return QSize(5, 5);
+}
+
+bool PColorLineDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+    const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (!isColourCell(index))
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    if (event->type() != QEvent::MouseButtonPress)
+        return true;
+    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return false;
+    const QColor current = index.data().value<PColorLine>().Color();
+    // The index may not survive the dialog's event loop (a reload can reset
+    // the model meanwhile), so keep a persistent one.
+    const QPersistentModelIndex cell(index);
+    const QColor chosen = m_chooser(current);
+    if (!chosen.isValid() || !cell.isValid())
+        return false;
+    model->setData(cell, QVariant::fromValue(PColorLine(chosen)), Qt::EditRole);
+    emit ColorLineChangedColor(cell, chosen);
+    return false;
+}
+
+QWidget* PColorLineDelegate::createEditor(
+    QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (!isColourCell(index))
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    return new PColorLineEditor(parent);
+}
+
+void PColorLineDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    auto* pEditor = qobject_cast<PColorLineEditor*>(editor);
+    if (!isColourCell(index) || !pEditor) {
+        QStyledItemDelegate::setEditorData(editor, index);
+        return;
+    }
+    pEditor->SetColorLine(index.data().value<PColorLine>());
+}
+
+void PColorLineDelegate::setModelData(
+    QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    auto* pEditor = qobject_cast<PColorLineEditor*>(editor);
+    if (!isColourCell(index) || !pEditor) {
+        QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    model->setData(index, QVariant::fromValue(pEditor->ColorLine()), Qt::EditRole);
+}

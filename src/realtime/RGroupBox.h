@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QColor>
+#include <QGroupBox>
+#include <QHash>
+
+// The level gauge: three dose-rate bands (up to threA, threB, threC, in
+// µRad/h) stacked bottom to top, one marker per region at its latest dose,
+// and a strip on top in the band colour of the most recent reading.
+class RGroupBox final : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit RGroupBox(QWidget* parent = nullptr);
+    ~RGroupBox() override;
+
+    void LoadRegions();
+    void LoadThresholds();
+    void SetLevel(int id, float dose);
+
+    // Marker height in pixels above the bottom of band A; -1 for an unknown id.
+    float Level(int id) const { return m_levels.value(id, -1.0f); }
+    QColor BandColour() const { return m_bandColour; }
+    // Height of one band in pixels.
+    int Segment() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Q_DISABLE_COPY(RGroupBox)
+
+    QHash<int, QColor> m_colours;
+    QHash<int, float> m_levels;
+    float m_threA = 0;
+    float m_threB = 0;
+    float m_threC = 0;
+    QColor m_bandColour;
+};

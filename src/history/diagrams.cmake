@@ -1,0 +1,10 @@
+# History charts: the arithmetic and database reads in the core, the painting in the UI.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PCurveColourPreset.cpp ${CMAKE_CURRENT_LIST_DIR}/PCurveColourPreset.h
+  ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveScale.cpp ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveScale.h
+  ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveView.cpp ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveView.h
+  ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.cpp ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.h
+  ${CMAKE_CURRENT_LIST_DIR}/PStaffDoseScale.cpp ${CMAKE_CURRENT_LIST_DIR}/PStaffDoseScale.h)
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RDoseRatioDiagram.cpp ${CMAKE_CURRENT_LIST_DIR}/RDoseRatioDiagram.h
+  ${CMAKE_CURRENT_LIST_DIR}/RStaffDoseDiagram.cpp ${CMAKE_CURRENT_LIST_DIR}/RStaffDoseDiagram.h)

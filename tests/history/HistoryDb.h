@@ -68,11 +68,11 @@ inline QString Day(const QDate& day)
 
 // A row with its key columns and the given numbered columns set.
 inline void InsertRow(const QString& strTable, const QString& strKeys, const QString& strKeyValues,
-    const QMap<int, double>& slots)
+    const QMap<int, double>& cells)
 {
     QStringList columns {strKeys};
     QStringList values {strKeyValues};
-    for (auto it = slots.cbegin(); it != slots.cend(); ++it) {
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it) {
         columns << QStringLiteral("\"%1\"").arg(it.key());
         values << QString::number(it.value(), 'g', 9);
     }
@@ -88,10 +88,10 @@ inline void InsertMinutes(
         QStringLiteral("%1,'%2',%3").arg(nId).arg(Day(day)).arg(dSum), minutes);
 }
 
-inline void InsertHour(int nId, const QDate& day, int nHour, const QMap<int, double>& slots)
+inline void InsertHour(int nId, const QDate& day, int nHour, const QMap<int, double>& cells)
 {
     InsertRow(QStringLiteral("MonthData"), QStringLiteral("Id,Month,Hour"),
-        QStringLiteral("%1,'%2',%3").arg(nId).arg(Day(day)).arg(nHour), slots);
+        QStringLiteral("%1,'%2',%3").arg(nId).arg(Day(day)).arg(nHour), cells);
 }
 
 inline void InsertPersonalDay(
@@ -102,11 +102,11 @@ inline void InsertPersonalDay(
 }
 
 inline void InsertPersonalMinute(int nId, const QDate& day, const QString& strTime,
-    const QMap<int, double>& slots, int nCount, double dSum)
+    const QMap<int, double>& cells, int nCount, double dSum)
 {
     InsertRow(QStringLiteral("PersonalRealTimeDose"), QStringLiteral("Id,Month,Time,Count,Sum"),
         QStringLiteral("%1,'%2','%3',%4,%5").arg(nId).arg(Day(day), strTime).arg(nCount).arg(dSum),
-        slots);
+        cells);
 }
 
 inline void AddRegion(int nSub, int nId, int nNum, int nCheck, int r, int g, int b)

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "algor/RStatementCache.h"
+
+#include <QDate>
+#include <QHash>
+#include <QMultiHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+#include <unordered_map>
+
+class QTimer;
+class SClock;
+
+// The aggregator: stores every region reading in its 2-second slot of the hour
+// row, reduces each minute that ends into the day's minute row, keeps the
+// day's maximum, creates rows ahead of the readings and commits the long
+// transaction every five minutes.
+//
+// Threads: everything runs on the thread that opened the default connection
+// (the GUI thread). A Qt SQL connection may only be used by the thread that
+// made it, and the readings of the current minute sit uncommitted inside the
+// long transaction, so no other connection could even see them; SQLite also
+// lets only that transaction's connection write. The reduction is therefore
+// cheap by construction instead of being moved away: it reads only the 30
+// slot columns of the minute, reaches rows by rowid, and prepares its
+// statements once per minute for all regions.
+class RRegularSave final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int RegionKind = 1004;
+    static constexpr int MinuteIntervalMs = 60000;
+    static constexpr int SaveIntervalMs = 300000;
+
+    // Needs the default connection open. pClock defaults to the system clock;
+    // tests pass a manual clock and short intervals.
+    explicit RRegularSave(SClock* pClock = nullptr, int nMinuteIntervalMs = MinuteIntervalMs,
+        int nSaveIntervalMs = SaveIntervalMs, QObject* pParent = nullptr);
+    ~RRegularSave() override;
+
+    // Re-reads the registered regions and the coefficient, then restarts the
+    // minute clock and the transaction.
+    void LoadRegionIds();
+    void StopTimers();
+
+    // One raw reading (message 1003). Sends 1002 to the region page with the
+    // address of the dose rate (float, µRad/h). That float belongs to this
+    // object, one per region, and is never freed while the aggregator lives:
+    // a receiver that reads it later than during the send sees the region's
+    // latest rate, never freed memory.
+    void StoreRegionReading(int nId, int nCount);
+
+    // The diagnostic line of a dropped reading.
+    static QString UnknownReadingText(int nId, int nCount);
+
+    int TickCount() const { return m_nTickCount; }
+    int RegionCount() const { return m_hashLastSlot.size(); }
+    float CeffR() const { return m_fCeffR; }
+    bool IsMinuteTimerActive() const;
+    bool IsSaveTimerActive() const;
+    const RStatementCache& SlotStatements() const { return m_slotStatements; }
+
+public slots:
+    // Reduces minute m_nAverageMinute of day m_dateAverage for every region.
+    void CalcAverage();
+    void MiniteTimeout();
+    void OneMinuteTimeOut();
+    void StartCalcMinite();
+    void SaveFile();
+
+private:
+    Q_DISABLE_COPY(RRegularSave)
+
+    void ArmMinuteTimer();
+    void EnsureHourRows(const QDate& date, int nHour);
+    void EnsureDayRows(const QDate& date);
+    void WriteSlot(int nId, qint64 nSlot, float fDose);
+    void BeginTransaction();
+
+    SClock* m_pClock;
+    int m_nMinuteIntervalMs;
+    int m_nSaveIntervalMs;
+
+    int m_nCurMinute = 0;
+    QDate m_dateCur;
+    // The minute that has just ended, and its own day: the minute that ends
+    // at midnight belongs to the old day.
+    int m_nAverageMinute = 0;
+    QDate m_dateAverage;
+    int m_nTickCount = 0;
+    float m_fCeffR = 0.0f;
+    std::unique_ptr<QTimer> m_pMinuteTimer;
+    std::unique_ptr<QTimer> m_pSaveTimer;
+    // Kind (1004) -> region id, one entry per registered position.
+    QMultiHash<int, int> m_hashType;
+    // Region id -> the absolute 2-second slot of its latest stored reading
+    // (day, hour and column in one number), -1 before the first.
+    QHash<int, qint64> m_hashLastSlot;
+    int m_nHour = 0;
+    int m_nMinute = 0;
+
+    // Node-based so the address handed out with 1002 stays put.
+    std::unordered_map<int, float> m_mapDose;
+    RStatementCache m_slotStatements;
+    // Days and hours whose rows were already made for the current regions.
+    QSet<QString> m_setReadyRows;
+};

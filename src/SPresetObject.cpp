@@ -47,9 +47,15 @@ QString executableDirectory()
 
 void loadDirectories()
 {
+    if (!directories().bLoaded)
+        SPresetObject::LoadDirectories();
+}
+
+} // namespace
+
+void SPresetObject::LoadDirectories()
+{
     Directories& d = directories();
-    if (d.bLoaded)
-        return;
     d.bLoaded = true;
     // Factory copies ship with the program; local copies are the user's own.
     const QString strFactory = QDir::cleanPath(
@@ -62,8 +68,6 @@ void loadDirectories()
     d.strLocal = withSlash(QString::fromStdString(
         config.GetValue("PRESET", "LOCAL", withSlash(strLocal).toStdString())));
 }
-
-} // namespace
 
 SPresetObject::SPresetObject(int nId, const QString& strSubFolder, const QString& strFileName)
     : m_strSubFolder(strSubFolder)
@@ -253,9 +257,9 @@ bool SPresetObject::LoadFile(const QString& strPath)
         Read(&backupStream);
         return false;
     }
-    m_header.nFormat = qFromLittleEndian<quint32>(header + 4);
+    // The format word and the reserved bytes are not interpreted; a save
+    // writes 1 and zeros again.
     m_header.nChecksum = qFromLittleEndian<quint32>(header + 8);
-    std::memcpy(m_header.byReserved, header + 12, sizeof m_header.byReserved);
     return true;
 }
 

@@ -62,6 +62,8 @@ public:
     // installed share directory and the user's data directory.
     static QString FactoryDirectory();
     static QString DefaultLocalDirectory();
+    // Reads both from config.ini again.
+    static void LoadDirectories();
     // For tests and tools: replaces both; holders created later use them.
     static void SetDirectories(const QString& strFactory, const QString& strLocal);
 

@@ -2,14 +2,13 @@
 
 #include "SPresetObject.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
-// Builders for preset files in tests: little-endian words, keyed items, and
-// a header with the owner id and the checksum of the body.
+// Builders for preset files: little-endian words, keyed items, and a header
+// with the owner id and the checksum of the body.
 namespace PresetTestFiles {
 
 inline QByteArray Word(quint32 nWord)
@@ -38,11 +37,10 @@ inline QByteArray File(quint32 nOwner, const QByteArray& body)
 inline QByteArray Names(const QStringList& names)
 {
     QByteArray bytes;
-    for (const QString& strName : names) {
-        QByteArray slot(40, '\0');
-        memcpy(slot.data(), strName.utf16(), qMin(40, strName.size() * 2));
-        bytes += slot;
-    }
+    for (const QString& strName : names)
+        bytes += (QByteArray(reinterpret_cast<const char*>(strName.utf16()), strName.size() * 2)
+            + QByteArray(40, '\0'))
+                     .left(40);
     return bytes;
 }
 

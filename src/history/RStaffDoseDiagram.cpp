@@ -171,12 +171,11 @@ void RStaffDoseDiagram::DrawColumns(
     QPainter& painter, const PStaffDoseScale::Scale& scale, int nFontHeight)
 {
     const int nWidth = PlotWidth();
-    bool bHasPrevious = false;
-    QPoint previous;
+    QVector<QPair<QPoint, QColor>> points;
     for (int i = 0; i < m_nLength; ++i) {
         const int nX = PStaffDoseScale::ColumnX(i, m_nLength, nWidth);
         const int nY = PStaffDoseScale::ValueY(m_values[i], scale.dYScale);
-        const QColor& colour = m_values[i] > m_fCursorValue ? m_aboveColour : m_belowColour;
+        const QColor colour = m_values[i] > m_fCursorValue ? m_aboveColour : m_belowColour;
         painter.setPen(Qt::white);
         painter.drawText(nX, nFontHeight, PStaffDoseScale::ColumnLabel(i, m_nLength));
         if (nY < 0)
@@ -196,15 +195,17 @@ void RStaffDoseDiagram::DrawColumns(
         if (!bStored)
             continue;
         const QPoint point(nX + 10, -nY);
-        if (bHasPrevious) {
+        if (!points.isEmpty()) {
             painter.setPen(QPen(Qt::white, 2));
-            painter.drawLine(previous, point);
+            painter.drawLine(points.last().first, point);
         }
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawEllipse(point, 3, 3);
-        previous = point;
-        bHasPrevious = true;
+        points.append({point, colour});
+    }
+    // The points go over the lines that join them.
+    painter.setPen(Qt::NoPen);
+    for (const auto& point : points) {
+        painter.setBrush(point.second);
+        painter.drawEllipse(point.first, 3, 3);
     }
 }
 

@@ -117,6 +117,11 @@ qint64 PDoseCurveScale::CursorSeconds(int nStart, int nEnd, int nMouseX, int nPl
     return 60LL * nStart + static_cast<qint64>(nMouseX - 30) * (nEnd - nStart) * 60 / nPlotWidth;
 }
 
+int PDoseCurveScale::TitleX(int nTextWidth, int nPlotWidth)
+{
+    return std::max(0, std::min(nPlotWidth - 200, nPlotWidth + 25 - nTextWidth));
+}
+
 int PDoseCurveScale::ToPixel(double dValue)
 {
     if (std::isnan(dValue))

@@ -71,6 +71,10 @@ public:
     // Seconds after the base time under the cursor line.
     static qint64 CursorSeconds(int nStart, int nEnd, int nMouseX, int nPlotWidth);
 
+    // x of a chart title: 200 pixels before the plot's end, further left when
+    // a longer (translated) title would run past the widget's right margin.
+    static int TitleX(int nTextWidth, int nPlotWidth);
+
     // A pixel coordinate from a scaled value; huge or invalid values are held
     // to a range that int arithmetic and the painter can take.
     static int ToPixel(double dValue);

@@ -264,7 +264,10 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     painter.setPen(Qt::white);
     painter.drawText(-kMargin, -nHeight, UnitText());
     painter.drawText(nWidth, nFontHeight, tr("Time"));
-    painter.drawText(nWidth - 200, 19 - nHeight, tr("Dose curve in real time."));
+    const QString strTitle = tr("Dose curve in real time.");
+    painter.drawText(
+        PDoseCurveScale::TitleX(QFontMetrics(font).horizontalAdvance(strTitle), nWidth),
+        19 - nHeight, strTitle);
 
     const int nStep = PDoseCurveScale::TimeStep(
         bMulti ? 0.0f : m_view.Zoom(), bFine, m_view.ViewStart(), m_view.ViewEnd());

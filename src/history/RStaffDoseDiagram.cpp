@@ -132,7 +132,9 @@ void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
     default:
         break;
     }
-    painter.drawText(nWidth - 200, 19 - nHeight, strTitle);
+    painter.drawText(
+        PDoseCurveScale::TitleX(QFontMetrics(font).horizontalAdvance(strTitle), nWidth),
+        19 - nHeight, strTitle);
     painter.drawText(-kMargin, -(nHeight + nFontHeight), strUnit);
     painter.drawText(nWidth, nFontHeight, m_nMode == DayCurve ? Text("Time") : Text("Day"));
 
@@ -178,22 +180,17 @@ void RStaffDoseDiagram::DrawColumns(
         const QColor colour = m_values[i] > m_fCursorValue ? m_aboveColour : m_belowColour;
         painter.setPen(Qt::white);
         painter.drawText(nX, nFontHeight, PStaffDoseScale::ColumnLabel(i, m_nLength));
-        if (nY < 0)
+        // A day without a stored dose (a missing row reads as 0; on a staff
+        // chart it lies below the axis once the offset is taken away) has
+        // neither bar nor point nor value.
+        if (nY < 0 || m_values[i] + m_fValueOffset <= 0.0f)
             continue;
-        // A staff day without a stored dose lies below the axis (the offset
-        // was taken away); only days that carry one are drawn.
-        const bool bStored = m_values[i] + m_fValueOffset > 0.0f;
-        if (!m_bPersonal || bStored) {
-            painter.setPen(Qt::white);
-            painter.drawText(
-                nX - 6, -nY - 5, QStringLiteral("%3").arg(m_values[i] + m_fValueOffset, 3, 'f', 2));
-        }
+        painter.drawText(
+            nX - 6, -nY - 5, QStringLiteral("%3").arg(m_values[i] + m_fValueOffset, 3, 'f', 2));
         if (!m_bPersonal) {
             painter.fillRect(QRect(QPoint(nX, -nY - 1), QPoint(nX + 9, 0)), colour);
             continue;
         }
-        if (!bStored)
-            continue;
         const QPoint point(nX + 10, -nY);
         if (!points.isEmpty()) {
             painter.setPen(QPen(Qt::white, 2));

@@ -121,6 +121,7 @@ private slots:
     void alarmDayCurveAndGap();
     void mouseMovesTheCursor();
     void twoFingersZoomTheSingleCurve();
+    void deepZoomShowsTwoSecondSamples();
     void multiCurveShowsEnabledRegions();
     void coloursComeFromThePresetHolder();
     void regionMonthBars();
@@ -217,6 +218,42 @@ void TestHistoryDiagrams::twoFingersZoomTheSingleCurve()
     QVERIFY(QTest::qWaitForWindowExposed(&multi));
     Spread(&multi, pDevice);
     QCOMPARE(multi.View().Zoom(), 0.0f);
+}
+
+void TestHistoryDiagrams::deepZoomShowsTwoSecondSamples()
+{
+    InsertAlarmDay(7, kDay);
+    QMap<int, double> slots11;
+    QMap<int, double> slots12;
+    for (int i = 0; i < 1800; ++i) {
+        slots11.insert(i, 0.2 + 0.1 * std::sin(i / 9.0));
+        if (i < 600 || i > 700)
+            slots12.insert(i, 0.25);
+    }
+    slots12.insert(5, 6.0);
+    HistoryDb::InsertHour(7, kDay, 11, slots11);
+    HistoryDb::InsertHour(7, kDay, 12, slots12);
+    RDoseRatioDiagram diagram;
+    diagram.SetCurveColour(Qt::magenta);
+    diagram.SetBaseTime(2026, 3, 7, 0, 0);
+    diagram.LoadDay(7, false, 1440, kDay);
+    diagram.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&diagram));
+    QTouchDevice* pDevice = QTest::createTouchDevice();
+    for (int i = 0; i < 40 && !diagram.View().IsFineShown(); ++i)
+        Spread(&diagram, pDevice);
+    QVERIFY(diagram.View().IsFineShown());
+    QCOMPARE(diagram.View().FirstFineHour(), 11);
+    const QImage image = Render(diagram, "dose_fine.png");
+    // The scale follows the 2-second maximum, not the minute curve's peak.
+    QCOMPARE(diagram.View().FineMax(), 6.0f);
+    QCOMPARE(diagram.YScale(), 340.0 / 6.0 / 3.0);
+    QCOMPARE(diagram.MainPolygon().size(), diagram.View().FineEnd() - diagram.View().FineStart());
+    QVERIFY(CountColour(image, Qt::magenta) > 200);
+    // Another day with nothing stored empties the 2-second curve at once.
+    diagram.LoadDay(7, false, 1440, kDay.addDays(-1));
+    QCOMPARE(diagram.View().FineMax(), 0.0f);
+    QCOMPARE(CountColour(Render(diagram, "dose_fine_empty.png"), Qt::magenta), 0);
 }
 
 void TestHistoryDiagrams::multiCurveShowsEnabledRegions()

@@ -69,9 +69,13 @@ bool RConnectDatabase::OpenDatabase()
     }
 
     // A file that holds any table is left as it is, even when one is missing.
+    // One transaction for the whole schema: a new file is written once,
+    // instead of once per statement.
+    db.transaction();
     if (db.tables(QSql::Tables).isEmpty())
         CreateTables();
     CreateMissing();
+    db.commit();
     return true;
 }
 

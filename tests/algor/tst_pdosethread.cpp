@@ -73,6 +73,7 @@ private slots:
     void echoAnsweredOnceAfterReconnection();
     void burstInOneWriteIsStoredCompletely();
     void splitFramesAndGarbageStillDecode();
+    void everyFrameKindOfTheServerArrives();
     void disconnectStaysDisconnected();
     void secondUnitReportsOnSecondLine();
 
@@ -276,21 +277,38 @@ void TestPDoseThread::splitFramesAndGarbageStillDecode()
         500);
 }
 
+void TestPDoseThread::everyFrameKindOfTheServerArrives()
+{
+    startLink();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QSignalSpy routed(m_pLink.get(), &PDoseThread::RoutDataUpdate);
+    // Four-value, short, routing, target-dose, block frame and notice, in one write.
+    m_pServer->SendExtras();
+    using Reading = QPair<qintptr, qintptr>;
+    QTRY_COMPARE(m_pWindow->m_readings,
+        (QList<Reading> {{1001, 100}, {2001, 200}, {3001, 300}, {4001, 400}, {1, 500}}));
+    QTRY_COMPARE(routed.size(), 1);
+    QTRY_COMPARE(m_pServer->Echoes().size(), 1);
+    QTRY_COMPARE(m_pPage->m_notices, QList<qintptr> {1});
+}
+
 void TestPDoseThread::disconnectStaysDisconnected()
 {
-    QSignalSpy connected(m_pServer.get(), &PSimDataServer::ClientConnected);
     startLink(50, 10);
-    QTRY_COMPARE(connected.size(), 1);
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
     m_pServer->Tick(); // arms the watchdog
     QTRY_COMPARE(m_pWindow->m_readings.size(), 2);
     m_pLink->DisConnect();
-    QTRY_COMPARE(m_pServer->ClientCount(), 0);
-    // Neither the retry nor the watchdog may bring the link back on its own.
+    // Every attempt shows a status text; after a disconnection neither the
+    // retry nor the watchdog may start one on its own.
+    const int nTexts = m_pWindow->m_status.size();
     QTest::qWait(300);
-    QCOMPARE(connected.size(), 1);
+    QCOMPARE(m_pWindow->m_status.size(), nTexts);
+    QTRY_COMPARE(m_pServer->ClientCount(), 0);
     // The reload path connects again.
     m_pLink->RequestConnect();
-    QTRY_COMPARE(connected.size(), 2);
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QTRY_COMPARE(firstLine().last(), CONNECTED);
 }
 
 void TestPDoseThread::secondUnitReportsOnSecondLine()

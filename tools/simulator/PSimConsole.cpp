@@ -160,8 +160,8 @@ bool PSimConsole::Setup(const QStringList& arguments)
 
 void PSimConsole::OnTick()
 {
-    const quint64 nTick = m_pData->TickCount();
-    const QStringList due = m_schedule.values(nTick);
+    // Periods count on while stalled, so a scheduled "resume" comes due.
+    const QStringList due = m_schedule.values(m_nPeriod++);
     // values() lists the latest insertion first; run them in the order given.
     for (auto it = due.crbegin(); it != due.crend(); ++it)
         Execute(*it);

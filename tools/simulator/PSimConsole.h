@@ -32,5 +32,6 @@ private:
     PSimDataServer* m_pData;
     PSimIdServer* m_pIds;
     QSocketNotifier* m_pStdin = nullptr;
-    QMultiMap<quint64, QString> m_schedule; // tick -> command
+    QMultiMap<quint64, QString> m_schedule; // period -> command
+    quint64 m_nPeriod = 0;
 };

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <QSqlQuery>
+#include <QTimer>
 
 namespace {
 
@@ -28,7 +29,11 @@ float bandFraction(float d, float t)
 RGroupBox::RGroupBox(QWidget* parent)
     : QGroupBox(parent)
     , m_bandColour(Qt::darkGreen)
+    , m_pRepaintTimer(new QTimer(this))
 {
+    m_pRepaintTimer->setSingleShot(true);
+    m_pRepaintTimer->setInterval(kRepaintMs);
+    connect(m_pRepaintTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     setAttribute(Qt::WA_TranslucentBackground);
     LoadRegions();
     LoadThresholds();
@@ -95,7 +100,13 @@ void RGroupBox::SetLevel(int id, float dose)
             m_bandColour = Qt::red;
         }
     }
-    update();
+    if (!m_pRepaintTimer->isActive())
+        m_pRepaintTimer->start();
+}
+
+void RGroupBox::SetRepaintInterval(int nMs)
+{
+    m_pRepaintTimer->setInterval(qMax(0, nMs));
 }
 
 void RGroupBox::paintEvent(QPaintEvent*)

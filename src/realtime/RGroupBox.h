@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QHash>
 
+class QTimer;
+
 // The level gauge: three dose-rate bands (up to threA, threB, threC, in
 // µRad/h) stacked bottom to top, one marker per region at its latest dose,
 // and a strip on top in the band colour of the most recent reading.
@@ -24,6 +26,11 @@ public:
     // Height of one band in pixels.
     int Segment() const;
 
+    // Readings arrive up to ~130 a second; repaints are gathered and done at
+    // most every interval (ms), showing the latest levels.
+    static constexpr int kRepaintMs = 200;
+    void SetRepaintInterval(int nMs);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -36,4 +43,5 @@ private:
     float m_threB = 0;
     float m_threC = 0;
     QColor m_bandColour;
+    QTimer* m_pRepaintTimer;
 };

@@ -18,7 +18,7 @@ RRealDoseModel::RRealDoseModel(int kind, QObject* parent, SClock* pClock)
     connect(m_pSupervisionTimer, &QTimer::timeout, this, &RRealDoseModel::OnTimeOut);
     connect(this, &RRealDoseModel::ItemAchieveData, this, &RRealDoseModel::StartOneTime);
     m_pFlushTimer->setSingleShot(true);
-    m_pFlushTimer->setInterval(0);
+    m_pFlushTimer->setInterval(kUpdateMs);
     connect(m_pFlushTimer, &QTimer::timeout, this, &RRealDoseModel::FlushChanges);
 }
 
@@ -135,6 +135,11 @@ void RRealDoseModel::OnTimeOut()
     }
     if (nFirst >= 0)
         RowsChanged(nFirst, nLast);
+}
+
+void RRealDoseModel::SetUpdateInterval(int nMs)
+{
+    m_pFlushTimer->setInterval(qMax(0, nMs));
 }
 
 void RRealDoseModel::RowsChanged(int nFirst, int nLast)

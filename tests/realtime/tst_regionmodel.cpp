@@ -221,6 +221,7 @@ private slots:
     void burstIsCoalesced()
     {
         build({1, 2, 3});
+        m_pModel->SetUpdateInterval(0);
         QSignalSpy changed(m_pModel, &QAbstractItemModel::dataChanged);
         for (int n = 0; n < 50; ++n) {
             m_pModel->UpdateDose(1, n);

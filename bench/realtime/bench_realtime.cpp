@@ -1,0 +1,154 @@
+// Feeds the region page the way the aggregator does (one synchronous bus
+// message per reading, on the GUI thread) and reports the share of wall time
+// the GUI thread spends busy: handling readings, updating the model and the
+// views, painting. 255 monitors, one reading every 2 s each.
+
+#include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
+#include "message/SMessage.h"
+#include "realtime/RFormRegion.h"
+#include "realtime/RGroupBox.h"
+#include "realtime/RRegionDoseModel.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+const int kMonitors = 255;
+const int kPeriodMs = 2000;
+
+qint64 threadCpuNs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+void seed()
+{
+    PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Unit_P) values('127.0.0.1', 0)"));
+    for (int i = 0; i < kMonitors; ++i) {
+        const int nId = 100 + i;
+        PSqlExec::Exec(
+            QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num) values(?, ?, ?, ?)"),
+            {i + 1, nId, QStringLiteral("Room %1").arg(nId), kMonitors});
+        PSqlExec::Exec(
+            QStringLiteral("insert into RegionCurveColorInfo(Id, Alarmvalue) values(?, ?)"),
+            {nId, 150});
+        // A day row per region, as the aggregator keeps them, for the minute tick.
+        PSqlExec::Exec(QStringLiteral("insert into MonthMinuteDose(Id, Month) values(?, ?)"),
+            {nId, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))});
+    }
+}
+
+// Runs the feed for nSeconds and returns the GUI thread's busy fraction.
+double run(bool bBurst, int nSeconds, double* pHandler)
+{
+    QRandomGenerator random(7);
+    int nNext = 0;
+    QTimer feed;
+    qint64 nHandlerNs = 0;
+    auto send = [&] {
+        float dose = static_cast<float>(random.bounded(200.0));
+        const qint64 nStart = threadCpuNs();
+        SendSMessage(1004, 1002, 100 + nNext, reinterpret_cast<qintptr>(&dose));
+        nHandlerNs += threadCpuNs() - nStart;
+        nNext = (nNext + 1) % kMonitors;
+    };
+    if (bBurst) {
+        // Every monitor's reading of a 2-second slot arrives at once.
+        feed.setInterval(kPeriodMs);
+        QObject::connect(&feed, &QTimer::timeout, [&] {
+            for (int i = 0; i < kMonitors; ++i)
+                send();
+        });
+    } else {
+        feed.setTimerType(Qt::PreciseTimer);
+        feed.setInterval(kPeriodMs / kMonitors);
+        QObject::connect(&feed, &QTimer::timeout, send);
+    }
+    QEventLoop loop;
+    QTimer::singleShot(nSeconds * 1000, &loop, &QEventLoop::quit);
+    feed.start();
+    QElapsedTimer wall;
+    wall.start();
+    const qint64 nCpuStart = threadCpuNs();
+    loop.exec();
+    const double dBusy = double(threadCpuNs() - nCpuStart) / (double(wall.nsecsElapsed()));
+    feed.stop();
+    *pHandler = double(nHandlerNs) / double(wall.nsecsElapsed());
+    return dBusy;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int nSeconds = argc > 1 ? qMax(1, atoi(argv[1])) : 10;
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    RConnectDatabase database;
+    database.OpenDatabase();
+    QSqlDatabase::database().transaction();
+    seed();
+
+    RFormRegion form;
+    form.resize(1600, 900);
+    form.show();
+    app.processEvents();
+
+    for (bool bCoalesce : {true, false}) {
+        form.Model()->SetCoalesceUpdates(bCoalesce);
+        form.Gauge()->SetRepaintInterval(bCoalesce ? RGroupBox::kRepaintMs : 0);
+        for (bool bBurst : {false, true}) {
+            double dHandler = 0;
+            const double dBusy = run(bBurst, nSeconds, &dHandler);
+            std::printf("%-16s %-9s %.1f readings/s: GUI thread busy %5.1f%% (reading "
+                        "handler %4.1f%%, views and painting %4.1f%%)\n",
+                bBurst ? "burst every 2 s" : "spread over 2 s",
+                bCoalesce ? "coalesced" : "immediate", double(kMonitors) * 1000 / kPeriodMs,
+                100 * dBusy, 100 * dHandler, 100 * (dBusy - dHandler));
+        }
+    }
+
+    // The minute tick reloads every region's day curve from the database.
+    QElapsedTimer tick;
+    tick.start();
+    SendSMessage(1004, 1020, 0, 0);
+    app.processEvents();
+    std::printf(
+        "minute tick (%d day curves reloaded): %.1f ms\n", kMonitors, tick.nsecsElapsed() / 1e6);
+
+    // What the tick costs in the database alone: one day row per region.
+    tick.restart();
+    const QString strToday = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    double dSum = 0;
+    for (int i = 0; i < kMonitors; ++i) {
+        QSqlQuery query = PSqlExec::Select(
+            QStringLiteral("select *  from MonthMinuteDose where Month = '%1' and Id = %2")
+                .arg(strToday)
+                .arg(100 + i));
+        if (query.next()) {
+            for (int c = 3; c < 1443; ++c)
+                dSum += query.value(c).toDouble();
+        }
+    }
+    std::printf("  of which reading %d day rows by column position: %.1f ms (%g)\n", kMonitors,
+        tick.nsecsElapsed() / 1e6, dSum);
+    return 0;
+}

@@ -1,0 +1,299 @@
+#include "realtime/RFormRegion.h"
+
+#include "database/PSqlExec.h"
+#include "message/SMessage.h"
+#include "realtime/PColorLineDelegate.h"
+#include "realtime/RGroupBox.h"
+#include "realtime/RRealRateCurve.h"
+#include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionPic.h"
+#include "realtime/RWidget.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QScrollArea>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+const int kRegionReading = 1002;
+const int kMinuteTick = 1020;
+const int kReloadThresholds = 1036;
+
+// A frame's background picture, scoped to the frame itself: an unscoped rule
+// would tile the picture again behind every table cell and check box.
+QString framed(const char* pName, const char* pImage)
+{
+    return QStringLiteral("QFrame#%1 { background-image: url(:/Kestal/%2); }")
+        .arg(QLatin1String(pName), QLatin1String(pImage));
+}
+} // namespace
+
+RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
+    : QWidget(parent)
+    , m_pClock(pClock)
+{
+    BuildWidgets();
+    RegisterReceiver(this, kReceiverId);
+    SubscribeMessage(this, kReloadThresholds);
+
+    m_pModel = new RRegionDoseModel(0, nullptr, m_pClock);
+    m_pPicture = new RRegionPic(m_pPictureFrame);
+    m_pColourDelegate = new PColorLineDelegate(nullptr);
+    m_pRegionTreeView->setItemDelegate(m_pColourDelegate);
+    m_pRegionTreeView->setModel(m_pModel);
+    const int nWidth = m_pRegionTreeView->width();
+    for (int c = 0; c < 5; ++c)
+        m_pRegionTreeView->setColumnWidth(c, nWidth / 5);
+    InitRegions();
+    connect(m_pColourDelegate, &PColorLineDelegate::ColorLineChangedColor, this,
+        &RFormRegion::OnColorLineChangedColor);
+    connect(m_pRegionTreeView, &QTreeView::clicked, this, &RFormRegion::OnDoubleClicked);
+    m_pRegionTreeView->setAttribute(Qt::WA_TranslucentBackground);
+    // The site plan has no control on this page yet.
+    m_pPicture->hide();
+    m_pPictureFrame->hide();
+}
+
+RFormRegion::~RFormRegion()
+{
+    UnregisterReceiver(this);
+    m_pRegionTreeView->setModel(nullptr);
+    m_pRegionTreeView->setItemDelegate(nullptr);
+    delete m_pModel;
+    delete m_pPicture;
+    delete m_pCurve;
+    delete m_pColourDelegate;
+}
+
+void RFormRegion::BuildWidgets()
+{
+    setFont(QFont(QStringLiteral("Times New Roman")));
+    auto* pRoot = new QGridLayout(this);
+    auto* pColumn = new QVBoxLayout;
+    pRoot->addLayout(pColumn, 0, 0);
+
+    auto* pTableFrame = new QFrame(this);
+    pTableFrame->setObjectName(QStringLiteral("frame_2"));
+    pTableFrame->setStyleSheet(framed("frame_2", "infolist.png"));
+    auto* pTableLayout = new QHBoxLayout(pTableFrame);
+    m_pRegionTreeView = new QTreeView(pTableFrame);
+    m_pRegionTreeView->setObjectName(QStringLiteral("m_pRegionTreeView"));
+    m_pRegionTreeView->setAutoScroll(false);
+    m_pRegionTreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pRegionTreeView->setTextElideMode(Qt::ElideMiddle);
+    m_pRegionTreeView->setRootIsDecorated(false);
+    m_pRegionTreeView->setSortingEnabled(false);
+    m_pRegionTreeView->setExpandsOnDoubleClick(false);
+    // Every row holds the same check-box cell: one row height for all spares
+    // the view measuring 255 rows at each layout.
+    m_pRegionTreeView->setUniformRowHeights(true);
+    m_pRegionTreeView->header()->setStretchLastSection(true);
+    m_pRegionTreeView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pRegionTreeView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pTableLayout->addWidget(m_pRegionTreeView);
+    pColumn->addWidget(pTableFrame, 1);
+
+    auto* pGaugeFrame = new QFrame(this);
+    pGaugeFrame->setObjectName(QStringLiteral("frame_3"));
+    pGaugeFrame->setStyleSheet(framed("frame_3", "line.png"));
+    auto* pGaugeLayout = new QHBoxLayout(pGaugeFrame);
+    m_pGroupBox = new RGroupBox(pGaugeFrame);
+    m_pGroupBox->setObjectName(QStringLiteral("groupBox"));
+    m_pGroupBox->setMinimumSize(0, 0);
+    m_pGroupBox->setMaximumSize(16777215, 16777215);
+    pGaugeLayout->addWidget(m_pGroupBox, 1);
+    m_pScrollArea = new QScrollArea(pGaugeFrame);
+    m_pScrollArea->setObjectName(QStringLiteral("m_pScrollArea"));
+    m_pScrollArea->setWidgetResizable(true);
+    auto* pContents = new QWidget;
+    pContents->setObjectName(QStringLiteral("scrollAreaWidgetContents"));
+    m_pLayout = new QGridLayout(pContents);
+    m_pLayout->setObjectName(QStringLiteral("m_pLayout"));
+    m_pLayout->setSpacing(0);
+    m_pLayout->setContentsMargins(0, 0, 0, 0);
+    m_pScrollArea->setWidget(pContents);
+    pGaugeLayout->addWidget(m_pScrollArea, 6);
+    pColumn->addWidget(pGaugeFrame, 1);
+
+    m_pPictureFrame = new QFrame(this);
+    m_pPictureFrame->setObjectName(QStringLiteral("frame"));
+    m_pPictureFrame->setStyleSheet(framed("frame", "picture.png"));
+    pRoot->addWidget(m_pPictureFrame, 0, 1);
+}
+
+int RFormRegion::IdAtSub(int nSub, bool* pFound)
+{
+    const QVariant id
+        = PSqlExec::Scalar(QStringLiteral("select Id from RegionInfo where Sub = %1").arg(nSub));
+    if (pFound)
+        *pFound = id.isValid();
+    return id.toInt();
+}
+
+void RFormRegion::InitRegions()
+{
+    m_pModel->Reload();
+    BuildCurves();
+    BuildCheckBoxes();
+    m_pPicture->SetClickable(true);
+    m_pPicture->LoadRegions();
+    connect(m_pPicture, &RRegionPic::RegionClicked, this, &RFormRegion::OnRegionClicked,
+        Qt::UniqueConnection);
+    m_pRegionTreeView->viewport()->update();
+    m_pGroupBox->LoadRegions();
+    m_pGroupBox->LoadThresholds();
+}
+
+void RFormRegion::BuildCurves()
+{
+    if (m_pCurve)
+        m_pCurve->Clear();
+    m_curveIds.clear();
+    m_nRegionCount = PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt();
+    for (int nSub = 1; nSub <= m_nRegionCount; ++nSub) {
+        bool bFound = false;
+        const int nId = IdAtSub(nSub, &bFound);
+        if (!bFound)
+            continue;
+        if (!m_pCurve) {
+            m_pCurve = new RRealRateCurve(nId, nullptr, 0, 0, m_pClock);
+            m_pLayout->addWidget(m_pCurve);
+        }
+        m_pCurve->AddCurve(nId);
+        m_pCurve->ShowCurve(nId);
+        m_curveIds.append(nId);
+    }
+    if (m_pCurve) {
+        // Colours and check states are read after the curves exist, so the
+        // first build already shows the checked regions in their colours.
+        m_pCurve->LoadCurveColours();
+        m_pCurve->LoadCurveEnabled();
+        m_pCurve->SetCurveFixedHeight(m_pScrollArea->height());
+        m_pCurve->SetCurveFixedWidth(m_pScrollArea->width());
+    }
+}
+
+void RFormRegion::BuildCheckBoxes()
+{
+    const int nNum = PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt();
+    // Rows beyond the model's cannot hold a cell.
+    const int nRows = qMin(nNum, m_pModel->rowCount());
+    for (int i = 0; i < nRows; ++i) {
+        const int nId = IdAtSub(i + 1);
+        const int nCheck = PSqlExec::Scalar(
+            QStringLiteral("select ButtonCheck from RegionCurveColorInfo where Id = %1").arg(nId))
+                               .toInt();
+        auto* pCell = new RWidget(nCheck != 0 ? Qt::Checked : Qt::Unchecked);
+        m_pRegionTreeView->setIndexWidget(m_pModel->index(i, 3), pCell);
+        connect(pCell, &RWidget::ChangeCheckState, this, &RFormRegion::OnStateChanged);
+    }
+}
+
+void RFormRegion::OnStateChanged(int)
+{
+    for (int i = 0; i < m_pModel->rowCount(); ++i) {
+        auto* pCell = qobject_cast<RWidget*>(m_pRegionTreeView->indexWidget(m_pModel->index(i, 3)));
+        bool bFound = false;
+        const int nId = IdAtSub(i + 1, &bFound);
+        if (!pCell || !bFound)
+            continue;
+        PSqlExec::Exec(
+            QStringLiteral("update RegionCurveColorInfo set ButtonCheck = %1 where Id = %2")
+                .arg(static_cast<int>(pCell->CheckState()))
+                .arg(nId));
+    }
+    if (m_pCurve)
+        m_pCurve->LoadCurveEnabled();
+}
+
+void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor& color)
+{
+    bool bFound = false;
+    const int nId = IdAtSub(index.row() + 1, &bFound);
+    if (!bFound)
+        return;
+    PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set R_Color = %1, G_Color = %2, "
+                                  "B_Color = %3 where Id = %4")
+                       .arg(color.red())
+                       .arg(color.green())
+                       .arg(color.blue())
+                       .arg(nId));
+    SendSMessage(1001, 1512, 0, 0);
+    if (m_pCurve)
+        m_pCurve->LoadCurveColours();
+    m_pGroupBox->LoadRegions();
+    m_pRegionTreeView->viewport()->update();
+}
+
+void RFormRegion::OnDoubleClicked(const QModelIndex&)
+{
+}
+
+void RFormRegion::OnRegionClicked(int)
+{
+}
+
+void RFormRegion::OnMinuteTick()
+{
+    if (!m_pCurve)
+        return;
+    for (int nSub = 1; nSub <= m_nRegionCount; ++nSub) {
+        bool bFound = false;
+        const int nId = IdAtSub(nSub, &bFound);
+        if (bFound)
+            m_pCurve->ShowCurve(nId);
+    }
+}
+
+bool RFormRegion::event(QEvent* pEvent)
+{
+    const int nType = static_cast<int>(pEvent->type());
+    if (nType < 1001 || nType > 1038)
+        return QWidget::event(pEvent);
+    const auto* pMessage = static_cast<const SMessage*>(pEvent);
+    if (nType == kRegionReading && pMessage->Second() != 0) {
+        // The dose lives in the sender's frame, valid only during this send.
+        const int nId = static_cast<int>(pMessage->First());
+        const float dose = *reinterpret_cast<const float*>(pMessage->Second());
+        m_pModel->UpdateDose(nId, dose);
+        m_pPicture->ShowRegion(nId, dose);
+        m_pGroupBox->SetLevel(nId, dose);
+    } else if (nType == kMinuteTick) {
+        OnMinuteTick();
+    } else if (nType == kReloadThresholds) {
+        m_pPicture->LoadThresholds();
+    }
+    return true;
+}
+
+QRect RFormRegion::FitPicture(const QSize& frame, const QSize& image)
+{
+    const double FW = frame.width();
+    const double FH = frame.height();
+    const double IW = qMax(0, image.width());
+    const double IH = qMax(0, image.height());
+    const double s = image.isEmpty() ? 1.0 : qMin(FW / IW, FH / IH);
+    if (IW <= IH) {
+        const int nWidth = static_cast<int>(IW * s);
+        return QRect(static_cast<int>((FW - IW * s) / 2), 0, nWidth, frame.height());
+    }
+    const int nHeight = static_cast<int>(IH * s);
+    return QRect(0, static_cast<int>((FH - IH * s) / 2), frame.width(), nHeight);
+}
+
+void RFormRegion::resizeEvent(QResizeEvent* pEvent)
+{
+    QWidget::resizeEvent(pEvent);
+    if (m_pCurve) {
+        const QSize area = m_pScrollArea->size();
+        m_pCurve->SetDiagramHeight(area.height());
+        m_pCurve->SetDiagramWidth(area.width());
+        m_pCurve->SetCurveFixedHeight(area.height());
+        m_pCurve->SetCurveFixedWidth(area.width());
+    }
+    if (m_pPicture)
+        m_pPicture->setGeometry(FitPicture(m_pPictureFrame->size(), m_pPicture->ImageSize()));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QModelIndex>
+#include <QRect>
+#include <QWidget>
+
+class PColorLineDelegate;
+class QFrame;
+class QGridLayout;
+class QScrollArea;
+class QTreeView;
+class RGroupBox;
+class RRealRateCurve;
+class RRegionDoseModel;
+class RRegionPic;
+class SClock;
+
+// Page 0 of the main window: the live view of every area monitor (table,
+// level gauge, day curve). Bus receiver 1004: every region reading enters the
+// views here. GUI thread only.
+class RFormRegion final : public QWidget
+{
+    Q_OBJECT
+public:
+    // pClock: "now" for the model's silence and alarm rules and for the day
+    // curve's "today"; the system clock when null. Not owned.
+    explicit RFormRegion(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    ~RFormRegion() override;
+
+    static constexpr int kReceiverId = 1004;
+
+    // Reloads everything that depends on the region list.
+    void InitRegions();
+
+    // Geometry of a picture of size image fitted into frame keeping its
+    // aspect ratio: centred horizontally when portrait, vertically otherwise.
+    static QRect FitPicture(const QSize& frame, const QSize& image);
+
+    RRegionDoseModel* Model() const { return m_pModel; }
+    QTreeView* RegionView() const { return m_pRegionTreeView; }
+    RGroupBox* Gauge() const { return m_pGroupBox; }
+    RRealRateCurve* Curve() const { return m_pCurve; }
+    RRegionPic* Picture() const { return m_pPicture; }
+    PColorLineDelegate* ColourDelegate() const { return m_pColourDelegate; }
+    QList<int> CurveIds() const { return m_curveIds; }
+
+public slots:
+    void OnColorLineChangedColor(const QModelIndex& index, const QColor& color);
+    void OnStateChanged(int state);
+    void OnDoubleClicked(const QModelIndex& index);
+    void OnRegionClicked(int nId);
+
+protected:
+    bool event(QEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+
+private:
+    Q_DISABLE_COPY(RFormRegion)
+
+    void BuildWidgets();
+    void BuildCurves();
+    void BuildCheckBoxes();
+    void OnMinuteTick();
+    static int IdAtSub(int nSub, bool* pFound = nullptr);
+
+    SClock* m_pClock;
+    QTreeView* m_pRegionTreeView = nullptr;
+    RGroupBox* m_pGroupBox = nullptr;
+    QScrollArea* m_pScrollArea = nullptr;
+    QGridLayout* m_pLayout = nullptr;
+    QFrame* m_pPictureFrame = nullptr;
+    RRegionDoseModel* m_pModel = nullptr;
+    RRealRateCurve* m_pCurve = nullptr;
+    RRegionPic* m_pPicture = nullptr;
+    int m_nRegionCount = 0;
+    PColorLineDelegate* m_pColourDelegate = nullptr;
+    QList<int> m_curveIds;
+};

@@ -1,0 +1,295 @@
+#include "RealtimeDb.h"
+
+#include "history/RDoseRatioDiagram.h"
+#include "message/SClock.h"
+#include "message/SMessage.h"
+#include "realtime/PColorLine.h"
+#include "realtime/PColorLineDelegate.h"
+#include "realtime/RCheckBox.h"
+#include "realtime/RFormRegion.h"
+#include "realtime/RGroupBox.h"
+#include "realtime/RRealRateCurve.h"
+#include "realtime/RRegionDoseModel.h"
+#include "realtime/RWidget.h"
+
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+// Stands in for the preset store: records what reaches receiver 1001.
+class FakeReceiver final : public QObject
+{
+public:
+    QList<int> types;
+    bool event(QEvent* pEvent) override
+    {
+        types.append(static_cast<int>(pEvent->type()));
+        return true;
+    }
+};
+
+int column(const char* pName, int id)
+{
+    return PSqlExec::Scalar(
+        QStringLiteral("select %1 from RegionCurveColorInfo where Id = ?").arg(pName), {id})
+        .toInt();
+}
+
+} // namespace
+
+class TestRegionForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
+    RFormRegion* m_pForm = nullptr;
+    FakeReceiver m_store;
+
+    void build(const QList<int>& ids)
+    {
+        RealtimeDb::Open();
+        RealtimeDb::AddRegions(ids);
+        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(Unit_P) values(0)"));
+        m_pForm = new RFormRegion(nullptr, &m_clock);
+        m_pForm->resize(1200, 800);
+        m_pForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pForm));
+    }
+    RWidget* cell(int row) const
+    {
+        QTreeView* pView = m_pForm->RegionView();
+        return qobject_cast<RWidget*>(pView->indexWidget(m_pForm->Model()->index(row, 3)));
+    }
+    void reading(int id, float dose)
+    {
+        SendSMessage(1004, 1002, id, reinterpret_cast<qintptr>(&dose));
+    }
+    void clickColour(int row)
+    {
+        QTreeView* pView = m_pForm->RegionView();
+        const QRect rect = pView->visualRect(m_pForm->Model()->index(row, 4));
+        QTest::mousePress(pView->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseRelease(pView->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+private slots:
+    void initTestCase() { RegisterReceiver(&m_store, 1001); }
+    void cleanup()
+    {
+        delete m_pForm;
+        m_pForm = nullptr;
+        m_store.types.clear();
+    }
+
+    void gaugeLevel_data()
+    {
+        QTest::addColumn<QList<float>>("thresholds");
+        QTest::addColumn<float>("dose");
+        QTest::addColumn<float>("segments");
+        QTest::addColumn<QColor>("band");
+        const QList<float> normal {0.1f, 10, 200};
+        QTest::newRow("zero dose") << normal << 0.0f << 0.0f << QColor(Qt::darkGreen);
+        QTest::newRow("at threA") << normal << 0.1f << 1.0f << QColor(Qt::darkGreen);
+        QTest::newRow("band B") << normal << 5.0f << 1.5f << QColor(Qt::yellow);
+        QTest::newRow("band C") << normal << 100.0f << 2.5f << QColor(Qt::red);
+        QTest::newRow("above threC clamps") << normal << 5000.0f << 3.0f << QColor(Qt::red);
+        QTest::newRow("negative dose stays at bottom")
+            << normal << -3.0f << 0.0f << QColor(Qt::darkGreen);
+        const QList<float> zero {0, 0, 0};
+        QTest::newRow("no thresholds, zero") << zero << 0.0f << 0.0f << QColor(Qt::darkGreen);
+        QTest::newRow("no thresholds, dose") << zero << 3.0f << 3.0f << QColor(Qt::red);
+        QTest::newRow("zero threA only")
+            << QList<float> {0, 10, 200} << 5.0f << 1.5f << QColor(Qt::yellow);
+    }
+    void gaugeLevel()
+    {
+        QFETCH(QList<float>, thresholds);
+        QFETCH(float, dose);
+        QFETCH(float, segments);
+        QFETCH(QColor, band);
+        RealtimeDb::Open();
+        RealtimeDb::AddRegions({4, 5});
+        PSqlExec::Exec(
+            QStringLiteral("insert into SystemInfo(Thre_A, Thre_B, Thre_C) values(?, ?, ?)"),
+            {thresholds.at(0), thresholds.at(1), thresholds.at(2)});
+        RGroupBox gauge;
+        gauge.resize(120, 360);
+        gauge.LoadThresholds();
+        gauge.SetLevel(4, dose);
+        QVERIFY(qIsFinite(gauge.Level(4)));
+        QCOMPARE(gauge.Level(4), segments * gauge.Segment());
+        QCOMPARE(gauge.BandColour(), band);
+        QCOMPARE(gauge.Level(5), 0.0f);
+        gauge.SetLevel(77, 1e6f); // unknown: no marker moves
+        QCOMPARE(gauge.Level(4), segments * gauge.Segment());
+        QCOMPARE(gauge.Level(77), -1.0f);
+    }
+
+    // The marker of a dose above threC is drawn at the top of band C.
+    void gaugeMarkerPixel()
+    {
+        RealtimeDb::Open();
+        RealtimeDb::AddRegions({4});
+        PSqlExec::Exec(QStringLiteral(
+            "update RegionCurveColorInfo set R_Color = 0, G_Color = 0, B_Color = 255"));
+        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(Unit_P) values(0)"));
+        RGroupBox gauge;
+        gauge.resize(120, 360);
+        gauge.LoadRegions();
+        gauge.LoadThresholds();
+        gauge.SetLevel(4, 1e6f);
+        const QImage image = gauge.grab().toImage();
+        const int nTop = 360 + 10 - 30 - 3 * gauge.Segment();
+        const QColor atTop = image.pixelColor(10 + 120 - 27, nTop);
+        const QColor atBottom = image.pixelColor(10 + 120 - 27, 360 + 10 - 30);
+        QVERIFY2(atTop.blue() > atTop.red() + 60, qPrintable(atTop.name()));
+        QVERIFY2(atBottom.blue() <= atBottom.red() + 20, qPrintable(atBottom.name()));
+    }
+
+    void readingReachesModelAndGauge()
+    {
+        build({4, 5, 6});
+        reading(5, 1500);
+        QCOMPARE(m_pForm->Model()->data(m_pForm->Model()->index(1, 2)).toString(),
+            QStringLiteral("1.50mRad/h"));
+        QCOMPARE(m_pForm->Gauge()->Level(5), 3.0f * m_pForm->Gauge()->Segment());
+        QCOMPARE(m_pForm->Model()->OnlineAt(1), 1);
+        reading(99, 1500); // unknown region, nothing breaks
+        SendSMessage(1004, 1002, 5, 0); // a reading without its value is dropped
+        QCOMPARE(m_pForm->Model()->DoseAt(1), 1500.0f);
+    }
+
+    void checkBoxesFollowDatabase()
+    {
+        RealtimeDb::Open();
+        RealtimeDb::AddRegions({4, 5, 6});
+        PSqlExec::Exec(
+            QStringLiteral("update RegionCurveColorInfo set ButtonCheck = 0 where Id = 5"));
+        m_pForm = new RFormRegion(nullptr, &m_clock);
+        QCOMPARE(cell(0)->CheckState(), Qt::Checked);
+        QCOMPARE(cell(1)->CheckState(), Qt::Unchecked);
+        QCOMPARE(m_pForm->CurveIds(), (QList<int> {4, 5, 6}));
+        // The first build already shows exactly the checked regions.
+        RDoseRatioDiagram* pDiagram = m_pForm->Curve()->Diagram();
+        QVERIFY(pDiagram->IsCurveEnabled(4));
+        QVERIFY(!pDiagram->IsCurveEnabled(5));
+    }
+
+    // One toggle rewrites ButtonCheck of every row from the cells.
+    void uncheckWritesEveryRow()
+    {
+        build({4, 5, 6});
+        PSqlExec::Exec(
+            QStringLiteral("update RegionCurveColorInfo set ButtonCheck = 0 where Id = 6"));
+        cell(0)->CheckBox()->setCheckState(Qt::Unchecked);
+        QCOMPARE(column("ButtonCheck", 4), 0);
+        QCOMPARE(column("ButtonCheck", 5), 2);
+        QCOMPARE(column("ButtonCheck", 6), 2);
+        QVERIFY(!m_pForm->Curve()->Diagram()->IsCurveEnabled(4));
+        QVERIFY(m_pForm->Curve()->Diagram()->IsCurveEnabled(6));
+    }
+
+    void colourDialogCancelledWritesNothing()
+    {
+        build({4, 5});
+        int nAsked = 0;
+        m_pForm->ColourDelegate()->SetColourChooser([&](const QColor& current) {
+            ++nAsked;
+            [&] { QCOMPARE(current, QColor(38, 202, 87)); }();
+            return QColor();
+        });
+        clickColour(1);
+        QCOMPARE(nAsked, 1);
+        QCOMPARE(column("R_Color", 5), 38);
+        QVERIFY(m_store.types.isEmpty());
+    }
+
+    void colourDialogChosenIsStored()
+    {
+        build({4, 5});
+        m_pForm->ColourDelegate()->SetColourChooser(
+            [](const QColor&) { return QColor(10, 20, 30); });
+        clickColour(1);
+        QCOMPARE(column("R_Color", 5), 10);
+        QCOMPARE(column("G_Color", 5), 20);
+        QCOMPARE(column("B_Color", 5), 30);
+        QCOMPARE(column("R_Color", 4), 38);
+        QCOMPARE(m_store.types, QList<int> {1512});
+        const QVariant value = m_pForm->Model()->data(m_pForm->Model()->index(1, 4));
+        QCOMPARE(value.value<PColorLine>().Color(), QColor(10, 20, 30));
+        QCOMPARE(m_pForm->Curve()->Diagram()->CurveColourOf(5), QColor(10, 20, 30));
+    }
+
+    void colourCellPaintsLine()
+    {
+        build({4});
+        PColorLine line(QColor(Qt::blue));
+        m_pForm->Model()->setData(m_pForm->Model()->index(0, 4), QVariant::fromValue(line));
+        QTreeView* pView = m_pForm->RegionView();
+        const QRect rect = pView->visualRect(m_pForm->Model()->index(0, 4));
+        const QImage image = pView->viewport()->grab().toImage();
+        const QColor middle = image.pixelColor(rect.x() + 15, rect.y() + rect.height() / 2);
+        QCOMPARE(middle, QColor(Qt::blue));
+        QVERIFY(image.pixelColor(rect.x() + 40, rect.y() + rect.height() / 2) != QColor(Qt::blue));
+    }
+
+    void minuteTickReloadsCurves()
+    {
+        build({4, 5});
+        QString strSql = QStringLiteral(
+            "insert into MonthMinuteDose(Id, Month, '5') values(5, '2026-03-07', 3.5)");
+        PSqlExec::Exec(strSql);
+        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(5).value(5), 0.0f);
+        SendSMessage(1004, 1020, 0, 0);
+        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(5).value(5), 3.5f);
+    }
+
+    void reloadFollowsNewRegionList()
+    {
+        build({4, 5});
+        PSqlExec::Exec(
+            QStringLiteral("insert into RegionInfo(Sub, Id, Name) values(3, 8, 'Hall')"));
+        PSqlExec::Exec(QStringLiteral("insert into RegionCurveColorInfo(Id) values(8)"));
+        PSqlExec::Exec(QStringLiteral("update RegionInfo set Num = 3"));
+        m_pForm->InitRegions();
+        QCOMPARE(m_pForm->Model()->rowCount(), 3);
+        QVERIFY(cell(2));
+        QCOMPARE(m_pForm->CurveIds(), (QList<int> {4, 5, 8}));
+        QCOMPARE(m_pForm->Curve()->AddedIds(), (QList<int> {4, 5, 8}));
+        reading(8, 20);
+        QVERIFY(m_pForm->Gauge()->Level(8) > 0);
+    }
+
+    // After the page is gone a reading must not reach it.
+    void destroyedPageLeavesTheBus()
+    {
+        build({4});
+        delete m_pForm;
+        m_pForm = nullptr;
+        reading(4, 12);
+    }
+
+    void fitPicture_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QSize>("image");
+        QTest::addColumn<QRect>("fitted");
+        QTest::newRow("landscape centred vertically")
+            << QSize(400, 400) << QSize(800, 400) << QRect(0, 100, 400, 200);
+        QTest::newRow("portrait centred horizontally")
+            << QSize(400, 400) << QSize(100, 200) << QRect(100, 0, 200, 400);
+        QTest::newRow("no picture") << QSize(300, 200) << QSize() << QRect(150, 0, 0, 200);
+    }
+    void fitPicture()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(QSize, image);
+        QFETCH(QRect, fitted);
+        QCOMPARE(RFormRegion::FitPicture(frame, image), fitted);
+    }
+};
+
+QTEST_MAIN(TestRegionForm)
+#include "tst_regionform.moc"

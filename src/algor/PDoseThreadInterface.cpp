@@ -107,13 +107,21 @@ void PDoseThreadInterface::Enqueue(const QByteArray& bytes)
     if (bytes.isEmpty())
         return;
     QMutexLocker locker(m_pMutex);
-    if (m_nPendingBytes + bytes.size() > MAX_PENDING) {
+    const qint64 nRoom = MAX_PENDING - m_nPendingBytes;
+    if (nRoom <= 0) {
         // The decoder is that far behind: the packet buffer would refuse these too.
         LogDebug("link backlog full, %d received bytes dropped\n", bytes.size());
         return;
     }
-    m_pending.append(bytes);
-    m_nPendingBytes += bytes.size();
+    if (bytes.size() > nRoom) {
+        LogDebug("link backlog full, %lld received bytes dropped\n",
+            static_cast<long long>(bytes.size() - nRoom));
+        m_pending.append(bytes.left(int(nRoom)));
+        m_nPendingBytes = MAX_PENDING;
+    } else {
+        m_pending.append(bytes);
+        m_nPendingBytes += bytes.size();
+    }
     // Pending bytes are what the worker waits for, so a wake given while it
     // is busy is never lost: it finds them before it waits again.
     m_pCondition->wakeOne();

@@ -72,6 +72,7 @@ private slots:
     void thresholdCommandReachesDevice();
     void echoAnsweredOnceAfterReconnection();
     void burstInOneWriteIsStoredCompletely();
+    void starvedWorkerBacklogIsBounded();
     void splitFramesAndGarbageStillDecode();
     void everyFrameKindOfTheServerArrives();
     void disconnectStaysDisconnected();
@@ -253,6 +254,26 @@ void TestPDoseThread::burstInOneWriteIsStoredCompletely()
     QCOMPARE(m_pWindow->m_readings.last(),
         (QPair<qintptr, qintptr> {100 + (nFrames - 1) % 7, nFrames - 1}));
     QCOMPARE(m_pLink->PendingBytes(), 0);
+}
+
+void TestPDoseThread::starvedWorkerBacklogIsBounded()
+{
+    // The worker not running stands for one starved at low priority.
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->SetIntervals(60000, 20);
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    const int nSent = int(PDoseThreadInterface::MAX_PENDING) + 0x100000;
+    m_pServer->SendGarbage(nSent);
+    // Filled to the bound, and no further.
+    QTRY_COMPARE(m_pLink->PendingBytes(), PDoseThreadInterface::MAX_PENDING);
+    QTest::qWait(100);
+    QCOMPARE(m_pLink->PendingBytes(), PDoseThreadInterface::MAX_PENDING);
+    // Once the worker runs, the backlog drains and readings flow again.
+    m_pLink->StartThread();
+    QTRY_COMPARE(m_pLink->PendingBytes(), 0);
+    m_pServer->Tick();
+    QTRY_COMPARE(m_pWindow->m_readings.size(), 2);
 }
 
 void TestPDoseThread::splitFramesAndGarbageStillDecode()

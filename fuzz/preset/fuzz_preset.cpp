@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to every preset holder as its local file: once as
-// given, once with the owner id and checksum made right so that the item
+// the whole file, once as the body behind a valid header so that the item
 // parser sees the bytes. A holder must survive any file and keep its entries
 // consistent afterwards.
 #include "SPresetObject.h"
@@ -58,21 +58,22 @@ void checkText(const char* pText)
         __builtin_trap();
 }
 
-QByteArray patched(QByteArray bytes, int nId)
+// A valid header for the holder in front of the bytes, so that even short
+// inputs reach the item parser.
+QByteArray withHeader(const QByteArray& body, int nId)
 {
-    if (bytes.size() < 60)
-        return bytes;
-    const quint32 nSum = SPresetObject::Checksum(bytes.constData() + 60, bytes.size() - 60);
+    QByteArray bytes(60, '\0');
     qToLittleEndian(static_cast<quint32>(nId), bytes.data());
-    qToLittleEndian(nSum, bytes.data() + 8);
-    return bytes;
+    qToLittleEndian(1u, bytes.data() + 4);
+    qToLittleEndian(SPresetObject::Checksum(body.constData(), body.size()), bytes.data() + 8);
+    return bytes + body;
 }
 
-void runAll(const QByteArray& input, bool bPatch)
+void runAll(const QByteArray& input, bool bHeader)
 {
     const QString strLocal = workDir()->filePath(QStringLiteral("local/"));
     const auto file = [&](int nId, const char* pPath) {
-        put(strLocal + QLatin1String(pPath), bPatch ? patched(input, nId) : input);
+        put(strLocal + QLatin1String(pPath), bHeader ? withHeader(input, nId) : input);
     };
     file(1512, "database/region");
     checkList(std::make_unique<RPresetRegion>(1512, QStringLiteral("region")).get());

@@ -108,6 +108,10 @@ void TestPresets::corruptLocalFallsBackToFactory()
     QCOMPARE(holder.Field(20, 1), qintptr(0x07070707));
     QVERIFY(!holder.IsFromFactory());
     QCOMPARE(Get(LocalFile("region")).toHex(), factory.toHex());
+    QCOMPARE(holder.Command(11, 0), qintptr(1));
+    QVERIFY(holder.IsFromFactory());
+    QCOMPARE(holder.Command(18, 0), qintptr(1));
+    QVERIFY(!holder.IsFromFactory());
 }
 
 void TestPresets::removeMiddleEntry()

@@ -3,6 +3,7 @@
 #include "algor/PDoseProcThread.h"
 #include "algor/RAdditionalDose.h"
 #include "database/PSqlExec.h"
+#include "message/PLogRecord.h"
 #include "message/SMessage.h"
 
 #include <QSignalBlocker>
@@ -103,8 +104,16 @@ void PDoseThread::RequestConnect()
         QStringLiteral("select IP, Port from SystemInfo where Unit_P = %1").arg(m_nUnit));
     if (!query.next())
         return;
-    m_pSocket->connectToHost(query.value(0).toString(), quint16(query.value(1).toInt()),
-        QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    // A port outside 1..65535 would wrap into some other port: no attempt.
+    bool bOk = false;
+    const int nPort = query.value(1).toInt(&bOk);
+    if (!bOk || nPort <= 0 || nPort > 0xFFFF) {
+        LogDebug("data-server port %s is not a port\n",
+            query.value(1).toString().toLocal8Bit().constData());
+        return;
+    }
+    m_pSocket->connectToHost(query.value(0).toString(), quint16(nPort), QIODevice::ReadWrite,
+        QAbstractSocket::AnyIPProtocol);
 }
 
 void PDoseThread::DisConnect()

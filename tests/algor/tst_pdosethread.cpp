@@ -77,6 +77,8 @@ private slots:
     void everyFrameKindOfTheServerArrives();
     void disconnectStaysDisconnected();
     void secondUnitReportsOnSecondLine();
+    void unusableAddressMakesNoAttempt_data();
+    void unusableAddressMakesNoAttempt();
 
 private:
     std::unique_ptr<Sink> m_pWindow;
@@ -342,6 +344,26 @@ void TestPDoseThread::secondUnitReportsOnSecondLine()
     m_pLink->RequestConnect();
     QTRY_COMPARE(m_pServer->ClientCount(), 1);
     QTRY_COMPARE(m_pWindow->m_status, (QStringList {"1019:" + CONNECTING, "1019:" + CONNECTED}));
+}
+
+void TestPDoseThread::unusableAddressMakesNoAttempt_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("no row") << "delete from SystemInfo";
+    QTest::newRow("only the second server") << "update SystemInfo set Unit_P = 1";
+    // 65536 + port would otherwise wrap onto the simulator's port.
+    QTest::newRow("port beyond 16 bits") << "update SystemInfo set Port = Port + 65536";
+}
+
+void TestPDoseThread::unusableAddressMakesNoAttempt()
+{
+    QFETCH(QString, sql);
+    QVERIFY(PSqlExec::Exec(sql));
+    startLink(60000, 10);
+    QCOMPARE(firstLine(), QStringList {CONNECTING});
+    QTest::qWait(100);
+    QCOMPARE(m_pServer->ClientCount(), 0);
+    QCOMPARE(firstLine(), QStringList {CONNECTING});
 }
 
 QTEST_GUILESS_MAIN(TestPDoseThread)

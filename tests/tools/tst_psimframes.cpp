@@ -1,4 +1,3 @@
-#include "PSimDataServer.h"
 #include "PSimFrames.h"
 
 #include <QtTest>
@@ -13,8 +12,6 @@ private slots:
     void commandsAcrossReads();
     void junkAndBadSums_data();
     void junkAndBadSums();
-    void regionParsing_data();
-    void regionParsing();
 };
 
 void TestPSimFrames::commandsAcrossReads()
@@ -69,38 +66,6 @@ void TestPSimFrames::junkAndBadSums()
     }
     QCOMPARE(nCommands, commands);
     QCOMPARE(nJunk, junk);
-}
-
-void TestPSimFrames::regionParsing_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("profile");
-    QTest::addColumn<uint>("base");
-    QTest::newRow("id only") << "7" << true << int(PSimRegion::Steady) << 1000u;
-    QTest::newRow("ramp with base") << "3:ramp:10" << true << int(PSimRegion::Ramp) << 10u;
-    QTest::newRow("case") << "3:Burst" << true << int(PSimRegion::Burst) << 1000u;
-    QTest::newRow("unknown profile") << "3:wobbly" << false << 0 << 0u;
-    QTest::newRow("id too big") << "70000" << false << 0 << 0u;
-    QTest::newRow("base over 24 bits") << "1:steady:16777216" << false << 0 << 0u;
-    QTest::newRow("not a number") << "x" << false << 0 << 0u;
-}
-
-void TestPSimFrames::regionParsing()
-{
-    QFETCH(QString, item);
-    QFETCH(bool, valid);
-    QFETCH(int, profile);
-    QFETCH(uint, base);
-    PSimRegion region;
-    QCOMPARE(PSimRegion::Parse(item, &region), valid);
-    if (!valid)
-        return;
-    QCOMPARE(int(region.eProfile), profile);
-    QCOMPARE(region.nBase, base);
-    // Every profile stays inside the 24-bit field of the reading frame.
-    for (quint64 nTick = 0; nTick < 400; ++nTick)
-        QVERIFY(region.Value(nTick) <= 0xFFFFFFu);
 }
 
 QTEST_GUILESS_MAIN(TestPSimFrames)

@@ -26,6 +26,9 @@ constexpr int SlotsPerDay = 24 * SlotsPerHour;
 // A few entries cover the current slot, the one before it (duplicates) and
 // the change of slot; each costs a few hundred KB inside SQLite.
 constexpr int SlotStatementCapacity = 4;
+// About 0.3-0.5 ms per region (most of it rewriting the 1445-column minute
+// row): a slice keeps the GUI thread busy for about 15 ms at a time.
+constexpr int RegionsPerSlice = 32;
 
 QString dayText(const QDate& date)
 {
@@ -117,6 +120,7 @@ bool RRegularSave::IsSaveTimerActive() const
 
 void RRegularSave::LoadRegionIds()
 {
+    FinishReduction();
     m_slotStatements.Clear();
     m_setReadyRows.clear();
     m_hashType.clear();
@@ -153,6 +157,8 @@ void RRegularSave::LoadRegionIds()
 
 void RRegularSave::StopTimers()
 {
+    // A reload commits right after this: the minute being reduced goes with it.
+    FinishReduction();
     m_pMinuteTimer->stop();
     m_pSaveTimer->stop();
 }
@@ -215,11 +221,12 @@ void RRegularSave::MiniteTimeout()
     m_dateCur = now.date();
     ArmMinuteTimer();
 
-    CalcAverage();
+    // The first slice now, the rest between the events that queue up
+    // meanwhile (readings among them), so the GUI never stalls for the whole
+    // minute's work; the tick goes out when the last slice is done.
+    BeginReduction(true);
+    OnReductionSlice();
     OneMinuteTimeOut();
-    // After the reduction, so the page that reloads its curves on the tick
-    // already finds the minute that ended.
-    SendSMessage(MainWindowId, MsgMinuteTick, 0, 0);
 }
 
 void RRegularSave::OneMinuteTimeOut()
@@ -302,79 +309,119 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
     m_setReadyRows.insert(strKey);
 }
 
-void RRegularSave::CalcAverage()
+// One minute's reduction in progress: the statements are prepared once for
+// all regions; the regions are worked through in slices.
+struct RRegularSave::Reduction
 {
-    if (m_hashLastSlot.isEmpty() || !m_dateAverage.isValid())
-        return;
-    const int nMinuteOfDay = m_nAverageMinute;
-    const int nHour = nMinuteOfDay / 60;
-    const int nMinute = nMinuteOfDay % 60;
-    const QString strDay = dayText(m_dateAverage);
-    const QSqlDatabase db = QSqlDatabase::database();
-
-    // The day's maxima of all regions in one pass; the table has no index.
     struct DayMax
     {
         qint64 nRowId = -1;
         float fMax = 0.0f;
     };
+
+    int nMinuteOfDay = 0;
+    QString strDay;
+    bool bSendTick = false;
+    QList<int> ids;
+    int nNext = 0;
     QHash<int, DayMax> hashMax;
+    QSqlQuery selectSlots;
+    QSqlQuery updateMinute;
+    QSqlQuery updateMax;
+};
+
+void RRegularSave::CalcAverage()
+{
+    BeginReduction(false);
+    FinishReduction();
+}
+
+void RRegularSave::BeginReduction(bool bSendTick)
+{
+    FinishReduction();
+    if (!m_dateAverage.isValid())
+        return;
+    auto pJob = std::make_unique<Reduction>();
+    pJob->nMinuteOfDay = m_nAverageMinute;
+    pJob->strDay = dayText(m_dateAverage);
+    pJob->bSendTick = bSendTick;
+    pJob->ids = m_hashLastSlot.keys();
+    const QSqlDatabase db = QSqlDatabase::database();
+
+    // The day's maxima of all regions in one pass (the table has no index),
+    // and the missing rows made at once, before any slice: a row the region
+    // model adds meanwhile then never doubles one of ours.
     {
         QSqlQuery query(db);
         if (prepare(query,
                 QStringLiteral("select rowid, Id, MaxDose from RegionLinkDoseInfo "
                                "where Month = ?"))) {
-            query.bindValue(0, strDay);
+            query.bindValue(0, pJob->strDay);
             if (run(query)) {
                 while (query.next()) {
                     const int nId = query.value(1).toInt();
-                    if (!hashMax.contains(nId))
-                        hashMax.insert(
+                    if (!pJob->hashMax.contains(nId))
+                        pJob->hashMax.insert(
                             nId, {query.value(0).toLongLong(), query.value(2).toFloat()});
                 }
             }
         }
     }
+    QSqlQuery insertMax(db);
+    if (prepare(
+            insertMax, QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)"))) {
+        for (int nId : qAsConst(pJob->ids)) {
+            if (pJob->hashMax.contains(nId))
+                continue;
+            insertMax.bindValue(0, nId);
+            insertMax.bindValue(1, pJob->strDay);
+            Reduction::DayMax dayMax;
+            if (run(insertMax))
+                dayMax.nRowId = insertMax.lastInsertId().toLongLong();
+            pJob->hashMax.insert(nId, dayMax);
+        }
+    }
 
     QStringList columns;
-    const int nFirstSlot = nMinute * RMinuteReduction::SlotCount;
+    const int nFirstSlot = pJob->nMinuteOfDay % 60 * RMinuteReduction::SlotCount;
     for (int i = 0; i < RMinuteReduction::SlotCount; ++i)
         columns << QStringLiteral("\"%1\"").arg(nFirstSlot + i);
-    QSqlQuery selectSlots(db);
-    QSqlQuery updateMinute(db);
-    QSqlQuery updateMax(db);
-    QSqlQuery insertMax(db);
-    if (!prepare(selectSlots,
+    pJob->selectSlots = QSqlQuery(db);
+    pJob->updateMinute = QSqlQuery(db);
+    pJob->updateMax = QSqlQuery(db);
+    if (!prepare(pJob->selectSlots,
             QStringLiteral("select rowid, %1 from MonthData where Id = ? and "
                            "Month = ? and Hour = ?")
                 .arg(columns.join(QLatin1String(", "))))
-        || !prepare(updateMinute,
+        || !prepare(pJob->updateMinute,
             QStringLiteral("update MonthMinuteDose set \"%1\" = ?, Sum = Sum + ?, "
                            "Maxindex = ? where Id = ? and Month = ?")
-                .arg(nMinuteOfDay))
-        || !prepare(updateMax,
+                .arg(pJob->nMinuteOfDay))
+        || !prepare(pJob->updateMax,
             QStringLiteral("update RegionLinkDoseInfo set MaxDose = ?, "
-                           "TimeInfo = ? where rowid = ?"))
-        || !prepare(
-            insertMax, QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)")))
-        return;
+                           "TimeInfo = ? where rowid = ?")))
+        pJob->ids.clear();
+    m_pReduction = std::move(pJob);
+}
 
-    for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
-        const int nId = it.key();
-        auto itMax = hashMax.find(nId);
-        if (itMax == hashMax.end()) {
-            insertMax.bindValue(0, nId);
-            insertMax.bindValue(1, strDay);
-            DayMax dayMax;
-            if (run(insertMax))
-                dayMax.nRowId = insertMax.lastInsertId().toLongLong();
-            itMax = hashMax.insert(nId, dayMax);
-        }
+void RRegularSave::ReduceSlice(int nRegions)
+{
+    Reduction* pJob = m_pReduction.get();
+    if (!pJob)
+        return;
+    const int nHour = pJob->nMinuteOfDay / 60;
+    const int nMinute = pJob->nMinuteOfDay % 60;
+    const int nFirstSlot = nMinute * RMinuteReduction::SlotCount;
+    const int nEnd = qMin(pJob->ids.size(), pJob->nNext + nRegions);
+    for (; pJob->nNext < nEnd; ++pJob->nNext) {
+        const int nId = pJob->ids.at(pJob->nNext);
+        Reduction::DayMax& dayMax = pJob->hashMax[nId];
 
         float fSlots[RMinuteReduction::SlotCount] = {};
         qint64 nHourRow = -1;
+        QSqlQuery& selectSlots = pJob->selectSlots;
         selectSlots.bindValue(0, nId);
-        selectSlots.bindValue(1, strDay);
+        selectSlots.bindValue(1, pJob->strDay);
         selectSlots.bindValue(2, nHour);
         if (run(selectSlots) && selectSlots.next()) {
             nHourRow = selectSlots.value(0).toLongLong();
@@ -383,9 +430,9 @@ void RRegularSave::CalcAverage()
         }
         selectSlots.finish();
 
-        const RMinuteReduction::Result result = RMinuteReduction::Reduce(fSlots, itMax->fMax);
+        const RMinuteReduction::Result result = RMinuteReduction::Reduce(fSlots, dayMax.fMax);
         if (result.nSpikeSlot >= 0 && nHourRow >= 0) {
-            QSqlQuery updateSpike(db);
+            QSqlQuery updateSpike(QSqlDatabase::database());
             if (prepare(updateSpike,
                     QStringLiteral("update MonthData set \"%1\" = ? where rowid = ?")
                         .arg(nFirstSlot + result.nSpikeSlot))) {
@@ -396,22 +443,51 @@ void RRegularSave::CalcAverage()
         }
 
         const double dMinuteValue = stored(result.dMinuteValue);
+        QSqlQuery& updateMinute = pJob->updateMinute;
         updateMinute.bindValue(0, dMinuteValue);
         updateMinute.bindValue(1, dMinuteValue);
-        updateMinute.bindValue(2, nMinuteOfDay);
+        updateMinute.bindValue(2, pJob->nMinuteOfDay);
         updateMinute.bindValue(3, nId);
-        updateMinute.bindValue(4, strDay);
+        updateMinute.bindValue(4, pJob->strDay);
         run(updateMinute);
 
-        if (result.bNewMax && itMax->nRowId >= 0) {
-            itMax->fMax = result.fDayMax;
+        if (result.bNewMax && dayMax.nRowId >= 0) {
+            dayMax.fMax = result.fDayMax;
             const QTime time = QTime(nHour, nMinute).addSecs(result.nMaxOffset);
+            QSqlQuery& updateMax = pJob->updateMax;
             updateMax.bindValue(0, stored(result.fDayMax));
             updateMax.bindValue(1, time.toString(QStringLiteral("hh:mm:ss")));
-            updateMax.bindValue(2, itMax->nRowId);
+            updateMax.bindValue(2, dayMax.nRowId);
             run(updateMax);
         }
     }
+
+    if (pJob->nNext < pJob->ids.size())
+        return;
+    const bool bSendTick = pJob->bSendTick;
+    m_pReduction.reset();
+    // After the reduction, so the page that reloads its curves on the tick
+    // already finds the minute that ended.
+    if (bSendTick)
+        SendSMessage(MainWindowId, MsgMinuteTick, 0, 0);
+}
+
+void RRegularSave::FinishReduction()
+{
+    while (m_pReduction)
+        ReduceSlice(m_pReduction->ids.size());
+}
+
+bool RRegularSave::IsReducing() const
+{
+    return m_pReduction != nullptr;
+}
+
+void RRegularSave::OnReductionSlice()
+{
+    ReduceSlice(RegionsPerSlice);
+    if (m_pReduction)
+        QTimer::singleShot(0, this, &RRegularSave::OnReductionSlice);
 }
 
 void RRegularSave::StoreRegionReading(int nId, int nCount)
@@ -461,6 +537,9 @@ void RRegularSave::WriteSlot(int nId, qint64 nSlot, float fDose)
 
 void RRegularSave::SaveFile()
 {
+    // The commit needs no statement of the reduction running; its rows
+    // belong in this commit anyway.
+    FinishReduction();
     QSqlDatabase db = QSqlDatabase::database();
     if (!db.commit())
         LogDebug("commit failed: %s\n", db.lastError().text().toUtf8().constData());

@@ -25,9 +25,9 @@ class SClock;
 // made it, and the readings of the current minute sit uncommitted inside the
 // long transaction, so no other connection could even see them; SQLite also
 // lets only that transaction's connection write. The reduction is therefore
-// cheap by construction instead of being moved away: it reads only the 30
-// slot columns of the minute, reaches rows by rowid, and prepares its
-// statements once per minute for all regions.
+// made cheap instead of being moved away: it reads only the 30 slot columns
+// of the minute, reaches rows by rowid, prepares its statements once per
+// minute for all regions, and runs in slices between other events.
 class RRegularSave final : public QObject
 {
     Q_OBJECT
@@ -61,21 +61,31 @@ public:
     int TickCount() const { return m_nTickCount; }
     int RegionCount() const { return m_hashLastSlot.size(); }
     float CeffR() const { return m_fCeffR; }
+    // A minute's reduction still has regions to do (it runs in slices).
+    bool IsReducing() const;
     bool IsMinuteTimerActive() const;
     bool IsSaveTimerActive() const;
     const RStatementCache& SlotStatements() const { return m_slotStatements; }
 
 public slots:
-    // Reduces minute m_nAverageMinute of day m_dateAverage for every region.
+    // Reduces minute m_nAverageMinute of day m_dateAverage for every region,
+    // all at once.
     void CalcAverage();
     void MiniteTimeout();
     void OneMinuteTimeOut();
     void StartCalcMinite();
     void SaveFile();
 
+private slots:
+    void OnReductionSlice();
+
 private:
     Q_DISABLE_COPY(RRegularSave)
+    struct Reduction;
 
+    void BeginReduction(bool bSendTick);
+    void ReduceSlice(int nRegions);
+    void FinishReduction();
     void ArmMinuteTimer();
     void EnsureHourRows(const QDate& date, int nHour);
     void EnsureDayRows(const QDate& date);
@@ -109,4 +119,5 @@ private:
     RStatementCache m_slotStatements;
     // Days and hours whose rows were already made for the current regions.
     QSet<QString> m_setReadyRows;
+    std::unique_ptr<Reduction> m_pReduction;
 };

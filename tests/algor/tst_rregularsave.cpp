@@ -135,6 +135,7 @@ private slots:
     void sendsDoseAddressThatStaysValid();
     void slotStatementsAreCachedAndBounded();
     void reducesMinute();
+    void reducesInSlices();
     void spikeOfTheDay();
     void zeroMinuteKeepsMaximum();
     void midnightMinuteBelongsToOldDay();
@@ -334,6 +335,37 @@ void TestRRegularSave::reducesMinute()
     // A tick woken before the minute ended reduces nothing.
     pSave->MiniteTimeout();
     QCOMPARE(pSave->TickCount(), 2);
+}
+
+void TestRRegularSave::reducesInSlices()
+{
+    QList<int> ids;
+    for (int i = 1; i <= 70; ++i)
+        ids << i;
+    registerRegions(ids);
+    auto pSave = start(at(10, 6, 0));
+    // Two readings each: no lone spike.
+    for (int nSecond : {8, 10}) {
+        m_pClock->Set(at(10, 6, nSecond));
+        for (int nId : ids)
+            pSave->StoreRegionReading(nId, 2 * nId);
+    }
+    m_pClock->Set(at(10, 7, 0));
+    pSave->MiniteTimeout();
+    // The tick waits for the last region.
+    QVERIFY(pSave->IsReducing());
+    QCOMPARE(m_window.nTicks, 0);
+    QTRY_VERIFY(!pSave->IsReducing());
+    QCOMPARE(m_window.nTicks, 1);
+    QCOMPARE(rowCount("select count(*) from MonthMinuteDose where Maxindex = 606", {}), 70);
+    QCOMPARE(minuteValue(70, 606).toDouble(), 2100.0);
+
+    // A reload (stop, commit) right after a tick finds the minute complete.
+    m_pClock->Set(at(10, 8, 0));
+    pSave->MiniteTimeout();
+    pSave->StopTimers();
+    QVERIFY(!pSave->IsReducing());
+    QCOMPARE(rowCount("select count(*) from MonthMinuteDose where Maxindex = 607", {}), 70);
 }
 
 void TestRRegularSave::spikeOfTheDay()

@@ -2,7 +2,16 @@
 
 #include "RFormAbout.h"
 #include "RFormStatus.h"
+#include "SPresetContent.h"
+#include "algor/PDoseThread.h"
+#include "algor/PServerConnect.h"
+#include "algor/RPresetComServer.h"
+#include "algor/RPresetCurveColor.h"
+#include "algor/RPresetNetServer.h"
+#include "database/RConnectDatabase.h"
 #include "message/SMessage.h"
+#include "preset/RPresetPersonal.h"
+#include "preset/RPresetRegion.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -62,6 +71,16 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
 
     BuildWidgets();
 
+    // A database that cannot be opened has been reported; the window still
+    // comes up so the operator sees the link state.
+    m_pDatabase = new RConnectDatabase(this);
+    m_pDatabase->SetFailureReport([this](const QString& strTitle, const QString& strText) {
+        QMessageBox::critical(this, strTitle, strText);
+    });
+    m_pDatabase->OpenDatabase();
+
+    CreatePresets();
+
     QApplication::setFont(QFont(QStringLiteral("Times New Roman")));
     layout()->addItem(m_pStackedLayout);
     m_pFormRegion = placeholderPage("RFormRegion", this);
@@ -86,19 +105,44 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
     m_pButtonPersonal->hide();
     m_pButtonRouting->hide();
 
+    m_pDoseThread = new PDoseThread(this);
+    m_pDoseThread->StartThread();
+    m_pDoseThread->RequestConnect();
+
     m_pRequestTimer = new QTimer(this);
     m_pRequestTimer->setInterval(2000);
     connect(m_pRequestTimer, &QTimer::timeout, this, &Kestal::OnTimeout);
+    connect(m_pDoseThread, &PDoseThreadInterface::RoutDataUpdate, this, &Kestal::OnRoutDataUpdate);
 
     setAttribute(Qt::WA_AcceptTouchEvents);
 }
 
 Kestal::~Kestal()
 {
+    RConnectDatabase::CommitTransaction();
+    // The link's workers post to the receivers below: they stop first.
+    delete m_pDoseThread;
+    m_pDoseThread = nullptr;
+    delete m_pPresetContent;
+    m_pPresetContent = nullptr;
     delete m_pRequestTimer;
     m_pRequestTimer = nullptr;
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
+}
+
+void Kestal::CreatePresets()
+{
+    m_pPresetContent = new SPresetContent;
+    RegisterReceiver(m_pPresetContent, 1001);
+    m_pPresetContent->Register(new RPresetRegion(1512, QStringLiteral("region")));
+    m_pPresetContent->Register(new RPresetPersonal(1513, QStringLiteral("personal")));
+    m_pPresetContent->Register(new RPresetNetServer);
+    m_pPresetContent->Register(new RPresetComServer);
+    m_pPresetContent->Register(new RPresetCurveColor);
+    m_pPresetContent->Register(new PServerConnect);
+    m_pPresetContent->Register(new RPresetPersonal(1518, QStringLiteral("rout")));
+    m_pPresetContent->Register(new RPresetRegion(1519, QStringLiteral("room")));
 }
 
 void Kestal::BuildWidgets()
@@ -189,7 +233,12 @@ void Kestal::ShowPage(int nIndex)
 
 void Kestal::SetLoginWidgetInfo() {}
 
-void Kestal::OnUpdateDriveInfoFinished() {}
+void Kestal::OnUpdateDriveInfoFinished()
+{
+    m_pDoseThread->DisConnect();
+    RConnectDatabase::CommitTransaction();
+    m_pDoseThread->RequestConnect();
+}
 
 void Kestal::ShowRegion()
 {
@@ -277,6 +326,9 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
         }
         return true;
     case MsgSendThreshold:
+        m_pDoseThread->SetThreshold(static_cast<int>(a), static_cast<int>(b));
+        m_pRequestTimer->start();
+        return true;
     case MsgStartRequest:
         m_pRequestTimer->start();
         return true;

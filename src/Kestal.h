@@ -10,8 +10,11 @@ class QPushButton;
 class QStackedLayout;
 class QTimer;
 class QToolButton;
+class PDoseThread;
+class RConnectDatabase;
 class RFormAbout;
 class RFormStatus;
+class SPresetContent;
 
 // The one top-level window: title bar with navigation, the page stack, the
 // status strip, and the owner of the acquisition and storage workers.
@@ -33,6 +36,7 @@ public:
     int CurrentPageIndex() const { return m_nCurrentPage; }
     int CurrentStackIndex() const;
     bool IsRequestTimerActive() const;
+    PDoseThread* DoseThread() const { return m_pDoseThread; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (message 1028); empty when nothing shows.
@@ -66,6 +70,7 @@ private:
     Q_DISABLE_COPY(Kestal)
 
     void BuildWidgets();
+    void CreatePresets();
     QPushButton* AddNavigationButton(const char* pName, const char* pImage);
     void ShowPage(int nIndex);
     bool HandleMessage(int nType, qintptr a, qintptr b);
@@ -87,6 +92,9 @@ private:
     RFormAbout* m_pFormAbout = nullptr;
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;
+    RConnectDatabase* m_pDatabase = nullptr;
+    SPresetContent* m_pPresetContent = nullptr;
+    PDoseThread* m_pDoseThread = nullptr;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

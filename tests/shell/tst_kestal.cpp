@@ -1,6 +1,8 @@
 #include "Kestal.h"
 #include "RFormAbout.h"
 #include "RFormStatus.h"
+#include "SPresetObject.h"
+#include "algor/PDoseThread.h"
 #include "message/SMessage.h"
 
 #include <QLabel>
@@ -14,9 +16,12 @@ class TestKestal : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
     void buildsTheTitleBarAndPages();
+    void opensDatabaseAndPresetStore();
     void statusLinesFollowMessages();
     void commandResultTexts_data();
     void commandResultTexts();
@@ -29,7 +34,23 @@ private slots:
 private:
     void swipe(int nFromX, int nToX, int nY = 60);
     Kestal* m_pWindow = nullptr;
+    QTemporaryDir m_site;
+    QString m_strOldDirectory;
 };
+
+// The window opens its database and preset files: keep them in a scratch site.
+void TestKestal::initTestCase()
+{
+    QVERIFY(m_site.isValid());
+    m_strOldDirectory = QDir::currentPath();
+    QDir::setCurrent(m_site.path());
+    SPresetObject::SetDirectories(m_site.filePath("factory"), m_site.filePath("local"));
+}
+
+void TestKestal::cleanupTestCase()
+{
+    QDir::setCurrent(m_strOldDirectory);
+}
 
 void TestKestal::init()
 {
@@ -67,11 +88,29 @@ void TestKestal::buildsTheTitleBarAndPages()
     QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
 }
 
+void TestKestal::opensDatabaseAndPresetStore()
+{
+    QVERIFY(QFile::exists(m_site.filePath("DataBase.sqlite")));
+    QCOMPARE(SendSMessage(1001, 1517, 21, 0), qintptr(8000));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(SendSMessage(1001, 1517, 20, 0))),
+             QByteArray("127.0.0.1"));
+    for (int nId = 1512; nId <= 1519; ++nId)
+        QCOMPARE(SendSMessage(1001, nId, 14, 0), qintptr(nId + 9191));
+
+    // Shut-down takes the store away with the window.
+    delete m_pWindow;
+    m_pWindow = nullptr;
+    SMessage::SetReply(-7);
+    QCOMPARE(SendSMessage(1001, 1512, 14, 0), qintptr(-7));
+}
+
 void TestKestal::statusLinesFollowMessages()
 {
+    RFormStatus fresh;
+    QCOMPARE(fresh.Message(), QStringLiteral("Message"));
+    QCOMPARE(fresh.SecondMessage(), QStringLiteral("Message"));
+
     RFormStatus* pStatus = m_pWindow->FormStatus();
-    QCOMPARE(pStatus->Message(), QStringLiteral("Message"));
-    QCOMPARE(pStatus->SecondMessage(), QStringLiteral("Message"));
 
     static const char* const s_pText = "Connecting to the host...";
     SendSMessage(1000, 1016, reinterpret_cast<qintptr>(s_pText), 0);
@@ -121,12 +160,13 @@ void TestKestal::commandResultStopsRequestTimer()
 
 void TestKestal::unhandledTypesAreAccepted()
 {
+    const QString strStatus = m_pWindow->FormStatus()->Message();
     for (int nType : {1001, 1021, 1030, 1036, 1037, 1038}) {
         SMessage message(nType, 1, 2);
         QVERIFY(QCoreApplication::sendEvent(m_pWindow, &message));
     }
     QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
-    QCOMPARE(m_pWindow->FormStatus()->Message(), QStringLiteral("Message"));
+    QCOMPARE(m_pWindow->FormStatus()->Message(), strStatus);
 }
 
 void TestKestal::swipe(int nFromX, int nToX, int nY)
@@ -172,6 +212,7 @@ void TestKestal::exitAsksAndCancelKeepsWindow()
     m_pWindow->findChild<QToolButton*>("m_pToolButton_Exit")->click();
     QCOMPARE(nAsked, 1);
     QVERIFY(m_pWindow->isVisible());
+    QVERIFY(m_pWindow->DoseThread()->isRunning());
 
     m_pWindow->SetExitConfirmation([&]() {
         ++nAsked;

@@ -14,6 +14,22 @@ bool isColourCell(const QModelIndex& index)
     return index.isValid() && index.data(Qt::DisplayRole).canConvert<PColorLine>();
 }
 
+// A state lamp: a cell that shows no text but has a foreground colour (the
+// row's on-line or alarm state) carries that colour as a small disc, so the
+// state stays visible under the check box and beside the colour line.
+void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect)
+{
+    const QVariant colour = index.data(Qt::ForegroundRole);
+    if (!colour.canConvert<QColor>())
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(QPen(QColor(20, 20, 20), 1));
+    painter->setBrush(colour.value<QColor>());
+    painter->drawEllipse(QPointF(nX, rect.center().y() + 0.5), 5, 5);
+    painter->restore();
+}
+
 } // namespace
 
 PColorLineDelegate::PColorLineDelegate(QObject* parent)
@@ -31,6 +47,8 @@ void PColorLineDelegate::paint(
 {
     if (!isColourCell(index)) {
         QStyledItemDelegate::paint(painter, option, index);
+        if (index.isValid() && !index.data(Qt::DisplayRole).isValid())
+            paintLamp(painter, index, option.rect.x() + 10, option.rect);
         return;
     }
     const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
@@ -38,6 +56,7 @@ void PColorLineDelegate::paint(
         : QPalette::Disabled;
     PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
         option.palette.brush(group, QPalette::Highlight));
+    paintLamp(painter, index, option.rect.x() + 38, option.rect);
 }
 
 QSize PColorLineDelegate::sizeHint(

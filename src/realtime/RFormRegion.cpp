@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollArea>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -36,6 +37,10 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     , m_pClock(pClock)
 {
     BuildWidgets();
+    m_pSliceTimer = new QTimer(this);
+    m_pSliceTimer->setSingleShot(true);
+    m_pSliceTimer->setInterval(0);
+    connect(m_pSliceTimer, &QTimer::timeout, this, &RFormRegion::OnReloadSlice);
     RegisterReceiver(this, kReceiverId);
     SubscribeMessage(this, kReloadThresholds);
 
@@ -44,14 +49,13 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     m_pColourDelegate = new PColorLineDelegate(nullptr);
     m_pRegionTreeView->setItemDelegate(m_pColourDelegate);
     m_pRegionTreeView->setModel(m_pModel);
-    const int nWidth = m_pRegionTreeView->width();
-    for (int c = 0; c < 5; ++c)
-        m_pRegionTreeView->setColumnWidth(c, nWidth / 5);
+    FitColumns();
     InitRegions();
     connect(m_pColourDelegate, &PColorLineDelegate::ColorLineChangedColor, this,
         &RFormRegion::OnColorLineChangedColor);
     connect(m_pRegionTreeView, &QTreeView::clicked, this, &RFormRegion::OnDoubleClicked);
-    m_pRegionTreeView->setAttribute(Qt::WA_TranslucentBackground);
+    // The table keeps an opaque dark panel (its style sheet): translucent, its
+    // white texts would stand on the light frame picture and not be read.
     // The site plan has no control on this page yet.
     m_pPicture->hide();
     m_pPictureFrame->hide();
@@ -93,6 +97,11 @@ void RFormRegion::BuildWidgets()
     m_pRegionTreeView->header()->setStretchLastSection(true);
     m_pRegionTreeView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pRegionTreeView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // White, green and red state texts need a dark panel under them.
+    m_pRegionTreeView->setStyleSheet(QStringLiteral(
+        "QTreeView#m_pRegionTreeView { background-color: rgba(16, 38, 74, 225); color: white; "
+        "selection-background-color: rgba(107, 143, 198, 120); }"));
+    m_pRegionTreeView->installEventFilter(this);
     pTableLayout->addWidget(m_pRegionTreeView);
     pColumn->addWidget(pTableFrame, 1);
 
@@ -108,6 +117,16 @@ void RFormRegion::BuildWidgets()
     m_pScrollArea = new QScrollArea(pGaugeFrame);
     m_pScrollArea->setObjectName(QStringLiteral("m_pScrollArea"));
     m_pScrollArea->setWidgetResizable(true);
+    // The day curve is fitted to the area exactly; no frame or scroll bar
+    // may take room from it.
+    m_pScrollArea->setFrameShape(QFrame::NoFrame);
+    m_pScrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pScrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pScrollArea->installEventFilter(this);
+    // The day curve writes white labels; they need a dark ground.
+    m_pScrollArea->setStyleSheet(
+        QStringLiteral("QScrollArea#m_pScrollArea, QWidget#scrollAreaWidgetContents { "
+                       "background-color: rgb(16, 38, 74); }"));
     auto* pContents = new QWidget;
     pContents->setObjectName(QStringLiteral("scrollAreaWidgetContents"));
     m_pLayout = new QGridLayout(pContents);
@@ -135,6 +154,7 @@ int RFormRegion::IdAtSub(int nSub, bool* pFound)
 
 void RFormRegion::InitRegions()
 {
+    m_pendingCurves.clear();
     m_pModel->Reload();
     BuildCurves();
     BuildCheckBoxes();
@@ -171,8 +191,7 @@ void RFormRegion::BuildCurves()
         // first build already shows the checked regions in their colours.
         m_pCurve->LoadCurveColours();
         m_pCurve->LoadCurveEnabled();
-        m_pCurve->SetCurveFixedHeight(m_pScrollArea->height());
-        m_pCurve->SetCurveFixedWidth(m_pScrollArea->width());
+        FitCurve();
     }
 }
 
@@ -240,12 +259,23 @@ void RFormRegion::OnMinuteTick()
 {
     if (!m_pCurve)
         return;
+    // A tick arriving while the previous reload still runs starts it afresh.
+    m_pendingCurves.clear();
     for (int nSub = 1; nSub <= m_nRegionCount; ++nSub) {
         bool bFound = false;
         const int nId = IdAtSub(nSub, &bFound);
         if (bFound)
-            m_pCurve->ShowCurve(nId);
+            m_pendingCurves.append(nId);
     }
+    OnReloadSlice();
+}
+
+void RFormRegion::OnReloadSlice()
+{
+    for (int n = 0; n < kCurvesPerSlice && !m_pendingCurves.isEmpty() && m_pCurve; ++n)
+        m_pCurve->ShowCurve(m_pendingCurves.takeFirst());
+    if (!m_pendingCurves.isEmpty())
+        m_pSliceTimer->start();
 }
 
 bool RFormRegion::event(QEvent* pEvent)
@@ -284,16 +314,42 @@ QRect RFormRegion::FitPicture(const QSize& frame, const QSize& image)
     return QRect(0, static_cast<int>((FH - IH * s) / 2), frame.width(), nHeight);
 }
 
+void RFormRegion::FitCurve()
+{
+    if (!m_pCurve)
+        return;
+    const QSize area = m_pScrollArea->size();
+    m_pCurve->SetDiagramHeight(area.height());
+    m_pCurve->SetDiagramWidth(area.width());
+    m_pCurve->SetCurveFixedHeight(area.height());
+    m_pCurve->SetCurveFixedWidth(area.width());
+}
+
+void RFormRegion::FitColumns()
+{
+    const int nWidth = m_pRegionTreeView->width();
+    for (int c = 0; c < 4; ++c)
+        m_pRegionTreeView->setColumnWidth(c, nWidth / 5);
+    m_pRegionTreeView->setColumnWidth(4, static_cast<int>(nWidth / 5.0f));
+}
+
+bool RFormRegion::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // The layouts settle the scroll area's and the table's sizes after the
+    // form's own resize, so their sizes are followed here.
+    if (pEvent->type() == QEvent::Resize) {
+        if (pWatched == m_pScrollArea)
+            FitCurve();
+        else if (pWatched == m_pRegionTreeView)
+            FitColumns();
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
 void RFormRegion::resizeEvent(QResizeEvent* pEvent)
 {
     QWidget::resizeEvent(pEvent);
-    if (m_pCurve) {
-        const QSize area = m_pScrollArea->size();
-        m_pCurve->SetDiagramHeight(area.height());
-        m_pCurve->SetDiagramWidth(area.width());
-        m_pCurve->SetCurveFixedHeight(area.height());
-        m_pCurve->SetCurveFixedWidth(area.width());
-    }
+    FitCurve();
     if (m_pPicture)
         m_pPicture->setGeometry(FitPicture(m_pPictureFrame->size(), m_pPicture->ImageSize()));
 }

@@ -9,6 +9,7 @@ class PColorLineDelegate;
 class QFrame;
 class QGridLayout;
 class QScrollArea;
+class QTimer;
 class QTreeView;
 class RGroupBox;
 class RRealRateCurve;
@@ -44,6 +45,13 @@ public:
     RRegionPic* Picture() const { return m_pPicture; }
     PColorLineDelegate* ColourDelegate() const { return m_pColourDelegate; }
     QList<int> CurveIds() const { return m_curveIds; }
+    // Day curves still waiting for the current minute's reload.
+    int PendingCurves() const { return m_pendingCurves.size(); }
+
+    // Each day curve costs a database read of a 1440-column row (several ms);
+    // a minute's reload is done this many curves per event-loop pass so that
+    // readings and input keep flowing while 255 curves reload.
+    static constexpr int kCurvesPerSlice = 8;
 
 public slots:
     void OnColorLineChangedColor(const QModelIndex& index, const QColor& color);
@@ -53,6 +61,7 @@ public slots:
 
 protected:
     bool event(QEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
@@ -61,7 +70,10 @@ private:
     void BuildWidgets();
     void BuildCurves();
     void BuildCheckBoxes();
+    void FitCurve();
+    void FitColumns();
     void OnMinuteTick();
+    void OnReloadSlice();
     static int IdAtSub(int nSub, bool* pFound = nullptr);
 
     SClock* m_pClock;
@@ -76,4 +88,6 @@ private:
     int m_nRegionCount = 0;
     PColorLineDelegate* m_pColourDelegate = nullptr;
     QList<int> m_curveIds;
+    QList<int> m_pendingCurves;
+    QTimer* m_pSliceTimer = nullptr;
 };

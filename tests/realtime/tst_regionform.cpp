@@ -235,6 +235,32 @@ private slots:
         QVERIFY(image.pixelColor(rect.x() + 40, rect.y() + rect.height() / 2) != QColor(Qt::blue));
     }
 
+    // The on-line and alarm states show as lamps under the check box and
+    // beside the colour line: red after 31 s of silence, dose kept.
+    void silentMonitorShowsRedLamp()
+    {
+        build({4, 5});
+        m_pForm->Model()->SetUpdateInterval(0);
+        reading(4, 12.5f);
+        reading(5, 2.5f);
+        m_clock.Advance(31000);
+        reading(5, 3.0f); // below its threshold of 10: normal
+        m_pForm->Model()->OnTimeOut();
+        QCoreApplication::processEvents();
+        QTreeView* pView = m_pForm->RegionView();
+        const QImage image = pView->viewport()->grab().toImage();
+        auto lamp = [&](int row, int column, int nX) {
+            const QRect rect = pView->visualRect(m_pForm->Model()->index(row, column));
+            return image.pixelColor(rect.x() + nX, rect.center().y());
+        };
+        QCOMPARE(lamp(0, 3, 10), QColor(Qt::red));
+        QCOMPARE(lamp(1, 3, 10), QColor(Qt::green));
+        QCOMPARE(lamp(0, 4, 38), QColor(Qt::red));
+        QCOMPARE(lamp(1, 4, 38), QColor(Qt::green));
+        QCOMPARE(m_pForm->Model()->data(m_pForm->Model()->index(0, 2)).toString(),
+            QString::fromUtf8("12.50\xce\xbcRad/h"));
+    }
+
     void minuteTickReloadsCurves()
     {
         build({4, 5});
@@ -243,7 +269,27 @@ private slots:
         PSqlExec::Exec(strSql);
         QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(5).value(5), 0.0f);
         SendSMessage(1004, 1020, 0, 0);
-        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(5).value(5), 3.5f);
+        QTRY_COMPARE(m_pForm->Curve()->Diagram()->CurveSamples(5).value(5), 3.5f);
+    }
+
+    // A reload longer than one slice still reaches every curve, and a second
+    // tick meanwhile does not leave any behind.
+    void minuteTickInSlices()
+    {
+        QList<int> ids;
+        for (int i = 0; i < RFormRegion::kCurvesPerSlice * 2 + 3; ++i)
+            ids.append(10 + i);
+        build(ids);
+        const int nLast = ids.last();
+        PSqlExec::Exec(
+            QStringLiteral(
+                "insert into MonthMinuteDose(Id, Month, '7') values(?, '2026-03-07', 2.5)"),
+            {nLast});
+        SendSMessage(1004, 1020, 0, 0);
+        QVERIFY(m_pForm->PendingCurves() > 0);
+        SendSMessage(1004, 1020, 0, 0);
+        QTRY_COMPARE(m_pForm->PendingCurves(), 0);
+        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(nLast).value(7), 2.5f);
     }
 
     void reloadFollowsNewRegionList()

@@ -1,5 +1,6 @@
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -17,38 +18,6 @@ const QDate Day(2026, 3, 7);
 QDateTime at(int nHour, int nMinute, int nSecond, int nMs = 0, const QDate& date = Day)
 {
     return QDateTime(date, QTime(nHour, nMinute, nSecond, nMs));
-}
-
-// The tables the aggregator works on, with the schema's own statements.
-void createTables()
-{
-    QString strMonthData = QStringLiteral("create table MonthData (Id int  default 0, State int "
-                                          "default 0, Month varchar(20) default  '2014-03-07', "
-                                          "Hour int default 0, ");
-    for (int i = 0; i < 1800; ++i)
-        strMonthData += QStringLiteral("'%1' float default 0, ").arg(i);
-    strMonthData += QStringLiteral("Sum float default 0)");
-    QString strMinute = QStringLiteral("create table MonthMinuteDose(Id int default 0, State int "
-                                       "default 0, Month varchar(20) default  '2014-03-07', ");
-    for (int i = 0; i < 1440; ++i)
-        strMinute += QStringLiteral("'%1' float default 0 ,").arg(i);
-    strMinute += QStringLiteral("Maxindex int default 0, Sum float default 0)");
-    const QStringList statements = {
-        strMonthData,
-        strMinute,
-        "create table RegionInfo(Sub int default 0, Id int default 0, Name varchar(64) default "
-        "'name', Num int default 0, State int default 0)",
-        "create table RegionLinkDoseInfo(Id int default 0, AlarmOverCount int default 0, MaxDose "
-        "float default 0, Month varchar(20) default 0, TimeInfo varchar(20) default 0)",
-        "create table SystemInfo(IP varchar(15) default '127.0.0.1', Port int default 8888, "
-        "Thre_A float default 0.1, Thre_B float default 10, Thre_C float default 200, Ceff_R "
-        "float default 0.0056, Ceff_P float default 0.00049, Unit_R int default 0, Unit_P int "
-        "default 0)",
-        "create index MonthDataIndex on MonthData(Id,Month,Hour)",
-        "create index MonthMinuteIndex on MonthMinuteDose(Id,Month)",
-    };
-    for (const QString& strSql : statements)
-        QVERIFY2(PSqlExec::Exec(strSql), qPrintable(strSql));
 }
 
 void registerRegions(const QList<int>& ids, double dCeffR = 0.005)
@@ -155,11 +124,10 @@ private:
 
 void TestRRegularSave::init()
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
-    QFile::remove(m_dir.filePath("DataBase.sqlite"));
-    db.setDatabaseName(m_dir.filePath("DataBase.sqlite"));
-    QVERIFY(db.open());
-    createTables();
+    // The schema of a new "DataBase.sqlite" in the working directory.
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    QFile::remove("DataBase.sqlite");
+    QVERIFY(RConnectDatabase().OpenDatabase());
     RegisterReceiver(&m_page, 1004);
     RegisterReceiver(&m_window, 1000);
     m_page.nId = 0;

@@ -21,11 +21,9 @@ inline QString Columns(const char* pEach, int nCount)
 
 inline void Open()
 {
-    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection))
-        QSqlDatabase::database().close();
-    QSqlDatabase db = QSqlDatabase::contains(QSqlDatabase::defaultConnection)
-        ? QSqlDatabase::database(QSqlDatabase::defaultConnection, false)
-        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    // Closing drops the in-memory database: every test starts empty.
+    static QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.close();
     db.setDatabaseName(QStringLiteral(":memory:"));
     db.open();
     const QStringList statements {

@@ -287,6 +287,7 @@ void TestHistoryDiagrams::staffChartsStartOnTheAxis()
     staff.setFixedSize(10, 10);
     staff.LoadDoses(1, 0, kDay);
     Render(staff, "staff_tiny.png");
+    QCOMPARE(staff.Length(), 0);
 }
 
 QTEST_MAIN(TestHistoryDiagrams)

@@ -21,29 +21,11 @@ class TestHistoryStore : public QObject
 private slots:
     void init() { HistoryDb::Open(); }
 
-    void regionDayReadsMinuteColumns();
     void personalDayBackgroundAndMeans();
     void fineBuffersOfTwoHours();
-    void monthSums_data();
     void monthSums();
     void curveSelectorsAndColours();
 };
-
-void TestHistoryStore::regionDayReadsMinuteColumns()
-{
-    Insert("MonthMinuteDose", "Id,Month", Keys(7, kDay), {{0, 1.5}, {480, 3.25}, {1439, 2.5}});
-    Insert("MonthMinuteDose", "Id,Month", Keys(8, kDay), {{0, 9.0}});
-    // A buffer longer than the row keeps its tail at 0.
-    QVector<float> samples(2000, 0.0f);
-    PHistoryDoseStore::LoadRegionDay(7, kDay, samples);
-    QCOMPARE(samples[0], 1.5f);
-    QCOMPARE(samples[480], 3.25f);
-    QCOMPARE(samples[1439], 2.5f);
-    QCOMPARE(samples[1] + samples[1440] + samples[1999], 0.0f);
-    QVector<float> other(1440, 0.0f);
-    PHistoryDoseStore::LoadRegionDay(7, kDay.addDays(1), other);
-    QCOMPARE(other, QVector<float>(1440, 0.0f));
-}
 
 void TestHistoryStore::personalDayBackgroundAndMeans()
 {
@@ -101,42 +83,20 @@ void TestHistoryStore::fineBuffersOfTwoHours()
     QCOMPARE(staff[1800 + 59], 2.0f);
 }
 
-void TestHistoryStore::monthSums_data()
-{
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<float>("divisor");
-    QTest::addColumn<int>("length");
-    QTest::newRow("region histogram") << "MonthMinuteDose" << 1800.0f << 31;
-    QTest::newRow("staff month") << "PersonalMonthDose" << 60.0f << 31;
-    QTest::newRow("buffer shorter than the month") << "MonthMinuteDose" << 1800.0f << 2;
-}
-
 void TestHistoryStore::monthSums()
 {
-    QFETCH(QString, table);
-    QFETCH(float, divisor);
-    QFETCH(int, length);
-    const QByteArray name = table.toLatin1();
     for (int d : {1, 2, 31})
-        Insert(name, "Id,Month,Sum",
-            Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(divisor * d)));
-    Insert(name, "Id,Month,Sum", Keys(4, QDate(2026, 4, 1), ",1e6"));
-    QVector<float> values(length, -1.0f);
-    PHistoryDoseStore::LoadMonthSums(table, 4, QDate(2026, 3, 18), divisor, values);
-    QCOMPARE(values.size(), length);
-    QCOMPARE(values[0], 1.0f);
-    QCOMPARE(values[1], 2.0f);
-    if (length == 31) {
-        QCOMPARE(values[2], 0.0f);
-        QCOMPARE(values[30], 31.0f);
-    }
-    // The staff day: 24 hour columns, each divided by 60.
-    Insert("PersonalMonthDose", "Id,Month", Keys(6, kDay), {{0, 60.0}, {23, 300.0}});
-    QVector<float> hours(24, -1.0f);
-    PHistoryDoseStore::LoadPersonalHours(6, kDay, hours);
-    QCOMPARE(hours[0], 1.0f);
-    QCOMPARE(hours[1], 0.0f);
-    QCOMPARE(hours[23], 5.0f);
+        Insert("MonthMinuteDose", "Id,Month,Sum",
+            Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(1800 * d)));
+    Insert("MonthMinuteDose", "Id,Month,Sum", Keys(4, QDate(2026, 4, 1), ",1e6"));
+    QVector<float> values(31, -1.0f);
+    PHistoryDoseStore::LoadMonthSums("MonthMinuteDose", 4, QDate(2026, 3, 18), 1800.0f, values);
+    QCOMPARE(values.mid(0, 3), (QVector<float> {1.0f, 2.0f, 0.0f}));
+    QCOMPARE(values[30], 31.0f);
+    // A buffer shorter than the month bounds the walk.
+    QVector<float> shortMonth(2, -1.0f);
+    PHistoryDoseStore::LoadMonthSums("MonthMinuteDose", 4, QDate(2026, 3, 18), 1800.0f, shortMonth);
+    QCOMPARE(shortMonth, (QVector<float> {1.0f, 2.0f}));
 }
 
 void TestHistoryStore::curveSelectorsAndColours()

@@ -219,7 +219,10 @@ QHash<int, QColor> PHistoryDoseStore::LoadCurveColours()
 void PHistoryDoseStore::LoadMonthSums(
     const QString& strTable, int nId, const QDate& day, float fDivisor, QVector<float>& values)
 {
-    if (!day.isValid() || fDivisor == 0.0f)
+    // The table name goes into the SQL text: only the two day-sum tables.
+    const bool bKnownTable = strTable == QLatin1String("MonthMinuteDose")
+        || strTable == QLatin1String("PersonalMonthDose");
+    if (!bKnownTable || !day.isValid() || fDivisor == 0.0f)
         return;
     // The caller's length bounds the walk as much as the month does.
     const int nDays = std::min(day.daysInMonth(), values.size());

@@ -1,5 +1,3 @@
 kestal_add_test(tst_dosecurvescale SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_dosecurvescale.cpp LIBS kestal_core)
 kestal_add_test(tst_historystore SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_historystore.cpp LIBS kestal_core)
 kestal_add_test(tst_historydiagrams SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_historydiagrams.cpp LIBS kestal_ui)
-set_property(TEST tst_historydiagrams APPEND PROPERTY ENVIRONMENT
-  "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/lsan_qt.supp")

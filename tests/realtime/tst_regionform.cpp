@@ -202,6 +202,12 @@ private slots:
         });
         clickColour(1);
         QCOMPARE(nAsked, 1);
+        // A click elsewhere in the row opens nothing and changes nothing.
+        QTreeView* pView = m_pForm->RegionView();
+        const QRect rect = pView->visualRect(m_pForm->Model()->index(1, 1));
+        QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(nAsked, 1);
         QCOMPARE(column("R_Color", 5), 38);
         QVERIFY(m_store.types.isEmpty());
     }

@@ -16,6 +16,7 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -120,6 +121,12 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The page as the program shows it, under its style sheet when given.
+    if (argc > 3) {
+        QFile qss(QString::fromLocal8Bit(argv[3]));
+        if (qss.open(QIODevice::ReadOnly))
+            app.setStyleSheet(QString::fromUtf8(qss.readAll()));
+    }
     const int nSeconds = argc > 1 ? qMax(1, atoi(argv[1])) : 10;
 
     QTemporaryDir dir;

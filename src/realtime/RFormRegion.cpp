@@ -54,8 +54,6 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     connect(m_pColourDelegate, &PColorLineDelegate::ColorLineChangedColor, this,
         &RFormRegion::OnColorLineChangedColor);
     connect(m_pRegionTreeView, &QTreeView::clicked, this, &RFormRegion::OnDoubleClicked);
-    // The table keeps an opaque dark panel (its style sheet): translucent, its
-    // white texts would stand on the light frame picture and not be read.
     // The site plan has no control on this page yet.
     m_pPicture->hide();
     m_pPictureFrame->hide();
@@ -97,7 +95,8 @@ void RFormRegion::BuildWidgets()
     m_pRegionTreeView->header()->setStretchLastSection(true);
     m_pRegionTreeView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pRegionTreeView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // White, green and red state texts need a dark panel under them.
+    // White texts and green/red lamps need a dark, opaque panel under them;
+    // a translucent table would put them on the light frame picture.
     m_pRegionTreeView->setStyleSheet(QStringLiteral(
         "QTreeView#m_pRegionTreeView { background-color: rgba(16, 38, 74, 225); color: white; "
         "selection-background-color: rgba(107, 143, 198, 120); }"));

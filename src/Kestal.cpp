@@ -12,6 +12,7 @@
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
+#include "realtime/RFormRegion.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -83,7 +84,7 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
 
     QApplication::setFont(QFont(QStringLiteral("Times New Roman")));
     layout()->addItem(m_pStackedLayout);
-    m_pFormRegion = placeholderPage("RFormRegion", this);
+    m_pFormRegion = new RFormRegion(this);
     m_pFormHistory = placeholderPage("RFormHistory", this);
     m_pFormSetting = placeholderPage("RFormSetting", this);
     m_pFormAbout = new RFormAbout(this);
@@ -237,6 +238,7 @@ void Kestal::OnUpdateDriveInfoFinished()
 {
     m_pDoseThread->DisConnect();
     RConnectDatabase::CommitTransaction();
+    m_pFormRegion->InitRegions();
     m_pDoseThread->RequestConnect();
 }
 

@@ -13,6 +13,7 @@ class QToolButton;
 class PDoseThread;
 class RConnectDatabase;
 class RFormAbout;
+class RFormRegion;
 class RFormStatus;
 class SPresetContent;
 
@@ -86,7 +87,7 @@ private:
     QPushButton* m_pButtonSetting = nullptr;
     QPushButton* m_pButtonAbout = nullptr;
     QToolButton* m_pToolButton_Exit = nullptr;
-    QWidget* m_pFormRegion = nullptr;
+    RFormRegion* m_pFormRegion = nullptr;
     QWidget* m_pFormHistory = nullptr;
     QWidget* m_pFormSetting = nullptr;
     RFormAbout* m_pFormAbout = nullptr;

@@ -8,6 +8,7 @@
 #include "algor/RPresetComServer.h"
 #include "algor/RPresetCurveColor.h"
 #include "algor/RPresetNetServer.h"
+#include "algor/RRegularSave.h"
 #include "database/RConnectDatabase.h"
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
@@ -107,6 +108,8 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
     m_pButtonRouting->hide();
 
     m_pDoseThread = new PDoseThread(this);
+    m_pRegularSave = new RRegularSave;
+    m_pRegularSave->LoadRegionIds();
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
 
@@ -120,10 +123,14 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
 
 Kestal::~Kestal()
 {
-    RConnectDatabase::CommitTransaction();
-    // The link's workers post to the receivers below: they stop first.
+    // No reading may arrive after the last commit: the link stops first, then
+    // the aggregator releases its statements and commits the open transaction.
+    m_pRegularSave->StopTimers();
     delete m_pDoseThread;
     m_pDoseThread = nullptr;
+    delete m_pRegularSave;
+    m_pRegularSave = nullptr;
+    RConnectDatabase::CommitTransaction();
     delete m_pPresetContent;
     m_pPresetContent = nullptr;
     delete m_pRequestTimer;
@@ -237,8 +244,10 @@ void Kestal::SetLoginWidgetInfo() {}
 void Kestal::OnUpdateDriveInfoFinished()
 {
     m_pDoseThread->DisConnect();
+    m_pRegularSave->StopTimers();
     RConnectDatabase::CommitTransaction();
     m_pFormRegion->InitRegions();
+    m_pRegularSave->LoadRegionIds();
     m_pDoseThread->RequestConnect();
 }
 
@@ -309,6 +318,9 @@ bool Kestal::event(QEvent* pEvent)
 bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
 {
     switch (nType) {
+    case MsgReading:
+        m_pRegularSave->StoreRegionReading(static_cast<int>(a), static_cast<int>(b));
+        return true;
     case MsgStatusText:
         m_pFormStatus->SetMessage(reinterpret_cast<const char*>(a));
         return true;

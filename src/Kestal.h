@@ -11,6 +11,7 @@ class QStackedLayout;
 class QTimer;
 class QToolButton;
 class PDoseThread;
+class RRegularSave;
 class RConnectDatabase;
 class RFormAbout;
 class RFormRegion;
@@ -96,6 +97,7 @@ private:
     RConnectDatabase* m_pDatabase = nullptr;
     SPresetContent* m_pPresetContent = nullptr;
     PDoseThread* m_pDoseThread = nullptr;
+    RRegularSave* m_pRegularSave = nullptr;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

@@ -34,10 +34,10 @@ cd "$DEMO"
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then
     "$ROOT/build/kestal"
 else
-    echo "No display: running under Xvfb for ${DEMO_SECONDS:-20}s, screenshot in $DEMO/screenshot.png"
+    echo "No display: running under Xvfb for ${DEMO_SECONDS:-40}s, screenshot in $DEMO/screenshot.png"
     xvfb-run -a -s "-screen 0 1600x900x24" sh -c "
-        '$ROOT/build/kestal' & APP=\$!
-        sleep ${DEMO_SECONDS:-20}
+        '$ROOT/build/kestal' -geometry 1600x900+0+0 & APP=\$!
+        sleep ${DEMO_SECONDS:-40}
         xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >'$DEMO/screenshot.png' || true
         kill -TERM \$APP; wait \$APP"
 fi

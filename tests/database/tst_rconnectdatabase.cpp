@@ -128,23 +128,6 @@ private slots:
             QStringList("1.5"));
     }
 
-    void defaults()
-    {
-        QVERIFY(Open());
-        QVERIFY(QSqlQuery().exec(QStringLiteral("insert into SystemInfo(Unit_P) values(0)")));
-        QCOMPARE(column(QStringLiteral("select IP from SystemInfo")), QStringList("127.0.0.1"));
-        QSqlQuery query(QStringLiteral("select Port, Ceff_R, Ceff_P from SystemInfo"));
-        QVERIFY(query.next());
-        QCOMPARE(query.value(0).toInt(), 8888);
-        QCOMPARE(query.value(1).toDouble(), 0.0056);
-        QCOMPARE(query.value(2).toDouble(), 0.00049);
-        QVERIFY(QSqlQuery().exec(QStringLiteral("insert into RegionCurveColorInfo(Id) values(1)")));
-        QCOMPARE(column(QStringLiteral("select R_Color || ',' || G_Color || ',' || B_Color || ',' "
-                                       "|| ButtonCheck || ',' || Alarmvalue from "
-                                       "RegionCurveColorInfo")),
-            QStringList("38,202,87,2,10"));
-    }
-
     // Any table present: none of the fourteen, and no index without its table.
     void existingFileIsNotRepaired()
     {

@@ -71,6 +71,27 @@ bool run(QSqlQuery& query)
 
 } // namespace
 
+// One minute's reduction in progress: the statements are prepared once for
+// all regions; the regions are worked through in slices.
+struct RRegularSave::Reduction
+{
+    struct DayMax
+    {
+        qint64 nRowId = -1;
+        float fMax = 0.0f;
+    };
+
+    int nMinuteOfDay = 0;
+    QString strDay;
+    bool bSendTick = false;
+    QList<int> ids;
+    int nNext = 0;
+    QHash<int, DayMax> hashMax;
+    QSqlQuery selectSlots;
+    QSqlQuery updateMinute;
+    QSqlQuery updateMax;
+};
+
 RRegularSave::RRegularSave(
     SClock* pClock, int nMinuteIntervalMs, int nSaveIntervalMs, QObject* pParent)
     : QObject(pParent)
@@ -93,6 +114,10 @@ RRegularSave::RRegularSave(
 
 RRegularSave::~RRegularSave()
 {
+    // The owner is going away: the minute still in progress is written, but
+    // no tick goes to a window that may be half destroyed.
+    if (m_pReduction)
+        m_pReduction->bSendTick = false;
     StopTimers();
     // Statements are finalised before the commit; a stop never loses what
     // was stored since the last five-minute commit.
@@ -308,27 +333,6 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
         m_setReadyRows.clear();
     m_setReadyRows.insert(strKey);
 }
-
-// One minute's reduction in progress: the statements are prepared once for
-// all regions; the regions are worked through in slices.
-struct RRegularSave::Reduction
-{
-    struct DayMax
-    {
-        qint64 nRowId = -1;
-        float fMax = 0.0f;
-    };
-
-    int nMinuteOfDay = 0;
-    QString strDay;
-    bool bSendTick = false;
-    QList<int> ids;
-    int nNext = 0;
-    QHash<int, DayMax> hashMax;
-    QSqlQuery selectSlots;
-    QSqlQuery updateMinute;
-    QSqlQuery updateMax;
-};
 
 void RRegularSave::CalcAverage()
 {

@@ -334,6 +334,16 @@ void TestRRegularSave::reducesInSlices()
     pSave->StopTimers();
     QVERIFY(!pSave->IsReducing());
     QCOMPARE(rowCount("select count(*) from MonthMinuteDose where Maxindex = 607", {}), 70);
+
+    // Destroyed mid-reduction (the window shutting down): the minute is
+    // written, but no tick goes to the window.
+    const int nTicks = m_window.nTicks;
+    m_pClock->Set(at(10, 9, 0));
+    pSave->MiniteTimeout();
+    QVERIFY(pSave->IsReducing());
+    pSave.reset();
+    QCOMPARE(m_window.nTicks, nTicks);
+    QCOMPARE(rowCount("select count(*) from MonthMinuteDose where Maxindex = 608", {}), 70);
 }
 
 void TestRRegularSave::spikeOfTheDay()

@@ -1,6 +1,4 @@
 kestal_add_test(tst_rminutereduction SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_rminutereduction.cpp
   LIBS kestal_core)
 kestal_add_test(tst_rregularsave SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_rregularsave.cpp
-  LIBS kestal_core)
-kestal_add_test(tst_aggregatorroad SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_aggregatorroad.cpp
   LIBS kestal_core kestal_simlib)

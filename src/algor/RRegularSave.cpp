@@ -2,6 +2,7 @@
 
 #include "algor/RMinuteReduction.h"
 #include "database/PSqlExec.h"
+#include "message/PAssert.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -11,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <QVariant>
 
@@ -496,6 +498,9 @@ void RRegularSave::OnReductionSlice()
 
 void RRegularSave::StoreRegionReading(int nId, int nCount)
 {
+    // The connection and the cached statements belong to this thread.
+    P_ASSERT_AT(QThread::currentThread() == thread(), "reading stored off the database thread",
+        __FILE__, __LINE__);
     const auto itSlot = m_hashLastSlot.find(nId);
     if (itSlot == m_hashLastSlot.end() || nCount < 0) {
         fputs(UnknownReadingText(nId, nCount).toUtf8().constData(), stdout);

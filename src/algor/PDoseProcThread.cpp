@@ -105,6 +105,9 @@ PDoseProcThread::PDoseProcThread(PDataBuffer* pBuffer, QObject* pParent)
     , m_window()
     , m_bWindowHeld(false)
     , m_frame()
+    , m_stage()
+    , m_nStagePos(0)
+    , m_nStageEnd(0)
 {
     // Emitted on the decoding thread; the slot runs on this object's thread.
     connect(this, &PDoseProcThread::RoutData, this, &PDoseProcThread::GetRoutData);
@@ -145,6 +148,7 @@ void PDoseProcThread::Stop()
     wait();
     m_pBuffer->Reset();
     m_bWindowHeld = false;
+    m_nStagePos = m_nStageEnd = 0;
 }
 
 void PDoseProcThread::Wake()
@@ -209,14 +213,34 @@ void PDoseProcThread::run()
 
 bool PDoseProcThread::HasWork() const
 {
-    const unsigned nStored = m_pBuffer->PackageNum();
+    const unsigned nStored = Staged() + m_pBuffer->PackageNum();
     return m_bWindowHeld ? nStored > 0 : nStored >= unsigned(READ_CHAR_NUM);
+}
+
+// All or nothing, like the ring's own read.
+bool PDoseProcThread::Fetch(unsigned char* pData, unsigned nNum)
+{
+    if (Staged() < nNum) {
+        const unsigned nHave = Staged();
+        memmove(m_stage, m_stage + m_nStagePos, nHave);
+        m_nStagePos = 0;
+        m_nStageEnd = nHave;
+        const unsigned nTake
+            = qMin<unsigned>(unsigned(sizeof(m_stage)) - nHave, m_pBuffer->PackageNum());
+        if (nTake > 0 && m_pBuffer->Read(m_stage + nHave, nTake))
+            m_nStageEnd += nTake;
+        if (Staged() < nNum)
+            return false;
+    }
+    memcpy(pData, m_stage + m_nStagePos, nNum);
+    m_nStagePos += nNum;
+    return true;
 }
 
 bool PDoseProcThread::Slide()
 {
     unsigned char nNext = 0;
-    if (!m_pBuffer->Read(&nNext, 1))
+    if (!Fetch(&nNext, 1))
         return false;
     memmove(m_window, m_window + 1, READ_CHAR_NUM - 1);
     m_window[READ_CHAR_NUM - 1] = nNext;
@@ -227,11 +251,11 @@ bool PDoseProcThread::Slide()
 // arrived, sleep and retry. Stopping ends the wait early.
 bool PDoseProcThread::ReadWait(unsigned char* pData, unsigned nNum)
 {
-    if (m_pBuffer->Read(pData, nNum))
+    if (Fetch(pData, nNum))
         return true;
     for (int i = 0; i < m_nBodyTries && !m_bStopping; ++i) {
         m_sleeper(m_nBodyIntervalMs);
-        if (m_pBuffer->Read(pData, nNum))
+        if (Fetch(pData, nNum))
             return true;
     }
     return false;
@@ -247,7 +271,7 @@ void PDoseProcThread::DecodeAvailable()
 {
     for (;;) {
         if (!m_bWindowHeld) {
-            if (!m_pBuffer->Read(m_window, READ_CHAR_NUM))
+            if (!Fetch(m_window, READ_CHAR_NUM))
                 return;
             m_bWindowHeld = true;
         }

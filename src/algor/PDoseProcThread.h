@@ -74,6 +74,8 @@ protected:
 private:
     Q_DISABLE_COPY(PDoseProcThread)
 
+    bool Fetch(unsigned char* pData, unsigned nNum);
+    unsigned Staged() const { return m_nStageEnd - m_nStagePos; }
     bool Slide();
     bool ReadWait(unsigned char* pData, unsigned nNum);
     void Pause(int nMs);
@@ -111,4 +113,9 @@ private:
     bool m_bWindowHeld;
     // Largest frame is 36 bytes.
     unsigned char m_frame[36];
+    // Bytes taken from the ring in blocks, so that a frame costs a few
+    // copies here instead of two locked reads of the ring (1-byte packages).
+    unsigned char m_stage[4096];
+    unsigned m_nStagePos;
+    unsigned m_nStageEnd;
 };

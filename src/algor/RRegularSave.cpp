@@ -253,6 +253,9 @@ void RRegularSave::MiniteTimeout()
     // minute's work; the tick goes out when the last slice is done.
     BeginReduction(true);
     OnReductionSlice();
+    // Checked again every minute (a few ms): a day deleted from the history
+    // page takes its rows along, and the readings need them back.
+    m_setReadyRows.clear();
     OneMinuteTimeOut();
 }
 

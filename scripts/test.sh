@@ -31,8 +31,19 @@ if [ "$FUZZ_SECONDS" -gt 0 ] && [ -n "$(ls fuzz/*/CMakeLists.txt 2>/dev/null)" ]
     cmake --build build-fuzz -j "$JOBS"
     for target in build-fuzz/fuzz/*/fuzz_*; do
         [ -x "$target" ] || continue
+        name=$(basename "$(dirname "$target")")
+        # The checked-in seeds stay untouched: libFuzzer grows a scratch copy.
+        corpus="build-fuzz/corpus-$name"
+        rm -rf "$corpus" && mkdir -p "$corpus"
+        [ -d "fuzz/$name/corpus" ] && cp -r "fuzz/$name/corpus/." "$corpus/"
         echo "-- $target"
-        "$target" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 2>&1 | tail -3
+        if ! "$target" "$corpus" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+            >"build-fuzz/$name.log" 2>&1; then
+            tail -40 "build-fuzz/$name.log"
+            echo "fuzz target $name failed"
+            exit 1
+        fi
+        tail -3 "build-fuzz/$name.log"
     done
 fi
 echo "== all tests passed"

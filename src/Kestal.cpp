@@ -76,8 +76,9 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
     // A database that cannot be opened has been reported; the window still
     // comes up so the operator sees the link state.
     m_pDatabase = new RConnectDatabase(this);
-    m_pDatabase->SetFailureReport([this](const QString& strTitle, const QString& strText) {
-        QMessageBox::critical(this, strTitle, strText);
+    m_pDatabase->SetFailureReport([](const QString& strTitle, const QString& strText) {
+        QMessageBox box(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel);
+        box.exec();
     });
     m_pDatabase->OpenDatabase();
 

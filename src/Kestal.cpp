@@ -125,8 +125,7 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
 Kestal::~Kestal()
 {
     // No reading may arrive after the last commit: the link stops first, then
-    // the aggregator releases its statements and commits the open transaction.
-    m_pRegularSave->StopTimers();
+    // the aggregator finishes its minute, releases its statements and commits.
     delete m_pDoseThread;
     m_pDoseThread = nullptr;
     delete m_pRegularSave;

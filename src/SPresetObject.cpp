@@ -350,3 +350,15 @@ qintptr SPresetObject::Command(int nCmd, qintptr nArg)
         return 0;
     }
 }
+
+qintptr SPresetObject::IntegerItemCommand(qint32* pItems, int nCount, int nCmd, qintptr nArg)
+{
+    const int k = (nCmd - 20) / 2;
+    if (nCmd < 20 || k >= nCount)
+        return SPresetObject::Command(nCmd, nArg);
+    if (nCmd % 2 == 0) {
+        pItems[k] = static_cast<qint32>(nArg);
+        return nArg;
+    }
+    return pItems[k];
+}

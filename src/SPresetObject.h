@@ -68,6 +68,10 @@ public:
     static void SetDirectories(const QString& strFactory, const QString& strLocal);
 
 protected:
+    // The get/set pairs of a holder of plain integer items: command 20 + 2k
+    // sets item k, 21 + 2k answers it; other commands go to the base.
+    qintptr IntegerItemCommand(qint32* pItems, int nCount, int nCmd, qintptr nArg);
+
     // Items of a holder with fixed items, written in the order added; the
     // address must stay valid for the holder's life.
     void AddItem(quint32 nKey, quint32 nSize, void* pAddress);

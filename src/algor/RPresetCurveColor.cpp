@@ -10,14 +10,7 @@ RPresetCurveColor::RPresetCurveColor()
 
 qintptr RPresetCurveColor::Command(int nCmd, qintptr nArg)
 {
-    const int k = (nCmd - 20) / 2;
-    if (nCmd < 20 || k >= ItemCount)
-        return SPresetObject::Command(nCmd, nArg);
-    if (nCmd % 2 == 0) {
-        m_nItem[k] = static_cast<qint32>(nArg);
-        return nArg;
-    }
-    return m_nItem[k];
+    return IntegerItemCommand(m_nItem, ItemCount, nCmd, nArg);
 }
 
 QColor RPresetCurveColor::Color(int nColor) const

@@ -1,5 +1,6 @@
 #include "history/RDoseRatioDiagram.h"
 
+#include "history/PChartAxes.h"
 #include "history/PCurveColourPreset.h"
 #include "history/PDoseCurveScale.h"
 #include "history/PHistoryDoseStore.h"
@@ -24,19 +25,6 @@ const QColor& BackgroundColour()
 {
     static const QColor s_colour(64, 70, 92, 100);
     return s_colour;
-}
-
-void DrawAxes(QPainter& painter, int nWidth, int nHeight)
-{
-    const QColor axisColour(139, 133, 128);
-    painter.setPen(QPen(axisColour, 2, Qt::SolidLine));
-    painter.setBrush(axisColour);
-    painter.drawLine(0, 0, nWidth, 0);
-    painter.drawLine(0, 0, 0, -nHeight);
-    const QPoint up[3] = {{-2, 2 - nHeight}, {0, -nHeight}, {2, 2 - nHeight}};
-    const QPoint right[3] = {{nWidth - 2, 2}, {nWidth, 0}, {nWidth - 2, -2}};
-    painter.drawPolygon(up, 3);
-    painter.drawPolygon(right, 3);
 }
 
 void DrawCurve(QPainter& painter, const QPolygon& points)
@@ -258,7 +246,7 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     const QFont font(QStringLiteral("Times New Roman"), 9);
     painter.setFont(font);
     const int nFontHeight = QFontMetrics(font).height();
-    DrawAxes(painter, nWidth, nHeight);
+    PChartAxes::Draw(painter, nWidth, nHeight);
     painter.setBrush(Qt::NoBrush);
 
     painter.setPen(Qt::white);

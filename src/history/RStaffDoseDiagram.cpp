@@ -1,5 +1,6 @@
 #include "history/RStaffDoseDiagram.h"
 
+#include "history/PChartAxes.h"
 #include "history/PCurveColourPreset.h"
 #include "history/PDoseCurveScale.h"
 #include "history/PHistoryDoseStore.h"
@@ -138,15 +139,7 @@ void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
     painter.drawText(-kMargin, -(nHeight + nFontHeight), strUnit);
     painter.drawText(nWidth, nFontHeight, m_nMode == DayCurve ? Text("Time") : Text("Day"));
 
-    const QColor axisColour(139, 133, 128);
-    painter.setPen(QPen(axisColour, 2, Qt::SolidLine));
-    painter.setBrush(axisColour);
-    painter.drawLine(0, 0, nWidth, 0);
-    painter.drawLine(0, 0, 0, -nHeight);
-    const QPoint up[3] = {{-2, 2 - nHeight}, {0, -nHeight}, {2, 2 - nHeight}};
-    const QPoint right[3] = {{nWidth - 2, 2}, {nWidth, 0}, {nWidth - 2, -2}};
-    painter.drawPolygon(up, 3);
-    painter.drawPolygon(right, 3);
+    PChartAxes::Draw(painter, nWidth, nHeight);
 
     painter.setPen(Qt::white);
     for (const auto& label :

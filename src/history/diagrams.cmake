@@ -6,5 +6,6 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.cpp ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.h
   ${CMAKE_CURRENT_LIST_DIR}/PStaffDoseScale.cpp ${CMAKE_CURRENT_LIST_DIR}/PStaffDoseScale.h)
 target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PChartAxes.cpp ${CMAKE_CURRENT_LIST_DIR}/PChartAxes.h
   ${CMAKE_CURRENT_LIST_DIR}/RDoseRatioDiagram.cpp ${CMAKE_CURRENT_LIST_DIR}/RDoseRatioDiagram.h
   ${CMAKE_CURRENT_LIST_DIR}/RStaffDoseDiagram.cpp ${CMAKE_CURRENT_LIST_DIR}/RStaffDoseDiagram.h)

@@ -30,7 +30,7 @@ if [ "$FUZZ_SECONDS" -gt 0 ] && [ -n "$(ls fuzz/*/CMakeLists.txt 2>/dev/null)" ]
         -DKESTAL_FUZZ=ON -DKESTAL_FUZZ_ONLY=ON
     cmake --build build-fuzz -j "$JOBS"
     for target in build-fuzz/fuzz/*/fuzz_*; do
-        [ -x "$target" ] || continue
+        [ -f "$target" ] && [ -x "$target" ] || continue
         name=$(basename "$(dirname "$target")")
         # The checked-in seeds stay untouched: libFuzzer grows a scratch copy.
         corpus="build-fuzz/corpus-$name"

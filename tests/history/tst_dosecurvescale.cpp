@@ -35,12 +35,10 @@ private slots:
     void zeroSamplesBreakTheCurve();
     void labelsAndCursorTime();
     void deepZoomLoadsTwoSecondSamples();
-    void narrowestViewRefusesFurtherZoom();
     void panStopsAtTheDayEdges();
     void degenerateSizesDoNotDivideByZero();
     void staffBaseAndScaling_data();
     void staffBaseAndScaling();
-    void staffLabels();
 };
 
 void TestDoseCurveScale::scalingByMaximum_data()
@@ -101,6 +99,21 @@ void TestDoseCurveScale::labelsAndCursorTime()
     QCOMPARE(values[2].strText, QStringLiteral("1.00"));
     QCOMPARE(values[3].nY, -255);
     QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 30 + kWidth, kWidth), 7200);
+    // Between 10000 and 20000 the labels read the scale the values use.
+    const auto band = PStaffDoseScale::YScale({15000.0f}, true, kHeight);
+    const auto labels = PStaffDoseScale::ValueLabels(true, band, kHeight, 0.0f);
+    QCOMPARE(labels.size(), 4);
+    QCOMPARE(labels[2].strText, QStringLiteral("10000.00"));
+    QCOMPARE(PStaffDoseScale::MarkY(band, kHeight), kHeight);
+    // Below 10000: five labels up to the maximum, the top marked 20000.
+    const auto low = PStaffDoseScale::ValueLabels(
+        true, PStaffDoseScale::YScale({100.0f}, true, kHeight), kHeight, 0.0f);
+    QCOMPARE(low.size(), 7);
+    QCOMPARE(low[4].strText, QStringLiteral("100.00"));
+    QCOMPARE(low[6].nY, kHeight);
+    QCOMPARE(low[6].strText, QStringLiteral("20000"));
+    QCOMPARE(PStaffDoseScale::ColumnLabel(23, 24), QStringLiteral("23"));
+    QCOMPARE(PStaffDoseScale::ColumnLabel(30, 31), QStringLiteral("31"));
 }
 
 void TestDoseCurveScale::deepZoomLoadsTwoSecondSamples()
@@ -129,12 +142,7 @@ void TestDoseCurveScale::deepZoomLoadsTwoSecondSamples()
     }
     QCOMPARE(view.FirstFineHour(), nFirst + 1);
     QCOMPARE(hours.last(), nFirst + 1);
-}
-
-void TestDoseCurveScale::narrowestViewRefusesFurtherZoom()
-{
-    PDoseCurveView view(1440);
-    view.SetPlotWidth(kWidth);
+    // At the narrowest window a further spread changes nothing; a pinch widens it.
     for (int i = 0; i < 60; ++i)
         Gesture(view, 400, 540, 30, 910);
     const int nSlots = view.FineEnd() - view.FineStart();
@@ -144,7 +152,6 @@ void TestDoseCurveScale::narrowestViewRefusesFurtherZoom()
     Gesture(view, 400, 540, 400, 910);
     QCOMPARE(view.FineStart(), nStart);
     QCOMPARE(view.FineEnd() - view.FineStart(), nSlots);
-    // Pinching the fingers together widens it again.
     Gesture(view, 30, 910, 400, 540);
     QVERIFY(view.FineEnd() - view.FineStart() > nSlots);
 }
@@ -214,25 +221,6 @@ void TestDoseCurveScale::staffBaseAndScaling()
     QVERIFY(PStaffDoseScale::ValueY(max, result.dYScale) <= kHeight);
     const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
     QCOMPARE(labels[0].strText, QStringLiteral("5.00"));
-}
-
-void TestDoseCurveScale::staffLabels()
-{
-    // Between 10000 and 20000 the labels read the scale the values use.
-    const auto band = PStaffDoseScale::YScale({15000.0f}, true, kHeight);
-    const auto labels = PStaffDoseScale::ValueLabels(true, band, kHeight, 0.0f);
-    QCOMPARE(labels.size(), 4);
-    QCOMPARE(labels[2].strText, QStringLiteral("10000.00"));
-    QCOMPARE(PStaffDoseScale::MarkY(band, kHeight), kHeight);
-    // Below 10000: five labels up to the maximum, the top marked 20000.
-    const auto low = PStaffDoseScale::ValueLabels(
-        true, PStaffDoseScale::YScale({100.0f}, true, kHeight), kHeight, 0.0f);
-    QCOMPARE(low.size(), 7);
-    QCOMPARE(low[4].strText, QStringLiteral("100.00"));
-    QCOMPARE(low[6].nY, kHeight);
-    QCOMPARE(low[6].strText, QStringLiteral("20000"));
-    QCOMPARE(PStaffDoseScale::ColumnLabel(23, 24), QStringLiteral("23"));
-    QCOMPARE(PStaffDoseScale::ColumnLabel(30, 31), QStringLiteral("31"));
 }
 
 QTEST_APPLESS_MAIN(TestDoseCurveScale)

@@ -104,18 +104,16 @@ private slots:
     void init() { HistoryDb::Open(); }
     void cleanupTestCase() { UnregisterReceiver(&m_store); }
 
-    void emptyDayDrawsAxesAndCursorOnly();
-    void alarmDayCurveAndGap();
+    void emptyThenAlarmDay();
     void touchZoomReachesTwoSecondSamples();
     void multiCurveShowsEnabledRegions();
-    void regionMonthBars();
-    void staffChartsStartOnTheAxis();
+    void staffCharts();
 
 private:
     FakePresetStore m_store;
 };
 
-void TestHistoryDiagrams::emptyDayDrawsAxesAndCursorOnly()
+void TestHistoryDiagrams::emptyThenAlarmDay()
 {
     RDoseRatioDiagram diagram;
     diagram.SetCurveColour(Qt::magenta);
@@ -137,27 +135,24 @@ void TestHistoryDiagrams::emptyDayDrawsAxesAndCursorOnly()
     QCOMPARE(diagram.CursorValue(), 1.0);
     diagram.ResetCurveColour();
     QCOMPARE(diagram.CurveColour(), QColor(1, 2, 3));
-}
 
-void TestHistoryDiagrams::alarmDayCurveAndGap()
-{
+    // The same diagram reloaded with a day holding an alarm and a gap.
     InsertAlarmDay(7, kDay);
-    RDoseRatioDiagram diagram;
     diagram.SetCurveColour(Qt::magenta);
     diagram.SetBaseTime(2026, 3, 7, 0, 0);
     diagram.SetThresholdLine(2);
     diagram.LoadDay(7, false, 1440, kDay);
-    const QImage image = Render(diagram, "dose_alarm_day.png");
+    const QImage alarm = Render(diagram, "dose_alarm_day.png");
     int nTop = 0;
-    while (nTop < 400 && CountColour(image.copy(0, nTop, 1000, 1), Qt::magenta) == 0)
+    while (nTop < 400 && CountColour(alarm.copy(0, nTop, 1000, 1), Qt::magenta) == 0)
         ++nTop;
     // The peak of 3.5 reaches one third of the plot; the threshold below it changes nothing.
     QVERIFY2(std::abs(nTop - (370 - 340 / 3)) <= 2, qPrintable(QString::number(nTop)));
-    QVERIFY(CountColour(image.copy(0, 370 - int(2 * diagram.YScale()), 1000, 1), Qt::red) > 800);
+    QVERIFY(CountColour(alarm.copy(0, 370 - int(2 * diagram.YScale()), 1000, 1), Qt::red) > 800);
     // The columns of 12:01 ... 12:18 have no curve.
     const int x0 = 30 + 721 * 940 / 1440 + 1;
-    QCOMPARE(CountColour(image, Qt::magenta, x0, 30 + 739 * 940 / 1440), 0);
-    QVERIFY(CountColour(image, Qt::magenta, 30, x0) > 400);
+    QCOMPARE(CountColour(alarm, Qt::magenta, x0, 30 + 739 * 940 / 1440), 0);
+    QVERIFY(CountColour(alarm, Qt::magenta, 30, x0) > 400);
     // A widget smaller than its margins still paints.
     diagram.setFixedSize(20, 20);
     Render(diagram, "dose_tiny.png");
@@ -238,11 +233,15 @@ void TestHistoryDiagrams::multiCurveShowsEnabledRegions()
     QCOMPARE(diagram.MainPolygon().size(), 1440);
 }
 
-void TestHistoryDiagrams::regionMonthBars()
+void TestHistoryDiagrams::staffCharts()
 {
     for (int d : {1, 2})
         Insert("MonthMinuteDose", "Id,Month,Sum",
             Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(1800 * d)));
+    for (int d : {2, 3, 4, 9, 20})
+        Insert("PersonalMonthDose", "Id,Month,Sum",
+            Keys(6, QDate(2026, 3, d), QStringLiteral(",%1").arg(d * 150)));
+    Insert("PersonalMonthDose", "Id,Month", Keys(6, kDay), {{8, 120.0}, {9, 240.0}, {10, 600.0}});
     RStaffDoseDiagram staff;
     staff.LoadColours();
     QCOMPARE(staff.CurveColour(), QColor(1, 2, 3));
@@ -258,25 +257,17 @@ void TestHistoryDiagrams::regionMonthBars()
     QCOMPARE(QColor(image.pixel(column(1), 370 - 250)), kAbove);
     QVERIFY(QColor(image.pixel(column(0), 370 - 200)) != kBelow);
     QCOMPARE(CountColour(image, kBelow, column(2) - 4, column(3)), 0);
-}
 
-void TestHistoryDiagrams::staffChartsStartOnTheAxis()
-{
-    for (int d : {2, 3, 4, 9, 20})
-        Insert("PersonalMonthDose", "Id,Month,Sum",
-            Keys(6, QDate(2026, 3, d), QStringLiteral(",%1").arg(d * 150)));
-    Insert("PersonalMonthDose", "Id,Month", Keys(6, kDay), {{8, 120.0}, {9, 240.0}, {10, 600.0}});
-    RStaffDoseDiagram staff;
-    staff.LoadColours();
+    // Staff charts start on the axis: the smallest day's point sits on it.
+    staff.SetPersonal(true);
     staff.SetMode(RStaffDoseDiagram::MonthCurve);
     staff.LoadDoses(6, 31, QDate(2026, 3, 1));
     QCOMPARE(staff.ValueOffset(), 5.0f);
     QCOMPARE(staff.Values()[1], 0.0f);
     QCOMPARE(staff.Values()[19], 45.0f);
-    const QImage image = Render(staff, "staff_month.png");
-    // The smallest day's point sits on the axis.
+    const QImage month = Render(staff, "staff_month.png");
     const int nX = 30 + PStaffDoseScale::ColumnX(1, 31, 940) + 10;
-    QCOMPARE(QColor(image.pixel(nX, 368)), kBelow);
+    QCOMPARE(QColor(month.pixel(nX, 368)), kBelow);
     staff.SetMode(RStaffDoseDiagram::DayCurve);
     staff.SetShownId(6);
     staff.LoadDoses(6, 24, kDay);

@@ -18,20 +18,234 @@ class TestPresets : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void checksum_data();
-    void checksum();
-    void emptyListSavedAsExactBytes();
-    void corruptLocalFallsBackToFactory();
-    void removeMiddleEntry();
-    void hostileFileRejected_data();
-    void hostileFileRejected();
-    void failedReloadKeepsEntries();
-    void listLimits();
-    void failedSaveKeepsOldFile();
-    void personalFields();
-    void contentAnswersOnBus();
-    void configuredDirectoriesAndHeader();
+    void init()
+    {
+        m_pDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_pDir->isValid());
+        SPresetObject::SetDirectories(m_pDir->filePath("factory"), m_pDir->filePath("local"));
+    }
+
+    // Little-endian words summed with wrap-around, a short last word zero-padded.
+    void checksum()
+    {
+        QCOMPARE(SPresetObject::Checksum("\x01\x02\x03\x04\x05", 5), 0x04030206u);
+        QCOMPARE(SPresetObject::Checksum("\xff\xff\xff\xff\x02\x00\x00\x00", 8), 1u);
+    }
+
+    void emptyListSavedAsExactBytes()
+    {
+        RPresetRegion holder(1512, "region");
+        QCOMPARE(holder.Command(1, 0), qintptr(0));
+        holder.Command(16, 77);
+        QCOMPARE(holder.Command(0, 0), qintptr(1));
+        const QByteArray body
+            = Item(0, Word(0)) + Item(3, Word(77)) + Item(1, {}) + Item(2, {}) + EndMarker();
+        QCOMPARE(Get(LocalFile("region")).toHex(), File(1512, body).toHex());
+        QVERIFY(!QFile::exists(LocalFile("region") + ".tmp"));
+    }
+
+    void corruptLocalFallsBackToFactory()
+    {
+        const QByteArray factory = File(1512,
+            Item(0, Word(2)) + Item(3, Word(5)) + Item(1, Names({"Hall", "Lab"}))
+                + Item(2, QByteArray(120, '\x07')) + EndMarker());
+        QVERIFY(Put(FactoryFile("region"), factory));
+        QByteArray local = factory;
+        local[70] = local[70] ^ 0x01;
+        QVERIFY(Put(LocalFile("region"), local));
+
+        RPresetRegion holder(1512, "region");
+        QCOMPARE(holder.Count(), 2);
+        QCOMPARE(QString::fromUtf16(holder.Name(1)), QStringLiteral("Lab"));
+        QCOMPARE(holder.Field(20, 1), qintptr(0x07070707));
+        QVERIFY(!holder.IsFromFactory());
+        QCOMPARE(Get(LocalFile("region")).toHex(), factory.toHex());
+        QCOMPARE(holder.Command(11, 0), qintptr(1));
+        QVERIFY(holder.IsFromFactory());
+        QCOMPARE(holder.Command(18, 0), qintptr(1));
+        QVERIFY(!holder.IsFromFactory());
+    }
+
+    void removeMiddleEntry()
+    {
+        {
+            RPresetRegion holder(1519, "room");
+            QCOMPARE(AddEntry(&holder, "zero", 100), qintptr(0));
+            QCOMPARE(AddEntry(&holder, "one", 101), qintptr(0));
+            QCOMPARE(AddEntry(&holder, "two", 102), qintptr(0));
+            QCOMPARE(holder.Command(9, 1), qintptr(0));
+            QCOMPARE(holder.Command(1, 0), qintptr(2));
+            QCOMPARE(holder.Command(7, 2), qintptr(0));
+            QCOMPARE(holder.Command(5, 2), qintptr(0));
+            QCOMPARE(holder.Command(0, 0), qintptr(1));
+        }
+        RPresetRegion reloaded(1519, "room");
+        QCOMPARE(reloaded.Count(), 2);
+        QCOMPARE(QString::fromUtf16(reloaded.Name(0)), QStringLiteral("zero"));
+        QCOMPARE(QString::fromUtf16(reloaded.Name(1)), QStringLiteral("two"));
+        QCOMPARE(reloaded.Field(20, 1), qintptr(102));
+        QCOMPARE(reloaded.Field(24, 1), qintptr(1020));
+        QCOMPARE(reloaded.Field(20, 2), qintptr(0));
+    }
+
+    void hostileFileRejected_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<quint32>("owner");
+        // Count, then names and records of the given sizes.
+        const auto list = [](quint32 nCount, int nNames, int nRecords) {
+            return Item(0, Word(nCount)) + Item(1, QByteArray(nNames, 'a'))
+                + Item(2, QByteArray(nRecords, 'r'));
+        };
+        const QByteArray end = EndMarker();
+        QTest::newRow("other owner") << list(1, 40, 60) + end << 1513u;
+        QTest::newRow("huge count") << list(0x7fffffff, 40, 60) + end << 1512u;
+        QTest::newRow("negative count") << list(0xffffffffu - 4, 40, 60) + end << 1512u;
+        QTest::newRow("51 entries") << list(51, 51 * 40, 51 * 60) + end << 1512u;
+        QTest::newRow("names length") << list(1, 80, 60) + end << 1512u;
+        QTest::newRow("records length") << list(1, 40, 59) + end << 1512u;
+        QTest::newRow("truncated item") << list(1, 40, 60).left(70) << 1512u;
+        QTest::newRow("length past end")
+            << Item(0, Word(1)) + Word(1) + Word(0x7ffffff0) + end << 1512u;
+        QTest::newRow("unknown key") << list(1, 40, 60) + Item(9, Word(0)) + end << 1512u;
+        QTest::newRow("no end marker") << list(1, 40, 60) << 1512u;
+        QTest::newRow("count without records") << list(1, 40, 60).left(60) + end << 1512u;
+        QTest::newRow("names before count")
+            << list(1, 40, 60).mid(12) + Item(0, Word(1)) + end << 1512u;
+        QTest::newRow("empty body") << QByteArray() << 1512u;
+    }
+
+    void hostileFileRejected()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(quint32, owner);
+        QVERIFY(Put(LocalFile("region"), File(owner, body)));
+        RPresetRegion holder(1512, "region");
+        QCOMPARE(holder.Count(), 0);
+        QCOMPARE(holder.Command(5, 0), qintptr(0));
+        // The unusable file was replaced by a good empty one.
+        RPresetRegion reloaded(1512, "region");
+        QCOMPARE(reloaded.Command(10, 0), qintptr(1));
+    }
+
+    void failedReloadOrSaveKeepsEntries()
+    {
+        RPresetRegion holder(1512, "region");
+        AddEntry(&holder, "kept", 42);
+        AddEntry(&holder, "also", 43);
+        // Count and names are taken before the records turn out short.
+        QVERIFY(Put(LocalFile("region"),
+            File(1512,
+                Item(0, Word(3)) + Item(1, Names({"a", "b", "c"})) + Item(2, QByteArray(60, 'r'))
+                    + EndMarker())));
+        QCOMPARE(holder.Command(10, 0), qintptr(0));
+        QCOMPARE(holder.Count(), 2);
+        QCOMPARE(QString::fromUtf16(holder.Name(0)), QStringLiteral("kept"));
+        QCOMPARE(holder.Field(20, 1), qintptr(43));
+        QCOMPARE(holder.Command(0, 0), qintptr(1));
+        const QByteArray before = Get(LocalFile("region"));
+        // A directory where the staging file would go makes the save fail.
+        QVERIFY(QDir().mkpath(LocalFile("region") + ".tmp"));
+        AddEntry(&holder, "lost", 2);
+        QCOMPARE(holder.Command(0, 0), qintptr(0));
+        QCOMPARE(Get(LocalFile("region")), before);
+    }
+
+    void listLimits()
+    {
+        RPresetPersonal holder(1513, "personal");
+        const QString strLong = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(strLong.utf16())), qintptr(0));
+        QCOMPARE(QString::fromUtf16(holder.Name(0), 20), strLong.left(20));
+        QCOMPARE(holder.Name(1)[0], u'\0');
+        for (int i = 1; i < 50; ++i)
+            QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(u"n")), qintptr(0));
+        QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(u"51st")), qintptr(-1));
+        QCOMPARE(holder.Command(1, 0), qintptr(50));
+        QCOMPARE(holder.Command(2, 51), qintptr(-1));
+        QVERIFY(holder.Command(5, 49) != 0);
+    }
+
+    void personalFields()
+    {
+        PresetPersonal record = {};
+        record.nField0 = 11;
+        record.nField1 = 22;
+        qstrcpy(record.szText, "badge");
+        record.nField2 = 33;
+        QByteArray bytes(reinterpret_cast<const char*>(&record), sizeof record);
+        QVERIFY(Put(LocalFile("rout"),
+            File(1518,
+                Item(0, Word(1)) + Item(3, Word(9)) + Item(1, Names({"Ann"})) + Item(2, bytes)
+                    + EndMarker())));
+        RPresetPersonal holder(1518, "rout");
+        QCOMPARE(holder.Field(20, 0), qintptr(11));
+        QCOMPARE(holder.Field(23, 0), qintptr(22));
+        QCOMPARE(holder.Field(22, 0), qintptr(33));
+        QCOMPARE(
+            QByteArray(reinterpret_cast<const char*>(holder.Field(21, 0))), QByteArray("badge"));
+        QCOMPARE(holder.Field(21, 1), qintptr(0));
+        QCOMPARE(holder.Field(15, 0), qintptr(9));
+    }
+
+    void contentAnswersOnBus()
+    {
+        auto* pContent = new SPresetContent;
+        RegisterReceiver(pContent, 1001);
+        pContent->Register(new RPresetRegion(1512, "region"));
+        pContent->Register(new RPresetPersonal(1513, "personal"));
+        QCOMPARE(SendSMessage(1001, 1513, 14, 0), qintptr(1513 + 9191));
+        QCOMPARE(SendSMessage(1001, 1512, 8, reinterpret_cast<qintptr>(u"Hall")), qintptr(0));
+        QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(1));
+
+        // A second content answers from the same registry.
+        SPresetContent second;
+        SMessage ask(1512, 1, 0);
+        QVERIFY(second.event(&ask));
+        QCOMPARE(SMessage::Reply(), qintptr(1));
+
+        SMessage unknown(1600, 14, 0);
+        QVERIFY(!pContent->event(&unknown));
+        QVERIFY(!unknown.isAccepted());
+        QCOMPARE(SMessage::Reply(), qintptr(0));
+
+        const QByteArray strOther = QFile::encodeName(m_pDir->filePath("other"));
+        QCOMPARE(SendSMessage(1001, 1513, 17, reinterpret_cast<qintptr>(strOther.constData())),
+            qintptr(1));
+        pContent->SaveAll();
+        QVERIFY(QFile::exists(m_pDir->filePath("other/database/personal")));
+        delete pContent;
+        QVERIFY(!SPresetContent::Find(1512));
+        SMessage::SetReply(5);
+        QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(5));
+    }
+
+    void configuredDirectoriesAndHeader()
+    {
+        const QString strConfig = m_pDir->filePath("config.ini");
+        QVERIFY(Put(strConfig,
+            QStringLiteral("[PRESET]\nFACTORY=%1\nLOCAL=%2\n")
+                .arg(m_pDir->filePath("f"), m_pDir->filePath("l"))
+                .toUtf8()));
+        PConfigFile::Instance().SetFileName(strConfig);
+        SPresetObject::LoadDirectories();
+        QCOMPARE(SPresetObject::FactoryDirectory(), m_pDir->filePath("f") + "/");
+        QCOMPARE(SPresetObject::DefaultLocalDirectory(), m_pDir->filePath("l") + "/");
+
+        // Format word and reserved bytes are not checked on reading and written
+        // afresh on saving.
+        QByteArray local = File(
+            1513, Item(0, Word(0)) + Item(3, Word(0)) + Item(1, {}) + Item(2, {}) + EndMarker());
+        local.replace(4, 4, Word(9));
+        local.replace(12, 48, QByteArray(48, '\xaa'));
+        QVERIFY(Put(m_pDir->filePath("l/database/personal"), local));
+        RPresetPersonal holder(1513, "personal");
+        QCOMPARE(holder.Command(10, 0), qintptr(1));
+        QVERIFY(!holder.IsFromFactory());
+        QCOMPARE(holder.Command(0, 0), qintptr(1));
+        QCOMPARE(Get(m_pDir->filePath("l/database/personal")).mid(4, 56).toHex(),
+            (Word(1) + local.mid(8, 4) + QByteArray(48, '\0')).toHex());
+    }
 
 private:
     QString LocalFile(const char* pName) const
@@ -42,263 +256,19 @@ private:
     {
         return m_pDir->filePath(QStringLiteral("factory/database/")) + QLatin1String(pName);
     }
-    static qintptr AddEntry(SPresetObject* pHolder, const QString& strName, qint32 nFirst);
+    static qintptr AddEntry(SPresetObject* pHolder, const QString& strName, qint32 nFirst)
+    {
+        PresetRegion record = {};
+        record.nField[0] = nFirst;
+        record.nField[4] = nFirst * 10;
+        const qintptr nResult = pHolder->Command(8, reinterpret_cast<qintptr>(strName.utf16()));
+        if (nResult != 0)
+            return nResult;
+        return pHolder->Command(3, reinterpret_cast<qintptr>(&record));
+    }
 
     std::unique_ptr<QTemporaryDir> m_pDir;
 };
-
-void TestPresets::init()
-{
-    m_pDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_pDir->isValid());
-    SPresetObject::SetDirectories(m_pDir->filePath("factory"), m_pDir->filePath("local"));
-}
-
-qintptr TestPresets::AddEntry(SPresetObject* pHolder, const QString& strName, qint32 nFirst)
-{
-    PresetRegion record = {};
-    record.nField[0] = nFirst;
-    record.nField[4] = nFirst * 10;
-    const qintptr nResult = pHolder->Command(8, reinterpret_cast<qintptr>(strName.utf16()));
-    if (nResult != 0)
-        return nResult;
-    return pHolder->Command(3, reinterpret_cast<qintptr>(&record));
-}
-
-void TestPresets::checksum_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<quint32>("sum");
-    QTest::newRow("partial last word") << QByteArray::fromHex("0102030405") << 0x04030206u;
-    QTest::newRow("wraps") << QByteArray::fromHex("ffffffff02000000") << 1u;
-}
-
-void TestPresets::checksum()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(quint32, sum);
-    QCOMPARE(SPresetObject::Checksum(body.constData(), body.size()), sum);
-}
-
-void TestPresets::emptyListSavedAsExactBytes()
-{
-    RPresetRegion holder(1512, "region");
-    QCOMPARE(holder.Command(1, 0), qintptr(0));
-    holder.Command(16, 77);
-    QCOMPARE(holder.Command(0, 0), qintptr(1));
-    const QByteArray body
-        = Item(0, Word(0)) + Item(3, Word(77)) + Item(1, {}) + Item(2, {}) + EndMarker();
-    QCOMPARE(Get(LocalFile("region")).toHex(), File(1512, body).toHex());
-    QVERIFY(!QFile::exists(LocalFile("region") + ".tmp"));
-}
-
-void TestPresets::corruptLocalFallsBackToFactory()
-{
-    const QByteArray factory = File(1512,
-        Item(0, Word(2)) + Item(3, Word(5)) + Item(1, Names({"Hall", "Lab"}))
-            + Item(2, QByteArray(120, '\x07')) + EndMarker());
-    QVERIFY(Put(FactoryFile("region"), factory));
-    QByteArray local = factory;
-    local[70] = local[70] ^ 0x01;
-    QVERIFY(Put(LocalFile("region"), local));
-
-    RPresetRegion holder(1512, "region");
-    QCOMPARE(holder.Count(), 2);
-    QCOMPARE(QString::fromUtf16(holder.Name(1)), QStringLiteral("Lab"));
-    QCOMPARE(holder.Field(20, 1), qintptr(0x07070707));
-    QVERIFY(!holder.IsFromFactory());
-    QCOMPARE(Get(LocalFile("region")).toHex(), factory.toHex());
-    QCOMPARE(holder.Command(11, 0), qintptr(1));
-    QVERIFY(holder.IsFromFactory());
-    QCOMPARE(holder.Command(18, 0), qintptr(1));
-    QVERIFY(!holder.IsFromFactory());
-}
-
-void TestPresets::removeMiddleEntry()
-{
-    {
-        RPresetRegion holder(1519, "room");
-        QCOMPARE(AddEntry(&holder, "zero", 100), qintptr(0));
-        QCOMPARE(AddEntry(&holder, "one", 101), qintptr(0));
-        QCOMPARE(AddEntry(&holder, "two", 102), qintptr(0));
-        QCOMPARE(holder.Command(9, 1), qintptr(0));
-        QCOMPARE(holder.Command(1, 0), qintptr(2));
-        QCOMPARE(holder.Command(7, 2), qintptr(0));
-        QCOMPARE(holder.Command(5, 2), qintptr(0));
-        QCOMPARE(holder.Command(0, 0), qintptr(1));
-    }
-    RPresetRegion reloaded(1519, "room");
-    QCOMPARE(reloaded.Count(), 2);
-    QCOMPARE(QString::fromUtf16(reloaded.Name(0)), QStringLiteral("zero"));
-    QCOMPARE(QString::fromUtf16(reloaded.Name(1)), QStringLiteral("two"));
-    QCOMPARE(reloaded.Field(20, 1), qintptr(102));
-    QCOMPARE(reloaded.Field(24, 1), qintptr(1020));
-    QCOMPARE(reloaded.Field(20, 2), qintptr(0));
-}
-
-void TestPresets::hostileFileRejected_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<quint32>("owner");
-    // Count, then names and records of the given sizes.
-    const auto list = [](quint32 nCount, int nNames, int nRecords) {
-        return Item(0, Word(nCount)) + Item(1, QByteArray(nNames, 'a'))
-            + Item(2, QByteArray(nRecords, 'r'));
-    };
-    const QByteArray end = EndMarker();
-    QTest::newRow("other owner") << list(1, 40, 60) + end << 1513u;
-    QTest::newRow("huge count") << list(0x7fffffff, 40, 60) + end << 1512u;
-    QTest::newRow("negative count") << list(0xffffffffu - 4, 40, 60) + end << 1512u;
-    QTest::newRow("51 entries") << list(51, 51 * 40, 51 * 60) + end << 1512u;
-    QTest::newRow("names length") << list(1, 80, 60) + end << 1512u;
-    QTest::newRow("records length") << list(1, 40, 59) + end << 1512u;
-    QTest::newRow("truncated item") << list(1, 40, 60).left(70) << 1512u;
-    QTest::newRow("length past end")
-        << Item(0, Word(1)) + Word(1) + Word(0x7ffffff0) + end << 1512u;
-    QTest::newRow("unknown key") << list(1, 40, 60) + Item(9, Word(0)) + end << 1512u;
-    QTest::newRow("no end marker") << list(1, 40, 60) << 1512u;
-    QTest::newRow("count without records") << list(1, 40, 60).left(60) + end << 1512u;
-    QTest::newRow("names before count")
-        << list(1, 40, 60).mid(12) + Item(0, Word(1)) + end << 1512u;
-    QTest::newRow("empty body") << QByteArray() << 1512u;
-}
-
-void TestPresets::hostileFileRejected()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(quint32, owner);
-    QVERIFY(Put(LocalFile("region"), File(owner, body)));
-    RPresetRegion holder(1512, "region");
-    QCOMPARE(holder.Count(), 0);
-    QCOMPARE(holder.Command(5, 0), qintptr(0));
-    // The unusable file was replaced by a good empty one.
-    RPresetRegion reloaded(1512, "region");
-    QCOMPARE(reloaded.Command(10, 0), qintptr(1));
-}
-
-void TestPresets::failedReloadKeepsEntries()
-{
-    RPresetRegion holder(1512, "region");
-    AddEntry(&holder, "kept", 42);
-    AddEntry(&holder, "also", 43);
-    // Count and names are taken before the records turn out short.
-    QVERIFY(Put(LocalFile("region"),
-        File(1512,
-            Item(0, Word(3)) + Item(1, Names({"a", "b", "c"})) + Item(2, QByteArray(60, 'r'))
-                + EndMarker())));
-    QCOMPARE(holder.Command(10, 0), qintptr(0));
-    QCOMPARE(holder.Count(), 2);
-    QCOMPARE(QString::fromUtf16(holder.Name(0)), QStringLiteral("kept"));
-    QCOMPARE(holder.Field(20, 1), qintptr(43));
-}
-
-void TestPresets::listLimits()
-{
-    RPresetPersonal holder(1513, "personal");
-    const QString strLong = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
-    QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(strLong.utf16())), qintptr(0));
-    QCOMPARE(QString::fromUtf16(holder.Name(0), 20), strLong.left(20));
-    QCOMPARE(holder.Name(1)[0], u'\0');
-    for (int i = 1; i < 50; ++i)
-        QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(u"n")), qintptr(0));
-    QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(u"51st")), qintptr(-1));
-    QCOMPARE(holder.Command(1, 0), qintptr(50));
-    QCOMPARE(holder.Command(2, 51), qintptr(-1));
-    QVERIFY(holder.Command(5, 49) != 0);
-}
-
-void TestPresets::failedSaveKeepsOldFile()
-{
-    RPresetRegion holder(1512, "region");
-    AddEntry(&holder, "saved", 1);
-    QCOMPARE(holder.Command(0, 0), qintptr(1));
-    const QByteArray before = Get(LocalFile("region"));
-    // A directory where the staging file would go makes the save fail.
-    QVERIFY(QDir().mkpath(LocalFile("region") + ".tmp"));
-    AddEntry(&holder, "lost", 2);
-    QCOMPARE(holder.Command(0, 0), qintptr(0));
-    QCOMPARE(Get(LocalFile("region")), before);
-}
-
-void TestPresets::personalFields()
-{
-    PresetPersonal record = {};
-    record.nField0 = 11;
-    record.nField1 = 22;
-    qstrcpy(record.szText, "badge");
-    record.nField2 = 33;
-    QByteArray bytes(reinterpret_cast<const char*>(&record), sizeof record);
-    QVERIFY(Put(LocalFile("rout"),
-        File(1518,
-            Item(0, Word(1)) + Item(3, Word(9)) + Item(1, Names({"Ann"})) + Item(2, bytes)
-                + EndMarker())));
-    RPresetPersonal holder(1518, "rout");
-    QCOMPARE(holder.Field(20, 0), qintptr(11));
-    QCOMPARE(holder.Field(23, 0), qintptr(22));
-    QCOMPARE(holder.Field(22, 0), qintptr(33));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(holder.Field(21, 0))), QByteArray("badge"));
-    QCOMPARE(holder.Field(21, 1), qintptr(0));
-    QCOMPARE(holder.Field(15, 0), qintptr(9));
-}
-
-void TestPresets::contentAnswersOnBus()
-{
-    auto* pContent = new SPresetContent;
-    RegisterReceiver(pContent, 1001);
-    pContent->Register(new RPresetRegion(1512, "region"));
-    pContent->Register(new RPresetPersonal(1513, "personal"));
-    QCOMPARE(SendSMessage(1001, 1513, 14, 0), qintptr(1513 + 9191));
-    QCOMPARE(SendSMessage(1001, 1512, 8, reinterpret_cast<qintptr>(u"Hall")), qintptr(0));
-    QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(1));
-
-    // A second content answers from the same registry.
-    SPresetContent second;
-    SMessage ask(1512, 1, 0);
-    QVERIFY(second.event(&ask));
-    QCOMPARE(SMessage::Reply(), qintptr(1));
-
-    SMessage unknown(1600, 14, 0);
-    QVERIFY(!pContent->event(&unknown));
-    QVERIFY(!unknown.isAccepted());
-    QCOMPARE(SMessage::Reply(), qintptr(0));
-
-    const QByteArray strOther = QFile::encodeName(m_pDir->filePath("other"));
-    QCOMPARE(
-        SendSMessage(1001, 1513, 17, reinterpret_cast<qintptr>(strOther.constData())), qintptr(1));
-    pContent->SaveAll();
-    QVERIFY(QFile::exists(m_pDir->filePath("other/database/personal")));
-    delete pContent;
-    QVERIFY(!SPresetContent::Find(1512));
-    SMessage::SetReply(5);
-    QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(5));
-}
-
-void TestPresets::configuredDirectoriesAndHeader()
-{
-    const QString strConfig = m_pDir->filePath("config.ini");
-    QVERIFY(Put(strConfig,
-        QStringLiteral("[PRESET]\nFACTORY=%1\nLOCAL=%2\n")
-            .arg(m_pDir->filePath("f"), m_pDir->filePath("l"))
-            .toUtf8()));
-    PConfigFile::Instance().SetFileName(strConfig);
-    SPresetObject::LoadDirectories();
-    QCOMPARE(SPresetObject::FactoryDirectory(), m_pDir->filePath("f") + "/");
-    QCOMPARE(SPresetObject::DefaultLocalDirectory(), m_pDir->filePath("l") + "/");
-
-    // Format word and reserved bytes are not checked on reading and written
-    // afresh on saving.
-    QByteArray local
-        = File(1513, Item(0, Word(0)) + Item(3, Word(0)) + Item(1, {}) + Item(2, {}) + EndMarker());
-    local.replace(4, 4, Word(9));
-    local.replace(12, 48, QByteArray(48, '\xaa'));
-    QVERIFY(Put(m_pDir->filePath("l/database/personal"), local));
-    RPresetPersonal holder(1513, "personal");
-    QCOMPARE(holder.Command(10, 0), qintptr(1));
-    QVERIFY(!holder.IsFromFactory());
-    QCOMPARE(holder.Command(0, 0), qintptr(1));
-    QCOMPARE(Get(m_pDir->filePath("l/database/personal")).mid(4, 56).toHex(),
-        (Word(1) + local.mid(8, 4) + QByteArray(48, '\0')).toHex());
-}
 
 QTEST_GUILESS_MAIN(TestPresets)
 #include "tst_presets.moc"

@@ -4,6 +4,7 @@
 #include "database/PSqlExec.h"
 #include "message/PLogRecord.h"
 #include "message/SMessage.h"
+#include "message/SQueueBound.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -102,6 +103,8 @@ PDoseProcThread::PDoseProcThread(PDataBuffer* pBuffer, QObject* pParent)
     , m_nBodyIntervalMs(500)
     , m_nPairPauseMs(90)
     , m_sleeper([](int nMs) { QThread::msleep(static_cast<unsigned long>(nMs)); })
+    , m_pPostBound(std::make_shared<SQueueBound>(DEFAULT_POST_LIMIT))
+    , m_nDroppedSearches(0)
     , m_window()
     , m_bWindowHeld(false)
     , m_frame()
@@ -126,6 +129,7 @@ void PDoseProcThread::Start()
         return;
     m_bStopped = false;
     m_bStopping = false;
+    m_pPostBound->Resume();
     {
         // Bytes stored before the start are decoded without waiting for a wake.
         QMutexLocker locker(m_pMutex);
@@ -144,6 +148,9 @@ void PDoseProcThread::Stop()
         m_bStopping = true;
         m_pCondition->wakeOne();
     }
+    // A decoder waiting for room in a queue that nobody drains any more
+    // (the main window is the one stopping us) must not hold up the stop.
+    m_pPostBound->Cancel();
     quit();
     wait();
     m_pBuffer->Reset();
@@ -192,6 +199,22 @@ void PDoseProcThread::SetPairPause(int nMs)
 void PDoseProcThread::SetSleeper(Sleeper sleeper)
 {
     m_sleeper = std::move(sleeper);
+}
+
+void PDoseProcThread::SetPostLimit(int nLimit)
+{
+    m_pPostBound = std::make_shared<SQueueBound>(nLimit);
+}
+
+int PDoseProcThread::PostsInFlight() const
+{
+    return m_pPostBound->InFlight();
+}
+
+void PDoseProcThread::Post(int nId, int nType, qintptr nFirst, qintptr nSecond)
+{
+    if (m_pPostBound->Acquire())
+        PostSMessage(nId, new SMessage(nType, nFirst, nSecond, m_pPostBound));
 }
 
 void PDoseProcThread::run()
@@ -338,8 +361,7 @@ void PDoseProcThread::DecodeBlock()
     for (unsigned k = 0; k < 8; ++k) {
         const quint32 nChannel = (10 * k + nGroup) & 0xFF;
         const quint32 nValue = be24(m_frame + 7 + 3 * k);
-        PostSMessage(
-            ID_UNROUTED, MSG_BLOCK_VALUE, qintptr(nId), qintptr((nChannel << 24) | nValue));
+        Post(ID_UNROUTED, MSG_BLOCK_VALUE, qintptr(nId), qintptr((nChannel << 24) | nValue));
         if (nGroup == 3 && k % 2 == 1)
             Pause(m_nPairPauseMs);
     }
@@ -362,9 +384,9 @@ void PDoseProcThread::DecodeTargetDose()
         return;
     for (unsigned nPair = 0; nPair < 4; ++nPair) {
         const unsigned nOffset = 11 + 6 * nPair;
-        PostSMessage(ID_UNROUTED, MSG_TARGET_VALUE, qintptr(quint32(nY)),
+        Post(ID_UNROUTED, MSG_TARGET_VALUE, qintptr(quint32(nY)),
             qintptr((quint32(1) << 24) | be24(m_frame + nOffset)));
-        PostSMessage(ID_UNROUTED, MSG_TARGET_VALUE, qintptr(quint32(nY)),
+        Post(ID_UNROUTED, MSG_TARGET_VALUE, qintptr(quint32(nY)),
             qintptr((quint32(2) << 24) | be24(m_frame + nOffset + 3)));
         Pause(m_nPairPauseMs);
     }
@@ -406,7 +428,7 @@ void PDoseProcThread::DecodeReading()
         printf(" * \n");
         return;
     }
-    PostSMessage(ID_MAIN, MSG_READING, qintptr(be16(m_frame + 3)), qintptr(be24(m_frame + 5)));
+    Post(ID_MAIN, MSG_READING, qintptr(be16(m_frame + 3)), qintptr(be24(m_frame + 5)));
 }
 
 void PDoseProcThread::DecodeFourValues()
@@ -417,31 +439,37 @@ void PDoseProcThread::DecodeFourValues()
         return;
     const quint32 nBase = be16(m_frame + 3);
     for (unsigned k = 1; k <= 4; ++k) {
-        PostSMessage(ID_MAIN, MSG_READING, qintptr(nBase + 1000 * k),
+        Post(ID_MAIN, MSG_READING, qintptr(nBase + 1000 * k),
             qintptr(be24(m_frame + 5 + 3 * (k - 1))));
     }
 }
 
 void PDoseProcThread::DecodeShort()
 {
-    // Byte 1 decides the kind before the search; the search itself slides
-    // without looking at the start byte again.
-    const unsigned char nType = m_window[1];
+    // The search slides without looking at the start byte again. The window
+    // that checks out decides the kind by its own type byte: the one that
+    // opened the search may have been a corrupted frame.
     while (xorOf(m_window, 1, READ_CHAR_NUM - 1) != 0) {
         if (!Slide()) {
-            unsigned char nNext = 0;
-            if (!ReadWait(&nNext, 1)) {
-                printf("crc nCount\n");
-                return;
-            }
-            memmove(m_window, m_window + 1, READ_CHAR_NUM - 1);
-            m_window[READ_CHAR_NUM - 1] = nNext;
+            printf("crc nCount\n");
+            ++m_nDroppedSearches;
+            return;
         }
     }
-    if (nType == TYPE_SHORT)
-        PostSMessage(ID_MAIN, MSG_READING, qintptr(m_window[2]), qintptr(be24(m_window + 3)));
-    else if (nType == TYPE_NOTICE)
-        PostSMessage(ID_THRESHOLD_PAGE, MSG_THRESHOLD_NOTICE, qintptr(m_window[2]), 0);
+    switch (m_window[1]) {
+    case TYPE_SHORT:
+        Post(ID_MAIN, MSG_READING, qintptr(m_window[2]), qintptr(be24(m_window + 3)));
+        break;
+    case TYPE_NOTICE:
+        Post(ID_THRESHOLD_PAGE, MSG_THRESHOLD_NOTICE, qintptr(m_window[2]), 0);
+        break;
+    default:
+        // The search stopped on the head of another frame: synchronisation
+        // takes it from here, so a valid frame after a corrupted short one
+        // is still decoded.
+        m_bWindowHeld = m_window[0] == START;
+        break;
+    }
 }
 
 void PDoseProcThread::GetRoutData(int routId, int roomId, QDate date, QTime time, int dose)

@@ -6,11 +6,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class PDataBuffer;
 class QMutex;
 class QWaitCondition;
 class RAdditionalDose;
+class SQueueBound;
 
 // The frame decoder: the only reader of the packet buffer. The link stores
 // bytes and calls Wake(); this thread finds frames, checks their XOR sums and
@@ -31,6 +33,11 @@ public:
 
     static constexpr int READ_CHAR_NUM = 7;
     static constexpr int READ_CHAR_SPECIAL_NUM = 29;
+    // Messages posted and not yet handled, at most. The main window stores a
+    // reading in about 0.6 ms, so a full queue is gone in a third of a
+    // second and the window keeps painting under a flood; meanwhile the
+    // bytes wait in the ring and the link's bounded backlog.
+    static constexpr int DEFAULT_POST_LIMIT = 512;
 
     PDoseProcThread(PDataBuffer* pBuffer, QObject* pParent = nullptr);
     ~PDoseProcThread() override;
@@ -54,10 +61,18 @@ public:
     void SetBodyWait(int nTries, int nIntervalMs);
     void SetPairPause(int nMs);
     void SetSleeper(Sleeper sleeper);
+    // Before Start; a decoder driven by DecodeAvailable on the receivers'
+    // own thread needs room for all it posts between two event passes.
+    void SetPostLimit(int nLimit);
 
     // Decodes on the calling thread until the buffer runs dry. A frame start
     // whose synchronisation ran out of bytes is kept for the next call.
     void DecodeAvailable();
+    // Short-frame searches that ran out of bytes and dropped their window.
+    // Any thread; a split stream may decode differently only after one.
+    quint64 DroppedSearches() const { return m_nDroppedSearches; }
+    // Messages posted and not yet handled or dropped; any thread.
+    int PostsInFlight() const;
 
 signals:
     void RoutData(int routId, int roomId, QDate date, QTime time, int dose);
@@ -88,6 +103,8 @@ private:
     void DecodeReading();
     void DecodeFourValues();
     void DecodeShort();
+    // Waits for room in the receiver's queue; drops the message when stopping.
+    void Post(int nId, int nType, qintptr nFirst, qintptr nSecond);
 
     PDataBuffer* m_pBuffer;
     QWaitCondition* m_pCondition;
@@ -106,6 +123,8 @@ private:
     int m_nBodyIntervalMs;
     int m_nPairPauseMs;
     Sleeper m_sleeper;
+    std::shared_ptr<SQueueBound> m_pPostBound;
+    std::atomic<quint64> m_nDroppedSearches;
 
     // Decoder thread only. The head window, and whether it holds bytes that
     // are still to be synchronised (the buffer ran dry while sliding).

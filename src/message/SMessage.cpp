@@ -1,6 +1,7 @@
 #include "message/SMessage.h"
 
 #include "message/PAssert.h"
+#include "message/SQueueBound.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -27,12 +28,12 @@ Registry& registry()
     return s_registry;
 }
 
-std::atomic<qintptr> s_nReply{0};
+std::atomic<qintptr> s_nReply {0};
 
+// Callers hold the registry lock.
 QObject* findReceiver(int id)
 {
     Registry& r = registry();
-    QReadLocker locker(&r.lock);
     for (auto it = r.receivers.cbegin(); it != r.receivers.cend(); ++it) {
         if (it.value() == id)
             return it.key();
@@ -43,8 +44,24 @@ QObject* findReceiver(int id)
 } // namespace
 
 SMessage::SMessage(int nType, qintptr nFirst, qintptr nSecond)
-    : QEvent(static_cast<QEvent::Type>(nType)), m_nFirst(nFirst), m_nSecond(nSecond)
+    : QEvent(static_cast<QEvent::Type>(nType))
+    , m_nFirst(nFirst)
+    , m_nSecond(nSecond)
 {
+}
+
+SMessage::SMessage(int nType, qintptr nFirst, qintptr nSecond, std::shared_ptr<SQueueBound> pBound)
+    : QEvent(static_cast<QEvent::Type>(nType))
+    , m_nFirst(nFirst)
+    , m_nSecond(nSecond)
+    , m_pBound(std::move(pBound))
+{
+}
+
+SMessage::~SMessage()
+{
+    if (m_pBound)
+        m_pBound->Release();
 }
 
 void SMessage::SetReply(qintptr nReply)
@@ -90,7 +107,14 @@ bool UnsubscribeMessage(QObject* pObject)
 
 qintptr SendSMessage(int id, int type, qintptr first, qintptr second)
 {
-    if (QObject* pReceiver = findReceiver(id)) {
+    QObject* pReceiver = nullptr;
+    {
+        QReadLocker locker(&registry().lock);
+        pReceiver = findReceiver(id);
+    }
+    // Delivered outside the lock: the receiver may register or send in turn.
+    // Sends come from the receivers' own thread, so it cannot die meanwhile.
+    if (pReceiver) {
         SMessage message(type, first, second);
         QCoreApplication::sendEvent(pReceiver, &message);
     }
@@ -99,8 +123,22 @@ qintptr SendSMessage(int id, int type, qintptr first, qintptr second)
 
 qintptr PostSMessage(int id, int type, qintptr first, qintptr second)
 {
-    if (QObject* pReceiver = findReceiver(id))
-        QCoreApplication::postEvent(pReceiver, new SMessage(type, first, second));
+    return PostSMessage(id, new SMessage(type, first, second));
+}
+
+qintptr PostSMessage(int id, SMessage* pMessage)
+{
+    {
+        // The lock is held across the post: a receiver that unregisters
+        // before it is freed cannot be freed between lookup and post, and an
+        // event posted before that is dropped by its destructor.
+        QReadLocker locker(&registry().lock);
+        if (QObject* pReceiver = findReceiver(id)) {
+            QCoreApplication::postEvent(pReceiver, pMessage);
+            pMessage = nullptr;
+        }
+    }
+    delete pMessage;
     return SMessage::Reply();
 }
 

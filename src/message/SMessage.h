@@ -2,7 +2,10 @@
 
 #include <QEvent>
 
+#include <memory>
+
 class QObject;
+class SQueueBound;
 
 // A bus event: the event type is the message type (1000 or more), followed by
 // two words. Words are pointer-sized because some messages carry addresses
@@ -11,6 +14,10 @@ class SMessage final : public QEvent
 {
 public:
     SMessage(int nType, qintptr nFirst, qintptr nSecond);
+    // A posted message that holds a place of its sender's bound (taken with
+    // Acquire) and gives it back when it is destroyed.
+    SMessage(int nType, qintptr nFirst, qintptr nSecond, std::shared_ptr<SQueueBound> pBound);
+    ~SMessage() override;
 
     int MessageType() const { return static_cast<int>(type()); }
     qintptr First() const { return m_nFirst; }
@@ -22,8 +29,12 @@ public:
     static qintptr Reply();
 
 private:
+    Q_DISABLE_COPY(SMessage)
+
     qintptr m_nFirst;
     qintptr m_nSecond;
+    // Shared: a message may outlive the sender that posted it.
+    std::shared_ptr<SQueueBound> m_pBound;
 };
 
 // Receivers are registered and subscribed on the main thread before any worker
@@ -33,8 +44,12 @@ void SubscribeMessage(QObject* pObject, int type);
 bool UnsubscribeMessage(QObject* pObject);
 qintptr SendSMessage(int id, int type, qintptr first, qintptr second);
 qintptr PostSMessage(int id, int type, qintptr first, qintptr second);
+// Posts a message built by the caller; it is deleted when nobody has the id.
+qintptr PostSMessage(int id, SMessage* pMessage);
 void BroadcastSMessage(int type, qintptr first, qintptr second);
 
 // Lets a receiver that dies before the process ends leave the registries, so a
-// later message cannot reach a dangling pointer.
+// later message cannot reach a dangling pointer. Call it before the object is
+// freed: a post from another thread either completes before it or finds no
+// receiver.
 void UnregisterReceiver(QObject* pObject);

@@ -3,4 +3,5 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PConfigFile.cpp ${CMAKE_CURRENT_LIST_DIR}/PConfigFile.h
   ${CMAKE_CURRENT_LIST_DIR}/PLogRecord.cpp ${CMAKE_CURRENT_LIST_DIR}/PLogRecord.h
   ${CMAKE_CURRENT_LIST_DIR}/SClock.cpp ${CMAKE_CURRENT_LIST_DIR}/SClock.h
-  ${CMAKE_CURRENT_LIST_DIR}/SMessage.cpp ${CMAKE_CURRENT_LIST_DIR}/SMessage.h)
+  ${CMAKE_CURRENT_LIST_DIR}/SMessage.cpp ${CMAKE_CURRENT_LIST_DIR}/SMessage.h
+  ${CMAKE_CURRENT_LIST_DIR}/SQueueBound.cpp ${CMAKE_CURRENT_LIST_DIR}/SQueueBound.h)

@@ -14,7 +14,8 @@
 #include <unistd.h>
 
 using Bytes = QByteArray;
-// Receiver, message type, first and second word; signals use receiver 0.
+// Receiver, message type, first and second word; the echo signal uses
+// receiver 0, the routing signal -1.
 using Out = QVector<qint64>;
 using Outs = QVector<Out>;
 
@@ -159,6 +160,13 @@ private slots:
                 m_out.append({0, x, y, z});
             },
             Qt::QueuedConnection);
+        connect(
+            m_pDecoder, &PDoseProcThread::RoutData, this,
+            [this](int nRout, int nRoom, QDate date, QTime time, int nDose) {
+                m_out.append({-1, nRout * 256 + nRoom,
+                    date.toJulianDay() * 1440 + time.hour() * 60 + time.minute(), nDose});
+            },
+            Qt::QueuedConnection);
     }
 
     void cleanup()
@@ -193,6 +201,21 @@ private slots:
                                        << Outs {{1000, 1003, 200, 0x010203}} << 0;
         QTest::newRow("threshold notice")
             << sealed(Bytes("\xFF\x01\x09\x77\x77\x77"), 1) << Outs {{1008, 1034, 9, 0}} << 0;
+        // A corrupted short frame searches on into the next frame; a window
+        // that checks out with another type byte is no short frame, so
+        // nothing is invented, and the frame it sits on is still decoded.
+        QTest::newRow("corrupted short, then reading")
+            << Bytes::fromHex("FF040100000000FF020400070001F4F4") << Outs {{1000, 1003, 7, 500}}
+            << 0;
+        // The search may find a real short frame that the start byte missed.
+        QTest::newRow("corrupted short, then unheaded short")
+            << Bytes::fromHex("FF040100000000000433000005321100") + reading(1, 2)
+            << Outs {{1000, 1003, 0x33, 5}, {1000, 1003, 1, 2}} << 0;
+        // A search window that sums to zero on a type other than 0x04/0x01
+        // and not on a frame head is dropped.
+        QTest::newRow("search ends on a foreign type")
+            << Bytes::fromHex("FF04010000000000070102030403") + reading(1, 2)
+            << Outs {{1000, 1003, 1, 2}} << 0;
         QTest::newRow("target dose") << target(2) << Outs {{0, 4, 0x00010203, 2}} << 0;
         QTest::newRow("target dose z 0xEE is 0")
             << target(0xEE) << Outs {{0, 4, 0x00010203, 0}} << 0;
@@ -239,7 +262,32 @@ private slots:
         // A short frame whose sum never comes right runs the buffer dry.
         QCOMPARE(stdoutOf([&]() { Decode(corrupt(sealed("\xFF\x04\x01\x02\x03\x04", 1), 6)); }),
             QByteArray("crc nCount\n"));
+        QVERIFY2(m_sleeps.isEmpty(), "a dry search drops its window, it does not wait");
         QCOMPARE(Decode(reading(3, 4)), (Outs {{1000, 1003, 3, 4}}));
+    }
+
+    // With nobody draining the queue (the main window is busy, or is the one
+    // stopping us), the decoder holds at its limit instead of growing the
+    // queue, and Stop does not deadlock on that wait.
+    void floodHoldsAtTheLimitAndStopEndsTheWait()
+    {
+        m_pDecoder->SetPostLimit(8);
+        for (int i = 0; i < 20; ++i)
+            Write(reading(quint32(i), quint32(i)));
+        m_pDecoder->Start();
+        for (int i = 0; i < 20000 && m_pDecoder->PostsInFlight() < 8; ++i)
+            QThread::msleep(1);
+        QCOMPARE(m_pDecoder->PostsInFlight(), 8);
+        m_pDecoder->Stop();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(m_out.size(), 8);
+        QCOMPARE(m_pDecoder->PostsInFlight(), 0);
+
+        // A new start takes places again.
+        m_pDecoder->Start();
+        Write(reading(1, 2));
+        m_pDecoder->Wake();
+        QTRY_COMPARE(m_out.size(), 9);
     }
 
     // One row per staff, room and minute; a repeat replaces the dose.
@@ -304,19 +352,31 @@ private slots:
         QCOMPARE(Decode(reading(1, 2)), (Outs {{1000, 1003, 1, 2}}));
     }
 
+    void splitAtEveryOffset_data()
+    {
+        QTest::addColumn<Bytes>("stream");
+        QTest::addColumn<int>("nOutputs");
+        QTest::newRow("every frame kind") << Bytes("\x00\x11\x22", 3) + reading(0x0102, 0x030405)
+                + Bytes("\xFF\x7F\x00\x00\x00\x00\x00", 7) + sealed("\xFF\x04\x03\x0A\x0B\x0C", 1)
+                + routing(2, "\x26\x12\x05\x14\x30", 500) + Bytes("\x10\x20", 2) + target(2)
+                + sealed(Bytes("\xFF\x01\x04\x00\x00\x00", 6), 1) + block(5, Bytes(24, '\x05'))
+                + corrupt(reading(1, 1), 7) + reading(0xFFFF, 0xFFFFFF)
+                + Bytes("\xFE", 1) << 1 + 1 + 1 + 1 + 1 + 8 + 1;
+        QTest::newRow("corrupted short frame searching")
+            << Bytes::fromHex("FF040100000000FF020400070001F4F4") + reading(3, 4) << 2;
+    }
+
     // Cut anywhere, the stream decodes as in one piece, whether the rest comes
-    // during a body wait or only after the decoder ran dry.
+    // during a body wait or only after the decoder ran dry. Only a short-frame
+    // search that ran dry at the cut may change the outcome, and then only by
+    // losing readings, never by inventing one.
     void splitAtEveryOffset()
     {
-        const Bytes stream = Bytes("\x00\x11\x22", 3) + reading(0x0102, 0x030405)
-            + Bytes("\xFF\x7F\x00\x00\x00\x00\x00", 7) + sealed("\xFF\x04\x03\x0A\x0B\x0C", 1)
-            + routing(2, "\x26\x12\x05\x14\x30", 500) + Bytes("\x10\x20", 2) + target(2)
-            + sealed(Bytes("\xFF\x01\x04\x00\x00\x00", 6), 1) + block(5, Bytes(24, '\x05'))
-            + corrupt(reading(1, 1), 7) + reading(0xFFFF, 0xFFFFFF) + Bytes("\xFE", 1);
-        QSignalSpy rout(m_pDecoder, &PDoseProcThread::RoutData);
+        QFETCH(Bytes, stream);
+        QFETCH(int, nOutputs);
         Outs reference;
         stdoutOf([&]() { reference = Decode(stream); });
-        QCOMPARE(reference.size(), 1 + 1 + 1 + 1 + 8 + 1);
+        QCOMPARE(reference.size(), nOutputs);
         for (int nCut = 1; nCut < stream.size(); ++nCut) {
             for (int nAtSleep : {1, 7}) {
                 m_pBuffer->Reset();
@@ -329,15 +389,23 @@ private slots:
                     }
                 });
                 Outs out;
+                bool bDryAtCut = false;
                 stdoutOf([&]() {
+                    const quint64 nDropped = m_pDecoder->DroppedSearches();
                     out = Decode(stream.left(nCut));
+                    bDryAtCut = m_pDecoder->DroppedSearches() != nDropped;
                     if (!bWritten)
                         out += Decode(stream.mid(nCut));
                 });
-                QVERIFY2(out == reference, QByteArray::number(nCut).constData());
+                const QByteArray where = "cut at " + QByteArray::number(nCut);
+                if (!bDryAtCut) {
+                    QVERIFY2(out == reference, where.constData());
+                    continue;
+                }
+                for (const Out& one : out)
+                    QVERIFY2(reference.contains(one), where.constData());
             }
         }
-        QCOMPARE(rout.count(), 1 + 2 * (stream.size() - 1));
     }
 
     // Stores in small pieces with a wake after each, while the decoder

@@ -1,4 +1,8 @@
 #include "message/SMessage.h"
+#include "message/SQueueBound.h"
+
+#include <atomic>
+#include <memory>
 
 #include <QCoreApplication>
 #include <QtTest>
@@ -9,7 +13,11 @@ namespace {
 class Receiver : public QObject
 {
 public:
-    explicit Receiver(qintptr nReply = 0, bool bAnswer = false) : m_nReply(nReply), m_bAnswer(bAnswer) {}
+    explicit Receiver(qintptr nReply = 0, bool bAnswer = false)
+        : m_nReply(nReply)
+        , m_bAnswer(bAnswer)
+    {
+    }
 
     bool event(QEvent* pEvent) override
     {
@@ -47,6 +55,8 @@ private slots:
     void postIsQueuedAndUnregisteredIsDiscarded();
     void broadcastReachesEverySubscriberOnce();
     void reRegisteringReplacesTheId();
+    void postingToAReceiverBeingDestroyed();
+    void boundedPostsFreeTheirPlaceWhenDeliveredOrDropped();
 };
 
 void TestSMessage::sendReturnsReplyAndKeepsItWhenUnanswered()
@@ -135,6 +145,74 @@ void TestSMessage::reRegisteringReplacesTheId()
     SendSMessage(2106, 1500, 0, 0);
     QCOMPARE(receiver.received.size(), 1);
     UnregisterReceiver(&receiver);
+}
+
+// A worker posts without pause while receivers under its id come and go: no
+// event may be posted to a freed receiver (the sanitizer build catches it).
+void TestSMessage::postingToAReceiverBeingDestroyed()
+{
+    std::atomic<bool> bStop {false};
+    std::atomic<int> nPosts {0};
+    QThread* pPoster = QThread::create([&]() {
+        while (!bStop) {
+            PostSMessage(2107, 1003, 1, 2);
+            ++nPosts;
+        }
+    });
+    pPoster->start();
+    int nDelivered = 0;
+    for (int i = 0; i < 400; ++i) {
+        auto* pReceiver = new Receiver;
+        RegisterReceiver(pReceiver, 2107);
+        const int nFrom = nPosts;
+        while (nPosts - nFrom < 20)
+            QThread::yieldCurrentThread();
+        QCoreApplication::processEvents();
+        nDelivered += pReceiver->received.size();
+        UnregisterReceiver(pReceiver);
+        delete pReceiver;
+    }
+    bStop = true;
+    pPoster->wait();
+    delete pPoster;
+    QVERIFY(nDelivered > 0);
+}
+
+void TestSMessage::boundedPostsFreeTheirPlaceWhenDeliveredOrDropped()
+{
+    auto pBound = std::make_shared<SQueueBound>(2);
+    Receiver kept;
+    RegisterReceiver(&kept, 2108);
+    QVERIFY(pBound->Acquire());
+    PostSMessage(2108, new SMessage(1003, 1, 0, pBound));
+    // Nobody under the id: dropped at once.
+    QVERIFY(pBound->Acquire());
+    PostSMessage(2199, new SMessage(1003, 2, 0, pBound));
+    QCOMPARE(pBound->InFlight(), 1);
+    // Dropped with a receiver that dies before handling it.
+    auto* pDying = new Receiver;
+    RegisterReceiver(pDying, 2109);
+    QVERIFY(pBound->Acquire());
+    PostSMessage(2109, new SMessage(1003, 3, 0, pBound));
+    QCOMPARE(pBound->InFlight(), 2);
+    UnregisterReceiver(pDying);
+    delete pDying;
+    QCOMPARE(pBound->InFlight(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(kept.received.size(), 1);
+    QCOMPARE(pBound->InFlight(), 0);
+    UnregisterReceiver(&kept);
+
+    // A sender waiting at the limit is released by Cancel, with no place.
+    QVERIFY(pBound->Acquire() && pBound->Acquire());
+    bool bTaken = true;
+    QThread* pWaiter = QThread::create([&]() { bTaken = pBound->Acquire(); });
+    pWaiter->start();
+    pBound->Cancel();
+    QVERIFY(pWaiter->wait(60000));
+    delete pWaiter;
+    QVERIFY(!bTaken);
+    QCOMPARE(pBound->InFlight(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestSMessage)

@@ -128,6 +128,9 @@ Kestal::~Kestal()
     // the aggregator finishes its minute, releases its statements and commits.
     delete m_pDoseThread;
     m_pDoseThread = nullptr;
+    // Readings already decoded but still queued (at most the decoder's post
+    // limit) are stored rather than dropped with this window's events.
+    QCoreApplication::sendPostedEvents(this, MsgReading);
     delete m_pRegularSave;
     m_pRegularSave = nullptr;
     RConnectDatabase::CommitTransaction();

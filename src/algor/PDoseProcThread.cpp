@@ -203,7 +203,7 @@ void PDoseProcThread::SetSleeper(Sleeper sleeper)
 
 void PDoseProcThread::SetPostLimit(int nLimit)
 {
-    m_pPostBound = std::make_shared<SQueueBound>(nLimit);
+    m_pPostBound->SetLimit(nLimit);
 }
 
 int PDoseProcThread::PostsInFlight() const

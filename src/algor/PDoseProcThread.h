@@ -61,8 +61,8 @@ public:
     void SetBodyWait(int nTries, int nIntervalMs);
     void SetPairPause(int nMs);
     void SetSleeper(Sleeper sleeper);
-    // Before Start; a decoder driven by DecodeAvailable on the receivers'
-    // own thread needs room for all it posts between two event passes.
+    // Any thread. A decoder driven by DecodeAvailable on the receivers' own
+    // thread needs room for all it posts between two event passes.
     void SetPostLimit(int nLimit);
 
     // Decodes on the calling thread until the buffer runs dry. A frame start

@@ -39,6 +39,8 @@ public:
 
     // Bytes received and not yet stored in the buffer.
     qint64 PendingBytes() const;
+    // Owned; for settings that may change while it runs (its post limit).
+    PDoseProcThread* ProcThread() const { return m_pProcThread; }
 
 signals:
     void RoutDataUpdate();

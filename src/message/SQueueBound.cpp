@@ -21,8 +21,15 @@ bool SQueueBound::Acquire()
 void SQueueBound::Release()
 {
     QMutexLocker locker(&m_mutex);
-    if (m_nInFlight > 0 && m_nInFlight-- == m_nLimit)
+    if (m_nInFlight > 0 && m_nInFlight-- <= m_nLimit)
         m_freed.wakeAll();
+}
+
+void SQueueBound::SetLimit(int nLimit)
+{
+    QMutexLocker locker(&m_mutex);
+    m_nLimit = qMax(1, nLimit);
+    m_freed.wakeAll();
 }
 
 void SQueueBound::Cancel()

@@ -22,14 +22,15 @@ public:
     void Cancel();
     void Resume();
 
+    // Any thread; a higher limit frees a waiting sender at once.
+    void SetLimit(int nLimit);
     int InFlight() const;
-    int Limit() const { return m_nLimit; }
 
 private:
     Q_DISABLE_COPY(SQueueBound)
 
-    const int m_nLimit;
     mutable QMutex m_mutex;
+    int m_nLimit;
     QWaitCondition m_freed;
     int m_nInFlight = 0;
     bool m_bCancelled = false;

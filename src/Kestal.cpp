@@ -65,7 +65,9 @@ QWidget* placeholderPage(const char* pName, QWidget* parent)
 
 } // namespace
 
-Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStackedLayout)
+Kestal::Kestal(QWidget* parent, SClock* pClock)
+    : QWidget(parent)
+    , m_pStackedLayout(new QStackedLayout)
 {
     RegisterReceiver(this, 1000);
     SubscribeMessage(this, MsgReload);
@@ -86,7 +88,7 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
 
     QApplication::setFont(QFont(QStringLiteral("Times New Roman")));
     layout()->addItem(m_pStackedLayout);
-    m_pFormRegion = new RFormRegion(this);
+    m_pFormRegion = new RFormRegion(this, pClock);
     m_pFormHistory = placeholderPage("RFormHistory", this);
     m_pFormSetting = placeholderPage("RFormSetting", this);
     m_pFormAbout = new RFormAbout(this);
@@ -109,7 +111,7 @@ Kestal::Kestal(QWidget* parent) : QWidget(parent), m_pStackedLayout(new QStacked
     m_pButtonRouting->hide();
 
     m_pDoseThread = new PDoseThread(this);
-    m_pRegularSave = new RRegularSave;
+    m_pRegularSave = new RRegularSave(pClock);
     m_pRegularSave->LoadRegionIds();
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
@@ -206,7 +208,8 @@ QPushButton* Kestal::AddNavigationButton(const char* pName, const char* pImage)
     pButton->setObjectName(QLatin1String(pName));
     pButton->setMinimumSize(126, 89);
     pButton->setFont(QFont(QStringLiteral("Times New Roman"), 14));
-    pButton->setStyleSheet(QStringLiteral("image: url(:/Kestal/%1.png);").arg(QLatin1String(pImage)));
+    pButton->setStyleSheet(
+        QStringLiteral("image: url(:/Kestal/%1.png);").arg(QLatin1String(pImage)));
     pButton->setFlat(true);
     m_pFrameTitle->layout()->addWidget(pButton);
     return pButton;
@@ -242,7 +245,9 @@ void Kestal::ShowPage(int nIndex)
     m_nCurrentPage = nIndex;
 }
 
-void Kestal::SetLoginWidgetInfo() {}
+void Kestal::SetLoginWidgetInfo()
+{
+}
 
 void Kestal::OnUpdateDriveInfoFinished()
 {
@@ -264,9 +269,13 @@ void Kestal::ShowHistory()
     ShowPage(1);
 }
 
-void Kestal::ShowPersonal() {}
+void Kestal::ShowPersonal()
+{
+}
 
-void Kestal::ShowRouting() {}
+void Kestal::ShowRouting()
+{
+}
 
 void Kestal::ShowSetting()
 {
@@ -283,7 +292,7 @@ bool Kestal::AskExit()
     if (m_confirmExit)
         return m_confirmExit();
     QMessageBox box(QMessageBox::Question, tr("Orvane-Monitor"), tr("The program is running."),
-                    QMessageBox::NoButton, this);
+        QMessageBox::NoButton, this);
     box.setInformativeText(tr("Do you want to exit?"));
     QPushButton* pClose = box.addButton(tr("Close"), QMessageBox::AcceptRole);
     box.addButton(tr("Cancel"), QMessageBox::RejectRole);
@@ -297,16 +306,22 @@ void Kestal::OnExit()
         close();
 }
 
-void Kestal::OnTheUserPower(int) {}
+void Kestal::OnTheUserPower(int)
+{
+}
 
-void Kestal::OnAddUserFinished() {}
+void Kestal::OnAddUserFinished()
+{
+}
 
 void Kestal::OnTimeout()
 {
     m_pRequestTimer->stop();
 }
 
-void Kestal::OnRoutDataUpdate() {}
+void Kestal::OnRoutDataUpdate()
+{
+}
 
 bool Kestal::event(QEvent* pEvent)
 {

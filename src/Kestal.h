@@ -16,6 +16,7 @@ class RConnectDatabase;
 class RFormAbout;
 class RFormRegion;
 class RFormStatus;
+class SClock;
 class SPresetContent;
 
 // The one top-level window: title bar with navigation, the page stack, the
@@ -29,7 +30,9 @@ public:
     // positions, two of them without a page.
     static constexpr int PagePositions = 6;
 
-    explicit Kestal(QWidget* parent = nullptr);
+    // pClock: "now" for the aggregator and the region page; the system clock
+    // when null. Not owned.
+    explicit Kestal(QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~Kestal() override;
 
     // Answers the exit question; the default asks the user in a message box.
@@ -39,6 +42,8 @@ public:
     int CurrentStackIndex() const;
     bool IsRequestTimerActive() const;
     PDoseThread* DoseThread() const { return m_pDoseThread; }
+    RRegularSave* RegularSave() const { return m_pRegularSave; }
+    RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (message 1028); empty when nothing shows.

@@ -1,254 +1,243 @@
+#include "TestDb.h"
+
 #include "Kestal.h"
-#include "RFormAbout.h"
 #include "RFormStatus.h"
 #include "SPresetObject.h"
 #include "algor/PDoseThread.h"
+#include "algor/RRegularSave.h"
+#include "history/RDoseRatioDiagram.h"
+#include "message/SClock.h"
 #include "message/SMessage.h"
+#include "realtime/RFormRegion.h"
+#include "realtime/RRealRateCurve.h"
+#include "realtime/RRegionDoseModel.h"
 
-#include <QLabel>
+#include "PSimDataServer.h"
+
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
 
+namespace {
+
+const QDateTime kStart(QDate(2026, 3, 7), QTime(10, 6, 30));
+
+// The readings stored for region nId, as the window's own connection sees them.
+double stored(int nId)
+{
+    return PSqlExec::Scalar("select total(Sum) from MonthData where Id = ?", {nId}).toDouble();
+}
+
+// All readings stored, as another connection sees them: only what is committed.
+double committed()
+{
+    double dSum = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+        db.setDatabaseName("DataBase.sqlite");
+        QSqlQuery query(db);
+        if (db.open() && query.exec("select total(Sum) from MonthData") && query.next())
+            dSum = query.value(0).toDouble();
+    }
+    QSqlDatabase::removeDatabase("reader");
+    return dSum;
+}
+
+} // namespace
+
 class TestKestal : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
-    void buildsTheTitleBarAndPages();
-    void opensDatabaseAndPresetStore();
-    void statusLinesFollowMessages();
-    void commandResultTexts_data();
-    void commandResultTexts();
-    void commandResultStopsRequestTimer();
-    void unhandledTypesAreAccepted();
-    void swipeTurnsAndWraps();
-    void exitAsksAndCancelKeepsWindow();
-    void minuteTickReachesShownPage();
-
 private:
-    void swipe(int nFromX, int nToX, int nY = 60);
-    Kestal* m_pWindow = nullptr;
     QTemporaryDir m_site;
     QString m_strOldDirectory;
-};
+    PSimDataServer m_server;
+    SManualClock m_clock {kStart};
+    Kestal* m_pWindow = nullptr;
 
-// The window opens its database and preset files: keep them in a scratch site.
-void TestKestal::initTestCase()
-{
-    QVERIFY(m_site.isValid());
-    m_strOldDirectory = QDir::currentPath();
-    QDir::setCurrent(m_site.path());
-    SPresetObject::SetDirectories(m_site.filePath("factory"), m_site.filePath("local"));
-}
-
-void TestKestal::cleanupTestCase()
-{
-    QDir::setCurrent(m_strOldDirectory);
-}
-
-void TestKestal::init()
-{
-    m_pWindow = new Kestal;
-    m_pWindow->show();
-}
-
-void TestKestal::cleanup()
-{
-    delete m_pWindow;
-    m_pWindow = nullptr;
-}
-
-void TestKestal::buildsTheTitleBarAndPages()
-{
-    QCOMPARE(m_pWindow->windowTitle(), QStringLiteral("Orvane-Monitor"));
-    for (const char* pName : {"m_pButtonRegion", "m_pButtonHistory", "m_pButtonSetting", "m_pButtonAbout"}) {
-        auto* pButton = m_pWindow->findChild<QPushButton*>(QLatin1String(pName));
-        QVERIFY2(pButton && pButton->isVisible(), pName);
-        QVERIFY(pButton->minimumWidth() == 126 && pButton->minimumHeight() == 89);
-    }
-    QVERIFY(m_pWindow->findChild<QPushButton*>("m_pButtonPersonal")->isHidden());
-    QVERIFY(m_pWindow->findChild<QPushButton*>("m_pButtonRouting")->isHidden());
-    QCOMPARE(m_pWindow->findChild<QLabel*>("labelLogo")->size(), QSize(276, 57));
-    QVERIFY(m_pWindow->findChild<QToolButton*>("m_pToolButton_Exit"));
-
-    auto* pAbout = m_pWindow->findChild<RFormAbout*>();
-    QVERIFY(pAbout);
-    QCOMPARE(pAbout->Revision(), QStringLiteral("Revision:45"));
-
-    m_pWindow->findChild<QPushButton*>("m_pButtonAbout")->click();
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 3);
-    m_pWindow->findChild<QPushButton*>("m_pButtonHistory")->click();
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 1);
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
-}
-
-void TestKestal::opensDatabaseAndPresetStore()
-{
-    QVERIFY(QFile::exists(m_site.filePath("DataBase.sqlite")));
-    QCOMPARE(SendSMessage(1001, 1517, 21, 0), qintptr(8000));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(SendSMessage(1001, 1517, 20, 0))),
-             QByteArray("127.0.0.1"));
-    for (int nId = 1512; nId <= 1519; ++nId)
-        QCOMPARE(SendSMessage(1001, nId, 14, 0), qintptr(nId + 9191));
-
-    // Shut-down takes the store away with the window.
-    delete m_pWindow;
-    m_pWindow = nullptr;
-    SMessage::SetReply(-7);
-    QCOMPARE(SendSMessage(1001, 1512, 14, 0), qintptr(-7));
-}
-
-void TestKestal::statusLinesFollowMessages()
-{
-    RFormStatus fresh;
-    QCOMPARE(fresh.Message(), QStringLiteral("Message"));
-    QCOMPARE(fresh.SecondMessage(), QStringLiteral("Message"));
-
-    RFormStatus* pStatus = m_pWindow->FormStatus();
-
-    static const char* const s_pText = "Connecting to the host...";
-    SendSMessage(1000, 1016, reinterpret_cast<qintptr>(s_pText), 0);
-    QCOMPARE(pStatus->Message(), QString::fromLatin1(s_pText));
-    SendSMessage(1000, 1019, reinterpret_cast<qintptr>("Connected !"), 0);
-    QCOMPARE(pStatus->SecondMessage(), QStringLiteral("Connected !"));
-    SendSMessage(1000, 1018, 0, 0);
-    QVERIFY(!pStatus->IsSecondLineShown());
-    SendSMessage(1000, 1017, 0, 0);
-    QVERIFY(pStatus->IsSecondLineShown());
-}
-
-void TestKestal::commandResultTexts_data()
-{
-    QTest::addColumn<qintptr>("a");
-    QTest::addColumn<qintptr>("b");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("success with value") << qintptr(1) << qintptr(25) << "Set successed25";
-    QTest::newRow("success alone") << qintptr(1) << qintptr(0) << "Set successed";
-    QTest::newRow("failure") << qintptr(2) << qintptr(9) << "Set failed";
-    QTest::newRow("connected") << qintptr(3) << qintptr(0) << "connected!";
-    QTest::newRow("unknown") << qintptr(4) << qintptr(1) << QString();
-}
-
-void TestKestal::commandResultTexts()
-{
-    QFETCH(qintptr, a);
-    QFETCH(qintptr, b);
-    QFETCH(QString, text);
-    QSignalSpy spy(m_pWindow, &Kestal::CommandResult);
-    SendSMessage(1000, 1028, a, b);
-    QCOMPARE(spy.count(), text.isEmpty() ? 0 : 1);
-    if (!text.isEmpty())
-        QCOMPARE(spy.at(0).at(0).toString(), text);
-}
-
-void TestKestal::commandResultStopsRequestTimer()
-{
-    SendSMessage(1000, 1027, 0, 0);
-    QVERIFY(m_pWindow->IsRequestTimerActive());
-    SendSMessage(1000, 1028, 2, 0);
-    QVERIFY(!m_pWindow->IsRequestTimerActive());
-    SendSMessage(1000, 1027, 0, 0);
-    m_pWindow->OnTimeout();
-    QVERIFY(!m_pWindow->IsRequestTimerActive());
-}
-
-void TestKestal::unhandledTypesAreAccepted()
-{
-    const QString strStatus = m_pWindow->FormStatus()->Message();
-    for (int nType : {1001, 1021, 1030, 1036, 1037, 1038}) {
-        SMessage message(nType, 1, 2);
-        QVERIFY(QCoreApplication::sendEvent(m_pWindow, &message));
-    }
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
-    QCOMPARE(m_pWindow->FormStatus()->Message(), strStatus);
-}
-
-void TestKestal::swipe(int nFromX, int nToX, int nY)
-{
-    QTest::mousePress(m_pWindow, Qt::LeftButton, Qt::NoModifier, QPoint(nFromX, nY));
-    QTest::mouseRelease(m_pWindow, Qt::LeftButton, Qt::NoModifier, QPoint(nToX, nY));
-}
-
-void TestKestal::swipeTurnsAndWraps()
-{
-    m_pWindow->resize(1280, 800);
-    swipe(500, 400); // left: next page
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 1);
-    swipe(500, 450); // inside the dead square
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
-    swipe(400, 500); // right: previous page
-    swipe(400, 500); // wraps to the last position
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 5);
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 0); // no page there: the last one stays
-
-    m_pWindow->ShowAbout();
-    swipe(500, 400);
-    swipe(500, 400);
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 5);
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 3);
-    swipe(500, 400);
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 0);
-    QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
-
-    // Below the title area nothing turns.
-    swipe(500, 300, 400);
-    QCOMPARE(m_pWindow->CurrentPageIndex(), 0);
-}
-
-void TestKestal::exitAsksAndCancelKeepsWindow()
-{
-    int nAsked = 0;
-    m_pWindow->SetExitConfirmation([&]() {
-        ++nAsked;
-        return false;
-    });
-    m_pWindow->findChild<QToolButton*>("m_pToolButton_Exit")->click();
-    QCOMPARE(nAsked, 1);
-    QVERIFY(m_pWindow->isVisible());
-    QVERIFY(m_pWindow->DoseThread()->isRunning());
-
-    m_pWindow->SetExitConfirmation([&]() {
-        ++nAsked;
-        return true;
-    });
-    m_pWindow->OnExit();
-    QCOMPARE(nAsked, 2);
-    QVERIFY(!m_pWindow->isVisible());
-}
-
-namespace {
-// Counts the minute ticks that reach the object it watches.
-class TickFilter : public QObject
-{
-public:
-    int nTicks = 0;
-    bool eventFilter(QObject*, QEvent* pEvent) override
+    void swipe(int nFromX, int nToX, int nY = 60)
     {
-        if (pEvent->type() == QEvent::Type(1020))
-            ++nTicks;
-        return false;
+        QTest::mousePress(m_pWindow, Qt::LeftButton, Qt::NoModifier, QPoint(nFromX, nY));
+        QTest::mouseRelease(m_pWindow, Qt::LeftButton, Qt::NoModifier, QPoint(nToX, nY));
+    }
+
+private slots:
+    // The window opens "DataBase.sqlite" and the preset files of the working
+    // directory: a scratch site whose data server is the simulator.
+    void initTestCase()
+    {
+        QVERIFY(m_site.isValid() && m_server.Listen());
+        m_strOldDirectory = QDir::currentPath();
+        QDir::setCurrent(m_site.path());
+        SPresetObject::SetDirectories(m_site.filePath("factory"), m_site.filePath("local"));
+    }
+    void cleanupTestCase() { QDir::setCurrent(m_strOldDirectory); }
+
+    void init()
+    {
+        QSqlDatabase::database().close();
+        QFile::remove("DataBase.sqlite");
+        m_clock.Set(kStart);
+        QVERIFY(RConnectDatabase().OpenDatabase());
+        PSqlExec::Exec(
+            "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
+        TestDb::AddRegions({1, 2});
+        m_pWindow = new Kestal(nullptr, &m_clock);
+        m_pWindow->show();
+    }
+    void cleanup()
+    {
+        delete m_pWindow;
+        m_pWindow = nullptr;
+    }
+
+    // A reading (1003) is stored and shown on the region page; the minute
+    // tick (1020) that follows reaches only the page shown.
+    void readingsAndMinuteTick()
+    {
+        RFormRegion* pPage = m_pWindow->FormRegion();
+        PostSMessage(1000, 1003, 1, 1000);
+        QTRY_VERIFY(stored(1) > 0);
+        const double dDose = stored(1);
+        QCOMPARE(dDose, double(pPage->Model()->DoseAt(0)));
+        // A second reading of the minute: a lone one would count as a spike.
+        m_clock.Set(kStart.addSecs(2));
+        PostSMessage(1000, 1003, 1, 1000);
+        QTRY_COMPARE(stored(1), 2 * dDose);
+
+        const auto minute = [] {
+            return PSqlExec::Scalar("select \"606\" from MonthMinuteDose where Id = 1").toFloat();
+        };
+        const auto curve
+            = [pPage] { return pPage->Curve()->Diagram()->CurveSamples(1).value(606); };
+        m_pWindow->ShowAbout();
+        m_clock.Set(kStart.addSecs(30));
+        m_pWindow->RegularSave()->MiniteTimeout();
+        QTRY_VERIFY(!m_pWindow->RegularSave()->IsReducing());
+        QVERIFY(minute() > 0);
+        QCOMPARE(curve(), 0.0f);
+        m_pWindow->ShowRegion();
+        SendSMessage(1000, 1020, 0, 0);
+        QCOMPARE(curve(), minute());
+    }
+
+    // 1026 reaches the data server as a threshold command and starts the
+    // request timer; a result (1028) stops it and is shown as text.
+    void thresholdCommandAndResult()
+    {
+        QSignalSpy received(&m_server, &PSimDataServer::ThresholdReceived);
+        // The link's own status reaches the first status line.
+        QTRY_COMPARE(m_pWindow->FormStatus()->Message(), QStringLiteral("Connected !"));
+        SendSMessage(1000, 1026, 5, 300);
+        QVERIFY(m_pWindow->IsRequestTimerActive());
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.at(0), (QVariantList {5, 3}));
+
+        QSignalSpy results(m_pWindow, &Kestal::CommandResult);
+        SendSMessage(1000, 1028, 1, 25);
+        SendSMessage(1000, 1028, 1, 0);
+        SendSMessage(1000, 1028, 4, 1); // an unknown result shows nothing
+        QVERIFY(!m_pWindow->IsRequestTimerActive());
+        QCOMPARE(results, (QList<QVariantList> {{"Set successed25"}, {"Set successed"}}));
+    }
+
+    // After a device update (1035) the readings so far are committed, the
+    // page and the aggregator know the new region, and the link reconnects.
+    void reloadAfterDeviceUpdate()
+    {
+        QTRY_COMPARE(m_server.ClientCount(), 1);
+        QSignalSpy dropped(&m_server, &PSimDataServer::ClientDropped);
+        QSignalSpy connected(&m_server, &PSimDataServer::ClientConnected);
+        PostSMessage(1000, 1003, 1, 1000);
+        QTRY_VERIFY(stored(1) > 0);
+        QCOMPARE(committed(), 0.0);
+        PSqlExec::Exec("insert into RegionInfo(Sub, Id) values(3, 7)");
+        PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(7)");
+        PSqlExec::Exec("update RegionInfo set Num = 3");
+
+        BroadcastSMessage(1035, 0, 0);
+        QCOMPARE(committed(), stored(1));
+        QCOMPARE(m_pWindow->FormRegion()->Model()->rowCount(), 3);
+        QTRY_COMPARE(dropped.count(), 1);
+        QTRY_COMPARE(connected.count(), 1);
+        PostSMessage(1000, 1003, 7, 1000);
+        QTRY_VERIFY(stored(7) > 0);
+    }
+
+    // Closing keeps every reading stored since the last five-minute commit,
+    // and takes the preset store away with the window.
+    void shutDownKeepsReadings()
+    {
+        for (int nRaw : {1000, 1100, 1200})
+            PostSMessage(1000, 1003, 1, nRaw);
+        PostSMessage(1000, 1003, 2, 1000); // handled last
+        QTRY_VERIFY(stored(2) > 0);
+        const double dStored = stored(1) + stored(2);
+        QCOMPARE(committed(), 0.0);
+        delete m_pWindow;
+        m_pWindow = nullptr;
+        QCOMPARE(committed(), dStored);
+        SMessage::SetReply(-7);
+        QCOMPARE(SendSMessage(1001, 1512, 14, 0), qintptr(-7));
+    }
+
+    // The second status line follows 1017, 1018 and 1019; types without an
+    // effect are taken, not passed on, and change nothing.
+    void statusLinesAndIgnoredTypes()
+    {
+        RFormStatus* pStatus = m_pWindow->FormStatus();
+        SendSMessage(1000, 1019, reinterpret_cast<qintptr>("Unit 2 silent"), 0);
+        SendSMessage(1000, 1018, 0, 0);
+        QVERIFY(!pStatus->IsSecondLineShown());
+        SendSMessage(1000, 1017, 0, 0);
+        QVERIFY(pStatus->IsSecondLineShown());
+        for (int nType : {1021, 1030, 1036, 1037, 1038}) {
+            SMessage message(nType, 1, 2);
+            QVERIFY(QCoreApplication::sendEvent(m_pWindow, &message));
+        }
+        QCOMPARE(pStatus->SecondMessage(), QStringLiteral("Unit 2 silent"));
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
+    }
+
+    // Buttons show their pages; a horizontal drag in the title area turns
+    // over six positions, two of them without a page.
+    void navigationAndSwipe()
+    {
+        m_pWindow->resize(1280, 800);
+        m_pWindow->findChild<QPushButton*>("m_pButtonHistory")->click();
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 1);
+        swipe(500, 450); // inside the dead square
+        QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
+        swipe(400, 500); // right: the page before
+        swipe(400, 500); // wraps to a position without a page: page 0 stays
+        QCOMPARE(m_pWindow->CurrentPageIndex(), 5);
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
+
+        m_pWindow->findChild<QPushButton*>("m_pButtonAbout")->click();
+        swipe(500, 400);
+        swipe(500, 400);
+        QCOMPARE(m_pWindow->CurrentPageIndex(), 5);
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 3);
+        swipe(500, 400); // left: the next page, wrapping to the first
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
+        swipe(500, 300, 400); // below the title area nothing turns
+        QCOMPARE(m_pWindow->CurrentPageIndex(), 0);
+    }
+
+    // Cancel keeps the window and the acquisition; only Close closes.
+    void exitConfirmation()
+    {
+        bool bClose = false;
+        m_pWindow->SetExitConfirmation([&bClose] { return bClose; });
+        m_pWindow->findChild<QToolButton*>("m_pToolButton_Exit")->click();
+        QVERIFY(m_pWindow->isVisible() && m_pWindow->DoseThread()->isRunning());
+        bClose = true;
+        m_pWindow->findChild<QToolButton*>("m_pToolButton_Exit")->click();
+        QVERIFY(!m_pWindow->isVisible());
     }
 };
-} // namespace
-
-void TestKestal::minuteTickReachesShownPage()
-{
-    auto* pAbout = m_pWindow->findChild<RFormAbout*>();
-    TickFilter filter;
-    pAbout->installEventFilter(&filter);
-    SendSMessage(1000, 1020, 0, 0);
-    QCOMPARE(filter.nTicks, 0);
-    m_pWindow->ShowAbout();
-    SendSMessage(1000, 1020, 0, 0);
-    QCOMPARE(filter.nTicks, 1);
-}
 
 QTEST_MAIN(TestKestal)
 #include "tst_kestal.moc"

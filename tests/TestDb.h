@@ -1,0 +1,40 @@
+#pragma once
+
+#include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
+
+#include <QList>
+#include <QSqlDatabase>
+
+// Databases for tests, built with the program's own create statements so that
+// every default a reader relies on is the one a new site file has.
+namespace TestDb {
+
+// An empty in-memory database as the default connection; the previous one is
+// dropped with its connection, so each call starts from nothing.
+inline void Open()
+{
+    QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
+        ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.close();
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    db.open();
+    for (const QString& strStatement : RConnectDatabase::TableStatements())
+        PSqlExec::Exec(strStatement);
+}
+
+// Registers regions at positions 1, 2, ... named "Room <id>"; their display
+// rows hold only the id, as the device page leaves them.
+inline void AddRegions(const QList<int>& ids)
+{
+    for (int i = 0; i < ids.size(); ++i) {
+        PSqlExec::Exec(
+            QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num) values(?, ?, ?, ?)"),
+            {i + 1, ids.at(i), QStringLiteral("Room %1").arg(ids.at(i)), ids.size()});
+        PSqlExec::Exec(
+            QStringLiteral("insert into RegionCurveColorInfo(Id) values(?)"), {ids.at(i)});
+    }
+}
+
+} // namespace TestDb

@@ -6,12 +6,14 @@
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
 #include "PSimDataServer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
@@ -30,31 +32,6 @@ constexpr int Regions = 255;
 constexpr int FirstId = 100;
 const QDate Day(2026, 3, 7);
 constexpr int Hour = 10;
-
-QStringList schema()
-{
-    QString strMonthData = "create table MonthData (Id int  default 0, State int default 0, Month "
-                           "varchar(20) default  '2014-03-07', Hour int default 0, ";
-    for (int i = 0; i < 1800; ++i)
-        strMonthData += QString("'%1' float default 0, ").arg(i);
-    strMonthData += "Sum float default 0)";
-    QString strMinute = "create table MonthMinuteDose(Id int default 0, State int default 0, "
-                        "Month varchar(20) default  '2014-03-07', ";
-    for (int i = 0; i < 1440; ++i)
-        strMinute += QString("'%1' float default 0 ,").arg(i);
-    strMinute += "Maxindex int default 0, Sum float default 0)";
-    return {strMonthData, strMinute,
-        "create table RegionInfo(Sub int default 0, Id int default 0, Name varchar(64) "
-        "default 'name', Num int default 0, State int default 0)",
-        "create table RegionLinkDoseInfo(Id int default 0, AlarmOverCount int default 0, "
-        "MaxDose float default 0, Month varchar(20) default 0, TimeInfo varchar(20) default 0)",
-        "create table SystemInfo(IP varchar(15) default '127.0.0.1', Port int default 8888, "
-        "Thre_A float default 0.1, Thre_B float default 10, Thre_C float default 200, Ceff_R "
-        "float default 0.0056, Ceff_P float default 0.00049, Unit_R int default 0, Unit_P int "
-        "default 0)",
-        "create index MonthDataIndex on MonthData(Id,Month,Hour)",
-        "create index MonthMinuteIndex on MonthMinuteDose(Id,Month)"};
-}
 
 void execRaw(sqlite3* pDb, const QString& strSql)
 {
@@ -76,13 +53,17 @@ QString fillSql(int nColumns)
     return strSql;
 }
 
-void createBase(const QString& strPath)
+// The program's own schema (a new "DataBase.sqlite" in strDir), then the rows.
+QString createBase(const QString& strDir)
 {
+    QDir::setCurrent(strDir);
+    RConnectDatabase().OpenDatabase();
+    QSqlDatabase::database().close();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    const QString strPath = QDir(strDir).filePath("DataBase.sqlite");
     sqlite3* pDb = nullptr;
     sqlite3_open(strPath.toUtf8().constData(), &pDb);
     execRaw(pDb, "begin");
-    for (const QString& strSql : schema())
-        execRaw(pDb, strSql);
     const QString strDay = Day.toString("yyyy-MM-dd");
     for (int i = 0; i < Regions; ++i) {
         execRaw(pDb,
@@ -114,6 +95,7 @@ void createBase(const QString& strPath)
     execRaw(pDb, strMinutes);
     execRaw(pDb, "commit");
     sqlite3_close(pDb);
+    return strPath;
 }
 
 // Readings per second of one minute of readings (30 slots x 255 regions) at
@@ -229,8 +211,7 @@ int main(int argc, char** argv)
     // instead of its last five (the slowest, with the rows nearly full).
     const bool bFullHour = app.arguments().contains("--full-hour");
     QTemporaryDir dir;
-    const QString strBase = dir.filePath("base.sqlite");
-    createBase(strBase);
+    const QString strBase = createBase(dir.path());
     QFile::copy(strBase, dir.filePath("bare.sqlite"));
     QFile::copy(strBase, dir.filePath("kestal.sqlite"));
     QFile::copy(strBase, dir.filePath("road.sqlite"));

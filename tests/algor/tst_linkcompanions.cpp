@@ -1,3 +1,5 @@
+#include "BusRecorder.h"
+
 #include "algor/PSocketGetId.h"
 #include "algor/RAdditionalDose.h"
 #include "message/SMessage.h"
@@ -9,33 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-// Answers the network-server holder's address and port commands the way the
-// preset store does: the address as a pointer to NUL-padded text.
-class FakePresetStore : public QObject
-{
-public:
-    FakePresetStore() { RegisterReceiver(this, 1001); }
-    ~FakePresetStore() override { UnregisterReceiver(this); }
-
-    char m_address[32] = "127.0.0.1";
-    int m_nPort = 0;
-    QList<int> m_commands;
-
-protected:
-    bool event(QEvent* pEvent) override
-    {
-        if (pEvent->type() != QEvent::Type(1514))
-            return QObject::event(pEvent);
-        const auto* pMessage = static_cast<SMessage*>(pEvent);
-        m_commands.append(int(pMessage->First()));
-        if (pMessage->First() == 20)
-            SMessage::SetReply(reinterpret_cast<qintptr>(m_address));
-        else if (pMessage->First() == 21)
-            SMessage::SetReply(m_nPort);
-        return true;
-    }
-};
 
 QByteArray hex(const char* pText)
 {
@@ -123,14 +98,22 @@ void TestLinkCompanions::queryAsksHolderAndListsIds()
     PSimIdServer server;
     server.SetIds({4, 17, -112, 120});
     QVERIFY(server.Listen());
-    FakePresetStore store;
-    store.m_nPort = server.Port();
+    // The preset store answers the network-server holder's address (a pointer
+    // to NUL-padded text) and port.
+    static const char s_address[32] = "127.0.0.1";
+    BusRecorder store(1001);
+    store.onMessage = [&server](const SMessage& message) {
+        if (message.First() == 20)
+            SMessage::SetReply(reinterpret_cast<qintptr>(s_address));
+        else if (message.First() == 21)
+            SMessage::SetReply(server.Port());
+    };
     QObject page;
     auto* pQuery = new PSocketGetId(&page);
     pQuery->SetIntervals(5000, 20);
     QSignalSpy spy(pQuery, &PSocketGetId::ItemIdLists);
     pQuery->ConnectSocket();
-    QCOMPARE(store.m_commands, (QList<int> {20, 21}));
+    QCOMPARE(store.Firsts(1514), (QList<qintptr> {20, 21}));
     QTRY_COMPARE(spy.size(), 1);
     QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "-112", "120"}));
     // The server saw exactly one well-formed 255-byte request, and the reply ended the query.
@@ -155,7 +138,7 @@ void TestLinkCompanions::oversizedReplyIsBounded()
     QCOMPARE(spy[0][0].toStringList().size(), PSocketGetId::MAX_RECORDS);
     QTRY_COMPARE(server.OpenConnections(), 0);
     // The rest of the reply must not come back as a second list.
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     QCOMPARE(spy.size(), 1);
 }
 

@@ -1,13 +1,10 @@
+#include "StdoutCapture.h"
+
 #include "algor/PDataBuffer.h"
 #include "algor/PDosePackProc.h"
 
 #include <QThread>
 #include <QtTest>
-
-#include <cstdio>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,32 +26,6 @@ QByteArray read(PDataBuffer& buffer, int nCount, int nSize = 1)
 {
     QByteArray data(nCount * nSize, '\0');
     return buffer.Read(reinterpret_cast<unsigned char*>(data.data()), nCount) ? data : "fail";
-}
-
-// What fAction prints to stdout; in a forked child when it is meant to abort.
-template <typename Action> QByteArray printed(Action fAction, bool bChild = false)
-{
-    char path[] = "/tmp/tst_pdatabuffer_XXXXXX";
-    const int fd = mkstemp(path);
-    fflush(stdout);
-    const pid_t pid = bChild ? fork() : 0;
-    const int saved = dup(STDOUT_FILENO);
-    if (pid == 0) {
-        dup2(fd, STDOUT_FILENO);
-        fAction();
-        fflush(stdout);
-        if (bChild)
-            _exit(0);
-        dup2(saved, STDOUT_FILENO);
-    } else {
-        waitpid(pid, nullptr, 0);
-    }
-    close(saved);
-    QFile file(QString::fromLatin1(path));
-    file.open(QIODevice::ReadOnly);
-    const QByteArray out = file.readAll();
-    file.remove();
-    return out;
 }
 
 } // namespace
@@ -104,7 +75,7 @@ private slots:
         buffer.Init(1, 10);
         QVERIFY(write(buffer, bytes(0, 7)));
         QVERIFY(write(buffer, bytes(7, 3)));
-        QCOMPARE(printed([&]() { QVERIFY(!write(buffer, bytes(99, 5))); }),
+        QCOMPARE(StdoutCapture::Of([&]() { QVERIFY(!write(buffer, bytes(99, 5))); }),
             QByteArray("m_nPackageNum = 15,\n m_nTotalPackageNum = 10 \n"));
         QCOMPARE(read(buffer, 10), bytes(0, 10));
         buffer.Init(4, 3);
@@ -139,15 +110,13 @@ private slots:
     {
         QFETCH(unsigned, nPackages);
         QFETCH(QByteArray, expected);
-        const QByteArray out = printed(
-            [nPackages]() {
-                PDataBuffer buffer;
-                if (nPackages == 0)
-                    buffer.Write(nullptr, 1);
-                buffer.Init(nPackages == 0x10001u ? 0x10000 : 2, nPackages);
-                printf("survived");
-            },
-            true);
+        const QByteArray out = StdoutCapture::OfChild([nPackages]() {
+            PDataBuffer buffer;
+            if (nPackages == 0)
+                buffer.Write(nullptr, 1);
+            buffer.Init(nPackages == 0x10001u ? 0x10000 : 2, nPackages);
+            printf("survived");
+        });
         QVERIFY2(out.contains(expected) && !out.contains("survived"), out.constData());
     }
 

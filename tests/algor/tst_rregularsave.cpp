@@ -1,3 +1,6 @@
+#include "BusRecorder.h"
+#include "TestDb.h"
+
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
@@ -49,52 +52,9 @@ double minute(int nId, int nMinute, const QDate& date = Day)
 
 void registerRegions(const QList<int>& ids, double dCeffR = 0.005)
 {
-    for (int i = 0; i < ids.size(); ++i)
-        PSqlExec::Exec(
-            "insert into RegionInfo(Sub, Id, Num) values(?, ?, ?)", {i + 1, ids[i], ids.size()});
-    PSqlExec::Exec("insert into SystemInfo(IP, Ceff_R) values('127.0.0.1', ?)", {dCeffR});
+    TestDb::AddRegions(ids);
+    PSqlExec::Exec("insert into SystemInfo(Ceff_R) values(?)", {dCeffR});
 }
-
-// Stands in for the region page (1004) and the main window (1000), which
-// hands 1003 to the aggregator.
-class Receiver : public QObject
-{
-public:
-    explicit Receiver(int nId) { RegisterReceiver(this, nId); }
-    ~Receiver() override { UnregisterReceiver(this); }
-
-    bool event(QEvent* pEvent) override
-    {
-        const auto* pMessage = static_cast<SMessage*>(pEvent);
-        switch (int(pEvent->type())) {
-        case 1002:
-            nId = int(pMessage->First());
-            pDose = reinterpret_cast<const float*>(pMessage->Second());
-            fDose = *pDose;
-            ++nReadings;
-            return true;
-        case 1003:
-            if (pSave)
-                pSave->StoreRegionReading(int(pMessage->First()), int(pMessage->Second()));
-            ++nReadings;
-            return true;
-        case 1020:
-            ++nTicks;
-            if (onTick)
-                onTick();
-            return true;
-        }
-        return QObject::event(pEvent);
-    }
-
-    RRegularSave* pSave = nullptr;
-    int nId = 0;
-    const float* pDose = nullptr;
-    float fDose = -1.0f;
-    int nReadings = 0;
-    int nTicks = 0;
-    std::function<void()> onTick;
-};
 
 } // namespace
 
@@ -125,8 +85,9 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<SManualClock> m_pClock;
-    std::unique_ptr<Receiver> m_pPage;
-    std::unique_ptr<Receiver> m_pWindow;
+    // Stand-ins for the region page and the main window.
+    std::unique_ptr<BusRecorder> m_pPage;
+    std::unique_ptr<BusRecorder> m_pWindow;
 };
 
 void TestRRegularSave::init()
@@ -135,8 +96,8 @@ void TestRRegularSave::init()
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QFile::remove("DataBase.sqlite");
     QVERIFY(RConnectDatabase().OpenDatabase());
-    m_pPage = std::make_unique<Receiver>(1004);
-    m_pWindow = std::make_unique<Receiver>(1000);
+    m_pPage = std::make_unique<BusRecorder>(1004);
+    m_pWindow = std::make_unique<BusRecorder>(1000);
 }
 
 void TestRRegularSave::cleanup()
@@ -213,7 +174,7 @@ void TestRRegularSave::dropsUnknownAndNegative()
     auto pSave = start(at(10, 0, 4));
     pSave->StoreRegionReading(2, 10);
     pSave->StoreRegionReading(1, -3);
-    QCOMPARE(m_pPage->nReadings, 0);
+    QVERIFY(m_pPage->Log().isEmpty());
     QCOMPARE(num("select count(*) from MonthData where Sum <> 0"), 0.0);
     // The count printed as a number, not an int's bits read as a double.
     QCOMPARE(RRegularSave::UnknownReadingText(1, -3),
@@ -225,16 +186,16 @@ void TestRRegularSave::doseAddressStaysValid()
     registerRegions({1, 2}, 0.0056);
     auto pSave = start(at(10, 0, 0));
     pSave->StoreRegionReading(2, 1000);
-    QCOMPARE(m_pPage->nId, 2);
-    QCOMPARE(m_pPage->fDose, 1000 * 0.0056f * 100.0f);
+    QCOMPARE(m_pPage->Firsts(1002), QList<qintptr> {2});
     // A receiver that keeps the address finds live memory holding the
     // region's latest rate, also across a reload (ASan checks the rest).
-    const float* pKept = m_pPage->pDose;
+    const float* pKept = reinterpret_cast<const float*>(m_pPage->Log().last().b);
+    QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
     pSave->StoreRegionReading(1, 10);
     pSave->LoadRegionIds();
     QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
     pSave->StoreRegionReading(2, 500);
-    QCOMPARE(m_pPage->pDose, pKept);
+    QCOMPARE(m_pPage->Log().last().b, reinterpret_cast<qintptr>(pKept));
     QCOMPARE(*pKept, 500 * 0.0056f * 100.0f);
 }
 
@@ -251,11 +212,11 @@ void TestRRegularSave::reducesMinute()
         pSave->StoreRegionReading(1, nSecond == 40 ? 60 : 20);
     }
     double dAtTick = -1;
-    m_pWindow->onTick = [&] { dAtTick = minute(1, 606); };
+    m_pWindow->onMessage = [&](const SMessage&) { dAtTick = minute(1, 606); };
     m_pClock->Set(at(10, 7, 0, 2));
     pSave->MiniteTimeout();
     // The page reloading on the tick already finds the minute.
-    QCOMPARE(m_pWindow->nTicks, 1);
+    QCOMPARE(m_pWindow->Count(1020), 1);
     QCOMPARE(dAtTick, 500.0);
     QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = 1"), 30.0);
     QCOMPARE(PSqlExec::Scalar("select TimeInfo from RegionLinkDoseInfo where Id = 1").toString(),
@@ -289,9 +250,9 @@ void TestRRegularSave::reducesInSlices()
     pSave->MiniteTimeout();
     // The tick waits for the last region.
     QVERIFY(pSave->IsReducing());
-    QCOMPARE(m_pWindow->nTicks, 0);
+    QCOMPARE(m_pWindow->Count(1020), 0);
     QTRY_VERIFY(!pSave->IsReducing());
-    QCOMPARE(m_pWindow->nTicks, 1);
+    QCOMPARE(m_pWindow->Count(1020), 1);
     QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 606"), 70.0);
     QCOMPARE(minute(70, 606), 2100.0);
 
@@ -304,9 +265,9 @@ void TestRRegularSave::reducesInSlices()
     // written, but no tick goes to the window.
     m_pClock->Set(at(10, 9, 0));
     pSave->MiniteTimeout();
-    const int nTicks = m_pWindow->nTicks;
+    const int nTicks = m_pWindow->Count(1020);
     pSave.reset();
-    QCOMPARE(m_pWindow->nTicks, nTicks);
+    QCOMPARE(m_pWindow->Count(1020), nTicks);
     QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 608"), 70.0);
 }
 
@@ -417,7 +378,10 @@ void TestRRegularSave::roadFromSimulatorToDatabase()
     registerRegions({1, 2}, 0.0056); // 3 is sent but not registered
     PSqlExec::Exec("update SystemInfo set Port = ?", {server.Port()});
     auto pSave = start(at(10, 59, 0));
-    m_pWindow->pSave = pSave.get();
+    m_pWindow->onMessage = [&pSave](const SMessage& message) {
+        if (message.MessageType() == 1003 && pSave)
+            pSave->StoreRegionReading(int(message.First()), int(message.Second()));
+    };
     {
         PDoseThread link(nullptr);
         link.StartThread();
@@ -427,7 +391,7 @@ void TestRRegularSave::roadFromSimulatorToDatabase()
         for (int nTick = 0; nTick <= 30; ++nTick) {
             m_pClock->Set(at(10, 59, qMin(nTick * 2, 59)));
             server.Tick();
-            QTRY_COMPARE(m_pWindow->nReadings, 3 * (nTick + 1));
+            QTRY_COMPARE(m_pWindow->Count(1003), 3 * (nTick + 1));
         }
         link.DisConnect();
     }

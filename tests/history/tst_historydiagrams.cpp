@@ -1,3 +1,4 @@
+#include "BusRecorder.h"
 #include "HistoryDb.h"
 
 #include "history/PStaffDoseScale.h"
@@ -21,21 +22,6 @@ const QDate kDay(2026, 3, 7);
 const QColor kAxis(139, 133, 128);
 const QColor kAbove(255, 0, 0);
 const QColor kBelow(0, 200, 200);
-
-// Stands in for the preset store: answers the curve-colour holder's items.
-class FakePresetStore : public QObject
-{
-public:
-    bool event(QEvent* pEvent) override
-    {
-        if (pEvent->type() != static_cast<QEvent::Type>(1516))
-            return QObject::event(pEvent);
-        const QList<int> values {1, 2, 3, 255, 0, 0, 0, 200, 200}; // items 21, 23, ... 37
-        const int nIndex = (static_cast<SMessage*>(pEvent)->First() - 21) / 2;
-        SMessage::SetReply(nIndex >= 0 && nIndex < values.size() ? values[nIndex] : 0);
-        return true;
-    }
-};
 
 int CountColour(const QImage& image, const QColor& colour, int x0 = 0, int x1 = 1000)
 {
@@ -100,9 +86,16 @@ class TestHistoryDiagrams : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RegisterReceiver(&m_store, 1001); }
-    void init() { HistoryDb::Open(); }
-    void cleanupTestCase() { UnregisterReceiver(&m_store); }
+    // The preset store answers the curve-colour holder's items 21, 23, ... 37.
+    void initTestCase()
+    {
+        m_store.onMessage = [](const SMessage& message) {
+            const QList<int> values {1, 2, 3, 255, 0, 0, 0, 200, 200};
+            const int nIndex = (message.First() - 21) / 2;
+            SMessage::SetReply(nIndex >= 0 && nIndex < values.size() ? values[nIndex] : 0);
+        };
+    }
+    void init() { TestDb::Open(); }
 
     void emptyThenAlarmDay();
     void touchZoomReachesTwoSecondSamples();
@@ -110,7 +103,7 @@ private slots:
     void staffCharts();
 
 private:
-    FakePresetStore m_store;
+    BusRecorder m_store {1001};
 };
 
 void TestHistoryDiagrams::emptyThenAlarmDay()
@@ -201,8 +194,9 @@ void TestHistoryDiagrams::touchZoomReachesTwoSecondSamples()
 void TestHistoryDiagrams::multiCurveShowsEnabledRegions()
 {
     SManualClock clock(QDateTime(kDay, QTime(15, 0)));
-    HistoryDb::AddRegion(1, 11, 2, 2, "255,0,0");
-    HistoryDb::AddRegion(2, 12, 2, 0, "0,255,0");
+    // Region 11's display row holds only its id: shown, in the default colour.
+    TestDb::AddRegions({11, 12});
+    PSqlExec::Exec("update RegionCurveColorInfo set ButtonCheck = 0, G_Color = 255 where Id = 12");
     Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 1.5}, {101, 1.4}, {102, 1.2}});
     Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 9.0}, {201, 9.0}});
     RDoseRatioDiagram diagram;
@@ -220,8 +214,8 @@ void TestHistoryDiagrams::multiCurveShowsEnabledRegions()
     const QImage image = Render(diagram, "dose_regions.png");
     // Only the enabled region counts for the scale and is drawn.
     QCOMPARE(diagram.YScale(), 340.0 / 1.5 / 1.5);
-    QVERIFY(CountColour(image, Qt::red) > 0);
-    QCOMPARE(CountColour(image, Qt::green), 0);
+    QVERIFY(CountColour(image, QColor(38, 202, 87)) > 0);
+    QCOMPARE(CountColour(image, QColor(38, 255, 87)), 0);
     // Gestures belong to the single curve.
     diagram.show();
     QVERIFY(QTest::qWaitForWindowExposed(&diagram));

@@ -19,7 +19,7 @@ class TestHistoryStore : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { HistoryDb::Open(); }
+    void init() { TestDb::Open(); }
 
     void personalDayBackgroundAndMeans();
     void fineBuffersOfTwoHours();

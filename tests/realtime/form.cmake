@@ -1,2 +1,2 @@
 kestal_add_test(tst_regionform SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_regionform.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RealtimeDb.h LIBS kestal_ui kestal_resources)
+  LIBS kestal_ui kestal_resources)

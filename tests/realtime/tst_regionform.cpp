@@ -1,4 +1,5 @@
-#include "RealtimeDb.h"
+#include "BusRecorder.h"
+#include "TestDb.h"
 
 #include "history/RDoseRatioDiagram.h"
 #include "message/SClock.h"
@@ -17,18 +18,6 @@
 
 namespace {
 
-// Stands in for the preset store: records what reaches receiver 1001.
-class FakeReceiver final : public QObject
-{
-public:
-    QList<int> types;
-    bool event(QEvent* pEvent) override
-    {
-        types.append(static_cast<int>(pEvent->type()));
-        return true;
-    }
-};
-
 int column(const char* pName, int id)
 {
     return PSqlExec::Scalar(
@@ -45,13 +34,13 @@ class TestRegionForm : public QObject
 private:
     SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
     RFormRegion* m_pForm = nullptr;
-    FakeReceiver m_store;
+    BusRecorder m_store {1001}; // the preset store
 
     // pSql runs on the fresh tables before the page reads them.
     void build(const QList<int>& ids, const char* pSql = "select 1")
     {
-        RealtimeDb::Open();
-        RealtimeDb::AddRegions(ids);
+        TestDb::Open();
+        TestDb::AddRegions(ids);
         PSqlExec::Exec(QStringLiteral("insert into SystemInfo(Unit_P) values(0)"));
         PSqlExec::Exec(pSql);
         m_pForm = new RFormRegion(nullptr, &m_clock);
@@ -77,12 +66,11 @@ private:
     }
 
 private slots:
-    void initTestCase() { RegisterReceiver(&m_store, 1001); }
     void cleanup()
     {
         delete m_pForm;
         m_pForm = nullptr;
-        m_store.types.clear();
+        m_store.Clear();
     }
 
     void gaugeLevel_data()
@@ -111,8 +99,8 @@ private slots:
         QFETCH(float, dose);
         QFETCH(float, segments);
         QFETCH(QColor, band);
-        RealtimeDb::Open();
-        RealtimeDb::AddRegions({4, 5});
+        TestDb::Open();
+        TestDb::AddRegions({4, 5});
         PSqlExec::Exec(
             QStringLiteral("insert into SystemInfo(Thre_A, Thre_B, Thre_C) values(?, ?, ?)"),
             {thresholds.at(0), thresholds.at(1), thresholds.at(2)});
@@ -131,8 +119,8 @@ private slots:
     // The marker of a dose above threC is drawn at the top of band C.
     void gaugeMarkerPixel()
     {
-        RealtimeDb::Open();
-        RealtimeDb::AddRegions({4});
+        TestDb::Open();
+        TestDb::AddRegions({4});
         PSqlExec::Exec("update RegionCurveColorInfo set R_Color = 0, G_Color = 0, B_Color = 255");
         PSqlExec::Exec("insert into SystemInfo(Unit_P) values(0)");
         RGroupBox gauge;
@@ -161,8 +149,9 @@ private slots:
         QCOMPARE(m_pForm->Model()->DoseAt(1), 1500.0f);
     }
 
-    // The first build shows exactly the checked regions; one toggle then
-    // rewrites ButtonCheck of every row from the cells.
+    // The first build shows exactly the checked regions, a display row
+    // holding only its id as checked and in the default colour; one toggle
+    // then rewrites ButtonCheck of every row from the cells.
     void checkBoxesFollowDatabase()
     {
         build({4, 5, 6}, "update RegionCurveColorInfo set ButtonCheck = 0 where Id = 5");
@@ -171,6 +160,7 @@ private slots:
         QCOMPARE(m_pForm->CurveIds(), (QList<int> {4, 5, 6}));
         RDoseRatioDiagram* pDiagram = m_pForm->Curve()->Diagram();
         QVERIFY(pDiagram->IsCurveEnabled(4));
+        QCOMPARE(pDiagram->CurveColourOf(4), QColor(38, 202, 87));
         QVERIFY(!pDiagram->IsCurveEnabled(5));
         PSqlExec::Exec("update RegionCurveColorInfo set ButtonCheck = 0 where Id = 6");
         cell(0)->CheckBox()->setCheckState(Qt::Unchecked);
@@ -202,14 +192,15 @@ private slots:
         QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(nAsked, 1);
         QCOMPARE(column("R_Color", 5), 38);
-        QVERIFY(m_store.types.isEmpty());
+        QVERIFY(m_store.Log().isEmpty());
         chosen = QColor(10, 20, 30);
         clickColour(1);
         QCOMPARE(column("R_Color", 5), 10);
         QCOMPARE(column("G_Color", 5), 20);
         QCOMPARE(column("B_Color", 5), 30);
         QCOMPARE(column("R_Color", 4), 38);
-        QCOMPARE(m_store.types, QList<int> {1512});
+        QCOMPARE(m_store.Log().size(), 1);
+        QCOMPARE(m_store.Firsts(1512), QList<qintptr> {0});
         const QVariant value = m_pForm->Model()->data(m_pForm->Model()->index(1, 4));
         QCOMPARE(value.value<PColorLine>().Color(), chosen);
         QCOMPARE(m_pForm->Curve()->Diagram()->CurveColourOf(5), chosen);

@@ -62,359 +62,342 @@ class TestRRegularSave : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void loadsRegionsAndCoefficient();
-    void slotRule_data();
-    void slotRule();
-    void dropsUnknownAndNegative();
-    void doseAddressStaysValid();
-    void reducesMinute();
-    void reducesInSlices();
-    void spikeOfTheDay();
-    void midnightMinuteBelongsToOldDay();
-    void rowsAhead_data();
-    void rowsAhead();
-    void commits();
-    void roadFromSimulatorToDatabase();
-
 private:
-    std::unique_ptr<RRegularSave> start(const QDateTime& now);
-
     QTemporaryDir m_dir;
     std::unique_ptr<SManualClock> m_pClock;
     // Stand-ins for the region page and the main window.
     std::unique_ptr<BusRecorder> m_pPage;
     std::unique_ptr<BusRecorder> m_pWindow;
-};
 
-void TestRRegularSave::init()
-{
-    // The schema of a new "DataBase.sqlite" in the working directory.
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    QFile::remove("DataBase.sqlite");
-    QVERIFY(RConnectDatabase().OpenDatabase());
-    m_pPage = std::make_unique<BusRecorder>(1004);
-    m_pWindow = std::make_unique<BusRecorder>(1000);
-}
-
-void TestRRegularSave::cleanup()
-{
-    m_pPage.reset();
-    m_pWindow.reset();
-    QSqlDatabase::database().close();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-}
-
-std::unique_ptr<RRegularSave> TestRRegularSave::start(const QDateTime& now)
-{
-    m_pClock = std::make_unique<SManualClock>(now);
-    // Timers far away: the tests tick by hand.
-    return std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 3600000);
-}
-
-void TestRRegularSave::loadsRegionsAndCoefficient()
-{
-    // Position 2 listed twice counts once; Num bounds the list; no settings
-    // row means dose 0.
-    PSqlExec::Exec("insert into RegionInfo(Sub, Id, Num) values(1, 11, 3), (2, 12, 3), "
-                   "(2, 99, 3), (3, 13, 3), (4, 14, 3)");
-    auto pSave = start(at(10, 0, 30));
-    QCOMPARE(pSave->RegionCount(), 3);
-    QCOMPARE(pSave->CeffR(), 0.0f);
-    QCOMPARE(num("select count(*) from MonthData where Hour = 10 and Month = ?", {day()}), 3.0);
-    QCOMPARE(num("select count(*) from MonthMinuteDose where Month = ?", {day()}), 3.0);
-}
-
-void TestRRegularSave::slotRule_data()
-{
-    // Readings of region 1 with counts 1, 2, 3, ... (stored as 0.5, 1.0, 1.5, ...)
-    // at these times; then (hour, column, value) that must hold.
-    QTest::addColumn<QStringList>("times");
-    QTest::addColumn<QList<QVariantList>>("expected");
-
-    QTest::newRow("own slots") << QStringList {"10:00:10.0", "10:00:12.5"}
-                               << QList<QVariantList> {{10, 5, 0.5}, {10, 6, 1.0}};
-    QTest::newRow("second of a slot into the one before") << QStringList {
-        "10:07:20.0", "10:07:21.5"} << QList<QVariantList> {{10, 220, 0.5}, {10, 219, 1.0}};
-    QTest::newRow("third of a slot overwrites it") << QStringList {"10:07:20.0", "10:07:21.0",
-        "10:07:21.5"} << QList<QVariantList> {{10, 220, 1.5}, {10, 219, 1.0}};
-    // The same slot index a minute later is another slot, not a duplicate.
-    QTest::newRow("same index a minute later") << QStringList {"10:00:10.0",
-        "10:01:10.0"} << QList<QVariantList> {{10, 5, 0.5}, {10, 35, 1.0}, {10, 4, 0.0}};
-    // Column -1 does not exist: the slot before is the hour before's last.
-    QTest::newRow("duplicate in the first slot of the hour") << QStringList {"10:59:58.0",
-        "11:00:00.0", "11:00:01.0"} << QList<QVariantList> {{11, 0, 1.0}, {10, 1799, 1.5}};
-}
-
-void TestRRegularSave::slotRule()
-{
-    QFETCH(QStringList, times);
-    QFETCH(QList<QVariantList>, expected);
-    registerRegions({1});
-    auto pSave = start(at(10, 0, 0));
-    for (int i = 0; i < times.size(); ++i) {
-        const QTime time = QTime::fromString(times[i], "hh:mm:ss.z");
-        const bool bNewHour = time.hour() != m_pClock->Now().time().hour();
-        m_pClock->Set(QDateTime(Day, time));
-        if (bNewHour)
-            pSave->MiniteTimeout();
-        pSave->StoreRegionReading(1, i + 1);
-    }
-    for (const QVariantList& cell : expected)
-        QCOMPARE(slot(1, cell[0].toInt(), cell[1].toInt()), cell[2].toDouble());
-    QCOMPARE(num("select sum(Sum) from MonthData"), times.size() * (times.size() + 1) / 4.0);
-}
-
-void TestRRegularSave::dropsUnknownAndNegative()
-{
-    registerRegions({1});
-    auto pSave = start(at(10, 0, 4));
-    pSave->StoreRegionReading(2, 10);
-    pSave->StoreRegionReading(1, -3);
-    QVERIFY(m_pPage->Log().isEmpty());
-    QCOMPARE(num("select count(*) from MonthData where Sum <> 0"), 0.0);
-    // The count printed as a number, not an int's bits read as a double.
-    QCOMPARE(RRegularSave::UnknownReadingText(1, -3),
-        QString("has no nId, nCount = -3.000000, nId = 1\n"));
-}
-
-void TestRRegularSave::doseAddressStaysValid()
-{
-    registerRegions({1, 2}, 0.0056);
-    auto pSave = start(at(10, 0, 0));
-    pSave->StoreRegionReading(2, 1000);
-    QCOMPARE(m_pPage->Firsts(1002), QList<qintptr> {2});
-    // A receiver that keeps the address finds live memory holding the
-    // region's latest rate, also across a reload (ASan checks the rest).
-    const float* pKept = reinterpret_cast<const float*>(m_pPage->Log().last().b);
-    QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
-    pSave->StoreRegionReading(1, 10);
-    pSave->LoadRegionIds();
-    QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
-    pSave->StoreRegionReading(2, 500);
-    QCOMPARE(m_pPage->Log().last().b, reinterpret_cast<qintptr>(pKept));
-    QCOMPARE(*pKept, 500 * 0.0056f * 100.0f);
-}
-
-void TestRRegularSave::reducesMinute()
-{
-    registerRegions({1, 2});
-    PSqlExec::Exec("insert into RegionLinkDoseInfo(Id, Month, MaxDose, TimeInfo) values(2, ?, "
-                   "7.5, '08:00:00')",
-        {day()});
-    auto pSave = start(at(10, 6, 30));
-    // 10, 10 and 30 µRad/h: several values above the spike level, no spike.
-    for (int nSecond : {30, 34, 40}) {
-        m_pClock->Set(at(10, 6, nSecond));
-        pSave->StoreRegionReading(1, nSecond == 40 ? 60 : 20);
-    }
-    double dAtTick = -1;
-    m_pWindow->onMessage = [&](const SMessage&) { dAtTick = minute(1, 606); };
-    m_pClock->Set(at(10, 7, 0, 2));
-    pSave->MiniteTimeout();
-    // The page reloading on the tick already finds the minute.
-    QCOMPARE(m_pWindow->Count(1020), 1);
-    QCOMPARE(dAtTick, 500.0);
-    QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = 1"), 30.0);
-    QCOMPARE(PSqlExec::Scalar("select TimeInfo from RegionLinkDoseInfo where Id = 1").toString(),
-        QString("10:06:40"));
-    // Region 2's empty minute leaves its maximum.
-    QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = 2"), 7.5);
-
-    // An empty minute is still the one written last.
-    m_pClock->Set(at(10, 8, 0));
-    pSave->MiniteTimeout();
-    QCOMPARE(num("select Maxindex from MonthMinuteDose where Id = 1"), 607.0);
-    QCOMPARE(num("select Sum from MonthMinuteDose where Id = 1"), 500.0);
-    // Woken before the minute ended: nothing is reduced.
-    pSave->MiniteTimeout();
-    QCOMPARE(pSave->TickCount(), 2);
-}
-
-void TestRRegularSave::reducesInSlices()
-{
-    QList<int> ids;
-    for (int i = 1; i <= 70; ++i)
-        ids << i;
-    registerRegions(ids);
-    auto pSave = start(at(10, 6, 0));
-    for (int nSecond : {8, 10}) {
-        m_pClock->Set(at(10, 6, nSecond));
-        for (int nId : ids)
-            pSave->StoreRegionReading(nId, 2 * nId);
-    }
-    m_pClock->Set(at(10, 7, 0));
-    pSave->MiniteTimeout();
-    // The tick waits for the last region.
-    QVERIFY(pSave->IsReducing());
-    QCOMPARE(m_pWindow->Count(1020), 0);
-    QTRY_VERIFY(!pSave->IsReducing());
-    QCOMPARE(m_pWindow->Count(1020), 1);
-    QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 606"), 70.0);
-    QCOMPARE(minute(70, 606), 2100.0);
-
-    // A reload (stop, commit) right after a tick finds the minute complete.
-    m_pClock->Set(at(10, 8, 0));
-    pSave->MiniteTimeout();
-    pSave->StopTimers();
-    QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 607"), 70.0);
-    // Destroyed mid-reduction (the window shutting down): the minute is
-    // written, but no tick goes to the window.
-    m_pClock->Set(at(10, 9, 0));
-    pSave->MiniteTimeout();
-    const int nTicks = m_pWindow->Count(1020);
-    pSave.reset();
-    QCOMPARE(m_pWindow->Count(1020), nTicks);
-    QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 608"), 70.0);
-}
-
-void TestRRegularSave::spikeOfTheDay()
-{
-    registerRegions({1}, 0.001); // count n stores n / 10 µRad/h
-    PSqlExec::Exec("insert into RegionLinkDoseInfo(Id, Month, MaxDose, TimeInfo) values(1, ?, "
-                   "0.2, '08:00:00')",
-        {day()});
-    auto pSave = start(at(12, 30, 14));
-    pSave->StoreRegionReading(1, 9);
-    m_pClock->Set(at(12, 31, 0));
-    pSave->MiniteTimeout();
-    QCOMPARE(minute(1, 750), 0.0);
-    QCOMPARE(slot(1, 12, 907), 0.0);
-    QCOMPARE(num("select count(*) from RegionLinkDoseInfo"), 1.0);
-    QCOMPARE(num("select MaxDose from RegionLinkDoseInfo"), 0.2);
-    QCOMPARE(PSqlExec::Scalar("select TimeInfo from RegionLinkDoseInfo").toString(),
-        QString("12:30:14"));
-}
-
-void TestRRegularSave::midnightMinuteBelongsToOldDay()
-{
-    registerRegions({1}, 0.0005); // count 4 stores 0.2 µRad/h
-    auto pSave = start(at(23, 59, 10));
-    pSave->StoreRegionReading(1, 4);
-    m_pClock->Set(at(0, 0, 0, 5, Next));
-    pSave->MiniteTimeout();
-    QCOMPARE(minute(1, 1439), 6.0);
-    QCOMPARE(num("select Maxindex from MonthMinuteDose where Month = ?", {day()}), 1439.0);
-    QCOMPARE(minute(1, 1439, Next), 0.0);
-    QCOMPARE(num("select count(*) from RegionLinkDoseInfo where Month = ?", {day(Next)}), 0.0);
-    m_pClock->Set(at(0, 0, 3, 0, Next));
-    pSave->StoreRegionReading(1, 4);
-    QCOMPARE(slot(1, 0, 1, Next), 0.2);
-}
-
-void TestRRegularSave::rowsAhead_data()
-{
-    QTest::addColumn<QDateTime>("startAt");
-    QTest::addColumn<QDateTime>("tickAt");
-    QTest::addColumn<QDate>("date");
-    QTest::addColumn<int>("hour");
-
-    QTest::newRow("next hour at minute 59") << at(9, 30, 0) << at(9, 59, 0) << Day << 10;
-    QTest::newRow("tomorrow before midnight") << at(23, 30, 0) << at(23, 59, 0) << Next << 0;
-    // No tick falls into minute 59 after such a start.
-    QTest::newRow("started in minute 59") << at(9, 59, 30) << QDateTime() << Day << 10;
-    // A tick missed in minute 59 must not cost the whole next hour.
-    QTest::newRow("minute 59 missed") << at(9, 58, 30) << at(10, 0, 30) << Day << 10;
-    // Today deleted on the history page: the rows come back at the next tick.
-    QTest::newRow("day deleted") << at(10, 0, 30) << at(10, 1, 0) << Day << 10;
-}
-
-void TestRRegularSave::rowsAhead()
-{
-    QFETCH(QDateTime, startAt);
-    QFETCH(QDateTime, tickAt);
-    QFETCH(QDate, date);
-    QFETCH(int, hour);
-    registerRegions({1, 2});
-    const QString strRows = "select count(*) from MonthData where Month = ? and Hour = ?";
-    auto pSave = start(startAt);
-    if (tickAt.isValid()) {
-        PSqlExec::Exec("delete from MonthData where Month = ? and Hour = ?", {day(date), hour});
-        PSqlExec::Exec("delete from MonthMinuteDose where Month = ?", {day(date)});
-        m_pClock->Set(tickAt);
-        pSave->MiniteTimeout();
-        pSave->MiniteTimeout();
-    }
-    QCOMPARE(num(strRows, {day(date), hour}), 2.0);
-    QCOMPARE(num("select count(*) from MonthMinuteDose where Month = ?", {day(date)}), 2.0);
-}
-
-void TestRRegularSave::commits()
-{
-    registerRegions({1});
-    m_pClock = std::make_unique<SManualClock>(at(10, 0, 6));
-    auto pSave = std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 20);
-    pSave->StoreRegionReading(1, 8);
-    // Another connection sees only committed data.
+    std::unique_ptr<RRegularSave> start(const QDateTime& now)
     {
-        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "reader");
-        other.setDatabaseName(m_dir.filePath("DataBase.sqlite"));
-        QVERIFY(other.open());
-        QTRY_VERIFY(QSqlQuery("select \"3\" from MonthData where \"3\" = 4", other).next());
+        m_pClock = std::make_unique<SManualClock>(now);
+        // Timers far away: the tests tick by hand.
+        return std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 3600000);
     }
-    QSqlDatabase::removeDatabase("reader");
-    QVERIFY(pSave->IsSaveTimerActive());
 
-    // A stop commits: a rollback afterwards takes nothing back.
-    m_pClock->Set(at(10, 0, 10));
-    pSave->StoreRegionReading(1, 8);
-    pSave->StopTimers();
-    QVERIFY(!pSave->IsMinuteTimerActive() && !pSave->IsSaveTimerActive());
-    pSave.reset();
-    QSqlDatabase::database().rollback();
-    QCOMPARE(slot(1, 10, 5), 4.0);
-}
-
-// Simulator -> link -> decoder -> bus -> aggregator -> SQLite.
-void TestRRegularSave::roadFromSimulatorToDatabase()
-{
-    PSimDataServer server;
-    QVERIFY(server.Listen());
-    server.SetRegions({{1, PSimRegion::Steady, 1000}, {2, PSimRegion::Steady, 2000},
-        {3, PSimRegion::Steady, 3000}});
-    registerRegions({1, 2}, 0.0056); // 3 is sent but not registered
-    PSqlExec::Exec("update SystemInfo set Port = ?", {server.Port()});
-    auto pSave = start(at(10, 59, 0));
-    m_pWindow->onMessage = [&pSave](const SMessage& message) {
-        if (message.MessageType() == 1003 && pSave)
-            pSave->StoreRegionReading(int(message.First()), int(message.Second()));
-    };
+private slots:
+    void init()
     {
-        PDoseThread link(nullptr);
-        link.StartThread();
-        link.RequestConnect();
-        QTRY_COMPARE(server.ClientCount(), 1);
-        // A minute of readings every two seconds, and one more in the last slot.
-        for (int nTick = 0; nTick <= 30; ++nTick) {
-            m_pClock->Set(at(10, 59, qMin(nTick * 2, 59)));
-            server.Tick();
-            QTRY_COMPARE(m_pWindow->Count(1003), 3 * (nTick + 1));
+        // The schema of a new "DataBase.sqlite" in the working directory.
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QFile::remove("DataBase.sqlite");
+        QVERIFY(RConnectDatabase().OpenDatabase());
+        m_pPage = std::make_unique<BusRecorder>(1004);
+        m_pWindow = std::make_unique<BusRecorder>(1000);
+    }
+
+    void cleanup()
+    {
+        m_pPage.reset();
+        m_pWindow.reset();
+        QSqlDatabase::database().close();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    }
+
+    void loadsRegionsAndCoefficient()
+    {
+        // Position 2 listed twice counts once; Num bounds the list; no settings
+        // row means dose 0.
+        PSqlExec::Exec("insert into RegionInfo(Sub, Id, Num) values(1, 11, 3), (2, 12, 3), "
+                       "(2, 99, 3), (3, 13, 3), (4, 14, 3)");
+        auto pSave = start(at(10, 0, 30));
+        QCOMPARE(pSave->RegionCount(), 3);
+        QCOMPARE(pSave->CeffR(), 0.0f);
+        QCOMPARE(num("select count(*) from MonthData where Hour = 10 and Month = ?", {day()}), 3.0);
+        QCOMPARE(num("select count(*) from MonthMinuteDose where Month = ?", {day()}), 3.0);
+    }
+
+    void slotRule_data()
+    {
+        // Readings of region 1 with counts 1, 2, 3, ... (stored as 0.5, 1.0, 1.5, ...)
+        // at these times; then (hour, column, value) that must hold.
+        QTest::addColumn<QStringList>("times");
+        QTest::addColumn<QList<QVariantList>>("expected");
+
+        QTest::newRow("own slots") << QStringList {"10:00:10.0", "10:00:12.5"}
+                                   << QList<QVariantList> {{10, 5, 0.5}, {10, 6, 1.0}};
+        QTest::newRow("second of a slot into the one before") << QStringList {
+            "10:07:20.0", "10:07:21.5"} << QList<QVariantList> {{10, 220, 0.5}, {10, 219, 1.0}};
+        QTest::newRow("third of a slot overwrites it") << QStringList {"10:07:20.0", "10:07:21.0",
+            "10:07:21.5"} << QList<QVariantList> {{10, 220, 1.5}, {10, 219, 1.0}};
+        // The same slot index a minute later is another slot, not a duplicate.
+        QTest::newRow("same index a minute later") << QStringList {"10:00:10.0",
+            "10:01:10.0"} << QList<QVariantList> {{10, 5, 0.5}, {10, 35, 1.0}, {10, 4, 0.0}};
+        // Column -1 does not exist: the slot before is the hour before's last.
+        QTest::newRow("duplicate in the first slot of the hour") << QStringList {"10:59:58.0",
+            "11:00:00.0", "11:00:01.0"} << QList<QVariantList> {{11, 0, 1.0}, {10, 1799, 1.5}};
+    }
+
+    void slotRule()
+    {
+        QFETCH(QStringList, times);
+        QFETCH(QList<QVariantList>, expected);
+        registerRegions({1});
+        auto pSave = start(at(10, 0, 0));
+        for (int i = 0; i < times.size(); ++i) {
+            const QTime time = QTime::fromString(times[i], "hh:mm:ss.z");
+            const bool bNewHour = time.hour() != m_pClock->Now().time().hour();
+            m_pClock->Set(QDateTime(Day, time));
+            if (bNewHour)
+                pSave->MiniteTimeout();
+            pSave->StoreRegionReading(1, i + 1);
         }
-        link.DisConnect();
+        for (const QVariantList& cell : expected)
+            QCOMPARE(slot(1, cell[0].toInt(), cell[1].toInt()), cell[2].toDouble());
+        QCOMPARE(num("select sum(Sum) from MonthData"), times.size() * (times.size() + 1) / 4.0);
     }
-    m_pClock->Set(at(11, 0, 0, 10));
-    pSave->MiniteTimeout();
-    QTRY_VERIFY(!pSave->IsReducing());
-    QVERIFY(pSave->SlotStatements().Size() <= 4);
-    pSave.reset();
 
-    // Raw 1000 x 0.0056 x 100 = 560 µRad/h. The 59th second shares the 58th's
-    // slot and went into the slot before; the hour sum counts all 31 readings.
-    for (int nId : {1, 2}) {
-        const double dDose = nId * 560.0;
-        QCOMPARE(slot(nId, 10, 1770), dDose);
-        QCOMPARE(slot(nId, 10, 1798), dDose);
-        QCOMPARE(num("select Sum from MonthData where Id = ? and Hour = 10", {nId}), 31 * dDose);
-        QCOMPARE(minute(nId, 659), 30 * dDose);
-        QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = ?", {nId}), dDose);
+    void dropsUnknownAndNegative()
+    {
+        registerRegions({1});
+        auto pSave = start(at(10, 0, 4));
+        pSave->StoreRegionReading(2, 10);
+        pSave->StoreRegionReading(1, -3);
+        QVERIFY(m_pPage->Log().isEmpty());
+        QCOMPARE(num("select count(*) from MonthData where Sum <> 0"), 0.0);
+        // The count printed as a number, not an int's bits read as a double.
+        QCOMPARE(RRegularSave::UnknownReadingText(1, -3),
+            QString("has no nId, nCount = -3.000000, nId = 1\n"));
     }
-    QCOMPARE(num("select count(*) from MonthData where Id = 3"), 0.0);
-    // The next hour's rows were there before it began.
-    QCOMPARE(num("select count(*) from MonthData where Hour = 11"), 2.0);
-}
+
+    void doseAddressStaysValid()
+    {
+        registerRegions({1, 2}, 0.0056);
+        auto pSave = start(at(10, 0, 0));
+        pSave->StoreRegionReading(2, 1000);
+        QCOMPARE(m_pPage->Firsts(1002), QList<qintptr> {2});
+        // A receiver that keeps the address finds live memory holding the
+        // region's latest rate, also across a reload (ASan checks the rest).
+        const float* pKept = reinterpret_cast<const float*>(m_pPage->Log().last().b);
+        QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
+        pSave->StoreRegionReading(1, 10);
+        pSave->LoadRegionIds();
+        QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
+        pSave->StoreRegionReading(2, 500);
+        QCOMPARE(m_pPage->Log().last().b, reinterpret_cast<qintptr>(pKept));
+        QCOMPARE(*pKept, 500 * 0.0056f * 100.0f);
+    }
+
+    void reducesMinute()
+    {
+        registerRegions({1, 2});
+        PSqlExec::Exec("insert into RegionLinkDoseInfo(Id, Month, MaxDose, TimeInfo) values(2, ?, "
+                       "7.5, '08:00:00')",
+            {day()});
+        auto pSave = start(at(10, 6, 30));
+        // 10, 10 and 30 µRad/h: several values above the spike level, no spike.
+        for (int nSecond : {30, 34, 40}) {
+            m_pClock->Set(at(10, 6, nSecond));
+            pSave->StoreRegionReading(1, nSecond == 40 ? 60 : 20);
+        }
+        double dAtTick = -1;
+        m_pWindow->onMessage = [&](const SMessage&) { dAtTick = minute(1, 606); };
+        m_pClock->Set(at(10, 7, 0, 2));
+        pSave->MiniteTimeout();
+        // The page reloading on the tick already finds the minute.
+        QCOMPARE(m_pWindow->Count(1020), 1);
+        QCOMPARE(dAtTick, 500.0);
+        QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = 1"), 30.0);
+        QCOMPARE(
+            PSqlExec::Scalar("select TimeInfo from RegionLinkDoseInfo where Id = 1").toString(),
+            QString("10:06:40"));
+        // Region 2's empty minute leaves its maximum.
+        QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = 2"), 7.5);
+
+        // An empty minute is still the one written last.
+        m_pClock->Set(at(10, 8, 0));
+        pSave->MiniteTimeout();
+        QCOMPARE(num("select Maxindex from MonthMinuteDose where Id = 1"), 607.0);
+        QCOMPARE(num("select Sum from MonthMinuteDose where Id = 1"), 500.0);
+        // Woken before the minute ended: nothing is reduced.
+        pSave->MiniteTimeout();
+        QCOMPARE(pSave->TickCount(), 2);
+    }
+
+    void reducesInSlices()
+    {
+        QList<int> ids;
+        for (int i = 1; i <= 70; ++i)
+            ids << i;
+        registerRegions(ids);
+        auto pSave = start(at(10, 6, 0));
+        for (int nSecond : {8, 10}) {
+            m_pClock->Set(at(10, 6, nSecond));
+            for (int nId : ids)
+                pSave->StoreRegionReading(nId, 2 * nId);
+        }
+        m_pClock->Set(at(10, 7, 0));
+        pSave->MiniteTimeout();
+        // The tick waits for the last region.
+        QVERIFY(pSave->IsReducing());
+        QCOMPARE(m_pWindow->Count(1020), 0);
+        QTRY_VERIFY(!pSave->IsReducing());
+        QCOMPARE(m_pWindow->Count(1020), 1);
+        QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 606"), 70.0);
+        QCOMPARE(minute(70, 606), 2100.0);
+
+        // A reload (stop, commit) right after a tick finds the minute complete.
+        m_pClock->Set(at(10, 8, 0));
+        pSave->MiniteTimeout();
+        pSave->StopTimers();
+        QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 607"), 70.0);
+        // Destroyed mid-reduction (the window shutting down): the minute is
+        // written, but no tick goes to the window.
+        m_pClock->Set(at(10, 9, 0));
+        pSave->MiniteTimeout();
+        const int nTicks = m_pWindow->Count(1020);
+        pSave.reset();
+        QCOMPARE(m_pWindow->Count(1020), nTicks);
+        QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 608"), 70.0);
+    }
+
+    void spikeOfTheDay()
+    {
+        registerRegions({1}, 0.001); // count n stores n / 10 µRad/h
+        PSqlExec::Exec("insert into RegionLinkDoseInfo(Id, Month, MaxDose, TimeInfo) values(1, ?, "
+                       "0.2, '08:00:00')",
+            {day()});
+        auto pSave = start(at(12, 30, 14));
+        pSave->StoreRegionReading(1, 9);
+        m_pClock->Set(at(12, 31, 0));
+        pSave->MiniteTimeout();
+        QCOMPARE(minute(1, 750), 0.0);
+        QCOMPARE(slot(1, 12, 907), 0.0);
+        QCOMPARE(num("select count(*) from RegionLinkDoseInfo"), 1.0);
+        QCOMPARE(num("select MaxDose from RegionLinkDoseInfo"), 0.2);
+        QCOMPARE(PSqlExec::Scalar("select TimeInfo from RegionLinkDoseInfo").toString(),
+            QString("12:30:14"));
+    }
+
+    void midnightMinuteBelongsToOldDay()
+    {
+        registerRegions({1}, 0.0005); // count 4 stores 0.2 µRad/h
+        auto pSave = start(at(23, 59, 10));
+        pSave->StoreRegionReading(1, 4);
+        m_pClock->Set(at(0, 0, 0, 5, Next));
+        pSave->MiniteTimeout();
+        QCOMPARE(minute(1, 1439), 6.0);
+        QCOMPARE(num("select Maxindex from MonthMinuteDose where Month = ?", {day()}), 1439.0);
+        QCOMPARE(minute(1, 1439, Next), 0.0);
+        QCOMPARE(num("select count(*) from RegionLinkDoseInfo where Month = ?", {day(Next)}), 0.0);
+        m_pClock->Set(at(0, 0, 3, 0, Next));
+        pSave->StoreRegionReading(1, 4);
+        QCOMPARE(slot(1, 0, 1, Next), 0.2);
+    }
+
+    void rowsAhead_data()
+    {
+        QTest::addColumn<QDateTime>("startAt");
+        QTest::addColumn<QDateTime>("tickAt");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("hour");
+
+        QTest::newRow("next hour at minute 59") << at(9, 30, 0) << at(9, 59, 0) << Day << 10;
+        QTest::newRow("tomorrow before midnight") << at(23, 30, 0) << at(23, 59, 0) << Next << 0;
+        // No tick falls into minute 59 after such a start.
+        QTest::newRow("started in minute 59") << at(9, 59, 30) << QDateTime() << Day << 10;
+        // A tick missed in minute 59 must not cost the whole next hour.
+        QTest::newRow("minute 59 missed") << at(9, 58, 30) << at(10, 0, 30) << Day << 10;
+        // Today deleted on the history page: the rows come back at the next tick.
+        QTest::newRow("day deleted") << at(10, 0, 30) << at(10, 1, 0) << Day << 10;
+    }
+
+    void rowsAhead()
+    {
+        QFETCH(QDateTime, startAt);
+        QFETCH(QDateTime, tickAt);
+        QFETCH(QDate, date);
+        QFETCH(int, hour);
+        registerRegions({1, 2});
+        const QString strRows = "select count(*) from MonthData where Month = ? and Hour = ?";
+        auto pSave = start(startAt);
+        if (tickAt.isValid()) {
+            PSqlExec::Exec("delete from MonthData where Month = ? and Hour = ?", {day(date), hour});
+            PSqlExec::Exec("delete from MonthMinuteDose where Month = ?", {day(date)});
+            m_pClock->Set(tickAt);
+            pSave->MiniteTimeout();
+            pSave->MiniteTimeout();
+        }
+        QCOMPARE(num(strRows, {day(date), hour}), 2.0);
+        QCOMPARE(num("select count(*) from MonthMinuteDose where Month = ?", {day(date)}), 2.0);
+    }
+
+    void commits()
+    {
+        registerRegions({1});
+        m_pClock = std::make_unique<SManualClock>(at(10, 0, 6));
+        auto pSave = std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 20);
+        pSave->StoreRegionReading(1, 8);
+        // Another connection sees only committed data.
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "reader");
+            other.setDatabaseName(m_dir.filePath("DataBase.sqlite"));
+            QVERIFY(other.open());
+            QTRY_VERIFY(QSqlQuery("select \"3\" from MonthData where \"3\" = 4", other).next());
+        }
+        QSqlDatabase::removeDatabase("reader");
+        QVERIFY(pSave->IsSaveTimerActive());
+
+        // A stop commits: a rollback afterwards takes nothing back.
+        m_pClock->Set(at(10, 0, 10));
+        pSave->StoreRegionReading(1, 8);
+        pSave->StopTimers();
+        QVERIFY(!pSave->IsMinuteTimerActive() && !pSave->IsSaveTimerActive());
+        pSave.reset();
+        QSqlDatabase::database().rollback();
+        QCOMPARE(slot(1, 10, 5), 4.0);
+    }
+
+    // Simulator -> link -> decoder -> bus -> aggregator -> SQLite.
+    void roadFromSimulatorToDatabase()
+    {
+        PSimDataServer server;
+        QVERIFY(server.Listen());
+        server.SetRegions({{1, PSimRegion::Steady, 1000}, {2, PSimRegion::Steady, 2000},
+            {3, PSimRegion::Steady, 3000}});
+        registerRegions({1, 2}, 0.0056); // 3 is sent but not registered
+        PSqlExec::Exec("update SystemInfo set Port = ?", {server.Port()});
+        auto pSave = start(at(10, 59, 0));
+        m_pWindow->onMessage = [&pSave](const SMessage& message) {
+            if (message.MessageType() == 1003 && pSave)
+                pSave->StoreRegionReading(int(message.First()), int(message.Second()));
+        };
+        {
+            PDoseThread link(nullptr);
+            link.StartThread();
+            link.RequestConnect();
+            QTRY_COMPARE(server.ClientCount(), 1);
+            // A minute of readings every two seconds, and one more in the last slot.
+            for (int nTick = 0; nTick <= 30; ++nTick) {
+                m_pClock->Set(at(10, 59, qMin(nTick * 2, 59)));
+                server.Tick();
+                QTRY_COMPARE(m_pWindow->Count(1003), 3 * (nTick + 1));
+            }
+            link.DisConnect();
+        }
+        m_pClock->Set(at(11, 0, 0, 10));
+        pSave->MiniteTimeout();
+        QTRY_VERIFY(!pSave->IsReducing());
+        QVERIFY(pSave->SlotStatements().Size() <= 4);
+        pSave.reset();
+
+        // Raw 1000 x 0.0056 x 100 = 560 µRad/h. The 59th second shares the 58th's
+        // slot and went into the slot before; the hour sum counts all 31 readings.
+        for (int nId : {1, 2}) {
+            const double dDose = nId * 560.0;
+            QCOMPARE(slot(nId, 10, 1770), dDose);
+            QCOMPARE(slot(nId, 10, 1798), dDose);
+            QCOMPARE(
+                num("select Sum from MonthData where Id = ? and Hour = 10", {nId}), 31 * dDose);
+            QCOMPARE(minute(nId, 659), 30 * dDose);
+            QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = ?", {nId}), dDose);
+        }
+        QCOMPARE(num("select count(*) from MonthData where Id = 3"), 0.0);
+        // The next hour's rows were there before it began.
+        QCOMPARE(num("select count(*) from MonthData where Hour = 11"), 2.0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRRegularSave)
 #include "tst_rregularsave.moc"

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 
 QStringList column(const QString& strSql, int nColumn = 0)
@@ -31,37 +33,31 @@ class TstRConnectDatabase : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir* m_pDir = nullptr;
-    QString m_strOldDir;
-    int m_nReports = 0;
-    QString m_strTitle;
+    std::unique_ptr<QTemporaryDir> m_pDir;
+    QString m_strOldDir = QDir::currentPath();
+    QStringList m_reports;
 
     bool Open()
     {
         QSqlDatabase::database().close();
         RConnectDatabase connect;
-        connect.SetFailureReport([this](const QString& strTitle, const QString&) {
-            ++m_nReports;
-            m_strTitle = strTitle;
-        });
+        connect.SetFailureReport(
+            [this](const QString& strTitle, const QString&) { m_reports << strTitle; });
         return connect.OpenDatabase();
     }
 
 private slots:
     void init()
     {
-        m_strOldDir = QDir::currentPath();
-        m_pDir = new QTemporaryDir;
+        m_pDir = std::make_unique<QTemporaryDir>();
         QDir::setCurrent(m_pDir->path());
-        m_nReports = 0;
+        m_reports.clear();
     }
-
     void cleanup()
     {
         QSqlDatabase::database().close();
         QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
         QDir::setCurrent(m_strOldDir);
-        delete m_pDir;
     }
 
     // A new file gets every table in order, the indexes and the account tables;
@@ -84,30 +80,24 @@ private slots:
         const QStringList schema = column(QStringLiteral("select sql from sqlite_master"));
         QVERIFY(Open());
         QCOMPARE(column(QStringLiteral("select sql from sqlite_master")), schema);
-        QCOMPARE(m_nReports, 0);
+        QVERIFY(m_reports.isEmpty());
     }
 
+    // Slot statements address these columns by their bare numbers.
     void generatedColumns_data()
     {
-        QTest::addColumn<QString>("strTable");
         QTest::addColumn<int>("nLead");
         QTest::addColumn<int>("nCount");
         QTest::addColumn<QString>("strType");
         QTest::addColumn<QString>("strNext");
-        QTest::newRow("MonthData") << "MonthData" << 4 << 1800 << "float"
-                                   << "Sum";
-        QTest::newRow("PersonalRealTimeDose") << "PersonalRealTimeDose" << 4 << 30 << "float"
-                                              << "Count";
-        QTest::newRow("MonthMinuteDose") << "MonthMinuteDose" << 3 << 1440 << "float"
-                                         << "Maxindex";
-        QTest::newRow("PersonalMonthDose") << "PersonalMonthDose" << 3 << 24 << "flaot"
-                                           << "Sum";
+        QTest::newRow("MonthData") << 4 << 1800 << QString("float") << "Sum";
+        QTest::newRow("PersonalRealTimeDose") << 4 << 30 << QString("float") << "Count";
+        QTest::newRow("MonthMinuteDose") << 3 << 1440 << QString("float") << "Maxindex";
+        QTest::newRow("PersonalMonthDose") << 3 << 24 << QString("flaot") << "Sum";
     }
-
-    // Slot statements address these columns by their bare numbers.
     void generatedColumns()
     {
-        QFETCH(QString, strTable);
+        const QString strTable = QTest::currentDataTag();
         QFETCH(int, nLead);
         QFETCH(int, nCount);
         QFETCH(QString, strType);
@@ -143,14 +133,15 @@ private slots:
         QVERIFY(names("index").isEmpty());
     }
 
+    // A file that cannot be opened is reported once, and nothing else happens.
     void openFailureIsReported()
     {
         QVERIFY(QDir().mkdir(QStringLiteral("DataBase.sqlite")));
         QVERIFY(!Open());
-        QCOMPARE(m_nReports, 1);
-        QCOMPARE(m_strTitle, QStringLiteral("Cannot open database"));
+        QCOMPARE(m_reports, QStringList("Cannot open database"));
     }
 
+    // The commit ends the long transaction; there is none to commit after it.
     void commitEndsTransaction()
     {
         QVERIFY(Open());

@@ -2,6 +2,28 @@
 
 #include <QtTest>
 
+namespace {
+
+const QByteArray kThreshold = QByteArray::fromHex("A40A00000000FF0103000200FF");
+const QByteArray kEcho = QByteArray::fromHex("A40900000102FF21050327FC");
+
+// "T<id>:<word>", "E<index>:<id>:<tip>" or "J<bytes>" per command.
+QStringList describe(const QVector<PSimFrames::Command>& commands, bool bJunk = true)
+{
+    QStringList list;
+    for (const PSimFrames::Command& c : commands) {
+        if (c.eKind == PSimFrames::Kind::Threshold)
+            list << QString("T%1:%2").arg(c.nId).arg(c.nArgument);
+        else if (c.eKind == PSimFrames::Kind::Echo)
+            list << QString("E%1:%2:%3").arg(c.nIndex).arg(c.nId).arg(c.nTip);
+        else if (bJunk)
+            list << QString("J%1").arg(c.raw.size());
+    }
+    return list;
+}
+
+} // namespace
+
 // The simulator's command log is what the link tests assert on, so its parser
 // must neither invent nor lose commands.
 class TestPSimFrames : public QObject
@@ -9,64 +31,34 @@ class TestPSimFrames : public QObject
     Q_OBJECT
 
 private slots:
-    void commandsAcrossReads();
-    void junkAndBadSums_data();
-    void junkAndBadSums();
-};
-
-void TestPSimFrames::commandsAcrossReads()
-{
-    const QByteArray threshold = QByteArray::fromHex("A40A00000000FF0103000200FF");
-    const QByteArray echo = QByteArray::fromHex("A40900000102FF21050327FC");
-    QByteArray pending = threshold.left(5);
-    QVERIFY(PSimFrames::TakeCommands(pending).isEmpty());
-    QCOMPARE(pending.size(), 5);
-    pending += threshold.mid(5) + echo.left(1);
-    QVector<PSimFrames::Command> commands = PSimFrames::TakeCommands(pending);
-    QCOMPARE(commands.size(), 1);
-    QCOMPARE(int(commands[0].eKind), int(PSimFrames::Kind::Threshold));
-    QCOMPARE(commands[0].nId, 3);
-    QCOMPARE(commands[0].nArgument, 2);
-    QCOMPARE(pending, echo.left(1));
-    pending += echo.mid(1);
-    commands = PSimFrames::TakeCommands(pending);
-    QCOMPARE(commands.size(), 1);
-    QCOMPARE(int(commands[0].eKind), int(PSimFrames::Kind::Echo));
-    QCOMPARE(commands[0].nIndex, 0x102u);
-    QCOMPARE(commands[0].nId, 5);
-    QCOMPARE(commands[0].nTip, 3);
-    QVERIFY(pending.isEmpty());
-}
-
-void TestPSimFrames::junkAndBadSums_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("commands");
-    QTest::addColumn<int>("junk");
-    const QByteArray threshold = QByteArray::fromHex("A40A00000000FF0103000200FF");
-    QTest::newRow("junk first") << QByteArray::fromHex("0102A4") + threshold << 1 << 3;
-    QTest::newRow("bad threshold sum") << PSimFrames::Corrupted(threshold) << 0 << 13;
-    QTest::newRow("bad echo sum") << PSimFrames::Corrupted(
-        QByteArray::fromHex("A40900000102FF21050327FC"))
-                                  << 0 << 12;
-}
-
-void TestPSimFrames::junkAndBadSums()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, commands);
-    QFETCH(int, junk);
-    int nCommands = 0;
-    int nJunk = 0;
-    for (const PSimFrames::Command& c : PSimFrames::TakeCommands(bytes)) {
-        if (c.eKind == PSimFrames::Kind::Junk)
-            nJunk += c.raw.size();
-        else
-            ++nCommands;
+    void commands_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("commands");
+        QTest::newRow("both kinds") << kThreshold + kEcho << QStringList {"T3:2", "E258:5:3"};
+        QTest::newRow("junk first")
+            << QByteArray::fromHex("0102A4") + kThreshold << QStringList {"J3", "T3:2"};
+        QTest::newRow("bad threshold sum")
+            << PSimFrames::Corrupted(kThreshold) << QStringList {"J13"};
+        QTest::newRow("bad echo sum") << PSimFrames::Corrupted(kEcho) << QStringList {"J12"};
     }
-    QCOMPARE(nCommands, commands);
-    QCOMPARE(nJunk, junk);
-}
+    void commands()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, commands);
+        QByteArray pending = bytes;
+        QCOMPARE(describe(PSimFrames::TakeCommands(pending)), commands);
+        QVERIFY(pending.isEmpty());
+        // Split at every offset, the same commands come out, none before its end.
+        const QStringList whole = describe(PSimFrames::TakeCommands(pending = bytes), false);
+        for (int nCut = 1; nCut < bytes.size(); ++nCut) {
+            pending = bytes.left(nCut);
+            QStringList seen = describe(PSimFrames::TakeCommands(pending), false);
+            pending += bytes.mid(nCut);
+            QCOMPARE(seen + describe(PSimFrames::TakeCommands(pending), false), whole);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPSimFrames)
 #include "tst_psimframes.moc"

@@ -126,13 +126,11 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
 
 Kestal::~Kestal()
 {
-    // No reading may arrive after the last commit: the link stops first, then
-    // the aggregator finishes its minute, releases its statements and commits.
+    // No reading may arrive after the last commit: the link stops first (its
+    // decoder delivers what it decoded before the stop), then the aggregator
+    // finishes its minute, releases its statements and commits.
     delete m_pDoseThread;
     m_pDoseThread = nullptr;
-    // Readings already decoded but still queued (at most the decoder's post
-    // limit) are stored rather than dropped with this window's events.
-    QCoreApplication::sendPostedEvents(this, MsgReading);
     delete m_pRegularSave;
     m_pRegularSave = nullptr;
     RConnectDatabase::CommitTransaction();

@@ -1,11 +1,17 @@
-// Decoder throughput: a mixed stream (mostly reading frames, some four-value,
-// short, routing, target-dose and block frames, and garbage) goes through the
-// packet buffer and the decoder into counting receivers on the bus.
-//   1. decode: the decoder drains a full buffer on one thread;
-//   2. live: a writer thread stores 2280-byte rounds and wakes the running
-//      decoder thread, the main thread receives, as in the program.
+// Decoder throughput on a mixed stream (mostly reading frames, some
+// four-value, short, routing, target-dose and block frames, and garbage), as
+// ratios to a bare byte loop over the same stream in the same run:
+//   1. bare: a loop that reads every byte once, finding frame starts and
+//      XOR-ing each frame, and decodes nothing;
+//   2. plain: the frame decoder alone, fed 2280-byte pieces (the link's
+//      rounds), into a sink that counts;
+//   3. thread: a writer thread stores the rounds in the packet buffer and wakes
+//      the decoding thread, which posts to receivers on the main thread that
+//      only count, as in the program.
+//   bench_decoder [rounds]
 #include "algor/PDataBuffer.h"
 #include "algor/PDoseProcThread.h"
+#include "algor/PFrameDecoder.h"
 #include "database/RConnectDatabase.h"
 #include "message/SMessage.h"
 
@@ -124,13 +130,72 @@ Stream makeStream(size_t nMaxBytes)
     return s;
 }
 
-void report(const char* pWhat, const Stream& s, qint64 nNs)
+double framesPerSecond(const Stream& s, qint64 nNs)
 {
-    const double dSeconds = double(nNs) / 1e9;
-    printf("%-8s %8.3f s  %12.0f reading frames/s  %12.0f frames/s  %8.1f MB/s\n", pWhat, dSeconds,
-        double(s.nReadingFrames) / dSeconds, double(s.nFrames) / dSeconds,
-        double(s.bytes.size()) / dSeconds / 1e6);
+    return double(s.nFrames) / (double(nNs) / 1e9);
 }
+
+void report(const char* pWhat, const Stream& s, qint64 nNs, double dBare)
+{
+    const double dRate = framesPerSecond(s, nNs);
+    printf("%-7s %8.4f s  %12.0f frames/s  %12.0f reading frames/s  ratio to bare 1/%.1f\n", pWhat,
+        double(nNs) / 1e9, dRate, double(s.nReadingFrames) / (double(nNs) / 1e9), dBare / dRate);
+}
+
+// Frame lengths by type byte; 7 for a type no frame has (the decoder drops
+// such a head whole).
+size_t bareLength(unsigned char nType)
+{
+    switch (nType) {
+    case 0x1D:
+        return 32;
+    case 0x21:
+        return 36;
+    case 0x0A:
+        return 13;
+    case 0x02:
+        return 9;
+    case 0x03:
+        return 18;
+    default:
+        return 7;
+    }
+}
+
+qint64 bareLoop(const Bytes& bytes, unsigned* pSum)
+{
+    QElapsedTimer timer;
+    timer.start();
+    unsigned nSum = 0;
+    const size_t nSize = bytes.size();
+    for (size_t i = 0; i < nSize;) {
+        if (bytes[i] != 0xFF || i + 1 >= nSize) {
+            ++i;
+            continue;
+        }
+        const size_t nEnd = qMin(nSize, i + bareLength(bytes[i + 1]));
+        unsigned char nXor = 0;
+        for (size_t j = i + 1; j < nEnd; ++j)
+            nXor ^= bytes[j];
+        nSum += nXor;
+        i = nEnd;
+    }
+    *pSum += nSum;
+    return timer.nsecsElapsed();
+}
+
+class CountingSink final : public PFrameDecoder::Sink
+{
+public:
+    qint64 nOutputs = 0;
+    void Reading(quint32, quint32) override { ++nOutputs; }
+    void ThresholdNotice(quint32) override { ++nOutputs; }
+    void TargetDose(int, int, int) override { }
+    void Routing(int, int, const QDate&, const QTime&, int) override { }
+    void BlockValue(quint32, quint32) override { }
+    void TargetValue(quint32, quint32) override { }
+    void PairDone() override { }
+};
 
 } // namespace
 
@@ -144,74 +209,78 @@ int main(int argc, char** argv)
     connect.OpenDatabase();
     QSqlDatabase::database().transaction();
 
+    const int nRounds = argc > 1 ? qMax(1, atoi(argv[1])) : 5;
+    const Stream stream = makeStream(0x500000);
+    printf("stream: %zu bytes, %lld frames (%lld reading frames), best of %d rounds\n",
+        stream.bytes.size(), static_cast<long long>(stream.nFrames),
+        static_cast<long long>(stream.nReadingFrames), nRounds);
+
+    unsigned nSum = 0;
+    qint64 nBare = -1;
+    qint64 nPlain = -1;
+    for (int nRound = 0; nRound < nRounds; ++nRound) {
+        const qint64 nNs = bareLoop(stream.bytes, &nSum);
+        nBare = nBare < 0 ? nNs : qMin(nBare, nNs);
+
+        CountingSink sink;
+        PFrameDecoder decoder(&sink);
+        decoder.SetExtendedProtocol(true);
+        QElapsedTimer timer;
+        timer.start();
+        const size_t nTotal = stream.bytes.size();
+        for (size_t nPos = 0; nPos < nTotal; nPos += 2280)
+            decoder.Feed(stream.bytes.data() + nPos, qMin<size_t>(2280, nTotal - nPos), 0);
+        const qint64 nPlainNs = timer.nsecsElapsed();
+        nPlain = nPlain < 0 ? nPlainNs : qMin(nPlain, nPlainNs);
+        if (sink.nOutputs != stream.nMessages) {
+            printf("plain decoder lost outputs: %lld of %lld\n",
+                static_cast<long long>(stream.nMessages - sink.nOutputs),
+                static_cast<long long>(stream.nMessages));
+            return 1;
+        }
+    }
+    const double dBare = framesPerSecond(stream, nBare);
+    report("bare", stream, nBare, dBare);
+    report("plain", stream, nPlain, dBare);
+
+    // The thread: rounds into the ring with a wake after each, the receivers
+    // on this thread.
     Counter main(1000);
     Counter page(1008);
-    const int nRounds = argc > 1 ? atoi(argv[1]) : 5;
-    const Stream stream = makeStream(0x500000);
-    printf("stream: %zu bytes, %lld frames (%lld reading frames), %d rounds\n", stream.bytes.size(),
-        static_cast<long long>(stream.nFrames), static_cast<long long>(stream.nReadingFrames),
-        nRounds);
-
     PDataBuffer buffer;
     buffer.Init(1, 0x500000);
-    PDoseProcThread decoder(&buffer);
-    decoder.SetExtendedProtocol(true);
-
-    qint64 nBestNs = -1;
+    PDoseProcThread thread(&buffer);
+    thread.SetExtendedProtocol(true);
+    qint64 nThread = -1;
     for (int nRound = 0; nRound < nRounds; ++nRound) {
-        buffer.Write(stream.bytes.data(), unsigned(stream.bytes.size()));
-        // Decoded on a worker, as in the program: routing rows are written by
-        // the main thread afterwards, not counted here.
-        qint64 nNs = 0;
-        QThread* pWorker = QThread::create([&]() {
-            QElapsedTimer timer;
-            timer.start();
-            decoder.DecodeAvailable();
-            nNs = timer.nsecsElapsed();
-        });
-        pWorker->start();
-        pWorker->wait();
-        delete pWorker;
-        if (nBestNs < 0 || nNs < nBestNs)
-            nBestNs = nNs;
-        QCoreApplication::sendPostedEvents();
-    }
-    report("decode", stream, nBestNs);
-    const qint64 nExpected = stream.nMessages * nRounds;
-    if (main.m_nCount + page.m_nCount != nExpected) {
-        printf("lost messages: %lld of %lld\n",
-            static_cast<long long>(nExpected - main.m_nCount - page.m_nCount),
-            static_cast<long long>(nExpected));
-        return 1;
-    }
-
-    // Live: 2280-byte rounds and a wake after each, the receiver on this thread.
-    main.m_nCount = page.m_nCount = 0;
-    decoder.Start();
-    QElapsedTimer timer;
-    timer.start();
-    QThread* pWriter = QThread::create([&]() {
-        const size_t nTotal = stream.bytes.size();
-        for (size_t nPos = 0; nPos < nTotal;) {
-            const unsigned nNum = unsigned(qMin<size_t>(2280, nTotal - nPos));
-            if (buffer.Write(stream.bytes.data() + nPos, nNum)) {
-                nPos += nNum;
-                decoder.Wake();
-            } else {
-                QThread::yieldCurrentThread();
+        main.m_nCount = page.m_nCount = 0;
+        thread.Start();
+        QElapsedTimer timer;
+        timer.start();
+        QThread* pWriter = QThread::create([&]() {
+            const size_t nTotal = stream.bytes.size();
+            for (size_t nPos = 0; nPos < nTotal;) {
+                const unsigned nNum = unsigned(qMin<size_t>(2280, nTotal - nPos));
+                if (buffer.Write(stream.bytes.data() + nPos, nNum)) {
+                    nPos += nNum;
+                    thread.Wake();
+                } else {
+                    QThread::yieldCurrentThread();
+                }
             }
-        }
-    });
-    pWriter->start();
-    while (main.m_nCount + page.m_nCount < stream.nMessages)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    const qint64 nLiveNs = timer.nsecsElapsed();
-    pWriter->wait();
-    delete pWriter;
-    decoder.Stop();
-    report("live", stream, nLiveNs);
+        });
+        pWriter->start();
+        while (main.m_nCount + page.m_nCount < stream.nMessages)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const qint64 nNs = timer.nsecsElapsed();
+        pWriter->wait();
+        delete pWriter;
+        thread.Stop();
+        nThread = nThread < 0 ? nNs : qMin(nThread, nNs);
+    }
+    report("thread", stream, nThread, dBare);
 
     QSqlDatabase::database().commit();
     QDir::setCurrent(strOld);
-    return 0;
+    return nSum == 42 ? 2 : 0;
 }

@@ -1,23 +1,17 @@
-// libFuzzer target: arbitrary bytes through the packet buffer and the frame
-// decoder, once in one piece and once cut into pieces chosen by the input.
-// Every output must be explained by the input: a short reading or notice by 7
-// consecutive bytes with that type byte whose bytes 1..6 XOR to 0, any other
-// output by a whole valid frame. Both runs must deliver the same outputs,
-// unless a short-frame search ran dry at a cut; nothing may crash or hang.
+// libFuzzer target: arbitrary bytes through the frame decoder, once in one
+// piece and once cut into pieces chosen by the input. Every output must be
+// explained by the input: a short reading or notice by 7 consecutive bytes
+// with that type byte whose bytes 1..6 XOR to 0, any other output by a whole
+// valid frame. Both runs must deliver the same outputs, unless a short-frame
+// search ran dry at a cut; nothing may crash or hang.
 //   fuzz_decoder [corpus dir] -max_total_time=N
-#include "algor/PDataBuffer.h"
-#include "algor/PDoseProcThread.h"
-#include "database/RConnectDatabase.h"
-#include "message/SMessage.h"
-
-#include <QCoreApplication>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include "algor/PFrameDecoder.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <vector>
 
@@ -26,31 +20,35 @@
 
 namespace {
 
+// Receiver, message type and the two words of the bus message each output
+// becomes; 1 for a target dose {x, y, z}, 2 for a routing reading.
 using Record = std::array<qint64, 4>;
 
-std::vector<Record>* s_pRecords = nullptr;
-
-class Counter final : public QObject
+class Recorder final : public PFrameDecoder::Sink
 {
 public:
-    explicit Counter(int nId)
-        : m_nId(nId)
-    {
-        RegisterReceiver(this, nId);
-    }
+    std::vector<Record> records;
 
-    bool event(QEvent* pEvent) override
+    void Reading(quint32 nId, quint32 nValue) override
     {
-        if (pEvent->type() < QEvent::Type(1000))
-            return QObject::event(pEvent);
-        const auto* pMessage = static_cast<SMessage*>(pEvent);
-        s_pRecords->push_back(
-            {m_nId, pMessage->MessageType(), pMessage->First(), pMessage->Second()});
-        return true;
+        records.push_back({1000, 1003, nId, nValue});
     }
-
-private:
-    int m_nId;
+    void ThresholdNotice(quint32 nId) override { records.push_back({1008, 1034, nId, 0}); }
+    void TargetDose(int nX, int nY, int nZ) override { records.push_back({1, nX, nY, nZ}); }
+    void Routing(int nRout, int nRoom, const QDate& date, const QTime& time, int nDose) override
+    {
+        records.push_back({2, nRout * 256 + nRoom,
+            date.toJulianDay() * 1440 + time.msecsSinceStartOfDay() / 60000, nDose});
+    }
+    void BlockValue(quint32 nId, quint32 nWord) override
+    {
+        records.push_back({1006, 1004, nId, nWord});
+    }
+    void TargetValue(quint32 nY, quint32 nWord) override
+    {
+        records.push_back({1006, 1005, nY, nWord});
+    }
+    void PairDone() override { }
 };
 
 quint32 be(const uint8_t* p, int nBytes)
@@ -147,100 +145,35 @@ std::set<Record> explainable(const uint8_t* p, size_t nSize)
     return outputs;
 }
 
-struct Harness
+// Feeds the pieces in order, all at one moment: no body wait expires.
+// bDryAtCut tells whether a short-frame search ran dry before the last piece.
+std::vector<Record> run(
+    const uint8_t* pData, size_t nSize, const std::vector<size_t>& cuts, bool* pDryAtCut)
 {
-    PDataBuffer buffer;
-    PDoseProcThread* pDecoder = nullptr;
-    const uint8_t* pPending = nullptr;
-    size_t nPending = 0;
-    int nRuns = 0;
-    // Set when a short-frame search ran dry while bytes were still to come.
-    bool bDryAtCut = false;
-};
-
-Harness* s_pHarness = nullptr;
-
-void feed(const uint8_t* pData, size_t nSize)
-{
-    // The ring holds the largest input accepted below, so no write is refused.
-    s_pHarness->buffer.Write(pData, unsigned(nSize));
-}
-
-std::vector<Record> run(const uint8_t* pData, size_t nSize, const std::vector<size_t>& cuts)
-{
-    std::vector<Record> records;
-    records.reserve(256);
-    s_pRecords = &records;
-    Harness& h = *s_pHarness;
-    h.buffer.Reset();
-    // A fresh decoder: no half window carried over from the last run.
-    delete h.pDecoder;
-    h.pDecoder = new PDoseProcThread(&h.buffer);
-    h.pDecoder->SetExtendedProtocol(true);
-    h.pDecoder->SetPairPause(0);
-    h.pDecoder->SetBodyWait(7, 0);
-    // Everything is decoded on this thread before the events are delivered.
-    h.pDecoder->SetPostLimit(1 << 26);
-    h.bDryAtCut = false;
-    quint64 nDropped = 0;
-    // A wait brings every byte still on its way, as a live stream would.
-    h.pDecoder->SetSleeper([&h, &nDropped](int) {
-        if (h.nPending > 0) {
-            h.bDryAtCut = h.bDryAtCut || h.pDecoder->DroppedSearches() != nDropped;
-            feed(h.pPending, h.nPending);
-            h.nPending = 0;
-        }
-    });
-    QObject::connect(h.pDecoder, &PDoseProcThread::StartEchoTargeDose, [](int x, int y, int z) {
-        s_pRecords->push_back({1, x, y, z});
-    });
-    QObject::connect(h.pDecoder, &PDoseProcThread::RoutData,
-        [](int nRout, int nRoom, QDate date, QTime time, int nDose) {
-            s_pRecords->push_back({2, nRout * 256 + nRoom,
-                date.toJulianDay() * 1440 + time.msecsSinceStartOfDay() / 60000, nDose});
-        });
-
+    Recorder recorder;
+    PFrameDecoder decoder(&recorder);
+    decoder.SetExtendedProtocol(true);
+    *pDryAtCut = false;
     size_t nStart = 0;
-    for (size_t i = 0; i <= cuts.size() && nStart < nSize; ++i) {
+    for (size_t i = 0; i <= cuts.size(); ++i) {
         const size_t nEnd = i < cuts.size() ? cuts[i] : nSize;
-        feed(pData + nStart, nEnd - nStart);
-        h.pPending = pData + nEnd;
-        h.nPending = nSize - nEnd;
-        nDropped = h.pDecoder->DroppedSearches();
-        h.pDecoder->DecodeAvailable();
-        if (h.nPending > 0 && h.pDecoder->DroppedSearches() != nDropped)
-            h.bDryAtCut = true;
-        nStart = h.nPending == 0 ? nSize : nEnd;
-        h.nPending = 0;
+        const quint64 nDropped = decoder.DroppedSearches();
+        decoder.Feed(pData + nStart, nEnd - nStart, 0);
+        if (nEnd < nSize && decoder.DroppedSearches() != nDropped)
+            *pDryAtCut = true;
+        nStart = nEnd;
     }
-    QCoreApplication::sendPostedEvents();
-    s_pRecords = nullptr;
-    return records;
+    return recorder.records;
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* pArgc, char*** pArgv)
+extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    static QCoreApplication* s_pApp = new QCoreApplication(*pArgc, *pArgv);
-    Q_UNUSED(s_pApp);
     // Dump lines and log lines of bad frames would flood the terminal.
     const int fd = open("/dev/null", O_WRONLY);
     dup2(fd, STDOUT_FILENO);
     close(fd);
-
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(QStringLiteral(":memory:"));
-    db.open();
-    for (const QString& strSql : RConnectDatabase::TableStatements()) {
-        if (strSql.contains(QLatin1String("RoutingMinuteDose")))
-            QSqlQuery(strSql).exec();
-    }
-    // Held here, not only by the bus registry, which is gone at exit.
-    static Counter* s_pCounters[] = {new Counter(1000), new Counter(1006), new Counter(1008)};
-    Q_UNUSED(s_pCounters);
-    s_pHarness = new Harness;
-    s_pHarness->buffer.Init(1, 1 << 20);
     return 0;
 }
 
@@ -262,8 +195,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     }
 
     const std::set<Record> possible = explainable(pData, nSize);
-    const std::vector<Record> whole = run(pData, nSize, {});
-    const std::vector<Record> pieces = run(pData, nSize, cuts);
+    bool bUnused = false;
+    bool bDryAtCut = false;
+    const std::vector<Record> whole = run(pData, nSize, {}, &bUnused);
+    const std::vector<Record> pieces = run(pData, nSize, cuts, &bDryAtCut);
     for (const std::vector<Record>* pOutputs : {&whole, &pieces}) {
         for (const Record& record : *pOutputs) {
             if (!possible.count(record)) {
@@ -273,12 +208,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             }
         }
     }
-    if (whole != pieces && !s_pHarness->bDryAtCut) {
+    if (whole != pieces && !bDryAtCut) {
         fprintf(stderr, "split stream decoded differently: %zu vs %zu outputs\n", whole.size(),
             pieces.size());
         abort();
     }
-    if (++s_pHarness->nRuns % 4096 == 0)
-        QSqlQuery(QStringLiteral("delete from RoutingMinuteDose")).exec();
     return 0;
 }

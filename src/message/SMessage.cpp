@@ -1,7 +1,6 @@
 #include "message/SMessage.h"
 
 #include "message/PAssert.h"
-#include "message/SQueueBound.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -48,20 +47,6 @@ SMessage::SMessage(int nType, qintptr nFirst, qintptr nSecond)
     , m_nFirst(nFirst)
     , m_nSecond(nSecond)
 {
-}
-
-SMessage::SMessage(int nType, qintptr nFirst, qintptr nSecond, std::shared_ptr<SQueueBound> pBound)
-    : QEvent(static_cast<QEvent::Type>(nType))
-    , m_nFirst(nFirst)
-    , m_nSecond(nSecond)
-    , m_pBound(std::move(pBound))
-{
-}
-
-SMessage::~SMessage()
-{
-    if (m_pBound)
-        m_pBound->Release();
 }
 
 void SMessage::SetReply(qintptr nReply)
@@ -123,22 +108,12 @@ qintptr SendSMessage(int id, int type, qintptr first, qintptr second)
 
 qintptr PostSMessage(int id, int type, qintptr first, qintptr second)
 {
-    return PostSMessage(id, new SMessage(type, first, second));
-}
-
-qintptr PostSMessage(int id, SMessage* pMessage)
-{
-    {
-        // The lock is held across the post: a receiver that unregisters
-        // before it is freed cannot be freed between lookup and post, and an
-        // event posted before that is dropped by its destructor.
-        QReadLocker locker(&registry().lock);
-        if (QObject* pReceiver = findReceiver(id)) {
-            QCoreApplication::postEvent(pReceiver, pMessage);
-            pMessage = nullptr;
-        }
-    }
-    delete pMessage;
+    // The lock is held across the post: a receiver that unregisters before it
+    // is freed cannot be freed between lookup and post, and an event posted
+    // before that is dropped by its destructor.
+    QReadLocker locker(&registry().lock);
+    if (QObject* pReceiver = findReceiver(id))
+        QCoreApplication::postEvent(pReceiver, new SMessage(type, first, second));
     return SMessage::Reply();
 }
 

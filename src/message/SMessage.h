@@ -2,10 +2,7 @@
 
 #include <QEvent>
 
-#include <memory>
-
 class QObject;
-class SQueueBound;
 
 // A bus event: the event type is the message type (1000 or more), followed by
 // two words. Words are pointer-sized because some messages carry addresses
@@ -14,10 +11,6 @@ class SMessage final : public QEvent
 {
 public:
     SMessage(int nType, qintptr nFirst, qintptr nSecond);
-    // A posted message that holds a place of its sender's bound (taken with
-    // Acquire) and gives it back when it is destroyed.
-    SMessage(int nType, qintptr nFirst, qintptr nSecond, std::shared_ptr<SQueueBound> pBound);
-    ~SMessage() override;
 
     int MessageType() const { return static_cast<int>(type()); }
     qintptr First() const { return m_nFirst; }
@@ -29,12 +22,8 @@ public:
     static qintptr Reply();
 
 private:
-    Q_DISABLE_COPY(SMessage)
-
     qintptr m_nFirst;
     qintptr m_nSecond;
-    // Shared: a message may outlive the sender that posted it.
-    std::shared_ptr<SQueueBound> m_pBound;
 };
 
 // Receivers are registered and subscribed on the main thread before any worker
@@ -44,8 +33,6 @@ void SubscribeMessage(QObject* pObject, int type);
 bool UnsubscribeMessage(QObject* pObject);
 qintptr SendSMessage(int id, int type, qintptr first, qintptr second);
 qintptr PostSMessage(int id, int type, qintptr first, qintptr second);
-// Posts a message built by the caller; it is deleted when nobody has the id.
-qintptr PostSMessage(int id, SMessage* pMessage);
 void BroadcastSMessage(int type, qintptr first, qintptr second);
 
 // Lets a receiver that dies before the process ends leave the registries, so a

@@ -7,29 +7,28 @@ SQueueBound::SQueueBound(int nLimit)
 {
 }
 
-bool SQueueBound::Acquire()
+bool SQueueBound::Acquire(int nCount)
 {
     QMutexLocker locker(&m_mutex);
-    while (!m_bCancelled && m_nInFlight >= m_nLimit)
+    while (!m_bCancelled && m_nInFlight > 0 && m_nInFlight + nCount > m_nLimit) {
+        m_bWaiting = true;
         m_freed.wait(&m_mutex);
+    }
+    m_bWaiting = false;
     if (m_bCancelled)
         return false;
-    ++m_nInFlight;
+    m_nInFlight += nCount;
     return true;
 }
 
-void SQueueBound::Release()
+void SQueueBound::Release(int nCount)
 {
     QMutexLocker locker(&m_mutex);
-    if (m_nInFlight > 0 && m_nInFlight-- <= m_nLimit)
+    m_nInFlight = qMax(0, m_nInFlight - nCount);
+    // A waiting sender resumes when half the places are free, not at every
+    // release: it then hands over a batch instead of one item per switch.
+    if (m_bWaiting && m_nInFlight <= m_nLimit / 2)
         m_freed.wakeAll();
-}
-
-void SQueueBound::SetLimit(int nLimit)
-{
-    QMutexLocker locker(&m_mutex);
-    m_nLimit = qMax(1, nLimit);
-    m_freed.wakeAll();
 }
 
 void SQueueBound::Cancel()
@@ -43,6 +42,19 @@ void SQueueBound::Resume()
 {
     QMutexLocker locker(&m_mutex);
     m_bCancelled = false;
+}
+
+void SQueueBound::SetLimit(int nLimit)
+{
+    QMutexLocker locker(&m_mutex);
+    m_nLimit = qMax(1, nLimit);
+    m_freed.wakeAll();
+}
+
+int SQueueBound::Limit() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_nLimit;
 }
 
 int SQueueBound::InFlight() const

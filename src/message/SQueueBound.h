@@ -3,20 +3,22 @@
 #include <QMutex>
 #include <QWaitCondition>
 
-// Bounds how many messages one sender has posted and not yet seen destroyed.
-// A posted SMessage holds one place from the post until the event is deleted
-// (delivered, or dropped with its receiver), so a fast worker thread cannot
-// grow the receiver's event queue without limit.
+// Bounds how many items one sender has handed to another thread and not yet
+// seen handled or dropped, so a fast worker cannot grow the receiver's event
+// queue without limit. The sender takes places before it posts; the event
+// that carries the items gives them back when it is destroyed (delivered, or
+// dropped with its receiver).
 class SQueueBound final
 {
 public:
     explicit SQueueBound(int nLimit);
 
-    // Sender's thread: takes a place, waiting while the limit is reached.
+    // Sender's thread: takes nCount places, waiting while they would pass the
+    // limit (a hand-over larger than the limit waits for an empty queue).
     // False once Cancel() was called: the sender is stopping.
-    bool Acquire();
-    // Any thread, once per place taken.
-    void Release();
+    bool Acquire(int nCount = 1);
+    // Any thread, for places taken.
+    void Release(int nCount = 1);
 
     // Ends every wait at once and refuses further places until Resume().
     void Cancel();
@@ -24,14 +26,16 @@ public:
 
     // Any thread; a higher limit frees a waiting sender at once.
     void SetLimit(int nLimit);
+    int Limit() const;
     int InFlight() const;
 
 private:
     Q_DISABLE_COPY(SQueueBound)
 
     mutable QMutex m_mutex;
-    int m_nLimit;
     QWaitCondition m_freed;
+    int m_nLimit;
     int m_nInFlight = 0;
     bool m_bCancelled = false;
+    bool m_bWaiting = false;
 };

@@ -2,7 +2,6 @@
 #include "message/SQueueBound.h"
 
 #include <atomic>
-#include <memory>
 
 #include <QCoreApplication>
 #include <QtTest>
@@ -56,7 +55,7 @@ private slots:
     void broadcastReachesEverySubscriberOnce();
     void reRegisteringReplacesTheId();
     void postingToAReceiverBeingDestroyed();
-    void boundedPostsFreeTheirPlaceWhenDeliveredOrDropped();
+    void queueBoundWaitsAndCancels();
 };
 
 void TestSMessage::sendReturnsReplyAndKeepsItWhenUnanswered()
@@ -178,41 +177,29 @@ void TestSMessage::postingToAReceiverBeingDestroyed()
     QVERIFY(nDelivered > 0);
 }
 
-void TestSMessage::boundedPostsFreeTheirPlaceWhenDeliveredOrDropped()
+// A sender waiting at the limit resumes once half the places are free, and
+// Cancel releases it without a place.
+void TestSMessage::queueBoundWaitsAndCancels()
 {
-    auto pBound = std::make_shared<SQueueBound>(2);
-    Receiver kept;
-    RegisterReceiver(&kept, 2108);
-    QVERIFY(pBound->Acquire());
-    PostSMessage(2108, new SMessage(1003, 1, 0, pBound));
-    // Nobody under the id: dropped at once.
-    QVERIFY(pBound->Acquire());
-    PostSMessage(2199, new SMessage(1003, 2, 0, pBound));
-    QCOMPARE(pBound->InFlight(), 1);
-    // Dropped with a receiver that dies before handling it.
-    auto* pDying = new Receiver;
-    RegisterReceiver(pDying, 2109);
-    QVERIFY(pBound->Acquire());
-    PostSMessage(2109, new SMessage(1003, 3, 0, pBound));
-    QCOMPARE(pBound->InFlight(), 2);
-    UnregisterReceiver(pDying);
-    delete pDying;
-    QCOMPARE(pBound->InFlight(), 1);
-    QCoreApplication::processEvents();
-    QCOMPARE(kept.received.size(), 1);
-    QCOMPARE(pBound->InFlight(), 0);
-    UnregisterReceiver(&kept);
-
-    // A sender waiting at the limit is released by Cancel, with no place.
-    QVERIFY(pBound->Acquire() && pBound->Acquire());
-    bool bTaken = true;
-    QThread* pWaiter = QThread::create([&]() { bTaken = pBound->Acquire(); });
-    pWaiter->start();
-    pBound->Cancel();
-    QVERIFY(pWaiter->wait(60000));
-    delete pWaiter;
-    QVERIFY(!bTaken);
-    QCOMPARE(pBound->InFlight(), 2);
+    SQueueBound bound(4);
+    QVERIFY(bound.Acquire(3));
+    // Larger than what is left, but an empty queue would take it whole.
+    std::atomic<int> nStep {0};
+    QThread* pSender = QThread::create([&]() {
+        nStep = bound.Acquire(3) ? 1 : -1;
+        nStep = bound.Acquire(4) ? 2 : -2;
+    });
+    pSender->start();
+    bound.Release(1);
+    QCOMPARE(bound.InFlight(), 2);
+    bound.Release(2);
+    QTRY_COMPARE(int(nStep), 1);
+    QCOMPARE(bound.InFlight(), 3);
+    bound.Cancel();
+    QVERIFY(pSender->wait(60000));
+    delete pSender;
+    QCOMPARE(int(nStep), -2);
+    QCOMPARE(bound.InFlight(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestSMessage)

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDate>
+#include <QTime>
+
+// Patrol readings in RoutingMinuteDose: at most one row per staff member,
+// room and minute, on the default connection (the main thread's).
+class RRoutingStore final
+{
+public:
+    // A later reading of the same minute replaces the dose.
+    static void Store(int nRoutId, int nRoomId, const QDate& date, const QTime& time, int nDose);
+
+private:
+    RRoutingStore() = delete;
+};

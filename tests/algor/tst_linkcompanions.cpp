@@ -24,138 +24,129 @@ class TestLinkCompanions : public QObject
     Q_OBJECT
 
 private slots:
-    void echoFrameLayout_data();
-    void echoFrameLayout();
-    void echoReachesServerOnlyWhenConnected();
-    void replyParsing_data();
-    void replyParsing();
-    void queryAsksHolderAndListsIds();
-    void oversizedReplyIsBounded();
-    void unansweredQueryIsGivenUp();
+    void echoFrameLayout_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("tip");
+        QTest::addColumn<QByteArray>("frame");
+        // Wrong byte order of the index or a checksum over the wrong span shows here.
+        QTest::newRow("documented") << 5 << 0x102 << 3 << hex("A40900000102FF21050327FC");
+        // Sums: 21^AB^00 = 8A; 89^AB^CD^EF^FF^21^AB^00^8A = FF.
+        QTest::newRow("high index, wide id")
+            << 0x1AB << int(0x89ABCDEF) << 0 << hex("A40989ABCDEFFF21AB008AFF");
+    }
+
+    void echoFrameLayout()
+    {
+        QFETCH(int, id);
+        QFETCH(int, index);
+        QFETCH(int, tip);
+        QFETCH(QByteArray, frame);
+        QCOMPARE(RAdditionalDose::EchoFrame(id, index, tip).toHex(' '), frame.toHex(' '));
+    }
+
+    void echoReachesServerOnlyWhenConnected()
+    {
+        PSimDataServer server;
+        QVERIFY(server.Listen());
+        QTcpSocket socket;
+        RAdditionalDose echo;
+        echo.SetSocket(&socket);
+        // Not connected yet: the echo is lost, nothing crashes, nothing queues up.
+        echo.EchoTargeDose(1, 1, 1);
+        socket.connectToHost(QStringLiteral("127.0.0.1"), server.Port());
+        QVERIFY(socket.waitForConnected(5000));
+        QTRY_COMPARE(server.ClientCount(), 1);
+        echo.EchoTargeDose(5, 0x102, 3);
+        QTRY_COMPARE(server.Echoes().size(), 1);
+        QCOMPARE(server.Echoes()[0].nIndex, 0x102u);
+        QCOMPARE(server.Echoes()[0].nId, 5);
+        QCOMPARE(server.Echoes()[0].nTip, 3);
+        QCOMPARE(server.JunkBytes(), 0);
+    }
+
+    void replyParsing_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("two records") << hex("0102000003020000") << QStringList {"1", "3"};
+        QTest::newRow("signed id") << hex("90000000") << QStringList {"-112"};
+        QTest::newRow("partial record dropped") << hex("07000000ff00") << QStringList {"7"};
+        QTest::newRow("empty") << QByteArray() << QStringList {};
+    }
+
+    void replyParsing()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, ids);
+        QCOMPARE(PSocketGetId::ParseReply(reply), ids);
+    }
+
+    void queryAsksHolderAndListsIds()
+    {
+        PSimIdServer server;
+        server.SetIds({4, 17, -112, 120});
+        QVERIFY(server.Listen());
+        // The preset store answers the network-server holder's address (a pointer
+        // to NUL-padded text) and port.
+        static const char s_address[32] = "127.0.0.1";
+        BusRecorder store(1001);
+        store.onMessage = [&server](const SMessage& message) {
+            if (message.First() == 20)
+                SMessage::SetReply(reinterpret_cast<qintptr>(s_address));
+            else if (message.First() == 21)
+                SMessage::SetReply(server.Port());
+        };
+        QObject page;
+        auto* pQuery = new PSocketGetId(&page);
+        pQuery->SetIntervals(5000, 20);
+        QSignalSpy spy(pQuery, &PSocketGetId::ItemIdLists);
+        pQuery->ConnectSocket();
+        QCOMPARE(store.Firsts(1514), (QList<qintptr> {20, 21}));
+        QTRY_COMPARE(spy.size(), 1);
+        QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "-112", "120"}));
+        // The server saw exactly one well-formed 255-byte request, and the reply ended the query.
+        QCOMPARE(server.Queries(), 1);
+        QTRY_COMPARE(server.OpenConnections(), 0);
+        // A second query on the same object works the same way.
+        pQuery->ConnectSocket();
+        QTRY_COMPARE(spy.size(), 2);
+        QCOMPARE(server.Queries(), 2);
+    }
+
+    void oversizedReplyIsBounded()
+    {
+        PSimIdServer server;
+        server.SetExtraRecords(1000);
+        QVERIFY(server.Listen());
+        PSocketGetId query(nullptr);
+        query.SetIntervals(5000, 20);
+        QSignalSpy spy(&query, &PSocketGetId::ItemIdLists);
+        query.ConnectToHost(QStringLiteral("127.0.0.1"), server.Port());
+        QTRY_COMPARE(spy.size(), 1);
+        QCOMPARE(spy[0][0].toStringList().size(), PSocketGetId::MAX_RECORDS);
+        QTRY_COMPARE(server.OpenConnections(), 0);
+        // The rest of the reply must not come back as a second list.
+        QCoreApplication::processEvents();
+        QCOMPARE(spy.size(), 1);
+    }
+
+    void unansweredQueryIsGivenUp()
+    {
+        PSimIdServer server;
+        server.SetSilent(true);
+        QVERIFY(server.Listen());
+        PSocketGetId query(nullptr);
+        query.SetIntervals(100, 20);
+        QSignalSpy spy(&query, &PSocketGetId::ItemIdLists);
+        query.ConnectToHost(QStringLiteral("127.0.0.1"), server.Port());
+        QTRY_COMPARE(server.Queries(), 1);
+        // The socket is closed instead of being left open forever; no list is made up.
+        QTRY_COMPARE(server.OpenConnections(), 0);
+        QCOMPARE(spy.size(), 0);
+    }
 };
-
-void TestLinkCompanions::echoFrameLayout_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("tip");
-    QTest::addColumn<QByteArray>("frame");
-    // Wrong byte order of the index or a checksum over the wrong span shows here.
-    QTest::newRow("documented") << 5 << 0x102 << 3 << hex("A40900000102FF21050327FC");
-    // Sums: 21^AB^00 = 8A; 89^AB^CD^EF^FF^21^AB^00^8A = FF.
-    QTest::newRow("high index, wide id")
-        << 0x1AB << int(0x89ABCDEF) << 0 << hex("A40989ABCDEFFF21AB008AFF");
-}
-
-void TestLinkCompanions::echoFrameLayout()
-{
-    QFETCH(int, id);
-    QFETCH(int, index);
-    QFETCH(int, tip);
-    QFETCH(QByteArray, frame);
-    QCOMPARE(RAdditionalDose::EchoFrame(id, index, tip).toHex(' '), frame.toHex(' '));
-}
-
-void TestLinkCompanions::echoReachesServerOnlyWhenConnected()
-{
-    PSimDataServer server;
-    QVERIFY(server.Listen());
-    QTcpSocket socket;
-    RAdditionalDose echo;
-    echo.SetSocket(&socket);
-    // Not connected yet: the echo is lost, nothing crashes, nothing queues up.
-    echo.EchoTargeDose(1, 1, 1);
-    socket.connectToHost(QStringLiteral("127.0.0.1"), server.Port());
-    QVERIFY(socket.waitForConnected(5000));
-    QTRY_COMPARE(server.ClientCount(), 1);
-    echo.EchoTargeDose(5, 0x102, 3);
-    QTRY_COMPARE(server.Echoes().size(), 1);
-    QCOMPARE(server.Echoes()[0].nIndex, 0x102u);
-    QCOMPARE(server.Echoes()[0].nId, 5);
-    QCOMPARE(server.Echoes()[0].nTip, 3);
-    QCOMPARE(server.JunkBytes(), 0);
-}
-
-void TestLinkCompanions::replyParsing_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QStringList>("ids");
-    QTest::newRow("two records") << hex("0102000003020000") << QStringList {"1", "3"};
-    QTest::newRow("signed id") << hex("90000000") << QStringList {"-112"};
-    QTest::newRow("partial record dropped") << hex("07000000ff00") << QStringList {"7"};
-    QTest::newRow("empty") << QByteArray() << QStringList {};
-}
-
-void TestLinkCompanions::replyParsing()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QStringList, ids);
-    QCOMPARE(PSocketGetId::ParseReply(reply), ids);
-}
-
-void TestLinkCompanions::queryAsksHolderAndListsIds()
-{
-    PSimIdServer server;
-    server.SetIds({4, 17, -112, 120});
-    QVERIFY(server.Listen());
-    // The preset store answers the network-server holder's address (a pointer
-    // to NUL-padded text) and port.
-    static const char s_address[32] = "127.0.0.1";
-    BusRecorder store(1001);
-    store.onMessage = [&server](const SMessage& message) {
-        if (message.First() == 20)
-            SMessage::SetReply(reinterpret_cast<qintptr>(s_address));
-        else if (message.First() == 21)
-            SMessage::SetReply(server.Port());
-    };
-    QObject page;
-    auto* pQuery = new PSocketGetId(&page);
-    pQuery->SetIntervals(5000, 20);
-    QSignalSpy spy(pQuery, &PSocketGetId::ItemIdLists);
-    pQuery->ConnectSocket();
-    QCOMPARE(store.Firsts(1514), (QList<qintptr> {20, 21}));
-    QTRY_COMPARE(spy.size(), 1);
-    QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "-112", "120"}));
-    // The server saw exactly one well-formed 255-byte request, and the reply ended the query.
-    QCOMPARE(server.Queries(), 1);
-    QTRY_COMPARE(server.OpenConnections(), 0);
-    // A second query on the same object works the same way.
-    pQuery->ConnectSocket();
-    QTRY_COMPARE(spy.size(), 2);
-    QCOMPARE(server.Queries(), 2);
-}
-
-void TestLinkCompanions::oversizedReplyIsBounded()
-{
-    PSimIdServer server;
-    server.SetExtraRecords(1000);
-    QVERIFY(server.Listen());
-    PSocketGetId query(nullptr);
-    query.SetIntervals(5000, 20);
-    QSignalSpy spy(&query, &PSocketGetId::ItemIdLists);
-    query.ConnectToHost(QStringLiteral("127.0.0.1"), server.Port());
-    QTRY_COMPARE(spy.size(), 1);
-    QCOMPARE(spy[0][0].toStringList().size(), PSocketGetId::MAX_RECORDS);
-    QTRY_COMPARE(server.OpenConnections(), 0);
-    // The rest of the reply must not come back as a second list.
-    QCoreApplication::processEvents();
-    QCOMPARE(spy.size(), 1);
-}
-
-void TestLinkCompanions::unansweredQueryIsGivenUp()
-{
-    PSimIdServer server;
-    server.SetSilent(true);
-    QVERIFY(server.Listen());
-    PSocketGetId query(nullptr);
-    query.SetIntervals(100, 20);
-    QSignalSpy spy(&query, &PSocketGetId::ItemIdLists);
-    query.ConnectToHost(QStringLiteral("127.0.0.1"), server.Port());
-    QTRY_COMPARE(server.Queries(), 1);
-    // The socket is closed instead of being left open forever; no list is made up.
-    QTRY_COMPARE(server.OpenConnections(), 0);
-    QCOMPARE(spy.size(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestLinkCompanions)
 #include "tst_linkcompanions.moc"

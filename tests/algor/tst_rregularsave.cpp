@@ -1,14 +1,11 @@
 #include "BusRecorder.h"
 #include "TestDb.h"
 
-#include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
-
-#include "PSimDataServer.h"
 
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -347,55 +344,6 @@ private slots:
         pSave.reset();
         QSqlDatabase::database().rollback();
         QCOMPARE(slot(1, 10, 5), 4.0);
-    }
-
-    // Simulator -> link -> decoder -> bus -> aggregator -> SQLite.
-    void roadFromSimulatorToDatabase()
-    {
-        PSimDataServer server;
-        QVERIFY(server.Listen());
-        server.SetRegions({{1, PSimRegion::Steady, 1000}, {2, PSimRegion::Steady, 2000},
-            {3, PSimRegion::Steady, 3000}});
-        registerRegions({1, 2}, 0.0056); // 3 is sent but not registered
-        PSqlExec::Exec("update SystemInfo set Port = ?", {server.Port()});
-        auto pSave = start(at(10, 59, 0));
-        m_pWindow->onMessage = [&pSave](const SMessage& message) {
-            if (message.MessageType() == 1003 && pSave)
-                pSave->StoreRegionReading(int(message.First()), int(message.Second()));
-        };
-        {
-            PDoseThread link(nullptr);
-            link.StartThread();
-            link.RequestConnect();
-            QTRY_COMPARE(server.ClientCount(), 1);
-            // A minute of readings every two seconds, and one more in the last slot.
-            for (int nTick = 0; nTick <= 30; ++nTick) {
-                m_pClock->Set(at(10, 59, qMin(nTick * 2, 59)));
-                server.Tick();
-                QTRY_COMPARE(m_pWindow->Count(1003), 3 * (nTick + 1));
-            }
-            link.DisConnect();
-        }
-        m_pClock->Set(at(11, 0, 0, 10));
-        pSave->MiniteTimeout();
-        QTRY_VERIFY(!pSave->IsReducing());
-        QVERIFY(pSave->SlotStatements().Size() <= 4);
-        pSave.reset();
-
-        // Raw 1000 x 0.0056 x 100 = 560 µRad/h. The 59th second shares the 58th's
-        // slot and went into the slot before; the hour sum counts all 31 readings.
-        for (int nId : {1, 2}) {
-            const double dDose = nId * 560.0;
-            QCOMPARE(slot(nId, 10, 1770), dDose);
-            QCOMPARE(slot(nId, 10, 1798), dDose);
-            QCOMPARE(
-                num("select Sum from MonthData where Id = ? and Hour = 10", {nId}), 31 * dDose);
-            QCOMPARE(minute(nId, 659), 30 * dDose);
-            QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = ?", {nId}), dDose);
-        }
-        QCOMPARE(num("select count(*) from MonthData where Id = 3"), 0.0);
-        // The next hour's rows were there before it began.
-        QCOMPARE(num("select count(*) from MonthData where Hour = 11"), 2.0);
     }
 };
 

@@ -30,198 +30,180 @@ class TestDoseCurveScale : public QObject
     Q_OBJECT
 
 private slots:
-    void scalingByMaximum_data();
-    void scalingByMaximum();
-    void zeroSamplesBreakTheCurve();
-    void labelsAndCursorTime();
-    void deepZoomLoadsTwoSecondSamples();
-    void panStopsAtTheDayEdges();
-    void degenerateSizesDoNotDivideByZero();
-    void staffBaseAndScaling_data();
-    void staffBaseAndScaling();
-};
-
-void TestDoseCurveScale::scalingByMaximum_data()
-{
-    QTest::addColumn<float>("max");
-    QTest::addColumn<int>("threshold");
-    QTest::addColumn<double>("top"); // height of the highest sample / plot height
-    QTest::newRow("empty day") << 0.0f << 0 << 0.0;
-    QTest::newRow("0.5 on the plot-height scale") << 0.5f << 0 << 0.5;
-    QTest::newRow("1.0 reaches the top") << 1.0f << 0 << 1.0;
-    QTest::newRow("1.5 at two thirds") << 1.5f << 0 << 2.0 / 3.0;
-    QTest::newRow("above 2 at one third") << 7.0f << 0 << 1.0 / 3.0;
-    QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.5 / 2.0 * 2.0 / 3.0;
-    QTest::newRow("threshold 3 does not") << 0.5f << 3 << 0.5;
-}
-
-void TestDoseCurveScale::scalingByMaximum()
-{
-    QFETCH(float, max);
-    QFETCH(int, threshold);
-    QFETCH(double, top);
-    const QVector<float> samples {0.0f, max / 2, max, 0.0f};
-    const double dMax = PDoseCurveScale::SingleCurveMax(
-        PDoseCurveScale::RangeMax(samples, 0, samples.size()), threshold, false, 0.0);
-    const double dScale = PDoseCurveScale::YScale(dMax, kHeight, kHeight);
-    const QPolygon points = PDoseCurveScale::BuildPoints(samples, 0, 4, kWidth, dScale);
-    QVERIFY(std::abs(-points[2].y() - top * kHeight) <= 1.0);
-    // The 2-second maximum rules in fine mode.
-    QCOMPARE(PDoseCurveScale::SingleCurveMax(max, threshold, true, 5.0), 5.0);
-}
-
-void TestDoseCurveScale::zeroSamplesBreakTheCurve()
-{
-    const QVector<float> samples {0.5f, 0.6f, 0.0f, 0.7f, 0.8f, 0.9f, 0.0f};
-    const QPolygon points = PDoseCurveScale::BuildPoints(samples, 0, samples.size(), 700, 100.0);
-    QCOMPARE(PDoseCurveScale::Segments(points),
-        (QVector<QLine> {{points[0], points[1]}, {points[3], points[4]}, {points[4], points[5]}}));
-    // Points spread over the plot; indices past the buffer read as 0.
-    const QPolygon part
-        = PDoseCurveScale::BuildPoints(QVector<float>(1440, 1.0f), 1420, 1450, kWidth, 10.0);
-    QCOMPARE(part.first(), QPoint(0, -10));
-    QCOMPARE(part[29], QPoint(29 * kWidth / 30, 0));
-    QVERIFY(PDoseCurveScale::BuildPoints(samples, 3, 3, kWidth, 10.0).isEmpty());
-    QCOMPARE(PDoseCurveScale::ToPixel(std::nan("")), 0);
-    QCOMPARE(PDoseCurveScale::ToPixel(-1e30), -1000000);
-}
-
-void TestDoseCurveScale::labelsAndCursorTime()
-{
-    const auto day = PDoseCurveScale::TimeLabels(0, 1440, 60, kWidth);
-    QCOMPARE(day.size(), 25);
-    QCOMPARE(day.first().nX, -10);
-    QCOMPARE(day.last().nIndex, 1440);
-    QCOMPARE(day.last().nX, kWidth - 10);
-    QCOMPARE(PDoseCurveScale::TimeStep(0.5f, false, 100, 150), 10);
-    QCOMPARE(PDoseCurveScale::TimeStep(0.04f, true, 100, 140), 2);
-    const auto values = PDoseCurveScale::ValueLabels(kHeight, kHeight / 2.0);
-    QCOMPARE(values[2].strText, QStringLiteral("1.00"));
-    QCOMPARE(values[3].nY, -255);
-    QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 30 + kWidth, kWidth), 7200);
-    // Between 10000 and 20000 the labels read the scale the values use.
-    const auto band = PStaffDoseScale::YScale({15000.0f}, true, kHeight);
-    const auto labels = PStaffDoseScale::ValueLabels(true, band, kHeight, 0.0f);
-    QCOMPARE(labels.size(), 4);
-    QCOMPARE(labels[2].strText, QStringLiteral("10000.00"));
-    QCOMPARE(PStaffDoseScale::MarkY(band, kHeight), kHeight);
-    // Below 10000: five labels up to the maximum, the top marked 20000.
-    const auto low = PStaffDoseScale::ValueLabels(
-        true, PStaffDoseScale::YScale({100.0f}, true, kHeight), kHeight, 0.0f);
-    QCOMPARE(low.size(), 7);
-    QCOMPARE(low[4].strText, QStringLiteral("100.00"));
-    QCOMPARE(low[6].nY, kHeight);
-    QCOMPARE(low[6].strText, QStringLiteral("20000"));
-    QCOMPARE(PStaffDoseScale::ColumnLabel(23, 24), QStringLiteral("23"));
-    QCOMPARE(PStaffDoseScale::ColumnLabel(30, 31), QStringLiteral("31"));
-}
-
-void TestDoseCurveScale::deepZoomLoadsTwoSecondSamples()
-{
-    QList<int> hours;
-    PDoseCurveView view(1440);
-    view.SetPlotWidth(kWidth);
-    view.SetFineLoader([&hours](int nHour, QVector<float>&) {
-        hours << nHour;
-        return 3.0f;
-    });
-    for (int i = 0; i < 20 && !view.IsFineShown(); ++i)
-        Gesture(view, 400, 540, 30, 910);
-    QVERIFY(view.IsFineShown());
-    QCOMPARE(view.FineMax(), 3.0f);
-    const int nFirst = view.FirstFineHour();
-    QCOMPARE(hours.last(), nFirst);
-    // The 2-second window and the minute window describe the same time.
-    QVERIFY(std::abs(view.FineStart() - PDoseCurveView::FineIndex(view.ViewStart(), nFirst)) < 30);
-    QVERIFY(view.ViewStart() >= nFirst * 60 && view.ViewEnd() <= (nFirst + 2) * 60);
-    // Dragging left walks into later hours; the buffer follows and the window stays inside it.
-    for (int i = 0; i < 400 && view.FirstFineHour() == nFirst; ++i) {
-        view.Pinch(900, 950, 100, 150);
-        QVERIFY(view.FineStart() >= 0 && view.FineEnd() <= PDoseCurveView::kFineSlots);
-        QVERIFY(view.FineEnd() > view.FineStart());
+    void scalingByMaximum_data()
+    {
+        QTest::addColumn<float>("max");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<double>("top"); // height of the highest sample / plot height
+        QTest::newRow("empty day") << 0.0f << 0 << 0.0;
+        QTest::newRow("0.5 on the plot-height scale") << 0.5f << 0 << 0.5;
+        QTest::newRow("1.0 reaches the top") << 1.0f << 0 << 1.0;
+        QTest::newRow("1.5 at two thirds") << 1.5f << 0 << 2.0 / 3.0;
+        QTest::newRow("above 2 at one third") << 7.0f << 0 << 1.0 / 3.0;
+        QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.5 / 2.0 * 2.0 / 3.0;
+        QTest::newRow("threshold 3 does not") << 0.5f << 3 << 0.5;
     }
-    QCOMPARE(view.FirstFineHour(), nFirst + 1);
-    QCOMPARE(hours.last(), nFirst + 1);
-    // At the narrowest window a further spread changes nothing; a pinch widens it.
-    for (int i = 0; i < 60; ++i)
+
+    void scalingByMaximum()
+    {
+        QFETCH(float, max);
+        QFETCH(int, threshold);
+        QFETCH(double, top);
+        const QVector<float> samples {0.0f, max / 2, max, 0.0f};
+        const double dMax = PDoseCurveScale::SingleCurveMax(
+            PDoseCurveScale::RangeMax(samples, 0, samples.size()), threshold, false, 0.0);
+        const double dScale = PDoseCurveScale::YScale(dMax, kHeight, kHeight);
+        const QPolygon points = PDoseCurveScale::BuildPoints(samples, 0, 4, kWidth, dScale);
+        QVERIFY(std::abs(-points[2].y() - top * kHeight) <= 1.0);
+        // The 2-second maximum rules in fine mode.
+        QCOMPARE(PDoseCurveScale::SingleCurveMax(max, threshold, true, 5.0), 5.0);
+    }
+
+    void zeroSamplesBreakTheCurve()
+    {
+        const QVector<float> samples {0.5f, 0.6f, 0.0f, 0.7f, 0.8f, 0.9f, 0.0f};
+        const QPolygon points
+            = PDoseCurveScale::BuildPoints(samples, 0, samples.size(), 700, 100.0);
+        QCOMPARE(PDoseCurveScale::Segments(points),
+            (QVector<QLine> {
+                {points[0], points[1]}, {points[3], points[4]}, {points[4], points[5]}}));
+        // Points spread over the plot; indices past the buffer read as 0.
+        const QPolygon part
+            = PDoseCurveScale::BuildPoints(QVector<float>(1440, 1.0f), 1420, 1450, kWidth, 10.0);
+        QCOMPARE(part.first(), QPoint(0, -10));
+        QCOMPARE(part[29], QPoint(29 * kWidth / 30, 0));
+        QVERIFY(PDoseCurveScale::BuildPoints(samples, 3, 3, kWidth, 10.0).isEmpty());
+        QCOMPARE(PDoseCurveScale::ToPixel(std::nan("")), 0);
+        QCOMPARE(PDoseCurveScale::ToPixel(-1e30), -1000000);
+    }
+
+    // The day's last label and the plot's right edge both stand for 24:00;
+    // between 10000 and 20000 the staff labels read the scale the values use;
+    // hours count from 0, days from 1.
+    void labelsAndCursorTime()
+    {
+        const auto day = PDoseCurveScale::TimeLabels(0, 1440, 60, kWidth);
+        QCOMPARE(day.size(), 25);
+        QCOMPARE(day.last().nIndex, 1440);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 30 + kWidth, kWidth), 7200);
+        const auto band = PStaffDoseScale::YScale({15000.0f}, true, kHeight);
+        const auto labels = PStaffDoseScale::ValueLabels(true, band, kHeight, 0.0f);
+        QCOMPARE(labels.size(), 4);
+        QCOMPARE(labels[2].strText, QStringLiteral("10000.00"));
+        QCOMPARE(PStaffDoseScale::MarkY(band, kHeight), kHeight);
+        QCOMPARE(PStaffDoseScale::ColumnLabel(23, 24), QStringLiteral("23"));
+        QCOMPARE(PStaffDoseScale::ColumnLabel(30, 31), QStringLiteral("31"));
+    }
+
+    void deepZoomLoadsTwoSecondSamples()
+    {
+        QList<int> hours;
+        PDoseCurveView view(1440);
+        view.SetPlotWidth(kWidth);
+        view.SetFineLoader([&hours](int nHour, QVector<float>&) {
+            hours << nHour;
+            return 3.0f;
+        });
+        for (int i = 0; i < 20 && !view.IsFineShown(); ++i)
+            Gesture(view, 400, 540, 30, 910);
+        QVERIFY(view.IsFineShown());
+        QCOMPARE(view.FineMax(), 3.0f);
+        const int nFirst = view.FirstFineHour();
+        QCOMPARE(hours.last(), nFirst);
+        // The 2-second window and the minute window describe the same time.
+        QVERIFY(
+            std::abs(view.FineStart() - PDoseCurveView::FineIndex(view.ViewStart(), nFirst)) < 30);
+        QVERIFY(view.ViewStart() >= nFirst * 60 && view.ViewEnd() <= (nFirst + 2) * 60);
+        // Dragging left walks into later hours; the buffer follows and the window stays inside it.
+        for (int i = 0; i < 400 && view.FirstFineHour() == nFirst; ++i) {
+            view.Pinch(900, 950, 100, 150);
+            QVERIFY(view.FineStart() >= 0 && view.FineEnd() <= PDoseCurveView::kFineSlots);
+            QVERIFY(view.FineEnd() > view.FineStart());
+        }
+        QCOMPARE(view.FirstFineHour(), nFirst + 1);
+        QCOMPARE(hours.last(), nFirst + 1);
+        // At the narrowest window a further spread changes nothing; a pinch widens it.
+        for (int i = 0; i < 60; ++i)
+            Gesture(view, 400, 540, 30, 910);
+        const int nSlots = view.FineEnd() - view.FineStart();
+        QVERIFY(nSlots >= PDoseCurveScale::kFinestZoom * kWidth * 30 * 0.9f);
+        const int nStart = view.FineStart();
         Gesture(view, 400, 540, 30, 910);
-    const int nSlots = view.FineEnd() - view.FineStart();
-    QVERIFY(nSlots >= PDoseCurveScale::kFinestZoom * kWidth * 30 * 0.9f);
-    const int nStart = view.FineStart();
-    Gesture(view, 400, 540, 30, 910);
-    Gesture(view, 400, 540, 400, 910);
-    QCOMPARE(view.FineStart(), nStart);
-    QCOMPARE(view.FineEnd() - view.FineStart(), nSlots);
-    Gesture(view, 30, 910, 400, 540);
-    QVERIFY(view.FineEnd() - view.FineStart() > nSlots);
-}
+        Gesture(view, 400, 540, 400, 910);
+        QCOMPARE(view.FineStart(), nStart);
+        QCOMPARE(view.FineEnd() - view.FineStart(), nSlots);
+        Gesture(view, 30, 910, 400, 540);
+        QVERIFY(view.FineEnd() - view.FineStart() > nSlots);
+    }
 
-void TestDoseCurveScale::panStopsAtTheDayEdges()
-{
-    PDoseCurveView view(1440);
-    view.SetPlotWidth(kWidth);
-    // The left finger rests, the right spreads: the view keeps midnight.
-    Gesture(view, 200, 300, 200, 800);
-    QCOMPARE(view.ViewStart(), 0);
-    const int nWidth = view.ViewEnd();
-    // Dragging right shows earlier times: at midnight nothing moves.
-    Gesture(view, 400, 450, 600, 650);
-    QCOMPARE(view.ViewStart(), 0);
-    QCOMPARE(view.ViewEnd(), nWidth);
-    Gesture(view, 600, 650, 400, 450);
-    QVERIFY(view.ViewStart() > 0);
-    for (int i = 0; i < 40; ++i)
-        Gesture(view, 900, 950, 100, 150);
-    QCOMPARE(view.ViewEnd(), 1440);
-    QCOMPARE(view.ViewEnd() - view.ViewStart(), nWidth);
-}
+    void panStopsAtTheDayEdges()
+    {
+        PDoseCurveView view(1440);
+        view.SetPlotWidth(kWidth);
+        // The left finger rests, the right spreads: the view keeps midnight.
+        Gesture(view, 200, 300, 200, 800);
+        QCOMPARE(view.ViewStart(), 0);
+        const int nWidth = view.ViewEnd();
+        // Dragging right shows earlier times: at midnight nothing moves.
+        Gesture(view, 400, 450, 600, 650);
+        QCOMPARE(view.ViewStart(), 0);
+        QCOMPARE(view.ViewEnd(), nWidth);
+        Gesture(view, 600, 650, 400, 450);
+        QVERIFY(view.ViewStart() > 0);
+        for (int i = 0; i < 40; ++i)
+            Gesture(view, 900, 950, 100, 150);
+        QCOMPARE(view.ViewEnd(), 1440);
+        QCOMPARE(view.ViewEnd() - view.ViewStart(), nWidth);
+    }
 
-void TestDoseCurveScale::degenerateSizesDoNotDivideByZero()
-{
-    PDoseCurveView view(1440);
-    view.SetPlotWidth(0);
-    view.Pinch(0, 0, -5, 5);
-    QVERIFY(std::isfinite(view.Zoom()));
-    PDoseCurveView empty(0);
-    empty.Pinch(100, 200, 50, 300);
-    QCOMPARE(empty.ViewEnd(), 0);
-    QCOMPARE(PDoseCurveScale::YScale(5.0, 0, 1.0), 1.0);
-    QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 500, 0), 3600);
-    QVERIFY(PDoseCurveScale::TimeLabels(5, 5, 60, kWidth).isEmpty());
-    QCOMPARE(PStaffDoseScale::ColumnX(3, 0, kWidth), 5);
-}
+    void degenerateSizesDoNotDivideByZero()
+    {
+        PDoseCurveView view(1440);
+        view.SetPlotWidth(0);
+        view.Pinch(0, 0, -5, 5);
+        QVERIFY(std::isfinite(view.Zoom()));
+        PDoseCurveView empty(0);
+        empty.Pinch(100, 200, 50, 300);
+        QCOMPARE(empty.ViewEnd(), 0);
+        QCOMPARE(PDoseCurveScale::YScale(5.0, 0, 1.0), 1.0);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 500, 0), 3600);
+        QVERIFY(PDoseCurveScale::TimeLabels(5, 5, 60, kWidth).isEmpty());
+        QCOMPARE(PStaffDoseScale::ColumnX(3, 0, kWidth), 5);
+    }
 
-void TestDoseCurveScale::staffBaseAndScaling_data()
-{
-    QTest::addColumn<bool>("personal");
-    QTest::addColumn<float>("max");
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<bool>("upper");
-    QTest::newRow("nothing stored") << true << 0.0f << 1.0 << false;
-    QTest::newRow("region month") << false << 2.0f << kHeight / 2.0 << false;
-    QTest::newRow("staff below 10000: lower half") << true << 100.0f << kHeight / 200.0 << false;
-    QTest::newRow("staff 10000..20000: up to the mark")
-        << true << 15000.0f << kHeight / 20000.0 << true;
-    QTest::newRow("staff above 20000") << true << 40000.0f << kHeight / 40000.0 << true;
-}
+    void staffBaseAndScaling_data()
+    {
+        QTest::addColumn<bool>("personal");
+        QTest::addColumn<float>("max");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<bool>("upper");
+        QTest::newRow("nothing stored") << true << 0.0f << 1.0 << false;
+        QTest::newRow("region month") << false << 2.0f << kHeight / 2.0 << false;
+        QTest::newRow("staff below 10000: lower half")
+            << true << 100.0f << kHeight / 200.0 << false;
+        QTest::newRow("staff 10000..20000: up to the mark")
+            << true << 15000.0f << kHeight / 20000.0 << true;
+        QTest::newRow("staff above 20000") << true << 40000.0f << kHeight / 40000.0 << true;
+    }
 
-void TestDoseCurveScale::staffBaseAndScaling()
-{
-    QFETCH(bool, personal);
-    QFETCH(float, max);
-    QFETCH(double, scale);
-    QFETCH(bool, upper);
-    // The smallest non-zero value becomes the offset; days without one fall below the axis.
-    QVector<float> values {0.0f, 5.0f, max + 5.0f};
-    QCOMPARE(PStaffDoseScale::SubtractBase(values), 5.0f);
-    QCOMPARE(values, (QVector<float> {-5.0f, 0.0f, max}));
-    const auto result = PStaffDoseScale::YScale(values, personal, kHeight);
-    QCOMPARE(result.dYScale, scale);
-    QCOMPARE(result.bUpperRange, upper);
-    QVERIFY(PStaffDoseScale::ValueY(max, result.dYScale) <= kHeight);
-    const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
-    QCOMPARE(labels[0].strText, QStringLiteral("5.00"));
-}
+    void staffBaseAndScaling()
+    {
+        QFETCH(bool, personal);
+        QFETCH(float, max);
+        QFETCH(double, scale);
+        QFETCH(bool, upper);
+        // The smallest non-zero value becomes the offset; days without one fall below the axis.
+        QVector<float> values {0.0f, 5.0f, max + 5.0f};
+        QCOMPARE(PStaffDoseScale::SubtractBase(values), 5.0f);
+        QCOMPARE(values, (QVector<float> {-5.0f, 0.0f, max}));
+        const auto result = PStaffDoseScale::YScale(values, personal, kHeight);
+        QCOMPARE(result.dYScale, scale);
+        QCOMPARE(result.bUpperRange, upper);
+        QVERIFY(PStaffDoseScale::ValueY(max, result.dYScale) <= kHeight);
+        const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
+        QCOMPARE(labels[0].strText, QStringLiteral("5.00"));
+    }
+};
 
 QTEST_APPLESS_MAIN(TestDoseCurveScale)
 #include "tst_dosecurvescale.moc"

@@ -85,6 +85,9 @@ class TestHistoryDiagrams : public QObject
 {
     Q_OBJECT
 
+private:
+    BusRecorder m_store {1001};
+
 private slots:
     // The preset store answers the curve-colour holder's items 21, 23, ... 37.
     void initTestCase()
@@ -97,183 +100,176 @@ private slots:
     }
     void init() { TestDb::Open(); }
 
-    void emptyThenAlarmDay();
-    void touchZoomReachesTwoSecondSamples();
-    void multiCurveShowsEnabledRegions();
-    void staffCharts();
+    void emptyThenAlarmDay()
+    {
+        RDoseRatioDiagram diagram;
+        diagram.SetCurveColour(Qt::magenta);
+        diagram.LoadDay(7, false, 1440, kDay);
+        QCOMPARE(diagram.CurrentItem(), (QList<int> {7, 0}));
+        const QImage image = Render(diagram, "dose_empty.png");
+        // Axes along y = 370 and x = 30, no curve, the cursor at 0.5 of a 1.0 scale.
+        QCOMPARE(QColor(image.pixel(500, 370)), kAxis);
+        QCOMPARE(QColor(image.pixel(30, 150)), kAxis);
+        QCOMPARE(CountColour(image, Qt::magenta), 0);
+        QVERIFY(CountColour(image.copy(0, 199, 1000, 3), Qt::blue) > 100);
+        // The mouse moves the cursor; above the plot it stops at the top.
+        QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(300, 115));
+        QCOMPARE(diagram.CursorValue(), 0.75);
+        Drag(&diagram, QPoint(300, 2));
+        QCOMPARE(diagram.CursorValue(), 1.0);
+        QTest::mouseRelease(&diagram, Qt::LeftButton, {}, QPoint(300, 2));
+        Drag(&diagram, QPoint(300, 370));
+        QCOMPARE(diagram.CursorValue(), 1.0);
+        diagram.ResetCurveColour();
+        QCOMPARE(diagram.CurveColour(), QColor(1, 2, 3));
 
-private:
-    BusRecorder m_store {1001};
-};
-
-void TestHistoryDiagrams::emptyThenAlarmDay()
-{
-    RDoseRatioDiagram diagram;
-    diagram.SetCurveColour(Qt::magenta);
-    diagram.LoadDay(7, false, 1440, kDay);
-    QCOMPARE(diagram.CurrentItem(), (QList<int> {7, 0}));
-    const QImage image = Render(diagram, "dose_empty.png");
-    // Axes along y = 370 and x = 30, no curve, the cursor at 0.5 of a 1.0 scale.
-    QCOMPARE(QColor(image.pixel(500, 370)), kAxis);
-    QCOMPARE(QColor(image.pixel(30, 150)), kAxis);
-    QCOMPARE(CountColour(image, Qt::magenta), 0);
-    QVERIFY(CountColour(image.copy(0, 199, 1000, 3), Qt::blue) > 100);
-    // The mouse moves the cursor; above the plot it stops at the top.
-    QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(300, 115));
-    QCOMPARE(diagram.CursorValue(), 0.75);
-    Drag(&diagram, QPoint(300, 2));
-    QCOMPARE(diagram.CursorValue(), 1.0);
-    QTest::mouseRelease(&diagram, Qt::LeftButton, {}, QPoint(300, 2));
-    Drag(&diagram, QPoint(300, 370));
-    QCOMPARE(diagram.CursorValue(), 1.0);
-    diagram.ResetCurveColour();
-    QCOMPARE(diagram.CurveColour(), QColor(1, 2, 3));
-
-    // The same diagram reloaded with a day holding an alarm and a gap.
-    InsertAlarmDay(7, kDay);
-    diagram.SetCurveColour(Qt::magenta);
-    diagram.SetBaseTime(2026, 3, 7, 0, 0);
-    diagram.SetThresholdLine(2);
-    diagram.LoadDay(7, false, 1440, kDay);
-    const QImage alarm = Render(diagram, "dose_alarm_day.png");
-    int nTop = 0;
-    while (nTop < 400 && CountColour(alarm.copy(0, nTop, 1000, 1), Qt::magenta) == 0)
-        ++nTop;
-    // The peak of 3.5 reaches one third of the plot; the threshold below it changes nothing.
-    QVERIFY2(std::abs(nTop - (370 - 340 / 3)) <= 2, qPrintable(QString::number(nTop)));
-    QVERIFY(CountColour(alarm.copy(0, 370 - int(2 * diagram.YScale()), 1000, 1), Qt::red) > 800);
-    // The columns of 12:01 ... 12:18 have no curve.
-    const int x0 = 30 + 721 * 940 / 1440 + 1;
-    QCOMPARE(CountColour(alarm, Qt::magenta, x0, 30 + 739 * 940 / 1440), 0);
-    QVERIFY(CountColour(alarm, Qt::magenta, 30, x0) > 400);
-    // A widget smaller than its margins still paints.
-    diagram.setFixedSize(20, 20);
-    Render(diagram, "dose_tiny.png");
-    QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(5, 5));
-    QVERIFY(std::isfinite(diagram.CursorValue()));
-}
-
-void TestHistoryDiagrams::touchZoomReachesTwoSecondSamples()
-{
-    InsertAlarmDay(7, kDay);
-    QMap<int, double> hour11;
-    QMap<int, double> hour12 {{5, 6.0}};
-    for (int i = 0; i < 1800; ++i) {
-        hour11.insert(i, 0.2 + 0.1 * std::sin(i / 9.0));
-        if (i > 5 && (i < 600 || i > 700))
-            hour12.insert(i, 0.25);
+        // The same diagram reloaded with a day holding an alarm and a gap.
+        InsertAlarmDay(7, kDay);
+        diagram.SetCurveColour(Qt::magenta);
+        diagram.SetBaseTime(2026, 3, 7, 0, 0);
+        diagram.SetThresholdLine(2);
+        diagram.LoadDay(7, false, 1440, kDay);
+        const QImage alarm = Render(diagram, "dose_alarm_day.png");
+        int nTop = 0;
+        while (nTop < 400 && CountColour(alarm.copy(0, nTop, 1000, 1), Qt::magenta) == 0)
+            ++nTop;
+        // The peak of 3.5 reaches one third of the plot; the threshold below it changes nothing.
+        QVERIFY2(std::abs(nTop - (370 - 340 / 3)) <= 2, qPrintable(QString::number(nTop)));
+        QVERIFY(
+            CountColour(alarm.copy(0, 370 - int(2 * diagram.YScale()), 1000, 1), Qt::red) > 800);
+        // The columns of 12:01 ... 12:18 have no curve.
+        const int x0 = 30 + 721 * 940 / 1440 + 1;
+        QCOMPARE(CountColour(alarm, Qt::magenta, x0, 30 + 739 * 940 / 1440), 0);
+        QVERIFY(CountColour(alarm, Qt::magenta, 30, x0) > 400);
+        // A widget smaller than its margins still paints.
+        diagram.setFixedSize(20, 20);
+        Render(diagram, "dose_tiny.png");
+        QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(std::isfinite(diagram.CursorValue()));
     }
-    Insert("MonthData", "Id,Month,Hour", Keys(7, kDay, ",11"), hour11);
-    Insert("MonthData", "Id,Month,Hour", Keys(7, kDay, ",12"), hour12);
-    RDoseRatioDiagram diagram;
-    diagram.SetCurveColour(Qt::magenta);
-    diagram.SetBaseTime(2026, 3, 7, 0, 0);
-    diagram.LoadDay(7, false, 1440, kDay);
-    diagram.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&diagram));
-    Spread(&diagram);
-    QVERIFY(diagram.View().Zoom() > 0.0f);
-    diagram.UpdateLayout();
-    QCOMPARE(diagram.StartIndex(), diagram.View().ViewStart());
-    QCOMPARE(diagram.MainPolygon().size(), diagram.EndIndex() - diagram.StartIndex());
-    for (int i = 0; i < 40 && !diagram.View().IsFineShown(); ++i)
+
+    void touchZoomReachesTwoSecondSamples()
+    {
+        InsertAlarmDay(7, kDay);
+        QMap<int, double> hour11;
+        QMap<int, double> hour12 {{5, 6.0}};
+        for (int i = 0; i < 1800; ++i) {
+            hour11.insert(i, 0.2 + 0.1 * std::sin(i / 9.0));
+            if (i > 5 && (i < 600 || i > 700))
+                hour12.insert(i, 0.25);
+        }
+        Insert("MonthData", "Id,Month,Hour", Keys(7, kDay, ",11"), hour11);
+        Insert("MonthData", "Id,Month,Hour", Keys(7, kDay, ",12"), hour12);
+        RDoseRatioDiagram diagram;
+        diagram.SetCurveColour(Qt::magenta);
+        diagram.SetBaseTime(2026, 3, 7, 0, 0);
+        diagram.LoadDay(7, false, 1440, kDay);
+        diagram.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&diagram));
         Spread(&diagram);
-    QVERIFY(diagram.View().IsFineShown());
-    QCOMPARE(diagram.View().FirstFineHour(), 11);
-    const QImage image = Render(diagram, "dose_fine.png");
-    // The scale follows the 2-second maximum, the curve the 2-second window.
-    QCOMPARE(diagram.YScale(), 340.0 / 6.0 / 3.0);
-    QCOMPARE(diagram.MainPolygon().size(), diagram.View().FineEnd() - diagram.View().FineStart());
-    QVERIFY(CountColour(image, Qt::magenta) > 200);
-    // A day with nothing stored keeps the zoom and empties the curve at once.
-    diagram.LoadDay(7, false, 1440, kDay.addDays(-1));
-    QVERIFY(diagram.View().IsFineShown());
-    QCOMPARE(CountColour(Render(diagram, "dose_fine_empty.png"), Qt::magenta), 0);
-}
+        QVERIFY(diagram.View().Zoom() > 0.0f);
+        diagram.UpdateLayout();
+        QCOMPARE(diagram.StartIndex(), diagram.View().ViewStart());
+        QCOMPARE(diagram.MainPolygon().size(), diagram.EndIndex() - diagram.StartIndex());
+        for (int i = 0; i < 40 && !diagram.View().IsFineShown(); ++i)
+            Spread(&diagram);
+        QVERIFY(diagram.View().IsFineShown());
+        QCOMPARE(diagram.View().FirstFineHour(), 11);
+        const QImage image = Render(diagram, "dose_fine.png");
+        // The scale follows the 2-second maximum, the curve the 2-second window.
+        QCOMPARE(diagram.YScale(), 340.0 / 6.0 / 3.0);
+        QCOMPARE(
+            diagram.MainPolygon().size(), diagram.View().FineEnd() - diagram.View().FineStart());
+        QVERIFY(CountColour(image, Qt::magenta) > 200);
+        // A day with nothing stored keeps the zoom and empties the curve at once.
+        diagram.LoadDay(7, false, 1440, kDay.addDays(-1));
+        QVERIFY(diagram.View().IsFineShown());
+        QCOMPARE(CountColour(Render(diagram, "dose_fine_empty.png"), Qt::magenta), 0);
+    }
 
-void TestHistoryDiagrams::multiCurveShowsEnabledRegions()
-{
-    SManualClock clock(QDateTime(kDay, QTime(15, 0)));
-    // Region 11's display row holds only its id: shown, in the default colour.
-    TestDb::AddRegions({11, 12});
-    PSqlExec::Exec("update RegionCurveColorInfo set ButtonCheck = 0, G_Color = 255 where Id = 12");
-    Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 1.5}, {101, 1.4}, {102, 1.2}});
-    Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 9.0}, {201, 9.0}});
-    RDoseRatioDiagram diagram;
-    diagram.SetClock(&clock);
-    diagram.LoadDay(11, false, 1440, kDay);
-    diagram.LoadCurveEnabled();
-    diagram.LoadCurveColours();
-    diagram.AddCurve(11, 1440);
-    diagram.AddCurve(12, 1440);
-    diagram.AddCurve(11, 10); // already there: unchanged
-    diagram.LoadCurve(11, false, 1440);
-    diagram.LoadCurve(12, false, 1440);
-    QCOMPARE(diagram.CurveSamples(11).size(), 1440);
-    QCOMPARE(diagram.CurveSamples(12)[200], 9.0f);
-    const QImage image = Render(diagram, "dose_regions.png");
-    // Only the enabled region counts for the scale and is drawn.
-    QCOMPARE(diagram.YScale(), 340.0 / 1.5 / 1.5);
-    QVERIFY(CountColour(image, QColor(38, 202, 87)) > 0);
-    QCOMPARE(CountColour(image, QColor(38, 255, 87)), 0);
-    // Gestures belong to the single curve.
-    diagram.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&diagram));
-    Spread(&diagram);
-    QCOMPARE(diagram.View().Zoom(), 0.0f);
-    diagram.ClearCurves();
-    QVERIFY(!diagram.HasCurve(11));
-    diagram.UpdateLayout();
-    QCOMPARE(diagram.MainPolygon().size(), 1440);
-}
+    void multiCurveShowsEnabledRegions()
+    {
+        SManualClock clock(QDateTime(kDay, QTime(15, 0)));
+        // Region 11's display row holds only its id: shown, in the default colour.
+        TestDb::AddRegions({11, 12});
+        PSqlExec::Exec(
+            "update RegionCurveColorInfo set ButtonCheck = 0, G_Color = 255 where Id = 12");
+        Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 1.5}, {101, 1.4}, {102, 1.2}});
+        Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 9.0}, {201, 9.0}});
+        RDoseRatioDiagram diagram;
+        diagram.SetClock(&clock);
+        diagram.LoadDay(11, false, 1440, kDay);
+        diagram.LoadCurveEnabled();
+        diagram.LoadCurveColours();
+        diagram.AddCurve(11, 1440);
+        diagram.AddCurve(12, 1440);
+        diagram.AddCurve(11, 10); // already there: unchanged
+        diagram.LoadCurve(11, false, 1440);
+        diagram.LoadCurve(12, false, 1440);
+        QCOMPARE(diagram.CurveSamples(11).size(), 1440);
+        QCOMPARE(diagram.CurveSamples(12)[200], 9.0f);
+        const QImage image = Render(diagram, "dose_regions.png");
+        // Only the enabled region counts for the scale and is drawn.
+        QCOMPARE(diagram.YScale(), 340.0 / 1.5 / 1.5);
+        QVERIFY(CountColour(image, QColor(38, 202, 87)) > 0);
+        QCOMPARE(CountColour(image, QColor(38, 255, 87)), 0);
+        // Gestures belong to the single curve.
+        diagram.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&diagram));
+        Spread(&diagram);
+        QCOMPARE(diagram.View().Zoom(), 0.0f);
+        diagram.ClearCurves();
+        QVERIFY(!diagram.HasCurve(11));
+        diagram.UpdateLayout();
+        QCOMPARE(diagram.MainPolygon().size(), 1440);
+    }
 
-void TestHistoryDiagrams::staffCharts()
-{
-    for (int d : {1, 2})
-        Insert("MonthMinuteDose", "Id,Month,Sum",
-            Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(1800 * d)));
-    for (int d : {2, 3, 4, 9, 20})
-        Insert("PersonalMonthDose", "Id,Month,Sum",
-            Keys(6, QDate(2026, 3, d), QStringLiteral(",%1").arg(d * 150)));
-    Insert("PersonalMonthDose", "Id,Month", Keys(6, kDay), {{8, 120.0}, {9, 240.0}, {10, 600.0}});
-    RStaffDoseDiagram staff;
-    staff.LoadColours();
-    QCOMPARE(staff.CurveColour(), QColor(1, 2, 3));
-    staff.SetPersonal(false);
-    staff.SetMode(RStaffDoseDiagram::MonthHistogram);
-    staff.LoadDoses(4, 31, QDate(2026, 3, 15));
-    QCOMPARE(staff.Values().mid(0, 3), (QVector<float> {1.0f, 2.0f, 0.0f}));
-    QCOMPARE(staff.CursorValue(), 1.0f);
-    const QImage image = Render(staff, "staff_region_month.png");
-    // Day 1 at the cursor in the at-or-below colour, day 2 above it, day 3 no bar.
-    const auto column = [](int i) { return 30 + PStaffDoseScale::ColumnX(i, 31, 940) + 4; };
-    QCOMPARE(QColor(image.pixel(column(0), 370 - 60)), kBelow);
-    QCOMPARE(QColor(image.pixel(column(1), 370 - 250)), kAbove);
-    QVERIFY(QColor(image.pixel(column(0), 370 - 200)) != kBelow);
-    QCOMPARE(CountColour(image, kBelow, column(2) - 4, column(3)), 0);
+    void staffCharts()
+    {
+        for (int d : {1, 2})
+            Insert("MonthMinuteDose", "Id,Month,Sum",
+                Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(1800 * d)));
+        for (int d : {2, 3, 4, 9, 20})
+            Insert("PersonalMonthDose", "Id,Month,Sum",
+                Keys(6, QDate(2026, 3, d), QStringLiteral(",%1").arg(d * 150)));
+        Insert(
+            "PersonalMonthDose", "Id,Month", Keys(6, kDay), {{8, 120.0}, {9, 240.0}, {10, 600.0}});
+        RStaffDoseDiagram staff;
+        staff.LoadColours();
+        QCOMPARE(staff.CurveColour(), QColor(1, 2, 3));
+        staff.SetPersonal(false);
+        staff.SetMode(RStaffDoseDiagram::MonthHistogram);
+        staff.LoadDoses(4, 31, QDate(2026, 3, 15));
+        QCOMPARE(staff.CursorValue(), 1.0f);
+        const QImage image = Render(staff, "staff_region_month.png");
+        // Day 1 at the cursor in the at-or-below colour, day 2 above it, day 3 no bar.
+        const auto column = [](int i) { return 30 + PStaffDoseScale::ColumnX(i, 31, 940) + 4; };
+        QCOMPARE(QColor(image.pixel(column(0), 370 - 60)), kBelow);
+        QCOMPARE(QColor(image.pixel(column(1), 370 - 250)), kAbove);
+        QVERIFY(QColor(image.pixel(column(0), 370 - 200)) != kBelow);
+        QCOMPARE(CountColour(image, kBelow, column(2) - 4, column(3)), 0);
 
-    // Staff charts start on the axis: the smallest day's point sits on it.
-    staff.SetPersonal(true);
-    staff.SetMode(RStaffDoseDiagram::MonthCurve);
-    staff.LoadDoses(6, 31, QDate(2026, 3, 1));
-    QCOMPARE(staff.ValueOffset(), 5.0f);
-    QCOMPARE(staff.Values()[1], 0.0f);
-    QCOMPARE(staff.Values()[19], 45.0f);
-    const QImage month = Render(staff, "staff_month.png");
-    const int nX = 30 + PStaffDoseScale::ColumnX(1, 31, 940) + 10;
-    QCOMPARE(QColor(month.pixel(nX, 368)), kBelow);
-    staff.SetMode(RStaffDoseDiagram::DayCurve);
-    staff.SetShownId(6);
-    staff.LoadDoses(6, 24, kDay);
-    QCOMPARE(staff.Length(), 24);
-    QCOMPARE(staff.ValueOffset(), 2.0f);
-    QCOMPARE(staff.Values()[10], 8.0f);
-    Render(staff, "staff_day.png");
-    staff.setFixedSize(10, 10);
-    staff.LoadDoses(1, 0, kDay);
-    Render(staff, "staff_tiny.png");
-    QCOMPARE(staff.Length(), 0);
-}
+        // Staff charts start on the axis: the smallest day's point sits on it.
+        staff.SetPersonal(true);
+        staff.SetMode(RStaffDoseDiagram::MonthCurve);
+        staff.LoadDoses(6, 31, QDate(2026, 3, 1));
+        QCOMPARE(staff.ValueOffset(), 5.0f);
+        const QImage month = Render(staff, "staff_month.png");
+        const int nX = 30 + PStaffDoseScale::ColumnX(1, 31, 940) + 10;
+        QCOMPARE(QColor(month.pixel(nX, 368)), kBelow);
+        staff.SetMode(RStaffDoseDiagram::DayCurve);
+        staff.SetShownId(6);
+        staff.LoadDoses(6, 24, kDay);
+        QCOMPARE(staff.Length(), 24);
+        QCOMPARE(staff.ValueOffset(), 2.0f);
+        QCOMPARE(staff.Values()[10], 8.0f);
+        Render(staff, "staff_day.png");
+        staff.setFixedSize(10, 10);
+        staff.LoadDoses(1, 0, kDay);
+        Render(staff, "staff_tiny.png");
+        QCOMPARE(staff.Length(), 0);
+    }
+};
 
 QTEST_MAIN(TestHistoryDiagrams)
 #include "tst_historydiagrams.moc"

@@ -7,65 +7,62 @@ class TestStream : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void failuresSetError();
-    void positionsAndSeeks();
-
 private:
     QByteArray Name(const char* pName) const { return QFile::encodeName(m_dir.filePath(pName)); }
 
     QTemporaryDir m_dir;
+
+private slots:
+    void failuresSetError()
+    {
+        SFileStream missing(SFileStream::ModeRead);
+        missing.SetFileName(Name("missing.dat").constData());
+        QVERIFY(!missing.Open());
+        QCOMPARE(missing.ErrorCode(), 3);
+        QCOMPARE(missing.Remaining(), qint64(0));
+
+        SFileStream writer(SFileStream::ModeWrite);
+        writer.SetFileName(Name("ro.dat").constData());
+        QVERIFY(writer.Open());
+        QCOMPARE(writer.Write("abc", 0), qint64(0));
+        QCOMPARE(writer.Write(nullptr, 3), qint64(0));
+        QCOMPARE(writer.Write("abc", 3), qint64(3));
+        writer.Close();
+        SFileStream reader(SFileStream::ModeRead);
+        reader.SetFileName(Name("ro.dat").constData());
+        QVERIFY(reader.Open());
+        QCOMPARE(reader.Write("x", 1), qint64(0));
+        QCOMPARE(reader.ErrorCode(), 3);
+        QCOMPARE(reader.Remaining(), qint64(3));
+    }
+
+    void positionsAndSeeks()
+    {
+        SFileStream writer(SFileStream::ModeWrite);
+        writer.SetFileName(Name("seek.dat").constData());
+        QVERIFY(writer.Open());
+        QCOMPARE(writer.Write("0123456789", 10), qint64(10));
+        writer.Close();
+
+        SFileStream s(SFileStream::ModeRead);
+        s.SetFileName(Name("seek.dat").constData());
+        QVERIFY(s.Open());
+        QVERIFY(s.Seek(4, 0, false));
+        QVERIFY(s.Seek(3, 0, true));
+        QCOMPARE(s.Pos(), qint64(7));
+        QCOMPARE(s.Remaining(), qint64(3));
+        QVERIFY(s.Seek(5, 1, true));
+        QVERIFY(!s.Seek(5, 1, true));
+        char c = 0;
+        QCOMPARE(s.Read(&c, 1), qint64(1));
+        QCOMPARE(c, '2');
+        // Past the end nothing remains and nothing is read.
+        QVERIFY(s.Seek(20, 0, false));
+        QCOMPARE(s.Remaining(), qint64(0));
+        QVERIFY(s.AtEnd());
+        QCOMPARE(s.Read(&c, 1), qint64(0));
+    }
 };
-
-void TestStream::failuresSetError()
-{
-    SFileStream missing(SFileStream::ModeRead);
-    missing.SetFileName(Name("missing.dat").constData());
-    QVERIFY(!missing.Open());
-    QCOMPARE(missing.ErrorCode(), 3);
-    QCOMPARE(missing.Remaining(), qint64(0));
-
-    SFileStream writer(SFileStream::ModeWrite);
-    writer.SetFileName(Name("ro.dat").constData());
-    QVERIFY(writer.Open());
-    QCOMPARE(writer.Write("abc", 0), qint64(0));
-    QCOMPARE(writer.Write(nullptr, 3), qint64(0));
-    QCOMPARE(writer.Write("abc", 3), qint64(3));
-    writer.Close();
-    SFileStream reader(SFileStream::ModeRead);
-    reader.SetFileName(Name("ro.dat").constData());
-    QVERIFY(reader.Open());
-    QCOMPARE(reader.Write("x", 1), qint64(0));
-    QCOMPARE(reader.ErrorCode(), 3);
-    QCOMPARE(reader.Remaining(), qint64(3));
-}
-
-void TestStream::positionsAndSeeks()
-{
-    SFileStream writer(SFileStream::ModeWrite);
-    writer.SetFileName(Name("seek.dat").constData());
-    QVERIFY(writer.Open());
-    QCOMPARE(writer.Write("0123456789", 10), qint64(10));
-    writer.Close();
-
-    SFileStream s(SFileStream::ModeRead);
-    s.SetFileName(Name("seek.dat").constData());
-    QVERIFY(s.Open());
-    QVERIFY(s.Seek(4, 0, false));
-    QVERIFY(s.Seek(3, 0, true));
-    QCOMPARE(s.Pos(), qint64(7));
-    QCOMPARE(s.Remaining(), qint64(3));
-    QVERIFY(s.Seek(5, 1, true));
-    QVERIFY(!s.Seek(5, 1, true));
-    char c = 0;
-    QCOMPARE(s.Read(&c, 1), qint64(1));
-    QCOMPARE(c, '2');
-    // Past the end nothing remains and nothing is read.
-    QVERIFY(s.Seek(20, 0, false));
-    QCOMPARE(s.Remaining(), qint64(0));
-    QVERIFY(s.AtEnd());
-    QCOMPARE(s.Read(&c, 1), qint64(0));
-}
 
 QTEST_GUILESS_MAIN(TestStream)
 #include "tst_stream.moc"

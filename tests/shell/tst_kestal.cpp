@@ -93,18 +93,21 @@ private slots:
         m_pWindow = nullptr;
     }
 
-    // A reading (1003) is stored and shown on the region page; the minute
-    // tick (1020) that follows reaches only the page shown.
+    // Readings from the data server (1003) are stored and shown on the region
+    // page; the minute tick (1020) that follows reaches only the page shown.
     void readingsAndMinuteTick()
     {
         RFormRegion* pPage = m_pWindow->FormRegion();
-        PostSMessage(1000, 1003, 1, 1000);
-        QTRY_VERIFY(stored(1) > 0);
+        m_server.SetRegions({{1, PSimRegion::Steady, 1000}, {2, PSimRegion::Steady, 2000}});
+        QTRY_COMPARE(m_server.ClientCount(), 1);
+        m_server.Tick();
+        QTRY_VERIFY(stored(2) > 0);
         const double dDose = stored(1);
         QCOMPARE(dDose, double(pPage->Model()->DoseAt(0)));
+        QCOMPARE(stored(2), 2 * dDose);
         // A second reading of the minute: a lone one would count as a spike.
         m_clock.Set(kStart.addSecs(2));
-        PostSMessage(1000, 1003, 1, 1000);
+        m_server.Tick();
         QTRY_COMPARE(stored(1), 2 * dDose);
 
         const auto minute = [] {

@@ -89,6 +89,28 @@ void PHistoryDoseStore::LoadRegionDay(int nId, const QDate& day, QVector<float>&
         samples[i] = ToValue(query.value(nFirst + i));
 }
 
+void PHistoryDoseStore::LoadRegionMinutes(
+    const QDate& day, int nFirst, int nLast, QHash<int, QVector<float>>& curves)
+{
+    nFirst = std::max(0, nFirst);
+    nLast = std::min(nLast, 1439);
+    if (nFirst > nLast || curves.isEmpty())
+        return;
+    QString strColumns;
+    for (int nMinute = nFirst; nMinute <= nLast; ++nMinute)
+        strColumns += QStringLiteral(", \"%1\"").arg(nMinute);
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral("select Id%1 from MonthMinuteDose where Month = ?").arg(strColumns),
+        {DayText(day)});
+    while (query.next()) {
+        const auto it = curves.find(query.value(0).toInt());
+        if (it == curves.end())
+            continue;
+        for (int nMinute = nFirst; nMinute <= nLast && nMinute < it->size(); ++nMinute)
+            (*it)[nMinute] = ToValue(query.value(1 + nMinute - nFirst));
+    }
+}
+
 float PHistoryDoseStore::PersonalBackground()
 {
     return PSqlExec::Scalar(QStringLiteral("select Ceff_P from SystemInfo")).toFloat() * 245.0f;

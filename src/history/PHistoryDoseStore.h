@@ -16,6 +16,11 @@ public:
     // One day of per-minute values of a region from MonthMinuteDose.
     static void LoadRegionDay(int nId, const QDate& day, QVector<float>& samples);
 
+    // Minutes nFirst..nLast of a day for every region that has a curve in
+    // curves (id -> the day's 1440 values), in one query.
+    static void LoadRegionMinutes(
+        const QDate& day, int nFirst, int nLast, QHash<int, QVector<float>>& curves);
+
     // One day of per-minute values of a staff member: the hours before the
     // latest hour written hold the coefficient's background, the minute rows
     // their mean.

@@ -141,6 +141,14 @@ void RDoseRatioDiagram::LoadCurve(int id, bool personal, int length)
     update();
 }
 
+void RDoseRatioDiagram::RefreshCurves(int nFirstMinute, int nLastMinute)
+{
+    const SClock* pClock = m_pClock ? m_pClock : SClock::System();
+    PHistoryDoseStore::LoadRegionMinutes(
+        pClock->Now().date(), nFirstMinute, nLastMinute, m_curveBuffers);
+    update();
+}
+
 void RDoseRatioDiagram::ClearCurves()
 {
     m_curvePolygons.clear();

@@ -42,6 +42,8 @@ public:
     // Multi-curve mode: one curve per region id, today's minutes.
     void AddCurve(int id, int length);
     void LoadCurve(int id, bool personal, int length);
+    // Reads today's minutes nFirst..nLast of every curve again, in one query.
+    void RefreshCurves(int nFirstMinute, int nLastMinute);
     void ClearCurves();
     void LoadCurveEnabled();
     void LoadCurveColours();

@@ -1,6 +1,8 @@
 #include "realtime/RFormRegion.h"
 
 #include "database/PSqlExec.h"
+#include "history/RDoseRatioDiagram.h"
+#include "message/SClock.h"
 #include "message/SMessage.h"
 #include "realtime/PColorLineDelegate.h"
 #include "realtime/RGroupBox.h"
@@ -185,6 +187,9 @@ void RFormRegion::BuildCurves()
         m_pCurve->ShowCurve(nId);
         m_curveIds.append(nId);
     }
+    const QDateTime now = (m_pClock ? m_pClock : SClock::System())->Now();
+    m_curveDay = now.date();
+    m_nRefreshedMinute = now.time().hour() * 60 + now.time().minute();
     if (m_pCurve) {
         // Colours and check states are read after the curves exist, so the
         // first build already shows the checked regions in their colours.
@@ -258,7 +263,20 @@ void RFormRegion::OnMinuteTick()
 {
     if (!m_pCurve)
         return;
-    // A tick arriving while the previous reload still runs starts it afresh.
+    const QDateTime now = (m_pClock ? m_pClock : SClock::System())->Now();
+    const int nMinute = now.time().hour() * 60 + now.time().minute();
+    if (now.date() == m_curveDay && m_pendingCurves.isEmpty()) {
+        // Within a day only the latest minutes change: the reduction writes
+        // the minute that just ended, possibly after this tick, so the last
+        // few are read again.
+        m_pCurve->Diagram()->RefreshCurves(qMax(0, qMin(m_nRefreshedMinute, nMinute) - 2), nMinute);
+        m_nRefreshedMinute = nMinute;
+        return;
+    }
+    // A new day: every curve in full, a slice per event-loop pass. A tick
+    // arriving while that still runs starts it afresh.
+    m_curveDay = now.date();
+    m_nRefreshedMinute = nMinute;
     m_pendingCurves.clear();
     for (int nSub = 1; nSub <= m_nRegionCount; ++nSub) {
         bool bFound = false;

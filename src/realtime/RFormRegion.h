@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QModelIndex>
 #include <QRect>
@@ -90,4 +91,8 @@ private:
     QList<int> m_curveIds;
     QList<int> m_pendingCurves;
     QTimer* m_pSliceTimer = nullptr;
+    // The day the curves hold and the last minute read into them: during a
+    // day a tick reads only the minutes that may have changed since.
+    QDate m_curveDay;
+    int m_nRefreshedMinute = 0;
 };

@@ -237,25 +237,41 @@ private slots:
             QString::fromUtf8("12.50\xce\xbcRad/h"));
     }
 
-    // A reload longer than one slice still reaches every curve, and a second
-    // tick meanwhile does not leave any behind.
-    void minuteTickInSlices()
+    // Within a day a tick reads the latest minutes of every curve at once; a
+    // new day reloads every curve in full, in slices, and a second tick
+    // meanwhile leaves none behind.
+    void minuteTickRefreshesAndReloadsOnANewDay()
     {
         QList<int> ids;
         for (int i = 0; i < RFormRegion::kCurvesPerSlice * 2 + 3; ++i)
             ids.append(10 + i);
         build(ids);
         const int nLast = ids.last();
+        const auto sample = [this](int nId, int nMinute) {
+            return m_pForm->Curve()->Diagram()->CurveSamples(nId).value(nMinute);
+        };
         for (int nId : {ids.first(), nLast})
             PSqlExec::Exec(
-                "insert into MonthMinuteDose(Id, Month, '7') values(?, '2026-03-07', 2.5)", {nId});
-        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(nLast).value(7), 0.0f);
+                "insert into MonthMinuteDose(Id, Month, '599') values(?, '2026-03-07', 2.5)",
+                {nId});
+        m_clock.Advance(60000);
+        SendSMessage(1004, 1020, 0, 0);
+        QCOMPARE(m_pForm->PendingCurves(), 0);
+        QCOMPARE(sample(ids.first(), 599), 2.5f);
+        QCOMPARE(sample(nLast, 599), 2.5f);
+
+        m_clock.Set(QDateTime(QDate(2026, 3, 8), QTime(0, 0, 30)));
+        for (int nId : {ids.first(), nLast})
+            PSqlExec::Exec(
+                "insert into MonthMinuteDose(Id, Month, '0') values(?, '2026-03-08', 1.5)", {nId});
         SendSMessage(1004, 1020, 0, 0);
         QVERIFY(m_pForm->PendingCurves() > 0);
         SendSMessage(1004, 1020, 0, 0);
         QTRY_COMPARE(m_pForm->PendingCurves(), 0);
-        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(ids.first()).value(7), 2.5f);
-        QCOMPARE(m_pForm->Curve()->Diagram()->CurveSamples(nLast).value(7), 2.5f);
+        QCOMPARE(sample(ids.first(), 0), 1.5f);
+        QCOMPARE(sample(nLast, 0), 1.5f);
+        QCOMPARE(sample(nLast, 599), 0.0f);
+        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
     }
 
     void reloadFollowsNewRegionList()

@@ -47,10 +47,14 @@ RMinuteReduction::Result RMinuteReduction::Reduce(const float* pSlots, float fDa
         dSum = dMean + (dSum - fMax);
         nDivisor = nRest + 1;
         fMax = fPreviousMax;
-        // The maximum falls back; when it was reached earlier in this minute
-        // its own time is the one to keep.
+        // The maximum falls back. When it was reached earlier in this minute
+        // its own time is the one to keep; when it is the stored one, the
+        // stored row (its time included) stays as it was: the removed spike's
+        // time would name a reading that no longer counts.
         if (bPreviousFromMinute)
             nOffset = nPreviousOffset;
+        else
+            result.bNewMax = false;
     }
 
     result.dMinuteValue = nDivisor != 0 ? dSum / nDivisor * SlotCount : 0.0;

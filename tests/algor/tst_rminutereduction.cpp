@@ -45,11 +45,12 @@ private slots:
             << minute({}) << 0.2f << 0.0 << 0.2f << false << 0 << -1 << 0.0f;
         QTest::newRow("new maximum below the spike level")
             << minute({{4, 0.2f}, {9, 0.25f}}) << 0.1f << 6.75 << 0.25f << true << 18 << -1 << 0.0f;
+        // The removed spike leaves the stored maximum and its time untouched.
         QTest::newRow("lone spike that is the only value")
-            << minute({{12, 0.5f}}) << 0.1f << 0.0 << 0.1f << true << 24 << 12 << 0.0f;
+            << minute({{12, 0.5f}}) << 0.1f << 0.0 << 0.1f << false << 0 << 12 << 0.0f;
         // The float nearest 0.3 is a little above 0.3 in double precision.
         QTest::newRow("0.3 as a float is above 0.3")
-            << minute({{0, 0.3f}}) << 0.0f << 0.0 << 0.0f << true << 0 << 0 << 0.0f;
+            << minute({{0, 0.3f}}) << 0.0f << 0.0 << 0.0f << false << 0 << 0 << 0.0f;
         QTest::newRow("lone spike among low values is replaced by their mean")
             << minute({{0, 0.1f}, {1, 0.1f}, {2, 0.5f}}) << 0.05f << 3.0 << 0.1f << true << 0 << 2
             << 0.1f;

@@ -52,7 +52,7 @@ class TstPDoseProcThread : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QVector<BusMessage> m_log;
+    BusRecorder* m_pMain = nullptr;
     PDataBuffer* m_pBuffer = nullptr;
     PDoseProcThread* m_pDecoder = nullptr;
 
@@ -69,12 +69,12 @@ private slots:
     {
         QDir::setCurrent(m_dir.path());
         QVERIFY(RConnectDatabase().OpenDatabase());
-        new BusRecorder(1000, &m_log);
+        m_pMain = new BusRecorder(1000);
     }
 
     void init()
     {
-        m_log.clear();
+        m_pMain->Clear();
         m_pBuffer = new PDataBuffer;
         m_pBuffer->Init(1, 0x10000);
         m_pDecoder = new PDoseProcThread(m_pBuffer);
@@ -102,11 +102,11 @@ private slots:
             }
         });
         pWriter->start();
-        QTRY_COMPARE_WITH_TIMEOUT(m_log.size(), nFrames, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_pMain->Log().size(), nFrames, 60000);
         pWriter->wait();
         delete pWriter;
         for (int i = 0; i < nFrames; ++i)
-            QCOMPARE(m_log.at(i).b, qintptr(i));
+            QCOMPARE(m_pMain->Log().at(i).b, qintptr(i));
         Write(Bytes("\xFF\x02\x00", 3));
         m_pDecoder->Stop();
         QCOMPARE(m_pBuffer->PackageNum(), 0u);
@@ -128,13 +128,13 @@ private slots:
         QCOMPARE(m_pDecoder->PostsInFlight(), 8);
         m_pDecoder->Stop();
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(m_log.size(), 8);
+        QCOMPARE(m_pMain->Log().size(), 8);
         QCOMPARE(m_pDecoder->PostsInFlight(), 0);
 
         // A new start takes places again.
         m_pDecoder->Start();
         Write(reading(1, 2));
-        QTRY_COMPARE(m_log.size(), 9);
+        QTRY_COMPARE(m_pMain->Log().size(), 9);
     }
 
     // One row per staff, room and minute; a repeat replaces the dose.

@@ -10,6 +10,7 @@
 #include "algor/RPresetNetServer.h"
 #include "algor/RRegularSave.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRegionCatalogue.h"
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
@@ -83,6 +84,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
         box.exec();
     });
     m_pDatabase->OpenDatabase();
+    RRegionCatalogue::Shared().Reload();
 
     CreatePresets();
 
@@ -252,6 +254,8 @@ void Kestal::OnUpdateDriveInfoFinished()
     m_pDoseThread->DisConnect();
     m_pRegularSave->StopTimers();
     RConnectDatabase::CommitTransaction();
+    // The catalogue first: the pages and the aggregator read it.
+    RRegionCatalogue::Shared().Reload();
     m_pFormRegion->InitRegions();
     m_pRegularSave->LoadRegionIds();
     m_pDoseThread->RequestConnect();
@@ -372,6 +376,10 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
     }
     case MsgReload:
         OnUpdateDriveInfoFinished();
+        return true;
+    case MsgReloadThresholds:
+        // Subscribed before the pages, so they read the new values.
+        RRegionCatalogue::Shared().Reload();
         return true;
     default:
         return true;

@@ -2,6 +2,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRegionCatalogue.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -25,7 +26,8 @@ inline void Open()
 }
 
 // Registers regions at positions 1, 2, ... named "Room <id>"; their display
-// rows hold only the id, as the device page leaves them.
+// rows hold only the id, as the device page leaves them. The catalogue the
+// pages read is reloaded, as the main window does after a device update.
 inline void AddRegions(const QList<int>& ids)
 {
     for (int i = 0; i < ids.size(); ++i) {
@@ -35,6 +37,7 @@ inline void AddRegions(const QList<int>& ids)
         PSqlExec::Exec(
             QStringLiteral("insert into RegionCurveColorInfo(Id) values(?)"), {ids.at(i)});
     }
+    RRegionCatalogue::Shared().Reload();
 }
 
 } // namespace TestDb

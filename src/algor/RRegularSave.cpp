@@ -2,6 +2,7 @@
 
 #include "algor/RMinuteReduction.h"
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
@@ -153,24 +154,9 @@ void RRegularSave::LoadRegionIds()
     m_hashType.clear();
     m_hashLastSlot.clear();
 
-    const int nCount = PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt();
-    if (nCount > 0) {
-        // One query for positions 1..Num; a position listed twice counts once,
-        // as a lookup per position would find only its first row.
-        QSqlQuery query = PSqlExec::Select(
-            QStringLiteral("select Sub, Id from RegionInfo where Sub >= 1 and Sub <= ? "
-                           "order by Sub, rowid"),
-            {nCount});
-        int nLastSub = 0;
-        while (query.next()) {
-            const int nSub = query.value(0).toInt();
-            if (nSub == nLastSub)
-                continue;
-            nLastSub = nSub;
-            const int nId = query.value(1).toInt();
-            m_hashType.insert(RegionKind, nId);
-            m_hashLastSlot.insert(nId, -1);
-        }
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+        m_hashType.insert(RegionKind, region.nId);
+        m_hashLastSlot.insert(region.nId, -1);
     }
 
     m_fCeffR = 0.0f;

@@ -1,6 +1,7 @@
 #include "history/PHistoryDoseStore.h"
 
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 #include "history/PDoseCurveView.h"
 
 #include <QSqlRecord>
@@ -14,7 +15,6 @@ namespace {
 
 constexpr int kSlotsPerRow = 30;
 // A list longer than any the registration pages can make is a damaged table.
-constexpr int kMaxRegions = 10000;
 
 QString DayText(const QDate& day)
 {
@@ -57,18 +57,6 @@ int PersonalTimeIndex(int nId, const QDate& day)
             .arg(nId)
             .arg(DayText(day)))
         .toInt();
-}
-
-template <typename Visit> void WalkRegions(Visit visit)
-{
-    const int nNum = std::min(
-        kMaxRegions, PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt());
-    for (int nSub = 1; nSub <= nNum; ++nSub) {
-        const QVariant id = PSqlExec::Scalar(
-            QStringLiteral("select Id from RegionInfo where Sub = %1").arg(nSub));
-        if (id.isValid())
-            visit(id.toInt());
-    }
 }
 
 } // namespace
@@ -213,28 +201,18 @@ float PHistoryDoseStore::LoadPersonalFine(
 QHash<int, bool> PHistoryDoseStore::LoadCurveEnabled()
 {
     QHash<int, bool> enabled;
-    WalkRegions([&enabled](int nId) {
-        const int nCheck = PSqlExec::Scalar(
-            QStringLiteral("select ButtonCheck from RegionCurveColorInfo where Id = %1").arg(nId))
-                               .toInt();
-        enabled.insert(nId, nCheck != 0);
-    });
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        enabled.insert(region.nId, region.bCurveShown);
     return enabled;
 }
 
 QHash<int, QColor> PHistoryDoseStore::LoadCurveColours()
 {
     QHash<int, QColor> colours;
-    WalkRegions([&colours](int nId) {
-        QSqlQuery query = PSqlExec::Select(QStringLiteral(
-            "select R_Color, G_Color, B_Color from RegionCurveColorInfo where Id = %1")
-                                               .arg(nId));
-        if (!query.next())
-            return;
-        colours.insert(nId,
-            QColor(qBound(0, query.value(0).toInt(), 255), qBound(0, query.value(1).toInt(), 255),
-                qBound(0, query.value(2).toInt(), 255)));
-    });
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+        if (region.colour.isValid())
+            colours.insert(region.nId, region.colour);
+    }
     return colours;
 }
 

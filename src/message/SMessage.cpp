@@ -4,10 +4,12 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QMultiHash>
 #include <QObject>
+#include <QPair>
 #include <QReadWriteLock>
+#include <QVector>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -18,7 +20,10 @@ struct Registry
     // (re)register, so lookups take the read side of this lock.
     QReadWriteLock lock;
     QHash<QObject*, int> receivers;
-    QMultiHash<QObject*, int> subscriptions;
+    // In subscription order: a broadcast reaches its subscribers in the order
+    // they subscribed, so an owner that subscribes before its pages handles
+    // a message before them.
+    QVector<QPair<QObject*, int>> subscriptions;
 };
 
 Registry& registry()
@@ -28,6 +33,18 @@ Registry& registry()
 }
 
 std::atomic<qintptr> s_nReply {0};
+
+// Callers hold the registry's write lock.
+bool removeSubscriptions(Registry& r, QObject* pObject)
+{
+    const int nBefore = r.subscriptions.size();
+    r.subscriptions.erase(std::remove_if(r.subscriptions.begin(), r.subscriptions.end(),
+                              [pObject](const QPair<QObject*, int>& subscription) {
+                                  return subscription.first == pObject;
+                              }),
+        r.subscriptions.end());
+    return r.subscriptions.size() != nBefore;
+}
 
 // Callers hold the registry lock.
 QObject* findReceiver(int id)
@@ -72,22 +89,22 @@ void UnregisterReceiver(QObject* pObject)
     Registry& r = registry();
     QWriteLocker locker(&r.lock);
     r.receivers.remove(pObject);
-    r.subscriptions.remove(pObject);
+    removeSubscriptions(r, pObject);
 }
 
 void SubscribeMessage(QObject* pObject, int type)
 {
     Registry& r = registry();
     QWriteLocker locker(&r.lock);
-    if (!r.subscriptions.contains(pObject, type))
-        r.subscriptions.insert(pObject, type);
+    if (!r.subscriptions.contains(qMakePair(pObject, type)))
+        r.subscriptions.append(qMakePair(pObject, type));
 }
 
 bool UnsubscribeMessage(QObject* pObject)
 {
     Registry& r = registry();
     QWriteLocker locker(&r.lock);
-    return r.subscriptions.remove(pObject) > 0;
+    return removeSubscriptions(r, pObject);
 }
 
 qintptr SendSMessage(int id, int type, qintptr first, qintptr second)
@@ -123,9 +140,9 @@ void BroadcastSMessage(int type, qintptr first, qintptr second)
     {
         Registry& r = registry();
         QReadLocker locker(&r.lock);
-        for (auto it = r.subscriptions.cbegin(); it != r.subscriptions.cend(); ++it) {
-            if (it.value() == type && !subscribers.contains(it.key()))
-                subscribers.append(it.key());
+        for (const auto& subscription : r.subscriptions) {
+            if (subscription.second == type)
+                subscribers.append(subscription.first);
         }
     }
     // Delivered outside the lock: a receiver may subscribe or send in turn.

@@ -1,6 +1,7 @@
 #include "realtime/RFormRegion.h"
 
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -146,11 +147,11 @@ void RFormRegion::BuildWidgets()
 
 int RFormRegion::IdAtSub(int nSub, bool* pFound)
 {
-    const QVariant id
-        = PSqlExec::Scalar(QStringLiteral("select Id from RegionInfo where Sub = %1").arg(nSub));
+    const QVector<RRegion>& regions = RRegionCatalogue::Shared().Regions();
+    const bool bFound = nSub >= 1 && nSub <= regions.size();
     if (pFound)
-        *pFound = id.isValid();
-    return id.toInt();
+        *pFound = bFound;
+    return bFound ? regions.at(nSub - 1).nId : 0;
 }
 
 void RFormRegion::InitRegions()
@@ -173,7 +174,7 @@ void RFormRegion::BuildCurves()
     if (m_pCurve)
         m_pCurve->Clear();
     m_curveIds.clear();
-    m_nRegionCount = PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt();
+    m_nRegionCount = RRegionCatalogue::Shared().Count();
     for (int nSub = 1; nSub <= m_nRegionCount; ++nSub) {
         bool bFound = false;
         const int nId = IdAtSub(nSub, &bFound);
@@ -201,15 +202,11 @@ void RFormRegion::BuildCurves()
 
 void RFormRegion::BuildCheckBoxes()
 {
-    const int nNum = PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt();
+    const QVector<RRegion>& regions = RRegionCatalogue::Shared().Regions();
     // Rows beyond the model's cannot hold a cell.
-    const int nRows = qMin(nNum, m_pModel->rowCount());
+    const int nRows = qMin(regions.size(), m_pModel->rowCount());
     for (int i = 0; i < nRows; ++i) {
-        const int nId = IdAtSub(i + 1);
-        const int nCheck = PSqlExec::Scalar(
-            QStringLiteral("select ButtonCheck from RegionCurveColorInfo where Id = %1").arg(nId))
-                               .toInt();
-        auto* pCell = new RWidget(nCheck != 0 ? Qt::Checked : Qt::Unchecked);
+        auto* pCell = new RWidget(regions.at(i).bCurveShown ? Qt::Checked : Qt::Unchecked);
         m_pRegionTreeView->setIndexWidget(m_pModel->index(i, 3), pCell);
         connect(pCell, &RWidget::ChangeCheckState, this, &RFormRegion::OnStateChanged);
     }
@@ -228,6 +225,7 @@ void RFormRegion::OnStateChanged(int)
                 .arg(static_cast<int>(pCell->CheckState()))
                 .arg(nId));
     }
+    RRegionCatalogue::Shared().Reload();
     if (m_pCurve)
         m_pCurve->LoadCurveEnabled();
 }
@@ -244,7 +242,15 @@ void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor
                        .arg(color.green())
                        .arg(color.blue())
                        .arg(nId));
+    RRegionCatalogue::Shared().Reload();
     SendSMessage(1001, 1512, 0, 0);
+    // Every reader of the catalogue, this page included, takes the change.
+    BroadcastSMessage(kReloadThresholds, 0, 0);
+}
+
+void RFormRegion::OnReloadThresholds()
+{
+    m_pPicture->LoadThresholds();
     if (m_pCurve)
         m_pCurve->LoadCurveColours();
     m_pGroupBox->LoadRegions();
@@ -311,7 +317,7 @@ bool RFormRegion::event(QEvent* pEvent)
     } else if (nType == kMinuteTick) {
         OnMinuteTick();
     } else if (nType == kReloadThresholds) {
-        m_pPicture->LoadThresholds();
+        OnReloadThresholds();
     }
     return true;
 }

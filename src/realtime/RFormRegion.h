@@ -74,6 +74,8 @@ private:
     void FitCurve();
     void FitColumns();
     void OnMinuteTick();
+    // Message 1036: the catalogue's thresholds or colours changed.
+    void OnReloadThresholds();
     void OnReloadSlice();
     static int IdAtSub(int nSub, bool* pFound = nullptr);
 

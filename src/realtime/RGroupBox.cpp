@@ -1,6 +1,7 @@
 #include "realtime/RGroupBox.h"
 
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -50,20 +51,9 @@ void RGroupBox::LoadRegions()
 {
     m_colours.clear();
     m_levels.clear();
-    const int nNum = PSqlExec::Scalar(QStringLiteral("select Num from RegionInfo")).toInt();
-    for (int nSub = 1; nSub <= nNum; ++nSub) {
-        const QVariant id = PSqlExec::Scalar(
-            QStringLiteral("select Id from RegionInfo where Sub = %1").arg(nSub));
-        if (!id.isValid())
-            continue;
-        QSqlQuery query = PSqlExec::Select(QStringLiteral(
-            "select R_Color, G_Color, B_Color from RegionCurveColorInfo where Id = %1")
-                                               .arg(id.toInt()));
-        QColor colour;
-        if (query.next())
-            colour = QColor(query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt());
-        m_colours.insert(id.toInt(), colour);
-        m_levels.insert(id.toInt(), 0.0f);
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+        m_colours.insert(region.nId, region.colour);
+        m_levels.insert(region.nId, 0.0f);
     }
     update();
 }

@@ -1,6 +1,7 @@
 #include "realtime/RRegionDoseModel.h"
 
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
 #include "realtime/RTimer.h"
@@ -84,13 +85,10 @@ void RRegionDoseModel::UpdateDose(int id, float dose)
     m_online[i] = OnLine;
     m_seen[i] = true;
 
-    // Read at every reading so that a threshold stored on the alarm page
-    // applies from the next reading on.
-    QSqlQuery query = PSqlExec::Select(
-        QStringLiteral("select Alarmvalue from RegionCurveColorInfo where Id = %1").arg(id));
-    const bool bHasRow = query.next();
-    const int nThreshold = bHasRow ? query.value(0).toInt() : 0;
-    if (bHasRow && nThreshold != 0 && dose >= static_cast<float>(nThreshold)) {
+    // From the catalogue, which is reloaded whenever a threshold is stored,
+    // so that it applies from the next reading on.
+    const int nThreshold = RRegionCatalogue::Shared().AlarmValue(id);
+    if (nThreshold != 0 && dose >= static_cast<float>(nThreshold)) {
         if (RTimer* pTimer = m_episodeTimers.value(id))
             pTimer->Trigger();
         m_alarm[i] = Warning;

@@ -3,6 +3,7 @@
 
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 #include "database/RConnectDatabase.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -98,6 +99,7 @@ private slots:
         // row means dose 0.
         PSqlExec::Exec("insert into RegionInfo(Sub, Id, Num) values(1, 11, 3), (2, 12, 3), "
                        "(2, 99, 3), (3, 13, 3), (4, 14, 3)");
+        RRegionCatalogue::Shared().Reload();
         auto pSave = start(at(10, 0, 30));
         QCOMPARE(pSave->RegionCount(), 3);
         QCOMPARE(pSave->CeffR(), 0.0f);

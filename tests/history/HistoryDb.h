@@ -38,6 +38,7 @@ inline void AddRegion(int nSub, int nId, int nNum, int nCheck, const QString& st
     Insert("RegionInfo", "Sub,Id,Num", QStringLiteral("%1,%2,%3").arg(nSub).arg(nId).arg(nNum));
     Insert("RegionCurveColorInfo", "Id,ButtonCheck,R_Color,G_Color,B_Color",
         QStringLiteral("%1,%2,").arg(nId).arg(nCheck) + strRgb);
+    RRegionCatalogue::Shared().Reload();
 }
 
 } // namespace HistoryDb

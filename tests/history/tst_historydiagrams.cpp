@@ -194,6 +194,7 @@ private slots:
         TestDb::AddRegions({11, 12});
         PSqlExec::Exec(
             "update RegionCurveColorInfo set ButtonCheck = 0, G_Color = 255 where Id = 12");
+        RRegionCatalogue::Shared().Reload();
         Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 1.5}, {101, 1.4}, {102, 1.2}});
         Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 9.0}, {201, 9.0}});
         RDoseRatioDiagram diagram;

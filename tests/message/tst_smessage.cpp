@@ -2,6 +2,9 @@
 #include "message/SQueueBound.h"
 
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QtTest>
@@ -24,6 +27,8 @@ public:
         if (!pMessage)
             return QObject::event(pEvent);
         received.append({pMessage->MessageType(), pMessage->First(), pMessage->Second()});
+        if (onMessage)
+            onMessage();
         if (m_bAnswer)
             SMessage::SetReply(m_nReply);
         return true;
@@ -36,6 +41,7 @@ public:
         qintptr second;
     };
     QVector<Seen> received;
+    std::function<void()> onMessage;
 
 private:
     qintptr m_nReply;
@@ -54,6 +60,7 @@ private slots:
     void postIsQueuedAndUnregisteredIsDiscarded();
     void broadcastReachesEverySubscriberOnce();
     void reRegisteringReplacesTheId();
+    void broadcastFollowsSubscriptionOrder();
     void postingToAReceiverBeingDestroyed();
     void queueBoundWaitsAndCancels();
 };
@@ -144,6 +151,24 @@ void TestSMessage::reRegisteringReplacesTheId()
     SendSMessage(2106, 1500, 0, 0);
     QCOMPARE(receiver.received.size(), 1);
     UnregisterReceiver(&receiver);
+}
+
+// An owner that subscribes before its pages handles a broadcast first (the
+// main window reloads the region catalogue before the pages read it).
+void TestSMessage::broadcastFollowsSubscriptionOrder()
+{
+    QVector<int> order;
+    std::vector<std::unique_ptr<Receiver>> receivers;
+    for (int n : {3, 1, 4, 0, 2}) {
+        receivers.push_back(std::make_unique<Receiver>());
+        Receiver* pReceiver = receivers.back().get();
+        pReceiver->onMessage = [&order, n]() { order.append(n); };
+        SubscribeMessage(pReceiver, 1036);
+    }
+    BroadcastSMessage(1036, 0, 0);
+    QCOMPARE(order, (QVector<int> {3, 1, 4, 0, 2}));
+    for (const auto& pReceiver : receivers)
+        UnsubscribeMessage(pReceiver.get());
 }
 
 // A worker posts without pause while receivers under its id come and go: no

@@ -43,6 +43,7 @@ private:
         TestDb::AddRegions(ids);
         PSqlExec::Exec(QStringLiteral("insert into SystemInfo(Unit_P) values(0)"));
         PSqlExec::Exec(pSql);
+        RRegionCatalogue::Shared().Reload();
         m_pForm = new RFormRegion(nullptr, &m_clock);
         m_pForm->resize(1200, 800);
         m_pForm->show();
@@ -122,6 +123,7 @@ private slots:
         TestDb::Open();
         TestDb::AddRegions({4});
         PSqlExec::Exec("update RegionCurveColorInfo set R_Color = 0, G_Color = 0, B_Color = 255");
+        RRegionCatalogue::Shared().Reload();
         PSqlExec::Exec("insert into SystemInfo(Unit_P) values(0)");
         RGroupBox gauge;
         gauge.resize(120, 360);
@@ -280,6 +282,7 @@ private slots:
         PSqlExec::Exec("insert into RegionInfo(Sub, Id, Name) values(3, 8, 'Hall')");
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(8)");
         PSqlExec::Exec("update RegionInfo set Num = 3");
+        RRegionCatalogue::Shared().Reload();
         m_pForm->InitRegions();
         QCOMPARE(m_pForm->Model()->rowCount(), 3);
         QVERIFY(cell(2));

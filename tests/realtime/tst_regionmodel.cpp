@@ -25,6 +25,7 @@ private:
         for (int i = 0; i < alarmValues.size(); ++i)
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = ? where Id = ?",
                 {alarmValues.at(i), ids.at(i)});
+        RRegionCatalogue::Shared().Reload();
         m_pModel = new RRegionDoseModel(0, this, m_pClock);
         new QAbstractItemModelTester(
             m_pModel, QAbstractItemModelTester::FailureReportingMode::QtTest, m_pModel);
@@ -132,8 +133,10 @@ private slots:
         QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(),
             QColor(alarm == 1 ? Qt::green : Qt::red));
         QCOMPARE(m_pModel->OnlineAt(0), 1);
-        // The threshold is read per reading: a change applies to the next one.
+        // A stored threshold applies to the next reading once the catalogue
+        // has it (the window reloads it on 1036).
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1");
+        RRegionCatalogue::Shared().Reload();
         m_pModel->UpdateDose(3, doses.last());
         QCOMPARE(m_pModel->AlarmAt(0), 2);
     }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QColor>
+#include <QHash>
+#include <QString>
+#include <QVector>
+
+// One registered region as every page sees it.
+struct RRegion
+{
+    int nSub = 0; // position in the list, from 1
+    int nId = 0;
+    QString strName;
+    int nAlarmValue = 0; // µRad/h; 0: no alarm threshold
+    QColor colour; // curve colour
+    bool bCurveShown = false; // the curve selector's state
+};
+
+// The registered regions in position order, with what the pages need of
+// each, read once from RegionInfo and RegionCurveColorInfo on the default
+// connection. The pages read it instead of the tables; the main window
+// reloads it before them after a device update and when thresholds change.
+//
+// The list is positions 1..Num (Num of RegionInfo) in order. A position
+// listed twice counts once (its first row), and so does a region listed at
+// two positions (its first): a monitor is shown, stored and counted once.
+class RRegionCatalogue final
+{
+public:
+    RRegionCatalogue() = default;
+
+    // The catalogue the program's pages and aggregator read.
+    static RRegionCatalogue& Shared();
+
+    void Reload();
+
+    const QVector<RRegion>& Regions() const { return m_regions; }
+    int Count() const { return m_regions.size(); }
+    QVector<int> Ids() const;
+    // Null when the id is not registered.
+    const RRegion* Find(int nId) const;
+    // A region's alarm threshold; 0 when it has none or is not registered.
+    int AlarmValue(int nId) const;
+
+private:
+    QVector<RRegion> m_regions;
+    QHash<int, int> m_index; // id -> index in m_regions
+};

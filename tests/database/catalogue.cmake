@@ -1,0 +1,1 @@
+kestal_add_test(tst_rregioncatalogue SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_rregioncatalogue.cpp LIBS kestal_core)

@@ -60,10 +60,9 @@ private slots:
         QTRY_COMPARE(server.ClientCount(), 1);
         echo.EchoTargeDose(5, 0x102, 3);
         QTRY_COMPARE(server.Echoes().size(), 1);
-        QCOMPARE(server.Echoes()[0].nIndex, 0x102u);
-        QCOMPARE(server.Echoes()[0].nId, 5);
-        QCOMPARE(server.Echoes()[0].nTip, 3);
-        QCOMPARE(server.JunkBytes(), 0);
+        const PSimDataServer::Echo seen = server.Echoes()[0];
+        QCOMPARE((QList<qint64> {seen.nIndex, seen.nId, seen.nTip, server.JunkBytes()}),
+            (QList<qint64> {0x102, 5, 3, 0}));
     }
 
     void replyParsing_data()

@@ -52,7 +52,6 @@ class TestKestal : public QObject
 
 private:
     QTemporaryDir m_site;
-    QString m_strOldDirectory;
     PSimDataServer m_server;
     SManualClock m_clock {kStart};
     Kestal* m_pWindow = nullptr;
@@ -69,11 +68,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_site.isValid() && m_server.Listen());
-        m_strOldDirectory = QDir::currentPath();
         QDir::setCurrent(m_site.path());
         SPresetObject::SetDirectories(m_site.filePath("factory"), m_site.filePath("local"));
     }
-    void cleanupTestCase() { QDir::setCurrent(m_strOldDirectory); }
 
     void init()
     {

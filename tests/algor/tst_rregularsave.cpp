@@ -3,8 +3,8 @@
 
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
-#include "database/RRegionCatalogue.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRegionCatalogue.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -147,27 +147,23 @@ private slots:
         QCOMPARE(num("select sum(Sum) from MonthData"), times.size() * (times.size() + 1) / 4.0);
     }
 
-    void dropsUnknownAndNegative()
+    // Unknown ids and negative counts are dropped; the rate sent to the page
+    // lives at one address per region, which a receiver may keep: it holds the
+    // region's latest rate, also across a reload (ASan checks the rest).
+    void readingsReachThePage()
     {
-        registerRegions({1});
+        registerRegions({1, 2}, 0.0056);
         auto pSave = start(at(10, 0, 4));
-        pSave->StoreRegionReading(2, 10);
+        pSave->StoreRegionReading(3, 10);
         pSave->StoreRegionReading(1, -3);
         QVERIFY(m_pPage->Log().isEmpty());
         QCOMPARE(num("select count(*) from MonthData where Sum <> 0"), 0.0);
         // The count printed as a number, not an int's bits read as a double.
         QCOMPARE(RRegularSave::UnknownReadingText(1, -3),
             QString("has no nId, nCount = -3.000000, nId = 1\n"));
-    }
 
-    void doseAddressStaysValid()
-    {
-        registerRegions({1, 2}, 0.0056);
-        auto pSave = start(at(10, 0, 0));
         pSave->StoreRegionReading(2, 1000);
         QCOMPARE(m_pPage->Firsts(1002), QList<qintptr> {2});
-        // A receiver that keeps the address finds live memory holding the
-        // region's latest rate, also across a reload (ASan checks the rest).
         const float* pKept = reinterpret_cast<const float*>(m_pPage->Log().last().b);
         QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
         pSave->StoreRegionReading(1, 10);
@@ -178,6 +174,8 @@ private slots:
         QCOMPARE(*pKept, 500 * 0.0056f * 100.0f);
     }
 
+    // A minute ends: its value, the day's maximum with its time, and the
+    // index written last are stored before the page hears the tick.
     void reducesMinute()
     {
         registerRegions({1, 2});
@@ -214,6 +212,8 @@ private slots:
         QCOMPARE(pSave->TickCount(), 2);
     }
 
+    // Many regions are reduced in slices between other events; the tick
+    // waits for the last, and a stop or the end finishes the minute first.
     void reducesInSlices()
     {
         QList<int> ids;
@@ -251,6 +251,8 @@ private slots:
         QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 608"), 70.0);
     }
 
+    // A lone reading far above the day is a spike: it is taken out of the
+    // minute and of its slot and does not become the day's maximum.
     void spikeOfTheDay()
     {
         registerRegions({1}, 0.001); // count n stores n / 10 µRad/h

@@ -32,6 +32,8 @@ private slots:
         QCOMPARE(SPresetObject::Checksum("\xff\xff\xff\xff\x02\x00\x00\x00", 8), 1u);
     }
 
+    // An empty list is written byte for byte in the file format, without a
+    // staging file left behind.
     void emptyListSavedAsExactBytes()
     {
         RPresetRegion holder(1512, "region");
@@ -44,6 +46,8 @@ private slots:
         QVERIFY(!QFile::exists(LocalFile("region") + ".tmp"));
     }
 
+    // A local copy with a bad checksum gives way to the factory copy, which
+    // then replaces it; commands switch between the two.
     void corruptLocalFallsBackToFactory()
     {
         const QByteArray factory = File(1512,
@@ -66,6 +70,7 @@ private slots:
         QVERIFY(!holder.IsFromFactory());
     }
 
+    // Removing an entry closes the gap in names and records, also on disk.
     void removeMiddleEntry()
     {
         {
@@ -81,11 +86,11 @@ private slots:
         }
         RPresetRegion reloaded(1519, "room");
         QCOMPARE(reloaded.Count(), 2);
-        QCOMPARE(QString::fromUtf16(reloaded.Name(0)), QStringLiteral("zero"));
-        QCOMPARE(QString::fromUtf16(reloaded.Name(1)), QStringLiteral("two"));
-        QCOMPARE(reloaded.Field(20, 1), qintptr(102));
-        QCOMPARE(reloaded.Field(24, 1), qintptr(1020));
-        QCOMPARE(reloaded.Field(20, 2), qintptr(0));
+        QCOMPARE(QString::fromUtf16(reloaded.Name(0)) + '/' + QString::fromUtf16(reloaded.Name(1)),
+            QStringLiteral("zero/two"));
+        QCOMPARE(
+            (QList<qintptr> {reloaded.Field(20, 1), reloaded.Field(24, 1), reloaded.Field(20, 2)}),
+            (QList<qintptr> {102, 1020, 0}));
     }
 
     void hostileFileRejected_data()
@@ -115,6 +120,7 @@ private slots:
         QTest::newRow("empty body") << QByteArray() << 1512u;
     }
 
+    // A hostile file is not used and is replaced by a good empty one.
     void hostileFileRejected()
     {
         QFETCH(QByteArray, body);
@@ -128,6 +134,8 @@ private slots:
         QCOMPARE(reloaded.Command(10, 0), qintptr(1));
     }
 
+    // A reload that fails half-way or a save that cannot write keeps what the
+    // holder and the file had.
     void failedReloadOrSaveKeepsEntries()
     {
         RPresetRegion holder(1512, "region");
@@ -151,6 +159,7 @@ private slots:
         QCOMPARE(Get(LocalFile("region")), before);
     }
 
+    // Names are cut at 20 characters; a list holds 50 entries, no more.
     void listLimits()
     {
         RPresetPersonal holder(1513, "personal");
@@ -166,6 +175,7 @@ private slots:
         QVERIFY(holder.Command(5, 49) != 0);
     }
 
+    // Each field of a staff record answers its own command.
     void personalFields()
     {
         PresetPersonal record = {};
@@ -179,15 +189,15 @@ private slots:
                 Item(0, Word(1)) + Item(3, Word(9)) + Item(1, Names({"Ann"})) + Item(2, bytes)
                     + EndMarker())));
         RPresetPersonal holder(1518, "rout");
-        QCOMPARE(holder.Field(20, 0), qintptr(11));
-        QCOMPARE(holder.Field(23, 0), qintptr(22));
-        QCOMPARE(holder.Field(22, 0), qintptr(33));
+        QCOMPARE((QList<qintptr> {holder.Field(20, 0), holder.Field(23, 0), holder.Field(22, 0),
+                     holder.Field(21, 1), holder.Field(15, 0)}),
+            (QList<qintptr> {11, 22, 33, 0, 9}));
         QCOMPARE(
             QByteArray(reinterpret_cast<const char*>(holder.Field(21, 0))), QByteArray("badge"));
-        QCOMPARE(holder.Field(21, 1), qintptr(0));
-        QCOMPARE(holder.Field(15, 0), qintptr(9));
     }
 
+    // The content routes bus commands to its holders, refuses unknown ones,
+    // saves to another directory on request and is gone after deletion.
     void contentAnswersOnBus()
     {
         auto* pContent = new SPresetContent;
@@ -220,6 +230,8 @@ private slots:
         QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(5));
     }
 
+    // The directories come from config.ini; a header's format word and
+    // reserved bytes are not checked on reading and written afresh.
     void configuredDirectoriesAndHeader()
     {
         const QString strConfig = m_pDir->filePath("config.ini");
@@ -232,8 +244,6 @@ private slots:
         QCOMPARE(SPresetObject::FactoryDirectory(), m_pDir->filePath("f") + "/");
         QCOMPARE(SPresetObject::DefaultLocalDirectory(), m_pDir->filePath("l") + "/");
 
-        // Format word and reserved bytes are not checked on reading and written
-        // afresh on saving.
         QByteArray local = File(
             1513, Item(0, Word(0)) + Item(3, Word(0)) + Item(1, {}) + Item(2, {}) + EndMarker());
         local.replace(4, 4, Word(9));

@@ -3,7 +3,7 @@
 # Safe to run again: apt-get skips what is already there.
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-libqt5sql5-sqlite libxlsxwriter-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
+libqt5sql5-sqlite libsqlite3-dev libxlsxwriter-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
 fonts-dejavu-core x11-apps netpbm"
 missing=""
 for p in $PACKAGES; do

@@ -11,6 +11,7 @@
 #include "algor/RRegularSave.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStorageState.h"
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
@@ -79,9 +80,14 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     // A database that cannot be opened has been reported; the window still
     // comes up so the operator sees the link state.
     m_pDatabase = new RConnectDatabase(this);
-    m_pDatabase->SetFailureReport([](const QString& strTitle, const QString& strText) {
-        QMessageBox box(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel);
-        box.exec();
+    // Not modal: the window comes up and acquisition starts while the box is
+    // read, so readings are shown live even when they cannot be stored.
+    m_pDatabase->SetFailureReport([this](const QString& strTitle, const QString& strText) {
+        auto* pBox
+            = new QMessageBox(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel, this);
+        pBox->setAttribute(Qt::WA_DeleteOnClose);
+        pBox->setWindowModality(Qt::NonModal);
+        pBox->show();
     });
     m_pDatabase->OpenDatabase();
     RRegionCatalogue::Shared().Reload();
@@ -100,6 +106,10 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     m_pStackedLayout->addWidget(m_pFormAbout);
     m_pFormStatus = new RFormStatus(this);
     layout()->addWidget(m_pFormStatus);
+    const RStorageState& storage = RStorageState::Shared();
+    connect(&storage, &RStorageState::Changed, m_pFormStatus,
+        [this]() { m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText()); });
+    m_pFormStatus->SetStorageProblem(storage.ProblemText());
     ShowRegion();
 
     connect(m_pButtonRegion, &QPushButton::clicked, this, &Kestal::ShowRegion);

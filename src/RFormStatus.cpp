@@ -2,25 +2,50 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 RFormStatus::RFormStatus(QWidget* parent)
-    : QFrame(parent),
-      m_pLabelCaption(new QLabel(tr("IoT_Cloud:"), this)),
-      m_pLabelMessage(new QLabel(tr("Message"), this)),
-      m_pLabelCaption2(new QLabel(tr("IoT_Cloud_2:"), this)),
-      m_pLabelMessage2(new QLabel(tr("Message"), this))
+    : QFrame(parent)
+    , m_pLabelCaption(new QLabel(tr("IoT_Cloud:"), this))
+    , m_pLabelMessage(new QLabel(tr("Message"), this))
+    , m_pLabelCaption2(new QLabel(tr("IoT_Cloud_2:"), this))
+    , m_pLabelMessage2(new QLabel(tr("Message"), this))
+    , m_pLabelStorage(new QLabel(this))
 {
     setWindowTitle(tr("Frame"));
     setObjectName(QStringLiteral("RFormStatus"));
     m_pLabelMessage->setObjectName(QStringLiteral("labelMessage"));
     m_pLabelMessage2->setObjectName(QStringLiteral("labelMessage2"));
 
-    auto* pLayout = new QHBoxLayout(this);
-    pLayout->setContentsMargins(9, 2, 9, 2);
+    auto* pLines = new QVBoxLayout(this);
+    pLines->setContentsMargins(9, 2, 9, 2);
+    pLines->setSpacing(2);
+    auto* pLayout = new QHBoxLayout;
     pLayout->addWidget(m_pLabelCaption);
     pLayout->addWidget(m_pLabelMessage, 1);
     pLayout->addWidget(m_pLabelCaption2);
     pLayout->addWidget(m_pLabelMessage2, 1);
+    pLines->addLayout(pLayout);
+
+    // Above any style sheet: a storage problem must stand out whatever the theme.
+    m_pLabelStorage->setObjectName(QStringLiteral("labelStorage"));
+    m_pLabelStorage->setStyleSheet(QStringLiteral(
+        "QLabel#labelStorage { background-color: #c00000; color: white; font-weight: bold; "
+        "padding: 3px; }"));
+    m_pLabelStorage->setWordWrap(true);
+    m_pLabelStorage->hide();
+    pLines->addWidget(m_pLabelStorage);
+}
+
+void RFormStatus::SetStorageProblem(const QString& strText)
+{
+    m_pLabelStorage->setText(strText);
+    m_pLabelStorage->setVisible(!strText.isEmpty());
+}
+
+QString RFormStatus::StorageProblem() const
+{
+    return m_pLabelStorage->isHidden() ? QString() : m_pLabelStorage->text();
 }
 
 void RFormStatus::SetMessage(const char* pText)

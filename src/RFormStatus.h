@@ -17,10 +17,13 @@ public:
     void SetMessage(const char* pText);
     void SetSecondMessage(const char* pText);
     void ShowSecondLine(bool bShow);
+    // A storage problem, shown in red until it is cleared with an empty text.
+    void SetStorageProblem(const QString& strText);
 
     QString Message() const;
     QString SecondMessage() const;
     bool IsSecondLineShown() const;
+    QString StorageProblem() const;
 
 private:
     Q_DISABLE_COPY(RFormStatus)
@@ -29,4 +32,5 @@ private:
     QLabel* m_pLabelMessage;
     QLabel* m_pLabelCaption2;
     QLabel* m_pLabelMessage2;
+    QLabel* m_pLabelStorage;
 };

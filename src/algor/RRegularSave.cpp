@@ -2,7 +2,9 @@
 
 #include "algor/RMinuteReduction.h"
 #include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStorageState.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
@@ -103,6 +105,7 @@ RRegularSave::RRegularSave(
     , m_nSaveIntervalMs(nSaveIntervalMs)
     , m_pMinuteTimer(new QTimer)
     , m_pSaveTimer(new QTimer)
+    , m_pRetryTimer(new QTimer)
     , m_slotStatements(SlotStatementCapacity)
 {
     // Re-armed at every tick towards the next whole minute of the clock, so
@@ -112,6 +115,9 @@ RRegularSave::RRegularSave(
     m_pSaveTimer->setInterval(m_nSaveIntervalMs);
     connect(m_pMinuteTimer.get(), &QTimer::timeout, this, &RRegularSave::MiniteTimeout);
     connect(m_pSaveTimer.get(), &QTimer::timeout, this, &RRegularSave::SaveFile);
+    m_pRetryTimer->setSingleShot(true);
+    m_pRetryTimer->setInterval(RetryIntervalMs);
+    connect(m_pRetryTimer.get(), &QTimer::timeout, this, &RRegularSave::SaveFile);
     LoadRegionIds();
 }
 
@@ -127,7 +133,7 @@ RRegularSave::~RRegularSave()
     m_slotStatements.Clear();
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
     if (db.isOpen())
-        db.commit();
+        RConnectDatabase::CommitTransaction();
 }
 
 QString RRegularSave::UnknownReadingText(int nId, int nCount)
@@ -174,6 +180,7 @@ void RRegularSave::StopTimers()
     FinishReduction();
     m_pMinuteTimer->stop();
     m_pSaveTimer->stop();
+    m_pRetryTimer->stop();
 }
 
 void RRegularSave::ArmMinuteTimer()
@@ -186,7 +193,37 @@ void RRegularSave::ArmMinuteTimer()
 void RRegularSave::BeginTransaction()
 {
     // Fails harmlessly when one is open already; that one stays.
-    QSqlDatabase::database().transaction();
+    if (RStorageState::Shared().IsUsable())
+        QSqlDatabase::database().transaction();
+}
+
+void RRegularSave::Commit()
+{
+    RStorageState& state = RStorageState::Shared();
+    if (!state.IsUsable())
+        return;
+    if (RConnectDatabase::CommitTransaction()) {
+        m_nUncommitted = 0;
+        m_pRetryTimer->stop();
+        BeginTransaction();
+        return;
+    }
+    // SQLite rolls some failed commits back (an I/O error or a full disk
+    // while the journal is written): all the transaction held is gone, the
+    // rows made ahead of the readings too, and a new one begins. Otherwise
+    // the transaction stays open and the retry commits it whole.
+    if (!RConnectDatabase::InTransaction()) {
+        BeginTransaction();
+        Log(1, "%lld readings since the last commit are lost\n",
+            static_cast<long long>(m_nUncommitted));
+        state.ReadingsLost(m_nUncommitted);
+        m_nUncommitted = 0;
+        m_setReadyRows.clear();
+        const QDateTime now = m_pClock->Now();
+        EnsureHourRows(now.date(), now.time().hour());
+        EnsureDayRows(now.date());
+    }
+    m_pRetryTimer->start();
 }
 
 void RRegularSave::StartCalcMinite()
@@ -268,7 +305,8 @@ void RRegularSave::OneMinuteTimeOut()
 void RRegularSave::EnsureDayRows(const QDate& date)
 {
     const QString strDay = dayText(date);
-    if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strDay))
+    if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strDay)
+        || !RStorageState::Shared().IsUsable())
         return;
     QSqlQuery select(QSqlDatabase::database());
     QSqlQuery insert(QSqlDatabase::database());
@@ -297,7 +335,8 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
 {
     const QString strDay = dayText(date);
     const QString strKey = strDay + QLatin1Char('/') + QString::number(nHour);
-    if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strKey))
+    if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strKey)
+        || !RStorageState::Shared().IsUsable())
         return;
     QSqlQuery select(QSqlDatabase::database());
     QSqlQuery insert(QSqlDatabase::database());
@@ -336,6 +375,12 @@ void RRegularSave::BeginReduction(bool bSendTick)
     FinishReduction();
     if (!m_dateAverage.isValid())
         return;
+    if (!RStorageState::Shared().IsUsable()) {
+        // Nothing was stored to reduce; the pages still take their tick.
+        if (bSendTick)
+            SendSMessage(MainWindowId, MsgMinuteTick, 0, 0);
+        return;
+    }
     auto pJob = std::make_unique<Reduction>();
     pJob->nMinuteOfDay = m_nAverageMinute;
     pJob->strDay = dayText(m_dateAverage);
@@ -461,6 +506,9 @@ void RRegularSave::ReduceSlice(int nRegions)
         return;
     const bool bSendTick = pJob->bSendTick;
     m_pReduction.reset();
+    // Every minute is committed once reduced: a crash or a power cut loses
+    // at most the readings since the last minute boundary.
+    Commit();
     // After the reduction, so the page that reloads its curves on the tick
     // already finds the minute that ended.
     if (bSendTick)
@@ -514,6 +562,9 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
 
 void RRegularSave::WriteSlot(int nId, qint64 nSlot, float fDose)
 {
+    RStorageState& state = RStorageState::Shared();
+    if (!state.IsUsable())
+        return;
     const QDate date = QDate::fromJulianDay(nSlot / SlotsPerDay);
     const int nHour = static_cast<int>(nSlot % SlotsPerDay) / SlotsPerHour;
     const int nColumn = static_cast<int>(nSlot % SlotsPerHour);
@@ -530,7 +581,15 @@ void RRegularSave::WriteSlot(int nId, qint64 nSlot, float fDose)
     pQuery->bindValue(2, nId);
     pQuery->bindValue(3, dayText(date));
     pQuery->bindValue(4, nHour);
-    run(*pQuery);
+    if (run(*pQuery)) {
+        ++m_nUncommitted;
+        return;
+    }
+    const QString strReason = pQuery->lastError().databaseText();
+    if (!state.IsFailing())
+        Log(1, "reading not stored: %s\n", strReason.toUtf8().constData());
+    state.CommitFailed(strReason);
+    state.ReadingsLost(1);
 }
 
 void RRegularSave::SaveFile()
@@ -538,8 +597,5 @@ void RRegularSave::SaveFile()
     // The commit needs no statement of the reduction running; its rows
     // belong in this commit anyway.
     FinishReduction();
-    QSqlDatabase db = QSqlDatabase::database();
-    if (!db.commit())
-        LogDebug("commit failed: %s\n", db.lastError().text().toUtf8().constData());
-    BeginTransaction();
+    Commit();
 }

@@ -36,6 +36,8 @@ public:
     static constexpr int RegionKind = 1004;
     static constexpr int MinuteIntervalMs = 60000;
     static constexpr int SaveIntervalMs = 300000;
+    // A failed commit is tried again this often until one goes through.
+    static constexpr int RetryIntervalMs = 5000;
 
     // Needs the default connection open. pClock defaults to the system clock;
     // tests pass a manual clock and short intervals.
@@ -91,6 +93,9 @@ private:
     void EnsureDayRows(const QDate& date);
     void WriteSlot(int nId, qint64 nSlot, float fDose);
     void BeginTransaction();
+    // Commits and begins the next transaction; on failure arranges a retry
+    // and accounts for what SQLite rolled back.
+    void Commit();
 
     SClock* m_pClock;
     int m_nMinuteIntervalMs;
@@ -106,6 +111,9 @@ private:
     float m_fCeffR = 0.0f;
     std::unique_ptr<QTimer> m_pMinuteTimer;
     std::unique_ptr<QTimer> m_pSaveTimer;
+    std::unique_ptr<QTimer> m_pRetryTimer;
+    // Readings written since the last commit that went through.
+    qint64 m_nUncommitted = 0;
     // Kind (1004) -> region id, one entry per registered position.
     QMultiHash<int, int> m_hashType;
     // Region id -> the absolute 2-second slot of its latest stored reading

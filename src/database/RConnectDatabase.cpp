@@ -1,13 +1,20 @@
 #include "database/RConnectDatabase.h"
 
 #include "database/PSqlExec.h"
+#include "database/RStorageState.h"
 #include "message/PLogRecord.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlQuery>
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QStringList>
 
 #include <utility>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -29,6 +36,8 @@ struct IndexDef
     const char* pName;
     const char* pStatement;
 };
+
+RConnectDatabase::CommitFault s_eCommitFault = RConnectDatabase::CommitFault::None;
 
 const IndexDef s_indexes[] = {
     {"MonthDataIndex", "create index MonthDataIndex on MonthData(Id,Month,Hour)"},
@@ -57,13 +66,23 @@ bool RConnectDatabase::OpenDatabase()
         ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(QLatin1String(s_pDatabaseName));
-    if (!db.open()) {
-        const QString strTitle = tr("Cannot open database");
-        const QString strText = db.lastError().text();
+    RStorageState::Shared().Reset();
+    const QString strTitle = tr("Cannot open database");
+    QString strReason;
+    if (!db.open())
+        strReason = db.lastError().text();
+    else
+        strReason = UnusableReason();
+    if (!strReason.isEmpty()) {
+        const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
+        Log(0, "database %s unusable: %s\n", strFile.toUtf8().constData(),
+            strReason.toUtf8().constData());
+        RStorageState::Shared().SetUnusable(strReason);
         if (m_report) {
-            m_report(strTitle, strText);
-        } else {
-            Log(0, "%s: %s\n", strTitle.toUtf8().constData(), strText.toUtf8().constData());
+            m_report(strTitle,
+                tr("The database file %1 cannot be used: %2. It is left as it is; readings are "
+                   "shown but not stored until the file is replaced and the program restarted.")
+                    .arg(strFile, strReason));
         }
         return false;
     }
@@ -79,9 +98,76 @@ bool RConnectDatabase::OpenDatabase()
     return true;
 }
 
+QString RConnectDatabase::UnusableReason()
+{
+    // Nothing here may change the file: a file that fails is evidence.
+    QSqlQuery query;
+    if (!query.exec(QStringLiteral("select count(*) from sqlite_master")))
+        return query.lastError().databaseText();
+    if (!query.exec(QStringLiteral("pragma quick_check(1)")) || !query.next())
+        return query.lastError().databaseText();
+    if (query.value(0).toString() != QLatin1String("ok"))
+        return tr("integrity check failed (%1)").arg(query.value(0).toString());
+    // A write that is rolled back: only a file that takes writes passes.
+    if (!query.exec(QStringLiteral("pragma user_version")) || !query.next())
+        return query.lastError().databaseText();
+    const int nVersion = query.value(0).toInt();
+    query.finish();
+    if (!query.exec(QStringLiteral("begin immediate")))
+        return query.lastError().databaseText();
+    const bool bWritten = query.exec(QStringLiteral("pragma user_version = %1").arg(nVersion));
+    const QString strWriteError = query.lastError().databaseText();
+    query.exec(QStringLiteral("rollback"));
+    return bWritten ? QString() : strWriteError;
+}
+
+bool RConnectDatabase::InTransaction()
+{
+    const QSqlDatabase db
+        = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    if (!db.isOpen())
+        return false;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* pHandle = *static_cast<sqlite3* const*>(handle.constData());
+    return pHandle && sqlite3_get_autocommit(pHandle) == 0;
+}
+
 bool RConnectDatabase::CommitTransaction()
 {
-    return QSqlDatabase::database().commit();
+    RStorageState& state = RStorageState::Shared();
+    if (!state.IsUsable())
+        return false;
+    if (!InTransaction())
+        return true;
+    QSqlDatabase db = QSqlDatabase::database();
+    QString strReason;
+    switch (s_eCommitFault) {
+    case CommitFault::None:
+        if (!db.commit())
+            strReason = db.lastError().databaseText();
+        break;
+    case CommitFault::Fails:
+        strReason = QStringLiteral("database or disk is full");
+        break;
+    case CommitFault::FailsAndRollsBack:
+        db.rollback();
+        strReason = QStringLiteral("database or disk is full");
+        break;
+    }
+    if (strReason.isEmpty()) {
+        state.CommitSucceeded();
+        return true;
+    }
+    Log(1, "commit failed: %s\n", strReason.toUtf8().constData());
+    state.CommitFailed(strReason);
+    return false;
+}
+
+void RConnectDatabase::InjectCommitFault(CommitFault eFault)
+{
+    s_eCommitFault = eFault;
 }
 
 QStringList RConnectDatabase::TableStatements()

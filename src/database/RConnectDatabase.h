@@ -22,12 +22,26 @@ public:
     void SetFailureReport(FailureReport report);
 
     // Main thread, once per run, before any worker starts. Returns whether the
-    // file could be opened; the schema statements' results are not checked.
+    // file can be used: it opens, reads as a database, passes a quick
+    // integrity check and takes writes. A file that fails is left exactly as
+    // it is; the failure is reported and the storage state says so. A
+    // missing file is created.
     bool OpenDatabase();
 
-    // Commits the long transaction that all writers share on the default
-    // connection (the aggregator begins the next one).
+    // The one place commits happen: commits the long transaction that all
+    // writers share on the default connection (the aggregator begins the
+    // next one). With no transaction open there is nothing to commit, which
+    // is no failure. A failure is logged at Alert level and goes to the
+    // storage state; a success after failures clears it.
     static bool CommitTransaction();
+
+    // Whether the default connection holds an open transaction.
+    static bool InTransaction();
+
+    // Tests only: the next commits fail as a full disk makes them, either
+    // leaving the transaction open or with SQLite rolling it back.
+    enum class CommitFault { None, Fails, FailsAndRollsBack };
+    static void InjectCommitFault(CommitFault eFault);
 
     // The create statements, in creation order, of the fourteen tables a new
     // file gets.
@@ -39,6 +53,8 @@ private:
 
     void CreateTables();
     void CreateMissing();
+    // Empty when the open file can be read, checked and written.
+    static QString UnusableReason();
 
     FailureReport m_report;
 };

@@ -5,6 +5,7 @@
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStorageState.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -325,30 +326,84 @@ private slots:
         QCOMPARE(num("select count(*) from MonthMinuteDose where Month = ?", {day(date)}), 2.0);
     }
 
-    void commits()
+    // Every reduced minute is committed: what another connection sees is what
+    // a crash (kill -9) would leave in the file. A stop commits the rest.
+    void commitsEveryMinute()
     {
-        registerRegions({1});
-        m_pClock = std::make_unique<SManualClock>(at(10, 0, 6));
-        auto pSave = std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 20);
-        pSave->StoreRegionReading(1, 8);
-        // Another connection sees only committed data.
+        registerRegions({1}, 0.0005); // count n stores n / 20 µRad/h
+        auto pSave = start(at(10, 0, 6));
+        pSave->StoreRegionReading(1, 4);
+        m_pClock->Set(at(10, 1, 0));
+        pSave->MiniteTimeout();
+        m_pClock->Set(at(10, 1, 10));
+        pSave->StoreRegionReading(1, 2);
         {
             QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "reader");
             other.setDatabaseName(m_dir.filePath("DataBase.sqlite"));
             QVERIFY(other.open());
-            QTRY_VERIFY(QSqlQuery("select \"3\" from MonthData where \"3\" = 4", other).next());
+            QSqlQuery query("select \"3\", \"35\" from MonthData where Hour = 10", other);
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toDouble(), 0.2);
+            QCOMPARE(query.value(1).toDouble(), 0.0);
         }
         QSqlDatabase::removeDatabase("reader");
-        QVERIFY(pSave->IsSaveTimerActive());
 
-        // A stop commits: a rollback afterwards takes nothing back.
-        m_pClock->Set(at(10, 0, 10));
-        pSave->StoreRegionReading(1, 8);
         pSave->StopTimers();
-        QVERIFY(!pSave->IsMinuteTimerActive() && !pSave->IsSaveTimerActive());
         pSave.reset();
         QSqlDatabase::database().rollback();
-        QCOMPARE(slot(1, 10, 5), 4.0);
+        QCOMPARE(slot(1, 10, 35), 0.1);
+    }
+
+    // A failing commit shows, is retried, and clears when one goes through.
+    // When SQLite rolled the transaction back, its readings are counted as
+    // lost, and the rows they need are made again for the next ones.
+    void failedCommitsAreShownAndRecover()
+    {
+        registerRegions({1}, 0.0005);
+        RStorageState& state = RStorageState::Shared();
+        auto pSave = start(at(10, 0, 6));
+        pSave->StoreRegionReading(1, 4);
+        RConnectDatabase::InjectCommitFault(RConnectDatabase::CommitFault::Fails);
+        m_pClock->Set(at(10, 1, 0));
+        pSave->MiniteTimeout();
+        QVERIFY(state.IsFailing());
+        QCOMPARE(state.LostReadings(), qint64(0));
+        QVERIFY(state.ProblemText().contains("database or disk is full"));
+
+        RConnectDatabase::InjectCommitFault(RConnectDatabase::CommitFault::FailsAndRollsBack);
+        m_pClock->Set(at(10, 2, 0));
+        pSave->MiniteTimeout();
+        QCOMPARE(state.LostReadings(), qint64(1));
+        QVERIFY(state.ProblemText().contains("1 reading(s)"));
+        QCOMPARE(num("select count(*) from MonthData where Hour = 10"), 1.0);
+
+        RConnectDatabase::InjectCommitFault(RConnectDatabase::CommitFault::None);
+        m_pClock->Set(at(10, 2, 4));
+        pSave->StoreRegionReading(1, 2);
+        m_pClock->Set(at(10, 3, 0));
+        pSave->MiniteTimeout();
+        QVERIFY(!state.IsFailing());
+        QVERIFY(state.ProblemText().isEmpty());
+        QSqlDatabase::database().rollback();
+        QCOMPARE(slot(1, 10, 62), 0.1);
+    }
+
+    // A storing statement that fails (the file refuses it) counts as a lost
+    // reading; the next good commit clears the line.
+    void failedStatementCountsAsLost()
+    {
+        registerRegions({1});
+        PSqlExec::Exec("create trigger refuse before update on MonthData begin select "
+                       "raise(abort, 'disk I/O error'); end");
+        auto pSave = start(at(10, 0, 6));
+        pSave->StoreRegionReading(1, 8);
+        RStorageState& state = RStorageState::Shared();
+        QCOMPARE(state.LostReadings(), qint64(1));
+        QVERIFY(state.ProblemText().contains("disk I/O error"));
+        PSqlExec::Exec("drop trigger refuse");
+        m_pClock->Set(at(10, 1, 0));
+        pSave->MiniteTimeout();
+        QVERIFY(state.ProblemText().isEmpty());
     }
 };
 

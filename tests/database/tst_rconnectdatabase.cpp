@@ -1,6 +1,10 @@
 #include "database/RConnectDatabase.h"
+#include "database/RStorageState.h"
+
+#include "StdoutCapture.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -36,13 +40,16 @@ private:
     std::unique_ptr<QTemporaryDir> m_pDir;
     QString m_strOldDir = QDir::currentPath();
     QStringList m_reports;
+    QString m_strReportText;
 
     bool Open()
     {
         QSqlDatabase::database().close();
         RConnectDatabase connect;
-        connect.SetFailureReport(
-            [this](const QString& strTitle, const QString&) { m_reports << strTitle; });
+        connect.SetFailureReport([this](const QString& strTitle, const QString& strText) {
+            m_reports << strTitle;
+            m_strReportText = strText;
+        });
         return connect.OpenDatabase();
     }
 
@@ -130,16 +137,80 @@ private slots:
         QCOMPARE(m_reports, QStringList("Cannot open database"));
     }
 
-    // The commit ends the long transaction; there is none to commit after it.
+    // The commit ends the long transaction; with none open there is nothing to
+    // commit, which is no failure.
     void commitEndsTransaction()
     {
         QVERIFY(Open());
         QVERIFY(QSqlDatabase::database().transaction());
         QVERIFY(QSqlQuery().exec(QStringLiteral("insert into RegionInfo(Id) values(9)")));
+        QVERIFY(RConnectDatabase::InTransaction());
         QVERIFY(RConnectDatabase::CommitTransaction());
-        QVERIFY(!RConnectDatabase::CommitTransaction());
+        QVERIFY(!RConnectDatabase::InTransaction());
+        QVERIFY(RConnectDatabase::CommitTransaction());
+        QVERIFY(!RStorageState::Shared().IsFailing());
         QVERIFY(Open());
         QCOMPARE(column(QStringLiteral("select Id from RegionInfo")), QStringList("9"));
+    }
+
+    void unusableFileIsLeftAsItIs_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QByteArray random(64 * 1024, '\0');
+        quint32 nSeed = 12345;
+        for (char& c : random) {
+            nSeed = nSeed * 1103515245u + 12345u;
+            c = char(nSeed >> 16);
+        }
+        QTest::newRow("64 KiB of random bytes") << random << "file is not a database";
+        // A real database whose table pages were overwritten.
+        QTemporaryDir scratch;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "scratch");
+            db.setDatabaseName(scratch.filePath("good.sqlite"));
+            db.open();
+            QSqlQuery query(db);
+            query.exec("create table t(x)");
+            query.exec("create index i on t(x)");
+            for (int i = 0; i < 2000; ++i)
+                query.exec(QStringLiteral("insert into t values(%1)").arg(i));
+        }
+        QSqlDatabase::removeDatabase("scratch");
+        QFile good(scratch.filePath("good.sqlite"));
+        good.open(QIODevice::ReadOnly);
+        QByteArray corrupt = good.readAll();
+        for (int i = 4096 * 2; i < corrupt.size(); i += 7)
+            corrupt[i] = char(i * 31);
+        QTest::newRow("corrupt pages") << corrupt << "";
+    }
+
+    // Never overwritten or repaired: the file stays byte for byte, the
+    // operator gets a box naming the file and the reason, the storage state
+    // says so (the status line), and a Critical line goes to the log.
+    void unusableFileIsLeftAsItIs()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        QFile file(QStringLiteral("DataBase.sqlite"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        bool bOpened = true;
+        const QByteArray log = StdoutCapture::Of([&]() { bOpened = Open(); });
+        QVERIFY(!bOpened);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == content);
+        QCOMPARE(m_reports, QStringList("Cannot open database"));
+        QVERIFY2(m_strReportText.contains(QFileInfo(file).absoluteFilePath())
+                && m_strReportText.contains(reason),
+            qPrintable(m_strReportText));
+        QVERIFY2(log.contains("[Critical]") && log.contains("unusable"), log.constData());
+        const RStorageState& state = RStorageState::Shared();
+        QVERIFY(!state.IsUsable());
+        QVERIFY(state.ProblemText().startsWith("Database unavailable: "));
+        // Nothing pretends to store.
+        QVERIFY(!RConnectDatabase::CommitTransaction());
     }
 };
 

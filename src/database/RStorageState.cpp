@@ -1,0 +1,67 @@
+#include "database/RStorageState.h"
+
+RStorageState::RStorageState(QObject* pParent)
+    : QObject(pParent)
+{
+}
+
+RStorageState& RStorageState::Shared()
+{
+    static RStorageState s_state;
+    return s_state;
+}
+
+void RStorageState::SetUnusable(const QString& strReason)
+{
+    m_strUnusable = strReason;
+    emit Changed();
+}
+
+void RStorageState::CommitFailed(const QString& strReason)
+{
+    const bool bWasFailing = m_bFailing;
+    m_bFailing = true;
+    m_strFailure = strReason;
+    if (!bWasFailing)
+        emit Changed();
+}
+
+void RStorageState::ReadingsLost(qint64 nLost)
+{
+    if (nLost <= 0)
+        return;
+    m_nLost += nLost;
+    emit Changed();
+}
+
+void RStorageState::CommitSucceeded()
+{
+    if (!m_bFailing)
+        return;
+    m_bFailing = false;
+    m_strFailure.clear();
+    m_nLost = 0;
+    emit Changed();
+}
+
+QString RStorageState::ProblemText() const
+{
+    if (!m_strUnusable.isEmpty())
+        return tr("Database unavailable: %1. Readings are shown but not stored.")
+            .arg(m_strUnusable);
+    if (!m_bFailing)
+        return QString();
+    QString strText = tr("Readings are not being stored: %1.").arg(m_strFailure);
+    if (m_nLost > 0)
+        strText += QLatin1Char(' ') + tr("%1 reading(s) could not be stored.").arg(m_nLost);
+    return strText + QLatin1Char(' ') + tr("Retrying.");
+}
+
+void RStorageState::Reset()
+{
+    m_strUnusable.clear();
+    m_strFailure.clear();
+    m_bFailing = false;
+    m_nLost = 0;
+    emit Changed();
+}

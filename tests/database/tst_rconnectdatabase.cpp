@@ -173,8 +173,10 @@ private slots:
             QSqlQuery query(db);
             query.exec("create table t(x)");
             query.exec("create index i on t(x)");
+            db.transaction();
             for (int i = 0; i < 2000; ++i)
                 query.exec(QStringLiteral("insert into t values(%1)").arg(i));
+            db.commit();
         }
         QSqlDatabase::removeDatabase("scratch");
         QFile good(scratch.filePath("good.sqlite"));

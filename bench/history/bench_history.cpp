@@ -8,6 +8,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRegionCatalogue.h"
 #include "history/PDoseCurveView.h"
 #include "history/PHistoryDoseStore.h"
 #include "history/RDoseRatioDiagram.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     Fill();
+    RRegionCatalogue::Shared().Reload();
     std::printf("fill: %d regions, %d days of minutes, one day of 2-second rows: %.0f ms\n",
         kRegions, kDays, Ms(timer));
 

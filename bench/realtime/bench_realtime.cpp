@@ -5,6 +5,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRegionCatalogue.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv)
     database.OpenDatabase();
     QSqlDatabase::database().transaction();
     seed();
+    RRegionCatalogue::Shared().Reload();
 
     // The page is built yesterday, so that its first tick today is a day
     // change; later ticks fall within the day.

@@ -12,6 +12,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
@@ -36,23 +37,6 @@ constexpr int s_nSwipeAreaRight = 964;
 constexpr int s_nSwipeAreaBottom = 180;
 constexpr int s_nSwipeDistance = 70;
 
-enum MessageType {
-    MsgReading = 1003,
-    MsgStatusText = 1016,
-    MsgShowSecondLine = 1017,
-    MsgHideSecondLine = 1018,
-    MsgSecondText = 1019,
-    MsgMinuteTick = 1020,
-    MsgSendThreshold = 1026,
-    MsgStartRequest = 1027,
-    MsgCommandResult = 1028,
-    MsgReload = 1035,
-    MsgReloadThresholds = 1036,
-};
-
-constexpr int s_nFirstAccepted = 1001;
-constexpr int s_nLastAccepted = 1038;
-
 bool inSwipeArea(const QPoint& pos)
 {
     return pos.x() <= s_nSwipeAreaRight && pos.y() <= s_nSwipeAreaBottom;
@@ -71,9 +55,9 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     : QWidget(parent)
     , m_pStackedLayout(new QStackedLayout)
 {
-    RegisterReceiver(this, 1000);
-    SubscribeMessage(this, MsgReload);
-    SubscribeMessage(this, MsgReloadThresholds);
+    RegisterReceiver(this, SBus::MainWindow);
+    SubscribeMessage(this, SBus::ReloadAfterDeviceUpdate);
+    SubscribeMessage(this, SBus::ReloadThresholds);
 
     BuildWidgets();
 
@@ -157,15 +141,15 @@ Kestal::~Kestal()
 void Kestal::CreatePresets()
 {
     m_pPresetContent = new SPresetContent;
-    RegisterReceiver(m_pPresetContent, 1001);
-    m_pPresetContent->Register(new RPresetRegion(1512, QStringLiteral("region")));
-    m_pPresetContent->Register(new RPresetPersonal(1513, QStringLiteral("personal")));
+    RegisterReceiver(m_pPresetContent, SBus::PresetStore);
+    m_pPresetContent->Register(new RPresetRegion(SBus::RegionList, QStringLiteral("region")));
+    m_pPresetContent->Register(new RPresetPersonal(SBus::PersonalList, QStringLiteral("personal")));
     m_pPresetContent->Register(new RPresetNetServer);
     m_pPresetContent->Register(new RPresetComServer);
     m_pPresetContent->Register(new RPresetCurveColor);
     m_pPresetContent->Register(new PServerConnect);
-    m_pPresetContent->Register(new RPresetPersonal(1518, QStringLiteral("rout")));
-    m_pPresetContent->Register(new RPresetRegion(1519, QStringLiteral("room")));
+    m_pPresetContent->Register(new RPresetPersonal(SBus::RoutingStaffList, QStringLiteral("rout")));
+    m_pPresetContent->Register(new RPresetRegion(SBus::RoutingRoomList, QStringLiteral("room")));
 }
 
 void Kestal::BuildWidgets()
@@ -338,7 +322,7 @@ void Kestal::OnRoutDataUpdate()
 bool Kestal::event(QEvent* pEvent)
 {
     const int nType = static_cast<int>(pEvent->type());
-    if (nType < s_nFirstAccepted || nType > s_nLastAccepted)
+    if (!SBus::IsAccepted(nType))
         return QWidget::event(pEvent);
     if (auto* pMessage = dynamic_cast<SMessage*>(pEvent))
         HandleMessage(nType, pMessage->First(), pMessage->Second());
@@ -348,35 +332,35 @@ bool Kestal::event(QEvent* pEvent)
 bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
 {
     switch (nType) {
-    case MsgReading:
+    case SBus::RawReading:
         m_pRegularSave->StoreRegionReading(static_cast<int>(a), static_cast<int>(b));
         return true;
-    case MsgStatusText:
+    case SBus::StatusText:
         m_pFormStatus->SetMessage(reinterpret_cast<const char*>(a));
         return true;
-    case MsgShowSecondLine:
+    case SBus::ShowSecondLine:
         m_pFormStatus->ShowSecondLine(true);
         return true;
-    case MsgHideSecondLine:
+    case SBus::HideSecondLine:
         m_pFormStatus->ShowSecondLine(false);
         return true;
-    case MsgSecondText:
+    case SBus::SecondText:
         m_pFormStatus->SetSecondMessage(reinterpret_cast<const char*>(a));
         return true;
-    case MsgMinuteTick:
+    case SBus::MinuteTick:
         if (QWidget* pPage = m_pStackedLayout->currentWidget()) {
-            SMessage tick(MsgMinuteTick, a, b);
+            SMessage tick(SBus::MinuteTick, a, b);
             QCoreApplication::sendEvent(pPage, &tick);
         }
         return true;
-    case MsgSendThreshold:
+    case SBus::SendThreshold:
         m_pDoseThread->SetThreshold(static_cast<int>(a), static_cast<int>(b));
         m_pRequestTimer->start();
         return true;
-    case MsgStartRequest:
+    case SBus::StartRequestTimer:
         m_pRequestTimer->start();
         return true;
-    case MsgCommandResult: {
+    case SBus::CommandResult: {
         if (m_pRequestTimer->isActive())
             m_pRequestTimer->stop();
         const QString strText = CommandResultText(a, b);
@@ -384,10 +368,10 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
             emit CommandResult(strText);
         return true;
     }
-    case MsgReload:
+    case SBus::ReloadAfterDeviceUpdate:
         OnUpdateDriveInfoFinished();
         return true;
-    case MsgReloadThresholds:
+    case SBus::ReloadThresholds:
         // Subscribed before the pages, so they read the new values.
         RRegionCatalogue::Shared().Reload();
         return true;

@@ -46,7 +46,7 @@ public:
     RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
-    // The text of a command result (message 1028); empty when nothing shows.
+    // The text of a command result (a command-result message); empty when nothing shows.
     static QString CommandResultText(qintptr nResult, qintptr nValue);
 
 signals:

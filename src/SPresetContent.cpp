@@ -2,6 +2,7 @@
 
 #include "SPresetObject.h"
 #include "message/PAssert.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 
 #include <cstdio>
@@ -52,7 +53,7 @@ bool SPresetContent::event(QEvent* pEvent)
 {
     const int nType = static_cast<int>(pEvent->type());
     auto* pMessage = dynamic_cast<SMessage*>(pEvent);
-    if (!pMessage || nType < 1001 || nType > 65534)
+    if (!pMessage || nType < SBus::FirstStoreType || nType > SBus::LastStoreType)
         return QObject::event(pEvent);
     SPresetObject* pObject = Find(nType);
     if (!pObject) {

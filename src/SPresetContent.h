@@ -6,7 +6,7 @@
 
 class SPresetObject;
 
-// Receiver 1001: a bus message whose type is a holder id runs that holder's
+// The preset store on the bus: a bus message whose type is a holder id runs that holder's
 // Command(first word, second word) and answers its result. The registry is
 // process-wide, so every preset content answers for every registered holder.
 // GUI thread only.

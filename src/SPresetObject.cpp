@@ -3,6 +3,7 @@
 #include "io/SFileStream.h"
 #include "io/SMemoryStream.h"
 #include "message/PConfigFile.h"
+#include "message/SBus.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -331,20 +332,20 @@ bool SPresetObject::Save()
 qintptr SPresetObject::Command(int nCmd, qintptr nArg)
 {
     switch (nCmd) {
-    case 0:
+    case SBus::CmdSave:
         return Save() ? 1 : 0;
-    case 10:
+    case SBus::CmdLoad:
         return Load() ? 1 : 0;
-    case 11:
+    case SBus::CmdLoadFactory:
         return LoadFactory() ? 1 : 0;
-    case 14:
+    case SBus::CmdSignature:
         return m_nId + 9191;
-    case 17:
+    case SBus::CmdSetLocalDirectory:
         if (!nArg)
             return 0;
         SetLocalDirectory(QString::fromUtf8(reinterpret_cast<const char*>(nArg)));
         return 1;
-    case 18:
+    case SBus::CmdRestore:
         return Restore() ? 1 : 0;
     default:
         return 0;
@@ -353,10 +354,10 @@ qintptr SPresetObject::Command(int nCmd, qintptr nArg)
 
 qintptr SPresetObject::IntegerItemCommand(qint32* pItems, int nCount, int nCmd, qintptr nArg)
 {
-    const int k = (nCmd - 20) / 2;
-    if (nCmd < 20 || k >= nCount)
+    const int k = (nCmd - SBus::CmdSetItem0) / 2;
+    if (nCmd < SBus::CmdSetItem0 || k >= nCount)
         return SPresetObject::Command(nCmd, nArg);
-    if (nCmd % 2 == 0) {
+    if ((nCmd - SBus::CmdSetItem0) % 2 == 0) {
         pItems[k] = static_cast<qint32>(nArg);
         return nArg;
     }

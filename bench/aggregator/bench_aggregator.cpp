@@ -8,6 +8,7 @@
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -179,11 +180,11 @@ ReduceTime tick(RRegularSave& save, SManualClock& clock, const QTime& next)
     return time;
 }
 
-// The main window's part of the road: 1003 to the aggregator.
+// The main window's part of the road: raw readings to the aggregator.
 class Window : public QObject
 {
 public:
-    Window() { RegisterReceiver(this, 1000); }
+    Window() { RegisterReceiver(this, SBus::MainWindow); }
     ~Window() override { UnregisterReceiver(this); }
 
     RRegularSave* pSave = nullptr;
@@ -192,10 +193,10 @@ public:
 protected:
     bool event(QEvent* pEvent) override
     {
-        if (int(pEvent->type()) < 1000)
+        if (pEvent->type() < QEvent::User)
             return QObject::event(pEvent);
         const auto* pMessage = static_cast<SMessage*>(pEvent);
-        if (pMessage->MessageType() == 1003 && pSave) {
+        if (pMessage->MessageType() == SBus::RawReading && pSave) {
             pSave->StoreRegionReading(int(pMessage->First()), int(pMessage->Second()));
             ++nReadings;
         }

@@ -13,6 +13,7 @@
 #include "algor/PDoseProcThread.h"
 #include "algor/PFrameDecoder.h"
 #include "database/RConnectDatabase.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 
 #include <QCoreApplication>
@@ -36,7 +37,7 @@ public:
 
     bool event(QEvent* pEvent) override
     {
-        if (pEvent->type() < QEvent::Type(1000))
+        if (pEvent->type() < QEvent::User)
             return QObject::event(pEvent);
         ++m_nCount;
         return true;
@@ -64,7 +65,7 @@ struct Stream
     Bytes bytes;
     qint64 nReadingFrames = 0;
     qint64 nFrames = 0;
-    qint64 nMessages = 0; // bus messages to 1000 and 1008
+    qint64 nMessages = 0; // bus messages to the main window and the threshold page
 };
 
 // One round of 1000 frames: 940 reading, 40 four-value, 10 short readings,
@@ -245,8 +246,8 @@ int main(int argc, char** argv)
 
     // The thread: rounds into the ring with a wake after each, the receivers
     // on this thread.
-    Counter main(1000);
-    Counter page(1008);
+    Counter main(SBus::MainWindow);
+    Counter page(SBus::ThresholdPage);
     PDataBuffer buffer;
     buffer.Init(1, 0x500000);
     PDoseProcThread thread(&buffer);

@@ -7,6 +7,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "history/RDoseRatioDiagram.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 #include "realtime/RFormRegion.h"
@@ -87,7 +88,8 @@ double run(bool bBurst, int nSeconds, double* pHandler)
     auto send = [&] {
         float dose = static_cast<float>(random.bounded(200.0));
         const qint64 nStart = threadCpuNs();
-        SendSMessage(1004, 1002, 100 + nNext, reinterpret_cast<qintptr>(&dose));
+        SendSMessage(
+            SBus::RegionPage, SBus::RegionReading, 100 + nNext, reinterpret_cast<qintptr>(&dose));
         nHandlerNs += threadCpuNs() - nStart;
         nNext = (nNext + 1) % kMonitors;
     };
@@ -171,7 +173,7 @@ int main(int argc, char** argv)
     for (const char* pWhat : {"day change", "within the day"}) {
         const qint64 nCpuStart = threadCpuNs();
         tick.start();
-        SendSMessage(1004, 1020, 0, 0);
+        SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         qint64 nLongestNs = tick.nsecsElapsed();
         while (form.PendingCurves() > 0) {
             QElapsedTimer pass;
@@ -198,7 +200,8 @@ int main(int argc, char** argv)
             if (i == 3 || i == 7)
                 continue;
             float dose = (i == 2 || i == 9) ? 480.0f + i : 3.0f * (i % 40) + 0.05f * i;
-            SendSMessage(1004, 1002, 100 + i, reinterpret_cast<qintptr>(&dose));
+            SendSMessage(
+                SBus::RegionPage, SBus::RegionReading, 100 + i, reinterpret_cast<qintptr>(&dose));
         }
         form.Gauge()->SetRepaintInterval(0);
         QElapsedTimer settle;

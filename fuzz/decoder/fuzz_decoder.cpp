@@ -6,6 +6,7 @@
 // search ran dry at a cut; nothing may crash or hang.
 //   fuzz_decoder [corpus dir] -max_total_time=N
 #include "algor/PFrameDecoder.h"
+#include "message/SBus.h"
 
 #include <array>
 #include <cstdint>
@@ -31,9 +32,12 @@ public:
 
     void Reading(quint32 nId, quint32 nValue) override
     {
-        records.push_back({1000, 1003, nId, nValue});
+        records.push_back({SBus::MainWindow, SBus::RawReading, nId, nValue});
     }
-    void ThresholdNotice(quint32 nId) override { records.push_back({1008, 1034, nId, 0}); }
+    void ThresholdNotice(quint32 nId) override
+    {
+        records.push_back({SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0});
+    }
     void TargetDose(int nX, int nY, int nZ) override { records.push_back({1, nX, nY, nZ}); }
     void Routing(int nRout, int nRoom, const QDate& date, const QTime& time, int nDose) override
     {
@@ -42,11 +46,11 @@ public:
     }
     void BlockValue(quint32 nId, quint32 nWord) override
     {
-        records.push_back({1006, 1004, nId, nWord});
+        records.push_back({SBus::DecoderUnrouted, SBus::BlockValue, nId, nWord});
     }
     void TargetValue(quint32 nY, quint32 nWord) override
     {
-        records.push_back({1006, 1005, nY, nWord});
+        records.push_back({SBus::DecoderUnrouted, SBus::TargetValue, nY, nWord});
     }
     void PairDone() override { }
 };
@@ -81,9 +85,9 @@ std::set<Record> explainable(const uint8_t* p, size_t nSize)
         const size_t nLeft = nSize - i;
         if (nLeft >= 7 && xorZero(p, i + 1, i + 6)) {
             if (p[i + 1] == 0x04)
-                outputs.insert({1000, 1003, p[i + 2], be(p + i + 3, 3)});
+                outputs.insert({SBus::MainWindow, SBus::RawReading, p[i + 2], be(p + i + 3, 3)});
             else if (p[i + 1] == 0x01)
-                outputs.insert({1008, 1034, p[i + 2], 0});
+                outputs.insert({SBus::ThresholdPage, SBus::ThresholdNotice, p[i + 2], 0});
         }
         if (p[i] != 0xFF || nLeft < 2)
             continue;
@@ -91,12 +95,13 @@ std::set<Record> explainable(const uint8_t* p, size_t nSize)
         switch (f[1]) {
         case 0x02:
             if (nLeft >= 9 && xorZero(f, 1, 8))
-                outputs.insert({1000, 1003, be(f + 3, 2), be(f + 5, 3)});
+                outputs.insert({SBus::MainWindow, SBus::RawReading, be(f + 3, 2), be(f + 5, 3)});
             break;
         case 0x03:
             if (nLeft >= 18 && xorZero(f, 1, 17)) {
                 for (int k = 1; k <= 4; ++k)
-                    outputs.insert({1000, 1003, be(f + 3, 2) + 1000 * k, be(f + 2 + 3 * k, 3)});
+                    outputs.insert({SBus::MainWindow, SBus::RawReading, be(f + 3, 2) + 1000 * k,
+                        be(f + 2 + 3 * k, 3)});
             }
             break;
         case 0x0A:
@@ -116,7 +121,7 @@ std::set<Record> explainable(const uint8_t* p, size_t nSize)
                         : j + 1;
                 if (xorZero(b, 2, 31)) {
                     for (quint32 k = 0; k < 8; ++k)
-                        outputs.insert({1006, 1004, be(b + 2, 4),
+                        outputs.insert({SBus::DecoderUnrouted, SBus::BlockValue, be(b + 2, 4),
                             (((10 * k + b[6]) & 0xFF) << 24) | be(b + 7 + 3 * k, 3)});
                 }
             }
@@ -134,7 +139,7 @@ std::set<Record> explainable(const uint8_t* p, size_t nSize)
                 const qint64 nY = qint32(be(b + 2, 4));
                 outputs.insert({1, b[6], nY, b[10]});
                 for (int k = 0; k < 8; ++k)
-                    outputs.insert({1006, 1005, be(b + 2, 4),
+                    outputs.insert({SBus::DecoderUnrouted, SBus::TargetValue, be(b + 2, 4),
                         ((quint32(1 + k % 2)) << 24) | be(b + 11 + 3 * k, 3)});
             }
             break;

@@ -7,6 +7,7 @@
 #include "algor/RPresetComServer.h"
 #include "algor/RPresetCurveColor.h"
 #include "algor/RPresetNetServer.h"
+#include "message/SBus.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
 
@@ -75,17 +76,18 @@ void runAll(const QByteArray& input, bool bHeader)
     const auto file = [&](int nId, const char* pPath) {
         put(strLocal + QLatin1String(pPath), bHeader ? withHeader(input, nId) : input);
     };
-    file(1512, "database/region");
-    checkList(std::make_unique<RPresetRegion>(1512, QStringLiteral("region")).get());
-    file(1513, "database/personal");
-    checkList(std::make_unique<RPresetPersonal>(1513, QStringLiteral("personal")).get());
-    file(1514, "User/NetServer.dat");
+    file(SBus::RegionList, "database/region");
+    checkList(std::make_unique<RPresetRegion>(SBus::RegionList, QStringLiteral("region")).get());
+    file(SBus::PersonalList, "database/personal");
+    checkList(
+        std::make_unique<RPresetPersonal>(SBus::PersonalList, QStringLiteral("personal")).get());
+    file(SBus::NetServer, "User/NetServer.dat");
     checkText(std::make_unique<RPresetNetServer>()->Address());
-    file(1515, "User/ComServer.dat");
+    file(SBus::ComServer, "User/ComServer.dat");
     std::make_unique<RPresetComServer>();
-    file(1516, "User/CurveColor.dat");
+    file(SBus::CurveColours, "User/CurveColor.dat");
     std::make_unique<RPresetCurveColor>()->Color(2);
-    file(1517, "User/ServerAddr.dat");
+    file(SBus::ServerConnection, "User/ServerAddr.dat");
     checkText(std::make_unique<PServerConnect>()->Address());
 }
 

@@ -2,6 +2,7 @@
 
 #include "algor/PDataBuffer.h"
 #include "database/RRoutingStore.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 #include "message/SQueueBound.h"
 
@@ -11,15 +12,6 @@
 namespace {
 
 const QEvent::Type BatchEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// Bus addresses.
-constexpr int ID_MAIN = 1000;
-constexpr int ID_UNROUTED = 1006;
-constexpr int ID_THRESHOLD_PAGE = 1008;
-constexpr int MSG_READING = 1003;
-constexpr int MSG_BLOCK_VALUE = 1004;
-constexpr int MSG_TARGET_VALUE = 1005;
-constexpr int MSG_THRESHOLD_NOTICE = 1034;
 
 } // namespace
 
@@ -208,12 +200,12 @@ void PDoseProcThread::customEvent(QEvent* pEvent)
 
 void PDoseProcThread::Reading(quint32 nId, quint32 nValue)
 {
-    Post(ID_MAIN, MSG_READING, qintptr(nId), qintptr(nValue));
+    Post(SBus::MainWindow, SBus::RawReading, qintptr(nId), qintptr(nValue));
 }
 
 void PDoseProcThread::ThresholdNotice(quint32 nId)
 {
-    Post(ID_THRESHOLD_PAGE, MSG_THRESHOLD_NOTICE, qintptr(nId), 0);
+    Post(SBus::ThresholdPage, SBus::ThresholdNotice, qintptr(nId), 0);
 }
 
 // Signals travel apart from the batches: what came before them goes first.
@@ -230,15 +222,15 @@ void PDoseProcThread::Routing(
     emit RoutData(nRoutId, nRoomId, date, time, nDose);
 }
 
-// Nobody receives these values in this system; they go to 1006 unrouted.
+// Nobody receives these values in this system; they go to an id nothing registers.
 void PDoseProcThread::BlockValue(quint32 nId, quint32 nWord)
 {
-    Post(ID_UNROUTED, MSG_BLOCK_VALUE, qintptr(nId), qintptr(nWord));
+    Post(SBus::DecoderUnrouted, SBus::BlockValue, qintptr(nId), qintptr(nWord));
 }
 
 void PDoseProcThread::TargetValue(quint32 nY, quint32 nWord)
 {
-    Post(ID_UNROUTED, MSG_TARGET_VALUE, qintptr(nY), qintptr(nWord));
+    Post(SBus::DecoderUnrouted, SBus::TargetValue, qintptr(nY), qintptr(nWord));
 }
 
 void PDoseProcThread::PairDone()

@@ -19,8 +19,8 @@ class SQueueBound;
 
 // The decoding thread: the only reader of the packet buffer. The link stores
 // bytes and calls Wake(); this thread takes them in blocks and hands them to
-// the frame decoder, then hands its results on: readings as bus messages 1003
-// to the main window, alarm-threshold notices as 1034 to the threshold page,
+// the frame decoder, then hands its results on: raw readings on the bus to the
+// main window, alarm-threshold notices to the threshold page,
 // target-dose frames as StartEchoTargeDose and routing frames as RoutData,
 // which GetRoutData stores on the thread that owns this object (the main
 // thread).

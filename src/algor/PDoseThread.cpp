@@ -4,6 +4,7 @@
 #include "algor/RAdditionalDose.h"
 #include "database/PSqlExec.h"
 #include "message/PLogRecord.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 
 #include <QSignalBlocker>
@@ -11,10 +12,6 @@
 #include <QTimer>
 
 namespace {
-
-constexpr int MAIN_WINDOW = 1000;
-constexpr int MSG_STATUS_FIRST = 1016;
-constexpr int MSG_STATUS_SECOND = 1019;
 
 const char* const CONNECTING = "Connecting to the host...";
 const char* const CONNECTED = "Connected !";
@@ -85,9 +82,9 @@ QByteArray PDoseThread::ThresholdFrame(int nId, int nThreshold)
 void PDoseThread::ShowStatus(const char* pText)
 {
     if (m_nUnit == 0)
-        SendSMessage(MAIN_WINDOW, MSG_STATUS_FIRST, reinterpret_cast<qintptr>(pText), 0);
+        SendSMessage(SBus::MainWindow, SBus::StatusText, reinterpret_cast<qintptr>(pText), 0);
     else if (m_nUnit == 1)
-        SendSMessage(MAIN_WINDOW, MSG_STATUS_SECOND, reinterpret_cast<qintptr>(pText), 0);
+        SendSMessage(SBus::MainWindow, SBus::SecondText, reinterpret_cast<qintptr>(pText), 0);
 }
 
 void PDoseThread::RequestConnect()

@@ -10,8 +10,8 @@ class RAdditionalDose;
 
 // The link to the data server. Main thread: the socket, its timers and the
 // database query for the server address; the worker of the base stores what
-// ReadData() has read. Status texts go to the main window as messages 1016
-// (unit 0) or 1019 (unit 1).
+// ReadData() has read. Status texts go to the main window as the first
+// (unit 0) or second (unit 1) status line.
 class PDoseThread final : public PDoseThreadInterface
 {
     Q_OBJECT

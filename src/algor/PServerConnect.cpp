@@ -1,5 +1,7 @@
 #include "algor/PServerConnect.h"
 
+#include "message/SBus.h"
+
 #include <cstring>
 
 PServerConnect::PServerConnect()
@@ -22,11 +24,11 @@ void PServerConnect::AfterLoad()
 qintptr PServerConnect::Command(int nCmd, qintptr nArg)
 {
     switch (nCmd) {
-    case 20:
+    case SBus::CmdAddress:
         return reinterpret_cast<qintptr>(m_szAddress);
-    case 21:
+    case SBus::CmdPort:
         return m_nPort;
-    case 22:
+    case SBus::CmdSetPort:
         m_nPort = static_cast<qint32>(nArg);
         return nArg;
     default:

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "SPresetObject.h"
+#include "message/SBus.h"
 
 // Data-server address and port of the link ("User/ServerAddr.dat", holder 1517).
 class PServerConnect final : public SPresetObject
 {
 public:
-    enum { Id = 1517, AddressSize = 32, DefaultPort = 8000 };
+    enum { Id = SBus::ServerConnection, AddressSize = 32, DefaultPort = 8000 };
 
     // Loads the file, writing a local copy when there is no usable one.
     PServerConnect();

@@ -1,5 +1,6 @@
 #include "algor/PSocketGetId.h"
 
+#include "message/SBus.h"
 #include "message/SMessage.h"
 
 #include <QSignalBlocker>
@@ -8,10 +9,6 @@
 
 namespace {
 
-constexpr int PRESET_CONTENT = 1001;
-constexpr int PRESET_NET_SERVER = 1514;
-constexpr int CMD_SERVER_ADDRESS = 20;
-constexpr int CMD_SERVER_PORT = 21;
 constexpr int RECORD_SIZE = 4;
 constexpr int READ_CHUNK = 600;
 constexpr int ADDRESS_SIZE = 32; // the holder's NUL-padded text item
@@ -59,9 +56,9 @@ void PSocketGetId::ConnectSocket()
     // as no address rather than as someone else's answer.
     SMessage::SetReply(0);
     const auto* pAddress = reinterpret_cast<const char*>(
-        SendSMessage(PRESET_CONTENT, PRESET_NET_SERVER, CMD_SERVER_ADDRESS, 0));
+        SendSMessage(SBus::PresetStore, SBus::NetServer, SBus::CmdAddress, 0));
     SMessage::SetReply(0);
-    const qintptr nPort = SendSMessage(PRESET_CONTENT, PRESET_NET_SERVER, CMD_SERVER_PORT, 0);
+    const qintptr nPort = SendSMessage(SBus::PresetStore, SBus::NetServer, SBus::CmdPort, 0);
     if (!pAddress || nPort <= 0 || nPort > 0xFFFF)
         return;
     ConnectToHost(

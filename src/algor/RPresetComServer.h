@@ -1,13 +1,14 @@
 #pragma once
 
 #include "SPresetObject.h"
+#include "message/SBus.h"
 
 // Six integer settings of the serial-port server ("User/ComServer.dat",
 // holder 1515).
 class RPresetComServer final : public SPresetObject
 {
 public:
-    enum { Id = 1515, ItemCount = 6 };
+    enum { Id = SBus::ComServer, ItemCount = 6 };
 
     // Loads the file, writing a local copy when there is no usable one.
     RPresetComServer();

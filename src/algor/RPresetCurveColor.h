@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SPresetObject.h"
+#include "message/SBus.h"
 
 #include <QColor>
 
@@ -10,7 +11,7 @@
 class RPresetCurveColor final : public SPresetObject
 {
 public:
-    enum { Id = 1516, ItemCount = 9 };
+    enum { Id = SBus::CurveColours, ItemCount = 9 };
 
     // Loads the file, writing a local copy when there is no usable one.
     RPresetCurveColor();

@@ -1,5 +1,7 @@
 #include "algor/RPresetNetServer.h"
 
+#include "message/SBus.h"
+
 #include <cstring>
 
 RPresetNetServer::RPresetNetServer()
@@ -29,14 +31,16 @@ void RPresetNetServer::AfterLoad()
 qintptr RPresetNetServer::Command(int nCmd, qintptr nArg)
 {
     // Setting index (0..4) for the get and set commands.
-    static const int s_getCommands[5] = {23, 25, 27, 30, 32};
-    static const int s_setCommands[5] = {24, 26, 28, 29, 31};
+    static const int s_getCommands[5] = {SBus::CmdSetting0, SBus::CmdSetting1, SBus::CmdSetting2,
+        SBus::CmdSetting3, SBus::CmdSetting4};
+    static const int s_setCommands[5] = {SBus::CmdSetSetting0, SBus::CmdSetSetting1,
+        SBus::CmdSetSetting2, SBus::CmdSetSetting3, SBus::CmdSetSetting4};
     switch (nCmd) {
-    case 20:
+    case SBus::CmdAddress:
         return reinterpret_cast<qintptr>(m_szAddress);
-    case 21:
+    case SBus::CmdPort:
         return m_nPort;
-    case 22:
+    case SBus::CmdSetPort:
         m_nPort = static_cast<qint32>(nArg);
         return nArg;
     default:
@@ -49,7 +53,7 @@ qintptr RPresetNetServer::Command(int nCmd, qintptr nArg)
             if (!nArg)
                 return 0;
             m_fSetting[i] = *reinterpret_cast<const float*>(nArg);
-            return nCmd == 26 ? static_cast<qintptr>(m_fSetting[i]) : 0;
+            return nCmd == SBus::CmdSetSetting1 ? static_cast<qintptr>(m_fSetting[i]) : 0;
         }
     }
     return SPresetObject::Command(nCmd, nArg);

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "SPresetObject.h"
+#include "message/SBus.h"
 
 // Network server address, port and five float settings ("User/NetServer.dat",
 // holder 1514).
 class RPresetNetServer final : public SPresetObject
 {
 public:
-    enum { Id = 1514, AddressSize = 32, DefaultPort = 13141 };
+    enum { Id = SBus::NetServer, AddressSize = 32, DefaultPort = 13141 };
 
     // Loads the file, writing a local copy when there is no usable one.
     RPresetNetServer();

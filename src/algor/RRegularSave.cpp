@@ -7,6 +7,7 @@
 #include "database/RStorageState.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -23,9 +24,6 @@
 
 namespace {
 
-constexpr int MsgRegionReading = 1002;
-constexpr int MsgMinuteTick = 1020;
-constexpr int MainWindowId = 1000;
 constexpr int SlotsPerHour = 1800;
 constexpr int SlotsPerDay = 24 * SlotsPerHour;
 // A few entries cover the current slot, the one before it (duplicates) and
@@ -161,7 +159,7 @@ void RRegularSave::LoadRegionIds()
     m_hashLastSlot.clear();
 
     for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
-        m_hashType.insert(RegionKind, region.nId);
+        m_hashType.insert(SBus::RegionPage, region.nId);
         m_hashLastSlot.insert(region.nId, -1);
     }
 
@@ -378,7 +376,7 @@ void RRegularSave::BeginReduction(bool bSendTick)
     if (!RStorageState::Shared().IsUsable()) {
         // Nothing was stored to reduce; the pages still take their tick.
         if (bSendTick)
-            SendSMessage(MainWindowId, MsgMinuteTick, 0, 0);
+            SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
         return;
     }
     auto pJob = std::make_unique<Reduction>();
@@ -512,7 +510,7 @@ void RRegularSave::ReduceSlice(int nRegions)
     // After the reduction, so the page that reloads its curves on the tick
     // already finds the minute that ended.
     if (bSendTick)
-        SendSMessage(MainWindowId, MsgMinuteTick, 0, 0);
+        SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
 }
 
 void RRegularSave::FinishReduction()
@@ -546,9 +544,9 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     const int nKind = m_hashType.key(nId, 0);
     float& fDose = m_mapDose[nId];
     fDose = 0.0f;
-    if (nKind == RegionKind)
+    if (nKind == SBus::RegionPage)
         fDose = static_cast<float>(nCount) * m_fCeffR * 100.0f;
-    SendSMessage(nKind, MsgRegionReading, nId, reinterpret_cast<qintptr>(&fDose));
+    SendSMessage(nKind, SBus::RegionReading, nId, reinterpret_cast<qintptr>(&fDose));
 
     // A second reading of one slot goes into the slot before it, so both
     // survive; a third one overwrites the slot again. The slot before the

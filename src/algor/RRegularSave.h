@@ -33,7 +33,6 @@ class RRegularSave final : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int RegionKind = 1004;
     static constexpr int MinuteIntervalMs = 60000;
     static constexpr int SaveIntervalMs = 300000;
     // A failed commit is tried again this often until one goes through.
@@ -50,7 +49,7 @@ public:
     void LoadRegionIds();
     void StopTimers();
 
-    // One raw reading (message 1003). Sends 1002 to the region page with the
+    // One raw reading. Sends a region reading to the region page with the
     // address of the dose rate (float, µRad/h). That float belongs to this
     // object, one per region, and is never freed while the aggregator lives:
     // a receiver that reads it later than during the send sees the region's
@@ -114,7 +113,7 @@ private:
     std::unique_ptr<QTimer> m_pRetryTimer;
     // Readings written since the last commit that went through.
     qint64 m_nUncommitted = 0;
-    // Kind (1004) -> region id, one entry per registered position.
+    // Receiver (the region page) -> region id, one entry per registered position.
     QMultiHash<int, int> m_hashType;
     // Region id -> the absolute 2-second slot of its latest stored reading
     // (day, hour and column in one number), -1 before the first.
@@ -122,7 +121,7 @@ private:
     int m_nHour = 0;
     int m_nMinute = 0;
 
-    // Node-based so the address handed out with 1002 stays put.
+    // Node-based so the address handed out with a region reading stays put.
     std::unordered_map<int, float> m_mapDose;
     RStatementCache m_slotStatements;
     // Days and hours whose rows were already made for the current regions.

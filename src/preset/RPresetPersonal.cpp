@@ -1,5 +1,7 @@
 #include "preset/RPresetPersonal.h"
 
+#include "message/SBus.h"
+
 RPresetPersonal::RPresetPersonal(int nId, const QString& strFileName)
     : SPresetUserDef<PresetPersonal>(nId, strFileName)
 {
@@ -9,13 +11,13 @@ RPresetPersonal::RPresetPersonal(int nId, const QString& strFileName)
 qintptr RPresetPersonal::Field(int nCmd, int nIndex)
 {
     switch (nCmd) {
-    case 20:
+    case SBus::CmdPersonalWord0:
         return Word(nIndex, 0);
-    case 21:
+    case SBus::CmdPersonalText8:
         return Address(nIndex, 8);
-    case 22:
+    case SBus::CmdPersonalWord72:
         return Word(nIndex, 72);
-    case 23:
+    case SBus::CmdPersonalWord4:
         return Word(nIndex, 4);
     default:
         return Command(nCmd, nIndex);

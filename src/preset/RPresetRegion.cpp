@@ -1,5 +1,7 @@
 #include "preset/RPresetRegion.h"
 
+#include "message/SBus.h"
+
 RPresetRegion::RPresetRegion(int nId, const QString& strFileName)
     : SPresetUserDef<PresetRegion>(nId, strFileName)
 {
@@ -8,7 +10,7 @@ RPresetRegion::RPresetRegion(int nId, const QString& strFileName)
 
 qintptr RPresetRegion::Field(int nCmd, int nIndex)
 {
-    if (nCmd >= 20 && nCmd <= 24)
-        return Word(nIndex, (nCmd - 20) * 4);
+    if (nCmd >= SBus::CmdRegionWord0 && nCmd <= SBus::CmdRegionWord16)
+        return Word(nIndex, (nCmd - SBus::CmdRegionWord0) * 4);
     return Command(nCmd, nIndex);
 }

@@ -3,6 +3,7 @@
 #include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
 #include "history/RDoseRatioDiagram.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 #include "realtime/PColorLineDelegate.h"
@@ -22,10 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const int kRegionReading = 1002;
-const int kMinuteTick = 1020;
-const int kReloadThresholds = 1036;
-
 // A frame's background picture, scoped to the frame itself: an unscoped rule
 // would tile the picture again behind every table cell and check box.
 QString framed(const char* pName, const char* pImage)
@@ -44,8 +41,8 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     m_pSliceTimer->setSingleShot(true);
     m_pSliceTimer->setInterval(0);
     connect(m_pSliceTimer, &QTimer::timeout, this, &RFormRegion::OnReloadSlice);
-    RegisterReceiver(this, kReceiverId);
-    SubscribeMessage(this, kReloadThresholds);
+    RegisterReceiver(this, SBus::RegionPage);
+    SubscribeMessage(this, SBus::ReloadThresholds);
 
     m_pModel = new RRegionDoseModel(0, nullptr, m_pClock);
     m_pPicture = new RRegionPic(m_pPictureFrame);
@@ -243,9 +240,9 @@ void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor
                        .arg(color.blue())
                        .arg(nId));
     RRegionCatalogue::Shared().Reload();
-    SendSMessage(1001, 1512, 0, 0);
+    SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdSave, 0);
     // Every reader of the catalogue, this page included, takes the change.
-    BroadcastSMessage(kReloadThresholds, 0, 0);
+    BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
 }
 
 void RFormRegion::OnReloadThresholds()
@@ -304,19 +301,19 @@ void RFormRegion::OnReloadSlice()
 bool RFormRegion::event(QEvent* pEvent)
 {
     const int nType = static_cast<int>(pEvent->type());
-    if (nType < 1001 || nType > 1038)
+    if (!SBus::IsAccepted(nType))
         return QWidget::event(pEvent);
     const auto* pMessage = static_cast<const SMessage*>(pEvent);
-    if (nType == kRegionReading && pMessage->Second() != 0) {
+    if (nType == SBus::RegionReading && pMessage->Second() != 0) {
         // The dose lives in the sender's frame, valid only during this send.
         const int nId = static_cast<int>(pMessage->First());
         const float dose = *reinterpret_cast<const float*>(pMessage->Second());
         m_pModel->UpdateDose(nId, dose);
         m_pPicture->ShowRegion(nId, dose);
         m_pGroupBox->SetLevel(nId, dose);
-    } else if (nType == kMinuteTick) {
+    } else if (nType == SBus::MinuteTick) {
         OnMinuteTick();
-    } else if (nType == kReloadThresholds) {
+    } else if (nType == SBus::ReloadThresholds) {
         OnReloadThresholds();
     }
     return true;

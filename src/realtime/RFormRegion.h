@@ -19,7 +19,7 @@ class RRegionPic;
 class SClock;
 
 // Page 0 of the main window: the live view of every area monitor (table,
-// level gauge, day curve). Bus receiver 1004: every region reading enters the
+// level gauge, day curve). The region page on the bus: every region reading enters the
 // views here. GUI thread only.
 class RFormRegion final : public QWidget
 {
@@ -29,8 +29,6 @@ public:
     // curve's "today"; the system clock when null. Not owned.
     explicit RFormRegion(QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RFormRegion() override;
-
-    static constexpr int kReceiverId = 1004;
 
     // Reloads everything that depends on the region list.
     void InitRegions();
@@ -74,7 +72,7 @@ private:
     void FitCurve();
     void FitColumns();
     void OnMinuteTick();
-    // Message 1036: the catalogue's thresholds or colours changed.
+    // The catalogue's thresholds or colours changed.
     void OnReloadThresholds();
     void OnReloadSlice();
     static int IdAtSub(int nSub, bool* pFound = nullptr);

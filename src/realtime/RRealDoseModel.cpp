@@ -1,6 +1,7 @@
 #include "realtime/RRealDoseModel.h"
 
 #include "database/PSqlExec.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -130,7 +131,7 @@ void RRealDoseModel::OnTimeOut()
         if (m_seen.at(i)) {
             m_seen[i] = false;
             if (nElapsed > kLongSilenceMs)
-                PostSMessage(1007, 1032, IdAt(i), 0);
+                PostSMessage(SBus::ModelUnrouted, SBus::RegionSilent, IdAt(i), 0);
         }
     }
     if (nFirst >= 0)

@@ -2,6 +2,7 @@
 
 #include "algor/PSocketGetId.h"
 #include "algor/RAdditionalDose.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 
 #include "PSimDataServer.h"
@@ -90,11 +91,11 @@ private slots:
         // The preset store answers the network-server holder's address (a pointer
         // to NUL-padded text) and port.
         static const char s_address[32] = "127.0.0.1";
-        BusRecorder store(1001);
+        BusRecorder store(SBus::PresetStore);
         store.onMessage = [&server](const SMessage& message) {
-            if (message.First() == 20)
+            if (message.First() == SBus::CmdAddress)
                 SMessage::SetReply(reinterpret_cast<qintptr>(s_address));
-            else if (message.First() == 21)
+            else if (message.First() == SBus::CmdPort)
                 SMessage::SetReply(server.Port());
         };
         QObject page;
@@ -102,7 +103,7 @@ private slots:
         pQuery->SetIntervals(5000, 20);
         QSignalSpy spy(pQuery, &PSocketGetId::ItemIdLists);
         pQuery->ConnectSocket();
-        QCOMPARE(store.Firsts(1514), (QList<qintptr> {20, 21}));
+        QCOMPARE(store.Firsts(SBus::NetServer), (QList<qintptr> {SBus::CmdAddress, SBus::CmdPort}));
         QTRY_COMPARE(spy.size(), 1);
         QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "-112", "120"}));
         // The server saw exactly one well-formed 255-byte request, and the reply ended the query.

@@ -3,6 +3,7 @@
 #include "database/RConnectDatabase.h"
 
 #include "BusRecorder.h"
+#include "message/SBus.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -69,7 +70,7 @@ private slots:
     {
         QDir::setCurrent(m_dir.path());
         QVERIFY(RConnectDatabase().OpenDatabase());
-        m_pMain = new BusRecorder(1000);
+        m_pMain = new BusRecorder(SBus::MainWindow);
     }
 
     void init()

@@ -4,6 +4,7 @@
 
 #include "PSimDataServer.h"
 #include "PSimFrames.h"
+#include "message/SBus.h"
 
 #include <QSqlDatabase>
 #include <QtTest>
@@ -15,7 +16,7 @@ namespace {
 const QString CONNECTING = QStringLiteral("Connecting to the host...");
 const QString CONNECTED = QStringLiteral("Connected !");
 
-// Stands in for the main window (1000) and the alarm-threshold page (1008).
+// Stands in for the main window and the alarm-threshold page.
 class Sink : public QObject
 {
 public:
@@ -30,16 +31,16 @@ protected:
     bool event(QEvent* pEvent) override
     {
         const int nType = int(pEvent->type());
-        if (nType < 1000)
+        if (nType < QEvent::User)
             return QObject::event(pEvent);
         const auto* pMessage = static_cast<SMessage*>(pEvent);
-        if (nType == 1016 || nType == 1019) {
+        if (nType == SBus::StatusText || nType == SBus::SecondText) {
             // The text lives only for the duration of the call.
             m_status.append(QString::number(nType) + ':'
                 + QString::fromLocal8Bit(reinterpret_cast<const char*>(pMessage->First())));
-        } else if (nType == 1003) {
+        } else if (nType == SBus::RawReading) {
             m_readings.append({pMessage->First(), pMessage->Second()});
-        } else if (nType == 1034) {
+        } else if (nType == SBus::ThresholdNotice) {
             m_notices.append(pMessage->First());
         }
         return true;
@@ -105,8 +106,8 @@ void TestPDoseThread::initTestCase()
 
 void TestPDoseThread::init()
 {
-    m_pWindow = std::make_unique<Sink>(1000);
-    m_pPage = std::make_unique<Sink>(1008);
+    m_pWindow = std::make_unique<Sink>(SBus::MainWindow);
+    m_pPage = std::make_unique<Sink>(SBus::ThresholdPage);
     m_pServer = std::make_unique<PSimDataServer>();
     QVERIFY(m_pServer->Listen());
     m_pServer->SetRegions({{1, PSimRegion::Steady, 1000}, {2, PSimRegion::Steady, 2000}});
@@ -134,7 +135,7 @@ QStringList TestPDoseThread::firstLine() const
 {
     QStringList texts;
     for (const QString& strStatus : m_pWindow->m_status) {
-        if (strStatus.startsWith(QLatin1String("1016:")))
+        if (strStatus.startsWith(QString::number(SBus::StatusText) + ':'))
             texts.append(strStatus.mid(5));
     }
     return texts;
@@ -343,7 +344,9 @@ void TestPDoseThread::secondUnitReportsOnSecondLine()
     m_pLink->StartThread();
     m_pLink->RequestConnect();
     QTRY_COMPARE(m_pServer->ClientCount(), 1);
-    QTRY_COMPARE(m_pWindow->m_status, (QStringList {"1019:" + CONNECTING, "1019:" + CONNECTED}));
+    QTRY_COMPARE(m_pWindow->m_status,
+        (QStringList {QString::number(SBus::SecondText) + ':' + CONNECTING,
+            QString::number(SBus::SecondText) + ':' + CONNECTED}));
 }
 
 void TestPDoseThread::unusableAddressMakesNoAttempt_data()

@@ -1,12 +1,14 @@
 #include "algor/PFrameDecoder.h"
 
 #include "StdoutCapture.h"
+#include "message/SBus.h"
 
 #include <QtTest>
 
 using Bytes = QByteArray;
-// One output: a reading is {1000, 1003, id, value}, a threshold notice
-// {1008, 1034, id, 0}, block and target values {1006, 1004 or 1005, id, word},
+// One output: a reading is {main window, raw reading, id, value}, a threshold
+// notice {threshold page, notice, id, 0}, block and target values {unrouted,
+// block or target value, id, word},
 // a target dose {0, x, y, z}, a routing reading {-1, staff * 256 + room,
 // minute of the Julian calendar, dose}: the receivers and messages the
 // decoding thread turns them into.
@@ -65,16 +67,28 @@ public:
     Outs out;
     int nPairs = 0;
 
-    void Reading(quint32 nId, quint32 nValue) override { out.append({1000, 1003, nId, nValue}); }
-    void ThresholdNotice(quint32 nId) override { out.append({1008, 1034, nId, 0}); }
+    void Reading(quint32 nId, quint32 nValue) override
+    {
+        out.append({SBus::MainWindow, SBus::RawReading, nId, nValue});
+    }
+    void ThresholdNotice(quint32 nId) override
+    {
+        out.append({SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0});
+    }
     void TargetDose(int nX, int nY, int nZ) override { out.append({0, nX, nY, nZ}); }
     void Routing(int nRout, int nRoom, const QDate& date, const QTime& time, int nDose) override
     {
         out.append({-1, nRout * 256 + nRoom,
             date.toJulianDay() * 1440 + time.hour() * 60 + time.minute(), nDose});
     }
-    void BlockValue(quint32 nId, quint32 nWord) override { out.append({1006, 1004, nId, nWord}); }
-    void TargetValue(quint32 nY, quint32 nWord) override { out.append({1006, 1005, nY, nWord}); }
+    void BlockValue(quint32 nId, quint32 nWord) override
+    {
+        out.append({SBus::DecoderUnrouted, SBus::BlockValue, nId, nWord});
+    }
+    void TargetValue(quint32 nY, quint32 nWord) override
+    {
+        out.append({SBus::DecoderUnrouted, SBus::TargetValue, nY, nWord});
+    }
     void PairDone() override { ++nPairs; }
 };
 
@@ -112,55 +126,64 @@ private slots:
         QTest::addColumn<Bytes>("stream");
         QTest::addColumn<Outs>("expected");
         QTest::addColumn<int>("nPairs");
-        const Out r = {1000, 1003, 0x1234, 0xABCDEF};
+        const Out r = {SBus::MainWindow, SBus::RawReading, 0x1234, 0xABCDEF};
         QTest::newRow("reading") << reading(0x1234, 0xABCDEF) << Outs {r} << 0;
         QTest::newRow("garbage first")
             << Bytes("\x00\x13\xFE\x02", 4) + reading(0x1234, 0xABCDEF) << Outs {r} << 0;
         QTest::newRow("unknown type dropped")
-            << Bytes("\xFF\x55\x01\x02\x03\x04\x05", 7) + reading(5, 6) << Outs {{1000, 1003, 5, 6}}
-            << 0;
+            << Bytes("\xFF\x55\x01\x02\x03\x04\x05", 7) + reading(5, 6)
+            << Outs {{SBus::MainWindow, SBus::RawReading, 5, 6}} << 0;
         const Bytes four = sealed(
             Bytes("\xFF\x03\x00\x00\x07", 5) + be(10, 3) + be(20, 3) + be(30, 3) + be(0x800000, 3),
             1);
         QTest::newRow("four values in order")
             << four
-            << Outs {{1000, 1003, 1007, 10}, {1000, 1003, 2007, 20}, {1000, 1003, 3007, 30},
-                   {1000, 1003, 4007, 0x800000}}
+            << Outs {{SBus::MainWindow, SBus::RawReading, 1007, 10},
+                   {SBus::MainWindow, SBus::RawReading, 2007, 20},
+                   {SBus::MainWindow, SBus::RawReading, 3007, 30},
+                   {SBus::MainWindow, SBus::RawReading, 4007, 0x800000}}
             << 0;
         QTest::newRow("four values bad sum")
-            << corrupt(four, 9) + reading(3, 4) << Outs {{1000, 1003, 3, 4}} << 0;
-        QTest::newRow("short reading") << sealed(Bytes("\xFF\x04\xC8\x01\x02\x03"), 1)
-                                       << Outs {{1000, 1003, 200, 0x010203}} << 0;
+            << corrupt(four, 9) + reading(3, 4) << Outs {{SBus::MainWindow, SBus::RawReading, 3, 4}}
+            << 0;
+        QTest::newRow("short reading")
+            << sealed(Bytes("\xFF\x04\xC8\x01\x02\x03"), 1)
+            << Outs {{SBus::MainWindow, SBus::RawReading, 200, 0x010203}} << 0;
         QTest::newRow("threshold notice")
-            << sealed(Bytes("\xFF\x01\x09\x77\x77\x77"), 1) << Outs {{1008, 1034, 9, 0}} << 0;
+            << sealed(Bytes("\xFF\x01\x09\x77\x77\x77"), 1)
+            << Outs {{SBus::ThresholdPage, SBus::ThresholdNotice, 9, 0}} << 0;
         // A corrupted short frame searches on into the next frame; a window
         // that checks out with another type byte is no short frame, so
         // nothing is invented, and the frame it sits on is still decoded.
         QTest::newRow("corrupted short, then reading")
-            << Bytes::fromHex("FF040100000000FF020400070001F4F4") << Outs {{1000, 1003, 7, 500}}
-            << 0;
+            << Bytes::fromHex("FF040100000000FF020400070001F4F4")
+            << Outs {{SBus::MainWindow, SBus::RawReading, 7, 500}} << 0;
         // The search may find a real short frame that the start byte missed.
         QTest::newRow("corrupted short, then unheaded short")
             << Bytes::fromHex("FF040100000000000433000005321100") + reading(1, 2)
-            << Outs {{1000, 1003, 0x33, 5}, {1000, 1003, 1, 2}} << 0;
+            << Outs {{SBus::MainWindow, SBus::RawReading, 0x33, 5},
+                   {SBus::MainWindow, SBus::RawReading, 1, 2}}
+            << 0;
         // A search window that sums to zero on a type other than 0x04/0x01
         // and not on a frame head is dropped.
         QTest::newRow("search ends on a foreign type")
             << Bytes::fromHex("FF04010000000000070102030403") + reading(1, 2)
-            << Outs {{1000, 1003, 1, 2}} << 0;
+            << Outs {{SBus::MainWindow, SBus::RawReading, 1, 2}} << 0;
         QTest::newRow("target dose") << target(2) << Outs {{0, 4, 0x00010203, 2}} << 0;
         QTest::newRow("target dose z 0xEE is 0")
             << target(0xEE) << Outs {{0, 4, 0x00010203, 0}} << 0;
         QTest::newRow("target dose bad sum") << corrupt(target(2), 20) << Outs {} << 0;
         Outs pairs = {{0, 4, 0x00010203, 3}};
         for (int k = 0; k < 8; ++k)
-            pairs.append({1006, 1005, 0x00010203, ((1 + k % 2) << 24) | 0x111111});
+            pairs.append({SBus::DecoderUnrouted, SBus::TargetValue, 0x00010203,
+                ((1 + k % 2) << 24) | 0x111111});
         QTest::newRow("target dose z 3 pauses") << target(3) << pairs << 4;
         Bytes values;
         Outs blockOut;
         for (int k = 0; k < 8; ++k) {
             values += be(quint32(k + 1), 3);
-            blockOut.append({1006, 1004, 9, qint64((10 * k + 3) << 24) + k + 1});
+            blockOut.append(
+                {SBus::DecoderUnrouted, SBus::BlockValue, 9, qint64((10 * k + 3) << 24) + k + 1});
         }
         QTest::newRow("block g 3 pauses") << block(3, values) << blockOut << 4;
         // EE EE EE counts as zeros for the sum only when the sender zeroed it.
@@ -170,7 +193,7 @@ private slots:
         QTest::newRow("block EE run zeroed") << ee << blockOut << 4;
         QTest::newRow("block EE run summed raw")
             << block(3, Bytes(3, '\xEE') + values.mid(3)) + reading(1, 1)
-            << Outs {{1000, 1003, 1, 1}} << 0;
+            << Outs {{SBus::MainWindow, SBus::RawReading, 1, 1}} << 0;
     }
 
     void frames()
@@ -205,7 +228,7 @@ private slots:
             StdoutCapture::Of([&]() { Decode(corrupt(sealed("\xFF\x04\x01\x02\x03\x04", 1), 6)); }),
             QByteArray("crc nCount\n"));
         QCOMPARE(m_pDecoder->Held(), size_t(0));
-        QCOMPARE(Decode(reading(3, 4)), (Outs {{1000, 1003, 3, 4}}));
+        QCOMPARE(Decode(reading(3, 4)), (Outs {{SBus::MainWindow, SBus::RawReading, 3, 4}}));
     }
 
     // An invalid day is never delivered; a real one next to it is.
@@ -241,7 +264,7 @@ private slots:
         QVERIFY(Decode(frame.left(7), 1000).isEmpty());
         QCOMPARE(m_pDecoder->Deadline(), qint64(4500));
         QCOMPARE(Decode(frame.mid(7), 1000 + nArrivesMs).size(), bInTime ? 1 : 0);
-        QCOMPARE(Decode(reading(1, 2), 9000), (Outs {{1000, 1003, 1, 2}}));
+        QCOMPARE(Decode(reading(1, 2), 9000), (Outs {{SBus::MainWindow, SBus::RawReading, 1, 2}}));
 
         // Nothing more comes: giving up lets the bytes behind the head through.
         const Bytes shortFrame = sealed("\xFF\x04\x03\x0A\x0B\x0C", 1);
@@ -249,7 +272,7 @@ private slots:
         m_pDecoder->Advance(13500);
         QVERIFY(m_sink.out.isEmpty());
         m_pDecoder->Advance(13501);
-        QCOMPARE(m_sink.out, (Outs {{1000, 1003, 3, 0x0A0B0C}}));
+        QCOMPARE(m_sink.out, (Outs {{SBus::MainWindow, SBus::RawReading, 3, 0x0A0B0C}}));
         QCOMPARE(m_pDecoder->Deadline(), qint64(-1));
     }
 

@@ -6,6 +6,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -82,8 +83,8 @@ private slots:
         QVERIFY(QDir::setCurrent(m_dir.path()));
         QFile::remove("DataBase.sqlite");
         QVERIFY(RConnectDatabase().OpenDatabase());
-        m_pPage = std::make_unique<BusRecorder>(1004);
-        m_pWindow = std::make_unique<BusRecorder>(1000);
+        m_pPage = std::make_unique<BusRecorder>(SBus::RegionPage);
+        m_pWindow = std::make_unique<BusRecorder>(SBus::MainWindow);
     }
 
     void cleanup()
@@ -164,7 +165,7 @@ private slots:
             QString("has no nId, nCount = -3.000000, nId = 1\n"));
 
         pSave->StoreRegionReading(2, 1000);
-        QCOMPARE(m_pPage->Firsts(1002), QList<qintptr> {2});
+        QCOMPARE(m_pPage->Firsts(SBus::RegionReading), QList<qintptr> {2});
         const float* pKept = reinterpret_cast<const float*>(m_pPage->Log().last().b);
         QCOMPARE(*pKept, 1000 * 0.0056f * 100.0f);
         pSave->StoreRegionReading(1, 10);
@@ -194,7 +195,7 @@ private slots:
         m_pClock->Set(at(10, 7, 0, 2));
         pSave->MiniteTimeout();
         // The page reloading on the tick already finds the minute.
-        QCOMPARE(m_pWindow->Count(1020), 1);
+        QCOMPARE(m_pWindow->Count(SBus::MinuteTick), 1);
         QCOMPARE(dAtTick, 500.0);
         QCOMPARE(num("select MaxDose from RegionLinkDoseInfo where Id = 1"), 30.0);
         QCOMPARE(
@@ -231,9 +232,9 @@ private slots:
         pSave->MiniteTimeout();
         // The tick waits for the last region.
         QVERIFY(pSave->IsReducing());
-        QCOMPARE(m_pWindow->Count(1020), 0);
+        QCOMPARE(m_pWindow->Count(SBus::MinuteTick), 0);
         QTRY_VERIFY(!pSave->IsReducing());
-        QCOMPARE(m_pWindow->Count(1020), 1);
+        QCOMPARE(m_pWindow->Count(SBus::MinuteTick), 1);
         QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 606"), 70.0);
         QCOMPARE(minute(70, 606), 2100.0);
 
@@ -246,9 +247,9 @@ private slots:
         // written, but no tick goes to the window.
         m_pClock->Set(at(10, 9, 0));
         pSave->MiniteTimeout();
-        const int nTicks = m_pWindow->Count(1020);
+        const int nTicks = m_pWindow->Count(SBus::MinuteTick);
         pSave.reset();
-        QCOMPARE(m_pWindow->Count(1020), nTicks);
+        QCOMPARE(m_pWindow->Count(SBus::MinuteTick), nTicks);
         QCOMPARE(num("select count(*) from MonthMinuteDose where Maxindex = 608"), 70.0);
     }
 

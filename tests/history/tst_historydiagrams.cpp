@@ -4,6 +4,7 @@
 #include "history/PStaffDoseScale.h"
 #include "history/RDoseRatioDiagram.h"
 #include "history/RStaffDoseDiagram.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
@@ -86,7 +87,7 @@ class TestHistoryDiagrams : public QObject
     Q_OBJECT
 
 private:
-    BusRecorder m_store {1001};
+    BusRecorder m_store {SBus::PresetStore};
 
 private slots:
     // The preset store answers the curve-colour holder's items 21, 23, ... 37.

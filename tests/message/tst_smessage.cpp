@@ -1,3 +1,4 @@
+#include "message/SBus.h"
 #include "message/SMessage.h"
 #include "message/SQueueBound.h"
 
@@ -10,6 +11,9 @@
 #include <QtTest>
 
 namespace {
+
+// A message type outside the system's vocabulary: the bus itself does not care.
+constexpr int kPlainType = 1500;
 
 // Records what reaches it and answers with a fixed reply when asked to.
 class Receiver : public QObject
@@ -72,14 +76,14 @@ void TestSMessage::sendReturnsReplyAndKeepsItWhenUnanswered()
     RegisterReceiver(&answering, 2101);
     RegisterReceiver(&silent, 2102);
 
-    QCOMPARE(SendSMessage(2101, 1500, 1, 2), qintptr(4242));
+    QCOMPARE(SendSMessage(2101, kPlainType, 1, 2), qintptr(4242));
     QCOMPARE(answering.received.size(), 1);
     QCOMPARE(answering.received[0].first, qintptr(1));
     // A receiver that does not answer leaves the previous reply in place.
-    QCOMPARE(SendSMessage(2102, 1500, 0, 0), qintptr(4242));
+    QCOMPARE(SendSMessage(2102, kPlainType, 0, 0), qintptr(4242));
     QCOMPARE(silent.received.size(), 1);
     // Nobody registered: nothing delivered, reply unchanged.
-    QCOMPARE(SendSMessage(2199, 1500, 0, 0), qintptr(4242));
+    QCOMPARE(SendSMessage(2199, kPlainType, 0, 0), qintptr(4242));
 
     UnregisterReceiver(&answering);
     UnregisterReceiver(&silent);
@@ -90,7 +94,7 @@ void TestSMessage::wordsCarryPointers()
     Receiver receiver;
     RegisterReceiver(&receiver, 2103);
     static const char* const s_pText = "Connected !";
-    SendSMessage(2103, 1016, reinterpret_cast<qintptr>(s_pText), -1);
+    SendSMessage(2103, SBus::StatusText, reinterpret_cast<qintptr>(s_pText), -1);
     QCOMPARE(receiver.received.size(), 1);
     QCOMPARE(reinterpret_cast<const char*>(receiver.received[0].first), s_pText);
     QCOMPARE(receiver.received[0].second, qintptr(-1));
@@ -102,13 +106,13 @@ void TestSMessage::postIsQueuedAndUnregisteredIsDiscarded()
     Receiver receiver(7, true);
     RegisterReceiver(&receiver, 2104);
     SMessage::SetReply(11);
-    QCOMPARE(PostSMessage(2104, 1003, 5, 6), qintptr(11));
+    QCOMPARE(PostSMessage(2104, SBus::RawReading, 5, 6), qintptr(11));
     QVERIFY(receiver.received.isEmpty());
     QCoreApplication::processEvents();
     QCOMPARE(receiver.received.size(), 1);
-    QCOMPARE(receiver.received[0].type, 1003);
+    QCOMPARE(receiver.received[0].type, int(SBus::RawReading));
 
-    QCOMPARE(PostSMessage(2198, 1003, 5, 6), qintptr(7));
+    QCOMPARE(PostSMessage(2198, SBus::RawReading, 5, 6), qintptr(7));
     QCoreApplication::processEvents();
     QCOMPARE(receiver.received.size(), 1);
     UnregisterReceiver(&receiver);
@@ -119,21 +123,21 @@ void TestSMessage::broadcastReachesEverySubscriberOnce()
     Receiver a;
     Receiver b;
     Receiver other;
-    SubscribeMessage(&a, 1035);
-    SubscribeMessage(&a, 1035);
-    SubscribeMessage(&a, 1036);
-    SubscribeMessage(&b, 1035);
-    SubscribeMessage(&other, 1036);
+    SubscribeMessage(&a, SBus::ReloadAfterDeviceUpdate);
+    SubscribeMessage(&a, SBus::ReloadAfterDeviceUpdate);
+    SubscribeMessage(&a, SBus::ReloadThresholds);
+    SubscribeMessage(&b, SBus::ReloadAfterDeviceUpdate);
+    SubscribeMessage(&other, SBus::ReloadThresholds);
 
-    BroadcastSMessage(1035, 3, 4);
+    BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 3, 4);
     QCOMPARE(a.received.size(), 1);
     QCOMPARE(b.received.size(), 1);
     QCOMPARE(other.received.size(), 0);
 
     QVERIFY(UnsubscribeMessage(&a));
     QVERIFY(!UnsubscribeMessage(&a));
-    BroadcastSMessage(1035, 3, 4);
-    BroadcastSMessage(1036, 3, 4);
+    BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 3, 4);
+    BroadcastSMessage(SBus::ReloadThresholds, 3, 4);
     QCOMPARE(a.received.size(), 1);
     QCOMPARE(b.received.size(), 2);
     QCOMPARE(other.received.size(), 1);
@@ -146,9 +150,9 @@ void TestSMessage::reRegisteringReplacesTheId()
     Receiver receiver;
     RegisterReceiver(&receiver, 2105);
     RegisterReceiver(&receiver, 2106);
-    SendSMessage(2105, 1500, 0, 0);
+    SendSMessage(2105, kPlainType, 0, 0);
     QVERIFY(receiver.received.isEmpty());
-    SendSMessage(2106, 1500, 0, 0);
+    SendSMessage(2106, kPlainType, 0, 0);
     QCOMPARE(receiver.received.size(), 1);
     UnregisterReceiver(&receiver);
 }
@@ -163,9 +167,9 @@ void TestSMessage::broadcastFollowsSubscriptionOrder()
         receivers.push_back(std::make_unique<Receiver>());
         Receiver* pReceiver = receivers.back().get();
         pReceiver->onMessage = [&order, n]() { order.append(n); };
-        SubscribeMessage(pReceiver, 1036);
+        SubscribeMessage(pReceiver, SBus::ReloadThresholds);
     }
-    BroadcastSMessage(1036, 0, 0);
+    BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
     QCOMPARE(order, (QVector<int> {3, 1, 4, 0, 2}));
     for (const auto& pReceiver : receivers)
         UnsubscribeMessage(pReceiver.get());
@@ -179,7 +183,7 @@ void TestSMessage::postingToAReceiverBeingDestroyed()
     std::atomic<int> nPosts {0};
     QThread* pPoster = QThread::create([&]() {
         while (!bStop) {
-            PostSMessage(2107, 1003, 1, 2);
+            PostSMessage(2107, SBus::RawReading, 1, 2);
             ++nPosts;
         }
     });

@@ -2,6 +2,7 @@
 
 #include "SPresetContent.h"
 #include "message/PConfigFile.h"
+#include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
@@ -36,13 +37,13 @@ private slots:
     // staging file left behind.
     void emptyListSavedAsExactBytes()
     {
-        RPresetRegion holder(1512, "region");
-        QCOMPARE(holder.Command(1, 0), qintptr(0));
-        holder.Command(16, 77);
-        QCOMPARE(holder.Command(0, 0), qintptr(1));
+        RPresetRegion holder(SBus::RegionList, "region");
+        QCOMPARE(holder.Command(SBus::CmdCount, 0), qintptr(0));
+        holder.Command(SBus::CmdSetFreeValue, 77);
+        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
         const QByteArray body
             = Item(0, Word(0)) + Item(3, Word(77)) + Item(1, {}) + Item(2, {}) + EndMarker();
-        QCOMPARE(Get(LocalFile("region")).toHex(), File(1512, body).toHex());
+        QCOMPARE(Get(LocalFile("region")).toHex(), File(SBus::RegionList, body).toHex());
         QVERIFY(!QFile::exists(LocalFile("region") + ".tmp"));
     }
 
@@ -50,7 +51,7 @@ private slots:
     // then replaces it; commands switch between the two.
     void corruptLocalFallsBackToFactory()
     {
-        const QByteArray factory = File(1512,
+        const QByteArray factory = File(SBus::RegionList,
             Item(0, Word(2)) + Item(3, Word(5)) + Item(1, Names({"Hall", "Lab"}))
                 + Item(2, QByteArray(120, '\x07')) + EndMarker());
         QVERIFY(Put(FactoryFile("region"), factory));
@@ -58,15 +59,15 @@ private slots:
         local[70] = local[70] ^ 0x01;
         QVERIFY(Put(LocalFile("region"), local));
 
-        RPresetRegion holder(1512, "region");
+        RPresetRegion holder(SBus::RegionList, "region");
         QCOMPARE(holder.Count(), 2);
         QCOMPARE(QString::fromUtf16(holder.Name(1)), QStringLiteral("Lab"));
-        QCOMPARE(holder.Field(20, 1), qintptr(0x07070707));
+        QCOMPARE(holder.Field(SBus::CmdRegionWord0, 1), qintptr(0x07070707));
         QVERIFY(!holder.IsFromFactory());
         QCOMPARE(Get(LocalFile("region")).toHex(), factory.toHex());
-        QCOMPARE(holder.Command(11, 0), qintptr(1));
+        QCOMPARE(holder.Command(SBus::CmdLoadFactory, 0), qintptr(1));
         QVERIFY(holder.IsFromFactory());
-        QCOMPARE(holder.Command(18, 0), qintptr(1));
+        QCOMPARE(holder.Command(SBus::CmdRestore, 0), qintptr(1));
         QVERIFY(!holder.IsFromFactory());
     }
 
@@ -74,22 +75,23 @@ private slots:
     void removeMiddleEntry()
     {
         {
-            RPresetRegion holder(1519, "room");
+            RPresetRegion holder(SBus::RoutingRoomList, "room");
             QCOMPARE(AddEntry(&holder, "zero", 100), qintptr(0));
             QCOMPARE(AddEntry(&holder, "one", 101), qintptr(0));
             QCOMPARE(AddEntry(&holder, "two", 102), qintptr(0));
-            QCOMPARE(holder.Command(9, 1), qintptr(0));
-            QCOMPARE(holder.Command(1, 0), qintptr(2));
-            QCOMPARE(holder.Command(7, 2), qintptr(0));
-            QCOMPARE(holder.Command(5, 2), qintptr(0));
-            QCOMPARE(holder.Command(0, 0), qintptr(1));
+            QCOMPARE(holder.Command(SBus::CmdRemove, 1), qintptr(0));
+            QCOMPARE(holder.Command(SBus::CmdCount, 0), qintptr(2));
+            QCOMPARE(holder.Command(SBus::CmdIsIndex, 2), qintptr(0));
+            QCOMPARE(holder.Command(SBus::CmdRecordAddress, 2), qintptr(0));
+            QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
         }
-        RPresetRegion reloaded(1519, "room");
+        RPresetRegion reloaded(SBus::RoutingRoomList, "room");
         QCOMPARE(reloaded.Count(), 2);
         QCOMPARE(QString::fromUtf16(reloaded.Name(0)) + '/' + QString::fromUtf16(reloaded.Name(1)),
             QStringLiteral("zero/two"));
         QCOMPARE(
-            (QList<qintptr> {reloaded.Field(20, 1), reloaded.Field(24, 1), reloaded.Field(20, 2)}),
+            (QList<qintptr> {reloaded.Field(SBus::CmdRegionWord0, 1),
+                reloaded.Field(SBus::CmdRegionWord16, 1), reloaded.Field(SBus::CmdRegionWord0, 2)}),
             (QList<qintptr> {102, 1020, 0}));
     }
 
@@ -126,53 +128,56 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(quint32, owner);
         QVERIFY(Put(LocalFile("region"), File(owner, body)));
-        RPresetRegion holder(1512, "region");
+        RPresetRegion holder(SBus::RegionList, "region");
         QCOMPARE(holder.Count(), 0);
-        QCOMPARE(holder.Command(5, 0), qintptr(0));
+        QCOMPARE(holder.Command(SBus::CmdRecordAddress, 0), qintptr(0));
         // The unusable file was replaced by a good empty one.
-        RPresetRegion reloaded(1512, "region");
-        QCOMPARE(reloaded.Command(10, 0), qintptr(1));
+        RPresetRegion reloaded(SBus::RegionList, "region");
+        QCOMPARE(reloaded.Command(SBus::CmdLoad, 0), qintptr(1));
     }
 
     // A reload that fails half-way or a save that cannot write keeps what the
     // holder and the file had.
     void failedReloadOrSaveKeepsEntries()
     {
-        RPresetRegion holder(1512, "region");
+        RPresetRegion holder(SBus::RegionList, "region");
         AddEntry(&holder, "kept", 42);
         AddEntry(&holder, "also", 43);
         // Count and names are taken before the records turn out short.
         QVERIFY(Put(LocalFile("region"),
-            File(1512,
+            File(SBus::RegionList,
                 Item(0, Word(3)) + Item(1, Names({"a", "b", "c"})) + Item(2, QByteArray(60, 'r'))
                     + EndMarker())));
-        QCOMPARE(holder.Command(10, 0), qintptr(0));
+        QCOMPARE(holder.Command(SBus::CmdLoad, 0), qintptr(0));
         QCOMPARE(holder.Count(), 2);
         QCOMPARE(QString::fromUtf16(holder.Name(0)), QStringLiteral("kept"));
-        QCOMPARE(holder.Field(20, 1), qintptr(43));
-        QCOMPARE(holder.Command(0, 0), qintptr(1));
+        QCOMPARE(holder.Field(SBus::CmdRegionWord0, 1), qintptr(43));
+        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
         const QByteArray before = Get(LocalFile("region"));
         // A directory where the staging file would go makes the save fail.
         QVERIFY(QDir().mkpath(LocalFile("region") + ".tmp"));
         AddEntry(&holder, "lost", 2);
-        QCOMPARE(holder.Command(0, 0), qintptr(0));
+        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(0));
         QCOMPARE(Get(LocalFile("region")), before);
     }
 
     // Names are cut at 20 characters; a list holds 50 entries, no more.
     void listLimits()
     {
-        RPresetPersonal holder(1513, "personal");
+        RPresetPersonal holder(SBus::PersonalList, "personal");
         const QString strLong = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
-        QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(strLong.utf16())), qintptr(0));
+        QCOMPARE(holder.Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(strLong.utf16())),
+            qintptr(0));
         QCOMPARE(QString::fromUtf16(holder.Name(0), 20), strLong.left(20));
         QCOMPARE(holder.Name(1)[0], u'\0');
         for (int i = 1; i < 50; ++i)
-            QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(u"n")), qintptr(0));
-        QCOMPARE(holder.Command(8, reinterpret_cast<qintptr>(u"51st")), qintptr(-1));
-        QCOMPARE(holder.Command(1, 0), qintptr(50));
-        QCOMPARE(holder.Command(2, 51), qintptr(-1));
-        QVERIFY(holder.Command(5, 49) != 0);
+            QCOMPARE(
+                holder.Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(u"n")), qintptr(0));
+        QCOMPARE(
+            holder.Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(u"51st")), qintptr(-1));
+        QCOMPARE(holder.Command(SBus::CmdCount, 0), qintptr(50));
+        QCOMPARE(holder.Command(SBus::CmdSetCount, 51), qintptr(-1));
+        QVERIFY(holder.Command(SBus::CmdRecordAddress, 49) != 0);
     }
 
     // Each field of a staff record answers its own command.
@@ -185,15 +190,17 @@ private slots:
         record.nField2 = 33;
         QByteArray bytes(reinterpret_cast<const char*>(&record), sizeof record);
         QVERIFY(Put(LocalFile("rout"),
-            File(1518,
+            File(SBus::RoutingStaffList,
                 Item(0, Word(1)) + Item(3, Word(9)) + Item(1, Names({"Ann"})) + Item(2, bytes)
                     + EndMarker())));
-        RPresetPersonal holder(1518, "rout");
-        QCOMPARE((QList<qintptr> {holder.Field(20, 0), holder.Field(23, 0), holder.Field(22, 0),
-                     holder.Field(21, 1), holder.Field(15, 0)}),
-            (QList<qintptr> {11, 22, 33, 0, 9}));
+        RPresetPersonal holder(SBus::RoutingStaffList, "rout");
         QCOMPARE(
-            QByteArray(reinterpret_cast<const char*>(holder.Field(21, 0))), QByteArray("badge"));
+            (QList<qintptr> {holder.Field(SBus::CmdPersonalWord0, 0),
+                holder.Field(SBus::CmdPersonalWord4, 0), holder.Field(SBus::CmdPersonalWord72, 0),
+                holder.Field(SBus::CmdPersonalText8, 1), holder.Field(SBus::CmdFreeValue, 0)}),
+            (QList<qintptr> {11, 22, 33, 0, 9}));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(holder.Field(SBus::CmdPersonalText8, 0))),
+            QByteArray("badge"));
     }
 
     // The content routes bus commands to its holders, refuses unknown ones,
@@ -201,33 +208,37 @@ private slots:
     void contentAnswersOnBus()
     {
         auto* pContent = new SPresetContent;
-        RegisterReceiver(pContent, 1001);
-        pContent->Register(new RPresetRegion(1512, "region"));
-        pContent->Register(new RPresetPersonal(1513, "personal"));
-        QCOMPARE(SendSMessage(1001, 1513, 14, 0), qintptr(1513 + 9191));
-        QCOMPARE(SendSMessage(1001, 1512, 8, reinterpret_cast<qintptr>(u"Hall")), qintptr(0));
-        QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(1));
+        RegisterReceiver(pContent, SBus::PresetStore);
+        pContent->Register(new RPresetRegion(SBus::RegionList, "region"));
+        pContent->Register(new RPresetPersonal(SBus::PersonalList, "personal"));
+        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::PersonalList, SBus::CmdSignature, 0),
+            qintptr(SBus::PersonalList + 9191));
+        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdAppendName,
+                     reinterpret_cast<qintptr>(u"Hall")),
+            qintptr(0));
+        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdCount, 0), qintptr(1));
 
         // A second content answers from the same registry.
         SPresetContent second;
-        SMessage ask(1512, 1, 0);
+        SMessage ask(SBus::RegionList, SBus::CmdCount, 0);
         QVERIFY(second.event(&ask));
         QCOMPARE(SMessage::Reply(), qintptr(1));
 
-        SMessage unknown(1600, 14, 0);
+        SMessage unknown(1600, SBus::CmdSignature, 0); // no holder has this id
         QVERIFY(!pContent->event(&unknown));
         QVERIFY(!unknown.isAccepted());
         QCOMPARE(SMessage::Reply(), qintptr(0));
 
         const QByteArray strOther = QFile::encodeName(m_pDir->filePath("other"));
-        QCOMPARE(SendSMessage(1001, 1513, 17, reinterpret_cast<qintptr>(strOther.constData())),
+        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::PersonalList, SBus::CmdSetLocalDirectory,
+                     reinterpret_cast<qintptr>(strOther.constData())),
             qintptr(1));
         pContent->SaveAll();
         QVERIFY(QFile::exists(m_pDir->filePath("other/database/personal")));
         delete pContent;
-        QVERIFY(!SPresetContent::Find(1512));
+        QVERIFY(!SPresetContent::Find(SBus::RegionList));
         SMessage::SetReply(5);
-        QCOMPARE(SendSMessage(1001, 1512, 1, 0), qintptr(5));
+        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdCount, 0), qintptr(5));
     }
 
     // The directories come from config.ini; a header's format word and
@@ -244,15 +255,15 @@ private slots:
         QCOMPARE(SPresetObject::FactoryDirectory(), m_pDir->filePath("f") + "/");
         QCOMPARE(SPresetObject::DefaultLocalDirectory(), m_pDir->filePath("l") + "/");
 
-        QByteArray local = File(
-            1513, Item(0, Word(0)) + Item(3, Word(0)) + Item(1, {}) + Item(2, {}) + EndMarker());
+        QByteArray local = File(SBus::PersonalList,
+            Item(0, Word(0)) + Item(3, Word(0)) + Item(1, {}) + Item(2, {}) + EndMarker());
         local.replace(4, 4, Word(9));
         local.replace(12, 48, QByteArray(48, '\xaa'));
         QVERIFY(Put(m_pDir->filePath("l/database/personal"), local));
-        RPresetPersonal holder(1513, "personal");
-        QCOMPARE(holder.Command(10, 0), qintptr(1));
+        RPresetPersonal holder(SBus::PersonalList, "personal");
+        QCOMPARE(holder.Command(SBus::CmdLoad, 0), qintptr(1));
         QVERIFY(!holder.IsFromFactory());
-        QCOMPARE(holder.Command(0, 0), qintptr(1));
+        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
         QCOMPARE(Get(m_pDir->filePath("l/database/personal")).mid(4, 56).toHex(),
             (Word(1) + local.mid(8, 4) + QByteArray(48, '\0')).toHex());
     }
@@ -271,10 +282,11 @@ private:
         PresetRegion record = {};
         record.nField[0] = nFirst;
         record.nField[4] = nFirst * 10;
-        const qintptr nResult = pHolder->Command(8, reinterpret_cast<qintptr>(strName.utf16()));
+        const qintptr nResult
+            = pHolder->Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(strName.utf16()));
         if (nResult != 0)
             return nResult;
-        return pHolder->Command(3, reinterpret_cast<qintptr>(&record));
+        return pHolder->Command(SBus::CmdCopyRecord, reinterpret_cast<qintptr>(&record));
     }
 
     std::unique_ptr<QTemporaryDir> m_pDir;

@@ -2,6 +2,7 @@
 #include "TestDb.h"
 
 #include "history/RDoseRatioDiagram.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 #include "realtime/PColorLine.h"
@@ -34,7 +35,7 @@ class TestRegionForm : public QObject
 private:
     SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
     RFormRegion* m_pForm = nullptr;
-    BusRecorder m_store {1001}; // the preset store
+    BusRecorder m_store {SBus::PresetStore};
 
     // pSql runs on the fresh tables before the page reads them.
     void build(const QList<int>& ids, const char* pSql = "select 1")
@@ -56,7 +57,7 @@ private:
     }
     void reading(int id, float dose)
     {
-        SendSMessage(1004, 1002, id, reinterpret_cast<qintptr>(&dose));
+        SendSMessage(SBus::RegionPage, SBus::RegionReading, id, reinterpret_cast<qintptr>(&dose));
     }
     void clickColour(int row)
     {
@@ -137,7 +138,7 @@ private slots:
         QVERIFY2(atBottom.blue() <= atBottom.red() + 20, qPrintable(atBottom.name()));
     }
 
-    // A reading (1002) reaches the model and the gauge; one of an unknown
+    // A region reading reaches the model and the gauge; one of an unknown
     // region or without its value breaks nothing.
     void readingReachesModelAndGauge()
     {
@@ -146,7 +147,7 @@ private slots:
         QCOMPARE(m_pForm->Gauge()->Level(5), 3.0f * m_pForm->Gauge()->Segment());
         QCOMPARE(m_pForm->Model()->OnlineAt(1), 1);
         reading(99, 1500);
-        SendSMessage(1004, 1002, 5, 0);
+        SendSMessage(SBus::RegionPage, SBus::RegionReading, 5, 0);
         QCOMPARE(m_pForm->Model()->DoseAt(1), 1500.0f);
     }
 
@@ -201,7 +202,7 @@ private slots:
         QCOMPARE(column("B_Color", 5), 30);
         QCOMPARE(column("R_Color", 4), 38);
         QCOMPARE(m_store.Log().size(), 1);
-        QCOMPARE(m_store.Firsts(1512), QList<qintptr> {0});
+        QCOMPARE(m_store.Firsts(SBus::RegionList), QList<qintptr> {0});
         const QVariant value = m_pForm->Model()->data(m_pForm->Model()->index(1, 4));
         QCOMPARE(value.value<PColorLine>().Color(), chosen);
         QCOMPARE(m_pForm->Curve()->Diagram()->CurveColourOf(5), chosen);
@@ -256,7 +257,7 @@ private slots:
                 "insert into MonthMinuteDose(Id, Month, '599') values(?, '2026-03-07', 2.5)",
                 {nId});
         m_clock.Advance(60000);
-        SendSMessage(1004, 1020, 0, 0);
+        SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         QCOMPARE(m_pForm->PendingCurves(), 0);
         QCOMPARE(sample(ids.first(), 599), 2.5f);
         QCOMPARE(sample(nLast, 599), 2.5f);
@@ -265,9 +266,9 @@ private slots:
         for (int nId : {ids.first(), nLast})
             PSqlExec::Exec(
                 "insert into MonthMinuteDose(Id, Month, '0') values(?, '2026-03-08', 1.5)", {nId});
-        SendSMessage(1004, 1020, 0, 0);
+        SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         QVERIFY(m_pForm->PendingCurves() > 0);
-        SendSMessage(1004, 1020, 0, 0);
+        SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         QTRY_COMPARE(m_pForm->PendingCurves(), 0);
         QCOMPARE(sample(ids.first(), 0), 1.5f);
         QCOMPARE(sample(nLast, 0), 1.5f);

@@ -134,7 +134,7 @@ private slots:
             QColor(alarm == 1 ? Qt::green : Qt::red));
         QCOMPARE(m_pModel->OnlineAt(0), 1);
         // A stored threshold applies to the next reading once the catalogue
-        // has it (the window reloads it on 1036).
+        // has it (the window reloads it when thresholds change).
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1");
         RRegionCatalogue::Shared().Reload();
         m_pModel->UpdateDose(3, doses.last());

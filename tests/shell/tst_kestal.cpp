@@ -6,6 +6,7 @@
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "history/RDoseRatioDiagram.h"
+#include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 #include "realtime/RFormRegion.h"
@@ -90,8 +91,8 @@ private slots:
         m_pWindow = nullptr;
     }
 
-    // Readings from the data server (1003) are stored and shown on the region
-    // page; the minute tick (1020) that follows reaches only the page shown.
+    // Raw readings from the data server are stored and shown on the region
+    // page; the minute tick that follows reaches only the page shown.
     void readingsAndMinuteTick()
     {
         RFormRegion* pPage = m_pWindow->FormRegion();
@@ -119,50 +120,51 @@ private slots:
         QVERIFY(minute() > 0);
         QCOMPARE(curve(), 0.0f);
         m_pWindow->ShowRegion();
-        SendSMessage(1000, 1020, 0, 0);
+        SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
         QCOMPARE(curve(), minute());
     }
 
-    // 1026 reaches the data server as a threshold command and starts the
-    // request timer; a result (1028) stops it and is shown as text.
+    // A threshold request reaches the data server as a threshold command and starts the
+    // request timer; a command result stops it and is shown as text.
     void thresholdCommandAndResult()
     {
         QSignalSpy received(&m_server, &PSimDataServer::ThresholdReceived);
         // The link's own status reaches the first status line.
         QTRY_COMPARE(m_pWindow->FormStatus()->Message(), QStringLiteral("Connected !"));
-        SendSMessage(1000, 1026, 5, 300);
+        SendSMessage(SBus::MainWindow, SBus::SendThreshold, 5, 300);
         QVERIFY(m_pWindow->IsRequestTimerActive());
         QTRY_COMPARE(received.count(), 1);
         QCOMPARE(received.at(0), (QVariantList {5, 3}));
 
         QSignalSpy results(m_pWindow, &Kestal::CommandResult);
-        SendSMessage(1000, 1028, 1, 25);
-        SendSMessage(1000, 1028, 1, 0);
-        SendSMessage(1000, 1028, 4, 1); // an unknown result shows nothing
+        SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 25);
+        SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 0);
+        SendSMessage(
+            SBus::MainWindow, SBus::CommandResult, 4, 1); // an unknown result shows nothing
         QVERIFY(!m_pWindow->IsRequestTimerActive());
         QCOMPARE(results, (QList<QVariantList> {{"Set successed25"}, {"Set successed"}}));
     }
 
-    // After a device update (1035) the readings so far are committed, the
+    // After a device update the readings so far are committed, the
     // page and the aggregator know the new region, and the link reconnects.
     void reloadAfterDeviceUpdate()
     {
         QTRY_COMPARE(m_server.ClientCount(), 1);
         QSignalSpy dropped(&m_server, &PSimDataServer::ClientDropped);
         QSignalSpy connected(&m_server, &PSimDataServer::ClientConnected);
-        PostSMessage(1000, 1003, 1, 1000);
+        PostSMessage(SBus::MainWindow, SBus::RawReading, 1, 1000);
         QTRY_VERIFY(stored(1) > 0);
         QCOMPARE(committed(), 0.0);
         PSqlExec::Exec("insert into RegionInfo(Sub, Id) values(3, 7)");
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(7)");
         PSqlExec::Exec("update RegionInfo set Num = 3");
 
-        BroadcastSMessage(1035, 0, 0);
+        BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 0, 0);
         QCOMPARE(committed(), stored(1));
         QCOMPARE(m_pWindow->FormRegion()->Model()->rowCount(), 3);
         QTRY_COMPARE(dropped.count(), 1);
         QTRY_COMPARE(connected.count(), 1);
-        PostSMessage(1000, 1003, 7, 1000);
+        PostSMessage(SBus::MainWindow, SBus::RawReading, 7, 1000);
         QTRY_VERIFY(stored(7) > 0);
     }
 
@@ -171,8 +173,8 @@ private slots:
     void shutDownKeepsReadings()
     {
         for (int nRaw : {1000, 1100, 1200})
-            PostSMessage(1000, 1003, 1, nRaw);
-        PostSMessage(1000, 1003, 2, 1000); // handled last
+            PostSMessage(SBus::MainWindow, SBus::RawReading, 1, nRaw);
+        PostSMessage(SBus::MainWindow, SBus::RawReading, 2, 1000); // handled last
         QTRY_VERIFY(stored(2) > 0);
         const double dStored = stored(1) + stored(2);
         QCOMPARE(committed(), 0.0);
@@ -180,20 +182,23 @@ private slots:
         m_pWindow = nullptr;
         QCOMPARE(committed(), dStored);
         SMessage::SetReply(-7);
-        QCOMPARE(SendSMessage(1001, 1512, 14, 0), qintptr(-7));
+        QCOMPARE(
+            SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdSignature, 0), qintptr(-7));
     }
 
-    // The second status line follows 1017, 1018 and 1019; types without an
+    // The second status line follows its show, hide and text messages; types without an
     // effect are taken, not passed on, and change nothing.
     void statusLinesAndIgnoredTypes()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
-        SendSMessage(1000, 1019, reinterpret_cast<qintptr>("Unit 2 silent"), 0);
-        SendSMessage(1000, 1018, 0, 0);
+        SendSMessage(
+            SBus::MainWindow, SBus::SecondText, reinterpret_cast<qintptr>("Unit 2 silent"), 0);
+        SendSMessage(SBus::MainWindow, SBus::HideSecondLine, 0, 0);
         QVERIFY(!pStatus->IsSecondLineShown());
-        SendSMessage(1000, 1017, 0, 0);
+        SendSMessage(SBus::MainWindow, SBus::ShowSecondLine, 0, 0);
         QVERIFY(pStatus->IsSecondLineShown());
-        for (int nType : {1021, 1030, 1036, 1037, 1038}) {
+        for (int nType : {SBus::PageNoticeA, SBus::PageNoticeC, SBus::ReloadThresholds,
+                 SBus::DeviceSearchStarted, SBus::DevicePickerClosed}) {
             SMessage message(nType, 1, 2);
             QVERIFY(QCoreApplication::sendEvent(m_pWindow, &message));
         }

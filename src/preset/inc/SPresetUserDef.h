@@ -4,6 +4,7 @@
 #include "io/SIOStream.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
+#include "message/SBus.h"
 
 #include <QtEndian>
 
@@ -34,32 +35,32 @@ public:
     qintptr Command(int nCmd, qintptr nArg) override
     {
         switch (nCmd) {
-        case 1:
+        case SBus::CmdCount:
             return m_nItemNum;
-        case 2:
+        case SBus::CmdSetCount:
             return SetCount(nArg);
-        case 3:
+        case SBus::CmdCopyRecord:
             return CopyRecord(reinterpret_cast<const T*>(nArg));
-        case 5:
+        case SBus::CmdRecordAddress:
             return nArg >= 0 && nArg < m_nItemNum ? reinterpret_cast<qintptr>(m_pItems[nArg].get())
                                                   : 0;
-        case 6:
+        case SBus::CmdNameTable:
             return reinterpret_cast<qintptr>(&m_szNames[0][0]);
-        case 7:
+        case SBus::CmdIsIndex:
             return nArg >= 0 && nArg < m_nItemNum ? 1 : 0;
-        case 8:
+        case SBus::CmdAppendName:
             return AppendName(reinterpret_cast<const char16_t*>(nArg));
-        case 9:
+        case SBus::CmdRemove:
             return Remove(nArg);
-        case 12:
+        case SBus::CmdNameAddress:
             return nArg >= 0 && nArg < MaxItems ? reinterpret_cast<qintptr>(&m_szNames[nArg][0])
                                                 : 0;
-        case 13:
+        case SBus::CmdClear:
             Clear();
             return 0;
-        case 15:
+        case SBus::CmdFreeValue:
             return m_nValue;
-        case 16:
+        case SBus::CmdSetFreeValue:
             m_nValue = static_cast<qint32>(nArg);
             return 0;
         default:

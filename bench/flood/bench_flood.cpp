@@ -12,10 +12,10 @@
 //   bench_flood [seconds per load, default 20]
 #include "Kestal.h"
 #include "PQuitOnSignal.h"
-#include "SPresetObject.h"
 #include "algor/PDoseProcThread.h"
 #include "algor/PDoseThread.h"
 #include "database/RConnectDatabase.h"
+#include "preset/SPresetObject.h"
 
 #include "PSimFrames.h"
 

@@ -2,14 +2,14 @@
 // the whole file, once as the body behind a valid header so that the item
 // parser sees the bytes. A holder must survive any file and keep its entries
 // consistent afterwards.
-#include "SPresetObject.h"
-#include "algor/PServerConnect.h"
-#include "algor/RPresetComServer.h"
-#include "algor/RPresetCurveColor.h"
-#include "algor/RPresetNetServer.h"
 #include "message/SBus.h"
+#include "preset/PServerConnect.h"
+#include "preset/RPresetComServer.h"
+#include "preset/RPresetCurveColor.h"
+#include "preset/RPresetNetServer.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
+#include "preset/SPresetObject.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "history/RDoseRatioDiagram.h"
 
 #include "history/PChartAxes.h"
-#include "history/PCurveColourPreset.h"
 #include "history/PDoseCurveScale.h"
 #include "history/PHistoryDoseStore.h"
 #include "message/SClock.h"
+#include "preset/RPresetCurveColor.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -39,7 +39,7 @@ void DrawCurve(QPainter& painter, const QPolygon& points)
 RDoseRatioDiagram::RDoseRatioDiagram(QWidget* parent)
     : QWidget(parent)
     , m_baseTime(QDate(2012, 1, 1), QTime(0, 0))
-    , m_curveColour(PCurveColourPreset::DefaultCurve())
+    , m_curveColour(RPresetCurveColor::DefaultColor(RPresetCurveColor::Curve))
     , m_view(kDemoLength)
 {
     setFixedSize(1000, 400);
@@ -116,7 +116,7 @@ void RDoseRatioDiagram::SetCurveColour(QColor colour)
 
 void RDoseRatioDiagram::ResetCurveColour()
 {
-    SetCurveColour(PCurveColourPreset::Read(PCurveColourPreset::kCurveItem));
+    SetCurveColour(RPresetCurveColor::Ask(RPresetCurveColor::Curve));
 }
 
 void RDoseRatioDiagram::AddCurve(int id, int length)

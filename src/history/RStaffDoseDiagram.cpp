@@ -1,9 +1,9 @@
 #include "history/RStaffDoseDiagram.h"
 
 #include "history/PChartAxes.h"
-#include "history/PCurveColourPreset.h"
 #include "history/PDoseCurveScale.h"
 #include "history/PHistoryDoseStore.h"
+#include "preset/RPresetCurveColor.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -28,9 +28,9 @@ RStaffDoseDiagram::RStaffDoseDiagram(QWidget* parent)
     : QWidget(parent)
     , m_values(30)
     , m_day(QDate::currentDate())
-    , m_aboveColour(PCurveColourPreset::DefaultAbove())
-    , m_belowColour(PCurveColourPreset::DefaultBelow())
-    , m_curveColour(PCurveColourPreset::DefaultCurve())
+    , m_aboveColour(RPresetCurveColor::DefaultColor(RPresetCurveColor::Above))
+    , m_belowColour(RPresetCurveColor::DefaultColor(RPresetCurveColor::Below))
+    , m_curveColour(RPresetCurveColor::DefaultColor(RPresetCurveColor::Curve))
 {
     setFixedSize(1000, 400);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -75,9 +75,9 @@ void RStaffDoseDiagram::SetMode(int nMode)
 
 void RStaffDoseDiagram::LoadColours()
 {
-    m_curveColour = PCurveColourPreset::Read(PCurveColourPreset::kCurveItem);
-    m_aboveColour = PCurveColourPreset::Read(PCurveColourPreset::kAboveItem);
-    m_belowColour = PCurveColourPreset::Read(PCurveColourPreset::kBelowItem);
+    m_curveColour = RPresetCurveColor::Ask(RPresetCurveColor::Curve);
+    m_aboveColour = RPresetCurveColor::Ask(RPresetCurveColor::Above);
+    m_belowColour = RPresetCurveColor::Ask(RPresetCurveColor::Below);
     update();
 }
 

@@ -1,6 +1,5 @@
 # History charts: the arithmetic and database reads in the core, the painting in the UI.
 target_sources(kestal_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/PCurveColourPreset.cpp ${CMAKE_CURRENT_LIST_DIR}/PCurveColourPreset.h
   ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveScale.cpp ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveScale.h
   ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveView.cpp ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveView.h
   ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.cpp ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.h

@@ -3,7 +3,7 @@
 #include "preset/inc/PresetPersonal.h"
 #include "preset/inc/SPresetUserDef.h"
 
-// Personal list holder ("personal" 1513, "rout" 1518).
+// Personal list holder (the staff list "personal", the routing staff "rout").
 class RPresetPersonal final : public SPresetUserDef<PresetPersonal>
 {
 public:

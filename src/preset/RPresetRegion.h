@@ -3,7 +3,7 @@
 #include "preset/inc/PresetRegion.h"
 #include "preset/inc/SPresetUserDef.h"
 
-// Region list holder ("region" 1512, "room" 1519).
+// Region list holder (the region list "region", the routing rooms "room").
 class RPresetRegion final : public SPresetUserDef<PresetRegion>
 {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SPresetObject.h"
+#include "preset/SPresetObject.h"
 
 #include <QDir>
 #include <QFile>

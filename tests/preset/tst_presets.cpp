@@ -1,11 +1,11 @@
 #include "preset/PresetTestFiles.h"
 
-#include "SPresetContent.h"
 #include "message/PConfigFile.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/RPresetPersonal.h"
 #include "preset/RPresetRegion.h"
+#include "preset/SPresetContent.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SPresetObject.h"
+#include "preset/SPresetObject.h"
 #include "io/SIOStream.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"

@@ -1,4 +1,4 @@
-#include "algor/RPresetNetServer.h"
+#include "preset/RPresetNetServer.h"
 
 #include "message/SBus.h"
 

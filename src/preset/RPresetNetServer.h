@@ -1,10 +1,10 @@
 #pragma once
 
-#include "SPresetObject.h"
 #include "message/SBus.h"
+#include "preset/SPresetObject.h"
 
-// Network server address, port and five float settings ("User/NetServer.dat",
-// holder 1514).
+// Network server address, port and five float settings ("User/NetServer.dat"):
+// the server the device page asks for item ids.
 class RPresetNetServer final : public SPresetObject
 {
 public:
@@ -13,9 +13,9 @@ public:
     // Loads the file, writing a local copy when there is no usable one.
     RPresetNetServer();
 
-    // 20 address of the NUL-terminated address text; 21 port; 22 set port;
-    // 23/25/27/30/32 address of setting 2..6; 24/26/28/29/31 set setting 2..6
-    // from the float at the argument.
+    // The address of the NUL-terminated address text, the port, a new port;
+    // the address of setting 2..6 and a new setting 2..6 from the float at the
+    // argument (SBus::ServerCommand).
     qintptr Command(int nCmd, qintptr nArg) override;
     void AfterLoad() override;
     void BeforeWrite() override { }

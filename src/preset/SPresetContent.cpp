@@ -1,9 +1,9 @@
-#include "SPresetContent.h"
+#include "preset/SPresetContent.h"
 
-#include "SPresetObject.h"
 #include "message/PAssert.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
+#include "preset/SPresetObject.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "algor/PServerConnect.h"
+#include "preset/PServerConnect.h"
 
 #include "message/SBus.h"
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "SPresetObject.h"
 #include "message/SBus.h"
+#include "preset/SPresetObject.h"
 
-// Six integer settings of the serial-port server ("User/ComServer.dat",
-// holder 1515).
+// Six integer settings of the serial-port server ("User/ComServer.dat").
 class RPresetComServer final : public SPresetObject
 {
 public:
@@ -13,7 +12,8 @@ public:
     // Loads the file, writing a local copy when there is no usable one.
     RPresetComServer();
 
-    // 20 + 2k sets item k to the argument and answers it; 21 + 2k answers item k.
+    // CmdSetItem0 + 2k sets item k to the argument and answers it;
+    // CmdItem0 + 2k answers item k.
     qintptr Command(int nCmd, qintptr nArg) override;
     void AfterLoad() override { }
     void BeforeWrite() override { }

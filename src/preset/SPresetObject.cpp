@@ -1,4 +1,4 @@
-#include "SPresetObject.h"
+#include "preset/SPresetObject.h"
 
 #include "io/SFileStream.h"
 #include "io/SMemoryStream.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "SPresetObject.h"
 #include "message/SBus.h"
+#include "preset/SPresetObject.h"
 
-// Data-server address and port of the link ("User/ServerAddr.dat", holder 1517).
+// Data-server address and port of the link ("User/ServerAddr.dat").
 class PServerConnect final : public SPresetObject
 {
 public:
@@ -12,7 +12,8 @@ public:
     // Loads the file, writing a local copy when there is no usable one.
     PServerConnect();
 
-    // 20 address of the NUL-terminated address text; 21 port; 22 set port.
+    // The address of the NUL-terminated address text, the port, a new port
+    // (SBus::ServerCommand).
     qintptr Command(int nCmd, qintptr nArg) override;
     void AfterLoad() override;
     void BeforeWrite() override { }

@@ -1,10 +1,10 @@
 #include "preset/PresetTestFiles.h"
 
-#include "algor/PServerConnect.h"
-#include "algor/RPresetComServer.h"
-#include "algor/RPresetCurveColor.h"
-#include "algor/RPresetNetServer.h"
 #include "message/SBus.h"
+#include "preset/PServerConnect.h"
+#include "preset/RPresetComServer.h"
+#include "preset/RPresetCurveColor.h"
+#include "preset/RPresetNetServer.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "algor/RPresetComServer.h"
+#include "preset/RPresetComServer.h"
 
 RPresetComServer::RPresetComServer()
     : SPresetObject(Id, QStringLiteral("User/"), QStringLiteral("ComServer.dat"))

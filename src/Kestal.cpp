@@ -107,7 +107,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     m_pButtonRouting->hide();
 
     m_pDoseThread = new PDoseThread(this);
-    m_pRegularSave = new RRegularSave(pClock);
+    m_pRegularSave = std::make_unique<RRegularSave>(pClock);
     m_pRegularSave->LoadRegionIds();
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
@@ -127,21 +127,17 @@ Kestal::~Kestal()
     // finishes its minute, releases its statements and commits.
     delete m_pDoseThread;
     m_pDoseThread = nullptr;
-    delete m_pRegularSave;
-    m_pRegularSave = nullptr;
+    m_pRegularSave.reset();
     RConnectDatabase::CommitTransaction();
-    delete m_pPresetContent;
-    m_pPresetContent = nullptr;
-    delete m_pRequestTimer;
-    m_pRequestTimer = nullptr;
+    m_pPresetContent.reset();
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
 }
 
 void Kestal::CreatePresets()
 {
-    m_pPresetContent = new SPresetContent;
-    RegisterReceiver(m_pPresetContent, SBus::PresetStore);
+    m_pPresetContent = std::make_unique<SPresetContent>();
+    RegisterReceiver(m_pPresetContent.get(), SBus::PresetStore);
     m_pPresetContent->Register(new RPresetRegion(SBus::RegionList, QStringLiteral("region")));
     m_pPresetContent->Register(new RPresetPersonal(SBus::PersonalList, QStringLiteral("personal")));
     m_pPresetContent->Register(new RPresetNetServer);
@@ -241,6 +237,7 @@ void Kestal::ShowPage(int nIndex)
 
 void Kestal::SetLoginWidgetInfo()
 {
+    // Forwarded to the settings window, which this window does not hold yet.
 }
 
 void Kestal::OnUpdateDriveInfoFinished()
@@ -267,10 +264,12 @@ void Kestal::ShowHistory()
 
 void Kestal::ShowPersonal()
 {
+    // Its button stays hidden: the staff pages are not part of this client.
 }
 
 void Kestal::ShowRouting()
 {
+    // Its button stays hidden: the routing pages are not part of this client.
 }
 
 void Kestal::ShowSetting()
@@ -304,10 +303,12 @@ void Kestal::OnExit()
 
 void Kestal::OnTheUserPower(int)
 {
+    // Every page is open to every account here.
 }
 
 void Kestal::OnAddUserFinished()
 {
+    // No page depends on the list of accounts.
 }
 
 void Kestal::OnTimeout()
@@ -317,6 +318,7 @@ void Kestal::OnTimeout()
 
 void Kestal::OnRoutDataUpdate()
 {
+    // Reloads the routing records view when one is attached; none is.
 }
 
 bool Kestal::event(QEvent* pEvent)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -42,7 +43,7 @@ public:
     int CurrentStackIndex() const;
     bool IsRequestTimerActive() const;
     PDoseThread* DoseThread() const { return m_pDoseThread; }
-    RRegularSave* RegularSave() const { return m_pRegularSave; }
+    RRegularSave* RegularSave() const { return m_pRegularSave.get(); }
     RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
@@ -100,9 +101,11 @@ private:
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;
     RConnectDatabase* m_pDatabase = nullptr;
-    SPresetContent* m_pPresetContent = nullptr;
+    std::unique_ptr<SPresetContent> m_pPresetContent;
+    // A child, but deleted first by hand: the link must stop before the
+    // aggregator's last commit.
     PDoseThread* m_pDoseThread = nullptr;
-    RRegularSave* m_pRegularSave = nullptr;
+    std::unique_ptr<RRegularSave> m_pRegularSave;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

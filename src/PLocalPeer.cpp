@@ -11,16 +11,16 @@
 #include <unistd.h>
 
 PLocalPeer::PLocalPeer(QObject* parent, const QString& appId)
-    : QObject(parent),
-      m_strId(appId.isEmpty() ? QCoreApplication::applicationFilePath() : appId),
-      m_strSocketName(SocketNameFor(m_strId)),
-      m_pServer(new QLocalServer(this))
+    : QObject(parent)
+    , m_strId(appId.isEmpty() ? QCoreApplication::applicationFilePath() : appId)
+    , m_strSocketName(SocketNameFor(m_strId))
+    , m_pServer(new QLocalServer(this))
 {
     // Only this user may connect: a message from another account must not
     // reach the running instance.
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
     m_lockFile.setFileName(QDir(QDir::tempPath()).absolutePath() + QLatin1Char('/')
-                           + m_strSocketName + QLatin1String("-lockfile"));
+        + m_strSocketName + QLatin1String("-lockfile"));
     m_lockFile.open(QIODevice::ReadWrite);
 }
 
@@ -28,8 +28,8 @@ QString PLocalPeer::SocketNameFor(const QString& appId)
 {
     const QByteArray id = appId.toUtf8();
     return QLatin1String("TALMERIC-SYS-")
-           + QString::number(qChecksum(id.constData(), static_cast<uint>(id.size())), 16)
-           + QLatin1Char('-') + QString::number(static_cast<qulonglong>(::getuid()), 16);
+        + QString::number(qChecksum(id.constData(), static_cast<uint>(id.size())), 16)
+        + QLatin1Char('-') + QString::number(static_cast<qulonglong>(::getuid()), 16);
 }
 
 bool PLocalPeer::IsClient()
@@ -43,7 +43,7 @@ bool PLocalPeer::IsClient()
         qWarning("PLocalPeer::IsClient(): could not cleanup socket");
     if (!m_pServer->listen(m_strSocketName)) {
         qWarning("PLocalPeer::IsClient(): listen on local socket failed, %s",
-                 m_pServer->errorString().toLocal8Bit().constData());
+            m_pServer->errorString().toLocal8Bit().constData());
     }
     connect(m_pServer, &QLocalServer::newConnection, this, &PLocalPeer::ReceiveConnection);
     return false;

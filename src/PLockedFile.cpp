@@ -31,7 +31,10 @@ bool isContention(int nError)
 
 } // namespace
 
-PLockedFile::PLockedFile(const QString& strName) : QFile(strName) {}
+PLockedFile::PLockedFile(const QString& strName)
+    : QFile(strName)
+{
+}
 
 PLockedFile::~PLockedFile()
 {

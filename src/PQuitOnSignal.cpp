@@ -23,7 +23,8 @@ extern "C" void onSignal(int nSignal)
 
 } // namespace
 
-PQuitOnSignal::PQuitOnSignal(QObject* parent) : QObject(parent)
+PQuitOnSignal::PQuitOnSignal(QObject* parent)
+    : QObject(parent)
 {
     if (s_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_fds) != 0)
         return;

@@ -5,15 +5,16 @@
 #include <QWidget>
 
 PSingleApplication::PSingleApplication(const QString& appId, int& argc, char** argv)
-    : QApplication(argc, argv), m_pPeer(new PLocalPeer(this, appId))
+    : QApplication(argc, argv)
+    , m_pPeer(std::make_unique<PLocalPeer>(nullptr, appId))
 {
-    connect(m_pPeer, &PLocalPeer::MessageReceived, this, &PSingleApplication::MessageReceived);
+    connect(
+        m_pPeer.get(), &PLocalPeer::MessageReceived, this, &PSingleApplication::MessageReceived);
 }
 
-PSingleApplication::~PSingleApplication()
-{
-    delete m_pPeer;
-}
+// The peer goes before the application object: its server must close while
+// the event dispatcher still exists.
+PSingleApplication::~PSingleApplication() = default;
 
 bool PSingleApplication::IsRunning()
 {

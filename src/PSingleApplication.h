@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <memory>
+
 class PLocalPeer;
 class QWidget;
 
@@ -16,7 +18,7 @@ public:
     ~PSingleApplication() override;
 
     bool IsRunning();
-    PLocalPeer* Peer() const { return m_pPeer; }
+    PLocalPeer* Peer() const { return m_pPeer.get(); }
     void SetActivationWindow(QWidget* pWindow) { m_pActivationWindow = pWindow; }
 
 signals:
@@ -30,6 +32,6 @@ public slots:
 private:
     Q_DISABLE_COPY(PSingleApplication)
 
-    PLocalPeer* m_pPeer;
+    std::unique_ptr<PLocalPeer> m_pPeer;
     QWidget* m_pActivationWindow = nullptr;
 };

@@ -8,7 +8,9 @@ const char* const s_pRevision = "45";
 }
 
 RFormAbout::RFormAbout(QWidget* parent)
-    : QWidget(parent), m_pLabelText(new QLabel(this)), m_pLabelRevision(new QLabel(this))
+    : QWidget(parent)
+    , m_pLabelText(new QLabel(this))
+    , m_pLabelRevision(new QLabel(this))
 {
     setWindowTitle(tr("Form"));
     m_pLabelText->setObjectName(QStringLiteral("labelAbout"));
@@ -22,7 +24,8 @@ RFormAbout::RFormAbout(QWidget* parent)
            "server, stores them, shows the dose rate of every monitored room in real time, "
            "raises alarms and keeps the history of every region and staff member."));
     m_pLabelRevision->setObjectName(QStringLiteral("labelRevision"));
-    m_pLabelRevision->setText(tr("Revision:XX").replace(QLatin1String("XX"), QLatin1String(s_pRevision)));
+    m_pLabelRevision->setText(
+        tr("Revision:XX").replace(QLatin1String("XX"), QLatin1String(s_pRevision)));
     m_pLabelRevision->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto* pLayout = new QVBoxLayout(this);

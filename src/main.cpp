@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     app.setStyleSheet(readStyleSheet(QStringLiteral("default_blue.qss")));
 
     if (app.IsRunning()) {
-        QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("new instance is running!"));
+        QMessageBox box(
+            QMessageBox::Critical, QString(), QStringLiteral("new instance is running!"));
         return box.exec();
     }
 

@@ -15,21 +15,13 @@ const char* const s_pSourceFile = "src/algor/PDataBuffer.cpp";
 } // namespace
 
 PDataBuffer::PDataBuffer()
-    : m_pMutex(new QMutex)
-    , m_pData(nullptr)
-    , m_nTotalPackageNum(0)
+    : m_nTotalPackageNum(0)
     , m_nPackageNum(0)
     , m_nWriteIndex(0)
     , m_nReadIndex(0)
     , m_nPackageSize(0)
     , m_nGeneration(0)
 {
-}
-
-PDataBuffer::~PDataBuffer()
-{
-    delete[] m_pData;
-    delete m_pMutex;
 }
 
 void PDataBuffer::Init(unsigned nPackageSize, unsigned nPackageNum)
@@ -39,14 +31,13 @@ void PDataBuffer::Init(unsigned nPackageSize, unsigned nPackageNum)
     if (nBytes > MAX_BUFFER_SIZE)
         PAssertFailed("nPackageNum * nPackageSize <= MAX_BUFFER_SIZE", "", s_pSourceFile, 120);
 
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     m_nPackageNum = 0;
     m_nWriteIndex = 0;
     m_nReadIndex = 0;
     ++m_nGeneration;
     if (nBytes != quint64(m_nTotalPackageNum) * m_nPackageSize) {
-        delete[] m_pData;
-        m_pData = nBytes > 0 ? new unsigned char[nBytes] : nullptr;
+        m_pData.reset(nBytes > 0 ? new unsigned char[nBytes] : nullptr);
     }
     m_nPackageSize = nPackageSize;
     // A ring without storage holds nothing, whatever count it was given.
@@ -62,7 +53,7 @@ bool PDataBuffer::Write(const unsigned char* pData, unsigned nNum)
     quint32 nStart = 0;
     quint32 nGeneration = 0;
     {
-        QMutexLocker locker(m_pMutex);
+        QMutexLocker locker(&m_mutex);
         const quint64 nWanted = quint64(m_nPackageNum) + nNum;
         if (nWanted > m_nTotalPackageNum) {
             printf("m_nPackageNum = %d,\n m_nTotalPackageNum = %d \n", int(nWanted),
@@ -75,7 +66,7 @@ bool PDataBuffer::Write(const unsigned char* pData, unsigned nNum)
 
     CopyIn(nStart, pData, nNum);
 
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     if (nGeneration != m_nGeneration)
         return false;
     m_nWriteIndex = quint32((quint64(nStart) + nNum) % m_nTotalPackageNum);
@@ -93,7 +84,7 @@ bool PDataBuffer::Read(unsigned char* pData, unsigned nNum)
     quint32 nStart = 0;
     quint32 nGeneration = 0;
     {
-        QMutexLocker locker(m_pMutex);
+        QMutexLocker locker(&m_mutex);
         if (m_nPackageNum < nNum)
             return false;
         nStart = m_nReadIndex;
@@ -102,7 +93,7 @@ bool PDataBuffer::Read(unsigned char* pData, unsigned nNum)
 
     CopyOut(nStart, pData, nNum);
 
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     if (nGeneration != m_nGeneration)
         return false;
     m_nReadIndex = quint32((quint64(nStart) + nNum) % m_nTotalPackageNum);
@@ -112,7 +103,7 @@ bool PDataBuffer::Read(unsigned char* pData, unsigned nNum)
 
 void PDataBuffer::Reset()
 {
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     m_nPackageNum = 0;
     m_nWriteIndex = 0;
     m_nReadIndex = 0;
@@ -121,7 +112,7 @@ void PDataBuffer::Reset()
 
 unsigned PDataBuffer::PackageNum() const
 {
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     return m_nPackageNum;
 }
 
@@ -135,9 +126,9 @@ void PDataBuffer::CopyIn(quint32 nStart, const unsigned char* pData, quint32 nNu
 {
     CheckPage(nStart);
     const quint32 nFirst = qMin(nNum, m_nTotalPackageNum - nStart);
-    memcpy(m_pData + size_t(nStart) * m_nPackageSize, pData, size_t(nFirst) * m_nPackageSize);
+    memcpy(m_pData.get() + size_t(nStart) * m_nPackageSize, pData, size_t(nFirst) * m_nPackageSize);
     if (nFirst < nNum) {
-        memcpy(m_pData, pData + size_t(nFirst) * m_nPackageSize,
+        memcpy(m_pData.get(), pData + size_t(nFirst) * m_nPackageSize,
             size_t(nNum - nFirst) * m_nPackageSize);
     }
 }
@@ -146,9 +137,9 @@ void PDataBuffer::CopyOut(quint32 nStart, unsigned char* pData, quint32 nNum) co
 {
     CheckPage(nStart);
     const quint32 nFirst = qMin(nNum, m_nTotalPackageNum - nStart);
-    memcpy(pData, m_pData + size_t(nStart) * m_nPackageSize, size_t(nFirst) * m_nPackageSize);
+    memcpy(pData, m_pData.get() + size_t(nStart) * m_nPackageSize, size_t(nFirst) * m_nPackageSize);
     if (nFirst < nNum) {
-        memcpy(pData + size_t(nFirst) * m_nPackageSize, m_pData,
+        memcpy(pData + size_t(nFirst) * m_nPackageSize, m_pData.get(),
             size_t(nNum - nFirst) * m_nPackageSize);
     }
 }

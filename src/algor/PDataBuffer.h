@@ -1,21 +1,21 @@
 #pragma once
 
+#include <QMutex>
 #include <QtGlobal>
 
-class QMutex;
+#include <memory>
 
 // Bounded FIFO of fixed-size packages between the socket thread (the only
 // writer) and the decoder thread (the only reader). The mutex guards the
 // count and the indices; each side copies outside it, in the slots the count
 // gives it, so a reader never sees packages that are still being copied.
-class PDataBuffer
+class PDataBuffer final
 {
 public:
     // Largest storage a buffer may have, in bytes.
     static constexpr quint32 MAX_BUFFER_SIZE = 0xA00000;
 
     PDataBuffer();
-    virtual ~PDataBuffer();
 
     // Allocates once; a later Init with the same byte total keeps the storage.
     void Init(unsigned nPackageSize, unsigned nPackageNum);
@@ -42,8 +42,8 @@ private:
     void CopyIn(quint32 nStart, const unsigned char* pData, quint32 nNum);
     void CopyOut(quint32 nStart, unsigned char* pData, quint32 nNum) const;
 
-    QMutex* m_pMutex;
-    unsigned char* m_pData;
+    mutable QMutex m_mutex;
+    std::unique_ptr<unsigned char[]> m_pData;
     quint32 m_nTotalPackageNum;
     quint32 m_nPackageNum;
     quint32 m_nWriteIndex;

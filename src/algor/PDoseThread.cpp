@@ -22,7 +22,7 @@ PDoseThread::PDoseThread(QObject* pParent)
     : PDoseThreadInterface(pParent)
     , m_pSocket(new QTcpSocket(this))
     , m_pWatchdog(new QTimer(this))
-    , m_pAdditionalDose(new RAdditionalDose)
+    , m_pAdditionalDose(std::make_unique<RAdditionalDose>())
     , m_pRetry(new QTimer(this))
 {
     m_pWatchdog->setInterval(6000);
@@ -38,7 +38,7 @@ PDoseThread::PDoseThread(QObject* pParent)
     connect(m_pSocket, &QTcpSocket::stateChanged, this, &PDoseThread::StateChanged);
 
     m_pProcThread->SetExtendedProtocol(true);
-    m_pProcThread->SetAdditionalDose(m_pAdditionalDose);
+    m_pProcThread->SetAdditionalDose(m_pAdditionalDose.get());
     Start();
 }
 
@@ -51,10 +51,6 @@ PDoseThread::~PDoseThread()
     m_pSocket->abort();
     m_pSocket->close();
     StopWorkers();
-    delete m_pSocket;
-    delete m_pWatchdog;
-    delete m_pRetry;
-    delete m_pAdditionalDose;
 }
 
 void PDoseThread::SetIntervals(int nWatchdogMs, int nRetryMs)
@@ -158,7 +154,7 @@ void PDoseThread::Start()
     m_pProcThread->Start();
     // Reconnections run Start() again; the echo must still answer once per frame.
     if (!m_bEchoConnected) {
-        connect(m_pProcThread, &PDoseProcThread::StartEchoTargeDose, m_pAdditionalDose,
+        connect(m_pProcThread.get(), &PDoseProcThread::StartEchoTargeDose, m_pAdditionalDose.get(),
             &RAdditionalDose::EchoTargeDose, Qt::QueuedConnection);
         m_bEchoConnected = true;
     }

@@ -4,6 +4,8 @@
 
 #include <QAbstractSocket>
 
+#include <memory>
+
 class QTcpSocket;
 class QTimer;
 class RAdditionalDose;
@@ -45,7 +47,8 @@ private:
     QTcpSocket* m_pSocket;
     QTimer* m_pWatchdog;
     int m_nUnit = 0;
-    RAdditionalDose* m_pAdditionalDose;
+    // No parent: the decoder refers to it until the base stops it.
+    std::unique_ptr<RAdditionalDose> m_pAdditionalDose;
     QTimer* m_pRetry;
     bool m_bEchoConnected = false;
 };

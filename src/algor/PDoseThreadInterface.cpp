@@ -5,41 +5,30 @@
 #include "algor/PDoseProcThread.h"
 #include "message/PLogRecord.h"
 
-#include <QMutex>
 #include <QMutexLocker>
-#include <QWaitCondition>
 
 #include <cstring>
 
 PDoseThreadInterface::PDoseThreadInterface(QObject* pParent)
     : QThread(pParent)
-    , m_pPackProc(nullptr)
-    , m_pDataBuffer(new PDataBuffer)
-    , m_pProcThread(nullptr)
-    , m_pMutex(new QMutex)
-    , m_pCondition(new QWaitCondition)
+    , m_pDataBuffer(std::make_unique<PDataBuffer>())
 {
     // One byte per package, 5 MiB of them.
     m_pDataBuffer->Init(1, 0x500000);
-    m_pPackProc = new PDosePackProc(m_pDataBuffer);
-    m_pProcThread = new PDoseProcThread(m_pDataBuffer, nullptr);
-    connect(m_pProcThread, &PDoseProcThread::RoutDataUpdate, this,
+    m_pPackProc = std::make_unique<PDosePackProc>(m_pDataBuffer.get());
+    m_pProcThread = std::make_unique<PDoseProcThread>(m_pDataBuffer.get(), nullptr);
+    connect(m_pProcThread.get(), &PDoseProcThread::RoutDataUpdate, this,
         &PDoseThreadInterface::RoutDataUpdate);
 }
 
 PDoseThreadInterface::~PDoseThreadInterface()
 {
     StopWorkers();
-    delete m_pPackProc;
-    delete m_pProcThread;
-    delete m_pDataBuffer;
-    delete m_pMutex;
-    delete m_pCondition;
 }
 
 void PDoseThreadInterface::StartThread()
 {
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     if (!m_bStopped)
         return;
     m_bStopped = false;
@@ -49,11 +38,11 @@ void PDoseThreadInterface::StartThread()
 void PDoseThreadInterface::StopThread()
 {
     {
-        QMutexLocker locker(m_pMutex);
+        QMutexLocker locker(&m_mutex);
         if (m_bStopped)
             return;
         m_bStopped = true;
-        m_pCondition->wakeOne();
+        m_condition.wakeOne();
     }
     quit();
     wait();
@@ -65,40 +54,9 @@ void PDoseThreadInterface::StopWorkers()
     m_pProcThread->Stop();
 }
 
-void PDoseThreadInterface::SetThreshold(int, int)
-{
-}
-void PDoseThreadInterface::Command(int)
-{
-}
-void PDoseThreadInterface::Command(int, int)
-{
-}
-void PDoseThreadInterface::SetUnit(int)
-{
-}
-void PDoseThreadInterface::Refresh()
-{
-}
-void PDoseThreadInterface::DisConnect()
-{
-}
-void PDoseThreadInterface::RequestConnect()
-{
-}
-void PDoseThreadInterface::ConnectToServer()
-{
-}
-void PDoseThreadInterface::Start()
-{
-}
-void PDoseThreadInterface::ReadData()
-{
-}
-
 qint64 PDoseThreadInterface::PendingBytes() const
 {
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     return m_nPendingBytes;
 }
 
@@ -106,7 +64,7 @@ void PDoseThreadInterface::Enqueue(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    QMutexLocker locker(m_pMutex);
+    QMutexLocker locker(&m_mutex);
     const qint64 nRoom = MAX_PENDING - m_nPendingBytes;
     if (nRoom <= 0) {
         // The decoder is that far behind: the packet buffer would refuse these too.
@@ -124,7 +82,7 @@ void PDoseThreadInterface::Enqueue(const QByteArray& bytes)
     }
     // Pending bytes are what the worker waits for, so a wake given while it
     // is busy is never lost: it finds them before it waits again.
-    m_pCondition->wakeOne();
+    m_condition.wakeOne();
 }
 
 int PDoseThreadInterface::TakePending(unsigned char* pRound, int nMax)
@@ -151,9 +109,9 @@ void PDoseThreadInterface::run()
     for (;;) {
         int nCount = 0;
         {
-            QMutexLocker locker(m_pMutex);
+            QMutexLocker locker(&m_mutex);
             while (!m_bStopped && m_nPendingBytes == 0)
-                m_pCondition->wait(m_pMutex);
+                m_condition.wait(&m_mutex);
             if (m_bStopped)
                 return;
             nCount = TakePending(round, ROUND_SIZE);

@@ -2,13 +2,15 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMutex>
 #include <QThread>
+#include <QWaitCondition>
+
+#include <memory>
 
 class PDataBuffer;
 class PDosePackProc;
 class PDoseProcThread;
-class QMutex;
-class QWaitCondition;
 
 // The link's base: owns the packet buffer, the decoder and the worker that
 // moves received bytes into the buffer. The link object lives on the main
@@ -30,27 +32,22 @@ public:
     // Starts the worker at low priority unless it runs already.
     void StartThread();
     virtual void StopThread();
-    virtual void SetThreshold(int nId, int nThreshold);
-    // Reserved for other kinds of link; empty here.
-    virtual void Command(int nArgument);
-    virtual void Command(int nFirst, int nSecond);
-    virtual void SetUnit(int nIndex);
-    virtual void Refresh();
+    virtual void SetThreshold(int nId, int nThreshold) = 0;
+    virtual void SetUnit(int nIndex) = 0;
 
     // Bytes received and not yet stored in the buffer.
     qint64 PendingBytes() const;
     // Owned; for settings that may change while it runs (its post limit).
-    PDoseProcThread* ProcThread() const { return m_pProcThread; }
+    PDoseProcThread* ProcThread() const { return m_pProcThread.get(); }
 
 signals:
     void RoutDataUpdate();
 
 public slots:
-    virtual void DisConnect();
-    virtual void RequestConnect();
-    virtual void ConnectToServer();
-    virtual void Start();
-    virtual void ReadData();
+    virtual void DisConnect() = 0;
+    virtual void RequestConnect() = 0;
+    virtual void Start() = 0;
+    virtual void ReadData() = 0;
 
 protected:
     void run() override;
@@ -60,19 +57,21 @@ protected:
     // Stops the worker, then the decoder; both stay stopped.
     void StopWorkers();
 
-    PDosePackProc* m_pPackProc;
-    PDataBuffer* m_pDataBuffer;
-    PDoseProcThread* m_pProcThread;
+    // Destroyed in reverse order: the decoder and the writer before the
+    // buffer they use.
+    std::unique_ptr<PDataBuffer> m_pDataBuffer;
+    std::unique_ptr<PDosePackProc> m_pPackProc;
+    std::unique_ptr<PDoseProcThread> m_pProcThread;
     bool m_bReconnect = true;
-    QMutex* m_pMutex;
-    QWaitCondition* m_pCondition;
-    bool m_bStopped = true; // guarded by m_pMutex
+    mutable QMutex m_mutex;
+    QWaitCondition m_condition;
+    bool m_bStopped = true; // guarded by m_mutex
 
 private:
-    // Copies up to nMax pending bytes into pRound; called under m_pMutex.
+    // Copies up to nMax pending bytes into pRound; called under m_mutex.
     int TakePending(unsigned char* pRound, int nMax);
 
-    QList<QByteArray> m_pending; // guarded by m_pMutex
+    QList<QByteArray> m_pending; // guarded by m_mutex
     int m_nPendingOffset = 0; // bytes of m_pending.first() already taken
     qint64 m_nPendingBytes = 0;
 };

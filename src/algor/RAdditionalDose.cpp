@@ -29,10 +29,6 @@ QByteArray RAdditionalDose::EchoFrame(int id, int index, int tip)
     return frame;
 }
 
-void RAdditionalDose::OnTimeOut()
-{
-}
-
 void RAdditionalDose::EchoTargeDose(int id, int index, int tip)
 {
     // An echo for a closed socket is lost; the server does not ask again.

@@ -25,7 +25,6 @@ signals:
     void StartTime();
 
 public slots:
-    void OnTimeOut();
     // id = the frame's byte 6, index = its bytes 2..5, tip = its byte 10.
     void EchoTargeDose(int id, int index, int tip);
 

@@ -101,9 +101,9 @@ RRegularSave::RRegularSave(
     , m_pClock(pClock ? pClock : SClock::System())
     , m_nMinuteIntervalMs(nMinuteIntervalMs)
     , m_nSaveIntervalMs(nSaveIntervalMs)
-    , m_pMinuteTimer(new QTimer)
-    , m_pSaveTimer(new QTimer)
-    , m_pRetryTimer(new QTimer)
+    , m_pMinuteTimer(new QTimer(this))
+    , m_pSaveTimer(new QTimer(this))
+    , m_pRetryTimer(new QTimer(this))
     , m_slotStatements(SlotStatementCapacity)
 {
     // Re-armed at every tick towards the next whole minute of the clock, so
@@ -111,11 +111,11 @@ RRegularSave::RRegularSave(
     m_pMinuteTimer->setSingleShot(true);
     m_pMinuteTimer->setTimerType(Qt::PreciseTimer);
     m_pSaveTimer->setInterval(m_nSaveIntervalMs);
-    connect(m_pMinuteTimer.get(), &QTimer::timeout, this, &RRegularSave::MiniteTimeout);
-    connect(m_pSaveTimer.get(), &QTimer::timeout, this, &RRegularSave::SaveFile);
+    connect(m_pMinuteTimer, &QTimer::timeout, this, &RRegularSave::MiniteTimeout);
+    connect(m_pSaveTimer, &QTimer::timeout, this, &RRegularSave::SaveFile);
     m_pRetryTimer->setSingleShot(true);
     m_pRetryTimer->setInterval(RetryIntervalMs);
-    connect(m_pRetryTimer.get(), &QTimer::timeout, this, &RRegularSave::SaveFile);
+    connect(m_pRetryTimer, &QTimer::timeout, this, &RRegularSave::SaveFile);
     LoadRegionIds();
 }
 

@@ -108,9 +108,9 @@ private:
     QDate m_dateAverage;
     int m_nTickCount = 0;
     float m_fCeffR = 0.0f;
-    std::unique_ptr<QTimer> m_pMinuteTimer;
-    std::unique_ptr<QTimer> m_pSaveTimer;
-    std::unique_ptr<QTimer> m_pRetryTimer;
+    QTimer* m_pMinuteTimer;
+    QTimer* m_pSaveTimer;
+    QTimer* m_pRetryTimer;
     // Readings written since the last commit that went through.
     qint64 m_nUncommitted = 0;
     // Receiver (the region page) -> region id, one entry per registered position.

@@ -21,7 +21,7 @@ bool prepareAndRun(QSqlQuery& query, const QString& strSql, const QVariantList& 
     }
     if (!bOk) {
         LogDebug("sql failed: %s; %s\n", strSql.toUtf8().constData(),
-                 query.lastError().text().toUtf8().constData());
+            query.lastError().text().toUtf8().constData());
     }
     return bOk;
 }

@@ -14,6 +14,7 @@ public:
     bool Open() override;
     bool IsOpen() const override { return m_bOpen; }
     void Close() override { m_bOpen = false; }
+    // Memory has no name to set.
     void SetFileName(const char*) override { }
     qint64 Remaining() const override;
     qint64 Pos() const override { return m_nPos; }

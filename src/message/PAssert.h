@@ -1,8 +1,8 @@
 #pragma once
 
 // Fatal assertion for programming errors: one level-0 log line, then abort.
-[[noreturn]] void PAssertFailed(const char* pCondition, const char* pComment, const char* pFile,
-                                int nLine);
+[[noreturn]] void PAssertFailed(
+    const char* pCondition, const char* pComment, const char* pFile, int nLine);
 
 // The file and line are given explicitly where the logged location is part of
 // the system's contract; P_ASSERT uses the real ones.

@@ -41,8 +41,8 @@ QString PConfigFile::FileName() const
     return m_pSettings->fileName();
 }
 
-std::string PConfigFile::GetValue(const char* group, const char* key,
-                                  const std::string& defaultValue) const
+std::string PConfigFile::GetValue(
+    const char* group, const char* key, const std::string& defaultValue) const
 {
     const QString strKey = QString::fromLatin1(group) + QLatin1Char('/') + QString::fromLatin1(key);
     return m_pSettings->value(strKey, QString::fromStdString(defaultValue))

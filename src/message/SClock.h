@@ -21,7 +21,10 @@ public:
 class SManualClock final : public SClock
 {
 public:
-    explicit SManualClock(const QDateTime& start) : m_now(start) {}
+    explicit SManualClock(const QDateTime& start)
+        : m_now(start)
+    {
+    }
 
     QDateTime Now() const override { return m_now; }
     qint64 ElapsedMs() const override { return m_nElapsedMs; }

@@ -16,6 +16,7 @@ public:
     // (SBus::ServerCommand).
     qintptr Command(int nCmd, qintptr nArg) override;
     void AfterLoad() override;
+    // Items are written as held.
     void BeforeWrite() override { }
 
     const char* Address() const { return m_szAddress; }

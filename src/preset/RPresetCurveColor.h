@@ -22,6 +22,7 @@ public:
     // CmdSetItem0 + 2k sets item k to the argument and answers it;
     // CmdItem0 + 2k answers item k.
     qintptr Command(int nCmd, qintptr nArg) override;
+    // Every item is usable as read and written as held.
     void AfterLoad() override { }
     void BeforeWrite() override { }
 

@@ -18,6 +18,7 @@ public:
     // argument (SBus::ServerCommand).
     qintptr Command(int nCmd, qintptr nArg) override;
     void AfterLoad() override;
+    // Items are written as held.
     void BeforeWrite() override { }
 
     const char* Address() const { return m_szAddress; }

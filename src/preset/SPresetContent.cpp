@@ -5,6 +5,7 @@
 #include "message/SMessage.h"
 #include "preset/SPresetObject.h"
 
+#include <algorithm>
 #include <cstdio>
 
 SPresetContent::SPresetContent(QObject* pParent)
@@ -16,11 +17,10 @@ SPresetContent::~SPresetContent()
 {
     UnregisterReceiver(this);
     QMap<int, SPresetObject*>& registry = Registry();
-    for (SPresetObject* pObject : qAsConst(m_owned)) {
+    for (const std::unique_ptr<SPresetObject>& pObject : m_owned) {
         auto it = registry.find(pObject->Id());
-        if (it != registry.end() && it.value() == pObject)
+        if (it != registry.end() && it.value() == pObject.get())
             registry.erase(it);
-        delete pObject;
     }
 }
 
@@ -34,8 +34,10 @@ void SPresetContent::Register(SPresetObject* pObject)
 {
     P_ASSERT_AT(pObject, "pObject", __FILE__, __LINE__);
     Registry().insert(pObject->Id(), pObject);
-    if (!m_owned.contains(pObject))
-        m_owned.append(pObject);
+    const bool bOwned = std::any_of(m_owned.begin(), m_owned.end(),
+        [pObject](const std::unique_ptr<SPresetObject>& p) { return p.get() == pObject; });
+    if (!bOwned)
+        m_owned.emplace_back(pObject);
 }
 
 void SPresetContent::SaveAll()

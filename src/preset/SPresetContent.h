@@ -2,7 +2,9 @@
 
 #include <QMap>
 #include <QObject>
-#include <QVector>
+
+#include <memory>
+#include <vector>
 
 class SPresetObject;
 
@@ -31,5 +33,5 @@ private:
 
     static QMap<int, SPresetObject*>& Registry();
 
-    QVector<SPresetObject*> m_owned;
+    std::vector<std::unique_ptr<SPresetObject>> m_owned;
 };

@@ -44,9 +44,9 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     RegisterReceiver(this, SBus::RegionPage);
     SubscribeMessage(this, SBus::ReloadThresholds);
 
-    m_pModel = new RRegionDoseModel(0, nullptr, m_pClock);
+    m_pModel = new RRegionDoseModel(0, this, m_pClock);
     m_pPicture = new RRegionPic(m_pPictureFrame);
-    m_pColourDelegate = new PColorLineDelegate(nullptr);
+    m_pColourDelegate = new PColorLineDelegate(this);
     m_pRegionTreeView->setItemDelegate(m_pColourDelegate);
     m_pRegionTreeView->setModel(m_pModel);
     FitColumns();
@@ -64,10 +64,6 @@ RFormRegion::~RFormRegion()
     UnregisterReceiver(this);
     m_pRegionTreeView->setModel(nullptr);
     m_pRegionTreeView->setItemDelegate(nullptr);
-    delete m_pModel;
-    delete m_pPicture;
-    delete m_pCurve;
-    delete m_pColourDelegate;
 }
 
 void RFormRegion::BuildWidgets()
@@ -256,10 +252,12 @@ void RFormRegion::OnReloadThresholds()
 
 void RFormRegion::OnDoubleClicked(const QModelIndex&)
 {
+    // A click on a row selects it and nothing more.
 }
 
 void RFormRegion::OnRegionClicked(int)
 {
+    // A region picked on the site plan selects nothing on this page.
 }
 
 void RFormRegion::OnMinuteTick()

@@ -21,8 +21,11 @@ struct DemoRegion
 };
 
 const DemoRegion s_regions[] = {
-    {1, "Reactor hall", 10},  {2, "Fuel store", 10},   {3, "Control room", 5},
-    {4, "Waste bunker", 50},  {5, "Hot laboratory", 20},
+    {1, "Reactor hall", 10},
+    {2, "Fuel store", 10},
+    {3, "Control room", 5},
+    {4, "Waste bunker", 50},
+    {5, "Hot laboratory", 20},
 };
 
 void addRegions()
@@ -32,21 +35,27 @@ void addRegions()
     const int nCount = int(sizeof s_regions / sizeof s_regions[0]);
     for (int i = 0; i < nCount; ++i) {
         const DemoRegion& region = s_regions[i];
-        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num, State) values(?, ?, ?, ?, 0)"),
-                       {i + 1, region.nId, QString::fromLatin1(region.pName), nCount});
-        PSqlExec::Exec(QStringLiteral("insert into RegionCurveColorInfo(Id, R_Color, G_Color, B_Color, "
-                                      "ButtonCheck, Alarmvalue) values(?, ?, ?, ?, 2, ?)"),
-                       {region.nId, (60 * i) % 256, (202 + 40 * i) % 256, (87 + 70 * i) % 256, region.nAlarm});
+        PSqlExec::Exec(
+            QStringLiteral(
+                "insert into RegionInfo(Sub, Id, Name, Num, State) values(?, ?, ?, ?, 0)"),
+            {i + 1, region.nId, QString::fromLatin1(region.pName), nCount});
+        PSqlExec::Exec(
+            QStringLiteral("insert into RegionCurveColorInfo(Id, R_Color, G_Color, B_Color, "
+                           "ButtonCheck, Alarmvalue) values(?, ?, ?, ?, 2, ?)"),
+            {region.nId, (60 * i) % 256, (202 + 40 * i) % 256, (87 + 70 * i) % 256, region.nAlarm});
     }
 }
 
 void pointAtSimulator(int nPort)
 {
     const QString strAddress = QStringLiteral("127.0.0.1");
-    if (PSqlExec::Scalar(QStringLiteral("select count(*) from SystemInfo where Unit_P = 0")).toInt() == 0)
-        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Unit_P) values(?, ?, 0)"), {strAddress, nPort});
+    if (PSqlExec::Scalar(QStringLiteral("select count(*) from SystemInfo where Unit_P = 0")).toInt()
+        == 0)
+        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Unit_P) values(?, ?, 0)"),
+            {strAddress, nPort});
     else
-        PSqlExec::Exec(QStringLiteral("update SystemInfo set IP = ?, Port = ? where Unit_P = 0"), {strAddress, nPort});
+        PSqlExec::Exec(QStringLiteral("update SystemInfo set IP = ?, Port = ? where Unit_P = 0"),
+            {strAddress, nPort});
 }
 
 } // namespace
@@ -67,7 +76,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QFileInfo target(args.at(1));
-    if (target.fileName() != QLatin1String("DataBase.sqlite") || !QDir().mkpath(target.absolutePath())) {
+    if (target.fileName() != QLatin1String("DataBase.sqlite")
+        || !QDir().mkpath(target.absolutePath())) {
         err << "the site database must be called DataBase.sqlite\n";
         return 2;
     }

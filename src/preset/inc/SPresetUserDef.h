@@ -1,10 +1,10 @@
 #pragma once
 
-#include "preset/SPresetObject.h"
 #include "io/SIOStream.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
+#include "preset/SPresetObject.h"
 
 #include <QtEndian>
 
@@ -136,6 +136,7 @@ public:
         }
     }
 
+    // Every item is usable as read and written as held.
     void AfterLoad() override { }
     void BeforeWrite() override { }
 

@@ -6,16 +6,31 @@
 #include <QtTest>
 
 using Bytes = QByteArray;
-// One output: a reading is {main window, raw reading, id, value}, a threshold
-// notice {threshold page, notice, id, 0}, block and target values {unrouted,
-// block or target value, id, word},
-// a target dose {0, x, y, z}, a routing reading {-1, staff * 256 + room,
-// minute of the Julian calendar, dose}: the receivers and messages the
-// decoding thread turns them into.
+// One output: readings, threshold notices, block and target values are
+// {receiver, message, first word, second word} as the decoding thread posts
+// them; a target dose is {0, x, y, z}, a routing reading {-1, staff * 256 +
+// room, minute of the Julian calendar, dose}.
 using Out = QVector<qint64>;
 using Outs = QVector<Out>;
 
 namespace {
+
+Out Rd(qint64 nId, qint64 nValue)
+{
+    return {SBus::MainWindow, SBus::RawReading, nId, nValue};
+}
+Out Notice(qint64 nId)
+{
+    return {SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0};
+}
+Out Block(qint64 nId, qint64 nWord)
+{
+    return {SBus::DecoderUnrouted, SBus::BlockValue, nId, nWord};
+}
+Out Pair(qint64 nY, qint64 nWord)
+{
+    return {SBus::DecoderUnrouted, SBus::TargetValue, nY, nWord};
+}
 
 Bytes be(quint32 nValue, int nBytes)
 {
@@ -67,28 +82,16 @@ public:
     Outs out;
     int nPairs = 0;
 
-    void Reading(quint32 nId, quint32 nValue) override
-    {
-        out.append({SBus::MainWindow, SBus::RawReading, nId, nValue});
-    }
-    void ThresholdNotice(quint32 nId) override
-    {
-        out.append({SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0});
-    }
+    void Reading(quint32 nId, quint32 nValue) override { out.append(Rd(nId, nValue)); }
+    void ThresholdNotice(quint32 nId) override { out.append(Notice(nId)); }
     void TargetDose(int nX, int nY, int nZ) override { out.append({0, nX, nY, nZ}); }
     void Routing(int nRout, int nRoom, const QDate& date, const QTime& time, int nDose) override
     {
         out.append({-1, nRout * 256 + nRoom,
             date.toJulianDay() * 1440 + time.hour() * 60 + time.minute(), nDose});
     }
-    void BlockValue(quint32 nId, quint32 nWord) override
-    {
-        out.append({SBus::DecoderUnrouted, SBus::BlockValue, nId, nWord});
-    }
-    void TargetValue(quint32 nY, quint32 nWord) override
-    {
-        out.append({SBus::DecoderUnrouted, SBus::TargetValue, nY, nWord});
-    }
+    void BlockValue(quint32 nId, quint32 nWord) override { out.append(Block(nId, nWord)); }
+    void TargetValue(quint32 nY, quint32 nWord) override { out.append(Pair(nY, nWord)); }
     void PairDone() override { ++nPairs; }
 };
 
@@ -126,64 +129,50 @@ private slots:
         QTest::addColumn<Bytes>("stream");
         QTest::addColumn<Outs>("expected");
         QTest::addColumn<int>("nPairs");
-        const Out r = {SBus::MainWindow, SBus::RawReading, 0x1234, 0xABCDEF};
+        const Out r = Rd(0x1234, 0xABCDEF);
         QTest::newRow("reading") << reading(0x1234, 0xABCDEF) << Outs {r} << 0;
         QTest::newRow("garbage first")
             << Bytes("\x00\x13\xFE\x02", 4) + reading(0x1234, 0xABCDEF) << Outs {r} << 0;
         QTest::newRow("unknown type dropped")
-            << Bytes("\xFF\x55\x01\x02\x03\x04\x05", 7) + reading(5, 6)
-            << Outs {{SBus::MainWindow, SBus::RawReading, 5, 6}} << 0;
+            << Bytes("\xFF\x55\x01\x02\x03\x04\x05", 7) + reading(5, 6) << Outs {Rd(5, 6)} << 0;
         const Bytes four = sealed(
             Bytes("\xFF\x03\x00\x00\x07", 5) + be(10, 3) + be(20, 3) + be(30, 3) + be(0x800000, 3),
             1);
         QTest::newRow("four values in order")
-            << four
-            << Outs {{SBus::MainWindow, SBus::RawReading, 1007, 10},
-                   {SBus::MainWindow, SBus::RawReading, 2007, 20},
-                   {SBus::MainWindow, SBus::RawReading, 3007, 30},
-                   {SBus::MainWindow, SBus::RawReading, 4007, 0x800000}}
-            << 0;
+            << four << Outs {Rd(1007, 10), Rd(2007, 20), Rd(3007, 30), Rd(4007, 0x800000)} << 0;
         QTest::newRow("four values bad sum")
-            << corrupt(four, 9) + reading(3, 4) << Outs {{SBus::MainWindow, SBus::RawReading, 3, 4}}
-            << 0;
+            << corrupt(four, 9) + reading(3, 4) << Outs {Rd(3, 4)} << 0;
         QTest::newRow("short reading")
-            << sealed(Bytes("\xFF\x04\xC8\x01\x02\x03"), 1)
-            << Outs {{SBus::MainWindow, SBus::RawReading, 200, 0x010203}} << 0;
+            << sealed(Bytes("\xFF\x04\xC8\x01\x02\x03"), 1) << Outs {Rd(200, 0x010203)} << 0;
         QTest::newRow("threshold notice")
-            << sealed(Bytes("\xFF\x01\x09\x77\x77\x77"), 1)
-            << Outs {{SBus::ThresholdPage, SBus::ThresholdNotice, 9, 0}} << 0;
+            << sealed(Bytes("\xFF\x01\x09\x77\x77\x77"), 1) << Outs {Notice(9)} << 0;
         // A corrupted short frame searches on into the next frame; a window
         // that checks out with another type byte is no short frame, so
         // nothing is invented, and the frame it sits on is still decoded.
         QTest::newRow("corrupted short, then reading")
-            << Bytes::fromHex("FF040100000000FF020400070001F4F4")
-            << Outs {{SBus::MainWindow, SBus::RawReading, 7, 500}} << 0;
+            << Bytes::fromHex("FF040100000000FF020400070001F4F4") << Outs {Rd(7, 500)} << 0;
         // The search may find a real short frame that the start byte missed.
         QTest::newRow("corrupted short, then unheaded short")
             << Bytes::fromHex("FF040100000000000433000005321100") + reading(1, 2)
-            << Outs {{SBus::MainWindow, SBus::RawReading, 0x33, 5},
-                   {SBus::MainWindow, SBus::RawReading, 1, 2}}
-            << 0;
+            << Outs {Rd(0x33, 5), Rd(1, 2)} << 0;
         // A search window that sums to zero on a type other than 0x04/0x01
         // and not on a frame head is dropped.
         QTest::newRow("search ends on a foreign type")
-            << Bytes::fromHex("FF04010000000000070102030403") + reading(1, 2)
-            << Outs {{SBus::MainWindow, SBus::RawReading, 1, 2}} << 0;
+            << Bytes::fromHex("FF04010000000000070102030403") + reading(1, 2) << Outs {Rd(1, 2)}
+            << 0;
         QTest::newRow("target dose") << target(2) << Outs {{0, 4, 0x00010203, 2}} << 0;
         QTest::newRow("target dose z 0xEE is 0")
             << target(0xEE) << Outs {{0, 4, 0x00010203, 0}} << 0;
         QTest::newRow("target dose bad sum") << corrupt(target(2), 20) << Outs {} << 0;
         Outs pairs = {{0, 4, 0x00010203, 3}};
         for (int k = 0; k < 8; ++k)
-            pairs.append({SBus::DecoderUnrouted, SBus::TargetValue, 0x00010203,
-                ((1 + k % 2) << 24) | 0x111111});
+            pairs.append(Pair(0x00010203, ((1 + k % 2) << 24) | 0x111111));
         QTest::newRow("target dose z 3 pauses") << target(3) << pairs << 4;
         Bytes values;
         Outs blockOut;
         for (int k = 0; k < 8; ++k) {
             values += be(quint32(k + 1), 3);
-            blockOut.append(
-                {SBus::DecoderUnrouted, SBus::BlockValue, 9, qint64((10 * k + 3) << 24) + k + 1});
+            blockOut.append(Block(9, qint64((10 * k + 3) << 24) + k + 1));
         }
         QTest::newRow("block g 3 pauses") << block(3, values) << blockOut << 4;
         // EE EE EE counts as zeros for the sum only when the sender zeroed it.
@@ -192,8 +181,7 @@ private slots:
         blockOut[0][3] = qint64(3) << 24;
         QTest::newRow("block EE run zeroed") << ee << blockOut << 4;
         QTest::newRow("block EE run summed raw")
-            << block(3, Bytes(3, '\xEE') + values.mid(3)) + reading(1, 1)
-            << Outs {{SBus::MainWindow, SBus::RawReading, 1, 1}} << 0;
+            << block(3, Bytes(3, '\xEE') + values.mid(3)) + reading(1, 1) << Outs {Rd(1, 1)} << 0;
     }
 
     void frames()
@@ -228,7 +216,7 @@ private slots:
             StdoutCapture::Of([&]() { Decode(corrupt(sealed("\xFF\x04\x01\x02\x03\x04", 1), 6)); }),
             QByteArray("crc nCount\n"));
         QCOMPARE(m_pDecoder->Held(), size_t(0));
-        QCOMPARE(Decode(reading(3, 4)), (Outs {{SBus::MainWindow, SBus::RawReading, 3, 4}}));
+        QCOMPARE(Decode(reading(3, 4)), (Outs {Rd(3, 4)}));
     }
 
     // An invalid day is never delivered; a real one next to it is.
@@ -264,7 +252,7 @@ private slots:
         QVERIFY(Decode(frame.left(7), 1000).isEmpty());
         QCOMPARE(m_pDecoder->Deadline(), qint64(4500));
         QCOMPARE(Decode(frame.mid(7), 1000 + nArrivesMs).size(), bInTime ? 1 : 0);
-        QCOMPARE(Decode(reading(1, 2), 9000), (Outs {{SBus::MainWindow, SBus::RawReading, 1, 2}}));
+        QCOMPARE(Decode(reading(1, 2), 9000), (Outs {Rd(1, 2)}));
 
         // Nothing more comes: giving up lets the bytes behind the head through.
         const Bytes shortFrame = sealed("\xFF\x04\x03\x0A\x0B\x0C", 1);
@@ -272,7 +260,7 @@ private slots:
         m_pDecoder->Advance(13500);
         QVERIFY(m_sink.out.isEmpty());
         m_pDecoder->Advance(13501);
-        QCOMPARE(m_sink.out, (Outs {{SBus::MainWindow, SBus::RawReading, 3, 0x0A0B0C}}));
+        QCOMPARE(m_sink.out, (Outs {Rd(3, 0x0A0B0C)}));
         QCOMPARE(m_pDecoder->Deadline(), qint64(-1));
     }
 

@@ -1,4 +1,3 @@
 kestal_add_test(tst_presets SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_presets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PresetTestFiles.h LIBS kestal_core)
-kestal_add_test(tst_serverpresets SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_serverpresets.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PresetTestFiles.h LIBS kestal_core)
+kestal_add_test(tst_serverpresets SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_serverpresets.cpp LIBS kestal_core)

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace SBus;
+
 using namespace PresetTestFiles;
 
 class TestPresets : public QObject
@@ -37,13 +39,13 @@ private slots:
     // staging file left behind.
     void emptyListSavedAsExactBytes()
     {
-        RPresetRegion holder(SBus::RegionList, "region");
-        QCOMPARE(holder.Command(SBus::CmdCount, 0), qintptr(0));
-        holder.Command(SBus::CmdSetFreeValue, 77);
-        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
+        RPresetRegion holder(RegionList, "region");
+        QCOMPARE(holder.Command(CmdCount, 0), qintptr(0));
+        holder.Command(CmdSetFreeValue, 77);
+        QCOMPARE(holder.Command(CmdSave, 0), qintptr(1));
         const QByteArray body
             = Item(0, Word(0)) + Item(3, Word(77)) + Item(1, {}) + Item(2, {}) + EndMarker();
-        QCOMPARE(Get(LocalFile("region")).toHex(), File(SBus::RegionList, body).toHex());
+        QCOMPARE(Get(LocalFile("region")).toHex(), File(RegionList, body).toHex());
         QVERIFY(!QFile::exists(LocalFile("region") + ".tmp"));
     }
 
@@ -51,7 +53,7 @@ private slots:
     // then replaces it; commands switch between the two.
     void corruptLocalFallsBackToFactory()
     {
-        const QByteArray factory = File(SBus::RegionList,
+        const QByteArray factory = File(RegionList,
             Item(0, Word(2)) + Item(3, Word(5)) + Item(1, Names({"Hall", "Lab"}))
                 + Item(2, QByteArray(120, '\x07')) + EndMarker());
         QVERIFY(Put(FactoryFile("region"), factory));
@@ -59,15 +61,15 @@ private slots:
         local[70] = local[70] ^ 0x01;
         QVERIFY(Put(LocalFile("region"), local));
 
-        RPresetRegion holder(SBus::RegionList, "region");
+        RPresetRegion holder(RegionList, "region");
         QCOMPARE(holder.Count(), 2);
         QCOMPARE(QString::fromUtf16(holder.Name(1)), QStringLiteral("Lab"));
-        QCOMPARE(holder.Field(SBus::CmdRegionWord0, 1), qintptr(0x07070707));
+        QCOMPARE(holder.Field(CmdRegionWord0, 1), qintptr(0x07070707));
         QVERIFY(!holder.IsFromFactory());
         QCOMPARE(Get(LocalFile("region")).toHex(), factory.toHex());
-        QCOMPARE(holder.Command(SBus::CmdLoadFactory, 0), qintptr(1));
+        QCOMPARE(holder.Command(CmdLoadFactory, 0), qintptr(1));
         QVERIFY(holder.IsFromFactory());
-        QCOMPARE(holder.Command(SBus::CmdRestore, 0), qintptr(1));
+        QCOMPARE(holder.Command(CmdRestore, 0), qintptr(1));
         QVERIFY(!holder.IsFromFactory());
     }
 
@@ -75,23 +77,22 @@ private slots:
     void removeMiddleEntry()
     {
         {
-            RPresetRegion holder(SBus::RoutingRoomList, "room");
+            RPresetRegion holder(RoutingRoomList, "room");
             QCOMPARE(AddEntry(&holder, "zero", 100), qintptr(0));
             QCOMPARE(AddEntry(&holder, "one", 101), qintptr(0));
             QCOMPARE(AddEntry(&holder, "two", 102), qintptr(0));
-            QCOMPARE(holder.Command(SBus::CmdRemove, 1), qintptr(0));
-            QCOMPARE(holder.Command(SBus::CmdCount, 0), qintptr(2));
-            QCOMPARE(holder.Command(SBus::CmdIsIndex, 2), qintptr(0));
-            QCOMPARE(holder.Command(SBus::CmdRecordAddress, 2), qintptr(0));
-            QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
+            QCOMPARE(holder.Command(CmdRemove, 1), qintptr(0));
+            QCOMPARE(holder.Command(CmdCount, 0), qintptr(2));
+            QCOMPARE(holder.Command(CmdIsIndex, 2), qintptr(0));
+            QCOMPARE(holder.Command(CmdRecordAddress, 2), qintptr(0));
+            QCOMPARE(holder.Command(CmdSave, 0), qintptr(1));
         }
-        RPresetRegion reloaded(SBus::RoutingRoomList, "room");
+        RPresetRegion reloaded(RoutingRoomList, "room");
         QCOMPARE(reloaded.Count(), 2);
         QCOMPARE(QString::fromUtf16(reloaded.Name(0)) + '/' + QString::fromUtf16(reloaded.Name(1)),
             QStringLiteral("zero/two"));
-        QCOMPARE(
-            (QList<qintptr> {reloaded.Field(SBus::CmdRegionWord0, 1),
-                reloaded.Field(SBus::CmdRegionWord16, 1), reloaded.Field(SBus::CmdRegionWord0, 2)}),
+        QCOMPARE((QList<qintptr> {reloaded.Field(CmdRegionWord0, 1),
+                     reloaded.Field(CmdRegionWord16, 1), reloaded.Field(CmdRegionWord0, 2)}),
             (QList<qintptr> {102, 1020, 0}));
     }
 
@@ -128,56 +129,54 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(quint32, owner);
         QVERIFY(Put(LocalFile("region"), File(owner, body)));
-        RPresetRegion holder(SBus::RegionList, "region");
+        RPresetRegion holder(RegionList, "region");
         QCOMPARE(holder.Count(), 0);
-        QCOMPARE(holder.Command(SBus::CmdRecordAddress, 0), qintptr(0));
+        QCOMPARE(holder.Command(CmdRecordAddress, 0), qintptr(0));
         // The unusable file was replaced by a good empty one.
-        RPresetRegion reloaded(SBus::RegionList, "region");
-        QCOMPARE(reloaded.Command(SBus::CmdLoad, 0), qintptr(1));
+        RPresetRegion reloaded(RegionList, "region");
+        QCOMPARE(reloaded.Command(CmdLoad, 0), qintptr(1));
     }
 
     // A reload that fails half-way or a save that cannot write keeps what the
     // holder and the file had.
     void failedReloadOrSaveKeepsEntries()
     {
-        RPresetRegion holder(SBus::RegionList, "region");
+        RPresetRegion holder(RegionList, "region");
         AddEntry(&holder, "kept", 42);
         AddEntry(&holder, "also", 43);
         // Count and names are taken before the records turn out short.
         QVERIFY(Put(LocalFile("region"),
-            File(SBus::RegionList,
+            File(RegionList,
                 Item(0, Word(3)) + Item(1, Names({"a", "b", "c"})) + Item(2, QByteArray(60, 'r'))
                     + EndMarker())));
-        QCOMPARE(holder.Command(SBus::CmdLoad, 0), qintptr(0));
+        QCOMPARE(holder.Command(CmdLoad, 0), qintptr(0));
         QCOMPARE(holder.Count(), 2);
         QCOMPARE(QString::fromUtf16(holder.Name(0)), QStringLiteral("kept"));
-        QCOMPARE(holder.Field(SBus::CmdRegionWord0, 1), qintptr(43));
-        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
+        QCOMPARE(holder.Field(CmdRegionWord0, 1), qintptr(43));
+        QCOMPARE(holder.Command(CmdSave, 0), qintptr(1));
         const QByteArray before = Get(LocalFile("region"));
         // A directory where the staging file would go makes the save fail.
         QVERIFY(QDir().mkpath(LocalFile("region") + ".tmp"));
         AddEntry(&holder, "lost", 2);
-        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(0));
+        QCOMPARE(holder.Command(CmdSave, 0), qintptr(0));
         QCOMPARE(Get(LocalFile("region")), before);
     }
 
     // Names are cut at 20 characters; a list holds 50 entries, no more.
     void listLimits()
     {
-        RPresetPersonal holder(SBus::PersonalList, "personal");
+        RPresetPersonal holder(PersonalList, "personal");
         const QString strLong = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
-        QCOMPARE(holder.Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(strLong.utf16())),
-            qintptr(0));
+        QCOMPARE(
+            holder.Command(CmdAppendName, reinterpret_cast<qintptr>(strLong.utf16())), qintptr(0));
         QCOMPARE(QString::fromUtf16(holder.Name(0), 20), strLong.left(20));
         QCOMPARE(holder.Name(1)[0], u'\0');
         for (int i = 1; i < 50; ++i)
-            QCOMPARE(
-                holder.Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(u"n")), qintptr(0));
-        QCOMPARE(
-            holder.Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(u"51st")), qintptr(-1));
-        QCOMPARE(holder.Command(SBus::CmdCount, 0), qintptr(50));
-        QCOMPARE(holder.Command(SBus::CmdSetCount, 51), qintptr(-1));
-        QVERIFY(holder.Command(SBus::CmdRecordAddress, 49) != 0);
+            QCOMPARE(holder.Command(CmdAppendName, reinterpret_cast<qintptr>(u"n")), qintptr(0));
+        QCOMPARE(holder.Command(CmdAppendName, reinterpret_cast<qintptr>(u"51st")), qintptr(-1));
+        QCOMPARE(holder.Command(CmdCount, 0), qintptr(50));
+        QCOMPARE(holder.Command(CmdSetCount, 51), qintptr(-1));
+        QVERIFY(holder.Command(CmdRecordAddress, 49) != 0);
     }
 
     // Each field of a staff record answers its own command.
@@ -190,16 +189,15 @@ private slots:
         record.nField2 = 33;
         QByteArray bytes(reinterpret_cast<const char*>(&record), sizeof record);
         QVERIFY(Put(LocalFile("rout"),
-            File(SBus::RoutingStaffList,
+            File(RoutingStaffList,
                 Item(0, Word(1)) + Item(3, Word(9)) + Item(1, Names({"Ann"})) + Item(2, bytes)
                     + EndMarker())));
-        RPresetPersonal holder(SBus::RoutingStaffList, "rout");
-        QCOMPARE(
-            (QList<qintptr> {holder.Field(SBus::CmdPersonalWord0, 0),
-                holder.Field(SBus::CmdPersonalWord4, 0), holder.Field(SBus::CmdPersonalWord72, 0),
-                holder.Field(SBus::CmdPersonalText8, 1), holder.Field(SBus::CmdFreeValue, 0)}),
+        RPresetPersonal holder(RoutingStaffList, "rout");
+        QCOMPARE((QList<qintptr> {holder.Field(CmdPersonalWord0, 0),
+                     holder.Field(CmdPersonalWord4, 0), holder.Field(CmdPersonalWord72, 0),
+                     holder.Field(CmdPersonalText8, 1), holder.Field(CmdFreeValue, 0)}),
             (QList<qintptr> {11, 22, 33, 0, 9}));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(holder.Field(SBus::CmdPersonalText8, 0))),
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(holder.Field(CmdPersonalText8, 0))),
             QByteArray("badge"));
     }
 
@@ -208,37 +206,37 @@ private slots:
     void contentAnswersOnBus()
     {
         auto* pContent = new SPresetContent;
-        RegisterReceiver(pContent, SBus::PresetStore);
-        pContent->Register(new RPresetRegion(SBus::RegionList, "region"));
-        pContent->Register(new RPresetPersonal(SBus::PersonalList, "personal"));
-        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::PersonalList, SBus::CmdSignature, 0),
-            qintptr(SBus::PersonalList + 9191));
-        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdAppendName,
-                     reinterpret_cast<qintptr>(u"Hall")),
+        RegisterReceiver(pContent, PresetStore);
+        pContent->Register(new RPresetRegion(RegionList, "region"));
+        pContent->Register(new RPresetPersonal(PersonalList, "personal"));
+        QCOMPARE(
+            SendSMessage(PresetStore, PersonalList, CmdSignature, 0), qintptr(PersonalList + 9191));
+        QCOMPARE(SendSMessage(
+                     PresetStore, RegionList, CmdAppendName, reinterpret_cast<qintptr>(u"Hall")),
             qintptr(0));
-        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdCount, 0), qintptr(1));
+        QCOMPARE(SendSMessage(PresetStore, RegionList, CmdCount, 0), qintptr(1));
 
         // A second content answers from the same registry.
         SPresetContent second;
-        SMessage ask(SBus::RegionList, SBus::CmdCount, 0);
+        SMessage ask(RegionList, CmdCount, 0);
         QVERIFY(second.event(&ask));
         QCOMPARE(SMessage::Reply(), qintptr(1));
 
-        SMessage unknown(1600, SBus::CmdSignature, 0); // no holder has this id
+        SMessage unknown(1600, CmdSignature, 0); // no holder has this id
         QVERIFY(!pContent->event(&unknown));
         QVERIFY(!unknown.isAccepted());
         QCOMPARE(SMessage::Reply(), qintptr(0));
 
         const QByteArray strOther = QFile::encodeName(m_pDir->filePath("other"));
-        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::PersonalList, SBus::CmdSetLocalDirectory,
+        QCOMPARE(SendSMessage(PresetStore, PersonalList, CmdSetLocalDirectory,
                      reinterpret_cast<qintptr>(strOther.constData())),
             qintptr(1));
         pContent->SaveAll();
         QVERIFY(QFile::exists(m_pDir->filePath("other/database/personal")));
         delete pContent;
-        QVERIFY(!SPresetContent::Find(SBus::RegionList));
+        QVERIFY(!SPresetContent::Find(RegionList));
         SMessage::SetReply(5);
-        QCOMPARE(SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdCount, 0), qintptr(5));
+        QCOMPARE(SendSMessage(PresetStore, RegionList, CmdCount, 0), qintptr(5));
     }
 
     // The directories come from config.ini; a header's format word and
@@ -255,15 +253,15 @@ private slots:
         QCOMPARE(SPresetObject::FactoryDirectory(), m_pDir->filePath("f") + "/");
         QCOMPARE(SPresetObject::DefaultLocalDirectory(), m_pDir->filePath("l") + "/");
 
-        QByteArray local = File(SBus::PersonalList,
+        QByteArray local = File(PersonalList,
             Item(0, Word(0)) + Item(3, Word(0)) + Item(1, {}) + Item(2, {}) + EndMarker());
         local.replace(4, 4, Word(9));
         local.replace(12, 48, QByteArray(48, '\xaa'));
         QVERIFY(Put(m_pDir->filePath("l/database/personal"), local));
-        RPresetPersonal holder(SBus::PersonalList, "personal");
-        QCOMPARE(holder.Command(SBus::CmdLoad, 0), qintptr(1));
+        RPresetPersonal holder(PersonalList, "personal");
+        QCOMPARE(holder.Command(CmdLoad, 0), qintptr(1));
         QVERIFY(!holder.IsFromFactory());
-        QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
+        QCOMPARE(holder.Command(CmdSave, 0), qintptr(1));
         QCOMPARE(Get(m_pDir->filePath("l/database/personal")).mid(4, 56).toHex(),
             (Word(1) + local.mid(8, 4) + QByteArray(48, '\0')).toHex());
     }
@@ -283,10 +281,10 @@ private:
         record.nField[0] = nFirst;
         record.nField[4] = nFirst * 10;
         const qintptr nResult
-            = pHolder->Command(SBus::CmdAppendName, reinterpret_cast<qintptr>(strName.utf16()));
+            = pHolder->Command(CmdAppendName, reinterpret_cast<qintptr>(strName.utf16()));
         if (nResult != 0)
             return nResult;
-        return pHolder->Command(SBus::CmdCopyRecord, reinterpret_cast<qintptr>(&record));
+        return pHolder->Command(CmdCopyRecord, reinterpret_cast<qintptr>(&record));
     }
 
     std::unique_ptr<QTemporaryDir> m_pDir;

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+using namespace SBus;
+
 using namespace PresetTestFiles;
 
 class TestServerPresets : public QObject
@@ -54,18 +56,18 @@ private slots:
         {
             RPresetNetServer holder;
             const float fValue = 42.75f;
-            QCOMPARE(holder.Command(SBus::CmdSetSetting1, reinterpret_cast<qintptr>(&fValue)),
-                qintptr(42));
+            QCOMPARE(
+                holder.Command(CmdSetSetting1, reinterpret_cast<qintptr>(&fValue)), qintptr(42));
             const float fOther = 0.5f;
-            QCOMPARE(holder.Command(SBus::CmdSetSetting4, reinterpret_cast<qintptr>(&fOther)),
-                qintptr(0));
-            QCOMPARE(holder.Command(SBus::CmdSetSetting3, 0), qintptr(0));
-            QCOMPARE(holder.Command(SBus::CmdSetPort, 9100), qintptr(9100));
-            QCOMPARE(holder.Command(SBus::CmdSave, 0), qintptr(1));
+            QCOMPARE(
+                holder.Command(CmdSetSetting4, reinterpret_cast<qintptr>(&fOther)), qintptr(0));
+            QCOMPARE(holder.Command(CmdSetSetting3, 0), qintptr(0));
+            QCOMPARE(holder.Command(CmdSetPort, 9100), qintptr(9100));
+            QCOMPARE(holder.Command(CmdSave, 0), qintptr(1));
         }
         RPresetNetServer reloaded;
-        QCOMPARE(*reinterpret_cast<const float*>(reloaded.Command(SBus::CmdSetting1, 0)), 42.75f);
-        QCOMPARE(*reinterpret_cast<const float*>(reloaded.Command(SBus::CmdSetting4, 0)), 0.5f);
+        QCOMPARE(*reinterpret_cast<const float*>(reloaded.Command(CmdSetting1, 0)), 42.75f);
+        QCOMPARE(*reinterpret_cast<const float*>(reloaded.Command(CmdSetting4, 0)), 0.5f);
         QCOMPARE(reloaded.Setting(5), 2.0f);
         QCOMPARE(reloaded.Port(), 9100);
     }
@@ -76,40 +78,40 @@ private slots:
     {
         QTest::addColumn<int>("holder");
         QTest::addColumn<int>("items");
-        QTest::newRow("serial-port server") << int(SBus::ComServer) << 6;
-        QTest::newRow("curve colours") << int(SBus::CurveColours) << 9;
+        QTest::newRow("serial-port server") << int(ComServer) << 6;
+        QTest::newRow("curve colours") << int(CurveColours) << 9;
     }
     void integerItems()
     {
         QFETCH(int, holder);
         QFETCH(int, items);
         const auto make = [holder]() -> std::unique_ptr<SPresetObject> {
-            if (holder == SBus::ComServer)
+            if (holder == ComServer)
                 return std::make_unique<RPresetComServer>();
             return std::make_unique<RPresetCurveColor>();
         };
         std::unique_ptr<SPresetObject> pHolder = make();
         for (int k = 0; k < items; ++k)
-            QCOMPARE(pHolder->Command(SBus::CmdSetItem0 + 2 * k, 1000 + k), qintptr(1000 + k));
-        QCOMPARE(pHolder->Command(SBus::CmdItem0 + 2 * items, 0), qintptr(0));
-        QCOMPARE(pHolder->Command(SBus::CmdSave, 0), qintptr(1));
+            QCOMPARE(pHolder->Command(CmdSetItem0 + 2 * k, 1000 + k), qintptr(1000 + k));
+        QCOMPARE(pHolder->Command(CmdItem0 + 2 * items, 0), qintptr(0));
+        QCOMPARE(pHolder->Command(CmdSave, 0), qintptr(1));
         pHolder = make();
         for (int k = 0; k < items; ++k)
-            QCOMPARE(pHolder->Command(SBus::CmdItem0 + 2 * k, 0), qintptr(1000 + k));
+            QCOMPARE(pHolder->Command(CmdItem0 + 2 * k, 0), qintptr(1000 + k));
     }
 
     void hostileItems()
     {
         // An address filling its slot must still end in a terminator.
         QVERIFY(Put(UserFile("ServerAddr.dat"),
-            File(SBus::ServerConnection,
+            File(ServerConnection,
                 Item(0, QByteArray(32, '7')) + Item(1, Word(8123)) + EndMarker())));
         PServerConnect connect;
         QCOMPARE(connect.Port(), 8123);
         QCOMPARE(qstrlen(connect.Address()), 31u);
         // A port item of the wrong size makes the file unusable: the default stays.
-        QVERIFY(Put(UserFile("NetServer.dat"),
-            File(SBus::NetServer, Item(1, Word(1) + Word(2)) + EndMarker())));
+        QVERIFY(Put(
+            UserFile("NetServer.dat"), File(NetServer, Item(1, Word(1) + Word(2)) + EndMarker())));
         RPresetNetServer server;
         QCOMPARE(server.Port(), int(RPresetNetServer::DefaultPort));
     }

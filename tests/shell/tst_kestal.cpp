@@ -124,8 +124,8 @@ private slots:
         QCOMPARE(curve(), minute());
     }
 
-    // A threshold request reaches the data server as a threshold command and starts the
-    // request timer; a command result stops it and is shown as text.
+    // A threshold request reaches the data server as a command and starts
+    // the request timer; a command result stops it and is shown as text.
     void thresholdCommandAndResult()
     {
         QSignalSpy received(&m_server, &PSimDataServer::ThresholdReceived);
@@ -139,8 +139,8 @@ private slots:
         QSignalSpy results(m_pWindow, &Kestal::CommandResult);
         SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 25);
         SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 0);
-        SendSMessage(
-            SBus::MainWindow, SBus::CommandResult, 4, 1); // an unknown result shows nothing
+        // An unknown result shows nothing.
+        SendSMessage(SBus::MainWindow, SBus::CommandResult, 4, 1);
         QVERIFY(!m_pWindow->IsRequestTimerActive());
         QCOMPARE(results, (QList<QVariantList> {{"Set successed25"}, {"Set successed"}}));
     }

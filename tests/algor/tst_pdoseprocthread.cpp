@@ -3,6 +3,7 @@
 #include "database/RConnectDatabase.h"
 
 #include "BusRecorder.h"
+#include "FrameBytes.h"
 #include "message/SBus.h"
 
 #include <QDir>
@@ -13,34 +14,13 @@
 
 using Bytes = QByteArray;
 
+using FrameBytes::reading;
+
 namespace {
-
-Bytes be(quint32 nValue, int nBytes)
-{
-    Bytes out;
-    for (int i = nBytes - 1; i >= 0; --i)
-        out.append(char(nValue >> (8 * i)));
-    return out;
-}
-
-// Appends the XOR of bytes nFirst..end.
-Bytes sealed(Bytes frame, int nFirst)
-{
-    char n = 0;
-    for (int i = nFirst; i < frame.size(); ++i)
-        n ^= frame.at(i);
-    return frame + n;
-}
-
-Bytes reading(quint32 nId, quint32 nValue)
-{
-    return sealed(Bytes("\xFF\x02\x00", 3) + be(nId, 2) + be(nValue, 3), 1);
-}
 
 Bytes routing(quint8 nRoom, quint32 nDose)
 {
-    return sealed(
-        Bytes("\xFF\x0A\x05") + char(nRoom) + Bytes("\x26\x12\x05\x14\x30", 5) + be(nDose, 3), 2);
+    return FrameBytes::routing(nRoom, "\x26\x12\x05\x14\x30", nDose);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "algor/PFrameDecoder.h"
 
+#include "FrameBytes.h"
 #include "StdoutCapture.h"
 #include "message/SBus.h"
 
@@ -12,6 +13,8 @@ using Bytes = QByteArray;
 // room, minute of the Julian calendar, dose}.
 using Out = QVector<qint64>;
 using Outs = QVector<Out>;
+
+using namespace FrameBytes;
 
 namespace {
 
@@ -30,33 +33,6 @@ Out Block(qint64 nId, qint64 nWord)
 Out Pair(qint64 nY, qint64 nWord)
 {
     return {SBus::DecoderUnrouted, SBus::TargetValue, nY, nWord};
-}
-
-Bytes be(quint32 nValue, int nBytes)
-{
-    Bytes out;
-    for (int i = nBytes - 1; i >= 0; --i)
-        out.append(char(nValue >> (8 * i)));
-    return out;
-}
-
-// Appends the XOR of bytes nFirst..end.
-Bytes sealed(Bytes frame, int nFirst)
-{
-    char n = 0;
-    for (int i = nFirst; i < frame.size(); ++i)
-        n ^= frame.at(i);
-    return frame + n;
-}
-
-Bytes reading(quint32 nId, quint32 nValue)
-{
-    return sealed(Bytes("\xFF\x02\x00", 3) + be(nId, 2) + be(nValue, 3), 1);
-}
-
-Bytes routing(quint8 nRoom, const char* pDateTime, quint32 nDose)
-{
-    return sealed(Bytes("\xFF\x0A\x05") + char(nRoom) + Bytes(pDateTime, 5) + be(nDose, 3), 2);
 }
 
 Bytes target(quint8 nZ, const Bytes& values = Bytes(24, '\x11'))

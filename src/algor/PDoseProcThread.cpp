@@ -83,10 +83,14 @@ void PDoseProcThread::Stop()
     m_pPostBound->Cancel();
     quit();
     wait();
-    m_batch.clear();
-    // What was decoded before the stop still reaches its receivers.
-    if (QThread::currentThread() == thread())
+    // What was decoded before the stop still reaches its receivers, in
+    // stream order: the batches queued, then the one the stop cut short.
+    if (QThread::currentThread() == thread()) {
         QCoreApplication::sendPostedEvents(this, BatchEvent);
+        for (const Message& message : m_batch)
+            SendSMessage(message.nReceiver, message.nType, message.nFirst, message.nSecond);
+    }
+    m_batch.clear();
     m_pBuffer->Reset();
     m_decoder.Reset();
 }
@@ -181,10 +185,9 @@ void PDoseProcThread::Flush()
     if (m_batch.empty())
         return;
     const int nCount = int(m_batch.size());
-    if (!m_pPostBound->Acquire(nCount)) {
-        m_batch.clear();
+    // Refused only when stopping: the batch stays for Stop to deliver.
+    if (!m_pPostBound->Acquire(nCount))
         return;
-    }
     QCoreApplication::postEvent(this, new Batch(std::move(m_batch), m_pPostBound));
     m_batch.clear();
     m_batch.reserve(BATCH_SIZE);

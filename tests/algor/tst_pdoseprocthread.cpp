@@ -107,15 +107,17 @@ private slots:
         for (int i = 0; i < 20000 && m_pDecoder->PostsInFlight() < 8; ++i)
             QThread::msleep(1);
         QCOMPARE(m_pDecoder->PostsInFlight(), 8);
+        QVERIFY(m_pMain->Log().isEmpty());
+        // The stop hands over everything decoded before it, in order.
         m_pDecoder->Stop();
-        QCoreApplication::sendPostedEvents();
-        QCOMPARE(m_pMain->Log().size(), 8);
+        QCOMPARE(m_pMain->Log().size(), 20);
+        QCOMPARE(m_pMain->Log().last().b, qintptr(19));
         QCOMPARE(m_pDecoder->PostsInFlight(), 0);
 
         // A new start takes places again.
         m_pDecoder->Start();
         Write(reading(1, 2));
-        QTRY_COMPARE(m_pMain->Log().size(), 9);
+        QTRY_COMPARE(m_pMain->Log().size(), 21);
     }
 
     // One row per staff, room and minute; a repeat replaces the dose.

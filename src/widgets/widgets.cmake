@@ -1,0 +1,10 @@
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/SIconButton.cpp ${CMAKE_CURRENT_LIST_DIR}/SIconButton.h
+  ${CMAKE_CURRENT_LIST_DIR}/SStyleEdit.cpp ${CMAKE_CURRENT_LIST_DIR}/SStyleEdit.h
+  ${CMAKE_CURRENT_LIST_DIR}/SFilterEdit.cpp ${CMAKE_CURRENT_LIST_DIR}/SFilterEdit.h
+  ${CMAKE_CURRENT_LIST_DIR}/RCalendarWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RCalendarWidget.h
+  ${CMAKE_CURRENT_LIST_DIR}/RDateEdit.cpp ${CMAKE_CURRENT_LIST_DIR}/RDateEdit.h
+  ${CMAKE_CURRENT_LIST_DIR}/RPushButton.cpp ${CMAKE_CURRENT_LIST_DIR}/RPushButton.h
+  ${CMAKE_CURRENT_LIST_DIR}/RLabel.cpp ${CMAKE_CURRENT_LIST_DIR}/RLabel.h
+  ${CMAKE_CURRENT_LIST_DIR}/PEditDelegate.cpp ${CMAKE_CURRENT_LIST_DIR}/PEditDelegate.h
+  ${CMAKE_CURRENT_LIST_DIR}/PSpinBoxDelegate.cpp ${CMAKE_CURRENT_LIST_DIR}/PSpinBoxDelegate.h)

@@ -4,6 +4,7 @@
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
+#include "database/RStorageState.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
@@ -187,7 +188,8 @@ private slots:
     }
 
     // The second status line follows its show, hide and text messages; types without an
-    // effect are taken, not passed on, and change nothing.
+    // effect are taken, not passed on, and change nothing; the storage line follows the
+    // storage state.
     void statusLinesAndIgnoredTypes()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
@@ -204,6 +206,13 @@ private slots:
         }
         QCOMPARE(pStatus->SecondMessage(), QStringLiteral("Unit 2 silent"));
         QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
+
+        // A storage problem stays on the strip until a commit goes through.
+        QVERIFY(pStatus->StorageProblem().isEmpty());
+        RStorageState::Shared().CommitFailed(QStringLiteral("database or disk is full"));
+        QVERIFY(pStatus->StorageProblem().contains(QStringLiteral("disk is full")));
+        RStorageState::Shared().CommitSucceeded();
+        QVERIFY(pStatus->StorageProblem().isEmpty());
     }
 
     // Buttons show their pages; a horizontal drag in the title area turns

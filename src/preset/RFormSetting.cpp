@@ -73,8 +73,8 @@ void RFormSetting::BuildWidgets()
     auto* pRow = new QHBoxLayout(m_pMainFrame);
     auto* pLeft = new QFrame(m_pMainFrame);
     pLeft->setObjectName(QStringLiteral("frameCategories"));
-    pLeft->setStyleSheet(QStringLiteral(
-        "#frameCategories { background-image: url(:/Kestal/personalinfolist.png); }"));
+    pLeft->setStyleSheet(
+        QStringLiteral("#frameCategories { border-image: url(:/Kestal/personalinfolist.png); }"));
     auto* pLeftColumn = new QVBoxLayout(pLeft);
     m_pFilterEdit = new SFilterEdit(pLeft);
     m_pFilterEdit->setObjectName(QStringLiteral("m_pFilterEdit"));
@@ -91,7 +91,7 @@ void RFormSetting::BuildWidgets()
     auto* pRight = new QFrame(m_pMainFrame);
     pRight->setObjectName(QStringLiteral("frameEditor"));
     pRight->setStyleSheet(
-        QStringLiteral("#frameEditor { background-image: url(:/Kestal/setmiddle.png); }"));
+        QStringLiteral("#frameEditor { border-image: url(:/Kestal/setmiddle.png); }"));
     auto* pRightColumn = new QVBoxLayout(pRight);
     m_pHeaderLabel = new QLabel(QStringLiteral("32"), pRight);
     m_pHeaderLabel->setObjectName(QStringLiteral("m_pHeaderLabel"));

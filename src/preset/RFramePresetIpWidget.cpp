@@ -11,7 +11,10 @@
 
 namespace {
 
-const char* const s_pWhite = "color: rgb(255, 255, 255);";
+// White text needs a dark field under it to be read on the light page.
+const char* const s_pWhite
+    = "color: rgb(255, 255, 255); background-color: rgb(28, 58, 104); padding: 2px;";
+constexpr int s_nFieldWidth = 420;
 constexpr double s_dMaximum = 1000000000.0;
 
 bool isIpv4(const QStringList& parts)
@@ -44,8 +47,10 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     for (QSpinBox* pPort : {m_pEditPort, m_pEditPort_2})
         pPort->setRange(0, 65535);
     for (QWidget* pEdit : {static_cast<QWidget*>(m_pEditIp), static_cast<QWidget*>(m_pEditPort),
-             static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)})
+             static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)}) {
         pEdit->setStyleSheet(QLatin1String(s_pWhite));
+        pEdit->setMaximumWidth(s_nFieldWidth);
+    }
     pForm->addRow(tr("IP Address:"), m_pEditIp);
     pForm->addRow(tr("Port:"), m_pEditPort);
 
@@ -84,6 +89,7 @@ QDoubleSpinBox* RFramePresetIpWidget::AddNumber(
     // Thresholds move in tenths of a µRad/h, coefficients in their last digit.
     pSpinBox->setSingleStep(nDecimals > 2 ? 0.00001 : 0.1);
     pSpinBox->setStyleSheet(QLatin1String(s_pWhite));
+    pSpinBox->setMaximumWidth(s_nFieldWidth);
     static_cast<QFormLayout*>(layout())->addRow(strLabel, pSpinBox);
     return pSpinBox;
 }

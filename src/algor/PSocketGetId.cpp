@@ -124,6 +124,6 @@ QStringList PSocketGetId::ParseReply(const QByteArray& reply)
     QStringList ids;
     const int nRecords = qMin(MAX_RECORDS, reply.size() / RECORD_SIZE);
     for (int i = 0; i < nRecords; ++i)
-        ids.append(QString::number(qint8(reply[i * RECORD_SIZE])));
+        ids.append(QString::number(quint8(reply[i * RECORD_SIZE])));
     return ids;
 }

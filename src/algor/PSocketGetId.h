@@ -27,7 +27,8 @@ public:
     // once bytes arrive, nSettleMs of quiet ends the reply (default 200 ms).
     void SetIntervals(int nTimeoutMs, int nSettleMs);
 
-    // The ids of a reply: first byte of every whole record, signed.
+    // The ids of a reply: first byte of every whole record. Device ids run
+    // 0..255, so the byte is read unsigned.
     static QStringList ParseReply(const QByteArray& reply);
 
 signals:

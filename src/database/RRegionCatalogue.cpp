@@ -60,3 +60,16 @@ int RRegionCatalogue::AlarmValue(int nId) const
     const RRegion* pRegion = Find(nId);
     return pRegion ? pRegion->nAlarmValue : 0;
 }
+
+bool RRegionCatalogue::StoreAlarmValue(int nId, int nValue)
+{
+    return PSqlExec::Exec(
+        QStringLiteral("update RegionCurveColorInfo set Alarmvalue = ? where Id = ?"),
+        {nValue, nId});
+}
+
+bool RRegionCatalogue::StoreAllAlarmValues(int nValue)
+{
+    return PSqlExec::Exec(
+        QStringLiteral("update RegionCurveColorInfo set Alarmvalue = ?"), {nValue});
+}

@@ -42,6 +42,11 @@ public:
     // A region's alarm threshold; 0 when it has none or is not registered.
     int AlarmValue(int nId) const;
 
+    // Store a threshold (µRad/h) for one region or for all. The catalogues
+    // read it at their next Reload(), which the thresholds broadcast asks for.
+    static bool StoreAlarmValue(int nId, int nValue);
+    static bool StoreAllAlarmValues(int nValue);
+
 private:
     QVector<RRegion> m_regions;
     QHash<int, int> m_index; // id -> index in m_regions

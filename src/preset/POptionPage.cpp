@@ -1,5 +1,7 @@
 #include "preset/POptionPage.h"
 
+#include "widgets/SPrompt.h"
+
 namespace {
 
 std::vector<std::unique_ptr<POptionPage>>& pageList()
@@ -13,6 +15,7 @@ std::vector<std::unique_ptr<POptionPage>>& pageList()
 POptionPage::POptionPage(int nCategory, QObject* pParent)
     : QObject(pParent)
     , m_nCategory(nCategory)
+    , m_pPrompt(SPrompt::Default())
 {
 }
 

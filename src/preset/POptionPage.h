@@ -9,12 +9,14 @@
 
 // One category of the settings window: it creates its editor on first use
 // and applies the editor's changes when the user confirms the settings.
+class SPrompt;
+
 class POptionPage : public QObject
 {
     Q_OBJECT
 public:
     // Apply() results besides a conflict's node number (>= 0).
-    enum { Applied = -1, Refused = -2 };
+    enum { Applied = -1, Refused = -2, Cancelled = -3 };
 
     explicit POptionPage(int nCategory, QObject* pParent = nullptr);
     ~POptionPage() override;
@@ -26,7 +28,8 @@ public:
     // Creates the editor (owned by pParent's stack) and remembers it.
     virtual QWidget* CreateWidget(QWidget* pParent) = 0;
     // Applied, Refused (nothing of this page changed; it said why through
-    // RefusalText()), or the number of a node in conflict.
+    // RefusalText()), Cancelled (the operator declined a question the page
+    // asked; nothing changed), or the number of a node in conflict.
     virtual int Apply() = 0;
     virtual void Finish() = 0;
     // Drops the editor's unsaved edits: it shows what is stored again.
@@ -36,6 +39,9 @@ public:
     virtual void UpdateRights(bool bAdmin);
 
     QWidget* Widget() const { return m_pWidget; }
+    // The questions a page asks; the message boxes by default. Not owned.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    SPrompt* Prompt() const { return m_pPrompt; }
     const QString& RefusalText() const { return m_strRefusal; }
 
     // The process-wide list of pages, in registration order. The list owns
@@ -61,4 +67,5 @@ private:
     // The editor lives in the settings window's stack and may go first.
     QPointer<QWidget> m_pWidget;
     QString m_strRefusal;
+    SPrompt* m_pPrompt;
 };

@@ -133,6 +133,15 @@ QWidget* RFormSetting::EnsureWidget(int nRow)
     return entry.pWidget;
 }
 
+void RFormSetting::SetPrompt(SPrompt* pPrompt)
+{
+    m_pPrompt = pPrompt;
+    for (const PCategoryModel::Category& entry : m_pModel->Categories()) {
+        if (entry.pPage)
+            entry.pPage->SetPrompt(pPrompt);
+    }
+}
+
 void RFormSetting::ShowMessage(const QString& strText)
 {
     m_pLabelMsg->setText(strText);
@@ -172,6 +181,10 @@ void RFormSetting::Apply()
             OkMessageBox(
                 entry.strName + QStringLiteral(" %1 ").arg(nResult) + tr("node has Colision!"),
                 QStringLiteral("Ok"));
+            return;
+        }
+        if (nResult == POptionPage::Cancelled) {
+            ShowMessage(tr("Nothing was saved."));
             return;
         }
         if (nResult == POptionPage::Refused) {

@@ -32,8 +32,9 @@ public:
 
     // Shows text in the message line until the message timer runs out.
     void ShowMessage(const QString& strText);
-    // The questions and notices; the default shows message boxes. Not owned.
-    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // The questions and notices of this window and its pages; the default
+    // shows message boxes. Not owned.
+    void SetPrompt(SPrompt* pPrompt);
 
     QString Message() const;
     POptionPage* CurrentPage() const { return m_pCurrentPage; }

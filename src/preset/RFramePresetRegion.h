@@ -2,9 +2,10 @@
 
 #include "preset/POptionPage.h"
 
-// The "Device Management" category (category 1); with another category it
-// edits the inspection rooms instead. Its editor is still empty: it reports
-// no change.
+class RFramePresetRegionWidget;
+
+// The "Device Management" category (category 1): the registered region
+// monitors. With another category it edits the inspection rooms instead.
 class RFramePresetRegion final : public POptionPage
 {
     Q_OBJECT
@@ -14,9 +15,14 @@ public:
 
     QString GetName() const override;
     QWidget* CreateWidget(QWidget* pParent) override;
-    int Apply() override { return Applied; }
+    // Applied when nothing changed; otherwise the list's checks, a question
+    // naming the ids whose history the save deletes, then the save.
+    int Apply() override;
     void Finish() override { }
+    void Discard() override;
 
 private:
     Q_DISABLE_COPY(RFramePresetRegion)
+
+    RFramePresetRegionWidget* Editor() const;
 };

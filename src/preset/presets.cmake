@@ -11,3 +11,9 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RPresetComServer.cpp ${CMAKE_CURRENT_LIST_DIR}/RPresetComServer.h
   ${CMAKE_CURRENT_LIST_DIR}/RPresetCurveColor.cpp ${CMAKE_CURRENT_LIST_DIR}/RPresetCurveColor.h
   ${CMAKE_CURRENT_LIST_DIR}/PServerConnect.cpp ${CMAKE_CURRENT_LIST_DIR}/PServerConnect.h)
+# The editable lists of registered items behind the device page and the
+# history page's trees.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PItemModelPreset.cpp ${CMAKE_CURRENT_LIST_DIR}/PItemModelPreset.h
+  ${CMAKE_CURRENT_LIST_DIR}/RItemModelPresetRegion.cpp ${CMAKE_CURRENT_LIST_DIR}/RItemModelPresetRegion.h
+  ${CMAKE_CURRENT_LIST_DIR}/RItemModelPresetPersonal.cpp ${CMAKE_CURRENT_LIST_DIR}/RItemModelPresetPersonal.h)

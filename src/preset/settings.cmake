@@ -6,4 +6,6 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RFormSetting.cpp ${CMAKE_CURRENT_LIST_DIR}/RFormSetting.h
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIp.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIp.h
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIpWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIpWidget.h
-  ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.h)
+  ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.h
+  ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.h
+  ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.cpp ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.h)

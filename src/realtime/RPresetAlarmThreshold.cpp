@@ -1,5 +1,7 @@
 #include "realtime/RPresetAlarmThreshold.h"
 
+#include "realtime/RPresetAlarmThresholdWidget.h"
+
 RPresetAlarmThreshold::RPresetAlarmThreshold(QObject* pParent)
     : POptionPage(8, pParent)
 {
@@ -14,7 +16,15 @@ QString RPresetAlarmThreshold::GetName() const
 
 QWidget* RPresetAlarmThreshold::CreateWidget(QWidget* pParent)
 {
-    auto* pWidget = new QWidget(pParent);
+    auto* pWidget = new RPresetAlarmThresholdWidget(pParent);
+    connect(pWidget, &RPresetAlarmThresholdWidget::SendMessage, this, &POptionPage::SendMessage);
     SetWidget(pWidget);
     return pWidget;
+}
+
+int RPresetAlarmThreshold::Apply()
+{
+    if (auto* pWidget = static_cast<RPresetAlarmThresholdWidget*>(Widget()))
+        pWidget->LoadRegionIds();
+    return Applied;
 }

@@ -2,9 +2,11 @@
 
 #include "preset/POptionPage.h"
 
+class RPresetAlarmThresholdWidget;
+
 // The "Alarm Threshold Setting" category (category 8). Thresholds are stored
-// when the page's own buttons are pressed, so the settings' OK has nothing to
-// apply here. Its editor is still empty.
+// when the page's own buttons are pressed, so the settings' OK only refreshes
+// the region ids it offers.
 class RPresetAlarmThreshold final : public POptionPage
 {
     Q_OBJECT
@@ -14,7 +16,7 @@ public:
 
     QString GetName() const override;
     QWidget* CreateWidget(QWidget* pParent) override;
-    int Apply() override { return Applied; }
+    int Apply() override;
     void Finish() override { }
 
 private:

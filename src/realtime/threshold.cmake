@@ -1,2 +1,3 @@
 target_sources(kestal_ui PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/RPresetAlarmThreshold.cpp ${CMAKE_CURRENT_LIST_DIR}/RPresetAlarmThreshold.h)
+  ${CMAKE_CURRENT_LIST_DIR}/RPresetAlarmThreshold.cpp ${CMAKE_CURRENT_LIST_DIR}/RPresetAlarmThreshold.h
+  ${CMAKE_CURRENT_LIST_DIR}/RPresetAlarmThresholdWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RPresetAlarmThresholdWidget.h)

@@ -71,7 +71,7 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QStringList>("ids");
         QTest::newRow("two records") << hex("0102000003020000") << QStringList {"1", "3"};
-        QTest::newRow("signed id") << hex("90000000") << QStringList {"-112"};
+        QTest::newRow("id above 127") << hex("90000000") << QStringList {"144"};
         QTest::newRow("partial record dropped") << hex("07000000ff00") << QStringList {"7"};
         QTest::newRow("empty") << QByteArray() << QStringList {};
     }
@@ -86,7 +86,7 @@ private slots:
     void queryAsksHolderAndListsIds()
     {
         PSimIdServer server;
-        server.SetIds({4, 17, -112, 120});
+        server.SetIds({4, 17, 144, 120});
         QVERIFY(server.Listen());
         // The preset store answers the network-server holder's address (a pointer
         // to NUL-padded text) and port.
@@ -105,7 +105,7 @@ private slots:
         pQuery->ConnectSocket();
         QCOMPARE(store.Firsts(SBus::NetServer), (QList<qintptr> {SBus::CmdAddress, SBus::CmdPort}));
         QTRY_COMPARE(spy.size(), 1);
-        QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "-112", "120"}));
+        QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "144", "120"}));
         // The server saw exactly one well-formed 255-byte request, and the reply ended the query.
         QCOMPARE(server.Queries(), 1);
         QTRY_COMPARE(server.OpenConnections(), 0);

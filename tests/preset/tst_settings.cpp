@@ -1,4 +1,5 @@
 #include "BusRecorder.h"
+#include "FakePrompt.h"
 #include "TestDb.h"
 
 #include "message/SBus.h"
@@ -22,33 +23,6 @@
 #include <QtTest>
 
 namespace {
-
-// Answers every question at once; "Save" unless told otherwise. The user
-// takes a second to answer unless told otherwise.
-class FakePrompt final : public SPrompt
-{
-public:
-    explicit FakePrompt(SManualClock* pClock)
-        : m_pClock(pClock)
-    {
-    }
-    bool Ask(
-        QWidget*, const QString& strText, const QString&, const QString&, const QString&) override
-    {
-        asked << strText;
-        m_pClock->Advance(nAnswerMs);
-        return bAccept;
-    }
-    void Tell(QWidget*, const QString& strText, const QString&) override { told << strText; }
-
-    QStringList asked;
-    QStringList told;
-    bool bAccept = true;
-    qint64 nAnswerMs = 1000;
-
-private:
-    SManualClock* m_pClock;
-};
 
 // A device page that reports a conflict on one node.
 class ConflictPage final : public POptionPage

@@ -1,0 +1,208 @@
+#include "realtime/RPresetAlarmThresholdWidget.h"
+
+#include "database/RRegionCatalogue.h"
+#include "message/SBus.h"
+#include "message/SMessage.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+
+const char* const s_pWhite = "color: rgb(255, 255, 255);";
+
+QSpinBox* thresholdSpinBox(const char* pName, QWidget* parent)
+{
+    auto* pSpinBox = new QSpinBox(parent);
+    pSpinBox->setObjectName(QLatin1String(pName));
+    pSpinBox->setRange(100, 6553500);
+    pSpinBox->setSingleStep(100);
+    pSpinBox->setSuffix(QStringLiteral("μRad/h"));
+    pSpinBox->setMinimumWidth(220);
+    return pSpinBox;
+}
+
+} // namespace
+
+RPresetAlarmThresholdWidget::RPresetAlarmThresholdWidget(QWidget* parent)
+    : QWidget(parent)
+{
+    BuildWidgets();
+    RegisterReceiver(this, SBus::ThresholdPage);
+    // After the main window, which reloads the catalogue first.
+    SubscribeMessage(this, SBus::ReloadAfterDeviceUpdate);
+    m_pNoticeModel = new QStandardItemModel(0, 2, this);
+    m_pTableView->setModel(m_pNoticeModel);
+    m_pTableView->horizontalHeader()->setStretchLastSection(true);
+    m_pNoticeTimer = new QTimer(this);
+    m_pNoticeTimer->setInterval(5000);
+    LoadRegionIds();
+    connect(m_pNoticeTimer, &QTimer::timeout, this, &RPresetAlarmThresholdWidget::OnTimeout);
+    connect(m_pPushButtonSet, &QPushButton::clicked, this, &RPresetAlarmThresholdWidget::OnClicked);
+    connect(m_pPushButtonAll, &QPushButton::clicked, this,
+        &RPresetAlarmThresholdWidget::OnAllButtonClicked);
+    connect(m_pPushButtonPara, &QPushButton::clicked, this,
+        &RPresetAlarmThresholdWidget::OnParaClicked);
+    connect(m_pComboBoxAlarm, &QComboBox::currentTextChanged, this,
+        &RPresetAlarmThresholdWidget::OnCurrentIndexChanged);
+    OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
+    m_pLabelPara->hide();
+    m_pDoubleSpinBoxPara->hide();
+    m_pPushButtonPara->hide();
+    SetNoticeHeaders();
+    m_pTableView->hide();
+}
+
+RPresetAlarmThresholdWidget::~RPresetAlarmThresholdWidget()
+{
+    UnsubscribeMessage(this);
+    UnregisterReceiver(this);
+}
+
+void RPresetAlarmThresholdWidget::BuildWidgets()
+{
+    setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    auto* pGrid = new QGridLayout(this);
+    pGrid->setObjectName(QStringLiteral("gridLayout"));
+    const auto label = [this](const char* pName, const QString& strText) {
+        auto* pLabel = new QLabel(strText, this);
+        pLabel->setObjectName(QLatin1String(pName));
+        pLabel->setStyleSheet(QLatin1String(s_pWhite));
+        return pLabel;
+    };
+    m_pComboBoxAlarm = new QComboBox(this);
+    m_pComboBoxAlarm->setObjectName(QStringLiteral("m_pComboBoxAlarm"));
+    m_pComboBoxAlarm->setMinimumWidth(120);
+    m_pSpinBoxAlarm = thresholdSpinBox("m_pSpinBoxAlarm", this);
+    m_pPushButtonSet = new QPushButton(tr("Set"), this);
+    m_pPushButtonSet->setObjectName(QStringLiteral("m_pPushButtonSet"));
+    pGrid->addWidget(label("label", tr("Alarm Threshold:")), 0, 0);
+    pGrid->addWidget(m_pComboBoxAlarm, 0, 1);
+    pGrid->addWidget(m_pSpinBoxAlarm, 0, 2);
+    pGrid->addWidget(m_pPushButtonSet, 0, 3);
+
+    m_pLabelPara = label("label_2", tr("Parameters:"));
+    m_pDoubleSpinBoxPara = new QDoubleSpinBox(this);
+    m_pDoubleSpinBoxPara->setObjectName(QStringLiteral("m_pDoubleSpinBoxPara"));
+    m_pPushButtonPara = new QPushButton(tr("Set"), this);
+    m_pPushButtonPara->setObjectName(QStringLiteral("m_pPushButtonPara"));
+    pGrid->addWidget(m_pLabelPara, 1, 0);
+    pGrid->addWidget(m_pDoubleSpinBoxPara, 1, 2);
+    pGrid->addWidget(m_pPushButtonPara, 1, 3);
+
+    m_pSpinBoxAll = thresholdSpinBox("m_pSpinBoxAll", this);
+    m_pPushButtonAll = new QPushButton(tr("Set"), this);
+    m_pPushButtonAll->setObjectName(QStringLiteral("m_pPushButtonAll"));
+    pGrid->addWidget(label("label_3", tr("SetAll:")), 2, 0);
+    pGrid->addWidget(m_pSpinBoxAll, 2, 2);
+    pGrid->addWidget(m_pPushButtonAll, 2, 3);
+
+    m_pTableView = new QTableView(this);
+    m_pTableView->setObjectName(QStringLiteral("m_pTableView"));
+    m_pTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTableView->verticalHeader()->hide();
+    pGrid->addWidget(label("label_4", QString()), 3, 0);
+    pGrid->addWidget(m_pTableView, 4, 0, 1, 4);
+    pGrid->setColumnStretch(4, 1);
+    pGrid->setRowStretch(5, 1);
+}
+
+int RPresetAlarmThresholdWidget::RoundThreshold(int nValue)
+{
+    return (nValue + 50) / 100 * 100;
+}
+
+void RPresetAlarmThresholdWidget::LoadRegionIds()
+{
+    const QString strCurrent = m_pComboBoxAlarm->currentText();
+    m_pComboBoxAlarm->clear();
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        m_pComboBoxAlarm->addItem(QString::number(region.nId));
+    // Stay on the region being edited when it is still registered.
+    const int nIndex = m_pComboBoxAlarm->findText(strCurrent);
+    if (nIndex >= 0)
+        m_pComboBoxAlarm->setCurrentIndex(nIndex);
+}
+
+void RPresetAlarmThresholdWidget::OnCurrentIndexChanged(const QString& strText)
+{
+    const RRegion* pRegion = RRegionCatalogue::Shared().Find(strText.toInt());
+    if (pRegion && !strText.isEmpty())
+        m_pSpinBoxAlarm->setValue(pRegion->nAlarmValue);
+}
+
+void RPresetAlarmThresholdWidget::OnClicked()
+{
+    // Without a region the command would go to device 0, which means every
+    // device: refuse instead.
+    if (m_pComboBoxAlarm->currentIndex() < 0) {
+        emit SendMessage(tr("No region is registered."));
+        return;
+    }
+    const int nId = m_pComboBoxAlarm->currentText().toInt();
+    const int nValue = RoundThreshold(m_pSpinBoxAlarm->value());
+    PostSMessage(SBus::MainWindow, SBus::SendThreshold, nId, nValue);
+    RRegionCatalogue::StoreAlarmValue(nId, nValue);
+    BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
+}
+
+void RPresetAlarmThresholdWidget::OnAllButtonClicked()
+{
+    const int nValue = RoundThreshold(m_pSpinBoxAll->value());
+    PostSMessage(SBus::MainWindow, SBus::SendThreshold, 0, nValue);
+    RRegionCatalogue::StoreAllAlarmValues(nValue);
+    BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
+    OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
+}
+
+void RPresetAlarmThresholdWidget::OnParaClicked()
+{
+    // The parameter row is never shown.
+}
+
+void RPresetAlarmThresholdWidget::SetNoticeHeaders()
+{
+    m_pNoticeModel->setHorizontalHeaderLabels(
+        {tr("Id"), QStringLiteral("AlarmDose(") + QStringLiteral("μRad/h)")});
+}
+
+void RPresetAlarmThresholdWidget::ShowNotice(int nId)
+{
+    if (m_pTableView->isHidden()) {
+        m_pTableView->show();
+        m_pNoticeTimer->start();
+    }
+    const int nValue = RRegionCatalogue::Shared().AlarmValue(nId);
+    m_pNoticeModel->appendRow(
+        {new QStandardItem(QString::number(nId)), new QStandardItem(QString::number(nValue))});
+}
+
+void RPresetAlarmThresholdWidget::OnTimeout()
+{
+    m_pNoticeModel->clear();
+    m_pNoticeModel->setColumnCount(2);
+    SetNoticeHeaders();
+    m_pTableView->hide();
+    m_pNoticeTimer->stop();
+}
+
+bool RPresetAlarmThresholdWidget::event(QEvent* pEvent)
+{
+    const int nType = static_cast<int>(pEvent->type());
+    if (!SBus::IsAccepted(nType))
+        return QWidget::event(pEvent);
+    const auto* pMessage = static_cast<const SMessage*>(pEvent);
+    if (nType == SBus::ThresholdNotice)
+        ShowNotice(static_cast<int>(pMessage->First()));
+    else if (nType == SBus::ReloadAfterDeviceUpdate)
+        LoadRegionIds();
+    return true;
+}

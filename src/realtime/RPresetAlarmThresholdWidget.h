@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QStandardItemModel;
+class QTableView;
+class QTimer;
+
+// Sets the alarm threshold (µRad/h) of one region or of all: stores it and
+// asks the data server to send it to the devices. Threshold notices from the
+// devices show in a table for five seconds. Receives the notices on the bus
+// as the threshold page.
+class RPresetAlarmThresholdWidget final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit RPresetAlarmThresholdWidget(QWidget* parent = nullptr);
+    ~RPresetAlarmThresholdWidget() override;
+
+    // Nearest multiple of 100, halves up, as the devices take it.
+    static int RoundThreshold(int nValue);
+
+    // Refills the region ids from the catalogue.
+    void LoadRegionIds();
+    QStandardItemModel* NoticeModel() const { return m_pNoticeModel; }
+    QTimer* NoticeTimer() const { return m_pNoticeTimer; }
+
+signals:
+    void SendMessage(const QString& strMessage);
+
+private slots:
+    void OnClicked();
+    void OnParaClicked();
+    void OnAllButtonClicked();
+    void OnCurrentIndexChanged(const QString& strText);
+    void OnTimeout();
+
+protected:
+    bool event(QEvent* pEvent) override;
+
+private:
+    Q_DISABLE_COPY(RPresetAlarmThresholdWidget)
+
+    void BuildWidgets();
+    void SetNoticeHeaders();
+    void ShowNotice(int nId);
+
+    QComboBox* m_pComboBoxAlarm = nullptr;
+    QSpinBox* m_pSpinBoxAlarm = nullptr;
+    QPushButton* m_pPushButtonSet = nullptr;
+    QSpinBox* m_pSpinBoxAll = nullptr;
+    QPushButton* m_pPushButtonAll = nullptr;
+    QLabel* m_pLabelPara = nullptr;
+    QDoubleSpinBox* m_pDoubleSpinBoxPara = nullptr;
+    QPushButton* m_pPushButtonPara = nullptr;
+    QTableView* m_pTableView = nullptr;
+    QStandardItemModel* m_pNoticeModel = nullptr;
+    QTimer* m_pNoticeTimer = nullptr;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "message/SClock.h"
+#include "widgets/SPrompt.h"
+
+#include <QStringList>
+
+// Answers every question at once with its accepting button unless told
+// otherwise (answers, then bAccept), and records what was asked and told. With a clock, the user
+// takes nAnswerMs to answer.
+class FakePrompt final : public SPrompt
+{
+public:
+    explicit FakePrompt(SManualClock* pClock = nullptr)
+        : m_pClock(pClock)
+    {
+    }
+    bool Ask(
+        QWidget*, const QString& strText, const QString&, const QString&, const QString&) override
+    {
+        asked << strText;
+        if (m_pClock)
+            m_pClock->Advance(nAnswerMs);
+        return answers.isEmpty() ? bAccept : answers.takeFirst();
+    }
+    void Tell(QWidget*, const QString& strText, const QString&) override { told << strText; }
+
+    QStringList asked;
+    QStringList told;
+    bool bAccept = true;
+    QList<bool> answers; // the next answers, before bAccept
+    qint64 nAnswerMs = 1000;
+
+private:
+    SManualClock* m_pClock;
+};

@@ -1,0 +1,258 @@
+#include "BusRecorder.h"
+#include "FakePrompt.h"
+#include "TestDb.h"
+
+#include "PSimIdServer.h"
+#include "algor/PSocketGetId.h"
+#include "message/SBus.h"
+#include "preset/POptionPage.h"
+#include "preset/RFormSetting.h"
+#include "preset/RFramePresetIp.h"
+#include "preset/RFramePresetRegion.h"
+#include "preset/RFramePresetRegionWidget.h"
+#include "preset/RItemModelPresetRegion.h"
+#include "preset/RSeekItems.h"
+#include "realtime/RPresetAlarmThreshold.h"
+#include "realtime/RPresetAlarmThresholdWidget.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QStringList column(const QString& strSql)
+{
+    QStringList values;
+    QSqlQuery query = PSqlExec::Select(strSql);
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}
+
+QStringList regionIds()
+{
+    return column(QStringLiteral("select Id from RegionInfo"));
+}
+
+} // namespace
+
+class tst_DevicePages : public QObject
+{
+    Q_OBJECT
+
+private:
+    SManualClock m_clock {QDateTime(QDate(2026, 12, 7), QTime(9, 0))};
+    FakePrompt m_prompt {&m_clock};
+    RFormSetting* m_pForm = nullptr;
+    BusRecorder* m_pMain = nullptr;
+
+    RFramePresetRegionWidget* devices() const
+    {
+        return m_pForm->findChild<RFramePresetRegionWidget*>();
+    }
+    QStandardItemModel* deviceRows() const { return devices()->ItemModel()->Model(); }
+    void setId(int nRow, int nId) { deviceRows()->item(nRow, 1)->setData(nId, Qt::EditRole); }
+    void confirm()
+    {
+        m_clock.Advance(1000);
+        QTest::mouseClick(m_pForm->findChild<QPushButton*>("m_pButtonOK"), Qt::LeftButton);
+    }
+
+private slots:
+    void init()
+    {
+        TestDb::Open();
+        TestDb::AddRegions({1, 2, 3, 4, 5, 6});
+        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port) values('127.0.0.1', 8888)"));
+        for (int nId : {1, 3, 5})
+            PSqlExec::Exec(QStringLiteral("insert into MonthData(Id) values(?)"), {nId});
+        POptionPage::ClearPages();
+        POptionPage::Register(new RFramePresetRegion(1));
+        POptionPage::Register(new RFramePresetIp);
+        POptionPage::Register(new RPresetAlarmThreshold);
+        m_prompt = FakePrompt(&m_clock);
+        m_pMain = new BusRecorder(SBus::MainWindow);
+        SubscribeMessage(m_pMain, SBus::ReloadAfterDeviceUpdate);
+        SubscribeMessage(m_pMain, SBus::ReloadThresholds);
+        m_pForm = new RFormSetting(nullptr, &m_clock);
+        m_pForm->SetPrompt(&m_prompt);
+        // Every editor exists after a first apply of nothing.
+        confirm();
+        m_prompt = FakePrompt(&m_clock);
+        m_pMain->Clear();
+    }
+
+    void cleanup()
+    {
+        delete m_pForm;
+        delete m_pMain;
+        POptionPage::ClearPages();
+    }
+
+    // Two rows with one ID stop the apply at the later row before anything
+    // is written; nothing is reloaded.
+    void duplicateIdIsAConflict()
+    {
+        setId(2, 7);
+        setId(5, 7);
+        confirm();
+        QCOMPARE(m_prompt.told, QStringList {"Device Management 5 node has Colision!"});
+        QCOMPARE(regionIds(), (QStringList {"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
+    }
+
+    // Removing devices names them first; declined, nothing is written by
+    // any page; accepted, the list and history change and everything reloads.
+    void removalIsConfirmed()
+    {
+        deviceRows()->removeRow(2);
+        deviceRows()->removeRow(0);
+        m_prompt.answers = {true, false};
+        confirm();
+        QCOMPARE(m_prompt.asked.size(), 2);
+        QCOMPARE(m_prompt.asked.last(),
+            QStringLiteral("The stored history of ID 1, 3 will be deleted."));
+        QCOMPARE(regionIds().size(), 6);
+        QCOMPARE(column("select Id from MonthData"), (QStringList {"1", "3", "5"}));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
+        QVERIFY(m_prompt.told.isEmpty());
+
+        confirm();
+        QCOMPARE(regionIds(), (QStringList {"2", "4", "5", "6"}));
+        QCOMPARE(column("select Id from MonthData"), QStringList {"5"});
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 1);
+        // Saved and unmodified: the next OK writes and asks nothing.
+        m_prompt.asked.clear();
+        confirm();
+        QCOMPARE(m_prompt.asked.size(), 1);
+    }
+
+    // A location the table cannot hold is refused with its row named.
+    void badLocationIsRefused()
+    {
+        deviceRows()->item(1, 0)->setText(QString(65, QLatin1Char('x')));
+        confirm();
+        QCOMPARE(m_prompt.told,
+            QStringList {"Device Management: Row 2: the location must have 1 to 64 characters."});
+        QCOMPARE(column("select Name from RegionInfo where Id = 2"), QStringList {"Room 2"});
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
+    }
+
+    // "Add" appends its row number and ID 100, once per pause; "Search"
+    // offers only the ids the table does not hold, and "Ok" adds the ticked.
+    void addAndSearch()
+    {
+        TestDb::Open();
+        TestDb::AddRegions({1, 2, 3, 4});
+        RFramePresetRegionWidget widget(0, nullptr, &m_clock);
+        QStandardItemModel* pRows = widget.ItemModel()->Model();
+        m_clock.Advance(1000);
+        QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonAdd"), Qt::LeftButton);
+        m_clock.Advance(100);
+        QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonAdd"), Qt::LeftButton);
+        QCOMPARE(pRows->rowCount(), 5);
+        QCOMPARE(pRows->item(4, 0)->text(), QStringLiteral("4"));
+        QCOMPARE(pRows->item(4, 1)->data(Qt::EditRole).toInt(), 100);
+
+        PSimIdServer server;
+        server.SetIds({2, 144, 100, 9});
+        QVERIFY(server.Listen());
+        static const char s_address[32] = "127.0.0.1";
+        BusRecorder store(SBus::PresetStore);
+        store.onMessage = [&server](const SMessage& message) {
+            if (message.First() == SBus::CmdAddress)
+                SMessage::SetReply(reinterpret_cast<qintptr>(s_address));
+            else if (message.First() == SBus::CmdPort)
+                SMessage::SetReply(server.Port());
+        };
+        widget.IdQuery()->SetIntervals(5000, 20);
+        QSignalSpy ids(widget.IdQuery(), &PSocketGetId::ItemIdLists);
+        m_clock.Advance(1000);
+        QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonSearch"), Qt::LeftButton);
+        QTRY_COMPARE(ids.count(), 1);
+        QCOMPARE(widget.Picker()->Ids(), (QVector<int> {144, 9}));
+        widget.Picker()->SetChecked(0, true);
+        QTest::mouseClick(widget.Picker()->findChild<QPushButton*>("m_pButtonOk"), Qt::LeftButton);
+        QCOMPARE(pRows->rowCount(), 6);
+        QCOMPARE(pRows->item(5, 0)->text(), QStringLiteral("5"));
+        QCOMPARE(pRows->item(5, 1)->data(Qt::EditRole).toInt(), 144);
+        QVERIFY(widget.Picker()->Ids().isEmpty());
+        QCOMPARE(m_pMain->Count(SBus::DevicePickerClosed), 1);
+    }
+
+    void thresholdRounding_data()
+    {
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("149") << 149 << 100;
+        QTest::newRow("150") << 150 << 200;
+    }
+
+    // One region's threshold is rounded, stored, sent for that device, and
+    // announced so the catalogue and the gauge reload.
+    void thresholdRounding()
+    {
+        QFETCH(int, shown);
+        QFETCH(int, sent);
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QStringLiteral("4"));
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(shown);
+        QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonSet"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {4});
+        const auto command = std::find_if(m_pMain->Log().cbegin(), m_pMain->Log().cend(),
+            [](const BusRecorder::Message& message) { return message.nType == SBus::SendThreshold; });
+        QCOMPARE(command->b, qintptr(sent));
+        QCOMPARE(column("select Alarmvalue from RegionCurveColorInfo where Id = 4"),
+            QStringList {QString::number(sent)});
+        QCOMPARE(column("select count(*) from RegionCurveColorInfo where Alarmvalue = 10"),
+            QStringList {"5"});
+        QCOMPARE(m_pMain->Count(SBus::ReloadThresholds), 1);
+    }
+
+    // "Set all" sends one command for device 0 and writes every row.
+    void thresholdForAll()
+    {
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAll")->setValue(2260);
+        QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonAll"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {0});
+        QCOMPARE(
+            column("select distinct Alarmvalue from RegionCurveColorInfo"), QStringList {"2300"});
+    }
+
+    // Notices pile up while the table shows; it empties and hides when the
+    // timer of the first one runs out, and shows afresh for the next.
+    void noticesShowForAWhile()
+    {
+        PSqlExec::Exec(
+            QStringLiteral("update RegionCurveColorInfo set Alarmvalue = 300 where Id = 2"));
+        RRegionCatalogue::Shared().Reload();
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        auto* pTable = pPage->findChild<QTableView*>("m_pTableView");
+        for (int nId : {2, 3, 42})
+            SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0);
+        QVERIFY(!pTable->isHidden());
+        QStandardItemModel* pNotices = pPage->NoticeModel();
+        QCOMPARE(pNotices->rowCount(), 3);
+        QCOMPARE(pNotices->item(0, 1)->text(), QStringLiteral("300"));
+        QCOMPARE(pNotices->item(2, 1)->text(), QStringLiteral("0"));
+        QVERIFY(pPage->NoticeTimer()->isActive());
+        emit pPage->NoticeTimer()->timeout({});
+        QVERIFY(pTable->isHidden());
+        QCOMPARE(pNotices->rowCount(), 0);
+        QCOMPARE(pNotices->headerData(1, Qt::Horizontal).toString(),
+            QStringLiteral("AlarmDose(μRad/h)"));
+        SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, 5, 0);
+        QCOMPARE(pNotices->rowCount(), 1);
+    }
+};
+
+QTEST_MAIN(tst_DevicePages)
+#include "tst_devicepages.moc"

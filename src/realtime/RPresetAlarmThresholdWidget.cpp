@@ -17,8 +17,6 @@
 
 namespace {
 
-const char* const s_pWhite = "color: rgb(255, 255, 255);";
-
 QSpinBox* thresholdSpinBox(const char* pName, QWidget* parent)
 {
     auto* pSpinBox = new QSpinBox(parent);
@@ -74,8 +72,8 @@ void RPresetAlarmThresholdWidget::BuildWidgets()
     pGrid->setObjectName(QStringLiteral("gridLayout"));
     const auto label = [this](const char* pName, const QString& strText) {
         auto* pLabel = new QLabel(strText, this);
+        // Dark text: the settings page is light.
         pLabel->setObjectName(QLatin1String(pName));
-        pLabel->setStyleSheet(QLatin1String(s_pWhite));
         return pLabel;
     };
     m_pComboBoxAlarm = new QComboBox(this);

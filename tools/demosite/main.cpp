@@ -21,11 +21,13 @@ struct DemoRegion
 };
 
 const DemoRegion s_regions[] = {
-    {1, "Reactor hall", 10},
-    {2, "Fuel store", 10},
-    {3, "Control room", 5},
-    {4, "Waste bunker", 50},
-    {5, "Hot laboratory", 20},
+    // Thresholds in µRad/h: above the simulator's steady readings, so only the
+    // ramping region goes into alarm.
+    {1, "Reactor hall", 1000},
+    {2, "Fuel store", 1000},
+    {3, "Control room", 1000},
+    {4, "Waste bunker", 2000},
+    {5, "Hot laboratory", 1000},
 };
 
 void addRegions()

@@ -7,6 +7,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
+#include "history/RFormHistory.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/POptionPage.h"
@@ -47,13 +48,6 @@ bool inSwipeArea(const QPoint& pos)
     return pos.x() <= s_nSwipeAreaRight && pos.y() <= s_nSwipeAreaBottom;
 }
 
-QWidget* placeholderPage(const char* pName, QWidget* parent)
-{
-    auto* pPage = new QWidget(parent);
-    pPage->setObjectName(QLatin1String(pName));
-    return pPage;
-}
-
 } // namespace
 
 Kestal::Kestal(QWidget* parent, SClock* pClock)
@@ -90,7 +84,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     POptionPage::Register(new RPresetAlarmThreshold);
     layout()->addItem(m_pStackedLayout);
     m_pFormRegion = new RFormRegion(this, pClock);
-    m_pFormHistory = placeholderPage("RFormHistory", this);
+    m_pFormHistory = new RFormHistory(this, pClock);
     m_pFormSetting = new RFormSetting(this, pClock);
     m_pFormAbout = new RFormAbout(this);
     m_pStackedLayout->addWidget(m_pFormRegion);
@@ -262,6 +256,7 @@ void Kestal::OnUpdateDriveInfoFinished()
     // The catalogue first: the pages and the aggregator read it.
     RRegionCatalogue::Shared().Reload();
     m_pFormRegion->InitRegions();
+    m_pFormHistory->ReloadTrees();
     m_pRegularSave->LoadRegionIds();
     m_pDoseThread->RequestConnect();
 }

@@ -15,6 +15,7 @@ class PDoseThread;
 class RRegularSave;
 class RConnectDatabase;
 class RFormAbout;
+class RFormHistory;
 class RFormRegion;
 class RFormSetting;
 class RFormStatus;
@@ -47,6 +48,7 @@ public:
     RRegularSave* RegularSave() const { return m_pRegularSave.get(); }
     RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormSetting* FormSetting() const { return m_pFormSetting; }
+    RFormHistory* FormHistory() const { return m_pFormHistory; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (a command-result message); empty when nothing shows.
@@ -93,7 +95,7 @@ private:
     QPushButton* m_pButtonAbout = nullptr;
     QToolButton* m_pToolButton_Exit = nullptr;
     RFormRegion* m_pFormRegion = nullptr;
-    QWidget* m_pFormHistory = nullptr;
+    RFormHistory* m_pFormHistory = nullptr;
     RFormSetting* m_pFormSetting = nullptr;
     RFormAbout* m_pFormAbout = nullptr;
     RFormStatus* m_pFormStatus = nullptr;

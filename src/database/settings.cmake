@@ -3,3 +3,5 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RSystemInfoStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RSystemInfoStore.h)
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RDeviceListStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RDeviceListStore.h)
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RDayDataStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RDayDataStore.h)

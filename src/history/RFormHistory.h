@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QDate>
+#include <QModelIndex>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class QTreeView;
+class QVBoxLayout;
+class RDialogStaffHistoryDose;
+class RItemModelPresetPersonal;
+class RItemModelPresetRegion;
+class SClock;
+class SPrompt;
+
+// The history page: the registered regions (and a hidden staff list) on the
+// left, the month and day charts of the chosen item on the right, the report
+// export and the deletion of one day's stored data.
+class RFormHistory final : public QWidget
+{
+    Q_OBJECT
+public:
+    // pClock decides "today" and paces the step buttons (system clock when
+    // null). Not owned.
+    explicit RFormHistory(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    ~RFormHistory() override;
+
+    // Re-reads the lists and colours and shows the first region; the main
+    // window calls it after a device update.
+    void ReloadTrees();
+    // The questions of the page; the default shows message boxes. Not owned.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+
+    int CurrentKind() const { return m_nCurrentKind; }
+    int CurrentId() const { return m_nCurrentId; }
+    QString Message() const;
+    RDialogStaffHistoryDose* Dialog() const { return m_pDialog; }
+    QTreeView* RegionTree() const { return m_pTreeViewRegion; }
+    QTreeView* StaffTree() const { return m_pTreeViewPersonal; }
+
+public slots:
+    void StaffChanged(const QModelIndex& cur);
+    void StaffChangedPersonal(const QModelIndex& cur);
+    void ShowProgress();
+    void HideProgress();
+    void DisappearMsg();
+    void RegionCurveEnable(bool bEnable);
+    void PersonCurveEnable(bool bEnable, int nId);
+
+private slots:
+    void MonthChange(QDate date);
+    void PersonalDayChange(QDate date);
+    void DayChange(QDate date);
+    void OnClearData(QDate date);
+    void ShowLine();
+    void ShowRect();
+    void Export();
+
+protected:
+    void showEvent(QShowEvent* pEvent) override;
+
+private:
+    Q_DISABLE_COPY(RFormHistory)
+
+    void BuildWidgets();
+    // The id in the current row of the list of the current kind; 0 for none.
+    int ItemId() const;
+    void Refresh();
+    void DenySelection();
+    // Marks the days with data of the month the day edit's calendar shows.
+    void UpdateMarks();
+    bool IsRegionKind() const;
+
+    QTreeView* m_pTreeViewRegion = nullptr;
+    QTreeView* m_pTreeViewPersonal = nullptr;
+    QPushButton* m_pButtonLine = nullptr;
+    QPushButton* m_pButtonRect = nullptr;
+    QPushButton* m_pButtonExport = nullptr;
+    QLabel* m_pLabel = nullptr;
+    QVBoxLayout* m_pLayout = nullptr;
+    RItemModelPresetRegion* m_pRegionModel;
+    RItemModelPresetPersonal* m_pStaffModel;
+    RDialogStaffHistoryDose* m_pDialog;
+    QTimer* m_pMsgTimer;
+    SClock* m_pClock;
+    SPrompt* m_pPrompt;
+    int m_nCurrentKind;
+    int m_nCurrentId = 0;
+    bool m_bRegionCurves = true;
+    bool m_bStaffCurves = true;
+    int m_nOwnStaffId = 0;
+    // What the charts show, so that a page switch after a silent date change
+    // reloads the page that is now stale.
+    QDate m_loadedMonth;
+    QDate m_loadedDay;
+    int m_nLoadedId = -1;
+};

@@ -24,6 +24,15 @@ QToolButton* stepButton(const char* pName, const QString& strText, QWidget* pare
     return pButton;
 }
 
+// The charts fill the page whatever the window size (they scale their plot
+// to their own size).
+void letGrow(QWidget* pChart)
+{
+    pChart->setMinimumSize(400, 200);
+    pChart->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    pChart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
 QLabel* idLabel(const char* pName, QWidget* parent)
 {
     auto* pLabel = new QLabel(QStringLiteral("1234"), parent);
@@ -42,6 +51,14 @@ RDialogStaffHistoryDose::RDialogStaffHistoryDose(QWidget* parent, SClock* pClock
 {
     // A page of the history form, not a window of its own.
     setWindowFlags(Qt::Widget);
+    // The charts draw white labels and lines: they need a dark ground.
+    setObjectName(QStringLiteral("RDialogStaffHistoryDose"));
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral(
+        "#RDialogStaffHistoryDose, QStackedWidget#stackedWidget { "
+        "background-color: rgb(16, 38, 74); } QLabel { color: rgb(255, 255, 255); } "
+        "QToolButton { color: rgb(16, 32, 64); background-color: rgb(212, 224, 240); "
+        "border: 1px solid rgb(80, 120, 176); border-radius: 4px; padding: 4px 12px; }"));
     setWindowTitle(tr("Employee dose equivalent distribution history"));
     setFont(QFont(QStringLiteral("Times New Roman"), 12));
     m_pStackedWidget->setObjectName(QStringLiteral("stackedWidget"));
@@ -96,6 +113,7 @@ QWidget* RDialogStaffHistoryDose::BuildMonthPage()
     m_pMonthChart = new RStaffDoseDiagram(pPage);
     m_pMonthChart->setObjectName(QStringLiteral("monthChart"));
     m_pMonthChart->SetPersonal(false);
+    letGrow(m_pMonthChart);
     auto* pColumn = new QVBoxLayout(pPage);
     pColumn->addLayout(pBar);
     pColumn->addWidget(m_pMonthChart, 1);
@@ -128,6 +146,8 @@ QWidget* RDialogStaffHistoryDose::BuildDayPage()
     m_pDayChart->SetMode(RStaffDoseDiagram::DayCurve);
     m_pDoseRateChart = new RDoseRatioDiagram(pPage);
     m_pDoseRateChart->setObjectName(QStringLiteral("doseRateChart"));
+    letGrow(m_pDayChart);
+    letGrow(m_pDoseRateChart);
     auto* pColumn = new QVBoxLayout(pPage);
     pColumn->addLayout(pBar);
     pColumn->addWidget(m_pDayChart, 1);
@@ -234,8 +254,7 @@ void RDialogStaffHistoryDose::FitDayCharts()
 {
     // Alone, the dose-rate curve takes the whole page rather than half of it.
     if (m_pDayChart->isHidden()) {
-        m_pDoseRateChart->setMinimumHeight(0);
-        m_pDoseRateChart->setMaximumHeight(QWIDGETSIZE_MAX);
+        letGrow(m_pDoseRateChart);
         return;
     }
     const int nHeight = static_cast<int>(height() * 0.5 - 18);

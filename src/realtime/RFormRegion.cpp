@@ -60,9 +60,12 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
         &RFormRegion::OnColorLineChangedColor);
     connect(m_pRegionTreeView, &QTreeView::clicked, this, &RFormRegion::OnDoubleClicked);
     connect(m_pPicture, &RRegionPic::ImageChanged, this, &RFormRegion::FitPictureToFrame);
-    // The site plan shows when the operator asked for it last time.
+    // The site plan shows as the operator left it; until then, whenever the
+    // site has a plan.
     const QSettings settings(kOrganisation, kOrganisation);
-    const bool bShown = settings.value(QLatin1String(kSettingPictureShown), false).toBool();
+    const bool bShown
+        = settings.value(QLatin1String(kSettingPictureShown), !m_pPicture->ImageSize().isEmpty())
+              .toBool();
     m_pButtonPicture->setChecked(bShown);
     m_pPictureFrame->setVisible(bShown);
     connect(m_pButtonPicture, &QPushButton::toggled, this, &RFormRegion::OnPictureToggled);

@@ -360,11 +360,9 @@ private slots:
         pForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(pForm));
         RRegionPic* pPic = pForm->Picture();
-        QVERIFY(!pPic->isVisible());
-
-        // The toggle shows the plan, fitted to its frame, and is remembered.
-        pForm->PictureButton()->click();
-        QTRY_VERIFY(pPic->isVisible());
+        // A site with a plan shows it, fitted to its frame, until the
+        // operator hides it; that choice is remembered.
+        QVERIFY(pPic->isVisible());
         QTRY_VERIFY(pPic->width() > 200);
         QCOMPARE(pPic->width() * 6 / 20, pPic->height());
 
@@ -381,10 +379,14 @@ private slots:
         QTest::mouseClick(pPic, Qt::LeftButton, {}, inC);
         QCOMPARE(pForm->RegionView()->currentIndex().row(), 2);
 
+        pForm->PictureButton()->click();
+        QVERIFY(!pPic->isVisible());
         form.reset();
         RFormRegion second(nullptr, &m_clock);
         second.show();
-        QVERIFY(second.PictureButton()->isChecked());
+        QVERIFY(!second.PictureButton()->isChecked());
+        QVERIFY(!second.Picture()->isVisible());
+        second.PictureButton()->click();
         QVERIFY(second.Picture()->isVisible());
     }
 };

@@ -37,18 +37,18 @@ bool readPicture(const QString& strFile, QImage* pImage)
     QImageReader reader(strFile);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > RRegionPic::kMaxPixels) {
-        Log(2, "site picture: %s is %dx%d pixels, over the limit; the previous picture stays\n",
+        Log(2, "site picture: %s is %dx%d pixels, over the limit; the picture shown is kept\n",
             qPrintable(strFile), size.width(), size.height());
         return false;
     }
     const QImage image = reader.read();
     if (image.isNull()) {
-        Log(2, "site picture: %s: %s; the previous picture stays\n", qPrintable(strFile),
+        Log(2, "site picture: %s: %s; the picture shown is kept\n", qPrintable(strFile),
             qPrintable(reader.errorString()));
         return false;
     }
     if (qint64(image.width()) * image.height() > RRegionPic::kMaxPixels) {
-        Log(2, "site picture: %s is over the size limit; the previous picture stays\n",
+        Log(2, "site picture: %s is over the size limit; the picture shown is kept\n",
             qPrintable(strFile));
         return false;
     }
@@ -82,7 +82,14 @@ void RRegionPic::BuildMenu()
     for (int nLayer = 0; nLayer <= kStoreys; ++nLayer)
         m_pMenu->addAction(texts[nLayer])->setData(nLayer);
     connect(m_pMenu, &QMenu::triggered, this, &RRegionPic::OnTriggered);
-    m_pMenuBar->resize(m_pMenuBar->sizeHint());
+    FitMenuBar();
+}
+
+void RRegionPic::FitMenuBar()
+{
+    // Only as wide as its one title, so it hides as little of the plan as it can.
+    const QRect title = m_pMenuBar->actionGeometry(m_pMenu->menuAction());
+    m_pMenuBar->setFixedSize(title.right() + 1 + title.left(), m_pMenuBar->sizeHint().height());
 }
 
 QString RRegionPic::LayerFileName(const QString& strName, int nLayer)
@@ -343,5 +350,6 @@ void RRegionPic::OnTriggered(QAction* action)
         return;
     }
     m_pMenu->setTitle(action->text());
+    FitMenuBar();
     update();
 }

@@ -89,6 +89,7 @@ private:
     Q_DISABLE_COPY(RRegionPic)
 
     void BuildMenu();
+    void FitMenuBar();
     void OnRepaintTimeout();
     QRect WidgetRect(const QRect& imageRect) const;
 

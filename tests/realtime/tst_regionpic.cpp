@@ -171,8 +171,6 @@ private slots:
         QVERIFY(colour.isValid());
         QTEST(colour.hsvHue(), "hue");
         QTEST(colour.hsvSaturation(), "saturation");
-        QCOMPARE(colour.value(), 255);
-        QCOMPARE(colour.alpha(), 255);
     }
 
     void positionFileAndStoreys()
@@ -386,8 +384,6 @@ private slots:
         second.show();
         QVERIFY(!second.PictureButton()->isChecked());
         QVERIFY(!second.Picture()->isVisible());
-        second.PictureButton()->click();
-        QVERIFY(second.Picture()->isVisible());
     }
 };
 

@@ -27,4 +27,16 @@
     <message><source>Orvane-Monitor is the client of the radiation monitoring installation. It receives the readings of the fixed area monitors and of the patrol dosimeters from the data server, stores them, shows the dose rate of every monitored room in real time, raises alarms and keeps the history of every region and staff member.</source><translation>Orvane 辐射监测系统是辐射监测装置的客户端。它从数据服务器接收固定区域监测仪和巡检剂量计的读数并加以存储，实时显示每个监测房间的剂量率，发出报警，并保存每个区域和每位人员的历史记录。</translation></message>
     <message><source>Revision:XX</source><translation>版本：XX</translation></message>
 </context>
+<context>
+    <name>RRegionPic</name>
+    <message><source>Regional figure</source><translation>区域图</translation></message>
+    <message><source>The first layer</source><translation>第一层</translation></message>
+    <message><source>The second  layer</source><translation>第二层</translation></message>
+    <message><source>The third  layer</source><translation>第三层</translation></message>
+    <message><source>The fourth layer</source><translation>第四层</translation></message>
+</context>
+<context>
+    <name>RFormRegion</name>
+    <message><source>Site plan</source><translation>平面图</translation></message>
+</context>
 </TS>

@@ -17,12 +17,17 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
+// The operator's view choices are kept per user, not in the site's files.
+const QString kOrganisation = QStringLiteral("Kestal");
+
 // A frame's background picture, scoped to the frame itself: an unscoped rule
 // would tile the picture again behind every table cell and check box.
 QString framed(const char* pName, const char* pImage)
@@ -45,7 +50,7 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     SubscribeMessage(this, SBus::ReloadThresholds);
 
     m_pModel = new RRegionDoseModel(0, this, m_pClock);
-    m_pPicture = new RRegionPic(m_pPictureFrame);
+    m_pPicture = new RRegionPic(m_pPictureFrame, m_pClock);
     m_pColourDelegate = new PColorLineDelegate(this);
     m_pRegionTreeView->setItemDelegate(m_pColourDelegate);
     m_pRegionTreeView->setModel(m_pModel);
@@ -54,9 +59,16 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     connect(m_pColourDelegate, &PColorLineDelegate::ColorLineChangedColor, this,
         &RFormRegion::OnColorLineChangedColor);
     connect(m_pRegionTreeView, &QTreeView::clicked, this, &RFormRegion::OnDoubleClicked);
-    // The site plan has no control on this page yet.
-    m_pPicture->hide();
-    m_pPictureFrame->hide();
+    connect(m_pPicture, &RRegionPic::ImageChanged, this, &RFormRegion::FitPictureToFrame);
+    // The site plan shows as the operator left it; until then, whenever the
+    // site has a plan.
+    const QSettings settings(kOrganisation, kOrganisation);
+    const bool bShown
+        = settings.value(QLatin1String(kSettingPictureShown), !m_pPicture->ImageSize().isEmpty())
+              .toBool();
+    m_pButtonPicture->setChecked(bShown);
+    m_pPictureFrame->setVisible(bShown);
+    connect(m_pButtonPicture, &QPushButton::toggled, this, &RFormRegion::OnPictureToggled);
 }
 
 RFormRegion::~RFormRegion()
@@ -72,6 +84,15 @@ void RFormRegion::BuildWidgets()
     auto* pRoot = new QGridLayout(this);
     auto* pColumn = new QVBoxLayout;
     pRoot->addLayout(pColumn, 0, 0);
+
+    // The switch of the site plan, above the table.
+    auto* pBar = new QHBoxLayout;
+    m_pButtonPicture = new QPushButton(tr("Site plan"), this);
+    m_pButtonPicture->setObjectName(QStringLiteral("m_pButtonPicture"));
+    m_pButtonPicture->setCheckable(true);
+    pBar->addStretch(1);
+    pBar->addWidget(m_pButtonPicture);
+    pColumn->addLayout(pBar);
 
     auto* pTableFrame = new QFrame(this);
     pTableFrame->setObjectName(QStringLiteral("frame_2"));
@@ -135,7 +156,10 @@ void RFormRegion::BuildWidgets()
     m_pPictureFrame = new QFrame(this);
     m_pPictureFrame->setObjectName(QStringLiteral("frame"));
     m_pPictureFrame->setStyleSheet(framed("frame", "picture.png"));
+    m_pPictureFrame->installEventFilter(this);
     pRoot->addWidget(m_pPictureFrame, 0, 1);
+    pRoot->setColumnStretch(0, 1);
+    pRoot->setColumnStretch(1, 1);
 }
 
 int RFormRegion::IdAtSub(int nSub, bool* pFound)
@@ -154,6 +178,9 @@ void RFormRegion::InitRegions()
     BuildCurves();
     BuildCheckBoxes();
     m_pPicture->SetClickable(true);
+    // Settings applied (the main window re-initialises the page) may bring
+    // new band thresholds as well as a new region list.
+    m_pPicture->LoadThresholds();
     m_pPicture->LoadRegions();
     connect(m_pPicture, &RRegionPic::RegionClicked, this, &RFormRegion::OnRegionClicked,
         Qt::UniqueConnection);
@@ -255,9 +282,26 @@ void RFormRegion::OnDoubleClicked(const QModelIndex&)
     // A click on a row selects it and nothing more.
 }
 
-void RFormRegion::OnRegionClicked(int)
+void RFormRegion::OnRegionClicked(int nId)
 {
-    // A region picked on the site plan selects nothing on this page.
+    const int nRow = m_pModel->RowOfId(nId);
+    if (nRow < 0)
+        return;
+    const QModelIndex index = m_pModel->index(nRow, 0);
+    m_pRegionTreeView->setCurrentIndex(index);
+    m_pRegionTreeView->scrollTo(index);
+}
+
+void RFormRegion::OnPictureToggled(bool bShown)
+{
+    m_pPictureFrame->setVisible(bShown);
+    QSettings settings(kOrganisation, kOrganisation);
+    settings.setValue(QLatin1String(kSettingPictureShown), bShown);
+}
+
+void RFormRegion::FitPictureToFrame()
+{
+    m_pPicture->setGeometry(FitPicture(m_pPictureFrame->size(), m_pPicture->ImageSize()));
 }
 
 void RFormRegion::OnMinuteTick()
@@ -358,6 +402,8 @@ bool RFormRegion::eventFilter(QObject* pWatched, QEvent* pEvent)
     if (pEvent->type() == QEvent::Resize) {
         if (pWatched == m_pScrollArea)
             FitCurve();
+        else if (pWatched == m_pPictureFrame)
+            FitPictureToFrame();
         else if (pWatched == m_pRegionTreeView)
             FitColumns();
     }
@@ -369,5 +415,5 @@ void RFormRegion::resizeEvent(QResizeEvent* pEvent)
     QWidget::resizeEvent(pEvent);
     FitCurve();
     if (m_pPicture)
-        m_pPicture->setGeometry(FitPicture(m_pPictureFrame->size(), m_pPicture->ImageSize()));
+        FitPictureToFrame();
 }

@@ -9,6 +9,7 @@
 class PColorLineDelegate;
 class QFrame;
 class QGridLayout;
+class QPushButton;
 class QScrollArea;
 class QTimer;
 class QTreeView;
@@ -42,6 +43,9 @@ public:
     RGroupBox* Gauge() const { return m_pGroupBox; }
     RRealRateCurve* Curve() const { return m_pCurve; }
     RRegionPic* Picture() const { return m_pPicture; }
+    QPushButton* PictureButton() const { return m_pButtonPicture; }
+    // The user setting that remembers whether the site plan is shown.
+    static constexpr const char* kSettingPictureShown = "RegionPage/SitePlanShown";
     PColorLineDelegate* ColourDelegate() const { return m_pColourDelegate; }
     QList<int> CurveIds() const { return m_curveIds; }
     // Day curves still waiting for the current minute's reload.
@@ -56,7 +60,9 @@ public slots:
     void OnColorLineChangedColor(const QModelIndex& index, const QColor& color);
     void OnStateChanged(int state);
     void OnDoubleClicked(const QModelIndex& index);
+    // Selects the region's row.
     void OnRegionClicked(int nId);
+    void OnPictureToggled(bool bShown);
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -71,6 +77,7 @@ private:
     void BuildCheckBoxes();
     void FitCurve();
     void FitColumns();
+    void FitPictureToFrame();
     void OnMinuteTick();
     // The catalogue's thresholds or colours changed.
     void OnReloadThresholds();
@@ -83,6 +90,7 @@ private:
     QScrollArea* m_pScrollArea = nullptr;
     QGridLayout* m_pLayout = nullptr;
     QFrame* m_pPictureFrame = nullptr;
+    QPushButton* m_pButtonPicture = nullptr;
     RRegionDoseModel* m_pModel = nullptr;
     RRealRateCurve* m_pCurve = nullptr;
     RRegionPic* m_pPicture = nullptr;

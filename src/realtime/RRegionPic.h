@@ -1,33 +1,120 @@
 #pragma once
 
+#include "realtime/RSiteRooms.h"
+
+#include <QHash>
 #include <QImage>
+#include <QList>
+#include <QMap>
+#include <QPoint>
+#include <QRegion>
 #include <QWidget>
 
-// The site plan. For now only the interface the region page drives: it is
-// created hidden, and readings, reloads and clicks pass through without
-// effect until the plan pictures are drawn here.
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTimer;
+class SClock;
+
+// The site plan: every monitored room filled with the colour of its current
+// dose-rate band, growing more saturated with the dose, and a click in a room
+// turned into that room's region. Layer 0 is the whole site, layers 1 to 4 the
+// storeys; each has a mask picture (alpha 0 inside rooms, walls opaque) and a
+// drawing shown over the colours. "position.txt" places the regions' seeds.
+// Files are read from the working directory. GUI thread only.
 class RRegionPic final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit RRegionPic(QWidget* parent = nullptr);
+    // pClock: the time base of the drag rule; the system clock when null.
+    explicit RRegionPic(QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RRegionPic() override;
 
+    // Pictures larger than this (pixels) are refused: a mistaken export
+    // would take gigabytes.
+    static constexpr qint64 kMaxPixels = 50'000'000;
+    // Recolouring is immediate; the repaints of many readings are gathered.
+    static constexpr int kRepaintMs = 200;
+
+    // Loads the current layer's pictures (the layer number goes before the
+    // extension of the two picture names) and the positions. A missing,
+    // unreadable or oversized picture keeps what was shown and returns false.
+    bool Load(const QString& strMask, const QString& strSrc, const QString& strThres,
+        const QString& strPosition);
     void LoadRegions();
     void LoadThresholds();
     void ShowRegion(int id, float dose);
+    void ColourRegion(const QColor& colour, int id);
+
     void SetClickable(bool bClickable) { m_bClickable = bClickable; }
     bool IsClickable() const { return m_bClickable; }
-    // Size of the plan picture in pixels (null while none is loaded).
-    QSize ImageSize() const { return m_srcImage.size(); }
+    void SetRepaintInterval(int nMs);
+
+    int Layer() const { return m_nLayer; }
+    QMenu* LayerMenu() const { return m_pMenu; }
+    // Size of the plan in pixels (null while none is loaded).
+    QSize ImageSize() const { return m_maskImage.size(); }
+    // The colour layer, for tests and pictures.
+    const QImage& MaskImage() const { return m_maskImage; }
+    // The plan pixel under a widget point, through the painting's scaling.
+    QPoint ImagePoint(const QPoint& widgetPoint) const;
+
+    // "name.ext" -> "name<layer>.ext"; other names are kept.
+    static QString LayerFileName(const QString& strName, int nLayer);
+    // The position file's blocks: key to points; points before the first key
+    // line belong to block 0. Malformed lines are skipped.
+    static QMap<int, QList<QPoint>> ParsePositions(const QString& strFile);
+    // Seeds per layer for regions in position order: block 0 holds layer 0's
+    // seeds; blocks 1 to 4 take the regions consecutively, storey by storey.
+    static QMap<int, QMap<int, QPoint>> PlaceRegions(
+        const QMap<int, QList<QPoint>>& blocks, const QVector<int>& ids);
+    // The fill colour of a dose (µRad/h) in the bands up to threA, threB, threC.
+    static QColor BandColour(float dose, float threA, float threB, float threC);
 
 signals:
     void RegionClicked(int nId);
+    // The plan pictures were replaced (their size may have changed).
     void ImageChanged(bool flag);
+
+public slots:
+    void OnTriggered(QAction* action);
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
     Q_DISABLE_COPY(RRegionPic)
 
+    void BuildMenu();
+    void FitMenuBar();
+    void OnRepaintTimeout();
+    QRect WidgetRect(const QRect& imageRect) const;
+
+    SClock* m_pClock;
+    QImage m_maskImage;
     QImage m_srcImage;
+    // The mask's alpha per pixel, kept for rebuilding the rooms when the
+    // region list changes.
+    QByteArray m_labels;
+    int m_nLayer = 0;
+    QMap<int, QMap<int, QPoint>> m_layerRegions;
+    QMap<int, QPoint> m_seeds;
+    QMap<int, QList<QPoint>> m_blocks;
+    RSiteRooms m_rooms;
+    // Latest dose per region, so that a storey switch or new thresholds
+    // show colours at once instead of at the next reading.
+    QHash<int, float> m_doses;
+    float m_threA = 0;
+    float m_threB = 0;
+    float m_threC = 0;
     bool m_bClickable = false;
+    qint64 m_nMoveBurstMs = -1; // start of the current mouse-move burst
+    QPoint m_pressPos;
+    QMenu* m_pMenu = nullptr;
+    QMenuBar* m_pMenuBar = nullptr;
+    QRegion m_dirty;
+    QTimer* m_pRepaintTimer = nullptr;
 };

@@ -1,2 +1,4 @@
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteRooms.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteRooms.h)
 target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RRegionPic.cpp ${CMAKE_CURRENT_LIST_DIR}/RRegionPic.h)

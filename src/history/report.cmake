@@ -1,0 +1,3 @@
+# Monthly reports: the sheet in the core, the Export button's dialogs in the UI.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PMonthReport.cpp ${CMAKE_CURRENT_LIST_DIR}/PMonthReport.h)

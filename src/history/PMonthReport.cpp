@@ -303,8 +303,9 @@ bool PMonthReport::Write(const QString& strFile, QString* pError) const
     for (const Row& row : m_rows)
         WriteRow(book, nRow++, row);
     const int nFirstDay = nRow;
+    const QString strDayFormat = QStringLiteral("yyyy-mm-dd");
     for (const Day& day : m_days) {
-        book.SetDate(nRow, 0, day.date, QStringLiteral("yyyy-mm-dd"));
+        book.SetDate(nRow, 0, day.date, strDayFormat);
         book.SetNumber(nRow, 1, day.dValue, QStringLiteral("0.00"));
         book.SetRowHeight(nRow, kPairHeight);
         ++nRow;
@@ -314,6 +315,6 @@ bool PMonthReport::Write(const QString& strFile, QString* pError) const
     // The header row above the days names the series; an empty month has
     // nothing to draw.
     if (!m_days.isEmpty())
-        book.AddLineChart(nFirstDay, nClosing - 1, 0, 1, nFirstDay - 1, nClosing + 1);
+        book.AddLineChart(nFirstDay, nClosing - 1, 0, strDayFormat, 1, nFirstDay - 1, nClosing + 1);
     return book.Save(pError);
 }

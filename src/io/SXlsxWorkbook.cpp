@@ -118,8 +118,8 @@ void SXlsxWorkbook::SetColumnWidth(int nFirstCol, int nLastCol, double dWidth)
         Check(worksheet_set_column(m_pSheet, nFirstCol, nLastCol, dWidth, nullptr));
 }
 
-void SXlsxWorkbook::AddLineChart(
-    int nFirstRow, int nLastRow, int nCategoryCol, int nValueCol, int nNameRow, int nAtRow)
+void SXlsxWorkbook::AddLineChart(int nFirstRow, int nLastRow, int nCategoryCol,
+    const QString& strCategoryFormat, int nValueCol, int nNameRow, int nAtRow)
 {
     if (!m_pSheet)
         return;
@@ -133,6 +133,9 @@ void SXlsxWorkbook::AddLineChart(
         pSeries, s_pSheetName, nFirstRow, nCategoryCol, nLastRow, nCategoryCol);
     chart_series_set_values(pSeries, s_pSheetName, nFirstRow, nValueCol, nLastRow, nValueCol);
     chart_series_set_name_range(pSeries, s_pSheetName, nNameRow, nValueCol);
+    // Not every program takes the axis labels' format from the cells.
+    if (!strCategoryFormat.isEmpty())
+        chart_axis_set_num_format(pChart->x_axis, strCategoryFormat.toUtf8().constData());
     Check(worksheet_insert_chart(m_pSheet, nAtRow, 0, pChart));
 }
 

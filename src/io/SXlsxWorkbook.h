@@ -39,11 +39,12 @@ public:
     void SetRowHeight(int nRow, double dHeight);
     void SetColumnWidth(int nFirstCol, int nLastCol, double dWidth);
 
-    // A line chart of one series: categories from nCategoryCol, values from
-    // nValueCol, rows nFirstRow..nLastRow; the series is named by the cell
-    // (nNameRow, nValueCol). Its top left corner sits on the cell (nAtRow, 0).
-    void AddLineChart(
-        int nFirstRow, int nLastRow, int nCategoryCol, int nValueCol, int nNameRow, int nAtRow);
+    // A line chart of one series: categories from nCategoryCol, labelled
+    // with strCategoryFormat, values from nValueCol, rows nFirstRow..nLastRow;
+    // the series is named by the cell (nNameRow, nValueCol). Its top left
+    // corner sits on the cell (nAtRow, 0).
+    void AddLineChart(int nFirstRow, int nLastRow, int nCategoryCol,
+        const QString& strCategoryFormat, int nValueCol, int nNameRow, int nAtRow);
 
     // Writes the file and renames it to the target; false with the reason in
     // pError when any step failed, in which case no target file was made or

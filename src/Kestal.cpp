@@ -9,7 +9,11 @@
 #include "database/RStorageState.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
+#include "preset/POptionPage.h"
 #include "preset/PServerConnect.h"
+#include "preset/RFormSetting.h"
+#include "preset/RFramePresetIp.h"
+#include "preset/RFramePresetRegion.h"
 #include "preset/RPresetComServer.h"
 #include "preset/RPresetCurveColor.h"
 #include "preset/RPresetNetServer.h"
@@ -17,6 +21,7 @@
 #include "preset/RPresetRegion.h"
 #include "preset/SPresetContent.h"
 #include "realtime/RFormRegion.h"
+#include "realtime/RPresetAlarmThreshold.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -79,10 +84,14 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     CreatePresets();
 
     QApplication::setFont(QFont(QStringLiteral("Times New Roman")));
+    POptionPage::ClearPages();
+    POptionPage::Register(new RFramePresetRegion(1));
+    POptionPage::Register(new RFramePresetIp);
+    POptionPage::Register(new RPresetAlarmThreshold);
     layout()->addItem(m_pStackedLayout);
     m_pFormRegion = new RFormRegion(this, pClock);
     m_pFormHistory = placeholderPage("RFormHistory", this);
-    m_pFormSetting = placeholderPage("RFormSetting", this);
+    m_pFormSetting = new RFormSetting(this, pClock);
     m_pFormAbout = new RFormAbout(this);
     m_pStackedLayout->addWidget(m_pFormRegion);
     m_pStackedLayout->addWidget(m_pFormHistory);
@@ -130,6 +139,11 @@ Kestal::~Kestal()
     m_pRegularSave.reset();
     RConnectDatabase::CommitTransaction();
     m_pPresetContent.reset();
+    // The settings page and its editors go with the window's children; the
+    // pages they relay messages for go now.
+    delete m_pFormSetting;
+    m_pFormSetting = nullptr;
+    POptionPage::ClearPages();
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
 }
@@ -237,7 +251,7 @@ void Kestal::ShowPage(int nIndex)
 
 void Kestal::SetLoginWidgetInfo()
 {
-    // Forwarded to the settings window, which this window does not hold yet.
+    m_pFormSetting->SetLoginWidgetInfo();
 }
 
 void Kestal::OnUpdateDriveInfoFinished()
@@ -367,7 +381,7 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
             m_pRequestTimer->stop();
         const QString strText = CommandResultText(a, b);
         if (!strText.isEmpty())
-            emit CommandResult(strText);
+            m_pFormSetting->ShowMessage(strText);
         return true;
     }
     case SBus::ReloadAfterDeviceUpdate:

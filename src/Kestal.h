@@ -16,6 +16,7 @@ class RRegularSave;
 class RConnectDatabase;
 class RFormAbout;
 class RFormRegion;
+class RFormSetting;
 class RFormStatus;
 class SClock;
 class SPresetContent;
@@ -45,14 +46,11 @@ public:
     PDoseThread* DoseThread() const { return m_pDoseThread; }
     RRegularSave* RegularSave() const { return m_pRegularSave.get(); }
     RFormRegion* FormRegion() const { return m_pFormRegion; }
+    RFormSetting* FormSetting() const { return m_pFormSetting; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (a command-result message); empty when nothing shows.
     static QString CommandResultText(qintptr nResult, qintptr nValue);
-
-signals:
-    // A command result for the settings window's message line.
-    void CommandResult(const QString& strText);
 
 public slots:
     void SetLoginWidgetInfo();
@@ -96,7 +94,7 @@ private:
     QToolButton* m_pToolButton_Exit = nullptr;
     RFormRegion* m_pFormRegion = nullptr;
     QWidget* m_pFormHistory = nullptr;
-    QWidget* m_pFormSetting = nullptr;
+    RFormSetting* m_pFormSetting = nullptr;
     RFormAbout* m_pFormAbout = nullptr;
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;

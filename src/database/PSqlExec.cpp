@@ -28,10 +28,13 @@ bool prepareAndRun(QSqlQuery& query, const QString& strSql, const QVariantList& 
 
 } // namespace
 
-bool PSqlExec::Exec(const QString& strSql, const QVariantList& values)
+bool PSqlExec::Exec(const QString& strSql, const QVariantList& values, QString* pError)
 {
     QSqlQuery query(QSqlDatabase::database());
-    return prepareAndRun(query, strSql, values);
+    const bool bOk = prepareAndRun(query, strSql, values);
+    if (!bOk && pError)
+        *pError = query.lastError().text();
+    return bOk;
 }
 
 QSqlQuery PSqlExec::Select(const QString& strSql, const QVariantList& values)

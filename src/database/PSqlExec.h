@@ -12,8 +12,10 @@
 class PSqlExec final
 {
 public:
-    // Runs one statement; values bind to its "?" placeholders in order.
-    static bool Exec(const QString& strSql, const QVariantList& values = {});
+    // Runs one statement; values bind to its "?" placeholders in order. On
+    // failure the driver's reason goes to pError when given.
+    static bool Exec(
+        const QString& strSql, const QVariantList& values = {}, QString* pError = nullptr);
 
     // Runs a query and returns it positioned before its first row; a failed
     // query yields an inactive QSqlQuery whose next() is false.

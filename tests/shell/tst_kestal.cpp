@@ -9,6 +9,7 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "preset/RFormSetting.h"
 #include "preset/SPresetObject.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RRealRateCurve.h"
@@ -137,13 +138,15 @@ private slots:
         QTRY_COMPARE(received.count(), 1);
         QCOMPARE(received.at(0), (QVariantList {5, 3}));
 
-        QSignalSpy results(m_pWindow, &Kestal::CommandResult);
+        RFormSetting* pSetting = m_pWindow->FormSetting();
         SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 25);
-        SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 0);
-        // An unknown result shows nothing.
-        SendSMessage(SBus::MainWindow, SBus::CommandResult, 4, 1);
         QVERIFY(!m_pWindow->IsRequestTimerActive());
-        QCOMPARE(results, (QList<QVariantList> {{"Set successed25"}, {"Set successed"}}));
+        QCOMPARE(pSetting->Message(), QStringLiteral("Set successed25"));
+        SendSMessage(SBus::MainWindow, SBus::CommandResult, 1, 0);
+        QCOMPARE(pSetting->Message(), QStringLiteral("Set successed"));
+        // An unknown result shows nothing new.
+        SendSMessage(SBus::MainWindow, SBus::CommandResult, 4, 1);
+        QCOMPARE(pSetting->Message(), QStringLiteral("Set successed"));
     }
 
     // After a device update the readings so far are committed, the

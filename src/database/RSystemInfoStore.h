@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// The settings of SystemInfo as the settings page edits them: the main data
+// server with the band thresholds (µRad/h) and detector coefficients, and the
+// second server's address line.
+struct RSystemInfo
+{
+    bool bMainFound = false; // a Unit_P = 0 row was read
+    QString strIp;
+    int nPort = 0;
+    double dThreA = 0.0;
+    double dThreB = 0.0;
+    double dThreC = 0.0;
+    double dCeffP = 0.0;
+    double dCeffR = 0.0;
+    bool bSecondFound = false; // a Unit_P = 1 row was read
+    QString strIp2;
+    int nPort2 = 0;
+};
+
+// Reads and rewrites SystemInfo on the default connection, inside the long
+// transaction (nothing is committed here).
+class RSystemInfoStore final
+{
+public:
+    static RSystemInfo Load();
+    // The region coefficient as stored; false when there is no row.
+    static bool StoredCeffR(double* pCeffR);
+    // Replaces the table with the main row (Unit_P = 0, inserted first so
+    // unconditioned readers get it) and the second-server row (Unit_P = 1).
+    // All or nothing: on failure the old rows stay and pError says why.
+    static bool Save(const RSystemInfo& info, QString* pError);
+
+private:
+    RSystemInfoStore() = delete;
+};

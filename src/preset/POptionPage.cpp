@@ -1,0 +1,65 @@
+#include "preset/POptionPage.h"
+
+namespace {
+
+std::vector<std::unique_ptr<POptionPage>>& pageList()
+{
+    static std::vector<std::unique_ptr<POptionPage>> pages;
+    return pages;
+}
+
+} // namespace
+
+POptionPage::POptionPage(int nCategory, QObject* pParent)
+    : QObject(pParent)
+    , m_nCategory(nCategory)
+{
+}
+
+POptionPage::~POptionPage() = default;
+
+int POptionPage::GetCategory() const
+{
+    return m_nCategory;
+}
+
+bool POptionPage::IsMatch(const QString& strPattern) const
+{
+    return !m_strKeywords.isEmpty() && m_strKeywords.contains(strPattern, Qt::CaseInsensitive);
+}
+
+void POptionPage::Discard()
+{
+    // Pages whose edits are stored at once have nothing to drop.
+}
+
+bool POptionPage::GetFlag() const
+{
+    return m_bFlag;
+}
+
+void POptionPage::UpdateLoginInfo()
+{
+    // Only account pages show the login.
+}
+
+void POptionPage::UpdateRights(bool bAdmin)
+{
+    if (m_pWidget)
+        m_pWidget->setEnabled(bAdmin);
+}
+
+void POptionPage::Register(POptionPage* pPage)
+{
+    pageList().emplace_back(pPage);
+}
+
+const std::vector<std::unique_ptr<POptionPage>>& POptionPage::Pages()
+{
+    return pageList();
+}
+
+void POptionPage::ClearPages()
+{
+    pageList().clear();
+}

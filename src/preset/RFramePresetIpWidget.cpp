@@ -1,0 +1,185 @@
+#include "preset/RFramePresetIpWidget.h"
+
+#include "database/RSystemInfoStore.h"
+
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSpinBox>
+
+namespace {
+
+// White text needs a dark field under it to be read on the light page.
+const char* const s_pWhite
+    = "color: rgb(255, 255, 255); background-color: rgb(28, 58, 104); padding: 2px;";
+constexpr int s_nFieldWidth = 420;
+constexpr double s_dMaximum = 1000000000.0;
+
+bool isIpv4(const QStringList& parts)
+{
+    if (parts.size() != 4)
+        return false;
+    for (const QString& strPart : parts) {
+        bool bOk = false;
+        if (strPart.isEmpty() || strPart.size() > 3 || strPart.toUInt(&bOk) > 255 || !bOk)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
+    : QWidget(parent)
+    , m_pEditIp(new QLineEdit(this))
+    , m_pEditPort(new QSpinBox(this))
+    , m_pEditIp_2(new QLineEdit(this))
+    , m_pEditPort_2(new QSpinBox(this))
+{
+    setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    auto* pForm = new QFormLayout(this);
+    m_pEditIp->setObjectName(QStringLiteral("m_pEditIp"));
+    m_pEditPort->setObjectName(QStringLiteral("m_pEditPort"));
+    m_pEditIp_2->setObjectName(QStringLiteral("m_pEditIp_2"));
+    m_pEditPort_2->setObjectName(QStringLiteral("m_pEditPort_2"));
+    for (QSpinBox* pPort : {m_pEditPort, m_pEditPort_2})
+        pPort->setRange(0, 65535);
+    for (QWidget* pEdit : {static_cast<QWidget*>(m_pEditIp), static_cast<QWidget*>(m_pEditPort),
+             static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)}) {
+        pEdit->setStyleSheet(QLatin1String(s_pWhite));
+        pEdit->setMaximumWidth(s_nFieldWidth);
+    }
+    pForm->addRow(tr("IP Address:"), m_pEditIp);
+    pForm->addRow(tr("Port:"), m_pEditPort);
+
+    m_pSpinBoxThresA = AddNumber(QStringLiteral("m_pSpinBoxThresA"), tr("Threshold A:"), 2);
+    m_pSpinBoxThresB = AddNumber(QStringLiteral("m_pSpinBoxThresB"), tr("Threshold B:"), 2);
+    m_pSpinBoxThresC = AddNumber(QStringLiteral("m_pSpinBoxThresC"), tr("Threshold C:"), 2);
+    m_pSpinBoxCoefStaff
+        = AddNumber(QStringLiteral("m_pSpinBoxCoefStaff"), tr("Detector Parameter A:"), 5);
+    m_pSpinBoxCoefRegion
+        = AddNumber(QStringLiteral("m_pSpinBoxCoefRegion"), tr("Detector Parameter B:"), 5);
+
+    // The second server's line is kept in the table but not offered.
+    m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
+    m_pLabelPort_2 = new QLabel(tr("Port:"), this);
+    pForm->addRow(m_pLabelIp_2, m_pEditIp_2);
+    pForm->addRow(m_pLabelPort_2, m_pEditPort_2);
+    for (QWidget* pHidden :
+        {static_cast<QWidget*>(m_pLabelIp_2), static_cast<QWidget*>(m_pLabelPort_2),
+            static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)})
+        pHidden->hide();
+
+    Load();
+    connect(m_pSpinBoxCoefRegion, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+        &RFramePresetIpWidget::OnValueChanged);
+}
+
+RFramePresetIpWidget::~RFramePresetIpWidget() = default;
+
+QDoubleSpinBox* RFramePresetIpWidget::AddNumber(
+    const QString& strName, const QString& strLabel, int nDecimals)
+{
+    auto* pSpinBox = new QDoubleSpinBox(this);
+    pSpinBox->setObjectName(strName);
+    pSpinBox->setDecimals(nDecimals);
+    pSpinBox->setRange(0.0, s_dMaximum);
+    // Thresholds move in tenths of a µRad/h, coefficients in their last digit.
+    pSpinBox->setSingleStep(nDecimals > 2 ? 0.00001 : 0.1);
+    pSpinBox->setStyleSheet(QLatin1String(s_pWhite));
+    pSpinBox->setMaximumWidth(s_nFieldWidth);
+    static_cast<QFormLayout*>(layout())->addRow(strLabel, pSpinBox);
+    return pSpinBox;
+}
+
+void RFramePresetIpWidget::Load()
+{
+    const RSystemInfo info = RSystemInfoStore::Load();
+    // Loading is not editing: the flag marks the operator's own change.
+    const QSignalBlocker blocker(m_pSpinBoxCoefRegion);
+    if (info.bMainFound) {
+        m_pEditIp->setText(info.strIp);
+        m_pEditPort->setValue(info.nPort);
+        m_pSpinBoxThresA->setValue(info.dThreA);
+        m_pSpinBoxThresB->setValue(info.dThreB);
+        m_pSpinBoxThresC->setValue(info.dThreC);
+        m_pSpinBoxCoefStaff->setValue(info.dCeffP);
+        m_pSpinBoxCoefRegion->setValue(info.dCeffR);
+    }
+    if (info.bSecondFound) {
+        m_pEditIp_2->setText(info.strIp2);
+        m_pEditPort_2->setValue(info.nPort2);
+    }
+    m_bEdited = false;
+}
+
+bool RFramePresetIpWidget::Save(QString* pError)
+{
+    const QString strIp = m_pEditIp->text().trimmed();
+    const QString strProblem = AddressProblem(strIp);
+    if (!strProblem.isEmpty()) {
+        *pError = strProblem;
+        return false;
+    }
+    if (m_pEditPort->value() == 0) {
+        *pError = tr("The port must be between 1 and 65535.");
+        return false;
+    }
+    // An unedited region coefficient is saved as stored, not as shown with
+    // five decimals.
+    double dCeffR = m_pSpinBoxCoefRegion->value();
+    double dStoredCeffR = 0.0;
+    if (!m_bEdited && RSystemInfoStore::StoredCeffR(&dStoredCeffR)) {
+        const QSignalBlocker blocker(m_pSpinBoxCoefRegion);
+        m_pSpinBoxCoefRegion->setValue(dStoredCeffR);
+        dCeffR = dStoredCeffR;
+    }
+
+    RSystemInfo info;
+    info.strIp = strIp;
+    info.nPort = m_pEditPort->value();
+    info.dThreA = m_pSpinBoxThresA->value();
+    info.dThreB = m_pSpinBoxThresB->value();
+    info.dThreC = m_pSpinBoxThresC->value();
+    info.dCeffP = m_pSpinBoxCoefStaff->value();
+    info.dCeffR = dCeffR;
+    info.strIp2 = m_pEditIp_2->text();
+    info.nPort2 = m_pEditPort_2->value();
+    QString strError;
+    if (!RSystemInfoStore::Save(info, &strError)) {
+        *pError = tr("The settings could not be saved: %1").arg(strError);
+        return false;
+    }
+    m_pEditIp->setText(strIp);
+    m_bEdited = false;
+    return true;
+}
+
+QString RFramePresetIpWidget::AddressProblem(const QString& strAddress)
+{
+    const QString strBad = tr("\"%1\" is not an IPv4 address or a host name.").arg(strAddress);
+    if (strAddress.isEmpty())
+        return tr("The server address is empty.");
+    if (strAddress.size() > 253)
+        return strBad;
+    const QStringList labels = strAddress.split(QLatin1Char('.'));
+    // A name whose last part is a number is meant as an address.
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (digits.match(labels.last()).hasMatch())
+        return isIpv4(labels) ? QString() : strBad;
+    static const QRegularExpression label(
+        QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$"));
+    for (const QString& strLabel : labels) {
+        if (!label.match(strLabel).hasMatch())
+            return strBad;
+    }
+    return QString();
+}
+
+void RFramePresetIpWidget::OnValueChanged(double dValue)
+{
+    Q_UNUSED(dValue);
+    m_bEdited = true;
+}

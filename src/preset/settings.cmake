@@ -1,0 +1,9 @@
+# The settings window and its option pages: widgets, so the UI library.
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/POptionPage.cpp ${CMAKE_CURRENT_LIST_DIR}/POptionPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/PCategoryModel.cpp ${CMAKE_CURRENT_LIST_DIR}/PCategoryModel.h
+  ${CMAKE_CURRENT_LIST_DIR}/PCategoryFilterModel.cpp ${CMAKE_CURRENT_LIST_DIR}/PCategoryFilterModel.h
+  ${CMAKE_CURRENT_LIST_DIR}/RFormSetting.cpp ${CMAKE_CURRENT_LIST_DIR}/RFormSetting.h
+  ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIp.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIp.h
+  ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIpWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIpWidget.h
+  ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.h)

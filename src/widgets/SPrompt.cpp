@@ -1,0 +1,40 @@
+#include "widgets/SPrompt.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QString title()
+{
+    return QCoreApplication::translate("Kestal", "Orvane-Monitor");
+}
+
+} // namespace
+
+SPrompt::~SPrompt() = default;
+
+bool SPrompt::Ask(QWidget* pParent, const QString& strText, const QString& strInfo,
+    const QString& strAccept, const QString& strReject)
+{
+    QMessageBox box(QMessageBox::Question, title(), strText, QMessageBox::NoButton, pParent);
+    box.setInformativeText(strInfo);
+    QPushButton* pAccept = box.addButton(strAccept, QMessageBox::ActionRole);
+    box.addButton(strReject, QMessageBox::ActionRole);
+    box.exec();
+    return box.clickedButton() == pAccept;
+}
+
+void SPrompt::Tell(QWidget* pParent, const QString& strText, const QString& strButton)
+{
+    QMessageBox box(QMessageBox::Information, title(), strText, QMessageBox::NoButton, pParent);
+    box.addButton(strButton, QMessageBox::ActionRole);
+    box.exec();
+}
+
+SPrompt* SPrompt::Default()
+{
+    static SPrompt prompt;
+    return &prompt;
+}

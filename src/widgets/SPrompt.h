@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The program's modal questions and notices, all titled with the program's
+// name. Pages hold a pointer to one; the default shows a message box, tests
+// install a double that answers at once, so no test waits on a modal box.
+class SPrompt
+{
+public:
+    virtual ~SPrompt();
+
+    // True when the user chooses strAccept rather than strReject.
+    virtual bool Ask(QWidget* pParent, const QString& strText, const QString& strInfo,
+        const QString& strAccept, const QString& strReject);
+    // A notice with one button.
+    virtual void Tell(QWidget* pParent, const QString& strText, const QString& strButton);
+
+    // The message-box prompt shared by every page.
+    static SPrompt* Default();
+};

@@ -1,14 +1,14 @@
 #include "history/ExportTable.h"
 
 #include "history/PMonthReport.h"
+#include "widgets/SPrompt.h"
 
 #include <QDir>
-#include <QFileDialog>
-#include <QMessageBox>
 
 ExportTable::ExportTable(QObject* pParent, const SClock* pClock)
     : QObject(pParent)
     , m_pClock(pClock)
+    , m_pPrompt(SPrompt::Default())
 {
 }
 
@@ -21,9 +21,8 @@ QString ExportTable::DefaultFileName(int nId, const QDate& date)
 void ExportTable::Export(QWidget* pParent, int nKind, int nId, const QDate& date)
 {
     const QString strDefault = DefaultFileName(nId, date);
-    const QString strFile = m_askFileName
-        ? m_askFileName(pParent, strDefault)
-        : QFileDialog::getSaveFileName(pParent, tr("Save File"), strDefault, tr("Images (*.xlsx)"));
+    const QString strFile
+        = m_pPrompt->AskSaveFileName(pParent, tr("Save File"), strDefault, tr("Images (*.xlsx)"));
     if (strFile.isEmpty()) {
         emit EndExport();
         return;
@@ -47,10 +46,7 @@ bool ExportTable::ExportTo(
     if (!bWritten) {
         const QString strText = tr("The report %1 was not written: %2")
                                     .arg(QDir::toNativeSeparators(strTarget), strError);
-        if (m_showFailure)
-            m_showFailure(pParent, strText);
-        else
-            QMessageBox::warning(pParent, tr("Orvane-Monitor"), strText);
+        m_pPrompt->Tell(pParent, strText, tr("OK"));
     }
     return bWritten;
 }

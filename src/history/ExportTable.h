@@ -4,10 +4,9 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 class QWidget;
 class SClock;
+class SPrompt;
 
 // The history page's "Export": asks for a file name and writes the monthly
 // report of the selected region or staff member there. GUI thread; the
@@ -19,19 +18,13 @@ class ExportTable : public QObject
     Q_OBJECT
 
 public:
-    // The file name chosen in a save dialog offering strDefault; empty when
-    // cancelled.
-    using AskFileName = std::function<QString(QWidget* pParent, const QString& strDefault)>;
-    // Tells the user why the report was not written.
-    using ShowFailure = std::function<void(QWidget* pParent, const QString& strText)>;
-
     // "Now" (report time, the quarters) comes from pClock, the system clock
     // when null.
     explicit ExportTable(QObject* pParent = nullptr, const SClock* pClock = nullptr);
 
-    // Tests answer instead of the modal dialog and box.
-    void SetAskFileName(AskFileName ask) { m_askFileName = std::move(ask); }
-    void SetShowFailure(ShowFailure show) { m_showFailure = std::move(show); }
+    // The file dialog and the failure notice go through pPrompt; tests
+    // install one that answers at once.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
 
     // nKind is the list the item comes from (SBus::RegionList or
     // SBus::PersonalList), date the day selected in the history dialog.
@@ -53,6 +46,5 @@ private:
     Q_DISABLE_COPY(ExportTable)
 
     const SClock* m_pClock;
-    AskFileName m_askFileName;
-    ShowFailure m_showFailure;
+    SPrompt* m_pPrompt;
 };

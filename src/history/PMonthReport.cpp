@@ -19,7 +19,7 @@ constexpr double kColumnWidth = 30.0;
 
 // A region minute value is the sum of its 30 two-second dose rates, so a
 // day's Sum ÷ 1800 is the day's dose (µRad) and Sum ÷ 43200 the day's mean
-// dose rate (µRad/h). Staff values are stored as µSv × 60.
+// dose rate (µRad/h). A staff sum is 60 times the dose shown.
 constexpr double kRegionDayDivisor = 1800.0;
 constexpr double kRegionRateDivisor = 43200.0;
 constexpr double kStaffDivisor = 60.0;

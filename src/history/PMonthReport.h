@@ -16,7 +16,7 @@ class SXlsxWorkbook;
 // write it through this class, so the two give the same cells.
 //
 // Region values are dose rates in µRad/h (a day's value is the mean of its
-// minute values); staff values are doses in µSv, stored as µSv × 60.
+// minute values); a staff sum is 60 times the dose the report shows.
 class PMonthReport final
 {
     Q_DECLARE_TR_FUNCTIONS(PMonthReport)

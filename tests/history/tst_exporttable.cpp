@@ -1,6 +1,7 @@
 #include "history/ExportTable.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
+#include "widgets/SPrompt.h"
 
 #include "TestDb.h"
 #include "XlsxSheet.h"
@@ -9,6 +10,27 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+// Answers the file dialog with a prepared name and keeps the notices.
+class AnsweringPrompt final : public SPrompt
+{
+public:
+    QString strAnswer;
+    QString strOffered;
+    QStringList failures;
+
+    QString AskSaveFileName(
+        QWidget*, const QString&, const QString& strDefault, const QString&) override
+    {
+        strOffered = strDefault;
+        return strAnswer;
+    }
+    void Tell(QWidget*, const QString& strText, const QString&) override { failures << strText; }
+};
+
+} // namespace
 
 class TstExportTable : public QObject
 {
@@ -33,17 +55,13 @@ private slots:
         QStringList events;
         connect(&table, &ExportTable::StartExport, [&]() { events << "start"; });
         connect(&table, &ExportTable::EndExport, [&]() { events << "end"; });
-        QString strAnswer;
-        QString strOffered;
-        table.SetAskFileName([&](QWidget*, const QString& strDefault) {
-            strOffered = strDefault;
-            return strAnswer;
-        });
-        QStringList failures;
-        table.SetShowFailure([&](QWidget*, const QString& strText) { failures << strText; });
+        AnsweringPrompt prompt;
+        table.SetPrompt(&prompt);
+        QString& strAnswer = prompt.strAnswer;
+        const QStringList& failures = prompt.failures;
 
         table.Export(nullptr, SBus::RegionList, 3, QDate(2014, 5, 31));
-        QCOMPARE(strOffered, QDir::home().filePath("2014-05--3.xlsx"));
+        QCOMPARE(prompt.strOffered, QDir::home().filePath("2014-05--3.xlsx"));
         QCOMPARE(events, QStringList("end"));
 
         QTemporaryDir dir;

@@ -38,6 +38,11 @@ struct IndexDef
 };
 
 RConnectDatabase::CommitFault s_eCommitFault = RConnectDatabase::CommitFault::None;
+std::function<void()> s_busyRetry;
+
+// Each attempt already waits out the connection's busy timeout (Qt's 5 s)
+// inside SQLite; a reader that still holds the file after that gets two more.
+constexpr int kCommitAttempts = 3;
 
 const IndexDef s_indexes[] = {
     {"MonthDataIndex", "create index MonthDataIndex on MonthData(Id,Month,Hour)"},
@@ -145,8 +150,7 @@ bool RConnectDatabase::CommitTransaction()
     QString strReason;
     switch (s_eCommitFault) {
     case CommitFault::None:
-        if (!db.commit())
-            strReason = db.lastError().databaseText();
+        strReason = CommitWhileBusy();
         break;
     case CommitFault::Fails:
         strReason = QStringLiteral("database or disk is full");
@@ -168,6 +172,29 @@ bool RConnectDatabase::CommitTransaction()
 void RConnectDatabase::InjectCommitFault(CommitFault eFault)
 {
     s_eCommitFault = eFault;
+}
+
+void RConnectDatabase::SetBusyRetryHook(std::function<void()> hook)
+{
+    s_busyRetry = std::move(hook);
+}
+
+QString RConnectDatabase::CommitWhileBusy()
+{
+    // A reader (the report tool) holding the file answers the commit with
+    // SQLITE_BUSY; the transaction then stays open and the same commit can be
+    // run again, so nothing is lost by trying once more.
+    QSqlQuery query(QSqlDatabase::database());
+    for (int nAttempt = 1;; ++nAttempt) {
+        if (query.exec(QStringLiteral("commit")))
+            return QString();
+        const bool bBusy = query.lastError().nativeErrorCode() == QString::number(SQLITE_BUSY);
+        if (!bBusy || nAttempt == kCommitAttempts)
+            return query.lastError().databaseText();
+        Log(3, "commit: database busy, attempt %d of %d\n", nAttempt + 1, kCommitAttempts);
+        if (s_busyRetry)
+            s_busyRetry();
+    }
 }
 
 QStringList RConnectDatabase::TableStatements()

@@ -42,6 +42,9 @@ public:
     // leaving the transaction open or with SQLite rolling it back.
     enum class CommitFault { None, Fails, FailsAndRollsBack };
     static void InjectCommitFault(CommitFault eFault);
+    // Tests only: called before a commit that found the file busy is tried
+    // again, so a test can let its reader go at that moment.
+    static void SetBusyRetryHook(std::function<void()> hook);
 
     // The create statements, in creation order, of the fourteen tables a new
     // file gets.
@@ -55,6 +58,9 @@ private:
     void CreateMissing();
     // Empty when the open file can be read, checked and written.
     static QString UnusableReason();
+    // Commits, trying again while another connection holds the file; empty
+    // on success, else the reason.
+    static QString CommitWhileBusy();
 
     FailureReport m_report;
 };

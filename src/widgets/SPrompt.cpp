@@ -1,6 +1,7 @@
 #include "widgets/SPrompt.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -31,6 +32,12 @@ void SPrompt::Tell(QWidget* pParent, const QString& strText, const QString& strB
     QMessageBox box(QMessageBox::Information, title(), strText, QMessageBox::NoButton, pParent);
     box.addButton(strButton, QMessageBox::ActionRole);
     box.exec();
+}
+
+QString SPrompt::AskSaveFileName(QWidget* pParent, const QString& strCaption,
+    const QString& strDefault, const QString& strFilter)
+{
+    return QFileDialog::getSaveFileName(pParent, strCaption, strDefault, strFilter);
 }
 
 SPrompt* SPrompt::Default()

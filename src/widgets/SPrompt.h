@@ -17,6 +17,9 @@ public:
         const QString& strAccept, const QString& strReject);
     // A notice with one button.
     virtual void Tell(QWidget* pParent, const QString& strText, const QString& strButton);
+    // A file name to save under, strDefault offered; empty when cancelled.
+    virtual QString AskSaveFileName(QWidget* pParent, const QString& strCaption,
+        const QString& strDefault, const QString& strFilter);
 
     // The message-box prompt shared by every page.
     static SPrompt* Default();

@@ -153,6 +153,62 @@ private slots:
         QCOMPARE(column(QStringLiteral("select Id from RegionInfo")), QStringList("9"));
     }
 
+    // A reader holding the file across the commit makes it busy: the commit
+    // is tried again and goes through once the reader lets go; a reader that
+    // never lets go leaves the transaction open, so the next commit still
+    // writes everything.
+    void commitRetriesWhileReaderHoldsFile()
+    {
+        QVERIFY(Open());
+        // No waiting inside SQLite: each attempt meets the reader at once.
+        QVERIFY(QSqlQuery().exec(QStringLiteral("pragma busy_timeout = 0")));
+        {
+            QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "reader");
+            reader.setDatabaseName(QStringLiteral("DataBase.sqlite"));
+            QVERIFY(reader.open());
+            const auto holdRead = [&reader]() {
+                QVERIFY(reader.transaction());
+                QSqlQuery read(reader);
+                QVERIFY(read.exec(QStringLiteral("select count(*) from RegionInfo")));
+                QVERIFY(read.next());
+            };
+            const auto readIds = [&reader]() {
+                QStringList ids;
+                QSqlQuery read(QStringLiteral("select Id from RegionInfo order by Id"), reader);
+                while (read.next())
+                    ids << read.value(0).toString();
+                return ids;
+            };
+
+            holdRead();
+            QVERIFY(QSqlDatabase::database().transaction());
+            QVERIFY(QSqlQuery().exec(QStringLiteral("insert into RegionInfo(Id) values(1)")));
+            int nRetries = 0;
+            RConnectDatabase::SetBusyRetryHook([&]() {
+                ++nRetries;
+                reader.commit();
+            });
+            QVERIFY(RConnectDatabase::CommitTransaction());
+            QCOMPARE(nRetries, 1);
+            QVERIFY(!RStorageState::Shared().IsFailing());
+            QCOMPARE(readIds(), QStringList("1"));
+
+            holdRead();
+            RConnectDatabase::SetBusyRetryHook([&]() { ++nRetries; });
+            QVERIFY(QSqlDatabase::database().transaction());
+            QVERIFY(QSqlQuery().exec(QStringLiteral("insert into RegionInfo(Id) values(2)")));
+            QVERIFY(!RConnectDatabase::CommitTransaction());
+            QCOMPARE(nRetries, 3);
+            QVERIFY(RConnectDatabase::InTransaction());
+            reader.commit();
+            QVERIFY(RConnectDatabase::CommitTransaction());
+            QCOMPARE(readIds(), QStringList({"1", "2"}));
+            RConnectDatabase::SetBusyRetryHook({});
+            reader.close();
+        }
+        QSqlDatabase::removeDatabase("reader");
+    }
+
     void unusableFileIsLeftAsItIs_data()
     {
         QTest::addColumn<QByteArray>("content");

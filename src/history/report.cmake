@@ -1,0 +1,5 @@
+# Monthly reports: the sheet in the core, the Export button's dialogs in the UI.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PMonthReport.cpp ${CMAKE_CURRENT_LIST_DIR}/PMonthReport.h)
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/ExportTable.cpp ${CMAKE_CURRENT_LIST_DIR}/ExportTable.h)

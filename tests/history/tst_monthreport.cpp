@@ -1,0 +1,210 @@
+#include "history/PMonthReport.h"
+#include "message/SBus.h"
+#include "message/SClock.h"
+
+#include "TestDb.h"
+#include "XlsxSheet.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void Exec(const QString& strSql, const QVariantList& values)
+{
+    QVERIFY2(PSqlExec::Exec(strSql, values), qPrintable(strSql));
+}
+
+void AddDaySum(const char* pTable, int nId, const char* pDay, double dSum)
+{
+    Exec(QStringLiteral("insert into %1(Id, Month, Sum) values(?, ?, ?)").arg(pTable),
+        {nId, QString::fromLatin1(pDay), dSum});
+}
+
+void AddDayStats(int nId, const char* pDay, int nAlarms, double dMax, const char* pTime)
+{
+    Exec(QStringLiteral("insert into RegionLinkDoseInfo(Id, Month, AlarmOverCount, MaxDose, "
+                        "TimeInfo) values(?, ?, ?, ?, ?)"),
+        {nId, QString::fromLatin1(pDay), nAlarms, dMax, QString::fromLatin1(pTime)});
+}
+
+} // namespace
+
+class TstMonthReport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    XlsxSheet Write(int nKind, int nId, const QDate& date, const QDateTime& now)
+    {
+        SManualClock clock(now);
+        PMonthReport report(nKind, nId, date, &clock);
+        QString strError;
+        const QString strFile = m_dir.filePath(QStringLiteral("r.xlsx"));
+        if (report.Read(&strError) != PMonthReport::Status::Ok || !report.Write(strFile, &strError))
+            qWarning("%s", qPrintable(strError));
+        return XlsxSheet::Read(strFile);
+    }
+
+private slots:
+    void init()
+    {
+        TestDb::Open();
+        TestDb::AddRegions({3});
+    }
+
+    // Title, blocks, daily rows and chart of a region; the average divides by
+    // every day summed, days after the selected one count in the rows only,
+    // a day whose minutes were all 0 has no row, and the months around stay
+    // out.
+    void regionReport()
+    {
+        AddDaySum("MonthMinuteDose", 3, "2014-04-30", 99999);
+        AddDaySum("MonthMinuteDose", 3, "2014-05-01", 43200);
+        AddDaySum("MonthMinuteDose", 3, "2014-05-02", 86400);
+        AddDaySum("MonthMinuteDose", 3, "2014-05-03", 0);
+        AddDaySum("MonthMinuteDose", 3, "2014-05-20", 3600);
+        AddDaySum("MonthMinuteDose", 4, "2014-05-04", 3600);
+        AddDaySum("MonthMinuteDose", 3, "2014-06-01", 1800);
+        AddDayStats(3, "2014-05-02", 2, 7.5, "10:11:12");
+        AddDayStats(3, "2014-05-05", 1, 3.0, "01:00:00");
+        AddDayStats(3, "2014-05-15", 4, 99.0, "23:00:00");
+        const XlsxSheet sheet = Write(
+            SBus::RegionList, 3, QDate(2014, 5, 10), QDateTime(QDate(2014, 6, 2), QTime(8, 0)));
+
+        QCOMPARE(sheet.values.value("A1"), m_dir.filePath("r.xlsx"));
+        QCOMPARE(sheet.values.value("A3"), QString("ID"));
+        QCOMPARE(sheet.values.value("B3"), QString("3"));
+        QCOMPARE(sheet.values.value("B4"), QString("Room 3"));
+        QCOMPARE(sheet.values.value("B7").toDouble(), 0.3);
+        QCOMPARE(sheet.formats.value("B7"), QString("0.00"));
+        QCOMPARE(sheet.values.value("B8"), QString("7.5"));
+        QCOMPARE(sheet.values.value("B9"), QString("10"));
+        QCOMPARE(sheet.values.value("B10"), QString("3"));
+        QCOMPARE(sheet.values.value("B11"), QString("2014-05-02T10:11:12"));
+        QCOMPARE(sheet.values.value("B12"), QString("2014-06-02T08:00:00"));
+        QCOMPARE(sheet.values.value("B14"), QString("Dose"));
+        QVERIFY(!sheet.values.contains("A5") && !sheet.values.contains("B5"));
+
+        const QStringList days = {sheet.values.value("A15"), sheet.values.value("A16"),
+            sheet.values.value("A17"), sheet.values.value("A18")};
+        QCOMPARE(days,
+            QStringList({XlsxSheet::Serial(QDate(2014, 5, 1)), XlsxSheet::Serial(QDate(2014, 5, 2)),
+                XlsxSheet::Serial(QDate(2014, 5, 20)), "Cumulative dose rate curve."}));
+        QCOMPARE(sheet.formats.value("A15"), QString("yyyy-mm-dd"));
+        QCOMPARE(sheet.values.value("B17"), QString("2"));
+        QCOMPARE(sheet.formats.value("B17"), QString("0.00"));
+
+        QCOMPARE(sheet.merges, QStringList({"A1:B1", "A2:B2", "A6:B6", "A13:B13", "A18:B18"}));
+        QCOMPARE(sheet.heights.value(1), 40.0);
+        QCOMPARE(sheet.heights.value(14), 20.0);
+        QCOMPARE(sheet.heights.value(17), 20.0);
+        QCOMPARE(sheet.heights.value(18), 40.0);
+        QVERIFY(!sheet.heights.contains(5));
+
+        // The series covers exactly the daily rows and is named by the header.
+        QVERIFY(sheet.chart.contains("<c:lineChart>"));
+        QVERIFY(sheet.chart.contains("<c:f>Sheet1!$A$15:$A$17</c:f>"));
+        QVERIFY(sheet.chart.contains("<c:f>Sheet1!$B$15:$B$17</c:f>"));
+        QVERIFY(sheet.chart.contains("<c:f>Sheet1!$B$14</c:f>"));
+    }
+
+    // On the 1st the average is that day's own; with no kept day there are
+    // no daily rows and no chart (its range would be empty).
+    void regionMonthWithoutDays()
+    {
+        AddDaySum("MonthMinuteDose", 3, "2014-05-01", 0);
+        const XlsxSheet sheet = Write(
+            SBus::RegionList, 3, QDate(2014, 5, 1), QDateTime(QDate(2014, 6, 2), QTime(8, 0)));
+        QCOMPARE(sheet.values.value("B7"), QString("0"));
+        QCOMPARE(sheet.values.value("A15"), QString("Cumulative dose rate curve."));
+        QVERIFY(!sheet.values.contains("B11"));
+        QVERIFY(sheet.chart.isEmpty());
+    }
+
+    void staffQuarters_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<double>("previousYearEnd");
+        QTest::addColumn<QList<double>>("quarters");
+        // Cumulative 180, 300, 420 at the ends of March, June, September;
+        // total 600.
+        QTest::newRow("February: only Q1, from the year's start")
+            << QDate(2015, 2, 10) << 60.0 << QList<double>({9, 0, 0, 0});
+        QTest::newRow("November: each quarter from its end value")
+            << QDate(2015, 11, 10) << 60.0 << QList<double>({2, 2, 2, 3});
+        QTest::newRow("last year's value above the total counts as 0")
+            << QDate(2015, 2, 10) << 900.0 << QList<double>({10, 0, 0, 0});
+    }
+
+    // The quarters follow today's date, not the report's; the percentage is
+    // a fraction under a percent format, the doses numbers under "0.00"
+    // (SumDose 600: 10.00 and 0.05%); a day whose Sum is 0 keeps its row.
+    void staffQuarters()
+    {
+        QFETCH(QDate, today);
+        QFETCH(double, previousYearEnd);
+        QFETCH(QList<double>, quarters);
+        Exec(QStringLiteral("insert into PersonalInfo(Id, Name, Sex, Position) values(?, ?, ?, ?)"),
+            {12, "Ann", 1, "Operator"});
+        Exec(
+            QStringLiteral("insert into PersonalSumDoseInfo(Id, SumDose) values(?, ?)"), {12, 600});
+        AddDaySum("PersonalMonthDose", 12, "2014-12-31", previousYearEnd);
+        AddDaySum("PersonalMonthDose", 12, "2015-03-31", 180);
+        AddDaySum("PersonalMonthDose", 12, "2015-06-30", 300);
+        AddDaySum("PersonalMonthDose", 12, "2015-09-30", 420);
+        AddDaySum("PersonalMonthDose", 12, "2014-05-03", 0);
+        AddDaySum("PersonalMonthDose", 12, "2014-05-04", 30);
+        const XlsxSheet sheet
+            = Write(SBus::PersonalList, 12, QDate(2014, 5, 31), QDateTime(today, QTime(9, 0)));
+
+        QCOMPARE(sheet.values.value("A2"), QString("PersonalInfo"));
+        QCOMPARE(sheet.values.value("B4"), QString("Ann"));
+        QCOMPARE(sheet.values.value("B6"), QString("Operator"));
+        QCOMPARE(sheet.values.value("B9"), QString("10"));
+        QCOMPARE(sheet.formats.value("B9"), QString("0.00"));
+        QCOMPARE(sheet.values.value("B10").toDouble(), 0.0005);
+        QCOMPARE(sheet.formats.value("B10"), QString("0.00%"));
+        for (int i = 0; i < 4; ++i) {
+            const QString strCell = QStringLiteral("B%1").arg(11 + i);
+            QCOMPARE(sheet.values.value(strCell).toDouble(), quarters.at(i));
+            QCOMPARE(sheet.formats.value(strCell), QString("0.00\"uSv\""));
+        }
+        QCOMPARE(sheet.values.value("A18"), XlsxSheet::Serial(QDate(2014, 5, 3)));
+        QCOMPARE(sheet.values.value("B18"), QString("0"));
+        QCOMPARE(sheet.values.value("B19"), QString("0.5"));
+        QCOMPARE(sheet.values.value("A20"), QString("That month cumulative dose curve."));
+        QVERIFY(sheet.chart.contains("<c:f>Sheet1!$B$18:$B$19</c:f>"));
+    }
+
+    // A replaced report leaves no temporary file beside it; a folder that
+    // cannot be written says which and leaves nothing; an unknown id is
+    // refused before anything is written.
+    void writingAndRefusals()
+    {
+        SManualClock clock(QDateTime(QDate(2014, 6, 2), QTime(8, 0)));
+        PMonthReport report(SBus::RegionList, 3, QDate(2014, 5, 31), &clock);
+        QString strError;
+        QCOMPARE(report.Read(&strError), PMonthReport::Status::Ok);
+        QTemporaryDir dir;
+        const QString strFile = dir.filePath("r.xlsx");
+        QVERIFY(report.Write(strFile, &strError));
+        QVERIFY(report.Write(strFile, &strError));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("r.xlsx"));
+
+        const QString strMissing = dir.filePath("missing/r.xlsx");
+        QVERIFY(!report.Write(strMissing, &strError));
+        QVERIFY2(strError.contains(dir.filePath("missing")), qPrintable(strError));
+        QVERIFY(!QFile::exists(strMissing));
+
+        PMonthReport unknown(SBus::PersonalList, 3, QDate(2014, 5, 31), &clock);
+        QCOMPARE(unknown.Read(&strError), PMonthReport::Status::UnknownItem);
+        QCOMPARE(strError, QString("no staff member with id 3"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstMonthReport)
+#include "tst_monthreport.moc"

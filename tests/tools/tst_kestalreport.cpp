@@ -1,0 +1,190 @@
+#include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
+#include "history/PMonthReport.h"
+#include "message/SBus.h"
+
+#include "XlsxSheet.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TstKestalReport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_strOldDir = QDir::currentPath();
+
+    struct Result
+    {
+        int nExit;
+        QString strError;
+    };
+
+    // Runs in the site folder, where DataBase.sqlite is the default.
+    Result Run(const QStringList& args)
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(KESTAL_REPORT), args);
+        if (!process.waitForFinished(60000))
+            return {-1, QStringLiteral("did not finish")};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QStringList Files() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDir::setCurrent(m_dir.path());
+        RConnectDatabase database;
+        QVERIFY(database.OpenDatabase());
+        const QStringList statements = {
+            "insert into RegionInfo(Sub, Id, Name, Num) values(1, 3, 'Control room', 1)",
+            "insert into RegionCurveColorInfo(Id, Alarmvalue) values(3, 5)",
+            "insert into RegionLinkDoseInfo(Id, Month, AlarmOverCount, MaxDose, TimeInfo) "
+            "values(3, '2014-05-02', 2, 7.5, '10:11:12')",
+            "insert into MonthMinuteDose(Id, Month, \"0\", \"61\", Sum) "
+            "values(3, '2014-05-01', 30, 45, 75)",
+            "insert into MonthMinuteDose(Id, Month, \"1439\", Sum) values(3, '2014-05-02', 3, 3)",
+            "insert into MonthMinuteDose(Id, Month, \"5\", Sum) values(3, '2014-05-03', 30, 30)",
+            "insert into MonthMinuteDose(Id, Month, \"5\", Sum) values(4, '2014-05-01', 30, 30)",
+            "insert into PersonalInfo(Sub, Id, Name, Position, Sex) values(1, 12, 'Ann', "
+            "'Operator', 1)",
+            "insert into PersonalSumDoseInfo(Id, SumDose) values(12, 120)",
+            "insert into PersonalMonthDose(Id, Month, Sum) values(12, '2014-05-03', 0)",
+        };
+        for (const QString& strSql : statements)
+            QVERIFY2(PSqlExec::Exec(strSql), qPrintable(strSql));
+    }
+    void cleanupTestCase()
+    {
+        QSqlDatabase::database().close();
+        QDir::setCurrent(m_strOldDir);
+    }
+
+    void sameCellsAsTheButton_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("reportTimeCell");
+        QTest::newRow("region") << int(SBus::RegionList) << 3 << "B12";
+        QTest::newRow("staff") << int(SBus::PersonalList) << 12 << "B15";
+    }
+
+    // The tool writes what the page's export writes, the title (the file
+    // name) and the report time aside.
+    void sameCellsAsTheButton()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, id);
+        QFETCH(QString, reportTimeCell);
+        PMonthReport report(kind, id, QDate(2014, 5, 31));
+        QString strError;
+        QCOMPARE(report.Read(&strError), PMonthReport::Status::Ok);
+        QVERIFY(report.Write(m_dir.filePath("page.xlsx"), &strError));
+        const Result result = Run({kind == SBus::RegionList ? "region" : "staff",
+            QString::number(id), "2014-05-31", "-o", "tool.xlsx"});
+        QCOMPARE(result.nExit, 0);
+
+        XlsxSheet page = XlsxSheet::Read(m_dir.filePath("page.xlsx"));
+        XlsxSheet tool = XlsxSheet::Read(m_dir.filePath("tool.xlsx"));
+        QCOMPARE(tool.values.take("A1"), QString("tool.xlsx"));
+        page.values.remove("A1");
+        QVERIFY(!tool.values.take(reportTimeCell).isEmpty());
+        page.values.remove(reportTimeCell);
+        QVERIFY(tool.values.size() > 15);
+        QCOMPARE(tool.values, page.values);
+        QCOMPARE(tool.formats, page.formats);
+        QCOMPARE(tool.heights, page.heights);
+        QCOMPARE(tool.merges, page.merges);
+        QVERIFY(!tool.chart.isEmpty());
+        QCOMPARE(tool.chart, page.chart);
+        QFile::remove(m_dir.filePath("page.xlsx"));
+        QFile::remove(m_dir.filePath("tool.xlsx"));
+    }
+
+    // Minutes whose value is not 0, FROM to TO inclusive, as mean dose rates.
+    void minutesCsv()
+    {
+        QCOMPARE(Run({"minutes", "3", "2014-04-30", "2014-05-02", "-o", "m.csv"}).nExit, 0);
+        QFile file(m_dir.filePath("m.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+            QString("day,time,dose_rate_uRad_h\r\n2014-05-01,00:00,1.00\r\n"
+                    "2014-05-01,01:01,1.50\r\n2014-05-02,23:59,0.10\r\n"));
+        file.remove();
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("month 13") << QStringList({"region", "3", "2014-13-01", "-o", "r.xlsx"}) << 2
+                                  << "not a day (yyyy-MM-dd): 2014-13-01";
+        QTest::newRow("unknown region")
+            << QStringList({"region", "99", "2014-05-31", "-o", "r.xlsx"}) << 1
+            << "no region with id 99";
+        QTest::newRow("unknown region, minutes")
+            << QStringList({"minutes", "4", "2014-05-01", "2014-05-01", "-o", "m.csv"}) << 1
+            << "no region with id 4";
+        QTest::newRow("unknown staff") << QStringList({"staff", "3", "2014-05-31", "-o", "r.xlsx"})
+                                       << 1 << "no staff member with id 3";
+        QTest::newRow("missing database")
+            << QStringList({"region", "3", "2014-05-31", "--db", "none.sqlite", "-o", "r.xlsx"})
+            << 1 << "no database file";
+        QTest::newRow("no folder for the report")
+            << QStringList({"region", "3", "2014-05-31", "-o", "gone/r.xlsx"}) << 1
+            << "cannot write in";
+        QTest::newRow("no folder for the minutes")
+            << QStringList({"minutes", "3", "2014-05-01", "2014-05-02", "-o", "gone/m.csv"}) << 1
+            << "cannot write gone/m.csv";
+        QTest::newRow("no output named")
+            << QStringList({"region", "3", "2014-05-31"}) << 2 << "-o FILE is required";
+    }
+
+    // A clear message, a non-zero exit and nothing left in the folder.
+    void refusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, message);
+        const QStringList before = Files();
+        const Result result = Run(args);
+        QCOMPARE(result.nExit, exit);
+        QVERIFY2(result.strError.contains(message), qPrintable(result.strError));
+        QCOMPARE(Files(), before);
+    }
+
+    // While the client holds the file past the wait, both kinds of output
+    // give up with "database busy" and leave nothing.
+    void busyDatabase()
+    {
+        const QStringList before = Files();
+        QSqlQuery hold;
+        QVERIFY(hold.exec(QStringLiteral("begin exclusive")));
+        const Result report = Run({"region", "3", "2014-05-31", "--wait", "0", "-o", "r.xlsx"});
+        const Result minutes
+            = Run({"minutes", "3", "2014-05-01", "2014-05-02", "--wait", "0", "-o", "m.csv"});
+        QVERIFY(hold.exec(QStringLiteral("rollback")));
+        QCOMPARE(report.nExit, 3);
+        QVERIFY2(report.strError.contains("database busy"), qPrintable(report.strError));
+        QCOMPARE(minutes.nExit, 3);
+        QVERIFY2(minutes.strError.contains("database busy"), qPrintable(minutes.strError));
+        QCOMPARE(Files(), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstKestalReport)
+#include "tst_kestalreport.moc"

@@ -1,0 +1,255 @@
+// kestal-report: the monthly reports of the history page, and the minute
+// values of a region as CSV, from the command line (for scheduled jobs).
+// The database is opened read-only and read in short transactions, so a
+// running client is neither changed nor held up for more than a moment.
+
+#include "history/PMonthReport.h"
+#include "message/SBus.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTextStream>
+
+#include <sqlite3.h>
+
+namespace {
+
+enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3 };
+
+const char* const s_pDayFormat = "yyyy-MM-dd";
+constexpr int kMinutesPerDay = 1440;
+// A stored minute value is the sum of the minute's 30 two-second readings.
+constexpr double kSlotsPerMinute = 30.0;
+
+const char* const s_pDescription
+    = "Writes the reports of a Kestal monitoring database.\n"
+      "\n"
+      "Commands:\n"
+      "  region ID DATE       monthly report of a region (.xlsx)\n"
+      "  staff ID DATE        monthly report of a staff member (.xlsx)\n"
+      "  minutes ID FROM TO   minute dose rates of a region, days FROM to TO (CSV)\n"
+      "\n"
+      "DATE, FROM and TO are days as yyyy-MM-dd. The monthly reports cover the\n"
+      "month of DATE, as the history page's Export does with the selected day;\n"
+      "their quarters and report time follow today's date.\n"
+      "\n"
+      "The database is opened read-only while the client may be running: the\n"
+      "reports show what the client has committed, which is up to five minutes\n"
+      "behind the readings. A database the client holds longer than --wait\n"
+      "seconds is left alone with the message \"database busy\".\n"
+      "\n"
+      "Exit status: 0 written; 1 not written (unknown id, missing database,\n"
+      "output not writable, read error); 2 bad command line; 3 database busy.\n"
+      "No output file is left behind unless the status is 0.";
+
+struct Failure
+{
+    int nExit;
+    QString strText;
+};
+
+bool IsBusy(const QSqlError& error)
+{
+    const QString strCode = error.nativeErrorCode();
+    return strCode == QString::number(SQLITE_BUSY) || strCode == QString::number(SQLITE_LOCKED);
+}
+
+Failure ReadFailure(const QSqlError& error)
+{
+    if (IsBusy(error))
+        return {Busy, QStringLiteral("database busy")};
+    return {Failed, QStringLiteral("cannot read the database: %1").arg(error.text())};
+}
+
+QDate ParseDay(const QString& strText, Failure* pFailure)
+{
+    const QDate day = QDate::fromString(strText, QLatin1String(s_pDayFormat));
+    if (!day.isValid())
+        *pFailure = {Usage, QStringLiteral("not a day (yyyy-MM-dd): %1").arg(strText)};
+    return day;
+}
+
+int ParseId(const QString& strText, Failure* pFailure)
+{
+    bool bOk = false;
+    const int nId = strText.toInt(&bOk);
+    if (!bOk)
+        *pFailure = {Usage, QStringLiteral("not an id: %1").arg(strText)};
+    return nId;
+}
+
+bool OpenDatabase(const QString& strFile, int nWaitSeconds, Failure* pFailure)
+{
+    const QFileInfo file(strFile);
+    if (!file.isFile()) {
+        *pFailure = {Failed, QStringLiteral("no database file %1").arg(file.absoluteFilePath())};
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(file.absoluteFilePath());
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(nWaitSeconds * 1000));
+    if (!db.open()) {
+        *pFailure
+            = {Failed, QStringLiteral("cannot open %1: %2").arg(strFile, db.lastError().text())};
+        return false;
+    }
+    return true;
+}
+
+Failure WriteReport(int nKind, int nId, const QDate& date, const QString& strOutput)
+{
+    PMonthReport report(nKind, nId, date);
+    QString strError;
+    switch (report.Read(&strError)) {
+    case PMonthReport::Status::Ok:
+        break;
+    case PMonthReport::Status::Busy:
+        return {Busy, strError};
+    default:
+        return {Failed, strError};
+    }
+    if (!report.Write(strOutput, &strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
+// One short read transaction per day; a day without a row writes nothing.
+bool WriteMinuteDay(int nId, const QDate& day, QTextStream& out, Failure* pFailure)
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // Preparing reads the schema, so it meets a busy file too.
+    bool bRead = query.prepare(QStringLiteral(
+        "select * from MonthMinuteDose where Id = ? and Month = ? order by rowid limit 1"));
+    query.addBindValue(nId);
+    query.addBindValue(day.toString(QLatin1String(s_pDayFormat)));
+    bRead = bRead && query.exec();
+    if (bRead && query.next()) {
+        const int nFirst = query.record().indexOf(QStringLiteral("0"));
+        const QString strDay = day.toString(QLatin1String(s_pDayFormat));
+        for (int nMinute = 0; nFirst >= 0 && nMinute < kMinutesPerDay; ++nMinute) {
+            const double dValue = query.value(nFirst + nMinute).toDouble();
+            if (dValue == 0.0)
+                continue;
+            out << strDay << ','
+                << QTime(nMinute / 60, nMinute % 60).toString(QStringLiteral("hh:mm")) << ','
+                << QString::number(dValue / kSlotsPerMinute, 'f', 2) << "\r\n";
+        }
+    }
+    if (!bRead)
+        *pFailure = ReadFailure(query.lastError());
+    query.finish();
+    db.rollback();
+    return bRead;
+}
+
+Failure WriteMinutes(int nId, const QDate& from, const QDate& to, const QString& strOutput)
+{
+    if (from > to)
+        return {Usage, QStringLiteral("FROM is after TO")};
+    QSqlQuery known;
+    const bool bPrepared
+        = known.prepare(QStringLiteral("select count(*) from RegionInfo where Id = ?"));
+    known.addBindValue(nId);
+    if (!bPrepared || !known.exec() || !known.next())
+        return ReadFailure(known.lastError());
+    if (known.value(0).toInt() == 0)
+        return {Failed, QStringLiteral("no region with id %1").arg(nId)};
+    known.finish();
+
+    // Written beside the target and renamed at the end: a failure leaves no
+    // file, and an existing one as it was.
+    QSaveFile file(strOutput);
+    if (!file.open(QIODevice::WriteOnly))
+        return {Failed, QStringLiteral("cannot write %1: %2").arg(strOutput, file.errorString())};
+    QTextStream out(&file);
+    out.setCodec("UTF-8");
+    out << "day,time,dose_rate_uRad_h\r\n";
+    Failure failure {Ok, QString()};
+    for (QDate day = from; day <= to; day = day.addDays(1)) {
+        if (!WriteMinuteDay(nId, day, out, &failure)) {
+            file.cancelWriting();
+            return failure;
+        }
+    }
+    out.flush();
+    if (!file.commit())
+        return {Failed, QStringLiteral("cannot write %1: %2").arg(strOutput, file.errorString())};
+    return failure;
+}
+
+Failure Run(const QCommandLineParser& parser)
+{
+    const QStringList args = parser.positionalArguments();
+    const QString strCommand = args.value(0);
+    const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
+    const bool bKnown = strCommand == QLatin1String("region")
+        || strCommand == QLatin1String("staff") || strCommand == QLatin1String("minutes");
+    if (!bKnown || args.size() != nWanted)
+        return {Usage,
+            QStringLiteral("expected region ID DATE, staff ID DATE or minutes ID FROM TO; "
+                           "see --help")};
+    const QString strOutput = parser.value(QStringLiteral("o"));
+    if (strOutput.isEmpty())
+        return {Usage, QStringLiteral("-o FILE is required")};
+    bool bWaitOk = false;
+    const int nWait = parser.value(QStringLiteral("wait")).toInt(&bWaitOk);
+    if (!bWaitOk || nWait < 0 || nWait > 3600)
+        return {Usage, QStringLiteral("--wait takes 0 to 3600 seconds")};
+
+    Failure failure {Ok, QString()};
+    const int nId = ParseId(args.at(1), &failure);
+    const QDate first = ParseDay(args.at(2), &failure);
+    const QDate last = nWanted == 4 ? ParseDay(args.at(3), &failure) : first;
+    if (failure.nExit != Ok)
+        return failure;
+    if (!OpenDatabase(parser.value(QStringLiteral("db")), nWait, &failure))
+        return failure;
+    if (strCommand == QLatin1String("minutes"))
+        return WriteMinutes(nId, first, last, strOutput);
+    return WriteReport(
+        strCommand == QLatin1String("region") ? SBus::RegionList : SBus::PersonalList, nId, first,
+        strOutput);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestal-report"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(s_pDescription));
+    parser.addOption({{"h", "help"}, "Shows this help."});
+    parser.addOptions({
+        {{"o", "output"}, "The file to write (required).", "FILE"},
+        {"db", "The database (default DataBase.sqlite in the working directory).", "FILE",
+            "DataBase.sqlite"},
+        {"wait", "Seconds to wait while the client holds the database (default 10).", "SECONDS",
+            "10"},
+    });
+    parser.addPositionalArgument("command", "region, staff or minutes, with its arguments.",
+        "region ID DATE | staff ID DATE | minutes ID FROM TO");
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";
+        return Usage;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(Ok);
+
+    const Failure failure = Run(parser);
+    QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
+    if (failure.nExit != Ok)
+        QTextStream(stderr) << "kestal-report: " << failure.strText << "\n";
+    return failure.nExit;
+}

@@ -24,9 +24,17 @@ public:
         return answers.isEmpty() ? bAccept : answers.takeFirst();
     }
     void Tell(QWidget*, const QString& strText, const QString&) override { told << strText; }
+    QString AskSaveFileName(
+        QWidget*, const QString&, const QString& strDefault, const QString&) override
+    {
+        offered << strDefault;
+        return strSaveName;
+    }
 
     QStringList asked;
     QStringList told;
+    QStringList offered; // file names offered for saving
+    QString strSaveName; // the answer to a save question; empty cancels
     bool bAccept = true;
     QList<bool> answers; // the next answers, before bAccept
     qint64 nAnswerMs = 1000;

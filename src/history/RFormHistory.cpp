@@ -2,6 +2,7 @@
 
 #include "database/RDayDataStore.h"
 #include "database/RRegionCatalogue.h"
+#include "history/ExportTable.h"
 #include "history/RDialogStaffHistoryDose.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
@@ -230,11 +231,23 @@ void RFormHistory::ShowRect()
         MonthChange(date);
 }
 
+void RFormHistory::SetPrompt(SPrompt* pPrompt)
+{
+    m_pPrompt = pPrompt;
+    if (m_pExport)
+        m_pExport->SetPrompt(pPrompt);
+}
+
 void RFormHistory::Export()
 {
+    if (!m_pExport) {
+        m_pExport = new ExportTable(this, m_pClock);
+        m_pExport->SetPrompt(m_pPrompt);
+        connect(m_pExport, &ExportTable::StartExport, this, &RFormHistory::ShowProgress);
+        connect(m_pExport, &ExportTable::EndExport, this, &RFormHistory::HideProgress);
+    }
     m_pLabel->setText(tr("Exporting"));
-    // The report writer is not part of this page yet: the export ends at once.
-    HideProgress();
+    m_pExport->Export(this, m_nCurrentKind, m_nCurrentId, m_pDialog->CurrentDate());
 }
 
 void RFormHistory::ShowProgress()

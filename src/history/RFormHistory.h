@@ -9,6 +9,7 @@ class QPushButton;
 class QTimer;
 class QTreeView;
 class QVBoxLayout;
+class ExportTable;
 class RDialogStaffHistoryDose;
 class RItemModelPresetPersonal;
 class RItemModelPresetRegion;
@@ -31,7 +32,7 @@ public:
     // window calls it after a device update.
     void ReloadTrees();
     // The questions of the page; the default shows message boxes. Not owned.
-    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    void SetPrompt(SPrompt* pPrompt);
 
     int CurrentKind() const { return m_nCurrentKind; }
     int CurrentId() const { return m_nCurrentId; }
@@ -84,6 +85,8 @@ private:
     RItemModelPresetPersonal* m_pStaffModel;
     RDialogStaffHistoryDose* m_pDialog;
     QTimer* m_pMsgTimer;
+    // Made on the first export.
+    ExportTable* m_pExport = nullptr;
     SClock* m_pClock;
     SPrompt* m_pPrompt;
     int m_nCurrentKind;

@@ -12,6 +12,8 @@
 #include <QDateEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QTreeView>
@@ -195,6 +197,23 @@ private slots:
         clickRow(m_pForm->StaffTree(), 1);
         QCOMPARE(QToolTip::text(), QStringLiteral("Without Permission!"));
         QCOMPARE(m_pForm->CurrentId(), 7);
+    }
+
+    // "Export" writes the shown item's month and says "Exporting" until the
+    // message timer after the end.
+    void exportWritesShownItem()
+    {
+        addRegionDay(9, s_today.addDays(-1), 3600);
+        clickRow(m_pForm->RegionTree(), 1);
+        QTemporaryDir dir;
+        m_prompt.strSaveName = dir.filePath(QStringLiteral("r"));
+        QTest::mouseClick(m_pForm->findChild<QPushButton*>("m_pButtonExport"), Qt::LeftButton);
+        QCOMPARE(m_prompt.offered.size(), 1);
+        QVERIFY(m_prompt.offered.first().endsWith(QStringLiteral("2026-12--9.xlsx")));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.xlsx"))));
+        QCOMPARE(m_pForm->Message(), QStringLiteral("Exporting"));
+        emit m_pForm->findChild<QTimer*>()->timeout({});
+        QCOMPARE(m_pForm->Message(), QString());
     }
 
     // After a device update the removed region is gone from the list.

@@ -1,11 +1,14 @@
 // Prepares the database of a demo site: a handful of registered regions and
 // the data-server address pointing at the simulator on the loopback address.
-// Running it again on an existing site changes nothing but the address.
+// Running it again on an existing site changes nothing but the address and
+// the past days that have no rows yet.
 
+#include "PDemoHistory.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -67,14 +70,20 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3) {
-        err << "usage: kestal-demosite <site>/DataBase.sqlite <simulator port>\n";
+    if (args.size() != 3 && args.size() != 4) {
+        err << "usage: kestal-demosite <site>/DataBase.sqlite <simulator port> [history days, "
+               "default 7]\n";
         return 2;
     }
     bool bOk = false;
     const int nPort = args.at(2).toInt(&bOk);
     if (!bOk || nPort <= 0 || nPort > 65535) {
         err << "bad port: " << args.at(2) << "\n";
+        return 2;
+    }
+    const int nDays = args.size() == 4 ? args.at(3).toInt(&bOk) : PDemoHistory::DefaultDays;
+    if (!bOk || nDays < 0 || nDays > 366) {
+        err << "bad number of history days: " << args.at(3) << "\n";
         return 2;
     }
     const QFileInfo target(args.at(1));
@@ -93,6 +102,8 @@ int main(int argc, char** argv)
         return 1;
     addRegions();
     pointAtSimulator(nPort);
+    if (PDemoHistory::Write(QDate::currentDate(), nDays) < 0)
+        return 1;
     RConnectDatabase::CommitTransaction();
     QSqlDatabase::database().close();
     return 0;

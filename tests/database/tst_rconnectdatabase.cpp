@@ -73,12 +73,12 @@ private slots:
     {
         QVERIFY(Open());
         QVERIFY(QFile::exists(QStringLiteral("DataBase.sqlite")));
-        const QStringList tables
-            = {"MonthData", "PersonalRealTimeDose", "MonthMinuteDose", "RegionInfo",
-                "RegionLinkDoseInfo", "RegionCurveColorInfo", "RoutingRoomInfo", "PersonalInfo",
-                "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose", "PersonalSumDoseInfo",
-                "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex", "MonthMinuteIndex",
-                "PersonRealIndex", "PersonMonthIndex", "UserPermission", "UserLoginTimeInfo"};
+        const QStringList tables = {"MonthData", "PersonalRealTimeDose", "MonthMinuteDose",
+            "RegionInfo", "RegionLinkDoseInfo", "RegionCurveColorInfo", "RoutingRoomInfo",
+            "PersonalInfo", "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose",
+            "PersonalSumDoseInfo", "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex",
+            "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "UserPermission",
+            "UserLoginTimeInfo", "AlarmJournal"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -125,7 +125,8 @@ private slots:
         }
         QVERIFY(Open());
         QCOMPARE(names("table"),
-            QStringList({"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo"}));
+            QStringList(
+                {"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal"}));
         QVERIFY(names("index").isEmpty());
     }
 

@@ -235,8 +235,9 @@ private slots:
         QCOMPARE(lamp(1, 3, 10), QColor(Qt::green));
         QCOMPARE(lamp(0, 4, 38), QColor(Qt::red));
         QCOMPARE(lamp(1, 4, 38), QColor(Qt::green));
+        // The silent region's last value says when it was read.
         QCOMPARE(m_pForm->Model()->data(m_pForm->Model()->index(0, 2)).toString(),
-            QString::fromUtf8("12.50\xce\xbcRad/h"));
+            QString::fromUtf8("12.50\xce\xbcRad/h (10:00:00)"));
     }
 
     // Within a day a tick reads the latest minutes of every curve at once; a

@@ -1,12 +1,15 @@
-// Prepares a demo site: a database with a handful of registered regions and
-// the data-server address pointing at the simulator on the loopback address,
-// and the site plan (mask and drawing of the whole site and of two storeys,
-// and the region positions). Running it again on an existing site changes
-// nothing but the address.
+// Prepares a demo site: a database with a handful of registered regions, the
+// data-server address pointing at the simulator on the loopback address and
+// the past days' history, and the site plan (mask and drawing of the whole
+// site and of two storeys, and the region positions). Running it again on an
+// existing site changes nothing but the address and the past days that have
+// no rows yet.
 
+#include "PDemoHistory.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,12 +31,13 @@ struct DemoRegion
 };
 
 const DemoRegion s_regions[] = {
-    // Thresholds in µRad/h: above the simulator's steady readings, so only the
+    // Thresholds in µRad/h: above the simulator's steady readings and, for the
+    // bunker, above its bursts (100 times the steady reading), so only the
     // ramping region goes into alarm.
     {1, "Reactor hall", 1000},
     {2, "Fuel store", 1000},
     {3, "Control room", 1000},
-    {4, "Waste bunker", 2000},
+    {4, "Waste bunker", 60000},
     {5, "Hot laboratory", 1000},
 };
 
@@ -245,14 +249,20 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     const QStringList args = QGuiApplication::arguments();
-    if (args.size() != 3) {
-        err << "usage: kestal-demosite <site>/DataBase.sqlite <simulator port>\n";
+    if (args.size() != 3 && args.size() != 4) {
+        err << "usage: kestal-demosite <site>/DataBase.sqlite <simulator port> [history days, "
+               "default 7]\n";
         return 2;
     }
     bool bOk = false;
     const int nPort = args.at(2).toInt(&bOk);
     if (!bOk || nPort <= 0 || nPort > 65535) {
         err << "bad port: " << args.at(2) << "\n";
+        return 2;
+    }
+    const int nDays = args.size() == 4 ? args.at(3).toInt(&bOk) : PDemoHistory::DefaultDays;
+    if (!bOk || nDays < 0 || nDays > 366) {
+        err << "bad number of history days: " << args.at(3) << "\n";
         return 2;
     }
     const QFileInfo target(args.at(1));
@@ -271,7 +281,7 @@ int main(int argc, char** argv)
         return 1;
     addRegions();
     pointAtSimulator(nPort);
-    if (!writePlan(err))
+    if (!writePlan(err) || PDemoHistory::Write(QDate::currentDate(), nDays) < 0)
         return 1;
     RConnectDatabase::CommitTransaction();
     QSqlDatabase::database().close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/PSqlExec.h"
+#include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 
@@ -23,6 +24,7 @@ inline void Open()
     db.open();
     for (const QString& strStatement : RConnectDatabase::TableStatements())
         PSqlExec::Exec(strStatement);
+    PSqlExec::Exec(RAlarmJournal::TableStatement());
 }
 
 // Registers regions at positions 1, 2, ... named "Room <id>"; their display

@@ -19,10 +19,9 @@ void PAlarmCue::SetPending(bool bPending)
         m_pRepeat->stop();
         return;
     }
-    if (!m_pRepeat->isActive()) {
-        Tick();
+    // The first sound comes with the new alarm itself.
+    if (!m_pRepeat->isActive())
         m_pRepeat->start();
-    }
 }
 
 void PAlarmCue::OnNewAlarm()

@@ -21,7 +21,9 @@ quint32 PSimRegion::Value(quint64 nTick) const
         return quint32(qBound<qint64>(0, nValue, nMax));
     }
     case Ramp:
-        return quint32((nBase + nTick * qMax<quint32>(1, nBase / 10)) % (nMax + 1));
+        // A rise over two minutes (to 6.9 times the base) and back at once:
+        // an alarm that is raised and then clears, again and again.
+        return quint32((nBase + (nTick % 60) * qMax<quint32>(1, nBase / 10)) % (nMax + 1));
     case Burst:
         // Four ticks in every twenty read a hundred times the base: an alarm episode.
         return nTick % 20 >= 10 && nTick % 20 < 14 ? qMin<quint64>(nMax, quint64(nBase) * 100)

@@ -4,6 +4,7 @@
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
+#include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
@@ -15,8 +16,12 @@
 #include "preset/RFramePresetIp.h"
 #include "preset/RFramePresetRegion.h"
 #include "preset/SPresetContent.h"
+#include "realtime/PAlarmCue.h"
+#include "realtime/RAlarmSound.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RPresetAlarmThreshold.h"
+#include "realtime/RRegionDoseModel.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -106,6 +111,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     m_pDoseThread = new PDoseThread(this);
     m_pRegularSave = std::make_unique<RRegularSave>(pClock);
     m_pRegularSave->LoadRegionIds();
+    CreateAlarmHandling(pClock);
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
 
@@ -233,6 +239,31 @@ void Kestal::ShowPage(int nIndex)
 void Kestal::SetLoginWidgetInfo()
 {
     m_pFormSetting->SetLoginWidgetInfo();
+}
+
+void Kestal::CreateAlarmHandling(SClock* pClock)
+{
+    m_pJournal = new RAlarmJournal(pClock, this);
+    // A journal line is committed with the readings at once, not at the next
+    // five-minute commit.
+    m_pJournal->SetCommitter([this]() {
+        if (m_pRegularSave)
+            m_pRegularSave->SaveFile();
+    });
+    m_pAlarmState = new RAlarmState(m_pJournal, this);
+    m_pAlarmCue = new PAlarmCue(this);
+    m_pAlarmSound = new RAlarmSound(this);
+    m_pAlarmCue->SetPlayer([this]() { m_pAlarmSound->Play(); });
+
+    RRegionDoseModel* pModel = m_pFormRegion->Model();
+    connect(pModel, &RRegionDoseModel::AlarmChanged, m_pAlarmState, &RAlarmState::OnAlarmChanged);
+    connect(pModel, &RRegionDoseModel::OnlineChanged, m_pAlarmState, &RAlarmState::OnOnlineChanged);
+    connect(m_pDoseThread, &PDoseThread::LinkChanged, m_pAlarmState, &RAlarmState::OnLinkChanged);
+    connect(
+        m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pAlarmCue, &PAlarmCue::SetPending);
+    connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pAlarmCue, &PAlarmCue::OnNewAlarm);
+    connect(m_pAlarmCue, &PAlarmCue::MutedChanged, m_pFormStatus, &RFormStatus::SetMuted);
+    m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
 }
 
 void Kestal::OnUpdateDriveInfoFinished()

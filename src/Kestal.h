@@ -11,7 +11,11 @@ class QPushButton;
 class QStackedLayout;
 class QTimer;
 class QToolButton;
+class PAlarmCue;
 class PDoseThread;
+class RAlarmJournal;
+class RAlarmSound;
+class RAlarmState;
 class RRegularSave;
 class RConnectDatabase;
 class RFormAbout;
@@ -49,6 +53,8 @@ public:
     RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormSetting* FormSetting() const { return m_pFormSetting; }
     RFormHistory* FormHistory() const { return m_pFormHistory; }
+    RAlarmState* AlarmState() const { return m_pAlarmState; }
+    PAlarmCue* AlarmCue() const { return m_pAlarmCue; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (a command-result message); empty when nothing shows.
@@ -83,6 +89,7 @@ private:
     void ShowPage(int nIndex);
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
+    void CreateAlarmHandling(SClock* pClock);
 
     QStackedLayout* m_pStackedLayout;
     QFrame* m_pFrameTitle = nullptr;
@@ -106,6 +113,10 @@ private:
     // aggregator's last commit.
     PDoseThread* m_pDoseThread = nullptr;
     std::unique_ptr<RRegularSave> m_pRegularSave;
+    RAlarmJournal* m_pJournal = nullptr;
+    RAlarmState* m_pAlarmState = nullptr;
+    PAlarmCue* m_pAlarmCue = nullptr;
+    RAlarmSound* m_pAlarmSound = nullptr;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

@@ -11,6 +11,7 @@ RFormStatus::RFormStatus(QWidget* parent)
     , m_pLabelCaption2(new QLabel(tr("IoT_Cloud_2:"), this))
     , m_pLabelMessage2(new QLabel(tr("Message"), this))
     , m_pLabelStorage(new QLabel(this))
+    , m_pLabelMuted(new QLabel(tr("Sound muted"), this))
 {
     setWindowTitle(tr("Frame"));
     setObjectName(QStringLiteral("RFormStatus"));
@@ -25,6 +26,13 @@ RFormStatus::RFormStatus(QWidget* parent)
     pLayout->addWidget(m_pLabelMessage, 1);
     pLayout->addWidget(m_pLabelCaption2);
     pLayout->addWidget(m_pLabelMessage2, 1);
+    // An operator who silenced the alarms must see that they did.
+    m_pLabelMuted->setObjectName(QStringLiteral("labelMuted"));
+    m_pLabelMuted->setStyleSheet(QStringLiteral(
+        "QLabel#labelMuted { background-color: #e0a000; color: black; font-weight: bold; "
+        "padding: 1px 6px; }"));
+    m_pLabelMuted->hide();
+    pLayout->addWidget(m_pLabelMuted);
     pLines->addLayout(pLayout);
 
     // Above any style sheet: a storage problem must stand out whatever the theme.
@@ -41,6 +49,16 @@ void RFormStatus::SetStorageProblem(const QString& strText)
 {
     m_pLabelStorage->setText(strText);
     m_pLabelStorage->setVisible(!strText.isEmpty());
+}
+
+void RFormStatus::SetMuted(bool bMuted)
+{
+    m_pLabelMuted->setVisible(bMuted);
+}
+
+bool RFormStatus::IsMutedShown() const
+{
+    return !m_pLabelMuted->isHidden();
 }
 
 QString RFormStatus::StorageProblem() const

@@ -24,6 +24,9 @@ public:
     QString SecondMessage() const;
     bool IsSecondLineShown() const;
     QString StorageProblem() const;
+    // The "Sound muted" note, shown while the alarm sound is silenced.
+    void SetMuted(bool bMuted);
+    bool IsMutedShown() const;
 
 private:
     Q_DISABLE_COPY(RFormStatus)
@@ -33,4 +36,5 @@ private:
     QLabel* m_pLabelCaption2;
     QLabel* m_pLabelMessage2;
     QLabel* m_pLabelStorage;
+    QLabel* m_pLabelMuted;
 };

@@ -93,6 +93,11 @@ void PDoseThread::RequestConnect()
         QSignalBlocker blocker(m_pSocket);
         m_pSocket->abort();
     }
+    // The quiet abort drops a connection all the same.
+    if (m_bLinkUp) {
+        m_bLinkUp = false;
+        emit LinkChanged(false);
+    }
     QSqlQuery query = PSqlExec::Select(
         QStringLiteral("select IP, Port from SystemInfo where Unit_P = %1").arg(m_nUnit));
     if (!query.next())
@@ -123,8 +128,14 @@ void PDoseThread::StateChanged(QAbstractSocket::SocketState socketState)
 {
     if (socketState == QAbstractSocket::ConnectedState) {
         ShowStatus(CONNECTED);
+        m_bLinkUp = true;
+        emit LinkChanged(true);
     } else if (socketState == QAbstractSocket::UnconnectedState) {
         ShowStatus(CONNECTING);
+        if (m_bLinkUp) {
+            m_bLinkUp = false;
+            emit LinkChanged(false);
+        }
         if (m_bReconnect)
             m_pRetry->start();
     }

@@ -32,6 +32,13 @@ public:
     // The 13-byte set-alarm-threshold command.
     static QByteArray ThresholdFrame(int nId, int nThreshold);
 
+    bool IsLinkUp() const { return m_bLinkUp; }
+
+signals:
+    // A connection to the data server was established, or an established
+    // one was lost; failed attempts say nothing.
+    void LinkChanged(bool bUp);
+
 public slots:
     void DisConnect() override;
     void RequestConnect() override;
@@ -51,4 +58,5 @@ private:
     std::unique_ptr<RAdditionalDose> m_pAdditionalDose;
     QTimer* m_pRetry;
     bool m_bEchoConnected = false;
+    bool m_bLinkUp = false;
 };

@@ -1,6 +1,7 @@
 #include "database/RConnectDatabase.h"
 
 #include "database/PSqlExec.h"
+#include "database/RAlarmJournal.h"
 #include "database/RStorageState.h"
 #include "message/PLogRecord.h"
 
@@ -286,4 +287,5 @@ void RConnectDatabase::CreateMissing()
     PSqlExec::Exec(QStringLiteral(
         "create table if not exists UserLoginTimeInfo(Id int default 0, Logintime varchar(20) "
         "default 0, Logouttime varchar(20) default 0)"));
+    PSqlExec::Exec(RAlarmJournal::TableStatement());
 }

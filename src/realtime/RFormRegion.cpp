@@ -6,7 +6,9 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "realtime/PAlarmCue.h"
 #include "realtime/PColorLineDelegate.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RGroupBox.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
@@ -17,6 +19,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
@@ -90,6 +93,19 @@ void RFormRegion::BuildWidgets()
     m_pButtonPicture = new QPushButton(tr("Site plan"), this);
     m_pButtonPicture->setObjectName(QStringLiteral("m_pButtonPicture"));
     m_pButtonPicture->setCheckable(true);
+    // The alarm controls: acknowledge the selected region or all, silence
+    // the sound.
+    m_pButtonAck = new QPushButton(tr("Acknowledge"), this);
+    m_pButtonAck->setObjectName(QStringLiteral("m_pButtonAck"));
+    m_pButtonAckAll = new QPushButton(tr("Acknowledge all"), this);
+    m_pButtonAckAll->setObjectName(QStringLiteral("m_pButtonAckAll"));
+    m_pButtonMute = new QPushButton(tr("Mute"), this);
+    m_pButtonMute->setObjectName(QStringLiteral("m_pButtonMute"));
+    m_pButtonMute->setCheckable(true);
+    for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute}) {
+        pButton->setEnabled(false);
+        pBar->addWidget(pButton);
+    }
     pBar->addStretch(1);
     pBar->addWidget(m_pButtonPicture);
     pColumn->addLayout(pBar);
@@ -187,6 +203,55 @@ void RFormRegion::InitRegions()
     m_pRegionTreeView->viewport()->update();
     m_pGroupBox->LoadRegions();
     m_pGroupBox->LoadThresholds();
+}
+
+void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
+{
+    m_pAlarmState = pAlarmState;
+    m_pCue = pCue;
+    m_pModel->SetAlarmState(pAlarmState);
+    m_pModel->SetLinkUp(pAlarmState->IsLinkUp());
+    OnLinkChanged(pAlarmState->IsLinkUp());
+    for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute})
+        pButton->setEnabled(true);
+    connect(m_pButtonAck, &QPushButton::clicked, this, &RFormRegion::AcknowledgeCurrent);
+    connect(m_pButtonAckAll, &QPushButton::clicked, pAlarmState, &RAlarmState::AcknowledgeAll);
+    connect(m_pButtonMute, &QPushButton::toggled, pCue, &PAlarmCue::SetMuted);
+    // A new alarm ends the mute; the button follows.
+    connect(pCue, &PAlarmCue::MutedChanged, m_pButtonMute, &QPushButton::setChecked);
+    connect(pAlarmState, &RAlarmState::LinkChanged, this, &RFormRegion::OnLinkChanged);
+    m_pRegionTreeView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(
+        m_pRegionTreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+            const QModelIndex index = m_pRegionTreeView->indexAt(pos);
+            if (!index.isValid() || !m_pAlarmState->IsUnacknowledged(m_pModel->IdAt(index.row())))
+                return;
+            m_pRegionTreeView->setCurrentIndex(index);
+            QMenu menu(this);
+            menu.addAction(tr("Acknowledge"), this, &RFormRegion::AcknowledgeCurrent);
+            menu.exec(m_pRegionTreeView->viewport()->mapToGlobal(pos));
+        });
+}
+
+void RFormRegion::AcknowledgeCurrent()
+{
+    const QModelIndex current = m_pRegionTreeView->currentIndex();
+    if (m_pAlarmState && current.isValid())
+        m_pAlarmState->Acknowledge(m_pModel->IdAt(current.row()));
+}
+
+void RFormRegion::OnLinkChanged(bool bUp)
+{
+    m_pModel->SetLinkUp(bUp);
+    QString strNote;
+    if (!bUp) {
+        strNote = m_lastReading.isValid()
+            ? tr("No link to the data server: values as read at %1")
+                  .arg(m_lastReading.toString(QStringLiteral("hh:mm:ss")))
+            : tr("No link to the data server");
+    }
+    m_pGroupBox->SetStaleNote(strNote);
+    m_pPicture->SetStaleNote(strNote);
 }
 
 void RFormRegion::BuildCurves()
@@ -350,6 +415,7 @@ bool RFormRegion::event(QEvent* pEvent)
         // The dose lives in the sender's frame, valid only during this send.
         const int nId = static_cast<int>(pMessage->First());
         const float dose = *reinterpret_cast<const float*>(pMessage->Second());
+        m_lastReading = (m_pClock ? m_pClock : SClock::System())->Now();
         m_pModel->UpdateDose(nId, dose);
         m_pPicture->ShowRegion(nId, dose);
         m_pGroupBox->SetLevel(nId, dose);

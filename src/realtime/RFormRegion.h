@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QModelIndex>
 #include <QRect>
 #include <QWidget>
 
+class PAlarmCue;
 class PColorLineDelegate;
+class RAlarmState;
 class QFrame;
 class QGridLayout;
 class QPushButton;
@@ -33,6 +36,9 @@ public:
 
     // Reloads everything that depends on the region list.
     void InitRegions();
+    // The acknowledgement and the audible cue that the page's alarm buttons
+    // act on. Not owned.
+    void SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue);
 
     // Geometry of a picture of size image fitted into frame keeping its
     // aspect ratio: centred horizontally when portrait, vertically otherwise.
@@ -63,6 +69,10 @@ public slots:
     // Selects the region's row.
     void OnRegionClicked(int nId);
     void OnPictureToggled(bool bShown);
+    // Acknowledges the alarm of the selected region.
+    void AcknowledgeCurrent();
+    // Values turn stale while the data-server link is down.
+    void OnLinkChanged(bool bUp);
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -91,6 +101,13 @@ private:
     QGridLayout* m_pLayout = nullptr;
     QFrame* m_pPictureFrame = nullptr;
     QPushButton* m_pButtonPicture = nullptr;
+    QPushButton* m_pButtonAck = nullptr;
+    QPushButton* m_pButtonAckAll = nullptr;
+    QPushButton* m_pButtonMute = nullptr;
+    RAlarmState* m_pAlarmState = nullptr;
+    PAlarmCue* m_pCue = nullptr;
+    // Local time of the latest reading, for the stale note.
+    QDateTime m_lastReading;
     RRegionDoseModel* m_pModel = nullptr;
     RRealRateCurve* m_pCurve = nullptr;
     RRegionPic* m_pPicture = nullptr;

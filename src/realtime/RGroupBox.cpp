@@ -2,6 +2,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
+#include "realtime/PStaleOverlay.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -158,4 +159,12 @@ void RGroupBox::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(strip);
     painter.drawRect(QRectF(5, 5 - H, W - 30, 20));
+    if (!m_strStaleNote.isEmpty())
+        PStaleOverlay::Paint(painter, rect(), m_strStaleNote);
+}
+
+void RGroupBox::SetStaleNote(const QString& strNote)
+{
+    m_strStaleNote = strNote;
+    update();
 }

@@ -14,6 +14,10 @@ class RGroupBox final : public QGroupBox
     Q_OBJECT
 public:
     explicit RGroupBox(QWidget* parent = nullptr);
+
+    // Greys the view over with strNote while its values are stale; an
+    // empty note shows it live again.
+    void SetStaleNote(const QString& strNote);
     ~RGroupBox() override;
 
     void LoadRegions();
@@ -36,6 +40,8 @@ protected:
 
 private:
     Q_DISABLE_COPY(RGroupBox)
+
+    QString m_strStaleNote;
 
     QHash<int, QColor> m_colours;
     QHash<int, float> m_levels;

@@ -40,6 +40,7 @@ void RRealDoseModel::Reload()
     m_nRowCount = qMax(0, num.toInt());
     m_values = QVector<float>(m_nRowCount, 0.0f);
     m_lastReading = QVector<qint64>(m_nRowCount, -1);
+    m_wentOffline = QVector<bool>(m_nRowCount, false);
     m_online.clear();
     m_seen.clear();
 
@@ -125,6 +126,10 @@ void RRealDoseModel::OnTimeOut()
             if (nFirst < 0)
                 nFirst = i;
             nLast = i;
+        }
+        if (m_online.at(i) == OnLine && i < m_wentOffline.size()) {
+            m_wentOffline[i] = true;
+            emit OnlineChanged(IdAt(i), false);
         }
         m_online[i] = OffLine;
         m_alarm[i] = AlarmOffLine;

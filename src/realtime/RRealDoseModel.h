@@ -57,6 +57,8 @@ public:
 signals:
     void ItemAchieveData(int iId);
     void IsVaild(bool bIsVaild);
+    // A region went off line by the silence rule, or read again after that.
+    void OnlineChanged(int nId, bool bOnline);
 
 public slots:
     void OnTimeOut();
@@ -80,6 +82,8 @@ protected:
     // Clock time (ElapsedMs) of each row's last reading; -1 until its first.
     QVector<qint64> m_lastReading;
     QList<bool> m_seen;
+    // Rows the silence rule took off line; their next reading brings them back.
+    QVector<bool> m_wentOffline;
     SClock* m_pClock;
 
 private:

@@ -4,10 +4,12 @@
 #include "database/RRegionCatalogue.h"
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RTimer.h"
 
 #include <QColor>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace {
@@ -23,10 +25,52 @@ QString withUnit(double dValue, const char* pUnit)
 
 RRegionDoseModel::RRegionDoseModel(int kind, QObject* parent, SClock* pClock)
     : RRealDoseModel(kind, parent, pClock)
+    , m_pFlashTimer(new QTimer(this))
 {
     PColorLine::Register();
     m_nColumnCount = 5;
     m_pHeaders = kHeaders;
+    m_pFlashTimer->setInterval(500);
+    connect(m_pFlashTimer, &QTimer::timeout, this, &RRegionDoseModel::FlashStep);
+}
+
+void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
+{
+    if (m_pAlarmState)
+        disconnect(m_pAlarmState, nullptr, this, nullptr);
+    m_pAlarmState = pAlarmState;
+    if (!pAlarmState)
+        return;
+    connect(pAlarmState, &RAlarmState::AcknowledgementChanged, this, [this]() {
+        if (m_pAlarmState->AnyUnacknowledged()) {
+            if (!m_pFlashTimer->isActive())
+                m_pFlashTimer->start();
+        } else {
+            m_pFlashTimer->stop();
+            m_bFlashOn = true;
+        }
+        if (m_nRowCount > 0)
+            RowsChanged(0, m_nRowCount - 1);
+    });
+}
+
+void RRegionDoseModel::SetLinkUp(bool bUp)
+{
+    m_bLinkUp = bUp;
+    if (m_nRowCount > 0)
+        RowsChanged(0, m_nRowCount - 1);
+}
+
+bool RRegionDoseModel::IsStale(int row) const
+{
+    return row >= 0 && row < m_nRowCount && (!m_bLinkUp || OnlineAt(row) == OffLine);
+}
+
+void RRegionDoseModel::FlashStep()
+{
+    m_bFlashOn = !m_bFlashOn;
+    if (m_nRowCount > 0)
+        RowsChanged(0, m_nRowCount - 1);
 }
 
 RRegionDoseModel::~RRegionDoseModel()
@@ -84,6 +128,12 @@ void RRegionDoseModel::UpdateDose(int id, float dose)
     m_values[i] = dose;
     m_online[i] = OnLine;
     m_seen[i] = true;
+    m_readingTimes.insert(id, m_pClock->Now());
+    if (i < m_wentOffline.size() && m_wentOffline.at(i)) {
+        m_wentOffline[i] = false;
+        emit OnlineChanged(id, true);
+    }
+    const int nFrom = m_alarm.at(i);
 
     // From the catalogue, which is reloaded whenever a threshold is stored,
     // so that it applies from the next reading on.
@@ -95,6 +145,8 @@ void RRegionDoseModel::UpdateDose(int id, float dose)
     } else if (static_cast<float>(nThreshold) > dose) {
         m_alarm[i] = Normal;
     }
+    if (m_alarm.at(i) != nFrom)
+        emit AlarmChanged(id, nFrom, m_alarm.at(i), dose, nThreshold);
 
     emit ItemAchieveData(id);
     RowsChanged(i, i);
@@ -111,8 +163,13 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             return row < m_ids.size() ? QVariant(QString::number(m_ids.at(row))) : QVariant();
         case 1:
             return row < m_names.size() ? QVariant(m_names.at(row)) : QVariant();
-        case 2:
+        case 2: {
+            const QDateTime read = m_readingTimes.value(IdAt(row));
+            // A stale value says when it was read, so it never passes for a current one.
+            if (IsStale(row) && read.isValid())
+                return DoseText(m_values.at(row)) + read.toString(QStringLiteral(" (hh:mm:ss)"));
             return DoseText(m_values.at(row));
+        }
         case 3:
             return QVariant();
         case 4:
@@ -122,16 +179,26 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             return QVariant();
         }
     }
+    const bool bUnacknowledged = m_pAlarmState && m_pAlarmState->IsUnacknowledged(IdAt(row));
     if (role == Qt::ForegroundRole) {
         switch (index.column()) {
         case 3:
             return QColor(OnlineAt(row) == OffLine ? Qt::red : Qt::green);
         case 4:
+            // Flashing between red and a dark red: still the alarm colour.
+            if (bUnacknowledged && !m_bFlashOn)
+                return QColor(90, 0, 0);
             return QColor(AlarmAt(row) == Normal ? Qt::green : Qt::red);
+        case 2:
+            if (IsStale(row))
+                return QColor(140, 140, 140);
+            return QColor(Qt::white);
         default:
             return QColor(Qt::white);
         }
     }
+    if (role == Qt::BackgroundRole && bUnacknowledged)
+        return QColor(110, 24, 24);
     return QVariant();
 }
 

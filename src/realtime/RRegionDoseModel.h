@@ -2,9 +2,12 @@
 
 #include "realtime/RRealDoseModel.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QVariant>
 
+class QTimer;
+class RAlarmState;
 class RTimer;
 
 // The region table: ID, Location, H*(10), Show Curve, Curve Color. Applies
@@ -29,6 +32,20 @@ public:
 
     RTimer* EpisodeTimer(int id) const { return m_episodeTimers.value(id); }
 
+    // Unacknowledged alarms highlight their row and flash their alarm lamp.
+    // Not owned; may be null.
+    void SetAlarmState(const RAlarmState* pAlarmState);
+    // While the link is down every value is stale: greyed, with the time of
+    // its reading. Off-line regions' values are greyed too.
+    void SetLinkUp(bool bUp);
+    bool IsStale(int row) const;
+    // The alarm lamp's phase while flashing; a step switches it.
+    void FlashStep();
+
+signals:
+    // A region's alarm state changed with this reading (µRad/h).
+    void AlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
+
 public slots:
     void OnTimeEnded(int id, const QString& start, const QString& end);
 
@@ -37,4 +54,10 @@ private:
 
     QList<QVariant> m_colours;
     QHash<int, RTimer*> m_episodeTimers;
+    // Local time of each row's last reading.
+    QHash<int, QDateTime> m_readingTimes;
+    const RAlarmState* m_pAlarmState = nullptr;
+    QTimer* m_pFlashTimer;
+    bool m_bLinkUp = true;
+    bool m_bFlashOn = true;
 };

@@ -4,6 +4,7 @@
 #include "database/RRegionCatalogue.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
+#include "realtime/PStaleOverlay.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -311,6 +312,14 @@ void RRegionPic::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.drawImage(rect(), m_maskImage);
     painter.drawImage(rect(), m_srcImage);
+    if (!m_strStaleNote.isEmpty())
+        PStaleOverlay::Paint(painter, rect(), m_strStaleNote);
+}
+
+void RRegionPic::SetStaleNote(const QString& strNote)
+{
+    m_strStaleNote = strNote;
+    update();
 }
 
 void RRegionPic::mousePressEvent(QMouseEvent* pEvent)

@@ -30,6 +30,10 @@ public:
     explicit RRegionPic(QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RRegionPic() override;
 
+    // Greys the view over with strNote while its values are stale; an
+    // empty note shows it live again.
+    void SetStaleNote(const QString& strNote);
+
     // Pictures larger than this (pixels) are refused: a mistaken export
     // would take gigabytes.
     static constexpr qint64 kMaxPixels = 50'000'000;
@@ -87,6 +91,8 @@ protected:
 
 private:
     Q_DISABLE_COPY(RRegionPic)
+
+    QString m_strStaleNote;
 
     void BuildMenu();
     void FitMenuBar();

@@ -1,0 +1,106 @@
+#include "database/RAlarmJournal.h"
+
+#include "database/PSqlExec.h"
+#include "message/SClock.h"
+
+#include <QSqlQuery>
+#include <QTimer>
+#include <QVariant>
+
+namespace {
+
+constexpr qint64 s_nCommitGapMs = 1000;
+
+} // namespace
+
+RAlarmJournal::RAlarmJournal(SClock* pClock, QObject* pParent)
+    : QObject(pParent)
+    , m_pClock(pClock ? pClock : SClock::System())
+    , m_pCommitTimer(new QTimer(this))
+{
+    m_pCommitTimer->setSingleShot(true);
+    connect(m_pCommitTimer, &QTimer::timeout, this, &RAlarmJournal::CommitNow);
+}
+
+RAlarmJournal::~RAlarmJournal() = default;
+
+QString RAlarmJournal::TableStatement()
+{
+    return QStringLiteral(
+        "create table if not exists AlarmJournal(Seq integer primary key autoincrement, Time "
+        "varchar(20), Id int, Event varchar(16), Dose float, Threshold int, Operator varchar(64))");
+}
+
+QString RAlarmJournal::TimeText(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"));
+}
+
+bool RAlarmJournal::Write(
+    const QString& strEvent, int nId, double dDose, int nThreshold, const QString& strOperator)
+{
+    RAlarmEvent event;
+    event.time = m_pClock->Now();
+    event.nId = nId;
+    event.strEvent = strEvent;
+    event.dDose = dDose;
+    event.nThreshold = nThreshold;
+    event.strOperator = strOperator;
+    if (!PSqlExec::Exec(QStringLiteral("insert into AlarmJournal(Time, Id, Event, Dose, "
+                                       "Threshold, Operator) values(?, ?, ?, ?, ?, ?)"),
+            {TimeText(event.time), nId, strEvent, dDose, nThreshold, strOperator}))
+        return false;
+    emit Written(event);
+    CommitSoon();
+    return true;
+}
+
+void RAlarmJournal::CommitSoon()
+{
+    if (!m_commit || m_pCommitTimer->isActive())
+        return;
+    const qint64 nNow = m_pClock->ElapsedMs();
+    const qint64 nSince = m_nLastCommitMs < 0 ? s_nCommitGapMs : nNow - m_nLastCommitMs;
+    if (nSince >= s_nCommitGapMs) {
+        CommitNow();
+        return;
+    }
+    // A burst of events shares one commit a second after the previous one.
+    m_pCommitTimer->start(static_cast<int>(s_nCommitGapMs - nSince));
+}
+
+void RAlarmJournal::CommitNow()
+{
+    m_nLastCommitMs = m_pClock->ElapsedMs();
+    if (m_commit)
+        m_commit();
+}
+
+QVector<RAlarmEvent> RAlarmJournal::Read(const QDate& from, const QDate& to, int nId)
+{
+    QVector<RAlarmEvent> events;
+    // Time texts sort in time order; the day range ends before the day after "to".
+    QString strSql
+        = QStringLiteral("select Seq, Time, Id, Event, Dose, Threshold, Operator from AlarmJournal "
+                         "where Time >= ? and Time < ?");
+    QVariantList values {from.toString(QStringLiteral("yyyy-MM-dd")),
+        to.addDays(1).toString(QStringLiteral("yyyy-MM-dd"))};
+    if (nId > 0) {
+        strSql += QStringLiteral(" and Id = ?");
+        values << nId;
+    }
+    strSql += QStringLiteral(" order by Time desc, Seq desc");
+    QSqlQuery query = PSqlExec::Select(strSql, values);
+    while (query.next()) {
+        RAlarmEvent event;
+        event.time = QDateTime::fromString(
+            query.value(1).toString(), QStringLiteral("yyyy-MM-ddThh:mm:ss"));
+        event.nId = query.value(2).toInt();
+        event.strEvent = query.value(3).toString();
+        event.dDose = query.value(4).toDouble();
+        event.nThreshold = query.value(5).toInt();
+        event.strOperator = query.value(6).toString();
+        events.append(event);
+    }
+    return events;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+class QTimer;
+class SClock;
+
+// One line of the alarm journal. Time is local time; Id 0 for the link.
+struct RAlarmEvent
+{
+    QDateTime time;
+    int nId = 0;
+    QString strEvent; // alarm, clear, offline, online, ack, link-down, link-up
+    double dDose = 0.0; // µRad/h at the event
+    int nThreshold = 0; // µRad/h at the event
+    QString strOperator; // who acknowledged
+};
+
+// The alarm journal (table AlarmJournal): what happened to the alarms and the
+// link, and when. A written event reaches the file within a second: the
+// journal asks for the long transaction to be committed, at most once a
+// second, so a crash right after an alarm never loses its record.
+// Default connection, GUI thread.
+class RAlarmJournal final : public QObject
+{
+    Q_OBJECT
+public:
+    // pClock: "now" of the events and of the commit pacing (system clock
+    // when null). Not owned.
+    explicit RAlarmJournal(SClock* pClock = nullptr, QObject* pParent = nullptr);
+    ~RAlarmJournal() override;
+
+    // Commits the open transaction and opens the next; the aggregator's
+    // commit in the program. Without one, nothing is committed early.
+    void SetCommitter(std::function<void()> commit) { m_commit = std::move(commit); }
+
+    // Appends an event stamped now; false when it could not be stored.
+    bool Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
+        const QString& strOperator = QString());
+
+    // Events of days from..to (inclusive), of one region (nId > 0) or of all
+    // (0, the link's events included), newest first.
+    static QVector<RAlarmEvent> Read(const QDate& from, const QDate& to, int nId = 0);
+
+    static QString TableStatement();
+    static QString TimeText(const QDateTime& time);
+
+signals:
+    void Written(const RAlarmEvent& event);
+
+private:
+    Q_DISABLE_COPY(RAlarmJournal)
+
+    void CommitSoon();
+    void CommitNow();
+
+    SClock* m_pClock;
+    std::function<void()> m_commit;
+    QTimer* m_pCommitTimer;
+    qint64 m_nLastCommitMs = -1;
+};

@@ -1,0 +1,2 @@
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournal.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournal.h)

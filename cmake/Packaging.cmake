@@ -19,8 +19,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 
 # Library dependencies come from the programs' own links (dpkg-shlibdeps), so
 # no list has to follow the code. What no link shows are the plugins Qt loads
-# at run time: the SQLite driver, and the multimedia back ends once the program
-# uses Qt Multimedia.
+# at run time: the SQLite driver, and the multimedia back ends the alarm sound
+# plays through (for as long as the program links Qt Multimedia).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(runtime_plugins libqt5sql5-sqlite)
 if(TARGET Qt5::Multimedia)

@@ -4,7 +4,8 @@
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
 libqt5sql5-sqlite libsqlite3-dev libxlsxwriter-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
-fonts-dejavu-core x11-apps netpbm unzip qtmultimedia5-dev libqt5multimedia5-plugins"
+fonts-dejavu-core x11-apps netpbm unzip qtmultimedia5-dev libqt5multimedia5-plugins help2man
+desktop-file-utils file dpkg-dev"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds everything with warnings as errors and runs every test headless, then
-# does the same again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then gives each fuzz target a short run.
+# Builds everything with warnings as errors and runs every test headless, builds
+# the Debian package and checks it unpacked, then builds and tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then gives each fuzz target
+# a short run.
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -20,6 +21,9 @@ run_suite() {
 
 echo "== build and test"
 run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== Debian package"
+scripts/check-package.sh build-test
 
 echo "== build and test with sanitizers"
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTAL_SANITIZE=ON

@@ -12,15 +12,9 @@
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/POptionPage.h"
-#include "preset/PServerConnect.h"
 #include "preset/RFormSetting.h"
 #include "preset/RFramePresetIp.h"
 #include "preset/RFramePresetRegion.h"
-#include "preset/RPresetComServer.h"
-#include "preset/RPresetCurveColor.h"
-#include "preset/RPresetNetServer.h"
-#include "preset/RPresetPersonal.h"
-#include "preset/RPresetRegion.h"
 #include "preset/SPresetContent.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmSound.h"
@@ -152,14 +146,7 @@ void Kestal::CreatePresets()
 {
     m_pPresetContent = std::make_unique<SPresetContent>();
     RegisterReceiver(m_pPresetContent.get(), SBus::PresetStore);
-    m_pPresetContent->Register(new RPresetRegion(SBus::RegionList, QStringLiteral("region")));
-    m_pPresetContent->Register(new RPresetPersonal(SBus::PersonalList, QStringLiteral("personal")));
-    m_pPresetContent->Register(new RPresetNetServer);
-    m_pPresetContent->Register(new RPresetComServer);
-    m_pPresetContent->Register(new RPresetCurveColor);
-    m_pPresetContent->Register(new PServerConnect);
-    m_pPresetContent->Register(new RPresetPersonal(SBus::RoutingStaffList, QStringLiteral("rout")));
-    m_pPresetContent->Register(new RPresetRegion(SBus::RoutingRoomList, QStringLiteral("room")));
+    m_pPresetContent->RegisterHolders();
 }
 
 void Kestal::BuildWidgets()

@@ -1,4 +1,5 @@
 #include "Kestal.h"
+#include "PInstallPaths.h"
 #include "PQuitOnSignal.h"
 #include "PSingleApplication.h"
 #include "message/PLogRecord.h"
@@ -31,11 +32,26 @@ int main(int argc, char** argv)
     PSingleApplication app(QStringLiteral("KESTAL 1.0"), argc, argv);
     app.setAutoSipEnabled(true);
 
+    // The desktop launcher starts the program with this option: its working
+    // directory would otherwise be wherever the desktop puts it, and the
+    // database, log and site files belong in one place per user.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--user-dir"))) {
+        QString strError;
+        if (!PInstallPaths::EnterUserDataDirectory(&strError)) {
+            QMessageBox box(QMessageBox::Critical, QString(), strError);
+            box.exec();
+            return 1;
+        }
+    }
+
     QTranslator translator;
-    translator.load(QStringLiteral("kestal_zh.qm"), QString(), QString(), QString());
+    const QString strTranslation = PInstallPaths::TranslationFile(QLocale());
+    if (!strTranslation.isEmpty())
+        translator.load(strTranslation, QString(), QString(), QString());
     QCoreApplication::installTranslator(&translator);
 
-    app.setStyleSheet(readStyleSheet(QStringLiteral("default_blue.qss")));
+    app.setStyleSheet(
+        readStyleSheet(PInstallPaths::WorkingOrShared(QStringLiteral("default_blue.qss"))));
 
     if (app.IsRunning()) {
         QMessageBox box(

@@ -3,6 +3,12 @@
 #include "message/PAssert.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
+#include "preset/PServerConnect.h"
+#include "preset/RPresetComServer.h"
+#include "preset/RPresetCurveColor.h"
+#include "preset/RPresetNetServer.h"
+#include "preset/RPresetPersonal.h"
+#include "preset/RPresetRegion.h"
 #include "preset/SPresetObject.h"
 
 #include <algorithm>
@@ -38,6 +44,18 @@ void SPresetContent::Register(SPresetObject* pObject)
         [pObject](const std::unique_ptr<SPresetObject>& p) { return p.get() == pObject; });
     if (!bOwned)
         m_owned.emplace_back(pObject);
+}
+
+void SPresetContent::RegisterHolders()
+{
+    Register(new RPresetRegion(SBus::RegionList, QStringLiteral("region")));
+    Register(new RPresetPersonal(SBus::PersonalList, QStringLiteral("personal")));
+    Register(new RPresetNetServer);
+    Register(new RPresetComServer);
+    Register(new RPresetCurveColor);
+    Register(new PServerConnect);
+    Register(new RPresetPersonal(SBus::RoutingStaffList, QStringLiteral("rout")));
+    Register(new RPresetRegion(SBus::RoutingRoomList, QStringLiteral("room")));
 }
 
 void SPresetContent::SaveAll()

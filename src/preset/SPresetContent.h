@@ -23,6 +23,9 @@ public:
     // Takes ownership; a holder with the same id replaces the earlier one in
     // the registry.
     void Register(SPresetObject* pObject);
+    // Creates the client's eight holders and registers them; each loads or
+    // writes its file on creation.
+    void RegisterHolders();
     void SaveAll();
     static SPresetObject* Find(int nId);
 

@@ -1,5 +1,6 @@
 #include "preset/SPresetObject.h"
 
+#include "PInstallPaths.h"
 #include "io/SFileStream.h"
 #include "io/SMemoryStream.h"
 #include "message/PConfigFile.h"
@@ -7,13 +8,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QtEndian>
 
 #include <cstdio>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace {
 
@@ -37,15 +35,6 @@ QString withSlash(QString strDirectory)
     return strDirectory;
 }
 
-QString executableDirectory()
-{
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return QStringLiteral(".");
-    return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
-}
-
 void loadDirectories()
 {
     if (!directories().bLoaded)
@@ -59,10 +48,8 @@ void SPresetObject::LoadDirectories()
     Directories& d = directories();
     d.bLoaded = true;
     // Factory copies ship with the program; local copies are the user's own.
-    const QString strFactory = QDir::cleanPath(
-        executableDirectory() + QStringLiteral("/../share/kestal/preset/factory"));
-    const QString strLocal = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/kestal/preset/local");
+    const QString strFactory = PInstallPaths::ShareDirectory() + QStringLiteral("preset/factory");
+    const QString strLocal = PInstallPaths::UserDataDirectory() + QStringLiteral("/preset/local");
     const PConfigFile& config = PConfigFile::Instance();
     d.strFactory = withSlash(QString::fromStdString(
         config.GetValue("PRESET", "FACTORY", withSlash(strFactory).toStdString())));

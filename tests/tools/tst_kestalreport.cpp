@@ -27,10 +27,12 @@ private:
     };
 
     // Runs in the site folder, where DataBase.sqlite is the default.
-    Result Run(const QStringList& args)
+    Result Run(const QStringList& args, const QString& strWorkDir = QString(),
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
-        process.setWorkingDirectory(m_dir.path());
+        process.setWorkingDirectory(strWorkDir.isEmpty() ? m_dir.path() : strWorkDir);
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTAL_REPORT), args);
         if (!process.waitForFinished(60000))
             return {-1, QStringLiteral("did not finish")};
@@ -124,6 +126,37 @@ private slots:
             QString("day,time,dose_rate_uRad_h\r\n2014-05-01,00:00,1.00\r\n"
                     "2014-05-01,01:01,1.50\r\n2014-05-02,23:59,0.10\r\n"));
         file.remove();
+    }
+
+    // Started elsewhere with no database at hand, the tool reads the one the
+    // client keeps when started from the desktop menu; a database in the
+    // working directory still comes first.
+    void desktopClientsDatabaseByDefault()
+    {
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("elsewhere"));
+        QVERIFY(QFile::link(m_dir.path(), home.filePath("kestal")));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", home.path());
+        const QString strOutput = home.filePath("elsewhere/m.csv");
+        const QStringList args = {"minutes", "3", "2014-05-01", "2014-05-01", "-o", strOutput};
+        const Result desktop = Run(args, home.filePath("elsewhere"), environment);
+        QVERIFY2(desktop.nExit == 0, qPrintable(desktop.strError));
+        QVERIFY(QFile::exists(strOutput));
+
+        QVERIFY(QFile::copy(
+            m_dir.filePath("DataBase.sqlite"), home.filePath("elsewhere/DataBase.sqlite")));
+        {
+            QSqlDatabase local = QSqlDatabase::addDatabase("QSQLITE", "local");
+            local.setDatabaseName(home.filePath("elsewhere/DataBase.sqlite"));
+            QVERIFY(local.open());
+            QVERIFY(QSqlQuery(local).exec("delete from RegionInfo"));
+            local.close();
+        }
+        QSqlDatabase::removeDatabase("local");
+        const Result working = Run(args, home.filePath("elsewhere"), environment);
+        QCOMPARE(working.nExit, 1);
+        QVERIFY2(working.strError.contains("no region with id 3"), qPrintable(working.strError));
     }
 
     void refusals_data()

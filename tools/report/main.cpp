@@ -3,6 +3,7 @@
 // The database is opened read-only and read in short transactions, so a
 // running client is neither changed nor held up for more than a moment.
 
+#include "PInstallPaths.h"
 #include "history/PMonthReport.h"
 #include "message/SBus.h"
 
@@ -188,6 +189,18 @@ Failure WriteMinutes(int nId, const QDate& from, const QDate& to, const QString&
     return failure;
 }
 
+// Without --db: the working directory's database as always, else the one the
+// client keeps when started from the desktop menu. When neither is there the
+// working directory's name is the one the error message gives.
+QString DatabaseFile(const QCommandLineParser& parser)
+{
+    if (parser.isSet(QStringLiteral("db")))
+        return parser.value(QStringLiteral("db"));
+    const QString strName = QStringLiteral("DataBase.sqlite");
+    const QString strUser = PInstallPaths::UserDataDirectory() + QLatin1Char('/') + strName;
+    return !QFileInfo::exists(strName) && QFileInfo::exists(strUser) ? strUser : strName;
+}
+
 Failure Run(const QCommandLineParser& parser)
 {
     const QStringList args = parser.positionalArguments();
@@ -213,7 +226,7 @@ Failure Run(const QCommandLineParser& parser)
     const QDate last = nWanted == 4 ? ParseDay(args.at(3), &failure) : first;
     if (failure.nExit != Ok)
         return failure;
-    if (!OpenDatabase(parser.value(QStringLiteral("db")), nWait, &failure))
+    if (!OpenDatabase(DatabaseFile(parser), nWait, &failure))
         return failure;
     if (strCommand == QLatin1String("minutes"))
         return WriteMinutes(nId, first, last, strOutput);
@@ -228,13 +241,18 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestal-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTAL_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(s_pDescription));
     parser.addOption({{"h", "help"}, "Shows this help."});
+    parser.addVersionOption();
     parser.addOptions({
         {{"o", "output"}, "The file to write (required).", "FILE"},
-        {"db", "The database (default DataBase.sqlite in the working directory).", "FILE",
-            "DataBase.sqlite"},
+        {"db",
+            "The database (default DataBase.sqlite in the working directory, else the one in "
+            "$XDG_DATA_HOME/kestal, by default ~/.local/share/kestal, where the client started "
+            "from the desktop menu keeps it).",
+            "FILE"},
         {"wait", "Seconds to wait while the client holds the database (default 10).", "SECONDS",
             "10"},
     });
@@ -246,6 +264,8 @@ int main(int argc, char** argv)
     }
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Ok);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     const Failure failure = Run(parser);
     QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();

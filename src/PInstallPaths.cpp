@@ -1,0 +1,93 @@
+#include "PInstallPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+#ifndef KESTAL_SHARE_FROM_BIN
+#error "KESTAL_SHARE_FROM_BIN (the share directory relative to the program's) must be defined"
+#endif
+
+namespace {
+
+const char* const s_pTranslation = "kestal_zh.qm";
+
+QString& shareOverride()
+{
+    static QString s_strShare;
+    return s_strShare;
+}
+
+QString withSlash(QString strDirectory)
+{
+    if (!strDirectory.isEmpty() && !strDirectory.endsWith(QLatin1Char('/')))
+        strDirectory += QLatin1Char('/');
+    return strDirectory;
+}
+
+QString executableDirectory()
+{
+    // Static initialisers may ask before the application object exists, so
+    // read the executable's path from the kernel rather than from Qt.
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return QStringLiteral(".");
+    return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
+}
+
+} // namespace
+
+QString PInstallPaths::ShareDirectory()
+{
+    if (!shareOverride().isEmpty())
+        return shareOverride();
+    return withSlash(QDir::cleanPath(
+        executableDirectory() + QLatin1Char('/') + QStringLiteral(KESTAL_SHARE_FROM_BIN)));
+}
+
+void PInstallPaths::SetShareDirectory(const QString& strDirectory)
+{
+    shareOverride() = withSlash(strDirectory);
+}
+
+QString PInstallPaths::UserDataDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/kestal");
+}
+
+bool PInstallPaths::EnterUserDataDirectory(QString* pError)
+{
+    const QString strDirectory = UserDataDirectory();
+    if (!QDir().mkpath(strDirectory)) {
+        *pError = QStringLiteral("cannot create %1").arg(strDirectory);
+        return false;
+    }
+    if (!QDir::setCurrent(strDirectory)) {
+        *pError = QStringLiteral("cannot work in %1").arg(strDirectory);
+        return false;
+    }
+    return true;
+}
+
+QString PInstallPaths::WorkingOrShared(const QString& strName)
+{
+    if (QFileInfo::exists(strName))
+        return strName;
+    const QString strShared = ShareDirectory() + strName;
+    return QFileInfo::exists(strShared) ? strShared : strName;
+}
+
+QString PInstallPaths::TranslationFile(const QLocale& locale)
+{
+    const QString strName = QString::fromLatin1(s_pTranslation);
+    if (QFileInfo::exists(strName))
+        return strName;
+    const QString strShared = ShareDirectory() + QStringLiteral("translations/") + strName;
+    if (locale.language() == QLocale::Chinese && QFileInfo::exists(strShared))
+        return strShared;
+    return QString();
+}

@@ -2,41 +2,715 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
-    <name>Kestal</name>
-    <message><source>Orvane-Monitor</source><translation>Orvane 辐射监测系统</translation></message>
-    <message><source>The program is running.</source><translation>程序正在运行。</translation></message>
-    <message><source>Do you want to exit?</source><translation>确定要退出吗？</translation></message>
-    <message><source>Close</source><translation>关闭</translation></message>
-    <message><source>Cancel</source><translation>取消</translation></message>
-    <message><source>Set successed</source><translation>设置成功</translation></message>
-    <message><source>Set failed</source><translation>设置失败</translation></message>
-    <message><source>connected!</source><translation>已连接！</translation></message>
+    <name>ExportTable</name>
+    <message>
+        <source>Save File</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>Images (*.xlsx)</source>
+        <translation>Excel 工作簿 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>The report %1 was not written: %2</source>
+        <translation>报表 %1 未能写入：%2</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
 </context>
 <context>
-    <name>RFormStatus</name>
-    <message><source>Frame</source><translation>状态栏</translation></message>
-    <message><source>IoT_Cloud:</source><translation>物联网云：</translation></message>
-    <message><source>IoT_Cloud_2:</source><translation>物联网云2：</translation></message>
-    <message><source>Message</source><translation>消息</translation></message>
-    <message><source>Connecting to the host...</source><translation>正在连接主机...</translation></message>
-    <message><source>Connected !</source><translation>已连接！</translation></message>
+    <name>Kestal</name>
+    <message>
+        <source>Orvane-Monitor</source>
+        <translation>Orvane 辐射监测系统</translation>
+    </message>
+    <message>
+        <source>The program is running.</source>
+        <translation>程序正在运行。</translation>
+    </message>
+    <message>
+        <source>Do you want to exit?</source>
+        <translation>确定要退出吗？</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Set successed</source>
+        <translation>设置成功</translation>
+    </message>
+    <message>
+        <source>Set failed</source>
+        <translation>设置失败</translation>
+    </message>
+    <message>
+        <source>connected!</source>
+        <translation>已连接！</translation>
+    </message>
+</context>
+<context>
+    <name>PMonthReport</name>
+    <message>
+        <source>database busy</source>
+        <translation>数据库忙</translation>
+    </message>
+    <message>
+        <source>no region with id %1</source>
+        <translation>没有 ID 为 %1 的区域</translation>
+    </message>
+    <message>
+        <source>no staff member with id %1</source>
+        <translation>没有 ID 为 %1 的人员</translation>
+    </message>
+    <message>
+        <source>Device Information</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Loaction</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>统计</translation>
+    </message>
+    <message>
+        <source>Monthy Average Dose Rate:</source>
+        <translation>月平均剂量率：</translation>
+    </message>
+    <message>
+        <source>Monthy Highest Dose Rate:</source>
+        <translation>月最高剂量率：</translation>
+    </message>
+    <message>
+        <source>Alarm Dose Rate Threshold:</source>
+        <translation>剂量率报警阈值：</translation>
+    </message>
+    <message>
+        <source>Monthy Alarm Times:</source>
+        <translation>月报警次数：</translation>
+    </message>
+    <message>
+        <source>Monthy Highest Dose Rate time:</source>
+        <translation>月最高剂量率时间：</translation>
+    </message>
+    <message>
+        <source>Report Time:</source>
+        <translation>报表时间：</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>剂量</translation>
+    </message>
+    <message>
+        <source>Cumulative dose rate curve.</source>
+        <translation>累积剂量率曲线。</translation>
+    </message>
+    <message>
+        <source>PersonalInfo</source>
+        <translation>人员信息</translation>
+    </message>
+    <message>
+        <source>Id</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>性别</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>职务</translation>
+    </message>
+    <message>
+        <source>Basic information</source>
+        <translation>基本信息</translation>
+    </message>
+    <message>
+        <source>Percentage of annual maximum absorbed dose.</source>
+        <translation>占年最大吸收剂量的百分比。</translation>
+    </message>
+    <message>
+        <source>Q1</source>
+        <translation>第一季度</translation>
+    </message>
+    <message>
+        <source>Q2</source>
+        <translation>第二季度</translation>
+    </message>
+    <message>
+        <source>Q3</source>
+        <translation>第三季度</translation>
+    </message>
+    <message>
+        <source>Q4</source>
+        <translation>第四季度</translation>
+    </message>
+    <message>
+        <source>Report Generation Time:</source>
+        <translation>报表生成时间：</translation>
+    </message>
+    <message>
+        <source>That month cumulative dose curve.</source>
+        <translation>当月累积剂量曲线。</translation>
+    </message>
+</context>
+<context>
+    <name>RConnectDatabase</name>
+    <message>
+        <source>Cannot open database</source>
+        <translation>无法打开数据库</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot be used: %2. It is left as it is; readings are shown but not stored until the file is replaced and the program restarted.</source>
+        <translation>数据库文件 %1 无法使用：%2。该文件保持原样；在替换该文件并重新启动程序之前，读数只显示而不存储。</translation>
+    </message>
+    <message>
+        <source>integrity check failed (%1)</source>
+        <translation>完整性检查失败（%1）</translation>
+    </message>
+</context>
+<context>
+    <name>RDialogStaffHistoryDose</name>
+    <message>
+        <source>Employee dose equivalent distribution history</source>
+        <translation>剂量当量分布历史</translation>
+    </message>
+    <message>
+        <source>Last month</source>
+        <translation>上个月</translation>
+    </message>
+    <message>
+        <source>Next month</source>
+        <translation>下个月</translation>
+    </message>
+    <message>
+        <source>Current ID:</source>
+        <translation>当前 ID：</translation>
+    </message>
+    <message>
+        <source>Date:</source>
+        <translation>日期：</translation>
+    </message>
+    <message>
+        <source>Previous Day</source>
+        <translation>前一天</translation>
+    </message>
+    <message>
+        <source>Next Day</source>
+        <translation>后一天</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>校准</translation>
+    </message>
+</context>
+<context>
+    <name>RDoseRatioDiagram</name>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Dose curve in real time.</source>
+        <translation>实时剂量率曲线。</translation>
+    </message>
 </context>
 <context>
     <name>RFormAbout</name>
-    <message><source>Form</source><translation>关于</translation></message>
-    <message><source>Orvane-Monitor is the client of the radiation monitoring installation. It receives the readings of the fixed area monitors and of the patrol dosimeters from the data server, stores them, shows the dose rate of every monitored room in real time, raises alarms and keeps the history of every region and staff member.</source><translation>Orvane 辐射监测系统是辐射监测装置的客户端。它从数据服务器接收固定区域监测仪和巡检剂量计的读数并加以存储，实时显示每个监测房间的剂量率，发出报警，并保存每个区域和每位人员的历史记录。</translation></message>
-    <message><source>Revision:XX</source><translation>版本：XX</translation></message>
+    <message>
+        <source>Form</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Orvane-Monitor is the client of the radiation monitoring installation. It receives the readings of the fixed area monitors and of the patrol dosimeters from the data server, stores them, shows the dose rate of every monitored room in real time, raises alarms and keeps the history of every region and staff member.</source>
+        <translation>Orvane 辐射监测系统是辐射监测装置的客户端。它从数据服务器接收固定区域监测仪和巡检剂量计的读数并加以存储，实时显示每个监测房间的剂量率，发出报警，并保存每个区域和每位人员的历史记录。</translation>
+    </message>
+    <message>
+        <source>Revision:XX</source>
+        <translation>版本：XX</translation>
+    </message>
 </context>
 <context>
-    <name>RRegionPic</name>
-    <message><source>Regional figure</source><translation>区域图</translation></message>
-    <message><source>The first layer</source><translation>第一层</translation></message>
-    <message><source>The second  layer</source><translation>第二层</translation></message>
-    <message><source>The third  layer</source><translation>第三层</translation></message>
-    <message><source>The fourth layer</source><translation>第四层</translation></message>
+    <name>RFormHistory</name>
+    <message>
+        <source>Daily cumulative dose</source>
+        <translation>日累积剂量</translation>
+    </message>
+    <message>
+        <source>Monthly cumulative dose</source>
+        <translation>月累积剂量</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Without Permission!</source>
+        <translation>无权限！</translation>
+    </message>
+    <message>
+        <source>Exporting</source>
+        <translation>正在导出</translation>
+    </message>
+    <message>
+        <source>The node </source>
+        <translation>节点 </translation>
+    </message>
+    <message>
+        <source> dose in date </source>
+        <translation> 在 </translation>
+    </message>
+    <message>
+        <source> will be remove.</source>
+        <translation> 的剂量数据将被删除。</translation>
+    </message>
+    <message>
+        <source>Do you want to remove?</source>
+        <translation>确定要删除吗？</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>%1 is the day being recorded now.</source>
+        <translation>%1 是正在记录的当天。</translation>
+    </message>
+    <message>
+        <source>The readings stored so far today will be deleted; recording goes on. Delete them?</source>
+        <translation>今天已存储的读数将被删除，记录继续进行。确定删除吗？</translation>
+    </message>
+    <message>
+        <source>Delete today</source>
+        <translation>删除今天的数据</translation>
+    </message>
+    <message>
+        <source>The data of %1 on %2 could not be deleted: %3</source>
+        <translation>%1 在 %2 的数据未能删除：%3</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
 </context>
 <context>
     <name>RFormRegion</name>
-    <message><source>Site plan</source><translation>平面图</translation></message>
+    <message>
+        <source>Site plan</source>
+        <translation>平面图</translation>
+    </message>
+    <message>
+        <source>Acknowledge</source>
+        <translation>确认报警</translation>
+    </message>
+    <message>
+        <source>Acknowledge all</source>
+        <translation>全部确认</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>No link to the data server: values as read at %1</source>
+        <translation>与数据服务器的连接中断：显示的是 %1 时的读数</translation>
+    </message>
+    <message>
+        <source>No link to the data server</source>
+        <translation>与数据服务器的连接中断</translation>
+    </message>
+</context>
+<context>
+    <name>RFormSetting</name>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>node has Colision!</source>
+        <translation>号节点冲突！</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Nothing was saved.</source>
+        <translation>未保存任何内容。</translation>
+    </message>
+    <message>
+        <source>The systeminfo has been modified.</source>
+        <translation>系统信息已修改。</translation>
+    </message>
+    <message>
+        <source>Current preset saved.</source>
+        <translation>当前预设已保存。</translation>
+    </message>
+    <message>
+        <source>The system settings have been changed!</source>
+        <translation>系统设置已更改！</translation>
+    </message>
+    <message>
+        <source>Click the &apos;Save&apos; button to apply.</source>
+        <translation>点击“保存”按钮使其生效。</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+</context>
+<context>
+    <name>RFormStatus</name>
+    <message>
+        <source>Frame</source>
+        <translation>状态栏</translation>
+    </message>
+    <message>
+        <source>IoT_Cloud:</source>
+        <translation>物联网云：</translation>
+    </message>
+    <message>
+        <source>IoT_Cloud_2:</source>
+        <translation>物联网云2：</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>消息</translation>
+    </message>
+    <message>
+        <source>Connecting to the host...</source>
+        <translation>正在连接主机...</translation>
+    </message>
+    <message>
+        <source>Connected !</source>
+        <translation>已连接！</translation>
+    </message>
+    <message>
+        <source>Sound muted</source>
+        <translation>报警声已静音</translation>
+    </message>
+</context>
+<context>
+    <name>RFramePresetIp</name>
+    <message>
+        <source>System Settings</source>
+        <translation>系统设置</translation>
+    </message>
+</context>
+<context>
+    <name>RFramePresetIpWidget</name>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Threshold A:</source>
+        <translation>阈值 A：</translation>
+    </message>
+    <message>
+        <source>Threshold B:</source>
+        <translation>阈值 B：</translation>
+    </message>
+    <message>
+        <source>Threshold C:</source>
+        <translation>阈值 C：</translation>
+    </message>
+    <message>
+        <source>Detector Parameter A:</source>
+        <translation>探测器参数 A：</translation>
+    </message>
+    <message>
+        <source>Detector Parameter B:</source>
+        <translation>探测器参数 B：</translation>
+    </message>
+    <message>
+        <source>IP address2:</source>
+        <translation>IP 地址2：</translation>
+    </message>
+    <message>
+        <source>The port must be between 1 and 65535.</source>
+        <translation>端口必须在 1 到 65535 之间。</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved: %1</source>
+        <translation>设置未能保存：%1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an IPv4 address or a host name.</source>
+        <translation>“%1”不是 IPv4 地址或主机名。</translation>
+    </message>
+    <message>
+        <source>The server address is empty.</source>
+        <translation>服务器地址为空。</translation>
+    </message>
+</context>
+<context>
+    <name>RFramePresetRegion</name>
+    <message>
+        <source>Device Management</source>
+        <translation>设备管理</translation>
+    </message>
+    <message>
+        <source>Inspection room</source>
+        <translation>巡检房间</translation>
+    </message>
+    <message>
+        <source>The stored history of ID %1 will be deleted.</source>
+        <translation>ID %1 已存储的历史数据将被删除。</translation>
+    </message>
+    <message>
+        <source>Do you want to remove these devices and delete their history?</source>
+        <translation>确定要移除这些设备并删除其历史数据吗？</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>RFramePresetRegionWidget</name>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>设备列表</translation>
+    </message>
+</context>
+<context>
+    <name>RItemModelPresetPersonal</name>
+    <message>
+        <source>Manufacturing number</source>
+        <translation>出厂编号</translation>
+    </message>
+    <message>
+        <source>Id</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>Gender</source>
+        <translation>性别</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>职务</translation>
+    </message>
+    <message>
+        <source>The staff lists cannot be changed here.</source>
+        <translation>人员名单不能在此修改。</translation>
+    </message>
+</context>
+<context>
+    <name>RItemModelPresetRegion</name>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Row %1: the location must have 1 to %2 characters.</source>
+        <translation>第 %1 行：位置须为 1 到 %2 个字符。</translation>
+    </message>
+    <message>
+        <source>Row %1: the ID must be between 0 and %2.</source>
+        <translation>第 %1 行：ID 必须在 0 到 %2 之间。</translation>
+    </message>
+    <message>
+        <source>The device list could not be saved: %1</source>
+        <translation>设备列表未能保存：%1</translation>
+    </message>
+</context>
+<context>
+    <name>RPresetAlarmThreshold</name>
+    <message>
+        <source>Alarm Threshold Setting</source>
+        <translation>报警阈值设置</translation>
+    </message>
+</context>
+<context>
+    <name>RPresetAlarmThresholdWidget</name>
+    <message>
+        <source>Set</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Alarm Threshold:</source>
+        <translation>报警阈值：</translation>
+    </message>
+    <message>
+        <source>Parameters:</source>
+        <translation>参数：</translation>
+    </message>
+    <message>
+        <source>SetAll:</source>
+        <translation>全部设置：</translation>
+    </message>
+    <message>
+        <source>No region is registered.</source>
+        <translation>尚未登记任何区域。</translation>
+    </message>
+    <message>
+        <source>Id</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>AlarmDose(</source>
+        <translation>报警阈值(</translation>
+    </message>
+</context>
+<context>
+    <name>RRegionPic</name>
+    <message>
+        <source>Regional figure</source>
+        <translation>区域图</translation>
+    </message>
+    <message>
+        <source>The first layer</source>
+        <translation>第一层</translation>
+    </message>
+    <message>
+        <source>The second  layer</source>
+        <translation>第二层</translation>
+    </message>
+    <message>
+        <source>The third  layer</source>
+        <translation>第三层</translation>
+    </message>
+    <message>
+        <source>The fourth layer</source>
+        <translation>第四层</translation>
+    </message>
+</context>
+<context>
+    <name>RSeekItems</name>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>选择</translation>
+    </message>
+    <message>
+        <source>Id</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>RStaffDoseDiagram</name>
+    <message>
+        <source>That month cumulative dose curve.</source>
+        <translation>当月累积剂量曲线。</translation>
+    </message>
+    <message>
+        <source>That month cumulative dose histogram.</source>
+        <translation>当月累积剂量柱状图。</translation>
+    </message>
+    <message>
+        <source>That day cumulative dose curve.</source>
+        <translation>当日累积剂量曲线。</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日</translation>
+    </message>
+</context>
+<context>
+    <name>RStorageState</name>
+    <message>
+        <source>Database unavailable: %1. Readings are shown but not stored.</source>
+        <translation>数据库不可用：%1。读数只显示而不存储。</translation>
+    </message>
+    <message>
+        <source>Readings are not being stored: %1.</source>
+        <translation>读数未被存储：%1。</translation>
+    </message>
+    <message>
+        <source>%1 reading(s) could not be stored.</source>
+        <translation>%1 条读数未能存储。</translation>
+    </message>
+    <message>
+        <source>Retrying.</source>
+        <translation>正在重试。</translation>
+    </message>
+</context>
+<context>
+    <name>SFilterEdit</name>
+    <message>
+        <source>Clear text</source>
+        <translation>清除文本</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>筛选</translation>
+    </message>
 </context>
 </TS>

@@ -13,8 +13,10 @@
 
 namespace {
 
-const char* const CONNECTING = "Connecting to the host...";
-const char* const CONNECTED = "Connected !";
+// Sent untranslated as constant texts; the status strip translates them in
+// its own context when it shows them.
+const char* const CONNECTING = QT_TRANSLATE_NOOP("RFormStatus", "Connecting to the host...");
+const char* const CONNECTED = QT_TRANSLATE_NOOP("RFormStatus", "Connected !");
 
 } // namespace
 

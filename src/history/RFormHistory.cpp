@@ -293,7 +293,7 @@ void RFormHistory::OnClearData(QDate date)
         const QString strText
             = tr("The data of %1 on %2 could not be deleted: %3").arg(nId).arg(strDay, strError);
         m_pLabel->setText(strText);
-        m_pPrompt->Tell(this, strText, QStringLiteral("Ok"));
+        m_pPrompt->Tell(this, strText, tr("Ok"));
         return;
     }
     DayChange(date);

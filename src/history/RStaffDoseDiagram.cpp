@@ -17,11 +17,6 @@ namespace {
 
 constexpr int kMargin = 30;
 
-QString Text(const char* pText)
-{
-    return QCoreApplication::translate("RStaffDoseDiagram", pText);
-}
-
 } // namespace
 
 RStaffDoseDiagram::RStaffDoseDiagram(QWidget* parent)
@@ -119,14 +114,17 @@ void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
     QString strTitle;
     switch (m_nMode) {
     case MonthCurve:
-        strTitle = Text("That month cumulative dose curve.");
+        strTitle
+            = QCoreApplication::translate("RStaffDoseDiagram", "That month cumulative dose curve.");
         break;
     case MonthHistogram:
         strUnit = QStringLiteral("\u03bcRad");
-        strTitle = Text("That month cumulative dose histogram.");
+        strTitle = QCoreApplication::translate(
+            "RStaffDoseDiagram", "That month cumulative dose histogram.");
         break;
     case DayCurve:
-        strTitle = Text("That day cumulative dose curve.");
+        strTitle
+            = QCoreApplication::translate("RStaffDoseDiagram", "That day cumulative dose curve.");
         if (m_nShownId != 0)
             painter.drawText(30, -nHeight, QStringLiteral("Id:%1").arg(m_nShownId));
         break;
@@ -137,7 +135,9 @@ void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
         PDoseCurveScale::TitleX(QFontMetrics(font).horizontalAdvance(strTitle), nWidth),
         19 - nHeight, strTitle);
     painter.drawText(-kMargin, -(nHeight + nFontHeight), strUnit);
-    painter.drawText(nWidth, nFontHeight, m_nMode == DayCurve ? Text("Time") : Text("Day"));
+    painter.drawText(nWidth, nFontHeight,
+        m_nMode == DayCurve ? QCoreApplication::translate("RStaffDoseDiagram", "Time")
+                            : QCoreApplication::translate("RStaffDoseDiagram", "Day"));
 
     PChartAxes::Draw(painter, nWidth, nHeight);
 

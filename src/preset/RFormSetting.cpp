@@ -180,7 +180,7 @@ void RFormSetting::Apply()
         if (nResult >= 0) {
             OkMessageBox(
                 entry.strName + QStringLiteral(" %1 ").arg(nResult) + tr("node has Colision!"),
-                QStringLiteral("Ok"));
+                tr("Ok"));
             return;
         }
         if (nResult == POptionPage::Cancelled) {
@@ -191,12 +191,12 @@ void RFormSetting::Apply()
             // Nothing of this page was stored, and nothing after it is tried:
             // the operator corrects the entry and confirms again.
             ShowMessage(entry.pPage->RefusalText());
-            OkMessageBox(entry.strName + QStringLiteral(": ") + entry.pPage->RefusalText(),
-                QStringLiteral("Ok"));
+            OkMessageBox(
+                entry.strName + QStringLiteral(": ") + entry.pPage->RefusalText(), tr("Ok"));
             return;
         }
     }
-    OkMessageBox(tr("The systeminfo has been modified."), QStringLiteral("Ok"));
+    OkMessageBox(tr("The systeminfo has been modified."), tr("Ok"));
     m_pLabelMsg->setText(tr("Current preset saved."));
     m_pMsgTimer->start();
     BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 0, 0);

@@ -169,7 +169,7 @@ void RPresetAlarmThresholdWidget::OnParaClicked()
 void RPresetAlarmThresholdWidget::SetNoticeHeaders()
 {
     m_pNoticeModel->setHorizontalHeaderLabels(
-        {tr("Id"), QStringLiteral("AlarmDose(") + QStringLiteral("μRad/h)")});
+        {tr("Id"), tr("AlarmDose(") + QStringLiteral("μRad/h)")});
 }
 
 void RPresetAlarmThresholdWidget::ShowNotice(int nId)

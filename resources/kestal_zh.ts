@@ -63,11 +63,11 @@
     </message>
     <message>
         <source>no region with id %1</source>
-        <translation>没有 ID 为 %1 的区域</translation>
+        <translation>没有编号为 %1 的区域</translation>
     </message>
     <message>
         <source>no staff member with id %1</source>
-        <translation>没有 ID 为 %1 的人员</translation>
+        <translation>没有编号为 %1 的人员</translation>
     </message>
     <message>
         <source>Device Information</source>
@@ -75,7 +75,7 @@
     </message>
     <message>
         <source>ID</source>
-        <translation>ID</translation>
+        <translation>编号</translation>
     </message>
     <message>
         <source>Loaction</source>
@@ -205,7 +205,7 @@
     </message>
     <message>
         <source>Current ID:</source>
-        <translation>当前 ID：</translation>
+        <translation>当前编号：</translation>
     </message>
     <message>
         <source>Date:</source>
@@ -492,7 +492,7 @@
     </message>
     <message>
         <source>The stored history of ID %1 will be deleted.</source>
-        <translation>ID %1 已存储的历史数据将被删除。</translation>
+        <translation>编号 %1 已存储的历史数据将被删除。</translation>
     </message>
     <message>
         <source>Do you want to remove these devices and delete their history?</source>
@@ -561,7 +561,7 @@
     </message>
     <message>
         <source>ID</source>
-        <translation>ID</translation>
+        <translation>编号</translation>
     </message>
     <message>
         <source>Row %1: the location must have 1 to %2 characters.</source>
@@ -569,7 +569,7 @@
     </message>
     <message>
         <source>Row %1: the ID must be between 0 and %2.</source>
-        <translation>第 %1 行：ID 必须在 0 到 %2 之间。</translation>
+        <translation>第 %1 行：编号必须在 0 到 %2 之间。</translation>
     </message>
     <message>
         <source>The device list could not be saved: %1</source>

@@ -46,8 +46,12 @@ int main(int argc, char** argv)
 
     QTranslator translator;
     const QString strTranslation = PInstallPaths::TranslationFile(QLocale());
-    if (!strTranslation.isEmpty())
-        translator.load(strTranslation, QString(), QString(), QString());
+    // The locale follows the translation in use, whatever the machine's: the
+    // navigation images with their Chinese labels and the calendars' month
+    // and day names come with it.
+    if (!strTranslation.isEmpty()
+        && translator.load(strTranslation, QString(), QString(), QString()))
+        QLocale::setDefault(QLocale(translator.language()));
     QCoreApplication::installTranslator(&translator);
 
     app.setStyleSheet(

@@ -14,6 +14,7 @@ class QToolButton;
 class PDoseThread;
 class RRegularSave;
 class RConnectDatabase;
+class RDataRecord;
 class RFormAbout;
 class RFormHistory;
 class RFormRegion;
@@ -32,6 +33,9 @@ public:
     // The page stack holds four pages; the swipe index runs over six
     // positions, two of them without a page.
     static constexpr int PagePositions = 6;
+    // The pages a swipe reaches; the routing records view comes after them
+    // and is reached only by its button.
+    static constexpr int SwipePages = 4;
 
     // pClock: "now" for the aggregator and the region page; the system clock
     // when null. Not owned.
@@ -49,6 +53,7 @@ public:
     RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormSetting* FormSetting() const { return m_pFormSetting; }
     RFormHistory* FormHistory() const { return m_pFormHistory; }
+    RDataRecord* DataRecord() const { return m_pDataRecord; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (a command-result message); empty when nothing shows.
@@ -83,6 +88,7 @@ private:
     void ShowPage(int nIndex);
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
+    void CloseLastLogin();
 
     QStackedLayout* m_pStackedLayout;
     QFrame* m_pFrameTitle = nullptr;
@@ -98,6 +104,7 @@ private:
     RFormHistory* m_pFormHistory = nullptr;
     RFormSetting* m_pFormSetting = nullptr;
     RFormAbout* m_pFormAbout = nullptr;
+    RDataRecord* m_pDataRecord = nullptr;
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;
     RConnectDatabase* m_pDatabase = nullptr;
@@ -111,4 +118,5 @@ private:
     int m_nPressX = 0;
     int m_nPressY = 0;
     std::function<bool()> m_confirmExit;
+    SClock* m_pClock;
 };

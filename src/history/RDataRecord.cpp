@@ -168,6 +168,14 @@ QList<int> RDataRecord::TickedIds(QTableView* pView, QStandardItemModel* pModel)
 
 void RDataRecord::RebuildRecords()
 {
+    // Patrol readings arrive every few seconds and each rebuilds the table:
+    // a line the user took out of the export stays out.
+    QSet<QString> setLeftOut;
+    for (int nRow = 0; nRow < m_pRecordModel->rowCount(); ++nRow) {
+        const RWidget* pExport = CheckCell(m_pRecordView, nRow);
+        if (pExport && pExport->CheckState() != Qt::Checked)
+            setLeftOut.insert(RecordKey(nRow));
+    }
     m_pRecordModel->clear();
     m_pRecordModel->setHorizontalHeaderLabels(RecordLabels());
     m_nRecordCount = 0;
@@ -181,6 +189,8 @@ void RDataRecord::RebuildRecords()
             AddCheckRow(m_pRecordView, m_pRecordModel,
                 {line.strInterval, line.strTime, line.strRoom, line.strStaff, line.strDose},
                 Qt::Checked);
+            if (setLeftOut.contains(RecordKey(m_nRecordCount)))
+                CheckCell(m_pRecordView, m_nRecordCount)->CheckBox()->setCheckState(Qt::Unchecked);
             ++m_nRecordCount;
         }
     }
@@ -188,6 +198,15 @@ void RDataRecord::RebuildRecords()
         m_pRecordView->resizeColumnToContents(1);
         m_pRecordView->resizeColumnToContents(3);
     }
+}
+
+QString RDataRecord::RecordKey(int nRow) const
+{
+    // Time, room and staff name a reading; the dose of its minute may change.
+    QStringList parts;
+    for (int nColumn = 1; nColumn <= 3; ++nColumn)
+        parts << m_pRecordModel->item(nRow, nColumn)->text();
+    return parts.join(QLatin1Char('\n'));
 }
 
 void RDataRecord::MarkMonth(int nYear, int nMonth)

@@ -72,6 +72,7 @@ private:
     RWidget* AddCheckRow(QTableView* pView, QStandardItemModel* pModel, const QStringList& texts,
         Qt::CheckState state);
     QStringList RecordLabels() const;
+    QString RecordKey(int nRow) const;
 
     SClock* m_pClock;
     SPrompt* m_pPrompt;

@@ -66,6 +66,11 @@ private slots:
             "insert into PersonalSumDoseInfo(Id, SumDose) values(12, 120)",
             "insert into PersonalMonthDose(Id, Month, Sum) values(12, '2014-05-03', 0)",
             "insert into RoutingInfo(Sub, Id, Name, Num) values(1, 7, 'S', 1)",
+            "insert into AlarmJournal(Time, Id, Event, Dose, Threshold, Operator) values"
+            "('2014-05-03T08:00:00', 3, 'alarm', 7.5, 5, ''), "
+            "('2014-05-03T08:05:00', 3, 'ack', 0, 0, 'Müller, A.'), "
+            "('2014-05-04T09:00:00', 0, 'link-down', 0, 0, ''), "
+            "('2014-05-06T09:00:00', 3, 'clear', 1, 5, '')",
             "insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 21, 'Lab \"2\", west', 1)",
             "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
             "values(7, 21, 200, '13:05', '2014-05-05')",
@@ -167,6 +172,38 @@ private slots:
         const Result working = Run(args, home.filePath("elsewhere"), environment);
         QCOMPARE(working.nExit, 1);
         QVERIFY2(working.strError.contains("no region with id 3"), qPrintable(working.strError));
+    }
+
+    // The journal's lines, newest first, for one region or all, the range
+    // inclusive; an operator's name with a comma stays one field.
+    void alarmsCsv_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("all") << QStringList()
+                             << QStringList({"2014-05-04T09:00:00,0,link-down,0.00,0,",
+                                    "2014-05-03T08:05:00,3,ack,0.00,0,\"Müller, A.\"",
+                                    "2014-05-03T08:00:00,3,alarm,7.50,5,"});
+        QTest::newRow("one region")
+            << QStringList({"--region", "3"})
+            << QStringList({"2014-05-03T08:05:00,3,ack,0.00,0,\"Müller, A.\"",
+                   "2014-05-03T08:00:00,3,alarm,7.50,5,"});
+    }
+    void alarmsCsv()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, lines);
+        const Result result
+            = Run(QStringList({"alarms", "2014-05-03", "2014-05-05", "-o", "a.csv"}) + options);
+        QVERIFY2(result.nExit == 0, qPrintable(result.strError));
+        QFile file(m_dir.filePath("a.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList written = QString::fromUtf8(file.readAll()).split("\r\n");
+        QCOMPARE(
+            written.takeFirst(), QString("time,id,event,dose_uRad_h,threshold_uRad_h,operator"));
+        QCOMPARE(written.takeLast(), QString());
+        QCOMPARE(written, lines);
+        file.remove();
     }
 
     void routingCsv_data()

@@ -26,6 +26,7 @@ fi
 build/tools/demosite/kestal-demosite "$DEMO/DataBase.sqlite" "$PORT"
 
 build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
+    --patrol 1,2,3/21,22,23,24 \
     >"$DEMO/simulator.log" 2>&1 &
 SIM=$!
 trap 'kill $SIM 2>/dev/null || true' EXIT INT TERM

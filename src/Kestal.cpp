@@ -8,8 +8,11 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
+#include "database/RUserSession.h"
+#include "history/RDataRecord.h"
 #include "history/RFormHistory.h"
 #include "message/SBus.h"
+#include "message/SClock.h"
 #include "message/SMessage.h"
 #include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
@@ -52,6 +55,7 @@ bool inSwipeArea(const QPoint& pos)
 Kestal::Kestal(QWidget* parent, SClock* pClock)
     : QWidget(parent)
     , m_pStackedLayout(new QStackedLayout)
+    , m_pClock(pClock ? pClock : SClock::System())
 {
     RegisterReceiver(this, SBus::MainWindow);
     SubscribeMessage(this, SBus::ReloadAfterDeviceUpdate);
@@ -90,6 +94,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     m_pStackedLayout->addWidget(m_pFormHistory);
     m_pStackedLayout->addWidget(m_pFormSetting);
     m_pStackedLayout->addWidget(m_pFormAbout);
+    m_pDataRecord = new RDataRecord(this, pClock);
+    m_pStackedLayout->addWidget(m_pDataRecord);
     m_pFormStatus = new RFormStatus(this);
     layout()->addWidget(m_pFormStatus);
     const RStorageState& storage = RStorageState::Shared();
@@ -106,7 +112,6 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     connect(m_pButtonAbout, &QPushButton::clicked, this, &Kestal::ShowAbout);
     connect(m_pToolButton_Exit, &QToolButton::clicked, this, &Kestal::OnExit);
     m_pButtonPersonal->hide();
-    m_pButtonRouting->hide();
 
     m_pDoseThread = new PDoseThread(this);
     m_pRegularSave = std::make_unique<RRegularSave>(pClock);
@@ -132,6 +137,8 @@ Kestal::~Kestal()
     m_pDoseThread = nullptr;
     m_pRegularSave.reset();
     RConnectDatabase::CommitTransaction();
+    // After the last commit, so the update is written at once.
+    CloseLastLogin();
     m_pPresetContent.reset();
     // The settings page and its editors go with the window's children; the
     // pages they relay messages for go now.
@@ -296,7 +303,10 @@ void Kestal::ShowPersonal()
 
 void Kestal::ShowRouting()
 {
-    // Its button stays hidden: the routing pages are not part of this client.
+    // Not a swipe page: the current page index stays, so a swipe from here
+    // moves on from the page shown before.
+    m_pDataRecord->Reload();
+    m_pStackedLayout->setCurrentWidget(m_pDataRecord);
 }
 
 void Kestal::ShowSetting()
@@ -345,7 +355,13 @@ void Kestal::OnTimeout()
 
 void Kestal::OnRoutDataUpdate()
 {
-    // Reloads the routing records view when one is attached; none is.
+    if (m_pDataRecord)
+        m_pDataRecord->Reload();
+}
+
+void Kestal::CloseLastLogin()
+{
+    RUserSession::CloseLastLogin(m_pClock->Now());
 }
 
 bool Kestal::event(QEvent* pEvent)
@@ -432,7 +448,7 @@ void Kestal::mouseReleaseEvent(QMouseEvent* pEvent)
                 --nIndex;
             nIndex = (nIndex + PagePositions) % PagePositions;
             m_nCurrentPage = nIndex;
-            if (nIndex < m_pStackedLayout->count())
+            if (nIndex < SwipePages)
                 m_pStackedLayout->setCurrentIndex(nIndex);
             update();
         }

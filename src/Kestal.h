@@ -18,6 +18,7 @@ class RAlarmSound;
 class RAlarmState;
 class RRegularSave;
 class RConnectDatabase;
+class RDataRecord;
 class RFormAbout;
 class RFormHistory;
 class RFormRegion;
@@ -36,6 +37,9 @@ public:
     // The page stack holds four pages; the swipe index runs over six
     // positions, two of them without a page.
     static constexpr int PagePositions = 6;
+    // The pages a swipe reaches; the routing records view comes after them
+    // and is reached only by its button.
+    static constexpr int SwipePages = 4;
 
     // pClock: "now" for the aggregator and the region page; the system clock
     // when null. Not owned.
@@ -55,6 +59,7 @@ public:
     RFormHistory* FormHistory() const { return m_pFormHistory; }
     RAlarmState* AlarmState() const { return m_pAlarmState; }
     PAlarmCue* AlarmCue() const { return m_pAlarmCue; }
+    RDataRecord* DataRecord() const { return m_pDataRecord; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
 
     // The text of a command result (a command-result message); empty when nothing shows.
@@ -90,6 +95,7 @@ private:
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
     void CreateAlarmHandling(SClock* pClock);
+    void CloseLastLogin();
 
     QStackedLayout* m_pStackedLayout;
     QFrame* m_pFrameTitle = nullptr;
@@ -105,6 +111,7 @@ private:
     RFormHistory* m_pFormHistory = nullptr;
     RFormSetting* m_pFormSetting = nullptr;
     RFormAbout* m_pFormAbout = nullptr;
+    RDataRecord* m_pDataRecord = nullptr;
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;
     RConnectDatabase* m_pDatabase = nullptr;
@@ -122,4 +129,5 @@ private:
     int m_nPressX = 0;
     int m_nPressY = 0;
     std::function<bool()> m_confirmExit;
+    SClock* m_pClock;
 };

@@ -104,3 +104,16 @@ QVector<RAlarmEvent> RAlarmJournal::Read(const QDate& from, const QDate& to, int
     }
     return events;
 }
+
+QStringList RAlarmJournal::CsvHeader()
+{
+    return {QStringLiteral("time"), QStringLiteral("id"), QStringLiteral("event"),
+        QStringLiteral("dose_uRad_h"), QStringLiteral("threshold_uRad_h"),
+        QStringLiteral("operator")};
+}
+
+QStringList RAlarmJournal::CsvFields(const RAlarmEvent& event)
+{
+    return {TimeText(event.time), QString::number(event.nId), event.strEvent,
+        QString::number(event.dDose, 'f', 2), QString::number(event.nThreshold), event.strOperator};
+}

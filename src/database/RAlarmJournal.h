@@ -48,6 +48,11 @@ public:
     // (0, the link's events included), newest first.
     static QVector<RAlarmEvent> Read(const QDate& from, const QDate& to, int nId = 0);
 
+    // The CSV lines of events: the header, then one line per event as Read()
+    // lists them. The journal view's export and the command line share them.
+    static QStringList CsvHeader();
+    static QStringList CsvFields(const RAlarmEvent& event);
+
     static QString TableStatement();
     static QString TimeText(const QDateTime& time);
 

@@ -1,20 +1,27 @@
 #include "realtime/RAlarmSound.h"
 
+#include "message/PLogRecord.h"
+
+#include <QAudioDeviceInfo>
 #include <QSoundEffect>
 
 RAlarmSound::RAlarmSound(QObject* pParent)
     : QObject(pParent)
     , m_pEffect(new QSoundEffect(this))
+    , m_bAvailable(!QAudioDeviceInfo::defaultOutputDevice().isNull())
 {
     m_pEffect->setSource(QUrl(QStringLiteral("qrc:/Kestal/alarm.wav")));
     m_pEffect->setVolume(1.0);
+    // Said once; every attempt to play would only repeat the sound system's complaint.
+    if (!m_bAvailable)
+        Log(3, "no audio output: alarms are shown but not sounded\n");
 }
 
 RAlarmSound::~RAlarmSound() = default;
 
 void RAlarmSound::Play()
 {
-    if (m_pEffect->status() == QSoundEffect::Error)
+    if (!m_bAvailable || m_pEffect->status() == QSoundEffect::Error)
         return;
     m_pEffect->play();
 }

@@ -19,4 +19,5 @@ private:
     Q_DISABLE_COPY(RAlarmSound)
 
     QSoundEffect* m_pEffect;
+    bool m_bAvailable;
 };

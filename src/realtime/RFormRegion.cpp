@@ -8,6 +8,7 @@
 #include "message/SMessage.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/PColorLineDelegate.h"
+#include "realtime/RAlarmJournalView.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RGroupBox.h"
 #include "realtime/RRealRateCurve.h"
@@ -72,6 +73,7 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     m_pButtonPicture->setChecked(bShown);
     m_pPictureFrame->setVisible(bShown);
     connect(m_pButtonPicture, &QPushButton::toggled, this, &RFormRegion::OnPictureToggled);
+    connect(m_pButtonJournal, &QPushButton::clicked, this, &RFormRegion::ShowJournal);
 }
 
 RFormRegion::~RFormRegion()
@@ -102,10 +104,13 @@ void RFormRegion::BuildWidgets()
     m_pButtonMute = new QPushButton(tr("Mute"), this);
     m_pButtonMute->setObjectName(QStringLiteral("m_pButtonMute"));
     m_pButtonMute->setCheckable(true);
+    m_pButtonJournal = new QPushButton(tr("Alarm journal"), this);
+    m_pButtonJournal->setObjectName(QStringLiteral("m_pButtonJournal"));
     for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute}) {
         pButton->setEnabled(false);
         pBar->addWidget(pButton);
     }
+    pBar->addWidget(m_pButtonJournal);
     pBar->addStretch(1);
     pBar->addWidget(m_pButtonPicture);
     pColumn->addLayout(pBar);
@@ -252,6 +257,17 @@ void RFormRegion::OnLinkChanged(bool bUp)
     }
     m_pGroupBox->SetStaleNote(strNote);
     m_pPicture->SetStaleNote(strNote);
+}
+
+void RFormRegion::ShowJournal()
+{
+    if (!m_pJournalView) {
+        auto* pView = new RAlarmJournalView(this, m_pClock);
+        pView->setAttribute(Qt::WA_DeleteOnClose);
+        m_pJournalView = pView;
+    }
+    m_pJournalView->show();
+    m_pJournalView->raise();
 }
 
 void RFormRegion::BuildCurves()

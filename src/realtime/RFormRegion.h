@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QModelIndex>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -73,6 +74,8 @@ public slots:
     void AcknowledgeCurrent();
     // Values turn stale while the data-server link is down.
     void OnLinkChanged(bool bUp);
+    // Opens the alarm journal (one window, raised when open already).
+    void ShowJournal();
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -104,6 +107,8 @@ private:
     QPushButton* m_pButtonAck = nullptr;
     QPushButton* m_pButtonAckAll = nullptr;
     QPushButton* m_pButtonMute = nullptr;
+    QPushButton* m_pButtonJournal = nullptr;
+    QPointer<QWidget> m_pJournalView;
     RAlarmState* m_pAlarmState = nullptr;
     PAlarmCue* m_pCue = nullptr;
     // Local time of the latest reading, for the stale note.

@@ -5,3 +5,5 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PAlarmCue.cpp ${CMAKE_CURRENT_LIST_DIR}/PAlarmCue.h)
 target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RAlarmSound.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmSound.h)
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournalView.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournalView.h)

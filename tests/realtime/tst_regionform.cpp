@@ -1,4 +1,5 @@
 #include "BusRecorder.h"
+#include "FakePrompt.h"
 #include "TestDb.h"
 
 #include "history/RDoseRatioDiagram.h"
@@ -7,6 +8,7 @@
 #include "message/SMessage.h"
 #include "realtime/PColorLine.h"
 #include "realtime/PColorLineDelegate.h"
+#include "realtime/RAlarmJournalView.h"
 #include "realtime/RCheckBox.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RGroupBox.h"
@@ -14,6 +16,9 @@
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RWidget.h"
 
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
@@ -295,6 +300,35 @@ private slots:
         delete m_pForm;
         m_pForm = nullptr;
         reading(8, 12);
+    }
+
+    // The journal opens from the page; its filter and its CSV give the lines
+    // the command line gives for the same range and region.
+    void journalViewFiltersAndExports()
+    {
+        build({3, 4},
+            "insert into AlarmJournal(Time, Id, Event, Dose, Threshold, Operator) values"
+            "('2014-05-03T08:00:00', 3, 'alarm', 7.5, 5, ''), "
+            "('2014-05-03T08:05:00', 3, 'ack', 0, 0, 'M\xc3\xbcller, A.'), "
+            "('2014-05-04T09:00:00', 0, 'link-down', 0, 0, ''), "
+            "('2014-05-06T09:00:00', 3, 'clear', 1, 5, '')");
+        QTest::mouseClick(m_pForm->findChild<QPushButton*>("m_pButtonJournal"), Qt::LeftButton);
+        auto* pView = m_pForm->findChild<RAlarmJournalView*>();
+        QVERIFY(pView);
+        FakePrompt prompt;
+        pView->SetPrompt(&prompt);
+        pView->SetRange(QDate(2014, 5, 3), QDate(2014, 5, 5), 3);
+        QCOMPARE(pView->Model()->rowCount(), 2);
+        QCOMPARE(pView->Model()->item(1, 2)->text(), QStringLiteral("Room 3"));
+        QTemporaryDir dir;
+        prompt.strSaveName = dir.filePath(QStringLiteral("a"));
+        pView->Export();
+        QFile file(dir.filePath(QStringLiteral("a.csv")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+            QString::fromUtf8("time,id,event,dose_uRad_h,threshold_uRad_h,operator\r\n"
+                              "2014-05-03T08:05:00,3,ack,0.00,0,\"M\xc3\xbcller, A.\"\r\n"
+                              "2014-05-03T08:00:00,3,alarm,7.50,5,\r\n"));
     }
 
     void fitPicture_data()

@@ -1,10 +1,12 @@
 #include "TestDb.h"
 
 #include "Kestal.h"
+#include "PQuitOnSignal.h"
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/RStorageState.h"
+#include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
@@ -19,8 +21,11 @@
 
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -241,6 +246,91 @@ private slots:
         QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
         swipe(500, 300, 400); // below the title area nothing turns
         QCOMPARE(m_pWindow->CurrentPageIndex(), 0);
+    }
+
+    // The routing button shows the patrol records view without moving the
+    // page index; a swipe from there reaches only the four pages. A patrol
+    // reading reloads the view.
+    void routingView()
+    {
+        m_pWindow->resize(1280, 800);
+        PSqlExec::Exec("insert into RoutingInfo(Sub, Id, Name, Num) values(1, 7, 'S', 1)");
+        auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonRouting");
+        QVERIFY(pButton->isVisible());
+        m_pWindow->ShowAbout();
+        pButton->click();
+        QCOMPARE(m_pWindow->CurrentPageIndex(), 3);
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 4);
+        swipe(500, 400); // left from page 3: a position without a page
+        QCOMPARE(m_pWindow->CurrentPageIndex(), 4);
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 4);
+        swipe(400, 500);
+        QCOMPARE(m_pWindow->CurrentStackIndex(), 3);
+
+        RDataRecord* pView = m_pWindow->DataRecord();
+        QCOMPARE(pView->RecordModel()->rowCount(), 0);
+        PSqlExec::Exec("insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
+                       "values(7, 21, 123, '08:10', ?)",
+            {kStart.date().toString("yyyy-MM-dd")});
+        emit m_pWindow->DoseThread()->RoutDataUpdate();
+        QCOMPARE(pView->RecordModel()->rowCount(), 1);
+    }
+
+    // At shut-down the latest session of the first logged-in account gets
+    // the logout time; other accounts and sessions, and a site without a
+    // logged-in account, are left alone.
+    void logoutAtShutDown_data()
+    {
+        QTest::addColumn<QStringList>("accounts");
+        QTest::addColumn<QStringList>("logouts");
+        QTest::newRow("none logged in") << QStringList({"1,0", "2,0"}) << QStringList({"", "", ""});
+        QTest::newRow("first of two logged in")
+            << QStringList({"2,1", "1,1"}) << QStringList({"", "2026-03-07T10:06:30", ""});
+    }
+    void logoutAtShutDown()
+    {
+        QFETCH(QStringList, accounts);
+        QFETCH(QStringList, logouts);
+        for (const QString& strAccount : accounts) {
+            const QStringList parts = strAccount.split(',');
+            PSqlExec::Exec("insert into UserPermission(Id, state) values(?, ?)",
+                {parts[0].toInt(), parts[1].toInt()});
+        }
+        for (const char* pSession :
+            {"2,2026-03-06T08:00:00", "2,2026-03-07T08:00:00", "1,2026-03-07T09:00:00"}) {
+            const QStringList parts = QString(pSession).split(',');
+            PSqlExec::Exec("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) "
+                           "values(?, ?, '')",
+                {parts[0].toInt(), parts[1]});
+        }
+        delete m_pWindow;
+        m_pWindow = nullptr;
+        QStringList stored;
+        QSqlQuery query
+            = PSqlExec::Select("select Logouttime from UserLoginTimeInfo order by rowid");
+        while (query.next())
+            stored << query.value(0).toString();
+        QCOMPARE(stored, logouts);
+    }
+
+    // SIGTERM ends the event loop, and the window's destruction that
+    // follows records the logout as a closed window does.
+    void sigtermRecordsLogout()
+    {
+        PSqlExec::Exec("insert into UserPermission(Id, state) values(5, 1)");
+        PSqlExec::Exec("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) "
+                       "values(5, '2026-03-07T09:00:00', '')");
+        PQuitOnSignal quitOnSignal;
+        QVERIFY(quitOnSignal.IsInstalled());
+        QSignalSpy received(&quitOnSignal, &PQuitOnSignal::SignalReceived);
+        QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+        QCoreApplication::exec();
+        QCOMPARE(received.count(), 1);
+        delete m_pWindow;
+        m_pWindow = nullptr;
+        QCOMPARE(
+            PSqlExec::Scalar("select Logouttime from UserLoginTimeInfo where Id = 5").toString(),
+            QStringLiteral("2026-03-07T10:06:30"));
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

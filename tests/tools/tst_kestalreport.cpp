@@ -65,6 +65,21 @@ private slots:
             "'Operator', 1)",
             "insert into PersonalSumDoseInfo(Id, SumDose) values(12, 120)",
             "insert into PersonalMonthDose(Id, Month, Sum) values(12, '2014-05-03', 0)",
+            "insert into RoutingInfo(Sub, Id, Name, Num) values(1, 7, 'S', 1)",
+            "insert into AlarmJournal(Time, Id, Event, Dose, Threshold, Operator) values"
+            "('2014-05-03T08:00:00', 3, 'alarm', 7.5, 5, ''), "
+            "('2014-05-03T08:05:00', 3, 'ack', 0, 0, 'Müller, A.'), "
+            "('2014-05-04T09:00:00', 0, 'link-down', 0, 0, ''), "
+            "('2014-05-06T09:00:00', 3, 'clear', 1, 5, '')",
+            "insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 21, 'Lab \"2\", west', 1)",
+            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
+            "values(7, 21, 200, '13:05', '2014-05-05')",
+            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
+            "values(7, 21, 123, '08:10', '2014-05-03')",
+            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
+            "values(9, 22, 5, '09:00', '2014-05-04')",
+            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
+            "values(9, 22, 5, '09:00', '2014-05-06')",
         };
         for (const QString& strSql : statements)
             QVERIFY2(PSqlExec::Exec(strSql), qPrintable(strSql));
@@ -159,6 +174,69 @@ private slots:
         QVERIFY2(working.strError.contains("no region with id 3"), qPrintable(working.strError));
     }
 
+    // The journal's lines, newest first, for one region or all, the range
+    // inclusive; an operator's name with a comma stays one field.
+    void alarmsCsv_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("all") << QStringList()
+                             << QStringList({"2014-05-04T09:00:00,0,link-down,0.00,0,",
+                                    "2014-05-03T08:05:00,3,ack,0.00,0,\"Müller, A.\"",
+                                    "2014-05-03T08:00:00,3,alarm,7.50,5,"});
+        QTest::newRow("one region")
+            << QStringList({"--region", "3"})
+            << QStringList({"2014-05-03T08:05:00,3,ack,0.00,0,\"Müller, A.\"",
+                   "2014-05-03T08:00:00,3,alarm,7.50,5,"});
+    }
+    void alarmsCsv()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, lines);
+        const Result result
+            = Run(QStringList({"alarms", "2014-05-03", "2014-05-05", "-o", "a.csv"}) + options);
+        QVERIFY2(result.nExit == 0, qPrintable(result.strError));
+        QFile file(m_dir.filePath("a.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList written = QString::fromUtf8(file.readAll()).split("\r\n");
+        QCOMPARE(
+            written.takeFirst(), QString("time,id,event,dose_uRad_h,threshold_uRad_h,operator"));
+        QCOMPARE(written.takeLast(), QString());
+        QCOMPARE(written, lines);
+        file.remove();
+    }
+
+    void routingCsv_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("lines");
+        // FROM to TO inclusive; all staff are those with readings, listed or
+        // not, a missing name read as the id.
+        QTest::newRow("all")
+            << QStringList()
+            << QStringList({"moring,2014-05-03T08:10,\"Lab \"\"2\"\", west\",S,1.23,,",
+                   "afternoon,2014-05-05T13:05,\"Lab \"\"2\"\", west\",S,2.00,,",
+                   "moring,2014-05-04T09:00,22,9,0.05,,"});
+        QTest::newRow("ticked staff and room")
+            << QStringList({"--staff", "9,7", "--rooms", "22"})
+            << QStringList({"moring,2014-05-04T09:00,22,9,0.05,,"});
+    }
+    void routingCsv()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, lines);
+        const Result result
+            = Run(QStringList({"routing", "2014-05-03", "2014-05-05", "-o", "r.csv"}) + options);
+        QCOMPARE(result.nExit, 0);
+        QFile file(m_dir.filePath("r.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList written = QString::fromUtf8(file.readAll()).split("\r\n");
+        QCOMPARE(written.takeFirst(), QString("Interval,Time,Room,Manufacturing number,Dose,"));
+        QCOMPARE(written.takeLast(), QString());
+        QCOMPARE(written, lines);
+        file.remove();
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -183,6 +261,9 @@ private slots:
         QTest::newRow("no folder for the minutes")
             << QStringList({"minutes", "3", "2014-05-01", "2014-05-02", "-o", "gone/m.csv"}) << 1
             << "cannot write gone/m.csv";
+        QTest::newRow("routing, bad staff id")
+            << QStringList({"routing", "2014-05-03", "2014-05-05", "--staff", "7,x", "-o", "r.csv"})
+            << 2 << "not an id: x";
         QTest::newRow("no output named")
             << QStringList({"region", "3", "2014-05-31"}) << 2 << "-o FILE is required";
     }
@@ -210,11 +291,15 @@ private slots:
         const Result report = Run({"region", "3", "2014-05-31", "--wait", "0", "-o", "r.xlsx"});
         const Result minutes
             = Run({"minutes", "3", "2014-05-01", "2014-05-02", "--wait", "0", "-o", "m.csv"});
+        const Result routing
+            = Run({"routing", "2014-05-01", "2014-05-02", "--wait", "0", "-o", "r.csv"});
         QVERIFY(hold.exec(QStringLiteral("rollback")));
         QCOMPARE(report.nExit, 3);
         QVERIFY2(report.strError.contains("database busy"), qPrintable(report.strError));
         QCOMPARE(minutes.nExit, 3);
         QVERIFY2(minutes.strError.contains("database busy"), qPrintable(minutes.strError));
+        QCOMPARE(routing.nExit, 3);
+        QVERIFY2(routing.strError.contains("database busy"), qPrintable(routing.strError));
         QCOMPARE(Files(), before);
     }
 };

@@ -1,15 +1,17 @@
 // Prepares a demo site: a database with a handful of registered regions, the
-// data-server address pointing at the simulator on the loopback address and
-// the past days' history, and the site plan (mask and drawing of the whole
-// site and of two storeys, and the region positions). Running it again on an
-// existing site changes nothing but the address and the past days that have
-// no rows yet.
+// routing staff and inspection rooms of the simulator's patrol rounds, one
+// logged-in account, the data-server address pointing at the simulator on the
+// loopback address and the past days' history, and the site plan (mask and
+// drawing of the whole site and of two storeys, and the region positions).
+// Running it again on an existing site changes nothing but the address and
+// the past days that have no rows yet.
 
 #include "PDemoHistory.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +59,42 @@ void addRegions()
                            "ButtonCheck, Alarmvalue) values(?, ?, ?, ?, 2, ?)"),
             {region.nId, (60 * i) % 256, (202 + 40 * i) % 256, (87 + 70 * i) % 256, region.nAlarm});
     }
+}
+
+struct DemoItem
+{
+    int nId;
+    const char* pName;
+};
+
+// The simulator's default patrol rounds (run-demo.sh): staff 1 to 3, rooms 21 to 24.
+const DemoItem s_routingStaff[] = {{1, "PD-1001"}, {2, "PD-1002"}, {3, "PD-1003"}};
+const DemoItem s_routingRooms[]
+    = {{21, "Pump room"}, {22, "Lab 2, west"}, {23, "Cable tunnel"}, {24, "Filter hall"}};
+
+template <int N> void addList(const char* pTable, const DemoItem (&items)[N])
+{
+    const QString strTable = QLatin1String(pTable);
+    if (PSqlExec::Scalar(QStringLiteral("select count(*) from %1").arg(strTable)).toInt() > 0)
+        return;
+    for (int i = 0; i < N; ++i) {
+        PSqlExec::Exec(
+            QStringLiteral("insert into %1(Sub, Id, Name, Num) values(?, ?, ?, ?)").arg(strTable),
+            {i + 1, items[i].nId, QString::fromUtf8(items[i].pName), N});
+    }
+}
+
+// The accounts belong to another program of the installation; the demo
+// stands in for it with one account logged in since the site was made.
+void addAccount()
+{
+    if (PSqlExec::Scalar(QStringLiteral("select count(*) from UserPermission")).toInt() > 0)
+        return;
+    PSqlExec::Exec(QStringLiteral("insert into UserPermission(Id, Name, state) values(1, ?, 1)"),
+        {QStringLiteral("operator")});
+    PSqlExec::Exec(
+        QStringLiteral("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) values(1, ?, '')"),
+        {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"))});
 }
 
 // One area of a plan: a monitored room (nRegion > 0, its seed at the given
@@ -280,6 +318,9 @@ int main(int argc, char** argv)
     if (!database.OpenDatabase())
         return 1;
     addRegions();
+    addList("RoutingInfo", s_routingStaff);
+    addList("RoutingRoomInfo", s_routingRooms);
+    addAccount();
     pointAtSimulator(nPort);
     if (!writePlan(err) || PDemoHistory::Write(QDate::currentDate(), nDays) < 0)
         return 1;

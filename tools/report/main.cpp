@@ -1,17 +1,20 @@
-// kestal-report: the monthly reports of the history page, and the minute
-// values of a region as CSV, from the command line (for scheduled jobs).
+// kestal-report: the monthly reports of the history page, the minute values
+// of a region and the patrol records as CSV, from the command line (for
+// scheduled jobs).
 // The database is opened read-only and read in short transactions, so a
 // running client is neither changed nor held up for more than a moment.
 
 #include "PInstallPaths.h"
+#include "database/RAlarmJournal.h"
+#include "database/RRoutingRecords.h"
 #include "history/PMonthReport.h"
+#include "io/SCsvWriter.h"
 #include "message/SBus.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -36,10 +39,17 @@ const char* const s_pDescription
       "  region ID DATE       monthly report of a region (.xlsx)\n"
       "  staff ID DATE        monthly report of a staff member (.xlsx)\n"
       "  minutes ID FROM TO   minute dose rates of a region, days FROM to TO (CSV)\n"
+      "  routing FROM TO      patrol records, days FROM to TO (CSV); --staff and\n"
+      "                       --rooms take comma-separated ids (default: all)\n"
+      "  alarms FROM TO       the alarm journal, days FROM to TO, newest first\n"
+      "                       (CSV); --region ID for one region (default: all)\n"
       "\n"
-      "DATE, FROM and TO are days as yyyy-MM-dd. The monthly reports cover the\n"
-      "month of DATE, as the history page's Export does with the selected day;\n"
-      "their quarters and report time follow today's date.\n"
+      "DATE, FROM and TO are days as yyyy-MM-dd; FROM to TO includes both. The\n"
+      "monthly reports cover the month of DATE, as the history page's Export does\n"
+      "with the selected day; their quarters and report time follow today's date.\n"
+      "The routing lines are those the patrol records view exports: all staff are\n"
+      "every staff id with readings in the range; a name missing from the lists\n"
+      "reads as its id.\n"
       "\n"
       "The database is opened read-only while the client may be running: the\n"
       "reports show what the client has committed, which is up to five minutes\n"
@@ -123,7 +133,7 @@ Failure WriteReport(int nKind, int nId, const QDate& date, const QString& strOut
 }
 
 // One short read transaction per day; a day without a row writes nothing.
-bool WriteMinuteDay(int nId, const QDate& day, QTextStream& out, Failure* pFailure)
+bool WriteMinuteDay(int nId, const QDate& day, SCsvWriter& out, Failure* pFailure)
 {
     QSqlDatabase db = QSqlDatabase::database();
     db.transaction();
@@ -142,9 +152,9 @@ bool WriteMinuteDay(int nId, const QDate& day, QTextStream& out, Failure* pFailu
             const double dValue = query.value(nFirst + nMinute).toDouble();
             if (dValue == 0.0)
                 continue;
-            out << strDay << ','
-                << QTime(nMinute / 60, nMinute % 60).toString(QStringLiteral("hh:mm")) << ','
-                << QString::number(dValue / kSlotsPerMinute, 'f', 2) << "\r\n";
+            out.WriteRow(
+                {strDay, QTime(nMinute / 60, nMinute % 60).toString(QStringLiteral("hh:mm")),
+                    QString::number(dValue / kSlotsPerMinute, 'f', 2)});
         }
     }
     if (!bRead)
@@ -170,22 +180,18 @@ Failure WriteMinutes(int nId, const QDate& from, const QDate& to, const QString&
 
     // Written beside the target and renamed at the end: a failure leaves no
     // file, and an existing one as it was.
-    QSaveFile file(strOutput);
-    if (!file.open(QIODevice::WriteOnly))
-        return {Failed, QStringLiteral("cannot write %1: %2").arg(strOutput, file.errorString())};
-    QTextStream out(&file);
-    out.setCodec("UTF-8");
-    out << "day,time,dose_rate_uRad_h\r\n";
+    SCsvWriter out(strOutput);
+    QString strError;
+    if (!out.Open(&strError))
+        return {Failed, strError};
+    out.WriteRow({"day", "time", "dose_rate_uRad_h"});
     Failure failure {Ok, QString()};
     for (QDate day = from; day <= to; day = day.addDays(1)) {
-        if (!WriteMinuteDay(nId, day, out, &failure)) {
-            file.cancelWriting();
+        if (!WriteMinuteDay(nId, day, out, &failure))
             return failure;
-        }
     }
-    out.flush();
-    if (!file.commit())
-        return {Failed, QStringLiteral("cannot write %1: %2").arg(strOutput, file.errorString())};
+    if (!out.Commit(&strError))
+        return {Failed, strError};
     return failure;
 }
 
@@ -201,17 +207,84 @@ QString DatabaseFile(const QCommandLineParser& parser)
     return !QFileInfo::exists(strName) && QFileInfo::exists(strUser) ? strUser : strName;
 }
 
+QList<int> ParseIds(const QString& strList, Failure* pFailure)
+{
+    QList<int> ids;
+    for (const QString& strId : strList.split(',', Qt::SkipEmptyParts))
+        ids << ParseId(strId.trimmed(), pFailure);
+    return ids;
+}
+
+// The lines the routing records view exports for the same ticks, with the
+// range inclusive. One read transaction, so the lines are of one moment.
+Failure WriteRouting(const QDate& from, const QDate& to, QList<int> staff, const QList<int>& rooms,
+    const QString& strOutput)
+{
+    if (from > to)
+        return {Usage, QStringLiteral("FROM is after TO")};
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    RRoutingRecords records;
+    if (staff.isEmpty())
+        staff = records.StaffWithReadings(from, to);
+    QList<QDate> days;
+    for (QDate day = from; day <= to; day = day.addDays(1))
+        days << day;
+    const QSet<int> setRooms(rooms.begin(), rooms.end());
+    QList<RRoutingRecords::Line> lines;
+    for (int nStaffId : qAsConst(staff))
+        lines += records.Lines(nStaffId, days, setRooms);
+    db.rollback();
+    if (records.Failed())
+        return ReadFailure(records.Error());
+
+    SCsvWriter out(strOutput);
+    QString strError;
+    if (!out.Open(&strError))
+        return {Failed, strError};
+    out.WriteRow(
+        RRoutingRecords::CsvHeader({"Interval", "Time", "Room", "Manufacturing number", "Dose"}));
+    for (const RRoutingRecords::Line& line : qAsConst(lines))
+        out.WriteRow(RRoutingRecords::CsvFields(line));
+    if (!out.Commit(&strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
+// The lines the alarm journal view exports for the same filter. One read
+// transaction; a file from before the journal has none and gets the header.
+Failure WriteAlarms(const QDate& from, const QDate& to, int nRegion, const QString& strOutput)
+{
+    if (from > to)
+        return {Usage, QStringLiteral("FROM is after TO")};
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    const QVector<RAlarmEvent> events = RAlarmJournal::Read(from, to, nRegion);
+    db.rollback();
+    SCsvWriter out(strOutput);
+    QString strError;
+    if (!out.Open(&strError))
+        return {Failed, strError};
+    out.WriteRow(RAlarmJournal::CsvHeader());
+    for (const RAlarmEvent& event : events)
+        out.WriteRow(RAlarmJournal::CsvFields(event));
+    if (!out.Commit(&strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
 Failure Run(const QCommandLineParser& parser)
 {
     const QStringList args = parser.positionalArguments();
     const QString strCommand = args.value(0);
     const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
     const bool bKnown = strCommand == QLatin1String("region")
-        || strCommand == QLatin1String("staff") || strCommand == QLatin1String("minutes");
+        || strCommand == QLatin1String("staff") || strCommand == QLatin1String("minutes")
+        || strCommand == QLatin1String("routing") || strCommand == QLatin1String("alarms");
     if (!bKnown || args.size() != nWanted)
         return {Usage,
-            QStringLiteral("expected region ID DATE, staff ID DATE or minutes ID FROM TO; "
-                           "see --help")};
+            QStringLiteral("expected region ID DATE, staff ID DATE, minutes ID FROM TO, "
+                           "routing FROM TO or alarms FROM TO; see --help")};
     const QString strOutput = parser.value(QStringLiteral("o"));
     if (strOutput.isEmpty())
         return {Usage, QStringLiteral("-o FILE is required")};
@@ -221,6 +294,29 @@ Failure Run(const QCommandLineParser& parser)
         return {Usage, QStringLiteral("--wait takes 0 to 3600 seconds")};
 
     Failure failure {Ok, QString()};
+    if (strCommand == QLatin1String("routing")) {
+        const QDate from = ParseDay(args.at(1), &failure);
+        const QDate to = ParseDay(args.at(2), &failure);
+        const QList<int> staff = ParseIds(parser.value(QStringLiteral("staff")), &failure);
+        const QList<int> rooms = ParseIds(parser.value(QStringLiteral("rooms")), &failure);
+        if (failure.nExit != Ok)
+            return failure;
+        if (!OpenDatabase(DatabaseFile(parser), nWait, &failure))
+            return failure;
+        return WriteRouting(from, to, staff, rooms, strOutput);
+    }
+    if (strCommand == QLatin1String("alarms")) {
+        const QDate from = ParseDay(args.at(1), &failure);
+        const QDate to = ParseDay(args.at(2), &failure);
+        const int nRegion = parser.isSet(QStringLiteral("region"))
+            ? ParseId(parser.value(QStringLiteral("region")), &failure)
+            : 0;
+        if (failure.nExit != Ok)
+            return failure;
+        if (!OpenDatabase(DatabaseFile(parser), nWait, &failure))
+            return failure;
+        return WriteAlarms(from, to, nRegion, strOutput);
+    }
     const int nId = ParseId(args.at(1), &failure);
     const QDate first = ParseDay(args.at(2), &failure);
     const QDate last = nWanted == 4 ? ParseDay(args.at(3), &failure) : first;
@@ -253,11 +349,15 @@ int main(int argc, char** argv)
             "$XDG_DATA_HOME/kestal, by default ~/.local/share/kestal, where the client started "
             "from the desktop menu keeps it).",
             "FILE"},
+        {"staff", "routing: the staff ids to list (default: all with readings).", "IDS"},
+        {"rooms", "routing: the room ids to list (default: all).", "IDS"},
+        {"region", "alarms: the one region to list (default: all, the link's events too).", "ID"},
         {"wait", "Seconds to wait while the client holds the database (default 10).", "SECONDS",
             "10"},
     });
-    parser.addPositionalArgument("command", "region, staff or minutes, with its arguments.",
-        "region ID DATE | staff ID DATE | minutes ID FROM TO");
+    parser.addPositionalArgument("command",
+        "region, staff, minutes or routing, with its arguments.",
+        "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO");
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";
         return Usage;

@@ -67,6 +67,11 @@ bool PSimConsole::Setup(const QStringList& arguments)
         "Send the other frame kinds every n periods (0: "
         "never, default).",
         "n", "0");
+    const QCommandLineOption patrol("patrol",
+        "Patrol rounds STAFF/ROOMS, comma-separated ids (1 to 255), e.g. 1,2,3/21,22,23,24.",
+        "rounds");
+    const QCommandLineOption patrolEvery(
+        "patrol-every", "Send a patrol step every n periods (default 3).", "n", "3");
     const QCommandLineOption ids(
         "ids", "Ids of the id-list reply (default: the region ids).", "list");
     const QCommandLineOption fault("fault",
@@ -77,7 +82,8 @@ bool PSimConsole::Setup(const QStringList& arguments)
         "Stop after this many seconds (0: run until "
         "quit, default).",
         "s", "0");
-    parser.addOptions({port, idPort, regions, interval, extras, ids, fault, duration});
+    parser.addOptions(
+        {port, idPort, regions, interval, extras, patrol, patrolEvery, ids, fault, duration});
     if (!parser.parse(arguments)) {
         say(parser.errorText());
         return false;
@@ -124,6 +130,27 @@ bool PSimConsole::Setup(const QStringList& arguments)
     m_pData->SetRegions(regionList);
     m_pData->SetInterval(nInterval);
     m_pData->SetExtrasEvery(parser.value(extras).toInt());
+    if (parser.isSet(patrol)) {
+        const QStringList parts = parser.value(patrol).split('/');
+        QVector<int> lists[2];
+        bool bOk = parts.size() == 2;
+        for (int i = 0; bOk && i < 2; ++i) {
+            for (const QString& strId : parts[i].split(',', Qt::SkipEmptyParts)) {
+                const int nId = strId.toInt(&bOk);
+                bOk = bOk && nId >= 1 && nId <= 255;
+                if (!bOk)
+                    break;
+                lists[i].append(nId);
+            }
+            bOk = bOk && !lists[i].isEmpty();
+        }
+        const int nEvery = parser.value(patrolEvery).toInt();
+        if (!bOk || nEvery <= 0) {
+            say(QStringLiteral("bad --patrol or --patrol-every"));
+            return false;
+        }
+        m_pData->SetPatrol(lists[0], lists[1], nEvery);
+    }
     m_pIds->SetIds(idList);
     if (!m_pData->Listen(quint16(nPort))) {
         say(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(nPort));

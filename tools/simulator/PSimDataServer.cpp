@@ -115,8 +115,33 @@ void PSimDataServer::Tick()
     ++m_nTick;
     if (m_nExtrasEvery > 0 && m_nTick % quint64(m_nExtrasEvery) == 0)
         SendExtras();
+    if (m_nPatrolEvery > 0 && !m_patrolStaff.isEmpty() && !m_patrolRooms.isEmpty()
+        && m_nTick % quint64(m_nPatrolEvery) == 0)
+        bytes += PatrolStep();
     if (!bytes.isEmpty())
         Send(bytes);
+}
+
+void PSimDataServer::SetPatrol(const QVector<int>& staff, const QVector<int>& rooms, int nTicks)
+{
+    m_patrolStaff = staff;
+    m_patrolRooms = rooms;
+    m_nPatrolEvery = nTicks;
+    m_nPatrolSteps = 0;
+}
+
+QByteArray PSimDataServer::PatrolStep()
+{
+    const int nStaffCount = m_patrolStaff.size();
+    const quint64 nStep = m_nPatrolSteps++;
+    const int nWho = int(nStep % quint64(nStaffCount));
+    const quint64 nRound = nStep / quint64(nStaffCount);
+    const int nRoom
+        = m_patrolRooms.at(int((nRound + quint64(nWho)) % quint64(m_patrolRooms.size())));
+    // Stored doses are hundredths: 1.00 to 4.99 as shown.
+    const quint32 nDose = 100 + quint32((nStep * 137) % 400);
+    return PSimFrames::Routing(
+        quint8(m_patrolStaff.at(nWho)), quint8(nRoom), QDateTime::currentDateTime(), nDose);
 }
 
 void PSimDataServer::SendExtras()

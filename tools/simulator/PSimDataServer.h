@@ -55,6 +55,12 @@ public:
     void SetInterval(int nMs);
     // Every nTicks ticks also send one frame of each other kind (0: never).
     void SetExtrasEvery(int nTicks) { m_nExtrasEvery = nTicks; }
+    // Patrol rounds: every nTicks ticks the next staff member (in turn) walks
+    // on to the next room of his round and his dosimeter sends a routing
+    // frame stamped now. Each member starts at a different room.
+    void SetPatrol(const QVector<int>& staff, const QVector<int>& rooms, int nTicks);
+    // The routing frame of the next patrol step.
+    QByteArray PatrolStep();
     void StartTicks();
     void StopTicks();
     // One period's frames, now, in one write.
@@ -99,6 +105,10 @@ private:
     quint16 m_nPort = 0;
     quint64 m_nTick = 0;
     int m_nExtrasEvery = 0;
+    QVector<int> m_patrolStaff;
+    QVector<int> m_patrolRooms;
+    int m_nPatrolEvery = 0;
+    quint64 m_nPatrolSteps = 0;
     int m_nJunkBytes = 0;
     quint8 m_nCounter = 0;
     bool m_bStalled = false;

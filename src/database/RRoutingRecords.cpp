@@ -1,0 +1,171 @@
+#include "database/RRoutingRecords.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+QString dayText(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QSqlQuery run(const QString& strSql, const QVariantList& values)
+{
+    QSqlQuery query;
+    query.setForwardOnly(true);
+    if (query.prepare(strSql)) {
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        query.exec();
+    }
+    return query;
+}
+
+} // namespace
+
+RRoutingRecords::RRoutingRecords()
+{
+    m_listStaff = ReadList(QStringLiteral("RoutingInfo"));
+    m_listRooms = ReadList(QStringLiteral("RoutingRoomInfo"));
+    for (const Item& item : qAsConst(m_listStaff))
+        m_hashStaffNames.insert(item.nId, item.strName);
+    for (const Item& item : qAsConst(m_listRooms))
+        m_hashRoomNames.insert(item.nId, item.strName);
+}
+
+QList<RRoutingRecords::Item> RRoutingRecords::ReadList(const QString& strTable)
+{
+    QList<Item> items;
+    // Num is the list length; rows past it are left-overs of a longer list.
+    QSqlQuery count = run(QStringLiteral("select Num from %1").arg(strTable), {});
+    if (!Check(count))
+        return items;
+    const int nNum = count.next() ? count.value(0).toInt() : 0;
+    QSqlQuery query
+        = run(QStringLiteral("select Id, Name from %1 where Sub >= 1 and Sub <= ? order by Sub")
+                  .arg(strTable),
+            {nNum});
+    if (!Check(query))
+        return items;
+    while (query.next())
+        items.append({query.value(0).toInt(), query.value(1).toString()});
+    return items;
+}
+
+bool RRoutingRecords::Check(const QSqlQuery& query)
+{
+    if (query.isActive())
+        return true;
+    if (!Failed())
+        m_error = query.lastError();
+    return false;
+}
+
+QList<RRoutingRecords::Line> RRoutingRecords::Lines(
+    int nStaffId, const QList<QDate>& days, const QSet<int>& setRooms)
+{
+    QList<Line> lines;
+    const QString strStaff = m_hashStaffNames.value(nStaffId, QString::number(nStaffId));
+    for (const QDate& day : days) {
+        // In time order, so the labels do not depend on the order rows were stored in.
+        QSqlQuery query = run(QStringLiteral("select RoomId, Dose, Time from RoutingMinuteDose "
+                                             "where Id = ? and Month = ? order by Time"),
+            {nStaffId, dayText(day)});
+        if (!Check(query))
+            return lines;
+        QList<Line> dayLines;
+        QStringList times;
+        while (query.next()) {
+            const int nRoomId = query.value(0).toInt();
+            if (!setRooms.isEmpty() && !setRooms.contains(nRoomId))
+                continue;
+            const QString strTime = query.value(2).toString();
+            times << strTime;
+            dayLines.append({QString(), dayText(day) + QLatin1Char('T') + strTime,
+                m_hashRoomNames.value(nRoomId, QString::number(nRoomId)), strStaff,
+                QString::number(query.value(1).toDouble() * DoseFactor, 'f', 2)});
+        }
+        const QStringList labels = IntervalLabels(times);
+        for (int i = 0; i < dayLines.size(); ++i)
+            dayLines[i].strInterval = labels.at(i);
+        lines += dayLines;
+    }
+    return lines;
+}
+
+QList<int> RRoutingRecords::StaffWithReadings(const QDate& first, const QDate& last)
+{
+    QList<int> ids;
+    QSqlQuery query = run(QStringLiteral("select distinct Id from RoutingMinuteDose where Month "
+                                         ">= ? and Month <= ? order by Id"),
+        {dayText(first), dayText(last)});
+    if (!Check(query))
+        return ids;
+    while (query.next())
+        ids.append(query.value(0).toInt());
+    return ids;
+}
+
+QList<QDate> RRoutingRecords::DaysWithData(int nYear, int nMonth)
+{
+    QList<QDate> days;
+    const QDate first(nYear, nMonth, 1);
+    if (!first.isValid())
+        return days;
+    QSqlQuery query = run(QStringLiteral("select distinct Month from RoutingMinuteDose where "
+                                         "Month >= ? and Month <= ?"),
+        {dayText(first), dayText(first.addDays(first.daysInMonth() - 1))});
+    if (!Check(query))
+        return days;
+    while (query.next()) {
+        const QDate day
+            = QDate::fromString(query.value(0).toString(), QStringLiteral("yyyy-MM-dd"));
+        if (day.isValid())
+            days.append(day);
+    }
+    return days;
+}
+
+QList<QDate> RRoutingRecords::RangeDays(const QDate& from, const QDate& to, const QDate& day)
+{
+    QList<QDate> days;
+    if (to > from && to.year() == from.year()) {
+        for (QDate each = from; each < to; each = each.addDays(1))
+            days.append(each);
+    } else {
+        days.append(day);
+    }
+    return days;
+}
+
+QStringList RRoutingRecords::IntervalLabels(const QStringList& times)
+{
+    const QString strNoon = QStringLiteral("12:00");
+    QStringList labels;
+    int nState = 0;
+    for (const QString& strTime : times) {
+        if (nState == 0 && strTime < strNoon) {
+            labels << QStringLiteral("moring");
+            nState = 1;
+        } else if (nState != 2 && !(strTime < strNoon)) {
+            labels << QStringLiteral("afternoon");
+            nState = 2;
+        } else {
+            labels << QString();
+        }
+    }
+    return labels;
+}
+
+QStringList RRoutingRecords::CsvHeader(const QStringList& labels)
+{
+    // Every header label is followed by a comma: one empty field at the end.
+    return labels.mid(0, 5) << QString();
+}
+
+QStringList RRoutingRecords::CsvFields(const Line& line)
+{
+    return {line.strInterval, line.strTime, line.strRoom, line.strStaff, line.strDose, QString(),
+        QString()};
+}

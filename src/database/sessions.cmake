@@ -1,0 +1,3 @@
+# The logout record of the logged-in account at shut-down.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RUserSession.cpp ${CMAKE_CURRENT_LIST_DIR}/RUserSession.h)

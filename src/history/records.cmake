@@ -1,0 +1,3 @@
+# The patrol (routing) records view.
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RDataRecord.cpp ${CMAKE_CURRENT_LIST_DIR}/RDataRecord.h)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSaveFile>
+#include <QStringList>
+#include <QTextStream>
+
+// A CSV file as RFC 4180 has it: fields separated by commas, lines ended by
+// CR LF, a field that holds a comma, a double quote or a line break quoted
+// with its quotes doubled. Written as UTF-8 to a temporary file beside the
+// target and renamed over it by Commit(), so a failure leaves any old file as
+// it was. Knows nothing of what the rows mean.
+class SCsvWriter final
+{
+public:
+    explicit SCsvWriter(const QString& strFileName);
+    // Without Commit() the temporary file is removed and the target untouched.
+    ~SCsvWriter();
+
+    // False with the reason in pError when the file cannot be written.
+    bool Open(QString* pError);
+    void WriteRow(const QStringList& fields);
+    bool Commit(QString* pError);
+
+    // One field as it stands in a line.
+    static QString Field(const QString& strValue);
+
+private:
+    Q_DISABLE_COPY(SCsvWriter)
+
+    QString Failure() const;
+
+    QSaveFile m_file;
+    QTextStream m_stream;
+};

@@ -1,0 +1,133 @@
+#include "realtime/RAlarmJournalView.h"
+
+#include "database/RAlarmJournal.h"
+#include "database/RRegionCatalogue.h"
+#include "io/SCsvWriter.h"
+#include "message/SClock.h"
+#include "widgets/SPrompt.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
+    : QDialog(parent)
+    , m_pComboRegion(new QComboBox(this))
+    , m_pDateFrom(new QDateEdit(this))
+    , m_pDateTo(new QDateEdit(this))
+    , m_pTable(new QTableView(this))
+    , m_pButtonExport(new QPushButton(tr("Export"), this))
+    , m_pModel(new QStandardItemModel(0, 7, this))
+    , m_pPrompt(SPrompt::Default())
+{
+    setWindowTitle(tr("Alarm journal"));
+    resize(900, 560);
+    m_pComboRegion->setObjectName(QStringLiteral("m_pComboRegion"));
+    m_pComboRegion->addItem(tr("All"), 0);
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        m_pComboRegion->addItem(
+            QStringLiteral("%1 %2").arg(region.nId).arg(region.strName), region.nId);
+    const QDate today = (pClock ? pClock : SClock::System())->Now().date();
+    for (QDateEdit* pEdit : {m_pDateFrom, m_pDateTo}) {
+        pEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        pEdit->setCalendarPopup(true);
+        pEdit->setDate(today);
+    }
+    m_pDateFrom->setDate(today.addDays(-6));
+    m_pButtonExport->setObjectName(QStringLiteral("m_pButtonExport"));
+    m_pModel->setHorizontalHeaderLabels({tr("Time"), tr("ID"), tr("Location"), tr("Event"),
+        tr("Dose (µRad/h)"), tr("Threshold (µRad/h)"), tr("Operator")});
+    m_pTable->setModel(m_pModel);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->verticalHeader()->hide();
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+
+    auto* pFilter = new QHBoxLayout;
+    pFilter->addWidget(new QLabel(tr("Region:"), this));
+    pFilter->addWidget(m_pComboRegion);
+    pFilter->addWidget(new QLabel(tr("From:"), this));
+    pFilter->addWidget(m_pDateFrom);
+    pFilter->addWidget(new QLabel(tr("To:"), this));
+    pFilter->addWidget(m_pDateTo);
+    pFilter->addStretch(1);
+    pFilter->addWidget(m_pButtonExport);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pFilter);
+    pLayout->addWidget(m_pTable, 1);
+
+    connect(m_pComboRegion, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+        &RAlarmJournalView::Reload);
+    connect(m_pDateFrom, &QDateEdit::dateChanged, this, &RAlarmJournalView::Reload);
+    connect(m_pDateTo, &QDateEdit::dateChanged, this, &RAlarmJournalView::Reload);
+    connect(m_pButtonExport, &QPushButton::clicked, this, &RAlarmJournalView::Export);
+    Reload();
+}
+
+RAlarmJournalView::~RAlarmJournalView() = default;
+
+void RAlarmJournalView::SetRange(const QDate& from, const QDate& to, int nId)
+{
+    const QSignalBlocker blockFrom(m_pDateFrom);
+    const QSignalBlocker blockTo(m_pDateTo);
+    const QSignalBlocker blockRegion(m_pComboRegion);
+    m_pDateFrom->setDate(from);
+    m_pDateTo->setDate(to);
+    m_pComboRegion->setCurrentIndex(qMax(0, m_pComboRegion->findData(nId)));
+    Reload();
+}
+
+void RAlarmJournalView::Reload()
+{
+    m_pModel->removeRows(0, m_pModel->rowCount());
+    const int nId = m_pComboRegion->currentData().toInt();
+    for (const RAlarmEvent& event :
+        RAlarmJournal::Read(m_pDateFrom->date(), m_pDateTo->date(), nId)) {
+        const RRegion* pRegion = RRegionCatalogue::Shared().Find(event.nId);
+        const QStringList fields = RAlarmJournal::CsvFields(event);
+        QList<QStandardItem*> items;
+        for (const QString& strText :
+            {fields.at(0), fields.at(1), pRegion ? pRegion->strName : QString(), fields.at(2),
+                fields.at(3), fields.at(4), fields.at(5)})
+            items << new QStandardItem(strText);
+        // Alarms stand out in the list as they do on the page.
+        if (event.strEvent == QLatin1String("alarm")) {
+            for (QStandardItem* pItem : qAsConst(items))
+                pItem->setForeground(QColor(200, 0, 0));
+        }
+        m_pModel->appendRow(items);
+    }
+    m_pTable->resizeColumnsToContents();
+}
+
+void RAlarmJournalView::Export()
+{
+    QString strFile = m_pPrompt->AskSaveFileName(this, tr("Save File"),
+        QDir::home().filePath(QStringLiteral("alarms-%1-%2.csv")
+                                  .arg(m_pDateFrom->date().toString(QStringLiteral("yyyyMMdd")),
+                                      m_pDateTo->date().toString(QStringLiteral("yyyyMMdd")))),
+        tr("CSV (*.csv)"));
+    if (strFile.isEmpty())
+        return;
+    if (!strFile.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        strFile += QLatin1String(".csv");
+    SCsvWriter writer(strFile);
+    QString strError;
+    if (writer.Open(&strError)) {
+        writer.WriteRow(RAlarmJournal::CsvHeader());
+        for (const RAlarmEvent& event : RAlarmJournal::Read(
+                 m_pDateFrom->date(), m_pDateTo->date(), m_pComboRegion->currentData().toInt()))
+            writer.WriteRow(RAlarmJournal::CsvFields(event));
+        if (writer.Commit(&strError))
+            return;
+    }
+    m_pPrompt->Tell(
+        this, tr("The journal could not be exported: %1").arg(strError), QStringLiteral("Ok"));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QDateEdit;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+class SClock;
+class SPrompt;
+
+// The alarm journal for the operator: newest first, by region and day
+// range, with an export of the lines shown to CSV.
+class RAlarmJournalView final : public QDialog
+{
+    Q_OBJECT
+public:
+    // pClock decides "today" (system clock when null). Not owned.
+    explicit RAlarmJournalView(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    ~RAlarmJournalView() override;
+
+    // The file question and the failure notice; message boxes by default.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    QStandardItemModel* Model() const { return m_pModel; }
+    void SetRange(const QDate& from, const QDate& to, int nId = 0);
+
+public slots:
+    // Re-reads the journal with the chosen filter.
+    void Reload();
+    void Export();
+
+private:
+    Q_DISABLE_COPY(RAlarmJournalView)
+
+    QComboBox* m_pComboRegion;
+    QDateEdit* m_pDateFrom;
+    QDateEdit* m_pDateTo;
+    QTableView* m_pTable;
+    QPushButton* m_pButtonExport;
+    QStandardItemModel* m_pModel;
+    SPrompt* m_pPrompt;
+};

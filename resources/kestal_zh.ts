@@ -175,6 +175,105 @@
     </message>
 </context>
 <context>
+    <name>RAlarmJournalView</name>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Alarm journal</source>
+        <translation>报警日志</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>事件</translation>
+    </message>
+    <message>
+        <source>Dose (µRad/h)</source>
+        <translation>剂量率 (µRad/h)</translation>
+    </message>
+    <message>
+        <source>Threshold (µRad/h)</source>
+        <translation>报警阈值 (µRad/h)</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Region:</source>
+        <translation>区域：</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>从：</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>到：</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>The journal could not be exported: %1</source>
+        <translation>报警日志未能导出：%1</translation>
+    </message>
+    <message>
+        <source>alarm</source>
+        <translation>报警</translation>
+    </message>
+    <message>
+        <source>clear</source>
+        <translation>报警解除</translation>
+    </message>
+    <message>
+        <source>ack</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>online</source>
+        <translation>设备上线</translation>
+    </message>
+    <message>
+        <source>offline</source>
+        <translation>设备离线</translation>
+    </message>
+    <message>
+        <source>link-up</source>
+        <translation>服务器连接恢复</translation>
+    </message>
+    <message>
+        <source>link-down</source>
+        <translation>服务器连接中断</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
     <name>RConnectDatabase</name>
     <message>
         <source>Cannot open database</source>
@@ -187,6 +286,85 @@
     <message>
         <source>integrity check failed (%1)</source>
         <translation>完整性检查失败（%1）</translation>
+    </message>
+</context>
+<context>
+    <name>RDataRecord</name>
+    <message>
+        <source>Id</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Manufacturing number</source>
+        <translation>出厂编号</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>选择</translation>
+    </message>
+    <message>
+        <source>Room</source>
+        <translation>房间</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Routing staff</source>
+        <translation>巡检人员</translation>
+    </message>
+    <message>
+        <source>Inspection rooms</source>
+        <translation>巡检房间</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>到</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>时段</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>剂量</translation>
+    </message>
+    <message>
+        <source>Without Permission!</source>
+        <translation>无权限！</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>Images (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>The table was not exported: %1</source>
+        <translation>表格未能导出：%1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>moring</source>
+        <translation>上午</translation>
+    </message>
+    <message>
+        <source>afternoon</source>
+        <translation>下午</translation>
     </message>
 </context>
 <context>
@@ -342,6 +520,10 @@
     <message>
         <source>No link to the data server</source>
         <translation>与数据服务器的连接中断</translation>
+    </message>
+    <message>
+        <source>Alarm journal</source>
+        <translation>报警日志</translation>
     </message>
 </context>
 <context>

@@ -22,6 +22,20 @@
 
 namespace {
 
+// The records and their CSV keep the interval labels as they are; the table
+// names them in the operator's language.
+const char* const kIntervals[]
+    = {QT_TRANSLATE_NOOP("RDataRecord", "moring"), QT_TRANSLATE_NOOP("RDataRecord", "afternoon")};
+
+QString intervalName(const QString& strInterval)
+{
+    for (const char* pInterval : kIntervals) {
+        if (strInterval == QLatin1String(pInterval))
+            return RDataRecord::tr(pInterval);
+    }
+    return strInterval;
+}
+
 QTableView* makeTable(QStandardItemModel* pModel, QWidget* pParent)
 {
     auto* pView = new QTableView(pParent);
@@ -187,7 +201,8 @@ void RDataRecord::RebuildRecords()
     for (int nStaffId : TickedIds(m_pStaffView, m_pStaffModel)) {
         for (const RRoutingRecords::Line& line : records.Lines(nStaffId, days, setRooms)) {
             AddCheckRow(m_pRecordView, m_pRecordModel,
-                {line.strInterval, line.strTime, line.strRoom, line.strStaff, line.strDose},
+                {intervalName(line.strInterval), line.strTime, line.strRoom, line.strStaff,
+                    line.strDose},
                 Qt::Checked);
             if (setLeftOut.contains(RecordKey(m_nRecordCount)))
                 CheckCell(m_pRecordView, m_nRecordCount)->CheckBox()->setCheckState(Qt::Unchecked);

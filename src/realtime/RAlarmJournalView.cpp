@@ -17,6 +17,28 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace {
+
+// The journal file and its CSV keep the events' keys; the table names them
+// in the operator's language.
+const char* const kEvents[] = {QT_TRANSLATE_NOOP("RAlarmJournalView", "alarm"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "clear"), QT_TRANSLATE_NOOP("RAlarmJournalView", "ack"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "online"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "offline"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "link-up"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "link-down")};
+
+QString eventName(const QString& strEvent)
+{
+    for (const char* pEvent : kEvents) {
+        if (strEvent == QLatin1String(pEvent))
+            return RAlarmJournalView::tr(pEvent);
+    }
+    return strEvent;
+}
+
+} // namespace
+
 RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     : QDialog(parent)
     , m_pComboRegion(new QComboBox(this))
@@ -94,8 +116,8 @@ void RAlarmJournalView::Reload()
         const QStringList fields = RAlarmJournal::CsvFields(event);
         QList<QStandardItem*> items;
         for (const QString& strText :
-            {fields.at(0), fields.at(1), pRegion ? pRegion->strName : QString(), fields.at(2),
-                fields.at(3), fields.at(4), fields.at(5)})
+            {fields.at(0), fields.at(1), pRegion ? pRegion->strName : QString(),
+                eventName(fields.at(2)), fields.at(3), fields.at(4), fields.at(5)})
             items << new QStandardItem(strText);
         // Alarms stand out in the list as they do on the page.
         if (event.strEvent == QLatin1String("alarm")) {
@@ -128,6 +150,5 @@ void RAlarmJournalView::Export()
         if (writer.Commit(&strError))
             return;
     }
-    m_pPrompt->Tell(
-        this, tr("The journal could not be exported: %1").arg(strError), QStringLiteral("Ok"));
+    m_pPrompt->Tell(this, tr("The journal could not be exported: %1").arg(strError), tr("Ok"));
 }

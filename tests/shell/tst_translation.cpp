@@ -5,6 +5,7 @@
 #include "message/SClock.h"
 #include "preset/RFormSetting.h"
 #include "preset/SPresetObject.h"
+#include "realtime/RFormRegion.h"
 
 #include "FakePrompt.h"
 #include "PSimDataServer.h"
@@ -130,6 +131,8 @@ QMap<QString, QString> shownTexts(QWidget* pWindow)
         if (insideCompositeWidget(pWidget) || qobject_cast<QMenu*>(pWidget))
             continue;
         add(pWidget, QStringLiteral("tip"), pWidget->toolTip());
+        if (pWidget->isWindow())
+            add(pWidget, QStringLiteral("title"), pWidget->windowTitle());
         if (auto* pLabel = qobject_cast<QLabel*>(pWidget))
             add(pWidget, QStringLiteral("text"), pLabel->text());
         else if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget))
@@ -178,8 +181,8 @@ private:
     PSimDataServer m_server;
     SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 6, 30))};
 
-    // The main window with every settings category opened once, so that
-    // each option page exists, and the link up; its texts; the window is
+    // The main window with every settings category and the alarm journal
+    // opened once, so that each exists, and the link up; its texts; the window is
     // deleted. pAsked: the question the settings window's "OK" asks.
     QMap<QString, QString> windowTexts(QStringList* pAsked)
     {
@@ -197,6 +200,10 @@ private:
             = window.FormSetting()->findChild<QListView*>(QStringLiteral("m_pCategoryList"));
         for (int i = 0; pList && i < pList->model()->rowCount(); ++i)
             pList->setCurrentIndex(pList->model()->index(i, 0));
+        // The alarm journal is made when it is first asked for.
+        QTest::mouseClick(
+            window.FormRegion()->findChild<QPushButton*>(QStringLiteral("m_pButtonJournal")),
+            Qt::LeftButton);
         // The link's status arrives as a constant text and is translated
         // only where the status strip shows it.
         const QString strConnected = QCoreApplication::translate("RFormStatus", "Connected !");

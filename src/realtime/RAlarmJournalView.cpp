@@ -106,6 +106,15 @@ void RAlarmJournalView::SetRange(const QDate& from, const QDate& to, int nId)
     Reload();
 }
 
+void RAlarmJournalView::Follow(const RAlarmJournal* pJournal)
+{
+    connect(pJournal, &RAlarmJournal::Written, this, [this](const RAlarmEvent& event) {
+        const QDate day = event.time.date();
+        if (day >= m_pDateFrom->date() && day <= m_pDateTo->date())
+            Reload();
+    });
+}
+
 void RAlarmJournalView::Reload()
 {
     m_pModel->removeRows(0, m_pModel->rowCount());

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class RAlarmJournal;
 class QDateEdit;
 class QPushButton;
 class QStandardItemModel;
@@ -24,6 +25,8 @@ public:
     void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
     QStandardItemModel* Model() const { return m_pModel; }
     void SetRange(const QDate& from, const QDate& to, int nId = 0);
+    // New events of the journal show as they are written. Not owned.
+    void Follow(const RAlarmJournal* pJournal);
 
 public slots:
     // Re-reads the journal with the chosen filter.

@@ -26,6 +26,7 @@ public:
     bool IsUnacknowledged(int nId) const { return m_unacknowledged.contains(nId); }
     bool AnyUnacknowledged() const { return !m_unacknowledged.isEmpty(); }
     bool IsLinkUp() const { return m_bLinkUp; }
+    RAlarmJournal* Journal() const { return m_pJournal; }
 
 signals:
     // nId 0: several regions at once.

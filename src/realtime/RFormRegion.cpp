@@ -264,6 +264,8 @@ void RFormRegion::ShowJournal()
     if (!m_pJournalView) {
         auto* pView = new RAlarmJournalView(this, m_pClock);
         pView->setAttribute(Qt::WA_DeleteOnClose);
+        if (m_pAlarmState && m_pAlarmState->Journal())
+            pView->Follow(m_pAlarmState->Journal());
         m_pJournalView = pView;
     }
     m_pJournalView->show();

@@ -2,6 +2,7 @@
 #include "FakePrompt.h"
 #include "TestDb.h"
 
+#include "database/RAlarmJournal.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
@@ -329,6 +330,14 @@ private slots:
             QString::fromUtf8("time,id,event,dose_uRad_h,threshold_uRad_h,operator\r\n"
                               "2014-05-03T08:05:00,3,ack,0.00,0,\"M\xc3\xbcller, A.\"\r\n"
                               "2014-05-03T08:00:00,3,alarm,7.50,5,\r\n"));
+
+        // Following the journal, a new event of the shown range appears at once.
+        RAlarmJournal journal(&m_clock);
+        pView->Follow(&journal);
+        pView->SetRange(m_clock.Now().date(), m_clock.Now().date(), 0);
+        QCOMPARE(pView->Model()->rowCount(), 0);
+        journal.Write(QStringLiteral("alarm"), 4, 20, 10);
+        QCOMPARE(pView->Model()->rowCount(), 1);
     }
 
     void fitPicture_data()

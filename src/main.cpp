@@ -2,6 +2,7 @@
 #include "PInstallPaths.h"
 #include "PQuitOnSignal.h"
 #include "PSingleApplication.h"
+#include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
 
 #include <QFile>
@@ -75,6 +76,10 @@ int main(int argc, char** argv)
         pWindow->showMaximized();
         nExitCode = QApplication::exec();
         pWindow.reset();
+        // Readings that the file refused until the end are gone: a service
+        // manager or a script must see that this stop was not clean.
+        if (nExitCode == 0 && RStorageWriter::Shared().LostAtClose() > 0)
+            nExitCode = 1;
     }
     return nExitCode;
 }

@@ -4,6 +4,8 @@
 #include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -22,6 +24,8 @@ inline void Open()
     db.close();
     db.setDatabaseName(QStringLiteral(":memory:"));
     db.open();
+    RStorageState::Shared().Reset();
+    RStorageWriter::Shared().Reset();
     for (const QString& strStatement : RConnectDatabase::TableStatements())
         PSqlExec::Exec(strStatement);
     PSqlExec::Exec(RAlarmJournal::TableStatement());

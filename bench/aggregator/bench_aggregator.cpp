@@ -264,8 +264,6 @@ int main(int argc, char** argv)
             printf("commit of %d minute(s) of readings: %.1f ms, %.1f ms per minute\n", nMinutes,
                 dMs, dMs / nMinutes);
         }
-        printf("slot statements compiled: %d, cached: %d\n", save.SlotStatements().Misses(),
-            save.SlotStatements().Size());
         printf("reduction, worst minute: %.1f ms on the GUI thread, longest stretch %.1f ms\n",
             worst.dTotalMs, worst.dLongestMs);
         db.close();

@@ -5,6 +5,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
@@ -12,6 +13,7 @@
 #include "message/SMessage.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -20,15 +22,16 @@
 #include <QTimer>
 #include <QVariant>
 
-#include <cstdio>
+#include <QtGlobal>
 
 namespace {
 
 constexpr int SlotsPerHour = 1800;
 constexpr int SlotsPerDay = 24 * SlotsPerHour;
-// A few entries cover the current slot, the one before it (duplicates) and
-// the change of slot; each costs a few hundred KB inside SQLite.
-constexpr int SlotStatementCapacity = 4;
+constexpr int MinutesPerDay = 24 * 60;
+// Unregistered ids remembered for their hourly line; garbage ids from a
+// broken stream must not grow the table without end.
+constexpr int MaxUnknownIds = 4096;
 // About 0.3-0.5 ms per region (most of it rewriting the 1445-column minute
 // row): a slice keeps the GUI thread busy for about 15 ms at a time.
 constexpr int RegionsPerSlice = 32;
@@ -80,7 +83,6 @@ struct RRegularSave::Reduction
 {
     struct DayMax
     {
-        qint64 nRowId = -1;
         float fMax = 0.0f;
     };
 
@@ -90,9 +92,13 @@ struct RRegularSave::Reduction
     QList<int> ids;
     int nNext = 0;
     QHash<int, DayMax> hashMax;
+    QDate date;
     QSqlQuery selectSlots;
-    QSqlQuery updateMinute;
-    QSqlQuery updateMax;
+    // Rewriting a minute (a stop reduces the minute in progress, the next
+    // start or tick reduces it again) replaces its share of the day's sum.
+    QString strUpdateMinute;
+    QString strMissingMinute;
+    QString strUpdateMax;
 };
 
 RRegularSave::RRegularSave(
@@ -103,8 +109,6 @@ RRegularSave::RRegularSave(
     , m_nSaveIntervalMs(nSaveIntervalMs)
     , m_pMinuteTimer(new QTimer(this))
     , m_pSaveTimer(new QTimer(this))
-    , m_pRetryTimer(new QTimer(this))
-    , m_slotStatements(SlotStatementCapacity)
 {
     // Re-armed at every tick towards the next whole minute of the clock, so
     // ticks neither drift nor fire a little early as coarse timers may.
@@ -113,10 +117,11 @@ RRegularSave::RRegularSave(
     m_pSaveTimer->setInterval(m_nSaveIntervalMs);
     connect(m_pMinuteTimer, &QTimer::timeout, this, &RRegularSave::MiniteTimeout);
     connect(m_pSaveTimer, &QTimer::timeout, this, &RRegularSave::SaveFile);
-    m_pRetryTimer->setSingleShot(true);
-    m_pRetryTimer->setInterval(RetryIntervalMs);
-    connect(m_pRetryTimer, &QTimer::timeout, this, &RRegularSave::SaveFile);
+    connect(&RStorageWriter::Shared(), &RStorageWriter::Recovered, this,
+        &RRegularSave::OnStorageRecovered);
+    RStorageWriter::Shared().Reopen();
     LoadRegionIds();
+    ReduceMissedMinutes();
 }
 
 RRegularSave::~RRegularSave()
@@ -126,12 +131,16 @@ RRegularSave::~RRegularSave()
     if (m_pReduction)
         m_pReduction->bSendTick = false;
     StopTimers();
-    // Statements are finalised before the commit; a stop never loses what
-    // was stored since the last five-minute commit.
-    m_slotStatements.Clear();
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    if (db.isOpen())
-        RConnectDatabase::CommitTransaction();
+    if (!db.isOpen() || !RStorageState::Shared().IsUsable())
+        return;
+    // The minute in progress gets its value from the slots it has, so a
+    // restart after it has ended finds it reduced.
+    if (m_dateCur.isValid())
+        ReduceNow(m_dateCur, m_nCurMinute, m_hashLastSlot.keys());
+    // A file that refuses writes gets a bounded wait; what it still refuses
+    // then is logged as lost.
+    RStorageWriter::Shared().Close(CloseWaitMs);
 }
 
 QString RRegularSave::UnknownReadingText(int nId, int nCount)
@@ -153,7 +162,6 @@ bool RRegularSave::IsSaveTimerActive() const
 void RRegularSave::LoadRegionIds()
 {
     FinishReduction();
-    m_slotStatements.Clear();
     m_setReadyRows.clear();
     m_hashType.clear();
     m_hashLastSlot.clear();
@@ -178,7 +186,6 @@ void RRegularSave::StopTimers()
     FinishReduction();
     m_pMinuteTimer->stop();
     m_pSaveTimer->stop();
-    m_pRetryTimer->stop();
 }
 
 void RRegularSave::ArmMinuteTimer()
@@ -188,42 +195,6 @@ void RRegularSave::ArmMinuteTimer()
     m_pMinuteTimer->start(qMin(m_nMinuteIntervalMs, nToNextMinute));
 }
 
-void RRegularSave::BeginTransaction()
-{
-    // Fails harmlessly when one is open already; that one stays.
-    if (RStorageState::Shared().IsUsable())
-        QSqlDatabase::database().transaction();
-}
-
-void RRegularSave::Commit()
-{
-    RStorageState& state = RStorageState::Shared();
-    if (!state.IsUsable())
-        return;
-    if (RConnectDatabase::CommitTransaction()) {
-        m_nUncommitted = 0;
-        m_pRetryTimer->stop();
-        BeginTransaction();
-        return;
-    }
-    // SQLite rolls some failed commits back (an I/O error or a full disk
-    // while the journal is written): all the transaction held is gone, the
-    // rows made ahead of the readings too, and a new one begins. Otherwise
-    // the transaction stays open and the retry commits it whole.
-    if (!RConnectDatabase::InTransaction()) {
-        BeginTransaction();
-        Log(1, "%lld readings since the last commit are lost\n",
-            static_cast<long long>(m_nUncommitted));
-        state.ReadingsLost(m_nUncommitted);
-        m_nUncommitted = 0;
-        m_setReadyRows.clear();
-        const QDateTime now = m_pClock->Now();
-        EnsureHourRows(now.date(), now.time().hour());
-        EnsureDayRows(now.date());
-    }
-    m_pRetryTimer->start();
-}
-
 void RRegularSave::StartCalcMinite()
 {
     const QDateTime now = m_pClock->Now();
@@ -231,6 +202,8 @@ void RRegularSave::StartCalcMinite()
     m_nCurMinute = now.time().hour() * 60 + now.time().minute();
     ArmMinuteTimer();
     m_pSaveTimer->start(m_nSaveIntervalMs);
+    m_lastWall = now;
+    m_nLastElapsedMs = m_pClock->ElapsedMs();
 
     m_nTickCount = 0;
     for (auto it = m_hashLastSlot.begin(); it != m_hashLastSlot.end(); ++it)
@@ -238,7 +211,7 @@ void RRegularSave::StartCalcMinite()
 
     // The rows are inserted inside the transaction: one commit for all of
     // them instead of one disk sync per row.
-    BeginTransaction();
+    RStorageWriter::Shared().Begin();
     m_nHour = now.time().hour();
     m_nMinute = now.time().minute();
     EnsureHourRows(m_dateCur, m_nHour);
@@ -253,8 +226,32 @@ void RRegularSave::StartCalcMinite()
     OneMinuteTimeOut();
 }
 
+bool RRegularSave::CheckClock()
+{
+    const QDateTime now = m_pClock->Now();
+    const qint64 nElapsedMs = m_pClock->ElapsedMs();
+    bool bJumped = false;
+    if (m_lastWall.isValid()) {
+        const qint64 nJumpMs = m_lastWall.msecsTo(now) - (nElapsedMs - m_nLastElapsedMs);
+        if (qAbs(nJumpMs) > ClockJumpMs) {
+            Log(2, "the clock jumped by %+lld s, from %s to %s\n",
+                static_cast<long long>(nJumpMs / 1000),
+                m_lastWall.addMSecs(nElapsedMs - m_nLastElapsedMs)
+                    .toString(Qt::ISODate)
+                    .toUtf8()
+                    .constData(),
+                now.toString(Qt::ISODate).toUtf8().constData());
+            bJumped = true;
+        }
+    }
+    m_lastWall = now;
+    m_nLastElapsedMs = nElapsedMs;
+    return bJumped;
+}
+
 void RRegularSave::MiniteTimeout()
 {
+    CheckClock();
     const QDateTime now = m_pClock->Now();
     const int nMinute = now.time().hour() * 60 + now.time().minute();
     if (now.date() == m_dateCur && nMinute == m_nCurMinute) {
@@ -306,23 +303,24 @@ void RRegularSave::EnsureDayRows(const QDate& date)
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strDay)
         || !RStorageState::Shared().IsUsable())
         return;
+    RStorageWriter& writer = RStorageWriter::Shared();
+    // Made ahead only while the file takes writes: the readings make their
+    // rows themselves when they find none.
+    if (!writer.IsHealthy())
+        return;
     QSqlQuery select(QSqlDatabase::database());
-    QSqlQuery insert(QSqlDatabase::database());
     if (!prepare(select,
             QStringLiteral("select Month from MonthMinuteDose where Month = ? "
-                           "and Id = ?"))
-        || !prepare(insert, QStringLiteral("insert into MonthMinuteDose(Id, Month) values(?, ?)")))
+                           "and Id = ?")))
         return;
     for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
         select.bindValue(0, strDay);
         select.bindValue(1, it.key());
         const bool bFound = run(select) && select.next();
         select.finish();
-        if (!bFound) {
-            insert.bindValue(0, it.key());
-            insert.bindValue(1, strDay);
-            run(insert);
-        }
+        if (!bFound)
+            writer.Write(QStringLiteral("insert into MonthMinuteDose(Id, Month) values(?, ?)"),
+                {it.key(), strDay});
     }
     if (m_setReadyRows.size() > 64)
         m_setReadyRows.clear();
@@ -336,13 +334,13 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strKey)
         || !RStorageState::Shared().IsUsable())
         return;
+    RStorageWriter& writer = RStorageWriter::Shared();
+    if (!writer.IsHealthy())
+        return;
     QSqlQuery select(QSqlDatabase::database());
-    QSqlQuery insert(QSqlDatabase::database());
     if (!prepare(select,
             QStringLiteral("select Hour from MonthData where Month = ? and Hour = ? "
-                           "and Id = ?"))
-        || !prepare(
-            insert, QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)")))
+                           "and Id = ?")))
         return;
     for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
         select.bindValue(0, strDay);
@@ -350,12 +348,9 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
         select.bindValue(2, it.key());
         const bool bFound = run(select) && select.next();
         select.finish();
-        if (!bFound) {
-            insert.bindValue(0, it.key());
-            insert.bindValue(1, strDay);
-            insert.bindValue(2, nHour);
-            run(insert);
-        }
+        if (!bFound)
+            writer.Write(QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)"),
+                {it.key(), strDay, nHour});
     }
     if (m_setReadyRows.size() > 64)
         m_setReadyRows.clear();
@@ -373,18 +368,23 @@ void RRegularSave::BeginReduction(bool bSendTick)
     FinishReduction();
     if (!m_dateAverage.isValid())
         return;
-    if (!RStorageState::Shared().IsUsable()) {
-        // Nothing was stored to reduce; the pages still take their tick.
+    if (!RStorageState::Shared().IsUsable() || !RStorageWriter::Shared().IsHealthy()) {
+        // Nothing was stored to reduce, or the slots are not all in the file
+        // yet: the minute waits for them. The pages still take their tick.
+        if (RStorageState::Shared().IsUsable())
+            m_deferred.append(qMakePair(m_dateAverage, m_nAverageMinute));
         if (bSendTick)
             SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
         return;
     }
     auto pJob = std::make_unique<Reduction>();
     pJob->nMinuteOfDay = m_nAverageMinute;
+    pJob->date = m_dateAverage;
     pJob->strDay = dayText(m_dateAverage);
     pJob->bSendTick = bSendTick;
     pJob->ids = m_hashLastSlot.keys();
     const QSqlDatabase db = QSqlDatabase::database();
+    RStorageWriter& writer = RStorageWriter::Shared();
 
     // The day's maxima of all regions in one pass (the table has no index),
     // and the missing rows made at once, before any slice: a row the region
@@ -399,25 +399,17 @@ void RRegularSave::BeginReduction(bool bSendTick)
                 while (query.next()) {
                     const int nId = query.value(1).toInt();
                     if (!pJob->hashMax.contains(nId))
-                        pJob->hashMax.insert(
-                            nId, {query.value(0).toLongLong(), query.value(2).toFloat()});
+                        pJob->hashMax.insert(nId, {query.value(2).toFloat()});
                 }
             }
         }
     }
-    QSqlQuery insertMax(db);
-    if (prepare(
-            insertMax, QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)"))) {
-        for (int nId : qAsConst(pJob->ids)) {
-            if (pJob->hashMax.contains(nId))
-                continue;
-            insertMax.bindValue(0, nId);
-            insertMax.bindValue(1, pJob->strDay);
-            Reduction::DayMax dayMax;
-            if (run(insertMax))
-                dayMax.nRowId = insertMax.lastInsertId().toLongLong();
-            pJob->hashMax.insert(nId, dayMax);
-        }
+    for (int nId : qAsConst(pJob->ids)) {
+        if (pJob->hashMax.contains(nId))
+            continue;
+        writer.Write(QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)"),
+            {nId, pJob->strDay});
+        pJob->hashMax.insert(nId, Reduction::DayMax());
     }
 
     QStringList columns;
@@ -425,20 +417,17 @@ void RRegularSave::BeginReduction(bool bSendTick)
     for (int i = 0; i < RMinuteReduction::SlotCount; ++i)
         columns << QStringLiteral("\"%1\"").arg(nFirstSlot + i);
     pJob->selectSlots = QSqlQuery(db);
-    pJob->updateMinute = QSqlQuery(db);
-    pJob->updateMax = QSqlQuery(db);
     if (!prepare(pJob->selectSlots,
             QStringLiteral("select rowid, %1 from MonthData where Id = ? and "
                            "Month = ? and Hour = ?")
-                .arg(columns.join(QLatin1String(", "))))
-        || !prepare(pJob->updateMinute,
-            QStringLiteral("update MonthMinuteDose set \"%1\" = ?, Sum = Sum + ?, "
-                           "Maxindex = ? where Id = ? and Month = ?")
-                .arg(pJob->nMinuteOfDay))
-        || !prepare(pJob->updateMax,
-            QStringLiteral("update RegionLinkDoseInfo set MaxDose = ?, "
-                           "TimeInfo = ? where rowid = ?")))
+                .arg(columns.join(QLatin1String(", ")))))
         pJob->ids.clear();
+    pJob->strUpdateMinute = QStringLiteral("update MonthMinuteDose set \"%1\" = ?, Sum = Sum - "
+                                           "\"%1\" + ?, Maxindex = ? where Id = ? and Month = ?")
+                                .arg(pJob->nMinuteOfDay);
+    pJob->strMissingMinute = QStringLiteral("insert into MonthMinuteDose(Id, Month) values(?, ?)");
+    pJob->strUpdateMax = QStringLiteral(
+        "update RegionLinkDoseInfo set MaxDose = ?, TimeInfo = ? where Id = ? and Month = ?");
     m_pReduction = std::move(pJob);
 }
 
@@ -450,8 +439,19 @@ void RRegularSave::ReduceSlice(int nRegions)
     const int nHour = pJob->nMinuteOfDay / 60;
     const int nMinute = pJob->nMinuteOfDay % 60;
     const int nFirstSlot = nMinute * RMinuteReduction::SlotCount;
+    RStorageWriter& writer = RStorageWriter::Shared();
     const int nEnd = qMin(pJob->ids.size(), pJob->nNext + nRegions);
     for (; pJob->nNext < nEnd; ++pJob->nNext) {
+        if (!writer.IsHealthy()) {
+            // The file refused a write between slices: what this job wrote is
+            // kept and replayed, and the whole minute is reduced again after.
+            m_deferred.append(qMakePair(pJob->date, pJob->nMinuteOfDay));
+            const bool bSendTick = pJob->bSendTick;
+            m_pReduction.reset();
+            if (bSendTick)
+                SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
+            return;
+        }
         const int nId = pJob->ids.at(pJob->nNext);
         Reduction::DayMax& dayMax = pJob->hashMax[nId];
 
@@ -470,33 +470,22 @@ void RRegularSave::ReduceSlice(int nRegions)
 
         const RMinuteReduction::Result result = RMinuteReduction::Reduce(fSlots, dayMax.fMax);
         if (result.nSpikeSlot >= 0 && nHourRow >= 0) {
-            QSqlQuery updateSpike(QSqlDatabase::database());
-            if (prepare(updateSpike,
-                    QStringLiteral("update MonthData set \"%1\" = ? where rowid = ?")
-                        .arg(nFirstSlot + result.nSpikeSlot))) {
-                updateSpike.bindValue(0, stored(result.fSpikeReplacement));
-                updateSpike.bindValue(1, nHourRow);
-                run(updateSpike);
-            }
+            writer.Write(QStringLiteral("update MonthData set \"%1\" = ? where rowid = ?")
+                             .arg(nFirstSlot + result.nSpikeSlot),
+                {stored(result.fSpikeReplacement), nHourRow});
         }
 
         const double dMinuteValue = stored(result.dMinuteValue);
-        QSqlQuery& updateMinute = pJob->updateMinute;
-        updateMinute.bindValue(0, dMinuteValue);
-        updateMinute.bindValue(1, dMinuteValue);
-        updateMinute.bindValue(2, pJob->nMinuteOfDay);
-        updateMinute.bindValue(3, nId);
-        updateMinute.bindValue(4, pJob->strDay);
-        run(updateMinute);
+        writer.Write(pJob->strUpdateMinute,
+            {dMinuteValue, dMinuteValue, pJob->nMinuteOfDay, nId, pJob->strDay},
+            pJob->strMissingMinute, {nId, pJob->strDay});
 
-        if (result.bNewMax && dayMax.nRowId >= 0) {
+        if (result.bNewMax) {
             dayMax.fMax = result.fDayMax;
             const QTime time = QTime(nHour, nMinute).addSecs(result.nMaxOffset);
-            QSqlQuery& updateMax = pJob->updateMax;
-            updateMax.bindValue(0, stored(result.fDayMax));
-            updateMax.bindValue(1, time.toString(QStringLiteral("hh:mm:ss")));
-            updateMax.bindValue(2, dayMax.nRowId);
-            run(updateMax);
+            writer.Write(pJob->strUpdateMax,
+                {stored(result.fDayMax), time.toString(QStringLiteral("hh:mm:ss")), nId,
+                    pJob->strDay});
         }
     }
 
@@ -506,7 +495,7 @@ void RRegularSave::ReduceSlice(int nRegions)
     m_pReduction.reset();
     // Every minute is committed once reduced: a crash or a power cut loses
     // at most the readings since the last minute boundary.
-    Commit();
+    writer.Commit();
     // After the reduction, so the page that reloads its curves on the tick
     // already finds the minute that ended.
     if (bSendTick)
@@ -536,9 +525,12 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     // The connection and the cached statements belong to this thread.
     P_ASSERT_AT(QThread::currentThread() == thread(), "reading stored off the database thread",
         __FILE__, __LINE__);
+    // A jump of the wall clock ends the minute the clock left.
+    if (CheckClock())
+        MiniteTimeout();
     const auto itSlot = m_hashLastSlot.find(nId);
     if (itSlot == m_hashLastSlot.end() || nCount < 0) {
-        fputs(UnknownReadingText(nId, nCount).toUtf8().constData(), stdout);
+        LogUnknown(nId, nCount);
         return;
     }
     const int nKind = m_hashType.key(nId, 0);
@@ -560,34 +552,127 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
 
 void RRegularSave::WriteSlot(int nId, qint64 nSlot, float fDose)
 {
-    RStorageState& state = RStorageState::Shared();
-    if (!state.IsUsable())
-        return;
     const QDate date = QDate::fromJulianDay(nSlot / SlotsPerDay);
     const int nHour = static_cast<int>(nSlot % SlotsPerDay) / SlotsPerHour;
     const int nColumn = static_cast<int>(nSlot % SlotsPerHour);
-    QSqlQuery* pQuery = m_slotStatements.Get(nColumn, [](int nKey) {
-        return QStringLiteral("update MonthData set \"%1\" = ?, Sum = Sum + ? where Id = ? and "
-                              "Month = ? and Hour = ?")
-            .arg(nKey);
-    });
-    if (!pQuery)
+    RStorageWriter::Shared().StoreSlot(nId, date, nHour, nColumn, stored(fDose));
+}
+
+void RRegularSave::LogUnknown(int nId, int nCount)
+{
+    // One line per id and hour: a device the site never registered reports
+    // every two seconds, and the log must stay readable.
+    const QDateTime now = m_pClock->Now();
+    const qint64 nHour = now.date().toJulianDay() * 24 + now.time().hour();
+    if (!m_hashUnknown.contains(nId) && m_hashUnknown.size() >= MaxUnknownIds)
+        m_hashUnknown.clear();
+    Unknown& unknown = m_hashUnknown[nId];
+    ++unknown.nDropped;
+    if (unknown.nHour == nHour)
         return;
-    const double dDose = stored(fDose);
-    pQuery->bindValue(0, dDose);
-    pQuery->bindValue(1, dDose);
-    pQuery->bindValue(2, nId);
-    pQuery->bindValue(3, dayText(date));
-    pQuery->bindValue(4, nHour);
-    if (run(*pQuery)) {
-        ++m_nUncommitted;
+    QString strLine = UnknownReadingText(nId, nCount);
+    strLine.chop(1);
+    if (unknown.nHour >= 0)
+        strLine += QStringLiteral("; %1 reading(s) of this id dropped since the last line")
+                       .arg(unknown.nDropped);
+    Log(2, "%s; more this hour are counted, not logged\n", strLine.toUtf8().constData());
+    unknown.nHour = nHour;
+    unknown.nDropped = 0;
+}
+
+void RRegularSave::ReduceNow(const QDate& date, int nMinute, const QList<int>& ids)
+{
+    FinishReduction();
+    const int nAverage = m_nAverageMinute;
+    const QDate dateAverage = m_dateAverage;
+    m_nAverageMinute = nMinute;
+    m_dateAverage = date;
+    BeginReduction(false);
+    if (m_pReduction)
+        m_pReduction->ids = ids;
+    FinishReduction();
+    m_nAverageMinute = nAverage;
+    m_dateAverage = dateAverage;
+}
+
+void RRegularSave::OnStorageRecovered()
+{
+    // In the order they ended; a minute may come twice, which is harmless.
+    const QVector<QPair<QDate, int>> deferred = m_deferred;
+    m_deferred.clear();
+    for (const auto& minute : deferred)
+        ReduceNow(minute.first, minute.second, m_hashLastSlot.keys());
+}
+
+void RRegularSave::ReduceMissedMinutes()
+{
+    // A minute of today before the current one that has readings in its
+    // slots but no value: the program stopped (or crashed) before its tick.
+    // Rows of hours without readings are skipped by their sum.
+    if (!RStorageState::Shared().IsUsable() || !m_dateCur.isValid())
         return;
+    const QString strDay = dayText(m_dateCur);
+    QMap<int, QList<int>> missed;
+    QSqlQuery minutes(QSqlDatabase::database());
+    QSqlQuery hours(QSqlDatabase::database());
+    QSqlQuery hourRow(QSqlDatabase::database());
+    if (!prepare(
+            minutes, QStringLiteral("select * from MonthMinuteDose where Id = ? and Month = ?"))
+        || !prepare(hours,
+            QStringLiteral("select Hour from MonthData where Id = ? and Month = ? and Sum <> 0 "
+                           "and Hour <= ?"))
+        || !prepare(hourRow,
+            QStringLiteral("select * from MonthData where Id = ? and Month = ? and Hour = ?")))
+        return;
+    for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
+        const int nId = it.key();
+        QVector<bool> hasValue(MinutesPerDay, false);
+        minutes.bindValue(0, nId);
+        minutes.bindValue(1, strDay);
+        if (run(minutes) && minutes.next()) {
+            // Behind Id, State and Month.
+            for (int m = 0; m < m_nCurMinute; ++m)
+                hasValue[m] = minutes.value(3 + m).toDouble() != 0.0;
+        }
+        minutes.finish();
+        QList<int> hourList;
+        hours.bindValue(0, nId);
+        hours.bindValue(1, strDay);
+        hours.bindValue(2, m_nCurMinute / 60);
+        if (run(hours)) {
+            while (hours.next())
+                hourList << hours.value(0).toInt();
+        }
+        hours.finish();
+        for (int nHour : qAsConst(hourList)) {
+            hourRow.bindValue(0, nId);
+            hourRow.bindValue(1, strDay);
+            hourRow.bindValue(2, nHour);
+            if (!run(hourRow) || !hourRow.next()) {
+                hourRow.finish();
+                continue;
+            }
+            for (int m = 0; m < 60; ++m) {
+                const int nMinute = nHour * 60 + m;
+                if (nMinute >= m_nCurMinute || hasValue.at(nMinute))
+                    continue;
+                for (int i = 0; i < RMinuteReduction::SlotCount; ++i) {
+                    // Behind Id, State, Month and Hour.
+                    if (hourRow.value(4 + m * RMinuteReduction::SlotCount + i).toDouble() != 0.0) {
+                        missed[nMinute] << nId;
+                        break;
+                    }
+                }
+            }
+            hourRow.finish();
+        }
     }
-    const QString strReason = pQuery->lastError().databaseText();
-    if (!state.IsFailing())
-        Log(1, "reading not stored: %s\n", strReason.toUtf8().constData());
-    state.CommitFailed(strReason);
-    state.ReadingsLost(1);
+    if (missed.isEmpty())
+        return;
+    Log(3, "reducing %d minute(s) of today that have readings but no value\n", missed.size());
+    for (auto it = missed.cbegin(); it != missed.cend(); ++it)
+        ReduceNow(m_dateCur, it.key(), it.value());
+    RStorageWriter::Shared().Commit();
 }
 
 void RRegularSave::SaveFile()
@@ -595,5 +680,5 @@ void RRegularSave::SaveFile()
     // The commit needs no statement of the reduction running; its rows
     // belong in this commit anyway.
     FinishReduction();
-    Commit();
+    RStorageWriter::Shared().Commit();
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "algor/RStatementCache.h"
-
 #include <QDate>
 #include <QHash>
 #include <QMultiHash>
 #include <QObject>
+#include <QPair>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 #include <unordered_map>
@@ -18,7 +18,9 @@ class SClock;
 // The aggregator: stores every region reading in its 2-second slot of the hour
 // row, reduces each minute that ends into the day's minute row, keeps the
 // day's maximum, creates rows ahead of the readings and commits the long
-// transaction every five minutes.
+// transaction every minute. The storage writer keeps what the file refuses;
+// a minute whose slots are not all in the file waits with its reduction
+// until they are.
 //
 // Threads: everything runs on the thread that opened the default connection
 // (the GUI thread). A Qt SQL connection may only be used by the thread that
@@ -35,11 +37,15 @@ class RRegularSave final : public QObject
 public:
     static constexpr int MinuteIntervalMs = 60000;
     static constexpr int SaveIntervalMs = 300000;
-    // A failed commit is tried again this often until one goes through.
-    static constexpr int RetryIntervalMs = 5000;
+    // How long a stop waits for a file that refuses writes.
+    static constexpr int CloseWaitMs = 5000;
+    // A difference between the wall clock and the monotonic clock beyond this
+    // is a jump of the wall clock (a correction, a manual change).
+    static constexpr qint64 ClockJumpMs = 5000;
 
     // Needs the default connection open. pClock defaults to the system clock;
-    // tests pass a manual clock and short intervals.
+    // tests pass a manual clock and short intervals. Reduces the minutes of
+    // today that have readings but no value (a crash, a power cut).
     explicit RRegularSave(SClock* pClock = nullptr, int nMinuteIntervalMs = MinuteIntervalMs,
         int nSaveIntervalMs = SaveIntervalMs, QObject* pParent = nullptr);
     ~RRegularSave() override;
@@ -66,7 +72,9 @@ public:
     bool IsReducing() const;
     bool IsMinuteTimerActive() const;
     bool IsSaveTimerActive() const;
-    const RStatementCache& SlotStatements() const { return m_slotStatements; }
+    // Minutes waiting for their reduction until the kept readings are in the
+    // file.
+    int DeferredMinutes() const { return m_deferred.size(); }
 
 public slots:
     // Reduces minute m_nAverageMinute of day m_dateAverage for every region,
@@ -79,22 +87,25 @@ public slots:
 
 private slots:
     void OnReductionSlice();
+    void OnStorageRecovered();
 
 private:
     Q_DISABLE_COPY(RRegularSave)
     struct Reduction;
 
     void BeginReduction(bool bSendTick);
+    // Reduces minute nMinute of date for the given regions, all at once.
+    void ReduceNow(const QDate& date, int nMinute, const QList<int>& ids);
+    void ReduceMissedMinutes();
+    // Logs a jump of the wall clock and lets the minute it lands in begin.
+    bool CheckClock();
     void ReduceSlice(int nRegions);
     void FinishReduction();
     void ArmMinuteTimer();
     void EnsureHourRows(const QDate& date, int nHour);
     void EnsureDayRows(const QDate& date);
     void WriteSlot(int nId, qint64 nSlot, float fDose);
-    void BeginTransaction();
-    // Commits and begins the next transaction; on failure arranges a retry
-    // and accounts for what SQLite rolled back.
-    void Commit();
+    void LogUnknown(int nId, int nCount);
 
     SClock* m_pClock;
     int m_nMinuteIntervalMs;
@@ -110,9 +121,6 @@ private:
     float m_fCeffR = 0.0f;
     QTimer* m_pMinuteTimer;
     QTimer* m_pSaveTimer;
-    QTimer* m_pRetryTimer;
-    // Readings written since the last commit that went through.
-    qint64 m_nUncommitted = 0;
     // Receiver (the region page) -> region id, one entry per registered position.
     QMultiHash<int, int> m_hashType;
     // Region id -> the absolute 2-second slot of its latest stored reading
@@ -123,7 +131,19 @@ private:
 
     // Node-based so the address handed out with a region reading stays put.
     std::unordered_map<int, float> m_mapDose;
-    RStatementCache m_slotStatements;
+    // Minutes (day, minute of the day) whose reduction waits for the file.
+    QVector<QPair<QDate, int>> m_deferred;
+    // The last look at the clocks, to tell a jump of the wall clock.
+    QDateTime m_lastWall;
+    qint64 m_nLastElapsedMs = 0;
+    // Unregistered ids: the hour of the last line about each and the
+    // readings dropped since.
+    struct Unknown
+    {
+        qint64 nHour = -1;
+        qint64 nDropped = 0;
+    };
+    QHash<int, Unknown> m_hashUnknown;
     // Days and hours whose rows were already made for the current regions.
     QSet<QString> m_setReadyRows;
     std::unique_ptr<Reduction> m_pReduction;

@@ -1,6 +1,7 @@
 #include "database/RAlarmJournal.h"
 
 #include "database/PSqlExec.h"
+#include "database/RStorageWriter.h"
 #include "message/SClock.h"
 
 #include <QSqlQuery>
@@ -46,8 +47,10 @@ bool RAlarmJournal::Write(
     event.dDose = dDose;
     event.nThreshold = nThreshold;
     event.strOperator = strOperator;
-    if (!PSqlExec::Exec(QStringLiteral("insert into AlarmJournal(Time, Id, Event, Dose, "
-                                       "Threshold, Operator) values(?, ?, ?, ?, ?, ?)"),
+    // Kept and written again with the readings when the file refuses it.
+    if (!RStorageWriter::Shared().Write(QStringLiteral("insert into AlarmJournal(Time, Id, Event, "
+                                                       "Dose, Threshold, Operator) values(?, ?, ?, "
+                                                       "?, ?, ?)"),
             {TimeText(event.time), nId, strEvent, dDose, nThreshold, strOperator}))
         return false;
     emit Written(event);

@@ -3,6 +3,7 @@
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
 #include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
 
 #include <QFileInfo>
@@ -38,18 +39,17 @@ struct IndexDef
     const char* pStatement;
 };
 
-RConnectDatabase::CommitFault s_eCommitFault = RConnectDatabase::CommitFault::None;
-std::function<void()> s_busyRetry;
-
-// Each attempt already waits out the connection's busy timeout (Qt's 5 s)
-// inside SQLite; a reader that still holds the file after that gets two more.
-constexpr int kCommitAttempts = 3;
+// How long opening waits for another connection that holds the file.
+constexpr int OpenLockWaitMs = 2000;
 
 const IndexDef s_indexes[] = {
     {"MonthDataIndex", "create index MonthDataIndex on MonthData(Id,Month,Hour)"},
     {"MonthMinuteIndex", "create index MonthMinuteIndex on MonthMinuteDose(Id,Month)"},
     {"PersonRealIndex", "create index PersonRealIndex on PersonalRealTimeDose(Id,Month,Time)"},
     {"PersonMonthIndex", "create index PersonMonthIndex on PersonalMonthDose(Id,Month)"},
+    // The minute reduction and the episode count reach a day's row by region
+    // and day; without it each look scans a year of rows.
+    {"RegionLinkDoseIndex", "create index RegionLinkDoseIndex on RegionLinkDoseInfo(Id,Month)"},
 };
 
 } // namespace
@@ -73,6 +73,7 @@ bool RConnectDatabase::OpenDatabase()
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(QLatin1String(s_pDatabaseName));
     RStorageState::Shared().Reset();
+    RStorageWriter::Shared().Reset();
     const QString strTitle = tr("Cannot open database");
     QString strReason;
     if (!db.open())
@@ -96,6 +97,7 @@ bool RConnectDatabase::OpenDatabase()
     // A file that holds any table is left as it is, even when one is missing.
     // One transaction for the whole schema: a new file is written once,
     // instead of once per statement.
+    SetJournalMode();
     db.transaction();
     if (db.tables(QSql::Tables).isEmpty())
         CreateTables();
@@ -142,60 +144,21 @@ bool RConnectDatabase::InTransaction()
 
 bool RConnectDatabase::CommitTransaction()
 {
-    RStorageState& state = RStorageState::Shared();
-    if (!state.IsUsable())
-        return false;
-    if (!InTransaction())
-        return true;
-    QSqlDatabase db = QSqlDatabase::database();
-    QString strReason;
-    switch (s_eCommitFault) {
-    case CommitFault::None:
-        strReason = CommitWhileBusy();
-        break;
-    case CommitFault::Fails:
-        strReason = QStringLiteral("database or disk is full");
-        break;
-    case CommitFault::FailsAndRollsBack:
-        db.rollback();
-        strReason = QStringLiteral("database or disk is full");
-        break;
-    }
-    if (strReason.isEmpty()) {
-        state.CommitSucceeded();
-        return true;
-    }
-    Log(1, "commit failed: %s\n", strReason.toUtf8().constData());
-    state.CommitFailed(strReason);
-    return false;
+    return RStorageWriter::Shared().Commit();
 }
 
-void RConnectDatabase::InjectCommitFault(CommitFault eFault)
+void RConnectDatabase::SetJournalMode()
 {
-    s_eCommitFault = eFault;
-}
-
-void RConnectDatabase::SetBusyRetryHook(std::function<void()> hook)
-{
-    s_busyRetry = std::move(hook);
-}
-
-QString RConnectDatabase::CommitWhileBusy()
-{
-    // A reader (the report tool) holding the file answers the commit with
-    // SQLITE_BUSY; the transaction then stays open and the same commit can be
-    // run again, so nothing is lost by trying once more.
     QSqlQuery query(QSqlDatabase::database());
-    for (int nAttempt = 1;; ++nAttempt) {
-        if (query.exec(QStringLiteral("commit")))
-            return QString();
-        const bool bBusy = query.lastError().nativeErrorCode() == QString::number(SQLITE_BUSY);
-        if (!bBusy || nAttempt == kCommitAttempts)
-            return query.lastError().databaseText();
-        Log(3, "commit: database busy, attempt %d of %d\n", nAttempt + 1, kCommitAttempts);
-        if (s_busyRetry)
-            s_busyRetry();
-    }
+    query.exec(QStringLiteral("pragma busy_timeout = %1").arg(OpenLockWaitMs));
+    QString strMode;
+    if (query.exec(QStringLiteral("pragma journal_mode = wal")) && query.next())
+        strMode = query.value(0).toString();
+    query.finish();
+    if (strMode != QLatin1String("wal") && strMode != QLatin1String("memory"))
+        Log(2, "database journal mode stays '%s' (%s): readers may wait for the writer\n",
+            strMode.toUtf8().constData(), query.lastError().text().toUtf8().constData());
+    query.exec(QStringLiteral("pragma busy_timeout = %1").arg(RStorageWriter::LockWaitMs));
 }
 
 QStringList RConnectDatabase::TableStatements()

@@ -28,23 +28,15 @@ public:
     // missing file is created.
     bool OpenDatabase();
 
-    // The one place commits happen: commits the long transaction that all
-    // writers share on the default connection (the aggregator begins the
-    // next one). With no transaction open there is nothing to commit, which
-    // is no failure. A failure is logged at Alert level and goes to the
-    // storage state; a success after failures clears it.
+    // Commits the long transaction that all writers share on the default
+    // connection and begins the next one (the storage writer does both).
+    // With no transaction open there is nothing to commit, which is no
+    // failure. A failure is logged at Alert level and goes to the storage
+    // state; what the transaction held is kept and written again later.
     static bool CommitTransaction();
 
     // Whether the default connection holds an open transaction.
     static bool InTransaction();
-
-    // Tests only: the next commits fail as a full disk makes them, either
-    // leaving the transaction open or with SQLite rolling it back.
-    enum class CommitFault { None, Fails, FailsAndRollsBack };
-    static void InjectCommitFault(CommitFault eFault);
-    // Tests only: called before a commit that found the file busy is tried
-    // again, so a test can let its reader go at that moment.
-    static void SetBusyRetryHook(std::function<void()> hook);
 
     // The create statements, in creation order, of the fourteen tables a new
     // file gets.
@@ -58,9 +50,10 @@ private:
     void CreateMissing();
     // Empty when the open file can be read, checked and written.
     static QString UnusableReason();
-    // Commits, trying again while another connection holds the file; empty
-    // on success, else the reason.
-    static QString CommitWhileBusy();
+    // Write-ahead logging, so that readers (the report tool, another
+    // console) never wait for the writer's long transaction and the writer
+    // never waits for them; then the short lock wait of the writer.
+    static void SetJournalMode();
 
     FailureReport m_report;
 };

@@ -36,3 +36,8 @@ void SManualClock::Advance(qint64 nMs)
     m_now = m_now.addMSecs(nMs);
     m_nElapsedMs += nMs;
 }
+
+void SManualClock::Jump(qint64 nMs)
+{
+    m_now = m_now.addMSecs(nMs);
+}

@@ -29,8 +29,11 @@ public:
     QDateTime Now() const override { return m_now; }
     qint64 ElapsedMs() const override { return m_nElapsedMs; }
 
+    // Moves both clocks, as time passing does.
     void Set(const QDateTime& now);
     void Advance(qint64 nMs);
+    // Moves the wall clock only, as a clock correction does.
+    void Jump(qint64 nMs);
 
 private:
     QDateTime m_now;

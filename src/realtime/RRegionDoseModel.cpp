@@ -2,6 +2,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStorageWriter.h"
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
 #include "realtime/RAlarmState.h"
@@ -116,7 +117,7 @@ void RRegionDoseModel::LoadRegionColours()
             continue;
         RTimer* pTimer = new RTimer(nId, nullptr, m_pClock);
         m_episodeTimers.insert(nId, pTimer);
-        connect(pTimer, &RTimer::TimeEnded, this, &RRegionDoseModel::OnTimeEnded);
+        connect(pTimer, &RTimer::TimeStarted, this, &RRegionDoseModel::OnTimeStarted);
     }
 }
 
@@ -217,22 +218,13 @@ bool RRegionDoseModel::setData(const QModelIndex& index, const QVariant& value, 
     return RRealDoseModel::setData(index, value, role);
 }
 
-void RRegionDoseModel::OnTimeEnded(int id, const QString&, const QString&)
+void RRegionDoseModel::OnTimeStarted(int id)
 {
     const QString strToday = m_pClock->Now().date().toString(QStringLiteral("yyyy-MM-dd"));
-    QSqlQuery query = PSqlExec::Select(QStringLiteral(
-        "select AlarmOverCount from RegionLinkDoseInfo where Id = %1 and Month = '%2'")
-                                           .arg(id)
-                                           .arg(strToday));
-    if (query.next()) {
-        PSqlExec::Exec(QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = "
-                                      "AlarmOverCount + 1 where Id = %1 and Month = '%2'")
-                           .arg(id)
-                           .arg(strToday));
-    } else {
-        PSqlExec::Exec(QStringLiteral("insert into RegionLinkDoseInfo (Id, Month, "
-                                      "AlarmOverCount) values (%1, '%2', 1)")
-                           .arg(id)
-                           .arg(strToday));
-    }
+    // Kept and written again with the readings when the file refuses it.
+    RStorageWriter::Shared().Write(
+        QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = AlarmOverCount + 1 "
+                       "where Id = ? and Month = ?"),
+        {id, strToday}, QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)"),
+        {id, strToday});
 }

@@ -47,7 +47,7 @@ signals:
     void AlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
 
 public slots:
-    void OnTimeEnded(int id, const QString& start, const QString& end);
+    void OnTimeStarted(int id);
 
 private:
     Q_DISABLE_COPY(RRegionDoseModel)

@@ -23,10 +23,13 @@ RTimer::~RTimer() = default;
 
 void RTimer::Trigger()
 {
-    if (!m_pTimer->isActive())
+    const bool bStarts = !m_pTimer->isActive();
+    if (bStarts)
         m_strStart = m_pClock->Now().toString(QLatin1String(kStampFormat));
     m_nDeadlineMs = m_pClock->ElapsedMs() + kEpisodeMs;
     m_pTimer->start(kEpisodeMs);
+    if (bStarts)
+        emit TimeStarted(m_nId);
 }
 
 bool RTimer::IsRunning() const

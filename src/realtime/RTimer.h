@@ -8,7 +8,9 @@ class SClock;
 
 // Measures one alarm episode of one region: the first alarm reading starts it,
 // every further one prolongs it, and it ends one episode length (60 s) after
-// the last. Lives on the GUI thread.
+// the last. An episode counts when it starts, so the day's count agrees with
+// the alarm journal at any moment, also across a stop. Lives on the GUI
+// thread.
 class RTimer final : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,7 @@ public:
     QString Start() const { return m_strStart; }
 
 signals:
+    void TimeStarted(int id);
     void TimeEnded(int id, const QString& start, const QString& end);
 
 public slots:

@@ -161,16 +161,19 @@ private slots:
         endEpisodeAt(3, 200000); // a stray wake-up of an idle timer counts nothing
         QCOMPARE(count(3, "2026-03-07"), 1);
 
+        // Counted as it begins, so the count agrees with the journal at once.
         m_pModel->UpdateDose(3, 75);
+        QCOMPARE(count(3, "2026-03-07"), 2);
         endEpisodeAt(3, 260000);
         QCOMPARE(count(3, "2026-03-07"), 2);
         QCOMPARE(PSqlExec::Scalar("select count(*) from RegionLinkDoseInfo").toInt(), 1);
 
-        // The count belongs to the day the episode ends.
+        // The count belongs to the day the episode begins.
         at((13 * 3600 + 59 * 60 + 30) * 1000); // 23:59:30
         m_pModel->UpdateDose(3, 75);
         endEpisodeAt(3, (14 * 3600 + 30) * 1000);
-        QCOMPARE(count(3, "2026-03-08"), 1);
+        QCOMPARE(count(3, "2026-03-07"), 3);
+        QCOMPARE(count(3, "2026-03-08"), 0);
     }
 
     // A burst of readings reaches the view as one change notification; a

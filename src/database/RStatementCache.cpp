@@ -1,4 +1,4 @@
-#include "algor/RStatementCache.h"
+#include "database/RStatementCache.h"
 
 #include "message/PLogRecord.h"
 

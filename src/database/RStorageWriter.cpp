@@ -1,0 +1,514 @@
+#include "database/RStorageWriter.h"
+
+#include "database/RConnectDatabase.h"
+#include "database/RStorageState.h"
+#include "message/PLogRecord.h"
+
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QThread>
+#include <QTimer>
+
+#include <climits>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int SlotsPerHour = 1800;
+constexpr int SlotsPerDay = 24 * SlotsPerHour;
+// Statements other than readings kept while the file refuses writes (alarm
+// events, episode counts): far more than a chattering hour makes.
+constexpr qint64 MaxStatements = 200000;
+// Kept writes replayed per turn of the event loop: a few tens of ms.
+constexpr int ReplaySliceOps = 2000;
+constexpr int PreparedCapacity = 32;
+// A few entries cover the current slot, the one before it (duplicates) and
+// the change of slot; each costs a few hundred KB inside SQLite.
+constexpr int SlotStatementCapacity = 4;
+constexpr int WrongId = INT_MIN;
+
+QString dayText(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+void bindAll(QSqlQuery& query, const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+}
+
+} // namespace
+
+RStorageWriter::RStorageWriter(QObject* pParent)
+    : QObject(pParent)
+    , m_pRetryTimer(new QTimer(this))
+    , m_slotStatements(SlotStatementCapacity)
+{
+    m_pRetryTimer->setSingleShot(true);
+    m_pRetryTimer->setInterval(RetryIntervalMs);
+    connect(m_pRetryTimer, &QTimer::timeout, this, &RStorageWriter::Retry);
+}
+
+RStorageWriter::~RStorageWriter() = default;
+
+RStorageWriter& RStorageWriter::Shared()
+{
+    static RStorageWriter s_writer;
+    return s_writer;
+}
+
+void RStorageWriter::Reset()
+{
+    m_pRetryTimer->stop();
+    m_slotStatements.Clear();
+    m_prepared.clear();
+    m_slots.clear();
+    m_statements.clear();
+    m_nSlotPos = m_nStatementPos = 0;
+    m_nDroppedInTransaction = 0;
+    m_nLostTotal = 0;
+    m_nLostAtClose = 0;
+    m_strReason.clear();
+    m_eMode = Mode::Healthy;
+    m_bClosed = false;
+}
+
+void RStorageWriter::Begin()
+{
+    if (m_bClosed || m_eMode != Mode::Healthy || !RStorageState::Shared().IsUsable()
+        || RConnectDatabase::InTransaction())
+        return;
+    QSqlQuery query(QSqlDatabase::database());
+    if (!query.exec(QStringLiteral("begin")))
+        LogDebug("begin failed: %s\n", query.lastError().text().toUtf8().constData());
+}
+
+QSqlQuery* RStorageWriter::Prepared(const QString& strSql)
+{
+    auto it = m_prepared.find(strSql);
+    if (it != m_prepared.end())
+        return &it.value();
+    if (m_prepared.size() >= PreparedCapacity)
+        m_prepared.clear();
+    QSqlQuery query(QSqlDatabase::database());
+    query.setForwardOnly(true);
+    if (!query.prepare(strSql))
+        return nullptr;
+    return &m_prepared.insert(strSql, query).value();
+}
+
+RStorageWriter::Outcome RStorageWriter::Classify(const QSqlQuery& query, QString* pReason) const
+{
+    const QSqlError error = query.lastError();
+    *pReason = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PROTOCOL:
+        return Outcome::Refused;
+    default:
+        return Outcome::Wrong;
+    }
+}
+
+RStorageWriter::Outcome RStorageWriter::RunSlot(const Slot& slot)
+{
+    const QDate date = QDate::fromJulianDay(slot.nSlot / SlotsPerDay);
+    const int nHour = static_cast<int>(slot.nSlot % SlotsPerDay) / SlotsPerHour;
+    const int nColumn = static_cast<int>(slot.nSlot % SlotsPerHour);
+    QSqlQuery* pUpdate = m_slotStatements.Get(nColumn, [](int nKey) {
+        return QStringLiteral("update MonthData set \"%1\" = ?, Sum = Sum + ? where Id = ? and "
+                              "Month = ? and Hour = ?")
+            .arg(nKey);
+    });
+    QString strReason;
+    if (!pUpdate) {
+        // Preparing needs the schema, which a locked or failing file may
+        // not give: ask the file once more through a plain statement.
+        QSqlQuery probe(QSqlDatabase::database());
+        if (!probe.exec(QStringLiteral("select 1 from MonthData limit 0"))
+            && Classify(probe, &strReason) == Outcome::Refused) {
+            m_strReason = strReason;
+            return Outcome::Refused;
+        }
+        return Outcome::Wrong;
+    }
+    const QString strDay = dayText(date);
+    const QVariantList values {slot.dDose, slot.dDose, slot.nId, strDay, nHour};
+    bindAll(*pUpdate, values);
+    if (pUpdate->exec() && pUpdate->numRowsAffected() > 0)
+        return Outcome::Done;
+    if (pUpdate->lastError().isValid()) {
+        const Outcome eOutcome = Classify(*pUpdate, &strReason);
+        m_strReason = strReason;
+        return eOutcome;
+    }
+    // No row for this hour yet: the clock jumped, the day was deleted, or
+    // the reading came before the row made ahead. The reading makes it.
+    QSqlQuery* pInsert
+        = Prepared(QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)"));
+    if (!pInsert)
+        return Outcome::Wrong;
+    bindAll(*pInsert, {slot.nId, strDay, nHour});
+    if (!pInsert->exec()) {
+        const Outcome eOutcome = Classify(*pInsert, &strReason);
+        m_strReason = strReason;
+        return eOutcome;
+    }
+    bindAll(*pUpdate, values);
+    if (pUpdate->exec())
+        return Outcome::Done;
+    const Outcome eOutcome = Classify(*pUpdate, &strReason);
+    m_strReason = strReason;
+    return eOutcome;
+}
+
+RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)
+{
+    QSqlQuery* pQuery = Prepared(statement.strSql);
+    QString strReason;
+    if (!pQuery) {
+        QSqlQuery probe(QSqlDatabase::database());
+        if (!probe.exec(QStringLiteral("select 1 from sqlite_master limit 0"))
+            && Classify(probe, &strReason) == Outcome::Refused) {
+            m_strReason = strReason;
+            return Outcome::Refused;
+        }
+        LogDebug("sql failed: %s\n", statement.strSql.toUtf8().constData());
+        return Outcome::Wrong;
+    }
+    bindAll(*pQuery, statement.values);
+    bool bOk = pQuery->exec();
+    if (bOk && !statement.strMissing.isEmpty() && pQuery->numRowsAffected() == 0) {
+        QSqlQuery* pMissing = Prepared(statement.strMissing);
+        // The cache may have been cleared to make room: find the first again.
+        pQuery = pMissing ? Prepared(statement.strSql) : nullptr;
+        if (!pMissing || !pQuery)
+            return Outcome::Wrong;
+        bindAll(*pMissing, statement.missingValues);
+        if (!pMissing->exec()) {
+            const Outcome eOutcome = Classify(*pMissing, &strReason);
+            m_strReason = strReason;
+            return eOutcome;
+        }
+        bindAll(*pQuery, statement.values);
+        bOk = pQuery->exec();
+    }
+    if (bOk)
+        return Outcome::Done;
+    const Outcome eOutcome = Classify(*pQuery, &strReason);
+    if (eOutcome == Outcome::Wrong)
+        LogDebug("sql failed: %s; %s\n", statement.strSql.toUtf8().constData(),
+            strReason.toUtf8().constData());
+    m_strReason = strReason;
+    return eOutcome;
+}
+
+void RStorageWriter::StoreSlot(int nId, const QDate& date, int nHour, int nColumn, double dDose)
+{
+    RStorageState& state = RStorageState::Shared();
+    if (!state.IsUsable())
+        return;
+    const Slot slot {
+        ++m_nSeq, date.toJulianDay() * SlotsPerDay + nHour * SlotsPerHour + nColumn, dDose, nId};
+    m_slots.push_back(slot);
+    DropOldest();
+    if (m_eMode != Mode::Healthy)
+        return;
+    switch (RunSlot(slot)) {
+    case Outcome::Done:
+        return;
+    case Outcome::Refused:
+        Hold(m_strReason);
+        return;
+    case Outcome::Wrong:
+        // The file takes writes but not this one: retrying cannot help.
+        m_slots.pop_back();
+        if (!state.IsFailing())
+            Log(1, "reading not stored: %s\n", m_strReason.toUtf8().constData());
+        ++m_nLostTotal;
+        state.CommitFailed(m_strReason);
+        state.ReadingsLost(1);
+        return;
+    }
+}
+
+bool RStorageWriter::Write(const QString& strSql, const QVariantList& values,
+    const QString& strMissing, const QVariantList& missingValues)
+{
+    if (!RStorageState::Shared().IsUsable())
+        return false;
+    m_statements.push_back({++m_nSeq, strSql, values, strMissing, missingValues});
+    DropOldest();
+    if (m_eMode != Mode::Healthy)
+        return true;
+    switch (RunStatement(m_statements.back())) {
+    case Outcome::Done:
+        return true;
+    case Outcome::Refused:
+        Hold(m_strReason);
+        return true;
+    case Outcome::Wrong:
+        break;
+    }
+    m_statements.pop_back();
+    return false;
+}
+
+void RStorageWriter::DropOldest()
+{
+    qint64 nDropped = 0;
+    while (static_cast<qint64>(m_slots.size()) > m_nMaxReadings) {
+        m_slots.pop_front();
+        if (m_eMode == Mode::Replaying && m_nSlotPos > 0)
+            --m_nSlotPos;
+        ++nDropped;
+    }
+    while (static_cast<qint64>(m_statements.size()) > MaxStatements) {
+        m_statements.pop_front();
+        if (m_eMode == Mode::Replaying && m_nStatementPos > 0)
+            --m_nStatementPos;
+    }
+    if (nDropped == 0)
+        return;
+    // While healthy the dropped readings are still in the open transaction;
+    // they are lost only if it does not reach the file.
+    if (m_eMode == Mode::Healthy) {
+        m_nDroppedInTransaction += nDropped;
+        return;
+    }
+    if (m_nDroppedInTransaction == 0 && m_nLostTotal == 0)
+        Log(1, "storage: more than %lld readings waiting for the file; the oldest are lost\n",
+            static_cast<long long>(m_nMaxReadings));
+    m_nLostTotal += nDropped;
+    RStorageState::Shared().ReadingsLost(nDropped);
+}
+
+void RStorageWriter::Hold(const QString& strReason)
+{
+    const bool bWasHealthy = m_eMode == Mode::Healthy;
+    if (RConnectDatabase::InTransaction()) {
+        QSqlQuery query(QSqlDatabase::database());
+        query.exec(QStringLiteral("rollback"));
+    }
+    m_eMode = Mode::Holding;
+    m_nSlotPos = m_nStatementPos = 0;
+    if (m_nDroppedInTransaction > 0) {
+        // Dropped for the bound while their transaction was open: that
+        // transaction is gone now.
+        m_nLostTotal += m_nDroppedInTransaction;
+        RStorageState::Shared().ReadingsLost(m_nDroppedInTransaction);
+        m_nDroppedInTransaction = 0;
+    }
+    if (bWasHealthy) {
+        Log(1,
+            "storage refused a write (%s): %lld readings and %lld other writes since the last "
+            "commit are kept and will be written again\n",
+            strReason.toUtf8().constData(), static_cast<long long>(m_slots.size()),
+            static_cast<long long>(m_statements.size()));
+    }
+    m_strReason = strReason;
+    RStorageState::Shared().CommitFailed(strReason);
+    m_pRetryTimer->start();
+}
+
+bool RStorageWriter::CommitOpen(QString* pReason)
+{
+    // Finished statements hold no lock, but SQLite refuses to commit while
+    // one of them is still stepping.
+    for (auto it = m_prepared.begin(); it != m_prepared.end(); ++it)
+        it.value().finish();
+    QSqlQuery query(QSqlDatabase::database());
+    if (query.exec(QStringLiteral("commit")))
+        return true;
+    Classify(query, pReason);
+    return false;
+}
+
+void RStorageWriter::Forget()
+{
+    m_slots.clear();
+    m_statements.clear();
+    m_nSlotPos = m_nStatementPos = 0;
+    m_nDroppedInTransaction = 0;
+}
+
+bool RStorageWriter::Commit()
+{
+    RStorageState& state = RStorageState::Shared();
+    if (!state.IsUsable())
+        return false;
+    if (m_eMode != Mode::Healthy) {
+        // The retry timer is on it; a commit asked for meanwhile waits.
+        return false;
+    }
+    QString strReason;
+    if (RConnectDatabase::InTransaction() && !CommitOpen(&strReason)) {
+        Log(1, "commit failed: %s\n", strReason.toUtf8().constData());
+        if (RConnectDatabase::InTransaction()) {
+            // Still open (another connection holds the file): the same
+            // commit is tried again later, nothing is lost meanwhile.
+            state.CommitFailed(strReason);
+            m_pRetryTimer->start();
+        } else {
+            Hold(strReason);
+        }
+        return false;
+    }
+    Forget();
+    m_pRetryTimer->stop();
+    state.CommitSucceeded();
+    Begin();
+    return true;
+}
+
+void RStorageWriter::Retry()
+{
+    switch (m_eMode) {
+    case Mode::Healthy:
+        Commit();
+        return;
+    case Mode::Holding:
+        StartReplay();
+        return;
+    case Mode::Replaying:
+        return;
+    }
+}
+
+void RStorageWriter::StartReplay()
+{
+    if (RConnectDatabase::InTransaction()) {
+        QSqlQuery query(QSqlDatabase::database());
+        query.exec(QStringLiteral("rollback"));
+    }
+    QSqlQuery begin(QSqlDatabase::database());
+    if (!begin.exec(QStringLiteral("begin"))) {
+        m_pRetryTimer->start();
+        return;
+    }
+    m_eMode = Mode::Replaying;
+    m_nSlotPos = m_nStatementPos = 0;
+    ReplaySlice();
+}
+
+void RStorageWriter::ReplaySlice()
+{
+    if (m_eMode != Mode::Replaying)
+        return;
+    for (int nDone = 0; nDone < ReplaySliceOps; ++nDone) {
+        const bool bSlotsLeft = m_nSlotPos < m_slots.size();
+        const bool bStatementsLeft = m_nStatementPos < m_statements.size();
+        if (!bSlotsLeft && !bStatementsLeft) {
+            FinishReplay();
+            return;
+        }
+        // The two lists merge by the order the writes were made in.
+        const bool bSlotNext = bSlotsLeft
+            && (!bStatementsLeft || m_slots[m_nSlotPos].nSeq < m_statements[m_nStatementPos].nSeq);
+        Outcome eOutcome = Outcome::Done;
+        if (bSlotNext) {
+            Slot& slot = m_slots[m_nSlotPos];
+            if (slot.nId != WrongId)
+                eOutcome = RunSlot(slot);
+            if (eOutcome == Outcome::Wrong) {
+                slot.nId = WrongId;
+                ++m_nLostTotal;
+                RStorageState::Shared().ReadingsLost(1);
+            }
+        } else {
+            Statement& statement = m_statements[m_nStatementPos];
+            if (!statement.strSql.isEmpty())
+                eOutcome = RunStatement(statement);
+            if (eOutcome == Outcome::Wrong)
+                statement.strSql.clear();
+        }
+        if (eOutcome == Outcome::Refused) {
+            Hold(m_strReason);
+            return;
+        }
+        if (bSlotNext)
+            ++m_nSlotPos;
+        else
+            ++m_nStatementPos;
+    }
+    QTimer::singleShot(0, this, &RStorageWriter::ReplaySlice);
+}
+
+void RStorageWriter::FinishReplay()
+{
+    QString strReason;
+    if (!CommitOpen(&strReason)) {
+        Hold(strReason);
+        return;
+    }
+    Log(3, "storage works again: %lld kept readings and %lld other writes are in the file\n",
+        static_cast<long long>(m_slots.size()), static_cast<long long>(m_statements.size()));
+    Forget();
+    m_eMode = Mode::Healthy;
+    m_pRetryTimer->stop();
+    RStorageState::Shared().CommitSucceeded();
+    Begin();
+    emit Recovered();
+}
+
+qint64 RStorageWriter::Close(int nWaitMs)
+{
+    m_nLostAtClose = 0;
+    if (!RStorageState::Shared().IsUsable())
+        return 0;
+    m_pRetryTimer->stop();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        if (m_eMode == Mode::Healthy) {
+            QString strReason;
+            if (!RConnectDatabase::InTransaction() || CommitOpen(&strReason)) {
+                Forget();
+                m_bClosed = true;
+                return 0;
+            }
+            if (!RConnectDatabase::InTransaction())
+                Hold(strReason);
+        }
+        if (m_eMode != Mode::Healthy) {
+            m_pRetryTimer->stop();
+            StartReplay();
+            while (m_eMode == Mode::Replaying)
+                ReplaySlice();
+            m_pRetryTimer->stop();
+            if (m_eMode == Mode::Healthy) {
+                // Replayed and committed; the transaction begun after it is
+                // empty.
+                continue;
+            }
+        }
+        if (elapsed.elapsed() >= nWaitMs)
+            break;
+        QThread::msleep(100);
+    }
+    if (RConnectDatabase::InTransaction()) {
+        QSqlQuery query(QSqlDatabase::database());
+        query.exec(QStringLiteral("rollback"));
+    }
+    m_nLostAtClose = static_cast<qint64>(m_slots.size()) + m_nDroppedInTransaction;
+    Log(1,
+        "stopped with the file refusing writes (%s): %lld readings and %lld other writes are "
+        "lost\n",
+        m_strReason.toUtf8().constData(), static_cast<long long>(m_nLostAtClose),
+        static_cast<long long>(m_statements.size()));
+    m_nLostTotal += m_nLostAtClose;
+    Forget();
+    m_eMode = Mode::Healthy;
+    m_bClosed = true;
+    return m_nLostAtClose;
+}

@@ -4,6 +4,8 @@
 #include "database/RStorageWriter.h"
 #include "message/SClock.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
 #include <QVariant>
@@ -79,7 +81,8 @@ void RAlarmJournal::CommitNow()
         m_commit();
 }
 
-QVector<RAlarmEvent> RAlarmJournal::Read(const QDate& from, const QDate& to, int nId)
+QVector<RAlarmEvent> RAlarmJournal::Read(
+    const QDate& from, const QDate& to, int nId, QSqlError* pError)
 {
     QVector<RAlarmEvent> events;
     // Time texts sort in time order; the day range ends before the day after "to".
@@ -93,8 +96,14 @@ QVector<RAlarmEvent> RAlarmJournal::Read(const QDate& from, const QDate& to, int
         values << nId;
     }
     strSql += QStringLiteral(" order by Time desc, Seq desc");
-    QSqlQuery query = PSqlExec::Select(strSql, values);
-    while (query.next()) {
+    // A query of its own: PSqlExec's drops the reason of a failure.
+    QSqlQuery query(QSqlDatabase::database());
+    query.setForwardOnly(true);
+    bool bRead = query.prepare(strSql);
+    for (const QVariant& value : qAsConst(values))
+        query.addBindValue(value);
+    bRead = bRead && query.exec();
+    while (bRead && query.next()) {
         RAlarmEvent event;
         event.time = QDateTime::fromString(
             query.value(1).toString(), QStringLiteral("yyyy-MM-ddThh:mm:ss"));
@@ -104,6 +113,13 @@ QVector<RAlarmEvent> RAlarmJournal::Read(const QDate& from, const QDate& to, int
         event.nThreshold = query.value(5).toInt();
         event.strOperator = query.value(6).toString();
         events.append(event);
+    }
+    // A file from before the journal has no table, and so no events.
+    if (pError && query.lastError().type() != QSqlError::NoError) {
+        const QVariant tables = PSqlExec::Scalar(QStringLiteral(
+            "select count(*) from sqlite_master where type = 'table' and name = 'AlarmJournal'"));
+        if (!tables.isValid() || tables.toInt() > 0)
+            *pError = query.lastError();
     }
     return events;
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QSqlError;
 class QTimer;
 class SClock;
 
@@ -45,8 +46,11 @@ public:
         const QString& strOperator = QString());
 
     // Events of days from..to (inclusive), of one region (nId > 0) or of all
-    // (0, the link's events included), newest first.
-    static QVector<RAlarmEvent> Read(const QDate& from, const QDate& to, int nId = 0);
+    // (0, the link's events included), newest first. pError, when given, gets
+    // the reason a read failed; a file without the journal table has no
+    // events and no failure.
+    static QVector<RAlarmEvent> Read(
+        const QDate& from, const QDate& to, int nId = 0, QSqlError* pError = nullptr);
 
     // The CSV lines of events: the header, then one line per event as Read()
     // lists them. The journal view's export and the command line share them.

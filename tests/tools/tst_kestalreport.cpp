@@ -45,6 +45,31 @@ private:
         return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
+    // Overwrites the journal's first page: the file opens and its schema
+    // reads, the journal does not.
+    static bool DamageJournal(const QString& strFile)
+    {
+        int nPageSize = 0;
+        int nPage = 0;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
+            db.setDatabaseName(strFile);
+            QSqlQuery query(db);
+            if (db.open() && query.exec("pragma page_size") && query.next())
+                nPageSize = query.value(0).toInt();
+            if (query.exec("select rootpage from sqlite_master where name = 'AlarmJournal'")
+                && query.next())
+                nPage = query.value(0).toInt();
+            query.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("damage");
+        QFile file(strFile);
+        return nPageSize > 0 && nPage > 0 && file.open(QIODevice::ReadWrite)
+            && file.seek(qint64(nPage - 1) * nPageSize)
+            && file.write(QByteArray(nPageSize, '\xff')) == nPageSize;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -264,6 +289,15 @@ private slots:
         QTest::newRow("routing, bad staff id")
             << QStringList({"routing", "2014-05-03", "2014-05-05", "--staff", "7,x", "-o", "r.csv"})
             << 2 << "not an id: x";
+        QTest::newRow("minutes over a thousand years")
+            << QStringList({"minutes", "3", "1014-05-01", "2014-05-01", "-o", "m.csv"}) << 2
+            << "split the range";
+        QTest::newRow("routing over four years")
+            << QStringList({"routing", "2010-05-01", "2014-05-01", "-o", "r.csv"}) << 2
+            << "split the range";
+        QTest::newRow("alarms over four years")
+            << QStringList({"alarms", "2010-05-01", "2014-05-01", "-o", "a.csv"}) << 2
+            << "split the range";
         QTest::newRow("no output named")
             << QStringList({"region", "3", "2014-05-31"}) << 2 << "-o FILE is required";
     }
@@ -281,26 +315,78 @@ private slots:
         QCOMPARE(Files(), before);
     }
 
-    // While the client holds the file past the wait, both kinds of output
-    // give up with "database busy" and leave nothing.
-    void busyDatabase()
+    // A database the command cannot read, as a file of its own beside the
+    // site's. A lock is a second connection's exclusive write transaction in
+    // rollback mode, whatever mode the client's own file is in.
+    void unreadableDatabase_data()
     {
-        const QStringList before = Files();
-        QSqlQuery hold;
-        QVERIFY(hold.exec(QStringLiteral("begin exclusive")));
-        const Result report = Run({"region", "3", "2014-05-31", "--wait", "0", "-o", "r.xlsx"});
-        const Result minutes
-            = Run({"minutes", "3", "2014-05-01", "2014-05-02", "--wait", "0", "-o", "m.csv"});
-        const Result routing
-            = Run({"routing", "2014-05-01", "2014-05-02", "--wait", "0", "-o", "r.csv"});
-        QVERIFY(hold.exec(QStringLiteral("rollback")));
-        QCOMPARE(report.nExit, 3);
-        QVERIFY2(report.strError.contains("database busy"), qPrintable(report.strError));
-        QCOMPARE(minutes.nExit, 3);
-        QVERIFY2(minutes.strError.contains("database busy"), qPrintable(minutes.strError));
-        QCOMPARE(routing.nExit, 3);
-        QVERIFY2(routing.strError.contains("database busy"), qPrintable(routing.strError));
-        QCOMPARE(Files(), before);
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("message");
+        const QList<QStringList> commands = {{"region", "3", "2014-05-31", "-o", "x.xlsx"},
+            {"staff", "12", "2014-05-31", "-o", "x.xlsx"},
+            {"minutes", "3", "2014-05-01", "2014-05-03", "-o", "x.csv"},
+            {"routing", "2014-05-03", "2014-05-05", "-o", "x.csv"},
+            {"alarms", "2014-05-03", "2014-05-05", "-o", "x.csv"}};
+        for (const QStringList& args : commands) {
+            QTest::addRow("%s, locked", qPrintable(args.first()))
+                << "locked" << args + QStringList({"--wait", "0"}) << 3 << "database busy";
+            QTest::addRow("%s, truncated", qPrintable(args.first()))
+                << "truncated" << args << 1 << "cannot read the database";
+        }
+        // Every read of a run shares the one wait: a command of many reads
+        // gives up as one of a single read does.
+        QTest::newRow("routing, locked past a wait of 1 s")
+            << "locked"
+            << QStringList({"routing", "2014-05-03", "2014-05-05", "--wait", "1", "-o", "x.csv"})
+            << 3 << "database busy";
+        QTest::newRow("minutes, locked past a wait of 1 s")
+            << "locked"
+            << QStringList(
+                   {"minutes", "3", "2014-05-01", "2014-05-03", "--wait", "1", "-o", "x.csv"})
+            << 3 << "database busy";
+        // To SQLite an empty file is a database of no tables; a file from
+        // before the journal still has the others.
+        QTest::newRow("alarms, empty file") << "empty" << commands.last() << 1 << "no tables";
+        QTest::newRow("alarms, damaged journal")
+            << "damaged journal" << commands.last() << 1 << "cannot read the database";
+    }
+
+    // The same exit for every command, and nothing left behind.
+    void unreadableDatabase()
+    {
+        QFETCH(QString, state);
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, message);
+        QTemporaryDir spare;
+        const QString strFile = spare.filePath("DataBase.sqlite");
+        QFile empty(strFile);
+        QVERIFY(state == "empty" ? empty.open(QIODevice::WriteOnly)
+                                 : PSqlExec::Exec("vacuum into ?", {strFile}));
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+            holder.setDatabaseName(strFile);
+            QVERIFY(holder.open());
+            QSqlQuery hold(holder);
+            if (state != "empty")
+                QVERIFY(hold.exec("pragma journal_mode = delete"));
+            if (state == "locked")
+                QVERIFY(hold.exec("begin exclusive"));
+            if (state == "truncated")
+                QVERIFY(QFile::resize(strFile, QFileInfo(strFile).size() / 2));
+            if (state == "damaged journal")
+                QVERIFY(DamageJournal(strFile));
+            const QStringList before = Files();
+            const Result result = Run(args + QStringList({"--db", strFile}));
+            if (state == "locked")
+                QVERIFY(hold.exec("rollback"));
+            QCOMPARE(result.nExit, exit);
+            QVERIFY2(result.strError.contains(message), qPrintable(result.strError));
+            QCOMPARE(Files(), before);
+        }
+        QSqlDatabase::removeDatabase("holder");
     }
 };
 

@@ -14,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -31,6 +32,10 @@ const char* const s_pDayFormat = "yyyy-MM-dd";
 constexpr int kMinutesPerDay = 1440;
 // A stored minute value is the sum of the minute's 30 two-second readings.
 constexpr double kSlotsPerMinute = 30.0;
+// Three years, a leap day included. The minutes of one region that long are
+// about 1.6 million lines, written in seconds; a longer range goes in pieces
+// rather than run for many minutes with nothing to show.
+constexpr qint64 kMaxRangeDays = 1096;
 
 const char* const s_pDescription
     = "Writes the reports of a Kestal monitoring database.\n"
@@ -44,21 +49,26 @@ const char* const s_pDescription
       "  alarms FROM TO       the alarm journal, days FROM to TO, newest first\n"
       "                       (CSV); --region ID for one region (default: all)\n"
       "\n"
-      "DATE, FROM and TO are days as yyyy-MM-dd; FROM to TO includes both. The\n"
-      "monthly reports cover the month of DATE, as the history page's Export does\n"
-      "with the selected day; their quarters and report time follow today's date.\n"
+      "DATE, FROM and TO are days as yyyy-MM-dd; FROM to TO includes both and\n"
+      "spans at most 1096 days (three years): a longer range is refused with\n"
+      "status 2, to be split into several runs. The monthly reports cover the\n"
+      "month of DATE, as the history page's Export does with the selected day;\n"
+      "their quarters and report time follow today's date.\n"
       "The routing lines are those the patrol records view exports: all staff are\n"
       "every staff id with readings in the range; a name missing from the lists\n"
       "reads as its id.\n"
       "\n"
       "The database is opened read-only while the client may be running: the\n"
       "reports show what the client has committed, which is up to five minutes\n"
-      "behind the readings. A database the client holds longer than --wait\n"
-      "seconds is left alone with the message \"database busy\".\n"
+      "behind the readings. A database the client holds is waited for up to\n"
+      "--wait seconds in all, however many reads the command makes; past that\n"
+      "it is left alone with the message \"database busy\".\n"
       "\n"
-      "Exit status: 0 written; 1 not written (unknown id, missing database,\n"
-      "output not writable, read error); 2 bad command line; 3 database busy.\n"
-      "No output file is left behind unless the status is 0.";
+      "Exit status, the same for every command: 0 written; 1 not written\n"
+      "(unknown id, missing, empty, truncated or damaged database, output not\n"
+      "writable, read error); 2 bad command line (a range over 1096 days\n"
+      "included); 3 database busy past --wait. No output file is left behind\n"
+      "unless the status is 0.";
 
 struct Failure
 {
@@ -79,6 +89,41 @@ Failure ReadFailure(const QSqlError& error)
     return {Failed, QStringLiteral("cannot read the database: %1").arg(error.text())};
 }
 
+// Begins a read transaction on the default connection and takes the file's
+// read lock with its first read, waiting at most *pWaitLeftMs, from which the
+// time it waited is then taken. The later reads of the transaction do not
+// wait, so a command of many reads and transactions waits no longer in all
+// than one of a single read; the time spent reading does not count.
+Failure BeginRead(qint64* pWaitLeftMs)
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query(db);
+    // Neither the pragma nor a deferred begin touches the file's locks.
+    query.exec(QStringLiteral("pragma busy_timeout = %1").arg(*pWaitLeftMs));
+    if (!db.transaction())
+        return ReadFailure(db.lastError());
+    Failure failure {Ok, QString()};
+    QElapsedTimer waited;
+    waited.start();
+    // A truncated file fails here, as soon as its first page is read.
+    const bool bRead
+        = query.exec(QStringLiteral("select count(*) from sqlite_master")) && query.next();
+    *pWaitLeftMs = qMax<qint64>(0, *pWaitLeftMs - waited.elapsed());
+    if (!bRead)
+        failure = ReadFailure(query.lastError());
+    else if (query.value(0).toInt() == 0)
+        failure = {Failed, QStringLiteral("the database file holds no tables")};
+    query.finish();
+    if (failure.nExit != Ok)
+        db.rollback();
+    return failure;
+}
+
+void EndRead()
+{
+    QSqlDatabase::database().rollback();
+}
+
 QDate ParseDay(const QString& strText, Failure* pFailure)
 {
     const QDate day = QDate::fromString(strText, QLatin1String(s_pDayFormat));
@@ -96,7 +141,18 @@ int ParseId(const QString& strText, Failure* pFailure)
     return nId;
 }
 
-bool OpenDatabase(const QString& strFile, int nWaitSeconds, Failure* pFailure)
+Failure CheckRange(const QDate& from, const QDate& to)
+{
+    if (from > to)
+        return {Usage, QStringLiteral("FROM is after TO")};
+    if (from.daysTo(to) >= kMaxRangeDays)
+        return {Usage,
+            QStringLiteral("FROM to TO spans more than %1 days; split the range")
+                .arg(kMaxRangeDays)};
+    return {Ok, QString()};
+}
+
+bool OpenDatabase(const QString& strFile, Failure* pFailure)
 {
     const QFileInfo file(strFile);
     if (!file.isFile()) {
@@ -105,8 +161,8 @@ bool OpenDatabase(const QString& strFile, int nWaitSeconds, Failure* pFailure)
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(file.absoluteFilePath());
-    db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(nWaitSeconds * 1000));
+    // The busy timeout is set before each read from what is left of --wait.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=0"));
     if (!db.open()) {
         *pFailure
             = {Failed, QStringLiteral("cannot open %1: %2").arg(strFile, db.lastError().text())};
@@ -115,15 +171,24 @@ bool OpenDatabase(const QString& strFile, int nWaitSeconds, Failure* pFailure)
     return true;
 }
 
-Failure WriteReport(int nKind, int nId, const QDate& date, const QString& strOutput)
+Failure WriteReport(
+    int nKind, int nId, const QDate& date, const QString& strOutput, qint64* pWaitLeftMs)
 {
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    // Inside a transaction already, the report reads in it.
     PMonthReport report(nKind, nId, date);
     QString strError;
-    switch (report.Read(&strError)) {
+    const PMonthReport::Status eStatus = report.Read(&strError);
+    EndRead();
+    switch (eStatus) {
     case PMonthReport::Status::Ok:
         break;
     case PMonthReport::Status::Busy:
         return {Busy, strError};
+    case PMonthReport::Status::Failed:
+        return {Failed, QStringLiteral("cannot read the database: %1").arg(strError)};
     default:
         return {Failed, strError};
     }
@@ -133,11 +198,13 @@ Failure WriteReport(int nKind, int nId, const QDate& date, const QString& strOut
 }
 
 // One short read transaction per day; a day without a row writes nothing.
-bool WriteMinuteDay(int nId, const QDate& day, SCsvWriter& out, Failure* pFailure)
+bool WriteMinuteDay(
+    int nId, const QDate& day, SCsvWriter& out, qint64* pWaitLeftMs, Failure* pFailure)
 {
-    QSqlDatabase db = QSqlDatabase::database();
-    db.transaction();
-    QSqlQuery query(db);
+    *pFailure = BeginRead(pWaitLeftMs);
+    if (pFailure->nExit != Ok)
+        return false;
+    QSqlQuery query;
     query.setForwardOnly(true);
     // Preparing reads the schema, so it meets a busy file too.
     bool bRead = query.prepare(QStringLiteral(
@@ -160,23 +227,28 @@ bool WriteMinuteDay(int nId, const QDate& day, SCsvWriter& out, Failure* pFailur
     if (!bRead)
         *pFailure = ReadFailure(query.lastError());
     query.finish();
-    db.rollback();
+    EndRead();
     return bRead;
 }
 
-Failure WriteMinutes(int nId, const QDate& from, const QDate& to, const QString& strOutput)
+Failure WriteMinutes(
+    int nId, const QDate& from, const QDate& to, const QString& strOutput, qint64* pWaitLeftMs)
 {
-    if (from > to)
-        return {Usage, QStringLiteral("FROM is after TO")};
+    Failure failure = BeginRead(pWaitLeftMs);
+    if (failure.nExit != Ok)
+        return failure;
     QSqlQuery known;
     const bool bPrepared
         = known.prepare(QStringLiteral("select count(*) from RegionInfo where Id = ?"));
     known.addBindValue(nId);
     if (!bPrepared || !known.exec() || !known.next())
-        return ReadFailure(known.lastError());
-    if (known.value(0).toInt() == 0)
-        return {Failed, QStringLiteral("no region with id %1").arg(nId)};
+        failure = ReadFailure(known.lastError());
+    else if (known.value(0).toInt() == 0)
+        failure = {Failed, QStringLiteral("no region with id %1").arg(nId)};
     known.finish();
+    EndRead();
+    if (failure.nExit != Ok)
+        return failure;
 
     // Written beside the target and renamed at the end: a failure leaves no
     // file, and an existing one as it was.
@@ -185,9 +257,8 @@ Failure WriteMinutes(int nId, const QDate& from, const QDate& to, const QString&
     if (!out.Open(&strError))
         return {Failed, strError};
     out.WriteRow({"day", "time", "dose_rate_uRad_h"});
-    Failure failure {Ok, QString()};
     for (QDate day = from; day <= to; day = day.addDays(1)) {
-        if (!WriteMinuteDay(nId, day, out, &failure))
+        if (!WriteMinuteDay(nId, day, out, pWaitLeftMs, &failure))
             return failure;
     }
     if (!out.Commit(&strError))
@@ -218,12 +289,11 @@ QList<int> ParseIds(const QString& strList, Failure* pFailure)
 // The lines the routing records view exports for the same ticks, with the
 // range inclusive. One read transaction, so the lines are of one moment.
 Failure WriteRouting(const QDate& from, const QDate& to, QList<int> staff, const QList<int>& rooms,
-    const QString& strOutput)
+    const QString& strOutput, qint64* pWaitLeftMs)
 {
-    if (from > to)
-        return {Usage, QStringLiteral("FROM is after TO")};
-    QSqlDatabase db = QSqlDatabase::database();
-    db.transaction();
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
     RRoutingRecords records;
     if (staff.isEmpty())
         staff = records.StaffWithReadings(from, to);
@@ -234,7 +304,7 @@ Failure WriteRouting(const QDate& from, const QDate& to, QList<int> staff, const
     QList<RRoutingRecords::Line> lines;
     for (int nStaffId : qAsConst(staff))
         lines += records.Lines(nStaffId, days, setRooms);
-    db.rollback();
+    EndRead();
     if (records.Failed())
         return ReadFailure(records.Error());
 
@@ -253,14 +323,17 @@ Failure WriteRouting(const QDate& from, const QDate& to, QList<int> staff, const
 
 // The lines the alarm journal view exports for the same filter. One read
 // transaction; a file from before the journal has none and gets the header.
-Failure WriteAlarms(const QDate& from, const QDate& to, int nRegion, const QString& strOutput)
+Failure WriteAlarms(
+    const QDate& from, const QDate& to, int nRegion, const QString& strOutput, qint64* pWaitLeftMs)
 {
-    if (from > to)
-        return {Usage, QStringLiteral("FROM is after TO")};
-    QSqlDatabase db = QSqlDatabase::database();
-    db.transaction();
-    const QVector<RAlarmEvent> events = RAlarmJournal::Read(from, to, nRegion);
-    db.rollback();
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    QSqlError error;
+    const QVector<RAlarmEvent> events = RAlarmJournal::Read(from, to, nRegion, &error);
+    EndRead();
+    if (error.type() != QSqlError::NoError)
+        return ReadFailure(error);
     SCsvWriter out(strOutput);
     QString strError;
     if (!out.Open(&strError))
@@ -293,42 +366,42 @@ Failure Run(const QCommandLineParser& parser)
     if (!bWaitOk || nWait < 0 || nWait > 3600)
         return {Usage, QStringLiteral("--wait takes 0 to 3600 seconds")};
 
+    // The one wait of the run, shared by all its reads.
+    qint64 nWaitLeftMs = qint64(nWait) * 1000;
+
     Failure failure {Ok, QString()};
-    if (strCommand == QLatin1String("routing")) {
+    if (strCommand == QLatin1String("routing") || strCommand == QLatin1String("alarms")) {
         const QDate from = ParseDay(args.at(1), &failure);
         const QDate to = ParseDay(args.at(2), &failure);
-        const QList<int> staff = ParseIds(parser.value(QStringLiteral("staff")), &failure);
-        const QList<int> rooms = ParseIds(parser.value(QStringLiteral("rooms")), &failure);
-        if (failure.nExit != Ok)
+        const bool bRouting = strCommand == QLatin1String("routing");
+        QList<int> staff;
+        QList<int> rooms;
+        int nRegion = 0;
+        if (bRouting) {
+            staff = ParseIds(parser.value(QStringLiteral("staff")), &failure);
+            rooms = ParseIds(parser.value(QStringLiteral("rooms")), &failure);
+        } else if (parser.isSet(QStringLiteral("region"))) {
+            nRegion = ParseId(parser.value(QStringLiteral("region")), &failure);
+        }
+        if (failure.nExit == Ok)
+            failure = CheckRange(from, to);
+        if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
             return failure;
-        if (!OpenDatabase(DatabaseFile(parser), nWait, &failure))
-            return failure;
-        return WriteRouting(from, to, staff, rooms, strOutput);
-    }
-    if (strCommand == QLatin1String("alarms")) {
-        const QDate from = ParseDay(args.at(1), &failure);
-        const QDate to = ParseDay(args.at(2), &failure);
-        const int nRegion = parser.isSet(QStringLiteral("region"))
-            ? ParseId(parser.value(QStringLiteral("region")), &failure)
-            : 0;
-        if (failure.nExit != Ok)
-            return failure;
-        if (!OpenDatabase(DatabaseFile(parser), nWait, &failure))
-            return failure;
-        return WriteAlarms(from, to, nRegion, strOutput);
+        return bRouting ? WriteRouting(from, to, staff, rooms, strOutput, &nWaitLeftMs)
+                        : WriteAlarms(from, to, nRegion, strOutput, &nWaitLeftMs);
     }
     const int nId = ParseId(args.at(1), &failure);
     const QDate first = ParseDay(args.at(2), &failure);
     const QDate last = nWanted == 4 ? ParseDay(args.at(3), &failure) : first;
-    if (failure.nExit != Ok)
-        return failure;
-    if (!OpenDatabase(DatabaseFile(parser), nWait, &failure))
+    if (failure.nExit == Ok)
+        failure = CheckRange(first, last);
+    if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
         return failure;
     if (strCommand == QLatin1String("minutes"))
-        return WriteMinutes(nId, first, last, strOutput);
+        return WriteMinutes(nId, first, last, strOutput, &nWaitLeftMs);
     return WriteReport(
         strCommand == QLatin1String("region") ? SBus::RegionList : SBus::PersonalList, nId, first,
-        strOutput);
+        strOutput, &nWaitLeftMs);
 }
 
 } // namespace
@@ -352,11 +425,13 @@ int main(int argc, char** argv)
         {"staff", "routing: the staff ids to list (default: all with readings).", "IDS"},
         {"rooms", "routing: the room ids to list (default: all).", "IDS"},
         {"region", "alarms: the one region to list (default: all, the link's events too).", "ID"},
-        {"wait", "Seconds to wait while the client holds the database (default 10).", "SECONDS",
-            "10"},
+        {"wait",
+            "Seconds to wait in all while the client holds the database (default 10, at most "
+            "3600).",
+            "SECONDS", "10"},
     });
     parser.addPositionalArgument("command",
-        "region, staff, minutes or routing, with its arguments.",
+        "region, staff, minutes, routing or alarms, with its arguments.",
         "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO");
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";

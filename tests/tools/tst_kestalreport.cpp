@@ -108,6 +108,9 @@ private slots:
         };
         for (const QString& strSql : statements)
             QVERIFY2(PSqlExec::Exec(strSql), qPrintable(strSql));
+        // Out of the write-ahead log into the file, so that a plain copy of
+        // the file holds all of it.
+        QVERIFY(PSqlExec::Select("pragma wal_checkpoint(truncate)").next());
     }
     void cleanupTestCase()
     {

@@ -8,6 +8,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 #include "database/RUserSession.h"
 #include "history/RDataRecord.h"
 #include "history/RFormHistory.h"
@@ -139,6 +140,7 @@ Kestal::~Kestal()
     RConnectDatabase::CommitTransaction();
     // After the last commit, so the update is written at once.
     CloseLastLogin();
+    RStorageWriter::Shared().ReleaseStatements();
     m_pPresetContent.reset();
     // The settings page and its editors go with the window's children; the
     // pages they relay messages for go now.

@@ -461,6 +461,12 @@ void RStorageWriter::FinishReplay()
     emit Recovered();
 }
 
+void RStorageWriter::ReleaseStatements()
+{
+    m_slotStatements.Clear();
+    m_prepared.clear();
+}
+
 qint64 RStorageWriter::Close(int nWaitMs)
 {
     m_nLostAtClose = 0;
@@ -474,6 +480,7 @@ qint64 RStorageWriter::Close(int nWaitMs)
             QString strReason;
             if (!RConnectDatabase::InTransaction() || CommitOpen(&strReason)) {
                 Forget();
+                ReleaseStatements();
                 m_bClosed = true;
                 return 0;
             }
@@ -508,6 +515,7 @@ qint64 RStorageWriter::Close(int nWaitMs)
         static_cast<long long>(m_statements.size()));
     m_nLostTotal += m_nLostAtClose;
     Forget();
+    ReleaseStatements();
     m_eMode = Mode::Healthy;
     m_bClosed = true;
     return m_nLostAtClose;

@@ -68,6 +68,8 @@ public:
     // At shut-down: tries for at most nWaitMs to get everything kept into the
     // file. Returns the readings that are not; they are logged as lost.
     qint64 Close(int nWaitMs);
+    // Finalises the prepared statements: before the connection goes away.
+    void ReleaseStatements();
 
     // Everything written so far is in the file or in the open transaction.
     bool IsHealthy() const { return m_eMode == Mode::Healthy; }

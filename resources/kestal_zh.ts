@@ -603,6 +603,38 @@
         <source>Sound muted</source>
         <translation>报警声已静音</translation>
     </message>
+    <message>
+        <source>Not connected: no server address is set</source>
+        <translation>未连接：未设置服务器地址</translation>
+    </message>
+    <message>
+        <source>Not connected: the server address is not valid</source>
+        <translation>未连接：服务器地址无效</translation>
+    </message>
+    <message>
+        <source>Not connected: server name not found</source>
+        <translation>未连接：找不到服务器名称</translation>
+    </message>
+    <message>
+        <source>Not connected: server name lookup failed</source>
+        <translation>未连接：服务器名称解析失败</translation>
+    </message>
+    <message>
+        <source>Not connected: connection refused</source>
+        <translation>未连接：连接被拒绝</translation>
+    </message>
+    <message>
+        <source>Not connected: connection timed out</source>
+        <translation>未连接：连接超时</translation>
+    </message>
+    <message>
+        <source>Not connected: closed by the server</source>
+        <translation>未连接：服务器关闭了连接</translation>
+    </message>
+    <message>
+        <source>Not connected: no data from the server</source>
+        <translation>未连接：服务器无数据</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetIp</name>

@@ -18,6 +18,64 @@ namespace {
 const char* const CONNECTING = QT_TRANSLATE_NOOP("RFormStatus", "Connecting to the host...");
 const char* const CONNECTED = QT_TRANSLATE_NOOP("RFormStatus", "Connected !");
 
+const char* reasonText(PDoseThread::Reason reason)
+{
+    using Reason = PDoseThread::Reason;
+    switch (reason) {
+    case Reason::NoAddress:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: no server address is set");
+    case Reason::InvalidAddress:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: the server address is not valid");
+    case Reason::HostNotFound:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: server name not found");
+    case Reason::LookupFailed:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: server name lookup failed");
+    case Reason::Refused:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: connection refused");
+    case Reason::TimedOut:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: connection timed out");
+    case Reason::Closed:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: closed by the server");
+    case Reason::Silent:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: no data from the server");
+    case Reason::None:
+    case Reason::Other:
+        break;
+    }
+    return "";
+}
+
+PDoseThread::Reason reasonOf(QAbstractSocket::SocketError socketError)
+{
+    switch (socketError) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return PDoseThread::Reason::Refused;
+    case QAbstractSocket::HostNotFoundError:
+        return PDoseThread::Reason::HostNotFound;
+    case QAbstractSocket::SocketTimeoutError:
+        return PDoseThread::Reason::TimedOut;
+    case QAbstractSocket::RemoteHostClosedError:
+        return PDoseThread::Reason::Closed;
+    default:
+        return PDoseThread::Reason::Other;
+    }
+}
+
+// Neither an address (that parse failed already) nor anything a resolver
+// could look up: not worth asking one, nor retrying.
+bool isMalformedName(const QString& strHost)
+{
+    bool bOnlyDigitsAndDots = true;
+    for (const QChar c : strHost) {
+        if (c.isSpace() || !c.isPrint() || c == QLatin1Char(':') || c == QLatin1Char('/')
+            || c == QLatin1Char('\\'))
+            return true;
+        if (!c.isDigit() && c != QLatin1Char('.'))
+            bOnlyDigitsAndDots = false;
+    }
+    return bOnlyDigitsAndDots;
+}
+
 } // namespace
 
 PDoseThread::PDoseThread(QObject* pParent)
@@ -26,14 +84,20 @@ PDoseThread::PDoseThread(QObject* pParent)
     , m_pWatchdog(new QTimer(this))
     , m_pAdditionalDose(std::make_unique<RAdditionalDose>())
     , m_pRetry(new QTimer(this))
+    , m_pLookup(new PHostLookup(this))
+    , m_pConnectTimeout(new QTimer(this))
 {
     m_pWatchdog->setInterval(6000);
     m_pRetry->setInterval(1000);
     m_pRetry->setSingleShot(true);
+    m_pConnectTimeout->setInterval(30000);
+    m_pConnectTimeout->setSingleShot(true);
     m_pAdditionalDose->SetSocket(m_pSocket);
 
-    connect(m_pWatchdog, &QTimer::timeout, this, &PDoseThread::RequestConnect);
+    connect(m_pWatchdog, &QTimer::timeout, this, &PDoseThread::OnSilence);
     connect(m_pRetry, &QTimer::timeout, this, &PDoseThread::RequestConnect);
+    connect(m_pConnectTimeout, &QTimer::timeout, this, &PDoseThread::OnConnectTimeout);
+    connect(m_pLookup, &PHostLookup::Finished, this, &PDoseThread::OnLookupFinished);
     connect(m_pSocket, &QTcpSocket::readyRead, this, &PDoseThread::ReadData);
     connect(m_pSocket, &QTcpSocket::errorOccurred, this, &PDoseThread::DisplayError);
     connect(m_pSocket, &QTcpSocket::connected, this, &PDoseThread::Start);
@@ -48,6 +112,9 @@ PDoseThread::~PDoseThread()
 {
     m_pRetry->stop();
     m_pWatchdog->stop();
+    m_pConnectTimeout->stop();
+    // A lookup still running is left to finish on its own.
+    m_pLookup->Abort();
     // The window that would show the status texts is going away.
     m_pSocket->disconnect(this);
     m_pSocket->abort();
@@ -55,10 +122,16 @@ PDoseThread::~PDoseThread()
     StopWorkers();
 }
 
-void PDoseThread::SetIntervals(int nWatchdogMs, int nRetryMs)
+void PDoseThread::SetIntervals(int nWatchdogMs, int nRetryMs, int nConnectMs)
 {
     m_pWatchdog->setInterval(nWatchdogMs);
     m_pRetry->setInterval(nRetryMs);
+    m_pConnectTimeout->setInterval(nConnectMs);
+}
+
+void PDoseThread::SetResolver(PHostLookup::Resolver resolver)
+{
+    m_pLookup->SetResolver(std::move(resolver));
 }
 
 QByteArray PDoseThread::ThresholdFrame(int nId, int nThreshold)
@@ -85,12 +158,34 @@ void PDoseThread::ShowStatus(const char* pText)
         SendSMessage(SBus::MainWindow, SBus::SecondText, reinterpret_cast<qintptr>(pText), 0);
 }
 
+void PDoseThread::Report(Reason reason, const QString& strOther)
+{
+    if (reason == m_reason && (reason != Reason::Other || strOther == m_strOther))
+        return;
+    m_reason = reason;
+    m_strOther = strOther;
+    if (reason == Reason::None)
+        return;
+    const QByteArray text
+        = reason == Reason::Other ? strOther.toLocal8Bit() : QByteArray(reasonText(reason));
+    ShowStatus(text.constData());
+    if (m_strHost.isEmpty())
+        Log(2, "data-server link, unit %d: %s\n", m_nUnit, text.constData());
+    else
+        Log(2, "data-server link to %s port %u: %s\n", m_strHost.toLocal8Bit().constData(),
+            unsigned(m_nPort), text.constData());
+}
+
 void PDoseThread::RequestConnect()
 {
     m_bReconnect = true;
+    ++m_nAttempt;
     // This attempt replaces any retry still waiting.
     m_pRetry->stop();
-    ShowStatus(CONNECTING);
+    m_pConnectTimeout->stop();
+    // While a reason stands, retries leave it shown rather than flicker.
+    if (m_reason == Reason::None)
+        ShowStatus(CONNECTING);
     {
         QSignalBlocker blocker(m_pSocket);
         m_pSocket->abort();
@@ -102,26 +197,124 @@ void PDoseThread::RequestConnect()
     }
     QSqlQuery query = PSqlExec::Select(
         QStringLiteral("select IP, Port from SystemInfo where Unit_P = %1").arg(m_nUnit));
-    if (!query.next())
+    if (!query.next()) {
+        m_strHost.clear();
+        Fail(Reason::NoAddress, false);
         return;
+    }
+    const QString strHost = query.value(0).toString().trimmed();
     // A port outside 1..65535 would wrap into some other port: no attempt.
     bool bOk = false;
     const int nPort = query.value(1).toInt(&bOk);
-    if (!bOk || nPort <= 0 || nPort > 0xFFFF) {
-        LogDebug("data-server port %s is not a port\n",
-            query.value(1).toString().toLocal8Bit().constData());
+    m_strHost = strHost;
+    m_nPort = bOk && nPort > 0 && nPort <= 0xFFFF ? quint16(nPort) : 0;
+    if (strHost.isEmpty()) {
+        Fail(Reason::NoAddress, false);
         return;
     }
-    m_pSocket->connectToHost(query.value(0).toString(), quint16(nPort), QIODevice::ReadWrite,
-        QAbstractSocket::AnyIPProtocol);
+    if (m_nPort == 0) {
+        Fail(Reason::InvalidAddress, false);
+        return;
+    }
+    const QHostAddress address(strHost);
+    if (!address.isNull()) {
+        m_pLookup->Abort();
+        m_addresses = {address};
+        m_nAddress = 0;
+        ConnectToAddress();
+        return;
+    }
+    if (isMalformedName(strHost)) {
+        Fail(Reason::InvalidAddress, false);
+        return;
+    }
+    m_state = State::LookingUp;
+    // A watchdog or a retry while the same name is being looked up waits for
+    // that lookup rather than pile up another.
+    if (!m_pLookup->IsPending() || m_pLookup->Name() != strHost)
+        m_pLookup->Start(strHost);
+}
+
+void PDoseThread::OnLookupFinished(const PHostLookup::Result& result)
+{
+    if (m_state != State::LookingUp)
+        return;
+    if (result.error != PHostLookup::NoError) {
+        Fail(result.error == PHostLookup::NotFound ? Reason::HostNotFound : Reason::LookupFailed,
+            true);
+        return;
+    }
+    m_addresses = result.addresses;
+    m_nAddress = 0;
+    ConnectToAddress();
+}
+
+void PDoseThread::ConnectToAddress()
+{
+    m_state = State::Connecting;
+    m_pConnectTimeout->start();
+    m_pSocket->connectToHost(m_addresses.at(m_nAddress), m_nPort, QIODevice::ReadWrite);
+}
+
+void PDoseThread::NextAddressOrFail(Reason reason, const QString& strOther)
+{
+    m_pConnectTimeout->stop();
+    if (m_nAddress + 1 >= m_addresses.size()) {
+        Fail(reason, true, strOther);
+        return;
+    }
+    ++m_nAddress;
+    // Not from inside the socket's own signal.
+    const quint64 nAttempt = m_nAttempt;
+    QTimer::singleShot(0, this, [this, nAttempt]() {
+        if (nAttempt == m_nAttempt && m_state == State::Connecting)
+            ConnectToAddress();
+    });
+}
+
+void PDoseThread::OnConnectTimeout()
+{
+    if (m_state != State::Connecting)
+        return;
+    {
+        QSignalBlocker blocker(m_pSocket);
+        m_pSocket->abort();
+    }
+    NextAddressOrFail(Reason::TimedOut);
+}
+
+void PDoseThread::Fail(Reason reason, bool bRetry, const QString& strOther)
+{
+    m_pLookup->Abort();
+    m_pConnectTimeout->stop();
+    m_state = bRetry && m_bReconnect ? State::Waiting : State::Idle;
+    Report(reason, strOther);
+    if (m_state == State::Waiting) {
+        // The retry takes over from the watchdog until data flows again.
+        m_pWatchdog->stop();
+        m_pRetry->start();
+    }
+}
+
+void PDoseThread::OnSilence()
+{
+    if (m_state == State::Connected)
+        Report(Reason::Silent);
+    RequestConnect();
 }
 
 void PDoseThread::DisConnect()
 {
     m_bReconnect = false;
+    ++m_nAttempt;
     // A settings reload must not be undone by a pending retry or watchdog.
     m_pRetry->stop();
     m_pWatchdog->stop();
+    m_pConnectTimeout->stop();
+    m_pLookup->Abort();
+    m_state = State::Idle;
+    // The next address may fail for another reason, or the same one: say it.
+    m_reason = Reason::None;
     m_pSocket->abort();
     m_pSocket->close();
 }
@@ -129,35 +322,34 @@ void PDoseThread::DisConnect()
 void PDoseThread::StateChanged(QAbstractSocket::SocketState socketState)
 {
     if (socketState == QAbstractSocket::ConnectedState) {
+        m_pConnectTimeout->stop();
+        m_state = State::Connected;
+        Report(Reason::None);
         ShowStatus(CONNECTED);
+        Log(3, "data-server link to %s port %u: connected\n", m_strHost.toLocal8Bit().constData(),
+            unsigned(m_nPort));
         m_bLinkUp = true;
         emit LinkChanged(true);
     } else if (socketState == QAbstractSocket::UnconnectedState) {
-        ShowStatus(CONNECTING);
         if (m_bLinkUp) {
             m_bLinkUp = false;
             emit LinkChanged(false);
         }
-        if (m_bReconnect)
-            m_pRetry->start();
+        // A connection lost without an error of its own; failed attempts
+        // are handled by DisplayError, which Qt may emit after this.
+        if (m_state == State::Connected)
+            Fail(Reason::Closed, true);
     }
 }
 
 void PDoseThread::DisplayError(QAbstractSocket::SocketError socketError)
 {
-    switch (socketError) {
-    case QAbstractSocket::ConnectionRefusedError:
-    case QAbstractSocket::HostNotFoundError:
-        ShowStatus(CONNECTING);
-        break;
-    case QAbstractSocket::RemoteHostClosedError:
-        break;
-    default: {
-        const QByteArray text = m_pSocket->errorString().toLocal8Bit();
-        ShowStatus(text.constData());
-        break;
-    }
-    }
+    const Reason reason = reasonOf(socketError);
+    const QString strOther = reason == Reason::Other ? m_pSocket->errorString() : QString();
+    if (m_state == State::Connecting)
+        NextAddressOrFail(reason, strOther);
+    else if (m_state == State::Connected)
+        Fail(reason, true, strOther);
 }
 
 void PDoseThread::Start()

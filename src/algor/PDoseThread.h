@@ -1,8 +1,11 @@
 #pragma once
 
 #include "algor/PDoseThreadInterface.h"
+#include "algor/PHostLookup.h"
 
 #include <QAbstractSocket>
+#include <QHostAddress>
+#include <QList>
 
 #include <memory>
 
@@ -10,21 +13,43 @@ class QTcpSocket;
 class QTimer;
 class RAdditionalDose;
 
-// The link to the data server. Main thread: the socket, its timers and the
-// database query for the server address; the worker of the base stores what
-// ReadData() has read. Status texts go to the main window as the first
-// (unit 0) or second (unit 1) status line.
+// The link to the data server. Main thread: the socket, its timers, the
+// name lookup and the database query for the server address; the worker of
+// the base stores what ReadData() has read. Status texts go to the main
+// window as the first (unit 0) or second (unit 1) status line; while not
+// connected they say why, and the log gets one line each time that changes.
 class PDoseThread final : public PDoseThreadInterface
 {
     Q_OBJECT
     Q_DISABLE_COPY(PDoseThread)
 public:
+    enum class State { Idle, LookingUp, Connecting, Connected, Waiting };
+    // Why the link is not connected; None while connected or not yet known.
+    enum class Reason {
+        None,
+        NoAddress,
+        InvalidAddress,
+        HostNotFound,
+        LookupFailed,
+        Refused,
+        TimedOut,
+        Closed,
+        Silent,
+        Other
+    };
+
     explicit PDoseThread(QObject* pParent);
     ~PDoseThread() override;
 
-    // Silence after data that counts as a lost connection (6000 ms) and the
-    // pause before a new attempt after a failure (1000 ms).
-    void SetIntervals(int nWatchdogMs, int nRetryMs);
+    // Silence after data that counts as a lost connection (6000 ms), the
+    // pause before a new attempt after a failure (1000 ms) and the time one
+    // address may take to accept (30000 ms, as Qt's own limit).
+    void SetIntervals(int nWatchdogMs, int nRetryMs, int nConnectMs = 30000);
+    // For tests: stands in for the system resolver.
+    void SetResolver(PHostLookup::Resolver resolver);
+
+    State LinkState() const { return m_state; }
+    Reason LastReason() const { return m_reason; }
 
     void SetUnit(int nIndex) override { m_nUnit = nIndex; }
     int Unit() const { return m_nUnit; }
@@ -50,6 +75,16 @@ public slots:
 
 private:
     void ShowStatus(const char* pText);
+    void OnLookupFinished(const PHostLookup::Result& result);
+    void ConnectToAddress();
+    void OnConnectTimeout();
+    void OnSilence();
+    // A failed address: the next one of the name, or the whole attempt fails.
+    void NextAddressOrFail(Reason reason, const QString& strOther = QString());
+    // Ends the attempt; with bRetry a new one follows after the pause.
+    void Fail(Reason reason, bool bRetry, const QString& strOther = QString());
+    // Shows and logs the reason when it differs from the last one.
+    void Report(Reason reason, const QString& strOther = QString());
 
     QTcpSocket* m_pSocket;
     QTimer* m_pWatchdog;
@@ -59,4 +94,15 @@ private:
     QTimer* m_pRetry;
     bool m_bEchoConnected = false;
     bool m_bLinkUp = false;
+    PHostLookup* m_pLookup;
+    QTimer* m_pConnectTimeout;
+    State m_state = State::Idle;
+    Reason m_reason = Reason::None;
+    QString m_strOther; // the socket's own text for Reason::Other
+    QString m_strHost;
+    quint16 m_nPort = 0;
+    QList<QHostAddress> m_addresses; // of m_strHost, tried in turn
+    int m_nAddress = 0;
+    // Counts attempts, so a deferred step of an abandoned one does nothing.
+    quint64 m_nAttempt = 0;
 };

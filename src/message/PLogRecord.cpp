@@ -2,11 +2,16 @@
 
 #include "message/PConfigFile.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -29,15 +34,95 @@ const char* levelTag(int level)
     }
 }
 
-int vlog(int level, const char* format, va_list args)
+QByteArray stamp(int level)
 {
     const time_t now = time(nullptr);
     struct tm local;
     localtime_r(&now, &local);
-    printf("[%04d-%02d-%02d %02d:%02d:%02d]  ", local.tm_year + 1900, local.tm_mon + 1,
-        local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    fputs(levelTag(level), stdout);
-    return vprintf(format, args);
+    char text[64];
+    snprintf(text, sizeof(text), "[%04d-%02d-%02d %02d:%02d:%02d]  ", local.tm_year + 1900,
+        local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return QByteArray(text) + levelTag(level);
+}
+
+// Lines that could not be written (a full disk, say), oldest first; they go
+// out before the next line once writing works again. Bounded: beyond the
+// bound lines are only counted. Never destroyed, so a log line written
+// while the program ends still finds it.
+struct Backlog
+{
+    static constexpr size_t MAX_LINES = 1000;
+    QMutex mutex; // Log() is called from several threads
+    std::deque<QByteArray> lines; // the front one may be the rest of a short write
+    unsigned long long nDropped = 0;
+};
+
+Backlog& backlog()
+{
+    static Backlog* pBacklog = new Backlog;
+    return *pBacklog;
+}
+
+// Writes what it can of bytes to standard output and removes that from them;
+// true when all went out.
+bool writeOut(QByteArray& bytes)
+{
+    qsizetype nDone = 0;
+    while (nDone < bytes.size()) {
+        const ssize_t n
+            = ::write(STDOUT_FILENO, bytes.constData() + nDone, size_t(bytes.size() - nDone));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        nDone += n;
+    }
+    bytes.remove(0, int(nDone));
+    return bytes.isEmpty();
+}
+
+// Called with the backlog's mutex held.
+bool writeBacklog(Backlog& kept)
+{
+    for (;;) {
+        while (!kept.lines.empty()) {
+            if (!writeOut(kept.lines.front()))
+                return false;
+            kept.lines.pop_front();
+        }
+        if (kept.nDropped == 0)
+            return true;
+        kept.lines.push_back(stamp(2) + QByteArray::number(kept.nDropped)
+            + " log lines were lost: the log could not be written\n");
+        kept.nDropped = 0;
+    }
+}
+
+int vlog(int level, const char* format, va_list args)
+{
+    va_list measure;
+    va_copy(measure, args);
+    const int nText = vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (nText < 0)
+        return nText;
+    QByteArray line = stamp(level);
+    const int nPrefix = line.size();
+    line.resize(nPrefix + nText + 1);
+    vsnprintf(line.data() + nPrefix, size_t(nText) + 1, format, args);
+    line.chop(1);
+
+    Backlog& kept = backlog();
+    QMutexLocker locker(&kept.mutex);
+    // Plain output printed before this line stays before it.
+    fflush(stdout);
+    if (writeBacklog(kept) && writeOut(line))
+        return nText;
+    if (kept.lines.size() < Backlog::MAX_LINES)
+        kept.lines.push_back(line);
+    else
+        ++kept.nDropped;
+    return -1;
 }
 
 } // namespace

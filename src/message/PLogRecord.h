@@ -29,6 +29,8 @@ private:
 };
 
 // Writes "[yyyy-MM-dd hh:mm:ss]  ", the level's tag and the formatted text to
-// standard output; returns the count of the text's vprintf.
+// standard output; returns the count of the text's vprintf, negative when it
+// could not be written. Such a line is kept (up to 1000 of them, the rest
+// counted) and written before the next one once writing works again.
 int Log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 int LogDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));

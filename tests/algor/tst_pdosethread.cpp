@@ -4,17 +4,31 @@
 
 #include "PSimDataServer.h"
 #include "PSimFrames.h"
+#include "StdoutCapture.h"
 #include "message/SBus.h"
 
+#include <QSemaphore>
 #include <QSqlDatabase>
+#include <QTcpSocket>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 namespace {
 
 const QString CONNECTING = QStringLiteral("Connecting to the host...");
 const QString CONNECTED = QStringLiteral("Connected !");
+const QString NO_ADDRESS = QStringLiteral("Not connected: no server address is set");
+const QString INVALID = QStringLiteral("Not connected: the server address is not valid");
+const QString NOT_FOUND = QStringLiteral("Not connected: server name not found");
+const QString REFUSED = QStringLiteral("Not connected: connection refused");
+const QString TIMED_OUT = QStringLiteral("Not connected: connection timed out");
+const QString CLOSED = QStringLiteral("Not connected: closed by the server");
+const QString SILENT = QStringLiteral("Not connected: no data from the server");
 
 // Stands in for the main window and the alarm-threshold page.
 class Sink : public QObject
@@ -47,12 +61,42 @@ protected:
     }
 };
 
-void pointAt(quint16 nPort)
+void pointAt(quint16 nPort, const QString& strHost = QStringLiteral("127.0.0.1"))
 {
     PSqlExec::Exec(QStringLiteral("delete from SystemInfo"));
     PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Unit_P) values(?, ?, 0)"),
-        {QStringLiteral("127.0.0.1"), nPort});
+        {strHost, nPort});
 }
+
+// Connection attempts the link's socket started.
+int attempts(const QSignalSpy& states)
+{
+    int nCount = 0;
+    for (const QList<QVariant>& args : states) {
+        if (args.at(0).value<QAbstractSocket::SocketState>() == QAbstractSocket::ConnectingState)
+            ++nCount;
+    }
+    return nCount;
+}
+
+// A resolver that answers 127.0.0.1 only once the test opens the gate.
+struct HeldResolver
+{
+    std::shared_ptr<QSemaphore> pGate = std::make_shared<QSemaphore>();
+    std::shared_ptr<std::atomic<int>> pEntered = std::make_shared<std::atomic<int>>(0);
+
+    PHostLookup::Resolver Function() const
+    {
+        return [pGate = pGate, pEntered = pEntered](const QByteArray&) {
+            ++*pEntered;
+            pGate->acquire();
+            PHostLookup::Result result;
+            result.addresses = {QHostAddress(QHostAddress::LocalHost)};
+            result.error = PHostLookup::NoError;
+            return result;
+        };
+    }
+};
 
 } // namespace
 
@@ -66,7 +110,11 @@ private slots:
     void cleanup();
 
     void connectsAndDeliversReadings();
-    void retriesEverySecondWhileServerIsDown();
+    void refusedIsShownAndLoggedOnceWhileRetrying();
+    void nameNotFoundIsShownAndLoggedOnce();
+    void timedOutAttemptIsShown();
+    void nameTriesEachOfItsAddresses();
+    void stopDuringLookupDoesNotWaitForIt();
     void silenceAfterDataReconnects();
     void thresholdFrame_data();
     void thresholdFrame();
@@ -77,8 +125,8 @@ private slots:
     void everyFrameKindOfTheServerArrives();
     void disconnectStaysDisconnected();
     void secondUnitReportsOnSecondLine();
-    void unusableAddressMakesNoAttempt_data();
-    void unusableAddressMakesNoAttempt();
+    void unusableAddressSaysWhyAndMakesNoAttempt_data();
+    void unusableAddressSaysWhyAndMakesNoAttempt();
 
 private:
     std::unique_ptr<Sink> m_pWindow;
@@ -152,16 +200,137 @@ void TestPDoseThread::connectsAndDeliversReadings()
         m_pWindow->m_readings, (QList<Reading> {{1, 1000}, {2, 2000}, {1, 1000}, {2, 2000}}));
 }
 
-void TestPDoseThread::retriesEverySecondWhileServerIsDown()
+void TestPDoseThread::refusedIsShownAndLoggedOnceWhileRetrying()
 {
     QVERIFY(m_pServer->Refuse(true));
-    startLink(60000, 20);
-    // Each refused attempt shows the connecting text and leads to a new attempt.
-    QTRY_VERIFY(firstLine().count(CONNECTING) >= 4);
-    QVERIFY(!firstLine().contains(CONNECTED));
+    QByteArray log;
+    {
+        StdoutCapture capture;
+        startLink(60000, 20);
+        QSignalSpy states(m_pLink->findChild<QTcpSocket*>(), &QTcpSocket::stateChanged);
+        QTRY_VERIFY(attempts(states) >= 3);
+        log = capture.Text();
+    }
+    // The reason stays on screen between attempts, and is logged once.
+    QCOMPARE(firstLine(), (QStringList {CONNECTING, REFUSED}));
+    QCOMPARE(log.count(REFUSED.toLatin1()), 1);
     QVERIFY(m_pServer->Refuse(false));
     QTRY_COMPARE(m_pServer->ClientCount(), 1);
     QTRY_COMPARE(firstLine().last(), CONNECTED);
+}
+
+void TestPDoseThread::nameNotFoundIsShownAndLoggedOnce()
+{
+    // A reserved name that never resolves; only the local resolver is asked.
+    const QString strName = QStringLiteral("kestal-test.invalid");
+    {
+        PHostLookup probe;
+        bool bDone = false;
+        PHostLookup::Error error = PHostLookup::NoError;
+        connect(&probe, &PHostLookup::Finished, this, [&](const PHostLookup::Result& result) {
+            bDone = true;
+            error = result.error;
+        });
+        probe.Start(strName);
+        if (!QTest::qWaitFor([&]() { return bDone; }, 15000))
+            QSKIP("the resolver here does not answer for a .invalid name");
+        if (error != PHostLookup::NotFound)
+            QSKIP("the resolver here fails instead of saying the name does not exist");
+    }
+    pointAt(m_pServer->Port(), strName);
+    auto pLookups = std::make_shared<std::atomic<int>>(0);
+    QByteArray log;
+    {
+        StdoutCapture capture;
+        m_pLink = std::make_unique<PDoseThread>(nullptr);
+        m_pLink->SetIntervals(60000, 20);
+        m_pLink->SetResolver([pLookups](const QByteArray& name) {
+            ++*pLookups;
+            return PHostLookup::Resolve(name);
+        });
+        m_pLink->RequestConnect();
+        QTRY_VERIFY(*pLookups >= 3);
+        log = capture.Text();
+    }
+    QCOMPARE(firstLine(), (QStringList {CONNECTING, NOT_FOUND}));
+    QCOMPARE(log.count(NOT_FOUND.toLatin1()), 1);
+    QVERIFY(log.contains(strName.toLatin1()));
+}
+
+void TestPDoseThread::timedOutAttemptIsShown()
+{
+    // A listener whose accept queue (backlog 0) one connection fills: the
+    // kernel drops further handshakes, so the next attempt never completes.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof(address);
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), nLength) == 0);
+    QVERIFY(::listen(fd, 0) == 0);
+    QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &nLength) == 0);
+    QTcpSocket filler;
+    filler.connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
+    QVERIFY(filler.waitForConnected(5000));
+
+    pointAt(ntohs(address.sin_port));
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->SetIntervals(60000, 60000, 50);
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(firstLine(), (QStringList {CONNECTING, TIMED_OUT}));
+    QCOMPARE(m_pLink->LinkState(), PDoseThread::State::Waiting);
+    m_pLink.reset();
+    ::close(fd);
+}
+
+void TestPDoseThread::nameTriesEachOfItsAddresses()
+{
+    // The simulator listens on 127.0.0.1 only: ::1 fails, the next one serves.
+    pointAt(m_pServer->Port(), QStringLiteral("kestal-sim.test"));
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->SetIntervals(60000, 60000);
+    m_pLink->SetResolver([](const QByteArray&) {
+        PHostLookup::Result result;
+        result.addresses
+            = {QHostAddress(QHostAddress::LocalHostIPv6), QHostAddress(QHostAddress::LocalHost)};
+        result.error = PHostLookup::NoError;
+        return result;
+    });
+    m_pLink->StartThread();
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(m_pServer->ClientCount(), 1);
+    QTRY_COMPARE(firstLine(), (QStringList {CONNECTING, CONNECTED}));
+    m_pServer->Tick();
+    QTRY_COMPARE(m_pWindow->m_readings.size(), 2);
+}
+
+void TestPDoseThread::stopDuringLookupDoesNotWaitForIt()
+{
+    pointAt(m_pServer->Port(), QStringLiteral("kestal-sim.test"));
+    HeldResolver resolver;
+    m_pLink = std::make_unique<PDoseThread>(nullptr);
+    m_pLink->SetIntervals(60000, 20);
+    m_pLink->SetResolver(resolver.Function());
+    m_pLink->StartThread();
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(int(*resolver.pEntered), 1);
+    QCOMPARE(m_pLink->LinkState(), PDoseThread::State::LookingUp);
+    // The lookup is still held when the stop returns.
+    m_pLink->DisConnect();
+    QCOMPARE(m_pLink->LinkState(), PDoseThread::State::Idle);
+    resolver.pGate->release();
+    // Its late answer starts nothing.
+    QTest::qWait(100);
+    QCOMPARE(m_pServer->ClientCount(), 0);
+    QCOMPARE(m_pLink->LinkState(), PDoseThread::State::Idle);
+
+    // Destroying the link (the end of the program) returns with a lookup
+    // held: were it waited for, the gate below would never be reached.
+    m_pLink->RequestConnect();
+    QTRY_COMPARE(int(*resolver.pEntered), 2);
+    m_pLink.reset();
+    resolver.pGate->release();
 }
 
 void TestPDoseThread::silenceAfterDataReconnects()
@@ -178,6 +347,7 @@ void TestPDoseThread::silenceAfterDataReconnects()
     // Then the server stalls with the connection kept open.
     QTRY_VERIFY(dropped.size() >= 1);
     QTRY_VERIFY(connected.size() >= 2);
+    QVERIFY(firstLine().contains(SILENT));
     // The new connection carries data again.
     QTRY_COMPARE(m_pServer->ClientCount(), 1);
     m_pServer->Tick();
@@ -233,6 +403,7 @@ void TestPDoseThread::echoAnsweredOnceAfterReconnection()
     QTRY_COMPARE(m_pServer->ClientCount(), 0);
     QTRY_COMPARE(m_pServer->ClientCount(), 1);
     QTRY_COMPARE(firstLine().last(), CONNECTED);
+    QVERIFY(firstLine().contains(CLOSED));
     // 0xEE in byte 10 stands for 0.
     m_pServer->Send(PSimFrames::TargetDose(7, 1, 0xEE));
     QTRY_COMPARE(m_pServer->Echoes().size(), 2);
@@ -324,24 +495,38 @@ void TestPDoseThread::secondUnitReportsOnSecondLine()
     QTRY_COMPARE(m_pWindow->m_status, (QStringList {"2:" + CONNECTING, "2:" + CONNECTED}));
 }
 
-void TestPDoseThread::unusableAddressMakesNoAttempt_data()
+void TestPDoseThread::unusableAddressSaysWhyAndMakesNoAttempt_data()
 {
     QTest::addColumn<QString>("sql");
-    QTest::newRow("no row") << "delete from SystemInfo";
-    QTest::newRow("only the second server") << "update SystemInfo set Unit_P = 1";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no row") << "delete from SystemInfo" << NO_ADDRESS;
+    QTest::newRow("only the second server") << "update SystemInfo set Unit_P = 1" << NO_ADDRESS;
+    QTest::newRow("empty address") << "update SystemInfo set IP = ''" << NO_ADDRESS;
+    QTest::newRow("blank address") << "update SystemInfo set IP = '  '" << NO_ADDRESS;
+    // Not an address, yet a resolver would be asked for it as a name.
+    QTest::newRow("octet beyond 255") << "update SystemInfo set IP = '127.0.0.256'" << INVALID;
     // 65536 + port would otherwise wrap onto the simulator's port.
-    QTest::newRow("port beyond 16 bits") << "update SystemInfo set Port = Port + 65536";
+    QTest::newRow("port beyond 16 bits") << "update SystemInfo set Port = Port + 65536" << INVALID;
 }
 
-void TestPDoseThread::unusableAddressMakesNoAttempt()
+void TestPDoseThread::unusableAddressSaysWhyAndMakesNoAttempt()
 {
     QFETCH(QString, sql);
+    QFETCH(QString, reason);
     QVERIFY(PSqlExec::Exec(sql));
-    startLink(60000, 10);
-    QCOMPARE(firstLine(), QStringList {CONNECTING});
-    QTest::qWait(100);
+    QByteArray log;
+    {
+        StdoutCapture capture;
+        startLink(60000, 10);
+        QCOMPARE(firstLine(), (QStringList {CONNECTING, reason}));
+        QTest::qWait(100);
+        // A second request (the watchdog's) shows and logs nothing new.
+        m_pLink->RequestConnect();
+        log = capture.Text();
+    }
     QCOMPARE(m_pServer->ClientCount(), 0);
-    QCOMPARE(firstLine(), QStringList {CONNECTING});
+    QCOMPARE(firstLine(), (QStringList {CONNECTING, reason}));
+    QCOMPARE(log.count(reason.toLatin1()), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPDoseThread)

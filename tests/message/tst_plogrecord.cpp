@@ -5,6 +5,9 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 class TestPLogRecord : public QObject
 {
     Q_OBJECT
@@ -86,6 +89,37 @@ private slots:
         QVERIFY(lines[1].endsWith("]  [Critical]  zero"));
         QCOMPARE(lines[2], QByteArray("plain"));
         QVERIFY(lines[3].endsWith("]  [Debug]  again"));
+    }
+
+    // Lines that meet a full disk are kept, oldest first and up to the
+    // bound, and go out before the next line once writing works; the rest
+    // are counted in a line of their own.
+    void unwritableLinesAreKeptForLater()
+    {
+        const int nLines = 1003; // three beyond the bound
+        StdoutCapture capture;
+        const int nFull = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+        QVERIFY(nFull >= 0);
+        const int nSaved = ::dup(STDOUT_FILENO);
+        ::dup2(nFull, STDOUT_FILENO);
+        ::close(nFull);
+        int nResult = 0;
+        for (int i = 0; i < nLines; ++i)
+            nResult = qMin(nResult, Log(2, "kept %d\n", i));
+        ::dup2(nSaved, STDOUT_FILENO);
+        ::close(nSaved);
+        const int nAfter = Log(3, "after %d\n", 1);
+        const QList<QByteArray> lines = capture.Text().split('\n');
+
+        QCOMPARE(nResult, -1);
+        QCOMPARE(nAfter, 8);
+        QCOMPARE(lines.size(), 1000 + 2 + 1);
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY2(lines[i].endsWith("]  [Warning]  kept " + QByteArray::number(i)), lines[i]);
+        QVERIFY2(lines[1000].contains("[Warning]  3 log lines were lost"), lines[1000]);
+        QVERIFY(lines[1001].endsWith("]  [Notice]  after 1"));
+        // Written once: the next line finds nothing left over.
+        QCOMPARE(StdoutCapture::Of([] { LogDebug("alone\n"); }).count('\n'), 1);
     }
 };
 

@@ -134,13 +134,17 @@ RRegularSave::~RRegularSave()
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
     if (!db.isOpen() || !RStorageState::Shared().IsUsable())
         return;
+    // A file that refuses writes gets a bounded wait; the minutes that
+    // waited for it are reduced once it takes them.
+    RStorageWriter& writer = RStorageWriter::Shared();
+    if (!writer.IsHealthy() && writer.Flush(m_nCloseWaitMs))
+        FinishReduction();
     // The minute in progress gets its value from the slots it has, so a
     // restart after it has ended finds it reduced.
     if (m_dateCur.isValid())
         ReduceNow(m_dateCur, m_nCurMinute, m_hashLastSlot.keys());
-    // A file that refuses writes gets a bounded wait; what it still refuses
-    // then is logged as lost.
-    RStorageWriter::Shared().Close(CloseWaitMs);
+    // What the file still refuses now is logged as lost.
+    writer.Close(0);
 }
 
 QString RRegularSave::UnknownReadingText(int nId, int nCount)
@@ -269,7 +273,7 @@ void RRegularSave::MiniteTimeout()
     // The first slice now, the rest between the events that queue up
     // meanwhile (readings among them), so the GUI never stalls for the whole
     // minute's work; the tick goes out when the last slice is done.
-    BeginReduction(true);
+    BeginReduction(m_dateAverage, m_nAverageMinute, true);
     OnReductionSlice();
     // Checked again every minute (a few ms): a day deleted from the history
     // page takes its rows along, and the readings need them back.
@@ -359,28 +363,28 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
 
 void RRegularSave::CalcAverage()
 {
-    BeginReduction(false);
+    BeginReduction(m_dateAverage, m_nAverageMinute, false);
     FinishReduction();
 }
 
-void RRegularSave::BeginReduction(bool bSendTick)
+void RRegularSave::BeginReduction(const QDate& date, int nMinute, bool bSendTick)
 {
     FinishReduction();
-    if (!m_dateAverage.isValid())
+    if (!date.isValid())
         return;
     if (!RStorageState::Shared().IsUsable() || !RStorageWriter::Shared().IsHealthy()) {
         // Nothing was stored to reduce, or the slots are not all in the file
         // yet: the minute waits for them. The pages still take their tick.
         if (RStorageState::Shared().IsUsable())
-            m_deferred.append(qMakePair(m_dateAverage, m_nAverageMinute));
+            m_deferred.append(qMakePair(date, nMinute));
         if (bSendTick)
             SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
         return;
     }
     auto pJob = std::make_unique<Reduction>();
-    pJob->nMinuteOfDay = m_nAverageMinute;
-    pJob->date = m_dateAverage;
-    pJob->strDay = dayText(m_dateAverage);
+    pJob->nMinuteOfDay = nMinute;
+    pJob->date = date;
+    pJob->strDay = dayText(date);
     pJob->bSendTick = bSendTick;
     pJob->ids = m_hashLastSlot.keys();
     const QSqlDatabase db = QSqlDatabase::database();
@@ -500,6 +504,7 @@ void RRegularSave::ReduceSlice(int nRegions)
     // already finds the minute that ended.
     if (bSendTick)
         SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
+    StartDeferred();
 }
 
 void RRegularSave::FinishReduction()
@@ -582,26 +587,29 @@ void RRegularSave::LogUnknown(int nId, int nCount)
 
 void RRegularSave::ReduceNow(const QDate& date, int nMinute, const QList<int>& ids)
 {
-    FinishReduction();
-    const int nAverage = m_nAverageMinute;
-    const QDate dateAverage = m_dateAverage;
-    m_nAverageMinute = nMinute;
-    m_dateAverage = date;
-    BeginReduction(false);
+    BeginReduction(date, nMinute, false);
     if (m_pReduction)
         m_pReduction->ids = ids;
     FinishReduction();
-    m_nAverageMinute = nAverage;
-    m_dateAverage = dateAverage;
 }
 
 void RRegularSave::OnStorageRecovered()
 {
-    // In the order they ended; a minute may come twice, which is harmless.
-    const QVector<QPair<QDate, int>> deferred = m_deferred;
-    m_deferred.clear();
-    for (const auto& minute : deferred)
-        ReduceNow(minute.first, minute.second, m_hashLastSlot.keys());
+    if (!m_pReduction)
+        StartDeferred();
+}
+
+bool RRegularSave::StartDeferred()
+{
+    // In the order they ended, one after the other in slices like any
+    // minute, so an hour of them does not stall the GUI; a minute that comes
+    // twice is harmless.
+    if (m_deferred.isEmpty() || !RStorageWriter::Shared().IsHealthy())
+        return false;
+    const QPair<QDate, int> minute = m_deferred.takeFirst();
+    BeginReduction(minute.first, minute.second, false);
+    QTimer::singleShot(0, this, &RRegularSave::OnReductionSlice);
+    return true;
 }
 
 void RRegularSave::ReduceMissedMinutes()

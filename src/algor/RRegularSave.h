@@ -75,6 +75,7 @@ public:
     // Minutes waiting for their reduction until the kept readings are in the
     // file.
     int DeferredMinutes() const { return m_deferred.size(); }
+    void SetCloseWaitMs(int nMs) { m_nCloseWaitMs = nMs; }
 
 public slots:
     // Reduces minute m_nAverageMinute of day m_dateAverage for every region,
@@ -93,7 +94,9 @@ private:
     Q_DISABLE_COPY(RRegularSave)
     struct Reduction;
 
-    void BeginReduction(bool bSendTick);
+    void BeginReduction(const QDate& date, int nMinute, bool bSendTick);
+    // Begins the first minute that waited for the file; false when none can.
+    bool StartDeferred();
     // Reduces minute nMinute of date for the given regions, all at once.
     void ReduceNow(const QDate& date, int nMinute, const QList<int>& ids);
     void ReduceMissedMinutes();
@@ -110,6 +113,7 @@ private:
     SClock* m_pClock;
     int m_nMinuteIntervalMs;
     int m_nSaveIntervalMs;
+    int m_nCloseWaitMs = CloseWaitMs;
 
     int m_nCurMinute = 0;
     QDate m_dateCur;

@@ -467,11 +467,10 @@ void RStorageWriter::ReleaseStatements()
     m_prepared.clear();
 }
 
-qint64 RStorageWriter::Close(int nWaitMs)
+bool RStorageWriter::Flush(int nWaitMs)
 {
-    m_nLostAtClose = 0;
     if (!RStorageState::Shared().IsUsable())
-        return 0;
+        return true;
     m_pRetryTimer->stop();
     QElapsedTimer elapsed;
     elapsed.start();
@@ -480,28 +479,41 @@ qint64 RStorageWriter::Close(int nWaitMs)
             QString strReason;
             if (!RConnectDatabase::InTransaction() || CommitOpen(&strReason)) {
                 Forget();
-                ReleaseStatements();
-                m_bClosed = true;
-                return 0;
+                RStorageState::Shared().CommitSucceeded();
+                Begin();
+                return true;
             }
             if (!RConnectDatabase::InTransaction())
                 Hold(strReason);
         }
         if (m_eMode != Mode::Healthy) {
-            m_pRetryTimer->stop();
             StartReplay();
             while (m_eMode == Mode::Replaying)
                 ReplaySlice();
             m_pRetryTimer->stop();
-            if (m_eMode == Mode::Healthy) {
-                // Replayed and committed; the transaction begun after it is
-                // empty.
+            if (m_eMode == Mode::Healthy)
                 continue;
-            }
         }
         if (elapsed.elapsed() >= nWaitMs)
-            break;
+            return false;
         QThread::msleep(100);
+    }
+}
+
+qint64 RStorageWriter::Close(int nWaitMs)
+{
+    m_nLostAtClose = 0;
+    if (!RStorageState::Shared().IsUsable())
+        return 0;
+    m_bClosed = true;
+    if (Flush(nWaitMs)) {
+        // The transaction Flush began is empty: nothing of it is lost.
+        if (RConnectDatabase::InTransaction()) {
+            QSqlQuery query(QSqlDatabase::database());
+            query.exec(QStringLiteral("commit"));
+        }
+        ReleaseStatements();
+        return 0;
     }
     if (RConnectDatabase::InTransaction()) {
         QSqlQuery query(QSqlDatabase::database());
@@ -517,6 +529,6 @@ qint64 RStorageWriter::Close(int nWaitMs)
     Forget();
     ReleaseStatements();
     m_eMode = Mode::Healthy;
-    m_bClosed = true;
+    m_pRetryTimer->stop();
     return m_nLostAtClose;
 }

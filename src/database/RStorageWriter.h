@@ -65,8 +65,11 @@ public:
     // Commits everything kept; true when it is all in the file.
     bool Commit();
 
-    // At shut-down: tries for at most nWaitMs to get everything kept into the
-    // file. Returns the readings that are not; they are logged as lost.
+    // Tries for at most nWaitMs (blocking: for a stop) to get everything kept
+    // into the file and committed; true when it is.
+    bool Flush(int nWaitMs);
+    // At shut-down: Flush, then no transaction is begun any more. Returns the
+    // readings that are not in the file; they are logged as lost.
     qint64 Close(int nWaitMs);
     // Finalises the prepared statements: before the connection goes away.
     void ReleaseStatements();

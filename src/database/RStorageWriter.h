@@ -98,7 +98,7 @@ private:
     enum class Mode {
         Healthy, // writes run at once in the open transaction
         Holding, // the file refused: writes are only kept, the timer retries
-        Replaying, // the kept writes are being written again, in slices
+        Replaying, // the kept writes are being written again, a slice at a time
     };
 
     struct Slot
@@ -141,10 +141,12 @@ private:
     qint64 m_nMaxReadings = DefaultMaxReadings;
     std::deque<Slot> m_slots;
     std::deque<Statement> m_statements;
-    // Replay position in the two lists.
+    // Replay position in the two lists, within the slice being written.
     size_t m_nSlotPos = 0;
     size_t m_nStatementPos = 0;
     qint64 m_nDroppedInTransaction = 0;
+    qint64 m_nReplayedSlots = 0;
+    qint64 m_nReplayedStatements = 0;
     qint64 m_nLostTotal = 0;
     qint64 m_nLostAtClose = 0;
     QString m_strReason;

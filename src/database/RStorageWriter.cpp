@@ -103,6 +103,25 @@ QSqlQuery* RStorageWriter::Prepared(const QString& strSql)
     return &m_prepared.insert(strSql, query).value();
 }
 
+RStorageWriter::Outcome RStorageWriter::Failure(const QSqlQuery& query)
+{
+    QString strReason;
+    const Outcome eOutcome = Classify(query, &strReason);
+    m_strReason = strReason;
+    return eOutcome;
+}
+
+RStorageWriter::Outcome RStorageWriter::PrepareFailure()
+{
+    // Preparing needs the schema, which a locked or failing file may not
+    // give: ask the file through a plain statement whether it is the file.
+    QSqlQuery probe(QSqlDatabase::database());
+    if (!probe.exec(QStringLiteral("select 1 from sqlite_master limit 0"))
+        && Failure(probe) == Outcome::Refused)
+        return Outcome::Refused;
+    return Outcome::Wrong;
+}
+
 RStorageWriter::Outcome RStorageWriter::Classify(const QSqlQuery& query, QString* pReason) const
 {
     const QSqlError error = query.lastError();
@@ -133,61 +152,34 @@ RStorageWriter::Outcome RStorageWriter::RunSlot(const Slot& slot)
                               "Month = ? and Hour = ?")
             .arg(nKey);
     });
-    QString strReason;
-    if (!pUpdate) {
-        // Preparing needs the schema, which a locked or failing file may
-        // not give: ask the file once more through a plain statement.
-        QSqlQuery probe(QSqlDatabase::database());
-        if (!probe.exec(QStringLiteral("select 1 from MonthData limit 0"))
-            && Classify(probe, &strReason) == Outcome::Refused) {
-            m_strReason = strReason;
-            return Outcome::Refused;
-        }
-        return Outcome::Wrong;
-    }
+    if (!pUpdate)
+        return PrepareFailure();
     const QString strDay = dayText(date);
     const QVariantList values {slot.dDose, slot.dDose, slot.nId, strDay, nHour};
     bindAll(*pUpdate, values);
     if (pUpdate->exec() && pUpdate->numRowsAffected() > 0)
         return Outcome::Done;
-    if (pUpdate->lastError().isValid()) {
-        const Outcome eOutcome = Classify(*pUpdate, &strReason);
-        m_strReason = strReason;
-        return eOutcome;
-    }
+    if (pUpdate->lastError().isValid())
+        return Failure(*pUpdate);
     // No row for this hour yet: the clock jumped, the day was deleted, or
     // the reading came before the row made ahead. The reading makes it.
     QSqlQuery* pInsert
         = Prepared(QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)"));
     if (!pInsert)
-        return Outcome::Wrong;
+        return PrepareFailure();
     bindAll(*pInsert, {slot.nId, strDay, nHour});
-    if (!pInsert->exec()) {
-        const Outcome eOutcome = Classify(*pInsert, &strReason);
-        m_strReason = strReason;
-        return eOutcome;
-    }
+    if (!pInsert->exec())
+        return Failure(*pInsert);
     bindAll(*pUpdate, values);
-    if (pUpdate->exec())
-        return Outcome::Done;
-    const Outcome eOutcome = Classify(*pUpdate, &strReason);
-    m_strReason = strReason;
-    return eOutcome;
+    return pUpdate->exec() ? Outcome::Done : Failure(*pUpdate);
 }
 
 RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)
 {
     QSqlQuery* pQuery = Prepared(statement.strSql);
-    QString strReason;
     if (!pQuery) {
-        QSqlQuery probe(QSqlDatabase::database());
-        if (!probe.exec(QStringLiteral("select 1 from sqlite_master limit 0"))
-            && Classify(probe, &strReason) == Outcome::Refused) {
-            m_strReason = strReason;
-            return Outcome::Refused;
-        }
         LogDebug("sql failed: %s\n", statement.strSql.toUtf8().constData());
-        return Outcome::Wrong;
+        return PrepareFailure();
     }
     bindAll(*pQuery, statement.values);
     bool bOk = pQuery->exec();
@@ -196,23 +188,19 @@ RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)
         // The cache may have been cleared to make room: find the first again.
         pQuery = pMissing ? Prepared(statement.strSql) : nullptr;
         if (!pMissing || !pQuery)
-            return Outcome::Wrong;
+            return PrepareFailure();
         bindAll(*pMissing, statement.missingValues);
-        if (!pMissing->exec()) {
-            const Outcome eOutcome = Classify(*pMissing, &strReason);
-            m_strReason = strReason;
-            return eOutcome;
-        }
+        if (!pMissing->exec())
+            return Failure(*pMissing);
         bindAll(*pQuery, statement.values);
         bOk = pQuery->exec();
     }
     if (bOk)
         return Outcome::Done;
-    const Outcome eOutcome = Classify(*pQuery, &strReason);
+    const Outcome eOutcome = Failure(*pQuery);
     if (eOutcome == Outcome::Wrong)
         LogDebug("sql failed: %s; %s\n", statement.strSql.toUtf8().constData(),
-            strReason.toUtf8().constData());
-    m_strReason = strReason;
+            m_strReason.toUtf8().constData());
     return eOutcome;
 }
 

@@ -121,6 +121,9 @@ private:
     Outcome RunSlot(const Slot& slot);
     Outcome RunStatement(const Statement& statement);
     Outcome Classify(const QSqlQuery& query, QString* pReason) const;
+    // The outcome of a failed statement; its reason goes to m_strReason.
+    Outcome Failure(const QSqlQuery& query);
+    Outcome PrepareFailure();
     // The file refused a write: drop the transaction (everything is kept)
     // and wait for the timer.
     void Hold(const QString& strReason);

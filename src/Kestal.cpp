@@ -170,7 +170,7 @@ void Kestal::BuildWidgets()
 
     m_pFrameTitle = new QFrame(this);
     m_pFrameTitle->setObjectName(QStringLiteral("framekestal"));
-    m_pFrameTitle->setStyleSheet(QStringLiteral("background-image: url(:/Kestal/title.png);"));
+    m_pFrameTitle->setStyleSheet(QStringLiteral("border-image: url(:/Kestal/title.png);"));
     m_pFrameTitle->setMinimumHeight(80);
     auto* pTitle = new QHBoxLayout(m_pFrameTitle);
     pTitle->setContentsMargins(9, 9, 15, 9);

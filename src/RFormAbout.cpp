@@ -14,7 +14,7 @@ RFormAbout::RFormAbout(QWidget* parent)
 {
     setWindowTitle(tr("Form"));
     m_pLabelText->setObjectName(QStringLiteral("labelAbout"));
-    m_pLabelText->setStyleSheet(QStringLiteral("background-image: url(:/Kestal/setmiddle.png);"));
+    m_pLabelText->setStyleSheet(QStringLiteral("border-image: url(:/Kestal/setmiddle.png);"));
     m_pLabelText->setWordWrap(true);
     m_pLabelText->setAlignment(Qt::AlignCenter);
     m_pLabelText->setMargin(40);

@@ -33,10 +33,12 @@ namespace {
 const QString kOrganisation = QStringLiteral("Kestal");
 
 // A frame's background picture, scoped to the frame itself: an unscoped rule
-// would tile the picture again behind every table cell and check box.
+// would tile the picture again behind every table cell and check box. It is
+// stretched over the frame: repeated at large sizes, its edges drew stray
+// lines across the table and the plan.
 QString framed(const char* pName, const char* pImage)
 {
-    return QStringLiteral("QFrame#%1 { background-image: url(:/Kestal/%2); }")
+    return QStringLiteral("QFrame#%1 { border-image: url(:/Kestal/%2); }")
         .arg(QLatin1String(pName), QLatin1String(pImage));
 }
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "database/PSavepoint.h"
 #include "database/PSqlExec.h"
+#include "database/RConnectDatabase.h"
 #include "message/PLogRecord.h"
 
 #include <QSqlDatabase>
@@ -85,6 +86,9 @@ bool RDayDataStore::DeleteDay(
         *pError = QStringLiteral("cannot keep the change");
         return false;
     }
+    // Into the file at once: a rollback of the long transaction later (a
+    // full disk) must not bring the deleted day back.
+    RConnectDatabase::CommitTransaction();
     Log(3, "%s %d: stored data of %s deleted, %d rows\n", kind == Region ? "region" : "staff", nId,
         strDay.toUtf8().constData(), nRows);
     *pRows = nRows;

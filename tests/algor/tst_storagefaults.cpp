@@ -5,6 +5,7 @@
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRoutingStore.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "message/SBus.h"
@@ -294,6 +295,8 @@ private slots:
             }
             QVERIFY(!writer.IsHealthy());
             QCOMPARE(writer.KeptReadings(), qint64(20));
+            // A patrol reading is kept the same way.
+            RRoutingStore::Store(7, 21, Day, QTime(10, 0, 20), 123);
             writer.Retry();
             QVERIFY(!writer.IsHealthy());
             QVERIFY(hold.exec("commit"));
@@ -303,6 +306,11 @@ private slots:
             QVERIFY(read.next());
             QCOMPARE(read.value(0).toDouble(), 2.0);
             QCOMPARE(read.value(1).toDouble(), 20.0);
+            read.finish();
+            QVERIFY(read.exec("select Dose from RoutingMinuteDose where Id = 7 and RoomId = 21 "
+                              "and Time = '10:00'"));
+            QVERIFY(read.next());
+            QCOMPARE(read.value(0).toInt(), 123);
             read.finish();
 
             QVERIFY(hold.exec("begin immediate"));

@@ -1,4 +1,4 @@
-#include "BusRecorder.h"
+#include "IdServerStub.h"
 
 #include "algor/PSocketGetId.h"
 #include "algor/RAdditionalDose.h"
@@ -85,25 +85,16 @@ private slots:
 
     void queryAsksHolderAndListsIds()
     {
-        PSimIdServer server;
-        server.SetIds({4, 17, 144, 120});
-        QVERIFY(server.Listen());
-        // The preset store answers the network-server holder's address (a pointer
-        // to NUL-padded text) and port.
-        static const char s_address[32] = "127.0.0.1";
-        BusRecorder store(SBus::PresetStore);
-        store.onMessage = [&server](const SMessage& message) {
-            if (message.First() == SBus::CmdAddress)
-                SMessage::SetReply(reinterpret_cast<qintptr>(s_address));
-            else if (message.First() == SBus::CmdPort)
-                SMessage::SetReply(server.Port());
-        };
+        IdServerStub stub({4, 17, 144, 120});
+        QVERIFY(stub.IsListening());
+        PSimIdServer& server = stub.Server();
         QObject page;
         auto* pQuery = new PSocketGetId(&page);
         pQuery->SetIntervals(5000, 20);
         QSignalSpy spy(pQuery, &PSocketGetId::ItemIdLists);
         pQuery->ConnectSocket();
-        QCOMPARE(store.Firsts(SBus::NetServer), (QList<qintptr> {SBus::CmdAddress, SBus::CmdPort}));
+        QCOMPARE(stub.Store().Firsts(SBus::NetServer),
+            (QList<qintptr> {SBus::CmdAddress, SBus::CmdPort}));
         QTRY_COMPARE(spy.size(), 1);
         QCOMPARE(spy[0][0].toStringList(), (QStringList {"4", "17", "144", "120"}));
         // The server saw exactly one well-formed 255-byte request, and the reply ended the query.

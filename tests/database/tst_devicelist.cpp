@@ -1,8 +1,8 @@
+#include "SqlRows.h"
 #include "TestDb.h"
 
 #include "database/RDeviceListStore.h"
 
-#include <QSqlRecord>
 #include <QtTest>
 
 namespace {
@@ -20,30 +20,18 @@ void addHistory(const QList<int>& ids)
     }
 }
 
-QString dump(const QString& strSql)
-{
-    QSqlQuery query = PSqlExec::Select(strSql);
-    QStringList rows;
-    while (query.next()) {
-        QStringList fields;
-        for (int i = 0; i < query.record().count(); ++i)
-            fields << query.value(i).toString();
-        rows << fields.join(QLatin1Char(' '));
-    }
-    return rows.join(QLatin1String("; "));
-}
-
 QString devices()
 {
-    return dump(QStringLiteral("select r.Sub, r.Id, r.Name, r.Num, c.R_Color, c.G_Color, "
-                               "c.B_Color, c.ButtonCheck, c.Alarmvalue from RegionInfo r "
-                               "left join RegionCurveColorInfo c on c.Id = r.Id"));
+    return SqlRows(QStringLiteral("select r.Sub, r.Id, r.Name, r.Num, c.R_Color, c.G_Color, "
+                                  "c.B_Color, c.ButtonCheck, c.Alarmvalue from RegionInfo r "
+                                  "left join RegionCurveColorInfo c on c.Id = r.Id"));
 }
 
 QString history()
 {
-    return dump(QStringLiteral("select 'D', Id from MonthData union all select 'M', Id from "
-                               "MonthMinuteDose union all select 'L', Id from RegionLinkDoseInfo"));
+    return SqlRows(
+        QStringLiteral("select 'D', Id from MonthData union all select 'M', Id from "
+                       "MonthMinuteDose union all select 'L', Id from RegionLinkDoseInfo"));
 }
 
 } // namespace
@@ -145,9 +133,9 @@ private slots:
         RDeviceListStore rooms(RDeviceListStore::Rooms);
         QString strError;
         QVERIFY(rooms.Save({{"Stairs", 4}}, &strError));
-        QCOMPARE(
-            dump("select Sub, Id, Name, Num from RoutingRoomInfo"), QStringLiteral("1 4 Stairs 1"));
-        QCOMPARE(dump("select RoomId from RoutingMinuteDose"), QStringLiteral("4"));
+        QCOMPARE(SqlRows("select Sub, Id, Name, Num from RoutingRoomInfo"),
+            QStringLiteral("1 4 Stairs 1"));
+        QCOMPARE(SqlRows("select RoomId from RoutingMinuteDose"), QStringLiteral("4"));
         QCOMPARE(history(), QStringLiteral("D 3; D 5; D 9; M 3; M 5; M 9; L 3; L 5; L 9"));
     }
 };

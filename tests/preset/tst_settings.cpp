@@ -1,5 +1,6 @@
 #include "BusRecorder.h"
 #include "FakePrompt.h"
+#include "SqlRows.h"
 #include "TestDb.h"
 
 #include "message/SBus.h"
@@ -19,53 +20,14 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QSqlRecord>
 #include <QtTest>
 
 namespace {
 
-// A device page that reports a conflict on one node.
-class ConflictPage final : public POptionPage
-{
-public:
-    ConflictPage()
-        : POptionPage(1)
-    {
-    }
-    QString GetName() const override { return QStringLiteral("Device Management"); }
-    QWidget* CreateWidget(QWidget* pParent) override
-    {
-        auto* pWidget = new QWidget(pParent);
-        SetWidget(pWidget);
-        return pWidget;
-    }
-    int Apply() override { return 3; }
-    void Finish() override { }
-};
-
-QVariantList row(const QString& strSql)
-{
-    QSqlQuery query = PSqlExec::Select(strSql);
-    QVariantList values;
-    if (query.next()) {
-        for (int i = 0; i < query.record().count(); ++i)
-            values << query.value(i);
-    }
-    return values;
-}
-
 QString systemInfo()
 {
-    QSqlQuery query = PSqlExec::Select(QStringLiteral(
+    return SqlRows(QStringLiteral(
         "select Unit_P, IP, Port, Thre_A, Thre_B, Thre_C, Ceff_P, Ceff_R from SystemInfo"));
-    QStringList rows;
-    while (query.next()) {
-        QStringList fields;
-        for (int i = 0; i < 8; ++i)
-            fields << query.value(i).toString();
-        rows << fields.join(QLatin1Char(','));
-    }
-    return rows.join(QLatin1Char(';'));
 }
 
 } // namespace
@@ -181,15 +143,17 @@ private slots:
         QCOMPARE(m_pPresets->Count(SBus::NetServer), 1);
         QCOMPARE(m_pPresets->Firsts(SBus::NetServer), QList<qintptr> {SBus::CmdSave});
         QCOMPARE(systemInfo(),
-            QStringLiteral("0,localhost,18888,10,20.5,200,0.00049,0.000123456;1,,0,0.1,10,200,"
-                           "0.00049,0.0056"));
-        QCOMPARE(row("select count(*) from SystemInfo where Ceff_P = 0.00049 and Thre_B = 20.5"),
-            QVariantList {1});
+            QStringLiteral("0 localhost 18888 10 20.5 200 0.00049 0.000123456; 1  0 0.1 10 200 "
+                           "0.00049 0.0056"));
+        QCOMPARE(
+            SqlRows("select count(*) from SystemInfo where Ceff_P = 0.00049 and Thre_B = 20.5"),
+            QStringLiteral("1"));
 
         // An edited region coefficient is stored as shown.
         field<QDoubleSpinBox>("m_pSpinBoxCoefRegion")->setValue(0.0061);
         clickOk();
-        QCOMPARE(row("select Ceff_R from SystemInfo where Unit_P = 0"), QVariantList {0.0061});
+        QCOMPARE(
+            SqlRows("select Ceff_R from SystemInfo where Unit_P = 0"), QStringLiteral("0.0061"));
     }
 
     void addressCheck_data()
@@ -261,23 +225,6 @@ private slots:
         choose(QStringLiteral("System Settings"));
         QCOMPARE(field<QLineEdit>("m_pEditIp")->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(field<QDoubleSpinBox>("m_pSpinBoxThresC")->value(), 200.0);
-    }
-
-    // A conflict stops the apply at its page with the node named; no success
-    // and no reload follow.
-    void conflictStopsApply()
-    {
-        delete m_pForm;
-        POptionPage::ClearPages();
-        POptionPage::Register(new ConflictPage);
-        POptionPage::Register(new RFramePresetIp);
-        m_pForm = new RFormSetting(nullptr, &m_clock);
-        m_pForm->SetPrompt(m_pPrompt);
-        const QString strBefore = systemInfo();
-        clickOk();
-        QCOMPARE(m_pPrompt->told, QStringList {"Device Management 3 node has Colision!"});
-        QCOMPARE(systemInfo(), strBefore);
-        QCOMPARE(m_pBroadcasts->Count(SBus::ReloadAfterDeviceUpdate), 0);
     }
 };
 

@@ -49,234 +49,220 @@ int YellowPixels(const QImage& image)
 class TestCustomWidgets : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void filterReportsEachChangeOnce();
-    void clearButtonFadesWithText();
-    void sideButtonsReportTheirSide();
-    void popupOpensOnSecondPressAndClosesOnChoice();
-    void popupPosition_data();
-    void popupPosition();
-    void calendarPaintsMarkedDates();
-    void pushButtonIgnoresQuickSecondPress();
-    void labelReportsRelease();
-    void editDelegateRoundTrip();
-    void spinBoxDelegateRoundTrip();
+    void filterReportsEachChangeOnce()
+    {
+        SFilterEdit edit;
+        QSignalSpy spy(&edit, &SFilterEdit::FilterChanged);
+        edit.setText(QStringLiteral("Al"));
+        edit.setText(QStringLiteral("Al"));
+        QTest::keyClicks(&edit, QStringLiteral("a"));
+        QTest::sendKeyEvent(
+            QTest::Click, &edit, Qt::Key_unknown, QStringLiteral("µ"), Qt::NoModifier);
+        QCOMPARE(spy.count(), 3);
+        QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("Alaµ"));
+
+        // The clear button empties the field and that is one more change.
+        edit.button(SStyleEdit::Right)->click();
+        QCOMPARE(edit.text(), QString());
+        QCOMPARE(spy.count(), 4);
+        QCOMPARE(spy.at(3).at(0).toString(), QString());
+    }
+
+    void clearButtonFadesWithText()
+    {
+        SFilterEdit edit;
+        SIconButton* pClear = edit.button(SStyleEdit::Right);
+        QVERIFY(!pClear->pixmap().isNull());
+        QCOMPARE(pClear->iconOpacity(), 0.0f);
+
+        QTest::keyClicks(&edit, QStringLiteral("R"));
+        RunFade(pClear, 80);
+        QVERIFY(pClear->iconOpacity() > 0.0f && pClear->iconOpacity() < 1.0f);
+        // Further characters must not restart the fade from zero.
+        QTest::keyClicks(&edit, QStringLiteral("e"));
+        QVERIFY(pClear->iconOpacity() > 0.0f);
+        RunFade(pClear, 160);
+        QCOMPARE(pClear->iconOpacity(), 1.0f);
+
+        edit.clear();
+        RunFade(pClear, 160);
+        QCOMPARE(pClear->iconOpacity(), 0.0f);
+    }
+
+    void sideButtonsReportTheirSide()
+    {
+        SStyleEdit edit;
+        QPixmap pixmap(12, 12);
+        pixmap.fill(Qt::red);
+        edit.setButtonPixmap(SStyleEdit::Left, pixmap);
+        edit.setButtonVisible(SStyleEdit::Left, true);
+        QSignalSpy sides(&edit, &SStyleEdit::buttonClicked);
+        QSignalSpy lefts(&edit, &SStyleEdit::leftButtonClicked);
+        QSignalSpy rights(&edit, &SStyleEdit::rightButtonClicked);
+
+        edit.button(SStyleEdit::Left)->click();
+        QCOMPARE(sides.count(), 1);
+        QCOMPARE(sides.at(0).at(0).value<SStyleEdit::Side>(), SStyleEdit::Left);
+        QCOMPARE(lefts.count(), 1);
+        QCOMPARE(rights.count(), 0);
+        // The text must not run under the visible left button.
+        QVERIFY(edit.textMargins().left() >= 12);
+    }
+
+    void popupOpensOnSecondPressAndClosesOnChoice()
+    {
+        const QRect screen(0, 0, 800, 600);
+        RDateEdit edit;
+        edit.SetScreenArea(screen);
+        edit.setDate(QDate(2026, 3, 10));
+        edit.setGeometry(700, 570, 120, 24);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        QLineEdit* pField = edit.findChild<QLineEdit*>(QStringLiteral("qt_spinbox_lineedit"));
+        QVERIFY(pField);
+        RCalendarWidget* pCalendar = edit.Calendar();
+
+        QTest::mousePress(pField, Qt::LeftButton);
+        QVERIFY(!pCalendar->isVisible());
+        QTest::mousePress(pField, Qt::LeftButton);
+        QVERIFY(pCalendar->isVisible());
+        const QRect popup = pCalendar->frameGeometry();
+        QVERIFY(screen.contains(popup));
+        QCOMPARE(popup.right(), screen.right());
+
+        QSignalSpy changed(&edit, &QDateEdit::dateChanged);
+        emit pCalendar->clicked(QDate(2026, 3, 21));
+        QCOMPARE(edit.date(), QDate(2026, 3, 21));
+        QVERIFY(!pCalendar->isVisible());
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(changed.last().at(0).toDate(), QDate(2026, 3, 21));
+    }
+
+    void popupPosition_data()
+    {
+        QTest::addColumn<QRect>("edit");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("expected");
+        const QRect full(0, 0, 1920, 1017);
+        // Pop-up is 300 x 200 throughout.
+        QTest::newRow("room below") << QRect(100, 100, 120, 24) << full << QPoint(100, 124);
+        QTest::newRow("bottom edge: above the edit")
+            << QRect(100, 900, 120, 24) << full << QPoint(100, 700);
+        QTest::newRow("right edge: flush")
+            << QRect(1800, 100, 120, 24) << full << QPoint(1620, 124);
+        QTest::newRow("second monitor to the right")
+            << QRect(3700, 1000, 120, 24) << QRect(1920, 0, 1920, 1040) << QPoint(3540, 800);
+        QTest::newRow("monitor above the primary")
+            << QRect(10, -1070, 120, 24) << QRect(0, -1080, 1920, 1040) << QPoint(10, -1046);
+    }
+
+    void popupPosition()
+    {
+        QFETCH(QRect, edit);
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, expected);
+        QCOMPARE(RDateEdit::PopupPosition(edit, QSize(300, 200), screen), expected);
+    }
+
+    void calendarPaintsMarkedDates()
+    {
+        SManualClock clock(Morning());
+        RCalendarWidget calendar(nullptr, &clock);
+        calendar.resize(420, 300);
+        calendar.setSelectedDate(QDate(2026, 5, 4));
+        QCOMPARE(YellowPixels(calendar.grab().toImage()), 0);
+
+        calendar.SetMarkedDates({QDate(2026, 5, 12), QDate(2026, 5, 13)});
+        QVERIFY(YellowPixels(calendar.grab().toImage()) > 100);
+    }
+
+    void pushButtonIgnoresQuickSecondPress()
+    {
+        SManualClock clock(Morning());
+        RPushButton button(QStringLiteral("OK"), nullptr, &clock);
+        button.resize(80, 30);
+        QSignalSpy clicked(&button, &QPushButton::clicked);
+        clock.Advance(1000);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        clock.Advance(500);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 1);
+        clock.Advance(800);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 2);
+    }
+
+    void labelReportsRelease()
+    {
+        RLabel label;
+        label.resize(60, 20);
+        QSignalSpy clicked(&label, &RLabel::LabelClicked);
+        QTest::mousePress(&label, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 0);
+        QTest::mouseRelease(&label, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 1);
+    }
+
+    void editDelegateRoundTrip()
+    {
+        QStandardItemModel model(1, 2);
+        model.setData(model.index(0, 0), QStringLiteral("Room 3"), Qt::EditRole);
+        model.setData(model.index(0, 1), 7, Qt::EditRole);
+        QWidget parent;
+
+        PEditDelegate editable(false);
+        std::unique_ptr<QWidget> pEditor(
+            editable.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 0)));
+        QLineEdit* pEdit = qobject_cast<QLineEdit*>(pEditor.get());
+        QVERIFY(pEdit && !pEdit->isReadOnly());
+        editable.setEditorData(pEdit, model.index(0, 0));
+        QCOMPARE(pEdit->text(), QStringLiteral("Room 3"));
+        pEdit->setText(QStringLiteral("Hall 'B'"));
+        editable.setModelData(pEdit, &model, model.index(0, 0));
+        QCOMPARE(
+            model.data(model.index(0, 0), Qt::EditRole).toString(), QStringLiteral("Hall 'B'"));
+
+        PEditDelegate readOnly(true);
+        std::unique_ptr<QWidget> pViewer(
+            readOnly.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 1)));
+        QLineEdit* pView = qobject_cast<QLineEdit*>(pViewer.get());
+        QVERIFY(pView && pView->isReadOnly());
+        readOnly.setEditorData(pView, model.index(0, 1));
+        QCOMPARE(pView->text(), QStringLiteral("7"));
+        readOnly.setModelData(pView, &model, model.index(0, 1));
+        QCOMPARE(model.data(model.index(0, 1), Qt::EditRole).type(), QVariant::Int);
+    }
+
+    void spinBoxDelegateRoundTrip()
+    {
+        QStandardItemModel model(1, 1);
+        const QModelIndex cell = model.index(0, 0);
+        model.setData(cell, 4, Qt::EditRole);
+        QWidget parent;
+        PSpinBoxDelegate delegate(-5, 10);
+        std::unique_ptr<QWidget> pEditor(
+            delegate.createEditor(&parent, QStyleOptionViewItem(), cell));
+        QSpinBox* pSpin = qobject_cast<QSpinBox*>(pEditor.get());
+        QVERIFY(pSpin);
+        delegate.setEditorData(pSpin, cell);
+        QCOMPARE(pSpin->value(), 4);
+
+        // Typed but never confirmed with Enter: still written back.
+        QLineEdit* pText = pSpin->findChild<QLineEdit*>();
+        QVERIFY(pText);
+        pText->setText(QStringLiteral("-3"));
+        delegate.setModelData(pSpin, &model, cell);
+        QCOMPARE(model.data(cell, Qt::EditRole).toInt(), -3);
+
+        // A stored value outside the range cannot come back out of the editor.
+        model.setData(cell, 42, Qt::EditRole);
+        delegate.setEditorData(pSpin, cell);
+        delegate.setModelData(pSpin, &model, cell);
+        QCOMPARE(model.data(cell, Qt::EditRole).toInt(), 10);
+    }
 };
-
-void TestCustomWidgets::filterReportsEachChangeOnce()
-{
-    SFilterEdit edit;
-    QSignalSpy spy(&edit, &SFilterEdit::FilterChanged);
-    edit.setText(QStringLiteral("Al"));
-    edit.setText(QStringLiteral("Al"));
-    QTest::keyClicks(&edit, QStringLiteral("a"));
-    QTest::sendKeyEvent(QTest::Click, &edit, Qt::Key_unknown, QStringLiteral("µ"), Qt::NoModifier);
-    QCOMPARE(spy.count(), 3);
-    QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("Alaµ"));
-
-    // The clear button empties the field and that is one more change.
-    edit.button(SStyleEdit::Right)->click();
-    QCOMPARE(edit.text(), QString());
-    QCOMPARE(spy.count(), 4);
-    QCOMPARE(spy.at(3).at(0).toString(), QString());
-}
-
-void TestCustomWidgets::clearButtonFadesWithText()
-{
-    SFilterEdit edit;
-    SIconButton* pClear = edit.button(SStyleEdit::Right);
-    QVERIFY(!pClear->pixmap().isNull());
-    QCOMPARE(pClear->iconOpacity(), 0.0f);
-
-    QTest::keyClicks(&edit, QStringLiteral("R"));
-    RunFade(pClear, 80);
-    QVERIFY(pClear->iconOpacity() > 0.0f && pClear->iconOpacity() < 1.0f);
-    // Further characters must not restart the fade from zero.
-    QTest::keyClicks(&edit, QStringLiteral("e"));
-    QVERIFY(pClear->iconOpacity() > 0.0f);
-    RunFade(pClear, 160);
-    QCOMPARE(pClear->iconOpacity(), 1.0f);
-
-    edit.clear();
-    RunFade(pClear, 160);
-    QCOMPARE(pClear->iconOpacity(), 0.0f);
-}
-
-void TestCustomWidgets::sideButtonsReportTheirSide()
-{
-    SStyleEdit edit;
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::red);
-    edit.setButtonPixmap(SStyleEdit::Left, pixmap);
-    edit.setButtonVisible(SStyleEdit::Left, true);
-    QSignalSpy sides(&edit, &SStyleEdit::buttonClicked);
-    QSignalSpy lefts(&edit, &SStyleEdit::leftButtonClicked);
-    QSignalSpy rights(&edit, &SStyleEdit::rightButtonClicked);
-
-    edit.button(SStyleEdit::Left)->click();
-    QCOMPARE(sides.count(), 1);
-    QCOMPARE(sides.at(0).at(0).value<SStyleEdit::Side>(), SStyleEdit::Left);
-    QCOMPARE(lefts.count(), 1);
-    QCOMPARE(rights.count(), 0);
-    // The text must not run under the visible left button.
-    QVERIFY(edit.textMargins().left() >= 12);
-}
-
-void TestCustomWidgets::popupOpensOnSecondPressAndClosesOnChoice()
-{
-    const QRect screen(0, 0, 800, 600);
-    RDateEdit edit;
-    edit.SetScreenArea(screen);
-    edit.setDate(QDate(2026, 3, 10));
-    edit.setGeometry(700, 570, 120, 24);
-    edit.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&edit));
-    QLineEdit* pField = edit.findChild<QLineEdit*>(QStringLiteral("qt_spinbox_lineedit"));
-    QVERIFY(pField);
-    RCalendarWidget* pCalendar = edit.Calendar();
-
-    QTest::mousePress(pField, Qt::LeftButton);
-    QVERIFY(!pCalendar->isVisible());
-    QTest::mousePress(pField, Qt::LeftButton);
-    QVERIFY(pCalendar->isVisible());
-    const QRect popup = pCalendar->frameGeometry();
-    QVERIFY2(screen.contains(popup),
-        qPrintable(QStringLiteral("%1,%2 %3x%4")
-                       .arg(popup.x())
-                       .arg(popup.y())
-                       .arg(popup.width())
-                       .arg(popup.height())));
-    QCOMPARE(popup.right(), screen.right());
-
-    QSignalSpy changed(&edit, &QDateEdit::dateChanged);
-    emit pCalendar->clicked(QDate(2026, 3, 21));
-    QCOMPARE(edit.date(), QDate(2026, 3, 21));
-    QVERIFY(!pCalendar->isVisible());
-    QVERIFY(!changed.isEmpty());
-    QCOMPARE(changed.last().at(0).toDate(), QDate(2026, 3, 21));
-}
-
-void TestCustomWidgets::popupPosition_data()
-{
-    QTest::addColumn<QRect>("edit");
-    QTest::addColumn<QRect>("screen");
-    QTest::addColumn<QPoint>("expected");
-    const QRect full(0, 0, 1920, 1017);
-    // Pop-up is 300 x 200 throughout.
-    QTest::newRow("room below") << QRect(100, 100, 120, 24) << full << QPoint(100, 124);
-    QTest::newRow("bottom edge: above the edit")
-        << QRect(100, 900, 120, 24) << full << QPoint(100, 700);
-    QTest::newRow("right edge: flush") << QRect(1800, 100, 120, 24) << full << QPoint(1620, 124);
-    QTest::newRow("second monitor to the right")
-        << QRect(3700, 1000, 120, 24) << QRect(1920, 0, 1920, 1040) << QPoint(3540, 800);
-    QTest::newRow("monitor above the primary")
-        << QRect(10, -1070, 120, 24) << QRect(0, -1080, 1920, 1040) << QPoint(10, -1046);
-}
-
-void TestCustomWidgets::popupPosition()
-{
-    QFETCH(QRect, edit);
-    QFETCH(QRect, screen);
-    QFETCH(QPoint, expected);
-    QCOMPARE(RDateEdit::PopupPosition(edit, QSize(300, 200), screen), expected);
-}
-
-void TestCustomWidgets::calendarPaintsMarkedDates()
-{
-    SManualClock clock(Morning());
-    RCalendarWidget calendar(nullptr, &clock);
-    calendar.resize(420, 300);
-    calendar.setSelectedDate(QDate(2026, 5, 4));
-    QCOMPARE(YellowPixels(calendar.grab().toImage()), 0);
-
-    calendar.SetMarkedDates({QDate(2026, 5, 12), QDate(2026, 5, 13)});
-    QVERIFY(YellowPixels(calendar.grab().toImage()) > 100);
-}
-
-void TestCustomWidgets::pushButtonIgnoresQuickSecondPress()
-{
-    SManualClock clock(Morning());
-    RPushButton button(QStringLiteral("OK"), nullptr, &clock);
-    button.resize(80, 30);
-    QSignalSpy clicked(&button, &QPushButton::clicked);
-    clock.Advance(1000);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    clock.Advance(500);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QCOMPARE(clicked.count(), 1);
-    clock.Advance(800);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QCOMPARE(clicked.count(), 2);
-}
-
-void TestCustomWidgets::labelReportsRelease()
-{
-    RLabel label;
-    label.resize(60, 20);
-    QSignalSpy clicked(&label, &RLabel::LabelClicked);
-    QTest::mousePress(&label, Qt::LeftButton);
-    QCOMPARE(clicked.count(), 0);
-    QTest::mouseRelease(&label, Qt::LeftButton);
-    QCOMPARE(clicked.count(), 1);
-}
-
-void TestCustomWidgets::editDelegateRoundTrip()
-{
-    QStandardItemModel model(1, 2);
-    model.setData(model.index(0, 0), QStringLiteral("Room 3"), Qt::EditRole);
-    model.setData(model.index(0, 1), 7, Qt::EditRole);
-    QWidget parent;
-
-    PEditDelegate editable(false);
-    std::unique_ptr<QWidget> pEditor(
-        editable.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 0)));
-    QLineEdit* pEdit = qobject_cast<QLineEdit*>(pEditor.get());
-    QVERIFY(pEdit && !pEdit->isReadOnly());
-    editable.setEditorData(pEdit, model.index(0, 0));
-    QCOMPARE(pEdit->text(), QStringLiteral("Room 3"));
-    pEdit->setText(QStringLiteral("Hall 'B'"));
-    editable.setModelData(pEdit, &model, model.index(0, 0));
-    QCOMPARE(model.data(model.index(0, 0), Qt::EditRole).toString(), QStringLiteral("Hall 'B'"));
-
-    PEditDelegate readOnly(true);
-    std::unique_ptr<QWidget> pViewer(
-        readOnly.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 1)));
-    QLineEdit* pView = qobject_cast<QLineEdit*>(pViewer.get());
-    QVERIFY(pView && pView->isReadOnly());
-    readOnly.setEditorData(pView, model.index(0, 1));
-    QCOMPARE(pView->text(), QStringLiteral("7"));
-    readOnly.setModelData(pView, &model, model.index(0, 1));
-    QCOMPARE(model.data(model.index(0, 1), Qt::EditRole).type(), QVariant::Int);
-}
-
-void TestCustomWidgets::spinBoxDelegateRoundTrip()
-{
-    QStandardItemModel model(1, 1);
-    const QModelIndex cell = model.index(0, 0);
-    model.setData(cell, 4, Qt::EditRole);
-    QWidget parent;
-    PSpinBoxDelegate delegate(-5, 10);
-    std::unique_ptr<QWidget> pEditor(delegate.createEditor(&parent, QStyleOptionViewItem(), cell));
-    QSpinBox* pSpin = qobject_cast<QSpinBox*>(pEditor.get());
-    QVERIFY(pSpin);
-    QCOMPARE(pSpin->minimum(), -5);
-    QCOMPARE(pSpin->maximum(), 10);
-    delegate.setEditorData(pSpin, cell);
-    QCOMPARE(pSpin->value(), 4);
-
-    // Typed but never confirmed with Enter: still written back.
-    QLineEdit* pText = pSpin->findChild<QLineEdit*>();
-    QVERIFY(pText);
-    pText->setText(QStringLiteral("-3"));
-    delegate.setModelData(pSpin, &model, cell);
-    QCOMPARE(model.data(cell, Qt::EditRole).toInt(), -3);
-
-    // A stored value outside the range cannot come back out of the editor.
-    model.setData(cell, 42, Qt::EditRole);
-    delegate.setEditorData(pSpin, cell);
-    delegate.setModelData(pSpin, &model, cell);
-    QCOMPARE(model.data(cell, Qt::EditRole).toInt(), 10);
-}
 
 QTEST_MAIN(TestCustomWidgets)
 #include "tst_customwidgets.moc"

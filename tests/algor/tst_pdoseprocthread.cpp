@@ -4,11 +4,11 @@
 
 #include "BusRecorder.h"
 #include "FrameBytes.h"
+#include "SqlRows.h"
 #include "message/SBus.h"
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -127,16 +127,9 @@ private slots:
         m_pDecoder->Start();
         Write(routing(2, 500) + routing(2, 500) + routing(3, 7) + routing(2, 0x0A0000));
         QTRY_COMPARE(updates.count(), 4);
-        QSqlQuery query(QStringLiteral("select Id, RoomId, Dose, Time, Month from "
-                                       "RoutingMinuteDose order by RoomId"));
-        QStringList rows;
-        while (query.next()) {
-            QStringList row;
-            for (int i = 0; i < 5; ++i)
-                row << query.value(i).toString();
-            rows << row.join(' ');
-        }
-        QCOMPARE(rows, QStringList({"5 2 655360 14:30 2026-12-05", "5 3 7 14:30 2026-12-05"}));
+        QCOMPARE(
+            SqlRows("select Id, RoomId, Dose, Time, Month from RoutingMinuteDose order by RoomId"),
+            QStringLiteral("5 2 655360 14:30 2026-12-05; 5 3 7 14:30 2026-12-05"));
     }
 };
 

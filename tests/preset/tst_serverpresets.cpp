@@ -68,7 +68,6 @@ private slots:
         RPresetNetServer reloaded;
         QCOMPARE(*reinterpret_cast<const float*>(reloaded.Command(CmdSetting1, 0)), 42.75f);
         QCOMPARE(*reinterpret_cast<const float*>(reloaded.Command(CmdSetting4, 0)), 0.5f);
-        QCOMPARE(reloaded.Setting(5), 2.0f);
         QCOMPARE(reloaded.Port(), 9100);
     }
 

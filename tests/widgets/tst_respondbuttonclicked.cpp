@@ -7,34 +7,28 @@ class TestRespondButtonClicked : public QObject
 {
     Q_OBJECT
 private slots:
-    // A press right after the button appears is refused, and the interval is
-    // inclusive: exactly 300 ms later passes, 299 ms does not.
-    void intervalCountsFromCreationAndIsInclusive()
+    void interval_data()
     {
-        SManualClock clock(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
-        RespondButtonClicked respond(300, &clock);
-        clock.Advance(299);
-        QVERIFY(!respond.CheckInterval());
-        clock.Advance(300);
-        QVERIFY(respond.CheckInterval());
-        clock.Advance(300);
-        QVERIFY(respond.CheckInterval());
+        QTest::addColumn<QList<int>>("pauses"); // ms before each press
+        QTest::addColumn<QString>("taken"); // '+' taken, '-' refused
+        // Counted from the button's creation, and inclusive: 299 ms is refused, 300 ms passes.
+        QTest::newRow("from creation, inclusive") << QList<int> {299, 300, 300} << "-++";
+        // Refused presses restart it too: hammering every 200 ms gets nothing until a pause.
+        QTest::newRow("refusals restart it")
+            << QList<int> {1000, 200, 200, 200, 200, 200, 300} << "+-----+";
     }
 
-    // Refused queries restart the interval too: a user hammering the button
-    // every 200 ms gets nothing until a pause.
-    void refusedQueriesRestartTheInterval()
+    void interval()
     {
+        QFETCH(QList<int>, pauses);
         SManualClock clock(QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
         RespondButtonClicked respond(300, &clock);
-        clock.Advance(1000);
-        QVERIFY(respond.CheckInterval());
-        for (int i = 0; i < 5; ++i) {
-            clock.Advance(200);
-            QVERIFY2(!respond.CheckInterval(), qPrintable(QString::number(i)));
+        QString strTaken;
+        for (int nPauseMs : pauses) {
+            clock.Advance(nPauseMs);
+            strTaken += respond.CheckInterval() ? '+' : '-';
         }
-        clock.Advance(300);
-        QVERIFY(respond.CheckInterval());
+        QTEST(strTaken, "taken");
     }
 };
 

@@ -136,6 +136,15 @@ private slots:
         QTest::newRow("search ends on a foreign type")
             << Bytes::fromHex("FF04010000000000070102030403") + reading(1, 2) << Outs {Rd(1, 2)}
             << 0;
+        // An invalid day is never delivered; a real one next to it is.
+        Bytes badDays;
+        for (const char* pBad : {"\x26\x1A\x05\x14\x30", "\x26\x02\x30\x14\x30",
+                 "\x26\x12\x05\x24\x00", "\x26\x12\x05\x14\x60"})
+            badDays += routing(1, pBad, 1);
+        QTest::newRow("routing, bad days dropped")
+            << badDays + routing(1, "\x24\x02\x29\x23\x59", 2)
+            << Outs {{-1, 5 * 256 + 1, QDate(2024, 2, 29).toJulianDay() * 1440 + 23 * 60 + 59, 2}}
+            << 0;
         QTest::newRow("target dose") << target(2) << Outs {{0, 4, 0x00010203, 2}} << 0;
         QTest::newRow("target dose z 0xEE is 0")
             << target(0xEE) << Outs {{0, 4, 0x00010203, 0}} << 0;
@@ -188,18 +197,6 @@ private slots:
         QCOMPARE(StdoutCapture::Of([&]() { QVERIFY(Decode(badShort).isEmpty()); }).count('\n'), 1);
         QCOMPARE(m_pDecoder->Held(), size_t(0));
         QCOMPARE(Decode(reading(3, 4)), (Outs {Rd(3, 4)}));
-    }
-
-    // An invalid day is never delivered; a real one next to it is.
-    void badRoutingDateDropped()
-    {
-        Bytes stream;
-        for (const char* pBad : {"\x26\x1A\x05\x14\x30", "\x26\x02\x30\x14\x30",
-                 "\x26\x12\x05\x24\x00", "\x26\x12\x05\x14\x60"})
-            stream += routing(1, pBad, 1);
-        const Outs out = Decode(stream + routing(1, "\x24\x02\x29\x23\x59", 2));
-        QCOMPARE(out.size(), 1);
-        QCOMPARE(out[0][2], QDate(2024, 2, 29).toJulianDay() * 1440 + 23 * 60 + 59);
     }
 
     void bodyWait_data()

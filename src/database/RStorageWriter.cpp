@@ -4,6 +4,7 @@
 #include "database/RStorageState.h"
 #include "message/PLogRecord.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -60,6 +61,13 @@ RStorageWriter::~RStorageWriter() = default;
 RStorageWriter& RStorageWriter::Shared()
 {
     static RStorageWriter s_writer;
+    // The statements go with the application: finalised after Qt SQL's own
+    // statics at the process's end, their results would be leaked.
+    static const bool s_bReleasedAtExit = [] {
+        qAddPostRoutine([] { Shared().ReleaseStatements(); });
+        return true;
+    }();
+    Q_UNUSED(s_bReleasedAtExit);
     return s_writer;
 }
 

@@ -231,7 +231,8 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
     connect(
         m_pRegionTreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
             const QModelIndex index = m_pRegionTreeView->indexAt(pos);
-            if (!index.isValid() || !m_pAlarmState->IsUnacknowledged(m_pModel->IdAt(index.row())))
+            if (!index.isValid() || !m_pAlarmState
+                || !m_pAlarmState->IsUnacknowledged(m_pModel->IdAt(index.row())))
                 return;
             m_pRegionTreeView->setCurrentIndex(index);
             QMenu menu(this);

@@ -38,7 +38,8 @@ public:
     // Reloads everything that depends on the region list.
     void InitRegions();
     // The acknowledgement and the audible cue that the page's alarm buttons
-    // act on. Not owned.
+    // act on. Not owned, and held weakly: the main window's children go in
+    // stacking order, so a page shown again goes after them.
     void SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue);
 
     // Geometry of a picture of size image fitted into frame keeping its
@@ -109,8 +110,8 @@ private:
     QPushButton* m_pButtonMute = nullptr;
     QPushButton* m_pButtonJournal = nullptr;
     QPointer<QWidget> m_pJournalView;
-    RAlarmState* m_pAlarmState = nullptr;
-    PAlarmCue* m_pCue = nullptr;
+    QPointer<RAlarmState> m_pAlarmState;
+    QPointer<PAlarmCue> m_pCue;
     // Local time of the latest reading, for the stale note.
     QDateTime m_lastReading;
     RRegionDoseModel* m_pModel = nullptr;

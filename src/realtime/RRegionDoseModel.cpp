@@ -38,7 +38,7 @@ RRegionDoseModel::RRegionDoseModel(int kind, QObject* parent, SClock* pClock)
 void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
 {
     if (m_pAlarmState)
-        disconnect(m_pAlarmState, nullptr, this, nullptr);
+        disconnect(m_pAlarmState.data(), nullptr, this, nullptr);
     m_pAlarmState = pAlarmState;
     if (!pAlarmState)
         return;

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QPointer>
 #include <QVariant>
 
 class QTimer;
@@ -33,7 +34,8 @@ public:
     RTimer* EpisodeTimer(int id) const { return m_episodeTimers.value(id); }
 
     // Unacknowledged alarms highlight their row and flash their alarm lamp.
-    // Not owned; may be null.
+    // Not owned; may be null. Held weakly: at shut-down the window's pages,
+    // and this model with the region page, may go after it.
     void SetAlarmState(const RAlarmState* pAlarmState);
     // While the link is down every value is stale: greyed, with the time of
     // its reading. Off-line regions' values are greyed too.
@@ -56,7 +58,7 @@ private:
     QHash<int, RTimer*> m_episodeTimers;
     // Local time of each row's last reading.
     QHash<int, QDateTime> m_readingTimes;
-    const RAlarmState* m_pAlarmState = nullptr;
+    QPointer<const RAlarmState> m_pAlarmState;
     QTimer* m_pFlashTimer;
     bool m_bLinkUp = true;
     bool m_bFlashOn = true;

@@ -7,9 +7,11 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "realtime/PAlarmCue.h"
 #include "realtime/PColorLine.h"
 #include "realtime/PColorLineDelegate.h"
 #include "realtime/RAlarmJournalView.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RCheckBox.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RGroupBox.h"
@@ -301,6 +303,34 @@ private slots:
         delete m_pForm;
         m_pForm = nullptr;
         reading(8, 12);
+    }
+
+    // The main window's children go in stacking order, and showing the page
+    // raises it: at shut-down the page may outlive the alarm state and cue.
+    // A latched alarm then neither shows nor reaches freed memory, and the
+    // alarm controls do nothing.
+    void alarmHandlingGoneFirst()
+    {
+        build({3, 4});
+        auto* pState = new RAlarmState(nullptr);
+        auto* pCue = new PAlarmCue;
+        connect(m_pForm->Model(), &RRegionDoseModel::AlarmChanged, pState,
+            &RAlarmState::OnAlarmChanged);
+        m_pForm->SetAlarmHandling(pState, pCue);
+        reading(3, 50);
+        RRegionDoseModel* pModel = m_pForm->Model();
+        const QModelIndex lamp = pModel->index(0, 4);
+        QVERIFY(pModel->data(lamp, Qt::BackgroundRole).isValid());
+        m_pForm->RegionView()->setCurrentIndex(lamp);
+
+        delete pState;
+        delete pCue;
+        QVERIFY(!pModel->data(lamp, Qt::BackgroundRole).isValid());
+        pModel->FlashStep();
+        QCOMPARE(pModel->data(lamp, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+        for (const char* pName : {"m_pButtonAck", "m_pButtonAckAll", "m_pButtonMute"})
+            QTest::mouseClick(m_pForm->findChild<QPushButton*>(pName), Qt::LeftButton);
+        m_pForm->ShowJournal();
     }
 
     // The journal opens from the page; its filter and its CSV give the lines

@@ -327,6 +327,12 @@ private slots:
         SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         QCOMPARE(pDiagram->CurveSamples(4).value(601), 560.0f);
         QCOMPARE(curveRow(), nRow);
+        // Hidden, the page misses ticks; shown again it reads the minutes since.
+        m_pForm->hide();
+        PSqlExec::Exec("update MonthMinuteDose set '605' = 16800 where Id = 4");
+        m_clock.Advance(240000);
+        m_pForm->show();
+        QCOMPARE(pDiagram->CurveSamples(4).value(605), 560.0f);
         m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
     }
 

@@ -896,6 +896,18 @@
         <source>Day</source>
         <translation>日</translation>
     </message>
+    <message>
+        <source>Reference line %1</source>
+        <translation>参考线 %1</translation>
+    </message>
+    <message>
+        <source>above</source>
+        <translation>高于</translation>
+    </message>
+    <message>
+        <source>at or below</source>
+        <translation>不高于</translation>
+    </message>
 </context>
 <context>
     <name>RStorageState</name>

@@ -31,22 +31,68 @@ double PDoseCurveScale::SingleCurveMax(
     if (nThreshold > dMax && nThreshold <= 2)
         dMax = nThreshold;
     if (bFine)
-        dMax = std::max(0.0, dFineMax);
+        dMax = std::max(dMax, dFineMax);
     return dMax;
 }
 
-double PDoseCurveScale::YScale(double dMax, int nPlotHeight, double dZeroScale)
+PDoseCurveScale::Axis PDoseCurveScale::NiceAxis(double dRawTop, int nPlotHeight)
+{
+    if (!(dRawTop > 0.0) || !std::isfinite(dRawTop))
+        dRawTop = 1.0;
+    const int nTicks = std::max(1, nPlotHeight / kMinTickSpacing);
+    const double dWanted = dRawTop / nTicks;
+    const double dDecade = std::pow(10.0, std::floor(std::log10(dWanted)));
+    double dStep = 10.0 * dDecade;
+    for (double dFactor : {1.0, 2.0, 5.0}) {
+        // A little slack keeps 0.2 from becoming 0.5 through rounding.
+        if (dFactor * dDecade >= dWanted * (1.0 - 1e-9)) {
+            dStep = dFactor * dDecade;
+            break;
+        }
+    }
+    const double dTop = std::ceil(dRawTop / dStep - 1e-9) * dStep;
+    const int nDecimals = std::max(0, static_cast<int>(-std::floor(std::log10(dStep) + 1e-9)));
+    return {dTop, dStep, nDecimals};
+}
+
+PDoseCurveScale::Axis PDoseCurveScale::CurveAxis(double dMax, int nPlotHeight)
 {
     if (!(dMax > 0.0) || !std::isfinite(dMax))
-        return dZeroScale;
+        return NiceAxis(1.0, nPlotHeight);
     dMax = std::max(dMax, 1.0);
-    double dScale = nPlotHeight / dMax;
     if (dMax > 2.0)
-        dScale /= 3.0;
+        dMax *= 3.0;
     else if (dMax > 1.0)
-        dScale /= 1.5;
+        dMax *= 1.5;
+    return NiceAxis(dMax, nPlotHeight);
+}
+
+double PDoseCurveScale::YScale(double dMax, int nPlotHeight)
+{
+    const Axis axis = CurveAxis(dMax, nPlotHeight);
     // A zero plot height would make every later division by the scale fail.
-    return dScale > 0.0 ? dScale : dZeroScale;
+    return nPlotHeight > 0 ? nPlotHeight / axis.dTop : 1.0;
+}
+
+QVector<PDoseCurveScale::Label> PDoseCurveScale::ValueLabels(const Axis& axis, int nPlotHeight)
+{
+    QVector<Label> labels;
+    if (!(axis.dStep > 0.0) || !(axis.dTop > 0.0))
+        return labels;
+    const int nCount = static_cast<int>(std::lround(axis.dTop / axis.dStep));
+    for (int k = 0; k <= nCount; ++k) {
+        const double dValue = k * axis.dStep;
+        labels.append(
+            {ToPixel(dValue * nPlotHeight / axis.dTop), ValueText(dValue, axis.nDecimals)});
+    }
+    return labels;
+}
+
+QString PDoseCurveScale::ValueText(double dValue, int nDecimals)
+{
+    if (dValue == 0.0)
+        return QStringLiteral("0");
+    return QString::number(dValue, 'f', std::max(0, nDecimals));
 }
 
 QPolygon PDoseCurveScale::BuildPoints(
@@ -75,14 +121,20 @@ QVector<QLine> PDoseCurveScale::Segments(const QPolygon& points)
     return lines;
 }
 
-int PDoseCurveScale::TimeStep(float fZoom, bool bFine, int nViewStart, int nViewEnd)
+int PDoseCurveScale::TimeStep(int nSpan, int nPlotWidth, int nLabelWidth)
 {
-    const int nTenth = (nViewEnd - nViewStart) / 10;
-    if (IsMinuteZoom(fZoom))
-        return std::max(10, nTenth);
-    if (IsFineZoom(fZoom) && bFine)
-        return nTenth < 10 ? 2 : nTenth;
-    return 60;
+    // A whole day keeps to whole hours; a zoomed window may go down to a minute.
+    static const int s_steps[] = {1, 2, 5, 10, 15, 20, 30, 60, 120, 180, 360};
+    const int nFirst = nSpan >= 1440 ? 60 : 1;
+    if (nSpan <= 0 || nPlotWidth <= 0)
+        return 360;
+    // Half a label's width of space between neighbours.
+    const double dNeeded = nLabelWidth * 1.5;
+    for (int nStep : s_steps) {
+        if (nStep >= nFirst && static_cast<double>(nStep) * nPlotWidth / nSpan >= dNeeded)
+            return nStep;
+    }
+    return 360;
 }
 
 QVector<PDoseCurveScale::TimeMark> PDoseCurveScale::TimeLabels(
@@ -92,34 +144,25 @@ QVector<PDoseCurveScale::TimeMark> PDoseCurveScale::TimeLabels(
     const int nSpan = nEnd - nStart;
     if (nSpan <= 0 || nStep <= 0)
         return labels;
-    for (int i = nStart; i <= nEnd; i += nStep) {
-        const int nX = static_cast<int>(static_cast<qint64>(i - nStart) * nPlotWidth / nSpan) - 10;
+    // Labels fall on round times, also in a window that does not start on one.
+    const int nFirst = ((std::max(0, nStart) + nStep - 1) / nStep) * nStep;
+    for (int i = nFirst; i <= nEnd; i += nStep) {
+        const int nX = static_cast<int>(static_cast<qint64>(i - nStart) * nPlotWidth / nSpan);
         labels.append({i, nX});
     }
     return labels;
 }
 
-QVector<PDoseCurveScale::Label> PDoseCurveScale::ValueLabels(int nPlotHeight, double dYScale)
-{
-    QVector<Label> labels;
-    for (int k = 0; k < 4; ++k) {
-        const int nY = nPlotHeight * k / 4;
-        const double dValue = dYScale > 0.0 ? nY / dYScale : 0.0;
-        labels.append({-30, -nY, QString::number(dValue, 'f', 2)});
-    }
-    return labels;
-}
-
-qint64 PDoseCurveScale::CursorSeconds(int nStart, int nEnd, int nMouseX, int nPlotWidth)
+qint64 PDoseCurveScale::CursorSeconds(int nStart, int nEnd, int nPlotX, int nPlotWidth)
 {
     if (nPlotWidth <= 0)
         return 60LL * nStart;
-    return 60LL * nStart + static_cast<qint64>(nMouseX - 30) * (nEnd - nStart) * 60 / nPlotWidth;
+    return 60LL * nStart + static_cast<qint64>(nPlotX) * (nEnd - nStart) * 60 / nPlotWidth;
 }
 
-int PDoseCurveScale::TitleX(int nTextWidth, int nPlotWidth)
+int PDoseCurveScale::TitleX(int nTextWidth, int nPlotWidth, int nMinX)
 {
-    return std::max(0, std::min(nPlotWidth - 200, nPlotWidth + 25 - nTextWidth));
+    return std::max(nMinX, nPlotWidth - nTextWidth);
 }
 
 int PDoseCurveScale::ToPixel(double dValue)

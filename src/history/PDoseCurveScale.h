@@ -21,9 +21,9 @@ public:
     // A multi-curve range longer than this is refused.
     static constexpr int kMaxCurveRange = 1440000;
 
+    // A value label: y upwards from the axis in pixels.
     struct Label
     {
-        int nX;
         int nY;
         QString strText;
     };
@@ -42,13 +42,38 @@ public:
     static float RangeMax(const QVector<float>& samples, int nStart, int nEnd);
 
     // The scaling maximum of the single curve: a threshold line above the
-    // samples but at most 2 raises it; in fine mode the fine maximum rules.
+    // samples but at most 2 raises it. In fine mode a 2-second value above
+    // the day's minutes raises it too; the day's maximum stays, so the curve
+    // keeps its height across the switch to 2-second samples.
     static double SingleCurveMax(double dSampleMax, int nThreshold, bool bFine, double dFineMax);
 
-    // Pixels per dose unit: the highest value reaches the full plot height up
-    // to 1.0, two thirds up to 2.0 and one third above. dZeroScale applies
-    // when there is nothing to scale.
-    static double YScale(double dMax, int nPlotHeight, double dZeroScale);
+    // The value axis: ticks every dStep from 0 up to dTop (the plot's top),
+    // dStep on the 1-2-5 series, nDecimals as the step needs.
+    struct Axis
+    {
+        double dTop;
+        double dStep;
+        int nDecimals;
+    };
+
+    // Ticks at least this many pixels apart.
+    static constexpr int kMinTickSpacing = 40;
+
+    // The axis that reaches at least dRawTop with ticks far enough apart on
+    // a plot nPlotHeight high; nothing to show gives 0 to 1.
+    static Axis NiceAxis(double dRawTop, int nPlotHeight);
+
+    // The axis of a dose-rate curve whose highest value is dMax: the highest
+    // value reaches the full plot height up to 1.0, two thirds up to 2.0 and
+    // one third above, with the top rounded up to a tick.
+    static Axis CurveAxis(double dMax, int nPlotHeight);
+
+    // Pixels per dose unit on that axis.
+    static double YScale(double dMax, int nPlotHeight);
+
+    // One label per tick, y upwards from the axis, text without the unit.
+    static QVector<Label> ValueLabels(const Axis& axis, int nPlotHeight);
+    static QString ValueText(double dValue, int nDecimals);
 
     // One point per index of [nStart, nEnd), spread over the plot width.
     static QPolygon BuildPoints(
@@ -58,22 +83,22 @@ public:
     // axis: a zero sample breaks the curve.
     static QVector<QLine> Segments(const QPolygon& points);
 
-    // Minutes between time labels for the zoom state and the visible window.
-    static int TimeStep(float fZoom, bool bFine, int nViewStart, int nViewEnd);
+    // Minutes between time labels over a window of nSpan minutes: the
+    // smallest round step whose labels (nLabelWidth pixels each) stand apart
+    // on the plot. A whole day steps by 1, 2, 3 or 6 hours.
+    static int TimeStep(int nSpan, int nPlotWidth, int nLabelWidth);
 
-    // Indices from nStart to nEnd inclusive by nStep, with their x positions
-    // (the text is the caller's, it depends on the base time).
+    // The multiples of nStep in [nStart, nEnd] with their x positions (the
+    // text is the caller's, it depends on the base time).
     static QVector<TimeMark> TimeLabels(int nStart, int nEnd, int nStep, int nPlotWidth);
 
-    // Four labels from the axis up to three quarters of the plot height.
-    static QVector<Label> ValueLabels(int nPlotHeight, double dYScale);
+    // Seconds after the base time under the cursor line at nPlotX pixels
+    // right of the y axis.
+    static qint64 CursorSeconds(int nStart, int nEnd, int nPlotX, int nPlotWidth);
 
-    // Seconds after the base time under the cursor line.
-    static qint64 CursorSeconds(int nStart, int nEnd, int nMouseX, int nPlotWidth);
-
-    // x of a chart title: 200 pixels before the plot's end, further left when
-    // a longer (translated) title would run past the widget's right margin.
-    static int TitleX(int nTextWidth, int nPlotWidth);
+    // x of a chart title in the band above the plot: ending at the plot's
+    // end, never left of nMinX.
+    static int TitleX(int nTextWidth, int nPlotWidth, int nMinX = 0);
 
     // A pixel coordinate from a scaled value; huge or invalid values are held
     // to a range that int arithmetic and the painter can take.

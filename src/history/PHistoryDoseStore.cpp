@@ -13,8 +13,8 @@
 
 namespace {
 
+// Two-second slots of a minute.
 constexpr int kSlotsPerRow = 30;
-// A list longer than any the registration pages can make is a damaged table.
 
 QString DayText(const QDate& day)
 {
@@ -61,6 +61,11 @@ int PersonalTimeIndex(int nId, const QDate& day)
 
 } // namespace
 
+float PHistoryDoseStore::MinuteRate(float fStored)
+{
+    return fStored / kSlotsPerRow;
+}
+
 void PHistoryDoseStore::LoadRegionDay(int nId, const QDate& day, QVector<float>& samples)
 {
     QSqlQuery query = PSqlExec::Select(
@@ -74,7 +79,7 @@ void PHistoryDoseStore::LoadRegionDay(int nId, const QDate& day, QVector<float>&
         return;
     const int nCount = std::min(samples.size(), query.record().count() - nFirst);
     for (int i = 0; i < nCount; ++i)
-        samples[i] = ToValue(query.value(nFirst + i));
+        samples[i] = MinuteRate(ToValue(query.value(nFirst + i)));
 }
 
 void PHistoryDoseStore::LoadRegionMinutes(
@@ -95,7 +100,7 @@ void PHistoryDoseStore::LoadRegionMinutes(
         if (it == curves.end())
             continue;
         for (int nMinute = nFirst; nMinute <= nLast && nMinute < it->size(); ++nMinute)
-            (*it)[nMinute] = ToValue(query.value(1 + nMinute - nFirst));
+            (*it)[nMinute] = MinuteRate(ToValue(query.value(1 + nMinute - nFirst)));
     }
 }
 

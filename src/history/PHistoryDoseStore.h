@@ -13,11 +13,15 @@
 class PHistoryDoseStore final
 {
 public:
-    // One day of per-minute values of a region from MonthMinuteDose.
+    // A region's minute column holds the minute's mean dose rate times the
+    // minute's 30 two-second slots; every curve shows the mean in µRad/h.
+    static float MinuteRate(float fStored);
+
+    // One day of per-minute dose rates of a region from MonthMinuteDose.
     static void LoadRegionDay(int nId, const QDate& day, QVector<float>& samples);
 
     // Minutes nFirst..nLast of a day for every region that has a curve in
-    // curves (id -> the day's 1440 values), in one query.
+    // curves (id -> the day's 1440 dose rates), in one query.
     static void LoadRegionMinutes(
         const QDate& day, int nFirst, int nLast, QHash<int, QVector<float>>& curves);
 

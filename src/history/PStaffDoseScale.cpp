@@ -19,29 +19,41 @@ float PStaffDoseScale::SubtractBase(QVector<float>& values)
 }
 
 PStaffDoseScale::Scale PStaffDoseScale::YScale(
-    const QVector<float>& values, bool bPersonal, int nPlotHeight)
+    const QVector<float>& values, bool bPersonal, int nPlotHeight, int nReserve)
 {
     double dMax = 0.0;
     for (float fValue : values)
         dMax = std::max<double>(dMax, fValue);
     const int nHeight = std::max(1, nPlotHeight);
+    const PDoseCurveScale::Axis none {0.0, 0.0, 0};
+    if (!bPersonal) {
+        // The highest bar ends nReserve pixels below the top, whatever the
+        // rounding of the axis adds.
+        const int nUsable = std::max(1, nHeight - std::max(0, nReserve));
+        const PDoseCurveScale::Axis axis
+            = PDoseCurveScale::NiceAxis(dMax > 0.0 ? dMax * nHeight / nUsable : 0.0, nHeight);
+        return {nHeight / axis.dTop, false, axis};
+    }
     if (dMax <= 0.0)
-        return {1.0, false};
-    if (!bPersonal)
-        return {nHeight / dMax, false};
+        return {1.0, false, none};
     if (dMax < kLowerLimit)
-        return {nHeight / (2.0 * dMax), false};
+        return {nHeight / (2.0 * dMax), false, none};
     // Between the lower limit and the mark, the plot runs up to the mark with
     // linear labels, so every value stays inside and the red line sits at the top.
     if (dMax < kUpperMark)
-        return {nHeight / kUpperMark, true};
-    return {nHeight / dMax, true};
+        return {nHeight / kUpperMark, true, none};
+    return {nHeight / dMax, true, none};
 }
 
 QVector<PStaffDoseScale::Label> PStaffDoseScale::ValueLabels(
     bool bPersonal, const Scale& scale, int nPlotHeight, float fOffset)
 {
     QVector<Label> labels;
+    if (!bPersonal) {
+        for (const auto& label : PDoseCurveScale::ValueLabels(scale.axis, nPlotHeight))
+            labels.append({label.nY, label.strText});
+        return labels;
+    }
     const int nHeight = nPlotHeight;
     const double dScale = scale.dYScale > 0.0 ? scale.dYScale : 1.0;
     if (bPersonal && !scale.bUpperRange) {
@@ -72,6 +84,24 @@ int PStaffDoseScale::ColumnX(int i, int nCount, int nPlotWidth)
     if (nCount <= 0)
         return 5;
     return static_cast<int>(static_cast<qint64>(nPlotWidth) * i / nCount) + 5;
+}
+
+PStaffDoseScale::Span PStaffDoseScale::BarSpan(int i, int nCount, int nPlotWidth)
+{
+    if (nCount <= 0)
+        return {0, 0};
+    const int nLeft = static_cast<int>(static_cast<qint64>(nPlotWidth) * i / nCount);
+    const int nRight = static_cast<int>(static_cast<qint64>(nPlotWidth) * (i + 1) / nCount);
+    const int nColumn = nRight - nLeft;
+    const int nWidth = std::max(2, std::min(36, nColumn * 3 / 5));
+    return {nLeft + (nColumn - nWidth) / 2, nWidth};
+}
+
+int PStaffDoseScale::ValueDecimals(float fValue)
+{
+    if (fValue >= 100.0f)
+        return 0;
+    return fValue >= 10.0f ? 1 : 2;
 }
 
 QString PStaffDoseScale::ColumnLabel(int i, int nCount)

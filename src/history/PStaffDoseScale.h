@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/PDoseCurveScale.h"
+
 #include <QString>
 #include <QVector>
 
@@ -18,6 +20,15 @@ public:
     {
         double dYScale;
         bool bUpperRange;
+        // Region charts: the 1-2-5 axis their labels follow.
+        PDoseCurveScale::Axis axis;
+    };
+
+    // A bar's left edge and width in pixels from the y axis.
+    struct Span
+    {
+        int nLeft;
+        int nWidth;
     };
 
     struct Label
@@ -31,7 +42,9 @@ public:
     // axis and are not drawn. 0 when every value is 0.
     static float SubtractBase(QVector<float>& values);
 
-    static Scale YScale(const QVector<float>& values, bool bPersonal, int nPlotHeight);
+    // nReserve: pixels kept free above the highest region bar for its value.
+    static Scale YScale(
+        const QVector<float>& values, bool bPersonal, int nPlotHeight, int nReserve = 0);
 
     // Value labels of the y axis at x = -30, y upwards (positive).
     static QVector<Label> ValueLabels(
@@ -39,6 +52,13 @@ public:
 
     // Left edge of column i of nCount across the plot.
     static int ColumnX(int i, int nCount, int nPlotWidth);
+
+    // The bar of column i, centred in its column.
+    static Span BarSpan(int i, int nCount, int nPlotWidth);
+
+    // Decimals of a bar's value: fewer as the value grows, so that it stays
+    // about as wide as its bar.
+    static int ValueDecimals(float fValue);
 
     // The text under column i: the hour for a day of 24 values, else the day.
     static QString ColumnLabel(int i, int nCount);

@@ -27,6 +27,27 @@ const QColor& BackgroundColour()
     return s_colour;
 }
 
+QColor AxisColour()
+{
+    return QColor(139, 133, 128);
+}
+
+QColor GridColour()
+{
+    return QColor(255, 255, 255, 28);
+}
+
+// Light enough to read on the dark chart ground.
+QColor CursorColour()
+{
+    return QColor(120, 180, 255);
+}
+
+QFont ChartFont()
+{
+    return QFont(QStringLiteral("Times New Roman"), 9);
+}
+
 void DrawCurve(QPainter& painter, const QPolygon& points)
 {
     const QVector<QLine> lines = PDoseCurveScale::Segments(points);
@@ -179,18 +200,39 @@ void RDoseRatioDiagram::UpdateLayout()
 {
     // A widget smaller than its margins still gets a one-pixel plot, so no
     // step below divides by zero.
-    m_nPlotWidth = std::max(1, width() - 2 * kMargin);
     m_nPlotHeight = std::max(1, height() - 2 * kMargin);
-    m_view.SetPlotWidth(m_nPlotWidth);
     m_startIndex = 0;
     m_endIndex = m_nLength;
 
-    if (!IsMultiCurve()) {
-        const bool bFine = m_view.IsFineShown();
-        const double dMax = PDoseCurveScale::SingleCurveMax(
+    const bool bMulti = IsMultiCurve();
+    const bool bFine = !bMulti && m_view.IsFineShown();
+    double dMax = 0.0;
+    if (!bMulti) {
+        dMax = PDoseCurveScale::SingleCurveMax(
             PDoseCurveScale::RangeMax(m_samples, m_startIndex, m_endIndex), m_nThresholdLine, bFine,
             m_view.FineMax());
-        m_dYScale = PDoseCurveScale::YScale(dMax, m_nPlotHeight, m_nPlotHeight);
+    } else {
+        for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {
+            if (m_curveEnabled.value(it.key(), false))
+                dMax = std::max<double>(
+                    dMax, PDoseCurveScale::RangeMax(*it, m_startIndex, m_endIndex));
+        }
+    }
+    m_axis = PDoseCurveScale::CurveAxis(dMax, m_nPlotHeight);
+    m_dYScale = PDoseCurveScale::YScale(dMax, m_nPlotHeight);
+
+    // The value labels stand left of the y axis, right-aligned.
+    const QFontMetrics metrics(ChartFont());
+    int nLabelWidth = 0;
+    for (const auto& label : PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight))
+        nLabelWidth = std::max(nLabelWidth, metrics.horizontalAdvance(label.strText));
+    m_nLeftMargin = std::max(kMargin, nLabelWidth + 10);
+    // The axis name stands right of the plot's end.
+    const int nRightMargin = std::max(kMargin, metrics.horizontalAdvance(tr("Time")) + 8);
+    m_nPlotWidth = std::max(1, width() - m_nLeftMargin - nRightMargin);
+    m_view.SetPlotWidth(m_nPlotWidth);
+
+    if (!bMulti) {
         const bool bZoomed = PDoseCurveScale::IsMinuteZoom(m_view.Zoom()) || bFine;
         if (bZoomed && m_view.ViewEnd() > m_view.ViewStart()) {
             m_startIndex = m_view.ViewStart();
@@ -211,16 +253,15 @@ void RDoseRatioDiagram::UpdateLayout()
         std::printf("m_endIndex - m_startIndex = %d\n", m_endIndex - m_startIndex);
         return;
     }
-    float fMax = 0.0f;
-    for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {
-        if (m_curveEnabled.value(it.key(), false))
-            fMax = std::max(fMax, PDoseCurveScale::RangeMax(*it, m_startIndex, m_endIndex));
-    }
-    m_dYScale = PDoseCurveScale::YScale(fMax, m_nPlotHeight, 1.0);
     for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {
         m_curvePolygons[it.key()]
             = PDoseCurveScale::BuildPoints(*it, m_startIndex, m_endIndex, m_nPlotWidth, m_dYScale);
     }
+}
+
+QPoint RDoseRatioDiagram::Origin() const
+{
+    return QPoint(m_nLeftMargin, kMargin + m_nPlotHeight);
 }
 
 QString RDoseRatioDiagram::UnitText() const
@@ -245,34 +286,29 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     const bool bFine = !bMulti && m_view.IsFineShown();
 
     QPainter painter(this);
-    painter.translate(m_nLeftMargin, nHeight + kMargin);
+    painter.translate(Origin());
 
-    painter.setPen(BackgroundColour());
+    painter.setPen(Qt::NoPen);
     painter.setBrush(QBrush(BackgroundColour(), Qt::CrossPattern));
-    painter.drawRect(QRect(QPoint(0, -nHeight), QPoint(nWidth - 1, kMargin)));
-
-    const QFont font(QStringLiteral("Times New Roman"), 9);
-    painter.setFont(font);
-    const int nFontHeight = QFontMetrics(font).height();
-    PChartAxes::Draw(painter, nWidth, nHeight);
+    painter.drawRect(QRect(0, -nHeight, nWidth, nHeight));
     painter.setBrush(Qt::NoBrush);
 
-    painter.setPen(Qt::white);
-    painter.drawText(-kMargin, -nHeight, UnitText());
-    painter.drawText(nWidth, nFontHeight, tr("Time"));
-    const QString strTitle = tr("Dose curve in real time.");
-    painter.drawText(
-        PDoseCurveScale::TitleX(QFontMetrics(font).horizontalAdvance(strTitle), nWidth),
-        19 - nHeight, strTitle);
+    const QFont font = ChartFont();
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    DrawValueAxis(painter, metrics);
+    DrawTimeAxis(painter, metrics);
+    PChartAxes::Draw(painter, nWidth, nHeight);
 
-    const int nStep = PDoseCurveScale::TimeStep(
-        bMulti ? 0.0f : m_view.Zoom(), bFine, m_view.ViewStart(), m_view.ViewEnd());
-    for (const auto& mark : PDoseCurveScale::TimeLabels(m_startIndex, m_endIndex, nStep, nWidth)) {
-        painter.drawText(mark.nX, nFontHeight + 10,
-            m_baseTime.addSecs(60LL * mark.nIndex).toString(QStringLiteral("hh:mm")));
-    }
-    for (const auto& label : PDoseCurveScale::ValueLabels(nHeight, m_dYScale))
-        painter.drawText(label.nX, label.nY, label.strText);
+    // Unit and title share the band above the plot.
+    painter.setPen(Qt::white);
+    const int nBandY = -nHeight - metrics.descent() - metrics.height() / 2 - 2;
+    const QString strUnit = UnitText();
+    painter.drawText(-m_nLeftMargin + 2, nBandY, strUnit);
+    const QString strTitle = tr("Dose curve in real time.");
+    painter.drawText(PDoseCurveScale::TitleX(metrics.horizontalAdvance(strTitle), nWidth,
+                         metrics.horizontalAdvance(strUnit) - m_nLeftMargin + 12),
+        nBandY, strTitle);
 
     if (!bMulti) {
         painter.setPen(m_curveColour);
@@ -286,29 +322,90 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
         }
     }
 
-    const int nCursorY = PDoseCurveScale::ToPixel(m_dCursorValue * m_dYScale);
-    painter.setPen(Qt::blue);
-    painter.drawText(
-        m_nMouseX - 10, -10 - nCursorY, QStringLiteral("%2").arg(m_dCursorValue, 2, 'f', 2));
     if (m_nThresholdLine > 0) {
         const int nThresholdY = PDoseCurveScale::ToPixel(m_nThresholdLine * m_dYScale);
         painter.setPen(Qt::red);
         painter.drawLine(0, -nThresholdY, nWidth, -nThresholdY);
     }
-    painter.setPen(QPen(Qt::blue, 1, Qt::DashDotLine));
-    painter.drawLine(0, -nCursorY, nWidth, -nCursorY);
-    painter.drawLine(m_nMouseX - kMargin, 0, m_nMouseX - kMargin, -nHeight);
+    if (m_bCursorShown)
+        DrawCursor(painter, metrics, bFine);
+}
 
-    const qint64 nSeconds
-        = PDoseCurveScale::CursorSeconds(m_startIndex, m_endIndex, m_nMouseX, nWidth);
-    const QString strFormat = bFine ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
+void RDoseRatioDiagram::DrawValueAxis(QPainter& painter, const QFontMetrics& metrics)
+{
+    const int nHalf = metrics.height() / 2;
+    for (const auto& label : PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight)) {
+        if (label.nY > 0) {
+            painter.setPen(GridColour());
+            painter.drawLine(0, -label.nY, m_nPlotWidth, -label.nY);
+        }
+        painter.setPen(AxisColour());
+        painter.drawLine(-4, -label.nY, 0, -label.nY);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(-m_nLeftMargin, -label.nY - nHalf, m_nLeftMargin - 7, 2 * nHalf),
+            Qt::AlignRight | Qt::AlignVCenter, label.strText);
+    }
+}
+
+void RDoseRatioDiagram::DrawTimeAxis(QPainter& painter, const QFontMetrics& metrics)
+{
+    const int nWidth = m_nPlotWidth;
+    const int nBaseline = metrics.ascent() + 6;
+    const int nLabelWidth = metrics.horizontalAdvance(QStringLiteral("00:00"));
+    const int nStep = PDoseCurveScale::TimeStep(m_endIndex - m_startIndex, nWidth, nLabelWidth);
+    int nRightOfLast = -m_nLeftMargin;
+    for (const auto& mark : PDoseCurveScale::TimeLabels(m_startIndex, m_endIndex, nStep, nWidth)) {
+        const QString strText
+            = m_baseTime.addSecs(60LL * mark.nIndex).toString(QStringLiteral("hh:mm"));
+        const int nTextWidth = metrics.horizontalAdvance(strText);
+        const int nLeft = mark.nX - nTextWidth / 2;
+        painter.setPen(AxisColour());
+        painter.drawLine(mark.nX, 0, mark.nX, 4);
+        // The axis name owns the plot's end; a label never runs into another.
+        if (nLeft + nTextWidth > nWidth || nLeft < nRightOfLast + 4)
+            continue;
+        painter.setPen(Qt::white);
+        painter.drawText(nLeft, nBaseline, strText);
+        nRightOfLast = nLeft + nTextWidth;
+    }
     painter.setPen(Qt::white);
-    painter.drawText(m_nMouseX, nFontHeight, m_baseTime.addSecs(nSeconds).toString(strFormat));
+    painter.drawText(nWidth + 4, nBaseline, tr("Time"));
+}
+
+void RDoseRatioDiagram::DrawCursor(QPainter& painter, const QFontMetrics& metrics, bool bFine)
+{
+    const int nWidth = m_nPlotWidth;
+    const int nHeight = m_nPlotHeight;
+    const int nCursorY = PDoseCurveScale::ToPixel(m_dCursorValue * m_dYScale);
+    const int nCursorX = qBound(0, m_nMouseX - m_nLeftMargin, nWidth);
+    painter.setPen(QPen(CursorColour(), 1, Qt::DashDotLine));
+    painter.drawLine(0, -nCursorY, nWidth, -nCursorY);
+    painter.drawLine(nCursorX, 0, nCursorX, -nHeight);
+
+    // One read-out beside the crossing, kept inside the plot on a dark box.
+    const qint64 nSeconds
+        = PDoseCurveScale::CursorSeconds(m_startIndex, m_endIndex, nCursorX, nWidth);
+    const QString strFormat = bFine ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
+    const QString strText
+        = QStringLiteral("%1  %2 %3")
+              .arg(m_baseTime.addSecs(nSeconds).toString(strFormat),
+                  PDoseCurveScale::ValueText(m_dCursorValue, m_axis.nDecimals + 1), UnitText())
+              .trimmed();
+    QRect box(0, 0, metrics.horizontalAdvance(strText) + 8, metrics.height() + 2);
+    box.moveBottomLeft(QPoint(nCursorX + 6, -nCursorY - 4));
+    if (box.right() > nWidth)
+        box.moveRight(nCursorX - 6);
+    if (box.top() < -nHeight)
+        box.moveTop(-nCursorY + 4);
+    painter.fillRect(box, QColor(16, 38, 74, 220));
+    painter.setPen(CursorColour());
+    painter.drawText(box, Qt::AlignCenter, strText);
 }
 
 void RDoseRatioDiagram::MoveCursor(const QPoint& pos)
 {
     UpdateLayout();
+    m_bCursorShown = true;
     m_nMouseX = pos.x();
     m_nMouseY = qBound(kMargin, pos.y(), kMargin + m_nPlotHeight);
     m_dCursorValue = (m_nPlotHeight - m_nMouseY + kMargin) / m_dYScale;

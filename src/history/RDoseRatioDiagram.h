@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/PDoseCurveScale.h"
 #include "history/PDoseCurveView.h"
 
 #include <QColor>
@@ -12,6 +13,8 @@
 #include <QVector>
 #include <QWidget>
 
+class QFontMetrics;
+class QPainter;
 class QTouchEvent;
 class SClock;
 
@@ -79,6 +82,12 @@ public:
     QPolygon CurvePolygon(int id) const { return m_curvePolygons.value(id); }
     int PlotWidth() const { return m_nPlotWidth; }
     int PlotHeight() const { return m_nPlotHeight; }
+    // The plot's origin in widget pixels: the left margin grows with the
+    // widest value label.
+    QPoint Origin() const;
+    const PDoseCurveScale::Axis& ValueAxis() const { return m_axis; }
+    // The cursor appears with the first press on the chart.
+    bool IsCursorShown() const { return m_bCursorShown; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -94,6 +103,9 @@ private:
     void MoveCursor(const QPoint& pos);
     void HandleTouch(QTouchEvent* pEvent);
     QString UnitText() const;
+    void DrawValueAxis(QPainter& painter, const QFontMetrics& metrics);
+    void DrawTimeAxis(QPainter& painter, const QFontMetrics& metrics);
+    void DrawCursor(QPainter& painter, const QFontMetrics& metrics, bool bFine);
     float LoadFine(int nFirstHour, QVector<float>& fine) const;
     bool IsMultiCurve() const { return !m_curveBuffers.isEmpty(); }
 
@@ -107,7 +119,9 @@ private:
     int m_nPlotWidth = 1;
     int m_nPlotHeight = 1;
     double m_dYScale = 1.0;
+    PDoseCurveScale::Axis m_axis {1.0, 0.2, 1};
     bool m_bPressed = false;
+    bool m_bCursorShown = false;
     int m_nMouseX = 30;
     int m_nMouseY = 30;
     QPolygon m_mainPolygon;

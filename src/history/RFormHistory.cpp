@@ -12,6 +12,7 @@
 #include "widgets/RDateEdit.h"
 #include "widgets/SPrompt.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -331,8 +332,46 @@ void RFormHistory::ReloadTrees()
     UpdateMarks();
 }
 
+bool RFormHistory::event(QEvent* pEvent)
+{
+    if (static_cast<int>(pEvent->type()) == SBus::MinuteTick) {
+        OnMinuteTick();
+        return true;
+    }
+    return QWidget::event(pEvent);
+}
+
+void RFormHistory::OnMinuteTick()
+{
+    const QDateTime now = m_pClock->Now();
+    const QDate today = now.date();
+    const bool bEarly = now.time().hour() == 0 && now.time().minute() < 2;
+    const auto isLive
+        = [&](const QDate& day) { return day == today || (bEarly && day == today.addDays(-1)); };
+    if (m_loadedDay.isValid() && isLive(m_loadedDay))
+        DayChange(m_loadedDay);
+    // Today's sum grows with every minute reduced.
+    const QDate shown = m_pDialog->CurrentDate();
+    const QDate month
+        = shown.year() == m_loadedMonth.year() && shown.month() == m_loadedMonth.month()
+        ? shown
+        : m_loadedMonth;
+    const bool bLiveMonth = month.isValid()
+        && ((month.year() == today.year() && month.month() == today.month())
+            || (bEarly && month.month() == today.addDays(-1).month()
+                && month.year() == today.addDays(-1).year()));
+    if (bLiveMonth) {
+        MonthChange(month);
+        UpdateMarks();
+    }
+}
+
 void RFormHistory::showEvent(QShowEvent* pEvent)
 {
     QWidget::showEvent(pEvent);
+    const QDate date = m_pDialog->CurrentDate();
+    MonthChange(date);
+    DayChange(date);
+    UpdateMarks();
     m_pTreeViewRegion->setFocus(Qt::OtherFocusReason);
 }

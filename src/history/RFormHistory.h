@@ -60,6 +60,9 @@ private slots:
     void Export();
 
 protected:
+    // The minute tick (the main window forwards it to the page shown).
+    bool event(QEvent* pEvent) override;
+    // What is shown is read again: the day may have grown while hidden.
     void showEvent(QShowEvent* pEvent) override;
 
 private:
@@ -73,6 +76,9 @@ private:
     // Marks the days with data of the month the day edit's calendar shows.
     void UpdateMarks();
     bool IsRegionKind() const;
+    // Reads the shown day and month again when they can still change: today,
+    // or yesterday while its last minute may still be on its way.
+    void OnMinuteTick();
 
     QTreeView* m_pTreeViewRegion = nullptr;
     QTreeView* m_pTreeViewPersonal = nullptr;

@@ -17,6 +17,17 @@ namespace {
 
 constexpr int kMargin = 30;
 
+QFont ChartFont()
+{
+    return QFont(QStringLiteral("Times New Roman"), 9);
+}
+
+// Light enough to read on the dark chart ground.
+QColor CursorColour()
+{
+    return QColor(120, 180, 255);
+}
+
 } // namespace
 
 RStaffDoseDiagram::RStaffDoseDiagram(QWidget* parent)
@@ -76,38 +87,83 @@ void RStaffDoseDiagram::LoadColours()
     update();
 }
 
-int RStaffDoseDiagram::PlotWidth() const
-{
-    return std::max(1, width() - 2 * kMargin);
-}
-
 int RStaffDoseDiagram::PlotHeight() const
 {
     return std::max(1, height() - 2 * kMargin);
 }
 
+int RStaffDoseDiagram::WidestValue() const
+{
+    const QFontMetrics metrics(ChartFont());
+    int nWidest = 0;
+    for (float fValue : m_values) {
+        const float fShown = fValue + m_fValueOffset;
+        if (fShown > 0.0f)
+            nWidest = std::max(nWidest,
+                metrics.horizontalAdvance(
+                    QString::number(fShown, 'f', PStaffDoseScale::ValueDecimals(fShown))));
+    }
+    return nWidest;
+}
+
+bool RStaffDoseDiagram::ValuesUpright() const
+{
+    // Judged on the widest plot the margins allow; a wider label column only
+    // makes the columns a few pixels narrower, which the slack covers.
+    const int nColumn = std::max(1, width() - 2 * kMargin) / std::max(1, m_nLength);
+    return !m_bPersonal && WidestValue() + 6 > nColumn;
+}
+
 PStaffDoseScale::Scale RStaffDoseDiagram::CurrentScale() const
 {
-    return PStaffDoseScale::YScale(m_values, m_bPersonal, PlotHeight());
+    const QFontMetrics metrics(ChartFont());
+    const int nReserve = ValuesUpright() ? WidestValue() + 8 : metrics.height() + 4;
+    return PStaffDoseScale::YScale(m_values, m_bPersonal, PlotHeight(), nReserve);
+}
+
+int RStaffDoseDiagram::LeftMargin() const
+{
+    const QFontMetrics metrics(ChartFont());
+    int nWidest = 0;
+    for (const auto& label :
+        PStaffDoseScale::ValueLabels(m_bPersonal, CurrentScale(), PlotHeight(), m_fValueOffset))
+        nWidest = std::max(nWidest, metrics.horizontalAdvance(label.strText));
+    return std::max(kMargin, nWidest + 10);
+}
+
+QString RStaffDoseDiagram::AxisName() const
+{
+    return m_nMode == DayCurve ? QCoreApplication::translate("RStaffDoseDiagram", "Time")
+                               : QCoreApplication::translate("RStaffDoseDiagram", "Day");
+}
+
+int RStaffDoseDiagram::PlotWidth() const
+{
+    // The axis name stands right of the plot's end.
+    const int nRight
+        = std::max(kMargin, QFontMetrics(ChartFont()).horizontalAdvance(AxisName()) + 8);
+    return std::max(1, width() - LeftMargin() - nRight);
 }
 
 void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
 {
     Q_UNUSED(pEvent);
+    const int nLeft = LeftMargin();
     const int nWidth = PlotWidth();
     const int nHeight = PlotHeight();
     const PStaffDoseScale::Scale scale = CurrentScale();
 
     QPainter painter(this);
-    painter.translate(m_nLeftMargin, nHeight + kMargin);
+    painter.translate(nLeft, nHeight + kMargin);
 
     const QColor background(64, 70, 92, 100);
-    painter.setPen(background);
+    painter.setPen(Qt::NoPen);
     painter.setBrush(QBrush(background, Qt::HorPattern));
-    painter.drawRect(QRect(QPoint(0, -nHeight), QPoint(nWidth - 1, kMargin)));
-    const QFont font(QStringLiteral("Times New Roman"), 9);
+    painter.drawRect(QRect(0, -nHeight, nWidth, nHeight));
+    painter.setBrush(Qt::NoBrush);
+    const QFont font = ChartFont();
     painter.setFont(font);
-    const int nFontHeight = QFontMetrics(font).height();
+    const QFontMetrics metrics(font);
 
     painter.setPen(Qt::white);
     QString strUnit = QStringLiteral("\u03bcSv");
@@ -126,65 +182,142 @@ void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
         strTitle
             = QCoreApplication::translate("RStaffDoseDiagram", "That day cumulative dose curve.");
         if (m_nShownId != 0)
-            painter.drawText(30, -nHeight, QStringLiteral("Id:%1").arg(m_nShownId));
+            strTitle = QStringLiteral("Id:%1  ").arg(m_nShownId) + strTitle;
         break;
     default:
         break;
     }
+    // Unit, legend and title share the band above the plot.
+    const int nBandY = -nHeight - metrics.descent() - metrics.height() / 2 - 2;
+    painter.drawText(-nLeft + 2, nBandY, strUnit);
+    const int nLegendEnd
+        = DrawLegend(painter, metrics.horizontalAdvance(strUnit) - nLeft + 14, nBandY);
+    painter.setPen(Qt::white);
     painter.drawText(
-        PDoseCurveScale::TitleX(QFontMetrics(font).horizontalAdvance(strTitle), nWidth),
-        19 - nHeight, strTitle);
-    painter.drawText(-kMargin, -(nHeight + nFontHeight), strUnit);
-    painter.drawText(nWidth, nFontHeight,
-        m_nMode == DayCurve ? QCoreApplication::translate("RStaffDoseDiagram", "Time")
-                            : QCoreApplication::translate("RStaffDoseDiagram", "Day"));
+        PDoseCurveScale::TitleX(metrics.horizontalAdvance(strTitle), nWidth, nLegendEnd + 12),
+        nBandY, strTitle);
+    const int nBaseline = metrics.ascent() + 6;
+    painter.drawText(nWidth + 4, nBaseline, AxisName());
 
+    const int nHalf = metrics.height() / 2;
+    for (const auto& label :
+        PStaffDoseScale::ValueLabels(m_bPersonal, scale, nHeight, m_fValueOffset)) {
+        if (label.nY > 0 && !m_bPersonal) {
+            painter.setPen(QColor(255, 255, 255, 28));
+            painter.drawLine(0, -label.nY, nWidth, -label.nY);
+        }
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(-nLeft, -label.nY - nHalf, nLeft - 7, 2 * nHalf),
+            Qt::AlignRight | Qt::AlignVCenter, label.strText);
+    }
     PChartAxes::Draw(painter, nWidth, nHeight);
 
-    painter.setPen(Qt::white);
-    for (const auto& label :
-        PStaffDoseScale::ValueLabels(m_bPersonal, scale, nHeight, m_fValueOffset))
-        painter.drawText(-kMargin, -label.nY, label.strText);
-
-    DrawColumns(painter, scale, nFontHeight);
+    DrawColumns(painter, scale);
 
     const int nCursorY = PDoseCurveScale::ToPixel(m_fCursorValue * scale.dYScale);
-    painter.setPen(Qt::blue);
-    painter.drawText(nWidth - 25, -nCursorY - 3,
-        QStringLiteral("%2").arg(m_fCursorValue + m_fValueOffset, 2, 'f', 2));
-    painter.setPen(QPen(Qt::blue, m_bPersonal ? 1 : 2, Qt::DashDotLine));
+    painter.setPen(QPen(CursorColour(), m_bPersonal ? 1 : 2, Qt::DashLine));
     painter.drawLine(0, -nCursorY, nWidth, -nCursorY);
     if (m_bPersonal) {
-        painter.drawLine(m_nMouseX - kMargin, 0, m_nMouseX - kMargin, -nHeight);
+        painter.drawLine(m_nMouseX - nLeft, 0, m_nMouseX - nLeft, -nHeight);
         const int nMarkY = PStaffDoseScale::MarkY(scale, nHeight);
         painter.setPen(QPen(Qt::red, 1));
         painter.drawLine(0, -nMarkY, nWidth, -nMarkY);
     }
 }
 
-void RStaffDoseDiagram::DrawColumns(
-    QPainter& painter, const PStaffDoseScale::Scale& scale, int nFontHeight)
+int RStaffDoseDiagram::DrawLegend(QPainter& painter, int nX, int nBaseline)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int nMid = nBaseline - metrics.ascent() / 2 + 1;
+    painter.setPen(QPen(CursorColour(), 2, Qt::DashLine));
+    painter.drawLine(nX, nMid, nX + 18, nMid);
+    nX += 24;
+    const float fLine = m_fCursorValue + m_fValueOffset;
+    const QString strLine
+        = QCoreApplication::translate("RStaffDoseDiagram", "Reference line %1")
+              .arg(QString::number(fLine, 'f', PStaffDoseScale::ValueDecimals(fLine)));
+    painter.setPen(Qt::white);
+    painter.drawText(nX, nBaseline, strLine);
+    nX += metrics.horizontalAdvance(strLine) + 14;
+    if (m_bPersonal)
+        return nX;
+    const QString strAbove = QCoreApplication::translate("RStaffDoseDiagram", "above");
+    const QString strBelow = QCoreApplication::translate("RStaffDoseDiagram", "at or below");
+    for (const auto& entry :
+        {qMakePair(m_aboveColour, strAbove), qMakePair(m_belowColour, strBelow)}) {
+        painter.fillRect(QRect(nX, nMid - 4, 9, 9), entry.first);
+        nX += 13;
+        painter.setPen(Qt::white);
+        painter.drawText(nX, nBaseline, entry.second);
+        nX += metrics.horizontalAdvance(entry.second) + 12;
+    }
+    return nX;
+}
+
+void RStaffDoseDiagram::DrawBarValue(
+    QPainter& painter, const QRect& bar, const QString& strText, bool bUpright)
+{
+    painter.setPen(Qt::white);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int nTextWidth = metrics.horizontalAdvance(strText);
+    if (!bUpright) {
+        painter.drawText(bar.center().x() - nTextWidth / 2, bar.top() - 4, strText);
+        return;
+    }
+    // Upright, reading from the bottom up, just above the bar.
+    painter.save();
+    painter.translate(bar.center().x() + metrics.ascent() / 2 - 1, bar.top() - 4);
+    painter.rotate(-90);
+    painter.drawText(0, 0, strText);
+    painter.restore();
+}
+
+void RStaffDoseDiagram::DrawColumns(QPainter& painter, const PStaffDoseScale::Scale& scale)
 {
     const int nWidth = PlotWidth();
+    const QFontMetrics metrics = painter.fontMetrics();
+    const bool bUpright = ValuesUpright();
+    // Column labels every 1, 2, 5 or 10 columns, as many as stand apart.
+    const int nColumn = nWidth / std::max(1, m_nLength);
+    const int nLabelWidth
+        = metrics.horizontalAdvance(PStaffDoseScale::ColumnLabel(m_nLength - 1, m_nLength)) + 4;
+    int nLabelStep = 10;
+    for (int nStep : {1, 2, 5}) {
+        if (nStep * nColumn >= nLabelWidth) {
+            nLabelStep = nStep;
+            break;
+        }
+    }
     QVector<QPair<QPoint, QColor>> points;
     for (int i = 0; i < m_nLength; ++i) {
         const int nX = PStaffDoseScale::ColumnX(i, m_nLength, nWidth);
+        const PStaffDoseScale::Span span = PStaffDoseScale::BarSpan(i, m_nLength, nWidth);
+        const int nCentre = m_bPersonal ? nX + 10 : span.nLeft + span.nWidth / 2;
         const int nY = PStaffDoseScale::ValueY(m_values[i], scale.dYScale);
         const QColor colour = m_values[i] > m_fCursorValue ? m_aboveColour : m_belowColour;
-        painter.setPen(Qt::white);
-        painter.drawText(nX, nFontHeight, PStaffDoseScale::ColumnLabel(i, m_nLength));
+        const QString strLabel = PStaffDoseScale::ColumnLabel(i, m_nLength);
+        if (i % nLabelStep == 0) {
+            painter.setPen(Qt::white);
+            painter.drawText(
+                nCentre - metrics.horizontalAdvance(strLabel) / 2, metrics.ascent() + 6, strLabel);
+        }
         // A day without a stored dose (a missing row reads as 0; on a staff
         // chart it lies below the axis once the offset is taken away) has
         // neither bar nor point nor value.
-        if (nY < 0 || m_values[i] + m_fValueOffset <= 0.0f)
+        const float fShown = m_values[i] + m_fValueOffset;
+        if (nY < 0 || fShown <= 0.0f)
             continue;
-        painter.drawText(
-            nX - 6, -nY - 5, QStringLiteral("%3").arg(m_values[i] + m_fValueOffset, 3, 'f', 2));
+        const QString strValue
+            = QString::number(fShown, 'f', PStaffDoseScale::ValueDecimals(fShown));
         if (!m_bPersonal) {
-            painter.fillRect(QRect(QPoint(nX, -nY - 1), QPoint(nX + 9, 0)), colour);
+            const QRect bar(QPoint(span.nLeft, -nY - 1), QPoint(span.nLeft + span.nWidth - 1, 0));
+            painter.fillRect(bar, colour);
+            DrawBarValue(painter, bar, strValue, bUpright);
             continue;
         }
-        const QPoint point(nX + 10, -nY);
+        painter.setPen(Qt::white);
+        painter.drawText(nCentre - metrics.horizontalAdvance(strValue) / 2, -nY - 6, strValue);
+        const QPoint point(nCentre, -nY);
         if (!points.isEmpty()) {
             painter.setPen(QPen(Qt::white, 2));
             painter.drawLine(points.last().first, point);
@@ -211,8 +344,8 @@ void RStaffDoseDiagram::mousePressEvent(QMouseEvent* pEvent)
 {
     const int nX = pEvent->pos().x();
     const int nY = pEvent->pos().y();
-    if (nX > kMargin && nX < kMargin + PlotWidth() && nY >= kMargin
-        && nY <= kMargin + PlotHeight()) {
+    const int nLeft = LeftMargin();
+    if (nX > nLeft && nX < nLeft + PlotWidth() && nY >= kMargin && nY <= kMargin + PlotHeight()) {
         m_bPressed = true;
         MoveCursor(nX, nY);
         return;

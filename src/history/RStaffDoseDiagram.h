@@ -46,6 +46,11 @@ public:
     PStaffDoseScale::Scale CurrentScale() const;
     int PlotWidth() const;
     int PlotHeight() const;
+    // Left of the y axis: room for the widest value label.
+    int LeftMargin() const;
+    // Region bars whose values do not fit across their column carry them
+    // upright.
+    bool ValuesUpright() const;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -57,13 +62,19 @@ private:
     Q_DISABLE_COPY(RStaffDoseDiagram)
 
     void MoveCursor(int nX, int nY);
-    void DrawColumns(QPainter& painter, const PStaffDoseScale::Scale& scale, int nFontHeight);
+    QString AxisName() const;
+    void DrawColumns(QPainter& painter, const PStaffDoseScale::Scale& scale);
+    void DrawBarValue(QPainter& painter, const QRect& bar, const QString& strText, bool bUpright);
+    // The line's value and the bar colours, in the band above the plot;
+    // returns the x where the band has room again.
+    int DrawLegend(QPainter& painter, int nX, int nBaseline);
+    // Width of the widest bar value as drawn.
+    int WidestValue() const;
 
     float m_fCursorValue = 0.5f;
     QVector<float> m_values;
     int m_nLength = 30;
     QDate m_day;
-    int m_nLeftMargin = 30;
     bool m_bPressed = false;
     int m_nMode = MonthCurve;
     int m_nShownId = 0;

@@ -497,6 +497,12 @@ bool RFormRegion::eventFilter(QObject* pWatched, QEvent* pEvent)
     return QWidget::eventFilter(pWatched, pEvent);
 }
 
+void RFormRegion::showEvent(QShowEvent* pEvent)
+{
+    QWidget::showEvent(pEvent);
+    OnMinuteTick();
+}
+
 void RFormRegion::resizeEvent(QResizeEvent* pEvent)
 {
     QWidget::resizeEvent(pEvent);

@@ -82,6 +82,9 @@ protected:
     bool event(QEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
+    // Ticks reach the page shown only: the curves catch up on the minutes
+    // missed while hidden.
+    void showEvent(QShowEvent* pEvent) override;
 
 private:
     Q_DISABLE_COPY(RFormRegion)

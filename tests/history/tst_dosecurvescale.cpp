@@ -30,17 +30,19 @@ class TestDoseCurveScale : public QObject
     Q_OBJECT
 
 private slots:
+    // The highest sample stands where the rounded axis puts it: up to 1.0 at
+    // the top, up to 2.0 near two thirds, above that near one third.
     void scalingByMaximum_data()
     {
         QTest::addColumn<float>("max");
         QTest::addColumn<int>("threshold");
         QTest::addColumn<double>("top"); // height of the highest sample / plot height
         QTest::newRow("empty day") << 0.0f << 0 << 0.0;
-        QTest::newRow("0.5 on the plot-height scale") << 0.5f << 0 << 0.5;
+        QTest::newRow("0.5 on a 0..1 axis") << 0.5f << 0 << 0.5;
         QTest::newRow("1.0 reaches the top") << 1.0f << 0 << 1.0;
-        QTest::newRow("1.5 at two thirds") << 1.5f << 0 << 2.0 / 3.0;
-        QTest::newRow("above 2 at one third") << 7.0f << 0 << 1.0 / 3.0;
-        QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.5 / 2.0 * 2.0 / 3.0;
+        QTest::newRow("1.5 on a 0..2.5 axis") << 1.5f << 0 << 0.6;
+        QTest::newRow("7 on a 0..25 axis") << 7.0f << 0 << 0.28;
+        QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.5 / 3.0;
         QTest::newRow("threshold 3 does not") << 0.5f << 3 << 0.5;
     }
 
@@ -52,11 +54,79 @@ private slots:
         const QVector<float> samples {0.0f, max / 2, max, 0.0f};
         const double dMax = PDoseCurveScale::SingleCurveMax(
             PDoseCurveScale::RangeMax(samples, 0, samples.size()), threshold, false, 0.0);
-        const double dScale = PDoseCurveScale::YScale(dMax, kHeight, kHeight);
+        const double dScale = PDoseCurveScale::YScale(dMax, kHeight);
         const QPolygon points = PDoseCurveScale::BuildPoints(samples, 0, 4, kWidth, dScale);
-        QVERIFY(std::abs(-points[2].y() - top * kHeight) <= 1.0);
-        // The 2-second maximum rules in fine mode.
-        QCOMPARE(PDoseCurveScale::SingleCurveMax(max, threshold, true, 5.0), 5.0);
+        QVERIFY2(std::abs(-points[2].y() - top * kHeight) <= 1.0,
+            qPrintable(QString::number(points[2].y())));
+    }
+
+    // In fine mode a 2-second value above the day's minutes raises the
+    // scale; a lower one leaves the day's, so the curve does not jump at the
+    // switch.
+    void fineMaximumNeverLowersTheScale()
+    {
+        QCOMPARE(PDoseCurveScale::SingleCurveMax(1.0, 0, true, 5.0), 5.0);
+        QCOMPARE(PDoseCurveScale::SingleCurveMax(7.0, 0, true, 5.0), 7.0);
+        QCOMPARE(PDoseCurveScale::SingleCurveMax(7.0, 0, false, 9.0), 7.0);
+    }
+
+    // The value axis of a curve steps by 1, 2 or 5 times a power of ten,
+    // with ticks at least 40 pixels apart and the top on a tick.
+    void valueTicks_data()
+    {
+        QTest::addColumn<double>("max");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("ticks");
+        QTest::newRow("nothing stored") << 0.0 << 340 << "0 0.2 0.4 0.6 0.8 1.0";
+        QTest::newRow("a quiet room") << 0.12 << 340 << "0 0.2 0.4 0.6 0.8 1.0";
+        QTest::newRow("1.5") << 1.5 << 340 << "0 0.5 1.0 1.5 2.0 2.5";
+        QTest::newRow("a steady 560") << 560.0 << 340 << "0 500 1000 1500 2000";
+        QTest::newRow("a steady 560 on a short plot") << 560.0 << 100 << "0 1000 2000";
+        QTest::newRow("22387.7, once labelled 67163.08")
+            << 22387.7 << 340 << "0 10000 20000 30000 40000 50000 60000 70000";
+        QTest::newRow("a plot lower than one tick") << 3.0 << 30 << "0 10";
+    }
+
+    void valueTicks()
+    {
+        QFETCH(double, max);
+        QFETCH(int, height);
+        QFETCH(QString, ticks);
+        const auto axis = PDoseCurveScale::CurveAxis(max, height);
+        const auto labels = PDoseCurveScale::ValueLabels(axis, height);
+        QStringList texts;
+        for (const auto& label : labels)
+            texts << label.strText;
+        QCOMPARE(texts.join(' '), ticks);
+        // The top tick is the plot's top; the scale draws every value inside.
+        QCOMPARE(labels.last().nY, height);
+        QVERIFY(max * PDoseCurveScale::YScale(max, height) <= height);
+    }
+
+    // Hour labels step by 1, 2, 3 or 6 hours as the width allows 30-pixel
+    // labels to stand apart; a zoomed window steps by round minutes.
+    void timeStepByWidth_data()
+    {
+        QTest::addColumn<int>("span");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("step");
+        QTest::newRow("day, 1200 px: every hour") << 1440 << 1200 << 60;
+        QTest::newRow("day, 940 px: two hours") << 1440 << 940 << 120;
+        QTest::newRow("day, 400 px: three hours") << 1440 << 400 << 180;
+        QTest::newRow("day, 250 px: six hours") << 1440 << 250 << 360;
+        QTest::newRow("day, 100 px: still six") << 1440 << 100 << 360;
+        QTest::newRow("wide screen: never below an hour") << 1440 << 4000 << 60;
+        QTest::newRow("two hours zoomed") << 120 << 940 << 10;
+        QTest::newRow("50 minutes zoomed") << 50 << 940 << 5;
+        QTest::newRow("5 minutes zoomed") << 5 << 940 << 1;
+    }
+
+    void timeStepByWidth()
+    {
+        QFETCH(int, span);
+        QFETCH(int, width);
+        QFETCH(int, step);
+        QCOMPARE(PDoseCurveScale::TimeStep(span, width, 30), step);
     }
 
     void zeroSamplesBreakTheCurve()
@@ -78,14 +148,20 @@ private slots:
     }
 
     // The day's last label and the plot's right edge both stand for 24:00;
-    // between 10000 and 20000 the staff labels read the scale the values use;
-    // hours count from 0, days from 1.
+    // a window starting off the hour labels round times; between 10000 and
+    // 20000 the staff labels read the scale the values use; hours count from
+    // 0, days from 1.
     void labelsAndCursorTime()
     {
         const auto day = PDoseCurveScale::TimeLabels(0, 1440, 60, kWidth);
         QCOMPARE(day.size(), 25);
         QCOMPARE(day.last().nIndex, 1440);
-        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 30 + kWidth, kWidth), 7200);
+        QCOMPARE(day.last().nX, kWidth);
+        const auto window = PDoseCurveScale::TimeLabels(125, 245, 60, 120);
+        QCOMPARE(window.size(), 2);
+        QCOMPARE(window[0].nIndex, 180);
+        QCOMPARE(window[0].nX, 55);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, kWidth, kWidth), 7200);
         const auto band = PStaffDoseScale::YScale({15000.0f}, true, kHeight);
         const auto labels = PStaffDoseScale::ValueLabels(true, band, kHeight, 0.0f);
         QCOMPARE(labels.size(), 4);
@@ -165,8 +241,8 @@ private slots:
         PDoseCurveView empty(0);
         empty.Pinch(100, 200, 50, 300);
         QCOMPARE(empty.ViewEnd(), 0);
-        QCOMPARE(PDoseCurveScale::YScale(5.0, 0, 1.0), 1.0);
-        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 500, 0), 3600);
+        QCOMPARE(PDoseCurveScale::YScale(5.0, 0), 1.0);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 470, 0), 3600);
         QVERIFY(PDoseCurveScale::TimeLabels(5, 5, 60, kWidth).isEmpty());
         QCOMPARE(PStaffDoseScale::ColumnX(3, 0, kWidth), 5);
     }
@@ -200,8 +276,9 @@ private slots:
         QCOMPARE(result.dYScale, scale);
         QCOMPARE(result.bUpperRange, upper);
         QVERIFY(PStaffDoseScale::ValueY(max, result.dYScale) <= kHeight);
+        // Staff labels carry the offset; region labels follow their 1-2-5 axis.
         const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
-        QCOMPARE(labels[0].strText, QStringLiteral("5.00"));
+        QCOMPARE(labels[0].strText, personal ? QStringLiteral("5.00") : QStringLiteral("0"));
     }
 };
 

@@ -46,6 +46,11 @@ QImage Render(QWidget& widget, const char* pName)
     return image;
 }
 
+const QColor kCursor(120, 180, 255);
+
+// A minute column holds the minute's mean dose rate times its 30 slots.
+constexpr double kStoredPerRate = 30.0;
+
 // A quiet day near 0.12 µRad/h, an alarm from 07:10 to 07:40 peaking at 3.5,
 // and nothing stored from 12:00 to 12:20.
 void InsertAlarmDay(int nId, const QDate& day)
@@ -54,10 +59,40 @@ void InsertAlarmDay(int nId, const QDate& day)
     for (int i = 0; i < 1440; ++i) {
         if (i < 720 || i >= 740)
             minutes.insert(i,
-                i >= 430 && i < 460 ? 0.5 + 3.0 * std::sin((i - 430) * M_PI / 30.0)
-                                    : 0.12 + 0.02 * std::sin(i / 17.0));
+                kStoredPerRate
+                    * (i >= 430 && i < 460 ? 0.5 + 3.0 * std::sin((i - 430) * M_PI / 30.0)
+                                           : 0.12 + 0.02 * std::sin(i / 17.0)));
     }
     Insert("MonthMinuteDose", "Id,Month", Keys(nId, day), minutes);
+}
+
+// The highest and the fullest pixel row of a colour.
+struct Rows
+{
+    int nTop = -1;
+    int nFullest = -1;
+};
+
+Rows FindRows(const QImage& image, const QColor& colour)
+{
+    Rows rows;
+    int nMost = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const int nCount = CountColour(image.copy(0, y, image.width(), 1), colour);
+        if (nCount > 0 && rows.nTop < 0)
+            rows.nTop = y;
+        if (nCount > nMost) {
+            nMost = nCount;
+            rows.nFullest = y;
+        }
+    }
+    return rows;
+}
+
+// The dose rate the chart's value axis gives a pixel row.
+double ValueAtRow(const RDoseRatioDiagram& diagram, int nRow)
+{
+    return (diagram.Origin().y() - nRow) * diagram.ValueAxis().dTop / diagram.PlotHeight();
 }
 
 // A drag with the left button held, which QTest::mouseMove does not send.
@@ -109,14 +144,16 @@ private slots:
         diagram.SetCurveColour(Qt::magenta);
         diagram.LoadDay(7, false, 1440, kDay);
         const QImage image = Render(diagram, "dose_empty.png");
-        // Axes along y = 370 and x = 30, no curve, the cursor at 0.5 of a 1.0 scale.
+        // Axes along y = 370 and x = 30, no curve, no cursor before a press.
         QCOMPARE(QColor(image.pixel(500, 370)), kAxis);
         QCOMPARE(QColor(image.pixel(30, 150)), kAxis);
         QCOMPARE(CountColour(image, Qt::magenta), 0);
-        QVERIFY(CountColour(image.copy(0, 199, 1000, 3), Qt::blue) > 100);
+        QCOMPARE(CountColour(image, kCursor), 0);
         // The mouse moves the cursor; above the plot it stops at the top.
         QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(300, 115));
         QCOMPARE(diagram.CursorValue(), 0.75);
+        QVERIFY(
+            CountColour(Render(diagram, "dose_cursor.png").copy(0, 115, 1000, 1), kCursor) > 100);
         Drag(&diagram, QPoint(300, 2));
         QCOMPARE(diagram.CursorValue(), 1.0);
         QTest::mouseRelease(&diagram, Qt::LeftButton, {}, QPoint(300, 2));
@@ -132,17 +169,20 @@ private slots:
         diagram.SetThresholdLine(2);
         diagram.LoadDay(7, false, 1440, kDay);
         const QImage alarm = Render(diagram, "dose_alarm_day.png");
-        int nTop = 0;
-        while (nTop < 400 && CountColour(alarm.copy(0, nTop, 1000, 1), Qt::magenta) == 0)
-            ++nTop;
-        // The peak of 3.5 reaches one third of the plot; the threshold below it changes nothing.
-        QVERIFY2(std::abs(nTop - (370 - 340 / 3)) <= 2, qPrintable(QString::number(nTop)));
+        // The peak is drawn where the value axis reads 3.5 µRad/h (stored / 30),
+        // within a pixel; the threshold below it changes nothing.
+        const Rows rows = FindRows(alarm, Qt::magenta);
+        const double dPixel = diagram.ValueAxis().dTop / diagram.PlotHeight();
+        QVERIFY2(std::abs(ValueAtRow(diagram, rows.nTop) - 3.5) <= 1.5 * dPixel,
+            qPrintable(QString::number(ValueAtRow(diagram, rows.nTop))));
         QVERIFY(
             CountColour(alarm.copy(0, 370 - int(2 * diagram.YScale()), 1000, 1), Qt::red) > 800);
         // The columns of 12:01 ... 12:18 have no curve.
-        const int x0 = 30 + 721 * 940 / 1440 + 1;
-        QCOMPARE(CountColour(alarm, Qt::magenta, x0, 30 + 739 * 940 / 1440), 0);
-        QVERIFY(CountColour(alarm, Qt::magenta, 30, x0) > 400);
+        const int nLeft = diagram.Origin().x();
+        const int nWidth = diagram.PlotWidth();
+        const int x0 = nLeft + 721 * nWidth / 1440 + 1;
+        QCOMPARE(CountColour(alarm, Qt::magenta, x0, nLeft + 739 * nWidth / 1440), 0);
+        QVERIFY(CountColour(alarm, Qt::magenta, nLeft, x0) > 400);
         // A widget smaller than its margins still paints.
         diagram.setFixedSize(20, 20);
         Render(diagram, "dose_tiny.png");
@@ -175,8 +215,10 @@ private slots:
         QVERIFY(diagram.View().IsFineShown());
         QCOMPARE(diagram.View().FirstFineHour(), 11);
         const QImage image = Render(diagram, "dose_fine.png");
-        // The scale follows the 2-second maximum, the curve the 2-second window.
-        QCOMPARE(diagram.YScale(), 340.0 / 6.0 / 3.0);
+        // A 2-second value above the day's minutes stays on the plot; the
+        // curve follows the 2-second window.
+        QVERIFY(6.0 * diagram.YScale() <= diagram.PlotHeight());
+        QVERIFY(3.5 * diagram.YScale() < 6.0 * diagram.YScale() - 10);
         QCOMPARE(
             diagram.MainPolygon().size(), diagram.View().FineEnd() - diagram.View().FineStart());
         QVERIFY(CountColour(image, Qt::magenta) > 200);
@@ -184,6 +226,40 @@ private slots:
         diagram.LoadDay(7, false, 1440, kDay.addDays(-1));
         QVERIFY(diagram.View().IsFineShown());
         QCOMPARE(CountColour(Render(diagram, "dose_fine_empty.png"), Qt::magenta), 0);
+    }
+
+    // A steady 560 µRad/h (16800 stored per minute, 560 in every 2-second
+    // slot): the minute curve and the 2-second curve lie on the same pixel
+    // row, the one the axis gives 560, on either side of the zoom switch.
+    void zoomSwitchKeepsTheLevel()
+    {
+        QMap<int, double> minutes;
+        QMap<int, double> twoSecond;
+        for (int i = 0; i < 1440; ++i)
+            minutes.insert(i, 560.0 * kStoredPerRate);
+        for (int i = 0; i < 1800; ++i)
+            twoSecond.insert(i, 560.0);
+        Insert("MonthMinuteDose", "Id,Month", Keys(7, kDay), minutes);
+        for (int h = 0; h < 24; ++h)
+            Insert("MonthData", "Id,Month,Hour", Keys(7, kDay, QStringLiteral(",%1").arg(h)),
+                twoSecond);
+        RDoseRatioDiagram diagram;
+        diagram.SetCurveColour(Qt::magenta);
+        diagram.LoadDay(7, false, 1440, kDay);
+        diagram.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&diagram));
+        int nMinuteRow = -1;
+        for (int i = 0; i < 40 && !diagram.View().IsFineShown(); ++i) {
+            nMinuteRow = FindRows(Render(diagram, "dose_steady.png"), Qt::magenta).nFullest;
+            Spread(&diagram);
+        }
+        QVERIFY(diagram.View().IsFineShown());
+        const int nFineRow
+            = FindRows(Render(diagram, "dose_steady_fine.png"), Qt::magenta).nFullest;
+        QCOMPARE(nFineRow, nMinuteRow);
+        const double dPixel = diagram.ValueAxis().dTop / diagram.PlotHeight();
+        QVERIFY2(std::abs(ValueAtRow(diagram, nFineRow) - 560.0) <= 1.5 * dPixel,
+            qPrintable(QString::number(ValueAtRow(diagram, nFineRow))));
     }
 
     // Only enabled regions count for the scale and are drawn, each in its own
@@ -196,8 +272,8 @@ private slots:
         PSqlExec::Exec(
             "update RegionCurveColorInfo set ButtonCheck = 0, G_Color = 255 where Id = 12");
         RRegionCatalogue::Shared().Reload();
-        Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 1.5}, {101, 1.4}, {102, 1.2}});
-        Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 9.0}, {201, 9.0}});
+        Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 45}, {101, 42}, {102, 36}});
+        Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 270}, {201, 270}});
         RDoseRatioDiagram diagram;
         diagram.SetClock(&clock);
         diagram.LoadDay(11, false, 1440, kDay);
@@ -211,8 +287,9 @@ private slots:
         QCOMPARE(diagram.CurveSamples(11).size(), 1440);
         QCOMPARE(diagram.CurveSamples(12)[200], 9.0f);
         const QImage image = Render(diagram, "dose_regions.png");
-        // Only the enabled region counts for the scale and is drawn.
-        QCOMPARE(diagram.YScale(), 340.0 / 1.5 / 1.5);
+        // Only the enabled region counts for the scale (the axis stops below
+        // the hidden 9.0) and is drawn.
+        QVERIFY(diagram.ValueAxis().dTop < 9.0);
         QVERIFY(CountColour(image, QColor(38, 202, 87)) > 0);
         QCOMPARE(CountColour(image, QColor(38, 255, 87)), 0);
         // Gestures belong to the single curve.
@@ -247,11 +324,18 @@ private slots:
         QCOMPARE(staff.CursorValue(), 1.0f);
         const QImage image = Render(staff, "staff_region_month.png");
         // Day 1 at the cursor in the at-or-below colour, day 2 above it, day 3 no bar.
-        const auto column = [](int i) { return 30 + PStaffDoseScale::ColumnX(i, 31, 940) + 4; };
+        const auto column = [&staff](int i) {
+            const auto span = PStaffDoseScale::BarSpan(i, 31, staff.PlotWidth());
+            return staff.LeftMargin() + span.nLeft + span.nWidth / 2;
+        };
         QCOMPARE(QColor(image.pixel(column(0), 370 - 60)), kBelow);
         QCOMPARE(QColor(image.pixel(column(1), 370 - 250)), kAbove);
         QVERIFY(QColor(image.pixel(column(0), 370 - 200)) != kBelow);
-        QCOMPARE(CountColour(image, kBelow, column(2) - 4, column(3)), 0);
+        QCOMPARE(
+            CountColour(image.copy(0, 30, 1000, 340), kBelow, column(2) - 4, column(2) + 4), 0);
+        // The reference line has a legend: its colours stand in the band above the plot.
+        QVERIFY(CountColour(image.copy(0, 0, 1000, 30), kBelow) > 20);
+        QVERIFY(CountColour(image.copy(0, 0, 1000, 30), kAbove) > 20);
 
         // Staff charts start on the axis: the smallest day's point sits on it.
         staff.SetPersonal(true);
@@ -259,7 +343,7 @@ private slots:
         staff.LoadDoses(6, 31, QDate(2026, 3, 1));
         QCOMPARE(staff.ValueOffset(), 5.0f);
         const QImage month = Render(staff, "staff_month.png");
-        const int nX = 30 + PStaffDoseScale::ColumnX(1, 31, 940) + 10;
+        const int nX = staff.LeftMargin() + PStaffDoseScale::ColumnX(1, 31, staff.PlotWidth()) + 10;
         QCOMPARE(QColor(month.pixel(nX, 368)), kBelow);
         staff.SetMode(RStaffDoseDiagram::DayCurve);
         staff.SetShownId(6);
@@ -272,6 +356,33 @@ private slots:
         staff.LoadDoses(1, 0, kDay);
         Render(staff, "staff_tiny.png");
         QCOMPARE(staff.Length(), 0);
+    }
+
+    // Five-digit day values do not fit across the columns of a 1000-pixel
+    // month: they stand upright, and the highest ends below the plot's top;
+    // on a wide chart they lie flat.
+    void barValuesStayApartAndInside()
+    {
+        for (int d = 1; d <= 31; ++d)
+            Insert("MonthMinuteDose", "Id,Month,Sum",
+                Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(1800.0 * (13000 + 20 * d))));
+        RStaffDoseDiagram staff;
+        staff.SetPersonal(false);
+        staff.SetMode(RStaffDoseDiagram::MonthHistogram);
+        staff.LoadDoses(4, 31, QDate(2026, 3, 15));
+        QVERIFY(staff.ValuesUpright());
+        const QImage image = Render(staff, "staff_region_upright.png");
+        // Nothing white in the plot's top rows: the values end below them.
+        int nWhite = 0;
+        for (int y = 30; y < 36; ++y) {
+            for (int x = staff.LeftMargin() + 2; x < staff.LeftMargin() + staff.PlotWidth(); ++x) {
+                const QColor colour(image.pixel(x, y));
+                nWhite += colour.red() > 200 && colour.green() > 200 && colour.blue() > 200 ? 1 : 0;
+            }
+        }
+        QCOMPARE(nWhite, 0);
+        staff.setFixedWidth(1900);
+        QVERIFY(!staff.ValuesUpright());
     }
 };
 

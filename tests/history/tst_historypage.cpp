@@ -6,6 +6,7 @@
 #include "history/RFormHistory.h"
 #include "history/RStaffDoseDiagram.h"
 #include "message/SBus.h"
+#include "message/SMessage.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
 
@@ -214,6 +215,36 @@ private slots:
         QCOMPARE(m_pForm->Message(), QStringLiteral("Exporting"));
         emit m_pForm->findChild<QTimer*>()->timeout({});
         QCOMPARE(m_pForm->Message(), QString());
+    }
+
+    // Today's day curve and month bar follow the minute tick, as stored
+    // (the minute's mean times 30, the day's sum of those); a hidden page
+    // misses ticks and reads what is stored when shown again.
+    void todayFollowsTheMinuteTick()
+    {
+        PSqlExec::Exec(
+            QStringLiteral("insert into MonthMinuteDose(Id, Month, Sum) values(4, ?, 0)"),
+            {HistoryDb::Day(s_today)});
+        m_pForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pForm));
+        const auto minute
+            = [this](int nMinute) { return dialog()->DoseRateChart()->Samples().value(nMinute); };
+        const auto today
+            = [this] { return dialog()->MonthChart()->Values().value(s_today.day() - 1); };
+        PSqlExec::Exec(QStringLiteral("update MonthMinuteDose set '540' = 16800, Sum = 16800"));
+        QCOMPARE(minute(540), 0.0f);
+        m_clock.Advance(60000);
+        SMessage tick(SBus::MinuteTick, 0, 0);
+        QCoreApplication::sendEvent(m_pForm, &tick);
+        QCOMPARE(minute(540), 560.0f);
+        QCOMPARE(today(), 16800.0f / 1800.0f);
+        QCOMPARE(dialog()->DayEdit()->Calendar()->MarkedDates(), QList<QDate> {s_today});
+
+        m_pForm->hide();
+        PSqlExec::Exec(QStringLiteral("update MonthMinuteDose set '541' = 3000, Sum = 19800"));
+        m_pForm->show();
+        QCOMPARE(minute(541), 100.0f);
+        QCOMPARE(today(), 19800.0f / 1800.0f);
     }
 
     // After a device update the removed region is gone from the list.

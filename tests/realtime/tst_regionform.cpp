@@ -263,8 +263,7 @@ private slots:
         };
         for (int nId : {ids.first(), nLast})
             PSqlExec::Exec(
-                "insert into MonthMinuteDose(Id, Month, '599') values(?, '2026-03-07', 2.5)",
-                {nId});
+                "insert into MonthMinuteDose(Id, Month, '599') values(?, '2026-03-07', 75)", {nId});
         m_clock.Advance(60000);
         SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         QCOMPARE(m_pForm->PendingCurves(), 0);
@@ -274,7 +273,7 @@ private slots:
         m_clock.Set(QDateTime(QDate(2026, 3, 8), QTime(0, 0, 30)));
         for (int nId : {ids.first(), nLast})
             PSqlExec::Exec(
-                "insert into MonthMinuteDose(Id, Month, '0') values(?, '2026-03-08', 1.5)", {nId});
+                "insert into MonthMinuteDose(Id, Month, '0') values(?, '2026-03-08', 45)", {nId});
         SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
         QVERIFY(m_pForm->PendingCurves() > 0);
         SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
@@ -282,6 +281,60 @@ private slots:
         QCOMPARE(sample(ids.first(), 0), 1.5f);
         QCOMPARE(sample(nLast, 0), 1.5f);
         QCOMPARE(sample(nLast, 599), 0.0f);
+        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
+    }
+
+    // Minutes stored as 16800 (the mean times 30 slots) are drawn on the row
+    // the live curve's value axis gives 560 µRad/h, at build and after a tick.
+    void liveCurveDrawsTheMinuteMean()
+    {
+        QStringList columns;
+        QStringList values;
+        for (int nMinute = 300; nMinute < 600; ++nMinute) {
+            columns << QStringLiteral("'%1'").arg(nMinute);
+            values << QStringLiteral("16800");
+        }
+        const QByteArray sql = QStringLiteral("insert into MonthMinuteDose(Id, Month, %1) "
+                                              "values(4, '2026-03-07', %2)")
+                                   .arg(columns.join(','), values.join(','))
+                                   .toUtf8();
+        build({4}, sql.constData());
+        RDoseRatioDiagram* pDiagram = m_pForm->Curve()->Diagram();
+        const auto curveRow = [pDiagram] {
+            const QImage image = pDiagram->grab().toImage();
+            int nBest = -1;
+            int nMost = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                int nCount = 0;
+                for (int x = 0; x < image.width(); ++x)
+                    nCount += image.pixelColor(x, y) == QColor(38, 202, 87) ? 1 : 0;
+                if (nCount > nMost) {
+                    nMost = nCount;
+                    nBest = y;
+                }
+            }
+            return nBest;
+        };
+        const auto valueAt = [pDiagram](int nRow) {
+            return (pDiagram->Origin().y() - nRow) * pDiagram->ValueAxis().dTop
+                / pDiagram->PlotHeight();
+        };
+        const double dPixel = pDiagram->ValueAxis().dTop / pDiagram->PlotHeight();
+        const int nRow = curveRow();
+        QVERIFY2(std::abs(valueAt(nRow) - 560.0) <= 1.5 * dPixel,
+            qPrintable(QString::number(valueAt(nRow))));
+        // A tick reads the latest minutes through the same conversion.
+        PSqlExec::Exec("update MonthMinuteDose set '600' = 16800, '601' = 16800 where Id = 4");
+        m_clock.Advance(120000);
+        SendSMessage(SBus::RegionPage, SBus::MinuteTick, 0, 0);
+        QCOMPARE(pDiagram->CurveSamples(4).value(601), 560.0f);
+        QCOMPARE(curveRow(), nRow);
+        // Hidden, the page misses ticks; shown again it reads the minutes since.
+        m_pForm->hide();
+        PSqlExec::Exec("update MonthMinuteDose set '605' = 16800 where Id = 4");
+        m_clock.Advance(240000);
+        m_pForm->show();
+        QCOMPARE(pDiagram->CurveSamples(4).value(605), 560.0f);
         m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
     }
 

@@ -79,10 +79,11 @@ private slots:
                 dSum += doses[i];
                 nCount += doses[i] != 0.0f ? 1 : 0;
             }
-            const double dExpected = nCount ? dSum / nCount * 30 : 0.0;
+            // The row holds the mean times 30 slots; the store reads back the mean.
+            const double dExpected = nCount ? dSum / nCount : 0.0;
             QVERIFY2(near(minutes[nMinute], dExpected), qPrintable(QString::number(nMinute)));
             nEmptyMinutes += nCount == 0 ? 1 : 0;
-            dDaySum += minutes[nMinute];
+            dDaySum += minutes[nMinute] * 30.0;
         }
         // Only the region whose detector is off at times has gaps.
         QCOMPARE(nEmptyMinutes > 0, id == 5);

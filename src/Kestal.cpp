@@ -272,6 +272,11 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
         m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pAlarmCue, &PAlarmCue::SetPending);
     connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pAlarmCue, &PAlarmCue::OnNewAlarm);
     connect(m_pAlarmCue, &PAlarmCue::MutedChanged, m_pFormStatus, &RFormStatus::SetMuted);
+    // Until the first connection the link's text is red, without the lost
+    // line: nothing was lost yet.
+    m_pFormStatus->SetLinkDown(!m_pAlarmState->IsLinkUp());
+    connect(m_pAlarmState, &RAlarmState::LinkChanged, m_pFormStatus,
+        [this](bool bUp) { m_pFormStatus->SetLinkDown(!bUp, m_pClock->Now()); });
     m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
 }
 

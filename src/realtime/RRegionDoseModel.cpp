@@ -184,7 +184,9 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ForegroundRole) {
         switch (index.column()) {
         case 3:
-            return QColor(OnlineAt(row) == OffLine ? Qt::red : Qt::green);
+            // A lost link makes every region stale at once, not after the
+            // silence rule has run out for each.
+            return QColor(IsStale(row) ? Qt::red : Qt::green);
         case 4:
             // Flashing between red and a dark red: still the alarm colour.
             if (bUnacknowledged && !m_bFlashOn)

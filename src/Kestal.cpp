@@ -277,6 +277,9 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
     m_pFormStatus->SetLinkDown(!m_pAlarmState->IsLinkUp());
     connect(m_pAlarmState, &RAlarmState::LinkChanged, m_pFormStatus,
         [this](bool bUp) { m_pFormStatus->SetLinkDown(!bUp, m_pClock->Now()); });
+    m_pFormStatus->SetSoundMissing(!m_pAlarmSound->IsAvailable());
+    connect(m_pAlarmSound, &RAlarmSound::AvailableChanged, m_pFormStatus,
+        [this](bool bAvailable) { m_pFormStatus->SetSoundMissing(!bAvailable); });
     m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
 }
 

@@ -12,6 +12,7 @@ RFormStatus::RFormStatus(QWidget* parent)
     , m_pLabelMessage2(new QLabel(tr("Message"), this))
     , m_pLabelStorage(new QLabel(this))
     , m_pLabelMuted(new QLabel(tr("Sound muted"), this))
+    , m_pLabelNoSound(new QLabel(tr("No sound device: alarms are not heard"), this))
     , m_pLabelLinkLost(new QLabel(this))
 {
     setWindowTitle(tr("Frame"));
@@ -34,6 +35,12 @@ RFormStatus::RFormStatus(QWidget* parent)
         "padding: 1px 6px; }"));
     m_pLabelMuted->hide();
     pLayout->addWidget(m_pLabelMuted);
+    m_pLabelNoSound->setObjectName(QStringLiteral("labelNoSound"));
+    m_pLabelNoSound->setStyleSheet(QStringLiteral(
+        "QLabel#labelNoSound { background-color: #e0a000; color: black; font-weight: bold; "
+        "padding: 1px 6px; }"));
+    m_pLabelNoSound->hide();
+    pLayout->addWidget(m_pLabelNoSound);
     pLines->addLayout(pLayout);
 
     // Red as an alarm: while it shows, no reading and no alarm can arrive.
@@ -89,6 +96,16 @@ void RFormStatus::SetLinkDown(bool bDown, const QDateTime& lostAt)
 QString RFormStatus::LinkLost() const
 {
     return m_pLabelLinkLost->isHidden() ? QString() : m_pLabelLinkLost->text();
+}
+
+void RFormStatus::SetSoundMissing(bool bMissing)
+{
+    m_pLabelNoSound->setVisible(bMissing);
+}
+
+bool RFormStatus::IsSoundMissingShown() const
+{
+    return !m_pLabelNoSound->isHidden();
 }
 
 QString RFormStatus::StorageProblem() const

@@ -7,7 +7,7 @@ class QLabel;
 
 // The status strip under the page stack: two lines, each a caption and a
 // message, showing the state of the link to the data server, and the lines
-// that must not be missed (link lost, storage problem).
+// that must not be missed (link lost, storage problem, no sound).
 class RFormStatus : public QFrame
 {
     Q_OBJECT
@@ -35,6 +35,9 @@ public:
     void SetLinkDown(bool bDown, const QDateTime& lostAt = QDateTime());
     bool IsLinkDown() const { return m_bLinkDown; }
     QString LinkLost() const;
+    // No audio output: alarms are not heard, for as long as the program runs.
+    void SetSoundMissing(bool bMissing);
+    bool IsSoundMissingShown() const;
 
 private:
     Q_DISABLE_COPY(RFormStatus)
@@ -45,6 +48,7 @@ private:
     QLabel* m_pLabelMessage2;
     QLabel* m_pLabelStorage;
     QLabel* m_pLabelMuted;
+    QLabel* m_pLabelNoSound;
     QLabel* m_pLabelLinkLost;
     bool m_bLinkDown = false;
 };

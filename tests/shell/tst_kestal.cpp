@@ -22,6 +22,7 @@
 
 #include "PSimDataServer.h"
 
+#include <QAudioDeviceInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -230,6 +231,7 @@ private slots:
     // A lost link is an alarm: the strip turns red with the time of the loss,
     // every region is stale at once (not after the silence rule), the journal
     // holds an entry to acknowledge and the alarm sounds, silenced by Mute.
+    // A workstation without sound says so on the strip.
     void lostLinkIsAnAlarm()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
@@ -237,6 +239,7 @@ private slots:
         RRegionDoseModel* pModel = m_pWindow->FormRegion()->Model();
         int nPlays = 0;
         m_pWindow->AlarmCue()->SetPlayer([&nPlays] { ++nPlays; });
+        QCOMPARE(pStatus->IsSoundMissingShown(), QAudioDeviceInfo::defaultOutputDevice().isNull());
         // Readings far below the regions' thresholds: the only alarm is the link's.
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1000000");
         RRegionCatalogue::Shared().Reload();

@@ -26,25 +26,60 @@ void RCalendarWidget::SetMarkedDates(const QList<QDate>& listDates)
     updateCells();
 }
 
+void RCalendarWidget::SetRange(const QDate& first, const QDate& last)
+{
+    m_rangeFirst = first;
+    m_rangeLast = last;
+    updateCells();
+}
+
+bool RCalendarWidget::IsShownSelected(const QDate& date) const
+{
+    if (m_rangeFirst.isValid() && m_rangeLast.isValid())
+        return date >= m_rangeFirst && date <= m_rangeLast;
+    return date == selectedDate();
+}
+
 void RCalendarWidget::paintCell(QPainter* painter, const QRect& rect, const QDate& date) const
 {
-    const bool bSelected = date == selectedDate();
+    const bool bSelected = IsShownSelected(date);
+    const bool bOtherMonth = date.month() != monthShown() || date.year() != yearShown();
+    const bool bMarked = m_listMarked.contains(date);
     QColor fill;
-    if (bSelected)
+    QColor text = Qt::white;
+    if (bSelected) {
         fill = Qt::darkBlue;
-    else if (date == m_pClock->Now().date())
+    } else if (date == m_pClock->Now().date()) {
         fill = Qt::darkGreen;
-    else if (m_listMarked.contains(date))
+    } else if (bMarked) {
         fill = QColor(255, 255, 127, 200);
-    else
+        text = Qt::black;
+    } else if (bOtherMonth) {
+        fill = QColor(20, 22, 30, 60);
+        text = QColor(150, 150, 160);
+    } else {
         fill = QColor(64, 70, 92, 100);
+    }
 
     painter->save();
     painter->fillRect(rect, fill);
-    painter->setPen(bSelected ? Qt::darkBlue : Qt::darkGreen);
-    painter->setBrush(Qt::NoBrush);
-    painter->drawRect(rect.adjusted(1, 1, -2, -2));
-    painter->setPen(Qt::white);
+    if (!bOtherMonth || bSelected) {
+        painter->setPen(bSelected ? Qt::darkBlue : Qt::darkGreen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(rect.adjusted(1, 1, -2, -2));
+    }
+    // The mark stays visible on a selected day or today, whose fill hides the yellow.
+    if (bMarked && (bSelected || fill == Qt::darkGreen)) {
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(255, 230, 60));
+        const int nR = qMax(2, rect.height() / 10);
+        painter->drawEllipse(QPoint(rect.center().x(), rect.bottom() - nR - 2), nR, nR);
+    }
+    QFont font = painter->font();
+    font.setItalic(bOtherMonth);
+    painter->setFont(font);
+    painter->setPen(text);
     painter->drawText(rect, Qt::AlignCenter, QString::number(date.day()));
     painter->restore();
 }

@@ -8,7 +8,9 @@
 class SClock;
 
 // The pop-up calendar of the date edit: marked dates (days that hold data)
-// stand out in yellow on a translucent dark grid.
+// stand out in yellow on a translucent dark grid; days of the months before
+// and after are dimmed. A range, when set, shows as selected instead of the
+// selected date alone.
 class RCalendarWidget final : public QCalendarWidget
 {
     Q_OBJECT
@@ -20,6 +22,9 @@ public:
 
     QList<QDate> MarkedDates() const { return m_listMarked; }
     void SetMarkedDates(const QList<QDate>& listDates);
+    // Days first..last show as selected; invalid dates: the selected date.
+    void SetRange(const QDate& first, const QDate& last);
+    bool IsShownSelected(const QDate& date) const;
 
 protected:
     void paintCell(QPainter* painter, const QRect& rect, const QDate& date) const override;
@@ -30,5 +35,7 @@ private:
 
     SClock* m_pClock;
     QList<QDate> m_listMarked;
+    QDate m_rangeFirst;
+    QDate m_rangeLast;
     RespondButtonClicked m_respond;
 };

@@ -8,16 +8,16 @@
         <translation>保存文件</translation>
     </message>
     <message>
-        <source>Images (*.xlsx)</source>
-        <translation>Excel 工作簿 (*.xlsx)</translation>
-    </message>
-    <message>
         <source>The report %1 was not written: %2</source>
         <translation>报表 %1 未能写入：%2</translation>
     </message>
     <message>
         <source>OK</source>
         <translation>确定</translation>
+    </message>
+    <message>
+        <source>Excel workbooks (*.xlsx)</source>
+        <translation>Excel 工作簿 (*.xlsx)</translation>
     </message>
 </context>
 <context>
@@ -272,6 +272,10 @@
         <source>Ok</source>
         <translation>确定</translation>
     </message>
+    <message>
+        <source>Data server</source>
+        <translation>数据服务器</translation>
+    </message>
 </context>
 <context>
     <name>RConnectDatabase</name>
@@ -347,10 +351,6 @@
         <translation>保存文件</translation>
     </message>
     <message>
-        <source>Images (*.csv)</source>
-        <translation>CSV 文件 (*.csv)</translation>
-    </message>
-    <message>
         <source>The table was not exported: %1</source>
         <translation>表格未能导出：%1</translation>
     </message>
@@ -365,6 +365,14 @@
     <message>
         <source>afternoon</source>
         <translation>下午</translation>
+    </message>
+    <message>
+        <source>No records for the ticked staff, rooms and days</source>
+        <translation>所选人员、房间和日期没有巡检记录</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -635,6 +643,14 @@
         <source>Not connected: no data from the server</source>
         <translation>未连接：服务器无数据</translation>
     </message>
+    <message>
+        <source>No sound device: alarms are not heard</source>
+        <translation>没有声音设备：报警不会发声</translation>
+    </message>
+    <message>
+        <source>Link to the data server lost at %1: no readings and no alarms arrive</source>
+        <translation>与数据服务器的连接于 %1 中断：收不到读数，也收不到报警</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetIp</name>
@@ -826,6 +842,29 @@
     <message>
         <source>AlarmDose(</source>
         <translation>报警阈值(</translation>
+    </message>
+</context>
+<context>
+    <name>RRegionDoseModel</name>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>H*(10)</source>
+        <translation>H*(10)</translation>
+    </message>
+    <message>
+        <source>Show Curve</source>
+        <translation>显示曲线</translation>
+    </message>
+    <message>
+        <source>Curve Color</source>
+        <translation>曲线颜色</translation>
     </message>
 </context>
 <context>

@@ -15,7 +15,12 @@
 
 namespace {
 
-const char* const kHeaders[] = {"ID", "Location", "H*(10)", "Show Curve", "Curve Color"};
+// Translated where shown (RRealDoseModel::headerData), in this class's context.
+const char* const kHeaders[] = {QT_TRANSLATE_NOOP("RRegionDoseModel", "ID"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "Location"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "H*(10)"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "Show Curve"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "Curve Color")};
 
 QString withUnit(double dValue, const char* pUnit)
 {

@@ -2,9 +2,22 @@
 
 #include "message/SClock.h"
 
+#include <QBoxLayout>
 #include <QEvent>
 #include <QPainter>
+#include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
+
+namespace {
+
+// Chinese writes year, then month, each with its unit: 2026年12月.
+bool yearFirst(const QLocale& locale)
+{
+    return locale.language() == QLocale::Chinese;
+}
+
+} // namespace
 
 RCalendarWidget::RCalendarWidget(QWidget* parent, SClock* pClock)
     : QCalendarWidget(parent)
@@ -16,6 +29,57 @@ RCalendarWidget::RCalendarWidget(QWidget* parent, SClock* pClock)
     // year editor; let one press in 400 ms through.
     if (QToolButton* pYear = findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton")))
         pYear->installEventFilter(this);
+    // The month menu's arrow reads as a comma between month and year.
+    setStyleSheet(QStringLiteral(
+        "QToolButton#qt_calendar_monthbutton::menu-indicator { image: none; width: 0px; }"));
+    connect(this, &QCalendarWidget::currentPageChanged, this, &RCalendarWidget::ApplyHeading);
+    // The year editor writes its own text back when closed, after any signal.
+    if (auto* pYearEdit = findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit")))
+        connect(pYearEdit, &QSpinBox::editingFinished, this, &RCalendarWidget::ApplyHeading,
+            Qt::QueuedConnection);
+    ApplyHeading();
+}
+
+void RCalendarWidget::ApplyHeading()
+{
+    auto* pMonth = findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    auto* pYear = findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* pBar = findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+    auto* pLayout = pBar ? qobject_cast<QBoxLayout*>(pBar->layout()) : nullptr;
+    if (!pMonth || !pYear || !pLayout)
+        return;
+    const bool bYearFirst = yearFirst(locale());
+    const int nMonth = pLayout->indexOf(pMonth);
+    const int nYear = pLayout->indexOf(pYear);
+    if (nMonth >= 0 && nYear >= 0 && bYearFirst != (nYear < nMonth)) {
+        pLayout->removeWidget(pYear);
+        const int nAt = pLayout->indexOf(pMonth);
+        pLayout->insertWidget(bYearFirst ? nAt : nAt + 1, pYear);
+    }
+    if (!bYearFirst)
+        return;
+    pYear->setText(QString::number(yearShown()) + QStringLiteral("年"));
+    pMonth->setText(QString::number(monthShown()) + QStringLiteral("月"));
+}
+
+QString RCalendarWidget::HeadingText() const
+{
+    QToolButton* pFirst = findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    QToolButton* pSecond = findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* pBar = findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+    if (!pFirst || !pSecond || !pBar || !pBar->layout())
+        return QString();
+    if (pBar->layout()->indexOf(pSecond) < pBar->layout()->indexOf(pFirst))
+        std::swap(pFirst, pSecond);
+    return pFirst->text() + QLatin1Char(' ') + pSecond->text();
+}
+
+void RCalendarWidget::changeEvent(QEvent* event)
+{
+    QCalendarWidget::changeEvent(event);
+    // The toolkit has written its texts for the new locale by now.
+    if (event->type() == QEvent::LocaleChange)
+        ApplyHeading();
 }
 
 RCalendarWidget::~RCalendarWidget() = default;

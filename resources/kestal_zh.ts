@@ -459,22 +459,6 @@
         <translation>正在导出</translation>
     </message>
     <message>
-        <source>The node </source>
-        <translation>节点 </translation>
-    </message>
-    <message>
-        <source> dose in date </source>
-        <translation> 在 </translation>
-    </message>
-    <message>
-        <source> will be remove.</source>
-        <translation> 的剂量数据将被删除。</translation>
-    </message>
-    <message>
-        <source>Do you want to remove?</source>
-        <translation>确定要删除吗？</translation>
-    </message>
-    <message>
         <source>Remove</source>
         <translation>删除</translation>
     </message>
@@ -501,6 +485,14 @@
     <message>
         <source>Ok</source>
         <translation>确定</translation>
+    </message>
+    <message>
+        <source>The readings of %1 (ID %2) on %3 will be deleted.</source>
+        <translation>%1（编号 %2）在 %3 的读数将被删除。</translation>
+    </message>
+    <message>
+        <source>This cannot be undone. Do you want to delete them?</source>
+        <translation>此操作无法撤销。确定要删除吗？</translation>
     </message>
 </context>
 <context>
@@ -532,6 +524,18 @@
     <message>
         <source>Alarm journal</source>
         <translation>报警日志</translation>
+    </message>
+    <message>
+        <source>Select the region to acknowledge in the table first, or use &quot;Acknowledge all&quot;.</source>
+        <translation>请先在表格中选择要确认的区域，或使用“全部确认”。</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>%1 (ID %2) has no alarm to acknowledge.</source>
+        <translation>%1（编号 %2）没有需要确认的报警。</translation>
     </message>
 </context>
 <context>
@@ -865,6 +869,34 @@
     <message>
         <source>Curve Color</source>
         <translation>曲线颜色</translation>
+    </message>
+    <message>
+        <source>No link to the data server: the value is not current</source>
+        <translation>与数据服务器的连接中断：该数值不是当前值</translation>
+    </message>
+    <message>
+        <source>Off line: no reading from this monitor</source>
+        <translation>离线：收不到该监测仪的读数</translation>
+    </message>
+    <message>
+        <source>On line: readings arrive</source>
+        <translation>在线：读数正常到达</translation>
+    </message>
+    <message>
+        <source>Alarm, not acknowledged</source>
+        <translation>报警，未确认</translation>
+    </message>
+    <message>
+        <source>No alarm</source>
+        <translation>无报警</translation>
+    </message>
+    <message>
+        <source>Alarm, acknowledged</source>
+        <translation>报警，已确认</translation>
+    </message>
+    <message>
+        <source>No reading yet</source>
+        <translation>尚无读数</translation>
     </message>
 </context>
 <context>

@@ -22,6 +22,7 @@ class RRealRateCurve;
 class RRegionDoseModel;
 class RRegionPic;
 class SClock;
+class SPrompt;
 
 // Page 0 of the main window: the live view of every area monitor (table,
 // level gauge, day curve). The region page on the bus: every region reading enters the
@@ -40,6 +41,8 @@ public:
     // The acknowledgement and the audible cue that the page's alarm buttons
     // act on. Not owned.
     void SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue);
+    // Notices (nothing to acknowledge); message boxes by default. Not owned.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
 
     // Geometry of a picture of size image fitted into frame keeping its
     // aspect ratio: centred horizontally when portrait, vertically otherwise.
@@ -111,6 +114,7 @@ private:
     QPointer<QWidget> m_pJournalView;
     RAlarmState* m_pAlarmState = nullptr;
     PAlarmCue* m_pCue = nullptr;
+    SPrompt* m_pPrompt;
     // Local time of the latest reading, for the stale note.
     QDateTime m_lastReading;
     RRegionDoseModel* m_pModel = nullptr;

@@ -205,8 +205,33 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             return QColor(Qt::white);
         }
     }
+    if (role == Qt::ToolTipRole)
+        return LampTip(row, index.column(), bUnacknowledged);
     if (role == Qt::BackgroundRole && bUnacknowledged)
         return QColor(110, 24, 24);
+    return QVariant();
+}
+
+QVariant RRegionDoseModel::LampTip(int row, int nColumn, bool bUnacknowledged) const
+{
+    if (nColumn == 3) {
+        if (!m_bLinkUp)
+            return tr("No link to the data server: the value is not current");
+        return OnlineAt(row) == OffLine ? tr("Off line: no reading from this monitor")
+                                        : tr("On line: readings arrive");
+    }
+    if (nColumn == 4) {
+        if (bUnacknowledged)
+            return tr("Alarm, not acknowledged");
+        switch (AlarmAt(row)) {
+        case Normal:
+            return tr("No alarm");
+        case Warning:
+            return tr("Alarm, acknowledged");
+        default:
+            return tr("No reading yet");
+        }
+    }
     return QVariant();
 }
 

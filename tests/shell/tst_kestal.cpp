@@ -295,8 +295,20 @@ private slots:
     void navigationAndSwipe()
     {
         m_pWindow->resize(1280, 800);
+        const auto marked = [this] {
+            QStringList names;
+            for (QPushButton* pButton : m_pWindow->findChildren<QPushButton*>()) {
+                if (pButton->isChecked() && pButton->parent()->objectName() == "framekestal")
+                    names << pButton->objectName();
+            }
+            return names;
+        };
+        QCOMPARE(marked(), QStringList {"m_pButtonRegion"});
+        m_pWindow->findChild<QPushButton*>("m_pButtonRegion")->click();
+        QCOMPARE(marked(), QStringList {"m_pButtonRegion"});
         m_pWindow->findChild<QPushButton*>("m_pButtonHistory")->click();
         QCOMPARE(m_pWindow->CurrentStackIndex(), 1);
+        QCOMPARE(marked(), QStringList {"m_pButtonHistory"});
         swipe(500, 450); // inside the dead square
         QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
         swipe(400, 500); // right: the page before
@@ -311,6 +323,7 @@ private slots:
         QCOMPARE(m_pWindow->CurrentStackIndex(), 3);
         swipe(500, 400); // left: the next page, wrapping to the first
         QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
+        QCOMPARE(marked(), QStringList {"m_pButtonRegion"});
         swipe(500, 300, 400); // below the title area nothing turns
         QCOMPARE(m_pWindow->CurrentPageIndex(), 0);
     }

@@ -114,9 +114,9 @@ void RFormRegion::BuildWidgets()
     }
     // A switch must look switched on: muted alarms, a plan on screen.
     for (QPushButton* pButton : {m_pButtonMute, m_pButtonPicture})
-        pButton->setStyleSheet(QStringLiteral(
-            "QPushButton:checked { background-color: #2f5f9f; color: white; font-weight: bold; "
-            "border: 2px solid #ffd040; border-radius: 4px; padding: 3px 11px; }"));
+        pButton->setStyleSheet(
+            QStringLiteral("QPushButton:checked { background-color: #2f5f9f; color: white; "
+                           "border: 2px solid #ffd040; border-radius: 4px; padding: 3px 11px; }"));
     pBar->addWidget(m_pButtonJournal);
     pBar->addStretch(1);
     pBar->addWidget(m_pButtonPicture);

@@ -50,7 +50,7 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     , m_pPrompt(SPrompt::Default())
 {
     setWindowTitle(tr("Alarm journal"));
-    resize(900, 560);
+    resize(1000, 560);
     m_pComboRegion->setObjectName(QStringLiteral("m_pComboRegion"));
     m_pComboRegion->addItem(tr("All"), 0);
     for (const RRegion& region : RRegionCatalogue::Shared().Regions())
@@ -148,7 +148,7 @@ void RAlarmJournalView::Reload()
     m_pTable->resizeColumnsToContents();
     // The measured width leaves no room for the cell's margins with every
     // font (CJK texts came out cut): a little more, eliding past that.
-    const int nMargin = m_pTable->fontMetrics().averageCharWidth() * 2;
+    const int nMargin = m_pTable->fontMetrics().averageCharWidth();
     for (int nColumn = 0; nColumn < m_pModel->columnCount(); ++nColumn)
         m_pTable->setColumnWidth(nColumn, m_pTable->columnWidth(nColumn) + nMargin);
 }

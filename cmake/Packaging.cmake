@@ -20,12 +20,15 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies come from the programs' own links (dpkg-shlibdeps), so
 # no list has to follow the code. What no link shows are the plugins Qt loads
 # at run time: the SQLite driver, and the multimedia back ends the alarm sound
-# plays through (for as long as the program links Qt Multimedia).
+# plays through (for as long as the program links Qt Multimedia); nor the
+# translations of Qt's own texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(runtime_plugins libqt5sql5-sqlite)
 if(TARGET Qt5::Multimedia)
   list(APPEND runtime_plugins libqt5multimedia5-plugins)
 endif()
+# Qt's own dialogs and buttons in Chinese are read from Qt's translations.
+list(APPEND runtime_plugins qttranslations5-l10n)
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${runtime_plugins}")
 # The Chinese translation needs a font with its glyphs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)

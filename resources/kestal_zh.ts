@@ -8,16 +8,16 @@
         <translation>保存文件</translation>
     </message>
     <message>
-        <source>Images (*.xlsx)</source>
-        <translation>Excel 工作簿 (*.xlsx)</translation>
-    </message>
-    <message>
         <source>The report %1 was not written: %2</source>
         <translation>报表 %1 未能写入：%2</translation>
     </message>
     <message>
         <source>OK</source>
         <translation>确定</translation>
+    </message>
+    <message>
+        <source>Excel workbooks (*.xlsx)</source>
+        <translation>Excel 工作簿 (*.xlsx)</translation>
     </message>
 </context>
 <context>
@@ -272,6 +272,10 @@
         <source>Ok</source>
         <translation>确定</translation>
     </message>
+    <message>
+        <source>Data server</source>
+        <translation>数据服务器</translation>
+    </message>
 </context>
 <context>
     <name>RConnectDatabase</name>
@@ -347,10 +351,6 @@
         <translation>保存文件</translation>
     </message>
     <message>
-        <source>Images (*.csv)</source>
-        <translation>CSV 文件 (*.csv)</translation>
-    </message>
-    <message>
         <source>The table was not exported: %1</source>
         <translation>表格未能导出：%1</translation>
     </message>
@@ -365,6 +365,14 @@
     <message>
         <source>afternoon</source>
         <translation>下午</translation>
+    </message>
+    <message>
+        <source>No records for the ticked staff, rooms and days</source>
+        <translation>所选人员、房间和日期没有巡检记录</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -451,22 +459,6 @@
         <translation>正在导出</translation>
     </message>
     <message>
-        <source>The node </source>
-        <translation>节点 </translation>
-    </message>
-    <message>
-        <source> dose in date </source>
-        <translation> 在 </translation>
-    </message>
-    <message>
-        <source> will be remove.</source>
-        <translation> 的剂量数据将被删除。</translation>
-    </message>
-    <message>
-        <source>Do you want to remove?</source>
-        <translation>确定要删除吗？</translation>
-    </message>
-    <message>
         <source>Remove</source>
         <translation>删除</translation>
     </message>
@@ -493,6 +485,14 @@
     <message>
         <source>Ok</source>
         <translation>确定</translation>
+    </message>
+    <message>
+        <source>The readings of %1 (ID %2) on %3 will be deleted.</source>
+        <translation>%1（编号 %2）在 %3 的读数将被删除。</translation>
+    </message>
+    <message>
+        <source>This cannot be undone. Do you want to delete them?</source>
+        <translation>此操作无法撤销。确定要删除吗？</translation>
     </message>
 </context>
 <context>
@@ -524,6 +524,18 @@
     <message>
         <source>Alarm journal</source>
         <translation>报警日志</translation>
+    </message>
+    <message>
+        <source>Select the region to acknowledge in the table first, or use &quot;Acknowledge all&quot;.</source>
+        <translation>请先在表格中选择要确认的区域，或使用“全部确认”。</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>%1 (ID %2) has no alarm to acknowledge.</source>
+        <translation>%1（编号 %2）没有需要确认的报警。</translation>
     </message>
 </context>
 <context>
@@ -634,6 +646,14 @@
     <message>
         <source>Not connected: no data from the server</source>
         <translation>未连接：服务器无数据</translation>
+    </message>
+    <message>
+        <source>No sound device: alarms are not heard</source>
+        <translation>没有声音设备：报警不会发声</translation>
+    </message>
+    <message>
+        <source>Link to the data server lost at %1: no readings and no alarms arrive</source>
+        <translation>与数据服务器的连接于 %1 中断：收不到读数，也收不到报警</translation>
     </message>
 </context>
 <context>
@@ -826,6 +846,57 @@
     <message>
         <source>AlarmDose(</source>
         <translation>报警阈值(</translation>
+    </message>
+</context>
+<context>
+    <name>RRegionDoseModel</name>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>H*(10)</source>
+        <translation>H*(10)</translation>
+    </message>
+    <message>
+        <source>Show Curve</source>
+        <translation>显示曲线</translation>
+    </message>
+    <message>
+        <source>Curve Color</source>
+        <translation>曲线颜色</translation>
+    </message>
+    <message>
+        <source>No link to the data server: the value is not current</source>
+        <translation>与数据服务器的连接中断：该数值不是当前值</translation>
+    </message>
+    <message>
+        <source>Off line: no reading from this monitor</source>
+        <translation>离线：收不到该监测仪的读数</translation>
+    </message>
+    <message>
+        <source>On line: readings arrive</source>
+        <translation>在线：读数正常到达</translation>
+    </message>
+    <message>
+        <source>Alarm, not acknowledged</source>
+        <translation>报警，未确认</translation>
+    </message>
+    <message>
+        <source>No alarm</source>
+        <translation>无报警</translation>
+    </message>
+    <message>
+        <source>Alarm, acknowledged</source>
+        <translation>报警，已确认</translation>
+    </message>
+    <message>
+        <source>No reading yet</source>
+        <translation>尚无读数</translation>
     </message>
 </context>
 <context>

@@ -22,7 +22,7 @@ deb=$(ls "$build"/kestal_*.deb)
 dpkg-deb -I "$deb"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libqt5sql5-sqlite libqt5multimedia5-plugins libqt5widgets5 libqt5network5 libqt5sql5 libxlsxwriter; do
+for dep in libqt5sql5-sqlite libqt5multimedia5-plugins qttranslations5-l10n libqt5widgets5 libqt5network5 libqt5sql5 libxlsxwriter; do
     echo "$depends" | grep -q "$dep" || fail "Depends lacks $dep: $depends"
 done
 dpkg-deb -f "$deb" Recommends | grep -q fonts-noto-cjk || fail "no CJK font recommended"

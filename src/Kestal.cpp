@@ -39,6 +39,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 // The title area in which a horizontal drag turns the pages.
@@ -103,6 +105,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     connect(&storage, &RStorageState::Changed, m_pFormStatus,
         [this]() { m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText()); });
     m_pFormStatus->SetStorageProblem(storage.ProblemText());
+    // Buttons, swipes and the routing button all end here.
+    connect(m_pStackedLayout, &QStackedLayout::currentChanged, this, &Kestal::MarkCurrentPage);
     ShowRegion();
 
     connect(m_pButtonRegion, &QPushButton::clicked, this, &Kestal::ShowRegion);
@@ -208,11 +212,27 @@ QPushButton* Kestal::AddNavigationButton(const char* pName, const char* pImage)
     pButton->setObjectName(QLatin1String(pName));
     pButton->setMinimumSize(126, 89);
     pButton->setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    // Checked marks the page shown (MarkCurrentPage), not a press.
     pButton->setStyleSheet(
-        QStringLiteral("image: url(:/Kestal/%1.png);").arg(QLatin1String(pImage)));
+        QStringLiteral("QPushButton { image: url(:/Kestal/%1.png); } "
+                       "QPushButton:checked { background-color: rgba(255, 255, 255, 60); "
+                       "border: none; border-bottom: 4px solid #ffd040; }")
+            .arg(QLatin1String(pImage)));
     pButton->setFlat(true);
+    pButton->setCheckable(true);
+    pButton->setFocusPolicy(Qt::NoFocus);
     m_pFrameTitle->layout()->addWidget(pButton);
     return pButton;
+}
+
+void Kestal::MarkCurrentPage()
+{
+    const QWidget* pPage = m_pStackedLayout->currentWidget();
+    const std::pair<QPushButton*, const QWidget*> pages[] = {{m_pButtonRegion, m_pFormRegion},
+        {m_pButtonHistory, m_pFormHistory}, {m_pButtonSetting, m_pFormSetting},
+        {m_pButtonAbout, m_pFormAbout}, {m_pButtonRouting, m_pDataRecord}};
+    for (const auto& page : pages)
+        page.first->setChecked(pPage && page.second == pPage);
 }
 
 int Kestal::CurrentStackIndex() const
@@ -243,6 +263,8 @@ void Kestal::ShowPage(int nIndex)
 {
     m_pStackedLayout->setCurrentIndex(nIndex);
     m_nCurrentPage = nIndex;
+    // A click on the page already shown unchecked its button.
+    MarkCurrentPage();
 }
 
 void Kestal::SetLoginWidgetInfo()
@@ -272,6 +294,14 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
         m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pAlarmCue, &PAlarmCue::SetPending);
     connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pAlarmCue, &PAlarmCue::OnNewAlarm);
     connect(m_pAlarmCue, &PAlarmCue::MutedChanged, m_pFormStatus, &RFormStatus::SetMuted);
+    // Until the first connection the link's text is red, without the lost
+    // line: nothing was lost yet.
+    m_pFormStatus->SetLinkDown(!m_pAlarmState->IsLinkUp());
+    connect(m_pAlarmState, &RAlarmState::LinkChanged, m_pFormStatus,
+        [this](bool bUp) { m_pFormStatus->SetLinkDown(!bUp, m_pClock->Now()); });
+    m_pFormStatus->SetSoundMissing(!m_pAlarmSound->IsAvailable());
+    connect(m_pAlarmSound, &RAlarmSound::AvailableChanged, m_pFormStatus,
+        [this](bool bAvailable) { m_pFormStatus->SetSoundMissing(!bAvailable); });
     m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
 }
 
@@ -301,6 +331,7 @@ void Kestal::ShowHistory()
 void Kestal::ShowPersonal()
 {
     // Its button stays hidden: the staff pages are not part of this client.
+    MarkCurrentPage();
 }
 
 void Kestal::ShowRouting()
@@ -309,6 +340,7 @@ void Kestal::ShowRouting()
     // moves on from the page shown before.
     m_pDataRecord->Reload();
     m_pStackedLayout->setCurrentWidget(m_pDataRecord);
+    MarkCurrentPage();
 }
 
 void Kestal::ShowSetting()

@@ -92,6 +92,8 @@ private:
     void CreatePresets();
     QPushButton* AddNavigationButton(const char* pName, const char* pImage);
     void ShowPage(int nIndex);
+    // The navigation button of the page shown looks pressed.
+    void MarkCurrentPage();
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
     void CreateAlarmHandling(SClock* pClock);

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <unistd.h>
 
@@ -90,4 +92,11 @@ QString PInstallPaths::TranslationFile(const QLocale& locale)
     if (locale.language() == QLocale::Chinese && QFileInfo::exists(strShared))
         return strShared;
     return QString();
+}
+
+bool PInstallPaths::LoadQtTranslation(QTranslator* pTranslator, const QLocale& locale)
+{
+    // "qt" loads the catalogues of every Qt module that has one.
+    return pTranslator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+        QLibraryInfo::location(QLibraryInfo::TranslationsPath));
 }

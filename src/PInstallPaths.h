@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QString>
 
+class QTranslator;
+
 // Where an installed program finds the files it ships and where a start from
 // the desktop menu works. A build-tree run finds nothing shipped and so keeps
 // to its working directory.
@@ -29,6 +31,10 @@ public:
     // whatever the locale, else the shipped one for a Chinese locale, else
     // empty.
     static QString TranslationFile(const QLocale& locale);
+    // Loads Qt's own translation for locale (its dialogs' and standard
+    // buttons' texts) from Qt's translations directory; false when that
+    // language has none installed (package qttranslations5-l10n).
+    static bool LoadQtTranslation(QTranslator* pTranslator, const QLocale& locale);
 
 private:
     PInstallPaths() = delete;

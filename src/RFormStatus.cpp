@@ -12,6 +12,8 @@ RFormStatus::RFormStatus(QWidget* parent)
     , m_pLabelMessage2(new QLabel(tr("Message"), this))
     , m_pLabelStorage(new QLabel(this))
     , m_pLabelMuted(new QLabel(tr("Sound muted"), this))
+    , m_pLabelNoSound(new QLabel(tr("No sound device: alarms are not heard"), this))
+    , m_pLabelLinkLost(new QLabel(this))
 {
     setWindowTitle(tr("Frame"));
     setObjectName(QStringLiteral("RFormStatus"));
@@ -33,7 +35,22 @@ RFormStatus::RFormStatus(QWidget* parent)
         "padding: 1px 6px; }"));
     m_pLabelMuted->hide();
     pLayout->addWidget(m_pLabelMuted);
+    m_pLabelNoSound->setObjectName(QStringLiteral("labelNoSound"));
+    m_pLabelNoSound->setStyleSheet(QStringLiteral(
+        "QLabel#labelNoSound { background-color: #e0a000; color: black; font-weight: bold; "
+        "padding: 1px 6px; }"));
+    m_pLabelNoSound->hide();
+    pLayout->addWidget(m_pLabelNoSound);
     pLines->addLayout(pLayout);
+
+    // Red as an alarm: while it shows, no reading and no alarm can arrive.
+    m_pLabelLinkLost->setObjectName(QStringLiteral("labelLinkLost"));
+    m_pLabelLinkLost->setStyleSheet(QStringLiteral(
+        "QLabel#labelLinkLost { background-color: #c00000; color: white; font-weight: bold; "
+        "padding: 3px; }"));
+    m_pLabelLinkLost->setWordWrap(true);
+    m_pLabelLinkLost->hide();
+    pLines->addWidget(m_pLabelLinkLost);
 
     // Above any style sheet: a storage problem must stand out whatever the theme.
     m_pLabelStorage->setObjectName(QStringLiteral("labelStorage"));
@@ -59,6 +76,36 @@ void RFormStatus::SetMuted(bool bMuted)
 bool RFormStatus::IsMutedShown() const
 {
     return !m_pLabelMuted->isHidden();
+}
+
+void RFormStatus::SetLinkDown(bool bDown, const QDateTime& lostAt)
+{
+    m_bLinkDown = bDown;
+    // The widget's own sheet outranks the application's green message colour.
+    m_pLabelMessage->setStyleSheet(bDown
+            ? QStringLiteral("QLabel#labelMessage { color: #ff4040; font-weight: bold; }")
+            : QString());
+    const bool bLost = bDown && lostAt.isValid();
+    if (bLost)
+        m_pLabelLinkLost->setText(
+            tr("Link to the data server lost at %1: no readings and no alarms arrive")
+                .arg(lostAt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
+    m_pLabelLinkLost->setVisible(bLost);
+}
+
+QString RFormStatus::LinkLost() const
+{
+    return m_pLabelLinkLost->isHidden() ? QString() : m_pLabelLinkLost->text();
+}
+
+void RFormStatus::SetSoundMissing(bool bMissing)
+{
+    m_pLabelNoSound->setVisible(bMissing);
+}
+
+bool RFormStatus::IsSoundMissingShown() const
+{
+    return !m_pLabelNoSound->isHidden();
 }
 
 QString RFormStatus::StorageProblem() const

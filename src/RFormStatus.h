@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFrame>
 
 class QLabel;
 
 // The status strip under the page stack: two lines, each a caption and a
-// message, showing the state of the link to the data server.
+// message, showing the state of the link to the data server, and the lines
+// that must not be missed (link lost, storage problem, no sound).
 class RFormStatus : public QFrame
 {
     Q_OBJECT
@@ -27,6 +29,15 @@ public:
     // The "Sound muted" note, shown while the alarm sound is silenced.
     void SetMuted(bool bMuted);
     bool IsMutedShown() const;
+    // While the link is down the link's message is red; lostAt, when valid,
+    // is when an established connection was lost, shown on a red line of
+    // its own until the link is back.
+    void SetLinkDown(bool bDown, const QDateTime& lostAt = QDateTime());
+    bool IsLinkDown() const { return m_bLinkDown; }
+    QString LinkLost() const;
+    // No audio output: alarms are not heard, for as long as the program runs.
+    void SetSoundMissing(bool bMissing);
+    bool IsSoundMissingShown() const;
 
 private:
     Q_DISABLE_COPY(RFormStatus)
@@ -37,4 +48,7 @@ private:
     QLabel* m_pLabelMessage2;
     QLabel* m_pLabelStorage;
     QLabel* m_pLabelMuted;
+    QLabel* m_pLabelNoSound;
+    QLabel* m_pLabelLinkLost;
+    bool m_bLinkDown = false;
 };

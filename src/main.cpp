@@ -46,13 +46,21 @@ int main(int argc, char** argv)
     }
 
     QTranslator translator;
+    QTranslator qtTranslator;
     const QString strTranslation = PInstallPaths::TranslationFile(QLocale());
     // The locale follows the translation in use, whatever the machine's: the
     // navigation images with their Chinese labels and the calendars' month
-    // and day names come with it.
+    // and day names come with it, and so do Qt's own dialogs and buttons.
     if (!strTranslation.isEmpty()
-        && translator.load(strTranslation, QString(), QString(), QString()))
-        QLocale::setDefault(QLocale(translator.language()));
+        && translator.load(strTranslation, QString(), QString(), QString())) {
+        const QLocale locale(translator.language());
+        QLocale::setDefault(locale);
+        if (PInstallPaths::LoadQtTranslation(&qtTranslator, locale))
+            QCoreApplication::installTranslator(&qtTranslator);
+        else
+            qWarning("no Qt translation for %s: Qt's dialogs stay in English",
+                qPrintable(locale.name()));
+    }
     QCoreApplication::installTranslator(&translator);
 
     app.setStyleSheet(

@@ -23,6 +23,12 @@ public:
             m_pClock->Advance(nAnswerMs);
         return answers.isEmpty() ? bAccept : answers.takeFirst();
     }
+    bool AskWarning(QWidget* pParent, const QString& strText, const QString& strInfo,
+        const QString& strAccept, const QString& strReject) override
+    {
+        warned << strText;
+        return Ask(pParent, strText, strInfo, strAccept, strReject);
+    }
     void Tell(QWidget*, const QString& strText, const QString&) override { told << strText; }
     QString AskSaveFileName(
         QWidget*, const QString&, const QString& strDefault, const QString&) override
@@ -32,6 +38,7 @@ public:
     }
 
     QStringList asked;
+    QStringList warned; // the questions asked with a warning, also in asked
     QStringList told;
     QStringList offered; // file names offered for saving
     QString strSaveName; // the answer to a save question; empty cancels

@@ -74,22 +74,15 @@ QList<RRoutingRecords::Line> RRoutingRecords::Lines(
             {nStaffId, dayText(day)});
         if (!Check(query))
             return lines;
-        QList<Line> dayLines;
-        QStringList times;
         while (query.next()) {
             const int nRoomId = query.value(0).toInt();
             if (!setRooms.isEmpty() && !setRooms.contains(nRoomId))
                 continue;
             const QString strTime = query.value(2).toString();
-            times << strTime;
-            dayLines.append({QString(), dayText(day) + QLatin1Char('T') + strTime,
+            lines.append({IntervalLabel(strTime), dayText(day) + QLatin1Char('T') + strTime,
                 m_hashRoomNames.value(nRoomId, QString::number(nRoomId)), strStaff,
                 QString::number(query.value(1).toDouble() * DoseFactor, 'f', 2)});
         }
-        const QStringList labels = IntervalLabels(times);
-        for (int i = 0; i < dayLines.size(); ++i)
-            dayLines[i].strInterval = labels.at(i);
-        lines += dayLines;
     }
     return lines;
 }
@@ -127,45 +120,31 @@ QList<QDate> RRoutingRecords::DaysWithData(int nYear, int nMonth)
     return days;
 }
 
-QList<QDate> RRoutingRecords::RangeDays(const QDate& from, const QDate& to, const QDate& day)
+QList<QDate> RRoutingRecords::RangeDays(const QDate& from, const QDate& to)
 {
     QList<QDate> days;
-    if (to > from && to.year() == from.year()) {
-        for (QDate each = from; each < to; each = each.addDays(1))
-            days.append(each);
-    } else {
+    const QDate first = qMin(from, to);
+    const QDate last = qMax(from, to);
+    if (!first.isValid())
+        return days;
+    for (QDate day = first; day <= last; day = day.addDays(1))
         days.append(day);
-    }
     return days;
 }
 
-QStringList RRoutingRecords::IntervalLabels(const QStringList& times)
+QString RRoutingRecords::IntervalLabel(const QString& strTime)
 {
-    const QString strNoon = QStringLiteral("12:00");
-    QStringList labels;
-    int nState = 0;
-    for (const QString& strTime : times) {
-        if (nState == 0 && strTime < strNoon) {
-            labels << QStringLiteral("moring");
-            nState = 1;
-        } else if (nState != 2 && !(strTime < strNoon)) {
-            labels << QStringLiteral("afternoon");
-            nState = 2;
-        } else {
-            labels << QString();
-        }
-    }
-    return labels;
+    return strTime < QLatin1String("12:00") ? QStringLiteral("moring")
+                                            : QStringLiteral("afternoon");
 }
 
-QStringList RRoutingRecords::CsvHeader(const QStringList& labels)
+QStringList RRoutingRecords::CsvHeader()
 {
-    // Every header label is followed by a comma: one empty field at the end.
-    return labels.mid(0, 5) << QString();
+    return {QStringLiteral("Interval"), QStringLiteral("Time"), QStringLiteral("Room"),
+        QStringLiteral("Manufacturing number"), QStringLiteral("Dose")};
 }
 
 QStringList RRoutingRecords::CsvFields(const Line& line)
 {
-    return {line.strInterval, line.strTime, line.strRoom, line.strStaff, line.strDose, QString(),
-        QString()};
+    return {line.strInterval, line.strTime, line.strRoom, line.strStaff, line.strDose};
 }

@@ -40,8 +40,8 @@ public:
     const QList<Item>& Rooms() const { return m_listRooms; }
 
     // The readings of one staff member on the days given, each day in time
-    // order; with a non-empty room filter only those rooms. The first
-    // reading before noon and the first from noon on carry the interval label.
+    // order; with a non-empty room filter only those rooms. Every reading
+    // carries the label of its half of the day.
     QList<Line> Lines(int nStaffId, const QList<QDate>& days, const QSet<int>& setRooms);
     // Every staff id with readings from first to last inclusive, ascending.
     QList<int> StaffWithReadings(const QDate& first, const QDate& last);
@@ -53,16 +53,17 @@ public:
     const QSqlError& Error() const { return m_error; }
     bool Failed() const { return m_error.type() != QSqlError::NoError; }
 
-    // The view's range rule: "to" after "from" in the same year covers from
-    // up to the day before to; otherwise the calendar's day alone.
-    static QList<QDate> RangeDays(const QDate& from, const QDate& to, const QDate& day);
-    // Labels of a day's times (text, in time order): "moring" for the first
-    // before 12:00, "afternoon" for the first from 12:00 on, else empty.
-    static QStringList IntervalLabels(const QStringList& times);
+    // The days from..to, both included (in either order), as the view and
+    // kestal-report select them.
+    static QList<QDate> RangeDays(const QDate& from, const QDate& to);
+    // The label of a reading's time (hh:mm or hh:mm:ss): "moring" before
+    // 12:00, "afternoon" from 12:00 on. Stored spelling, kept in the files.
+    static QString IntervalLabel(const QString& strTime);
 
-    // The CSV's header and the fields of one line: the view's columns, with
-    // the two empty trailing fields of a data line.
-    static QStringList CsvHeader(const QStringList& labels);
+    // The CSV's header and the fields of one line: the same five fields on
+    // every line, the same in every language (the view's Export and
+    // kestal-report write the same file).
+    static QStringList CsvHeader();
     static QStringList CsvFields(const Line& line);
 
 private:

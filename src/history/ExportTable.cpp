@@ -21,8 +21,8 @@ QString ExportTable::DefaultFileName(int nId, const QDate& date)
 void ExportTable::Export(QWidget* pParent, int nKind, int nId, const QDate& date)
 {
     const QString strDefault = DefaultFileName(nId, date);
-    const QString strFile
-        = m_pPrompt->AskSaveFileName(pParent, tr("Save File"), strDefault, tr("Images (*.xlsx)"));
+    const QString strFile = m_pPrompt->AskSaveFileName(
+        pParent, tr("Save File"), strDefault, tr("Excel workbooks (*.xlsx)"));
     if (strFile.isEmpty()) {
         emit EndExport();
         return;

@@ -10,6 +10,7 @@
 #include "widgets/SPrompt.h"
 
 #include <QDir>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -79,6 +80,11 @@ RDataRecord::RDataRecord(QWidget* parent, SClock* pClock)
     m_pButtonExport = new QPushButton(tr("Export"), this);
     m_pButtonExport->setObjectName(QStringLiteral("m_pButtonExport"));
     m_pButtonExport->setMinimumHeight(36);
+    m_pEmptyNote = new QLabel(tr("No records for the ticked staff, rooms and days"), this);
+    m_pEmptyNote->setObjectName(QStringLiteral("m_pEmptyNote"));
+    m_pEmptyNote->setAlignment(Qt::AlignCenter);
+    m_pEmptyNote->setWordWrap(true);
+    m_pEmptyNote->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     // Lists on the left; calendar and range above the table on the right.
     auto* pLists = new QVBoxLayout;
@@ -96,9 +102,13 @@ RDataRecord::RDataRecord(QWidget* parent, SClock* pClock)
     auto* pTop = new QHBoxLayout;
     pTop->addWidget(m_pCalendar, 1);
     pTop->addLayout(pRange);
+    // The note lies over the table, headers included, while it is empty.
+    auto* pTable = new QGridLayout;
+    pTable->addWidget(m_pRecordView, 0, 0);
+    pTable->addWidget(m_pEmptyNote, 0, 0);
     auto* pRight = new QVBoxLayout;
     pRight->addLayout(pTop);
-    pRight->addWidget(m_pRecordView, 1);
+    pRight->addLayout(pTable, 1);
     auto* pOuter = new QHBoxLayout(this);
     pOuter->addLayout(pLists, 1);
     pOuter->addLayout(pRight, 3);
@@ -107,8 +117,9 @@ RDataRecord::RDataRecord(QWidget* parent, SClock* pClock)
         m_pCalendar, &QCalendarWidget::selectionChanged, this, &RDataRecord::OnSelectionChanged);
     connect(m_pCalendar, &QCalendarWidget::currentPageChanged, this,
         &RDataRecord::OnCurrentPageChanged);
-    connect(m_pDateFrom, &QDateEdit::dateChanged, this, &RDataRecord::OnDatechanged);
-    connect(m_pDateTo, &QDateEdit::dateChanged, this, &RDataRecord::OnDatechanged);
+    connect(m_pDateFrom, &QDateEdit::dateChanged, this, &RDataRecord::OnFromChanged);
+    connect(m_pDateTo, &QDateEdit::dateChanged, this, &RDataRecord::OnToChanged);
+    m_pCalendar->SetRange(today, today);
     connect(m_pButtonExport, &QPushButton::clicked, this, &RDataRecord::OnExportButtonClicked);
 }
 
@@ -193,13 +204,14 @@ void RDataRecord::RebuildRecords()
     m_pRecordModel->clear();
     m_pRecordModel->setHorizontalHeaderLabels(RecordLabels());
     m_nRecordCount = 0;
+    m_lines.clear();
     const QList<int> rooms = TickedIds(m_pRoomView, m_pRoomModel);
     const QSet<int> setRooms(rooms.begin(), rooms.end());
-    const QList<QDate> days = RRoutingRecords::RangeDays(
-        m_pDateFrom->date(), m_pDateTo->date(), m_pCalendar->selectedDate());
+    const QList<QDate> days = RRoutingRecords::RangeDays(From(), To());
     RRoutingRecords records;
     for (int nStaffId : TickedIds(m_pStaffView, m_pStaffModel)) {
         for (const RRoutingRecords::Line& line : records.Lines(nStaffId, days, setRooms)) {
+            m_lines.append(line);
             AddCheckRow(m_pRecordView, m_pRecordModel,
                 {intervalName(line.strInterval), line.strTime, line.strRoom, line.strStaff,
                     line.strDose},
@@ -209,10 +221,10 @@ void RDataRecord::RebuildRecords()
             ++m_nRecordCount;
         }
     }
-    if (m_nRecordCount > 0) {
-        m_pRecordView->resizeColumnToContents(1);
-        m_pRecordView->resizeColumnToContents(3);
-    }
+    // Headers too: an empty table must not show them cut off.
+    for (int nColumn = 0; nColumn < 4; ++nColumn)
+        m_pRecordView->resizeColumnToContents(nColumn);
+    m_pEmptyNote->setVisible(m_nRecordCount == 0);
 }
 
 QString RDataRecord::RecordKey(int nRow) const
@@ -246,11 +258,36 @@ void RDataRecord::Reload()
         m_pRoomView->resizeColumnsToContents();
         if (m_bSearchEnabled) {
             const QDate today = m_pClock->Now().date();
-            const QSignalBlocker blockFrom(m_pDateFrom);
-            const QSignalBlocker blockTo(m_pDateTo);
-            m_pDateFrom->setDate(today);
-            m_pDateTo->setDate(today);
+            Select(today, today);
+            return;
         }
+    }
+    RebuildRecords();
+    MarkMonth(m_pCalendar->yearShown(), m_pCalendar->monthShown());
+}
+
+QDate RDataRecord::From() const
+{
+    return m_pDateFrom->date();
+}
+
+QDate RDataRecord::To() const
+{
+    return m_pDateTo->date();
+}
+
+void RDataRecord::Select(const QDate& from, const QDate& to)
+{
+    {
+        const QSignalBlocker blockFrom(m_pDateFrom);
+        const QSignalBlocker blockTo(m_pDateTo);
+        const QSignalBlocker blockCalendar(m_pCalendar);
+        m_pDateFrom->setDate(from);
+        m_pDateTo->setDate(to);
+        // Selecting turns the calendar to the month of "from" when needed.
+        if (m_pCalendar->selectedDate() != from)
+            m_pCalendar->setSelectedDate(from);
+        m_pCalendar->SetRange(from, to);
     }
     RebuildRecords();
     MarkMonth(m_pCalendar->yearShown(), m_pCalendar->monthShown());
@@ -267,19 +304,23 @@ void RDataRecord::OnSelectionChanged()
 {
     if (!CheckPermission())
         return;
-    const QDate today = m_pClock->Now().date();
-    const QSignalBlocker blockFrom(m_pDateFrom);
-    const QSignalBlocker blockTo(m_pDateTo);
-    m_pDateFrom->setDate(today);
-    m_pDateTo->setDate(today);
-    RebuildRecords();
+    const QDate day = m_pCalendar->selectedDate();
+    Select(day, day);
 }
 
-void RDataRecord::OnDatechanged(QDate)
+void RDataRecord::OnFromChanged(QDate date)
 {
     if (!CheckPermission())
         return;
-    RebuildRecords();
+    // "to" follows a "from" moved past it, so the range never turns empty.
+    Select(date, qMax(date, m_pDateTo->date()));
+}
+
+void RDataRecord::OnToChanged(QDate date)
+{
+    if (!CheckPermission())
+        return;
+    Select(qMin(date, m_pDateFrom->date()), date);
 }
 
 void RDataRecord::OnCurrentPageChanged(int year, int month)
@@ -298,10 +339,15 @@ void RDataRecord::OnExportButtonClicked()
 {
     if (!CheckPermission() || !m_respond.CheckInterval())
         return;
-    const QString strFile
-        = m_pPrompt->AskSaveFileName(this, tr("Save File"), QDir::homePath(), tr("Images (*.csv)"));
+    QString strFile = m_pPrompt->AskSaveFileName(this, tr("Save File"),
+        QDir::home().filePath(QStringLiteral("patrol-%1-%2.csv")
+                                  .arg(From().toString(QStringLiteral("yyyyMMdd")),
+                                      To().toString(QStringLiteral("yyyyMMdd")))),
+        tr("CSV files (*.csv)"));
     if (strFile.isEmpty())
         return;
+    if (!strFile.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        strFile += QLatin1String(".csv");
     QString strError;
     if (!WriteCsv(strFile, &strError))
         m_pPrompt->Tell(this, tr("The table was not exported: %1").arg(strError), tr("OK"));
@@ -312,17 +358,12 @@ bool RDataRecord::WriteCsv(const QString& strFile, QString* pError) const
     SCsvWriter writer(strFile);
     if (!writer.Open(pError))
         return false;
-    writer.WriteRow(RRoutingRecords::CsvHeader(RecordLabels()));
-    for (int nRow = 0; nRow < m_pRecordModel->rowCount(); ++nRow) {
+    writer.WriteRow(RRoutingRecords::CsvHeader());
+    for (int nRow = 0; nRow < m_lines.size(); ++nRow) {
         const RWidget* pExport = CheckCell(m_pRecordView, nRow);
         if (pExport && pExport->CheckState() != Qt::Checked)
             continue;
-        RRoutingRecords::Line line;
-        QString* fields[]
-            = {&line.strInterval, &line.strTime, &line.strRoom, &line.strStaff, &line.strDose};
-        for (int nColumn = 0; nColumn < 5; ++nColumn)
-            *fields[nColumn] = m_pRecordModel->item(nRow, nColumn)->text();
-        writer.WriteRow(RRoutingRecords::CsvFields(line));
+        writer.WriteRow(RRoutingRecords::CsvFields(m_lines.at(nRow)));
     }
     return writer.Commit(pError);
 }

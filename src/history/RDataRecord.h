@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/RRoutingRecords.h"
 #include "widgets/RespondButtonClicked.h"
 
 #include <QDate>
@@ -7,6 +8,7 @@
 #include <QSet>
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
 class QStandardItemModel;
 class QTableView;
@@ -18,8 +20,9 @@ class SPrompt;
 
 // The patrol (routing) records: which routing staff member passed which
 // room, when, with what dose. Staff and rooms are ticked in two check lists
-// on the left; a calendar day or a "from"/"to" range picks the days; ticked
-// lines of the records table export to CSV.
+// on the left; the days are one selection, shown both by the calendar and by
+// the "from"/"to" edits (a click on a day picks that day alone); ticked lines
+// of the records table export to CSV.
 class RDataRecord final : public QWidget
 {
     Q_OBJECT
@@ -44,6 +47,11 @@ public:
     RDateEdit* FromEdit() const { return m_pDateFrom; }
     RDateEdit* ToEdit() const { return m_pDateTo; }
     QPushButton* ExportButton() const { return m_pButtonExport; }
+    // Shown over the table while it has no line.
+    QLabel* EmptyNote() const { return m_pEmptyNote; }
+    // The selected days, first to last.
+    QDate From() const;
+    QDate To() const;
     // The check box of a row's last column in one of the three tables.
     RWidget* CheckCell(QTableView* pView, int nRow) const;
     QTableView* StaffView() const { return m_pStaffView; }
@@ -57,7 +65,8 @@ public slots:
     void OnChangeCheckState(int index);
     void OnSelectionChanged();
     void OnExportButtonClicked();
-    void OnDatechanged(QDate date);
+    void OnFromChanged(QDate date);
+    void OnToChanged(QDate date);
     void OnCurrentPageChanged(int year, int month);
     void SearchEnable(bool able);
 
@@ -68,6 +77,8 @@ private:
     void FillLists();
     void RebuildRecords();
     void MarkMonth(int nYear, int nMonth);
+    // Shows the range from..to in both edits and the calendar, then rebuilds.
+    void Select(const QDate& from, const QDate& to);
     QList<int> TickedIds(QTableView* pView, QStandardItemModel* pModel) const;
     RWidget* AddCheckRow(QTableView* pView, QStandardItemModel* pModel, const QStringList& texts,
         Qt::CheckState state);
@@ -86,6 +97,10 @@ private:
     RDateEdit* m_pDateFrom;
     RDateEdit* m_pDateTo;
     QPushButton* m_pButtonExport;
+    QLabel* m_pEmptyNote;
+    // The lines shown, row by row, as stored: the export writes these, not
+    // the table's translated texts.
+    QList<RRoutingRecords::Line> m_lines;
     RespondButtonClicked m_respond;
     // Nothing in this system grants or withdraws it; it starts granted.
     bool m_bSearchEnabled = true;

@@ -45,8 +45,9 @@ QLabel* idLabel(const char* pName, QWidget* parent)
 
 RDialogStaffHistoryDose::RDialogStaffHistoryDose(QWidget* parent, SClock* pClock)
     : QDialog(parent)
+    , m_pClock(pClock ? pClock : SClock::System())
     , m_pStackedWidget(new QStackedWidget(this))
-    , m_date((pClock ? pClock : SClock::System())->Now().date())
+    , m_date(m_pClock->Now().date())
     , m_respond(300, pClock)
 {
     // A page of the history form, not a window of its own.
@@ -71,6 +72,7 @@ RDialogStaffHistoryDose::RDialogStaffHistoryDose(QWidget* parent, SClock* pClock
     m_pDateEditMonth->setDate(m_date);
     m_pDateEditDay->setDate(m_date);
     m_pMonthChart->SetDay(m_date);
+    UpdateNextMonth();
 
     connect(
         m_pButtonPrevMonth, &QToolButton::clicked, this, &RDialogStaffHistoryDose::ShowPrevMonth);
@@ -167,8 +169,27 @@ void RDialogStaffHistoryDose::SetCurrentIndex(int i)
 
 void RDialogStaffHistoryDose::ShowNextMonth()
 {
+    const QDate today = m_pClock->Now().date();
+    const QDate next = m_date.addMonths(1);
+    if (next.year() * 12 + next.month() > today.year() * 12 + today.month()) {
+        UpdateNextMonth();
+        return;
+    }
     if (m_respond.CheckInterval())
-        m_pDateEditMonth->setDate(m_date.addMonths(1));
+        m_pDateEditMonth->setDate(qMin(next, today));
+}
+
+void RDialogStaffHistoryDose::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    UpdateNextMonth();
+}
+
+void RDialogStaffHistoryDose::UpdateNextMonth()
+{
+    const QDate today = m_pClock->Now().date();
+    m_pButtonNextMonth->setEnabled(
+        m_date.year() * 12 + m_date.month() < today.year() * 12 + today.month());
 }
 
 void RDialogStaffHistoryDose::ShowPrevMonth()
@@ -203,6 +224,7 @@ void RDialogStaffHistoryDose::OnDayDateChanged(QDate date)
     const QSignalBlocker blockDay(m_pDateEditDay);
     m_pDateEditMonth->setDate(date);
     m_pDateEditDay->setDate(date);
+    UpdateNextMonth();
 }
 
 void RDialogStaffHistoryDose::SetCurrentStaffID(int id)

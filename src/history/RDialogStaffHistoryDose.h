@@ -67,6 +67,8 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
+    // A new month may have begun while the page was hidden.
+    void showEvent(QShowEvent* pEvent) override;
 
 private:
     Q_DISABLE_COPY(RDialogStaffHistoryDose)
@@ -75,6 +77,10 @@ private:
     QWidget* BuildDayPage();
     void FitDayCharts();
 
+    // "Next month" ends at the month of today: no data lies beyond.
+    void UpdateNextMonth();
+
+    SClock* m_pClock;
     QStackedWidget* m_pStackedWidget;
     QLabel* m_pLabelStaffIdMonth = nullptr;
     QLabel* m_pLabelStaffIdDay = nullptr;

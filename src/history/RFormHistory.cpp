@@ -131,6 +131,15 @@ int RFormHistory::ItemId() const
     return pItem ? pItem->data(Qt::EditRole).toInt() : 0;
 }
 
+QString RFormHistory::ItemName() const
+{
+    const bool bRegion = IsRegionKind();
+    const QTreeView* pTree = bRegion ? m_pTreeViewRegion : m_pTreeViewPersonal;
+    const QStandardItemModel* pModel = bRegion ? m_pRegionModel->Model() : m_pStaffModel->Model();
+    const QStandardItem* pItem = pModel->item(pTree->currentIndex().row(), 0);
+    return pItem ? pItem->text() : QString();
+}
+
 void RFormHistory::MonthChange(QDate date)
 {
     const int nId = ItemId();
@@ -275,15 +284,15 @@ void RFormHistory::OnClearData(QDate date)
 {
     const int nId = ItemId();
     const QString strDay = date.toString(QStringLiteral("yyyy-MM-dd"));
-    if (!m_pPrompt->Ask(this,
-            tr("The node ") + QString::number(nId) + tr(" dose in date ") + strDay
-                + tr(" will be remove."),
-            tr("Do you want to remove?"), tr("Remove"), tr("Cancel")))
+    if (!m_pPrompt->AskWarning(this,
+            tr("The readings of %1 (ID %2) on %3 will be deleted.")
+                .arg(ItemName(), QString::number(nId), strDay),
+            tr("This cannot be undone. Do you want to delete them?"), tr("Remove"), tr("Cancel")))
         return;
     // Today's rows are being written to: deleting them takes a second yes.
     const bool bToday = date == m_pClock->Now().date();
     if (bToday
-        && !m_pPrompt->Ask(this, tr("%1 is the day being recorded now.").arg(strDay),
+        && !m_pPrompt->AskWarning(this, tr("%1 is the day being recorded now.").arg(strDay),
             tr("The readings stored so far today will be deleted; recording goes on. Delete them?"),
             tr("Delete today"), tr("Cancel")))
         return;

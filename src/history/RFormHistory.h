@@ -71,6 +71,8 @@ private:
     void BuildWidgets();
     // The id in the current row of the list of the current kind; 0 for none.
     int ItemId() const;
+    // The name shown beside that id.
+    QString ItemName() const;
     void Refresh();
     void DenySelection();
     // Marks the days with data of the month the day edit's calendar shows.

@@ -50,7 +50,7 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     , m_pPrompt(SPrompt::Default())
 {
     setWindowTitle(tr("Alarm journal"));
-    resize(900, 560);
+    resize(1000, 560);
     m_pComboRegion->setObjectName(QStringLiteral("m_pComboRegion"));
     m_pComboRegion->addItem(tr("All"), 0);
     for (const RRegion& region : RRegionCatalogue::Shared().Regions())
@@ -71,6 +71,8 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->verticalHeader()->hide();
     m_pTable->horizontalHeader()->setStretchLastSection(true);
+    m_pTable->setTextElideMode(Qt::ElideRight);
+    m_pTable->setWordWrap(false);
 
     auto* pFilter = new QHBoxLayout;
     pFilter->addWidget(new QLabel(tr("Region:"), this));
@@ -123,19 +125,32 @@ void RAlarmJournalView::Reload()
         RAlarmJournal::Read(m_pDateFrom->date(), m_pDateTo->date(), nId)) {
         const RRegion* pRegion = RRegionCatalogue::Shared().Find(event.nId);
         const QStringList fields = RAlarmJournal::CsvFields(event);
+        const bool bLink = event.strEvent.startsWith(QLatin1String("link-"));
+        QString strPlace = pRegion ? pRegion->strName : QString();
+        if (bLink)
+            strPlace = tr("Data server");
         QList<QStandardItem*> items;
-        for (const QString& strText :
-            {fields.at(0), fields.at(1), pRegion ? pRegion->strName : QString(),
-                eventName(fields.at(2)), fields.at(3), fields.at(4), fields.at(5)})
-            items << new QStandardItem(strText);
-        // Alarms stand out in the list as they do on the page.
-        if (event.strEvent == QLatin1String("alarm")) {
+        for (const QString& strText : {fields.at(0), fields.at(1), strPlace,
+                 eventName(fields.at(2)), fields.at(3), fields.at(4), fields.at(5)}) {
+            auto* pItem = new QStandardItem(strText);
+            // The whole text, for a column the window is too narrow for.
+            pItem->setToolTip(strText);
+            items << pItem;
+        }
+        // Alarms, the link's loss among them, stand out as they do on the page.
+        if (event.strEvent == QLatin1String("alarm")
+            || event.strEvent == QLatin1String("link-down")) {
             for (QStandardItem* pItem : qAsConst(items))
                 pItem->setForeground(QColor(200, 0, 0));
         }
         m_pModel->appendRow(items);
     }
     m_pTable->resizeColumnsToContents();
+    // The measured width leaves no room for the cell's margins with every
+    // font (CJK texts came out cut): a little more, eliding past that.
+    const int nMargin = m_pTable->fontMetrics().averageCharWidth();
+    for (int nColumn = 0; nColumn < m_pModel->columnCount(); ++nColumn)
+        m_pTable->setColumnWidth(nColumn, m_pTable->columnWidth(nColumn) + nMargin);
 }
 
 void RAlarmJournalView::Export()

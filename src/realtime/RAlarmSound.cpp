@@ -15,13 +15,20 @@ RAlarmSound::RAlarmSound(QObject* pParent)
     // Said once; every attempt to play would only repeat the sound system's complaint.
     if (!m_bAvailable)
         Log(3, "no audio output: alarms are shown but not sounded\n");
+    connect(m_pEffect, &QSoundEffect::statusChanged, this, [this]() {
+        if (!m_bAvailable || m_pEffect->status() != QSoundEffect::Error)
+            return;
+        m_bAvailable = false;
+        Log(3, "the alarm sound cannot be played: alarms are shown but not sounded\n");
+        emit AvailableChanged(false);
+    });
 }
 
 RAlarmSound::~RAlarmSound() = default;
 
 void RAlarmSound::Play()
 {
-    if (!m_bAvailable || m_pEffect->status() == QSoundEffect::Error)
+    if (!m_bAvailable)
         return;
     m_pEffect->play();
 }

@@ -5,7 +5,8 @@
 class QSoundEffect;
 
 // The alarm sound of the audible cue. Without an audio device (a headless
-// run, a workstation without speakers) playing does nothing, quietly.
+// run, a workstation without speakers) playing does nothing; the screen must
+// then say that alarms are silent.
 class RAlarmSound final : public QObject
 {
     Q_OBJECT
@@ -14,6 +15,12 @@ public:
     ~RAlarmSound() override;
 
     void Play();
+    bool IsAvailable() const { return m_bAvailable; }
+
+signals:
+    // The sound turned out unplayable after it was made (the sound system
+    // refused it).
+    void AvailableChanged(bool bAvailable);
 
 private:
     Q_DISABLE_COPY(RAlarmSound)

@@ -31,12 +31,7 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
 {
     if (nTo == RRealDoseModel::Warning) {
         Write(QStringLiteral("alarm"), nId, fDose, nThreshold);
-        const bool bFirst = m_unacknowledged.isEmpty();
-        m_unacknowledged.insert(nId);
-        emit AcknowledgementChanged(nId);
-        if (bFirst)
-            emit UnacknowledgedChanged(true);
-        emit NewAlarm(nId);
+        Raise(nId);
     } else if (nFrom == RRealDoseModel::Warning && nTo == RRealDoseModel::Normal) {
         // The alarm stays latched until acknowledged.
         Write(QStringLiteral("clear"), nId, fDose, nThreshold);
@@ -53,11 +48,25 @@ void RAlarmState::OnLinkChanged(bool bUp)
     // Every connection made is news; a drop only of one that was made.
     if (!bUp && !m_bLinkUp)
         return;
-    Write(bUp ? QStringLiteral("link-up") : QStringLiteral("link-down"), 0);
+    Write(bUp ? QStringLiteral("link-up") : QStringLiteral("link-down"), kLinkId);
     const bool bChanged = bUp != m_bLinkUp;
     m_bLinkUp = bUp;
     if (bChanged)
         emit LinkChanged(bUp);
+    // Latched like a region's alarm: a link back before anyone looked must
+    // still be seen.
+    if (!bUp)
+        Raise(kLinkId);
+}
+
+void RAlarmState::Raise(int nId)
+{
+    const bool bFirst = m_unacknowledged.isEmpty();
+    m_unacknowledged.insert(nId);
+    emit AcknowledgementChanged(nId);
+    if (bFirst)
+        emit UnacknowledgedChanged(true);
+    emit NewAlarm(nId);
 }
 
 void RAlarmState::Acknowledge(int nId)

@@ -8,14 +8,18 @@ class RAlarmJournal;
 
 // The operator's side of the alarms: each alarm stays unacknowledged, and
 // visible, until acknowledged, whatever the dose does meanwhile; the journal
-// gets every transition of the alarms, the regions and the link. The alarm
-// states themselves (and their episodes) stay the region model's.
-// GUI thread.
+// gets every transition of the alarms, the regions and the link. A lost link
+// is an alarm of its own (id kLinkId): no region can raise one while it is
+// down. The alarm states themselves (and their episodes) stay the region
+// model's. GUI thread.
 class RAlarmState final : public QObject
 {
     Q_OBJECT
 public:
     // pJournal: where events are written; not owned, may be null.
+    // The id the link's events and its alarm go by; no region has it.
+    static constexpr int kLinkId = 0;
+
     explicit RAlarmState(RAlarmJournal* pJournal, QObject* pParent = nullptr);
     ~RAlarmState() override;
 
@@ -29,10 +33,10 @@ public:
     RAlarmJournal* Journal() const { return m_pJournal; }
 
 signals:
-    // nId 0: several regions at once.
     void AcknowledgementChanged(int nId);
     void UnacknowledgedChanged(bool bAny);
-    // A region entered alarm: the audible cue sounds again even when muted.
+    // A region entered alarm, or the link was lost: the audible cue sounds
+    // again even when muted.
     void NewAlarm(int nId);
     void LinkChanged(bool bUp);
 
@@ -46,6 +50,7 @@ public slots:
 private:
     Q_DISABLE_COPY(RAlarmState)
 
+    void Raise(int nId);
     void Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
         const QString& strOperator = QString());
 

@@ -15,6 +15,7 @@
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RRegionPic.h"
 #include "realtime/RWidget.h"
+#include "widgets/SPrompt.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -46,6 +47,7 @@ QString framed(const char* pName, const char* pImage)
 RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     : QWidget(parent)
     , m_pClock(pClock)
+    , m_pPrompt(SPrompt::Default())
 {
     BuildWidgets();
     m_pSliceTimer = new QTimer(this);
@@ -112,6 +114,11 @@ void RFormRegion::BuildWidgets()
         pButton->setEnabled(false);
         pBar->addWidget(pButton);
     }
+    // A switch must look switched on: muted alarms, a plan on screen.
+    for (QPushButton* pButton : {m_pButtonMute, m_pButtonPicture})
+        pButton->setStyleSheet(
+            QStringLiteral("QPushButton:checked { background-color: #2f5f9f; color: white; "
+                           "border: 2px solid #ffd040; border-radius: 4px; padding: 3px 11px; }"));
     pBar->addWidget(m_pButtonJournal);
     pBar->addStretch(1);
     pBar->addWidget(m_pButtonPicture);
@@ -243,9 +250,26 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
 
 void RFormRegion::AcknowledgeCurrent()
 {
+    if (!m_pAlarmState)
+        return;
     const QModelIndex current = m_pRegionTreeView->currentIndex();
-    if (m_pAlarmState && current.isValid())
-        m_pAlarmState->Acknowledge(m_pModel->IdAt(current.row()));
+    if (!current.isValid()) {
+        m_pPrompt->Tell(this,
+            tr("Select the region to acknowledge in the table first, or use \"Acknowledge "
+               "all\"."),
+            tr("OK"));
+        return;
+    }
+    const int nId = m_pModel->IdAt(current.row());
+    if (!m_pAlarmState->IsUnacknowledged(nId)) {
+        m_pPrompt->Tell(this,
+            tr("%1 (ID %2) has no alarm to acknowledge.")
+                .arg(m_pModel->index(current.row(), 1).data().toString())
+                .arg(nId),
+            tr("OK"));
+        return;
+    }
+    m_pAlarmState->Acknowledge(nId);
 }
 
 void RFormRegion::OnLinkChanged(bool bUp)

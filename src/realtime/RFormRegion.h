@@ -22,6 +22,7 @@ class RRealRateCurve;
 class RRegionDoseModel;
 class RRegionPic;
 class SClock;
+class SPrompt;
 
 // Page 0 of the main window: the live view of every area monitor (table,
 // level gauge, day curve). The region page on the bus: every region reading enters the
@@ -41,6 +42,8 @@ public:
     // act on. Not owned, and held weakly: the main window's children go in
     // stacking order, so a page shown again goes after them.
     void SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue);
+    // Notices (nothing to acknowledge); message boxes by default. Not owned.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
 
     // Geometry of a picture of size image fitted into frame keeping its
     // aspect ratio: centred horizontally when portrait, vertically otherwise.
@@ -115,6 +118,7 @@ private:
     QPointer<QWidget> m_pJournalView;
     QPointer<RAlarmState> m_pAlarmState;
     QPointer<PAlarmCue> m_pCue;
+    SPrompt* m_pPrompt;
     // Local time of the latest reading, for the stale note.
     QDateTime m_lastReading;
     RRegionDoseModel* m_pModel = nullptr;

@@ -5,6 +5,7 @@
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
 #include <QTimer>
 
@@ -90,7 +91,8 @@ QVariant RRealDoseModel::headerData(int section, Qt::Orientation orientation, in
         return QAbstractItemModel::headerData(section, orientation, role);
     if (role != Qt::DisplayRole || section < 0 || section >= m_nColumnCount || !m_pHeaders)
         return QVariant();
-    return QString::fromLocal8Bit(m_pHeaders[section]);
+    // The headers are source texts, translated in the concrete model's context.
+    return QCoreApplication::translate(metaObject()->className(), m_pHeaders[section]);
 }
 
 int RRealDoseModel::OnlineAt(int row) const

@@ -15,7 +15,12 @@
 
 namespace {
 
-const char* const kHeaders[] = {"ID", "Location", "H*(10)", "Show Curve", "Curve Color"};
+// Translated where shown (RRealDoseModel::headerData), in this class's context.
+const char* const kHeaders[] = {QT_TRANSLATE_NOOP("RRegionDoseModel", "ID"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "Location"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "H*(10)"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "Show Curve"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "Curve Color")};
 
 QString withUnit(double dValue, const char* pUnit)
 {
@@ -184,7 +189,9 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ForegroundRole) {
         switch (index.column()) {
         case 3:
-            return QColor(OnlineAt(row) == OffLine ? Qt::red : Qt::green);
+            // A lost link makes every region stale at once, not after the
+            // silence rule has run out for each.
+            return QColor(IsStale(row) ? Qt::red : Qt::green);
         case 4:
             // Flashing between red and a dark red: still the alarm colour.
             if (bUnacknowledged && !m_bFlashOn)
@@ -198,8 +205,33 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             return QColor(Qt::white);
         }
     }
+    if (role == Qt::ToolTipRole)
+        return LampTip(row, index.column(), bUnacknowledged);
     if (role == Qt::BackgroundRole && bUnacknowledged)
         return QColor(110, 24, 24);
+    return QVariant();
+}
+
+QVariant RRegionDoseModel::LampTip(int row, int nColumn, bool bUnacknowledged) const
+{
+    if (nColumn == 3) {
+        if (!m_bLinkUp)
+            return tr("No link to the data server: the value is not current");
+        return OnlineAt(row) == OffLine ? tr("Off line: no reading from this monitor")
+                                        : tr("On line: readings arrive");
+    }
+    if (nColumn == 4) {
+        if (bUnacknowledged)
+            return tr("Alarm, not acknowledged");
+        switch (AlarmAt(row)) {
+        case Normal:
+            return tr("No alarm");
+        case Warning:
+            return tr("Alarm, acknowledged");
+        default:
+            return tr("No reading yet");
+        }
+    }
     return QVariant();
 }
 

@@ -54,6 +54,9 @@ public slots:
 private:
     Q_DISABLE_COPY(RRegionDoseModel)
 
+    // What the on-line lamp (column 3) or the alarm lamp (column 4) says.
+    QVariant LampTip(int row, int nColumn, bool bUnacknowledged) const;
+
     QList<QVariant> m_colours;
     QHash<int, RTimer*> m_episodeTimers;
     // Local time of each row's last reading.

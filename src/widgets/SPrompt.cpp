@@ -12,6 +12,17 @@ QString title()
     return QCoreApplication::translate("Kestal", "Orvane-Monitor");
 }
 
+bool ask(QMessageBox::Icon icon, QWidget* pParent, const QString& strText, const QString& strInfo,
+    const QString& strAccept, const QString& strReject)
+{
+    QMessageBox box(icon, title(), strText, QMessageBox::NoButton, pParent);
+    box.setInformativeText(strInfo);
+    QPushButton* pAccept = box.addButton(strAccept, QMessageBox::ActionRole);
+    box.addButton(strReject, QMessageBox::ActionRole);
+    box.exec();
+    return box.clickedButton() == pAccept;
+}
+
 } // namespace
 
 SPrompt::~SPrompt() = default;
@@ -19,12 +30,13 @@ SPrompt::~SPrompt() = default;
 bool SPrompt::Ask(QWidget* pParent, const QString& strText, const QString& strInfo,
     const QString& strAccept, const QString& strReject)
 {
-    QMessageBox box(QMessageBox::Question, title(), strText, QMessageBox::NoButton, pParent);
-    box.setInformativeText(strInfo);
-    QPushButton* pAccept = box.addButton(strAccept, QMessageBox::ActionRole);
-    box.addButton(strReject, QMessageBox::ActionRole);
-    box.exec();
-    return box.clickedButton() == pAccept;
+    return ask(QMessageBox::Question, pParent, strText, strInfo, strAccept, strReject);
+}
+
+bool SPrompt::AskWarning(QWidget* pParent, const QString& strText, const QString& strInfo,
+    const QString& strAccept, const QString& strReject)
+{
+    return ask(QMessageBox::Warning, pParent, strText, strInfo, strAccept, strReject);
 }
 
 void SPrompt::Tell(QWidget* pParent, const QString& strText, const QString& strButton)

@@ -15,6 +15,9 @@ public:
     // True when the user chooses strAccept rather than strReject.
     virtual bool Ask(QWidget* pParent, const QString& strText, const QString& strInfo,
         const QString& strAccept, const QString& strReject);
+    // Ask() about a step that cannot be undone: the box shows a warning.
+    virtual bool AskWarning(QWidget* pParent, const QString& strText, const QString& strInfo,
+        const QString& strAccept, const QString& strReject);
     // A notice with one button.
     virtual void Tell(QWidget* pParent, const QString& strText, const QString& strButton);
     // A file name to save under, strDefault offered; empty when cancelled.

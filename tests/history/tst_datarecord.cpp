@@ -8,6 +8,7 @@
 #include "FakePrompt.h"
 #include "TestDb.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -58,6 +59,18 @@ private:
             ->setCheckState(bTicked ? Qt::Checked : Qt::Unchecked);
     }
 
+    // The lines of a written CSV, the empty rest after the last line break dropped.
+    static QStringList CsvLines(const QString& strFile)
+    {
+        QFile file(strFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+        if (lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
     static QStringList Column(const RDataRecord& view, int nColumn)
     {
         QStringList texts;
@@ -96,15 +109,15 @@ private slots:
     }
 
     // The first reload lists staff and rooms and shows the first staff
-    // member's readings of the day in time order, the first of the morning
-    // and of the afternoon labelled, doses in hundredths.
+    // member's readings of the day in time order, each with its half of the
+    // day, doses in hundredths.
     void firstReloadLabelsAndDoses()
     {
         RDataRecord view(nullptr, &m_clock);
         view.Reload();
         QCOMPARE(view.StaffModel()->rowCount(), 2);
         QCOMPARE(view.RoomModel()->item(1, 1)->text(), kLab);
-        QCOMPARE(Column(view, 0), QStringList({"moring", "", "afternoon", ""}));
+        QCOMPARE(Column(view, 0), QStringList({"moring", "moring", "afternoon", "afternoon"}));
         QCOMPARE(Column(view, 1),
             QStringList({"2014-05-03T08:10:00", "2014-05-03T09:30:00", "2014-05-03T13:05:00",
                 "2014-05-03T15:00:00"}));
@@ -113,11 +126,12 @@ private slots:
         QCOMPARE(view.Calendar()->MarkedDates().size(), 3);
     }
 
-    // Ticks and dates rebuild: no room ticked lists every room, a ticked
-    // room only its own; 3 to 5 May covers 3 and 4 May; an equal or
-    // year-crossing range falls back to the calendar's day; a staff member
-    // or room missing from the lists shows its id.
-    void filtersAndRange()
+    // Ticks and days rebuild: no room ticked lists every room, a ticked
+    // room only its own; a staff member or room missing from the lists shows
+    // its id. The days are one selection: the edits' range (both days
+    // included) shows in the calendar, a day clicked in the calendar is the
+    // range alone, "from" moved past "to" takes it along; no line says so.
+    void filtersAndOneSelection()
     {
         RDataRecord view(nullptr, &m_clock);
         view.Reload();
@@ -125,18 +139,32 @@ private slots:
         QCOMPARE(Column(view, 2), QStringList({"R", "R"}));
         Tick(view, view.RoomView(), 0, false);
         QCOMPARE(view.RecordModel()->rowCount(), 4);
-
-        view.FromEdit()->setDate(QDate(2014, 5, 3));
-        view.ToEdit()->setDate(QDate(2014, 5, 5));
-        QCOMPARE(view.RecordModel()->rowCount(), 5);
-        QCOMPARE(Column(view, 1).last(), QStringLiteral("2014-05-04T10:00"));
-        view.FromEdit()->setDate(QDate(2013, 12, 30));
-        QCOMPARE(view.RecordModel()->rowCount(), 4);
-
-        Tick(view, view.StaffView(), 0, false);
         Tick(view, view.StaffView(), 1, true);
-        QCOMPARE(Column(view, 2), QStringList({"23"}));
-        QCOMPARE(Column(view, 3), QStringList({"Müller"}));
+        QCOMPARE(Column(view, 3).last(), QStringLiteral("Müller"));
+        QCOMPARE(Column(view, 2).last(), QStringLiteral("23"));
+        Tick(view, view.StaffView(), 1, false);
+
+        view.ToEdit()->setDate(QDate(2014, 5, 5));
+        QCOMPARE(view.RecordModel()->rowCount(), 6);
+        QCOMPARE(Column(view, 1).last(), QStringLiteral("2014-05-05T11:00"));
+        QVERIFY(view.Calendar()->IsShownSelected(QDate(2014, 5, 3)));
+        QVERIFY(view.Calendar()->IsShownSelected(QDate(2014, 5, 5)));
+        QVERIFY(!view.Calendar()->IsShownSelected(QDate(2014, 5, 6)));
+
+        view.Calendar()->setSelectedDate(QDate(2014, 5, 4));
+        QCOMPARE(view.From(), QDate(2014, 5, 4));
+        QCOMPARE(view.ToEdit()->date(), QDate(2014, 5, 4));
+        QCOMPARE(Column(view, 1), QStringList({"2014-05-04T10:00"}));
+        QVERIFY(!view.Calendar()->IsShownSelected(QDate(2014, 5, 5)));
+
+        view.FromEdit()->setDate(QDate(2014, 5, 5));
+        QCOMPARE(view.To(), QDate(2014, 5, 5));
+        QCOMPARE(Column(view, 1), QStringList({"2014-05-05T11:00"}));
+        QVERIFY(view.EmptyNote()->isHidden());
+
+        view.Calendar()->setSelectedDate(QDate(2014, 5, 10));
+        QCOMPARE(view.RecordModel()->rowCount(), 0);
+        QVERIFY(!view.EmptyNote()->isHidden());
     }
 
     // Without the search permission a tick changes nothing.
@@ -149,9 +177,11 @@ private slots:
         QCOMPARE(view.RecordModel()->rowCount(), 4);
     }
 
-    // Ticked lines only, also after a reload; RFC 4180 quoting, UTF-8; the
-    // file dialog starts in the home folder; a file that cannot be written
-    // is reported.
+    // Ticked lines only, also after a reload; the lines of the selection
+    // shown, whichever control made it; the same five fields on every line
+    // (RFC 4180 quoting, UTF-8), the interval on each; the file dialog offers
+    // a CSV name in the home folder; a file that cannot be written is
+    // reported.
     void exportCsv()
     {
         RDataRecord view(nullptr, &m_clock);
@@ -161,21 +191,29 @@ private slots:
         Tick(view, view.StaffView(), 1, true);
         view.CheckCell(view.RecordView(), 1)->CheckBox()->setCheckState(Qt::Unchecked);
         view.Reload(); // a patrol reading arrives: the line stays out
-        prompt.strSaveName = m_dir.filePath("routing.csv");
+        prompt.strSaveName = m_dir.filePath("routing");
         m_clock.Advance(1000);
         view.ExportButton()->click();
-        QCOMPARE(prompt.offered, QStringList({QDir::homePath()}));
+        QCOMPARE(
+            prompt.offered, QStringList({QDir::home().filePath("patrol-20140503-20140503.csv")}));
 
-        QFile file(prompt.strSaveName);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
-        QCOMPARE(lines.size(), 6); // header, 4 of 5 readings, the empty rest
-        QCOMPARE(lines.at(0), QStringLiteral("Interval,Time,Room,Manufacturing number,Dose,"));
-        QCOMPARE(lines.at(1), QStringLiteral("moring,2014-05-03T08:10:00,R,S,1.23,,"));
+        QStringList lines = CsvLines(m_dir.filePath("routing.csv"));
+        QCOMPARE(lines.size(), 5); // header, 4 of 5 readings
+        QCOMPARE(lines.at(0), QStringLiteral("Interval,Time,Room,Manufacturing number,Dose"));
+        QCOMPARE(lines.at(1), QStringLiteral("moring,2014-05-03T08:10:00,R,S,1.23"));
+        for (const QString& strLine : qAsConst(lines))
+            QCOMPARE(parseCsvLine(strLine).size(), 5);
         const QStringList lab = parseCsvLine(lines.at(3));
-        QCOMPARE(lab.size(), 7);
+        QCOMPARE(lab.at(0), QStringLiteral("afternoon"));
         QCOMPARE(lab.at(2), kLab);
         QCOMPARE(parseCsvLine(lines.at(4)).at(3), QStringLiteral("Müller"));
+
+        view.Calendar()->setSelectedDate(QDate(2014, 5, 4));
+        prompt.strSaveName = m_dir.filePath("day.csv");
+        m_clock.Advance(1000);
+        view.ExportButton()->click();
+        lines = CsvLines(prompt.strSaveName);
+        QCOMPARE(lines.mid(1), QStringList({"moring,2014-05-04T10:00,R,S,0.10"}));
 
         prompt.strSaveName = m_dir.filePath("gone/routing.csv");
         m_clock.Advance(1000);

@@ -98,13 +98,24 @@ private slots:
         QCOMPARE(days.count(), 1);
 
         m_clock.Advance(1000);
-        click("toolButton_NextMonth");
-        QCOMPARE(dialog()->DayEdit()->date(), QDate(2027, 1, 8));
+        click("toolButton_PrevMonth");
+        QCOMPARE(dialog()->DayEdit()->date(), QDate(2026, 11, 8));
         QCOMPARE(days.count(), 1);
         // Shown, the day page loads the day the edit names.
         QTest::mouseClick(m_pForm->findChild<QPushButton*>("m_pButtonLine"), Qt::LeftButton);
         QCOMPARE(dialog()->CurrentIndex(), 1);
-        QCOMPARE(dialog()->DoseRateChart()->Day(), QDate(2027, 1, 8));
+        QCOMPARE(dialog()->DoseRateChart()->Day(), QDate(2026, 11, 8));
+
+        // "Next month" goes no further than today.
+        auto* pNext = dialog()->findChild<QToolButton*>("toolButton_NextMonth");
+        QVERIFY(pNext->isEnabled());
+        m_clock.Advance(1000);
+        click("toolButton_NextMonth");
+        QCOMPARE(dialog()->CurrentDate(), s_today);
+        QVERIFY(!pNext->isEnabled());
+        m_clock.Advance(1000);
+        dialog()->ShowNextMonth();
+        QCOMPARE(dialog()->CurrentDate(), s_today);
     }
 
     // The month chart has bars on the days with a stored sum only, and the
@@ -143,8 +154,9 @@ private slots:
         m_prompt.bAccept = false;
         m_clock.Advance(1000);
         click("m_pToolButton");
-        QCOMPARE(
-            m_prompt.asked, QStringList {"The node 4 dose in date 2026-12-06 will be remove."});
+        // The question names the region and the day and warns.
+        QCOMPARE(m_prompt.warned,
+            QStringList {"The readings of Room 4 (ID 4) on 2026-12-06 will be deleted."});
         QCOMPARE(stored(), strAll);
 
         PSqlExec::Exec(QStringLiteral("create trigger t before delete on RegionLinkDoseInfo begin "

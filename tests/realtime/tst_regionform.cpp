@@ -386,6 +386,57 @@ private slots:
         m_pForm->ShowJournal();
     }
 
+    // The alarm controls say what they do: a switch looks switched on, an
+    // acknowledgement with no region selected, or of one without an alarm,
+    // says so, and the two lamps of a row explain themselves.
+    void alarmControlsExplainThemselves()
+    {
+        build({3, 4}, "update RegionCurveColorInfo set Alarmvalue = 1000");
+        RAlarmState state(nullptr);
+        PAlarmCue cue;
+        FakePrompt prompt;
+        m_pForm->SetPrompt(&prompt);
+        m_pForm->SetAlarmHandling(&state, &cue);
+        RRegionDoseModel* pModel = m_pForm->Model();
+        connect(pModel, &RRegionDoseModel::AlarmChanged, &state, &RAlarmState::OnAlarmChanged);
+        for (const char* pName : {"m_pButtonMute", "m_pButtonPicture"}) {
+            auto* pButton = m_pForm->findChild<QPushButton*>(pName);
+            pButton->setChecked(false);
+            const QImage off = pButton->grab().toImage();
+            pButton->setChecked(true);
+            QVERIFY2(pButton->grab().toImage() != off, pName);
+        }
+
+        auto* pAck = m_pForm->findChild<QPushButton*>("m_pButtonAck");
+        state.OnLinkChanged(true);
+        reading(3, 1500);
+        QVERIFY(state.IsUnacknowledged(3));
+        QTest::mouseClick(pAck, Qt::LeftButton);
+        QCOMPARE(prompt.told.size(), 1);
+        QVERIFY(state.IsUnacknowledged(3));
+        m_pForm->RegionView()->setCurrentIndex(pModel->index(1, 0));
+        QTest::mouseClick(pAck, Qt::LeftButton);
+        QCOMPARE(prompt.told.size(), 2);
+        QVERIFY(prompt.told.last().contains(QStringLiteral("Room 4")));
+        const auto tip = [pModel](int nRow, int nColumn) {
+            return pModel->data(pModel->index(nRow, nColumn), Qt::ToolTipRole).toString();
+        };
+        QCOMPARE(tip(0, 4), QStringLiteral("Alarm, not acknowledged"));
+        m_pForm->RegionView()->setCurrentIndex(pModel->index(0, 0));
+        QTest::mouseClick(pAck, Qt::LeftButton);
+        QCOMPARE(prompt.told.size(), 2);
+        QVERIFY(!state.IsUnacknowledged(3));
+        QCOMPARE(tip(0, 4), QStringLiteral("Alarm, acknowledged"));
+        QCOMPARE(tip(1, 4), QStringLiteral("No reading yet"));
+        QVERIFY(tip(0, 3).startsWith(QStringLiteral("On line")));
+        QVERIFY(tip(1, 3).startsWith(QStringLiteral("Off line")));
+        state.OnLinkChanged(false);
+        QVERIFY(tip(0, 3).startsWith(QStringLiteral("No link")));
+        // The page must not outlive the alarm handling it points to.
+        delete m_pForm;
+        m_pForm = nullptr;
+    }
+
     // The journal opens from the page; its filter and its CSV give the lines
     // the command line gives for the same range and region.
     void journalViewFiltersAndExports()

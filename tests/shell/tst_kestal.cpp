@@ -5,6 +5,7 @@
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
+#include "database/RAlarmJournal.h"
 #include "database/RStorageState.h"
 #include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
@@ -13,12 +14,16 @@
 #include "message/SMessage.h"
 #include "preset/RFormSetting.h"
 #include "preset/SPresetObject.h"
+#include "realtime/PAlarmCue.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
 
 #include "PSimDataServer.h"
 
+#include <QAudioDeviceInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -224,13 +229,87 @@ private slots:
         QVERIFY(pStatus->StorageProblem().isEmpty());
     }
 
+    // A lost link is an alarm: the strip turns red with the time of the loss,
+    // every region is stale at once (not after the silence rule), the journal
+    // holds an entry to acknowledge and the alarm sounds, silenced by Mute.
+    // A workstation without sound says so on the strip.
+    void lostLinkIsAnAlarm()
+    {
+        RFormStatus* pStatus = m_pWindow->FormStatus();
+        RAlarmState* pState = m_pWindow->AlarmState();
+        RRegionDoseModel* pModel = m_pWindow->FormRegion()->Model();
+        int nPlays = 0;
+        m_pWindow->AlarmCue()->SetPlayer([&nPlays] { ++nPlays; });
+        QCOMPARE(pStatus->IsSoundMissingShown(), QAudioDeviceInfo::defaultOutputDevice().isNull());
+        // Readings far below the regions' thresholds: the only alarm is the link's.
+        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1000000");
+        RRegionCatalogue::Shared().Reload();
+        m_server.SetRegions({{1, PSimRegion::Steady, 100}, {2, PSimRegion::Steady, 100}});
+        QTRY_VERIFY(pState->IsLinkUp());
+        QVERIFY(!pStatus->IsLinkDown());
+        m_server.Tick();
+        QTRY_VERIFY(!pModel->IsStale(0) && !pModel->IsStale(1));
+        const auto lamp = [pModel](int nRow) {
+            return pModel->data(pModel->index(nRow, 3), Qt::ForegroundRole).value<QColor>();
+        };
+        QCOMPARE(lamp(0), QColor(Qt::green));
+
+        m_clock.Set(kStart.addSecs(4));
+        QVERIFY(m_server.Refuse(true));
+        m_server.DropClients();
+        QTRY_VERIFY(!pState->IsLinkUp());
+        QVERIFY(pStatus->IsLinkDown());
+        QVERIFY2(pStatus->LinkLost().contains(QStringLiteral("10:06:34")),
+            qPrintable(pStatus->LinkLost()));
+        auto* pLost = pStatus->findChild<QLabel*>(QStringLiteral("labelLinkLost"));
+        QCOMPARE(pLost->grab().toImage().pixelColor(2, 2), QColor(0xc0, 0, 0));
+        for (int nRow : {0, 1}) {
+            QVERIFY(pModel->IsStale(nRow));
+            QCOMPARE(lamp(nRow), QColor(Qt::red));
+        }
+        const RAlarmEvent last = RAlarmJournal::Read(kStart.date(), kStart.date()).first();
+        QCOMPARE(last.strEvent, QStringLiteral("link-down"));
+        QVERIFY(pState->IsUnacknowledged(RAlarmState::kLinkId));
+        QCOMPARE(nPlays, 1);
+        m_pWindow->AlarmCue()->Tick();
+        QCOMPARE(nPlays, 2);
+        m_pWindow->FormRegion()->findChild<QPushButton*>("m_pButtonMute")->click();
+        m_pWindow->AlarmCue()->Tick();
+        QCOMPARE(nPlays, 2);
+        QVERIFY(pStatus->IsMutedShown());
+
+        // Back: the red line goes, the entry stays until acknowledged.
+        QVERIFY(m_server.Refuse(false));
+        QTRY_VERIFY(pState->IsLinkUp());
+        QVERIFY(!pStatus->IsLinkDown() && pStatus->LinkLost().isEmpty());
+        QVERIFY(pState->IsUnacknowledged(RAlarmState::kLinkId));
+        m_pWindow->FormRegion()->findChild<QPushButton*>("m_pButtonAckAll")->click();
+        QVERIFY(!pState->AnyUnacknowledged());
+        QVERIFY(!m_pWindow->AlarmCue()->IsPending());
+        const RAlarmEvent ack = RAlarmJournal::Read(kStart.date(), kStart.date()).first();
+        QCOMPARE(ack.strEvent, QStringLiteral("ack"));
+        QCOMPARE(ack.nId, RAlarmState::kLinkId);
+    }
+
     // Buttons show their pages; a horizontal drag in the title area turns
     // over six positions, two of them without a page.
     void navigationAndSwipe()
     {
         m_pWindow->resize(1280, 800);
+        const auto marked = [this] {
+            QStringList names;
+            for (QPushButton* pButton : m_pWindow->findChildren<QPushButton*>()) {
+                if (pButton->isChecked() && pButton->parent()->objectName() == "framekestal")
+                    names << pButton->objectName();
+            }
+            return names;
+        };
+        QCOMPARE(marked(), QStringList {"m_pButtonRegion"});
+        m_pWindow->findChild<QPushButton*>("m_pButtonRegion")->click();
+        QCOMPARE(marked(), QStringList {"m_pButtonRegion"});
         m_pWindow->findChild<QPushButton*>("m_pButtonHistory")->click();
         QCOMPARE(m_pWindow->CurrentStackIndex(), 1);
+        QCOMPARE(marked(), QStringList {"m_pButtonHistory"});
         swipe(500, 450); // inside the dead square
         QCOMPARE(m_pWindow->CurrentPageIndex(), 1);
         swipe(400, 500); // right: the page before
@@ -245,6 +324,7 @@ private slots:
         QCOMPARE(m_pWindow->CurrentStackIndex(), 3);
         swipe(500, 400); // left: the next page, wrapping to the first
         QCOMPARE(m_pWindow->CurrentStackIndex(), 0);
+        QCOMPARE(marked(), QStringList {"m_pButtonRegion"});
         swipe(500, 300, 400); // below the title area nothing turns
         QCOMPARE(m_pWindow->CurrentPageIndex(), 0);
     }

@@ -178,6 +178,22 @@ private slots:
         QVERIFY(YellowPixels(calendar.grab().toImage()) > 100);
     }
 
+    // Chinese reads "2026年12月", not the toolkit's month-then-year "十二月 2026";
+    // the order and the units stay through page turns and back in English.
+    void calendarHeadingFollowsLocale()
+    {
+        SManualClock clock(Morning());
+        RCalendarWidget calendar(nullptr, &clock);
+        calendar.setCurrentPage(2026, 12);
+        QCOMPARE(calendar.HeadingText(), QStringLiteral("December 2026"));
+        calendar.setLocale(QLocale(QLocale::Chinese, QLocale::China));
+        QCOMPARE(calendar.HeadingText(), QStringLiteral("2026年 12月"));
+        calendar.showNextMonth();
+        QCOMPARE(calendar.HeadingText(), QStringLiteral("2027年 1月"));
+        calendar.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(calendar.HeadingText(), QStringLiteral("January 2027"));
+    }
+
     void pushButtonIgnoresQuickSecondPress()
     {
         SManualClock clock(Morning());

@@ -297,9 +297,7 @@ Failure WriteRouting(const QDate& from, const QDate& to, QList<int> staff, const
     RRoutingRecords records;
     if (staff.isEmpty())
         staff = records.StaffWithReadings(from, to);
-    QList<QDate> days;
-    for (QDate day = from; day <= to; day = day.addDays(1))
-        days << day;
+    const QList<QDate> days = RRoutingRecords::RangeDays(from, to);
     const QSet<int> setRooms(rooms.begin(), rooms.end());
     QList<RRoutingRecords::Line> lines;
     for (int nStaffId : qAsConst(staff))
@@ -312,8 +310,7 @@ Failure WriteRouting(const QDate& from, const QDate& to, QList<int> staff, const
     QString strError;
     if (!out.Open(&strError))
         return {Failed, strError};
-    out.WriteRow(
-        RRoutingRecords::CsvHeader({"Interval", "Time", "Room", "Manufacturing number", "Dose"}));
+    out.WriteRow(RRoutingRecords::CsvHeader());
     for (const RRoutingRecords::Line& line : qAsConst(lines))
         out.WriteRow(RRoutingRecords::CsvFields(line));
     if (!out.Commit(&strError))

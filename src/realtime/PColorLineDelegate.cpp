@@ -2,6 +2,8 @@
 
 #include "realtime/PColorLine.h"
 #include "realtime/PColorLineEditor.h"
+#include "realtime/RAlarmState.h"
+#include "realtime/RRegionDoseModel.h"
 
 #include <QColorDialog>
 #include <QMouseEvent>
@@ -16,18 +18,40 @@ bool isColourCell(const QModelIndex& index)
 
 // A state lamp: a cell that shows no text but has a foreground colour (the
 // row's on-line or alarm state) carries that colour as a small disc, so the
-// state stays visible under the check box and beside the colour line.
-void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect)
+// state stays visible under the check box and beside the colour line. A ring
+// (outline only) is an alarm that cleared before it was acknowledged.
+void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect, bool bRing)
 {
     const QVariant colour = index.data(Qt::ForegroundRole);
     if (!colour.canConvert<QColor>())
         return;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setPen(QPen(QColor(20, 20, 20), 1));
-    painter->setBrush(colour.value<QColor>());
-    painter->drawEllipse(QPointF(nX, rect.center().y() + 0.5), 5, 5);
+    const QPointF centre(nX, rect.center().y() + 0.5);
+    if (bRing) {
+        painter->setPen(QPen(colour.value<QColor>(), 3));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(centre, 4, 4);
+    } else {
+        painter->setPen(QPen(QColor(20, 20, 20), 1));
+        painter->setBrush(colour.value<QColor>());
+        painter->drawEllipse(centre, 5, 5);
+    }
     painter->restore();
+}
+
+// An alarm cleared but not acknowledged outlines its row.
+void paintOutline(QPainter* painter, const QModelIndex& index, const QRect& rect)
+{
+    const QColor colour = RAlarmState::AlarmColour();
+    const int nWidth = 2;
+    painter->fillRect(QRect(rect.left(), rect.top(), rect.width(), nWidth), colour);
+    painter->fillRect(QRect(rect.left(), rect.bottom() - nWidth + 1, rect.width(), nWidth), colour);
+    if (index.column() == 0)
+        painter->fillRect(QRect(rect.left(), rect.top(), nWidth, rect.height()), colour);
+    if (index.column() == index.model()->columnCount(index.parent()) - 1)
+        painter->fillRect(
+            QRect(rect.right() - nWidth + 1, rect.top(), nWidth, rect.height()), colour);
 }
 
 } // namespace
@@ -45,18 +69,39 @@ PColorLineDelegate::~PColorLineDelegate() = default;
 void PColorLineDelegate::paint(
     QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    if (!isColourCell(index)) {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (index.isValid() && !index.data(Qt::DisplayRole).isValid())
-            paintLamp(painter, index, option.rect.x() + 10, option.rect);
-        return;
+    const int nLook = index.data(RRegionDoseModel::AlarmLookRole).toInt();
+    const QVariant fill = index.data(Qt::BackgroundRole);
+    const bool bFilled = fill.canConvert<QColor>();
+    const bool bSelected = option.state & QStyle::State_Selected;
+    QStyleOptionViewItem opt(option);
+    if (bFilled) {
+        // Selection never hides an alarm: the row keeps the alarm colour and
+        // the selection is marked over it.
+        painter->fillRect(option.rect, fill.value<QColor>());
+        opt.state &= ~QStyle::State_Selected;
     }
-    const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
-        ? (option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
-        : QPalette::Disabled;
-    PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
-        option.palette.brush(group, QPalette::Highlight));
-    paintLamp(painter, index, option.rect.x() + 38, option.rect);
+    if (!isColourCell(index)) {
+        QStyledItemDelegate::paint(painter, opt, index);
+        if (index.isValid() && !index.data(Qt::DisplayRole).isValid())
+            paintLamp(painter, index, option.rect.x() + 10, option.rect, false);
+    } else {
+        const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
+            ? (option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
+            : QPalette::Disabled;
+        PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
+            option.palette.brush(group, QPalette::Highlight));
+        paintLamp(painter, index, option.rect.x() + 38, option.rect,
+            nLook == RAlarmState::ClearedUnacknowledged);
+    }
+    if (bFilled && bSelected) {
+        const QColor mark = RRegionDoseModel::SelectionMark();
+        painter->fillRect(
+            QRect(option.rect.left(), option.rect.top(), option.rect.width(), 3), mark);
+        painter->fillRect(
+            QRect(option.rect.left(), option.rect.bottom() - 2, option.rect.width(), 3), mark);
+    }
+    if (nLook == RAlarmState::ClearedUnacknowledged)
+        paintOutline(painter, index, option.rect);
 }
 
 QSize PColorLineDelegate::sizeHint(

@@ -214,7 +214,10 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
 {
     m_pAlarmState = pAlarmState;
     m_pCue = pCue;
+    // The one alarm state, painted alike by the table, the plan and the gauge.
     m_pModel->SetAlarmState(pAlarmState);
+    m_pPicture->SetAlarmState(pAlarmState);
+    m_pGroupBox->SetAlarmState(pAlarmState);
     m_pModel->SetLinkUp(pAlarmState->IsLinkUp());
     OnLinkChanged(pAlarmState->IsLinkUp());
     for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute})

@@ -2,11 +2,11 @@
 
 #include "realtime/RRealDoseModel.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QHash>
 #include <QVariant>
 
-class QTimer;
 class RAlarmState;
 class RTimer;
 
@@ -17,6 +17,14 @@ class RRegionDoseModel final : public RRealDoseModel
 {
     Q_OBJECT
 public:
+    // The look of the row's alarm (an RAlarmState::Look); the delegate draws
+    // it over every cell so that neither selection nor colour hides it.
+    static constexpr int AlarmLookRole = Qt::UserRole + 1;
+    // The selection's mark over an alarm colour.
+    static QColor SelectionMark();
+    // A region whose configuration the client cannot honour.
+    static QColor ProblemColour();
+
     RRegionDoseModel(int kind, QObject* parent, SClock* pClock = nullptr);
     ~RRegionDoseModel() override;
 
@@ -32,15 +40,18 @@ public:
 
     RTimer* EpisodeTimer(int id) const { return m_episodeTimers.value(id); }
 
-    // Unacknowledged alarms highlight their row and flash their alarm lamp.
-    // Not owned; may be null.
+    // The alarms shown: active ones fill their row (flashing until
+    // acknowledged), cleared unacknowledged ones outline it. Without one no
+    // alarm is shown. Not owned; may be null.
     void SetAlarmState(const RAlarmState* pAlarmState);
+    int LookAt(int row) const;
+    // What of the row's stored configuration the client cannot honour, for
+    // the operator; empty when nothing.
+    QString ProblemText(int row) const;
     // While the link is down every value is stale: greyed, with the time of
     // its reading. Off-line regions' values are greyed too.
     void SetLinkUp(bool bUp);
     bool IsStale(int row) const;
-    // The alarm lamp's phase while flashing; a step switches it.
-    void FlashStep();
 
 signals:
     // A region's alarm state changed with this reading (µRad/h).
@@ -52,12 +63,12 @@ public slots:
 private:
     Q_DISABLE_COPY(RRegionDoseModel)
 
+    QVariant AlarmData(int row, int column, int role) const;
+
     QList<QVariant> m_colours;
     QHash<int, RTimer*> m_episodeTimers;
     // Local time of each row's last reading.
     QHash<int, QDateTime> m_readingTimes;
     const RAlarmState* m_pAlarmState = nullptr;
-    QTimer* m_pFlashTimer;
     bool m_bLinkUp = true;
-    bool m_bFlashOn = true;
 };

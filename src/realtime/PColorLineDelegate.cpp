@@ -19,8 +19,10 @@ bool isColourCell(const QModelIndex& index)
 // A state lamp: a cell that shows no text but has a foreground colour (the
 // row's on-line or alarm state) carries that colour as a small disc, so the
 // state stays visible under the check box and beside the colour line. A ring
-// (outline only) is an alarm that cleared before it was acknowledged.
-void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect, bool bRing)
+// (outline only) is an alarm that cleared before it was acknowledged. On a
+// row filled with the alarm colour the lamp gets a wider rim to stand out.
+void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect, bool bRing,
+    bool bOnFill)
 {
     const QVariant colour = index.data(Qt::ForegroundRole);
     if (!colour.canConvert<QColor>())
@@ -33,18 +35,18 @@ void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect&
         painter->setBrush(Qt::NoBrush);
         painter->drawEllipse(centre, 4, 4);
     } else {
-        painter->setPen(QPen(QColor(20, 20, 20), 1));
+        painter->setPen(QPen(QColor(20, 20, 20), bOnFill ? 2 : 1));
         painter->setBrush(colour.value<QColor>());
         painter->drawEllipse(centre, 5, 5);
     }
     painter->restore();
 }
 
-// An alarm cleared but not acknowledged outlines its row.
-void paintOutline(QPainter* painter, const QModelIndex& index, const QRect& rect)
+// A frame around the whole row, drawn cell by cell: an alarm cleared but not
+// acknowledged, or the selection over a row filled with the alarm colour.
+void paintRowFrame(QPainter* painter, const QModelIndex& index, const QRect& rect,
+    const QColor& colour, int nWidth)
 {
-    const QColor colour = RAlarmState::AlarmColour();
-    const int nWidth = 2;
     painter->fillRect(QRect(rect.left(), rect.top(), rect.width(), nWidth), colour);
     painter->fillRect(QRect(rect.left(), rect.bottom() - nWidth + 1, rect.width(), nWidth), colour);
     if (index.column() == 0)
@@ -83,7 +85,7 @@ void PColorLineDelegate::paint(
     if (!isColourCell(index)) {
         QStyledItemDelegate::paint(painter, opt, index);
         if (index.isValid() && !index.data(Qt::DisplayRole).isValid())
-            paintLamp(painter, index, option.rect.x() + 10, option.rect, false);
+            paintLamp(painter, index, option.rect.x() + 10, option.rect, false, bFilled);
     } else {
         const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
             ? (option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
@@ -91,17 +93,12 @@ void PColorLineDelegate::paint(
         PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
             option.palette.brush(group, QPalette::Highlight));
         paintLamp(painter, index, option.rect.x() + 38, option.rect,
-            nLook == RAlarmState::ClearedUnacknowledged);
+            nLook == RAlarmState::ClearedUnacknowledged, bFilled);
     }
-    if (bFilled && bSelected) {
-        const QColor mark = RRegionDoseModel::SelectionMark();
-        painter->fillRect(
-            QRect(option.rect.left(), option.rect.top(), option.rect.width(), 3), mark);
-        painter->fillRect(
-            QRect(option.rect.left(), option.rect.bottom() - 2, option.rect.width(), 3), mark);
-    }
+    if (bFilled && bSelected)
+        paintRowFrame(painter, index, option.rect, RRegionDoseModel::SelectionMark(), 3);
     if (nLook == RAlarmState::ClearedUnacknowledged)
-        paintOutline(painter, index, option.rect);
+        paintRowFrame(painter, index, option.rect, RAlarmState::AlarmColour(), 2);
 }
 
 QSize PColorLineDelegate::sizeHint(

@@ -334,15 +334,21 @@ void RRegionPic::PaintAlarm(QPainter& painter, int nId)
     painter.save();
     // Everything inside the room: its walls and its neighbours stay as drawn.
     painter.setClipPath(room);
+    // Alarm colour edged in black, so that it stands out from every band
+    // colour, the red one included.
+    const QColor edge(0, 0, 0);
     if (nLook != RAlarmState::ClearedUnacknowledged) {
         // Stripes, so the band colour still shows between them.
         const QRectF bounds = room.boundingRect();
-        painter.setPen(QPen(colour, 3));
         const double dH = bounds.height();
-        for (double x = bounds.left() - dH; x < bounds.right(); x += 12)
-            painter.drawLine(QPointF(x, bounds.bottom()), QPointF(x + dH, bounds.top()));
+        for (const QPen& pen : {QPen(edge, 5), QPen(colour, 3)}) {
+            painter.setPen(pen);
+            for (double x = bounds.left() - dH; x < bounds.right(); x += 14)
+                painter.drawLine(QPointF(x, bounds.bottom()), QPointF(x + dH, bounds.top()));
+        }
     }
-    // Twice the width shown: the clip keeps the half inside the room.
+    // Twice the widths shown: the clip keeps the halves inside the room.
+    painter.strokePath(room, QPen(edge, 10));
     painter.strokePath(room, QPen(colour, 6));
     painter.restore();
 }
@@ -388,11 +394,13 @@ void RRegionPic::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawImage(rect(), m_maskImage);
-    painter.drawImage(rect(), m_srcImage);
+    // The alarms between the room colours and the drawing: walls and room
+    // names stay readable over them.
     if (m_pAlarmState) {
         for (auto it = m_seeds.constBegin(); it != m_seeds.constEnd(); ++it)
             PaintAlarm(painter, it.key());
     }
+    painter.drawImage(rect(), m_srcImage);
     if (!m_strStaleNote.isEmpty())
         PStaleOverlay::Paint(painter, rect(), m_strStaleNote);
 }

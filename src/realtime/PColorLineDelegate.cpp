@@ -42,16 +42,20 @@ void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect&
     painter->restore();
 }
 
-// A frame around the whole row, drawn cell by cell: an alarm cleared but not
-// acknowledged, or the selection over a row filled with the alarm colour.
-void paintRowFrame(QPainter* painter, const QModelIndex& index, const QRect& rect,
+// A frame around the whole row, drawn cell by cell, a pixel inside the row so
+// that it stays apart from a neighbour filled with the alarm colour: an
+// alarm cleared but not acknowledged, or the selection over a filled row.
+void paintRowFrame(QPainter* painter, const QModelIndex& index, const QRect& cell,
     const QColor& colour, int nWidth)
 {
+    const bool bFirst = index.column() == 0;
+    const bool bLast = index.column() == index.model()->columnCount(index.parent()) - 1;
+    const QRect rect = cell.adjusted(bFirst ? 1 : 0, 1, bLast ? -1 : 0, -1);
     painter->fillRect(QRect(rect.left(), rect.top(), rect.width(), nWidth), colour);
     painter->fillRect(QRect(rect.left(), rect.bottom() - nWidth + 1, rect.width(), nWidth), colour);
-    if (index.column() == 0)
+    if (bFirst)
         painter->fillRect(QRect(rect.left(), rect.top(), nWidth, rect.height()), colour);
-    if (index.column() == index.model()->columnCount(index.parent()) - 1)
+    if (bLast)
         painter->fillRect(
             QRect(rect.right() - nWidth + 1, rect.top(), nWidth, rect.height()), colour);
 }

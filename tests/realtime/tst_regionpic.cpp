@@ -430,7 +430,7 @@ private slots:
         const QImage table = pView->viewport()->grab().toImage();
         const QRect cell = pView->visualRect(form.Model()->index(1, 2));
         const QColor inside = table.pixelColor(cell.right() - 4, cell.center().y());
-        const QColor edge = table.pixelColor(cell.center().x(), cell.top());
+        const QColor edge = table.pixelColor(cell.center().x(), cell.top() + 1);
         if (bActive)
             QCOMPARE(inside, alarm);
         else

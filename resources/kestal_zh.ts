@@ -898,6 +898,30 @@
         <source>No reading yet</source>
         <translation>尚无读数</translation>
     </message>
+    <message>
+        <source>No alarm threshold and no curve colour are stored for this region: it never alarms.</source>
+        <translation>该区域没有存储报警阈值和曲线颜色：它永远不会报警。</translation>
+    </message>
+    <message>
+        <source>The stored alarm threshold is %1: this region never alarms.</source>
+        <translation>存储的报警阈值为 %1：该区域永远不会报警。</translation>
+    </message>
+    <message>
+        <source>This region is registered again at position %1; that entry is ignored.</source>
+        <translation>该区域在位置 %1 处重复登记；该条目被忽略。</translation>
+    </message>
+    <message>
+        <source>Region %1 is registered at the same position and is not shown.</source>
+        <translation>区域 %1 登记在同一位置，未予显示。</translation>
+    </message>
+    <message>
+        <source>no data</source>
+        <translation>无数据</translation>
+    </message>
+    <message>
+        <source>Alarm over, not acknowledged</source>
+        <translation>报警已解除，未确认</translation>
+    </message>
 </context>
 <context>
     <name>RRegionPic</name>

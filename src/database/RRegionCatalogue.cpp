@@ -1,6 +1,10 @@
 #include "database/RRegionCatalogue.h"
 
 #include "database/PSqlExec.h"
+#include "message/PLogRecord.h"
+
+#include <QSet>
+#include <QStringList>
 
 RRegionCatalogue& RRegionCatalogue::Shared()
 {
@@ -16,17 +20,40 @@ void RRegionCatalogue::Reload()
     if (nNum <= 0)
         return;
     QSqlQuery query = PSqlExec::Select(
-        QStringLiteral("select r.Sub, r.Id, r.Name, c.Id, c.Alarmvalue, c.R_Color, c.G_Color, "
-                       "c.B_Color, c.ButtonCheck from RegionInfo r left join RegionCurveColorInfo "
-                       "c on c.Id = r.Id where r.Sub >= 1 and r.Sub <= ? order by r.Sub, r.rowid"),
+        QStringLiteral(
+            "select r.Sub, r.Id, r.Name, c.Id, c.Alarmvalue, c.R_Color, c.G_Color, "
+            "c.B_Color, c.ButtonCheck, r.rowid from RegionInfo r left join RegionCurveColorInfo "
+            "c on c.Id = r.Id where r.Sub >= 1 and r.Sub <= ? order by r.Sub, r.rowid"),
         {nNum});
     int nLastSub = 0;
+    qint64 nLastRow = -1;
     while (query.next()) {
         RRegion region;
         region.nSub = query.value(0).toInt();
         region.nId = query.value(1).toInt();
-        if (region.nSub == nLastSub || m_index.contains(region.nId))
+        // The join gives a region with several display rows once per row.
+        const qint64 nRow = query.value(9).toLongLong();
+        if (nRow == nLastRow)
             continue;
+        nLastRow = nRow;
+        if (region.nSub == nLastSub && m_regions.last().nId == region.nId) {
+            RRegion& shown = m_regions.last();
+            shown.nProblems |= AnotherEntry;
+            shown.nOtherSub = region.nSub;
+            continue;
+        }
+        if (region.nSub == nLastSub) {
+            RRegion& shown = m_regions.last();
+            shown.nProblems |= SharedPosition;
+            shown.nOtherId = region.nId;
+            continue;
+        }
+        if (m_index.contains(region.nId)) {
+            RRegion& shown = m_regions[m_index.value(region.nId)];
+            shown.nProblems |= AnotherEntry;
+            shown.nOtherSub = region.nSub;
+            continue;
+        }
         nLastSub = region.nSub;
         region.strName = query.value(2).toString();
         if (!query.value(3).isNull()) {
@@ -34,9 +61,45 @@ void RRegionCatalogue::Reload()
             region.colour = QColor(qBound(0, query.value(5).toInt(), 255),
                 qBound(0, query.value(6).toInt(), 255), qBound(0, query.value(7).toInt(), 255));
             region.bCurveShown = query.value(8).toInt() != 0;
+        } else {
+            region.nProblems |= NoDisplayRow;
         }
+        if (region.nAlarmValue <= 0)
+            region.nProblems |= NoThreshold;
         m_index.insert(region.nId, m_regions.size());
         m_regions.append(region);
+    }
+    LogProblems();
+}
+
+void RRegionCatalogue::LogProblems() const
+{
+    // The catalogue is reloaded at every settings change; a problem is news
+    // only the first time it is seen.
+    static QSet<QString> s_logged;
+    for (const RRegion& region : m_regions) {
+        QStringList lines;
+        if (region.nProblems & NoDisplayRow)
+            lines << QStringLiteral("has no row in RegionCurveColorInfo: no alarm threshold, "
+                                    "default curve colour");
+        else if (region.nProblems & NoThreshold)
+            lines << QStringLiteral("has alarm threshold %1: it can never alarm")
+                         .arg(region.nAlarmValue);
+        if (region.nProblems & AnotherEntry)
+            lines << QStringLiteral("is registered again at position %1; that entry is ignored")
+                         .arg(region.nOtherSub);
+        if (region.nProblems & SharedPosition)
+            lines << QStringLiteral("shares position %1 with region %2, which is not shown")
+                         .arg(region.nSub)
+                         .arg(region.nOtherId);
+        for (const QString& strLine : qAsConst(lines)) {
+            const QString strText
+                = QStringLiteral("region %1 (%2) %3").arg(region.nId).arg(region.strName, strLine);
+            if (s_logged.contains(strText))
+                continue;
+            s_logged.insert(strText);
+            Log(2, "region list: %s\n", qPrintable(strText));
+        }
     }
 }
 

@@ -14,6 +14,13 @@ struct RRegion
     int nAlarmValue = 0; // µRad/h; 0: no alarm threshold
     QColor colour; // curve colour
     bool bCurveShown = false; // the curve selector's state
+    // What of the stored configuration the client cannot honour (Problem
+    // flags); 0 when nothing.
+    int nProblems = 0;
+    // With AnotherEntry: the position of the entry that is not shown.
+    int nOtherSub = 0;
+    // With SharedPosition: the region listed at the same position, not shown.
+    int nOtherId = 0;
 };
 
 // The registered regions in position order, with what the pages need of
@@ -24,9 +31,22 @@ struct RRegion
 // The list is positions 1..Num (Num of RegionInfo) in order. A position
 // listed twice counts once (its first row), and so does a region listed at
 // two positions (its first): a monitor is shown, stored and counted once.
+// Such entries, and a region without an alarm threshold, are marked on the
+// region shown and logged once at Warning.
 class RRegionCatalogue final
 {
 public:
+    enum Problem {
+        // No alarm threshold (0 or less): the region can never alarm.
+        NoThreshold = 1,
+        // No display row (RegionCurveColorInfo): no threshold, no colour.
+        NoDisplayRow = 2,
+        // The id is registered again at another position, not shown.
+        AnotherEntry = 4,
+        // Another region is registered at the same position, not shown.
+        SharedPosition = 8,
+    };
+
     RRegionCatalogue() = default;
 
     // The catalogue the program's pages and aggregator read.
@@ -48,6 +68,8 @@ public:
     static bool StoreAllAlarmValues(int nValue);
 
 private:
+    void LogProblems() const;
+
     QVector<RRegion> m_regions;
     QHash<int, int> m_index; // id -> index in m_regions
 };

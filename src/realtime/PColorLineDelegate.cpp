@@ -2,6 +2,8 @@
 
 #include "realtime/PColorLine.h"
 #include "realtime/PColorLineEditor.h"
+#include "realtime/RAlarmState.h"
+#include "realtime/RRegionDoseModel.h"
 
 #include <QColorDialog>
 #include <QMouseEvent>
@@ -16,18 +18,46 @@ bool isColourCell(const QModelIndex& index)
 
 // A state lamp: a cell that shows no text but has a foreground colour (the
 // row's on-line or alarm state) carries that colour as a small disc, so the
-// state stays visible under the check box and beside the colour line.
-void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect)
+// state stays visible under the check box and beside the colour line. A ring
+// (outline only) is an alarm that cleared before it was acknowledged. On a
+// row filled with the alarm colour the lamp gets a wider rim to stand out.
+void paintLamp(QPainter* painter, const QModelIndex& index, int nX, const QRect& rect, bool bRing,
+    bool bOnFill)
 {
     const QVariant colour = index.data(Qt::ForegroundRole);
     if (!colour.canConvert<QColor>())
         return;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setPen(QPen(QColor(20, 20, 20), 1));
-    painter->setBrush(colour.value<QColor>());
-    painter->drawEllipse(QPointF(nX, rect.center().y() + 0.5), 5, 5);
+    const QPointF centre(nX, rect.center().y() + 0.5);
+    if (bRing) {
+        painter->setPen(QPen(colour.value<QColor>(), 3));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(centre, 4, 4);
+    } else {
+        painter->setPen(QPen(QColor(20, 20, 20), bOnFill ? 2 : 1));
+        painter->setBrush(colour.value<QColor>());
+        painter->drawEllipse(centre, 5, 5);
+    }
     painter->restore();
+}
+
+// A frame around the whole row, drawn cell by cell, a pixel inside the row so
+// that it stays apart from a neighbour filled with the alarm colour: an
+// alarm cleared but not acknowledged, or the selection over a filled row.
+void paintRowFrame(QPainter* painter, const QModelIndex& index, const QRect& cell,
+    const QColor& colour, int nWidth)
+{
+    const bool bFirst = index.column() == 0;
+    const bool bLast = index.column() == index.model()->columnCount(index.parent()) - 1;
+    const QRect rect = cell.adjusted(bFirst ? 1 : 0, 1, bLast ? -1 : 0, -1);
+    painter->fillRect(QRect(rect.left(), rect.top(), rect.width(), nWidth), colour);
+    painter->fillRect(QRect(rect.left(), rect.bottom() - nWidth + 1, rect.width(), nWidth), colour);
+    if (bFirst)
+        painter->fillRect(QRect(rect.left(), rect.top(), nWidth, rect.height()), colour);
+    if (bLast)
+        painter->fillRect(
+            QRect(rect.right() - nWidth + 1, rect.top(), nWidth, rect.height()), colour);
 }
 
 } // namespace
@@ -45,18 +75,34 @@ PColorLineDelegate::~PColorLineDelegate() = default;
 void PColorLineDelegate::paint(
     QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    if (!isColourCell(index)) {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (index.isValid() && !index.data(Qt::DisplayRole).isValid())
-            paintLamp(painter, index, option.rect.x() + 10, option.rect);
-        return;
+    const int nLook = index.data(RRegionDoseModel::AlarmLookRole).toInt();
+    const QVariant fill = index.data(Qt::BackgroundRole);
+    const bool bFilled = fill.canConvert<QColor>();
+    const bool bSelected = option.state & QStyle::State_Selected;
+    QStyleOptionViewItem opt(option);
+    if (bFilled) {
+        // Selection never hides an alarm: the row keeps the alarm colour and
+        // the selection is marked over it.
+        painter->fillRect(option.rect, fill.value<QColor>());
+        opt.state &= ~QStyle::State_Selected;
     }
-    const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
-        ? (option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
-        : QPalette::Disabled;
-    PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
-        option.palette.brush(group, QPalette::Highlight));
-    paintLamp(painter, index, option.rect.x() + 38, option.rect);
+    if (!isColourCell(index)) {
+        QStyledItemDelegate::paint(painter, opt, index);
+        if (index.isValid() && !index.data(Qt::DisplayRole).isValid())
+            paintLamp(painter, index, option.rect.x() + 10, option.rect, false, bFilled);
+    } else {
+        const QPalette::ColorGroup group = option.state & QStyle::State_Enabled
+            ? (option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
+            : QPalette::Disabled;
+        PColorLineEditor::PaintLine(painter, option.rect, index.data().value<PColorLine>(),
+            option.palette.brush(group, QPalette::Highlight));
+        paintLamp(painter, index, option.rect.x() + 38, option.rect,
+            nLook == RAlarmState::ClearedUnacknowledged, bFilled);
+    }
+    if (bFilled && bSelected)
+        paintRowFrame(painter, index, option.rect, RRegionDoseModel::SelectionMark(), 3);
+    if (nLook == RAlarmState::ClearedUnacknowledged)
+        paintRowFrame(painter, index, option.rect, RAlarmState::AlarmColour(), 2);
 }
 
 QSize PColorLineDelegate::sizeHint(

@@ -221,9 +221,24 @@ void RFormRegion::InitRegions()
 
 void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
 {
+    // Handing over to another state and cue: the controls answer once, to
+    // the new ones.
+    disconnect(m_pButtonAck, &QPushButton::clicked, this, &RFormRegion::AcknowledgeCurrent);
+    disconnect(m_pRegionTreeView, &QWidget::customContextMenuRequested, this, nullptr);
+    if (m_pAlarmState) {
+        disconnect(m_pButtonAckAll, nullptr, m_pAlarmState, nullptr);
+        disconnect(m_pAlarmState, nullptr, this, nullptr);
+    }
+    if (m_pCue) {
+        disconnect(m_pButtonMute, nullptr, m_pCue, nullptr);
+        disconnect(m_pCue, nullptr, m_pButtonMute, nullptr);
+    }
     m_pAlarmState = pAlarmState;
     m_pCue = pCue;
+    // The one alarm state, painted alike by the table, the plan and the gauge.
     m_pModel->SetAlarmState(pAlarmState);
+    m_pPicture->SetAlarmState(pAlarmState);
+    m_pGroupBox->SetAlarmState(pAlarmState);
     m_pModel->SetLinkUp(pAlarmState->IsLinkUp());
     OnLinkChanged(pAlarmState->IsLinkUp());
     for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute})

@@ -1,6 +1,7 @@
 #include "realtime/RRealDoseModel.h"
 
 #include "database/PSqlExec.h"
+#include "database/RRegionCatalogue.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -34,26 +35,28 @@ void RRealDoseModel::Reload()
     m_pFlushTimer->stop();
     m_nDirtyFirst = m_nDirtyLast = -1;
 
-    const QString strTable
-        = m_nKind != 0 ? QStringLiteral("PersonalInfo") : QStringLiteral("RegionInfo");
     m_names.clear();
-    const QVariant num = PSqlExec::Scalar(QStringLiteral("select Num from %1").arg(strTable));
-    m_nRowCount = qMax(0, num.toInt());
+    m_online.clear();
+    m_seen.clear();
+    if (m_nKind == 0) {
+        // The one region list: each region once, in position order, whatever
+        // the table holds twice.
+        for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+            m_names.append(region.strName);
+        m_nRowCount = m_names.size();
+    } else {
+        const QVariant num = PSqlExec::Scalar(QStringLiteral("select Num from PersonalInfo"));
+        m_nRowCount = qMax(0, num.toInt());
+        QSqlQuery query = PSqlExec::Select(QStringLiteral("select Name from PersonalInfo"));
+        while (query.next())
+            m_names.append(query.value(0).toString());
+    }
     m_values = QVector<float>(m_nRowCount, 0.0f);
     m_lastReading = QVector<qint64>(m_nRowCount, -1);
     m_wentOffline = QVector<bool>(m_nRowCount, false);
-    m_online.clear();
-    m_seen.clear();
-
-    QSqlQuery query = PSqlExec::Select(QStringLiteral("select Name from %1").arg(strTable));
-    while (query.next()) {
-        m_names.append(query.value(0).toString());
-        m_online.append(OffLine);
-        m_seen.append(false);
-    }
     // Num and the number of rows may disagree in a hand-edited file; the
     // per-row lists always cover rowCount so no lookup can run past them.
-    while (m_online.size() < m_nRowCount) {
+    while (m_online.size() < qMax(m_nRowCount, m_names.size())) {
         m_online.append(OffLine);
         m_seen.append(false);
     }
@@ -93,6 +96,11 @@ QVariant RRealDoseModel::headerData(int section, Qt::Orientation orientation, in
         return QVariant();
     // The headers are source texts, translated in the concrete model's context.
     return QCoreApplication::translate(metaObject()->className(), m_pHeaders[section]);
+}
+
+bool RRealDoseModel::HasReading(int row) const
+{
+    return row >= 0 && row < m_lastReading.size() && m_lastReading.at(row) >= 0;
 }
 
 int RRealDoseModel::OnlineAt(int row) const

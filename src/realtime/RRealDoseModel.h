@@ -10,7 +10,7 @@ class SClock;
 
 // Flat table of live monitors: latest dose rate (µRad/h), on-line state and
 // the silence supervision. Subclasses add columns, the alarm rule and colours.
-// GUI thread only.
+// Regions come from the region catalogue, one row each. GUI thread only.
 class RRealDoseModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -43,6 +43,9 @@ public:
     int IdAt(int row) const { return row >= 0 && row < m_ids.size() ? m_ids.at(row) : 0; }
     float DoseAt(int row) const { return row >= 0 && row < m_values.size() ? m_values.at(row) : 0; }
     int OnlineAt(int row) const;
+    // False until the row's first reading since the list was loaded: there
+    // is no value to show, which is not a value of 0.
+    bool HasReading(int row) const;
     int AlarmAt(int row) const;
 
     // Delivery of change notifications. Coalesced (the default): changes are

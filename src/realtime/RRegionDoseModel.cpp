@@ -1,6 +1,5 @@
 #include "realtime/RRegionDoseModel.h"
 
-#include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageWriter.h"
 #include "message/SClock.h"
@@ -9,8 +8,7 @@
 #include "realtime/RTimer.h"
 
 #include <QColor>
-#include <QSqlQuery>
-#include <QTimer>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace {
@@ -31,13 +29,20 @@ QString withUnit(double dValue, const char* pUnit)
 
 RRegionDoseModel::RRegionDoseModel(int kind, QObject* parent, SClock* pClock)
     : RRealDoseModel(kind, parent, pClock)
-    , m_pFlashTimer(new QTimer(this))
 {
     PColorLine::Register();
     m_nColumnCount = 5;
     m_pHeaders = kHeaders;
-    m_pFlashTimer->setInterval(500);
-    connect(m_pFlashTimer, &QTimer::timeout, this, &RRegionDoseModel::FlashStep);
+}
+
+QColor RRegionDoseModel::SelectionMark()
+{
+    return QColor(150, 200, 255);
+}
+
+QColor RRegionDoseModel::ProblemColour()
+{
+    return QColor(255, 170, 0);
 }
 
 void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
@@ -47,17 +52,45 @@ void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
     m_pAlarmState = pAlarmState;
     if (!pAlarmState)
         return;
-    connect(pAlarmState, &RAlarmState::AcknowledgementChanged, this, [this]() {
-        if (m_pAlarmState->AnyUnacknowledged()) {
-            if (!m_pFlashTimer->isActive())
-                m_pFlashTimer->start();
-        } else {
-            m_pFlashTimer->stop();
-            m_bFlashOn = true;
-        }
+    connect(pAlarmState, &RAlarmState::LookChanged, this, [this](int nId) {
+        const int row = RowOfId(nId);
+        if (row >= 0 && row < m_nRowCount)
+            RowsChanged(row, row);
+        else if (nId == 0 && m_nRowCount > 0)
+            RowsChanged(0, m_nRowCount - 1);
+    });
+    connect(pAlarmState, &RAlarmState::FlashChanged, this, [this]() {
         if (m_nRowCount > 0)
             RowsChanged(0, m_nRowCount - 1);
     });
+}
+
+int RRegionDoseModel::LookAt(int row) const
+{
+    // Only what the alarm state holds, and so the journal: no reading alone
+    // paints an alarm.
+    return m_pAlarmState ? m_pAlarmState->LookOf(IdAt(row)) : RAlarmState::NoAlarm;
+}
+
+QString RRegionDoseModel::ProblemText(int row) const
+{
+    const RRegion* pRegion = RRegionCatalogue::Shared().Find(IdAt(row));
+    if (!pRegion || pRegion->nProblems == 0)
+        return QString();
+    QStringList lines;
+    if (pRegion->nProblems & RRegionCatalogue::NoDisplayRow)
+        lines << tr("No alarm threshold and no curve colour are stored for this region: it "
+                    "never alarms.");
+    else if (pRegion->nProblems & RRegionCatalogue::NoThreshold)
+        lines << tr("The stored alarm threshold is %1: this region never alarms.")
+                     .arg(pRegion->nAlarmValue);
+    if (pRegion->nProblems & RRegionCatalogue::AnotherEntry)
+        lines << tr("This region is registered again at position %1; that entry is ignored.")
+                     .arg(pRegion->nOtherSub);
+    if (pRegion->nProblems & RRegionCatalogue::SharedPosition)
+        lines << tr("Region %1 is registered at the same position and is not shown.")
+                     .arg(pRegion->nOtherId);
+    return lines.join(QLatin1Char('\n'));
 }
 
 void RRegionDoseModel::SetLinkUp(bool bUp)
@@ -70,13 +103,6 @@ void RRegionDoseModel::SetLinkUp(bool bUp)
 bool RRegionDoseModel::IsStale(int row) const
 {
     return row >= 0 && row < m_nRowCount && (!m_bLinkUp || OnlineAt(row) == OffLine);
-}
-
-void RRegionDoseModel::FlashStep()
-{
-    m_bFlashOn = !m_bFlashOn;
-    if (m_nRowCount > 0)
-        RowsChanged(0, m_nRowCount - 1);
 }
 
 RRegionDoseModel::~RRegionDoseModel()
@@ -109,17 +135,11 @@ void RRegionDoseModel::LoadRegionColours()
     qDeleteAll(m_episodeTimers);
     m_episodeTimers.clear();
 
-    QSqlQuery query = PSqlExec::Select(
-        QStringLiteral("select Id, R_Color, G_Color, B_Color from RegionCurveColorInfo"));
-    while (query.next()) {
-        const int nId = query.value(0).toInt();
-        const QColor color(
-            query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt(), 255);
-        m_colours.append(QVariant::fromValue(PColorLine(color)));
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+        const int nId = region.nId;
+        m_colours.append(QVariant::fromValue(PColorLine(region.colour)));
         m_ids.append(nId);
         m_alarm.append(AlarmOffLine);
-        if (m_episodeTimers.contains(nId))
-            continue;
         RTimer* pTimer = new RTimer(nId, nullptr, m_pClock);
         m_episodeTimers.insert(nId, pTimer);
         connect(pTimer, &RTimer::TimeStarted, this, &RRegionDoseModel::OnTimeStarted);
@@ -170,6 +190,8 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
         case 1:
             return row < m_names.size() ? QVariant(m_names.at(row)) : QVariant();
         case 2: {
+            if (!HasReading(row))
+                return QString(QChar(0x2014));
             const QDateTime read = m_readingTimes.value(IdAt(row));
             // A stale value says when it was read, so it never passes for a current one.
             if (IsStale(row) && read.isValid())
@@ -185,7 +207,15 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             return QVariant();
         }
     }
-    const bool bUnacknowledged = m_pAlarmState && m_pAlarmState->IsUnacknowledged(IdAt(row));
+    if (role == Qt::ToolTipRole && index.column() <= 2) {
+        QStringList lines;
+        if (index.column() == 2 && !HasReading(row))
+            lines << tr("no data");
+        const QString strProblem = ProblemText(row);
+        if (!strProblem.isEmpty())
+            lines << strProblem;
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+    }
     if (role == Qt::ForegroundRole) {
         switch (index.column()) {
         case 3:
@@ -193,26 +223,50 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             // silence rule has run out for each.
             return QColor(IsStale(row) ? Qt::red : Qt::green);
         case 4:
-            // Flashing between red and a dark red: still the alarm colour.
-            if (bUnacknowledged && !m_bFlashOn)
-                return QColor(90, 0, 0);
-            return QColor(AlarmAt(row) == Normal ? Qt::green : Qt::red);
+            return AlarmData(row, index.column(), role);
         case 2:
-            if (IsStale(row))
+            if (IsStale(row) || !HasReading(row))
                 return QColor(140, 140, 140);
             return QColor(Qt::white);
         default:
+            if (!ProblemText(row).isEmpty())
+                return ProblemColour();
             return QColor(Qt::white);
         }
     }
     if (role == Qt::ToolTipRole)
-        return LampTip(row, index.column(), bUnacknowledged);
-    if (role == Qt::BackgroundRole && bUnacknowledged)
-        return QColor(110, 24, 24);
+        return LampTip(row, index.column());
+    if (role == Qt::BackgroundRole || role == AlarmLookRole)
+        return AlarmData(row, index.column(), role);
     return QVariant();
 }
 
-QVariant RRegionDoseModel::LampTip(int row, int nColumn, bool bUnacknowledged) const
+QVariant RRegionDoseModel::AlarmData(int row, int column, int role) const
+{
+    const int nLook = LookAt(row);
+    if (role == AlarmLookRole)
+        return nLook;
+    // Flashing between the alarm colour and its dark phase: an alarm in
+    // either phase, never the normal look.
+    const bool bBright
+        = nLook != RAlarmState::ActiveUnacknowledged || !m_pAlarmState || m_pAlarmState->FlashOn();
+    const bool bActive
+        = nLook == RAlarmState::ActiveUnacknowledged || nLook == RAlarmState::ActiveAcknowledged;
+    if (role == Qt::BackgroundRole)
+        return bActive ? QVariant(RAlarmState::AlarmColour(bBright)) : QVariant();
+    if (column != 4 || role != Qt::ForegroundRole)
+        return QVariant();
+    // The alarm lamp: the alarm colour (the delegate draws a cleared one as a
+    // ring), green when normal, grey while nothing can be said.
+    if (nLook != RAlarmState::NoAlarm)
+        return RAlarmState::AlarmColour(bBright);
+    const RRegion* pRegion = RRegionCatalogue::Shared().Find(IdAt(row));
+    if (!HasReading(row) || !pRegion || (pRegion->nProblems & RRegionCatalogue::NoThreshold))
+        return QColor(128, 128, 128);
+    return QColor(Qt::green);
+}
+
+QVariant RRegionDoseModel::LampTip(int row, int nColumn) const
 {
     if (nColumn == 3) {
         if (!m_bLinkUp)
@@ -220,19 +274,18 @@ QVariant RRegionDoseModel::LampTip(int row, int nColumn, bool bUnacknowledged) c
         return OnlineAt(row) == OffLine ? tr("Off line: no reading from this monitor")
                                         : tr("On line: readings arrive");
     }
-    if (nColumn == 4) {
-        if (bUnacknowledged)
-            return tr("Alarm, not acknowledged");
-        switch (AlarmAt(row)) {
-        case Normal:
-            return tr("No alarm");
-        case Warning:
-            return tr("Alarm, acknowledged");
-        default:
-            return tr("No reading yet");
-        }
+    if (nColumn != 4)
+        return QVariant();
+    switch (LookAt(row)) {
+    case RAlarmState::ActiveUnacknowledged:
+        return tr("Alarm, not acknowledged");
+    case RAlarmState::ActiveAcknowledged:
+        return tr("Alarm, acknowledged");
+    case RAlarmState::ClearedUnacknowledged:
+        return tr("Alarm over, not acknowledged");
+    default:
+        return HasReading(row) ? tr("No alarm") : tr("No reading yet");
     }
-    return QVariant();
 }
 
 bool RRegionDoseModel::setData(const QModelIndex& index, const QVariant& value, int role)

@@ -2,12 +2,12 @@
 
 #include "realtime/RRealDoseModel.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QHash>
 #include <QPointer>
 #include <QVariant>
 
-class QTimer;
 class RAlarmState;
 class RTimer;
 
@@ -18,6 +18,14 @@ class RRegionDoseModel final : public RRealDoseModel
 {
     Q_OBJECT
 public:
+    // The look of the row's alarm (an RAlarmState::Look); the delegate draws
+    // it over every cell so that neither selection nor colour hides it.
+    static constexpr int AlarmLookRole = Qt::UserRole + 1;
+    // The selection's mark over an alarm colour.
+    static QColor SelectionMark();
+    // A region whose configuration the client cannot honour.
+    static QColor ProblemColour();
+
     RRegionDoseModel(int kind, QObject* parent, SClock* pClock = nullptr);
     ~RRegionDoseModel() override;
 
@@ -33,16 +41,19 @@ public:
 
     RTimer* EpisodeTimer(int id) const { return m_episodeTimers.value(id); }
 
-    // Unacknowledged alarms highlight their row and flash their alarm lamp.
-    // Not owned; may be null. Held weakly: at shut-down the window's pages,
-    // and this model with the region page, may go after it.
+    // The alarms shown: active ones fill their row (flashing until
+    // acknowledged), cleared unacknowledged ones outline it. Without one no
+    // alarm is shown. Not owned; may be null. Held weakly: at shut-down the
+    // window's pages, and this model with the region page, may go after it.
     void SetAlarmState(const RAlarmState* pAlarmState);
+    int LookAt(int row) const;
+    // What of the row's stored configuration the client cannot honour, for
+    // the operator; empty when nothing.
+    QString ProblemText(int row) const;
     // While the link is down every value is stale: greyed, with the time of
     // its reading. Off-line regions' values are greyed too.
     void SetLinkUp(bool bUp);
     bool IsStale(int row) const;
-    // The alarm lamp's phase while flashing; a step switches it.
-    void FlashStep();
 
 signals:
     // A region's alarm state changed with this reading (µRad/h).
@@ -55,14 +66,13 @@ private:
     Q_DISABLE_COPY(RRegionDoseModel)
 
     // What the on-line lamp (column 3) or the alarm lamp (column 4) says.
-    QVariant LampTip(int row, int nColumn, bool bUnacknowledged) const;
+    QVariant LampTip(int row, int nColumn) const;
+    QVariant AlarmData(int row, int column, int role) const;
 
     QList<QVariant> m_colours;
     QHash<int, RTimer*> m_episodeTimers;
     // Local time of each row's last reading.
     QHash<int, QDateTime> m_readingTimes;
     QPointer<const RAlarmState> m_pAlarmState;
-    QTimer* m_pFlashTimer;
     bool m_bLinkUp = true;
-    bool m_bFlashOn = true;
 };

@@ -5,6 +5,7 @@
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "realtime/PStaleOverlay.h"
+#include "realtime/RAlarmState.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -205,6 +206,7 @@ void RRegionPic::LoadRegions()
             seeds.append({nId, *it});
     }
     m_rooms.Build(m_labels, m_maskImage.size(), seeds);
+    m_roomPaths.clear();
     m_maskImage.fill(Qt::transparent);
     for (auto it = m_doses.constBegin(); it != m_doses.constEnd(); ++it)
         ColourRegion(BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
@@ -270,6 +272,87 @@ void RRegionPic::ColourRegion(const QColor& colour, int id)
         m_pRepaintTimer->start();
 }
 
+void RRegionPic::SetAlarmState(const RAlarmState* pAlarmState)
+{
+    if (m_pAlarmState)
+        disconnect(m_pAlarmState, nullptr, this, nullptr);
+    m_pAlarmState = pAlarmState;
+    if (pAlarmState) {
+        connect(pAlarmState, &RAlarmState::LookChanged, this, [this](int nId) {
+            if (nId == 0)
+                update();
+            else
+                UpdateRoom(nId);
+        });
+        connect(pAlarmState, &RAlarmState::FlashChanged, this, [this]() {
+            for (auto it = m_seeds.constBegin(); it != m_seeds.constEnd(); ++it) {
+                if (m_pAlarmState->LookOf(it.key()) == RAlarmState::ActiveUnacknowledged)
+                    UpdateRoom(it.key());
+            }
+        });
+    }
+    update();
+}
+
+void RRegionPic::UpdateRoom(int nId)
+{
+    if (m_rooms.Runs(nId))
+        update(WidgetRect(m_rooms.Bounds(nId)));
+}
+
+const QPainterPath& RRegionPic::RoomPath(int nId)
+{
+    auto it = m_roomPaths.find(nId);
+    if (it != m_roomPaths.end())
+        return *it;
+    QPainterPath path;
+    if (const QVector<RSiteRooms::Run>* pRuns = m_rooms.Runs(nId)) {
+        // Runs are maximal and sorted by row, then column: a region's own
+        // banding, built without a union per run.
+        QVector<QRect> rects;
+        rects.reserve(pRuns->size());
+        for (const RSiteRooms::Run& run : *pRuns)
+            rects.append(QRect(run.nX0, run.nY, run.nX1 - run.nX0 + 1, 1));
+        QRegion region;
+        region.setRects(rects.constData(), rects.size());
+        path.addRegion(region);
+        path = path.simplified();
+    }
+    return *m_roomPaths.insert(nId, path);
+}
+
+void RRegionPic::PaintAlarm(QPainter& painter, int nId)
+{
+    const int nLook = m_pAlarmState->LookOf(nId);
+    if (nLook == RAlarmState::NoAlarm || !m_rooms.Runs(nId))
+        return;
+    const QTransform toWidget = QTransform::fromScale(
+        double(width()) / m_maskImage.width(), double(height()) / m_maskImage.height());
+    const QPainterPath room = toWidget.map(RoomPath(nId));
+    const bool bBright = nLook != RAlarmState::ActiveUnacknowledged || m_pAlarmState->FlashOn();
+    const QColor colour = RAlarmState::AlarmColour(bBright);
+    painter.save();
+    // Everything inside the room: its walls and its neighbours stay as drawn.
+    painter.setClipPath(room);
+    // Alarm colour edged in black, so that it stands out from every band
+    // colour, the red one included.
+    const QColor edge(0, 0, 0);
+    if (nLook != RAlarmState::ClearedUnacknowledged) {
+        // Stripes, so the band colour still shows between them.
+        const QRectF bounds = room.boundingRect();
+        const double dH = bounds.height();
+        for (const QPen& pen : {QPen(edge, 5), QPen(colour, 3)}) {
+            painter.setPen(pen);
+            for (double x = bounds.left() - dH; x < bounds.right(); x += 14)
+                painter.drawLine(QPointF(x, bounds.bottom()), QPointF(x + dH, bounds.top()));
+        }
+    }
+    // Twice the widths shown: the clip keeps the halves inside the room.
+    painter.strokePath(room, QPen(edge, 10));
+    painter.strokePath(room, QPen(colour, 6));
+    painter.restore();
+}
+
 void RRegionPic::SetRepaintInterval(int nMs)
 {
     m_pRepaintTimer->setInterval(qMax(0, nMs));
@@ -311,6 +394,12 @@ void RRegionPic::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawImage(rect(), m_maskImage);
+    // The alarms between the room colours and the drawing: walls and room
+    // names stay readable over them.
+    if (m_pAlarmState) {
+        for (auto it = m_seeds.constBegin(); it != m_seeds.constEnd(); ++it)
+            PaintAlarm(painter, it.key());
+    }
     painter.drawImage(rect(), m_srcImage);
     if (!m_strStaleNote.isEmpty())
         PStaleOverlay::Paint(painter, rect(), m_strStaleNote);

@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QList>
 #include <QMap>
+#include <QPainterPath>
 #include <QPoint>
+#include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
@@ -14,10 +16,13 @@ class QAction;
 class QMenu;
 class QMenuBar;
 class QTimer;
+class RAlarmState;
 class SClock;
 
 // The site plan: every monitored room filled with the colour of its current
-// dose-rate band, growing more saturated with the dose, and a click in a room
+// dose-rate band, growing more saturated with the dose, the region's alarm
+// drawn over it (outline and stripes while active, flashing until
+// acknowledged; the outline alone once cleared), and a click in a room
 // turned into that room's region. Layer 0 is the whole site, layers 1 to 4 the
 // storeys; each has a mask picture (alpha 0 inside rooms, walls opaque) and a
 // drawing shown over the colours. "position.txt" places the regions' seeds.
@@ -49,6 +54,8 @@ public:
     void LoadThresholds();
     void ShowRegion(int id, float dose);
     void ColourRegion(const QColor& colour, int id);
+    // The alarms shown over the rooms. Not owned; may be null.
+    void SetAlarmState(const RAlarmState* pAlarmState);
 
     void SetClickable(bool bClickable) { m_bClickable = bClickable; }
     bool IsClickable() const { return m_bClickable; }
@@ -98,6 +105,10 @@ private:
     void FitMenuBar();
     void OnRepaintTimeout();
     QRect WidgetRect(const QRect& imageRect) const;
+    // The outline of a region's room in plan pixels, made when first needed.
+    const QPainterPath& RoomPath(int nId);
+    void PaintAlarm(QPainter& painter, int nId);
+    void UpdateRoom(int nId);
 
     SClock* m_pClock;
     QImage m_maskImage;
@@ -110,6 +121,9 @@ private:
     QMap<int, QPoint> m_seeds;
     QMap<int, QList<QPoint>> m_blocks;
     RSiteRooms m_rooms;
+    QHash<int, QPainterPath> m_roomPaths;
+    // Held weakly: at shut-down the window's pages may outlive it.
+    QPointer<const RAlarmState> m_pAlarmState;
     // Latest dose per region, so that a storey switch or new thresholds
     // show colours at once instead of at the next reading.
     QHash<int, float> m_doses;

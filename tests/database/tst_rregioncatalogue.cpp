@@ -42,6 +42,27 @@ private slots:
         QTEST(catalogue.Ids(), "ids");
     }
 
+    // What of the stored list the client cannot honour is marked on the
+    // region that is shown, naming the entry that is not.
+    void problemsMarkedOnTheRegionShown()
+    {
+        TestDb::Open();
+        PSqlExec::Exec("insert into RegionInfo(Sub, Id, Num) values (1, 10, 4), (2, 20, 4), "
+                       "(3, 10, 4), (2, 21, 4), (4, 40, 4)");
+        PSqlExec::Exec("insert into RegionCurveColorInfo(Id, Alarmvalue) values (10, 0), (20, 5), "
+                       "(21, 5)");
+        RRegionCatalogue catalogue;
+        catalogue.Reload();
+        QCOMPARE(catalogue.Ids(), (QVector<int> {10, 20, 40}));
+        QCOMPARE(catalogue.Find(10)->nProblems,
+            RRegionCatalogue::NoThreshold | RRegionCatalogue::AnotherEntry);
+        QCOMPARE(catalogue.Find(10)->nOtherSub, 3);
+        QCOMPARE(catalogue.Find(20)->nProblems, int(RRegionCatalogue::SharedPosition));
+        QCOMPARE(catalogue.Find(20)->nOtherId, 21);
+        QCOMPARE(catalogue.Find(40)->nProblems,
+            RRegionCatalogue::NoDisplayRow | RRegionCatalogue::NoThreshold);
+    }
+
     // A display row with only its id gives the defaults the pages rely on;
     // a region without one has no threshold and no colour.
     void displayRows()

@@ -86,7 +86,8 @@ private slots:
         reading(3, 400);
         QCOMPARE(events(), (QStringList {"alarm 3", "clear 3"}));
         QVERIFY(m_pState->IsUnacknowledged(3));
-        QVERIFY(m_pModel->data(m_pModel->index(0, 1), Qt::BackgroundRole).isValid());
+        QCOMPARE(m_pModel->data(m_pModel->index(0, 1), RRegionDoseModel::AlarmLookRole).toInt(),
+            int(RAlarmState::ClearedUnacknowledged));
         m_pCue->Tick();
         QCOMPARE(m_nPlays, 2);
 
@@ -96,9 +97,90 @@ private slots:
         QCOMPARE(all.first().strEvent, QStringLiteral("ack"));
         QCOMPARE(all.first().strOperator, QStringLiteral("operator1"));
         QVERIFY(!m_pState->AnyUnacknowledged());
-        QVERIFY(!m_pModel->data(m_pModel->index(0, 1), Qt::BackgroundRole).isValid());
+        QCOMPARE(m_pModel->data(m_pModel->index(0, 1), RRegionDoseModel::AlarmLookRole).toInt(),
+            int(RAlarmState::NoAlarm));
         m_pCue->Tick();
         QCOMPARE(m_nPlays, 2);
+    }
+
+    // The four looks of an alarm's life, in both orders of clearing and
+    // acknowledging: what every view shows follows the journal, flashing
+    // only while an alarm is active and unacknowledged.
+    void looksFollowTheJournal_data()
+    {
+        QTest::addColumn<QString>("steps"); // A alarm reading, N normal, K acknowledge
+        QTest::addColumn<QList<int>>("looks"); // after each step
+        QTest::addColumn<QString>("flashing"); // after each step: + or -
+        QTest::addColumn<QStringList>("journal");
+        const int none = RAlarmState::NoAlarm;
+        const int flashing = RAlarmState::ActiveUnacknowledged;
+        const int steady = RAlarmState::ActiveAcknowledged;
+        const int outline = RAlarmState::ClearedUnacknowledged;
+        QTest::newRow("acknowledged, then cleared")
+            << "AKN" << QList<int> {flashing, steady, none} << "+--"
+            << QStringList {"alarm 3", "ack 3", "clear 3"};
+        QTest::newRow("cleared, then acknowledged")
+            << "ANK" << QList<int> {flashing, outline, none} << "+--"
+            << QStringList {"alarm 3", "clear 3", "ack 3"};
+        QTest::newRow("back in alarm before acknowledgement")
+            << "ANA" << QList<int> {flashing, outline, flashing} << "+-+"
+            << QStringList {"alarm 3", "clear 3", "alarm 3"};
+        QTest::newRow("nothing to acknowledge")
+            << "NK" << QList<int> {none, none} << "--" << QStringList {};
+    }
+    void looksFollowTheJournal()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, looks);
+        QFETCH(QString, flashing);
+        const auto fill = [this]() {
+            return m_pModel->data(m_pModel->index(0, 1), Qt::BackgroundRole).value<QColor>();
+        };
+        for (int i = 0; i < steps.size(); ++i) {
+            const QChar step = steps.at(i);
+            if (step == QLatin1Char('A'))
+                reading(3, 1500);
+            else if (step == QLatin1Char('N'))
+                reading(3, 400);
+            else
+                m_pState->Acknowledge(3);
+            const int nLook = looks.at(i);
+            QCOMPARE(int(m_pState->LookOf(3)), nLook);
+            QCOMPARE(m_pModel->data(m_pModel->index(0, 0), RRegionDoseModel::AlarmLookRole).toInt(),
+                nLook);
+            const bool bActive = nLook == RAlarmState::ActiveUnacknowledged
+                || nLook == RAlarmState::ActiveAcknowledged;
+            QCOMPARE(fill().isValid(), bActive);
+            QCOMPARE(m_pState->IsFlashing(), flashing.at(i) == QLatin1Char('+'));
+            if (m_pState->IsFlashing()) {
+                // Both phases are the alarm colour, bright and dark.
+                const QColor first = fill();
+                m_pState->FlashStep();
+                QCOMPARE(fill(), RAlarmState::AlarmColour(m_pState->FlashOn()));
+                QVERIFY(fill() != first);
+                m_pState->FlashStep();
+            } else {
+                // Nothing stays in the dark phase once flashing stops.
+                QVERIFY(m_pState->FlashOn());
+                if (bActive)
+                    QCOMPARE(fill(), RAlarmState::AlarmColour());
+            }
+        }
+        QCOMPARE(m_pState->LookOf(7), RAlarmState::NoAlarm);
+        QTEST(events(), "journal");
+    }
+
+    // A region that went silent in alarm and reads normal again has its
+    // alarm cleared in the journal, and no longer shows it as active.
+    void silentAlarmClearsOnItsNextNormalReading()
+    {
+        reading(3, 1500);
+        m_clock.Advance(RRealDoseModel::kSilenceMs + 1);
+        m_pModel->OnTimeOut();
+        QCOMPARE(m_pState->LookOf(3), RAlarmState::ActiveUnacknowledged);
+        reading(3, 400);
+        QCOMPARE(events(), (QStringList {"alarm 3", "offline 3", "online 3", "clear 3"}));
+        QCOMPARE(m_pState->LookOf(3), RAlarmState::ClearedUnacknowledged);
     }
 
     // Muting silences the repeats; a new alarm ends the mute and sounds.

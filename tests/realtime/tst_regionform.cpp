@@ -25,6 +25,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <cmath>
+
 namespace {
 
 int column(const char* pName, int id)
@@ -43,6 +45,7 @@ class TestRegionForm : public QObject
 private:
     SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
     RFormRegion* m_pForm = nullptr;
+    RAlarmState* m_pState = nullptr;
     BusRecorder m_store {SBus::PresetStore};
 
     // pSql runs on the fresh tables before the page reads them.
@@ -54,6 +57,12 @@ private:
         PSqlExec::Exec(pSql);
         RRegionCatalogue::Shared().Reload();
         m_pForm = new RFormRegion(nullptr, &m_clock);
+        // Wired as the program wires them; the form's children for cleanup.
+        m_pState = new RAlarmState(nullptr, m_pForm);
+        connect(m_pForm->Model(), &RRegionDoseModel::AlarmChanged, m_pState,
+            &RAlarmState::OnAlarmChanged);
+        m_pForm->SetAlarmHandling(m_pState, new PAlarmCue(m_pForm));
+        m_pState->OnLinkChanged(true); // connected, as the readings say
         m_pForm->resize(1200, 800);
         m_pForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_pForm));
@@ -91,11 +100,13 @@ private slots:
         QTest::addColumn<QColor>("band");
         const QList<float> normal {0.1f, 10, 200};
         QTest::newRow("at threA") << normal << 0.1f << 1.0f << QColor(Qt::darkGreen);
-        QTest::newRow("band B") << normal << 5.0f << 1.5f << QColor(Qt::yellow);
-        QTest::newRow("band C") << normal << 100.0f << 2.5f << QColor(Qt::red);
+        QTest::newRow("middle of band B") << normal << 5.05f << 1.5f << QColor(Qt::yellow);
+        QTest::newRow("middle of band C") << normal << 105.0f << 2.5f << QColor(Qt::red);
         QTest::newRow("above threC clamps") << normal << 5000.0f << 3.0f << QColor(Qt::red);
         QTest::newRow("negative dose stays at bottom")
             << normal << -3.0f << 0.0f << QColor(Qt::darkGreen);
+        QTest::newRow("bands far apart, 1500")
+            << QList<float> {1000, 2000, 4000} << 1500.0f << 1.5f << QColor(Qt::yellow);
         const QList<float> zero {0, 0, 0};
         QTest::newRow("no thresholds, zero") << zero << 0.0f << 0.0f << QColor(Qt::darkGreen);
         QTest::newRow("no thresholds, dose") << zero << 3.0f << 3.0f << QColor(Qt::red);
@@ -125,7 +136,51 @@ private slots:
         QCOMPARE(gauge.Level(77), -1.0f);
     }
 
-    // The marker of a dose above threC is drawn at the top of band C.
+    // Every label sits where a marker of its dose sits, in one number format
+    // with the unit; the middles of the bands are the doses halfway between
+    // their thresholds.
+    void gaugeLabels_data()
+    {
+        QTest::addColumn<QList<double>>("thresholds");
+        QTest::addColumn<QStringList>("middles");
+        QTest::newRow("thresholds far apart")
+            << QList<double> {0.1, 10, 200} << QStringList {"0.05", "5.05", "105"};
+        QTest::newRow("thresholds close together")
+            << QList<double> {1000, 2000, 4000} << QStringList {"500", "1500", "3000"};
+    }
+    void gaugeLabels()
+    {
+        QFETCH(QList<double>, thresholds);
+        TestDb::Open();
+        TestDb::AddRegions({4});
+        PSqlExec::Exec(
+            QStringLiteral("insert into SystemInfo(Thre_A, Thre_B, Thre_C) values(?, ?, ?)"),
+            {thresholds.at(0), thresholds.at(1), thresholds.at(2)});
+        RGroupBox gauge;
+        gauge.resize(120, 360);
+        gauge.LoadRegions();
+        gauge.LoadThresholds();
+        const QString strUnit = QString::fromUtf8(" \xce\xbcRad/h");
+        QStringList middles;
+        double dBelow = -1;
+        for (const auto& label : gauge.Labels()) {
+            QVERIFY2(label.second.endsWith(strUnit), qPrintable(label.second));
+            const QString strNumber = label.second.chopped(strUnit.size());
+            bool bOk = false;
+            const float dose = strNumber.toFloat(&bOk);
+            QVERIFY2(bOk, qPrintable(label.second));
+            QVERIFY(label.first > dBelow);
+            dBelow = label.first;
+            gauge.SetLevel(4, dose);
+            QVERIFY2(qAbs(gauge.Level(4) - label.first) < 0.01, qPrintable(label.second));
+            if (qAbs(std::fmod(label.first / gauge.Segment(), 1.0) - 0.5) < 1e-9)
+                middles << strNumber;
+        }
+        QTEST(middles, "middles");
+    }
+
+    // The marker of a dose above threC is drawn at the top of band C; a
+    // region not read yet has no marker at all, not one at 0.
     void gaugeMarkerPixel()
     {
         TestDb::Open();
@@ -137,6 +192,8 @@ private slots:
         gauge.resize(120, 360);
         gauge.LoadRegions();
         gauge.LoadThresholds();
+        const QColor unread = gauge.grab().toImage().pixelColor(10 + 120 - 27, 360 + 10 - 30);
+        QVERIFY2(unread.blue() <= unread.red() + 20, qPrintable(unread.name()));
         gauge.SetLevel(4, 1e6f);
         const QImage image = gauge.grab().toImage();
         const int nTop = 360 + 10 - 30 - 3 * gauge.Segment();
@@ -217,7 +274,8 @@ private slots:
     }
 
     // The on-line and alarm states show as lamps under the check box and
-    // beside the colour line: red after more than 30 s of silence, dose kept.
+    // beside the colour line: on-line red after more than 30 s of silence,
+    // dose kept, alarm kept.
     // The line itself is painted in the region's colour and stops before the lamp.
     void silentMonitorShowsRedLamp()
     {
@@ -227,6 +285,7 @@ private slots:
         reading(5, 2.5f);
         m_clock.Advance(30000);
         reading(5, 3.0f); // below its threshold of 10: normal
+        m_pState->Acknowledge(4); // a steady alarm colour
         m_pForm->Model()->OnTimeOut();
         QCOMPARE(m_pForm->Model()->OnlineAt(0), 1);
         m_clock.Advance(1000);
@@ -241,7 +300,7 @@ private slots:
         QCOMPARE(lamp(0, 4, 15), QColor(38, 202, 87));
         QCOMPARE(lamp(0, 3, 10), QColor(Qt::red));
         QCOMPARE(lamp(1, 3, 10), QColor(Qt::green));
-        QCOMPARE(lamp(0, 4, 38), QColor(Qt::red));
+        QCOMPARE(lamp(0, 4, 38), RAlarmState::AlarmColour());
         QCOMPARE(lamp(1, 4, 38), QColor(Qt::green));
         // The silent region's last value says when it was read.
         QCOMPARE(m_pForm->Model()->data(m_pForm->Model()->index(0, 2)).toString(),
@@ -379,8 +438,8 @@ private slots:
         delete pState;
         delete pCue;
         QVERIFY(!pModel->data(lamp, Qt::BackgroundRole).isValid());
-        pModel->FlashStep();
-        QCOMPARE(pModel->data(lamp, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+        QVERIFY(pModel->data(lamp, Qt::ForegroundRole).value<QColor>()
+            != RAlarmState::AlarmColour(true));
         for (const char* pName : {"m_pButtonAck", "m_pButtonAckAll", "m_pButtonMute"})
             QTest::mouseClick(m_pForm->findChild<QPushButton*>(pName), Qt::LeftButton);
         m_pForm->ShowJournal();

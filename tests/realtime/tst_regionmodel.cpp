@@ -1,7 +1,10 @@
 #include "TestDb.h"
 
+#include "StdoutCapture.h"
+
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RTimer.h"
 
@@ -16,6 +19,7 @@ class TestRegionModel : public QObject
 private:
     SManualClock* m_pClock = nullptr;
     RRegionDoseModel* m_pModel = nullptr;
+    RAlarmState* m_pState = nullptr;
 
     // Alarmvalue per region in list order; a region left out keeps the default.
     void build(const QList<int>& ids, const QList<int>& alarmValues = {})
@@ -26,10 +30,19 @@ private:
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = ? where Id = ?",
                 {alarmValues.at(i), ids.at(i)});
         RRegionCatalogue::Shared().Reload();
+        makeModel();
+    }
+    // The model over the tables as they are, wired to an alarm state as the
+    // program wires it.
+    void makeModel()
+    {
         m_pModel = new RRegionDoseModel(0, this, m_pClock);
         new QAbstractItemModelTester(
             m_pModel, QAbstractItemModelTester::FailureReportingMode::QtTest, m_pModel);
         m_pModel->Reload();
+        m_pState = new RAlarmState(nullptr, m_pModel);
+        m_pModel->SetAlarmState(m_pState);
+        connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
     }
     QVariant cell(int row, int column, int role = Qt::DisplayRole) const
     {
@@ -93,17 +106,90 @@ private slots:
         QVERIFY(!m_pModel->setData(m_pModel->index(0, 2), QStringLiteral("1")));
     }
 
-    // A Num larger than the rows present must not let a lookup run off a list.
-    void numLargerThanRows()
+    // Each region once, in position order: rows neither blank nor doubled
+    // when the stored list disagrees with itself, and a region's readings
+    // reach its one row.
+    void eachRegionOnce()
     {
         build({1, 2});
         PSqlExec::Exec(QStringLiteral("update RegionInfo set Num = 4"));
+        RRegionCatalogue::Shared().Reload();
         m_pModel->Reload();
-        QCOMPARE(m_pModel->rowCount(), 4);
-        QVERIFY(!cell(3, 0).isValid());
-        QVERIFY(!cell(3, 4).isValid());
+        QCOMPARE(m_pModel->rowCount(), 2);
         m_pClock->Advance(40000);
         m_pModel->OnTimeOut();
+
+        // Region 5 registered at positions 1 and 3.
+        PSqlExec::Exec(QStringLiteral("delete from RegionInfo"));
+        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num) values "
+                                      "(1, 5, 'Hall', 4), (2, 6, 'Lab', 4), (3, 5, 'Hall', 4), "
+                                      "(4, 7, 'Store', 4)"));
+        PSqlExec::Exec(QStringLiteral("delete from RegionCurveColorInfo"));
+        PSqlExec::Exec(QStringLiteral("insert into RegionCurveColorInfo(Id) values (5), (6), (7)"));
+        RRegionCatalogue::Shared().Reload();
+        m_pModel->Reload();
+        QCOMPARE(m_pModel->rowCount(), 3);
+        QStringList shown;
+        for (int row = 0; row < 3; ++row)
+            shown << cell(row, 0).toString() + QLatin1Char(' ') + cell(row, 1).toString();
+        QCOMPARE(shown, (QStringList {"5 Hall", "6 Lab", "7 Store"}));
+        m_pModel->UpdateDose(5, 3.5f);
+        m_pModel->UpdateDose(7, 4.5f);
+        QCOMPARE(m_pModel->DoseAt(0), 3.5f);
+        QCOMPARE(m_pModel->DoseAt(2), 4.5f);
+        // The doubled entry is marked on the row shown, nowhere else.
+        QVERIFY(cell(0, 1, Qt::ToolTipRole).toString().contains(QStringLiteral("position 3")));
+        QCOMPARE(cell(0, 0, Qt::ForegroundRole).value<QColor>(), RRegionDoseModel::ProblemColour());
+        QVERIFY(!cell(1, 1, Qt::ToolTipRole).isValid());
+        QCOMPARE(cell(1, 0, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+    }
+
+    // Until its first reading a region has no value, which is not a value of
+    // 0; a new region list starts without values again.
+    void noDataUntilFirstReading()
+    {
+        build({3, 4});
+        QCOMPARE(cell(0, 2).toString(), QString(QChar(0x2014)));
+        QCOMPARE(cell(0, 2, Qt::ToolTipRole).toString(), QStringLiteral("no data"));
+        QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
+        m_pModel->UpdateDose(3, 0.0f);
+        QCOMPARE(cell(0, 2).toString(), QString::fromUtf8("0.00\xce\xbcRad/h"));
+        QVERIFY(!cell(0, 2, Qt::ToolTipRole).isValid());
+        QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
+        QCOMPARE(cell(1, 2).toString(), QString(QChar(0x2014)));
+        // Silent for long, the value stays: it was read.
+        m_pClock->Advance(RRealDoseModel::kLongSilenceMs + 1000);
+        m_pModel->OnTimeOut();
+        QVERIFY(cell(0, 2).toString().startsWith(QStringLiteral("0.00")));
+        m_pModel->Reload();
+        QCOMPARE(cell(0, 2).toString(), QString(QChar(0x2014)));
+    }
+
+    // A stored threshold of 0 can never alarm: it shows no alarm, whatever
+    // the dose, and says why in the tool tip; the log says it once however
+    // often the list is read.
+    void zeroThresholdShowsNoAlarm()
+    {
+        QByteArray log;
+        log = StdoutCapture::Of([this] {
+            build({3, 4}, {0, 10});
+            RRegionCatalogue::Shared().Reload();
+            RRegionCatalogue::Shared().Reload();
+        });
+        QCOMPARE(log.count("region 3 (Room 3) has alarm threshold 0"), 1);
+        QVERIFY(!log.contains("region 4"));
+        QSignalSpy alarms(m_pModel, &RRegionDoseModel::AlarmChanged);
+        m_pModel->UpdateDose(3, 5e6f);
+        QCOMPARE(alarms.count(), 0);
+        QCOMPARE(m_pState->LookOf(3), RAlarmState::NoAlarm);
+        QVERIFY(!cell(0, 1, Qt::BackgroundRole).isValid());
+        QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
+        QVERIFY(cell(0, 0, Qt::ToolTipRole).toString().contains(QStringLiteral("never alarms")));
+        QCOMPARE(cell(0, 1, Qt::ForegroundRole).value<QColor>(), RRegionDoseModel::ProblemColour());
+        // The region beside it alarms and shows it.
+        m_pModel->UpdateDose(4, 20);
+        QCOMPARE(cell(1, 4, Qt::ForegroundRole).value<QColor>(), RAlarmState::AlarmColour());
+        QCOMPARE(cell(1, 1, Qt::BackgroundRole).value<QColor>(), RAlarmState::AlarmColour());
     }
 
     void alarmRule_data()
@@ -112,12 +198,18 @@ private slots:
         QTest::addColumn<QList<float>>("doses");
         QTest::addColumn<int>("alarm");
         QTest::addColumn<bool>("episode");
-        QTest::newRow("zero threshold never alarms") << 0 << QList<float> {5e6f} << 0 << false;
-        QTest::newRow("default threshold alarms at 10") << -1 << QList<float> {10.0f} << 2 << true;
-        QTest::newRow("equal alarms") << 50 << QList<float> {50.0f} << 2 << true;
-        QTest::newRow("below is normal") << 50 << QList<float> {49.9f} << 1 << false;
+        QTest::addColumn<int>("look");
+        QTest::newRow("zero threshold never alarms")
+            << 0 << QList<float> {5e6f} << 0 << false << int(RAlarmState::NoAlarm);
+        QTest::newRow("default threshold alarms at 10")
+            << -1 << QList<float> {10.0f} << 2 << true << int(RAlarmState::ActiveUnacknowledged);
+        QTest::newRow("equal alarms")
+            << 50 << QList<float> {50.0f} << 2 << true << int(RAlarmState::ActiveUnacknowledged);
+        QTest::newRow("below is normal")
+            << 50 << QList<float> {49.9f} << 1 << false << int(RAlarmState::NoAlarm);
         QTest::newRow("back to normal, episode runs on")
-            << 50 << QList<float> {80.0f, 10.0f} << 1 << true;
+            << 50 << QList<float> {80.0f, 10.0f} << 1 << true
+            << int(RAlarmState::ClearedUnacknowledged);
     }
     void alarmRule()
     {
@@ -130,8 +222,7 @@ private slots:
             m_pModel->UpdateDose(3, dose);
         QCOMPARE(m_pModel->AlarmAt(0), alarm);
         QCOMPARE(m_pModel->EpisodeTimer(3)->IsRunning(), episode);
-        QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(),
-            QColor(alarm == 1 ? Qt::green : Qt::red));
+        QTEST(cell(0, 4, RRegionDoseModel::AlarmLookRole).toInt(), "look");
         QCOMPARE(m_pModel->OnlineAt(0), 1);
         // A stored threshold applies to the next reading once the catalogue
         // has it (the window reloads it when thresholds change).

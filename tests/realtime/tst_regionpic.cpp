@@ -3,7 +3,10 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "realtime/PAlarmCue.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
+#include "realtime/RGroupBox.h"
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RRegionPic.h"
 #include "realtime/RSiteRooms.h"
@@ -347,6 +350,149 @@ private slots:
         m_pPic->SetClickable(false);
         QTest::mouseClick(m_pPic, Qt::LeftButton, {}, inB * 2);
         QCOMPARE(clicked.count(), 2);
+    }
+
+    // One alarm state, painted alike in the table row, the plan room and the
+    // gauge marker, selected or not: active fills (in the flash's phase),
+    // cleared-unacknowledged outlines, normal shows no alarm colour; the
+    // plan keeps its band colour under the alarm.
+    void alarmLooksInEveryView_data()
+    {
+        QTest::addColumn<int>("look");
+        QTest::addColumn<bool>("bright"); // the flash phase
+        QTest::addColumn<bool>("selected");
+        const struct
+        {
+            const char* pName;
+            RAlarmState::Look look;
+            bool bBright;
+        } looks[] = {{"normal", RAlarmState::NoAlarm, true},
+            {"active unacknowledged, bright", RAlarmState::ActiveUnacknowledged, true},
+            {"active unacknowledged, dark", RAlarmState::ActiveUnacknowledged, false},
+            {"active acknowledged", RAlarmState::ActiveAcknowledged, true},
+            {"cleared unacknowledged", RAlarmState::ClearedUnacknowledged, true}};
+        for (const auto& look : looks) {
+            for (bool bSelected : {false, true}) {
+                QTest::addRow("%s%s", look.pName, bSelected ? ", selected" : "")
+                    << int(look.look) << look.bBright << bSelected;
+            }
+        }
+    }
+    void alarmLooksInEveryView()
+    {
+        QFETCH(int, look);
+        QFETCH(bool, bright);
+        QFETCH(bool, selected);
+        build();
+        RFormRegion form(nullptr, &m_clock);
+        RAlarmState state(nullptr);
+        connect(
+            form.Model(), &RRegionDoseModel::AlarmChanged, &state, &RAlarmState::OnAlarmChanged);
+        state.OnLinkChanged(true);
+        PAlarmCue cue;
+        form.SetAlarmHandling(&state, &cue);
+        form.resize(1200, 800);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.Picture()->width() > 200);
+
+        // Region 2 (room B, row 1; alarm threshold 10) reads in band B.
+        const auto read = [](int nId, float dose) {
+            SendSMessage(
+                SBus::RegionPage, SBus::RegionReading, nId, reinterpret_cast<qintptr>(&dose));
+        };
+        read(1, 5);
+        read(2, look == RAlarmState::NoAlarm ? 5 : 15);
+        if (look == RAlarmState::ActiveAcknowledged)
+            state.Acknowledge(2);
+        if (look == RAlarmState::ClearedUnacknowledged)
+            read(2, 5);
+        QCOMPARE(int(state.LookOf(2)), look);
+        if (state.FlashOn() != bright)
+            state.FlashStep();
+        QTreeView* pView = form.RegionView();
+        if (selected)
+            pView->setCurrentIndex(form.Model()->index(1, 1));
+        else
+            pView->clearSelection();
+
+        const QColor alarm = RAlarmState::AlarmColour(bright);
+        const QColor steady = RAlarmState::AlarmColour();
+        const bool bActive
+            = look == RAlarmState::ActiveUnacknowledged || look == RAlarmState::ActiveAcknowledged;
+        const bool bAny = look != RAlarmState::NoAlarm;
+        const auto isAlarm = [](const QColor& colour) {
+            return colour == RAlarmState::AlarmColour(true)
+                || colour == RAlarmState::AlarmColour(false);
+        };
+
+        // Table: the row's fill and its outline, over the selection.
+        const QImage table = pView->viewport()->grab().toImage();
+        const QRect cell = pView->visualRect(form.Model()->index(1, 2));
+        const QColor inside = table.pixelColor(cell.right() - 4, cell.center().y());
+        const QColor edge = table.pixelColor(cell.center().x(), cell.top() + 1);
+        if (bActive)
+            QCOMPARE(inside, alarm);
+        else
+            QVERIFY2(!isAlarm(inside), qPrintable(inside.name()));
+        if (look == RAlarmState::ClearedUnacknowledged)
+            QCOMPARE(edge, steady);
+        else if (bActive && selected)
+            QCOMPARE(edge, RRegionDoseModel::SelectionMark());
+        else if (!bActive)
+            QVERIFY2(!isAlarm(edge), qPrintable(edge.name()));
+        const QRect lampCell = pView->visualRect(form.Model()->index(1, 4));
+        const QPoint lamp(lampCell.x() + 38, lampCell.center().y());
+        const QColor lampCentre = table.pixelColor(lamp);
+        if (bActive)
+            QCOMPARE(lampCentre, alarm);
+        else if (bAny)
+            QCOMPARE(table.pixelColor(lamp + QPoint(4, 0)), steady); // a ring
+        else
+            QCOMPARE(lampCentre, QColor(Qt::green));
+        // The other row shows no alarm.
+        const QRect other = pView->visualRect(form.Model()->index(0, 2));
+        QVERIFY(!isAlarm(table.pixelColor(other.right() - 4, other.center().y())));
+
+        // Plan: room B (plan x 9 to 13, rows 1 to 3) outlined inside its
+        // wall; stripes inside while active; its band colour kept.
+        RRegionPic* pPic = form.Picture();
+        const QImage plan = pPic->grab().toImage();
+        const double sx = pPic->width() / 20.0;
+        const double sy = pPic->height() / 6.0;
+        const QColor border = plan.pixelColor(int(9 * sx) + 1, int(2.5 * sy));
+        int nAlarmInside = 0;
+        int nBandInside = 0;
+        const QColor band = RRegionPic::BandColour(
+            look == RAlarmState::NoAlarm || look == RAlarmState::ClearedUnacknowledged ? 5 : 15, 10,
+            20, 40);
+        for (int y = int(1 * sy) + 5; y < int(4 * sy) - 5; ++y) {
+            for (int x = int(9 * sx) + 5; x < int(14 * sx) - 5; ++x) {
+                const QColor colour = plan.pixelColor(x, y);
+                nAlarmInside += colour == alarm ? 1 : 0;
+                nBandInside += colour.rgb() == band.rgb() ? 1 : 0;
+            }
+        }
+        QCOMPARE(isAlarm(border), bAny);
+        if (bAny)
+            QCOMPARE(border, look == RAlarmState::ClearedUnacknowledged ? steady : alarm);
+        QCOMPARE(nAlarmInside > 0, bActive);
+        QVERIFY(nBandInside > 0);
+        // Room A, normal, has no alarm colour anywhere.
+        QVERIFY(!isAlarm(plan.pixelColor(int(1 * sx) + 1, int(2.5 * sy))));
+
+        // Gauge: a box around the marker, filled while active.
+        RGroupBox* pGauge = form.Gauge();
+        const QImage gauge = pGauge->grab().toImage();
+        const int W = pGauge->width();
+        const int nY = qRound(pGauge->height() + 10 - 30 - pGauge->Level(2));
+        const QColor box = gauge.pixelColor(10 + W - 38, nY - 4);
+        const QColor frame = gauge.pixelColor(10 + W - 41, nY - 6);
+        if (bActive)
+            QCOMPARE(box, alarm);
+        else
+            QVERIFY2(!isAlarm(box), qPrintable(box.name()));
+        QCOMPARE(isAlarm(frame), bAny);
     }
 
     void regionPageHooks()

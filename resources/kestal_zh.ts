@@ -859,10 +859,6 @@
         <translation>位置</translation>
     </message>
     <message>
-        <source>H*(10)</source>
-        <translation>H*(10)</translation>
-    </message>
-    <message>
         <source>Show Curve</source>
         <translation>显示曲线</translation>
     </message>
@@ -921,6 +917,10 @@
     <message>
         <source>Alarm over, not acknowledged</source>
         <translation>报警已解除，未确认</translation>
+    </message>
+    <message>
+        <source>H*(10) µRad/h</source>
+        <translation>H*(10) 剂量率 µRad/h</translation>
     </message>
 </context>
 <context>

@@ -16,14 +16,9 @@ namespace {
 // Translated where shown (RRealDoseModel::headerData), in this class's context.
 const char* const kHeaders[] = {QT_TRANSLATE_NOOP("RRegionDoseModel", "ID"),
     QT_TRANSLATE_NOOP("RRegionDoseModel", "Location"),
-    QT_TRANSLATE_NOOP("RRegionDoseModel", "H*(10)"),
+    QT_TRANSLATE_NOOP("RRegionDoseModel", "H*(10) µRad/h"),
     QT_TRANSLATE_NOOP("RRegionDoseModel", "Show Curve"),
     QT_TRANSLATE_NOOP("RRegionDoseModel", "Curve Color")};
-
-QString withUnit(double dValue, const char* pUnit)
-{
-    return QString::number(dValue, 'f', 2) + QString::fromUtf8(pUnit);
-}
 
 } // namespace
 
@@ -112,17 +107,9 @@ RRegionDoseModel::~RRegionDoseModel()
 
 QString RRegionDoseModel::DoseText(float dose)
 {
-    const double v = dose;
-    if (v <= 999)
-        return withUnit(v, "\xce\xbcRad/h");
-    if (v < 1000)
-        return withUnit(1, "mRad/h");
-    const float w = dose / 1000.0f;
-    if (static_cast<double>(w) <= 999)
-        return withUnit(w, "mRad/h");
-    if (static_cast<double>(w) < 1000)
-        return withUnit(1, "Rad/h");
-    return withUnit(w / 1000.0f, "Rad/h");
+    // Always µRad/h (the unit is in the header), so that the rows of the
+    // column compare at a glance: no 999.00 next to 1.00 of another unit.
+    return QString::number(static_cast<double>(dose), 'f', 2);
 }
 
 void RRegionDoseModel::LoadRegionColours()
@@ -207,6 +194,9 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
             return QVariant();
         }
     }
+    // Numbers of one unit line up on their decimal point.
+    if (role == Qt::TextAlignmentRole && index.column() == 2)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole && index.column() <= 2) {
         QStringList lines;
         if (index.column() == 2 && !HasReading(row))

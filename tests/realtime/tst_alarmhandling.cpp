@@ -229,8 +229,8 @@ private slots:
         QCOMPARE(events(), (QStringList {"link-up 0", "link-down 0"}));
         m_pModel->SetLinkUp(false);
         QVERIFY(m_pModel->IsStale(0));
-        QCOMPARE(m_pModel->data(m_pModel->index(0, 2)).toString(),
-            QString::fromUtf8("500.00\xce\xbcRad/h (10:00:02)"));
+        QCOMPARE(
+            m_pModel->data(m_pModel->index(0, 2)).toString(), QStringLiteral("500.00 (10:00:02)"));
         QCOMPARE(m_pModel->data(m_pModel->index(0, 2), Qt::ForegroundRole).value<QColor>(),
             QColor(140, 140, 140));
         m_pModel->SetLinkUp(true);

@@ -304,7 +304,7 @@ private slots:
         QCOMPARE(lamp(1, 4, 38), QColor(Qt::green));
         // The silent region's last value says when it was read.
         QCOMPARE(m_pForm->Model()->data(m_pForm->Model()->index(0, 2)).toString(),
-            QString::fromUtf8("12.50\xce\xbcRad/h (10:00:00)"));
+            QStringLiteral("12.50 (10:00:00)"));
     }
 
     // Within a day a tick reads the latest minutes of every curve at once; a

@@ -429,7 +429,8 @@ private slots:
         // Table: the row's fill and its outline, over the selection.
         const QImage table = pView->viewport()->grab().toImage();
         const QRect cell = pView->visualRect(form.Model()->index(1, 2));
-        const QColor inside = table.pixelColor(cell.right() - 4, cell.center().y());
+        // Left of the value, which stands right-aligned.
+        const QColor inside = table.pixelColor(cell.left() + 4, cell.center().y());
         const QColor edge = table.pixelColor(cell.center().x(), cell.top() + 1);
         if (bActive)
             QCOMPARE(inside, alarm);

@@ -515,10 +515,24 @@ void RFormRegion::FitCurve()
 
 void RFormRegion::FitColumns()
 {
+    // Shares of the width by what the columns hold: a short id, a room
+    // name, the dose with its unit in the header (and a stale value's time),
+    // two lamps and a check box, the colour line. The dose column never
+    // gets narrower than its header, so its unit is never cut.
+    static const double kShares[] = {0.08, 0.25, 0.27, 0.20};
     const int nWidth = m_pRegionTreeView->width();
-    for (int c = 0; c < 4; ++c)
-        m_pRegionTreeView->setColumnWidth(c, nWidth / 5);
-    m_pRegionTreeView->setColumnWidth(4, static_cast<int>(nWidth / 5.0f));
+    QHeaderView* pHeader = m_pRegionTreeView->header();
+    int nUsed = 0;
+    for (int c = 0; c < 4; ++c) {
+        int nColumn = static_cast<int>(nWidth * kShares[c]);
+        if (c == 2) {
+            const QString strTitle = m_pModel->headerData(c, Qt::Horizontal).toString();
+            nColumn = qMax(nColumn, pHeader->fontMetrics().horizontalAdvance(strTitle) + 24);
+        }
+        m_pRegionTreeView->setColumnWidth(c, nColumn);
+        nUsed += nColumn;
+    }
+    m_pRegionTreeView->setColumnWidth(4, qMax(40, nWidth - nUsed));
 }
 
 bool RFormRegion::eventFilter(QObject* pWatched, QEvent* pEvent)

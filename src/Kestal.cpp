@@ -174,7 +174,9 @@ void Kestal::BuildWidgets()
 
     m_pFrameTitle = new QFrame(this);
     m_pFrameTitle->setObjectName(QStringLiteral("framekestal"));
-    m_pFrameTitle->setStyleSheet(QStringLiteral("border-image: url(:/Kestal/title.png);"));
+    // Scoped to the frame: the navigation buttons inside keep their own look.
+    m_pFrameTitle->setStyleSheet(
+        QStringLiteral("QFrame#framekestal { border-image: url(:/Kestal/title.png); }"));
     m_pFrameTitle->setMinimumHeight(80);
     auto* pTitle = new QHBoxLayout(m_pFrameTitle);
     pTitle->setContentsMargins(9, 9, 15, 9);

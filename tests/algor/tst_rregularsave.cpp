@@ -1,4 +1,5 @@
 #include "BusRecorder.h"
+#include "StoredRows.h"
 #include "TestDb.h"
 
 #include "algor/RRegularSave.h"
@@ -18,37 +19,9 @@
 
 namespace {
 
-const QDate Day(2026, 3, 7);
+using namespace StoredRows;
+
 const QDate Next = Day.addDays(1);
-
-QDateTime at(int nHour, int nMinute, int nSecond, int nMs = 0, const QDate& date = Day)
-{
-    return QDateTime(date, QTime(nHour, nMinute, nSecond, nMs));
-}
-
-QString day(const QDate& date = Day)
-{
-    return date.toString("yyyy-MM-dd");
-}
-
-double num(const QString& strSql, const QVariantList& values = {})
-{
-    return PSqlExec::Scalar(strSql, values).toDouble();
-}
-
-double slot(int nId, int nHour, int nColumn, const QDate& date = Day)
-{
-    return num(QString("select \"%1\" from MonthData where Id = ? and Month = ? and Hour = ?")
-                   .arg(nColumn),
-        {nId, day(date), nHour});
-}
-
-double minute(int nId, int nMinute, const QDate& date = Day)
-{
-    return num(
-        QString("select \"%1\" from MonthMinuteDose where Id = ? and Month = ?").arg(nMinute),
-        {nId, day(date)});
-}
 
 void registerRegions(const QList<int>& ids, double dCeffR = 0.005)
 {

@@ -1,5 +1,6 @@
 #include "BusRecorder.h"
 #include "StdoutCapture.h"
+#include "StoredRows.h"
 #include "TestDb.h"
 
 #include "algor/RRegularSave.h"
@@ -25,36 +26,7 @@
 // met none of them.
 namespace {
 
-const QDate Day(2026, 3, 7);
-
-QDateTime at(int nHour, int nMinute, int nSecond, const QDate& date = Day)
-{
-    return QDateTime(date, QTime(nHour, nMinute, nSecond));
-}
-
-QString day(const QDate& date = Day)
-{
-    return date.toString("yyyy-MM-dd");
-}
-
-double num(const QString& strSql, const QVariantList& values = {})
-{
-    return PSqlExec::Scalar(strSql, values).toDouble();
-}
-
-double slot(int nId, int nHour, int nColumn)
-{
-    return num(QString("select \"%1\" from MonthData where Id = ? and Month = ? and Hour = ?")
-                   .arg(nColumn),
-        {nId, day(), nHour});
-}
-
-double minute(int nId, int nMinute)
-{
-    return num(
-        QString("select \"%1\" from MonthMinuteDose where Id = ? and Month = ?").arg(nMinute),
-        {nId, day()});
-}
+using namespace StoredRows;
 
 // Every row of the tables the readings reach, in a fixed order.
 QStringList snapshot()

@@ -6,6 +6,7 @@
 #include "PSimDataServer.h"
 #include "PSimFrames.h"
 #include "StdoutCapture.h"
+#include "TestDb.h"
 #include "message/SBus.h"
 
 #include <QSemaphore>
@@ -133,17 +134,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        QVERIFY(db.open());
-        QVERIFY(PSqlExec::Exec(QStringLiteral("create table SystemInfo(IP varchar(15), "
-                                              "Port int default 8888, Unit_P int default 0)")));
-        QVERIFY(
-            PSqlExec::Exec(QStringLiteral("create table RoutingMinuteDose(Id int, RoomId "
-                                          "int, Dose int, Time varchar(8), Month varchar(10))")));
-    }
+    void initTestCase() { TestDb::Open(); }
 
     void init()
     {

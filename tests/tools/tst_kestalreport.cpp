@@ -81,11 +81,9 @@ private slots:
             "insert into RegionCurveColorInfo(Id, Alarmvalue) values(3, 5)",
             "insert into RegionLinkDoseInfo(Id, Month, AlarmOverCount, MaxDose, TimeInfo) "
             "values(3, '2014-05-02', 2, 7.5, '10:11:12')",
-            "insert into MonthMinuteDose(Id, Month, \"0\", \"61\", Sum) "
-            "values(3, '2014-05-01', 30, 45, 75)",
-            "insert into MonthMinuteDose(Id, Month, \"1439\", Sum) values(3, '2014-05-02', 3, 3)",
-            "insert into MonthMinuteDose(Id, Month, \"5\", Sum) values(3, '2014-05-03', 30, 30)",
-            "insert into MonthMinuteDose(Id, Month, \"5\", Sum) values(4, '2014-05-01', 30, 30)",
+            "insert into MonthMinuteDose(Id, Month, \"0\", \"61\", \"1439\", \"5\", Sum) values(3, "
+            "'2014-05-01', 30, 45, 0, 0, 75), (3, '2014-05-02', 0, 0, 3, 0, 3), (3, '2014-05-03', "
+            "0, 0, 0, 30, 30), (4, '2014-05-01', 0, 0, 0, 30, 30)",
             "insert into PersonalInfo(Sub, Id, Name, Position, Sex) values(1, 12, 'Ann', "
             "'Operator', 1)",
             "insert into PersonalSumDoseInfo(Id, SumDose) values(12, 120)",
@@ -97,14 +95,9 @@ private slots:
             "('2014-05-04T09:00:00', 0, 'link-down', 0, 0, ''), "
             "('2014-05-06T09:00:00', 3, 'clear', 1, 5, '')",
             "insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 21, 'Lab \"2\", west', 1)",
-            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
-            "values(7, 21, 200, '13:05', '2014-05-05')",
-            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
-            "values(7, 21, 123, '08:10', '2014-05-03')",
-            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
-            "values(9, 22, 5, '09:00', '2014-05-04')",
-            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) "
-            "values(9, 22, 5, '09:00', '2014-05-06')",
+            "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) values(7, 21, 200, "
+            "'13:05', '2014-05-05'), (7, 21, 123, '08:10', '2014-05-03'), (9, 22, 5, '09:00', "
+            "'2014-05-04'), (9, 22, 5, '09:00', '2014-05-06')",
         };
         for (const QString& strSql : statements)
             QVERIFY2(PSqlExec::Exec(strSql), qPrintable(strSql));

@@ -320,33 +320,6 @@ private slots:
         QCOMPARE(staff.Values()[10], 8.0f);
         Render(staff, "staff_day.png");
     }
-
-    // Five-digit day values do not fit across the columns of a 1000-pixel
-    // month: they stand upright, and the highest ends below the plot's top;
-    // on a wide chart they lie flat.
-    void barValuesStayApartAndInside()
-    {
-        for (int d = 1; d <= 31; ++d)
-            Insert("MonthMinuteDose", "Id,Month,Sum",
-                Keys(4, QDate(2026, 3, d), QStringLiteral(",%1").arg(1800.0 * (13000 + 20 * d))));
-        RStaffDoseDiagram staff;
-        staff.SetPersonal(false);
-        staff.SetMode(RStaffDoseDiagram::MonthHistogram);
-        staff.LoadDoses(4, 31, QDate(2026, 3, 15));
-        QVERIFY(staff.ValuesUpright());
-        const QImage image = Render(staff, "staff_region_upright.png");
-        // Nothing white in the plot's top rows: the values end below them.
-        int nWhite = 0;
-        for (int y = 30; y < 36; ++y) {
-            for (int x = staff.LeftMargin() + 2; x < staff.LeftMargin() + staff.PlotWidth(); ++x) {
-                const QColor colour(image.pixel(x, y));
-                nWhite += colour.red() > 200 && colour.green() > 200 && colour.blue() > 200 ? 1 : 0;
-            }
-        }
-        QCOMPARE(nWhite, 0);
-        staff.setFixedWidth(1900);
-        QVERIFY(!staff.ValuesUpright());
-    }
 };
 
 QTEST_MAIN(TestHistoryDiagrams)

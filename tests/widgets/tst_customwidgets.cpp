@@ -1,5 +1,4 @@
 #include "message/SClock.h"
-#include "widgets/PEditDelegate.h"
 #include "widgets/PSpinBoxDelegate.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
@@ -140,25 +139,6 @@ private slots:
         QCOMPARE(calendar.HeadingText(), QStringLiteral("2027年 1月"));
         calendar.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(calendar.HeadingText(), QStringLiteral("January 2027"));
-    }
-
-    void editDelegateRoundTrip()
-    {
-        QStandardItemModel model(1, 1);
-        model.setData(model.index(0, 0), QStringLiteral("Room 3"), Qt::EditRole);
-        QWidget parent;
-
-        PEditDelegate editable(false);
-        std::unique_ptr<QWidget> pEditor(
-            editable.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 0)));
-        QLineEdit* pEdit = qobject_cast<QLineEdit*>(pEditor.get());
-        QVERIFY(pEdit && !pEdit->isReadOnly());
-        editable.setEditorData(pEdit, model.index(0, 0));
-        QCOMPARE(pEdit->text(), QStringLiteral("Room 3"));
-        pEdit->setText(QStringLiteral("Hall 'B'"));
-        editable.setModelData(pEdit, &model, model.index(0, 0));
-        QCOMPARE(
-            model.data(model.index(0, 0), Qt::EditRole).toString(), QStringLiteral("Hall 'B'"));
     }
 
     void spinBoxDelegateRoundTrip()

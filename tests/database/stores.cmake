@@ -1,0 +1,1 @@
+kestal_add_test(tst_regiondatastore SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_regiondatastore.cpp LIBS kestal_core)

@@ -1,1 +1,2 @@
 kestal_add_test(tst_regiondatastore SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_regiondatastore.cpp LIBS kestal_core)
+kestal_add_test(tst_storereads SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_storereads.cpp LIBS kestal_core)

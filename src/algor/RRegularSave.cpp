@@ -61,7 +61,7 @@ bool prepare(QSqlQuery& query, const QString& strSql)
     query.setForwardOnly(true);
     if (query.prepare(strSql))
         return true;
-    LogDebug("sql failed: %s; %s\n", strSql.toUtf8().constData(),
+    Log(LogLevel::Debug, "sql failed: %s; %s\n", strSql.toUtf8().constData(),
         query.lastError().text().toUtf8().constData());
     return false;
 }
@@ -70,7 +70,7 @@ bool run(QSqlQuery& query)
 {
     if (query.exec())
         return true;
-    LogDebug("sql failed: %s; %s\n", query.lastQuery().toUtf8().constData(),
+    Log(LogLevel::Debug, "sql failed: %s; %s\n", query.lastQuery().toUtf8().constData(),
         query.lastError().text().toUtf8().constData());
     return false;
 }
@@ -149,8 +149,9 @@ RRegularSave::~RRegularSave()
 
 QString RRegularSave::UnknownReadingText(int nId, int nCount)
 {
-    return QString::asprintf(
-        "has no nId, nCount = %f, nId = %d\n", static_cast<double>(nCount), nId);
+    return QStringLiteral("has no nId, nCount = %1, nId = %2\n")
+        .arg(static_cast<double>(nCount), 0, 'f', 6)
+        .arg(nId);
 }
 
 bool RRegularSave::IsMinuteTimerActive() const
@@ -238,7 +239,7 @@ bool RRegularSave::CheckClock()
     if (m_lastWall.isValid()) {
         const qint64 nJumpMs = m_lastWall.msecsTo(now) - (nElapsedMs - m_nLastElapsedMs);
         if (qAbs(nJumpMs) > ClockJumpMs) {
-            Log(2, "the clock jumped by %+lld s, from %s to %s\n",
+            Log(LogLevel::Warning, "the clock jumped by %+lld s, from %s to %s\n",
                 static_cast<long long>(nJumpMs / 1000),
                 m_lastWall.addMSecs(nElapsedMs - m_nLastElapsedMs)
                     .toString(Qt::ISODate)
@@ -528,8 +529,7 @@ void RRegularSave::OnReductionSlice()
 void RRegularSave::StoreRegionReading(int nId, int nCount)
 {
     // The connection and the cached statements belong to this thread.
-    P_ASSERT_AT(QThread::currentThread() == thread(), "reading stored off the database thread",
-        __FILE__, __LINE__);
+    P_ASSERT(QThread::currentThread() == thread(), "reading stored off the database thread");
     // A jump of the wall clock ends the minute the clock left.
     if (CheckClock())
         MiniteTimeout();
@@ -580,7 +580,8 @@ void RRegularSave::LogUnknown(int nId, int nCount)
     if (unknown.nHour >= 0)
         strLine += QStringLiteral("; %1 reading(s) of this id dropped since the last line")
                        .arg(unknown.nDropped);
-    Log(2, "%s; more this hour are counted, not logged\n", strLine.toUtf8().constData());
+    Log(LogLevel::Warning, "%s; more this hour are counted, not logged\n",
+        strLine.toUtf8().constData());
     unknown.nHour = nHour;
     unknown.nDropped = 0;
 }
@@ -677,7 +678,8 @@ void RRegularSave::ReduceMissedMinutes()
     }
     if (missed.isEmpty())
         return;
-    Log(3, "reducing %d minute(s) of today that have readings but no value\n", missed.size());
+    Log(LogLevel::Notice, "reducing %d minute(s) of today that have readings but no value\n",
+        missed.size());
     for (auto it = missed.cbegin(); it != missed.cend(); ++it)
         ReduceNow(m_dateCur, it.key(), it.value());
     RStorageWriter::Shared().Commit();

@@ -98,7 +98,7 @@ void RRegionCatalogue::LogProblems() const
             if (s_logged.contains(strText))
                 continue;
             s_logged.insert(strText);
-            Log(2, "region list: %s\n", qPrintable(strText));
+            Log(LogLevel::Warning, "region list: %s\n", qPrintable(strText));
         }
     }
 }

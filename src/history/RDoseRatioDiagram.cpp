@@ -3,6 +3,7 @@
 #include "history/PChartAxes.h"
 #include "history/PDoseCurveScale.h"
 #include "history/PHistoryDoseStore.h"
+#include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "preset/RPresetCurveColor.h"
 
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -250,7 +250,7 @@ void RDoseRatioDiagram::UpdateLayout()
 
     m_mainPolygon.clear();
     if (m_endIndex - m_startIndex > PDoseCurveScale::kMaxCurveRange) {
-        std::printf("m_endIndex - m_startIndex = %d\n", m_endIndex - m_startIndex);
+        Log(LogLevel::Debug, "m_endIndex - m_startIndex = %d\n", m_endIndex - m_startIndex);
         return;
     }
     for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {

@@ -39,18 +39,20 @@ bool readPicture(const QString& strFile, QImage* pImage)
     QImageReader reader(strFile);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > RRegionPic::kMaxPixels) {
-        Log(2, "site picture: %s is %dx%d pixels, over the limit; the picture shown is kept\n",
+        Log(LogLevel::Warning,
+            "site picture: %s is %dx%d pixels, over the limit; the picture shown is kept\n",
             qPrintable(strFile), size.width(), size.height());
         return false;
     }
     const QImage image = reader.read();
     if (image.isNull()) {
-        Log(2, "site picture: %s: %s; the picture shown is kept\n", qPrintable(strFile),
-            qPrintable(reader.errorString()));
+        Log(LogLevel::Warning, "site picture: %s: %s; the picture shown is kept\n",
+            qPrintable(strFile), qPrintable(reader.errorString()));
         return false;
     }
     if (qint64(image.width()) * image.height() > RRegionPic::kMaxPixels) {
-        Log(2, "site picture: %s is over the size limit; the picture shown is kept\n",
+        Log(LogLevel::Warning,
+            "site picture: %s is over the size limit; the picture shown is kept\n",
             qPrintable(strFile));
         return false;
     }
@@ -140,7 +142,8 @@ QMap<int, QList<QPoint>> RRegionPic::ParsePositions(const QString& strFile)
     QMap<int, QList<QPoint>> blocks;
     QFile file(strFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        Log(2, "site picture: no position file %s; no room is placed\n", qPrintable(strFile));
+        Log(LogLevel::Warning, "site picture: no position file %s; no room is placed\n",
+            qPrintable(strFile));
         return blocks;
     }
     QTextStream in(&file);
@@ -164,7 +167,8 @@ QMap<int, QList<QPoint>> RRegionPic::ParsePositions(const QString& strFile)
             points.append(QPoint(n0, n1));
         } else {
             if (nSkipped++ == 0)
-                Log(2, "site picture: %s line %d is neither a key nor a point; skipped\n",
+                Log(LogLevel::Warning,
+                    "site picture: %s line %d is neither a key nor a point; skipped\n",
                     qPrintable(strFile), nLine);
         }
     }

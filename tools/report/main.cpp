@@ -9,6 +9,7 @@
 #include "database/RRoutingRecords.h"
 #include "history/PMonthReport.h"
 #include "io/SCsvWriter.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 
 #include <QCommandLineParser>
@@ -405,6 +406,8 @@ Failure Run(const QCommandLineParser& parser)
 
 int main(int argc, char** argv)
 {
+    // Qt's own warnings (the SQL driver's, say) carry the log's levels.
+    PLogRecord::RouteQtMessages();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestal-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTAL_VERSION));

@@ -3,8 +3,6 @@
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
 
-#include <unistd.h>
-
 SFileStream::SFileStream(int nMode)
     : m_nMode(nMode)
 {
@@ -117,15 +115,4 @@ qint64 SFileStream::Write(const char* pData, qint64 nLength)
     if (m_file.pos() > m_nSize)
         m_nSize = m_file.pos();
     return n;
-}
-
-bool SFileStream::Sync()
-{
-    if (!m_file.isOpen() || m_nMode != ModeWrite)
-        return false;
-    if (!m_file.flush() || ::fsync(m_file.handle()) != 0) {
-        m_nError = ErrorWrite;
-        return false;
-    }
-    return true;
 }

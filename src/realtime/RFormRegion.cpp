@@ -472,7 +472,8 @@ bool RFormRegion::event(QEvent* pEvent)
         return QWidget::event(pEvent);
     const auto* pMessage = static_cast<const SMessage*>(pEvent);
     if (nType == SBus::RegionReading && pMessage->Second() != 0) {
-        // The dose lives in the sender's frame, valid only during this send.
+        // The aggregator's own float of the region (RRegularSave): it lives
+        // as long as the aggregator and holds the region's latest rate.
         const int nId = static_cast<int>(pMessage->First());
         const float dose = *reinterpret_cast<const float*>(pMessage->Second());
         m_lastReading = (m_pClock ? m_pClock : SClock::System())->Now();

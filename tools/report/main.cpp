@@ -60,7 +60,7 @@ const char* const s_pDescription
       "reads as its id.\n"
       "\n"
       "The database is opened read-only while the client may be running: the\n"
-      "reports show what the client has committed, which is up to five minutes\n"
+      "reports show what the client has committed, which is up to a minute\n"
       "behind the readings. A database the client holds is waited for up to\n"
       "--wait seconds in all, however many reads the command makes; past that\n"
       "it is left alone with the message \"database busy\".\n"

@@ -89,7 +89,7 @@ private:
 
     void BuildWidgets();
     void CreatePresets();
-    QPushButton* AddNavigationButton(const char* pName, const char* pImage);
+    QPushButton* AddNavigationButton(const char* pName);
     void ShowPage(int nIndex);
     // The navigation button of the page shown looks pressed.
     void MarkCurrentPage();

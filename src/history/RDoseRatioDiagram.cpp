@@ -43,9 +43,12 @@ QColor CursorColour()
     return QColor(120, 180, 255);
 }
 
-QFont ChartFont()
+// The chart's own size of the widget's face (the theme's).
+QFont ChartFont(const QWidget& widget)
 {
-    return QFont(QStringLiteral("Times New Roman"), 9);
+    QFont font = widget.font();
+    font.setPointSize(9);
+    return font;
 }
 
 void DrawCurve(QPainter& painter, const QPolygon& points)
@@ -222,7 +225,7 @@ void RDoseRatioDiagram::UpdateLayout()
     m_dYScale = PDoseCurveScale::YScale(dMax, m_nPlotHeight);
 
     // The value labels stand left of the y axis, right-aligned.
-    const QFontMetrics metrics(ChartFont());
+    const QFontMetrics metrics(ChartFont(*this));
     int nLabelWidth = 0;
     for (const auto& label : PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight))
         nLabelWidth = std::max(nLabelWidth, metrics.horizontalAdvance(label.strText));
@@ -293,7 +296,7 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     painter.drawRect(QRect(0, -nHeight, nWidth, nHeight));
     painter.setBrush(Qt::NoBrush);
 
-    const QFont font = ChartFont();
+    const QFont font = ChartFont(*this);
     painter.setFont(font);
     const QFontMetrics metrics(font);
     DrawValueAxis(painter, metrics);

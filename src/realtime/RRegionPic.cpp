@@ -92,6 +92,8 @@ void RRegionPic::BuildMenu()
 void RRegionPic::FitMenuBar()
 {
     // Only as wide as its one title, so it hides as little of the plan as it can.
+    // Measured in the theme's font, which polishing gives it.
+    m_pMenuBar->ensurePolished();
     const QRect title = m_pMenuBar->actionGeometry(m_pMenu->menuAction());
     m_pMenuBar->setFixedSize(title.right() + 1 + title.left(), m_pMenuBar->sizeHint().height());
 }

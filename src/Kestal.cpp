@@ -43,10 +43,20 @@
 
 namespace {
 
-// The title area in which a horizontal drag turns the pages.
+// The title area in which a horizontal drag turns the pages, in window
+// pixels. The window was drawn for a 1024-pixel-wide touch panel: the right
+// 60 pixels hold the exit button, and a drag that begins there must not turn
+// a page instead. 180 takes in the title bar (its 89-pixel buttons with
+// their margins) and a finger that lands just below it.
 constexpr int s_nSwipeAreaRight = 964;
 constexpr int s_nSwipeAreaBottom = 180;
+// Further than a finger drifts in a tap, shorter than a navigation button
+// (126 pixels) is wide.
 constexpr int s_nSwipeDistance = 70;
+// The text size the pages are laid out for; the face is the theme's.
+constexpr int s_nTextPointSize = 12;
+// The navigation buttons show pictures; this size only sets their hint.
+constexpr int s_nNavigationPointSize = 14;
 
 bool inSwipeArea(const QPoint& pos)
 {
@@ -83,7 +93,9 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
 
     CreatePresets();
 
-    QApplication::setFont(QFont(QStringLiteral("Times New Roman")));
+    QFont font = QApplication::font();
+    font.setPointSize(s_nTextPointSize);
+    QApplication::setFont(font);
     POptionPage::ClearPages();
     POptionPage::Register(new RFramePresetRegion(1));
     POptionPage::Register(new RFramePresetIp);
@@ -173,10 +185,9 @@ void Kestal::BuildWidgets()
     pOuter->setContentsMargins(0, 0, 0, 0);
 
     m_pFrameTitle = new QFrame(this);
+    // Its picture, the logo's, the exit button's and the navigation buttons'
+    // come from the theme, by these object names.
     m_pFrameTitle->setObjectName(QStringLiteral("framekestal"));
-    // Scoped to the frame: the navigation buttons inside keep their own look.
-    m_pFrameTitle->setStyleSheet(
-        QStringLiteral("QFrame#framekestal { border-image: url(:/Kestal/title.png); }"));
     m_pFrameTitle->setMinimumHeight(80);
     auto* pTitle = new QHBoxLayout(m_pFrameTitle);
     pTitle->setContentsMargins(9, 9, 15, 9);
@@ -184,16 +195,15 @@ void Kestal::BuildWidgets()
     m_pLabelLogo = new QLabel(m_pFrameTitle);
     m_pLabelLogo->setObjectName(QStringLiteral("labelLogo"));
     m_pLabelLogo->setFixedSize(276, 57);
-    m_pLabelLogo->setStyleSheet(QStringLiteral("border-image: url(:/Kestal/logo.png);"));
     pTitle->addWidget(m_pLabelLogo);
     pTitle->addStretch(1);
 
-    m_pButtonRegion = AddNavigationButton("m_pButtonRegion", "region_release");
-    m_pButtonPersonal = AddNavigationButton("m_pButtonPersonal", "personal_release");
-    m_pButtonRouting = AddNavigationButton("m_pButtonRouting", "routing");
-    m_pButtonHistory = AddNavigationButton("m_pButtonHistory", "history_release");
-    m_pButtonSetting = AddNavigationButton("m_pButtonSetting", "set_release");
-    m_pButtonAbout = AddNavigationButton("m_pButtonAbout", "about_release");
+    m_pButtonRegion = AddNavigationButton("m_pButtonRegion");
+    m_pButtonPersonal = AddNavigationButton("m_pButtonPersonal");
+    m_pButtonRouting = AddNavigationButton("m_pButtonRouting");
+    m_pButtonHistory = AddNavigationButton("m_pButtonHistory");
+    m_pButtonSetting = AddNavigationButton("m_pButtonSetting");
+    m_pButtonAbout = AddNavigationButton("m_pButtonAbout");
 
     m_pToolButton_Exit = new QToolButton(m_pFrameTitle);
     m_pToolButton_Exit->setObjectName(QStringLiteral("m_pToolButton_Exit"));
@@ -201,25 +211,22 @@ void Kestal::BuildWidgets()
     exitFont.setPointSize(20);
     m_pToolButton_Exit->setFont(exitFont);
     m_pToolButton_Exit->setMinimumSize(60, 60);
-    m_pToolButton_Exit->setStyleSheet(QStringLiteral("image: url(:/Kestal/exit.png);"));
     pTitle->addSpacing(12);
     pTitle->addWidget(m_pToolButton_Exit);
 
     pOuter->addWidget(m_pFrameTitle);
 }
 
-QPushButton* Kestal::AddNavigationButton(const char* pName, const char* pImage)
+QPushButton* Kestal::AddNavigationButton(const char* pName)
 {
     auto* pButton = new QPushButton(m_pFrameTitle);
     pButton->setObjectName(QLatin1String(pName));
     pButton->setMinimumSize(126, 89);
-    pButton->setFont(QFont(QStringLiteral("Times New Roman"), 14));
-    // Checked marks the page shown (MarkCurrentPage), not a press.
-    pButton->setStyleSheet(
-        QStringLiteral("QPushButton { image: url(:/Kestal/%1.png); } "
-                       "QPushButton:checked { background-color: rgba(255, 255, 255, 60); "
-                       "border: none; border-bottom: 4px solid #ffd040; }")
-            .arg(QLatin1String(pImage)));
+    QFont font;
+    font.setPointSize(s_nNavigationPointSize);
+    pButton->setFont(font);
+    // Checked marks the page shown (MarkCurrentPage), not a press; the
+    // theme draws the mark.
     pButton->setFlat(true);
     pButton->setCheckable(true);
     pButton->setFocusPolicy(Qt::NoFocus);

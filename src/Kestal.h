@@ -34,15 +34,14 @@ class Kestal : public QWidget
     Q_OBJECT
 
 public:
-    // The page stack holds four pages; the swipe index runs over six
-    // positions, two of them without a page.
+    // The swipe index runs over six positions, two of them without a page.
     static constexpr int PagePositions = 6;
     // The pages a swipe reaches; the routing records view comes after them
     // and is reached only by its button.
     static constexpr int SwipePages = 4;
 
-    // pClock: "now" for the aggregator and the region page; the system clock
-    // when null. Not owned.
+    // pClock: "now" for the aggregator, the pages and the alarm handling; the
+    // system clock when null. Not owned.
     explicit Kestal(QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~Kestal() override;
 
@@ -90,7 +89,7 @@ private:
 
     void BuildWidgets();
     void CreatePresets();
-    QPushButton* AddNavigationButton(const char* pName, const char* pImage);
+    QPushButton* AddNavigationButton(const char* pName);
     void ShowPage(int nIndex);
     // The navigation button of the page shown looks pressed.
     void MarkCurrentPage();

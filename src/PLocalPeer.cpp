@@ -1,8 +1,9 @@
 #include "PLocalPeer.h"
 
+#include "message/PLogRecord.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
-#include <QDebug>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -40,9 +41,9 @@ bool PLocalPeer::IsClient()
         return true;
 
     if (!QLocalServer::removeServer(m_strSocketName))
-        qWarning("PLocalPeer::IsClient(): could not cleanup socket");
+        Log(LogLevel::Warning, "PLocalPeer::IsClient(): could not cleanup socket\n");
     if (!m_pServer->listen(m_strSocketName)) {
-        qWarning("PLocalPeer::IsClient(): listen on local socket failed, %s",
+        Log(LogLevel::Warning, "PLocalPeer::IsClient(): listen on local socket failed, %s\n",
             m_pServer->errorString().toLocal8Bit().constData());
     }
     connect(m_pServer, &QLocalServer::newConnection, this, &PLocalPeer::ReceiveConnection);
@@ -115,7 +116,8 @@ void PLocalPeer::ReceiveConnection()
         }
     }
     if (bFailed) {
-        qDebug() << "PLocalPeer: Message reception failed" << pSocket->errorString();
+        Log(LogLevel::Debug, "PLocalPeer: Message reception failed: %s\n",
+            pSocket->errorString().toLocal8Bit().constData());
         delete pSocket;
         return;
     }

@@ -1,6 +1,6 @@
 #include "PLockedFile.h"
 
-#include <QtGlobal>
+#include "message/PLogRecord.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,7 +45,7 @@ PLockedFile::~PLockedFile()
 bool PLockedFile::Lock(LockMode mode, bool block)
 {
     if (!isOpen()) {
-        qWarning("PLockedFile::Lock(): file is not opened");
+        Log(LogLevel::Warning, "PLockedFile::Lock(): file is not opened\n");
         return false;
     }
     if (mode == m_mode)
@@ -57,7 +57,7 @@ bool PLockedFile::Lock(LockMode mode, bool block)
 
     if (!setLock(handle(), mode == ReadLock ? F_RDLCK : F_WRLCK, block)) {
         if (!isContention(errno))
-            qWarning("PLockedFile::Lock(): fcntl: %s", std::strerror(errno));
+            Log(LogLevel::Warning, "PLockedFile::Lock(): fcntl: %s\n", std::strerror(errno));
         return false;
     }
     m_mode = mode;
@@ -67,13 +67,13 @@ bool PLockedFile::Lock(LockMode mode, bool block)
 bool PLockedFile::Unlock()
 {
     if (!isOpen()) {
-        qWarning("PLockedFile::Unlock(): file is not opened");
+        Log(LogLevel::Warning, "PLockedFile::Unlock(): file is not opened\n");
         return false;
     }
     if (!IsLocked())
         return true;
     if (!setLock(handle(), F_UNLCK, false)) {
-        qWarning("PLockedFile::Unlock(): fcntl: %s", std::strerror(errno));
+        Log(LogLevel::Warning, "PLockedFile::Unlock(): fcntl: %s\n", std::strerror(errno));
         return false;
     }
     m_mode = NoLock;

@@ -13,8 +13,8 @@ RFormAbout::RFormAbout(QWidget* parent)
     , m_pLabelRevision(new QLabel(this))
 {
     setWindowTitle(tr("Form"));
+    // Its picture and font come from the theme.
     m_pLabelText->setObjectName(QStringLiteral("labelAbout"));
-    m_pLabelText->setStyleSheet(QStringLiteral("border-image: url(:/Kestal/setmiddle.png);"));
     m_pLabelText->setWordWrap(true);
     m_pLabelText->setAlignment(Qt::AlignCenter);
     m_pLabelText->setMargin(40);

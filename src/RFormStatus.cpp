@@ -4,6 +4,21 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+namespace {
+
+// The lines that must not be missed carry their own sheets: a widget's own
+// sheet outranks the theme's, so they stand out whatever the theme.
+// Amber: the operator's own choice or the machine keeps alarms unheard.
+const char* const s_pNoticeLine
+    = "background-color: #e0a000; color: black; font-weight: bold; padding: 1px 6px;";
+// Red as an alarm: readings or alarms are not arriving or not stored.
+const char* const s_pAlarmLine
+    = "background-color: #c00000; color: white; font-weight: bold; padding: 3px;";
+// The link's message while the link is down.
+const char* const s_pLinkDownText = "color: #ff4040; font-weight: bold;";
+
+} // namespace
+
 RFormStatus::RFormStatus(QWidget* parent)
     : QFrame(parent)
     , m_pLabelCaption(new QLabel(tr("IoT_Cloud:"), this))
@@ -30,33 +45,24 @@ RFormStatus::RFormStatus(QWidget* parent)
     pLayout->addWidget(m_pLabelMessage2, 1);
     // An operator who silenced the alarms must see that they did.
     m_pLabelMuted->setObjectName(QStringLiteral("labelMuted"));
-    m_pLabelMuted->setStyleSheet(QStringLiteral(
-        "QLabel#labelMuted { background-color: #e0a000; color: black; font-weight: bold; "
-        "padding: 1px 6px; }"));
+    m_pLabelMuted->setStyleSheet(QLatin1String(s_pNoticeLine));
     m_pLabelMuted->hide();
     pLayout->addWidget(m_pLabelMuted);
     m_pLabelNoSound->setObjectName(QStringLiteral("labelNoSound"));
-    m_pLabelNoSound->setStyleSheet(QStringLiteral(
-        "QLabel#labelNoSound { background-color: #e0a000; color: black; font-weight: bold; "
-        "padding: 1px 6px; }"));
+    m_pLabelNoSound->setStyleSheet(QLatin1String(s_pNoticeLine));
     m_pLabelNoSound->hide();
     pLayout->addWidget(m_pLabelNoSound);
     pLines->addLayout(pLayout);
 
-    // Red as an alarm: while it shows, no reading and no alarm can arrive.
+    // While it shows, no reading and no alarm can arrive.
     m_pLabelLinkLost->setObjectName(QStringLiteral("labelLinkLost"));
-    m_pLabelLinkLost->setStyleSheet(QStringLiteral(
-        "QLabel#labelLinkLost { background-color: #c00000; color: white; font-weight: bold; "
-        "padding: 3px; }"));
+    m_pLabelLinkLost->setStyleSheet(QLatin1String(s_pAlarmLine));
     m_pLabelLinkLost->setWordWrap(true);
     m_pLabelLinkLost->hide();
     pLines->addWidget(m_pLabelLinkLost);
 
-    // Above any style sheet: a storage problem must stand out whatever the theme.
     m_pLabelStorage->setObjectName(QStringLiteral("labelStorage"));
-    m_pLabelStorage->setStyleSheet(QStringLiteral(
-        "QLabel#labelStorage { background-color: #c00000; color: white; font-weight: bold; "
-        "padding: 3px; }"));
+    m_pLabelStorage->setStyleSheet(QLatin1String(s_pAlarmLine));
     m_pLabelStorage->setWordWrap(true);
     m_pLabelStorage->hide();
     pLines->addWidget(m_pLabelStorage);
@@ -81,10 +87,7 @@ bool RFormStatus::IsMutedShown() const
 void RFormStatus::SetLinkDown(bool bDown, const QDateTime& lostAt)
 {
     m_bLinkDown = bDown;
-    // The widget's own sheet outranks the application's green message colour.
-    m_pLabelMessage->setStyleSheet(bDown
-            ? QStringLiteral("QLabel#labelMessage { color: #ff4040; font-weight: bold; }")
-            : QString());
+    m_pLabelMessage->setStyleSheet(bDown ? QLatin1String(s_pLinkDownText) : QString());
     const bool bLost = bDown && lostAt.isValid();
     if (bLost)
         m_pLabelLinkLost->setText(

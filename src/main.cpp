@@ -30,6 +30,7 @@ QString readStyleSheet(const QString& strFileName)
 
 int main(int argc, char** argv)
 {
+    PLogRecord::RouteQtMessages();
     PSingleApplication app(QStringLiteral("KESTAL 1.0"), argc, argv);
     app.setAutoSipEnabled(true);
 
@@ -58,7 +59,7 @@ int main(int argc, char** argv)
         if (PInstallPaths::LoadQtTranslation(&qtTranslator, locale))
             QCoreApplication::installTranslator(&qtTranslator);
         else
-            qWarning("no Qt translation for %s: Qt's dialogs stay in English",
+            Log(LogLevel::Warning, "no Qt translation for %s: Qt's dialogs stay in English\n",
                 qPrintable(locale.name()));
     }
     QCoreApplication::installTranslator(&translator);
@@ -75,8 +76,8 @@ int main(int argc, char** argv)
     int nExitCode = 0;
     {
         PLogRecord log(".viewer");
-        Log(3, "System start begin\n");
-        Log(3, "current software version: %s, build date: %s\n", "45", "2015/03/04");
+        Log(LogLevel::Notice, "System start begin\n");
+        Log(LogLevel::Notice, "current software version: %s, build date: %s\n", "45", "2015/03/04");
 
         PQuitOnSignal quitOnSignal;
         auto pWindow = std::make_unique<Kestal>();

@@ -1,18 +1,12 @@
 #include "algor/PDataBuffer.h"
 
 #include "message/PAssert.h"
+#include "message/PLogRecord.h"
 
 #include <QMutex>
 #include <QMutexLocker>
 
-#include <cstdio>
 #include <cstring>
-
-namespace {
-
-const char* const s_pSourceFile = "src/algor/PDataBuffer.cpp";
-
-} // namespace
 
 PDataBuffer::PDataBuffer()
     : m_nTotalPackageNum(0)
@@ -28,8 +22,7 @@ void PDataBuffer::Init(unsigned nPackageSize, unsigned nPackageNum)
 {
     // Checked in 64 bits: the 32-bit product may wrap below the limit.
     const quint64 nBytes = quint64(nPackageNum) * nPackageSize;
-    if (nBytes > MAX_BUFFER_SIZE)
-        PAssertFailed("nPackageNum * nPackageSize <= MAX_BUFFER_SIZE", "", s_pSourceFile, 120);
+    P_ASSERT(nBytes <= MAX_BUFFER_SIZE, "storage over the limit");
 
     QMutexLocker locker(&m_mutex);
     m_nPackageNum = 0;
@@ -46,7 +39,7 @@ void PDataBuffer::Init(unsigned nPackageSize, unsigned nPackageNum)
 
 bool PDataBuffer::Write(const unsigned char* pData, unsigned nNum)
 {
-    P_ASSERT_AT(pData, "", s_pSourceFile, 83);
+    P_ASSERT(pData, "no source");
     if (nNum == 0)
         return true;
 
@@ -56,7 +49,7 @@ bool PDataBuffer::Write(const unsigned char* pData, unsigned nNum)
         QMutexLocker locker(&m_mutex);
         const quint64 nWanted = quint64(m_nPackageNum) + nNum;
         if (nWanted > m_nTotalPackageNum) {
-            printf("m_nPackageNum = %d,\n m_nTotalPackageNum = %d \n", int(nWanted),
+            Log(LogLevel::Debug, "m_nPackageNum = %d, m_nTotalPackageNum = %d\n", int(nWanted),
                 int(m_nTotalPackageNum));
             return false;
         }
@@ -118,7 +111,7 @@ unsigned PDataBuffer::PackageNum() const
 
 void PDataBuffer::CheckPage(qint64 nPage) const
 {
-    P_ASSERT_AT(nPage >= 0 && nPage < m_nTotalPackageNum, "", s_pSourceFile, 171);
+    P_ASSERT(nPage >= 0 && nPage < m_nTotalPackageNum, "package outside the ring");
 }
 
 // nNum never exceeds the capacity here, so at most two block copies.

@@ -5,10 +5,12 @@
 
 #include <memory>
 
-// Bounded FIFO of fixed-size packages between the socket thread (the only
-// writer) and the decoder thread (the only reader). The mutex guards the
-// count and the indices; each side copies outside it, in the slots the count
-// gives it, so a reader never sees packages that are still being copied.
+// Bounded FIFO of fixed-size packages between the link's worker thread
+// (PDoseThreadInterface::run, the only writer; the socket itself reads on the
+// main thread and hands the bytes over) and the decoder thread
+// (PDoseProcThread, the only reader). The mutex guards the count and the
+// indices; each side copies outside it, in the slots the count gives it, so
+// a reader never sees packages that are still being copied.
 class PDataBuffer final
 {
 public:
@@ -20,9 +22,9 @@ public:
     // Allocates once; a later Init with the same byte total keeps the storage.
     void Init(unsigned nPackageSize, unsigned nPackageNum);
 
-    // Appends nNum packages. A write that does not fit is reported on stdout
-    // and dropped whole: stored packages are never overwritten. Returns
-    // whether the packages were stored.
+    // Appends nNum packages. A write that does not fit is logged (Debug) and
+    // dropped whole: stored packages are never overwritten. Returns whether
+    // the packages were stored.
     bool Write(const unsigned char* pData, unsigned nNum);
 
     // Takes exactly nNum packages, or nothing.

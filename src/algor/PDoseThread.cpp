@@ -170,10 +170,10 @@ void PDoseThread::Report(Reason reason, const QString& strOther)
         = reason == Reason::Other ? strOther.toLocal8Bit() : QByteArray(reasonText(reason));
     ShowStatus(text.constData());
     if (m_strHost.isEmpty())
-        Log(2, "data-server link, unit %d: %s\n", m_nUnit, text.constData());
+        Log(LogLevel::Warning, "data-server link, unit %d: %s\n", m_nUnit, text.constData());
     else
-        Log(2, "data-server link to %s port %u: %s\n", m_strHost.toLocal8Bit().constData(),
-            unsigned(m_nPort), text.constData());
+        Log(LogLevel::Warning, "data-server link to %s port %u: %s\n",
+            m_strHost.toLocal8Bit().constData(), unsigned(m_nPort), text.constData());
 }
 
 void PDoseThread::RequestConnect()
@@ -325,8 +325,8 @@ void PDoseThread::StateChanged(QAbstractSocket::SocketState socketState)
         m_state = State::Connected;
         Report(Reason::None);
         ShowStatus(CONNECTED);
-        Log(3, "data-server link to %s port %u: connected\n", m_strHost.toLocal8Bit().constData(),
-            unsigned(m_nPort));
+        Log(LogLevel::Notice, "data-server link to %s port %u: connected\n",
+            m_strHost.toLocal8Bit().constData(), unsigned(m_nPort));
         m_bLinkUp = true;
         emit LinkChanged(true);
     } else if (socketState == QAbstractSocket::UnconnectedState) {

@@ -68,11 +68,11 @@ void PDoseThreadInterface::Enqueue(const QByteArray& bytes)
     const qint64 nRoom = MAX_PENDING - m_nPendingBytes;
     if (nRoom <= 0) {
         // The decoder is that far behind: the packet buffer would refuse these too.
-        LogDebug("link backlog full, %d received bytes dropped\n", bytes.size());
+        Log(LogLevel::Debug, "link backlog full, %d received bytes dropped\n", bytes.size());
         return;
     }
     if (bytes.size() > nRoom) {
-        LogDebug("link backlog full, %lld received bytes dropped\n",
+        Log(LogLevel::Debug, "link backlog full, %lld received bytes dropped\n",
             static_cast<long long>(bytes.size() - nRoom));
         m_pending.append(bytes.left(int(nRoom)));
         m_nPendingBytes = MAX_PENDING;

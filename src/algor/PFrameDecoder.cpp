@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -221,7 +220,7 @@ size_t PFrameDecoder::DecodeShort(const unsigned char* p, size_t nSize, size_t n
     while (xorOf(p + nPos, 1, LEN_HEAD - 1) != 0) {
         if (nPos + LEN_HEAD >= nSize) {
             // Ran dry: the window is dropped, with every byte it slid over.
-            printf("crc nCount\n");
+            Log(LogLevel::Debug, "crc nCount\n");
             ++m_nDroppedSearches;
             return nSize;
         }
@@ -298,8 +297,8 @@ void PFrameDecoder::DecodeRouting(const unsigned char* pFrame)
     const QTime time = nHour < 0 || nMinute < 0 ? QTime() : QTime(nHour, nMinute, 0, 0);
     if (!date.isValid() || !time.isValid()) {
         // A stored invalid day would never be found or cleaned up again.
-        LogDebug("routing frame dropped, bad date %02x %02x %02x or time %02x %02x\n", pFrame[4],
-            pFrame[5], pFrame[6], pFrame[7], pFrame[8]);
+        Log(LogLevel::Debug, "routing frame dropped, bad date %02x %02x %02x or time %02x %02x\n",
+            pFrame[4], pFrame[5], pFrame[6], pFrame[7], pFrame[8]);
         return;
     }
     m_pSink->Routing(pFrame[2], pFrame[3], date, time, int(be24(pFrame + 9)));
@@ -308,11 +307,10 @@ void PFrameDecoder::DecodeRouting(const unsigned char* pFrame)
 void PFrameDecoder::DecodeReading(const unsigned char* pFrame)
 {
     if (xorOf(pFrame, 1, LEN_READING - 1) != 0) {
-        printf("%s : ",
-            QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toLatin1().constData());
+        QByteArray bytes;
         for (unsigned i = 0; i < LEN_READING; ++i)
-            printf("%x ", pFrame[i]);
-        printf(" * \n");
+            bytes += QByteArray::number(pFrame[i], 16) + ' ';
+        Log(LogLevel::Debug, "%s *\n", bytes.constData());
         return;
     }
     m_pSink->Reading(be16(pFrame + 3), be24(pFrame + 5));

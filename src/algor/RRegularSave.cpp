@@ -127,8 +127,9 @@ RRegularSave::~RRegularSave()
 
 QString RRegularSave::UnknownReadingText(int nId, int nCount)
 {
-    return QString::asprintf(
-        "has no nId, nCount = %f, nId = %d\n", static_cast<double>(nCount), nId);
+    return QStringLiteral("has no nId, nCount = %1, nId = %2\n")
+        .arg(static_cast<double>(nCount), 0, 'f', 6)
+        .arg(nId);
 }
 
 bool RRegularSave::IsMinuteTimerActive() const
@@ -212,7 +213,7 @@ bool RRegularSave::CheckClock()
     if (m_lastWall.isValid()) {
         const qint64 nJumpMs = m_lastWall.msecsTo(now) - (nElapsedMs - m_nLastElapsedMs);
         if (qAbs(nJumpMs) > ClockJumpMs) {
-            Log(2, "the clock jumped by %+lld s, from %s to %s\n",
+            Log(LogLevel::Warning, "the clock jumped by %+lld s, from %s to %s\n",
                 static_cast<long long>(nJumpMs / 1000),
                 m_lastWall.addMSecs(nElapsedMs - m_nLastElapsedMs)
                     .toString(Qt::ISODate)
@@ -412,8 +413,7 @@ void RRegularSave::OnReductionSlice()
 void RRegularSave::StoreRegionReading(int nId, int nCount)
 {
     // The connection and the cached statements belong to this thread.
-    P_ASSERT_AT(QThread::currentThread() == thread(), "reading stored off the database thread",
-        __FILE__, __LINE__);
+    P_ASSERT(QThread::currentThread() == thread(), "reading stored off the database thread");
     // A jump of the wall clock ends the minute the clock left.
     if (CheckClock())
         MiniteTimeout();
@@ -464,7 +464,8 @@ void RRegularSave::LogUnknown(int nId, int nCount)
     if (unknown.nHour >= 0)
         strLine += QStringLiteral("; %1 reading(s) of this id dropped since the last line")
                        .arg(unknown.nDropped);
-    Log(2, "%s; more this hour are counted, not logged\n", strLine.toUtf8().constData());
+    Log(LogLevel::Warning, "%s; more this hour are counted, not logged\n",
+        strLine.toUtf8().constData());
     unknown.nHour = nHour;
     unknown.nDropped = 0;
 }
@@ -506,7 +507,8 @@ void RRegularSave::ReduceMissedMinutes()
         = RRegionDataStore::UnreducedMinutes(m_hashLastSlot.keys(), m_dateCur, m_nCurMinute);
     if (missed.isEmpty())
         return;
-    Log(3, "reducing %d minute(s) of today that have readings but no value\n", missed.size());
+    Log(LogLevel::Notice, "reducing %d minute(s) of today that have readings but no value\n",
+        missed.size());
     for (auto it = missed.cbegin(); it != missed.cend(); ++it)
         ReduceNow(m_dateCur, it.key(), it.value());
     RStorageWriter::Shared().Commit();

@@ -20,7 +20,7 @@ bool prepareAndRun(QSqlQuery& query, const QString& strSql, const QVariantList& 
         }
     }
     if (!bOk) {
-        LogDebug("sql failed: %s; %s\n", strSql.toUtf8().constData(),
+        Log(LogLevel::Debug, "sql failed: %s; %s\n", strSql.toUtf8().constData(),
             query.lastError().text().toUtf8().constData());
     }
     return bOk;

@@ -82,7 +82,7 @@ bool RConnectDatabase::OpenDatabase()
         strReason = UnusableReason();
     if (!strReason.isEmpty()) {
         const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
-        Log(0, "database %s unusable: %s\n", strFile.toUtf8().constData(),
+        Log(LogLevel::Critical, "database %s unusable: %s\n", strFile.toUtf8().constData(),
             strReason.toUtf8().constData());
         RStorageState::Shared().SetUnusable(strReason);
         if (m_report) {
@@ -156,7 +156,8 @@ void RConnectDatabase::SetJournalMode()
         strMode = query.value(0).toString();
     query.finish();
     if (strMode != QLatin1String("wal") && strMode != QLatin1String("memory"))
-        Log(2, "database journal mode stays '%s' (%s): readers may wait for the writer\n",
+        Log(LogLevel::Warning,
+            "database journal mode stays '%s' (%s): readers may wait for the writer\n",
             strMode.toUtf8().constData(), query.lastError().text().toUtf8().constData());
     query.exec(QStringLiteral("pragma busy_timeout = %1").arg(RStorageWriter::LockWaitMs));
 }

@@ -89,8 +89,8 @@ bool RDayDataStore::DeleteDay(
     // Into the file at once: a rollback of the long transaction later (a
     // full disk) must not bring the deleted day back.
     RConnectDatabase::CommitTransaction();
-    Log(3, "%s %d: stored data of %s deleted, %d rows\n", kind == Region ? "region" : "staff", nId,
-        strDay.toUtf8().constData(), nRows);
+    Log(LogLevel::Notice, "%s %d: stored data of %s deleted, %d rows\n",
+        kind == Region ? "region" : "staff", nId, strDay.toUtf8().constData(), nRows);
     *pRows = nRows;
     return true;
 }

@@ -146,7 +146,7 @@ bool RDeviceListStore::Save(const QVector<RDeviceRow>& rows, QString* pError) co
     }
     // Written once the deletion is kept, so the log never claims one that was undone.
     for (int nId : removed) {
-        Log(3, "%s %d removed, its stored history deleted\n",
+        Log(LogLevel::Notice, "%s %d removed, its stored history deleted\n",
             m_mode == Regions ? "region" : "inspection room", nId);
     }
     return true;

@@ -101,7 +101,7 @@ void RRegionCatalogue::LogProblems() const
             if (s_logged.contains(strText))
                 continue;
             s_logged.insert(strText);
-            Log(2, "region list: %s\n", qPrintable(strText));
+            Log(LogLevel::Warning, "region list: %s\n", qPrintable(strText));
         }
     }
 }
@@ -145,7 +145,8 @@ bool RRegionCatalogue::StoreCurveStates(const QVector<QPair<int, int>>& states)
     QSqlQuery query(QSqlDatabase::database());
     if (!query.prepare(
             QStringLiteral("update RegionCurveColorInfo set ButtonCheck = ? where Id = ?"))) {
-        LogDebug("sql failed: curve states; %s\n", query.lastError().text().toUtf8().constData());
+        Log(LogLevel::Debug, "sql failed: curve states; %s\n",
+            query.lastError().text().toUtf8().constData());
         return false;
     }
     bool bOk = true;
@@ -153,7 +154,7 @@ bool RRegionCatalogue::StoreCurveStates(const QVector<QPair<int, int>>& states)
         query.bindValue(0, state.second);
         query.bindValue(1, state.first);
         if (!query.exec()) {
-            LogDebug("sql failed: curve state of %d; %s\n", state.first,
+            Log(LogLevel::Debug, "sql failed: curve state of %d; %s\n", state.first,
                 query.lastError().text().toUtf8().constData());
             bOk = false;
         }

@@ -29,7 +29,7 @@ bool prepare(QSqlQuery& query, const QString& strSql)
     query.setForwardOnly(true);
     if (query.prepare(strSql))
         return true;
-    LogDebug("sql failed: %s; %s\n", strSql.toUtf8().constData(),
+    Log(LogLevel::Debug, "sql failed: %s; %s\n", strSql.toUtf8().constData(),
         query.lastError().text().toUtf8().constData());
     return false;
 }
@@ -38,7 +38,7 @@ bool run(QSqlQuery& query)
 {
     if (query.exec())
         return true;
-    LogDebug("sql failed: %s; %s\n", query.lastQuery().toUtf8().constData(),
+    Log(LogLevel::Debug, "sql failed: %s; %s\n", query.lastQuery().toUtf8().constData(),
         query.lastError().text().toUtf8().constData());
     return false;
 }

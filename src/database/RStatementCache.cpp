@@ -24,7 +24,7 @@ QSqlQuery* RStatementCache::Get(int nKey, const std::function<QString(int)>& mak
     QSqlQuery query(QSqlDatabase::database());
     const QString strSql = makeSql(nKey);
     if (!query.prepare(strSql)) {
-        LogDebug("sql failed: %s; %s\n", strSql.toUtf8().constData(),
+        Log(LogLevel::Debug, "sql failed: %s; %s\n", strSql.toUtf8().constData(),
             query.lastError().text().toUtf8().constData());
         return nullptr;
     }

@@ -94,7 +94,7 @@ void RStorageWriter::Begin()
         return;
     QSqlQuery query(QSqlDatabase::database());
     if (!query.exec(QStringLiteral("begin")))
-        LogDebug("begin failed: %s\n", query.lastError().text().toUtf8().constData());
+        Log(LogLevel::Debug, "begin failed: %s\n", query.lastError().text().toUtf8().constData());
 }
 
 QSqlQuery* RStorageWriter::Prepared(const QString& strSql)
@@ -186,7 +186,7 @@ RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)
 {
     QSqlQuery* pQuery = Prepared(statement.strSql);
     if (!pQuery) {
-        LogDebug("sql failed: %s\n", statement.strSql.toUtf8().constData());
+        Log(LogLevel::Debug, "sql failed: %s\n", statement.strSql.toUtf8().constData());
         return PrepareFailure();
     }
     bindAll(*pQuery, statement.values);
@@ -207,7 +207,7 @@ RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)
         return Outcome::Done;
     const Outcome eOutcome = Failure(*pQuery);
     if (eOutcome == Outcome::Wrong)
-        LogDebug("sql failed: %s; %s\n", statement.strSql.toUtf8().constData(),
+        Log(LogLevel::Debug, "sql failed: %s; %s\n", statement.strSql.toUtf8().constData(),
             m_strReason.toUtf8().constData());
     return eOutcome;
 }
@@ -233,7 +233,7 @@ void RStorageWriter::StoreSlot(int nId, const QDate& date, int nHour, int nColum
         // The file takes writes but not this one: retrying cannot help.
         m_slots.pop_back();
         if (!state.IsFailing())
-            Log(1, "reading not stored: %s\n", m_strReason.toUtf8().constData());
+            Log(LogLevel::Alert, "reading not stored: %s\n", m_strReason.toUtf8().constData());
         ++m_nLostTotal;
         state.CommitFailed(m_strReason);
         state.ReadingsLost(1);
@@ -282,7 +282,8 @@ void RStorageWriter::DropOldest()
         return;
     }
     if (m_nDroppedInTransaction == 0 && m_nLostTotal == 0)
-        Log(1, "storage: more than %lld readings waiting for the file; the oldest are lost\n",
+        Log(LogLevel::Alert,
+            "storage: more than %lld readings waiting for the file; the oldest are lost\n",
             static_cast<long long>(m_nMaxReadings));
     m_nLostTotal += nDropped;
     RStorageState::Shared().ReadingsLost(nDropped);
@@ -305,7 +306,7 @@ void RStorageWriter::Hold(const QString& strReason)
         m_nDroppedInTransaction = 0;
     }
     if (bWasHealthy) {
-        Log(1,
+        Log(LogLevel::Alert,
             "storage refused a write (%s): %lld readings and %lld other writes since the last "
             "commit are kept and will be written again\n",
             strReason.toUtf8().constData(), static_cast<long long>(m_slots.size()),
@@ -348,7 +349,7 @@ bool RStorageWriter::Commit()
     }
     QString strReason;
     if (RConnectDatabase::InTransaction() && !CommitOpen(&strReason)) {
-        Log(1, "commit failed: %s\n", strReason.toUtf8().constData());
+        Log(LogLevel::Alert, "commit failed: %s\n", strReason.toUtf8().constData());
         if (RConnectDatabase::InTransaction()) {
             // Still open (another connection holds the file): the same
             // commit is tried again later, nothing is lost meanwhile.
@@ -464,7 +465,8 @@ void RStorageWriter::ReplaySlice()
 
 void RStorageWriter::FinishReplay()
 {
-    Log(3, "storage works again: %lld kept readings and %lld other writes are in the file\n",
+    Log(LogLevel::Notice,
+        "storage works again: %lld kept readings and %lld other writes are in the file\n",
         static_cast<long long>(m_nReplayedSlots), static_cast<long long>(m_nReplayedStatements));
     Forget();
     m_eMode = Mode::Healthy;
@@ -533,7 +535,7 @@ qint64 RStorageWriter::Close(int nWaitMs)
         query.exec(QStringLiteral("rollback"));
     }
     m_nLostAtClose = static_cast<qint64>(m_slots.size()) + m_nDroppedInTransaction;
-    Log(1,
+    Log(LogLevel::Alert,
         "stopped with the file refusing writes (%s): %lld readings and %lld other writes are "
         "lost\n",
         m_strReason.toUtf8().constData(), static_cast<long long>(m_nLostAtClose),

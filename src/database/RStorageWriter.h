@@ -28,7 +28,7 @@ class RStorageWriter final : public QObject
 
 public:
     // Readings kept while the file refuses them: a little over two hours at
-    // 255 regions reading every 2 s, about 24 bytes each.
+    // 255 regions reading every 2 s, 32 bytes each.
     static constexpr qint64 DefaultMaxReadings = 1000000;
     static constexpr int RetryIntervalMs = 5000;
     // The longest a statement waits for another connection's lock. Anything
@@ -51,7 +51,7 @@ public:
     void Begin();
 
     // One reading into its 2-second slot of the hour row (value and hour
-    // sum); the row is made when it does not exist. fDose in µRad/h.
+    // sum); the row is made when it does not exist. dDose in µRad/h.
     void StoreSlot(int nId, const QDate& date, int nHour, int nColumn, double dDose);
 
     // Any other storing statement, values bound in order. strMissing, when

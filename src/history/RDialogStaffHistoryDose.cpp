@@ -52,16 +52,11 @@ RDialogStaffHistoryDose::RDialogStaffHistoryDose(QWidget* parent, SClock* pClock
 {
     // A page of the history form, not a window of its own.
     setWindowFlags(Qt::Widget);
-    // The charts draw white labels and lines: they need a dark ground.
+    // The charts draw white labels and lines: the theme gives the page and
+    // its stack (by these object names) a dark ground.
     setObjectName(QStringLiteral("RDialogStaffHistoryDose"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral(
-        "#RDialogStaffHistoryDose, QStackedWidget#stackedWidget { "
-        "background-color: rgb(16, 38, 74); } QLabel { color: rgb(255, 255, 255); } "
-        "QToolButton { color: rgb(16, 32, 64); background-color: rgb(212, 224, 240); "
-        "border: 1px solid rgb(80, 120, 176); border-radius: 4px; padding: 4px 12px; }"));
     setWindowTitle(tr("Employee dose equivalent distribution history"));
-    setFont(QFont(QStringLiteral("Times New Roman"), 12));
     m_pStackedWidget->setObjectName(QStringLiteral("stackedWidget"));
     m_pStackedWidget->addWidget(BuildMonthPage());
     m_pStackedWidget->addWidget(BuildDayPage());

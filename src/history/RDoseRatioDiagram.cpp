@@ -3,6 +3,7 @@
 #include "database/PHistoryDoseStore.h"
 #include "history/PChartAxes.h"
 #include "history/PDoseCurveScale.h"
+#include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "preset/RPresetCurveColor.h"
 
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -43,9 +43,12 @@ QColor CursorColour()
     return QColor(120, 180, 255);
 }
 
-QFont ChartFont()
+// The chart's own size of the widget's face (the theme's).
+QFont ChartFont(const QWidget& widget)
 {
-    return QFont(QStringLiteral("Times New Roman"), 9);
+    QFont font = widget.font();
+    font.setPointSize(9);
+    return font;
 }
 
 void DrawCurve(QPainter& painter, const QPolygon& points)
@@ -222,7 +225,7 @@ void RDoseRatioDiagram::UpdateLayout()
     m_dYScale = PDoseCurveScale::YScale(dMax, m_nPlotHeight);
 
     // The value labels stand left of the y axis, right-aligned.
-    const QFontMetrics metrics(ChartFont());
+    const QFontMetrics metrics(ChartFont(*this));
     int nLabelWidth = 0;
     for (const auto& label : PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight))
         nLabelWidth = std::max(nLabelWidth, metrics.horizontalAdvance(label.strText));
@@ -250,7 +253,7 @@ void RDoseRatioDiagram::UpdateLayout()
 
     m_mainPolygon.clear();
     if (m_endIndex - m_startIndex > PDoseCurveScale::kMaxCurveRange) {
-        std::printf("m_endIndex - m_startIndex = %d\n", m_endIndex - m_startIndex);
+        Log(LogLevel::Debug, "m_endIndex - m_startIndex = %d\n", m_endIndex - m_startIndex);
         return;
     }
     for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {
@@ -293,7 +296,7 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     painter.drawRect(QRect(0, -nHeight, nWidth, nHeight));
     painter.setBrush(Qt::NoBrush);
 
-    const QFont font = ChartFont();
+    const QFont font = ChartFont(*this);
     painter.setFont(font);
     const QFontMetrics metrics(font);
     DrawValueAxis(painter, metrics);

@@ -30,11 +30,11 @@ QTreeView* itemTree(const char* pName, QWidget* parent)
     auto* pTree = new QTreeView(parent);
     pTree->setObjectName(QLatin1String(pName));
     pTree->setFixedWidth(340);
-    pTree->setFont(QFont(QStringLiteral("Times New Roman"), 16));
+    QFont font;
+    font.setPointSize(16);
+    pTree->setFont(font);
     pTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     pTree->setRootIsDecorated(false);
-    pTree->setStyleSheet(
-        QStringLiteral("QTreeView { border-image: url(:/Kestal/personalinfolist.png); }"));
     return pTree;
 }
 
@@ -77,7 +77,8 @@ RFormHistory::~RFormHistory() = default;
 
 void RFormHistory::BuildWidgets()
 {
-    setFont(QFont(QStringLiteral("Times New Roman")));
+    // The theme gives the lists and the chart frame their pictures and the
+    // message its colour, by object name.
     auto* pRow = new QHBoxLayout(this);
     auto* pLeft = new QVBoxLayout;
     m_pTreeViewRegion = itemTree("m_pTreeViewRegion", this);
@@ -89,8 +90,6 @@ void RFormHistory::BuildWidgets()
     auto* pChartFrame = new QWidget(this);
     pChartFrame->setObjectName(QStringLiteral("frameChart"));
     pChartFrame->setAttribute(Qt::WA_StyledBackground);
-    pChartFrame->setStyleSheet(
-        QStringLiteral("#frameChart { border-image: url(:/Kestal/personalline.png); }"));
     auto* pRight = new QVBoxLayout(pChartFrame);
     auto* pButtons = new QHBoxLayout;
     m_pButtonLine = new QPushButton(tr("Daily cumulative dose"), pChartFrame);
@@ -101,7 +100,6 @@ void RFormHistory::BuildWidgets()
     m_pButtonExport->setObjectName(QStringLiteral("m_pButtonExport"));
     m_pLabel = new QLabel(pChartFrame);
     m_pLabel->setObjectName(QStringLiteral("m_pLabel"));
-    m_pLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     for (QPushButton* pButton : {m_pButtonLine, m_pButtonRect, m_pButtonExport}) {
         pButton->setMinimumHeight(36);
         pButtons->addWidget(pButton);

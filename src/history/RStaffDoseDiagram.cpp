@@ -17,9 +17,12 @@ namespace {
 
 constexpr int kMargin = 30;
 
-QFont ChartFont()
+// The chart's own size of the widget's face (the theme's).
+QFont ChartFont(const QWidget& widget)
 {
-    return QFont(QStringLiteral("Times New Roman"), 9);
+    QFont font = widget.font();
+    font.setPointSize(9);
+    return font;
 }
 
 // Light enough to read on the dark chart ground.
@@ -94,7 +97,7 @@ int RStaffDoseDiagram::PlotHeight() const
 
 int RStaffDoseDiagram::WidestValue() const
 {
-    const QFontMetrics metrics(ChartFont());
+    const QFontMetrics metrics(ChartFont(*this));
     int nWidest = 0;
     for (float fValue : m_values) {
         const float fShown = fValue + m_fValueOffset;
@@ -116,14 +119,14 @@ bool RStaffDoseDiagram::ValuesUpright() const
 
 PStaffDoseScale::Scale RStaffDoseDiagram::CurrentScale() const
 {
-    const QFontMetrics metrics(ChartFont());
+    const QFontMetrics metrics(ChartFont(*this));
     const int nReserve = ValuesUpright() ? WidestValue() + 8 : metrics.height() + 4;
     return PStaffDoseScale::YScale(m_values, m_bPersonal, PlotHeight(), nReserve);
 }
 
 int RStaffDoseDiagram::LeftMargin() const
 {
-    const QFontMetrics metrics(ChartFont());
+    const QFontMetrics metrics(ChartFont(*this));
     int nWidest = 0;
     for (const auto& label :
         PStaffDoseScale::ValueLabels(m_bPersonal, CurrentScale(), PlotHeight(), m_fValueOffset))
@@ -141,7 +144,7 @@ int RStaffDoseDiagram::PlotWidth() const
 {
     // The axis name stands right of the plot's end.
     const int nRight
-        = std::max(kMargin, QFontMetrics(ChartFont()).horizontalAdvance(AxisName()) + 8);
+        = std::max(kMargin, QFontMetrics(ChartFont(*this)).horizontalAdvance(AxisName()) + 8);
     return std::max(1, width() - LeftMargin() - nRight);
 }
 
@@ -161,7 +164,7 @@ void RStaffDoseDiagram::paintEvent(QPaintEvent* pEvent)
     painter.setBrush(QBrush(background, Qt::HorPattern));
     painter.drawRect(QRect(0, -nHeight, nWidth, nHeight));
     painter.setBrush(Qt::NoBrush);
-    const QFont font = ChartFont();
+    const QFont font = ChartFont(*this);
     painter.setFont(font);
     const QFontMetrics metrics(font);
 

@@ -1,25 +1,17 @@
 #include "io/SCsvWriter.h"
 
-#include <QDir>
-
 SCsvWriter::SCsvWriter(const QString& strFileName)
     : m_file(strFileName)
 {
 }
 
-SCsvWriter::~SCsvWriter()
-{
-    if (m_file.isOpen())
-        m_file.cancelWriting();
-}
+SCsvWriter::~SCsvWriter() = default;
 
 bool SCsvWriter::Open(QString* pError)
 {
-    if (!m_file.open(QIODevice::WriteOnly)) {
-        *pError = Failure();
+    if (!m_file.Open(pError))
         return false;
-    }
-    m_stream.setDevice(&m_file);
+    m_stream.setDevice(&m_file.File());
     m_stream.setCodec("UTF-8");
     return true;
 }
@@ -37,13 +29,11 @@ void SCsvWriter::WriteRow(const QStringList& fields)
 bool SCsvWriter::Commit(QString* pError)
 {
     m_stream.flush();
-    if (m_stream.status() != QTextStream::Ok || !m_file.commit()) {
-        *pError = Failure();
-        if (m_file.isOpen())
-            m_file.cancelWriting();
+    if (m_stream.status() != QTextStream::Ok) {
+        *pError = m_file.Failure(m_file.File().errorString());
         return false;
     }
-    return true;
+    return m_file.Commit(pError);
 }
 
 QString SCsvWriter::Field(const QString& strValue)
@@ -55,10 +45,4 @@ QString SCsvWriter::Field(const QString& strValue)
     QString strQuoted = strValue;
     strQuoted.replace(QLatin1String("\""), QLatin1String("\"\""));
     return QLatin1Char('"') + strQuoted + QLatin1Char('"');
-}
-
-QString SCsvWriter::Failure() const
-{
-    return QStringLiteral("cannot write %1: %2")
-        .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
 }

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QSaveFile>
+#include "io/SAtomicFile.h"
+
 #include <QStringList>
 #include <QTextStream>
 
 // A CSV file as RFC 4180 has it: fields separated by commas, lines ended by
 // CR LF, a field that holds a comma, a double quote or a line break quoted
-// with its quotes doubled. Written as UTF-8 to a temporary file beside the
-// target and renamed over it by Commit(), so a failure leaves any old file as
-// it was. Knows nothing of what the rows mean.
+// with its quotes doubled. Written as UTF-8 through SAtomicFile: Commit()
+// replaces the target whole, and a failure leaves any old file as it was.
+// Knows nothing of what the rows mean.
 class SCsvWriter final
 {
 public:
@@ -27,8 +28,6 @@ public:
 private:
     Q_DISABLE_COPY(SCsvWriter)
 
-    QString Failure() const;
-
-    QSaveFile m_file;
+    SAtomicFile m_file;
     QTextStream m_stream;
 };

@@ -1,10 +1,7 @@
 #include "io/SFileStream.h"
 
 #include "message/PAssert.h"
-
-#include <cstdio>
-
-#include <unistd.h>
+#include "message/PLogRecord.h"
 
 SFileStream::SFileStream(int nMode)
     : m_nMode(nMode)
@@ -23,7 +20,7 @@ bool SFileStream::Open()
     const QIODevice::OpenMode mode
         = m_nMode == ModeRead ? QIODevice::ReadOnly : (QIODevice::WriteOnly | QIODevice::Truncate);
     if (!m_file.open(mode)) {
-        std::printf("Open File %s Failure!\n", m_strFileName.constData());
+        Log(LogLevel::Debug, "Open File %s Failure!\n", m_strFileName.constData());
         m_nError = ErrorOpen;
         return false;
     }
@@ -75,8 +72,8 @@ bool SFileStream::Seek(qint64 nOffset, int nOrigin, bool bCurr)
         return false;
     if (nOrigin == 0)
         return m_file.seek(bCurr ? m_file.pos() + nOffset : nOffset);
-    P_ASSERT_AT(nOrigin == 1, "nOrigin", __FILE__, __LINE__);
-    P_ASSERT_AT(bCurr, "bCurr", __FILE__, __LINE__);
+    P_ASSERT(nOrigin == 1, "unknown origin");
+    P_ASSERT(bCurr, "origin 1 only moves back from the position");
     const qint64 nPos = m_file.pos() - nOffset;
     return nPos >= 0 && m_file.seek(nPos);
 }
@@ -93,7 +90,7 @@ bool SFileStream::AtEnd() const
 
 qint64 SFileStream::Read(char* pData, qint64 nLength)
 {
-    P_ASSERT_AT(pData, "pData", __FILE__, __LINE__);
+    P_ASSERT(pData, "no destination");
     if (!m_file.isOpen() || m_nMode != ModeRead || nLength <= 0)
         return 0;
     const qint64 n = m_file.read(pData, nLength);
@@ -118,15 +115,4 @@ qint64 SFileStream::Write(const char* pData, qint64 nLength)
     if (m_file.pos() > m_nSize)
         m_nSize = m_file.pos();
     return n;
-}
-
-bool SFileStream::Sync()
-{
-    if (!m_file.isOpen() || m_nMode != ModeWrite)
-        return false;
-    if (!m_file.flush() || ::fsync(m_file.handle()) != 0) {
-        m_nError = ErrorWrite;
-        return false;
-    }
-    return true;
 }

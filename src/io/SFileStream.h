@@ -29,9 +29,6 @@ public:
     qint64 Read(char* pData, qint64 nLength) override;
     qint64 Write(const char* pData, qint64 nLength) override;
 
-    // Pushes written bytes to the disk (fsync) so that a rename that follows
-    // cannot publish a file whose blocks are not there yet.
-    bool Sync();
     int ErrorCode() const { return m_nError; }
     qint64 Size() const { return m_nSize; }
 

@@ -7,7 +7,7 @@
 SMemoryStream::SMemoryStream(QByteArray* pBuffer)
     : m_pBuffer(pBuffer)
 {
-    P_ASSERT_AT(pBuffer, "pBuffer", __FILE__, __LINE__);
+    P_ASSERT(pBuffer, "no buffer");
 }
 
 bool SMemoryStream::Open()
@@ -35,8 +35,8 @@ bool SMemoryStream::Seek(qint64 nOffset, int nOrigin, bool bCurr)
     if (nOrigin == 0) {
         nPos = bCurr ? m_nPos + nOffset : nOffset;
     } else {
-        P_ASSERT_AT(nOrigin == 1, "nOrigin", __FILE__, __LINE__);
-        P_ASSERT_AT(bCurr, "bCurr", __FILE__, __LINE__);
+        P_ASSERT(nOrigin == 1, "unknown origin");
+        P_ASSERT(bCurr, "origin 1 only moves back from the position");
         nPos = m_nPos - nOffset;
     }
     if (nPos < 0)
@@ -53,7 +53,7 @@ bool SMemoryStream::SeekEnd()
 
 qint64 SMemoryStream::Read(char* pData, qint64 nLength)
 {
-    P_ASSERT_AT(pData, "pData", __FILE__, __LINE__);
+    P_ASSERT(pData, "no destination");
     const qint64 n = qMin(nLength, Remaining());
     if (!m_bOpen || n <= 0)
         return 0;

@@ -1,13 +1,6 @@
 #include "io/SXlsxWorkbook.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include <xlsxwriter.h>
 
@@ -19,20 +12,12 @@ const char* const s_pSheetName = "Sheet1";
 } // namespace
 
 SXlsxWorkbook::SXlsxWorkbook(const QString& strTarget)
-    : m_strTarget(strTarget)
+    : m_file(strTarget)
 {
-    const QFileInfo target(strTarget);
-    // Hidden and beside the target: the rename stays on one file system.
-    m_pTemp = std::make_unique<QTemporaryFile>(
-        target.absoluteDir().filePath(QLatin1Char('.') + target.fileName() + ".XXXXXX"));
-    if (!m_pTemp->open()) {
-        m_strError
-            = QStringLiteral("cannot write in %1: %2")
-                  .arg(QDir::toNativeSeparators(target.absolutePath()), m_pTemp->errorString());
+    if (!m_file.Open(&m_strError))
         return;
-    }
-    m_pTemp->close();
-    m_pWorkbook = workbook_new(QFile::encodeName(m_pTemp->fileName()).constData());
+    // The library writes the temporary file by its name.
+    m_pWorkbook = workbook_new(QFile::encodeName(m_file.TemporaryName()).constData());
     if (m_pWorkbook)
         m_pSheet = workbook_add_worksheet(m_pWorkbook, s_pSheetName);
     if (!m_pSheet)
@@ -42,7 +27,7 @@ SXlsxWorkbook::SXlsxWorkbook(const QString& strTarget)
 SXlsxWorkbook::~SXlsxWorkbook()
 {
     // Never saved: the library's memory goes, and the temporary file with
-    // the QTemporaryFile.
+    // m_file.
     if (m_pWorkbook)
         lxw_workbook_free(m_pWorkbook);
 }
@@ -147,25 +132,8 @@ bool SXlsxWorkbook::Save(QString* pError)
         m_pWorkbook = nullptr;
         m_pSheet = nullptr;
     }
-    if (m_strError.isEmpty()) {
-        // The temporary file is private to its owner; the report gets the
-        // permissions of the file it replaces, or those of an ordinary file.
-        const QFileDevice::Permissions permissions = QFile::exists(m_strTarget)
-            ? QFile::permissions(m_strTarget)
-            : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                | QFileDevice::ReadOther;
-        QFile::setPermissions(m_pTemp->fileName(), permissions);
-        // Replaces an existing target in one step.
-        if (std::rename(QFile::encodeName(m_pTemp->fileName()).constData(),
-                QFile::encodeName(m_strTarget).constData())
-            != 0) {
-            m_strError = QStringLiteral("cannot rename the finished file to %1: %2")
-                             .arg(QDir::toNativeSeparators(m_strTarget),
-                                 QString::fromLocal8Bit(std::strerror(errno)));
-        } else {
-            m_pTemp->setAutoRemove(false);
-        }
-    }
+    if (m_strError.isEmpty())
+        m_file.Commit(&m_strError);
     if (pError)
         *pError = m_strError;
     return m_strError.isEmpty();

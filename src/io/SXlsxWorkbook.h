@@ -1,19 +1,18 @@
 #pragma once
 
+#include "io/SAtomicFile.h"
+
 #include <QDate>
 #include <QHash>
 #include <QString>
 
-#include <memory>
-
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
-class QTemporaryFile;
 
 // A one-sheet .xlsx file written through libxlsxwriter, offering only what
-// the reports need. Rows and columns count from 0. The workbook is built in a
-// temporary file beside the target and renamed over it by Save(), so an
+// the reports need. Rows and columns count from 0. The workbook is built in
+// SAtomicFile's temporary file and replaces the target by Save(), so an
 // interrupted or failed write never leaves a half-written file under the
 // target's name. Not thread-safe; one workbook per file.
 class SXlsxWorkbook final
@@ -58,8 +57,7 @@ private:
     // Records the first libxlsxwriter error; later ones would only echo it.
     void Check(int nError);
 
-    QString m_strTarget;
-    std::unique_ptr<QTemporaryFile> m_pTemp;
+    SAtomicFile m_file;
     lxw_workbook* m_pWorkbook = nullptr;
     lxw_worksheet* m_pSheet = nullptr;
     QHash<QString, lxw_format*> m_hashFormats;

@@ -1,15 +1,13 @@
 #pragma once
 
-// Fatal assertion for programming errors: one level-0 log line, then abort.
+// Fatal assertion for programming errors: one Critical log line, then abort.
 [[noreturn]] void PAssertFailed(
     const char* pCondition, const char* pComment, const char* pFile, int nLine);
 
-// The file and line are given explicitly where the logged location is part of
-// the system's contract; P_ASSERT uses the real ones.
-#define P_ASSERT_AT(cond, comment, file, line)                                                     \
+// The logged location is the assertion's own, its file named from "src/" on
+// ("src/algor/PDataBuffer.cpp") wherever the tree was built.
+#define P_ASSERT(cond, comment)                                                                    \
     do {                                                                                           \
         if (!(cond))                                                                               \
-            PAssertFailed(#cond, comment, file, line);                                             \
+            PAssertFailed(#cond, comment, __FILE__, __LINE__);                                     \
     } while (false)
-
-#define P_ASSERT(cond) P_ASSERT_AT(cond, "", __FILE__, __LINE__)

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <deque>
 
@@ -18,23 +19,24 @@
 
 namespace {
 
-const char* levelTag(int level)
+const char* levelTag(LogLevel eLevel)
 {
-    switch (level) {
-    case 0:
+    switch (eLevel) {
+    case LogLevel::Critical:
         return "[Critical]  ";
-    case 1:
+    case LogLevel::Alert:
         return "[Alert]  ";
-    case 2:
+    case LogLevel::Warning:
         return "[Warning]  ";
-    case 3:
+    case LogLevel::Notice:
         return "[Notice]  ";
-    default:
-        return "[Debug]  ";
+    case LogLevel::Debug:
+        break;
     }
+    return "[Debug]  ";
 }
 
-QByteArray stamp(int level)
+QByteArray stamp(LogLevel eLevel)
 {
     const time_t now = time(nullptr);
     struct tm local;
@@ -42,7 +44,7 @@ QByteArray stamp(int level)
     char text[64];
     snprintf(text, sizeof(text), "[%04d-%02d-%02d %02d:%02d:%02d]  ", local.tm_year + 1900,
         local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return QByteArray(text) + levelTag(level);
+    return QByteArray(text) + levelTag(eLevel);
 }
 
 // Lines that could not be written (a full disk, say), oldest first; they go
@@ -92,13 +94,13 @@ bool writeBacklog(Backlog& kept)
         }
         if (kept.nDropped == 0)
             return true;
-        kept.lines.push_back(stamp(2) + QByteArray::number(kept.nDropped)
+        kept.lines.push_back(stamp(LogLevel::Warning) + QByteArray::number(kept.nDropped)
             + " log lines were lost: the log could not be written\n");
         kept.nDropped = 0;
     }
 }
 
-int vlog(int level, const char* format, va_list args)
+int vlog(LogLevel eLevel, const char* format, va_list args)
 {
     va_list measure;
     va_copy(measure, args);
@@ -106,7 +108,7 @@ int vlog(int level, const char* format, va_list args)
     va_end(measure);
     if (nText < 0)
         return nText;
-    QByteArray line = stamp(level);
+    QByteArray line = stamp(eLevel);
     const int nPrefix = line.size();
     line.resize(nPrefix + nText + 1);
     vsnprintf(line.data() + nPrefix, size_t(nText) + 1, format, args);
@@ -123,6 +125,33 @@ int vlog(int level, const char* format, va_list args)
     else
         ++kept.nDropped;
     return -1;
+}
+
+LogLevel levelOf(QtMsgType type)
+{
+    switch (type) {
+    case QtFatalMsg:
+        return LogLevel::Critical;
+    case QtCriticalMsg:
+        return LogLevel::Alert;
+    case QtWarningMsg:
+        return LogLevel::Warning;
+    case QtInfoMsg:
+        return LogLevel::Notice;
+    case QtDebugMsg:
+        break;
+    }
+    return LogLevel::Debug;
+}
+
+// Qt aborts after a fatal message itself, once this has written it.
+void qtMessage(QtMsgType type, const QMessageLogContext& context, const QString& strText)
+{
+    const QByteArray text = strText.toLocal8Bit();
+    if (context.category && std::strcmp(context.category, "default") != 0)
+        Log(levelOf(type), "%s: %s\n", context.category, text.constData());
+    else
+        Log(levelOf(type), "%s\n", text.constData());
 }
 
 } // namespace
@@ -156,6 +185,11 @@ PLogRecord::~PLogRecord()
         fflush(stdout);
 }
 
+QtMessageHandler PLogRecord::RouteQtMessages()
+{
+    return qInstallMessageHandler(qtMessage);
+}
+
 QString PLogRecord::Directory(const QString& strBase, const char* name)
 {
     QString strDirectory
@@ -171,20 +205,11 @@ QString PLogRecord::FileName(const QString& strDirectory, const QDate& date)
         + QString::asprintf("%04d-%02d-%02d.log", date.year(), date.month(), date.day());
 }
 
-int Log(int level, const char* format, ...)
+int Log(LogLevel eLevel, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    const int n = vlog(level, format, args);
-    va_end(args);
-    return n;
-}
-
-int LogDebug(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const int n = vlog(4, format, args);
+    const int n = vlog(eLevel, format, args);
     va_end(args);
     return n;
 }

@@ -80,7 +80,7 @@ enum StoreRange { FirstStoreType = 1001, LastStoreType = 65534 };
 
 // Commands every holder answers (first word; the result is the reply word).
 enum HolderCommand {
-    CmdSave = 0, // write the local file; 1
+    CmdSave = 0, // write the local file; 1 on success
     CmdLoad = 10, // local file, else factory file; 1 on success
     CmdLoadFactory = 11, // factory file only; 1 on success
     CmdSignature = 14, // holder id + 9191

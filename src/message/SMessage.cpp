@@ -78,7 +78,7 @@ qintptr SMessage::Reply()
 
 void RegisterReceiver(QObject* pObject, int id)
 {
-    P_ASSERT_AT(pObject, "", "src/message/SMessage.cpp", 55);
+    P_ASSERT(pObject, "no receiver");
     Registry& r = registry();
     QWriteLocker locker(&r.lock);
     r.receivers.insert(pObject, id);

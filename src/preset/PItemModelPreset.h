@@ -12,7 +12,8 @@ class PItemModelPreset : public QObject
 {
     Q_OBJECT
 public:
-    // Save() result for a list that could not be written (see LastError()).
+    // Save() results besides a conflict's row: written, or not (see
+    // LastError()).
     enum { Saved = -1, Failed = -2 };
 
     // The two ids of the preset holders that mirror this list.

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-// One category of the settings window: it creates its editor on first use
-// and applies the editor's changes when the user confirms the settings.
 class SPrompt;
 
+// One category of the settings window: it creates its editor on first use
+// and applies the editor's changes when the user confirms the settings.
 class POptionPage : public QObject
 {
     Q_OBJECT

@@ -62,8 +62,8 @@ RFormSetting::~RFormSetting()
 
 void RFormSetting::BuildWidgets()
 {
-    const QFont font(QStringLiteral("Times New Roman"));
-    setFont(font);
+    // The theme gives the two frames their pictures and the message its
+    // colour, by object name.
     auto* pOuter = new QVBoxLayout(this);
     pOuter->setContentsMargins(0, 0, 0, 0);
     m_pMainFrame = new QFrame(this);
@@ -73,8 +73,6 @@ void RFormSetting::BuildWidgets()
     auto* pRow = new QHBoxLayout(m_pMainFrame);
     auto* pLeft = new QFrame(m_pMainFrame);
     pLeft->setObjectName(QStringLiteral("frameCategories"));
-    pLeft->setStyleSheet(
-        QStringLiteral("#frameCategories { border-image: url(:/Kestal/personalinfolist.png); }"));
     auto* pLeftColumn = new QVBoxLayout(pLeft);
     m_pFilterEdit = new SFilterEdit(pLeft);
     m_pFilterEdit->setObjectName(QStringLiteral("m_pFilterEdit"));
@@ -84,18 +82,20 @@ void RFormSetting::BuildWidgets()
     m_pCategoryList->setFixedWidth(340);
     m_pCategoryList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pCategoryList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_pCategoryList->setFont(QFont(font.family(), 14));
+    QFont listFont;
+    listFont.setPointSize(14);
+    m_pCategoryList->setFont(listFont);
     pLeftColumn->addWidget(m_pCategoryList);
     pRow->addWidget(pLeft);
 
     auto* pRight = new QFrame(m_pMainFrame);
     pRight->setObjectName(QStringLiteral("frameEditor"));
-    pRight->setStyleSheet(
-        QStringLiteral("#frameEditor { border-image: url(:/Kestal/setmiddle.png); }"));
     auto* pRightColumn = new QVBoxLayout(pRight);
     m_pHeaderLabel = new QLabel(QStringLiteral("32"), pRight);
     m_pHeaderLabel->setObjectName(QStringLiteral("m_pHeaderLabel"));
-    m_pHeaderLabel->setFont(QFont(font.family(), 26));
+    QFont headerFont;
+    headerFont.setPointSize(26);
+    m_pHeaderLabel->setFont(headerFont);
     pRightColumn->addWidget(m_pHeaderLabel);
     m_pGridLayout = new QGridLayout;
     m_pGridLayout->setObjectName(QStringLiteral("m_pGridLayout"));
@@ -106,7 +106,6 @@ void RFormSetting::BuildWidgets()
     auto* pButtons = new QHBoxLayout;
     m_pLabelMsg = new QLabel(pRight);
     m_pLabelMsg->setObjectName(QStringLiteral("m_pLabelMsg"));
-    m_pLabelMsg->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     pButtons->addWidget(m_pLabelMsg, 1);
     m_pButtonOK = new QPushButton(tr("OK"), pRight);
     m_pButtonOK->setObjectName(QStringLiteral("m_pButtonOK"));

@@ -11,9 +11,6 @@
 
 namespace {
 
-// White text needs a dark field under it to be read on the light page.
-const char* const s_pWhite
-    = "color: rgb(255, 255, 255); background-color: rgb(28, 58, 104); padding: 2px;";
 constexpr int s_nFieldWidth = 420;
 constexpr double s_dMaximum = 1000000000.0;
 
@@ -38,7 +35,7 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     , m_pEditIp_2(new QLineEdit(this))
     , m_pEditPort_2(new QSpinBox(this))
 {
-    setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    // The fields' colours come from the theme; the text size is the page's.
     auto* pForm = new QFormLayout(this);
     m_pEditIp->setObjectName(QStringLiteral("m_pEditIp"));
     m_pEditPort->setObjectName(QStringLiteral("m_pEditPort"));
@@ -47,10 +44,8 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     for (QSpinBox* pPort : {m_pEditPort, m_pEditPort_2})
         pPort->setRange(0, 65535);
     for (QWidget* pEdit : {static_cast<QWidget*>(m_pEditIp), static_cast<QWidget*>(m_pEditPort),
-             static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)}) {
-        pEdit->setStyleSheet(QLatin1String(s_pWhite));
+             static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)})
         pEdit->setMaximumWidth(s_nFieldWidth);
-    }
     pForm->addRow(tr("IP Address:"), m_pEditIp);
     pForm->addRow(tr("Port:"), m_pEditPort);
 
@@ -88,7 +83,6 @@ QDoubleSpinBox* RFramePresetIpWidget::AddNumber(
     pSpinBox->setRange(0.0, s_dMaximum);
     // Thresholds move in tenths of a µRad/h, coefficients in their last digit.
     pSpinBox->setSingleStep(nDecimals > 2 ? 0.00001 : 0.1);
-    pSpinBox->setStyleSheet(QLatin1String(s_pWhite));
     pSpinBox->setMaximumWidth(s_nFieldWidth);
     static_cast<QFormLayout*>(layout())->addRow(strLabel, pSpinBox);
     return pSpinBox;

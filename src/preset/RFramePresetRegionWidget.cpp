@@ -27,7 +27,9 @@ RFramePresetRegionWidget::RFramePresetRegionWidget(int nMode, QWidget* parent, S
     , m_pGetId(new PSocketGetId(this))
 {
     setWindowTitle(tr("Form"));
-    setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    QFont font;
+    font.setPointSize(14);
+    setFont(font);
     m_pTableView->setObjectName(QStringLiteral("m_pTableView"));
     m_pTableView->setModel(m_pItemModel->Model());
     m_pTableView->setItemDelegateForColumn(0, new PEditDelegate(false, m_pTableView));

@@ -1,6 +1,7 @@
 #include "preset/SPresetContent.h"
 
 #include "message/PAssert.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/PServerConnect.h"
@@ -12,7 +13,6 @@
 #include "preset/SPresetObject.h"
 
 #include <algorithm>
-#include <cstdio>
 
 SPresetContent::SPresetContent(QObject* pParent)
     : QObject(pParent)
@@ -38,7 +38,7 @@ QMap<int, SPresetObject*>& SPresetContent::Registry()
 
 void SPresetContent::Register(SPresetObject* pObject)
 {
-    P_ASSERT_AT(pObject, "pObject", __FILE__, __LINE__);
+    P_ASSERT(pObject, "no holder");
     Registry().insert(pObject->Id(), pObject);
     const bool bOwned = std::any_of(m_owned.begin(), m_owned.end(),
         [pObject](const std::unique_ptr<SPresetObject>& p) { return p.get() == pObject; });
@@ -77,7 +77,7 @@ bool SPresetContent::event(QEvent* pEvent)
         return QObject::event(pEvent);
     SPresetObject* pObject = Find(nType);
     if (!pObject) {
-        std::printf("Id: %x dose not exsist!\n", static_cast<unsigned>(nType));
+        Log(LogLevel::Debug, "Id: %x dose not exsist!\n", static_cast<unsigned>(nType));
         SMessage::SetReply(0);
         pEvent->ignore();
         return false;

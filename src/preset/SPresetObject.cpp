@@ -1,16 +1,17 @@
 #include "preset/SPresetObject.h"
 
 #include "PInstallPaths.h"
+#include "io/SAtomicFile.h"
 #include "io/SFileStream.h"
 #include "io/SMemoryStream.h"
 #include "message/PConfigFile.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -297,23 +298,17 @@ bool SPresetObject::Save()
     qToLittleEndian(m_header.nOwnerId, bytes.data());
     qToLittleEndian(nChecksum, bytes.data() + 8);
 
-    // Each holder stages beside its own file and renames over it, so a failed
-    // save leaves the previous local copy whole.
-    const QByteArray strTarget = QFile::encodeName(LocalPath());
-    const QByteArray strStaging = strTarget + ".tmp";
-    SFileStream staging(SFileStream::ModeWrite);
-    staging.SetFileName(strStaging.constData());
-    if (!staging.Open())
-        return false;
-    const bool bWritten
-        = staging.Write(bytes.constData(), bytes.size()) == bytes.size() && staging.Sync();
-    staging.Close();
-    if (!bWritten || staging.ErrorCode() != SFileStream::ErrorNone
-        || std::rename(strStaging.constData(), strTarget.constData()) != 0) {
-        std::remove(strStaging.constData());
-        return false;
+    // A failed save leaves the previous local copy whole. A failed write
+    // leaves its error on the file, and the commit fails with it.
+    SAtomicFile file(LocalPath());
+    QString strError;
+    if (file.Open(&strError)) {
+        file.File().write(bytes);
+        if (file.Commit(&strError))
+            return true;
     }
-    return true;
+    Log(LogLevel::Warning, "preset %d not saved: %s\n", m_nId, strError.toLocal8Bit().constData());
+    return false;
 }
 
 qintptr SPresetObject::Command(int nCmd, qintptr nArg)

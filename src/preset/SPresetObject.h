@@ -30,6 +30,8 @@ public:
 
     virtual bool Read(SIOStream* pStream);
     virtual bool Write(SIOStream* pStream);
+    // Replaces the local copy whole (SAtomicFile); a failure is logged and
+    // leaves the old copy.
     virtual bool Save();
     virtual qintptr Command(int nCmd, qintptr nArg);
     virtual bool ReadItems(SIOStream* pStream);

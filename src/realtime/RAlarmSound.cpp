@@ -14,12 +14,13 @@ RAlarmSound::RAlarmSound(QObject* pParent)
     m_pEffect->setVolume(1.0);
     // Said once; every attempt to play would only repeat the sound system's complaint.
     if (!m_bAvailable)
-        Log(3, "no audio output: alarms are shown but not sounded\n");
+        Log(LogLevel::Notice, "no audio output: alarms are shown but not sounded\n");
     connect(m_pEffect, &QSoundEffect::statusChanged, this, [this]() {
         if (!m_bAvailable || m_pEffect->status() != QSoundEffect::Error)
             return;
         m_bAvailable = false;
-        Log(3, "the alarm sound cannot be played: alarms are shown but not sounded\n");
+        Log(LogLevel::Notice,
+            "the alarm sound cannot be played: alarms are shown but not sounded\n");
         emit AvailableChanged(false);
     });
 }

@@ -31,16 +31,6 @@
 namespace {
 // The operator's view choices are kept per user, not in the site's files.
 const QString kOrganisation = QStringLiteral("Kestal");
-
-// A frame's background picture, scoped to the frame itself: an unscoped rule
-// would tile the picture again behind every table cell and check box. It is
-// stretched over the frame: repeated at large sizes, its edges drew stray
-// lines across the table and the plan.
-QString framed(const char* pName, const char* pImage)
-{
-    return QStringLiteral("QFrame#%1 { border-image: url(:/Kestal/%2); }")
-        .arg(QLatin1String(pName), QLatin1String(pImage));
-}
 } // namespace
 
 RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
@@ -88,7 +78,8 @@ RFormRegion::~RFormRegion()
 
 void RFormRegion::BuildWidgets()
 {
-    setFont(QFont(QStringLiteral("Times New Roman")));
+    // The theme gives the frames their pictures, the table and the day
+    // curve their dark ground and the switches their look, by object name.
     auto* pRoot = new QGridLayout(this);
     auto* pColumn = new QVBoxLayout;
     pRoot->addLayout(pColumn, 0, 0);
@@ -113,11 +104,6 @@ void RFormRegion::BuildWidgets()
         pButton->setEnabled(false);
         pBar->addWidget(pButton);
     }
-    // A switch must look switched on: muted alarms, a plan on screen.
-    for (QPushButton* pButton : {m_pButtonMute, m_pButtonPicture})
-        pButton->setStyleSheet(
-            QStringLiteral("QPushButton:checked { background-color: #2f5f9f; color: white; "
-                           "border: 2px solid #ffd040; border-radius: 4px; padding: 3px 11px; }"));
     pBar->addWidget(m_pButtonJournal);
     pBar->addStretch(1);
     pBar->addWidget(m_pButtonPicture);
@@ -125,7 +111,6 @@ void RFormRegion::BuildWidgets()
 
     auto* pTableFrame = new QFrame(this);
     pTableFrame->setObjectName(QStringLiteral("frame_2"));
-    pTableFrame->setStyleSheet(framed("frame_2", "infolist.png"));
     auto* pTableLayout = new QHBoxLayout(pTableFrame);
     m_pRegionTreeView = new QTreeView(pTableFrame);
     m_pRegionTreeView->setObjectName(QStringLiteral("m_pRegionTreeView"));
@@ -141,18 +126,12 @@ void RFormRegion::BuildWidgets()
     m_pRegionTreeView->header()->setStretchLastSection(true);
     m_pRegionTreeView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pRegionTreeView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // White texts and green/red lamps need a dark, opaque panel under them;
-    // a translucent table would put them on the light frame picture.
-    m_pRegionTreeView->setStyleSheet(QStringLiteral(
-        "QTreeView#m_pRegionTreeView { background-color: rgba(16, 38, 74, 225); color: white; "
-        "selection-background-color: rgba(107, 143, 198, 120); }"));
     m_pRegionTreeView->installEventFilter(this);
     pTableLayout->addWidget(m_pRegionTreeView);
     pColumn->addWidget(pTableFrame, 1);
 
     auto* pGaugeFrame = new QFrame(this);
     pGaugeFrame->setObjectName(QStringLiteral("frame_3"));
-    pGaugeFrame->setStyleSheet(framed("frame_3", "line.png"));
     auto* pGaugeLayout = new QHBoxLayout(pGaugeFrame);
     m_pGroupBox = new RGroupBox(pGaugeFrame);
     m_pGroupBox->setObjectName(QStringLiteral("groupBox"));
@@ -168,10 +147,6 @@ void RFormRegion::BuildWidgets()
     m_pScrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pScrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pScrollArea->installEventFilter(this);
-    // The day curve writes white labels; they need a dark ground.
-    m_pScrollArea->setStyleSheet(
-        QStringLiteral("QScrollArea#m_pScrollArea, QWidget#scrollAreaWidgetContents { "
-                       "background-color: rgb(16, 38, 74); }"));
     auto* pContents = new QWidget;
     pContents->setObjectName(QStringLiteral("scrollAreaWidgetContents"));
     m_pLayout = new QGridLayout(pContents);
@@ -184,7 +159,6 @@ void RFormRegion::BuildWidgets()
 
     m_pPictureFrame = new QFrame(this);
     m_pPictureFrame->setObjectName(QStringLiteral("frame"));
-    m_pPictureFrame->setStyleSheet(framed("frame", "picture.png"));
     m_pPictureFrame->installEventFilter(this);
     pRoot->addWidget(m_pPictureFrame, 0, 1);
     pRoot->setColumnStretch(0, 1);
@@ -464,7 +438,8 @@ bool RFormRegion::event(QEvent* pEvent)
         return QWidget::event(pEvent);
     const auto* pMessage = static_cast<const SMessage*>(pEvent);
     if (nType == SBus::RegionReading && pMessage->Second() != 0) {
-        // The dose lives in the sender's frame, valid only during this send.
+        // The aggregator's own float of the region (RRegularSave): it lives
+        // as long as the aggregator and holds the region's latest rate.
         const int nId = static_cast<int>(pMessage->First());
         const float dose = *reinterpret_cast<const float*>(pMessage->Second());
         m_lastReading = (m_pClock ? m_pClock : SClock::System())->Now();

@@ -156,7 +156,9 @@ void RGroupBox::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(10, H + 10);
-    painter.setFont(QFont(QStringLiteral("Times New Roman"), 8));
+    QFont font = this->font();
+    font.setPointSize(8);
+    painter.setFont(font);
 
     QLinearGradient panel(0, 0, 0, 20 - H);
     panel.setColorAt(0, QColor(250, 250, 250));

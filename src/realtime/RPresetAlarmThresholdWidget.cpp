@@ -67,7 +67,9 @@ RPresetAlarmThresholdWidget::~RPresetAlarmThresholdWidget()
 
 void RPresetAlarmThresholdWidget::BuildWidgets()
 {
-    setFont(QFont(QStringLiteral("Times New Roman"), 14));
+    QFont font;
+    font.setPointSize(14);
+    setFont(font);
     auto* pGrid = new QGridLayout(this);
     pGrid->setObjectName(QStringLiteral("gridLayout"));
     const auto label = [this](const char* pName, const QString& strText) {

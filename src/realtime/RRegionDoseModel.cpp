@@ -2,6 +2,7 @@
 
 #include "database/RRegionCatalogue.h"
 #include "database/RRegionDataStore.h"
+#include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
 #include "realtime/RAlarmState.h"
@@ -190,7 +191,7 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
         case 4:
             return row < m_colours.size() ? m_colours.at(row) : QVariant();
         default:
-            qWarning("data: invalid display value column %d", index.column());
+            Log(LogLevel::Warning, "data: invalid display value column %d\n", index.column());
             return QVariant();
         }
     }

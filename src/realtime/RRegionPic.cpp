@@ -38,18 +38,20 @@ bool readPicture(const QString& strFile, QImage* pImage)
     QImageReader reader(strFile);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > RRegionPic::kMaxPixels) {
-        Log(2, "site picture: %s is %dx%d pixels, over the limit; the picture shown is kept\n",
+        Log(LogLevel::Warning,
+            "site picture: %s is %dx%d pixels, over the limit; the picture shown is kept\n",
             qPrintable(strFile), size.width(), size.height());
         return false;
     }
     const QImage image = reader.read();
     if (image.isNull()) {
-        Log(2, "site picture: %s: %s; the picture shown is kept\n", qPrintable(strFile),
-            qPrintable(reader.errorString()));
+        Log(LogLevel::Warning, "site picture: %s: %s; the picture shown is kept\n",
+            qPrintable(strFile), qPrintable(reader.errorString()));
         return false;
     }
     if (qint64(image.width()) * image.height() > RRegionPic::kMaxPixels) {
-        Log(2, "site picture: %s is over the size limit; the picture shown is kept\n",
+        Log(LogLevel::Warning,
+            "site picture: %s is over the size limit; the picture shown is kept\n",
             qPrintable(strFile));
         return false;
     }
@@ -89,6 +91,8 @@ void RRegionPic::BuildMenu()
 void RRegionPic::FitMenuBar()
 {
     // Only as wide as its one title, so it hides as little of the plan as it can.
+    // Measured in the theme's font, which polishing gives it.
+    m_pMenuBar->ensurePolished();
     const QRect title = m_pMenuBar->actionGeometry(m_pMenu->menuAction());
     m_pMenuBar->setFixedSize(title.right() + 1 + title.left(), m_pMenuBar->sizeHint().height());
 }
@@ -139,7 +143,8 @@ QMap<int, QList<QPoint>> RRegionPic::ParsePositions(const QString& strFile)
     QMap<int, QList<QPoint>> blocks;
     QFile file(strFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        Log(2, "site picture: no position file %s; no room is placed\n", qPrintable(strFile));
+        Log(LogLevel::Warning, "site picture: no position file %s; no room is placed\n",
+            qPrintable(strFile));
         return blocks;
     }
     QTextStream in(&file);
@@ -163,7 +168,8 @@ QMap<int, QList<QPoint>> RRegionPic::ParsePositions(const QString& strFile)
             points.append(QPoint(n0, n1));
         } else {
             if (nSkipped++ == 0)
-                Log(2, "site picture: %s line %d is neither a key nor a point; skipped\n",
+                Log(LogLevel::Warning,
+                    "site picture: %s line %d is neither a key nor a point; skipped\n",
                     qPrintable(strFile), nLine);
         }
     }

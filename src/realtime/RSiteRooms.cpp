@@ -28,8 +28,9 @@ void RSiteRooms::Build(
         const int nId = seed.first;
         const QPoint p = seed.second;
         if (p.x() < 0 || p.y() < 0 || p.x() >= W || p.y() >= H) {
-            Log(2, "site picture: seed (%d, %d) of region %d lies outside the %dx%d picture\n",
-                p.x(), p.y(), nId, W, H);
+            Log(LogLevel::Warning,
+                "site picture: seed (%d, %d) of region %d lies outside the %dx%d picture\n", p.x(),
+                p.y(), nId, W, H);
             continue;
         }
         const int nIndex = p.y() * W + p.x();
@@ -41,7 +42,7 @@ void RSiteRooms::Build(
         }
         // Room indices are stored in 16 bits; a site has far fewer regions.
         if (m_rooms.size() >= std::numeric_limits<quint16>::max()) {
-            Log(2, "site picture: too many rooms, region %d has none\n", nId);
+            Log(LogLevel::Warning, "site picture: too many rooms, region %d has none\n", nId);
             continue;
         }
         Room room;
@@ -51,7 +52,8 @@ void RSiteRooms::Build(
         const quint16 nMark = quint16(m_rooms.size() + 1);
         if (labels.at(nIndex) != 0) {
             // As a fill from a wall pixel: that pixel and nothing more.
-            Log(2, "site picture: seed (%d, %d) of region %d lies on a wall\n", p.x(), p.y(), nId);
+            Log(LogLevel::Warning, "site picture: seed (%d, %d) of region %d lies on a wall\n",
+                p.x(), p.y(), nId);
             m_room[nIndex] = nMark;
         } else {
             Fill(labels, nIndex, nMark, &room);
@@ -63,7 +65,7 @@ void RSiteRooms::Build(
 
     for (const Room& room : qAsConst(m_rooms)) {
         if (room.nSeeds > 1 || room.bReachesEdge) {
-            Log(2,
+            Log(LogLevel::Warning,
                 "site picture: the room of region %d at (%d, %d) is not closed (%s); it is "
                 "coloured whole\n",
                 room.nClickId, room.seed.x(), room.seed.y(),

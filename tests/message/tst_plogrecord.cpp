@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+Q_LOGGING_CATEGORY(lcTest, "kestal.test")
+
 class TestPLogRecord : public QObject
 {
     Q_OBJECT
@@ -66,15 +68,15 @@ private slots:
             PLogRecord log(".viewer");
             QVERIFY(log.IsOpen());
             strPath = log.Path();
-            Log(7, "seven %d\n", 7);
-            Log(0, "zero\n");
+            Log(LogLevel::Debug, "seven %d\n", 7);
+            Log(LogLevel::Critical, "zero\n");
             printf("plain\n");
         }
         {
             StdoutCapture capture;
             PLogRecord log(".viewer");
             QCOMPARE(log.Path(), strPath);
-            LogDebug("again\n");
+            Log(LogLevel::Debug, "again\n");
         }
         QDir::setCurrent(strOld);
 
@@ -91,6 +93,56 @@ private slots:
         QVERIFY(lines[3].endsWith("]  [Debug]  again"));
     }
 
+    void qtMessagesReachTheLogFile_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("tag");
+        QTest::newRow("qDebug") << int(QtDebugMsg) << QByteArray("[Debug]");
+        QTest::newRow("qInfo") << int(QtInfoMsg) << QByteArray("[Notice]");
+        QTest::newRow("qWarning") << int(QtWarningMsg) << QByteArray("[Warning]");
+        QTest::newRow("qCritical") << int(QtCriticalMsg) << QByteArray("[Alert]");
+        QTest::newRow("qCWarning") << -1 << QByteArray("[Warning]  kestal.test:");
+    }
+
+    // Qt's own messages land in the day's file at the mapped level, with
+    // their category when it is not the default one.
+    void qtMessagesReachTheLogFile()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, tag);
+        const QString strOld = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QString strPath;
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            strPath = log.Path();
+            const QtMessageHandler previous = PLogRecord::RouteQtMessages();
+            switch (type) {
+            case QtDebugMsg:
+                qDebug("from Qt %d", 1);
+                break;
+            case QtInfoMsg:
+                qInfo("from Qt %d", 1);
+                break;
+            case QtWarningMsg:
+                qWarning("from Qt %d", 1);
+                break;
+            case QtCriticalMsg:
+                qCritical("from Qt %d", 1);
+                break;
+            default:
+                qCWarning(lcTest, "from Qt %d", 1);
+            }
+            qInstallMessageHandler(previous);
+        }
+        QDir::setCurrent(strOld);
+        QFile file(m_dir.filePath(strPath));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray last = file.readAll().trimmed().split('\n').last();
+        QVERIFY2(last.endsWith("]  " + tag + (type < 0 ? " " : "  ") + "from Qt 1"), last);
+    }
+
     // Lines that meet a full disk are kept, oldest first and up to the
     // bound, and go out before the next line once writing works; the rest
     // are counted in a line of their own.
@@ -105,10 +157,10 @@ private slots:
         ::close(nFull);
         int nResult = 0;
         for (int i = 0; i < nLines; ++i)
-            nResult = qMin(nResult, Log(2, "kept %d\n", i));
+            nResult = qMin(nResult, Log(LogLevel::Warning, "kept %d\n", i));
         ::dup2(nSaved, STDOUT_FILENO);
         ::close(nSaved);
-        const int nAfter = Log(3, "after %d\n", 1);
+        const int nAfter = Log(LogLevel::Notice, "after %d\n", 1);
         const QList<QByteArray> lines = capture.Text().split('\n');
 
         QCOMPARE(nResult, -1);
@@ -119,7 +171,7 @@ private slots:
         QVERIFY2(lines[1000].contains("[Warning]  3 log lines were lost"), lines[1000]);
         QVERIFY(lines[1001].endsWith("]  [Notice]  after 1"));
         // Written once: the next line finds nothing left over.
-        QCOMPARE(StdoutCapture::Of([] { LogDebug("alone\n"); }).count('\n'), 1);
+        QCOMPARE(StdoutCapture::Of([] { Log(LogLevel::Debug, "alone\n"); }).count('\n'), 1);
     }
 };
 

@@ -275,10 +275,20 @@ private slots:
             << 1 << "no database file";
         QTest::newRow("no folder for the report")
             << QStringList({"region", "3", "2014-05-31", "-o", "gone/r.xlsx"}) << 1
-            << "cannot write in";
+            << "cannot write gone/r.xlsx";
         QTest::newRow("no folder for the minutes")
             << QStringList({"minutes", "3", "2014-05-01", "2014-05-02", "-o", "gone/m.csv"}) << 1
             << "cannot write gone/m.csv";
+        // A rename over a device would put a file in its place.
+        for (const char* pDevice : {"/dev/null", "/dev/full"}) {
+            const QString strDevice = QLatin1String(pDevice);
+            const QString strRefused = "cannot write " + strDevice + ": it is a device";
+            QTest::addRow("report to %s", pDevice)
+                << QStringList({"region", "3", "2014-05-31", "-o", strDevice}) << 1 << strRefused;
+            QTest::addRow("minutes to %s", pDevice)
+                << QStringList({"minutes", "3", "2014-05-01", "2014-05-02", "-o", strDevice}) << 1
+                << strRefused;
+        }
         QTest::newRow("routing, bad staff id")
             << QStringList({"routing", "2014-05-03", "2014-05-05", "--staff", "7,x", "-o", "r.csv"})
             << 2 << "not an id: x";
@@ -292,7 +302,8 @@ private slots:
             << QStringList({"region", "3", "2014-05-31"}) << 2 << "-o FILE is required";
     }
 
-    // A clear message, a non-zero exit and nothing left in the folder.
+    // A clear message, a non-zero exit, nothing left in the folder and the
+    // devices still devices.
     void refusals()
     {
         QFETCH(QStringList, args);
@@ -303,6 +314,8 @@ private slots:
         QCOMPARE(result.nExit, exit);
         QVERIFY2(result.strError.contains(message), qPrintable(result.strError));
         QCOMPARE(Files(), before);
+        for (const char* pDevice : {"/dev/null", "/dev/full"})
+            QVERIFY2(!QFileInfo(QLatin1String(pDevice)).isFile(), pDevice);
     }
 
     // A database the command cannot read, as a file of its own beside the

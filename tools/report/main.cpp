@@ -9,6 +9,7 @@
 #include "database/RRoutingRecords.h"
 #include "history/PMonthReport.h"
 #include "io/SCsvWriter.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 
 #include <QCommandLineParser>
@@ -59,7 +60,7 @@ const char* const s_pDescription
       "reads as its id.\n"
       "\n"
       "The database is opened read-only while the client may be running: the\n"
-      "reports show what the client has committed, which is up to five minutes\n"
+      "reports show what the client has committed, which is up to a minute\n"
       "behind the readings. A database the client holds is waited for up to\n"
       "--wait seconds in all, however many reads the command makes; past that\n"
       "it is left alone with the message \"database busy\".\n"
@@ -405,6 +406,8 @@ Failure Run(const QCommandLineParser& parser)
 
 int main(int argc, char** argv)
 {
+    // Qt's own warnings (the SQL driver's, say) carry the log's levels.
+    PLogRecord::RouteQtMessages();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestal-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTAL_VERSION));

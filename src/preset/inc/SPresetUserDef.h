@@ -192,7 +192,8 @@ private:
     qintptr SetCount(qintptr nCount)
     {
         if (nCount < 0 || nCount > MaxItems) {
-            Log(2, "Preset %d: count %lld refused\n", Id(), static_cast<long long>(nCount));
+            Log(LogLevel::Warning, "Preset %d: count %lld refused\n", Id(),
+                static_cast<long long>(nCount));
             return -1;
         }
         m_nItemNum = static_cast<int>(nCount);
@@ -220,7 +221,7 @@ private:
         if (!pName)
             return -1;
         if (m_nItemNum >= MaxItems) {
-            Log(2, "Preset %d: list full, entry refused\n", Id());
+            Log(LogLevel::Warning, "Preset %d: list full, entry refused\n", Id());
             return -1;
         }
         // Longer names are cut to the slot.
@@ -236,8 +237,7 @@ private:
     qintptr Remove(qintptr nArg)
     {
         const int nIndex = static_cast<int>(nArg);
-        P_ASSERT_AT(nArg >= 0 && nArg < m_nItemNum, "nIndex >= 0 && nIndex < m_nItemNum", __FILE__,
-            __LINE__);
+        P_ASSERT(nArg >= 0 && nArg < m_nItemNum, "no entry at that index");
         for (int i = nIndex; i + 1 < m_nItemNum; ++i) {
             std::memcpy(m_szNames[i], m_szNames[i + 1], sizeof m_szNames[0]);
             m_pItems[i] = std::move(m_pItems[i + 1]);

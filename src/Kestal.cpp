@@ -48,6 +48,10 @@ constexpr int s_nSwipeAreaRight = 964;
 constexpr int s_nSwipeAreaBottom = 180;
 constexpr int s_nSwipeDistance = 70;
 
+// The page check waits until start-up has read what it needs: on a cold
+// disk both would otherwise compete for it.
+constexpr int IntegrityCheckDelayMs = 10000;
+
 bool inSwipeArea(const QPoint& pos)
 {
     return pos.x() <= s_nSwipeAreaRight && pos.y() <= s_nSwipeAreaBottom;
@@ -78,7 +82,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
         pBox->setWindowModality(Qt::NonModal);
         pBox->show();
     });
-    m_pDatabase->OpenDatabase();
+    if (m_pDatabase->OpenDatabase())
+        m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
     RRegionCatalogue::Shared().Reload();
 
     CreatePresets();

@@ -2,6 +2,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
+#include "database/RIntegrityCheck.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
@@ -106,16 +107,36 @@ bool RConnectDatabase::OpenDatabase()
     return true;
 }
 
+void RConnectDatabase::StartIntegrityCheck(int nDelayMs)
+{
+    if (m_pCheck || !RStorageState::Shared().IsUsable())
+        return;
+    m_pCheck = new RIntegrityCheck(this);
+    connect(m_pCheck, &RIntegrityCheck::Finished, this, [this](bool bOk, const QString& strDetail) {
+        if (bOk)
+            return;
+        const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
+        Log(0, "database %s failed its integrity check: %s\n", strFile.toUtf8().constData(),
+            strDetail.toUtf8().constData());
+        RStorageState::Shared().SetDamaged(strDetail);
+        if (m_report) {
+            m_report(tr("Database damaged"),
+                tr("The database file %1 failed its integrity check: %2. Readings are still "
+                   "stored where the file takes them; copy the file and replace it soon.")
+                    .arg(strFile, strDetail));
+        }
+    });
+    m_pCheck->Start(QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath(), nDelayMs);
+}
+
 QString RConnectDatabase::UnusableReason()
 {
-    // Nothing here may change the file: a file that fails is evidence.
+    // Nothing here may change the file: a file that fails is evidence. Only
+    // checks whose cost does not grow with the file: the pages are checked
+    // after start, in the background.
     QSqlQuery query;
     if (!query.exec(QStringLiteral("select count(*) from sqlite_master")))
         return query.lastError().databaseText();
-    if (!query.exec(QStringLiteral("pragma quick_check(1)")) || !query.next())
-        return query.lastError().databaseText();
-    if (query.value(0).toString() != QLatin1String("ok"))
-        return tr("integrity check failed (%1)").arg(query.value(0).toString());
     // A write that is rolled back: only a file that takes writes passes.
     if (!query.exec(QStringLiteral("pragma user_version")) || !query.next())
         return query.lastError().databaseText();

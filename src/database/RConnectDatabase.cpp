@@ -2,6 +2,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
+#include "database/RClientSettings.h"
 #include "database/RIntegrityCheck.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
@@ -180,6 +181,9 @@ void RConnectDatabase::SetJournalMode()
         Log(2, "database journal mode stays '%s' (%s): readers may wait for the writer\n",
             strMode.toUtf8().constData(), query.lastError().text().toUtf8().constData());
     query.exec(QStringLiteral("pragma busy_timeout = %1").arg(RStorageWriter::LockWaitMs));
+    // Deleted slots are kept in archive files; zeroing every freed page would
+    // write each archived month a second time into the main file.
+    query.exec(QStringLiteral("pragma secure_delete = fast"));
 }
 
 QStringList RConnectDatabase::TableStatements()
@@ -272,4 +276,9 @@ void RConnectDatabase::CreateMissing()
         "create table if not exists UserLoginTimeInfo(Id int default 0, Logintime varchar(20) "
         "default 0, Logouttime varchar(20) default 0)"));
     PSqlExec::Exec(RAlarmJournal::TableStatement());
+    // Months whose slots are moving (1) or moved (2) to archive files: a
+    // month listed here whose file is gone is missing, not empty.
+    PSqlExec::Exec(QStringLiteral("create table if not exists ArchivedMonth(Month varchar(7) "
+                                  "primary key, State int default 0)"));
+    PSqlExec::Exec(RClientSettings::TableStatement());
 }

@@ -2,14 +2,14 @@
 
 #include "database/PSqlExec.h"
 
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
 
 // A query's result as one text to compare: fields joined by a space, rows by "; ".
-inline QString SqlRows(const QString& strSql, const QVariantList& values = {})
+inline QString SqlRows(QSqlQuery& query)
 {
-    QSqlQuery query = PSqlExec::Select(strSql, values);
     QStringList rows;
     while (query.next()) {
         QStringList fields;
@@ -18,4 +18,26 @@ inline QString SqlRows(const QString& strSql, const QVariantList& values = {})
         rows << fields.join(QLatin1Char(' '));
     }
     return rows.join(QLatin1String("; "));
+}
+
+inline QString SqlRows(const QString& strSql, const QVariantList& values = {})
+{
+    QSqlQuery query = PSqlExec::Select(strSql, values);
+    return SqlRows(query);
+}
+
+// The same as another connection to the file sees it: only what is committed
+// (what a crash would leave).
+inline QString CommittedRows(const QString& strFile, const QString& strSql)
+{
+    QString strRows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "committed");
+        db.setDatabaseName(strFile);
+        QSqlQuery query(db);
+        if (db.open() && query.exec(strSql))
+            strRows = SqlRows(query);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("committed"));
+    return strRows;
 }

@@ -6,13 +6,16 @@
 #include "PSimDataServer.h"
 #include "PSimFrames.h"
 #include "StdoutCapture.h"
+#include "TestDb.h"
 #include "message/SBus.h"
 
 #include <QSemaphore>
 #include <QSqlDatabase>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -112,6 +115,14 @@ private:
         }
         return texts;
     }
+    // No retry, watchdog or connect timer is left to start anything.
+    bool idle() const
+    {
+        const QList<QTimer*> timers
+            = m_pLink->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+        return std::none_of(
+            timers.cbegin(), timers.cend(), [](QTimer* p) { return p->isActive(); });
+    }
     QList<Reading> readings() const
     {
         QList<Reading> list;
@@ -123,17 +134,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        QVERIFY(db.open());
-        QVERIFY(PSqlExec::Exec(QStringLiteral("create table SystemInfo(IP varchar(15), "
-                                              "Port int default 8888, Unit_P int default 0)")));
-        QVERIFY(
-            PSqlExec::Exec(QStringLiteral("create table RoutingMinuteDose(Id int, RoomId "
-                                          "int, Dose int, Time varchar(8), Month varchar(10))")));
-    }
+    void initTestCase() { TestDb::Open(); }
 
     void init()
     {
@@ -273,11 +274,8 @@ private slots:
         // The lookup is still held when the stop returns.
         m_pLink->DisConnect();
         QCOMPARE(m_pLink->LinkState(), PDoseThread::State::Idle);
+        QVERIFY(idle());
         resolver.pGate->release();
-        // Its late answer starts nothing.
-        QTest::qWait(100);
-        QCOMPARE(m_pServer->ClientCount(), 0);
-        QCOMPARE(m_pLink->LinkState(), PDoseThread::State::Idle);
 
         // Destroying the link (the end of the program) returns with a lookup
         // held: were it waited for, the gate below would never be reached.
@@ -294,8 +292,8 @@ private slots:
         startLink(200, 20);
         QTRY_COMPARE(connected.size(), 1);
         // Connected but silent before any data: the watchdog is not armed yet.
-        QTest::qWait(400);
-        QCOMPARE(dropped.size(), 0);
+        QTRY_COMPARE(m_pLink->LinkState(), PDoseThread::State::Connected);
+        QVERIFY(idle());
         m_pServer->Tick();
         QTRY_COMPARE(m_pWindow->Count(SBus::RawReading), 2);
         // Then the server stalls with the connection kept open.
@@ -347,8 +345,6 @@ private slots:
         // 0xEE in byte 10 stands for 0.
         m_pServer->Send(PSimFrames::TargetDose(7, 1, 0xEE));
         QTRY_COMPARE(m_pServer->Echoes().size(), 2);
-        QTest::qWait(100);
-        QCOMPARE(m_pServer->Echoes().size(), 2);
         QCOMPARE(echo(1), (QList<qint64> {7, 1, 0}));
     }
 
@@ -377,8 +373,6 @@ private slots:
         m_pServer->SendGarbage(nSent);
         // Filled to the bound, and no further.
         QTRY_COMPARE(m_pLink->PendingBytes(), PDoseThreadInterface::MAX_PENDING);
-        QTest::qWait(100);
-        QCOMPARE(m_pLink->PendingBytes(), PDoseThreadInterface::MAX_PENDING);
         // Once the worker runs, the backlog drains and readings flow again.
         m_pLink->StartThread();
         QTRY_COMPARE(m_pLink->PendingBytes(), 0);
@@ -407,11 +401,10 @@ private slots:
         m_pServer->Tick(); // arms the watchdog
         QTRY_COMPARE(m_pWindow->Count(SBus::RawReading), 2);
         m_pLink->DisConnect();
-        // Every attempt shows a status text; after a disconnection neither the
-        // retry nor the watchdog may start one on its own.
-        const int nTexts = m_status.size();
-        QTest::qWait(300);
-        QCOMPARE(m_status.size(), nTexts);
+        // After a disconnection neither the retry nor the watchdog may start
+        // an attempt on its own.
+        QVERIFY(idle());
+        QCOMPARE(m_pLink->LinkState(), PDoseThread::State::Idle);
         QTRY_COMPARE(m_pServer->ClientCount(), 0);
         // The reload path connects again.
         m_pLink->RequestConnect();
@@ -444,7 +437,7 @@ private slots:
             StdoutCapture capture;
             startLink(60000, 10);
             QCOMPARE(firstLine(), (QStringList {CONNECTING, reason}));
-            QTest::qWait(100);
+            QVERIFY(idle());
             // A second request (the watchdog's) shows and logs nothing new.
             m_pLink->RequestConnect();
             log = capture.Text();

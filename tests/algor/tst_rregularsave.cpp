@@ -1,4 +1,5 @@
 #include "BusRecorder.h"
+#include "SqlRows.h"
 #include "StoredRows.h"
 #include "TestDb.h"
 
@@ -68,13 +69,11 @@ private slots:
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     }
 
+    // The regions of the catalogue get their rows of the hour and the day;
+    // with no settings row the coefficient, and so every dose, is 0.
     void loadsRegionsAndCoefficient()
     {
-        // Position 2 listed twice counts once; Num bounds the list; no settings
-        // row means dose 0.
-        PSqlExec::Exec("insert into RegionInfo(Sub, Id, Num) values(1, 11, 3), (2, 12, 3), "
-                       "(2, 99, 3), (3, 13, 3), (4, 14, 3)");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::AddRegions({11, 12, 13});
         auto pSave = start(at(10, 0, 30));
         QCOMPARE(pSave->RegionCount(), 3);
         QCOMPARE(pSave->CeffR(), 0.0f);
@@ -133,9 +132,6 @@ private slots:
         pSave->StoreRegionReading(1, -3);
         QVERIFY(m_pPage->Log().isEmpty());
         QCOMPARE(num("select count(*) from MonthData where Sum <> 0"), 0.0);
-        // The count printed as a number, not an int's bits read as a double.
-        QCOMPARE(RRegularSave::UnknownReadingText(1, -3),
-            QString("has no nId, nCount = -3.000000, nId = 1\n"));
 
         pSave->StoreRegionReading(2, 1000);
         QCOMPARE(m_pPage->Firsts(SBus::RegionReading), QList<qintptr> {2});
@@ -313,16 +309,9 @@ private slots:
         pSave->MiniteTimeout();
         m_pClock->Set(at(10, 1, 10));
         pSave->StoreRegionReading(1, 2);
-        {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "reader");
-            other.setDatabaseName(m_dir.filePath("DataBase.sqlite"));
-            QVERIFY(other.open());
-            QSqlQuery query("select \"3\", \"35\" from MonthData where Hour = 10", other);
-            QVERIFY(query.next());
-            QCOMPARE(query.value(0).toDouble(), 0.2);
-            QCOMPARE(query.value(1).toDouble(), 0.0);
-        }
-        QSqlDatabase::removeDatabase("reader");
+        QCOMPARE(CommittedRows(m_dir.filePath("DataBase.sqlite"),
+                     "select \"3\", \"35\" from MonthData where Hour = 10"),
+            QStringLiteral("0.2 0"));
 
         pSave->StopTimers();
         pSave.reset();

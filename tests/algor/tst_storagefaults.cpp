@@ -1,4 +1,5 @@
 #include "BusRecorder.h"
+#include "SqlRows.h"
 #include "StdoutCapture.h"
 #include "StoredRows.h"
 #include "TestDb.h"
@@ -274,16 +275,10 @@ private slots:
             QVERIFY(hold.exec("commit"));
             writer.Retry();
             QTRY_VERIFY(writer.IsHealthy());
-            QSqlQuery read("select \"9\", Sum from MonthData where Id = 2 and Hour = 10", other);
-            QVERIFY(read.next());
-            QCOMPARE(read.value(0).toDouble(), 2.0);
-            QCOMPARE(read.value(1).toDouble(), 20.0);
-            read.finish();
-            QVERIFY(read.exec("select Dose from RoutingMinuteDose where Id = 7 and RoomId = 21 "
-                              "and Time = '10:00'"));
-            QVERIFY(read.next());
-            QCOMPARE(read.value(0).toInt(), 123);
-            read.finish();
+            QCOMPARE(CommittedRows("DataBase.sqlite",
+                         "select \"9\", Sum from MonthData where Id = 2 and Hour = 10 union all "
+                         "select Dose, Time from RoutingMinuteDose where Id = 7"),
+                QStringLiteral("2 20; 123 10:00"));
 
             QVERIFY(hold.exec("begin immediate"));
             m_pClock->Set(at(10, 0, 30));

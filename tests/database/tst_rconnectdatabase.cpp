@@ -90,30 +90,6 @@ private slots:
         QVERIFY(m_reports.isEmpty());
     }
 
-    // Slot statements address the generated columns by their bare numbers;
-    // the hour columns of a staff row keep their declared type "flaot".
-    void generatedColumns()
-    {
-        QVERIFY(Open());
-        const struct
-        {
-            const char* pTable;
-            int nLead;
-            int nCount;
-            const char* pType;
-        } tables[] = {{"MonthData", 4, 1800, "float"}, {"PersonalRealTimeDose", 4, 30, "float"},
-            {"MonthMinuteDose", 3, 1440, "float"}, {"PersonalMonthDose", 3, 24, "flaot"}};
-        for (const auto& table : tables) {
-            const QString strInfo = QStringLiteral("pragma table_info(%1)").arg(table.pTable);
-            QStringList numbers;
-            for (int i = 0; i < table.nCount; ++i)
-                numbers << QString::number(i);
-            QCOMPARE(column(strInfo, 1).mid(table.nLead, table.nCount), numbers);
-            for (const QString& strType : column(strInfo, 2).mid(table.nLead, table.nCount))
-                QCOMPARE(strType.toLower(), QLatin1String(table.pType));
-        }
-    }
-
     // Any table present: none of the fourteen, and no index without its table.
     void existingFileIsNotRepaired()
     {

@@ -1,2 +1,1 @@
 kestal_add_test(tst_monthreport SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_monthreport.cpp LIBS kestal_core)
-kestal_add_test(tst_exporttable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_exporttable.cpp LIBS kestal_ui)

@@ -16,12 +16,14 @@
 #include "realtime/RPresetAlarmThreshold.h"
 #include "realtime/RPresetAlarmThresholdWidget.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 
 class tst_DevicePages : public QObject
@@ -135,6 +137,10 @@ private slots:
         TestDb::AddRegions({1, 2, 3, 4});
         RFramePresetRegionWidget widget(0, nullptr, &m_clock);
         QStandardItemModel* pRows = widget.ItemModel()->Model();
+        QAbstractItemModelTester rows(
+            pRows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester picked(widget.Picker()->findChild<QTreeView*>()->model(),
+            QAbstractItemModelTester::FailureReportingMode::QtTest);
         m_clock.Advance(1000);
         QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonAdd"), Qt::LeftButton);
         m_clock.Advance(100);
@@ -213,10 +219,12 @@ private slots:
         RRegionCatalogue::Shared().Reload();
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
         auto* pTable = pPage->findChild<QTableView*>("m_pTableView");
+        QStandardItemModel* pNotices = pPage->NoticeModel();
+        QAbstractItemModelTester tester(
+            pNotices, QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (int nId : {2, 3, 42})
             SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0);
         QVERIFY(!pTable->isHidden());
-        QStandardItemModel* pNotices = pPage->NoticeModel();
         QCOMPARE(pNotices->rowCount(), 3);
         QCOMPARE(pNotices->item(0, 1)->text(), QStringLiteral("300"));
         QCOMPARE(pNotices->item(2, 1)->text(), QStringLiteral("0"));

@@ -145,9 +145,6 @@ private slots:
         QCOMPARE(systemInfo(),
             QStringLiteral("0 localhost 18888 10 20.5 200 0.00049 0.000123456; 1  0 0.1 10 200 "
                            "0.00049 0.0056"));
-        QCOMPARE(
-            SqlRows("select count(*) from SystemInfo where Ceff_P = 0.00049 and Thre_B = 20.5"),
-            QStringLiteral("1"));
 
         // An edited region coefficient is stored as shown.
         field<QDoubleSpinBox>("m_pSpinBoxCoefRegion")->setValue(0.0061);

@@ -113,13 +113,6 @@ private slots:
     void eachRegionOnce()
     {
         build({1, 2});
-        PSqlExec::Exec(QStringLiteral("update RegionInfo set Num = 4"));
-        RRegionCatalogue::Shared().Reload();
-        m_pModel->Reload();
-        QCOMPARE(m_pModel->rowCount(), 2);
-        m_pClock->Advance(40000);
-        m_pModel->OnTimeOut();
-
         // Region 5 registered at positions 1 and 3.
         PSqlExec::Exec(QStringLiteral("delete from RegionInfo"));
         PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num) values "
@@ -200,8 +193,6 @@ private slots:
         QTest::addColumn<int>("alarm");
         QTest::addColumn<bool>("episode");
         QTest::addColumn<int>("look");
-        QTest::newRow("zero threshold never alarms")
-            << 0 << QList<float> {5e6f} << 0 << false << int(RAlarmState::NoAlarm);
         QTest::newRow("default threshold alarms at 10")
             << -1 << QList<float> {10.0f} << 2 << true << int(RAlarmState::ActiveUnacknowledged);
         QTest::newRow("equal alarms")

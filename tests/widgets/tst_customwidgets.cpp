@@ -1,15 +1,11 @@
 #include "message/SClock.h"
-#include "widgets/PEditDelegate.h"
 #include "widgets/PSpinBoxDelegate.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
-#include "widgets/RLabel.h"
-#include "widgets/RPushButton.h"
 #include "widgets/SFilterEdit.h"
 #include "widgets/SIconButton.h"
 
 #include <QLineEdit>
-#include <QPropertyAnimation>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStyleOptionViewItem>
@@ -21,14 +17,6 @@ namespace {
 QDateTime Morning()
 {
     return QDateTime(QDate(2026, 3, 1), QTime(8, 0));
-}
-
-// Runs the button's fade to nTimeMs of its 160 ms without waiting.
-void RunFade(SIconButton* pButton, int nTimeMs)
-{
-    QPropertyAnimation* pFade = pButton->findChild<QPropertyAnimation*>();
-    QVERIFY(pFade);
-    pFade->setCurrentTime(nTimeMs);
 }
 
 int YellowPixels(const QImage& image)
@@ -68,47 +56,6 @@ private slots:
         QCOMPARE(edit.text(), QString());
         QCOMPARE(spy.count(), 4);
         QCOMPARE(spy.at(3).at(0).toString(), QString());
-    }
-
-    void clearButtonFadesWithText()
-    {
-        SFilterEdit edit;
-        SIconButton* pClear = edit.button(SStyleEdit::Right);
-        QVERIFY(!pClear->pixmap().isNull());
-        QCOMPARE(pClear->iconOpacity(), 0.0f);
-
-        QTest::keyClicks(&edit, QStringLiteral("R"));
-        RunFade(pClear, 80);
-        QVERIFY(pClear->iconOpacity() > 0.0f && pClear->iconOpacity() < 1.0f);
-        // Further characters must not restart the fade from zero.
-        QTest::keyClicks(&edit, QStringLiteral("e"));
-        QVERIFY(pClear->iconOpacity() > 0.0f);
-        RunFade(pClear, 160);
-        QCOMPARE(pClear->iconOpacity(), 1.0f);
-
-        edit.clear();
-        RunFade(pClear, 160);
-        QCOMPARE(pClear->iconOpacity(), 0.0f);
-    }
-
-    void sideButtonsReportTheirSide()
-    {
-        SStyleEdit edit;
-        QPixmap pixmap(12, 12);
-        pixmap.fill(Qt::red);
-        edit.setButtonPixmap(SStyleEdit::Left, pixmap);
-        edit.setButtonVisible(SStyleEdit::Left, true);
-        QSignalSpy sides(&edit, &SStyleEdit::buttonClicked);
-        QSignalSpy lefts(&edit, &SStyleEdit::leftButtonClicked);
-        QSignalSpy rights(&edit, &SStyleEdit::rightButtonClicked);
-
-        edit.button(SStyleEdit::Left)->click();
-        QCOMPARE(sides.count(), 1);
-        QCOMPARE(sides.at(0).at(0).value<SStyleEdit::Side>(), SStyleEdit::Left);
-        QCOMPARE(lefts.count(), 1);
-        QCOMPARE(rights.count(), 0);
-        // The text must not run under the visible left button.
-        QVERIFY(edit.textMargins().left() >= 12);
     }
 
     void popupOpensOnSecondPressAndClosesOnChoice()
@@ -192,63 +139,6 @@ private slots:
         QCOMPARE(calendar.HeadingText(), QStringLiteral("2027年 1月"));
         calendar.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(calendar.HeadingText(), QStringLiteral("January 2027"));
-    }
-
-    void pushButtonIgnoresQuickSecondPress()
-    {
-        SManualClock clock(Morning());
-        RPushButton button(QStringLiteral("OK"), nullptr, &clock);
-        button.resize(80, 30);
-        QSignalSpy clicked(&button, &QPushButton::clicked);
-        clock.Advance(1000);
-        QTest::mouseClick(&button, Qt::LeftButton);
-        clock.Advance(500);
-        QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(clicked.count(), 1);
-        clock.Advance(800);
-        QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(clicked.count(), 2);
-    }
-
-    void labelReportsRelease()
-    {
-        RLabel label;
-        label.resize(60, 20);
-        QSignalSpy clicked(&label, &RLabel::LabelClicked);
-        QTest::mousePress(&label, Qt::LeftButton);
-        QCOMPARE(clicked.count(), 0);
-        QTest::mouseRelease(&label, Qt::LeftButton);
-        QCOMPARE(clicked.count(), 1);
-    }
-
-    void editDelegateRoundTrip()
-    {
-        QStandardItemModel model(1, 2);
-        model.setData(model.index(0, 0), QStringLiteral("Room 3"), Qt::EditRole);
-        model.setData(model.index(0, 1), 7, Qt::EditRole);
-        QWidget parent;
-
-        PEditDelegate editable(false);
-        std::unique_ptr<QWidget> pEditor(
-            editable.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 0)));
-        QLineEdit* pEdit = qobject_cast<QLineEdit*>(pEditor.get());
-        QVERIFY(pEdit && !pEdit->isReadOnly());
-        editable.setEditorData(pEdit, model.index(0, 0));
-        QCOMPARE(pEdit->text(), QStringLiteral("Room 3"));
-        pEdit->setText(QStringLiteral("Hall 'B'"));
-        editable.setModelData(pEdit, &model, model.index(0, 0));
-        QCOMPARE(
-            model.data(model.index(0, 0), Qt::EditRole).toString(), QStringLiteral("Hall 'B'"));
-
-        PEditDelegate readOnly(true);
-        std::unique_ptr<QWidget> pViewer(
-            readOnly.createEditor(&parent, QStyleOptionViewItem(), model.index(0, 1)));
-        QLineEdit* pView = qobject_cast<QLineEdit*>(pViewer.get());
-        QVERIFY(pView && pView->isReadOnly());
-        readOnly.setEditorData(pView, model.index(0, 1));
-        QCOMPARE(pView->text(), QStringLiteral("7"));
-        readOnly.setModelData(pView, &model, model.index(0, 1));
-        QCOMPARE(model.data(model.index(0, 1), Qt::EditRole).type(), QVariant::Int);
     }
 
     void spinBoxDelegateRoundTrip()

@@ -107,7 +107,7 @@ void RSlotArchive::OnStepped(const RArchiveStep& step)
     if (step.bMonthDone) {
         writer.Write(
             QStringLiteral("update ArchivedMonth set State = 2 where Month = ?"), {step.strMonth});
-        Log(2, "slots of %s archived in %s\n", step.strMonth.toUtf8().constData(),
+        LogDebug("slots of %s archived in %s\n", step.strMonth.toUtf8().constData(),
             FilePath(step.strMonth).toUtf8().constData());
     }
     if (step.bPassOver && !step.bMonthDone)

@@ -71,6 +71,13 @@ QString monthEnd(const QString& strMonth)
     return first.addMonths(1).toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+// Files are named by URI so each gets its own mode on the one connection.
+QString uri(const QString& strFile, const char* pMode)
+{
+    return QStringLiteral("file:%1?mode=%2")
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(strFile, "/")), QLatin1String(pMode));
+}
+
 QString fileName(const QString& strMonth)
 {
     return QStringLiteral("MonthData-%1.sqlite").arg(strMonth);
@@ -105,11 +112,8 @@ bool RSlotArchiveWorker::Open(QString* pError)
     if (m_pDb)
         return true;
     // Read-only on the main file; the archive files are attached writable.
-    const QString strUri
-        = QStringLiteral("file:%1?mode=ro")
-              .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_strMainFile, "/")));
-    if (sqlite3_open_v2(
-            strUri.toUtf8().constData(), &m_pDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr)
+    const int nFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(uri(m_strMainFile, "ro").toUtf8().constData(), &m_pDb, nFlags, nullptr)
         != SQLITE_OK) {
         *pError = Error();
         sqlite3_close(m_pDb);
@@ -198,7 +202,7 @@ bool RSlotArchiveWorker::Attach(const QString& strMonth, QString* pError)
         return false;
     }
     Statement attach(m_pDb, "attach database ? as archive");
-    attach.Bind(1, strFile);
+    attach.Bind(1, uri(strFile, "rwc"));
     if (attach.Step() != SQLITE_DONE) {
         *pError = QStringLiteral("archive file %1: %2").arg(strFile, Error());
         return false;

@@ -7,6 +7,7 @@
 #include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "database/RUserSession.h"
@@ -82,8 +83,11 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
         pBox->setWindowModality(Qt::NonModal);
         pBox->show();
     });
-    if (m_pDatabase->OpenDatabase())
+    if (m_pDatabase->OpenDatabase()) {
         m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
+        m_pSlotArchive = new RSlotArchive(m_pClock, this);
+        m_pSlotArchive->Start();
+    }
     RRegionCatalogue::Shared().Reload();
 
     CreatePresets();

@@ -1,5 +1,6 @@
 #include "database/RSlotArchive.h"
 
+#include "database/RClientSettings.h"
 #include "database/RSlotArchiveWorker.h"
 #include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
@@ -59,9 +60,10 @@ QDate RSlotArchive::FirstKeptDay(const QDate& today, int nMonths)
     return QDate(today.year(), today.month(), 1).addMonths(-(qMax(1, nMonths) - 1));
 }
 
-void RSlotArchive::SetRetentionMonths(int nMonths)
+int RSlotArchive::RetentionMonths()
 {
-    m_nRetentionMonths = qMax(1, nMonths);
+    return qMax(
+        1, RClientSettings::Int(RClientSettings::ArchiveRetentionMonths, DefaultRetentionMonths));
 }
 
 void RSlotArchive::Start()
@@ -77,7 +79,7 @@ void RSlotArchive::Step()
         || m_pClock->ElapsedMs() < m_nRestAfterMs)
         return;
     m_bStepping = true;
-    const QString strFirstKept = FirstKeptDay(m_pClock->Now().date(), m_nRetentionMonths)
+    const QString strFirstKept = FirstKeptDay(m_pClock->Now().date(), RetentionMonths())
                                      .toString(QStringLiteral("yyyy-MM-dd"));
     QMetaObject::invokeMethod(
         m_pWorker, [this, strFirstKept]() { m_pWorker->Step(strFirstKept, RegionDaysPerStep); },

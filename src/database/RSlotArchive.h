@@ -42,8 +42,9 @@ public:
     // the nMonths - 1 before it stay.
     static QDate FirstKeptDay(const QDate& today, int nMonths);
 
-    void SetRetentionMonths(int nMonths);
-    int RetentionMonths() const { return m_nRetentionMonths; }
+    // As System Settings stored it; read at every step, so a saved change
+    // applies at once.
+    static int RetentionMonths();
 
     // Steps every StepIntervalMs from now on.
     void Start();
@@ -61,7 +62,6 @@ private:
     void OnStepped(const RArchiveStep& step);
 
     SClock* m_pClock;
-    int m_nRetentionMonths = DefaultRetentionMonths;
     QThread* m_pThread = nullptr;
     RSlotArchiveWorker* m_pWorker = nullptr;
     QTimer* m_pTimer = nullptr;

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <QUrl>
 
 #include <climits>
@@ -100,6 +101,12 @@ RSlotArchiveWorker::~RSlotArchiveWorker()
 QString RSlotArchiveWorker::TableStatement()
 {
     return RConnectDatabase::TableStatements().first();
+}
+
+QMutex& RSlotArchiveWorker::ChangeLock()
+{
+    static QMutex lock;
+    return lock;
 }
 
 QString RSlotArchiveWorker::Error() const
@@ -228,6 +235,7 @@ void RSlotArchiveWorker::Detach()
 void RSlotArchiveWorker::Step(const QString& strCutoffDay, int nMaxRegionDays)
 {
     RArchiveStep step;
+    QMutexLocker lock(&ChangeLock());
     if (!Open(&step.strError)) {
         emit Stepped(step);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMetaType>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -39,8 +40,11 @@ public:
     RSlotArchiveWorker(const QString& strMainFile, const QString& strDirectory);
     ~RSlotArchiveWorker() override;
 
-    // The create statements of an archive file's table and index.
+    // The create statement of an archive file's table.
     static QString TableStatement();
+    // Held by a step while it copies and by a change of archive files, so a
+    // step never copies back what a change deletes.
+    static QMutex& ChangeLock();
 
 public slots:
     // Moves up to nMaxRegionDays region-days of the oldest month before

@@ -1,5 +1,6 @@
 #include "history/PHistoryDoseStore.h"
 
+#include "database/RArchiveChange.h"
 #include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
 #include "history/PDoseCurveView.h"
@@ -142,8 +143,13 @@ float PHistoryDoseStore::LoadRegionFine(
                 .arg(DayText(day))
                 .arg(nId)
                 .arg(nFirstHour + nPart));
-        if (!query.next())
-            continue;
+        // A day of a month moved out of the main file reads from its
+        // month's archive file.
+        if (!query.next()) {
+            query = RArchiveChange::SelectHour(nId, DayText(day), nFirstHour + nPart, nullptr);
+            if (!query.isActive() || !query.next())
+                continue;
+        }
         const int nFirst = FirstSlotColumn(query);
         if (nFirst < 0)
             continue;

@@ -135,8 +135,8 @@ private slots:
         QFETCH(int, months);
         QFETCH(QStringList, moved);
         QFETCH(QString, firstKept);
+        QVERIFY(RClientSettings::SetInt(RClientSettings::ArchiveRetentionMonths, months, nullptr));
         RSlotArchive archive(m_pClock.get());
-        archive.SetRetentionMonths(months);
         QVERIFY(RunToEnd(archive));
         VerifyEachRowOnce(moved);
         for (const QString& strRow : slotRows(MainFile()))

@@ -151,7 +151,7 @@ Kestal::~Kestal()
     m_pDoseThread = nullptr;
     m_pRegularSave.reset();
     RConnectDatabase::CommitTransaction();
-    // After the last commit, so the update is written at once.
+    // After the last commit, so the logout record is written at once.
     CloseLastLogin();
     RStorageWriter::Shared().ReleaseStatements();
     m_pPresetContent.reset();

@@ -6,11 +6,11 @@
 // regions with a week of minute rows and the 2-second rows of one day.
 // Run with QT_QPA_PLATFORM=offscreen.
 
+#include "database/PHistoryDoseStore.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "history/PDoseCurveView.h"
-#include "history/PHistoryDoseStore.h"
 #include "history/RDoseRatioDiagram.h"
 #include "history/RStaffDoseDiagram.h"
 

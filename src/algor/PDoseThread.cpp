@@ -2,7 +2,7 @@
 
 #include "algor/PDoseProcThread.h"
 #include "algor/RAdditionalDose.h"
-#include "database/PSqlExec.h"
+#include "database/RSystemInfoStore.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
@@ -195,17 +195,16 @@ void PDoseThread::RequestConnect()
         m_bLinkUp = false;
         emit LinkChanged(false);
     }
-    QSqlQuery query = PSqlExec::Select(
-        QStringLiteral("select IP, Port from SystemInfo where Unit_P = %1").arg(m_nUnit));
-    if (!query.next()) {
+    const RServerAddress stored = RSystemInfoStore::ServerAddress(m_nUnit);
+    if (!stored.bFound) {
         m_strHost.clear();
         Fail(Reason::NoAddress, false);
         return;
     }
-    const QString strHost = query.value(0).toString().trimmed();
+    const QString strHost = stored.strHost.trimmed();
     // A port outside 1..65535 would wrap into some other port: no attempt.
     bool bOk = false;
-    const int nPort = query.value(1).toInt(&bOk);
+    const int nPort = stored.port.toInt(&bOk);
     m_strHost = strHost;
     m_nPort = bOk && nPort > 0 && nPort <= 0xFFFF ? quint16(nPort) : 0;
     if (strHost.isEmpty()) {

@@ -2,10 +2,11 @@
 
 #include "algor/RMinuteReduction.h"
 #include "database/PSqlExec.h"
-#include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RRegionDataStore.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
+#include "database/RSystemInfoStore.h"
 #include "message/PAssert.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
@@ -15,9 +16,6 @@
 #include <QDateTime>
 #include <QMap>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QStringList>
 #include <QThread>
 #include <QTimer>
 #include <QVariant>
@@ -28,7 +26,8 @@ namespace {
 
 constexpr int SlotsPerHour = 1800;
 constexpr int SlotsPerDay = 24 * SlotsPerHour;
-constexpr int MinutesPerDay = 24 * 60;
+static_assert(RRegionDataStore::SlotsPerMinute == RMinuteReduction::SlotCount,
+    "a reduction reads the minute's slots");
 // Unregistered ids remembered for their hourly line; garbage ids from a
 // broken stream must not grow the table without end.
 constexpr int MaxUnknownIds = 4096;
@@ -56,49 +55,28 @@ qint64 slotNumber(const QDateTime& now)
         + time.second() / 2;
 }
 
-bool prepare(QSqlQuery& query, const QString& strSql)
-{
-    query.setForwardOnly(true);
-    if (query.prepare(strSql))
-        return true;
-    LogDebug("sql failed: %s; %s\n", strSql.toUtf8().constData(),
-        query.lastError().text().toUtf8().constData());
-    return false;
-}
-
-bool run(QSqlQuery& query)
-{
-    if (query.exec())
-        return true;
-    LogDebug("sql failed: %s; %s\n", query.lastQuery().toUtf8().constData(),
-        query.lastError().text().toUtf8().constData());
-    return false;
-}
-
 } // namespace
 
 // One minute's reduction in progress: the statements are prepared once for
 // all regions; the regions are worked through in slices.
 struct RRegularSave::Reduction
 {
-    struct DayMax
+    Reduction(const QDate& dateMinute, int nMinute, QHash<int, float> maxima)
+        : nMinuteOfDay(nMinute)
+        , date(dateMinute)
+        , hashMax(std::move(maxima))
+        , store(dateMinute, nMinute)
     {
-        float fMax = 0.0f;
-    };
+    }
 
-    int nMinuteOfDay = 0;
-    QString strDay;
+    int nMinuteOfDay;
+    QDate date;
     bool bSendTick = false;
     QList<int> ids;
     int nNext = 0;
-    QHash<int, DayMax> hashMax;
-    QDate date;
-    QSqlQuery selectSlots;
-    // Rewriting a minute (a stop reduces the minute in progress, the next
-    // start or tick reduces it again) replaces its share of the day's sum.
-    QString strUpdateMinute;
-    QString strMissingMinute;
-    QString strUpdateMax;
+    // The day's maximum of each region (µRad/h).
+    QHash<int, float> hashMax;
+    RRegionDataStore store;
 };
 
 RRegularSave::RRegularSave(
@@ -175,11 +153,7 @@ void RRegularSave::LoadRegionIds()
         m_hashLastSlot.insert(region.nId, -1);
     }
 
-    m_fCeffR = 0.0f;
-    QSqlQuery query = PSqlExec::Select(QStringLiteral("select Ceff_P, Ceff_R from SystemInfo"));
-    if (query.next())
-        m_fCeffR = query.value(1).toFloat();
-    query.finish();
+    m_fCeffR = static_cast<float>(RSystemInfoStore::Values().dCeffR);
 
     StartCalcMinite();
 }
@@ -307,25 +281,11 @@ void RRegularSave::EnsureDayRows(const QDate& date)
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strDay)
         || !RStorageState::Shared().IsUsable())
         return;
-    RStorageWriter& writer = RStorageWriter::Shared();
     // Made ahead only while the file takes writes: the readings make their
     // rows themselves when they find none.
-    if (!writer.IsHealthy())
+    if (!RStorageWriter::Shared().IsHealthy()
+        || !RRegionDataStore::EnsureDayRows(m_hashLastSlot.keys(), date))
         return;
-    QSqlQuery select(QSqlDatabase::database());
-    if (!prepare(select,
-            QStringLiteral("select Month from MonthMinuteDose where Month = ? "
-                           "and Id = ?")))
-        return;
-    for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
-        select.bindValue(0, strDay);
-        select.bindValue(1, it.key());
-        const bool bFound = run(select) && select.next();
-        select.finish();
-        if (!bFound)
-            writer.Write(QStringLiteral("insert into MonthMinuteDose(Id, Month) values(?, ?)"),
-                {it.key(), strDay});
-    }
     if (m_setReadyRows.size() > 64)
         m_setReadyRows.clear();
     m_setReadyRows.insert(strDay);
@@ -338,24 +298,9 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strKey)
         || !RStorageState::Shared().IsUsable())
         return;
-    RStorageWriter& writer = RStorageWriter::Shared();
-    if (!writer.IsHealthy())
+    if (!RStorageWriter::Shared().IsHealthy()
+        || !RRegionDataStore::EnsureHourRows(m_hashLastSlot.keys(), date, nHour))
         return;
-    QSqlQuery select(QSqlDatabase::database());
-    if (!prepare(select,
-            QStringLiteral("select Hour from MonthData where Month = ? and Hour = ? "
-                           "and Id = ?")))
-        return;
-    for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
-        select.bindValue(0, strDay);
-        select.bindValue(1, nHour);
-        select.bindValue(2, it.key());
-        const bool bFound = run(select) && select.next();
-        select.finish();
-        if (!bFound)
-            writer.Write(QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)"),
-                {it.key(), strDay, nHour});
-    }
     if (m_setReadyRows.size() > 64)
         m_setReadyRows.clear();
     m_setReadyRows.insert(strKey);
@@ -381,57 +326,13 @@ void RRegularSave::BeginReduction(const QDate& date, int nMinute, bool bSendTick
             SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
         return;
     }
-    auto pJob = std::make_unique<Reduction>();
-    pJob->nMinuteOfDay = nMinute;
-    pJob->date = date;
-    pJob->strDay = dayText(date);
+    const QList<int> ids = m_hashLastSlot.keys();
+    // The day's maxima and the missing link rows at once, before any slice:
+    // a row the region model adds meanwhile then never doubles one of ours.
+    auto pJob = std::make_unique<Reduction>(date, nMinute, RRegionDataStore::DayMaxima(ids, date));
     pJob->bSendTick = bSendTick;
-    pJob->ids = m_hashLastSlot.keys();
-    const QSqlDatabase db = QSqlDatabase::database();
-    RStorageWriter& writer = RStorageWriter::Shared();
-
-    // The day's maxima of all regions in one pass (the table has no index),
-    // and the missing rows made at once, before any slice: a row the region
-    // model adds meanwhile then never doubles one of ours.
-    {
-        QSqlQuery query(db);
-        if (prepare(query,
-                QStringLiteral("select rowid, Id, MaxDose from RegionLinkDoseInfo "
-                               "where Month = ?"))) {
-            query.bindValue(0, pJob->strDay);
-            if (run(query)) {
-                while (query.next()) {
-                    const int nId = query.value(1).toInt();
-                    if (!pJob->hashMax.contains(nId))
-                        pJob->hashMax.insert(nId, {query.value(2).toFloat()});
-                }
-            }
-        }
-    }
-    for (int nId : qAsConst(pJob->ids)) {
-        if (pJob->hashMax.contains(nId))
-            continue;
-        writer.Write(QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)"),
-            {nId, pJob->strDay});
-        pJob->hashMax.insert(nId, Reduction::DayMax());
-    }
-
-    QStringList columns;
-    const int nFirstSlot = pJob->nMinuteOfDay % 60 * RMinuteReduction::SlotCount;
-    for (int i = 0; i < RMinuteReduction::SlotCount; ++i)
-        columns << QStringLiteral("\"%1\"").arg(nFirstSlot + i);
-    pJob->selectSlots = QSqlQuery(db);
-    if (!prepare(pJob->selectSlots,
-            QStringLiteral("select rowid, %1 from MonthData where Id = ? and "
-                           "Month = ? and Hour = ?")
-                .arg(columns.join(QLatin1String(", ")))))
-        pJob->ids.clear();
-    pJob->strUpdateMinute = QStringLiteral("update MonthMinuteDose set \"%1\" = ?, Sum = Sum - "
-                                           "\"%1\" + ?, Maxindex = ? where Id = ? and Month = ?")
-                                .arg(pJob->nMinuteOfDay);
-    pJob->strMissingMinute = QStringLiteral("insert into MonthMinuteDose(Id, Month) values(?, ?)");
-    pJob->strUpdateMax = QStringLiteral(
-        "update RegionLinkDoseInfo set MaxDose = ?, TimeInfo = ? where Id = ? and Month = ?");
+    if (pJob->store.IsReady())
+        pJob->ids = ids;
     m_pReduction = std::move(pJob);
 }
 
@@ -442,7 +343,6 @@ void RRegularSave::ReduceSlice(int nRegions)
         return;
     const int nHour = pJob->nMinuteOfDay / 60;
     const int nMinute = pJob->nMinuteOfDay % 60;
-    const int nFirstSlot = nMinute * RMinuteReduction::SlotCount;
     RStorageWriter& writer = RStorageWriter::Shared();
     const int nEnd = qMin(pJob->ids.size(), pJob->nNext + nRegions);
     for (; pJob->nNext < nEnd; ++pJob->nNext) {
@@ -457,39 +357,23 @@ void RRegularSave::ReduceSlice(int nRegions)
             return;
         }
         const int nId = pJob->ids.at(pJob->nNext);
-        Reduction::DayMax& dayMax = pJob->hashMax[nId];
+        float& fDayMax = pJob->hashMax[nId];
 
         float fSlots[RMinuteReduction::SlotCount] = {};
         qint64 nHourRow = -1;
-        QSqlQuery& selectSlots = pJob->selectSlots;
-        selectSlots.bindValue(0, nId);
-        selectSlots.bindValue(1, pJob->strDay);
-        selectSlots.bindValue(2, nHour);
-        if (run(selectSlots) && selectSlots.next()) {
-            nHourRow = selectSlots.value(0).toLongLong();
-            for (int i = 0; i < RMinuteReduction::SlotCount; ++i)
-                fSlots[i] = selectSlots.value(1 + i).toFloat();
-        }
-        selectSlots.finish();
+        pJob->store.ReadSlots(nId, fSlots, &nHourRow);
 
-        const RMinuteReduction::Result result = RMinuteReduction::Reduce(fSlots, dayMax.fMax);
-        if (result.nSpikeSlot >= 0 && nHourRow >= 0) {
-            writer.Write(QStringLiteral("update MonthData set \"%1\" = ? where rowid = ?")
-                             .arg(nFirstSlot + result.nSpikeSlot),
-                {stored(result.fSpikeReplacement), nHourRow});
-        }
+        const RMinuteReduction::Result result = RMinuteReduction::Reduce(fSlots, fDayMax);
+        if (result.nSpikeSlot >= 0 && nHourRow >= 0)
+            pJob->store.WriteSlot(nHourRow, result.nSpikeSlot, stored(result.fSpikeReplacement));
 
-        const double dMinuteValue = stored(result.dMinuteValue);
-        writer.Write(pJob->strUpdateMinute,
-            {dMinuteValue, dMinuteValue, pJob->nMinuteOfDay, nId, pJob->strDay},
-            pJob->strMissingMinute, {nId, pJob->strDay});
+        pJob->store.WriteMinute(nId, stored(result.dMinuteValue));
 
         if (result.bNewMax) {
-            dayMax.fMax = result.fDayMax;
+            fDayMax = result.fDayMax;
             const QTime time = QTime(nHour, nMinute).addSecs(result.nMaxOffset);
-            writer.Write(pJob->strUpdateMax,
-                {stored(result.fDayMax), time.toString(QStringLiteral("hh:mm:ss")), nId,
-                    pJob->strDay});
+            pJob->store.WriteDayMax(
+                nId, stored(result.fDayMax), time.toString(QStringLiteral("hh:mm:ss")));
         }
     }
 
@@ -616,65 +500,10 @@ void RRegularSave::ReduceMissedMinutes()
 {
     // A minute of today before the current one that has readings in its
     // slots but no value: the program stopped (or crashed) before its tick.
-    // Rows of hours without readings are skipped by their sum.
     if (!RStorageState::Shared().IsUsable() || !m_dateCur.isValid())
         return;
-    const QString strDay = dayText(m_dateCur);
-    QMap<int, QList<int>> missed;
-    QSqlQuery minutes(QSqlDatabase::database());
-    QSqlQuery hours(QSqlDatabase::database());
-    QSqlQuery hourRow(QSqlDatabase::database());
-    if (!prepare(
-            minutes, QStringLiteral("select * from MonthMinuteDose where Id = ? and Month = ?"))
-        || !prepare(hours,
-            QStringLiteral("select Hour from MonthData where Id = ? and Month = ? and Sum <> 0 "
-                           "and Hour <= ?"))
-        || !prepare(hourRow,
-            QStringLiteral("select * from MonthData where Id = ? and Month = ? and Hour = ?")))
-        return;
-    for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it) {
-        const int nId = it.key();
-        QVector<bool> hasValue(MinutesPerDay, false);
-        minutes.bindValue(0, nId);
-        minutes.bindValue(1, strDay);
-        if (run(minutes) && minutes.next()) {
-            // Behind Id, State and Month.
-            for (int m = 0; m < m_nCurMinute; ++m)
-                hasValue[m] = minutes.value(3 + m).toDouble() != 0.0;
-        }
-        minutes.finish();
-        QList<int> hourList;
-        hours.bindValue(0, nId);
-        hours.bindValue(1, strDay);
-        hours.bindValue(2, m_nCurMinute / 60);
-        if (run(hours)) {
-            while (hours.next())
-                hourList << hours.value(0).toInt();
-        }
-        hours.finish();
-        for (int nHour : qAsConst(hourList)) {
-            hourRow.bindValue(0, nId);
-            hourRow.bindValue(1, strDay);
-            hourRow.bindValue(2, nHour);
-            if (!run(hourRow) || !hourRow.next()) {
-                hourRow.finish();
-                continue;
-            }
-            for (int m = 0; m < 60; ++m) {
-                const int nMinute = nHour * 60 + m;
-                if (nMinute >= m_nCurMinute || hasValue.at(nMinute))
-                    continue;
-                for (int i = 0; i < RMinuteReduction::SlotCount; ++i) {
-                    // Behind Id, State, Month and Hour.
-                    if (hourRow.value(4 + m * RMinuteReduction::SlotCount + i).toDouble() != 0.0) {
-                        missed[nMinute] << nId;
-                        break;
-                    }
-                }
-            }
-            hourRow.finish();
-        }
-    }
+    const QMap<int, QList<int>> missed
+        = RRegionDataStore::UnreducedMinutes(m_hashLastSlot.keys(), m_dateCur, m_nCurMinute);
     if (missed.isEmpty())
         return;
     Log(3, "reducing %d minute(s) of today that have readings but no value\n", missed.size());

@@ -4,6 +4,9 @@
 #include "message/PLogRecord.h"
 
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStringList>
 
 RRegionCatalogue& RRegionCatalogue::Shared()
@@ -135,4 +138,33 @@ bool RRegionCatalogue::StoreAllAlarmValues(int nValue)
 {
     return PSqlExec::Exec(
         QStringLiteral("update RegionCurveColorInfo set Alarmvalue = ?"), {nValue});
+}
+
+bool RRegionCatalogue::StoreCurveStates(const QVector<QPair<int, int>>& states)
+{
+    QSqlQuery query(QSqlDatabase::database());
+    if (!query.prepare(
+            QStringLiteral("update RegionCurveColorInfo set ButtonCheck = ? where Id = ?"))) {
+        LogDebug("sql failed: curve states; %s\n", query.lastError().text().toUtf8().constData());
+        return false;
+    }
+    bool bOk = true;
+    for (const QPair<int, int>& state : states) {
+        query.bindValue(0, state.second);
+        query.bindValue(1, state.first);
+        if (!query.exec()) {
+            LogDebug("sql failed: curve state of %d; %s\n", state.first,
+                query.lastError().text().toUtf8().constData());
+            bOk = false;
+        }
+    }
+    return bOk;
+}
+
+bool RRegionCatalogue::StoreCurveColour(int nId, const QColor& colour)
+{
+    return PSqlExec::Exec(
+        QStringLiteral("update RegionCurveColorInfo set R_Color = ?, G_Color = ?, "
+                       "B_Color = ? where Id = ?"),
+        {colour.red(), colour.green(), colour.blue(), nId});
 }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -66,6 +67,10 @@ public:
     // read it at their next Reload(), which the thresholds broadcast asks for.
     static bool StoreAlarmValue(int nId, int nValue);
     static bool StoreAllAlarmValues(int nValue);
+    // The curve selector's state of regions (id, check state as stored), in
+    // the order given, through one prepared statement; false when any failed.
+    static bool StoreCurveStates(const QVector<QPair<int, int>>& states);
+    static bool StoreCurveColour(int nId, const QColor& colour);
 
 private:
     void LogProblems() const;

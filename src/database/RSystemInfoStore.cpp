@@ -43,12 +43,41 @@ RSystemInfo RSystemInfoStore::Load()
     return info;
 }
 
+RSystemValues RSystemInfoStore::Values()
+{
+    RSystemValues values;
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral("select Thre_A, Thre_B, Thre_C, Ceff_P, Ceff_R from SystemInfo"));
+    if (query.next()) {
+        values.bFound = true;
+        values.dThreA = query.value(0).toDouble();
+        values.dThreB = query.value(1).toDouble();
+        values.dThreC = query.value(2).toDouble();
+        values.dCeffP = query.value(3).toDouble();
+        values.dCeffR = query.value(4).toDouble();
+    }
+    return values;
+}
+
+RServerAddress RSystemInfoStore::ServerAddress(int nUnit)
+{
+    RServerAddress address;
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral("select IP, Port from SystemInfo where Unit_P = ?"), {nUnit});
+    if (query.next()) {
+        address.bFound = true;
+        address.strHost = query.value(0).toString();
+        address.port = query.value(1);
+    }
+    return address;
+}
+
 bool RSystemInfoStore::StoredCeffR(double* pCeffR)
 {
-    const QVariant value = PSqlExec::Scalar(QStringLiteral("select Ceff_R from SystemInfo"));
-    if (!value.isValid())
+    const RSystemValues values = Values();
+    if (!values.bFound)
         return false;
-    *pCeffR = value.toDouble();
+    *pCeffR = values.dCeffR;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 // The settings of SystemInfo as the settings page edits them: the main data
 // server with the band thresholds (µRad/h) and detector coefficients, and the
@@ -20,12 +21,37 @@ struct RSystemInfo
     int nPort2 = 0;
 };
 
-// Reads and rewrites SystemInfo on the default connection, inside the long
-// transaction (nothing is committed here).
+// The values the gauge, the site plan, the aggregator and the history charts
+// work with: those of the table's first row, whatever its unit.
+struct RSystemValues
+{
+    bool bFound = false; // the table has a row
+    double dThreA = 0.0; // band thresholds, µRad/h
+    double dThreB = 0.0;
+    double dThreC = 0.0;
+    double dCeffP = 0.0;
+    double dCeffR = 0.0;
+};
+
+// A data server's address as stored: the host untrimmed, the port as read
+// (the link checks both).
+struct RServerAddress
+{
+    bool bFound = false; // a row of that unit was read
+    QString strHost;
+    QVariant port;
+};
+
+// The one reader and writer of SystemInfo, on the default connection, inside
+// the long transaction (nothing is committed here). Readers call it whenever
+// they reload; nothing is cached.
 class RSystemInfoStore final
 {
 public:
     static RSystemInfo Load();
+    static RSystemValues Values();
+    // The address of data server nUnit (0: the main one, 1: the second).
+    static RServerAddress ServerAddress(int nUnit);
     // The region coefficient as stored; false when there is no row.
     static bool StoredCeffR(double* pCeffR);
     // Replaces the table with the main row (Unit_P = 0, inserted first so

@@ -5,3 +5,6 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RStatementCache.cpp ${CMAKE_CURRENT_LIST_DIR}/RStatementCache.h
   ${CMAKE_CURRENT_LIST_DIR}/RStorageState.cpp ${CMAKE_CURRENT_LIST_DIR}/RStorageState.h
   ${CMAKE_CURRENT_LIST_DIR}/RStorageWriter.cpp ${CMAKE_CURRENT_LIST_DIR}/RStorageWriter.h)
+# The aggregator's rows of each region and day; its writes go through the storage writer.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RRegionDataStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RRegionDataStore.h)

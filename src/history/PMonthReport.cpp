@@ -1,18 +1,13 @@
 #include "history/PMonthReport.h"
 
-#include "database/RConnectDatabase.h"
+#include "database/RMonthReportStore.h"
+
 #include "io/SXlsxWorkbook.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-
-#include <sqlite3.h>
-
 namespace {
 
-const char* const s_pDayFormat = "yyyy-MM-dd";
 constexpr double kTitleHeight = 40.0;
 constexpr double kPairHeight = 20.0;
 constexpr double kColumnWidth = 30.0;
@@ -24,11 +19,6 @@ constexpr double kRegionDayDivisor = 1800.0;
 constexpr double kRegionRateDivisor = 43200.0;
 constexpr double kStaffDivisor = 60.0;
 
-QString DayText(const QDate& day)
-{
-    return day.toString(QLatin1String(s_pDayFormat));
-}
-
 } // namespace
 
 PMonthReport::PMonthReport(int nKind, int nId, const QDate& date, const SClock* pClock)
@@ -39,54 +29,34 @@ PMonthReport::PMonthReport(int nKind, int nId, const QDate& date, const SClock* 
 {
 }
 
-QSqlQuery PMonthReport::Run(const QString& strSql, const QVariantList& values)
-{
-    QSqlQuery query(QSqlDatabase::database());
-    query.setForwardOnly(true);
-    bool bOk = query.prepare(strSql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    bOk = bOk && query.exec();
-    if (!bOk) {
-        const QString strCode = query.lastError().nativeErrorCode();
-        if (strCode == QString::number(SQLITE_BUSY) || strCode == QString::number(SQLITE_LOCKED))
-            m_bBusy = true;
-        else if (m_strError.isEmpty())
-            m_strError = query.lastError().text();
-        query.clear();
-    }
-    return query;
-}
-
 PMonthReport::Status PMonthReport::Read(QString* pError)
 {
     m_rows.clear();
     m_days.clear();
     m_bUnknown = false;
-    m_bBusy = false;
-    m_strError.clear();
 
-    QSqlDatabase db = QSqlDatabase::database();
-    // The client reads inside its own long transaction (its uncommitted
-    // minutes included); a reader of its own holds the file only this long.
-    const bool bOwnTransaction = !RConnectDatabase::InTransaction();
-    if (bOwnTransaction && !db.transaction())
-        m_strError = db.lastError().text();
-    else if (m_nKind == SBus::RegionList)
-        ReadRegion();
-    else
-        ReadStaff();
-    if (bOwnTransaction)
-        db.rollback();
+    bool bBusy = false;
+    QString strFailure;
+    {
+        RMonthReportStore store;
+        if (store.Begin()) {
+            if (m_nKind == SBus::RegionList)
+                ReadRegion(store);
+            else
+                ReadStaff(store);
+        }
+        bBusy = store.Busy();
+        strFailure = store.Error();
+    }
 
     Status eStatus = Status::Ok;
     QString strError;
-    if (m_bBusy) {
+    if (bBusy) {
         eStatus = Status::Busy;
         strError = tr("database busy");
-    } else if (!m_strError.isEmpty()) {
+    } else if (!strFailure.isEmpty()) {
         eStatus = Status::Failed;
-        strError = m_strError;
+        strError = strFailure;
     } else if (m_bUnknown) {
         eStatus = Status::UnknownItem;
         strError = m_nKind == SBus::RegionList ? tr("no region with id %1").arg(m_nId)
@@ -97,21 +67,14 @@ PMonthReport::Status PMonthReport::Read(QString* pError)
     return eStatus;
 }
 
-void PMonthReport::ReadRegion()
+void PMonthReport::ReadRegion(RMonthReportStore& store)
 {
-    QSqlQuery info = Run(QStringLiteral("select Name from RegionInfo where Id = ?"), {m_nId});
-    if (!info.next()) {
+    QVariant name;
+    if (!store.RegionName(m_nId, &name)) {
         m_bUnknown = true;
         return;
     }
-    const QVariant name = info.value(0);
-    info.finish();
-    QVariant alarm;
-    QSqlQuery colour
-        = Run(QStringLiteral("select Alarmvalue from RegionCurveColorInfo where Id = ?"), {m_nId});
-    if (colour.next())
-        alarm = colour.value(0).toInt();
-    colour.finish();
+    const QVariant alarm = store.RegionAlarmValue(m_nId);
 
     // Statistics from the 1st to the selected day; a day counts with its
     // first row.
@@ -119,32 +82,22 @@ void PMonthReport::ReadRegion()
     int nAlarms = 0;
     double dHighest = 0.0;
     QString strHighestTime;
-    QSqlQuery link = Run(QStringLiteral("select Month, AlarmOverCount, MaxDose, TimeInfo from "
-                                        "RegionLinkDoseInfo where Id = ? and Month >= ? and "
-                                        "Month <= ? order by Month, rowid"),
-        {m_nId, DayText(first), DayText(m_date)});
-    QString strPrevDay;
-    while (link.next()) {
-        const QString strDay = link.value(0).toString();
-        if (strDay == strPrevDay)
-            continue;
-        strPrevDay = strDay;
-        nAlarms += link.value(1).toInt();
-        const double dMax = link.value(2).toDouble();
-        if (dMax > dHighest) {
-            dHighest = dMax;
-            strHighestTime = strDay + QLatin1Char('T') + link.value(3).toString();
+    for (const RMonthReportStore::LinkDay& day : store.RegionLinkDays(m_nId, first, m_date)) {
+        nAlarms += day.nAlarms;
+        if (day.dMax > dHighest) {
+            dHighest = day.dMax;
+            strHighestTime = day.strDay + QLatin1Char('T') + day.strTime;
         }
     }
-    link.finish();
 
     double dTotal = 0.0;
-    for (const Day& day : MonthSums(QStringLiteral("MonthMinuteDose"))) {
+    for (const RMonthReportStore::DaySum& day :
+        store.DaySums(RMonthReportStore::RegionDays, m_nId, first, MonthEnd())) {
         if (day.date <= m_date)
-            dTotal += day.dValue;
+            dTotal += day.dSum;
         // A day whose minutes were all 0 has no reading to show.
-        if (day.dValue != 0.0)
-            m_days << Day {day.date, day.dValue / kRegionDayDivisor};
+        if (day.dSum != 0.0)
+            m_days << Day {day.date, day.dSum / kRegionDayDivisor};
     }
     // Every day summed counts, with or without a row.
     const double dAverage = dTotal / (first.daysTo(m_date) + 1) / kRegionRateDivisor;
@@ -167,50 +120,43 @@ void PMonthReport::ReadRegion()
     m_strClosing = tr("Cumulative dose rate curve.");
 }
 
-void PMonthReport::ReadStaff()
+void PMonthReport::ReadStaff(RMonthReportStore& store)
 {
-    QSqlQuery info
-        = Run(QStringLiteral("select Name, Sex, Position from PersonalInfo where Id = ?"), {m_nId});
-    if (!info.next()) {
+    RMonthReportStore::Staff staff;
+    if (!store.StaffInfo(m_nId, &staff)) {
         m_bUnknown = true;
         return;
     }
-    const QVariant name = info.value(0);
-    const QVariant sex = info.value(1);
-    const QVariant position = info.value(2);
-    info.finish();
-    double dTotal = 0.0;
-    QSqlQuery sum
-        = Run(QStringLiteral("select SumDose from PersonalSumDoseInfo where Id = ?"), {m_nId});
-    if (sum.next())
-        dTotal = sum.value(0).toDouble();
-    sum.finish();
+    const double dTotal = store.StaffTotal(m_nId);
+    const auto sumOn = [&store, this](const QDate& day) { return store.StaffSumOn(m_nId, day); };
 
     // The quarters of the current year, from the cumulative values at each
     // quarter's last day; the quarter we are in runs up to the total.
     const QDate today = m_pClock->Now().date();
     const int nYear = today.year();
     const int nMonth = today.month();
-    double dBase = StaffSumOn(QDate(nYear - 1, 12, 31));
+    double dBase = sumOn(QDate(nYear - 1, 12, 31));
     if (dBase > dTotal)
         dBase = 0.0;
     double q[4] = {};
-    q[0] = (nMonth <= 3 ? dTotal : StaffSumOn(QDate(nYear, 3, 31))) - dBase;
+    q[0] = (nMonth <= 3 ? dTotal : sumOn(QDate(nYear, 3, 31))) - dBase;
     if (nMonth > 3)
-        q[1] = (nMonth > 6 ? StaffSumOn(QDate(nYear, 6, 30)) : dTotal) - q[0] - dBase;
+        q[1] = (nMonth > 6 ? sumOn(QDate(nYear, 6, 30)) : dTotal) - q[0] - dBase;
     if (nMonth > 6)
-        q[2] = (nMonth > 9 ? StaffSumOn(QDate(nYear, 9, 30)) : dTotal) - q[0] - q[1] - dBase;
+        q[2] = (nMonth > 9 ? sumOn(QDate(nYear, 9, 30)) : dTotal) - q[0] - q[1] - dBase;
     if (nMonth >= 10)
         q[3] = dTotal - q[0] - q[1] - q[2] - dBase;
 
-    for (const Day& day : MonthSums(QStringLiteral("PersonalMonthDose")))
-        m_days << Day {day.date, day.dValue / kStaffDivisor};
+    const QDate first(m_date.year(), m_date.month(), 1);
+    for (const RMonthReportStore::DaySum& day :
+        store.DaySums(RMonthReportStore::StaffDays, m_nId, first, MonthEnd()))
+        m_days << Day {day.date, day.dSum / kStaffDivisor};
 
     AddTitle(tr("PersonalInfo"));
     AddPair(tr("Id"), {m_nId, QString()});
-    AddPair(tr("Name"), {name, QString()});
-    AddPair(tr("Sex"), {sex, QString()});
-    AddPair(tr("Position"), {position, QString()});
+    AddPair(tr("Name"), {staff.name, QString()});
+    AddPair(tr("Sex"), {staff.sex, QString()});
+    AddPair(tr("Position"), {staff.position, QString()});
     m_rows << Row {Row::Empty, QString(), {}};
     AddTitle(tr("Basic information"));
     AddPair(tr("Dose"), {dTotal / kStaffDivisor, QStringLiteral("0.00")});
@@ -230,34 +176,9 @@ void PMonthReport::ReadStaff()
     m_strClosing = tr("That month cumulative dose curve.");
 }
 
-QList<PMonthReport::Day> PMonthReport::MonthSums(const QString& strTable)
+QDate PMonthReport::MonthEnd() const
 {
-    // Only the two day-sum tables reach the SQL text.
-    const QDate first(m_date.year(), m_date.month(), 1);
-    const QDate last = first.addDays(first.daysInMonth() - 1);
-    QSqlQuery query = Run(QStringLiteral("select Month, Sum from %1 where Id = ? and Month >= ? "
-                                         "and Month <= ? order by Month, rowid")
-                              .arg(strTable),
-        {m_nId, DayText(first), DayText(last)});
-    QList<Day> days;
-    QString strPrevDay;
-    while (query.next()) {
-        const QString strDay = query.value(0).toString();
-        const QDate day = QDate::fromString(strDay, QLatin1String(s_pDayFormat));
-        if (strDay == strPrevDay || !day.isValid())
-            continue;
-        strPrevDay = strDay;
-        days << Day {day, query.value(1).toDouble()};
-    }
-    return days;
-}
-
-double PMonthReport::StaffSumOn(const QDate& day)
-{
-    QSqlQuery query
-        = Run(QStringLiteral("select Sum from PersonalMonthDose where Month = ? and Id = ?"),
-            {DayText(day), m_nId});
-    return query.next() ? query.value(0).toDouble() : 0.0;
+    return QDate(m_date.year(), m_date.month(), 1).addDays(m_date.daysInMonth() - 1);
 }
 
 void PMonthReport::AddPair(const QString& strLabel, const Cell& value)

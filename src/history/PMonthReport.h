@@ -3,10 +3,10 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QList>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
+class RMonthReportStore;
 class SClock;
 class SXlsxWorkbook;
 
@@ -31,10 +31,9 @@ public:
     // from pClock, the system clock when null.
     PMonthReport(int nKind, int nId, const QDate& date, const SClock* pClock = nullptr);
 
-    // Reads everything the report shows from the default connection. Inside
-    // the client's open transaction the reads join it; otherwise they run in
-    // one short read transaction of their own. Busy: another connection held
-    // the file longer than the connection's busy timeout.
+    // Reads everything the report shows from the default connection (through
+    // RMonthReportStore). Busy: another connection held the file longer than
+    // the connection's busy timeout.
     Status Read(QString* pError);
 
     // Writes what Read() found to strFile, whose name is the report's title;
@@ -63,16 +62,10 @@ private:
         double dValue;
     };
 
-    // Runs one query; a failure is noted (busy or not) and the query comes
-    // back inactive.
-    QSqlQuery Run(const QString& strSql, const QVariantList& values);
-    void ReadRegion();
-    void ReadStaff();
-    // The first stored Sum of every day of the month in strTable that has a
-    // row, in day order.
-    QList<Day> MonthSums(const QString& strTable);
-    // A staff member's cumulative dose on one day; 0 without a row.
-    double StaffSumOn(const QDate& day);
+    void ReadRegion(RMonthReportStore& store);
+    void ReadStaff(RMonthReportStore& store);
+    // The last day of the selected day's month.
+    QDate MonthEnd() const;
 
     void AddPair(const QString& strLabel, const Cell& value);
     void AddTitle(const QString& strLabel);
@@ -87,6 +80,4 @@ private:
     QList<Day> m_days;
     QString m_strClosing;
     bool m_bUnknown = false;
-    bool m_bBusy = false;
-    QString m_strError;
 };

@@ -1,8 +1,8 @@
 #include "history/RDoseRatioDiagram.h"
 
+#include "database/PHistoryDoseStore.h"
 #include "history/PChartAxes.h"
 #include "history/PDoseCurveScale.h"
-#include "history/PHistoryDoseStore.h"
 #include "message/SClock.h"
 #include "preset/RPresetCurveColor.h"
 

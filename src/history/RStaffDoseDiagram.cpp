@@ -1,8 +1,8 @@
 #include "history/RStaffDoseDiagram.h"
 
+#include "database/PHistoryDoseStore.h"
 #include "history/PChartAxes.h"
 #include "history/PDoseCurveScale.h"
-#include "history/PHistoryDoseStore.h"
 #include "preset/RPresetCurveColor.h"
 
 #include <QCoreApplication>

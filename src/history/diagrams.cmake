@@ -1,8 +1,7 @@
-# History charts: the arithmetic and database reads in the core, the painting in the UI.
+# History charts: the arithmetic in the core, the painting in the UI.
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveScale.cpp ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveScale.h
   ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveView.cpp ${CMAKE_CURRENT_LIST_DIR}/PDoseCurveView.h
-  ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.cpp ${CMAKE_CURRENT_LIST_DIR}/PHistoryDoseStore.h
   ${CMAKE_CURRENT_LIST_DIR}/PStaffDoseScale.cpp ${CMAKE_CURRENT_LIST_DIR}/PStaffDoseScale.h)
 target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PChartAxes.cpp ${CMAKE_CURRENT_LIST_DIR}/PChartAxes.h

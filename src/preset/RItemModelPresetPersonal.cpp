@@ -1,9 +1,8 @@
 #include "preset/RItemModelPresetPersonal.h"
 
-#include "database/PSqlExec.h"
+#include "database/RStaffListStore.h"
 #include "message/SBus.h"
 
-#include <QSqlQuery>
 #include <QStandardItemModel>
 
 RItemModelPresetPersonal::RItemModelPresetPersonal(int nMode, QObject* pParent)
@@ -31,23 +30,17 @@ QStringList RItemModelPresetPersonal::ColumnTitles() const
 void RItemModelPresetPersonal::LoadFromDatabase()
 {
     ResetRows();
-    const QString strTable
-        = m_nMode == RoutingMode ? QStringLiteral("RoutingInfo") : QStringLiteral("PersonalInfo");
-    const int nNum = PSqlExec::Scalar(QStringLiteral("select Num from %1").arg(strTable)).toInt();
-    const QString strRow
-        = QStringLiteral("select Id, Name, Position, Sex from %1 where Sub = ?").arg(strTable);
-    for (int nSub = 1; nSub <= nNum; ++nSub) {
-        QSqlQuery query = PSqlExec::Select(strRow, {nSub});
-        if (!query.next())
-            continue;
+    const QVector<RStaffMember> members = RStaffListStore::Members(
+        m_nMode == RoutingMode ? RStaffListStore::Routing : RStaffListStore::Staff);
+    for (const RStaffMember& member : members) {
         auto* pId = new QStandardItem;
-        pId->setData(query.value(0).toInt(), Qt::EditRole);
-        auto* pName = new QStandardItem(query.value(1).toString());
+        pId->setData(member.nId, Qt::EditRole);
+        auto* pName = new QStandardItem(member.strName);
         if (m_nMode == RoutingMode) {
             Model()->appendRow({pName, pId});
         } else {
-            Model()->appendRow({pName, pId, new QStandardItem(query.value(3).toString()),
-                new QStandardItem(query.value(2).toString())});
+            Model()->appendRow({pName, pId, new QStandardItem(member.strSex),
+                new QStandardItem(member.strPosition)});
         }
     }
     SetModified(false);

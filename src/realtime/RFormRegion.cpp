@@ -1,6 +1,5 @@
 #include "realtime/RFormRegion.h"
 
-#include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SBus.h"
@@ -359,17 +358,15 @@ void RFormRegion::BuildCheckBoxes()
 
 void RFormRegion::OnStateChanged(int)
 {
+    QVector<QPair<int, int>> states;
     for (int i = 0; i < m_pModel->rowCount(); ++i) {
         auto* pCell = qobject_cast<RWidget*>(m_pRegionTreeView->indexWidget(m_pModel->index(i, 3)));
         bool bFound = false;
         const int nId = IdAtSub(i + 1, &bFound);
-        if (!pCell || !bFound)
-            continue;
-        PSqlExec::Exec(
-            QStringLiteral("update RegionCurveColorInfo set ButtonCheck = %1 where Id = %2")
-                .arg(static_cast<int>(pCell->CheckState()))
-                .arg(nId));
+        if (pCell && bFound)
+            states.append({nId, static_cast<int>(pCell->CheckState())});
     }
+    RRegionCatalogue::StoreCurveStates(states);
     RRegionCatalogue::Shared().Reload();
     if (m_pCurve)
         m_pCurve->LoadCurveEnabled();
@@ -381,12 +378,7 @@ void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor
     const int nId = IdAtSub(index.row() + 1, &bFound);
     if (!bFound)
         return;
-    PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set R_Color = %1, G_Color = %2, "
-                                  "B_Color = %3 where Id = %4")
-                       .arg(color.red())
-                       .arg(color.green())
-                       .arg(color.blue())
-                       .arg(nId));
+    RRegionCatalogue::StoreCurveColour(nId, color);
     RRegionCatalogue::Shared().Reload();
     SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdSave, 0);
     // Every reader of the catalogue, this page included, takes the change.

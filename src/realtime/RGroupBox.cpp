@@ -1,7 +1,7 @@
 #include "realtime/RGroupBox.h"
 
-#include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RSystemInfoStore.h"
 #include "realtime/PStaleOverlay.h"
 #include "realtime/RAlarmState.h"
 
@@ -10,7 +10,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
-#include <QSqlQuery>
 #include <QTimer>
 
 namespace {
@@ -82,14 +81,10 @@ void RGroupBox::SetAlarmState(const RAlarmState* pAlarmState)
 
 void RGroupBox::LoadThresholds()
 {
-    m_threA = m_threB = m_threC = 0;
-    QSqlQuery query
-        = PSqlExec::Select(QStringLiteral("select Thre_A, Thre_B, Thre_C from SystemInfo"));
-    if (query.next()) {
-        m_threA = query.value(0).toFloat();
-        m_threB = query.value(1).toFloat();
-        m_threC = query.value(2).toFloat();
-    }
+    const RSystemValues values = RSystemInfoStore::Values();
+    m_threA = static_cast<float>(values.dThreA);
+    m_threB = static_cast<float>(values.dThreB);
+    m_threC = static_cast<float>(values.dThreC);
     update();
 }
 

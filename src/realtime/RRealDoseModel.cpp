@@ -1,13 +1,12 @@
 #include "realtime/RRealDoseModel.h"
 
-#include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStaffListStore.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
 
 #include <QCoreApplication>
-#include <QSqlQuery>
 #include <QTimer>
 
 RRealDoseModel::RRealDoseModel(int kind, QObject* parent, SClock* pClock)
@@ -45,11 +44,8 @@ void RRealDoseModel::Reload()
             m_names.append(region.strName);
         m_nRowCount = m_names.size();
     } else {
-        const QVariant num = PSqlExec::Scalar(QStringLiteral("select Num from PersonalInfo"));
-        m_nRowCount = qMax(0, num.toInt());
-        QSqlQuery query = PSqlExec::Select(QStringLiteral("select Name from PersonalInfo"));
-        while (query.next())
-            m_names.append(query.value(0).toString());
+        m_nRowCount = qMax(0, RStaffListStore::StaffCount());
+        m_names = RStaffListStore::StaffNames();
     }
     m_values = QVector<float>(m_nRowCount, 0.0f);
     m_lastReading = QVector<qint64>(m_nRowCount, -1);

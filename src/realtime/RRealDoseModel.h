@@ -49,7 +49,7 @@ public:
     int AlarmAt(int row) const;
 
     // Delivery of change notifications. Coalesced (the default): changes are
-    // announced together at most every update interval, so 255 monitors
+    // announced together at most once per interval (kUpdateMs), so 255 monitors
     // reading every 2 s cost the view a few repaints a second instead of one
     // per reading; the values shown are the same, at most one interval later.
     // Immediate: one notification per change, for comparison in the benchmark.

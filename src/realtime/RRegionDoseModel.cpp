@@ -1,7 +1,7 @@
 #include "realtime/RRegionDoseModel.h"
 
 #include "database/RRegionCatalogue.h"
-#include "database/RStorageWriter.h"
+#include "database/RRegionDataStore.h"
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
 #include "realtime/RAlarmState.h"
@@ -295,11 +295,6 @@ bool RRegionDoseModel::setData(const QModelIndex& index, const QVariant& value, 
 
 void RRegionDoseModel::OnTimeStarted(int id)
 {
-    const QString strToday = m_pClock->Now().date().toString(QStringLiteral("yyyy-MM-dd"));
     // Kept and written again with the readings when the file refuses it.
-    RStorageWriter::Shared().Write(
-        QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = AlarmOverCount + 1 "
-                       "where Id = ? and Month = ?"),
-        {id, strToday}, QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(?, ?)"),
-        {id, strToday});
+    RRegionDataStore::CountAlarm(id, m_pClock->Now().date());
 }

@@ -1,7 +1,7 @@
 #include "realtime/RRegionPic.h"
 
-#include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RSystemInfoStore.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "realtime/PStaleOverlay.h"
@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSqlQuery>
 #include <QTextStream>
 #include <QTimer>
 
@@ -215,14 +214,10 @@ void RRegionPic::LoadRegions()
 
 void RRegionPic::LoadThresholds()
 {
-    m_threA = m_threB = m_threC = 0;
-    QSqlQuery query
-        = PSqlExec::Select(QStringLiteral("select Thre_A, Thre_B, Thre_C from SystemInfo"));
-    if (query.next()) {
-        m_threA = query.value(0).toFloat();
-        m_threB = query.value(1).toFloat();
-        m_threC = query.value(2).toFloat();
-    }
+    const RSystemValues values = RSystemInfoStore::Values();
+    m_threA = static_cast<float>(values.dThreA);
+    m_threB = static_cast<float>(values.dThreB);
+    m_threC = static_cast<float>(values.dThreC);
     for (auto it = m_doses.constBegin(); it != m_doses.constEnd(); ++it)
         ColourRegion(BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
 }

@@ -3,7 +3,7 @@
 #include <QStyledItemDelegate>
 
 // Text cells edited in a plain line edit; a read-only delegate lets the
-// operator select and copy the text but never writes it back.
+// operator mark and copy the text but never writes it back.
 class PEditDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT

@@ -262,8 +262,6 @@ private slots:
         chosen = QColor(10, 20, 30);
         clickColour(1);
         QCOMPARE(column("R_Color", 5), 10);
-        QCOMPARE(column("G_Color", 5), 20);
-        QCOMPARE(column("B_Color", 5), 30);
         QCOMPARE(column("R_Color", 4), 38);
         QCOMPARE(m_store.Log().size(), 1);
         QCOMPARE(m_store.Firsts(SBus::RegionList), QList<qintptr> {0});

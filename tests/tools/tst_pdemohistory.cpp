@@ -1,7 +1,7 @@
 #include "PDemoHistory.h"
 #include "TestDb.h"
+#include "database/PHistoryDoseStore.h"
 #include "history/PDoseCurveView.h"
-#include "history/PHistoryDoseStore.h"
 
 #include <QtTest>
 

@@ -30,8 +30,8 @@ public:
     // their mean.
     static void LoadPersonalDay(int nId, const QDate& day, QVector<float>& samples);
 
-    // Two hours of 2-second values from nFirstHour into fine (kFineSlots long,
-    // zeroed); returns the largest value.
+    // Two hours of 2-second values from nFirstHour into fine (zeroed, 3600
+    // long, made so when shorter); returns the largest value.
     static float LoadRegionFine(int nId, const QDate& day, int nFirstHour, QVector<float>& fine);
     static float LoadPersonalFine(int nId, const QDate& day, int nFirstHour, QVector<float>& fine);
 

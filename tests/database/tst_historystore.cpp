@@ -1,7 +1,7 @@
-#include "HistoryDb.h"
+#include "history/HistoryDb.h"
 
+#include "database/PHistoryDoseStore.h"
 #include "history/PDoseCurveView.h"
-#include "history/PHistoryDoseStore.h"
 
 #include <QtTest>
 
@@ -75,6 +75,30 @@ private slots:
         QCOMPARE(staff[1800] + staff[1800 + 31], 0.0f);
         QCOMPARE(staff[1800 + 30], 1.0f);
         QCOMPARE(staff[1800 + 59], 2.0f);
+    }
+
+    // A region minute holds 30 times its rate, a staff hour 60 times its
+    // dose; each value comes from its own item, day and column.
+    void regionMinutesAndStaffHours()
+    {
+        Insert("MonthMinuteDose", "Id,Month", Keys(3, kDay), {{0, 30.0}, {1439, 60.0}});
+        Insert("MonthMinuteDose", "Id,Month", Keys(4, kDay), {{5, 90.0}});
+        Insert("MonthMinuteDose", "Id,Month", Keys(3, kDay.addDays(1)), {{1, 90.0}});
+        QVector<float> day(1440, 0.0f);
+        PHistoryDoseStore::LoadRegionDay(3, kDay, day);
+        QCOMPARE(day[0], 1.0f);
+        QCOMPARE(day[1], 0.0f);
+        QCOMPARE(day[1439], 2.0f);
+        QHash<int, QVector<float>> curves {{4, QVector<float>(1440, -1.0f)}};
+        PHistoryDoseStore::LoadRegionMinutes(kDay, 4, 6, curves);
+        QCOMPARE(curves[4].mid(3, 5), (QVector<float> {-1.0f, 0.0f, 3.0f, 0.0f, -1.0f}));
+
+        Insert("PersonalMonthDose", "Id,Month", Keys(5, kDay), {{0, 60.0}, {23, 120.0}});
+        QVector<float> hours(24, -1.0f);
+        PHistoryDoseStore::LoadPersonalHours(5, kDay, hours);
+        QCOMPARE(hours[0], 1.0f);
+        QCOMPARE(hours[1], 0.0f);
+        QCOMPARE(hours[23], 2.0f);
     }
 
     void monthSums()

@@ -1,9 +1,9 @@
-#include "history/PHistoryDoseStore.h"
+#include "database/PHistoryDoseStore.h"
 
-#include "database/RArchiveChange.h"
 #include "database/PSqlExec.h"
+#include "database/RArchiveChange.h"
 #include "database/RRegionCatalogue.h"
-#include "history/PDoseCurveView.h"
+#include "database/RSystemInfoStore.h"
 
 #include <QSqlRecord>
 #include <QStringList>
@@ -14,8 +14,11 @@
 
 namespace {
 
-// Two-second slots of a minute.
+// Two-second slots of a minute, of an hour row and of the two hours of a
+// fine buffer.
 constexpr int kSlotsPerRow = 30;
+constexpr int kSlotsPerHour = 1800;
+constexpr int kFineSlots = 2 * kSlotsPerHour;
 
 QString DayText(const QDate& day)
 {
@@ -51,12 +54,17 @@ int MinuteOfTime(const QString& strTime)
     return nHour * 60 + nMinute;
 }
 
+// Where minute nMinute starts in a fine buffer that starts at nFirstHour.
+int FineIndex(int nMinute, int nFirstHour)
+{
+    return (nMinute / 60 - nFirstHour) * kSlotsPerHour + (nMinute % 60) * kSlotsPerRow;
+}
+
 int PersonalTimeIndex(int nId, const QDate& day)
 {
     return PSqlExec::Scalar(
-        QStringLiteral("select TimeIndex from PersonalMonthDose where Id = %1 and Month = '%2'")
-            .arg(nId)
-            .arg(DayText(day)))
+        QStringLiteral("select TimeIndex from PersonalMonthDose where Id = ? and Month = ?"),
+        {nId, DayText(day)})
         .toInt();
 }
 
@@ -70,9 +78,8 @@ float PHistoryDoseStore::MinuteRate(float fStored)
 void PHistoryDoseStore::LoadRegionDay(int nId, const QDate& day, QVector<float>& samples)
 {
     QSqlQuery query = PSqlExec::Select(
-        QStringLiteral("select *  from MonthMinuteDose where Month = '%1' and Id = %2")
-            .arg(DayText(day))
-            .arg(nId));
+        QStringLiteral("select * from MonthMinuteDose where Month = ? and Id = ?"),
+        {DayText(day), nId});
     if (!query.next())
         return;
     const int nFirst = FirstSlotColumn(query);
@@ -107,7 +114,7 @@ void PHistoryDoseStore::LoadRegionMinutes(
 
 float PHistoryDoseStore::PersonalBackground()
 {
-    return PSqlExec::Scalar(QStringLiteral("select Ceff_P from SystemInfo")).toFloat() * 245.0f;
+    return static_cast<float>(RSystemInfoStore::Values().dCeffP) * 245.0f;
 }
 
 void PHistoryDoseStore::LoadPersonalDay(int nId, const QDate& day, QVector<float>& samples)
@@ -117,10 +124,10 @@ void PHistoryDoseStore::LoadPersonalDay(int nId, const QDate& day, QVector<float
     const int nBefore = std::max(0, std::min<int>(samples.size(), 60 * std::min(nHours, 24)));
     std::fill(samples.begin(), samples.begin() + nBefore, fBackground);
 
-    QSqlQuery query = PSqlExec::Select(QStringLiteral(
-        "select Time, Sum, Count from PersonalRealTimeDose where Month = '%1' and Id = %2")
-                                           .arg(DayText(day))
-                                           .arg(nId));
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral(
+            "select Time, Sum, Count from PersonalRealTimeDose where Month = ? and Id = ?"),
+        {DayText(day), nId});
     while (query.next()) {
         const int nIndex = MinuteOfTime(query.value(0).toString());
         const int nReadings = query.value(2).toInt();
@@ -134,15 +141,13 @@ void PHistoryDoseStore::LoadPersonalDay(int nId, const QDate& day, QVector<float
 float PHistoryDoseStore::LoadRegionFine(
     int nId, const QDate& day, int nFirstHour, QVector<float>& fine)
 {
-    if (fine.size() < PDoseCurveView::kFineSlots)
-        fine.resize(PDoseCurveView::kFineSlots);
+    if (fine.size() < kFineSlots)
+        fine.resize(kFineSlots);
     float fMax = 0.0f;
     for (int nPart = 0; nPart < 2; ++nPart) {
         QSqlQuery query = PSqlExec::Select(
-            QStringLiteral("select * from MonthData where Month = '%1' and Id = %2 and Hour = %3")
-                .arg(DayText(day))
-                .arg(nId)
-                .arg(nFirstHour + nPart));
+            QStringLiteral("select * from MonthData where Month = ? and Id = ? and Hour = ?"),
+            {DayText(day), nId, nFirstHour + nPart});
         // A day of a month moved out of the main file reads from its
         // month's archive file.
         if (!query.next()) {
@@ -153,10 +158,10 @@ float PHistoryDoseStore::LoadRegionFine(
         const int nFirst = FirstSlotColumn(query);
         if (nFirst < 0)
             continue;
-        const int nSlots = std::min(PDoseCurveView::kSlotsPerHour, query.record().count() - nFirst);
+        const int nSlots = std::min(kSlotsPerHour, query.record().count() - nFirst);
         for (int i = 0; i < nSlots; ++i) {
             const float fValue = ToValue(query.value(nFirst + i));
-            fine[nPart * PDoseCurveView::kSlotsPerHour + i] = fValue;
+            fine[nPart * kSlotsPerHour + i] = fValue;
             fMax = std::max(fMax, fValue);
         }
     }
@@ -166,24 +171,22 @@ float PHistoryDoseStore::LoadRegionFine(
 float PHistoryDoseStore::LoadPersonalFine(
     int nId, const QDate& day, int nFirstHour, QVector<float>& fine)
 {
-    if (fine.size() < PDoseCurveView::kFineSlots)
-        fine.resize(PDoseCurveView::kFineSlots);
+    if (fine.size() < kFineSlots)
+        fine.resize(kFineSlots);
     // Hours before the latest hour written carry the background, as on the
     // minute curve.
     const float fBackground = PersonalBackground();
     const int nHours = PersonalTimeIndex(nId, day);
-    const int nBefore = std::max(0,
-        std::min(PDoseCurveView::kFineSlots,
-            (std::min(nHours, 24) - nFirstHour) * PDoseCurveView::kSlotsPerHour));
+    const int nBefore
+        = std::max(0, std::min(kFineSlots, (std::min(nHours, 24) - nFirstHour) * kSlotsPerHour));
     std::fill(fine.begin(), fine.begin() + nBefore, fBackground);
 
     // A minute row fills its 30 slots from its slot columns; a row that only
     // carries a sum spreads its mean over the minute, so no reading that the
     // minute curve shows is lost here.
     QSqlQuery query = PSqlExec::Select(
-        QStringLiteral("select * from PersonalRealTimeDose where Month = '%1' and Id = %2")
-            .arg(DayText(day))
-            .arg(nId));
+        QStringLiteral("select * from PersonalRealTimeDose where Month = ? and Id = ?"),
+        {DayText(day), nId});
     const QSqlRecord record = query.record();
     const int nTime = record.indexOf(QStringLiteral("Time"));
     const int nSum = record.indexOf(QStringLiteral("Sum"));
@@ -194,7 +197,7 @@ float PHistoryDoseStore::LoadPersonalFine(
         const int nHour = nMinute / 60;
         if (nMinute < 0 || nHour < nFirstHour || nHour > nFirstHour + 1)
             continue;
-        const int nBase = PDoseCurveView::FineIndex(nMinute, nFirstHour);
+        const int nBase = FineIndex(nMinute, nFirstHour);
         bool bAny = false;
         for (int k = 0; k < kSlotsPerRow; ++k) {
             fine[nBase + k] = ToValue(query.value(nFirst + k));
@@ -239,10 +242,9 @@ void PHistoryDoseStore::LoadMonthSums(
     const int nDays = std::min(day.daysInMonth(), values.size());
     const QDate first(day.year(), day.month(), 1);
     for (int d = 0; d < nDays; ++d) {
-        const QVariant sum
-            = PSqlExec::Scalar(QStringLiteral("select Sum from %1 where Month = '%2' and Id = %3")
-                                   .arg(strTable, DayText(first.addDays(d)))
-                                   .arg(nId));
+        const QVariant sum = PSqlExec::Scalar(
+            QStringLiteral("select Sum from %1 where Month = ? and Id = ?").arg(strTable),
+            {DayText(first.addDays(d)), nId});
         values[d] = ToValue(sum) / fDivisor;
     }
 }
@@ -252,10 +254,9 @@ void PHistoryDoseStore::LoadPersonalHours(int nId, const QDate& day, QVector<flo
     const int nHours = std::min(24, values.size());
     for (int h = 0; h < nHours; ++h) {
         const QVariant value = PSqlExec::Scalar(
-            QStringLiteral("select \"%1\" from PersonalMonthDose where Id = %2 and Month = '%3'")
-                .arg(h)
-                .arg(nId)
-                .arg(DayText(day)));
+            QStringLiteral("select \"%1\" from PersonalMonthDose where Id = ? and Month = ?")
+                .arg(h),
+            {nId, DayText(day)});
         values[h] = ToValue(value) / 60.0f;
     }
 }

@@ -268,17 +268,24 @@ void RConnectDatabase::CreateMissing()
             PSqlExec::Exec(QLatin1String(index.pStatement));
     }
 
-    // The account tables belong to the installed file; a file without them
-    // gets the columns the session rule reads and writes.
-    PSqlExec::Exec(QStringLiteral("create table if not exists UserPermission(Id int default 0, "
-                                  "Name varchar(64) default 0, state int default 0)"));
-    PSqlExec::Exec(QStringLiteral(
-        "create table if not exists UserLoginTimeInfo(Id int default 0, Logintime varchar(20) "
-        "default 0, Logouttime varchar(20) default 0)"));
-    PSqlExec::Exec(RAlarmJournal::TableStatement());
-    // Months whose slots are moving (1) or moved (2) to archive files: a
-    // month listed here whose file is gone is missing, not empty.
-    PSqlExec::Exec(QStringLiteral("create table if not exists ArchivedMonth(Month varchar(7) "
-                                  "primary key, State int default 0)"));
-    PSqlExec::Exec(RClientSettings::TableStatement());
+    for (const QString& strStatement : AddedTableStatements())
+        PSqlExec::Exec(strStatement);
+}
+
+QStringList RConnectDatabase::AddedTableStatements()
+{
+    return {
+        // The account tables belong to the installed file; a file without
+        // them gets the columns the session rule reads and writes.
+        QStringLiteral("create table if not exists UserPermission(Id int default 0, Name "
+                       "varchar(64) default 0, state int default 0)"),
+        QStringLiteral("create table if not exists UserLoginTimeInfo(Id int default 0, Logintime "
+                       "varchar(20) default 0, Logouttime varchar(20) default 0)"),
+        RAlarmJournal::TableStatement(),
+        // Months whose slots are moving (1) or moved (2) to archive files: a
+        // month listed here whose file is gone is missing, not empty.
+        QStringLiteral("create table if not exists ArchivedMonth(Month varchar(7) primary key, "
+                       "State int default 0)"),
+        RClientSettings::TableStatement(),
+    };
 }

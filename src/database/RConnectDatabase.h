@@ -49,6 +49,8 @@ public:
     // file gets.
     static QStringList TableStatements();
     static QString ServerNetworkInfoStatement();
+    // The tables every file gets when they are missing ("if not exists").
+    static QStringList AddedTableStatements();
 
 private:
     Q_DISABLE_COPY(RConnectDatabase)

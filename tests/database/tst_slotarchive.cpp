@@ -1,6 +1,9 @@
+#include "database/PHistoryDoseStore.h"
 #include "database/PSqlExec.h"
+#include "database/RArchiveChange.h"
 #include "database/RClientSettings.h"
 #include "database/RConnectDatabase.h"
+#include "database/RDayDataStore.h"
 #include "database/RSlotArchive.h"
 #include "database/RStorageWriter.h"
 #include "message/SClock.h"
@@ -203,6 +206,51 @@ private slots:
         QVERIFY(!QFile::exists(strFile));
         RConnectDatabase::CommitTransaction();
         QCOMPARE(slotRows(MainFile()), before);
+    }
+
+    // What reads or deletes slots follows them into the archive: the fine
+    // zoom of an archived day, deleting that day (all or nothing across both
+    // files) and removing a region with its history. A missing file is
+    // reported, reads as no data, blocks a day delete and is not recreated.
+    void archivedDaysReadAndDelete()
+    {
+        RSlotArchive archive(m_pClock.get());
+        QVERIFY(RunToEnd(archive));
+        QVector<float> fine;
+        PHistoryDoseStore::LoadRegionFine(3, QDate(2026, 9, 15), 5, fine);
+        QCOMPARE(fine.at(7), float(slotValue(3, 1, 5)));
+
+        int nRows = 0;
+        QString strError;
+        QVERIFY2(RDayDataStore::DeleteDay(
+                     RDayDataStore::Region, 3, QDate(2026, 10, 17), false, &nRows, &strError),
+            qPrintable(strError));
+        QCOMPARE(nRows, 24);
+        const QStringList october = slotRows(RSlotArchive::FilePath("2026-10"));
+        QCOMPARE(october.size(), 5 * 24);
+        for (const QString& strRow : october)
+            QVERIFY(!strRow.startsWith("3 2026-10-17"));
+
+        {
+            RArchiveChange change;
+            QVERIFY(change.DeleteRegion(8, &strError));
+            QVERIFY(change.Commit(&strError));
+        }
+        for (const char* pMonth : {"2026-09", "2026-10"})
+            for (const QString& strRow : slotRows(RSlotArchive::FilePath(pMonth)))
+                QVERIFY(strRow.startsWith("3 "));
+
+        const QString strFile = RSlotArchive::FilePath(QStringLiteral("2026-09"));
+        QVERIFY(QFile::remove(strFile));
+        fine.fill(0.0f);
+        const QByteArray log = StdoutCapture::Of([&]() {
+            QCOMPARE(PHistoryDoseStore::LoadRegionFine(3, QDate(2026, 9, 15), 5, fine), 0.0f);
+        });
+        QVERIFY2(log.contains("[Alert]") && log.contains("missing"), log.constData());
+        QVERIFY(!RDayDataStore::DeleteDay(
+            RDayDataStore::Region, 3, QDate(2026, 9, 1), false, &nRows, &strError));
+        QVERIFY2(strError.contains(strFile), qPrintable(strError));
+        QVERIFY(!QFile::exists(strFile));
     }
 
     // The setting survives a restart; an unset or unreadable one is the default.

@@ -82,7 +82,10 @@ void RSlotArchive::Step()
     const QString strFirstKept = FirstKeptDay(m_pClock->Now().date(), RetentionMonths())
                                      .toString(QStringLiteral("yyyy-MM-dd"));
     QMetaObject::invokeMethod(
-        m_pWorker, [this, strFirstKept]() { m_pWorker->Step(strFirstKept, RegionDaysPerStep); },
+        m_pWorker,
+        [this, strFirstKept, nCount = m_nRegionDaysPerStep]() {
+            m_pWorker->Step(strFirstKept, nCount);
+        },
         Qt::QueuedConnection);
 }
 

@@ -46,6 +46,9 @@ public:
     // applies at once.
     static int RetentionMonths();
 
+    // A tool moving a backlog at once takes bigger steps.
+    void SetRegionDaysPerStep(int nRegionDays) { m_nRegionDaysPerStep = nRegionDays; }
+
     // Steps every StepIntervalMs from now on.
     void Start();
     // One step now, unless one is running.
@@ -66,6 +69,7 @@ private:
     RSlotArchiveWorker* m_pWorker = nullptr;
     QTimer* m_pTimer = nullptr;
     bool m_bStepping = false;
+    int m_nRegionDaysPerStep = RegionDaysPerStep;
     // After a pass over a month the next waits for the minute commit, so the
     // rows it deleted are not met again.
     qint64 m_nRestAfterMs = 0;

@@ -9,6 +9,11 @@
 //     as they are finished (a year of them is 37 GB); the last one stays.
 //     Make the site first: kestal-bigsite <dir>/DataBase.sqlite --days 0
 //
+//   bench_archive step <dir>
+//     After 'year': the GUI thread's share of archive steps of the default
+//     size (the deletes of 20 region-days), over 200 steps of the months
+//     still in the main file; median and maximum in milliseconds.
+//
 //   bench_archive pages <dir>
 //     On such a site, a region's day in the oldest archived month: the day
 //     chart, the month chart, the fine zoom (read from the archive file) and
@@ -128,6 +133,42 @@ double medianMs(const std::function<void()>& action)
     return times[2];
 }
 
+int steps()
+{
+    const QDate last = QDate::fromString(
+        PSqlExec::Scalar(QStringLiteral("select max(Month) from MonthData")).toString(),
+        QStringLiteral("yyyy-MM-dd"));
+    if (!last.isValid()) {
+        std::printf("no slots in the main file\n");
+        return 1;
+    }
+    SManualClock clock(QDateTime(last.addMonths(3), QTime(0, 0)));
+    RSlotArchive archive(&clock);
+    std::vector<double> times;
+    for (int i = 0; i < 200; ++i) {
+        QEventLoop loop;
+        const auto connection
+            = QObject::connect(&archive, &RSlotArchive::Stepped, &loop, &QEventLoop::quit);
+        clock.Advance(70 * 1000);
+        archive.Step();
+        if (archive.IsStepping())
+            loop.exec();
+        QObject::disconnect(connection);
+        times.push_back(archive.LastStepGuiMs());
+        // The minute commit comes every 30 steps (2 s apart).
+        if (i % 30 == 29)
+            RConnectDatabase::CommitTransaction();
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("GUI part of a step (%d region-days): median %.2f ms, max %.2f ms\n",
+        int(RSlotArchive::RegionDaysPerStep), times[times.size() / 2], times.back());
+    QElapsedTimer commit;
+    commit.start();
+    RConnectDatabase::CommitTransaction();
+    std::printf("minute commit after 20 steps' deletes: %.2f ms\n", commit.nsecsElapsed() / 1e6);
+    return 0;
+}
+
 int pages()
 {
     const QStringList files = QDir(RSlotArchive::Directory())
@@ -170,8 +211,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3 || (args.at(1) != QLatin1String("year") && args.at(1) != "pages")) {
-        std::printf("usage: bench_archive year|pages <site dir> [months]\n");
+    const QStringList modes = {"year", "step", "pages"};
+    if (args.size() < 3 || !modes.contains(args.at(1))) {
+        std::printf("usage: bench_archive year|step|pages <site dir> [months]\n");
         return 2;
     }
     QDir::setCurrent(args.at(2));
@@ -180,7 +222,8 @@ int main(int argc, char** argv)
         return 1;
     const int nResult = args.at(1) == QLatin1String("year")
         ? year(args.size() > 3 ? args.at(3).toInt() : 12)
-        : pages();
+        : args.at(1) == QLatin1String("step") ? steps()
+                                              : pages();
     RConnectDatabase::CommitTransaction();
     return nResult;
 }

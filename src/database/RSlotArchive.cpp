@@ -7,6 +7,7 @@
 #include "message/SClock.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QThread>
@@ -79,12 +80,13 @@ void RSlotArchive::Step()
         || m_pClock->ElapsedMs() < m_nRestAfterMs)
         return;
     m_bStepping = true;
-    const QString strFirstKept = FirstKeptDay(m_pClock->Now().date(), RetentionMonths())
-                                     .toString(QStringLiteral("yyyy-MM-dd"));
+    const int nMonths = RetentionMonths();
+    const QString strFirstKept
+        = FirstKeptDay(m_pClock->Now().date(), nMonths).toString(QStringLiteral("yyyy-MM-dd"));
     QMetaObject::invokeMethod(
         m_pWorker,
-        [this, strFirstKept, nCount = m_nRegionDaysPerStep]() {
-            m_pWorker->Step(strFirstKept, nCount);
+        [this, strFirstKept, nMonths, nCount = m_nRegionDaysPerStep]() {
+            m_pWorker->Step(strFirstKept, nMonths, nCount);
         },
         Qt::QueuedConnection);
 }
@@ -102,6 +104,8 @@ void RSlotArchive::OnStepped(const RArchiveStep& step)
         return;
     }
     m_strLastError.clear();
+    QElapsedTimer timer;
+    timer.start();
     if (!step.moved.isEmpty())
         writer.Write(
             QStringLiteral("insert or ignore into ArchivedMonth(Month, State) values(?, 1)"),
@@ -115,6 +119,7 @@ void RSlotArchive::OnStepped(const RArchiveStep& step)
         LogDebug("slots of %s archived in %s\n", step.strMonth.toUtf8().constData(),
             FilePath(step.strMonth).toUtf8().constData());
     }
+    m_dLastStepGuiMs = timer.nsecsElapsed() / 1e6;
     if (step.bPassOver && !step.bMonthDone)
         m_nRestAfterMs = m_pClock->ElapsedMs() + RestAfterPassMs;
     emit Stepped(step.strMonth, step.moved.size());

@@ -54,6 +54,8 @@ public:
     // One step now, unless one is running.
     void Step();
     bool IsStepping() const { return m_bStepping; }
+    // GUI-thread time of the last step's deletes, in milliseconds.
+    double LastStepGuiMs() const { return m_dLastStepGuiMs; }
 
 signals:
     // A step is over and its deletes are in the writer's transaction.
@@ -74,4 +76,5 @@ private:
     // rows it deleted are not met again.
     qint64 m_nRestAfterMs = 0;
     QString m_strLastError;
+    double m_dLastStepGuiMs = 0.0;
 };

@@ -1,6 +1,7 @@
 #include "database/RSlotArchiveWorker.h"
 
 #include "database/RConnectDatabase.h"
+#include "database/RSlotArchive.h"
 
 #include <QDate>
 #include <QDir>
@@ -232,13 +233,43 @@ void RSlotArchiveWorker::Detach()
     exec(m_pDb, QStringLiteral("detach database archive"));
 }
 
-void RSlotArchiveWorker::Step(const QString& strCutoffDay, int nMaxRegionDays)
+QString RSlotArchiveWorker::NewestDay()
+{
+    Statement nextId(m_pDb, "select min(Id) from MonthData where Id > ?");
+    Statement last(m_pDb, "select max(Month) from MonthData where Id = ?");
+    QString strNewest;
+    int nId = INT_MIN;
+    for (;;) {
+        nextId.Bind(1, nId);
+        const bool bFound = nextId.Step() == SQLITE_ROW && !nextId.IsNull(0);
+        if (bFound)
+            nId = nextId.Int(0);
+        nextId.Reset();
+        if (!bFound)
+            break;
+        last.Bind(1, nId);
+        if (last.Step() == SQLITE_ROW && !last.IsNull(0) && last.Text(0) > strNewest)
+            strNewest = last.Text(0);
+        last.Reset();
+    }
+    return strNewest;
+}
+
+void RSlotArchiveWorker::Step(
+    const QString& strClockCutoffDay, int nRetentionMonths, int nMaxRegionDays)
 {
     RArchiveStep step;
     QMutexLocker lock(&ChangeLock());
     if (!Open(&step.strError)) {
         emit Stepped(step);
         return;
+    }
+    QString strCutoffDay = strClockCutoffDay;
+    const QDate newest = QDate::fromString(NewestDay(), QStringLiteral("yyyy-MM-dd"));
+    if (newest.isValid()) {
+        const QString strNewestCutoff = RSlotArchive::FirstKeptDay(newest, nRetentionMonths)
+                                            .toString(QStringLiteral("yyyy-MM-dd"));
+        strCutoffDay = qMin(strCutoffDay, strNewestCutoff);
     }
     if (m_strMonth.isEmpty() || m_strMonth + QStringLiteral("-01") >= strCutoffDay) {
         m_strMonth = OldestMonth(strCutoffDay);

@@ -48,8 +48,10 @@ public:
 
 public slots:
     // Moves up to nMaxRegionDays region-days of the oldest month before
-    // strCutoffDay ("yyyy-MM-dd").
-    void Step(const QString& strCutoffDay, int nMaxRegionDays);
+    // strCutoffDay ("yyyy-MM-dd"), and never one of the nRetentionMonths
+    // ending with the newest stored day: a clock set years ahead must not
+    // move the rows the client is writing.
+    void Step(const QString& strCutoffDay, int nRetentionMonths, int nMaxRegionDays);
 
 signals:
     void Stepped(const RArchiveStep& step);
@@ -59,6 +61,7 @@ private:
 
     bool Open(QString* pError);
     QString OldestMonth(const QString& strCutoffDay);
+    QString NewestDay();
     bool NextRegionDay(const QString& strMonthEnd, int* pId, QString* pDay);
     bool Attach(const QString& strMonth, QString* pError);
     void Detach();

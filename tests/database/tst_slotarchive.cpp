@@ -132,12 +132,17 @@ private slots:
                                  << QStringList {"2026-09", "2026-10"} << "2026-11-01";
         QTest::newRow("one month")
             << 1 << QStringList {"2026-09", "2026-10", "2026-11"} << "2026-12-01";
+        // The newest stored day holds the line, not a clock set years ahead.
+        QTest::newRow("clock years ahead") << int(RSlotArchive::DefaultRetentionMonths)
+                                           << QStringList {"2026-09", "2026-10"} << "2026-11-01";
     }
     void closedMonthsMoveOut()
     {
         QFETCH(int, months);
         QFETCH(QStringList, moved);
         QFETCH(QString, firstKept);
+        if (QByteArray(QTest::currentDataTag()) == "clock years ahead")
+            m_pClock->Set(QDateTime(QDate(2031, 6, 1), QTime(10, 0)));
         QVERIFY(RClientSettings::SetInt(RClientSettings::ArchiveRetentionMonths, months, nullptr));
         RSlotArchive archive(m_pClock.get());
         QVERIFY(RunToEnd(archive));

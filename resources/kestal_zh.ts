@@ -175,6 +175,17 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>The archive file %1 is missing: the 2-second readings of %2 cannot be read.</source>
+        <translation>归档文件 %1 缺失：无法读取 %2 的 2 秒读数。</translation>
+    </message>
+    <message>
+        <source>The archive file %1 cannot be read: %2</source>
+        <translation>无法读取归档文件 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>RAlarmJournalView</name>
     <message>
         <source>Export</source>
@@ -288,8 +299,12 @@
         <translation>数据库文件 %1 无法使用：%2。该文件保持原样；在替换该文件并重新启动程序之前，读数只显示而不存储。</translation>
     </message>
     <message>
-        <source>integrity check failed (%1)</source>
-        <translation>完整性检查失败（%1）</translation>
+        <source>Database damaged</source>
+        <translation>数据库已损坏</translation>
+    </message>
+    <message>
+        <source>The database file %1 failed its integrity check: %2. Readings are still stored where the file takes them; copy the file and replace it soon.</source>
+        <translation>数据库文件 %1 未通过完整性检查：%2。文件可写入之处仍会保存读数；请尽快复制并更换该文件。</translation>
     </message>
 </context>
 <context>
@@ -713,6 +728,18 @@
         <source>The server address is empty.</source>
         <translation>服务器地址为空。</translation>
     </message>
+    <message>
+        <source> months</source>
+        <translation> 个月</translation>
+    </message>
+    <message>
+        <source>Older 2-second readings move to one file per month in the folder &quot;archive&quot;.</source>
+        <translation>更早的 2 秒读数按月移入“archive”文件夹中的单独文件。</translation>
+    </message>
+    <message>
+        <source>2-second readings kept in the main file:</source>
+        <translation>主文件中保留 2 秒读数：</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -1021,6 +1048,10 @@
     <message>
         <source>Retrying.</source>
         <translation>正在重试。</translation>
+    </message>
+    <message>
+        <source>Database damaged: %1. Replace the file soon.</source>
+        <translation>数据库已损坏：%1。请尽快更换文件。</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "database/RUserSession.h"
@@ -58,6 +59,10 @@ constexpr int s_nTextPointSize = 12;
 // The navigation buttons show pictures; this size only sets their hint.
 constexpr int s_nNavigationPointSize = 14;
 
+// The page check waits until start-up has read what it needs: on a cold
+// disk both would otherwise compete for it.
+constexpr int IntegrityCheckDelayMs = 10000;
+
 bool inSwipeArea(const QPoint& pos)
 {
     return pos.x() <= s_nSwipeAreaRight && pos.y() <= s_nSwipeAreaBottom;
@@ -88,7 +93,11 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
         pBox->setWindowModality(Qt::NonModal);
         pBox->show();
     });
-    m_pDatabase->OpenDatabase();
+    if (m_pDatabase->OpenDatabase()) {
+        m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
+        m_pSlotArchive = new RSlotArchive(m_pClock, this);
+        m_pSlotArchive->Start();
+    }
     RRegionCatalogue::Shared().Reload();
 
     CreatePresets();

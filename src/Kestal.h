@@ -18,6 +18,7 @@ class RAlarmSound;
 class RAlarmState;
 class RRegularSave;
 class RConnectDatabase;
+class RSlotArchive;
 class RDataRecord;
 class RFormAbout;
 class RFormHistory;
@@ -116,6 +117,7 @@ private:
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;
     RConnectDatabase* m_pDatabase = nullptr;
+    RSlotArchive* m_pSlotArchive = nullptr;
     std::unique_ptr<SPresetContent> m_pPresetContent;
     // A child, but deleted first by hand: the link must stop before the
     // aggregator's last commit.

@@ -28,7 +28,8 @@ inline void Open()
     RStorageWriter::Shared().Reset();
     for (const QString& strStatement : RConnectDatabase::TableStatements())
         PSqlExec::Exec(strStatement);
-    PSqlExec::Exec(RAlarmJournal::TableStatement());
+    for (const QString& strStatement : RConnectDatabase::AddedTableStatements())
+        PSqlExec::Exec(strStatement);
 }
 
 // Registers regions at positions 1, 2, ... named "Room <id>"; their display

@@ -1,6 +1,7 @@
 #include "database/PHistoryDoseStore.h"
 
 #include "database/PSqlExec.h"
+#include "database/RArchiveChange.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RSystemInfoStore.h"
 
@@ -147,8 +148,13 @@ float PHistoryDoseStore::LoadRegionFine(
         QSqlQuery query = PSqlExec::Select(
             QStringLiteral("select * from MonthData where Month = ? and Id = ? and Hour = ?"),
             {DayText(day), nId, nFirstHour + nPart});
-        if (!query.next())
-            continue;
+        // A day of a month moved out of the main file reads from its
+        // month's archive file.
+        if (!query.next()) {
+            query = RArchiveChange::SelectHour(nId, DayText(day), nFirstHour + nPart, nullptr);
+            if (!query.isActive() || !query.next())
+                continue;
+        }
         const int nFirst = FirstSlotColumn(query);
         if (nFirst < 0)
             continue;

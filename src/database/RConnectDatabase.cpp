@@ -2,6 +2,8 @@
 
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
+#include "database/RClientSettings.h"
+#include "database/RIntegrityCheck.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
@@ -106,16 +108,36 @@ bool RConnectDatabase::OpenDatabase()
     return true;
 }
 
+void RConnectDatabase::StartIntegrityCheck(int nDelayMs)
+{
+    if (m_pCheck || !RStorageState::Shared().IsUsable())
+        return;
+    m_pCheck = new RIntegrityCheck(this);
+    connect(m_pCheck, &RIntegrityCheck::Finished, this, [this](bool bOk, const QString& strDetail) {
+        if (bOk)
+            return;
+        const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
+        Log(0, "database %s failed its integrity check: %s\n", strFile.toUtf8().constData(),
+            strDetail.toUtf8().constData());
+        RStorageState::Shared().SetDamaged(strDetail);
+        if (m_report) {
+            m_report(tr("Database damaged"),
+                tr("The database file %1 failed its integrity check: %2. Readings are still "
+                   "stored where the file takes them; copy the file and replace it soon.")
+                    .arg(strFile, strDetail));
+        }
+    });
+    m_pCheck->Start(QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath(), nDelayMs);
+}
+
 QString RConnectDatabase::UnusableReason()
 {
-    // Nothing here may change the file: a file that fails is evidence.
+    // Nothing here may change the file: a file that fails is evidence. Only
+    // checks whose cost does not grow with the file: the pages are checked
+    // after start, in the background.
     QSqlQuery query;
     if (!query.exec(QStringLiteral("select count(*) from sqlite_master")))
         return query.lastError().databaseText();
-    if (!query.exec(QStringLiteral("pragma quick_check(1)")) || !query.next())
-        return query.lastError().databaseText();
-    if (query.value(0).toString() != QLatin1String("ok"))
-        return tr("integrity check failed (%1)").arg(query.value(0).toString());
     // A write that is rolled back: only a file that takes writes passes.
     if (!query.exec(QStringLiteral("pragma user_version")) || !query.next())
         return query.lastError().databaseText();
@@ -160,6 +182,9 @@ void RConnectDatabase::SetJournalMode()
             "database journal mode stays '%s' (%s): readers may wait for the writer\n",
             strMode.toUtf8().constData(), query.lastError().text().toUtf8().constData());
     query.exec(QStringLiteral("pragma busy_timeout = %1").arg(RStorageWriter::LockWaitMs));
+    // Deleted slots are kept in archive files; zeroing every freed page would
+    // write each archived month a second time into the main file.
+    query.exec(QStringLiteral("pragma secure_delete = fast"));
 }
 
 QStringList RConnectDatabase::TableStatements()
@@ -244,12 +269,24 @@ void RConnectDatabase::CreateMissing()
             PSqlExec::Exec(QLatin1String(index.pStatement));
     }
 
-    // The account tables belong to the installed file; a file without them
-    // gets the columns the session rule reads and writes.
-    PSqlExec::Exec(QStringLiteral("create table if not exists UserPermission(Id int default 0, "
-                                  "Name varchar(64) default 0, state int default 0)"));
-    PSqlExec::Exec(QStringLiteral(
-        "create table if not exists UserLoginTimeInfo(Id int default 0, Logintime varchar(20) "
-        "default 0, Logouttime varchar(20) default 0)"));
-    PSqlExec::Exec(RAlarmJournal::TableStatement());
+    for (const QString& strStatement : AddedTableStatements())
+        PSqlExec::Exec(strStatement);
+}
+
+QStringList RConnectDatabase::AddedTableStatements()
+{
+    return {
+        // The account tables belong to the installed file; a file without
+        // them gets the columns the session rule reads and writes.
+        QStringLiteral("create table if not exists UserPermission(Id int default 0, Name "
+                       "varchar(64) default 0, state int default 0)"),
+        QStringLiteral("create table if not exists UserLoginTimeInfo(Id int default 0, Logintime "
+                       "varchar(20) default 0, Logouttime varchar(20) default 0)"),
+        RAlarmJournal::TableStatement(),
+        // Months whose slots are moving (1) or moved (2) to archive files: a
+        // month listed here whose file is gone is missing, not empty.
+        QStringLiteral("create table if not exists ArchivedMonth(Month varchar(7) primary key, "
+                       "State int default 0)"),
+        RClientSettings::TableStatement(),
+    };
 }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class RIntegrityCheck;
+
 // Opens "DataBase.sqlite" as the default connection and creates the schema of
 // a new file. Core code shows no widgets: a failure to open is handed to the
 // report callback, which the main window sets to show its message box.
@@ -22,11 +24,16 @@ public:
     void SetFailureReport(FailureReport report);
 
     // Main thread, once per run, before any worker starts. Returns whether the
-    // file can be used: it opens, reads as a database, passes a quick
-    // integrity check and takes writes. A file that fails is left exactly as
-    // it is; the failure is reported and the storage state says so. A
-    // missing file is created.
+    // file can be used: it opens, its header and schema read, and it takes
+    // writes; nothing here grows with the file's size. A file that fails is
+    // left exactly as it is; the failure is reported and the storage state
+    // says so. A missing file is created.
     bool OpenDatabase();
+
+    // After a successful open: every page is checked in the background,
+    // starting nDelayMs later. Damage found is logged at Critical, reported
+    // and shown on the storage line.
+    void StartIntegrityCheck(int nDelayMs);
 
     // Commits the long transaction that all writers share on the default
     // connection and begins the next one (the storage writer does both).
@@ -42,6 +49,8 @@ public:
     // file gets.
     static QStringList TableStatements();
     static QString ServerNetworkInfoStatement();
+    // The tables every file gets when they are missing ("if not exists").
+    static QStringList AddedTableStatements();
 
 private:
     Q_DISABLE_COPY(RConnectDatabase)
@@ -56,4 +65,5 @@ private:
     static void SetJournalMode();
 
     FailureReport m_report;
+    RIntegrityCheck* m_pCheck = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "database/PSavepoint.h"
 #include "database/PSqlExec.h"
+#include "database/RArchiveChange.h"
 #include "database/RConnectDatabase.h"
 #include "message/PLogRecord.h"
 
@@ -48,6 +49,7 @@ bool RDayDataStore::DeleteDay(
         ? QStringList {QStringLiteral("MonthMinuteDose"), QStringLiteral("MonthData"),
             QStringLiteral("RegionLinkDoseInfo")}
         : QStringList {QStringLiteral("PersonalMonthDose"), QStringLiteral("PersonalRealTimeDose")};
+    RArchiveChange archive;
     PSavepoint savepoint(QStringLiteral("delete_day"));
     if (!savepoint.IsOpen()) {
         *pError = QStringLiteral("cannot start the change");
@@ -82,6 +84,11 @@ bool RDayDataStore::DeleteDay(
         if (!bOk)
             return false;
     }
+    // An archived day goes from its month's file too; the archive commits
+    // first, and a failure there keeps the day everywhere.
+    if (kind == Region
+        && (!archive.DeleteDay(nId, strDay, &nRows, pError) || !archive.Commit(pError)))
+        return false;
     if (!savepoint.Release()) {
         *pError = QStringLiteral("cannot keep the change");
         return false;

@@ -2,6 +2,8 @@
 
 #include "database/PSavepoint.h"
 #include "database/PSqlExec.h"
+#include "database/RArchiveChange.h"
+#include "database/RConnectDatabase.h"
 #include "message/PLogRecord.h"
 
 #include <QHash>
@@ -75,6 +77,9 @@ QVector<int> RDeviceListStore::RemovedIds(const QVector<RDeviceRow>& rows) const
 
 bool RDeviceListStore::Save(const QVector<RDeviceRow>& rows, QString* pError) const
 {
+    // Held to the end: no archive step copies a removed region's slots back
+    // before its deletion is in the file.
+    RArchiveChange archive;
     PSavepoint savepoint(QStringLiteral("device_list"));
     if (!savepoint.IsOpen()) {
         *pError = QStringLiteral("cannot start the change");
@@ -139,11 +144,17 @@ bool RDeviceListStore::Save(const QVector<RDeviceRow>& rows, QString* pError) co
             if (!PSqlExec::Exec(strDelete, {nId}, pError))
                 return false;
         }
+        if (m_mode == Regions && !archive.DeleteRegion(nId, pError))
+            return false;
     }
+    if (!archive.Commit(pError))
+        return false;
     if (!savepoint.Release()) {
         *pError = QStringLiteral("cannot keep the change");
         return false;
     }
+    if (!removed.isEmpty())
+        RConnectDatabase::CommitTransaction();
     // Written once the deletion is kept, so the log never claims one that was undone.
     for (int nId : removed) {
         Log(LogLevel::Notice, "%s %d removed, its stored history deleted\n",

@@ -1,5 +1,7 @@
 #include "database/RStorageState.h"
 
+#include <QStringList>
+
 RStorageState::RStorageState(QObject* pParent)
     : QObject(pParent)
 {
@@ -44,23 +46,34 @@ void RStorageState::CommitSucceeded()
     emit Changed();
 }
 
+void RStorageState::SetDamaged(const QString& strReason)
+{
+    m_strDamaged = strReason;
+    emit Changed();
+}
+
 QString RStorageState::ProblemText() const
 {
     if (!m_strUnusable.isEmpty())
         return tr("Database unavailable: %1. Readings are shown but not stored.")
             .arg(m_strUnusable);
-    if (!m_bFailing)
-        return QString();
-    QString strText = tr("Readings are not being stored: %1.").arg(m_strFailure);
-    if (m_nLost > 0)
-        strText += QLatin1Char(' ') + tr("%1 reading(s) could not be stored.").arg(m_nLost);
-    return strText + QLatin1Char(' ') + tr("Retrying.");
+    QStringList parts;
+    if (!m_strDamaged.isEmpty())
+        parts << tr("Database damaged: %1. Replace the file soon.").arg(m_strDamaged);
+    if (m_bFailing) {
+        parts << tr("Readings are not being stored: %1.").arg(m_strFailure);
+        if (m_nLost > 0)
+            parts << tr("%1 reading(s) could not be stored.").arg(m_nLost);
+        parts << tr("Retrying.");
+    }
+    return parts.join(QLatin1Char(' '));
 }
 
 void RStorageState::Reset()
 {
     m_strUnusable.clear();
     m_strFailure.clear();
+    m_strDamaged.clear();
     m_bFailing = false;
     m_nLost = 0;
     emit Changed();

@@ -21,6 +21,11 @@ public:
     void SetUnusable(const QString& strReason);
     bool IsUsable() const { return m_strUnusable.isEmpty(); }
 
+    // The background check found damaged pages. Storing goes on (what the
+    // file refuses is kept and retried); the line stays for the run.
+    void SetDamaged(const QString& strReason);
+    bool IsDamaged() const { return !m_strDamaged.isEmpty(); }
+
     // A commit or a storing statement failed; nLost readings are not in the
     // file and will not be.
     void CommitFailed(const QString& strReason);
@@ -45,6 +50,7 @@ private:
 
     QString m_strUnusable;
     QString m_strFailure;
+    QString m_strDamaged;
     bool m_bFailing = false;
     qint64 m_nLost = 0;
 };

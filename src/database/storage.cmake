@@ -1,4 +1,7 @@
 target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RIntegrityCheck.cpp ${CMAKE_CURRENT_LIST_DIR}/RIntegrityCheck.h
+  ${CMAKE_CURRENT_LIST_DIR}/RSlotArchive.cpp ${CMAKE_CURRENT_LIST_DIR}/RSlotArchive.h
+  ${CMAKE_CURRENT_LIST_DIR}/RSlotArchiveWorker.cpp ${CMAKE_CURRENT_LIST_DIR}/RSlotArchiveWorker.h
   ${CMAKE_CURRENT_LIST_DIR}/RStatementCache.cpp ${CMAKE_CURRENT_LIST_DIR}/RStatementCache.h
   ${CMAKE_CURRENT_LIST_DIR}/RStorageState.cpp ${CMAKE_CURRENT_LIST_DIR}/RStorageState.h
   ${CMAKE_CURRENT_LIST_DIR}/RStorageWriter.cpp ${CMAKE_CURRENT_LIST_DIR}/RStorageWriter.h)

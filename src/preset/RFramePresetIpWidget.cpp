@@ -1,5 +1,8 @@
 #include "preset/RFramePresetIpWidget.h"
 
+#include "database/PSavepoint.h"
+#include "database/RClientSettings.h"
+#include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
 
 #include <QDoubleSpinBox>
@@ -57,6 +60,17 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSpinBoxCoefRegion
         = AddNumber(QStringLiteral("m_pSpinBoxCoefRegion"), tr("Detector Parameter B:"), 5);
 
+    m_pSpinBoxArchiveMonths = new QSpinBox(this);
+    m_pSpinBoxArchiveMonths->setObjectName(QStringLiteral("m_pSpinBoxArchiveMonths"));
+    // At least the current month stays; ten years is as long as anyone asks.
+    m_pSpinBoxArchiveMonths->setRange(1, 120);
+    m_pSpinBoxArchiveMonths->setSuffix(tr(" months"));
+    m_pSpinBoxArchiveMonths->setToolTip(
+        tr("Older 2-second readings move to one file per month in the folder \"archive\"."));
+    m_pSpinBoxArchiveMonths->setStyleSheet(QLatin1String(s_pWhite));
+    m_pSpinBoxArchiveMonths->setMaximumWidth(s_nFieldWidth);
+    pForm->addRow(tr("2-second readings kept in the main file:"), m_pSpinBoxArchiveMonths);
+
     // The second server's line is kept in the table but not offered.
     m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
     m_pLabelPort_2 = new QLabel(tr("Port:"), this);
@@ -106,6 +120,8 @@ void RFramePresetIpWidget::Load()
         m_pEditIp_2->setText(info.strIp2);
         m_pEditPort_2->setValue(info.nPort2);
     }
+    m_pSpinBoxArchiveMonths->setValue(RClientSettings::Int(
+        RClientSettings::ArchiveRetentionMonths, RSlotArchive::DefaultRetentionMonths));
     m_bEdited = false;
 }
 
@@ -142,7 +158,12 @@ bool RFramePresetIpWidget::Save(QString* pError)
     info.strIp2 = m_pEditIp_2->text();
     info.nPort2 = m_pEditPort_2->value();
     QString strError;
-    if (!RSystemInfoStore::Save(info, &strError)) {
+    PSavepoint savepoint(QStringLiteral("system_settings"));
+    if (!RSystemInfoStore::Save(info, &strError)
+        || !RClientSettings::SetInt(
+            RClientSettings::ArchiveRetentionMonths, m_pSpinBoxArchiveMonths->value(), &strError)
+        || !savepoint.Release()) {
+        savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }

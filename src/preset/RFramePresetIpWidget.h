@@ -8,7 +8,8 @@ class QLineEdit;
 class QSpinBox;
 
 // The system settings editor: the data server's address and port, the band
-// thresholds A, B, C (µRad/h) and the two detector coefficients.
+// thresholds A, B, C (µRad/h), the two detector coefficients and how many
+// months of 2-second readings the main file keeps.
 class RFramePresetIpWidget final : public QWidget
 {
     Q_OBJECT
@@ -45,6 +46,7 @@ private:
     QDoubleSpinBox* m_pSpinBoxThresC = nullptr;
     QDoubleSpinBox* m_pSpinBoxCoefStaff = nullptr;
     QDoubleSpinBox* m_pSpinBoxCoefRegion = nullptr;
+    QSpinBox* m_pSpinBoxArchiveMonths = nullptr;
     QLabel* m_pLabelIp_2 = nullptr;
     QLabel* m_pLabelPort_2 = nullptr;
     QLineEdit* m_pEditIp_2;

@@ -73,12 +73,13 @@ private slots:
     {
         QVERIFY(Open());
         QVERIFY(QFile::exists(QStringLiteral("DataBase.sqlite")));
-        const QStringList tables = {"MonthData", "PersonalRealTimeDose", "MonthMinuteDose",
-            "RegionInfo", "RegionLinkDoseInfo", "RegionCurveColorInfo", "RoutingRoomInfo",
-            "PersonalInfo", "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose",
-            "PersonalSumDoseInfo", "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex",
-            "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
-            "UserPermission", "UserLoginTimeInfo", "AlarmJournal"};
+        const QStringList tables
+            = {"MonthData", "PersonalRealTimeDose", "MonthMinuteDose", "RegionInfo",
+                "RegionLinkDoseInfo", "RegionCurveColorInfo", "RoutingRoomInfo", "PersonalInfo",
+                "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose", "PersonalSumDoseInfo",
+                "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex", "MonthMinuteIndex",
+                "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex", "UserPermission",
+                "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth", "ClientSettings"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -101,8 +102,8 @@ private slots:
         }
         QVERIFY(Open());
         QCOMPARE(names("table"),
-            QStringList(
-                {"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal"}));
+            QStringList({"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal",
+                "ArchivedMonth", "ClientSettings"}));
         QVERIFY(names("index").isEmpty());
     }
 
@@ -179,12 +180,19 @@ private slots:
             c = char(nSeed >> 16);
         }
         QTest::newRow("64 KiB of random bytes") << random << "file is not a database";
-        // A real database whose table pages were overwritten.
-        QTemporaryDir scratch;
+    }
+
+    // A real database whose table pages were overwritten: opening reads only
+    // the header and the schema, so the window comes up and storage starts at
+    // once; the background check then finds the damage and takes the storage
+    // fault road (box, Critical log, status line) while the file still takes
+    // writes.
+    void damagedPagesAreFoundAfterStart()
+    {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "scratch");
-            db.setDatabaseName(scratch.filePath("good.sqlite"));
-            db.open();
+            db.setDatabaseName(QStringLiteral("DataBase.sqlite"));
+            QVERIFY(db.open());
             QSqlQuery query(db);
             query.exec("create table t(x)");
             query.exec("create index i on t(x)");
@@ -194,12 +202,32 @@ private slots:
             db.commit();
         }
         QSqlDatabase::removeDatabase("scratch");
-        QFile good(scratch.filePath("good.sqlite"));
-        good.open(QIODevice::ReadOnly);
-        QByteArray corrupt = good.readAll();
-        for (int i = 4096 * 2; i < corrupt.size(); i += 7)
-            corrupt[i] = char(i * 31);
-        QTest::newRow("corrupt pages") << corrupt << "";
+        QFile file(QStringLiteral("DataBase.sqlite"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray content = file.readAll();
+        for (int i = 4096 * 2; i < content.size(); i += 7)
+            content[i] = char(i * 31);
+        file.seek(0);
+        file.write(content);
+        file.close();
+
+        QSqlDatabase::database().close();
+        RConnectDatabase connect;
+        connect.SetFailureReport(
+            [this](const QString& strTitle, const QString&) { m_reports << strTitle; });
+        QVERIFY(connect.OpenDatabase());
+        QVERIFY(m_reports.isEmpty());
+        QVERIFY(RStorageState::Shared().ProblemText().isEmpty());
+
+        const QByteArray log = StdoutCapture::Of([&]() {
+            connect.StartIntegrityCheck(0);
+            QTRY_COMPARE_WITH_TIMEOUT(m_reports, QStringList("Database damaged"), 20000);
+        });
+        QVERIFY2(log.contains("[Critical]"), log.constData());
+        const RStorageState& state = RStorageState::Shared();
+        QVERIFY(state.IsUsable());
+        QVERIFY(state.ProblemText().startsWith("Database damaged: "));
+        QVERIFY(QSqlQuery().exec("pragma user_version = 5"));
     }
 
     // Never overwritten or repaired: the file stays byte for byte, the

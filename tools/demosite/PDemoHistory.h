@@ -19,6 +19,8 @@ public:
     // nothing: returns the number of region-days written, -1 when it failed
     // and nothing was written.
     static int Write(const QDate& today, int nDays);
+    // The days from first to last, both included, in the same way.
+    static int WriteRange(const QDate& first, const QDate& last);
 
 private:
     PDemoHistory() = delete;

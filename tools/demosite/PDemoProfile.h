@@ -16,8 +16,8 @@ public:
     static constexpr quint32 Base = 1000;
 
     // The profile the demo runs the simulator with for region nId (1 steady,
-    // 2 noisy, 3 ramp, 4 burst, 5 silent, as scripts/run-demo.sh does); any
-    // other region is steady.
+    // 2 noisy, 3 ramp, 4 burst, 5 silent, as scripts/run-demo.sh does); the
+    // regions of a bigger site take the same five in turn.
     static Profile ForRegion(int nId);
 
     static QVector<quint32> DayCounts(int nId, Profile eProfile, const QDate& day);

@@ -1,0 +1,37 @@
+#include "database/RClientSettings.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+QString RClientSettings::TableStatement()
+{
+    return QStringLiteral("create table if not exists ClientSettings(Name varchar(64) primary key, "
+                          "Value varchar(256))");
+}
+
+int RClientSettings::Int(const char* pName, int nDefault)
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("select Value from ClientSettings where Name = ?"));
+    query.addBindValue(QString::fromLatin1(pName));
+    if (!query.exec() || !query.next())
+        return nDefault;
+    bool bOk = false;
+    const int nValue = query.value(0).toInt(&bOk);
+    return bOk ? nValue : nDefault;
+}
+
+bool RClientSettings::SetInt(const char* pName, int nValue, QString* pError)
+{
+    QSqlQuery query;
+    query.prepare(
+        QStringLiteral("insert or replace into ClientSettings(Name, Value) values(?, ?)"));
+    query.addBindValue(QString::fromLatin1(pName));
+    query.addBindValue(QString::number(nValue));
+    if (query.exec())
+        return true;
+    if (pError)
+        *pError = query.lastError().text();
+    return false;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Settings of this client that have no column of their own, by name, in the
+// table "ClientSettings" on the default connection (inside the long
+// transaction; nothing is committed here).
+class RClientSettings final
+{
+public:
+    // How many months of 2-second slots stay in the main file.
+    static constexpr const char* ArchiveRetentionMonths = "ArchiveRetentionMonths";
+
+    static QString TableStatement();
+    // nDefault when the setting was never saved or cannot be read.
+    static int Int(const char* pName, int nDefault);
+    // False, with the reason in pError, when the file refused it.
+    static bool SetInt(const char* pName, int nValue, QString* pError);
+
+private:
+    RClientSettings() = delete;
+};

@@ -26,7 +26,7 @@ void logOnce(const QString& strProblem)
     static QSet<QString> logged;
     if (!logged.contains(strProblem)) {
         logged.insert(strProblem);
-        Log(1, "%s\n", strProblem.toUtf8().constData());
+        Log(LogLevel::Alert, "%s\n", strProblem.toUtf8().constData());
     }
 }
 

@@ -117,8 +117,8 @@ void RConnectDatabase::StartIntegrityCheck(int nDelayMs)
         if (bOk)
             return;
         const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
-        Log(0, "database %s failed its integrity check: %s\n", strFile.toUtf8().constData(),
-            strDetail.toUtf8().constData());
+        Log(LogLevel::Critical, "database %s failed its integrity check: %s\n",
+            strFile.toUtf8().constData(), strDetail.toUtf8().constData());
         RStorageState::Shared().SetDamaged(strDetail);
         if (m_report) {
             m_report(tr("Database damaged"),

@@ -97,7 +97,7 @@ void RSlotArchive::OnStepped(const RArchiveStep& step)
     RStorageWriter& writer = RStorageWriter::Shared();
     if (!step.strError.isEmpty()) {
         if (step.strError != m_strLastError)
-            Log(1, "slots not archived: %s\n", step.strError.toUtf8().constData());
+            Log(LogLevel::Alert, "slots not archived: %s\n", step.strError.toUtf8().constData());
         m_strLastError = step.strError;
         m_nRestAfterMs = m_pClock->ElapsedMs() + RestAfterErrorMs;
         emit Stepped(step.strMonth, 0);
@@ -116,7 +116,7 @@ void RSlotArchive::OnStepped(const RArchiveStep& step)
     if (step.bMonthDone) {
         writer.Write(
             QStringLiteral("update ArchivedMonth set State = 2 where Month = ?"), {step.strMonth});
-        LogDebug("slots of %s archived in %s\n", step.strMonth.toUtf8().constData(),
+        Log(LogLevel::Debug, "slots of %s archived in %s\n", step.strMonth.toUtf8().constData(),
             FilePath(step.strMonth).toUtf8().constData());
     }
     m_dLastStepGuiMs = timer.nsecsElapsed() / 1e6;

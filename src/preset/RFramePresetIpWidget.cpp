@@ -67,7 +67,6 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSpinBoxArchiveMonths->setSuffix(tr(" months"));
     m_pSpinBoxArchiveMonths->setToolTip(
         tr("Older 2-second readings move to one file per month in the folder \"archive\"."));
-    m_pSpinBoxArchiveMonths->setStyleSheet(QLatin1String(s_pWhite));
     m_pSpinBoxArchiveMonths->setMaximumWidth(s_nFieldWidth);
     pForm->addRow(tr("2-second readings kept in the main file:"), m_pSpinBoxArchiveMonths);
 

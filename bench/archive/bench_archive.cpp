@@ -11,8 +11,9 @@
 //
 //   bench_archive step <dir>
 //     After 'year': the GUI thread's share of archive steps of the default
-//     size (the deletes of 20 region-days), over 200 steps of the months
-//     still in the main file; median and maximum in milliseconds.
+//     size (the deletes of 20 region-days), over 200 steps of the newest
+//     month (a day of the next is written and the retention set to one
+//     month for it); median and maximum in milliseconds.
 //
 //   bench_archive pages <dir>
 //     On such a site, a region's day in the oldest archived month: the day
@@ -24,6 +25,7 @@
 #include "PDemoHistory.h"
 #include "database/PHistoryDoseStore.h"
 #include "database/PSqlExec.h"
+#include "database/RClientSettings.h"
 #include "database/RConnectDatabase.h"
 #include "database/RSlotArchive.h"
 #include "history/PMonthReport.h"
@@ -142,7 +144,12 @@ int steps()
         std::printf("no slots in the main file\n");
         return 1;
     }
-    SManualClock clock(QDateTime(last.addMonths(3), QTime(0, 0)));
+    // A day of the next month and one month kept: the newest month is due.
+    const QDate next = QDate(last.year(), last.month(), 1).addMonths(1);
+    PDemoHistory::WriteRange(next, next);
+    RClientSettings::SetInt(RClientSettings::ArchiveRetentionMonths, 1, nullptr);
+    RConnectDatabase::CommitTransaction();
+    SManualClock clock(QDateTime(next, QTime(1, 0)));
     RSlotArchive archive(&clock);
     std::vector<double> times;
     for (int i = 0; i < 200; ++i) {

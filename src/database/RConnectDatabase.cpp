@@ -2,8 +2,10 @@
 
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
+#include "database/RUserAccounts.h"
 #include "message/PLogRecord.h"
 
 #include <QFileInfo>
@@ -252,4 +254,6 @@ void RConnectDatabase::CreateMissing()
         "create table if not exists UserLoginTimeInfo(Id int default 0, Logintime varchar(20) "
         "default 0, Logouttime varchar(20) default 0)"));
     PSqlExec::Exec(RAlarmJournal::TableStatement());
+    PSqlExec::Exec(RUserAccounts::TableStatement());
+    PSqlExec::Exec(RAuditTrail::TableStatement());
 }

@@ -78,7 +78,7 @@ private slots:
             "PersonalInfo", "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose",
             "PersonalSumDoseInfo", "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex",
             "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
-            "UserPermission", "UserLoginTimeInfo", "AlarmJournal"};
+            "UserPermission", "UserLoginTimeInfo", "AlarmJournal", "UserAccount", "AuditTrail"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -101,8 +101,8 @@ private slots:
         }
         QVERIFY(Open());
         QCOMPARE(names("table"),
-            QStringList(
-                {"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal"}));
+            QStringList({"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal",
+                "UserAccount", "AuditTrail"}));
         QVERIFY(names("index").isEmpty());
     }
 

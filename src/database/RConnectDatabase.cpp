@@ -58,6 +58,7 @@ const IndexDef s_indexes[] = {
 
 RConnectDatabase::RConnectDatabase(QObject* pParent)
     : QObject(pParent)
+    , m_strFileName(QLatin1String(s_pDatabaseName))
 {
 }
 
@@ -73,7 +74,7 @@ bool RConnectDatabase::OpenDatabase()
     QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
         ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(QLatin1String(s_pDatabaseName));
+    db.setDatabaseName(m_strFileName);
     RStorageState::Shared().Reset();
     RStorageWriter::Shared().Reset();
     const QString strTitle = tr("Cannot open database");
@@ -83,7 +84,7 @@ bool RConnectDatabase::OpenDatabase()
     else
         strReason = UnusableReason();
     if (!strReason.isEmpty()) {
-        const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
+        const QString strFile = QFileInfo(m_strFileName).absoluteFilePath();
         Log(LogLevel::Critical, "database %s unusable: %s\n", strFile.toUtf8().constData(),
             strReason.toUtf8().constData());
         RStorageState::Shared().SetUnusable(strReason);

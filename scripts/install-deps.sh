@@ -2,10 +2,11 @@
 # Installs the Debian 12 packages that the build, the tests and the demo need.
 # Safe to run again: apt-get skips what is already there. fonts-noto-cjk draws
 # the Chinese texts; without it they show as empty boxes. qttranslations5-l10n
-# holds Qt's own Chinese texts (file dialog, standard buttons).
+# holds Qt's own Chinese texts (file dialog, standard buttons). libsodium-dev
+# hashes the account passwords.
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-libqt5sql5-sqlite libsqlite3-dev libxlsxwriter-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
+libqt5sql5-sqlite libsqlite3-dev libxlsxwriter-dev libsodium-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
 fonts-dejavu-core fonts-noto-cjk x11-apps netpbm unzip qtmultimedia5-dev libqt5multimedia5-plugins help2man
 desktop-file-utils file dpkg-dev qttranslations5-l10n"
 missing=""

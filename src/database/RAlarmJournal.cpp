@@ -1,31 +1,28 @@
 #include "database/RAlarmJournal.h"
 
 #include "database/PSqlExec.h"
+#include "database/RCommitPacer.h"
 #include "database/RStorageWriter.h"
 #include "message/SClock.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QVariant>
-
-namespace {
-
-constexpr qint64 s_nCommitGapMs = 1000;
-
-} // namespace
 
 RAlarmJournal::RAlarmJournal(SClock* pClock, QObject* pParent)
     : QObject(pParent)
     , m_pClock(pClock ? pClock : SClock::System())
-    , m_pCommitTimer(new QTimer(this))
+    , m_pPacer(new RCommitPacer(m_pClock, this))
 {
-    m_pCommitTimer->setSingleShot(true);
-    connect(m_pCommitTimer, &QTimer::timeout, this, &RAlarmJournal::CommitNow);
 }
 
 RAlarmJournal::~RAlarmJournal() = default;
+
+void RAlarmJournal::SetCommitter(std::function<void()> commit)
+{
+    m_pPacer->SetCommitter(std::move(commit));
+}
 
 QString RAlarmJournal::TableStatement()
 {
@@ -56,29 +53,8 @@ bool RAlarmJournal::Write(
             {TimeText(event.time), nId, strEvent, dDose, nThreshold, strOperator}))
         return false;
     emit Written(event);
-    CommitSoon();
+    m_pPacer->Soon();
     return true;
-}
-
-void RAlarmJournal::CommitSoon()
-{
-    if (!m_commit || m_pCommitTimer->isActive())
-        return;
-    const qint64 nNow = m_pClock->ElapsedMs();
-    const qint64 nSince = m_nLastCommitMs < 0 ? s_nCommitGapMs : nNow - m_nLastCommitMs;
-    if (nSince >= s_nCommitGapMs) {
-        CommitNow();
-        return;
-    }
-    // A burst of events shares one commit a second after the previous one.
-    m_pCommitTimer->start(static_cast<int>(s_nCommitGapMs - nSince));
-}
-
-void RAlarmJournal::CommitNow()
-{
-    m_nLastCommitMs = m_pClock->ElapsedMs();
-    if (m_commit)
-        m_commit();
 }
 
 QVector<RAlarmEvent> RAlarmJournal::Read(

@@ -9,7 +9,7 @@
 #include <functional>
 
 class QSqlError;
-class QTimer;
+class RCommitPacer;
 class SClock;
 
 // One line of the alarm journal. Time is local time; Id 0 for the link.
@@ -25,8 +25,8 @@ struct RAlarmEvent
 
 // The alarm journal (table AlarmJournal): what happened to the alarms and the
 // link, and when. A written event reaches the file within a second: the
-// journal asks for the long transaction to be committed, at most once a
-// second, so a crash right after an alarm never loses its record.
+// journal asks for the long transaction to be committed (RCommitPacer), so a
+// crash right after an alarm never loses its record.
 // Default connection, GUI thread.
 class RAlarmJournal final : public QObject
 {
@@ -39,7 +39,7 @@ public:
 
     // Commits the open transaction and opens the next; the aggregator's
     // commit in the program. Without one, nothing is committed early.
-    void SetCommitter(std::function<void()> commit) { m_commit = std::move(commit); }
+    void SetCommitter(std::function<void()> commit);
 
     // Appends an event stamped now; false when it could not be stored.
     bool Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
@@ -66,11 +66,6 @@ signals:
 private:
     Q_DISABLE_COPY(RAlarmJournal)
 
-    void CommitSoon();
-    void CommitNow();
-
     SClock* m_pClock;
-    std::function<void()> m_commit;
-    QTimer* m_pCommitTimer;
-    qint64 m_nLastCommitMs = -1;
+    RCommitPacer* m_pPacer;
 };

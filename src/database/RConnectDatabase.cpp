@@ -2,10 +2,12 @@
 
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
 #include "database/RIntegrityCheck.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
+#include "database/RUserAccounts.h"
 #include "message/PLogRecord.h"
 
 #include <QFileInfo>
@@ -58,6 +60,7 @@ const IndexDef s_indexes[] = {
 
 RConnectDatabase::RConnectDatabase(QObject* pParent)
     : QObject(pParent)
+    , m_strFileName(QLatin1String(s_pDatabaseName))
 {
 }
 
@@ -73,7 +76,7 @@ bool RConnectDatabase::OpenDatabase()
     QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
         ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(QLatin1String(s_pDatabaseName));
+    db.setDatabaseName(m_strFileName);
     RStorageState::Shared().Reset();
     RStorageWriter::Shared().Reset();
     const QString strTitle = tr("Cannot open database");
@@ -83,7 +86,7 @@ bool RConnectDatabase::OpenDatabase()
     else
         strReason = UnusableReason();
     if (!strReason.isEmpty()) {
-        const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
+        const QString strFile = QFileInfo(m_strFileName).absoluteFilePath();
         Log(LogLevel::Critical, "database %s unusable: %s\n", strFile.toUtf8().constData(),
             strReason.toUtf8().constData());
         RStorageState::Shared().SetUnusable(strReason);
@@ -288,5 +291,7 @@ QStringList RConnectDatabase::AddedTableStatements()
         QStringLiteral("create table if not exists ArchivedMonth(Month varchar(7) primary key, "
                        "State int default 0)"),
         RClientSettings::TableStatement(),
+        RUserAccounts::TableStatement(),
+        RAuditTrail::TableStatement(),
     };
 }

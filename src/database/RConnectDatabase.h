@@ -7,7 +7,7 @@
 
 class RIntegrityCheck;
 
-// Opens "DataBase.sqlite" as the default connection and creates the schema of
+// Opens "DataBase.sqlite" (or the file named) as the default connection and creates the schema of
 // a new file. Core code shows no widgets: a failure to open is handed to the
 // report callback, which the main window sets to show its message box.
 class RConnectDatabase : public QObject
@@ -22,6 +22,9 @@ public:
 
     // Without a callback the failure goes to the log.
     void SetFailureReport(FailureReport report);
+    // The file to open instead of DataBase.sqlite in the working directory
+    // (the command line's --db).
+    void SetFileName(const QString& strFileName) { m_strFileName = strFileName; }
 
     // Main thread, once per run, before any worker starts. Returns whether the
     // file can be used: it opens, its header and schema read, and it takes
@@ -66,4 +69,5 @@ private:
 
     FailureReport m_report;
     RIntegrityCheck* m_pCheck = nullptr;
+    QString m_strFileName;
 };

@@ -1,2 +1,3 @@
 target_sources(kestal_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournal.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournal.h)
+  ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournal.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournal.h
+  ${CMAKE_CURRENT_LIST_DIR}/RCommitPacer.cpp ${CMAKE_CURRENT_LIST_DIR}/RCommitPacer.h)

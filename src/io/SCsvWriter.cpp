@@ -18,12 +18,18 @@ bool SCsvWriter::Open(QString* pError)
 
 void SCsvWriter::WriteRow(const QStringList& fields)
 {
+    m_stream << Line(fields);
+}
+
+QString SCsvWriter::Line(const QStringList& fields)
+{
+    QString strLine;
     for (int i = 0; i < fields.size(); ++i) {
         if (i > 0)
-            m_stream << ',';
-        m_stream << Field(fields.at(i));
+            strLine += QLatin1Char(',');
+        strLine += Field(fields.at(i));
     }
-    m_stream << "\r\n";
+    return strLine + QLatin1String("\r\n");
 }
 
 bool SCsvWriter::Commit(QString* pError)

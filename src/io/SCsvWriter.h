@@ -24,6 +24,8 @@ public:
 
     // One field as it stands in a line.
     static QString Field(const QString& strValue);
+    // One line with its CR LF, for a stream that is no file (standard output).
+    static QString Line(const QStringList& fields);
 
 private:
     Q_DISABLE_COPY(SCsvWriter)

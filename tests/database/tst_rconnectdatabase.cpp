@@ -73,13 +73,13 @@ private slots:
     {
         QVERIFY(Open());
         QVERIFY(QFile::exists(QStringLiteral("DataBase.sqlite")));
-        const QStringList tables
-            = {"MonthData", "PersonalRealTimeDose", "MonthMinuteDose", "RegionInfo",
-                "RegionLinkDoseInfo", "RegionCurveColorInfo", "RoutingRoomInfo", "PersonalInfo",
-                "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose", "PersonalSumDoseInfo",
-                "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex", "MonthMinuteIndex",
-                "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex", "UserPermission",
-                "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth", "ClientSettings"};
+        const QStringList tables = {"MonthData", "PersonalRealTimeDose", "MonthMinuteDose",
+            "RegionInfo", "RegionLinkDoseInfo", "RegionCurveColorInfo", "RoutingRoomInfo",
+            "PersonalInfo", "RoutingInfo", "SystemInfo", "PortInfo", "PersonalMonthDose",
+            "PersonalSumDoseInfo", "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex",
+            "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
+            "UserPermission", "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth",
+            "ClientSettings", "UserAccount", "AuditTrail"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -103,7 +103,7 @@ private slots:
         QVERIFY(Open());
         QCOMPARE(names("table"),
             QStringList({"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal",
-                "ArchivedMonth", "ClientSettings"}));
+                "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail"}));
         QVERIFY(names("index").isEmpty());
     }
 

@@ -1,4 +1,5 @@
 #include "database/PSqlExec.h"
+#include "database/RAuditKey.h"
 #include "database/RConnectDatabase.h"
 #include "history/PMonthReport.h"
 #include "message/SBus.h"
@@ -24,20 +25,25 @@ private:
     {
         int nExit;
         QString strError;
+        QString strOutput;
     };
 
     // Runs in the site folder, where DataBase.sqlite is the default.
     Result Run(const QStringList& args, const QString& strWorkDir = QString(),
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+        const QByteArray& input = QByteArray())
     {
         QProcess process;
         process.setWorkingDirectory(strWorkDir.isEmpty() ? m_dir.path() : strWorkDir);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTAL_REPORT), args);
+        process.write(input);
+        process.closeWriteChannel();
         if (!process.waitForFinished(60000))
-            return {-1, QStringLiteral("did not finish")};
+            return {-1, QStringLiteral("did not finish"), QString()};
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardError()),
+            QString::fromUtf8(process.readAllStandardOutput())};
     }
 
     QStringList Files() const
@@ -321,6 +327,59 @@ private slots:
     // A database the command cannot read, as a file of its own beside the
     // site's. A lock is a second connection's exclusive write transaction in
     // rollback mode, whatever mode the client's own file is in.
+    // The audit commands on a new site, with the client's key place: the
+    // first administrator once, its row in the trail, and verify-audit's
+    // answers: 0 while the chain holds, 4 naming the row a shell added, 1
+    // without the key.
+    void auditCommands()
+    {
+        QTemporaryDir site;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", site.filePath("data"));
+        const auto run = [&](const QStringList& args, const QByteArray& input = QByteArray()) {
+            return Run(args, site.path(), environment, input);
+        };
+        Result result = run({"add-admin", "root"}, "Grüne Tür 42\n");
+        QVERIFY2(result.nExit == 0, qPrintable(result.strError));
+        QVERIFY(QFile::exists(site.filePath("data/kestal/audit.key")));
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(site.filePath("data")));
+        QCOMPARE(RAuditKey::DefaultPath(), site.filePath("data/kestal/audit.key"));
+        if (oldData.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", oldData);
+        QCOMPARE(run({"add-admin", "kim"}, "another password\n").nExit, 1);
+        QCOMPARE(run({"add-admin", "kim"}).nExit, 2);
+
+        result = run({"verify-audit"});
+        QVERIFY2(result.nExit == 0, qPrintable(result.strError));
+        result = run({"audit", "2000-01-01", "2002-12-31"});
+        QCOMPARE(result.nExit, 0);
+        QCOMPARE(result.strOutput.count("\r\n"), 1);
+        const QDate today = QDate::currentDate();
+        result = run({"audit", today.addDays(-1).toString("yyyy-MM-dd"),
+            today.addDays(1).toString("yyyy-MM-dd"), "--action", "account-create"});
+        QCOMPARE(result.nExit, 0);
+        QCOMPARE(result.strOutput.section("\r\n", 1, 1).section(',', 2),
+            QString("0,kestal-report,account-create,root,,grade 0,"));
+        QVERIFY(!result.strOutput.contains("[Debug]"));
+
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "shell");
+            db.setDatabaseName(site.filePath("DataBase.sqlite"));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("insert into AuditTrail select 2, Time, AccountId, "
+                                       "AccountName, Action, Object, OldValue, 'grade 1', Reason, "
+                                       "Mac from AuditTrail where Seq = 1"));
+        }
+        QSqlDatabase::removeDatabase("shell");
+        result = run({"verify-audit"});
+        QCOMPARE(result.nExit, 4);
+        QVERIFY2(result.strError.contains("sequence 2"), qPrintable(result.strError));
+        QCOMPARE(run({"verify-audit", "--audit-key", site.filePath("none.key")}).nExit, 1);
+    }
+
     void unreadableDatabase_data()
     {
         QTest::addColumn<QString>("state");

@@ -1,12 +1,18 @@
 // kestal-report: the monthly reports of the history page, the minute values
-// of a region and the patrol records as CSV, from the command line (for
-// scheduled jobs).
-// The database is opened read-only and read in short transactions, so a
+// of a region, the patrol records and the audit trail as CSV, from the
+// command line (for scheduled jobs); the audit trail's check; the first
+// administrator of a site without a screen.
+// Reports open the database read-only and read in short transactions, so a
 // running client is neither changed nor held up for more than a moment.
 
 #include "PInstallPaths.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditKey.h"
+#include "database/RAuditTrail.h"
+#include "database/RConnectDatabase.h"
 #include "database/RRoutingRecords.h"
+#include "database/RStorageWriter.h"
+#include "database/RUserAccounts.h"
 #include "history/PMonthReport.h"
 #include "io/SCsvWriter.h"
 #include "message/PLogRecord.h"
@@ -24,10 +30,12 @@
 #include <QTextStream>
 
 #include <sqlite3.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
-enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3 };
+enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3, AuditBroken = 4 };
 
 const char* const s_pDayFormat = "yyyy-MM-dd";
 constexpr int kMinutesPerDay = 1440;
@@ -49,6 +57,12 @@ const char* const s_pDescription
       "                       --rooms take comma-separated ids (default: all)\n"
       "  alarms FROM TO       the alarm journal, days FROM to TO, newest first\n"
       "                       (CSV); --region ID for one region (default: all)\n"
+      "  audit FROM TO        the audit trail, days FROM to TO, oldest first (CSV,\n"
+      "                       to standard output without -o); --account NAME and\n"
+      "                       --action ACTION narrow it\n"
+      "  verify-audit         checks the audit trail's chain of MACs\n"
+      "  add-admin NAME       creates the first administrator account; the\n"
+      "                       password is the first line of standard input\n"
       "\n"
       "DATE, FROM and TO are days as yyyy-MM-dd; FROM to TO includes both and\n"
       "spans at most 1096 days (three years): a longer range is refused with\n"
@@ -65,11 +79,19 @@ const char* const s_pDescription
       "--wait seconds in all, however many reads the command makes; past that\n"
       "it is left alone with the message \"database busy\".\n"
       "\n"
-      "Exit status, the same for every command: 0 written; 1 not written\n"
-      "(unknown id, missing, empty, truncated or damaged database, output not\n"
-      "writable, read error); 2 bad command line (a range over 1096 days\n"
-      "included); 3 database busy past --wait. No output file is left behind\n"
-      "unless the status is 0.";
+      "The audit trail's key is the client's: $XDG_DATA_HOME/kestal/audit.key,\n"
+      "by default ~/.local/share/kestal/audit.key, unless --audit-key names\n"
+      "another. add-admin writes to the database (made when missing) and makes\n"
+      "the key when the trail is empty; it refuses when an enabled\n"
+      "administrator exists, and is meant for a site whose client is stopped.\n"
+      "\n"
+      "Exit status, the same for every command: 0 written (verify-audit: the\n"
+      "chain holds; add-admin: created); 1 not written (unknown id, missing,\n"
+      "empty, truncated or damaged database, output not writable, read error,\n"
+      "no audit key for a trail with rows, account refused); 2 bad command\n"
+      "line (a range over 1096 days included); 3 database busy past --wait;\n"
+      "4 verify-audit: the chain is broken, at the sequence number it names.\n"
+      "No output file is left behind unless the status is 0.";
 
 struct Failure
 {
@@ -344,10 +366,211 @@ Failure WriteAlarms(
     return {Ok, QString()};
 }
 
+QString AuditKeyFile(const QCommandLineParser& parser)
+{
+    return parser.isSet(QStringLiteral("audit-key")) ? parser.value(QStringLiteral("audit-key"))
+                                                     : RAuditKey::DefaultPath();
+}
+
+// The audit rows of the range; without a file they go to standard output,
+// and the log, which writes there too, goes to standard error meanwhile.
+Failure WriteAudit(
+    const QDate& from, const QDate& to, const QCommandLineParser& parser, qint64* pWaitLeftMs)
+{
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    QSqlError error;
+    const QVector<RAuditEntry> entries = RAuditTrail::Read(from, to,
+        parser.value(QStringLiteral("account")), parser.value(QStringLiteral("action")), &error);
+    EndRead();
+    if (error.type() != QSqlError::NoError)
+        return ReadFailure(error);
+    const QString strOutput = parser.value(QStringLiteral("o"));
+    if (!strOutput.isEmpty() && strOutput != QLatin1String("-")) {
+        SCsvWriter out(strOutput);
+        QString strError;
+        if (!out.Open(&strError))
+            return {Failed, strError};
+        out.WriteRow(RAuditTrail::CsvHeader());
+        for (const RAuditEntry& entry : entries)
+            out.WriteRow(RAuditTrail::CsvFields(entry));
+        if (!out.Commit(&strError))
+            return {Failed, strError};
+        return {Ok, QString()};
+    }
+    fflush(stdout);
+    const int nCsv = ::dup(STDOUT_FILENO);
+    ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    QFile file;
+    if (nCsv < 0 || !file.open(nCsv, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return {Failed, QStringLiteral("cannot write to standard output")};
+    QTextStream out(&file);
+    out.setCodec("UTF-8");
+    out << SCsvWriter::Line(RAuditTrail::CsvHeader());
+    for (const RAuditEntry& entry : entries)
+        out << SCsvWriter::Line(RAuditTrail::CsvFields(entry));
+    out.flush();
+    if (out.status() != QTextStream::Ok || !file.flush())
+        return {Failed, QStringLiteral("cannot write to standard output")};
+    return {Ok, QString()};
+}
+
+Failure VerifyAudit(const QString& strKeyFile, qint64* pWaitLeftMs)
+{
+    QString strKeyError;
+    const QByteArray key
+        = QFileInfo::exists(strKeyFile) ? RAuditKey::Read(strKeyFile, &strKeyError) : QByteArray();
+    if (!strKeyError.isEmpty())
+        return {Failed, strKeyError};
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    const RAuditCheck check = RAuditTrail::Verify(key);
+    EndRead();
+    switch (check.eStatus) {
+    case RAuditCheck::Status::Intact:
+        QTextStream(stdout) << "audit trail intact (rows: " << check.nRows << ")\n";
+        return {Ok, QString()};
+    case RAuditCheck::Status::Broken:
+        return {AuditBroken,
+            QStringLiteral("audit trail broken at sequence %1: %2 (%3 rows before it hold)")
+                .arg(check.nBrokenSeq)
+                .arg(check.strReason)
+                .arg(check.nRows)};
+    case RAuditCheck::Status::NoKey:
+        return {
+            Failed, QStringLiteral("no audit key %1: the trail cannot be checked").arg(strKeyFile)};
+    case RAuditCheck::Status::ReadFailed:
+        break;
+    }
+    return {Failed, QStringLiteral("cannot read the audit trail: %1").arg(check.strReason)};
+}
+
+// The first line of standard input; from a terminal asked for twice,
+// without echo.
+bool ReadPassword(const QString& strName, QString* pPassword, Failure* pFailure)
+{
+    const bool bTerminal = ::isatty(STDIN_FILENO) != 0;
+    termios saved {};
+    if (bTerminal && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QTextStream in(stdin);
+    in.setCodec("UTF-8");
+    QTextStream err(stderr);
+    if (bTerminal)
+        err << "Password for " << strName << ": " << Qt::flush;
+    *pPassword = in.readLine();
+    QString strAgain = *pPassword;
+    if (bTerminal) {
+        err << "\nAgain: " << Qt::flush;
+        strAgain = in.readLine();
+        err << "\n" << Qt::flush;
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    }
+    if (pPassword->isNull()) {
+        *pFailure = {Usage, QStringLiteral("no password on standard input")};
+        return false;
+    }
+    if (strAgain != *pPassword) {
+        *pFailure = {Failed, QStringLiteral("the two passwords differ")};
+        return false;
+    }
+    return true;
+}
+
+Failure AddAdministrator(
+    const QString& strName, const QString& strDatabase, const QString& strKeyFile, int nWaitMs)
+{
+    QString strPassword;
+    Failure failure {Ok, QString()};
+    if (!ReadPassword(strName, &strPassword, &failure))
+        return failure;
+    RConnectDatabase database;
+    database.SetFileName(strDatabase);
+    QString strOpenError;
+    database.SetFailureReport(
+        [&strOpenError](const QString&, const QString& strText) { strOpenError = strText; });
+    if (!database.OpenDatabase())
+        return {Failed, strOpenError};
+    RAuditTrail trail(strKeyFile);
+    QString strError;
+    if (!trail.Open(&strError))
+        return {Failed, strError};
+    RUserAccounts accounts(&trail);
+    if (accounts.HasAdministrator())
+        return {
+            Failed, QStringLiteral("an administrator exists: make further accounts in the client")};
+    switch (accounts.Create(
+        {0, QStringLiteral("kestal-report")}, strName, RUserRights::Administrator, strPassword)) {
+    case RUserAccounts::Result::Ok:
+        break;
+    case RUserAccounts::Result::Exists:
+        return {Failed, QStringLiteral("an account named %1 exists").arg(strName)};
+    case RUserAccounts::Result::Invalid:
+        return {Failed,
+            QStringLiteral("a name of 1 to %1 printable characters, without spaces around it, "
+                           "and a password of %2 to %3 characters are needed")
+                .arg(RUserAccounts::MaxNameLength)
+                .arg(RUserAccounts::MinPasswordLength)
+                .arg(RUserAccounts::MaxPasswordLength)};
+    default:
+        return {Failed, QStringLiteral("the account could not be stored")};
+    }
+    // The rows wait in the writer while the client holds the file.
+    if (!RStorageWriter::Shared().Flush(nWaitMs))
+        return {Busy, QStringLiteral("database busy: the account is not stored")};
+    RStorageWriter::Shared().Close(0);
+    QTextStream(stdout) << "administrator " << strName << " created\n";
+    return {Ok, QString()};
+}
+
+Failure RunAuditCommand(const QCommandLineParser& parser, qint64* pWaitLeftMs)
+{
+    const QStringList args = parser.positionalArguments();
+    const QString strCommand = args.value(0);
+    if (strCommand == QLatin1String("add-admin")) {
+        if (args.size() != 2)
+            return {Usage, QStringLiteral("expected add-admin NAME")};
+        return AddAdministrator(
+            args.at(1), DatabaseFile(parser), AuditKeyFile(parser), static_cast<int>(*pWaitLeftMs));
+    }
+    Failure failure {Ok, QString()};
+    if (strCommand == QLatin1String("verify-audit")) {
+        if (args.size() != 1)
+            return {Usage, QStringLiteral("verify-audit takes no arguments")};
+        if (!OpenDatabase(DatabaseFile(parser), &failure))
+            return failure;
+        return VerifyAudit(AuditKeyFile(parser), pWaitLeftMs);
+    }
+    if (args.size() != 3)
+        return {Usage, QStringLiteral("expected audit FROM TO")};
+    const QDate from = ParseDay(args.at(1), &failure);
+    const QDate to = ParseDay(args.at(2), &failure);
+    if (failure.nExit == Ok)
+        failure = CheckRange(from, to);
+    if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
+        return failure;
+    return WriteAudit(from, to, parser, pWaitLeftMs);
+}
+
 Failure Run(const QCommandLineParser& parser)
 {
     const QStringList args = parser.positionalArguments();
     const QString strCommand = args.value(0);
+    bool bWaitOk = false;
+    const int nWait = parser.value(QStringLiteral("wait")).toInt(&bWaitOk);
+    if (!bWaitOk || nWait < 0 || nWait > 3600)
+        return {Usage, QStringLiteral("--wait takes 0 to 3600 seconds")};
+    // The one wait of the run, shared by all its reads.
+    qint64 nWaitLeftMs = qint64(nWait) * 1000;
+    if (strCommand == QLatin1String("audit") || strCommand == QLatin1String("verify-audit")
+        || strCommand == QLatin1String("add-admin"))
+        return RunAuditCommand(parser, &nWaitLeftMs);
+
     const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
     const bool bKnown = strCommand == QLatin1String("region")
         || strCommand == QLatin1String("staff") || strCommand == QLatin1String("minutes")
@@ -355,17 +578,11 @@ Failure Run(const QCommandLineParser& parser)
     if (!bKnown || args.size() != nWanted)
         return {Usage,
             QStringLiteral("expected region ID DATE, staff ID DATE, minutes ID FROM TO, "
-                           "routing FROM TO or alarms FROM TO; see --help")};
+                           "routing FROM TO, alarms FROM TO, audit FROM TO, verify-audit or "
+                           "add-admin NAME; see --help")};
     const QString strOutput = parser.value(QStringLiteral("o"));
     if (strOutput.isEmpty())
         return {Usage, QStringLiteral("-o FILE is required")};
-    bool bWaitOk = false;
-    const int nWait = parser.value(QStringLiteral("wait")).toInt(&bWaitOk);
-    if (!bWaitOk || nWait < 0 || nWait > 3600)
-        return {Usage, QStringLiteral("--wait takes 0 to 3600 seconds")};
-
-    // The one wait of the run, shared by all its reads.
-    qint64 nWaitLeftMs = qint64(nWait) * 1000;
 
     Failure failure {Ok, QString()};
     if (strCommand == QLatin1String("routing") || strCommand == QLatin1String("alarms")) {
@@ -416,7 +633,10 @@ int main(int argc, char** argv)
     parser.addOption({{"h", "help"}, "Shows this help."});
     parser.addVersionOption();
     parser.addOptions({
-        {{"o", "output"}, "The file to write (required).", "FILE"},
+        {{"o", "output"},
+            "The file to write (required, but for audit, which writes to standard output "
+            "without it).",
+            "FILE"},
         {"db",
             "The database (default DataBase.sqlite in the working directory, else the one in "
             "$XDG_DATA_HOME/kestal, by default ~/.local/share/kestal, where the client started "
@@ -425,14 +645,23 @@ int main(int argc, char** argv)
         {"staff", "routing: the staff ids to list (default: all with readings).", "IDS"},
         {"rooms", "routing: the room ids to list (default: all).", "IDS"},
         {"region", "alarms: the one region to list (default: all, the link's events too).", "ID"},
+        {"account", "audit: the one account to list (default: all).", "NAME"},
+        {"action", "audit: the one action to list, as the trail names it (default: all).",
+            "ACTION"},
+        {"audit-key",
+            "audit, verify-audit, add-admin: the audit key (default "
+            "$XDG_DATA_HOME/kestal/audit.key, the client's).",
+            "FILE"},
         {"wait",
             "Seconds to wait in all while the client holds the database (default 10, at most "
             "3600).",
             "SECONDS", "10"},
     });
     parser.addPositionalArgument("command",
-        "region, staff, minutes, routing or alarms, with its arguments.",
-        "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO");
+        "region, staff, minutes, routing, alarms, audit, verify-audit or add-admin, with its "
+        "arguments.",
+        "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO "
+        "| audit FROM TO | verify-audit | add-admin NAME");
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";
         return Usage;

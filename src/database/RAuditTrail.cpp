@@ -1,0 +1,296 @@
+#include "database/RAuditTrail.h"
+
+#include "database/PSqlExec.h"
+#include "database/RAuditKey.h"
+#include "database/RCommitPacer.h"
+#include "database/RStorageWriter.h"
+#include "message/PLogRecord.h"
+#include "message/SClock.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QMessageAuthenticationCode>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <QtEndian>
+
+namespace {
+
+const char* const s_pTimeFormat = "yyyy-MM-ddThh:mm:ss";
+
+// What SQLite gives back for a text: a field the MAC covers must read back
+// exactly as it was signed. Never null, which would bind as NULL.
+QString stored(const QString& strText)
+{
+    const QString strStored = QString::fromUtf8(strText.toUtf8());
+    return strStored.isNull() ? QString(QLatin1String("")) : strStored;
+}
+
+// The fields in stored order, as text: sequence, time, account id, account
+// name, action, object, old value, new value, reason.
+QStringList fields(const RAuditEntry& entry)
+{
+    return {QString::number(entry.nSeq), entry.time.toString(QLatin1String(s_pTimeFormat)),
+        QString::number(entry.actor.nId), entry.actor.strName, entry.strAction, entry.strObject,
+        entry.strOld, entry.strNew, entry.strReason};
+}
+
+// Each field with its length before it, so that no two rows' fields run
+// together into the same bytes; the previous MAC (hex) last.
+QByteArray mac(const QByteArray& key, const QStringList& fieldTexts, const QByteArray& prevMac)
+{
+    QMessageAuthenticationCode code(QCryptographicHash::Sha256, key);
+    const auto add = [&code](const QByteArray& bytes) {
+        uchar length[4];
+        qToBigEndian(static_cast<quint32>(bytes.size()), length);
+        code.addData(reinterpret_cast<const char*>(length), sizeof length);
+        code.addData(bytes);
+    };
+    for (const QString& strField : fieldTexts)
+        add(strField.toUtf8());
+    add(prevMac);
+    return code.result().toHex();
+}
+
+const char* const s_pColumns
+    = "Seq, Time, AccountId, AccountName, Action, Object, OldValue, NewValue, Reason";
+
+// True when the table is there or the file cannot say.
+bool hasTable()
+{
+    const QVariant tables = PSqlExec::Scalar(QStringLiteral(
+        "select count(*) from sqlite_master where type = 'table' and name = 'AuditTrail'"));
+    return !tables.isValid() || tables.toInt() > 0;
+}
+
+RAuditEntry entryOf(const QSqlQuery& query)
+{
+    RAuditEntry entry;
+    entry.nSeq = query.value(0).toLongLong();
+    entry.time = QDateTime::fromString(query.value(1).toString(), QLatin1String(s_pTimeFormat));
+    entry.actor.nId = query.value(2).toInt();
+    entry.actor.strName = query.value(3).toString();
+    entry.strAction = query.value(4).toString();
+    entry.strObject = query.value(5).toString();
+    entry.strOld = query.value(6).toString();
+    entry.strNew = query.value(7).toString();
+    entry.strReason = query.value(8).toString();
+    return entry;
+}
+
+} // namespace
+
+RAuditTrail::RAuditTrail(const QString& strKeyPath, SClock* pClock, QObject* pParent)
+    : QObject(pParent)
+    , m_strKeyPath(strKeyPath.isEmpty() ? RAuditKey::DefaultPath() : strKeyPath)
+    , m_pClock(pClock ? pClock : SClock::System())
+    , m_pPacer(new RCommitPacer(m_pClock, this))
+{
+}
+
+RAuditTrail::~RAuditTrail() = default;
+
+QString RAuditTrail::TableStatement()
+{
+    return QStringLiteral(
+        "create table if not exists AuditTrail(Seq integer primary key, Time varchar(20) not null, "
+        "AccountId int not null default 0, AccountName varchar(64) not null default '', Action "
+        "varchar(32) not null, Object text not null default '', OldValue text not null default "
+        "'', NewValue text not null default '', Reason text not null default '', Mac varchar(64) "
+        "not null)");
+}
+
+void RAuditTrail::SetCommitter(std::function<void()> commit)
+{
+    m_pPacer->SetCommitter(std::move(commit));
+}
+
+bool RAuditTrail::Open(QString* pError)
+{
+    m_key.clear();
+    QSqlQuery count = PSqlExec::Select(QStringLiteral("select count(*) from AuditTrail"));
+    if (!count.next()) {
+        *pError = QStringLiteral("the database has no readable audit trail");
+        return false;
+    }
+    const qint64 nRows = count.value(0).toLongLong();
+    count.finish();
+    QByteArray key;
+    if (QFileInfo::exists(m_strKeyPath))
+        key = RAuditKey::Read(m_strKeyPath, pError);
+    else if (nRows == 0)
+        key = RAuditKey::Create(m_strKeyPath, pError);
+    else
+        *pError = QStringLiteral("the audit key %1 is missing: the trail's %2 rows cannot be "
+                                 "continued")
+                      .arg(m_strKeyPath)
+                      .arg(nRows);
+    if (key.isEmpty() || !LoadTail()) {
+        if (!key.isEmpty())
+            *pError = QStringLiteral("cannot read the audit trail's last row");
+        Log(LogLevel::Alert, "audit trail closed: %s\n", pError->toUtf8().constData());
+        return false;
+    }
+    m_key = key;
+    return true;
+}
+
+bool RAuditTrail::LoadTail()
+{
+    QSqlQuery query = PSqlExec::Select(
+        QStringLiteral("select Seq, Mac from AuditTrail order by Seq desc limit 1"));
+    if (!query.isActive())
+        return false;
+    if (query.next()) {
+        m_nLastSeq = query.value(0).toLongLong();
+        m_lastMac = query.value(1).toString().toLatin1();
+    } else {
+        m_nLastSeq = 0;
+        m_lastMac.clear();
+    }
+    return true;
+}
+
+bool RAuditTrail::Append(const RAuditActor& actor, const QString& strAction,
+    const QString& strObject, const QString& strOld, const QString& strNew,
+    const QString& strReason)
+{
+    if (!IsOpen())
+        return false;
+    RStorageWriter& writer = RStorageWriter::Shared();
+    // While the writer is healthy the file (with the open transaction) has
+    // every row so far, another program's included; otherwise the rows it
+    // holds are only known here.
+    if (writer.IsHealthy())
+        LoadTail();
+    RAuditEntry entry;
+    entry.nSeq = m_nLastSeq + 1;
+    const QDateTime now = m_pClock->Now();
+    entry.time = now.addMSecs(-now.time().msec());
+    entry.actor = {actor.nId, stored(actor.strName)};
+    entry.strAction = stored(strAction);
+    entry.strObject = stored(strObject);
+    entry.strOld = stored(strOld);
+    entry.strNew = stored(strNew);
+    entry.strReason = stored(strReason);
+    const QStringList texts = fields(entry);
+    const QByteArray rowMac = mac(m_key, texts, m_lastMac);
+    QVariantList values;
+    values << entry.nSeq << texts.at(1) << entry.actor.nId;
+    for (int i = 3; i < texts.size(); ++i)
+        values << texts.at(i);
+    values << QString::fromLatin1(rowMac);
+    if (!writer.Write(QStringLiteral("insert into AuditTrail(%1, Mac) values(?, ?, ?, ?, ?, ?, ?, "
+                                     "?, ?, ?)")
+                          .arg(QLatin1String(s_pColumns)),
+            values)) {
+        Log(LogLevel::Alert, "audit row %lld (%s) not stored\n", static_cast<long long>(entry.nSeq),
+            strAction.toUtf8().constData());
+        return false;
+    }
+    m_nLastSeq = entry.nSeq;
+    m_lastMac = rowMac;
+    emit Appended(entry);
+    m_pPacer->Soon();
+    return true;
+}
+
+RAuditCheck RAuditTrail::Verify(const QByteArray& key)
+{
+    RAuditCheck check;
+    QSqlQuery query(QSqlDatabase::database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("select %1, Mac from AuditTrail order by Seq")
+                        .arg(QLatin1String(s_pColumns)))) {
+        // A file from before the trail has nothing to check.
+        if (!hasTable())
+            return check;
+        check.eStatus = RAuditCheck::Status::ReadFailed;
+        check.strReason = query.lastError().text();
+        return check;
+    }
+    QByteArray prevMac;
+    qint64 nExpected = 1;
+    while (query.next()) {
+        const qint64 nSeq = query.value(0).toLongLong();
+        if (key.isEmpty()) {
+            check.eStatus = RAuditCheck::Status::NoKey;
+            return check;
+        }
+        QStringList texts;
+        for (int i = 0; i < 9; ++i)
+            texts << query.value(i).toString();
+        const QByteArray rowMac = query.value(9).toString().toLatin1();
+        if (nSeq != nExpected) {
+            if (nSeq == nExpected + 1)
+                check.strReason = QStringLiteral("row %1 before it is missing").arg(nExpected);
+            else if (nSeq > nExpected)
+                check.strReason = QStringLiteral("rows %1 to %2 before it are missing")
+                                      .arg(nExpected)
+                                      .arg(nSeq - 1);
+            else
+                check.strReason = QStringLiteral("sequence out of order");
+        } else if (mac(key, texts, prevMac) != rowMac) {
+            check.strReason = QStringLiteral("the MAC does not match the row");
+        }
+        if (!check.strReason.isEmpty()) {
+            check.eStatus = RAuditCheck::Status::Broken;
+            check.nBrokenSeq = nSeq;
+            return check;
+        }
+        prevMac = rowMac;
+        ++nExpected;
+        ++check.nRows;
+    }
+    if (query.lastError().type() != QSqlError::NoError) {
+        check.eStatus = RAuditCheck::Status::ReadFailed;
+        check.strReason = query.lastError().text();
+    }
+    return check;
+}
+
+QVector<RAuditEntry> RAuditTrail::Read(const QDate& from, const QDate& to,
+    const QString& strAccount, const QString& strAction, QSqlError* pError)
+{
+    QVector<RAuditEntry> entries;
+    // Time texts sort in time order; the range ends before the day after "to".
+    QString strSql = QStringLiteral("select %1 from AuditTrail where Time >= ? and Time < ?")
+                         .arg(QLatin1String(s_pColumns));
+    QVariantList values {from.toString(QStringLiteral("yyyy-MM-dd")),
+        to.addDays(1).toString(QStringLiteral("yyyy-MM-dd"))};
+    if (!strAccount.isEmpty()) {
+        strSql += QStringLiteral(" and AccountName = ?");
+        values << strAccount;
+    }
+    if (!strAction.isEmpty()) {
+        strSql += QStringLiteral(" and Action = ?");
+        values << strAction;
+    }
+    strSql += QStringLiteral(" order by Seq");
+    QSqlQuery query(QSqlDatabase::database());
+    query.setForwardOnly(true);
+    bool bRead = query.prepare(strSql);
+    for (const QVariant& value : qAsConst(values))
+        query.addBindValue(value);
+    bRead = bRead && query.exec();
+    while (bRead && query.next())
+        entries.append(entryOf(query));
+    // A file from before the trail has no table, and so no rows.
+    if (pError && query.lastError().type() != QSqlError::NoError && hasTable())
+        *pError = query.lastError();
+    return entries;
+}
+
+QStringList RAuditTrail::CsvHeader()
+{
+    return {QStringLiteral("sequence"), QStringLiteral("time"), QStringLiteral("account_id"),
+        QStringLiteral("account"), QStringLiteral("action"), QStringLiteral("object"),
+        QStringLiteral("old_value"), QStringLiteral("new_value"), QStringLiteral("reason")};
+}
+
+QStringList RAuditTrail::CsvFields(const RAuditEntry& entry)
+{
+    return fields(entry);
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+class QSqlError;
+class RCommitPacer;
+class SClock;
+
+// Who did it: the logged-in account, or a tool with id 0.
+struct RAuditActor
+{
+    int nId = 0;
+    QString strName;
+};
+
+// One row of the audit trail. Values are text as the page shows them.
+struct RAuditEntry
+{
+    qint64 nSeq = 0;
+    QDateTime time; // local time, whole seconds
+    RAuditActor actor;
+    QString strAction; // one of RAuditAction
+    QString strObject;
+    QString strOld;
+    QString strNew;
+    QString strReason;
+};
+
+// The walk of the chain: intact, or the first row that breaks it.
+struct RAuditCheck
+{
+    enum class Status { Intact, Broken, NoKey, ReadFailed };
+    Status eStatus = Status::Intact;
+    qint64 nRows = 0; // rows walked before the break (all when intact)
+    qint64 nBrokenSeq = 0;
+    QString strReason;
+};
+
+// The actions the trail records, as stored.
+namespace RAuditAction {
+constexpr char Login[] = "login";
+constexpr char Logout[] = "logout";
+constexpr char LoginFailed[] = "login-failed";
+constexpr char Lockout[] = "lockout";
+constexpr char Acknowledge[] = "acknowledge";
+constexpr char Mute[] = "mute";
+constexpr char Threshold[] = "threshold";
+constexpr char DeviceAdd[] = "device-add";
+constexpr char DeviceRemove[] = "device-remove";
+constexpr char DeviceRename[] = "device-rename";
+constexpr char HistoryDelete[] = "history-delete";
+constexpr char Setting[] = "setting";
+constexpr char DayDelete[] = "day-delete";
+constexpr char AccountCreate[] = "account-create";
+constexpr char AccountDisable[] = "account-disable";
+constexpr char AccountPassword[] = "account-password";
+} // namespace RAuditAction
+
+// The audit trail (table AuditTrail): who did what, when, to what, from which
+// value to which. Each row carries an HMAC-SHA256 over its fields and the MAC
+// of the row before, under a key kept outside the database (RAuditKey): an
+// edited, removed, added or moved row breaks the chain there. Only the rows
+// at the end can go unnoticed, removed together.
+//
+// Rows go through the storage writer like the journal's events and reach the
+// file within a second. The sequence and the MAC of the last row are kept
+// here too, so that rows the writer holds while the file refuses writes
+// chain on in order. Default connection, GUI thread.
+class RAuditTrail final : public QObject
+{
+    Q_OBJECT
+public:
+    // strKeyPath: the key file, RAuditKey::DefaultPath() when empty. pClock:
+    // the rows' time (system clock when null). Not owned.
+    explicit RAuditTrail(const QString& strKeyPath = QString(), SClock* pClock = nullptr,
+        QObject* pParent = nullptr);
+    ~RAuditTrail() override;
+
+    // Reads the key, or makes one while the trail has no rows, and finds
+    // the last row. A trail with rows and no key takes no more: a new key
+    // could not continue it. False with the reason.
+    bool Open(QString* pError);
+    bool IsOpen() const { return !m_key.isEmpty(); }
+    QString KeyPath() const { return m_strKeyPath; }
+
+    // As the journal's: commits the long transaction soon after a row.
+    void SetCommitter(std::function<void()> commit);
+
+    // Appends a row stamped now; false when it could not be stored (not
+    // open, storage unusable, statement refused).
+    bool Append(const RAuditActor& actor, const QString& strAction,
+        const QString& strObject = QString(), const QString& strOld = QString(),
+        const QString& strNew = QString(), const QString& strReason = QString());
+
+    // Walks the whole trail in sequence order with key.
+    static RAuditCheck Verify(const QByteArray& key);
+
+    // Rows of days from..to (inclusive), oldest first; an empty account or
+    // action takes all. A file without the table has none and no failure.
+    static QVector<RAuditEntry> Read(const QDate& from, const QDate& to,
+        const QString& strAccount = QString(), const QString& strAction = QString(),
+        QSqlError* pError = nullptr);
+
+    // The CSV lines of rows: the audit view's export and the command line.
+    static QStringList CsvHeader();
+    static QStringList CsvFields(const RAuditEntry& entry);
+
+    static QString TableStatement();
+
+signals:
+    void Appended(const RAuditEntry& entry);
+
+private:
+    Q_DISABLE_COPY(RAuditTrail)
+
+    // The last row in the file (or the open transaction); false when none
+    // can be read.
+    bool LoadTail();
+
+    QString m_strKeyPath;
+    SClock* m_pClock;
+    RCommitPacer* m_pPacer;
+    QByteArray m_key;
+    qint64 m_nLastSeq = 0;
+    QByteArray m_lastMac;
+};

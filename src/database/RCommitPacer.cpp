@@ -1,0 +1,36 @@
+#include "database/RCommitPacer.h"
+
+#include "message/SClock.h"
+
+#include <QTimer>
+
+RCommitPacer::RCommitPacer(SClock* pClock, QObject* pParent)
+    : QObject(pParent)
+    , m_pClock(pClock ? pClock : SClock::System())
+    , m_pTimer(new QTimer(this))
+{
+    m_pTimer->setSingleShot(true);
+    connect(m_pTimer, &QTimer::timeout, this, &RCommitPacer::CommitNow);
+}
+
+RCommitPacer::~RCommitPacer() = default;
+
+void RCommitPacer::Soon()
+{
+    if (!m_commit || m_pTimer->isActive())
+        return;
+    const qint64 nNow = m_pClock->ElapsedMs();
+    const qint64 nSince = m_nLastCommitMs < 0 ? GapMs : nNow - m_nLastCommitMs;
+    if (nSince >= GapMs) {
+        CommitNow();
+        return;
+    }
+    m_pTimer->start(static_cast<int>(GapMs - nSince));
+}
+
+void RCommitPacer::CommitNow()
+{
+    m_nLastCommitMs = m_pClock->ElapsedMs();
+    if (m_commit)
+        m_commit();
+}

@@ -1,8 +1,10 @@
 #include "BusRecorder.h"
 #include "FakePrompt.h"
+#include "IdServerStub.h"
 #include "SqlRows.h"
 #include "TestDb.h"
 
+#include "algor/PSocketGetId.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "preset/POptionPage.h"
@@ -10,16 +12,25 @@
 #include "preset/RFramePresetIp.h"
 #include "preset/RFramePresetIpWidget.h"
 #include "preset/RFramePresetRegion.h"
+#include "preset/RFramePresetRegionWidget.h"
+#include "preset/RItemModelPresetRegion.h"
+#include "preset/RSeekItems.h"
 #include "realtime/RPresetAlarmThreshold.h"
+#include "realtime/RPresetAlarmThresholdWidget.h"
 #include "widgets/SFilterEdit.h"
-#include "widgets/SPrompt.h"
 
+#include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -32,15 +43,17 @@ QString systemInfo()
 
 } // namespace
 
+// The settings window: its categories, the system settings, the device list
+// and the alarm thresholds.
 class tst_Settings : public QObject
 {
     Q_OBJECT
 
 private:
     SManualClock m_clock {QDateTime(QDate(2026, 12, 7), QTime(9, 0))};
-    FakePrompt* m_pPrompt = nullptr;
+    FakePrompt m_prompt {&m_clock};
     RFormSetting* m_pForm = nullptr;
-    BusRecorder* m_pBroadcasts = nullptr;
+    BusRecorder* m_pMain = nullptr;
     BusRecorder* m_pPresets = nullptr;
 
     template <typename T> T* field(const char* pName) const
@@ -55,37 +68,51 @@ private:
         QVERIFY(!found.isEmpty());
         list()->setCurrentIndex(found.first());
     }
-    void clickOk()
+    void confirm()
     {
         m_clock.Advance(1000);
         QTest::mouseClick(field<QPushButton>("m_pButtonOK"), Qt::LeftButton);
     }
+    RFramePresetRegionWidget* devices() const
+    {
+        return m_pForm->findChild<RFramePresetRegionWidget*>();
+    }
+    QStandardItemModel* deviceRows() const { return devices()->ItemModel()->Model(); }
+    void setId(int nRow, int nId) { deviceRows()->item(nRow, 1)->setData(nId, Qt::EditRole); }
 
 private slots:
     void init()
     {
         TestDb::Open();
+        TestDb::AddRegions({1, 2, 3, 4, 5, 6});
         PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Ceff_R, Unit_P) "
                                       "values('127.0.0.1', 8888, 0.000123456, 0)"));
+        for (int nId : {1, 3, 5})
+            PSqlExec::Exec(QStringLiteral("insert into MonthData(Id) values(?)"), {nId});
         POptionPage::ClearPages();
         POptionPage::Register(new RFramePresetRegion(1));
         POptionPage::Register(new RFramePresetIp);
         POptionPage::Register(new RPresetAlarmThreshold);
-        m_pPrompt = new FakePrompt(&m_clock);
-        m_pBroadcasts = new BusRecorder(SBus::MainWindow);
-        SubscribeMessage(m_pBroadcasts, SBus::ReloadAfterDeviceUpdate);
+        m_prompt = FakePrompt(&m_clock);
+        m_pMain = new BusRecorder(SBus::MainWindow);
+        SubscribeMessage(m_pMain, SBus::ReloadAfterDeviceUpdate);
+        SubscribeMessage(m_pMain, SBus::ReloadThresholds);
         m_pPresets = new BusRecorder(SBus::PresetStore);
         m_pForm = new RFormSetting(nullptr, &m_clock);
-        m_pForm->SetPrompt(m_pPrompt);
+        m_pForm->SetPrompt(&m_prompt);
         m_pForm->show();
+        // Every editor exists after a first apply of nothing.
+        confirm();
+        m_prompt = FakePrompt(&m_clock);
+        m_pMain->Clear();
+        m_pPresets->Clear();
     }
 
     void cleanup()
     {
         delete m_pForm;
-        delete m_pBroadcasts;
+        delete m_pMain;
         delete m_pPresets;
-        delete m_pPrompt;
         POptionPage::ClearPages();
     }
 
@@ -114,14 +141,14 @@ private slots:
     {
         choose(QStringLiteral("System Settings"));
         const QString strBefore = systemInfo();
-        m_pPrompt->bAccept = false;
-        m_pPrompt->nAnswerMs = 0;
-        clickOk();
+        m_prompt.bAccept = false;
+        m_prompt.nAnswerMs = 0;
+        confirm();
         m_clock.Advance(100);
         QTest::mouseClick(field<QPushButton>("m_pButtonOK"), Qt::LeftButton);
-        QCOMPARE(m_pPrompt->asked, QStringList {"The system settings have been changed!"});
+        QCOMPARE(m_prompt.asked, QStringList {"The system settings have been changed!"});
         QCOMPARE(systemInfo(), strBefore);
-        QCOMPARE(m_pBroadcasts->Count(SBus::ReloadAfterDeviceUpdate), 0);
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
     }
 
     // A save writes exactly the two rows, main server first, with the shown
@@ -135,11 +162,11 @@ private slots:
         field<QDoubleSpinBox>("m_pSpinBoxThresA")->setValue(10);
         field<QDoubleSpinBox>("m_pSpinBoxThresB")->setValue(20.5);
         field<QDoubleSpinBox>("m_pSpinBoxCoefStaff")->setValue(0.00049);
-        clickOk();
+        confirm();
 
-        QCOMPARE(m_pPrompt->told, QStringList {"The systeminfo has been modified."});
+        QCOMPARE(m_prompt.told, QStringList {"The systeminfo has been modified."});
         QCOMPARE(m_pForm->Message(), QStringLiteral("Current preset saved."));
-        QCOMPARE(m_pBroadcasts->Count(SBus::ReloadAfterDeviceUpdate), 1);
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 1);
         QCOMPARE(m_pPresets->Count(SBus::NetServer), 1);
         QCOMPARE(m_pPresets->Firsts(SBus::NetServer), QList<qintptr> {SBus::CmdSave});
         QCOMPARE(systemInfo(),
@@ -148,7 +175,7 @@ private slots:
 
         // An edited region coefficient is stored as shown.
         field<QDoubleSpinBox>("m_pSpinBoxCoefRegion")->setValue(0.0061);
-        clickOk();
+        confirm();
         QCOMPARE(
             SqlRows("select Ceff_R from SystemInfo where Unit_P = 0"), QStringLiteral("0.0061"));
     }
@@ -201,12 +228,12 @@ private slots:
         field<QLineEdit>("m_pEditIp")->setText(address);
         field<QSpinBox>("m_pEditPort")->setValue(port);
         field<QDoubleSpinBox>("m_pSpinBoxThresA")->setValue(42);
-        clickOk();
+        confirm();
         QCOMPARE(systemInfo(), strBefore);
         QVERIFY(!m_pForm->Message().isEmpty());
-        QCOMPARE(m_pPrompt->told.size(), 1);
-        QVERIFY(m_pPrompt->told.first().startsWith(QStringLiteral("System Settings: ")));
-        QCOMPARE(m_pBroadcasts->Count(SBus::ReloadAfterDeviceUpdate), 0);
+        QCOMPARE(m_prompt.told.size(), 1);
+        QVERIFY(m_prompt.told.first().startsWith(QStringLiteral("System Settings: ")));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
         QCOMPARE(m_pPresets->Count(SBus::NetServer), 0);
     }
 
@@ -222,6 +249,164 @@ private slots:
         choose(QStringLiteral("System Settings"));
         QCOMPARE(field<QLineEdit>("m_pEditIp")->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(field<QDoubleSpinBox>("m_pSpinBoxThresC")->value(), 200.0);
+    }
+
+    // Two rows with one ID stop the apply at the later row before anything
+    // is written; no later page is applied (no success told), nothing is reloaded.
+    void duplicateIdIsAConflict()
+    {
+        setId(2, 7);
+        setId(5, 7);
+        confirm();
+        QCOMPARE(m_prompt.told, QStringList {"Device Management 5 node has Colision!"});
+        QCOMPARE(SqlRows("select Id from RegionInfo"), QStringLiteral("1; 2; 3; 4; 5; 6"));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
+    }
+
+    // Removing devices names them first; declined, nothing is written by
+    // any page; accepted, the list and history change and everything reloads.
+    void removalIsConfirmed()
+    {
+        deviceRows()->removeRow(2);
+        deviceRows()->removeRow(0);
+        m_prompt.answers = {true, false};
+        confirm();
+        QCOMPARE(m_prompt.asked.size(), 2);
+        QCOMPARE(m_prompt.asked.last(),
+            QStringLiteral("The stored history of ID 1, 3 will be deleted."));
+        QCOMPARE(SqlRows("select count(*) from RegionInfo"), QStringLiteral("6"));
+        QCOMPARE(SqlRows("select Id from MonthData"), QStringLiteral("1; 3; 5"));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
+        QVERIFY(m_prompt.told.isEmpty());
+
+        confirm();
+        QCOMPARE(SqlRows("select Id from RegionInfo"), QStringLiteral("2; 4; 5; 6"));
+        QCOMPARE(SqlRows("select Id from MonthData"), QStringLiteral("5"));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 1);
+        // Saved and unmodified: the next OK writes and asks nothing.
+        m_prompt.asked.clear();
+        confirm();
+        QCOMPARE(m_prompt.asked.size(), 1);
+    }
+
+    // A location the table cannot hold is refused with its row named.
+    void badLocationIsRefused()
+    {
+        deviceRows()->item(1, 0)->setText(QString(65, QLatin1Char('x')));
+        confirm();
+        QCOMPARE(m_prompt.told,
+            QStringList {"Device Management: Row 2: the location must have 1 to 64 characters."});
+        QCOMPARE(SqlRows("select Name from RegionInfo where Id = 2"), QStringLiteral("Room 2"));
+        QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
+    }
+
+    // "Add" appends its row number and ID 100, once per pause; "Search"
+    // offers only the ids the table does not hold, and "Ok" adds the ticked.
+    void addAndSearch()
+    {
+        TestDb::Open();
+        TestDb::AddRegions({1, 2, 3, 4});
+        RFramePresetRegionWidget widget(0, nullptr, &m_clock);
+        QStandardItemModel* pRows = widget.ItemModel()->Model();
+        QAbstractItemModelTester rows(
+            pRows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester picked(widget.Picker()->findChild<QTreeView*>()->model(),
+            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_clock.Advance(1000);
+        QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonAdd"), Qt::LeftButton);
+        m_clock.Advance(100);
+        QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonAdd"), Qt::LeftButton);
+        QCOMPARE(pRows->rowCount(), 5);
+        QCOMPARE(pRows->item(4, 0)->text(), QStringLiteral("4"));
+        QCOMPARE(pRows->item(4, 1)->data(Qt::EditRole).toInt(), 100);
+
+        delete m_pPresets; // the stub answers for the preset store
+        m_pPresets = nullptr;
+        IdServerStub stub({2, 144, 100, 9});
+        QVERIFY(stub.IsListening());
+        widget.IdQuery()->SetIntervals(5000, 20);
+        QSignalSpy ids(widget.IdQuery(), &PSocketGetId::ItemIdLists);
+        m_clock.Advance(1000);
+        QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonSearch"), Qt::LeftButton);
+        QTRY_COMPARE(ids.count(), 1);
+        QCOMPARE(widget.Picker()->Ids(), (QVector<int> {144, 9}));
+        widget.Picker()->SetChecked(0, true);
+        QTest::mouseClick(widget.Picker()->findChild<QPushButton*>("m_pButtonOk"), Qt::LeftButton);
+        QCOMPARE(pRows->rowCount(), 6);
+        QCOMPARE(pRows->item(5, 0)->text(), QStringLiteral("5"));
+        QCOMPARE(pRows->item(5, 1)->data(Qt::EditRole).toInt(), 144);
+        QVERIFY(widget.Picker()->Ids().isEmpty());
+        QCOMPARE(m_pMain->Count(SBus::DevicePickerClosed), 1);
+    }
+
+    void thresholdRounding_data()
+    {
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("149") << 149 << 100;
+        QTest::newRow("150") << 150 << 200;
+    }
+
+    // One region's threshold is rounded, stored, sent for that device, and
+    // announced so the catalogue and the gauge reload.
+    void thresholdRounding()
+    {
+        QFETCH(int, shown);
+        QFETCH(int, sent);
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QStringLiteral("4"));
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(shown);
+        QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonSet"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {4});
+        const auto command = std::find_if(m_pMain->Log().cbegin(), m_pMain->Log().cend(),
+            [](const BusRecorder::Message& message) {
+                return message.nType == SBus::SendThreshold;
+            });
+        QCOMPARE(command->b, qintptr(sent));
+        QCOMPARE(SqlRows("select Alarmvalue from RegionCurveColorInfo where Id = 4"),
+            QString::number(sent));
+        QCOMPARE(SqlRows("select count(*) from RegionCurveColorInfo where Alarmvalue = 10"),
+            QStringLiteral("5"));
+        QCOMPARE(m_pMain->Count(SBus::ReloadThresholds), 1);
+    }
+
+    // "Set all" sends one command for device 0 and writes every row.
+    void thresholdForAll()
+    {
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAll")->setValue(2260);
+        QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonAll"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {0});
+        QCOMPARE(SqlRows("select distinct Alarmvalue from RegionCurveColorInfo"),
+            QStringLiteral("2300"));
+    }
+
+    // Notices pile up while the table shows; it empties and hides when the
+    // timer of the first one runs out, and shows afresh for the next.
+    void noticesShowForAWhile()
+    {
+        PSqlExec::Exec(
+            QStringLiteral("update RegionCurveColorInfo set Alarmvalue = 300 where Id = 2"));
+        RRegionCatalogue::Shared().Reload();
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        auto* pTable = pPage->findChild<QTableView*>("m_pTableView");
+        QStandardItemModel* pNotices = pPage->NoticeModel();
+        QAbstractItemModelTester tester(
+            pNotices, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (int nId : {2, 3, 42})
+            SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0);
+        QVERIFY(!pTable->isHidden());
+        QCOMPARE(pNotices->rowCount(), 3);
+        QCOMPARE(pNotices->item(0, 1)->text(), QStringLiteral("300"));
+        QCOMPARE(pNotices->item(2, 1)->text(), QStringLiteral("0"));
+        QVERIFY(pPage->NoticeTimer()->isActive());
+        emit pPage->NoticeTimer()->timeout({});
+        QVERIFY(pTable->isHidden());
+        QCOMPARE(pNotices->rowCount(), 0);
+        SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, 5, 0);
+        QCOMPARE(pNotices->rowCount(), 1);
     }
 };
 

@@ -61,18 +61,14 @@ private slots:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("results");
-        QTest::newRow("relative seeks") << "s4 f3 p r1 b5 p"
-                                        << "1 1 7/3 7 1 3/7";
-        QTest::newRow("back past the start fails and stays") << "s3 b5 p r2"
-                                                             << "1 0 3/7 34";
-        QTest::newRow("short read at the end") << "s8 r5 p r1"
-                                               << "1 89 10/0 -";
-        QTest::newRow("past the end nothing remains") << "s20 p r1"
-                                                      << "1 20/0 -";
-        QTest::newRow("end, then back") << "E p b3 r3"
-                                        << "10/0 1 789";
-        QTest::newRow("begin again") << "r4 B p r0"
-                                     << "0123 0/10 -";
+        const char* const rows[][3] = {{"relative seeks", "s4 f3 p r1 b5 p", "1 1 7/3 7 1 3/7"},
+            {"back past the start fails and stays", "s3 b5 p r2", "1 0 3/7 34"},
+            {"short read at the end", "s8 r5 p r1", "1 89 10/0 -"},
+            {"past the end nothing remains", "s20 p r1", "1 20/0 -"},
+            {"end, then back", "E p b3 r3", "10/0 1 789"},
+            {"begin again", "r4 B p r0", "0123 0/10 -"}};
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
     }
     void seeksAndReads()
     {

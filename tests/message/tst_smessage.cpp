@@ -1,5 +1,8 @@
 #include "BusRecorder.h"
+#include "StdoutCapture.h"
 
+#include "message/PConfigFile.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "message/SQueueBound.h"
@@ -7,6 +10,9 @@
 #include <atomic>
 #include <memory>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QtTest>
@@ -17,11 +23,19 @@ constexpr int kPlainType = 1500; // no part of the system uses it
 
 } // namespace
 
+Q_LOGGING_CATEGORY(lcTest, "kestal.test")
+
+// The message bus, the configuration file and the log.
 class TestSMessage : public QObject
 {
     Q_OBJECT
 
+private:
+    QTemporaryDir m_dir;
+
 private slots:
+    void init() { PConfigFile::Instance().SetFileName(m_dir.filePath("absent/config.ini")); }
+
     void sendReturnsReplyAndKeepsItWhenUnanswered()
     {
         BusRecorder answering(2101);
@@ -154,6 +168,160 @@ private slots:
         delete pSender;
         QCOMPARE(int(nStep), -2);
         QCOMPARE(bound.InFlight(), 3);
+    }
+
+    // A missing file or key gives the caller's default; a present key wins.
+    void configValues()
+    {
+        PConfigFile& config = PConfigFile::Instance();
+        QCOMPARE(config.GetValue("LOG", "PATH", "log"), std::string("log"));
+        const QString strIni = m_dir.filePath("config.ini");
+        QFile file(strIni);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[LOG]\nPATH=logs/\n[PRESET]\nFACTORY=/opt/factory/\n");
+        file.close();
+        config.SetFileName(strIni);
+        QCOMPARE(config.GetValue("LOG", "PATH", "log"), std::string("logs/"));
+        QCOMPARE(config.GetValue("PRESET", "FACTORY", ""), std::string("/opt/factory/"));
+        QCOMPARE(config.GetValue("PRESET", "LOCAL", "d"), std::string("d"));
+    }
+
+    void directoryRules_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("default") << QString("log") << "log.viewer/";
+        QTest::newRow("base with separator") << QString("logs/") << "logs/.viewer/";
+        QTest::newRow("one character") << QString("x") << "log.viewer/";
+        QTest::newRow("empty") << QString("") << "log.viewer/";
+        QTest::newRow("absolute") << QString("/var/tmp/k") << "/var/tmp/k.viewer/";
+    }
+    void directoryRules()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, expected);
+        QCOMPARE(PLogRecord::Directory(base, ".viewer"), expected);
+        // One file per day, month and day with two digits.
+        QCOMPARE(PLogRecord::FileName("log.viewer/", QDate(2027, 1, 5)),
+            QStringLiteral("log.viewer/2027-01-05.log"));
+    }
+
+    // Log lines carry a time stamp and a level tag, plain output goes in as
+    // it is, and a second log of the same day appends to the same file.
+    void logLinesAreTaggedAndAppended()
+    {
+        const QString strOld = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QString strPath;
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            QVERIFY(log.IsOpen());
+            strPath = log.Path();
+            Log(LogLevel::Debug, "seven %d\n", 7);
+            Log(LogLevel::Critical, "zero\n");
+            printf("plain\n");
+        }
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            QCOMPARE(log.Path(), strPath);
+            Log(LogLevel::Debug, "again\n");
+        }
+        QDir::setCurrent(strOld);
+
+        QCOMPARE(strPath, PLogRecord::FileName("log.viewer/", QDate::currentDate()));
+        QFile file(m_dir.filePath(strPath));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 5);
+        const QRegularExpression stamp("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]  ");
+        QVERIFY(stamp.match(QString::fromLatin1(lines[0])).hasMatch());
+        QVERIFY(lines[0].endsWith("]  [Debug]  seven 7"));
+        QVERIFY(lines[1].endsWith("]  [Critical]  zero"));
+        QCOMPARE(lines[2], QByteArray("plain"));
+        QVERIFY(lines[3].endsWith("]  [Debug]  again"));
+    }
+
+    void qtMessagesReachTheLogFile_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("tag");
+        QTest::newRow("qDebug") << int(QtDebugMsg) << QByteArray("[Debug]");
+        QTest::newRow("qInfo") << int(QtInfoMsg) << QByteArray("[Notice]");
+        QTest::newRow("qWarning") << int(QtWarningMsg) << QByteArray("[Warning]");
+        QTest::newRow("qCritical") << int(QtCriticalMsg) << QByteArray("[Alert]");
+        QTest::newRow("qCWarning") << -1 << QByteArray("[Warning]  kestal.test:");
+    }
+
+    // Qt's own messages land in the day's file at the mapped level, with
+    // their category when it is not the default one.
+    void qtMessagesReachTheLogFile()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, tag);
+        const QString strOld = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QString strPath;
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            strPath = log.Path();
+            const QtMessageHandler previous = PLogRecord::RouteQtMessages();
+            switch (type) {
+            case QtDebugMsg:
+                qDebug("from Qt %d", 1);
+                break;
+            case QtInfoMsg:
+                qInfo("from Qt %d", 1);
+                break;
+            case QtWarningMsg:
+                qWarning("from Qt %d", 1);
+                break;
+            case QtCriticalMsg:
+                qCritical("from Qt %d", 1);
+                break;
+            default:
+                qCWarning(lcTest, "from Qt %d", 1);
+            }
+            qInstallMessageHandler(previous);
+        }
+        QDir::setCurrent(strOld);
+        QFile file(m_dir.filePath(strPath));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray last = file.readAll().trimmed().split('\n').last();
+        QVERIFY2(last.endsWith("]  " + tag + (type < 0 ? " " : "  ") + "from Qt 1"), last);
+    }
+
+    // Lines that meet a full disk are kept, oldest first and up to the
+    // bound, and go out before the next line once writing works; the rest
+    // are counted in a line of their own.
+    void unwritableLinesAreKeptForLater()
+    {
+        const int nLines = 1003; // three beyond the bound
+        StdoutCapture capture;
+        const int nFull = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+        QVERIFY(nFull >= 0);
+        const int nSaved = ::dup(STDOUT_FILENO);
+        ::dup2(nFull, STDOUT_FILENO);
+        ::close(nFull);
+        int nResult = 0;
+        for (int i = 0; i < nLines; ++i)
+            nResult = qMin(nResult, Log(LogLevel::Warning, "kept %d\n", i));
+        ::dup2(nSaved, STDOUT_FILENO);
+        ::close(nSaved);
+        const int nAfter = Log(LogLevel::Notice, "after %d\n", 1);
+        const QList<QByteArray> lines = capture.Text().split('\n');
+
+        QCOMPARE(nResult, -1);
+        QCOMPARE(nAfter, 8);
+        QCOMPARE(lines.size(), 1000 + 2 + 1);
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY2(lines[i].endsWith("]  [Warning]  kept " + QByteArray::number(i)), lines[i]);
+        QVERIFY2(lines[1000].contains("[Warning]  3 log lines were lost"), lines[1000]);
+        QVERIFY(lines[1001].endsWith("]  [Notice]  after 1"));
+        // Written once: the next line finds nothing left over.
+        QCOMPARE(StdoutCapture::Of([] { Log(LogLevel::Debug, "alone\n"); }).count('\n'), 1);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "widgets/PSpinBoxDelegate.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
+#include "widgets/RespondButtonClicked.h"
 #include "widgets/SFilterEdit.h"
 #include "widgets/SIconButton.h"
 
@@ -167,6 +168,31 @@ private slots:
         delegate.setEditorData(pSpin, cell);
         delegate.setModelData(pSpin, &model, cell);
         QCOMPARE(model.data(cell, Qt::EditRole).toInt(), 10);
+    }
+
+    // A button ignores a press within 300 ms of the last one.
+    void interval_data()
+    {
+        QTest::addColumn<QList<int>>("pauses"); // ms before each press
+        QTest::addColumn<QString>("taken"); // '+' taken, '-' refused
+        // Counted from the button's creation, and inclusive: 299 ms is refused, 300 ms passes.
+        QTest::newRow("from creation, inclusive") << QList<int> {299, 300, 300} << "-++";
+        // Refused presses restart it too: hammering every 200 ms gets nothing until a pause.
+        QTest::newRow("refusals restart it")
+            << QList<int> {1000, 200, 200, 200, 200, 200, 300} << "+-----+";
+    }
+
+    void interval()
+    {
+        QFETCH(QList<int>, pauses);
+        SManualClock clock(Morning());
+        RespondButtonClicked respond(300, &clock);
+        QString strTaken;
+        for (int nPauseMs : pauses) {
+            clock.Advance(nPauseMs);
+            strTaken += respond.CheckInterval() ? '+' : '-';
+        }
+        QTEST(strTaken, "taken");
     }
 };
 

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <numeric>
+
 namespace {
 
 const QDate kToday(2024, 3, 10);
@@ -14,10 +16,19 @@ bool near(double dA, double dB)
     return qAbs(dA - dB) <= 1e-5 * qMax(1.0, qMax(qAbs(dA), qAbs(dB)));
 }
 
-int rows(const QString& strTable, const QDate& day)
+QString day(const QDate& date)
 {
-    return PSqlExec::Scalar(QStringLiteral("select count(*) from %1 where Month = ?").arg(strTable),
-        {day.toString(QStringLiteral("yyyy-MM-dd"))})
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QVariant value(const QString& strSql, const QVariantList& values = {})
+{
+    return PSqlExec::Scalar(strSql, values);
+}
+
+int rows(const char* pTable, const QDate& date)
+{
+    return value(QStringLiteral("select count(*) from %1 where Month = ?").arg(pTable), {day(date)})
         .toInt();
 }
 
@@ -34,10 +45,8 @@ private slots:
     {
         TestDb::Open();
         TestDb::AddRegions({1, 2, 3, 4, 5});
-        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP) values('127.0.0.1')"));
-        PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set Alarmvalue = 1000"));
-        PSqlExec::Exec(
-            QStringLiteral("update RegionCurveColorInfo set Alarmvalue = 2000 where Id = 4"));
+        PSqlExec::Exec("insert into SystemInfo(IP) values('127.0.0.1')");
+        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1000 + 1000 * (Id = 4)");
         RRegionCatalogue::Shared().Reload();
     }
 
@@ -57,19 +66,16 @@ private slots:
     {
         QFETCH(int, id);
         QCOMPARE(PDemoHistory::Write(kToday, 1), 5);
-        const QDate day = kToday.addDays(-1);
-        const QString strDay = day.toString(QStringLiteral("yyyy-MM-dd"));
-
+        const QDate date = kToday.addDays(-1);
         QVector<float> doses;
-        QVector<float> fine;
+        QVector<float> fine(PDoseCurveView::kFineSlots);
         for (int nHour = 0; nHour < 24; nHour += 2) {
-            fine.fill(0.0f, PDoseCurveView::kFineSlots);
-            PHistoryDoseStore::LoadRegionFine(id, day, nHour, fine);
+            fine.fill(0.0f);
+            PHistoryDoseStore::LoadRegionFine(id, date, nHour, fine);
             doses += fine;
         }
         QVector<float> minutes(1440);
-        PHistoryDoseStore::LoadRegionDay(id, day, minutes);
-
+        PHistoryDoseStore::LoadRegionDay(id, date, minutes);
         double dDaySum = 0.0;
         int nEmptyMinutes = 0;
         for (int nMinute = 0; nMinute < 1440; ++nMinute) {
@@ -80,49 +86,35 @@ private slots:
                 nCount += doses[i] != 0.0f ? 1 : 0;
             }
             // The row holds the mean times 30 slots; the store reads back the mean.
-            const double dExpected = nCount ? dSum / nCount : 0.0;
-            QVERIFY2(near(minutes[nMinute], dExpected), qPrintable(QString::number(nMinute)));
+            QVERIFY2(near(minutes[nMinute], nCount ? dSum / nCount : 0.0),
+                qPrintable(QString::number(nMinute)));
             nEmptyMinutes += nCount == 0 ? 1 : 0;
             dDaySum += minutes[nMinute] * 30.0;
         }
         // Only the region whose detector is off at times has gaps.
         QCOMPARE(nEmptyMinutes > 0, id == 5);
         QVERIFY(nEmptyMinutes < 1440);
-
-        QVector<float> monthSums(31);
-        PHistoryDoseStore::LoadMonthSums(
-            QStringLiteral("MonthMinuteDose"), id, day, 1.0f, monthSums);
-        QVERIFY(near(monthSums[day.day() - 1], dDaySum));
-        QCOMPARE(
-            PSqlExec::Scalar(
-                QStringLiteral("select Maxindex from MonthMinuteDose where Id = ? and Month = ?"),
-                {id, strDay})
-                .toInt(),
-            1439);
-
+        const QString strRow = QStringLiteral(" from MonthMinuteDose where Id = ? and Month = ?");
+        QVERIFY(near(value("select Sum" + strRow, {id, day(date)}).toDouble(), dDaySum));
+        QCOMPARE(value("select Maxindex" + strRow, {id, day(date)}).toInt(), 1439);
         for (int nHour = 0; nHour < 24; ++nHour) {
-            double dSlots = 0.0;
-            for (int i = nHour * 1800; i < nHour * 1800 + 1800; ++i)
-                dSlots += doses[i];
-            const double dStored = PSqlExec::Scalar(
-                QStringLiteral("select Sum from MonthData where Id = ? and Month = ? and Hour = ?"),
-                {id, strDay, nHour})
-                                       .toDouble();
-            QVERIFY2(near(dStored, dSlots), qPrintable(QString::number(nHour)));
+            const double dSlots = std::accumulate(
+                doses.cbegin() + nHour * 1800, doses.cbegin() + nHour * 1800 + 1800, 0.0);
+            QVERIFY2(near(value("select Sum from MonthData where Id = ? and Month = ? and Hour = ?",
+                              {id, day(date), nHour})
+                              .toDouble(),
+                         dSlots),
+                qPrintable(QString::number(nHour)));
         }
-
-        QSqlQuery query = PSqlExec::Select(QStringLiteral("select MaxDose, TimeInfo, "
-                                                          "AlarmOverCount from RegionLinkDoseInfo "
-                                                          "where Id = ? and Month = ?"),
-            {id, strDay});
+        QSqlQuery query = PSqlExec::Select("select MaxDose, TimeInfo, AlarmOverCount from "
+                                           "RegionLinkDoseInfo where Id = ? and Month = ?",
+            {id, day(date)});
         QVERIFY(query.next());
         const float fMax = *std::max_element(doses.cbegin(), doses.cend());
         QVERIFY(near(query.value(0).toDouble(), fMax));
         const QTime time = QTime::fromString(query.value(1).toString(), QStringLiteral("hh:mm:ss"));
-        QVERIFY(time.isValid());
-        QCOMPARE(doses[time.msecsSinceStartOfDay() / 2000], fMax);
-        const int nAlarm = RRegionCatalogue::Shared().AlarmValue(id);
-        QCOMPARE(query.value(2).toInt() > 0, fMax >= nAlarm);
+        QCOMPARE(doses.value(time.msecsSinceStartOfDay() / 2000), fMax);
+        QCOMPARE(query.value(2).toInt() > 0, fMax >= RRegionCatalogue::Shared().AlarmValue(id));
         QVERIFY(!query.next());
     }
 
@@ -131,27 +123,22 @@ private slots:
     void writesOnlyMissingPastDays()
     {
         const QDate yesterday = kToday.addDays(-1);
-        PSqlExec::Exec(QStringLiteral("insert into MonthMinuteDose(Id, Month) values(1, ?)"),
-            {yesterday.toString(QStringLiteral("yyyy-MM-dd"))});
+        PSqlExec::Exec("insert into MonthMinuteDose(Id, Month) values(1, ?)", {day(yesterday)});
         QCOMPARE(PDemoHistory::Write(kToday, 3), 14);
-
-        QCOMPARE(rows(QStringLiteral("MonthMinuteDose"), yesterday), 5);
-        QCOMPARE(rows(QStringLiteral("MonthData"), yesterday), 4 * 24);
-        QCOMPARE(rows(QStringLiteral("RegionLinkDoseInfo"), yesterday), 4);
-        QCOMPARE(PSqlExec::Scalar(QStringLiteral("select Sum from MonthMinuteDose where Id = 1 "
-                                                 "and Month = ?"),
-                     {yesterday.toString(QStringLiteral("yyyy-MM-dd"))})
-                     .toDouble(),
-            0.0);
-        QCOMPARE(rows(QStringLiteral("MonthData"), kToday.addDays(-3)), 5 * 24);
-        QCOMPARE(rows(QStringLiteral("MonthData"), kToday), 0);
-        QCOMPARE(rows(QStringLiteral("MonthData"), kToday.addDays(-4)), 0);
-
-        const QVariant total = PSqlExec::Scalar(QStringLiteral("select total(Sum) from MonthData"));
-        QCOMPARE(PDemoHistory::Write(kToday, 3), 0);
-        QCOMPARE(PSqlExec::Scalar(QStringLiteral("select total(Sum) from MonthData")), total);
+        QCOMPARE(rows("MonthMinuteDose", yesterday), 5);
+        QCOMPARE(rows("MonthData", yesterday), 4 * 24);
+        QCOMPARE(rows("RegionLinkDoseInfo", yesterday), 4);
         QCOMPARE(
-            PSqlExec::Scalar(QStringLiteral("select count(*) from MonthData")).toInt(), 14 * 24);
+            value("select Sum from MonthMinuteDose where Id = 1 and Month = ?", {day(yesterday)})
+                .toDouble(),
+            0.0);
+        QCOMPARE(rows("MonthData", kToday.addDays(-3)), 5 * 24);
+        QCOMPARE(rows("MonthData", kToday), 0);
+        QCOMPARE(rows("MonthData", kToday.addDays(-4)), 0);
+        const QVariant total = value("select total(Sum) from MonthData");
+        QCOMPARE(PDemoHistory::Write(kToday, 3), 0);
+        QCOMPARE(value("select total(Sum) from MonthData"), total);
+        QCOMPARE(value("select count(*) from MonthData").toInt(), 14 * 24);
     }
 };
 

@@ -448,25 +448,6 @@ private slots:
         QCOMPARE(RAdditionalDose::EchoFrame(id, index, tip).toHex(' '), frame.toHex(' '));
     }
 
-    void echoReachesServerOnlyWhenConnected()
-    {
-        PSimDataServer server;
-        QVERIFY(server.Listen());
-        QTcpSocket socket;
-        RAdditionalDose echo;
-        echo.SetSocket(&socket);
-        // Not connected yet: the echo is lost, nothing crashes, nothing queues up.
-        echo.EchoTargeDose(1, 1, 1);
-        socket.connectToHost(QStringLiteral("127.0.0.1"), server.Port());
-        QVERIFY(socket.waitForConnected(5000));
-        QTRY_COMPARE(server.ClientCount(), 1);
-        echo.EchoTargeDose(5, 0x102, 3);
-        QTRY_COMPARE(server.Echoes().size(), 1);
-        const PSimDataServer::Echo seen = server.Echoes()[0];
-        QCOMPARE((QList<qint64> {seen.nIndex, seen.nId, seen.nTip, server.JunkBytes()}),
-            (QList<qint64> {0x102, 5, 3, 0}));
-    }
-
     void replyParsing_data()
     {
         QTest::addColumn<QByteArray>("reply");

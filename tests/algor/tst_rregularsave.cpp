@@ -143,18 +143,6 @@ private slots:
         QTEST(result.fSpikeReplacement, "replacement");
     }
 
-    // The regions of the catalogue get their rows of the hour and the day;
-    // with no settings row the coefficient, and so every dose, is 0.
-    void loadsRegionsAndCoefficient()
-    {
-        TestDb::AddRegions({11, 12, 13});
-        auto pSave = start(at(10, 0, 30));
-        QCOMPARE(pSave->RegionCount(), 3);
-        QCOMPARE(pSave->CeffR(), 0.0f);
-        QCOMPARE(num("select count(*) from MonthData where Hour = 10 and Month = ?", {day()}), 3.0);
-        QCOMPARE(num("select count(*) from MonthMinuteDose where Month = ?", {day()}), 3.0);
-    }
-
     void slotRule_data()
     {
         // Readings of region 1 with counts 1, 2, 3, ... (stored as 0.5, 1.0, 1.5, ...)

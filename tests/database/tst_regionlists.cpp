@@ -166,20 +166,6 @@ private slots:
         QCOMPARE(history(), QStringLiteral("D 3; D 5; D 9; M 3; M 5; M 9; L 3; L 5; L 9"));
     }
 
-    // The first row whose ID an earlier row holds, or -1.
-    void conflict()
-    {
-        const auto find = [](const QVector<int>& ids) {
-            QVector<RDeviceRow> rows;
-            for (int nId : ids)
-                rows.append({QStringLiteral("x"), nId});
-            return RDeviceListStore::FindConflict(rows);
-        };
-        QCOMPARE(find({1, 2, 7, 3, 4, 7}), 5);
-        QCOMPARE(find({0, 0}), 1);
-        QCOMPARE(find({0, 255, 1}), -1);
-    }
-
     // A statement failing half-way leaves devices, colours and history as
     // they were, and says why.
     void failedSaveChangesNothing_data()

@@ -156,15 +156,6 @@ private slots:
         }
         QVERIFY(sheet.chart.contains("<c:f>Sheet1!$B$18:$B$19</c:f>"));
     }
-
-    // An unknown id is refused before anything is written.
-    void unknownItemRefused()
-    {
-        PMonthReport unknown(SBus::PersonalList, 3, QDate(2014, 5, 31));
-        QString strError;
-        QCOMPARE(unknown.Read(&strError), PMonthReport::Status::UnknownItem);
-        QCOMPARE(strError, QString("no staff member with id 3"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstMonthReport)

@@ -91,16 +91,6 @@ private slots:
         QCOMPARE(other.Log().size(), 1);
     }
 
-    void reRegisteringReplacesTheId()
-    {
-        BusRecorder receiver(2105);
-        RegisterReceiver(&receiver, 2106);
-        SendSMessage(2105, kPlainType, 0, 0);
-        QVERIFY(receiver.Log().isEmpty());
-        SendSMessage(2106, kPlainType, 0, 0);
-        QCOMPARE(receiver.Log().size(), 1);
-    }
-
     // An owner that subscribes before its pages handles a broadcast first (the
     // main window reloads the region catalogue before the pages read it).
     void broadcastFollowsSubscriptionOrder()
@@ -168,22 +158,6 @@ private slots:
         delete pSender;
         QCOMPARE(int(nStep), -2);
         QCOMPARE(bound.InFlight(), 3);
-    }
-
-    // A missing file or key gives the caller's default; a present key wins.
-    void configValues()
-    {
-        PConfigFile& config = PConfigFile::Instance();
-        QCOMPARE(config.GetValue("LOG", "PATH", "log"), std::string("log"));
-        const QString strIni = m_dir.filePath("config.ini");
-        QFile file(strIni);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[LOG]\nPATH=logs/\n[PRESET]\nFACTORY=/opt/factory/\n");
-        file.close();
-        config.SetFileName(strIni);
-        QCOMPARE(config.GetValue("LOG", "PATH", "log"), std::string("logs/"));
-        QCOMPARE(config.GetValue("PRESET", "FACTORY", ""), std::string("/opt/factory/"));
-        QCOMPARE(config.GetValue("PRESET", "LOCAL", "d"), std::string("d"));
     }
 
     void directoryRules_data()

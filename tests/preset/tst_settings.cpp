@@ -125,8 +125,6 @@ private slots:
         QCOMPARE(list()->model()->rowCount(), 1);
         QCOMPARE(
             list()->currentIndex().data().toString(), QStringLiteral("Alarm Threshold Setting"));
-        QCOMPARE(
-            field<QLabel>("m_pHeaderLabel")->text(), QStringLiteral("Alarm Threshold Setting"));
         QCOMPARE(m_pForm->CurrentPage()->GetCategory(), 8);
         pFilter->clear();
         QCOMPARE(list()->model()->rowCount(), 3);
@@ -209,7 +207,6 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("failInsert");
-        QTest::newRow("bad address") << "127.0.0.1; drop table" << 8888 << false;
         QTest::newRow("port 0") << "127.0.0.1" << 0 << false;
         QTest::newRow("insert fails") << "127.0.0.1" << 9999 << true;
     }

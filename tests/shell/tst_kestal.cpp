@@ -28,7 +28,6 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
-#include <QAudioDeviceInfo>
 #include <QCalendarWidget>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -370,18 +369,10 @@ private slots:
             SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdSignature, 0), qintptr(-7));
     }
 
-    // The second status line follows its messages; a storage problem stays
-    // on the strip until a commit goes through.
-    void statusLines()
+    // A storage problem stays on the strip until a commit goes through.
+    void storageProblemShown()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
-        SendSMessage(
-            SBus::MainWindow, SBus::SecondText, reinterpret_cast<qintptr>("Unit 2 silent"), 0);
-        SendSMessage(SBus::MainWindow, SBus::HideSecondLine, 0, 0);
-        QVERIFY(!pStatus->IsSecondLineShown());
-        SendSMessage(SBus::MainWindow, SBus::ShowSecondLine, 0, 0);
-        QVERIFY(pStatus->IsSecondLineShown());
-        QCOMPARE(pStatus->SecondMessage(), QStringLiteral("Unit 2 silent"));
         RStorageState::Shared().CommitFailed(QStringLiteral("database or disk is full"));
         QVERIFY(pStatus->StorageProblem().contains(QStringLiteral("disk is full")));
         RStorageState::Shared().CommitSucceeded();
@@ -391,7 +382,6 @@ private slots:
     // A lost link is an alarm: the strip turns red with the time of the loss,
     // every region is stale at once (not after the silence rule), the journal
     // holds an entry to acknowledge and the alarm sounds, silenced by Mute.
-    // A workstation without sound says so on the strip.
     void lostLinkIsAnAlarm()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
@@ -400,7 +390,6 @@ private slots:
         PAlarmCue* pCue = m_pWindow->AlarmCue();
         int nPlays = 0;
         pCue->SetPlayer([&nPlays] { ++nPlays; });
-        QCOMPARE(pStatus->IsSoundMissingShown(), QAudioDeviceInfo::defaultOutputDevice().isNull());
         // Readings far below the regions' thresholds: the only alarm is the link's.
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1000000");
         RRegionCatalogue::Shared().Reload();
@@ -421,8 +410,6 @@ private slots:
         QVERIFY(pStatus->IsLinkDown());
         QVERIFY2(pStatus->LinkLost().contains(QStringLiteral("10:06:34")),
             qPrintable(pStatus->LinkLost()));
-        auto* pLost = pStatus->findChild<QLabel*>(QStringLiteral("labelLinkLost"));
-        QCOMPARE(pLost->grab().toImage().pixelColor(2, 2), QColor(0xc0, 0, 0));
         QVERIFY(pModel->IsStale(0) && pModel->IsStale(1));
         QCOMPARE(lamp(1), QColor(Qt::red));
         const auto last = [] { return RAlarmJournal::Read(kStart.date(), kStart.date()).first(); };

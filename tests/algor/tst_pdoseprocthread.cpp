@@ -9,9 +9,6 @@
 #include "StdoutCapture.h"
 #include "message/SBus.h"
 
-#include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Bytes = QByteArray;

@@ -12,10 +12,8 @@
 #include "algor/RAdditionalDose.h"
 #include "message/SBus.h"
 
-#include <QSemaphore>
 #include <QSqlDatabase>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>

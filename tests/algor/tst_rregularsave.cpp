@@ -14,7 +14,6 @@
 #include "message/SMessage.h"
 
 #include <QSqlDatabase>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -15,7 +15,6 @@
 #include "realtime/RRegionDoseModel.h"
 
 #include <QSqlDatabase>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

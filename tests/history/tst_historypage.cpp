@@ -14,14 +14,11 @@
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
 
-#include <QAbstractItemModelTester>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QTreeView>

@@ -5,8 +5,6 @@
 #include "TestDb.h"
 #include "XlsxSheet.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

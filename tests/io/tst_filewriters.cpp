@@ -6,9 +6,6 @@
 
 #include "XlsxSheet.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>

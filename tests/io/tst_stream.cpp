@@ -1,7 +1,6 @@
 #include "io/SFileStream.h"
 #include "io/SMemoryStream.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

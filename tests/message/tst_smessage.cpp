@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QtTest>
 
 namespace {

@@ -5,7 +5,6 @@
 #include "preset/POptionPage.h"
 #include "preset/RItemModelPresetPersonal.h"
 
-#include <QAbstractItemModelTester>
 #include <QStandardItemModel>
 #include <QtTest>
 

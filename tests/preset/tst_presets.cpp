@@ -12,7 +12,6 @@
 #include "preset/RPresetRegion.h"
 #include "preset/SPresetContent.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

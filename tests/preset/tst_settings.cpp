@@ -19,7 +19,6 @@
 #include "realtime/RPresetAlarmThresholdWidget.h"
 #include "widgets/SFilterEdit.h"
 
-#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -29,7 +28,6 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 

@@ -22,12 +22,9 @@
 #include "realtime/RSiteRooms.h"
 #include "realtime/RWidget.h"
 
-#include <QAbstractItemModelTester>
 #include <QMenu>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardItemModel>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 

@@ -9,9 +9,6 @@
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RTimer.h"
 
-#include <QAbstractItemModelTester>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The region model, the alarm latch, the journal and the cue, wired as the

@@ -36,14 +36,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QToolButton>
-#include <QTranslator>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>

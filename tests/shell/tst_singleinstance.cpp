@@ -3,12 +3,7 @@
 #include "PLockedFile.h"
 #include "preset/SPresetObject.h"
 
-#include <QDataStream>
-#include <QDir>
 #include <QLocalSocket>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QUuid>
 #include <QtTest>
 
 // What the program does as it starts: the one instance, its folders and its

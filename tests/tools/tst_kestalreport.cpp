@@ -5,11 +5,8 @@
 
 #include "XlsxSheet.h"
 
-#include <QDir>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TstKestalReport : public QObject

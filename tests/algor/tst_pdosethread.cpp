@@ -62,22 +62,6 @@ PHostLookup::Resolver answering(const QList<QHostAddress>& addresses,
     };
 }
 
-// "T<id>:<word>", "E<index>:<id>:<tip>" or "J<bytes>" per command the
-// simulator took.
-QStringList describe(const QVector<PSimFrames::Command>& commands, bool bJunk = true)
-{
-    QStringList list;
-    for (const PSimFrames::Command& c : commands) {
-        if (c.eKind == PSimFrames::Kind::Threshold)
-            list << QString("T%1:%2").arg(c.nId).arg(c.nArgument);
-        else if (c.eKind == PSimFrames::Kind::Echo)
-            list << QString("E%1:%2:%3").arg(c.nIndex).arg(c.nId).arg(c.nTip);
-        else if (bJunk)
-            list << QString("J%1").arg(c.raw.size());
-    }
-    return list;
-}
-
 } // namespace
 
 class TestPDoseThread : public QObject
@@ -517,41 +501,6 @@ private slots:
         QCOMPARE(spy.size(), lists);
         if (lists)
             QCOMPARE(spy[0][0].toStringList().size(), PSocketGetId::MAX_RECORDS);
-    }
-
-    // The simulator's command log is what the link tests assert on, so its
-    // parser must neither invent nor lose commands.
-    void commands_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("commands");
-        QTest::newRow("both kinds")
-            << PDoseThread::ThresholdFrame(3, 250) + RAdditionalDose::EchoFrame(5, 0x102, 3)
-            << QStringList {"T3:2", "E258:5:3"};
-        QTest::newRow("junk first")
-            << QByteArray::fromHex("0102A4") + PDoseThread::ThresholdFrame(3, 250)
-            << QStringList {"J3", "T3:2"};
-        QTest::newRow("bad threshold sum")
-            << PSimFrames::Corrupted(PDoseThread::ThresholdFrame(3, 250)) << QStringList {"J13"};
-        QTest::newRow("bad echo sum")
-            << PSimFrames::Corrupted(RAdditionalDose::EchoFrame(5, 0x102, 3))
-            << QStringList {"J12"};
-    }
-    void commands()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, commands);
-        QByteArray pending = bytes;
-        QCOMPARE(describe(PSimFrames::TakeCommands(pending)), commands);
-        QVERIFY(pending.isEmpty());
-        // Split at every offset, the same commands come out, none before its end.
-        const QStringList whole = describe(PSimFrames::TakeCommands(pending = bytes), false);
-        for (int nCut = 1; nCut < bytes.size(); ++nCut) {
-            pending = bytes.left(nCut);
-            QStringList seen = describe(PSimFrames::TakeCommands(pending), false);
-            pending += bytes.mid(nCut);
-            QCOMPARE(seen + describe(PSimFrames::TakeCommands(pending), false), whole);
-        }
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include "io/SAtomicFile.h"
 #include "io/SCsvWriter.h"
+#include "io/SFileStream.h"
+#include "io/SMemoryStream.h"
 #include "io/SXlsxWorkbook.h"
 
 #include "XlsxSheet.h"
@@ -68,10 +70,48 @@ QStringList leftovers(const QString& strPath)
             QDir::Files | QDir::Hidden | QDir::System);
 }
 
+// Runs space-separated steps on a stream and says what each gave: sN, fN, bN
+// seek to N, forward by N, back by N (1 or 0); E and B seek to the end or the
+// beginning; rN reads up to N bytes (the bytes, or "-"); p gives Pos/Remaining.
+QString run(SIOStream& stream, const QString& strSteps)
+{
+    QStringList out;
+    for (const QString& strStep : strSteps.split(QLatin1Char(' '))) {
+        const qint64 n = strStep.mid(1).toLongLong();
+        switch (strStep.at(0).toLatin1()) {
+        case 's':
+            out << QString::number(stream.Seek(n, 0, false));
+            break;
+        case 'f':
+            out << QString::number(stream.Seek(n, 0, true));
+            break;
+        case 'b':
+            out << QString::number(stream.Seek(n, 1, true));
+            break;
+        case 'E':
+            stream.SeekEnd();
+            break;
+        case 'B':
+            stream.SeekBegin();
+            break;
+        case 'r': {
+            QByteArray bytes(int(n) + 1, '\0');
+            bytes.resize(int(stream.Read(bytes.data(), n)));
+            out << (bytes.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(bytes));
+            break;
+        }
+        default:
+            out << QStringLiteral("%1/%2").arg(stream.Pos()).arg(stream.Remaining());
+        }
+    }
+    return out.join(QLatin1Char(' '));
+}
+
 } // namespace
 
-// The atomic replacement every kept file goes through, and the CSV and
-// spreadsheet writers on top of it.
+// The atomic replacement every kept file goes through, the CSV and
+// spreadsheet writers on top of it, and the streams the preset files are read
+// through.
 class TestFileWriters : public QObject
 {
     Q_OBJECT
@@ -272,6 +312,39 @@ private slots:
             unsaved.SetText(0, 0, QStringLiteral("x"));
         }
         QCOMPARE(Files(), QStringList());
+    }
+
+    // The preset files are parsed from memory and from disk alike: both
+    // streams must give the same answers over the same ten bytes.
+    void seeksAndReads_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("results");
+        const char* const rows[][3] = {{"relative seeks", "s4 f3 p r1 b5 p", "1 1 7/3 7 1 3/7"},
+            {"back past the start fails and stays", "s3 b5 p r2", "1 0 3/7 34"},
+            {"short read at the end", "s8 r5 p r1", "1 89 10/0 -"},
+            {"past the end nothing remains", "s20 p r1", "1 20/0 -"},
+            {"end, then back", "E p b3 r3", "10/0 1 789"},
+            {"begin again", "r4 B p r0", "0123 0/10 -"}};
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
+    }
+    void seeksAndReads()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, results);
+        QByteArray bytes("0123456789");
+        SMemoryStream memory(&bytes);
+        QVERIFY(memory.Open());
+        QCOMPARE(run(memory, steps), results);
+
+        QFile file(m_dir.filePath("ten.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == 10);
+        file.close();
+        SFileStream reader(SFileStream::ModeRead);
+        reader.SetFileName(QFile::encodeName(m_dir.filePath("ten.dat")).constData());
+        QVERIFY(reader.Open());
+        QCOMPARE(run(reader, steps), results);
     }
 };
 

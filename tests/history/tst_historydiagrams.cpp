@@ -289,6 +289,7 @@ private slots:
         Insert(
             "PersonalMonthDose", "Id,Month", Keys(6, kDay), {{8, 120.0}, {9, 240.0}, {10, 600.0}});
         RStaffDoseDiagram staff;
+        staff.LoadColours();
         staff.SetPersonal(false);
         staff.SetMode(RStaffDoseDiagram::MonthHistogram);
         staff.LoadDoses(4, 31, QDate(2026, 3, 15));
@@ -482,26 +483,6 @@ private slots:
         QCOMPARE(view.FineEnd() - view.FineStart(), nSlots);
         Gesture(view, 30, 910, 400, 540);
         QVERIFY(view.FineEnd() - view.FineStart() > nSlots);
-    }
-
-    void panStopsAtTheDayEdges()
-    {
-        PDoseCurveView view(1440);
-        view.SetPlotWidth(kWidth);
-        // The left finger rests, the right spreads: the view keeps midnight.
-        Gesture(view, 200, 300, 200, 800);
-        QCOMPARE(view.ViewStart(), 0);
-        const int nWidth = view.ViewEnd();
-        // Dragging right shows earlier times: at midnight nothing moves.
-        Gesture(view, 400, 450, 600, 650);
-        QCOMPARE(view.ViewStart(), 0);
-        QCOMPARE(view.ViewEnd(), nWidth);
-        Gesture(view, 600, 650, 400, 450);
-        QVERIFY(view.ViewStart() > 0);
-        for (int i = 0; i < 40; ++i)
-            Gesture(view, 900, 950, 100, 150);
-        QCOMPARE(view.ViewEnd(), 1440);
-        QCOMPARE(view.ViewEnd() - view.ViewStart(), nWidth);
     }
 
     void degenerateSizesDoNotDivideByZero()

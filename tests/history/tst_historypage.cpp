@@ -281,17 +281,6 @@ private slots:
         QCOMPARE(today(), 19800.0f / 1800.0f);
     }
 
-    // After a device update the removed region is gone from the list.
-    void reloadDropsRemovedRegion()
-    {
-        PSqlExec::Exec(QStringLiteral("delete from RegionInfo where Id = 4"));
-        PSqlExec::Exec(QStringLiteral("update RegionInfo set Sub = 1, Num = 1"));
-        RRegionCatalogue::Shared().Reload();
-        m_pForm->ReloadTrees();
-        QCOMPARE(m_pForm->RegionTree()->model()->rowCount(), 1);
-        QCOMPARE(m_pForm->CurrentId(), 9);
-    }
-
     // The first reload lists staff and rooms and shows the first staff
     // member's readings of the day; the calendar marks the days with any.
     // Ticks and days rebuild: no room ticked lists every room, a ticked

@@ -20,7 +20,6 @@
 #include "preset/RSeekItems.h"
 #include "realtime/RPresetAlarmThreshold.h"
 #include "realtime/RPresetAlarmThresholdWidget.h"
-#include "widgets/SFilterEdit.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -141,24 +140,6 @@ private slots:
         delete m_pMain;
         delete m_pPresets;
         POptionPage::ClearPages();
-    }
-
-    // The filter keeps the categories whose name holds the text, in any case,
-    // and picks the first one left when the chosen one went away.
-    void filterPicksWhatIsLeft()
-    {
-        auto* pFilter = field<SFilterEdit>("m_pFilterEdit");
-        QTest::keyClicks(pFilter, QStringLiteral("alarm"));
-        QCOMPARE(list()->model()->rowCount(), 1);
-        QCOMPARE(
-            list()->currentIndex().data().toString(), QStringLiteral("Alarm Threshold Setting"));
-        QCOMPARE(m_pForm->CurrentPage()->GetCategory(), 8);
-        pFilter->clear();
-        QCOMPARE(list()->model()->rowCount(), 3);
-        QCOMPARE(m_pForm->CurrentPage()->GetCategory(), 8);
-        // Nothing matches: no current category, no crash on the next filter.
-        QTest::keyClicks(pFilter, QStringLiteral("zz"));
-        QCOMPARE(list()->model()->rowCount(), 0);
     }
 
     // A double click on OK asks once; "Cancel" in the question applies nothing.

@@ -59,35 +59,6 @@ private slots:
         QCOMPARE(spy.at(3).at(0).toString(), QString());
     }
 
-    void popupOpensOnSecondPressAndClosesOnChoice()
-    {
-        const QRect screen(0, 0, 800, 600);
-        RDateEdit edit;
-        edit.SetScreenArea(screen);
-        edit.setDate(QDate(2026, 3, 10));
-        edit.setGeometry(700, 570, 120, 24);
-        edit.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&edit));
-        QLineEdit* pField = edit.findChild<QLineEdit*>(QStringLiteral("qt_spinbox_lineedit"));
-        QVERIFY(pField);
-        RCalendarWidget* pCalendar = edit.Calendar();
-
-        QTest::mousePress(pField, Qt::LeftButton);
-        QVERIFY(!pCalendar->isVisible());
-        QTest::mousePress(pField, Qt::LeftButton);
-        QVERIFY(pCalendar->isVisible());
-        const QRect popup = pCalendar->frameGeometry();
-        QVERIFY(screen.contains(popup));
-        QCOMPARE(popup.right(), screen.right());
-
-        QSignalSpy changed(&edit, &QDateEdit::dateChanged);
-        emit pCalendar->clicked(QDate(2026, 3, 21));
-        QCOMPARE(edit.date(), QDate(2026, 3, 21));
-        QVERIFY(!pCalendar->isVisible());
-        QVERIFY(!changed.isEmpty());
-        QCOMPARE(changed.last().at(0).toDate(), QDate(2026, 3, 21));
-    }
-
     void popupPosition_data()
     {
         QTest::addColumn<QRect>("edit");

@@ -121,25 +121,6 @@ private slots:
         QCOMPARE(catalogue.AlarmValue(99), 0);
     }
 
-    // The curve selector and the colour are stored per region: each value to
-    // its own region, the others left as they were.
-    void curveChoicesStored()
-    {
-        TestDb::AddRegions({4, 5, 6});
-        PSqlExec::Exec("update RegionCurveColorInfo set ButtonCheck = 0 where Id = 6");
-        QVERIFY(RRegionCatalogue::StoreCurveStates({{4, Qt::Unchecked}, {6, Qt::Checked}}));
-        QVERIFY(RRegionCatalogue::StoreCurveColour(5, QColor(1, 2, 3)));
-        RRegionCatalogue catalogue;
-        catalogue.Reload();
-        QVERIFY(!catalogue.Find(4)->bCurveShown);
-        QVERIFY(catalogue.Find(5)->bCurveShown);
-        QVERIFY(catalogue.Find(6)->bCurveShown);
-        QCOMPARE(catalogue.Find(5)->colour, QColor(1, 2, 3));
-        QCOMPARE(catalogue.Find(4)->colour, QColor(38, 202, 87));
-        QCOMPARE(SqlRows("select ButtonCheck from RegionCurveColorInfo order by Id"),
-            QStringLiteral("0; 2; 2"));
-    }
-
     // Removing the first device: colours follow positions, thresholds follow
     // devices, and only the removed id loses its history.
     void removeShiftsColoursAndDeletesHistory()

@@ -392,25 +392,13 @@ private slots:
 
     // Hour labels step by 1, 2, 3 or 6 hours as the width allows 30-pixel
     // labels to stand apart; a zoomed window steps by round minutes.
-    void timeStepByWidth_data()
-    {
-        QTest::addColumn<int>("span");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("step");
-        QTest::newRow("day, 1200 px: every hour") << 1440 << 1200 << 60;
-        QTest::newRow("day, 940 px: two hours") << 1440 << 940 << 120;
-        QTest::newRow("day, 250 px: six hours") << 1440 << 250 << 360;
-        QTest::newRow("wide screen: never below an hour") << 1440 << 4000 << 60;
-        QTest::newRow("two hours zoomed") << 120 << 940 << 10;
-        QTest::newRow("5 minutes zoomed") << 5 << 940 << 1;
-    }
-
     void timeStepByWidth()
     {
-        QFETCH(int, span);
-        QFETCH(int, width);
-        QFETCH(int, step);
-        QCOMPARE(PDoseCurveScale::TimeStep(span, width, 30), step);
+        QList<int> steps;
+        for (const QPoint& spanAndWidth : {QPoint(1440, 1200), QPoint(1440, 940), QPoint(1440, 250),
+                 QPoint(1440, 4000), QPoint(120, 940), QPoint(5, 940)})
+            steps << PDoseCurveScale::TimeStep(spanAndWidth.x(), spanAndWidth.y(), 30);
+        QCOMPARE(steps, (QList<int> {60, 120, 360, 60, 10, 1}));
     }
 
     void zeroSamplesBreakTheCurve()

@@ -186,26 +186,16 @@ private slots:
             SqlRows("select Ceff_R from SystemInfo where Unit_P = 0"), QStringLiteral("0.0061"));
     }
 
-    void addressCheck_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("loopback") << "127.0.0.1" << true;
-        QTest::newRow("host") << "data-server.site" << true;
-        QTest::newRow("injection") << "127.0.0.1; drop table" << false;
-        QTest::newRow("quote") << "a'b" << false;
-        QTest::newRow("octet over 255") << "127.0.0.256" << false;
-        QTest::newRow("three octets") << "127.0.1" << false;
-        QTest::newRow("leading hyphen") << "-server" << false;
-        QTest::newRow("empty label") << "a..b" << false;
-        QTest::newRow("empty") << "" << false;
-    }
-
+    // Only an IPv4 address or a host name passes.
     void addressCheck()
     {
-        QFETCH(QString, address);
-        QFETCH(bool, valid);
-        QCOMPARE(RFramePresetIpWidget::AddressProblem(address).isEmpty(), valid);
+        QStringList valid;
+        for (const char* pAddress : {"127.0.0.1", "data-server.site", "127.0.0.1; drop table",
+                 "a'b", "127.0.0.256", "127.0.1", "-server", "a..b", ""}) {
+            if (RFramePresetIpWidget::AddressProblem(pAddress).isEmpty())
+                valid << pAddress;
+        }
+        QCOMPARE(valid, (QStringList {"127.0.0.1", "data-server.site"}));
     }
 
     // A refused entry or a failing insert changes nothing: the old rows stay,

@@ -100,25 +100,6 @@ private slots:
         delete m_pJournal;
     }
 
-    // Rows pair ids and names in list order; a region without readings shows
-    // off-line; only a colour line is accepted, and only in the colour
-    // column. One unit for the whole column: no switch to another at 1000.
-    void layout()
-    {
-        build({7, 9});
-        QCOMPARE(m_pModel->rowCount(), 2);
-        QCOMPARE(cell(1, 0).toString() + ' ' + cell(1, 1).toString(), QStringLiteral("9 Room 9"));
-        // A display row holding only its id shows the default curve colour.
-        QCOMPARE(cell(0, 4).value<PColorLine>().Color(), QColor(38, 202, 87));
-        QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
-        QVERIFY(!m_pModel->setData(m_pModel->index(0, 4), QStringLiteral("red")));
-        QVERIFY(m_pModel->setData(
-            m_pModel->index(0, 4), QVariant::fromValue(PColorLine(QColor(Qt::blue)))));
-        QCOMPARE(cell(0, 4).value<PColorLine>().Color(), QColor(Qt::blue));
-        QVERIFY(!m_pModel->setData(m_pModel->index(0, 2), QStringLiteral("1")));
-        QCOMPARE(RRegionDoseModel::DoseText(999500.0f), QStringLiteral("999500.00"));
-    }
-
     // Each region once, in position order: rows neither blank nor doubled
     // when the stored list disagrees with itself, and a region's readings
     // reach its one row. The doubled entry is marked on the row shown only.

@@ -107,19 +107,6 @@ private slots:
         QCOMPARE(read(buffer, 3, 4), bytes(0, 12));
     }
 
-    // From every starting offset, the whole ring goes in and comes out in order.
-    void wrapAroundKeepsOrder()
-    {
-        for (int nLead = 0; nLead < 16; ++nLead) {
-            PDataBuffer buffer;
-            buffer.Init(1, 16);
-            QVERIFY(write(buffer, bytes(100, nLead)));
-            QCOMPARE(read(buffer, nLead), bytes(100, nLead));
-            QVERIFY(write(buffer, bytes(0, 16)));
-            QCOMPARE(read(buffer, 16), bytes(0, 16));
-        }
-    }
-
     // Sizes past the limit (also by 32-bit wrap-around) and a null source
     // stop the program with a fatal assertion.
     void fatalAssertions_data()

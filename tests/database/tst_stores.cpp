@@ -221,21 +221,18 @@ private slots:
         QFETCH(bool, recreate);
         QFETCH(QString, trigger);
         QFETCH(QString, left);
-        for (const char* pRow : {"4, '2026-03-06'", "4, '2026-03-07'", "5, '2026-03-07'"}) {
+        const char* pDays
+            = "values(%1, '2026-03-06', 9), (%1, '2026-03-07', 9), (%2, '2026-03-07', 9)";
+        PSqlExec::Exec(
+            QString("insert into MonthMinuteDose(Id, Month, Sum) ") + QString(pDays).arg(4).arg(5));
+        PSqlExec::Exec(QString("insert into PersonalMonthDose(Id, Month, Sum) ")
+            + QString(pDays).arg(7).arg(8));
+        for (const char* pTable : {"MonthData", "RegionLinkDoseInfo"})
             PSqlExec::Exec(
-                QStringLiteral("insert into MonthMinuteDose(Id, Month, Sum) values(%1, 9)")
-                    .arg(pRow));
-            PSqlExec::Exec(QStringLiteral("insert into MonthData(Id, Month) values(%1)").arg(pRow));
-            PSqlExec::Exec(
-                QStringLiteral("insert into RegionLinkDoseInfo(Id, Month) values(%1)").arg(pRow));
-        }
-        for (const char* pRow : {"7, '2026-03-06'", "7, '2026-03-07'", "8, '2026-03-07'"}) {
-            PSqlExec::Exec(
-                QStringLiteral("insert into PersonalMonthDose(Id, Month, Sum) values(%1, 9)")
-                    .arg(pRow));
-            PSqlExec::Exec(
-                QStringLiteral("insert into PersonalRealTimeDose(Id, Month) values(%1)").arg(pRow));
-        }
+                QString("insert into %1(Id, Month) select Id, Month from MonthMinuteDose")
+                    .arg(pTable));
+        PSqlExec::Exec(
+            "insert into PersonalRealTimeDose(Id, Month) select Id, Month from PersonalMonthDose");
         const QString strBefore = dayRows();
         if (!trigger.isEmpty())
             refuse(qPrintable(trigger));

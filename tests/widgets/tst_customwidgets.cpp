@@ -20,19 +20,6 @@ QDateTime Morning()
     return QDateTime(QDate(2026, 3, 1), QTime(8, 0));
 }
 
-int YellowPixels(const QImage& image)
-{
-    int nCount = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 230 && c.green() > 230 && c.blue() < 180)
-                ++nCount;
-        }
-    }
-    return nCount;
-}
-
 } // namespace
 
 class TestCustomWidgets : public QObject
@@ -83,18 +70,6 @@ private slots:
         QFETCH(QRect, screen);
         QFETCH(QPoint, expected);
         QCOMPARE(RDateEdit::PopupPosition(edit, QSize(300, 200), screen), expected);
-    }
-
-    void calendarPaintsMarkedDates()
-    {
-        SManualClock clock(Morning());
-        RCalendarWidget calendar(nullptr, &clock);
-        calendar.resize(420, 300);
-        calendar.setSelectedDate(QDate(2026, 5, 4));
-        QCOMPARE(YellowPixels(calendar.grab().toImage()), 0);
-
-        calendar.SetMarkedDates({QDate(2026, 5, 12), QDate(2026, 5, 13)});
-        QVERIFY(YellowPixels(calendar.grab().toImage()) > 100);
     }
 
     // Chinese reads "2026年12月", not the toolkit's month-then-year "十二月 2026";

@@ -10,16 +10,15 @@ namespace {
 
 QString devices()
 {
-    return SqlRows(QStringLiteral("select r.Sub, r.Id, r.Name, r.Num, c.R_Color, c.G_Color, "
-                                  "c.B_Color, c.ButtonCheck, c.Alarmvalue from RegionInfo r "
-                                  "left join RegionCurveColorInfo c on c.Id = r.Id"));
+    return SqlRows(QString("select r.Sub, r.Id, r.Name, r.Num, c.R_Color, c.G_Color, "
+                           "c.B_Color, c.ButtonCheck, c.Alarmvalue from RegionInfo r "
+                           "left join RegionCurveColorInfo c on c.Id = r.Id"));
 }
 
 QString history()
 {
-    return SqlRows(
-        QStringLiteral("select 'D', Id from MonthData union all select 'M', Id from "
-                       "MonthMinuteDose union all select 'L', Id from RegionLinkDoseInfo"));
+    return SqlRows(QString("select 'D', Id from MonthData union all select 'M', Id from "
+                           "MonthMinuteDose union all select 'L', Id from RegionLinkDoseInfo"));
 }
 
 // Regions 3, 5, 9 with distinct colours and thresholds, so that moves show,
@@ -27,10 +26,10 @@ QString history()
 void addDevices()
 {
     TestDb::AddRegions({3, 5, 9});
-    PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set R_Color = Id, "
-                                  "ButtonCheck = 0, Alarmvalue = Id * 100"));
+    PSqlExec::Exec(QString("update RegionCurveColorInfo set R_Color = Id, "
+                           "ButtonCheck = 0, Alarmvalue = Id * 100"));
     for (const char* pTable : {"MonthData", "MonthMinuteDose", "RegionLinkDoseInfo"})
-        PSqlExec::Exec(QStringLiteral("insert into %1(Id) select Id from RegionInfo").arg(pTable));
+        PSqlExec::Exec(QString("insert into %1(Id) select Id from RegionInfo").arg(pTable));
 }
 
 } // namespace
@@ -71,8 +70,8 @@ private slots:
     {
         QFETCH(QString, rows);
         QFETCH(int, num);
-        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id) values %1").arg(rows));
-        PSqlExec::Exec(QStringLiteral("update RegionInfo set Num = ?"), {num});
+        PSqlExec::Exec(QString("insert into RegionInfo(Sub, Id) values %1").arg(rows));
+        PSqlExec::Exec(QString("update RegionInfo set Num = ?"), {num});
         RRegionCatalogue catalogue;
         catalogue.Reload();
         QTEST(catalogue.Ids(), "ids");
@@ -110,7 +109,7 @@ private slots:
         catalogue.Reload();
         const RRegion* pDefault = catalogue.Find(4);
         QVERIFY(pDefault);
-        QCOMPARE(pDefault->strName, QStringLiteral("Room 4"));
+        QCOMPARE(pDefault->strName, QString("Room 4"));
         QCOMPARE(pDefault->colour, QColor(38, 202, 87));
         QVERIFY(pDefault->bCurveShown);
         QCOMPARE(catalogue.AlarmValue(4), 10);
@@ -129,8 +128,8 @@ private slots:
         QCOMPARE(m_store.RemovedIds({{"B", 5}, {"C", 9}}), QVector<int> {3});
         QString strError;
         QVERIFY(m_store.Save({{"B", 5}, {"C", 9}}, &strError));
-        QCOMPARE(devices(), QStringLiteral("1 5 B 2 3 202 87 0 500; 2 9 C 2 5 202 87 0 900"));
-        QCOMPARE(history(), QStringLiteral("D 5; D 9; M 5; M 9; L 5; L 9"));
+        QCOMPARE(devices(), QString("1 5 B 2 3 202 87 0 500; 2 9 C 2 5 202 87 0 900"));
+        QCOMPARE(history(), QString("D 5; D 9; M 5; M 9; L 5; L 9"));
     }
 
     // A device added after the stored ones is dark green and shown; a
@@ -142,9 +141,9 @@ private slots:
         QVERIFY(m_store.Save(
             {{"Room 3", 3}, {"Room 5", 5}, {"Room 9", 9}, {"O'Brien's lab, east", 200}},
             &strError));
-        QCOMPARE(m_store.Load().last().strName, QStringLiteral("O'Brien's lab, east"));
-        QVERIFY(devices().endsWith(QStringLiteral("4 200 O'Brien's lab, east 4 0 128 0 2 10")));
-        QCOMPARE(history(), QStringLiteral("D 3; D 5; D 9; M 3; M 5; M 9; L 3; L 5; L 9"));
+        QCOMPARE(m_store.Load().last().strName, QString("O'Brien's lab, east"));
+        QVERIFY(devices().endsWith(QString("4 200 O'Brien's lab, east 4 0 128 0 2 10")));
+        QCOMPARE(history(), QString("D 3; D 5; D 9; M 3; M 5; M 9; L 3; L 5; L 9"));
     }
 
     // A statement failing half-way leaves devices, colours and history as
@@ -161,13 +160,12 @@ private slots:
         QFETCH(QString, trigger);
         addDevices();
         PSqlExec::Exec(
-            QStringLiteral("create trigger t %1 begin select raise(abort, 'refused'); end")
-                .arg(trigger));
+            QString("create trigger t %1 begin select raise(abort, 'refused'); end").arg(trigger));
         const QString strDevices = devices();
         const QString strHistory = history();
         QString strError;
         QVERIFY(!m_store.Save({{"B", 5}, {"New", 11}}, &strError));
-        QVERIFY(strError.contains(QStringLiteral("refused")));
+        QVERIFY(strError.contains(QString("refused")));
         QCOMPARE(devices(), strDevices);
         QCOMPARE(history(), strHistory);
     }
@@ -177,18 +175,16 @@ private slots:
     void roomsModeDeletesPatrolReadings()
     {
         addDevices();
-        PSqlExec::Exec(
-            QStringLiteral("insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 3, "
-                           "'Pump room', 2), (2, 4, 'Stairs', 2)"));
-        PSqlExec::Exec(
-            QStringLiteral("insert into RoutingMinuteDose(Id, RoomId) values(1, 3), (1, 4)"));
+        PSqlExec::Exec(QString("insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 3, "
+                               "'Pump room', 2), (2, 4, 'Stairs', 2)"));
+        PSqlExec::Exec(QString("insert into RoutingMinuteDose(Id, RoomId) values(1, 3), (1, 4)"));
         RDeviceListStore rooms(RDeviceListStore::Rooms);
         QString strError;
         QVERIFY(rooms.Save({{"Stairs", 4}}, &strError));
-        QCOMPARE(SqlRows("select Sub, Id, Name, Num from RoutingRoomInfo"),
-            QStringLiteral("1 4 Stairs 1"));
-        QCOMPARE(SqlRows("select RoomId from RoutingMinuteDose"), QStringLiteral("4"));
-        QCOMPARE(history(), QStringLiteral("D 3; D 5; D 9; M 3; M 5; M 9; L 3; L 5; L 9"));
+        QCOMPARE(
+            SqlRows("select Sub, Id, Name, Num from RoutingRoomInfo"), QString("1 4 Stairs 1"));
+        QCOMPARE(SqlRows("select RoomId from RoutingMinuteDose"), QString("4"));
+        QCOMPARE(history(), QString("D 3; D 5; D 9; M 3; M 5; M 9; L 3; L 5; L 9"));
     }
 };
 

@@ -522,18 +522,6 @@ private slots:
             "MonthMinuteDose", 8, QDate(2026, 3, 18), 1800.0f, shortMonth);
         QCOMPARE(shortMonth, (QVector<float> {1.0f, 2.0f}));
     }
-
-    // Positions without a row are skipped; colours are clamped to 0..255.
-    void historyCurveSelectorsAndColours()
-    {
-        HistoryDb::AddRegion(1, 11, 3, 2, "10,20,30");
-        HistoryDb::AddRegion(2, 12, 3, 0, "300,-4,40");
-        QCOMPARE(
-            PHistoryDoseStore::LoadCurveEnabled(), (QHash<int, bool> {{11, true}, {12, false}}));
-        const QHash<int, QColor> colours = PHistoryDoseStore::LoadCurveColours();
-        QCOMPARE(colours.value(11), QColor(10, 20, 30));
-        QCOMPARE(colours.value(12), QColor(255, 0, 40));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStores)

@@ -37,8 +37,8 @@ namespace {
 
 QString systemInfo()
 {
-    return SqlRows(QStringLiteral(
-        "select Unit_P, IP, Port, Thre_A, Thre_B, Thre_C, Ceff_P, Ceff_R from SystemInfo"));
+    return SqlRows(
+        QString("select Unit_P, IP, Port, Thre_A, Thre_B, Thre_C, Ceff_P, Ceff_R from SystemInfo"));
 }
 
 class Page final : public POptionPage
@@ -111,10 +111,10 @@ private slots:
     {
         TestDb::Open();
         TestDb::AddRegions({1, 2, 3, 4, 5, 6});
-        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(IP, Port, Ceff_R, Unit_P) "
-                                      "values('127.0.0.1', 8888, 0.000123456, 0)"));
+        PSqlExec::Exec(QString("insert into SystemInfo(IP, Port, Ceff_R, Unit_P) "
+                               "values('127.0.0.1', 8888, 0.000123456, 0)"));
         for (int nId : {1, 3, 5})
-            PSqlExec::Exec(QStringLiteral("insert into MonthData(Id) values(?)"), {nId});
+            PSqlExec::Exec(QString("insert into MonthData(Id) values(?)"), {nId});
         POptionPage::ClearPages();
         POptionPage::Register(new RFramePresetRegion(1));
         POptionPage::Register(new RFramePresetIp);
@@ -145,7 +145,7 @@ private slots:
     // A double click on OK asks once; "Cancel" in the question applies nothing.
     void okIsDebouncedAndConfirmed()
     {
-        choose(QStringLiteral("System Settings"));
+        choose(QString("System Settings"));
         const QString strBefore = systemInfo();
         m_prompt.bAccept = false;
         m_prompt.nAnswerMs = 0;
@@ -162,8 +162,8 @@ private slots:
     // not edited, saves the network-server preset and asks for the reload.
     void saveWritesTwoRowsAndReloads()
     {
-        choose(QStringLiteral("System Settings"));
-        field<QLineEdit>("m_pEditIp")->setText(QStringLiteral("localhost"));
+        choose(QString("System Settings"));
+        field<QLineEdit>("m_pEditIp")->setText(QString("localhost"));
         field<QSpinBox>("m_pEditPort")->setValue(18888);
         field<QDoubleSpinBox>("m_pSpinBoxThresA")->setValue(10);
         field<QDoubleSpinBox>("m_pSpinBoxThresB")->setValue(20.5);
@@ -171,19 +171,18 @@ private slots:
         confirm();
 
         QCOMPARE(m_prompt.told, QStringList {"The systeminfo has been modified."});
-        QCOMPARE(m_pForm->Message(), QStringLiteral("Current preset saved."));
+        QCOMPARE(m_pForm->Message(), QString("Current preset saved."));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 1);
         QCOMPARE(m_pPresets->Count(SBus::NetServer), 1);
         QCOMPARE(m_pPresets->Firsts(SBus::NetServer), QList<qintptr> {SBus::CmdSave});
         QCOMPARE(systemInfo(),
-            QStringLiteral("0 localhost 18888 10 20.5 200 0.00049 0.000123456; 1  0 0.1 10 200 "
-                           "0.00049 0.0056"));
+            QString("0 localhost 18888 10 20.5 200 0.00049 0.000123456; 1  0 0.1 10 200 "
+                    "0.00049 0.0056"));
 
         // An edited region coefficient is stored as shown.
         field<QDoubleSpinBox>("m_pSpinBoxCoefRegion")->setValue(0.0061);
         confirm();
-        QCOMPARE(
-            SqlRows("select Ceff_R from SystemInfo where Unit_P = 0"), QStringLiteral("0.0061"));
+        QCOMPARE(SqlRows("select Ceff_R from SystemInfo where Unit_P = 0"), QString("0.0061"));
     }
 
     // Only an IPv4 address or a host name passes.
@@ -215,10 +214,10 @@ private slots:
         QFETCH(int, port);
         QFETCH(bool, failInsert);
         if (failInsert) {
-            PSqlExec::Exec(QStringLiteral("create trigger t before insert on SystemInfo begin "
-                                          "select raise(abort, 'x'); end"));
+            PSqlExec::Exec(QString("create trigger t before insert on SystemInfo begin "
+                                   "select raise(abort, 'x'); end"));
         }
-        choose(QStringLiteral("System Settings"));
+        choose(QString("System Settings"));
         const QString strBefore = systemInfo();
         field<QLineEdit>("m_pEditIp")->setText(address);
         field<QSpinBox>("m_pEditPort")->setValue(port);
@@ -227,7 +226,7 @@ private slots:
         QCOMPARE(systemInfo(), strBefore);
         QVERIFY(!m_pForm->Message().isEmpty());
         QCOMPARE(m_prompt.told.size(), 1);
-        QVERIFY(m_prompt.told.first().startsWith(QStringLiteral("System Settings: ")));
+        QVERIFY(m_prompt.told.first().startsWith(QString("System Settings: ")));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
         QCOMPARE(m_pPresets->Count(SBus::NetServer), 0);
     }
@@ -236,13 +235,13 @@ private slots:
     // a later OK does not store the dropped ones.
     void cancelShowsStoredValues()
     {
-        choose(QStringLiteral("System Settings"));
-        field<QLineEdit>("m_pEditIp")->setText(QStringLiteral("elsewhere"));
+        choose(QString("System Settings"));
+        field<QLineEdit>("m_pEditIp")->setText(QString("elsewhere"));
         field<QDoubleSpinBox>("m_pSpinBoxThresC")->setValue(7);
         QTest::mouseClick(field<QPushButton>("m_pButtonCancel"), Qt::LeftButton);
-        choose(QStringLiteral("Device Management"));
-        choose(QStringLiteral("System Settings"));
-        QCOMPARE(field<QLineEdit>("m_pEditIp")->text(), QStringLiteral("127.0.0.1"));
+        choose(QString("Device Management"));
+        choose(QString("System Settings"));
+        QCOMPARE(field<QLineEdit>("m_pEditIp")->text(), QString("127.0.0.1"));
         QCOMPARE(field<QDoubleSpinBox>("m_pSpinBoxThresC")->value(), 200.0);
     }
 
@@ -254,7 +253,7 @@ private slots:
         setId(5, 7);
         confirm();
         QCOMPARE(m_prompt.told, QStringList {"Device Management 5 node has Colision!"});
-        QCOMPARE(SqlRows("select Id from RegionInfo"), QStringLiteral("1; 2; 3; 4; 5; 6"));
+        QCOMPARE(SqlRows("select Id from RegionInfo"), QString("1; 2; 3; 4; 5; 6"));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
     }
 
@@ -267,16 +266,15 @@ private slots:
         m_prompt.answers = {true, false};
         confirm();
         QCOMPARE(m_prompt.asked.size(), 2);
-        QCOMPARE(m_prompt.asked.last(),
-            QStringLiteral("The stored history of ID 1, 3 will be deleted."));
-        QCOMPARE(SqlRows("select count(*) from RegionInfo"), QStringLiteral("6"));
-        QCOMPARE(SqlRows("select Id from MonthData"), QStringLiteral("1; 3; 5"));
+        QCOMPARE(m_prompt.asked.last(), QString("The stored history of ID 1, 3 will be deleted."));
+        QCOMPARE(SqlRows("select count(*) from RegionInfo"), QString("6"));
+        QCOMPARE(SqlRows("select Id from MonthData"), QString("1; 3; 5"));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
         QVERIFY(m_prompt.told.isEmpty());
 
         confirm();
-        QCOMPARE(SqlRows("select Id from RegionInfo"), QStringLiteral("2; 4; 5; 6"));
-        QCOMPARE(SqlRows("select Id from MonthData"), QStringLiteral("5"));
+        QCOMPARE(SqlRows("select Id from RegionInfo"), QString("2; 4; 5; 6"));
+        QCOMPARE(SqlRows("select Id from MonthData"), QString("5"));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 1);
         // Saved and unmodified: the next OK writes and asks nothing.
         m_prompt.asked.clear();
@@ -291,7 +289,7 @@ private slots:
         confirm();
         QCOMPARE(m_prompt.told,
             QStringList {"Device Management: Row 2: the location must have 1 to 64 characters."});
-        QCOMPARE(SqlRows("select Name from RegionInfo where Id = 2"), QStringLiteral("Room 2"));
+        QCOMPARE(SqlRows("select Name from RegionInfo where Id = 2"), QString("Room 2"));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
     }
 
@@ -310,7 +308,7 @@ private slots:
         m_clock.Advance(1000);
         QTest::mouseClick(widget.findChild<QPushButton*>("m_pButtonAdd"), Qt::LeftButton);
         QCOMPARE(pRows->rowCount(), 5);
-        QCOMPARE(pRows->item(4, 0)->text(), QStringLiteral("4"));
+        QCOMPARE(pRows->item(4, 0)->text(), QString("4"));
         QCOMPARE(pRows->item(4, 1)->data(Qt::EditRole).toInt(), 100);
 
         delete m_pPresets; // the stub answers for the preset store
@@ -326,7 +324,7 @@ private slots:
         widget.Picker()->SetChecked(0, true);
         QTest::mouseClick(widget.Picker()->findChild<QPushButton*>("m_pButtonOk"), Qt::LeftButton);
         QCOMPARE(pRows->rowCount(), 6);
-        QCOMPARE(pRows->item(5, 0)->text(), QStringLiteral("5"));
+        QCOMPARE(pRows->item(5, 0)->text(), QString("5"));
         QCOMPARE(pRows->item(5, 1)->data(Qt::EditRole).toInt(), 144);
         QVERIFY(widget.Picker()->Ids().isEmpty());
         QCOMPARE(m_pMain->Count(SBus::DevicePickerClosed), 1);
@@ -347,7 +345,7 @@ private slots:
         QFETCH(int, shown);
         QFETCH(int, sent);
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
-        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QStringLiteral("4"));
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QString("4"));
         pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(shown);
         QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonSet"), Qt::LeftButton);
         QCoreApplication::processEvents();
@@ -360,7 +358,7 @@ private slots:
         QCOMPARE(SqlRows("select Alarmvalue from RegionCurveColorInfo where Id = 4"),
             QString::number(sent));
         QCOMPARE(SqlRows("select count(*) from RegionCurveColorInfo where Alarmvalue = 10"),
-            QStringLiteral("5"));
+            QString("5"));
         QCOMPARE(m_pMain->Count(SBus::ReloadThresholds), 1);
     }
 
@@ -372,16 +370,14 @@ private slots:
         QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonAll"), Qt::LeftButton);
         QCoreApplication::processEvents();
         QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {0});
-        QCOMPARE(SqlRows("select distinct Alarmvalue from RegionCurveColorInfo"),
-            QStringLiteral("2300"));
+        QCOMPARE(SqlRows("select distinct Alarmvalue from RegionCurveColorInfo"), QString("2300"));
     }
 
     // Notices pile up while the table shows; it empties and hides when the
     // timer of the first one runs out, and shows afresh for the next.
     void noticesShowForAWhile()
     {
-        PSqlExec::Exec(
-            QStringLiteral("update RegionCurveColorInfo set Alarmvalue = 300 where Id = 2"));
+        PSqlExec::Exec(QString("update RegionCurveColorInfo set Alarmvalue = 300 where Id = 2"));
         RRegionCatalogue::Shared().Reload();
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
         auto* pTable = pPage->findChild<QTableView*>("m_pTableView");
@@ -392,8 +388,8 @@ private slots:
             SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, nId, 0);
         QVERIFY(!pTable->isHidden());
         QCOMPARE(pNotices->rowCount(), 3);
-        QCOMPARE(pNotices->item(0, 1)->text(), QStringLiteral("300"));
-        QCOMPARE(pNotices->item(2, 1)->text(), QStringLiteral("0"));
+        QCOMPARE(pNotices->item(0, 1)->text(), QString("300"));
+        QCOMPARE(pNotices->item(2, 1)->text(), QString("0"));
         QVERIFY(pPage->NoticeTimer()->isActive());
         emit pPage->NoticeTimer()->timeout({});
         QVERIFY(pTable->isHidden());
@@ -451,11 +447,10 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QStringList, firstRow);
         TestDb::Open();
-        PSqlExec::Exec(
-            QStringLiteral("insert into %1(Sub, Id, Name, Position, Sex, Num) values "
-                           "(2, 8, 'Bo', 'Guard', 0, 3), (1, 7, 'Ann', 'Operator', 1, 3), "
-                           "(4, 9, 'Cy', 'Guard', 0, 3)")
-                .arg(table));
+        PSqlExec::Exec(QString("insert into %1(Sub, Id, Name, Position, Sex, Num) values "
+                               "(2, 8, 'Bo', 'Guard', 0, 3), (1, 7, 'Ann', 'Operator', 1, 3), "
+                               "(4, 9, 'Cy', 'Guard', 0, 3)")
+                           .arg(table));
         RItemModelPresetPersonal list(mode);
         QAbstractItemModelTester tester(
             list.Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -184,8 +184,6 @@ private slots:
         QTest::newRow("middle of band B") << normal << 5.05f << 1.5f << QColor(Qt::yellow);
         QTest::newRow("middle of band C") << normal << 105.0f << 2.5f << QColor(Qt::red);
         QTest::newRow("above threC clamps") << normal << 5000.0f << 3.0f << QColor(Qt::red);
-        QTest::newRow("negative dose stays at bottom")
-            << normal << -3.0f << 0.0f << QColor(Qt::darkGreen);
         const QList<float> zero {0, 0, 0};
         QTest::newRow("no thresholds, zero") << zero << 0.0f << 0.0f << QColor(Qt::darkGreen);
         QTest::newRow("no thresholds, dose") << zero << 3.0f << 3.0f << QColor(Qt::red);

@@ -100,30 +100,6 @@ private slots:
         delete m_pJournal;
     }
 
-    // Each region once, in position order: rows neither blank nor doubled
-    // when the stored list disagrees with itself, and a region's readings
-    // reach its one row. The doubled entry is marked on the row shown only.
-    void eachRegionOnce()
-    {
-        build({});
-        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num) values "
-                                      "(1, 5, 'Hall', 4), (2, 6, 'Lab', 4), (3, 5, 'Hall', 4), "
-                                      "(4, 7, 'Store', 4)"));
-        PSqlExec::Exec(QStringLiteral("insert into RegionCurveColorInfo(Id) values (5), (6), (7)"));
-        RRegionCatalogue::Shared().Reload();
-        m_pModel->Reload();
-        QStringList shown;
-        for (int row = 0; row < m_pModel->rowCount(); ++row)
-            shown << cell(row, 0).toString() + QLatin1Char(' ') + cell(row, 1).toString();
-        QCOMPARE(shown, (QStringList {"5 Hall", "6 Lab", "7 Store"}));
-        m_pModel->UpdateDose(5, 3.5f);
-        m_pModel->UpdateDose(7, 4.5f);
-        QCOMPARE(m_pModel->DoseAt(0), 3.5f);
-        QCOMPARE(m_pModel->DoseAt(2), 4.5f);
-        QVERIFY(cell(0, 1, Qt::ToolTipRole).toString().contains(QStringLiteral("position 3")));
-        QVERIFY(!cell(1, 1, Qt::ToolTipRole).isValid());
-    }
-
     // Until its first reading a region has no value, which is not a value of
     // 0; a new region list starts without values again.
     void noDataUntilFirstReading()

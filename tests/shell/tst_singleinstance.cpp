@@ -69,19 +69,6 @@ private slots:
         qunsetenv("XDG_DATA_HOME");
     }
 
-    // The working directory's style sheet wins; without one the shipped one
-    // is used; with neither the name opens nothing, as before.
-    void styleSheetFromWorkingDirectoryElseShared()
-    {
-        const QString strName = QStringLiteral("default_blue.qss");
-        QCOMPARE(PInstallPaths::WorkingOrShared(strName), strName);
-        QVERIFY(!QFile::exists(PInstallPaths::WorkingOrShared(strName)));
-        Touch(m_strShare + QLatin1Char('/') + strName);
-        QCOMPARE(PInstallPaths::WorkingOrShared(strName), m_strShare + QLatin1Char('/') + strName);
-        Touch(strName);
-        QCOMPARE(PInstallPaths::WorkingOrShared(strName), strName);
-    }
-
     // The working directory's translation is loaded whatever the locale; the
     // shipped one only for a Chinese locale.
     void translationByPlaceAndLocale()

@@ -4,7 +4,6 @@
 #include "database/RAlarmJournal.h"
 #include "message/SClock.h"
 #include "realtime/PAlarmCue.h"
-#include "realtime/PColorLine.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RTimer.h"

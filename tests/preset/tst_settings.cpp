@@ -293,8 +293,8 @@ private slots:
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
     }
 
-    // "Add" appends its row number and ID 100; "Search"
-    // offers only the ids the table does not hold, and "Ok" adds the ticked.
+    // "Add" appends its row number and ID 100; "Search" offers only the ids
+    // the table does not hold, and "Ok" adds the ticked.
     void addAndSearch()
     {
         TestDb::Open();

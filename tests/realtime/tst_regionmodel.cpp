@@ -100,7 +100,8 @@ private slots:
     }
 
     // Until its first reading a region has no value, which is not a value of
-    // 0; a new region list starts without values again.
+    // 0; silent for over 30 s it shows off line, its value kept; a new region
+    // list starts without values again.
     void noDataUntilFirstReading()
     {
         build({3, 4});

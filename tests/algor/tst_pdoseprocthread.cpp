@@ -1,15 +1,14 @@
 #include "algor/PDataBuffer.h"
+#include "algor/PDosePackProc.h"
 #include "algor/PDoseProcThread.h"
 #include "database/RConnectDatabase.h"
 
 #include "BusRecorder.h"
 #include "FrameBytes.h"
 #include "SqlRows.h"
+#include "StdoutCapture.h"
 #include "message/SBus.h"
 
-#include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Bytes = QByteArray;
@@ -23,9 +22,30 @@ Bytes routing(quint8 nRoom, quint32 nDose)
     return FrameBytes::routing(nRoom, "\x26\x12\x05\x14\x30", nDose);
 }
 
+QByteArray bytes(int nStart, int nCount)
+{
+    QByteArray data;
+    for (int i = 0; i < nCount; ++i)
+        data.append(char(nStart + i));
+    return data;
+}
+
+bool write(PDataBuffer& buffer, const QByteArray& data)
+{
+    PDosePackProc pack(&buffer);
+    return pack.Write(reinterpret_cast<const unsigned char*>(data.constData()), data.size());
+}
+
+QByteArray read(PDataBuffer& buffer, int nCount, int nSize = 1)
+{
+    QByteArray data(nCount * nSize, '\0');
+    return buffer.Read(reinterpret_cast<unsigned char*>(data.data()), nCount) ? data : "fail";
+}
+
 } // namespace
 
-// The decoding thread around the frame decoder: wakes, the bounded hand-over
+// The packet buffer, and the decoding thread around the frame decoder:
+// wakes, the bounded hand-over
 // to the main window, routing storage on the main thread, stopping.
 class TstPDoseProcThread : public QObject
 {
@@ -66,6 +86,84 @@ private slots:
     {
         delete m_pDecoder;
         delete m_pBuffer;
+    }
+
+    // A read takes all it asks for or nothing; a write that does not fit is
+    // refused whole, says so and never overwrites; a reset abandons the data.
+    void allOrNothing()
+    {
+        PDataBuffer buffer;
+        buffer.Init(1, 10);
+        QVERIFY(write(buffer, bytes(1, 6)));
+        QCOMPARE(read(buffer, 7), QByteArray("fail"));
+        QVERIFY(write(buffer, bytes(7, 4)));
+        StdoutCapture::Of([&]() { QVERIFY(!write(buffer, bytes(99, 5))); });
+        QCOMPARE(read(buffer, 10), bytes(1, 10));
+        QVERIFY(write(buffer, bytes(0, 6)));
+        buffer.Reset();
+        QCOMPARE(read(buffer, 1), QByteArray("fail"));
+        buffer.Init(4, 3); // packages of four bytes
+        QVERIFY(buffer.Write(reinterpret_cast<const unsigned char*>(bytes(0, 12).constData()), 3));
+        QCOMPARE(read(buffer, 3, 4), bytes(0, 12));
+    }
+
+    // Sizes past the limit (also by 32-bit wrap-around) and a null source
+    // stop the program with a fatal assertion.
+    void fatalAssertions_data()
+    {
+        QTest::addColumn<unsigned>("nPackages");
+        QTest::newRow("too large") << PDataBuffer::MAX_BUFFER_SIZE / 2 + 1;
+        // 0x10001 * 0x10000 wraps to 0x10000 in 32 bits and must still fail.
+        QTest::newRow("product wraps") << 0x10001u;
+        QTest::newRow("null source") << 0u;
+    }
+
+    void fatalAssertions()
+    {
+        QFETCH(unsigned, nPackages);
+        const QByteArray out = StdoutCapture::OfChild([nPackages]() {
+            PDataBuffer buffer;
+            if (nPackages == 0)
+                buffer.Write(nullptr, 1);
+            buffer.Init(nPackages == 0x10001u ? 0x10000 : 2, nPackages);
+            printf("survived");
+        });
+        QVERIFY2(out.contains("FileName: src/algor/PDataBuffer.cpp") && !out.contains("survived"),
+            out.constData());
+    }
+
+    // Every byte comes out once and in order through a small ring.
+    void oneWriterOneReader()
+    {
+        PDataBuffer buffer;
+        buffer.Init(1, 61);
+        const int nTotal = 200000;
+        QThread* pWriter = QThread::create([&buffer]() {
+            unsigned char chunk[17];
+            for (int nNext = 0; nNext < nTotal;) {
+                const int nCount = qMin(1 + nNext % 17, nTotal - nNext);
+                for (int i = 0; i < nCount; ++i)
+                    chunk[i] = static_cast<unsigned char>((nNext + i) % 251);
+                // Only writes that fit: a refused one would print its message.
+                if (buffer.TotalPackageNum() - buffer.PackageNum() >= unsigned(nCount)
+                    && buffer.Write(chunk, unsigned(nCount)))
+                    nNext += nCount;
+            }
+        });
+        pWriter->start();
+        bool bInOrder = true;
+        unsigned char chunk[13];
+        for (int nRead = 0; nRead < nTotal;) {
+            const int nCount = qMin(1 + nRead % 13, nTotal - nRead);
+            if (!buffer.Read(chunk, unsigned(nCount)))
+                continue;
+            for (int i = 0; i < nCount; ++i)
+                bInOrder = bInOrder && chunk[i] == (nRead + i) % 251;
+            nRead += nCount;
+        }
+        pWriter->wait();
+        delete pWriter;
+        QVERIFY(bInOrder);
     }
 
     // Stores in small pieces with a wake after each, while the decoder

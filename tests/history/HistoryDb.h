@@ -33,12 +33,4 @@ inline QString Keys(int nId, const QDate& day, const QString& strMore = QString(
     return QStringLiteral("%1,'%2'").arg(nId).arg(Day(day)) + strMore;
 }
 
-inline void AddRegion(int nSub, int nId, int nNum, int nCheck, const QString& strRgb)
-{
-    Insert("RegionInfo", "Sub,Id,Num", QStringLiteral("%1,%2,%3").arg(nSub).arg(nId).arg(nNum));
-    Insert("RegionCurveColorInfo", "Id,ButtonCheck,R_Color,G_Color,B_Color",
-        QStringLiteral("%1,%2,").arg(nId).arg(nCheck) + strRgb);
-    RRegionCatalogue::Shared().Reload();
-}
-
 } // namespace HistoryDb

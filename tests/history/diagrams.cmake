@@ -1,4 +1,3 @@
-kestal_add_test(tst_dosecurvescale SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_dosecurvescale.cpp LIBS kestal_core)
 kestal_add_test(tst_historydiagrams SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_historydiagrams.cpp LIBS kestal_ui)
 kestal_add_test(tst_historypage SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_historypage.cpp
   LIBS kestal_ui kestal_resources)

@@ -1,6 +1,8 @@
 #include "BusRecorder.h"
 #include "HistoryDb.h"
 
+#include "history/PDoseCurveScale.h"
+#include "history/PDoseCurveView.h"
 #include "history/PStaffDoseScale.h"
 #include "history/RDoseRatioDiagram.h"
 #include "history/RStaffDoseDiagram.h"
@@ -20,7 +22,6 @@ using HistoryDb::Keys;
 namespace {
 
 const QDate kDay(2026, 3, 7);
-const QColor kAxis(139, 133, 128);
 const QColor kAbove(255, 0, 0);
 const QColor kBelow(0, 200, 200);
 
@@ -34,15 +35,11 @@ int CountColour(const QImage& image, const QColor& colour, int x0 = 0, int x1 = 
     return nCount;
 }
 
-QImage Render(QWidget& widget, const char* pName)
+QImage Render(QWidget& widget)
 {
     QImage image(widget.size(), QImage::Format_RGB32);
     image.fill(QColor(30, 34, 48));
     QPainter(&image).drawImage(0, 0, widget.grab().toImage());
-    // Set to look at the charts; nothing is written otherwise.
-    const QString strDir = qEnvironmentVariable("KESTAL_CHART_PNG_DIR");
-    if (!strDir.isEmpty())
-        image.save(strDir + QLatin1Char('/') + QLatin1String(pName));
     return image;
 }
 
@@ -115,6 +112,21 @@ void Spread(QWidget* pWidget)
         .release(1, {600, 200}, pWidget);
 }
 
+constexpr int kWidth = 940;
+constexpr int kHeight = 340;
+
+// One gesture: the fingers move from their start to the new x in ten steps,
+// as a touch screen reports them.
+void Gesture(PDoseCurveView& view, float fLeft0, float fRight0, float fLeft1, float fRight1)
+{
+    for (int i = 1; i <= 10; ++i) {
+        const float t = i / 10.0f;
+        view.Pinch(
+            fLeft0, fRight0, fLeft0 + (fLeft1 - fLeft0) * t, fRight0 + (fRight1 - fRight0) * t);
+    }
+    view.Reset();
+}
+
 } // namespace
 
 class TestHistoryDiagrams : public QObject
@@ -143,24 +155,19 @@ private slots:
         RDoseRatioDiagram diagram;
         diagram.SetCurveColour(Qt::magenta);
         diagram.LoadDay(7, false, 1440, kDay);
-        const QImage image = Render(diagram, "dose_empty.png");
-        // Axes along y = 370 and x = 30, no curve, no cursor before a press.
-        QCOMPARE(QColor(image.pixel(500, 370)), kAxis);
-        QCOMPARE(QColor(image.pixel(30, 150)), kAxis);
+        const QImage image = Render(diagram);
+        // No curve, no cursor before a press.
         QCOMPARE(CountColour(image, Qt::magenta), 0);
         QCOMPARE(CountColour(image, kCursor), 0);
         // The mouse moves the cursor; above the plot it stops at the top.
         QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(300, 115));
         QCOMPARE(diagram.CursorValue(), 0.75);
-        QVERIFY(
-            CountColour(Render(diagram, "dose_cursor.png").copy(0, 115, 1000, 1), kCursor) > 100);
+        QVERIFY(CountColour(Render(diagram).copy(0, 115, 1000, 1), kCursor) > 100);
         Drag(&diagram, QPoint(300, 2));
         QCOMPARE(diagram.CursorValue(), 1.0);
         QTest::mouseRelease(&diagram, Qt::LeftButton, {}, QPoint(300, 2));
         Drag(&diagram, QPoint(300, 370));
         QCOMPARE(diagram.CursorValue(), 1.0);
-        diagram.ResetCurveColour();
-        QCOMPARE(diagram.CurveColour(), QColor(1, 2, 3));
 
         // The same diagram reloaded with a day holding an alarm and a gap.
         InsertAlarmDay(7, kDay);
@@ -168,7 +175,7 @@ private slots:
         diagram.SetBaseTime(2026, 3, 7, 0, 0);
         diagram.SetThresholdLine(2);
         diagram.LoadDay(7, false, 1440, kDay);
-        const QImage alarm = Render(diagram, "dose_alarm_day.png");
+        const QImage alarm = Render(diagram);
         // The peak is drawn where the value axis reads 3.5 µRad/h (stored / 30),
         // within a pixel; the threshold below it changes nothing.
         const Rows rows = FindRows(alarm, Qt::magenta);
@@ -185,7 +192,7 @@ private slots:
         QVERIFY(CountColour(alarm, Qt::magenta, nLeft, x0) > 400);
         // A widget smaller than its margins still paints.
         diagram.setFixedSize(20, 20);
-        Render(diagram, "dose_tiny.png");
+        Render(diagram);
         QTest::mousePress(&diagram, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(std::isfinite(diagram.CursorValue()));
     }
@@ -214,19 +221,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&diagram));
         int nMinuteRow = -1;
         for (int i = 0; i < 40 && !diagram.View().IsFineShown(); ++i) {
-            nMinuteRow = FindRows(Render(diagram, "dose_steady.png"), Qt::magenta).nFullest;
+            nMinuteRow = FindRows(Render(diagram), Qt::magenta).nFullest;
             Spread(&diagram);
         }
         QVERIFY(diagram.View().IsFineShown());
-        const int nFineRow
-            = FindRows(Render(diagram, "dose_steady_fine.png"), Qt::magenta).nFullest;
+        const int nFineRow = FindRows(Render(diagram), Qt::magenta).nFullest;
         QCOMPARE(nFineRow, nMinuteRow);
         const double dPixel = diagram.ValueAxis().dTop / diagram.PlotHeight();
         QVERIFY2(std::abs(ValueAtRow(diagram, nFineRow) - 560.0) <= 1.5 * dPixel,
             qPrintable(QString::number(ValueAtRow(diagram, nFineRow))));
         diagram.LoadDay(7, false, 1440, kDay.addDays(-1));
         QVERIFY(diagram.View().IsFineShown());
-        QCOMPARE(CountColour(Render(diagram, "dose_fine_empty.png"), Qt::magenta), 0);
+        QCOMPARE(CountColour(Render(diagram), Qt::magenta), 0);
     }
 
     // Only enabled regions count for the scale and are drawn, each in its own
@@ -253,7 +259,7 @@ private slots:
         diagram.LoadCurve(12, false, 1440);
         QCOMPARE(diagram.CurveSamples(11).size(), 1440);
         QCOMPARE(diagram.CurveSamples(12)[200], 9.0f);
-        const QImage image = Render(diagram, "dose_regions.png");
+        const QImage image = Render(diagram);
         // Only the enabled region counts for the scale (the axis stops below
         // the hidden 9.0) and is drawn.
         QVERIFY(diagram.ValueAxis().dTop < 9.0);
@@ -284,12 +290,11 @@ private slots:
             "PersonalMonthDose", "Id,Month", Keys(6, kDay), {{8, 120.0}, {9, 240.0}, {10, 600.0}});
         RStaffDoseDiagram staff;
         staff.LoadColours();
-        QCOMPARE(staff.CurveColour(), QColor(1, 2, 3));
         staff.SetPersonal(false);
         staff.SetMode(RStaffDoseDiagram::MonthHistogram);
         staff.LoadDoses(4, 31, QDate(2026, 3, 15));
         QCOMPARE(staff.CursorValue(), 1.0f);
-        const QImage image = Render(staff, "staff_region_month.png");
+        const QImage image = Render(staff);
         // Day 1 at the cursor in the at-or-below colour, day 2 above it, day 3 no bar.
         const auto column = [&staff](int i) {
             const auto span = PStaffDoseScale::BarSpan(i, 31, staff.PlotWidth());
@@ -300,16 +305,13 @@ private slots:
         QVERIFY(QColor(image.pixel(column(0), 370 - 200)) != kBelow);
         QCOMPARE(
             CountColour(image.copy(0, 30, 1000, 340), kBelow, column(2) - 4, column(2) + 4), 0);
-        // The reference line has a legend: its colours stand in the band above the plot.
-        QVERIFY(CountColour(image.copy(0, 0, 1000, 30), kBelow) > 20);
-        QVERIFY(CountColour(image.copy(0, 0, 1000, 30), kAbove) > 20);
 
         // Staff charts start on the axis: the smallest day's point sits on it.
         staff.SetPersonal(true);
         staff.SetMode(RStaffDoseDiagram::MonthCurve);
         staff.LoadDoses(6, 31, QDate(2026, 3, 1));
         QCOMPARE(staff.ValueOffset(), 5.0f);
-        const QImage month = Render(staff, "staff_month.png");
+        const QImage month = Render(staff);
         const int nX = staff.LeftMargin() + PStaffDoseScale::ColumnX(1, 31, staff.PlotWidth()) + 10;
         QCOMPARE(QColor(month.pixel(nX, 368)), kBelow);
         staff.SetMode(RStaffDoseDiagram::DayCurve);
@@ -318,7 +320,205 @@ private slots:
         QCOMPARE(staff.Length(), 24);
         QCOMPARE(staff.ValueOffset(), 2.0f);
         QCOMPARE(staff.Values()[10], 8.0f);
-        Render(staff, "staff_day.png");
+    }
+
+    // The highest sample stands where the rounded axis puts it: up to 1.0 at
+    // the top, up to 2.0 near two thirds, above that near one third.
+    void scalingByMaximum_data()
+    {
+        QTest::addColumn<float>("max");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<double>("top"); // height of the highest sample / plot height
+        QTest::newRow("empty day") << 0.0f << 0 << 0.0;
+        QTest::newRow("0.5 on a 0..1 axis") << 0.5f << 0 << 0.5;
+        QTest::newRow("1.0 reaches the top") << 1.0f << 0 << 1.0;
+        QTest::newRow("1.5 on a 0..2.5 axis") << 1.5f << 0 << 0.6;
+        QTest::newRow("7 on a 0..25 axis") << 7.0f << 0 << 0.28;
+        QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.5 / 3.0;
+        QTest::newRow("threshold 3 does not") << 0.5f << 3 << 0.5;
+    }
+
+    void scalingByMaximum()
+    {
+        QFETCH(float, max);
+        QFETCH(int, threshold);
+        QFETCH(double, top);
+        const QVector<float> samples {0.0f, max / 2, max, 0.0f};
+        const double dMax = PDoseCurveScale::SingleCurveMax(
+            PDoseCurveScale::RangeMax(samples, 0, samples.size()), threshold, false, 0.0);
+        const double dScale = PDoseCurveScale::YScale(dMax, kHeight);
+        const QPolygon points = PDoseCurveScale::BuildPoints(samples, 0, 4, kWidth, dScale);
+        QVERIFY2(std::abs(-points[2].y() - top * kHeight) <= 1.0,
+            qPrintable(QString::number(points[2].y())));
+        // In fine mode a 2-second value above the day's minutes raises the
+        // scale; a lower one leaves the day's, so the curve does not jump at
+        // the switch.
+        QCOMPARE(PDoseCurveScale::SingleCurveMax(max, 0, true, 5.0), std::max(5.0, double(max)));
+        QCOMPARE(PDoseCurveScale::SingleCurveMax(max, 0, false, 9.0), double(max));
+    }
+
+    // The value axis of a curve steps by 1, 2 or 5 times a power of ten,
+    // with ticks at least 40 pixels apart and the top on a tick.
+    void valueTicks_data()
+    {
+        QTest::addColumn<double>("max");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("ticks");
+        QTest::newRow("nothing stored") << 0.0 << 340 << "0 0.2 0.4 0.6 0.8 1.0";
+        QTest::newRow("a quiet room") << 0.12 << 340 << "0 0.2 0.4 0.6 0.8 1.0";
+        QTest::newRow("1.5") << 1.5 << 340 << "0 0.5 1.0 1.5 2.0 2.5";
+        QTest::newRow("a steady 560") << 560.0 << 340 << "0 500 1000 1500 2000";
+        QTest::newRow("a steady 560 on a short plot") << 560.0 << 100 << "0 1000 2000";
+        QTest::newRow("22387.7, once labelled 67163.08")
+            << 22387.7 << 340 << "0 10000 20000 30000 40000 50000 60000 70000";
+        QTest::newRow("a plot lower than one tick") << 3.0 << 30 << "0 10";
+    }
+
+    void valueTicks()
+    {
+        QFETCH(double, max);
+        QFETCH(int, height);
+        QFETCH(QString, ticks);
+        const auto axis = PDoseCurveScale::CurveAxis(max, height);
+        const auto labels = PDoseCurveScale::ValueLabels(axis, height);
+        QStringList texts;
+        for (const auto& label : labels)
+            texts << label.strText;
+        QCOMPARE(texts.join(' '), ticks);
+        // The top tick is the plot's top; the scale draws every value inside.
+        QCOMPARE(labels.last().nY, height);
+        QVERIFY(max * PDoseCurveScale::YScale(max, height) <= height);
+    }
+
+    // Hour labels step by 1, 2, 3 or 6 hours as the width allows 30-pixel
+    // labels to stand apart; a zoomed window steps by round minutes.
+    void timeStepByWidth()
+    {
+        QList<int> steps;
+        for (const QPoint& spanAndWidth : {QPoint(1440, 1200), QPoint(1440, 940), QPoint(1440, 250),
+                 QPoint(1440, 4000), QPoint(120, 940), QPoint(5, 940)})
+            steps << PDoseCurveScale::TimeStep(spanAndWidth.x(), spanAndWidth.y(), 30);
+        QCOMPARE(steps, (QList<int> {60, 120, 360, 60, 10, 1}));
+    }
+
+    void zeroSamplesBreakTheCurve()
+    {
+        const QVector<float> samples {0.5f, 0.6f, 0.0f, 0.7f, 0.8f, 0.9f, 0.0f};
+        const QPolygon points
+            = PDoseCurveScale::BuildPoints(samples, 0, samples.size(), 700, 100.0);
+        QCOMPARE(PDoseCurveScale::Segments(points),
+            (QVector<QLine> {
+                {points[0], points[1]}, {points[3], points[4]}, {points[4], points[5]}}));
+        // Points spread over the plot; indices past the buffer read as 0.
+        const QPolygon part
+            = PDoseCurveScale::BuildPoints(QVector<float>(1440, 1.0f), 1420, 1450, kWidth, 10.0);
+        QCOMPARE(part.first(), QPoint(0, -10));
+        QCOMPARE(part[29], QPoint(29 * kWidth / 30, 0));
+        QVERIFY(PDoseCurveScale::BuildPoints(samples, 3, 3, kWidth, 10.0).isEmpty());
+        QCOMPARE(PDoseCurveScale::ToPixel(std::nan("")), 0);
+        QCOMPARE(PDoseCurveScale::ToPixel(-1e30), -1000000);
+    }
+
+    // The day's last label and the plot's right edge both stand for 24:00;
+    // a window starting off the hour labels round times.
+    void timeLabelsAndCursor()
+    {
+        const auto day = PDoseCurveScale::TimeLabels(0, 1440, 60, kWidth);
+        QCOMPARE(day.size(), 25);
+        QCOMPARE(day.last().nX, kWidth);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, kWidth, kWidth), 7200);
+        const auto window = PDoseCurveScale::TimeLabels(125, 245, 60, 120);
+        QCOMPARE(window.size(), 2);
+        QCOMPARE(window[0].nIndex, 180);
+    }
+
+    void deepZoomLoadsTwoSecondSamples()
+    {
+        QList<int> hours;
+        PDoseCurveView view(1440);
+        view.SetPlotWidth(kWidth);
+        view.SetFineLoader([&hours](int nHour, QVector<float>&) {
+            hours << nHour;
+            return 3.0f;
+        });
+        for (int i = 0; i < 20 && !view.IsFineShown(); ++i)
+            Gesture(view, 400, 540, 30, 910);
+        QVERIFY(view.IsFineShown());
+        QCOMPARE(view.FineMax(), 3.0f);
+        const int nFirst = view.FirstFineHour();
+        QCOMPARE(hours.last(), nFirst);
+        // The 2-second window and the minute window describe the same time.
+        QVERIFY(
+            std::abs(view.FineStart() - PDoseCurveView::FineIndex(view.ViewStart(), nFirst)) < 30);
+        QVERIFY(view.ViewStart() >= nFirst * 60 && view.ViewEnd() <= (nFirst + 2) * 60);
+        // Dragging left walks into later hours; the buffer follows and the window stays inside it.
+        for (int i = 0; i < 400 && view.FirstFineHour() == nFirst; ++i) {
+            view.Pinch(900, 950, 100, 150);
+            QVERIFY(view.FineStart() >= 0 && view.FineEnd() <= PDoseCurveView::kFineSlots);
+            QVERIFY(view.FineEnd() > view.FineStart());
+        }
+        QCOMPARE(view.FirstFineHour(), nFirst + 1);
+        QCOMPARE(hours.last(), nFirst + 1);
+        // At the narrowest window a further spread changes nothing; a pinch widens it.
+        for (int i = 0; i < 60; ++i)
+            Gesture(view, 400, 540, 30, 910);
+        const int nSlots = view.FineEnd() - view.FineStart();
+        QVERIFY(nSlots >= PDoseCurveScale::kFinestZoom * kWidth * 30 * 0.9f);
+        const int nStart = view.FineStart();
+        Gesture(view, 400, 540, 30, 910);
+        Gesture(view, 400, 540, 400, 910);
+        QCOMPARE(view.FineStart(), nStart);
+        QCOMPARE(view.FineEnd() - view.FineStart(), nSlots);
+        Gesture(view, 30, 910, 400, 540);
+        QVERIFY(view.FineEnd() - view.FineStart() > nSlots);
+    }
+
+    void degenerateSizesDoNotDivideByZero()
+    {
+        PDoseCurveView view(1440);
+        view.SetPlotWidth(0);
+        view.Pinch(0, 0, -5, 5);
+        QVERIFY(std::isfinite(view.Zoom()));
+        PDoseCurveView empty(0);
+        empty.Pinch(100, 200, 50, 300);
+        QCOMPARE(empty.ViewEnd(), 0);
+        QCOMPARE(PDoseCurveScale::YScale(5.0, 0), 1.0);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, 470, 0), 3600);
+        QVERIFY(PDoseCurveScale::TimeLabels(5, 5, 60, kWidth).isEmpty());
+        QCOMPARE(PStaffDoseScale::ColumnX(3, 0, kWidth), 5);
+    }
+
+    void staffBaseAndScaling_data()
+    {
+        QTest::addColumn<bool>("personal");
+        QTest::addColumn<float>("max");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<bool>("upper");
+        QTest::newRow("nothing stored") << true << 0.0f << 1.0 << false;
+        QTest::newRow("staff below 10000: lower half")
+            << true << 100.0f << kHeight / 200.0 << false;
+        QTest::newRow("staff 10000..20000: up to the mark")
+            << true << 15000.0f << kHeight / 20000.0 << true;
+        QTest::newRow("staff above 20000") << true << 40000.0f << kHeight / 40000.0 << true;
+    }
+
+    void staffBaseAndScaling()
+    {
+        QFETCH(bool, personal);
+        QFETCH(float, max);
+        QFETCH(double, scale);
+        QFETCH(bool, upper);
+        // The smallest non-zero value becomes the offset; days without one fall below the axis.
+        QVector<float> values {0.0f, 5.0f, max + 5.0f};
+        QCOMPARE(PStaffDoseScale::SubtractBase(values), 5.0f);
+        QCOMPARE(values, (QVector<float> {-5.0f, 0.0f, max}));
+        const auto result = PStaffDoseScale::YScale(values, personal, kHeight);
+        QCOMPARE(result.dYScale, scale);
+        QCOMPARE(result.bUpperRange, upper);
+        QVERIFY(PStaffDoseScale::ValueY(max, result.dYScale) <= kHeight);
+        // Staff labels carry the offset; region labels follow their 1-2-5 axis.
+        const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
+        QCOMPARE(labels[0].strText, personal ? QStringLiteral("5.00") : QStringLiteral("0"));
     }
 };
 

@@ -1,5 +1,8 @@
 #include "BusRecorder.h"
+#include "StdoutCapture.h"
 
+#include "message/PConfigFile.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "message/SQueueBound.h"
@@ -8,7 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include <QCoreApplication>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QtTest>
 
 namespace {
@@ -17,11 +22,19 @@ constexpr int kPlainType = 1500; // no part of the system uses it
 
 } // namespace
 
+Q_LOGGING_CATEGORY(lcTest, "kestal.test")
+
+// The message bus, the configuration file and the log.
 class TestSMessage : public QObject
 {
     Q_OBJECT
 
+private:
+    QTemporaryDir m_dir;
+
 private slots:
+    void init() { PConfigFile::Instance().SetFileName(m_dir.filePath("absent/config.ini")); }
+
     void sendReturnsReplyAndKeepsItWhenUnanswered()
     {
         BusRecorder answering(2101);
@@ -75,16 +88,6 @@ private slots:
         QCOMPARE(a.Log().size(), 1);
         QCOMPARE(b.Log().size(), 2);
         QCOMPARE(other.Log().size(), 1);
-    }
-
-    void reRegisteringReplacesTheId()
-    {
-        BusRecorder receiver(2105);
-        RegisterReceiver(&receiver, 2106);
-        SendSMessage(2105, kPlainType, 0, 0);
-        QVERIFY(receiver.Log().isEmpty());
-        SendSMessage(2106, kPlainType, 0, 0);
-        QCOMPARE(receiver.Log().size(), 1);
     }
 
     // An owner that subscribes before its pages handles a broadcast first (the
@@ -154,6 +157,138 @@ private slots:
         delete pSender;
         QCOMPARE(int(nStep), -2);
         QCOMPARE(bound.InFlight(), 3);
+    }
+
+    // The log folder beside the base, which a name too short to be one
+    // leaves at "log"; one file per day, month and day with two digits.
+    void directoryRules()
+    {
+        QStringList folders;
+        for (const char* pBase : {"log", "logs/", "x", "", "/var/tmp/k"})
+            folders << PLogRecord::Directory(pBase, ".viewer");
+        QCOMPARE(folders,
+            (QStringList {"log.viewer/", "logs/.viewer/", "log.viewer/", "log.viewer/",
+                "/var/tmp/k.viewer/"}));
+        QCOMPARE(PLogRecord::FileName("log.viewer/", QDate(2027, 1, 5)),
+            QStringLiteral("log.viewer/2027-01-05.log"));
+    }
+
+    // Log lines carry a time stamp and a level tag, plain output goes in as
+    // it is, and a second log of the same day appends to the same file.
+    void logLinesAreTaggedAndAppended()
+    {
+        const QString strOld = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QString strPath;
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            QVERIFY(log.IsOpen());
+            strPath = log.Path();
+            Log(LogLevel::Debug, "seven %d\n", 7);
+            Log(LogLevel::Critical, "zero\n");
+            printf("plain\n");
+        }
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            QCOMPARE(log.Path(), strPath);
+            Log(LogLevel::Debug, "again\n");
+        }
+        QDir::setCurrent(strOld);
+
+        QCOMPARE(strPath, PLogRecord::FileName("log.viewer/", QDate::currentDate()));
+        QFile file(m_dir.filePath(strPath));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 5);
+        const QRegularExpression stamp("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]  ");
+        QVERIFY(stamp.match(QString::fromLatin1(lines[0])).hasMatch());
+        QVERIFY(lines[0].endsWith("]  [Debug]  seven 7"));
+        QVERIFY(lines[1].endsWith("]  [Critical]  zero"));
+        QCOMPARE(lines[2], QByteArray("plain"));
+        QVERIFY(lines[3].endsWith("]  [Debug]  again"));
+    }
+
+    void qtMessagesReachTheLogFile_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("tag");
+        QTest::newRow("qDebug") << int(QtDebugMsg) << QByteArray("[Debug]");
+        QTest::newRow("qInfo") << int(QtInfoMsg) << QByteArray("[Notice]");
+        QTest::newRow("qWarning") << int(QtWarningMsg) << QByteArray("[Warning]");
+        QTest::newRow("qCritical") << int(QtCriticalMsg) << QByteArray("[Alert]");
+        QTest::newRow("qCWarning") << -1 << QByteArray("[Warning]  kestal.test:");
+    }
+
+    // Qt's own messages land in the day's file at the mapped level, with
+    // their category when it is not the default one.
+    void qtMessagesReachTheLogFile()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, tag);
+        const QString strOld = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QString strPath;
+        {
+            StdoutCapture capture;
+            PLogRecord log(".viewer");
+            strPath = log.Path();
+            const QtMessageHandler previous = PLogRecord::RouteQtMessages();
+            switch (type) {
+            case QtDebugMsg:
+                qDebug("from Qt %d", 1);
+                break;
+            case QtInfoMsg:
+                qInfo("from Qt %d", 1);
+                break;
+            case QtWarningMsg:
+                qWarning("from Qt %d", 1);
+                break;
+            case QtCriticalMsg:
+                qCritical("from Qt %d", 1);
+                break;
+            default:
+                qCWarning(lcTest, "from Qt %d", 1);
+            }
+            qInstallMessageHandler(previous);
+        }
+        QDir::setCurrent(strOld);
+        QFile file(m_dir.filePath(strPath));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray last = file.readAll().trimmed().split('\n').last();
+        QVERIFY2(last.endsWith("]  " + tag + (type < 0 ? " " : "  ") + "from Qt 1"), last);
+    }
+
+    // Lines that meet a full disk are kept, oldest first and up to the
+    // bound, and go out before the next line once writing works; the rest
+    // are counted in a line of their own.
+    void unwritableLinesAreKeptForLater()
+    {
+        const int nLines = 1003; // three beyond the bound
+        StdoutCapture capture;
+        const int nFull = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+        QVERIFY(nFull >= 0);
+        const int nSaved = ::dup(STDOUT_FILENO);
+        ::dup2(nFull, STDOUT_FILENO);
+        ::close(nFull);
+        int nResult = 0;
+        for (int i = 0; i < nLines; ++i)
+            nResult = qMin(nResult, Log(LogLevel::Warning, "kept %d\n", i));
+        ::dup2(nSaved, STDOUT_FILENO);
+        ::close(nSaved);
+        const int nAfter = Log(LogLevel::Notice, "after %d\n", 1);
+        const QList<QByteArray> lines = capture.Text().split('\n');
+
+        QCOMPARE(nResult, -1);
+        QCOMPARE(nAfter, 8);
+        QCOMPARE(lines.size(), 1000 + 2 + 1);
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY2(lines[i].endsWith("]  [Warning]  kept " + QByteArray::number(i)), lines[i]);
+        QVERIFY2(lines[1000].contains("[Warning]  3 log lines were lost"), lines[1000]);
+        QVERIFY(lines[1001].endsWith("]  [Notice]  after 1"));
+        // Written once: the next line finds nothing left over.
+        QCOMPARE(StdoutCapture::Of([] { Log(LogLevel::Debug, "alone\n"); }).count('\n'), 1);
     }
 };
 

@@ -1,2 +1,1 @@
 kestal_add_test(tst_regionmodel SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_regionmodel.cpp LIBS kestal_core)
-kestal_add_test(tst_alarmhandling SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_alarmhandling.cpp LIBS kestal_core)

@@ -1,5 +1,6 @@
 #include "BusRecorder.h"
 #include "FakePrompt.h"
+#include "SqlRows.h"
 #include "TestDb.h"
 
 #include "database/RAlarmJournal.h"
@@ -17,48 +18,95 @@
 #include "realtime/RGroupBox.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionPic.h"
+#include "realtime/RSiteRooms.h"
 #include "realtime/RWidget.h"
 
-#include <QAbstractItemModelTester>
+#include <QMenu>
 #include <QPushButton>
 #include <QStandardItemModel>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
-#include <cmath>
+#include <algorithm>
 
 namespace {
 
-int column(const char* pName, int id)
+void reading(int id, float dose)
 {
-    return PSqlExec::Scalar(
-        QStringLiteral("select %1 from RegionCurveColorInfo where Id = ?").arg(pName), {id})
-        .toInt();
+    SendSMessage(SBus::RegionPage, SBus::RegionReading, id, reinterpret_cast<qintptr>(&dose));
+}
+
+// A plan drawn in text: '#' wall (opaque), '.' open (transparent).
+QImage maskFromArt(const QStringList& rows)
+{
+    QImage mask(rows.first().size(), rows.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < rows.size(); ++y) {
+        for (int x = 0; x < rows.at(y).size(); ++x)
+            mask.setPixel(x, y, rows.at(y).at(x) == '#' ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0));
+    }
+    return mask;
+}
+
+// Rooms: A (x 1-7), B (x 9-13 over rows 1-3 and x 9-18 on row 4, an L),
+// C (x 15-18, rows 1-2).
+const QStringList kArt = {
+    "####################",
+    "#.......#.....#....#",
+    "#.......#.....#....#",
+    "#.......#.....######",
+    "#.......#..........#",
+    "####################",
+};
+
+void writeFile(const QString& strName, const QByteArray& content)
+{
+    QFile file(strName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+void writePlan(int nLayer)
+{
+    maskFromArt(kArt).save(QStringLiteral("mask%1.png").arg(nLayer));
+    QImage src(kArt.first().size(), kArt.size(), QImage::Format_ARGB32);
+    src.fill(Qt::transparent);
+    src.save(QStringLiteral("src%1.png").arg(nLayer));
+    // Regions 1, 2, 3 in rooms A, B, C; storey 1 holds 1 and 2, storey 2 holds 3.
+    writeFile(QStringLiteral("position.txt"), "0\n3,2\n10,1\n16,1\n1\n3,2\n10,1\n2\n16,1\n");
 }
 
 } // namespace
 
+// The region page: table, gauge, curve, alarm controls and the site plan.
 class TestRegionForm : public QObject
 {
     Q_OBJECT
 
 private:
+    QTemporaryDir m_dir;
     SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
     RFormRegion* m_pForm = nullptr;
     RAlarmState* m_pState = nullptr;
+    RRegionPic* m_pPic = nullptr;
     BusRecorder m_store {SBus::PresetStore};
 
-    // pSql runs on the fresh tables before the page reads them.
-    void build(const QList<int>& ids, const char* pSql = "select 1")
+    // Thresholds 10, 20, 40 µRad/h; pSql runs on the fresh tables.
+    void open(const QList<int>& ids, const char* pSql = "select 1")
     {
         TestDb::Open();
         TestDb::AddRegions(ids);
-        PSqlExec::Exec(QStringLiteral("insert into SystemInfo(Unit_P) values(0)"));
+        PSqlExec::Exec(
+            "insert into SystemInfo(Unit_P, Thre_A, Thre_B, Thre_C) values(0, 10, 20, 40)");
         PSqlExec::Exec(pSql);
         RRegionCatalogue::Shared().Reload();
+    }
+    // The page, wired as the program wires it, shown.
+    void build(const QList<int>& ids, const char* pSql = "select 1")
+    {
+        open(ids, pSql);
         m_pForm = new RFormRegion(nullptr, &m_clock);
-        // Wired as the program wires them; the form's children for cleanup.
+        // The form's children for cleanup.
         m_pState = new RAlarmState(nullptr, m_pForm);
         connect(m_pForm->Model(), &RRegionDoseModel::AlarmChanged, m_pState,
             &RAlarmState::OnAlarmChanged);
@@ -68,14 +116,19 @@ private:
         m_pForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_pForm));
     }
+    // The plan alone, on layers 0, 2 (when written) and nothing on 3.
+    void buildPic(const QSize& size = QSize(20, 6))
+    {
+        open({1, 2, 3});
+        writePlan(0);
+        m_pPic = new RRegionPic(nullptr, &m_clock);
+        m_pPic->resize(size);
+        m_pPic->SetClickable(true);
+    }
     RWidget* cell(int row) const
     {
         QTreeView* pView = m_pForm->RegionView();
         return qobject_cast<RWidget*>(pView->indexWidget(m_pForm->Model()->index(row, 3)));
-    }
-    void reading(int id, float dose)
-    {
-        SendSMessage(SBus::RegionPage, SBus::RegionReading, id, reinterpret_cast<qintptr>(&dose));
     }
     void clickColour(int row)
     {
@@ -84,13 +137,40 @@ private:
         QTest::mousePress(pView->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseRelease(pView->viewport(), Qt::LeftButton, {}, rect.center());
     }
+    QRgb pixel(int x, int y) const { return m_pPic->MaskImage().pixel(x, y); }
+    void mouse(QEvent::Type type, const QPoint& pos)
+    {
+        QMouseEvent event(type, pos, Qt::LeftButton,
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_pPic, &event);
+    }
+    // Press at from, one move, nMs later release at to.
+    void gesture(const QPoint& from, const QPoint& to, qint64 nMs)
+    {
+        mouse(QEvent::MouseButtonPress, from);
+        mouse(QEvent::MouseMove, (from + to) / 2);
+        m_clock.Advance(nMs);
+        mouse(QEvent::MouseButtonRelease, to);
+    }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir::setCurrent(m_dir.path());
+        // The page's remembered toggle goes to a scratch settings file.
+        QStandardPaths::setTestModeEnabled(true);
+    }
     void cleanup()
     {
         delete m_pForm;
         m_pForm = nullptr;
+        delete m_pPic;
+        m_pPic = nullptr;
         m_store.Clear();
+        QSettings(QStringLiteral("Kestal"), QStringLiteral("Kestal")).clear();
+        for (const QString& strName : QDir().entryList(QDir::Files))
+            QFile::remove(strName);
     }
 
     void gaugeLevel_data()
@@ -104,27 +184,29 @@ private slots:
         QTest::newRow("middle of band B") << normal << 5.05f << 1.5f << QColor(Qt::yellow);
         QTest::newRow("middle of band C") << normal << 105.0f << 2.5f << QColor(Qt::red);
         QTest::newRow("above threC clamps") << normal << 5000.0f << 3.0f << QColor(Qt::red);
-        QTest::newRow("negative dose stays at bottom")
-            << normal << -3.0f << 0.0f << QColor(Qt::darkGreen);
         const QList<float> zero {0, 0, 0};
         QTest::newRow("no thresholds, zero") << zero << 0.0f << 0.0f << QColor(Qt::darkGreen);
         QTest::newRow("no thresholds, dose") << zero << 3.0f << 3.0f << QColor(Qt::red);
         QTest::newRow("zero threA only")
             << QList<float> {0, 10, 200} << 5.0f << 1.5f << QColor(Qt::yellow);
+        QTest::newRow("thresholds close together")
+            << QList<float> {1000, 2000, 4000} << 1500.0f << 1.5f << QColor(Qt::yellow);
     }
+    // A region's marker stands in its band; with thresholds set, every label
+    // stands where a marker of the dose it names would, with the unit.
     void gaugeLevel()
     {
         QFETCH(QList<float>, thresholds);
         QFETCH(float, dose);
         QFETCH(float, segments);
         QFETCH(QColor, band);
-        TestDb::Open();
-        TestDb::AddRegions({4, 5});
+        open({4, 5}, "delete from SystemInfo");
         PSqlExec::Exec(
             QStringLiteral("insert into SystemInfo(Thre_A, Thre_B, Thre_C) values(?, ?, ?)"),
             {thresholds.at(0), thresholds.at(1), thresholds.at(2)});
         RGroupBox gauge;
         gauge.resize(120, 360);
+        gauge.LoadRegions();
         gauge.LoadThresholds();
         gauge.SetLevel(4, dose);
         QCOMPARE(gauge.Level(4), segments * gauge.Segment());
@@ -133,112 +215,44 @@ private slots:
         gauge.SetLevel(77, 1e6f); // unknown: no marker moves
         QCOMPARE(gauge.Level(4), segments * gauge.Segment());
         QCOMPARE(gauge.Level(77), -1.0f);
-    }
-
-    // Every label sits where a marker of its dose sits, in one number format
-    // with the unit; the middles of the bands are the doses halfway between
-    // their thresholds.
-    void gaugeLabels_data()
-    {
-        QTest::addColumn<QList<double>>("thresholds");
-        QTest::addColumn<QStringList>("middles");
-        QTest::newRow("thresholds far apart")
-            << QList<double> {0.1, 10, 200} << QStringList {"0.05", "5.05", "105"};
-        QTest::newRow("thresholds close together")
-            << QList<double> {1000, 2000, 4000} << QStringList {"500", "1500", "3000"};
-    }
-    void gaugeLabels()
-    {
-        QFETCH(QList<double>, thresholds);
-        TestDb::Open();
-        TestDb::AddRegions({4});
-        PSqlExec::Exec(
-            QStringLiteral("insert into SystemInfo(Thre_A, Thre_B, Thre_C) values(?, ?, ?)"),
-            {thresholds.at(0), thresholds.at(1), thresholds.at(2)});
-        RGroupBox gauge;
-        gauge.resize(120, 360);
-        gauge.LoadRegions();
-        gauge.LoadThresholds();
         const QString strUnit = QString::fromUtf8(" \xce\xbcRad/h");
-        QStringList middles;
-        double dBelow = -1;
-        for (const auto& label : gauge.Labels()) {
+        for (const auto& label :
+            thresholds.at(0) > 0 ? gauge.Labels() : decltype(gauge.Labels()) {}) {
             QVERIFY2(label.second.endsWith(strUnit), qPrintable(label.second));
-            const QString strNumber = label.second.chopped(strUnit.size());
-            bool bOk = false;
-            const float dose = strNumber.toFloat(&bOk);
-            QVERIFY2(bOk, qPrintable(label.second));
-            QVERIFY(label.first > dBelow);
-            dBelow = label.first;
-            gauge.SetLevel(4, dose);
-            QVERIFY2(qAbs(gauge.Level(4) - label.first) < 0.01, qPrintable(label.second));
-            if (qAbs(std::fmod(label.first / gauge.Segment(), 1.0) - 0.5) < 1e-9)
-                middles << strNumber;
+            gauge.SetLevel(5, label.second.chopped(strUnit.size()).toFloat());
+            QVERIFY2(qAbs(gauge.Level(5) - label.first) < 0.01, qPrintable(label.second));
         }
-        QTEST(middles, "middles");
     }
 
-    // The marker of a dose above threC is drawn at the top of band C; a
-    // region not read yet has no marker at all, not one at 0.
-    void gaugeMarkerPixel()
+    // Green below threshold A, yellow from it, red from B on; red when no
+    // threshold is set.
+    void bandColour()
     {
-        TestDb::Open();
-        TestDb::AddRegions({4});
-        PSqlExec::Exec("update RegionCurveColorInfo set R_Color = 0, G_Color = 0, B_Color = 255");
-        RRegionCatalogue::Shared().Reload();
-        PSqlExec::Exec("insert into SystemInfo(Unit_P) values(0)");
-        RGroupBox gauge;
-        gauge.resize(120, 360);
-        gauge.LoadRegions();
-        gauge.LoadThresholds();
-        const QColor unread = gauge.grab().toImage().pixelColor(10 + 120 - 27, 360 + 10 - 30);
-        QVERIFY2(unread.blue() <= unread.red() + 20, qPrintable(unread.name()));
-        gauge.SetLevel(4, 1e6f);
-        const QImage image = gauge.grab().toImage();
-        const int nTop = 360 + 10 - 30 - 3 * gauge.Segment();
-        const QColor atTop = image.pixelColor(10 + 120 - 27, nTop);
-        const QColor atBottom = image.pixelColor(10 + 120 - 27, 360 + 10 - 30);
-        QVERIFY2(atTop.blue() > atTop.red() + 60, qPrintable(atTop.name()));
-        QVERIFY2(atBottom.blue() <= atBottom.red() + 20, qPrintable(atBottom.name()));
+        QList<int> hues;
+        for (float dose : {0.0f, 9.99f, 10.0f, 20.0f, 400.0f})
+            hues << RRegionPic::BandColour(dose, 10, 20, 40).hsvHue();
+        hues << RRegionPic::BandColour(5, 0, 0, 0).hsvHue();
+        QCOMPARE(hues, (QList<int> {120, 120, 60, 0, 0, 0}));
     }
 
-    // A region reading reaches the model and the gauge; one of an unknown
-    // region or without its value breaks nothing.
-    void readingReachesModelAndGauge()
-    {
-        build({4, 5, 6});
-        reading(5, 1500);
-        QCOMPARE(m_pForm->Gauge()->Level(5), 3.0f * m_pForm->Gauge()->Segment());
-        QCOMPARE(m_pForm->Model()->OnlineAt(1), 1);
-        reading(99, 1500);
-        SendSMessage(SBus::RegionPage, SBus::RegionReading, 5, 0);
-        QCOMPARE(m_pForm->Model()->DoseAt(1), 1500.0f);
-    }
-
-    // The first build shows exactly the checked regions, a display row
-    // holding only its id as checked and in the default colour; one toggle
-    // then rewrites ButtonCheck of every row from the cells.
+    // The first build shows exactly the checked regions; one toggle then
+    // rewrites ButtonCheck of every row from the cells, and the curves follow.
     void checkBoxesFollowDatabase()
     {
         build({4, 5, 6}, "update RegionCurveColorInfo set ButtonCheck = 0 where Id = 5");
         QCOMPARE(cell(0)->CheckState(), Qt::Checked);
         QCOMPARE(cell(1)->CheckState(), Qt::Unchecked);
-        QCOMPARE(m_pForm->CurveIds(), (QList<int> {4, 5, 6}));
         RDoseRatioDiagram* pDiagram = m_pForm->Curve()->Diagram();
-        QVERIFY(pDiagram->IsCurveEnabled(4));
-        QCOMPARE(pDiagram->CurveColourOf(4), QColor(38, 202, 87));
-        QVERIFY(!pDiagram->IsCurveEnabled(5));
+        QVERIFY(pDiagram->IsCurveEnabled(4) && !pDiagram->IsCurveEnabled(5));
         PSqlExec::Exec("update RegionCurveColorInfo set ButtonCheck = 0 where Id = 6");
         cell(0)->CheckBox()->setCheckState(Qt::Unchecked);
-        QCOMPARE(column("ButtonCheck", 4), 0);
-        QCOMPARE(column("ButtonCheck", 5), 0);
-        QCOMPARE(column("ButtonCheck", 6), 2);
-        QVERIFY(!pDiagram->IsCurveEnabled(4));
-        QVERIFY(pDiagram->IsCurveEnabled(6));
+        QCOMPARE(
+            SqlRows("select ButtonCheck from RegionCurveColorInfo"), QStringLiteral("0; 0; 2"));
+        QVERIFY(!pDiagram->IsCurveEnabled(4) && pDiagram->IsCurveEnabled(6));
     }
 
-    // A cancelled dialog writes nothing; a chosen colour reaches the table,
-    // the store, the model and the curve.
+    // A click elsewhere in the row or a cancelled dialog writes nothing; a
+    // chosen colour reaches the table, the store, the model and the curve.
     void colourDialog()
     {
         build({4, 5});
@@ -249,56 +263,21 @@ private slots:
             [&] { QCOMPARE(current, QColor(38, 202, 87)); }();
             return chosen;
         });
-        clickColour(1);
-        QCOMPARE(nAsked, 1);
-        // A click elsewhere in the row opens nothing and changes nothing.
         QTreeView* pView = m_pForm->RegionView();
         const QRect rect = pView->visualRect(m_pForm->Model()->index(1, 1));
         QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
+        clickColour(1);
         QCOMPARE(nAsked, 1);
-        QCOMPARE(column("R_Color", 5), 38);
         QVERIFY(m_store.Log().isEmpty());
+        QCOMPARE(SqlRows("select R_Color from RegionCurveColorInfo"), QStringLiteral("38; 38"));
         chosen = QColor(10, 20, 30);
         clickColour(1);
-        QCOMPARE(column("R_Color", 5), 10);
-        QCOMPARE(column("R_Color", 4), 38);
-        QCOMPARE(m_store.Log().size(), 1);
+        QCOMPARE(SqlRows("select R_Color from RegionCurveColorInfo"), QStringLiteral("38; 10"));
         QCOMPARE(m_store.Firsts(SBus::RegionList), QList<qintptr> {0});
         const QVariant value = m_pForm->Model()->data(m_pForm->Model()->index(1, 4));
         QCOMPARE(value.value<PColorLine>().Color(), chosen);
         QCOMPARE(m_pForm->Curve()->Diagram()->CurveColourOf(5), chosen);
-    }
-
-    // The on-line and alarm states show as lamps under the check box and
-    // beside the colour line: on-line red after more than 30 s of silence,
-    // dose kept, alarm kept.
-    // The line itself is painted in the region's colour and stops before the lamp.
-    void silentMonitorShowsRedLamp()
-    {
-        build({4, 5});
-        m_pForm->Model()->SetUpdateInterval(0);
-        reading(4, 12.5f);
-        reading(5, 2.5f);
-        m_clock.Advance(30000);
-        reading(5, 3.0f); // below its threshold of 10: normal
-        m_pState->Acknowledge(4); // a steady alarm colour
-        m_pForm->Model()->OnTimeOut();
-        QCOMPARE(m_pForm->Model()->OnlineAt(0), 1);
-        m_clock.Advance(1000);
-        m_pForm->Model()->OnTimeOut();
-        QCoreApplication::processEvents();
-        QTreeView* pView = m_pForm->RegionView();
-        const QImage image = pView->viewport()->grab().toImage();
-        auto lamp = [&](int row, int column, int nX) {
-            const QRect rect = pView->visualRect(m_pForm->Model()->index(row, column));
-            return image.pixelColor(rect.x() + nX, rect.center().y());
-        };
-        QCOMPARE(lamp(0, 4, 15), QColor(38, 202, 87));
-        QCOMPARE(lamp(0, 3, 10), QColor(Qt::red));
-        QCOMPARE(lamp(1, 3, 10), QColor(Qt::green));
-        QCOMPARE(lamp(0, 4, 38), RAlarmState::AlarmColour());
-        QCOMPARE(lamp(1, 4, 38), QColor(Qt::green));
     }
 
     // Within a day a tick reads the latest minutes of every curve at once, as
@@ -343,9 +322,19 @@ private slots:
         m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
     }
 
-    void reloadFollowsNewRegionList()
+    // A reading reaches the model and the gauge, one of an unknown region
+    // or without its value breaks nothing; a new region list brings its
+    // rows, curves and markers; a page gone hears nothing.
+    void readingsAndNewRegionList()
     {
         build({4, 5});
+        reading(5, 1500);
+        QCOMPARE(m_pForm->Gauge()->Level(5), 3.0f * m_pForm->Gauge()->Segment());
+        QCOMPARE(m_pForm->Model()->OnlineAt(1), 1);
+        reading(99, 1500);
+        SendSMessage(SBus::RegionPage, SBus::RegionReading, 5, 0);
+        QCOMPARE(m_pForm->Model()->DoseAt(1), 1500.0f);
+
         PSqlExec::Exec("insert into RegionInfo(Sub, Id, Name) values(3, 8, 'Hall')");
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(8)");
         PSqlExec::Exec("update RegionInfo set Num = 3");
@@ -357,7 +346,6 @@ private slots:
         QCOMPARE(m_pForm->Curve()->AddedIds(), (QList<int> {4, 5, 8}));
         reading(8, 20);
         QVERIFY(m_pForm->Gauge()->Level(8) > 0);
-        // After the page is gone a reading must not reach it.
         delete m_pForm;
         m_pForm = nullptr;
         reading(8, 12);
@@ -391,59 +379,29 @@ private slots:
         m_pForm->ShowJournal();
     }
 
-    // The alarm controls say what they do: a switch looks switched on, an
-    // acknowledgement with no region selected, or of one without an alarm,
-    // says so, and the two lamps of a row explain themselves.
-    void alarmControlsExplainThemselves()
+    // Acknowledging with no region selected, or one without an alarm, says
+    // so and acknowledges nothing; the selected alarm is acknowledged.
+    void acknowledgeTheSelectedRegion()
     {
         build({3, 4}, "update RegionCurveColorInfo set Alarmvalue = 1000");
-        RAlarmState state(nullptr);
-        PAlarmCue cue;
         FakePrompt prompt;
         m_pForm->SetPrompt(&prompt);
-        m_pForm->SetAlarmHandling(&state, &cue);
-        RRegionDoseModel* pModel = m_pForm->Model();
-        connect(pModel, &RRegionDoseModel::AlarmChanged, &state, &RAlarmState::OnAlarmChanged);
-        for (const char* pName : {"m_pButtonMute", "m_pButtonPicture"}) {
-            auto* pButton = m_pForm->findChild<QPushButton*>(pName);
-            pButton->setChecked(false);
-            const QImage off = pButton->grab().toImage();
-            pButton->setChecked(true);
-            QVERIFY2(pButton->grab().toImage() != off, pName);
-        }
-
         auto* pAck = m_pForm->findChild<QPushButton*>("m_pButtonAck");
-        state.OnLinkChanged(true);
         reading(3, 1500);
-        QVERIFY(state.IsUnacknowledged(3));
         QTest::mouseClick(pAck, Qt::LeftButton);
-        QCOMPARE(prompt.told.size(), 1);
-        QVERIFY(state.IsUnacknowledged(3));
-        m_pForm->RegionView()->setCurrentIndex(pModel->index(1, 0));
+        m_pForm->RegionView()->setCurrentIndex(m_pForm->Model()->index(1, 0));
         QTest::mouseClick(pAck, Qt::LeftButton);
         QCOMPARE(prompt.told.size(), 2);
         QVERIFY(prompt.told.last().contains(QStringLiteral("Room 4")));
-        const auto tip = [pModel](int nRow, int nColumn) {
-            return pModel->data(pModel->index(nRow, nColumn), Qt::ToolTipRole).toString();
-        };
-        QCOMPARE(tip(0, 4), QStringLiteral("Alarm, not acknowledged"));
-        m_pForm->RegionView()->setCurrentIndex(pModel->index(0, 0));
+        QVERIFY(m_pState->IsUnacknowledged(3));
+        m_pForm->RegionView()->setCurrentIndex(m_pForm->Model()->index(0, 0));
         QTest::mouseClick(pAck, Qt::LeftButton);
         QCOMPARE(prompt.told.size(), 2);
-        QVERIFY(!state.IsUnacknowledged(3));
-        QCOMPARE(tip(0, 4), QStringLiteral("Alarm, acknowledged"));
-        QCOMPARE(tip(1, 4), QStringLiteral("No reading yet"));
-        QVERIFY(tip(0, 3).startsWith(QStringLiteral("On line")));
-        QVERIFY(tip(1, 3).startsWith(QStringLiteral("Off line")));
-        state.OnLinkChanged(false);
-        QVERIFY(tip(0, 3).startsWith(QStringLiteral("No link")));
-        // The page must not outlive the alarm handling it points to.
-        delete m_pForm;
-        m_pForm = nullptr;
+        QVERIFY(!m_pState->IsUnacknowledged(3));
     }
 
-    // The journal opens from the page; its filter and its CSV give the lines
-    // the command line gives for the same range and region.
+    // The journal opens from the page, filtered by range and region;
+    // following the journal, a new event of the shown range appears at once.
     void journalViewFiltersAndExports()
     {
         build({3, 4},
@@ -457,25 +415,332 @@ private slots:
         QVERIFY(pView);
         QAbstractItemModelTester tester(
             pView->Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        FakePrompt prompt;
-        pView->SetPrompt(&prompt);
         pView->SetRange(QDate(2014, 5, 3), QDate(2014, 5, 5), 3);
         QCOMPARE(pView->Model()->rowCount(), 2);
         QCOMPARE(pView->Model()->item(1, 2)->text(), QStringLiteral("Room 3"));
-        QTemporaryDir dir;
-        prompt.strSaveName = dir.filePath(QStringLiteral("a"));
-        pView->Export();
-        QFile file(dir.filePath(QStringLiteral("a.csv")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().count("\r\n"), 3);
-
-        // Following the journal, a new event of the shown range appears at once.
         RAlarmJournal journal(&m_clock);
         pView->Follow(&journal);
         pView->SetRange(m_clock.Now().date(), m_clock.Now().date(), 0);
         QCOMPARE(pView->Model()->rowCount(), 0);
         journal.Write(QStringLiteral("alarm"), 4, 20, 10);
         QCOMPARE(pView->Model()->rowCount(), 1);
+    }
+
+    // Storey blocks of positions; a bad line is skipped, a seventh region has
+    // no point, and past the last block a region is on no storey.
+    void positionFileAndStoreys()
+    {
+        writeFile(QStringLiteral("p.txt"),
+            "1,1\n2,2\n3,3\n4,4\n5,5\n6,6\nnot a line\n7,x\n8,8,8\n\n1\n10,10\n11,11\n"
+            "2\n20,20\n21,21\n22,22\n");
+        const QMap<int, QList<QPoint>> blocks = RRegionPic::ParsePositions("p.txt");
+        QCOMPARE(blocks.value(0).size(), 6);
+        QCOMPARE(blocks.value(1), (QList<QPoint> {{10, 10}, {11, 11}}));
+        QCOMPARE(blocks.value(2).size(), 3);
+        const QMap<int, QMap<int, QPoint>> layers
+            = RRegionPic::PlaceRegions(blocks, {11, 12, 13, 14, 15, 16, 17});
+        QCOMPARE(layers.value(0).size(), 6);
+        QCOMPARE(layers.value(1).keys(), (QList<int> {11, 12}));
+        QCOMPARE(layers.value(2).keys(), (QList<int> {13, 14, 15}));
+        QCOMPARE(layers.value(2).value(15), QPoint(22, 22));
+        for (int nLayer = 1; nLayer <= 4; ++nLayer)
+            QVERIFY(!layers.value(nLayer).contains(16));
+    }
+
+    // A layer without pictures, or with one over the pixel limit (refused
+    // from its header alone), keeps the layer shown.
+    void layerFilesAndFailedLoads()
+    {
+        buildPic();
+        QImage big = maskFromArt(kArt).scaled(40, 12);
+        big.save("mask2.png");
+        big.save("src2.png");
+        QList<QAction*> actions = m_pPic->LayerMenu()->actions();
+        QSignalSpy changed(m_pPic, &RRegionPic::ImageChanged);
+        m_pPic->OnTriggered(actions.at(2));
+        QCOMPARE(m_pPic->Layer(), 2);
+        QCOMPARE(m_pPic->ImageSize(), QSize(40, 12));
+        QCOMPARE(changed.count(), 1);
+        const QString strTitle = m_pPic->LayerMenu()->title();
+        m_pPic->OnTriggered(actions.at(3));
+        QCOMPARE(m_pPic->Layer(), 2);
+        QCOMPARE(m_pPic->LayerMenu()->title(), strTitle);
+
+        // A BMP of 10000 x 10000 with no pixel data.
+        QByteArray header(54, '\0');
+        QDataStream stream(&header, QIODevice::WriteOnly);
+        stream.setByteOrder(QDataStream::LittleEndian);
+        stream << quint16(0x4D42) << quint32(54) << quint32(0) << quint32(54) << quint32(40)
+               << qint32(10000) << qint32(10000) << quint16(1) << quint16(24);
+        writeFile("mask2.bmp", header);
+        big.save("src2.bmp");
+        QVERIFY(!m_pPic->Load("mask.bmp", "src.bmp", QString(), "position.txt"));
+        QCOMPARE(m_pPic->ImageSize(), QSize(40, 12));
+        QCOMPARE(changed.count(), 1);
+    }
+
+    // A room is what a fill from its seed reaches over 4-connected open
+    // pixels, around corners and back up, never through a diagonal gap; a
+    // seed on a wall (a letter) is that pixel alone, one outside the picture
+    // has no room; a click in a room two seeds share names the first listed.
+    void roomsAreWhatTheFillReaches_data()
+    {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QStringList>("clicks"); // the region a click finds, '-' none
+        QTest::newRow("around a corner and back up") << QStringList {"#1.#..", "#..#..", "#.....",
+            "######"} << QStringList {"-11-11", "-11-11", "-11111", "------"};
+        QTest::newRow("no way through a diagonal")
+            << QStringList {"1#", "#."} << QStringList {"1-", "--"};
+        QTest::newRow("a seed on a wall")
+            << QStringList {".a.", "###"} << QStringList {"-1-", "---"};
+        QTest::newRow("two seeds in one room")
+            << QStringList {"2..1", "...."} << QStringList {"1111", "1111"};
+    }
+    void roomsAreWhatTheFillReaches()
+    {
+        QFETCH(QStringList, plan);
+        QFETCH(QStringList, clicks);
+        QByteArray labels;
+        QVector<QPair<int, QPoint>> seeds;
+        for (int y = 0; y < plan.size(); ++y) {
+            for (int x = 0; x < plan.at(y).size(); ++x) {
+                const QChar c = plan.at(y).at(x);
+                labels += c == '#' || c.isLower() ? char(255) : char(0);
+                if (c.isDigit() || c.isLower())
+                    seeds.append({c.isDigit() ? c.digitValue() : c.toLatin1() - 'a' + 1, {x, y}});
+            }
+        }
+        std::sort(seeds.begin(), seeds.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+        seeds.append({9, QPoint(-1, 0)});
+        RSiteRooms rooms;
+        rooms.Build(labels, QSize(plan.first().size(), plan.size()), seeds);
+        QVERIFY(!rooms.Runs(9));
+        QStringList found;
+        for (int y = 0; y < plan.size(); ++y) {
+            found << QString();
+            for (int x = 0; x < plan.at(y).size(); ++x) {
+                int nId = 0;
+                found.last() += rooms.RegionAt({x, y}, &nId) ? QChar('0' + nId) : QChar('-');
+            }
+        }
+        QCOMPARE(found, clicks);
+        // A reading colours exactly the pixels a click finds its room in.
+        for (const auto& seed : seeds.mid(0, seeds.size() - 1)) {
+            const QChar room = clicks.at(seed.second.y()).at(seed.second.x());
+            int nPixels = 0;
+            for (const RSiteRooms::Run& run : *rooms.Runs(seed.first)) {
+                for (int x = run.nX0; x <= run.nX1; ++x, ++nPixels)
+                    QCOMPARE(clicks.at(run.nY).at(x), room);
+            }
+            QCOMPARE(nPixels, clicks.join(QString()).count(room));
+        }
+    }
+
+    void readingsColourTheirRoom()
+    {
+        buildPic();
+        m_pPic->ShowRegion(2, 15); // yellow
+        const QColor yellow = RRegionPic::BandColour(15, 10, 20, 40);
+        QCOMPARE(pixel(10, 1), yellow.rgb());
+        QCOMPARE(pixel(18, 4), yellow.rgb()); // the far end of the L
+        QCOMPARE(qAlpha(pixel(16, 1)), 0); // room C untouched
+        QCOMPARE(qAlpha(pixel(8, 2)), 0); // the wall between
+        m_pPic->ShowRegion(99, 15); // no seed: nothing happens
+        m_pPic->ShowRegion(2, 0);
+        QCOMPARE(pixel(12, 3), RRegionPic::BandColour(0, 10, 20, 40).rgb());
+
+        // Painted stretched, the room's colour showing through the drawing.
+        m_pPic->resize(200, 60);
+        QCOMPARE(QColor(m_pPic->grab().toImage().pixel(175, 45)).hsvHue(), 120);
+
+        // Storey 2 holds only region 3: region 2 is gone, 3 keeps its dose.
+        m_pPic->ShowRegion(3, 30);
+        writePlan(2);
+        m_pPic->OnTriggered(m_pPic->LayerMenu()->actions().at(2));
+        QCOMPARE(qAlpha(pixel(10, 1)), 0);
+        QCOMPARE(pixel(16, 1), RRegionPic::BandColour(30, 10, 20, 40).rgb());
+    }
+
+    // A click names its room at any size; a fast, long drag is no click;
+    // a plan not clickable ignores clicks.
+    void clicksAndDrags()
+    {
+        buildPic();
+        QSignalSpy clicked(m_pPic, &RRegionPic::RegionClicked);
+        const QPoint inB(18, 4);
+        QTest::mouseClick(m_pPic, Qt::LeftButton, {}, inB);
+        QTest::mouseClick(m_pPic, Qt::LeftButton, {}, QPoint(8, 2)); // wall
+        // At twice the size a point that would be room B unscaled is room A's.
+        m_pPic->resize(40, 12);
+        QTest::mouseClick(m_pPic, Qt::LeftButton, {}, inB * 2);
+        QTest::mouseClick(m_pPic, Qt::LeftButton, {}, QPoint(10, 2));
+        QCOMPARE(clicked.count(), 3);
+        QCOMPARE((QList<int> {clicked.at(0).at(0).toInt(), clicked.at(1).at(0).toInt(),
+                     clicked.at(2).at(0).toInt()}),
+            (QList<int> {2, 2, 1}));
+        clicked.clear();
+
+        // 30 px apart within 2 s of a move: a drag. Slower, or closer: clicks.
+        gesture(QPoint(4, 4), QPoint(34, 4), 1500);
+        QCOMPARE(clicked.count(), 0);
+        m_clock.Advance(5000);
+        gesture(QPoint(4, 4), QPoint(34, 4), 2001);
+        QCOMPARE(clicked.count(), 1);
+        m_clock.Advance(5000);
+        gesture(QPoint(14, 4), QPoint(34, 4), 100);
+        QCOMPARE(clicked.count(), 2);
+        m_pPic->SetClickable(false);
+        QTest::mouseClick(m_pPic, Qt::LeftButton, {}, inB * 2);
+        QCOMPARE(clicked.count(), 2);
+    }
+
+    // One alarm state, painted alike in the table row, the plan room and the
+    // gauge marker, selected or not: active fills (in the flash's phase),
+    // cleared-unacknowledged outlines, normal shows no alarm colour; the
+    // plan keeps its band colour under the alarm.
+    void alarmLooksInEveryView_data()
+    {
+        QTest::addColumn<int>("look");
+        QTest::addColumn<bool>("bright"); // the flash phase
+        QTest::addColumn<bool>("selected");
+        const struct
+        {
+            const char* pName;
+            RAlarmState::Look look;
+            bool bBright;
+        } looks[] = {{"normal", RAlarmState::NoAlarm, true},
+            {"active unacknowledged, bright", RAlarmState::ActiveUnacknowledged, true},
+            {"active unacknowledged, dark", RAlarmState::ActiveUnacknowledged, false},
+            {"active acknowledged", RAlarmState::ActiveAcknowledged, true},
+            {"cleared unacknowledged", RAlarmState::ClearedUnacknowledged, true}};
+        for (const auto& look : looks) {
+            for (bool bSelected : {false, true}) {
+                QTest::addRow("%s%s", look.pName, bSelected ? ", selected" : "")
+                    << int(look.look) << look.bBright << bSelected;
+            }
+        }
+    }
+    void alarmLooksInEveryView()
+    {
+        QFETCH(int, look);
+        QFETCH(bool, bright);
+        QFETCH(bool, selected);
+        writePlan(0);
+        build({1, 2, 3});
+        QTRY_VERIFY(m_pForm->Picture()->width() > 200);
+        // Region 2 (room B, row 1; alarm threshold 10) reads in band B.
+        reading(1, 5);
+        reading(2, look == RAlarmState::NoAlarm ? 5 : 15);
+        if (look == RAlarmState::ActiveAcknowledged)
+            m_pState->Acknowledge(2);
+        if (look == RAlarmState::ClearedUnacknowledged)
+            reading(2, 5);
+        QCOMPARE(int(m_pState->LookOf(2)), look);
+        if (m_pState->FlashOn() != bright)
+            m_pState->FlashStep();
+        QTreeView* pView = m_pForm->RegionView();
+        if (selected)
+            pView->setCurrentIndex(m_pForm->Model()->index(1, 1));
+        else
+            pView->clearSelection();
+
+        const QColor alarm = RAlarmState::AlarmColour(bright);
+        const QColor steady = RAlarmState::AlarmColour();
+        const bool bActive
+            = look == RAlarmState::ActiveUnacknowledged || look == RAlarmState::ActiveAcknowledged;
+        const bool bAny = look != RAlarmState::NoAlarm;
+        const bool bCleared = look == RAlarmState::ClearedUnacknowledged;
+        const auto isAlarm = [](const QColor& colour) {
+            return colour == RAlarmState::AlarmColour(true)
+                || colour == RAlarmState::AlarmColour(false);
+        };
+
+        // Table: the row's fill left of the right-aligned value, its outline
+        // over the selection, the lamp filled or ringed; the other row plain.
+        const QImage table = pView->viewport()->grab().toImage();
+        const QRect cell = pView->visualRect(m_pForm->Model()->index(1, 2));
+        const QColor inside = table.pixelColor(cell.left() + 4, cell.center().y());
+        const QColor edge = table.pixelColor(cell.center().x(), cell.top() + 1);
+        QVERIFY2(bActive ? inside == alarm : !isAlarm(inside), qPrintable(inside.name()));
+        if (bCleared)
+            QCOMPARE(edge, steady);
+        else if (bActive && selected)
+            QCOMPARE(edge, RRegionDoseModel::SelectionMark());
+        else if (!bActive)
+            QVERIFY2(!isAlarm(edge), qPrintable(edge.name()));
+        const QRect lampCell = pView->visualRect(m_pForm->Model()->index(1, 4));
+        const QPoint lamp(lampCell.x() + 38, lampCell.center().y());
+        if (bActive)
+            QCOMPARE(table.pixelColor(lamp), alarm);
+        else if (bAny)
+            QCOMPARE(table.pixelColor(lamp + QPoint(4, 0)), steady); // a ring
+        else
+            QCOMPARE(table.pixelColor(lamp), QColor(Qt::green));
+        const QRect other = pView->visualRect(m_pForm->Model()->index(0, 2));
+        QVERIFY(!isAlarm(table.pixelColor(other.right() - 4, other.center().y())));
+
+        // Plan: room B (plan x 9 to 13, rows 1 to 3) outlined inside its
+        // wall; stripes inside while active; its band colour kept; room A plain.
+        RRegionPic* pPic = m_pForm->Picture();
+        const QImage plan = pPic->grab().toImage();
+        const double sx = pPic->width() / 20.0;
+        const double sy = pPic->height() / 6.0;
+        const QColor border = plan.pixelColor(int(9 * sx) + 1, int(2.5 * sy));
+        const QColor band = RRegionPic::BandColour(bActive ? 15 : 5, 10, 20, 40);
+        int nAlarmInside = 0;
+        int nBandInside = 0;
+        for (int y = int(1 * sy) + 5; y < int(4 * sy) - 5; ++y) {
+            for (int x = int(9 * sx) + 5; x < int(14 * sx) - 5; ++x) {
+                nAlarmInside += plan.pixelColor(x, y) == alarm ? 1 : 0;
+                nBandInside += plan.pixel(x, y) == band.rgb() ? 1 : 0;
+            }
+        }
+        QCOMPARE(isAlarm(border), bAny);
+        if (bAny)
+            QCOMPARE(border, bCleared ? steady : alarm);
+        QCOMPARE(nAlarmInside > 0, bActive);
+        QVERIFY(nBandInside > 0);
+        QVERIFY(!isAlarm(plan.pixelColor(int(1 * sx) + 1, int(2.5 * sy))));
+
+        // Gauge: a box around the marker, filled while active.
+        RGroupBox* pGauge = m_pForm->Gauge();
+        const QImage gauge = pGauge->grab().toImage();
+        const int W = pGauge->width();
+        const int nY = qRound(pGauge->height() + 10 - 30 - pGauge->Level(2));
+        const QColor box = gauge.pixelColor(10 + W - 38, nY - 4);
+        QVERIFY2(bActive ? box == alarm : !isAlarm(box), qPrintable(box.name()));
+        QCOMPARE(isAlarm(gauge.pixelColor(10 + W - 41, nY - 6)), bAny);
+    }
+
+    // A site with a plan shows it, fitted to its frame, until the operator
+    // hides it, which is remembered; a reading colours its room, applied
+    // settings bring new bands, and a click in a room selects its row.
+    void planOnThePage()
+    {
+        writePlan(0);
+        build({1, 2, 3});
+        RRegionPic* pPic = m_pForm->Picture();
+        QVERIFY(pPic->isVisible());
+        QTRY_VERIFY(pPic->width() > 200);
+        QCOMPARE(pPic->width() * 6 / 20, pPic->height());
+        reading(3, 15);
+        QCOMPARE(QColor(pPic->MaskImage().pixel(16, 1)).hsvHue(), 60);
+        PSqlExec::Exec(QStringLiteral("update SystemInfo set Thre_A = 100, Thre_B = 200"));
+        m_pForm->InitRegions();
+        QCOMPARE(QColor(pPic->MaskImage().pixel(16, 1)).hsvHue(), 120);
+        const QPoint inC(17.5 * pPic->width() / 20, 1.5 * pPic->height() / 6);
+        QTest::mouseClick(pPic, Qt::LeftButton, {}, inC);
+        QCOMPARE(m_pForm->RegionView()->currentIndex().row(), 2);
+
+        m_pForm->PictureButton()->click();
+        QVERIFY(!pPic->isVisible());
+        delete m_pForm;
+        m_pForm = nullptr;
+        RFormRegion second(nullptr, &m_clock);
+        second.show();
+        QVERIFY(!second.PictureButton()->isChecked());
+        QVERIFY(!second.Picture()->isVisible());
     }
 };
 

@@ -1,25 +1,28 @@
+#include "SqlRows.h"
 #include "TestDb.h"
 
-#include "StdoutCapture.h"
-
+#include "database/RAlarmJournal.h"
 #include "message/SClock.h"
-#include "realtime/PColorLine.h"
+#include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RTimer.h"
 
-#include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QtTest>
 
+// The region model, the alarm latch, the journal and the cue, wired as the
+// program wires them.
 class TestRegionModel : public QObject
 {
     Q_OBJECT
 
 private:
-    SManualClock* m_pClock = nullptr;
-    RRegionDoseModel* m_pModel = nullptr;
+    SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
+    RAlarmJournal* m_pJournal = nullptr;
     RAlarmState* m_pState = nullptr;
+    RRegionDoseModel* m_pModel = nullptr;
+    PAlarmCue* m_pCue = nullptr;
+    int m_nPlays = 0;
 
     // Alarmvalue per region in list order; a region left out keeps the default.
     void build(const QList<int>& ids, const QList<int>& alarmValues = {})
@@ -30,20 +33,24 @@ private:
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = ? where Id = ?",
                 {alarmValues.at(i), ids.at(i)});
         RRegionCatalogue::Shared().Reload();
-        makeModel();
-    }
-    // The model over the tables as they are, wired to an alarm state as the
-    // program wires it.
-    void makeModel()
-    {
-        m_pModel = new RRegionDoseModel(0, this, m_pClock);
+        m_pJournal = new RAlarmJournal(&m_clock);
+        m_pState = new RAlarmState(m_pJournal);
+        m_pState->SetOperator(QStringLiteral("operator1"));
+        m_pModel = new RRegionDoseModel(0, nullptr, &m_clock);
         new QAbstractItemModelTester(
             m_pModel, QAbstractItemModelTester::FailureReportingMode::QtTest, m_pModel);
         m_pModel->Reload();
-        m_pState = new RAlarmState(nullptr, m_pModel);
         m_pModel->SetAlarmState(m_pState);
+        m_pCue = new PAlarmCue;
+        m_pCue->SetPlayer([this]() { ++m_nPlays; });
         connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
+        connect(
+            m_pModel, &RRegionDoseModel::OnlineChanged, m_pState, &RAlarmState::OnOnlineChanged);
+        connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
+        connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
     }
+    // Regions 3 and 7 alarming from 1000 µRad/h.
+    void buildAlarms() { build({3, 7}, {1000, 1000}); }
     QVariant cell(int row, int column, int role = Qt::DisplayRole) const
     {
         return m_pModel->data(m_pModel->index(row, column), role);
@@ -56,90 +63,45 @@ private:
             .toInt();
     }
     // nMs after 10:00 of the test day.
-    void at(qint64 nMs) { m_pClock->Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)).addMSecs(nMs)); }
+    void at(qint64 nMs) { m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)).addMSecs(nMs)); }
     void endEpisodeAt(int id, qint64 nMs)
     {
         at(nMs);
         m_pModel->EpisodeTimer(id)->OnTimeout();
     }
+    // "event id" of the journal, oldest first.
+    QStringList events() const
+    {
+        QStringList lines;
+        const QVector<RAlarmEvent> all
+            = RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31));
+        for (auto it = all.crbegin(); it != all.crend(); ++it)
+            lines << QStringLiteral("%1 %2").arg(it->strEvent).arg(it->nId);
+        return lines;
+    }
+    void reading(int nId, float fDose, qint64 nAfterMs = 2000)
+    {
+        m_clock.Advance(nAfterMs);
+        m_pModel->UpdateDose(nId, fDose);
+    }
 
 private slots:
-    void init() { m_pClock = new SManualClock(QDateTime(QDate(2026, 3, 7), QTime(10, 0))); }
+    void init()
+    {
+        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
+        m_nPlays = 0;
+    }
     void cleanup()
     {
+        delete m_pCue;
         delete m_pModel;
-        m_pModel = nullptr;
-        delete m_pClock;
-    }
-
-    void doseText_data()
-    {
-        QTest::addColumn<float>("dose");
-        QTest::addColumn<QString>("text");
-        // One unit for the whole column: no switch to another unit at 1000.
-        QTest::newRow("999") << 999.0f << QStringLiteral("999.00");
-        QTest::newRow("999.5") << 999.5f << QStringLiteral("999.50");
-        QTest::newRow("999500") << 999500.0f << QStringLiteral("999500.00");
-        QTest::newRow("zero") << 0.0f << QStringLiteral("0.00");
-    }
-    void doseText()
-    {
-        QFETCH(float, dose);
-        QFETCH(QString, text);
-        QCOMPARE(RRegionDoseModel::DoseText(dose), text);
-    }
-
-    // Rows pair ids and names in list order; a region without readings shows
-    // off-line; only a colour line is accepted, and only in the colour column.
-    void layout()
-    {
-        build({7, 9});
-        QCOMPARE(m_pModel->rowCount(), 2);
-        QCOMPARE(cell(1, 0).toString(), QStringLiteral("9"));
-        QCOMPARE(cell(1, 1).toString(), QStringLiteral("Room 9"));
-        // A display row holding only its id shows the default curve colour.
-        QCOMPARE(cell(0, 4).value<PColorLine>().Color(), QColor(38, 202, 87));
-        QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
-        QVERIFY(!m_pModel->setData(m_pModel->index(0, 4), QStringLiteral("red")));
-        QVERIFY(m_pModel->setData(
-            m_pModel->index(0, 4), QVariant::fromValue(PColorLine(QColor(Qt::blue)))));
-        QCOMPARE(cell(0, 4).value<PColorLine>().Color(), QColor(Qt::blue));
-        QVERIFY(!m_pModel->setData(m_pModel->index(0, 2), QStringLiteral("1")));
-    }
-
-    // Each region once, in position order: rows neither blank nor doubled
-    // when the stored list disagrees with itself, and a region's readings
-    // reach its one row.
-    void eachRegionOnce()
-    {
-        build({1, 2});
-        // Region 5 registered at positions 1 and 3.
-        PSqlExec::Exec(QStringLiteral("delete from RegionInfo"));
-        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name, Num) values "
-                                      "(1, 5, 'Hall', 4), (2, 6, 'Lab', 4), (3, 5, 'Hall', 4), "
-                                      "(4, 7, 'Store', 4)"));
-        PSqlExec::Exec(QStringLiteral("delete from RegionCurveColorInfo"));
-        PSqlExec::Exec(QStringLiteral("insert into RegionCurveColorInfo(Id) values (5), (6), (7)"));
-        RRegionCatalogue::Shared().Reload();
-        m_pModel->Reload();
-        QCOMPARE(m_pModel->rowCount(), 3);
-        QStringList shown;
-        for (int row = 0; row < 3; ++row)
-            shown << cell(row, 0).toString() + QLatin1Char(' ') + cell(row, 1).toString();
-        QCOMPARE(shown, (QStringList {"5 Hall", "6 Lab", "7 Store"}));
-        m_pModel->UpdateDose(5, 3.5f);
-        m_pModel->UpdateDose(7, 4.5f);
-        QCOMPARE(m_pModel->DoseAt(0), 3.5f);
-        QCOMPARE(m_pModel->DoseAt(2), 4.5f);
-        // The doubled entry is marked on the row shown, nowhere else.
-        QVERIFY(cell(0, 1, Qt::ToolTipRole).toString().contains(QStringLiteral("position 3")));
-        QCOMPARE(cell(0, 0, Qt::ForegroundRole).value<QColor>(), RRegionDoseModel::ProblemColour());
-        QVERIFY(!cell(1, 1, Qt::ToolTipRole).isValid());
-        QCOMPARE(cell(1, 0, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+        delete m_pState;
+        delete m_pJournal;
     }
 
     // Until its first reading a region has no value, which is not a value of
-    // 0; a new region list starts without values again.
+    // 0; silent for over 30 s it shows off line, its value kept; a new region
+    // list starts without values again.
     void noDataUntilFirstReading()
     {
         build({3, 4});
@@ -151,8 +113,15 @@ private slots:
         QVERIFY(!cell(0, 2, Qt::ToolTipRole).isValid());
         QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
         QCOMPARE(cell(1, 2).toString(), QString(QChar(0x2014)));
+        // Off line after more than 30 s of silence.
+        m_clock.Advance(30000);
+        m_pModel->OnTimeOut();
+        QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
+        m_clock.Advance(1000);
+        m_pModel->OnTimeOut();
+        QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
         // Silent for long, the value stays: it was read.
-        m_pClock->Advance(RRealDoseModel::kLongSilenceMs + 1000);
+        m_clock.Advance(RRealDoseModel::kLongSilenceMs + 1000);
         m_pModel->OnTimeOut();
         QVERIFY(cell(0, 2).toString().startsWith(QStringLiteral("0.00")));
         m_pModel->Reload();
@@ -160,18 +129,10 @@ private slots:
     }
 
     // A stored threshold of 0 can never alarm: it shows no alarm, whatever
-    // the dose, and says why in the tool tip; the log says it once however
-    // often the list is read.
+    // the dose, and says why; the region beside it alarms and shows it.
     void zeroThresholdShowsNoAlarm()
     {
-        QByteArray log;
-        log = StdoutCapture::Of([this] {
-            build({3, 4}, {0, 10});
-            RRegionCatalogue::Shared().Reload();
-            RRegionCatalogue::Shared().Reload();
-        });
-        QCOMPARE(log.count("region 3 (Room 3) has alarm threshold 0"), 1);
-        QVERIFY(!log.contains("region 4"));
+        build({3, 4}, {0, 10});
         QSignalSpy alarms(m_pModel, &RRegionDoseModel::AlarmChanged);
         m_pModel->UpdateDose(3, 5e6f);
         QCOMPARE(alarms.count(), 0);
@@ -180,7 +141,6 @@ private slots:
         QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
         QVERIFY(cell(0, 0, Qt::ToolTipRole).toString().contains(QStringLiteral("never alarms")));
         QCOMPARE(cell(0, 1, Qt::ForegroundRole).value<QColor>(), RRegionDoseModel::ProblemColour());
-        // The region beside it alarms and shows it.
         m_pModel->UpdateDose(4, 20);
         QCOMPARE(cell(1, 4, Qt::ForegroundRole).value<QColor>(), RAlarmState::AlarmColour());
         QCOMPARE(cell(1, 1, Qt::BackgroundRole).value<QColor>(), RAlarmState::AlarmColour());
@@ -283,7 +243,181 @@ private slots:
         QCOMPARE(changed.at(0).at(1).toModelIndex().row(), 2);
         QCOMPARE(m_pModel->DoseAt(2), 49.0f);
     }
+
+    // Repeated alarm readings write one alarm; the cue sounds for it and at
+    // each repeat until acknowledged, which writes who did it.
+    void alarmLatchesUntilAcknowledged()
+    {
+        buildAlarms();
+        reading(3, 1000);
+        reading(3, 1500);
+        reading(3, 400);
+        m_pCue->Tick();
+        QCOMPARE(m_nPlays, 2);
+        m_pState->Acknowledge(3);
+        m_pCue->Tick();
+        QCOMPARE(m_nPlays, 2);
+        QCOMPARE(events(), (QStringList {"alarm 3", "clear 3", "ack 3"}));
+        QCOMPARE(RAlarmJournal::Read(QDate(2026, 3, 7), QDate(2026, 3, 7)).first().strOperator,
+            QStringLiteral("operator1"));
+    }
+
+    // The four looks of an alarm's life, in both orders of clearing and
+    // acknowledging: what every view shows follows the journal, flashing
+    // only while an alarm is active and unacknowledged.
+    void looksFollowTheJournal_data()
+    {
+        QTest::addColumn<QString>("steps"); // A alarm reading, N normal, K acknowledge
+        QTest::addColumn<QList<int>>("looks"); // after each step
+        QTest::addColumn<QString>("flashing"); // after each step: + or -
+        QTest::addColumn<QStringList>("journal");
+        const int none = RAlarmState::NoAlarm;
+        const int flashing = RAlarmState::ActiveUnacknowledged;
+        const int steady = RAlarmState::ActiveAcknowledged;
+        const int outline = RAlarmState::ClearedUnacknowledged;
+        QTest::newRow("acknowledged, then cleared")
+            << "AKN" << QList<int> {flashing, steady, none} << "+--"
+            << QStringList {"alarm 3", "ack 3", "clear 3"};
+        QTest::newRow("cleared, then acknowledged")
+            << "ANK" << QList<int> {flashing, outline, none} << "+--"
+            << QStringList {"alarm 3", "clear 3", "ack 3"};
+        QTest::newRow("back in alarm before acknowledgement")
+            << "ANA" << QList<int> {flashing, outline, flashing} << "+-+"
+            << QStringList {"alarm 3", "clear 3", "alarm 3"};
+        QTest::newRow("nothing to acknowledge")
+            << "NK" << QList<int> {none, none} << "--" << QStringList {};
+    }
+    void looksFollowTheJournal()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, looks);
+        QFETCH(QString, flashing);
+        buildAlarms();
+        const auto fill = [this]() { return cell(0, 1, Qt::BackgroundRole).value<QColor>(); };
+        for (int i = 0; i < steps.size(); ++i) {
+            const QChar step = steps.at(i);
+            if (step == QLatin1Char('A'))
+                reading(3, 1500);
+            else if (step == QLatin1Char('N'))
+                reading(3, 400);
+            else
+                m_pState->Acknowledge(3);
+            const int nLook = looks.at(i);
+            QCOMPARE(int(m_pState->LookOf(3)), nLook);
+            QCOMPARE(cell(0, 0, RRegionDoseModel::AlarmLookRole).toInt(), nLook);
+            const bool bActive = nLook == RAlarmState::ActiveUnacknowledged
+                || nLook == RAlarmState::ActiveAcknowledged;
+            QCOMPARE(fill().isValid(), bActive);
+            QCOMPARE(m_pState->IsFlashing(), flashing.at(i) == QLatin1Char('+'));
+            if (m_pState->IsFlashing()) {
+                // Both phases are the alarm colour, bright and dark.
+                const QColor first = fill();
+                m_pState->FlashStep();
+                QCOMPARE(fill(), RAlarmState::AlarmColour(m_pState->FlashOn()));
+                QVERIFY(fill() != first);
+                m_pState->FlashStep();
+            } else {
+                // Nothing stays in the dark phase once flashing stops.
+                QVERIFY(m_pState->FlashOn());
+                if (bActive)
+                    QCOMPARE(fill(), RAlarmState::AlarmColour());
+            }
+        }
+        QCOMPARE(m_pState->LookOf(7), RAlarmState::NoAlarm);
+        QTEST(events(), "journal");
+    }
+
+    // Silence past the rule takes a region off line once, without a clear;
+    // its next reading brings it back, and an alarm from it is a new one. A
+    // region that went silent in alarm and reads normal again has its alarm
+    // cleared, no longer shown as active.
+    void offlineAndBack()
+    {
+        buildAlarms();
+        reading(3, 1200);
+        reading(3, 1200, RRealDoseModel::kSilenceMs + 1000);
+        m_pModel->OnTimeOut();
+        QCOMPARE(events(), QStringList {"alarm 3"});
+        m_clock.Advance(RRealDoseModel::kSilenceMs + 1);
+        m_pModel->OnTimeOut();
+        m_clock.Advance(RRealDoseModel::kSupervisionMs);
+        m_pModel->OnTimeOut();
+        QCOMPARE(events(), (QStringList {"alarm 3", "offline 3"}));
+        QVERIFY(m_pModel->IsStale(0));
+        QCOMPARE(m_pState->LookOf(3), RAlarmState::ActiveUnacknowledged);
+        reading(3, 1200);
+        QCOMPARE(events(), (QStringList {"alarm 3", "offline 3", "online 3", "alarm 3"}));
+        m_clock.Advance(RRealDoseModel::kSilenceMs + 1);
+        m_pModel->OnTimeOut();
+        m_clock.Advance(RRealDoseModel::kSupervisionMs);
+        m_pModel->OnTimeOut();
+        reading(3, 400);
+        QCOMPARE(events().mid(4), (QStringList {"offline 3", "online 3", "clear 3"}));
+        QCOMPARE(m_pState->LookOf(3), RAlarmState::ClearedUnacknowledged);
+    }
+
+    // Muting silences the repeats; a new alarm ends the mute and sounds.
+    void newAlarmEndsMute()
+    {
+        buildAlarms();
+        QSignalSpy muted(m_pCue, &PAlarmCue::MutedChanged);
+        reading(3, 1200);
+        m_pCue->SetMuted(true);
+        m_pCue->Tick();
+        QCOMPARE(m_nPlays, 1);
+        reading(7, 1200);
+        QVERIFY(!m_pCue->IsMuted());
+        QCOMPARE(m_nPlays, 2);
+        QCOMPARE(muted.count(), 2);
+        m_pState->AcknowledgeAll();
+        QCOMPARE(events().mid(2), (QStringList {"ack 3", "ack 7"}));
+    }
+
+    // Every connection made is written; a drop only of a connection that was
+    // made; the values go stale while it is down and say when they were read.
+    void linkEventsAndStaleValues()
+    {
+        buildAlarms();
+        reading(3, 500);
+        m_pState->OnLinkChanged(false);
+        m_pState->OnLinkChanged(true);
+        m_pState->OnLinkChanged(false);
+        m_pState->OnLinkChanged(false);
+        QCOMPARE(events(), (QStringList {"link-up 0", "link-down 0"}));
+        m_pModel->SetLinkUp(false);
+        QVERIFY(m_pModel->IsStale(0));
+        QCOMPARE(cell(0, 2).toString(), QStringLiteral("500.00 (10:00:02)"));
+        QCOMPARE(cell(0, 2, Qt::ForegroundRole).value<QColor>(), QColor(140, 140, 140));
+        m_pModel->SetLinkUp(true);
+        QVERIFY(!m_pModel->IsStale(0));
+    }
+
+    // A written event is in the file at once, for another connection to see,
+    // long before the next five-minute commit.
+    void eventReachesTheFile()
+    {
+        buildAlarms();
+        QTemporaryDir dir;
+        const QString strFile = dir.filePath(QStringLiteral("DataBase.sqlite"));
+        {
+            QSqlDatabase db = QSqlDatabase::database();
+            db.close();
+            db.setDatabaseName(strFile);
+            QVERIFY(db.open());
+        }
+        PSqlExec::Exec(RAlarmJournal::TableStatement());
+        QSqlDatabase::database().transaction();
+        m_pJournal->SetCommitter([]() {
+            QSqlDatabase::database().commit();
+            QSqlDatabase::database().transaction();
+        });
+        QVERIFY(m_pJournal->Write(QStringLiteral("alarm"), 3, 1200, 1000));
+        QCOMPARE(CommittedRows(strFile, "select Event, Dose from AlarmJournal"),
+            QStringLiteral("alarm 1200"));
+
+        QSqlDatabase::database().rollback();
+    }
 };
 
-QTEST_GUILESS_MAIN(TestRegionModel)
+QTEST_MAIN(TestRegionModel)
 #include "tst_regionmodel.moc"

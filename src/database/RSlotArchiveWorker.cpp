@@ -60,6 +60,18 @@ private:
     sqlite3_stmt* m_pStmt = nullptr;
 };
 
+// The next region above *pId that has slot rows ("select min(Id) from
+// MonthData where Id > ?"): one index seek.
+bool nextRegion(Statement& next, int* pId)
+{
+    next.Bind(1, *pId);
+    const bool bFound = next.Step() == SQLITE_ROW && !next.IsNull(0);
+    if (bFound)
+        *pId = next.Int(0);
+    next.Reset();
+    return bFound;
+}
+
 bool exec(sqlite3* pDb, const QString& strSql)
 {
     return sqlite3_exec(pDb, strSql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -141,12 +153,7 @@ QString RSlotArchiveWorker::OldestMonth(const QString& strCutoffDay)
     QString strOldest;
     int nId = INT_MIN;
     for (;;) {
-        nextId.Bind(1, nId);
-        const bool bFound = nextId.Step() == SQLITE_ROW && !nextId.IsNull(0);
-        if (bFound)
-            nId = nextId.Int(0);
-        nextId.Reset();
-        if (!bFound)
+        if (!nextRegion(nextId, &nId))
             break;
         first.Bind(1, nId);
         first.Bind(2, strCutoffDay);
@@ -181,12 +188,7 @@ bool RSlotArchiveWorker::NextRegionDay(const QString& strMonthEnd, int* pId, QSt
             }
             nextDay.Reset();
         }
-        nextId.Bind(1, nId);
-        const bool bFound = nextId.Step() == SQLITE_ROW && !nextId.IsNull(0);
-        if (bFound)
-            nId = nextId.Int(0);
-        nextId.Reset();
-        if (!bFound)
+        if (!nextRegion(nextId, &nId))
             return false;
         strAfter.clear();
     }
@@ -240,12 +242,7 @@ QString RSlotArchiveWorker::NewestDay()
     QString strNewest;
     int nId = INT_MIN;
     for (;;) {
-        nextId.Bind(1, nId);
-        const bool bFound = nextId.Step() == SQLITE_ROW && !nextId.IsNull(0);
-        if (bFound)
-            nId = nextId.Int(0);
-        nextId.Reset();
-        if (!bFound)
+        if (!nextRegion(nextId, &nId))
             break;
         last.Bind(1, nId);
         if (last.Step() == SQLITE_ROW && !last.IsNull(0) && last.Text(0) > strNewest)

@@ -149,7 +149,7 @@ private slots:
         PSqlExec::Exec("delete from SystemInfo");
         QVERIFY(!RSystemInfoStore::Values().bFound && !RSystemInfoStore::ServerAddress(0).bFound);
         PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Thre_A, Thre_B, Thre_C, Ceff_P, "
-                       "Ceff_R) values(' 10.0.0.1 ', 'x', 1, 1, 2, 3, 0.5, 0.25), "
+                       "Ceff_R) values(' 127.0.0.9 ', 'x', 1, 1, 2, 3, 0.5, 0.25), "
                        "('127.0.0.1', 9, 0, 7, 7, 7, 7, 7)");
         const RSystemValues values = RSystemInfoStore::Values();
         QCOMPARE((QList<double> {
@@ -160,7 +160,7 @@ private slots:
             return server.bFound ? server.strHost + '|' + server.port.toString() : QString();
         };
         QCOMPARE(address(0), QStringLiteral("127.0.0.1|9"));
-        QCOMPARE(address(1), QStringLiteral(" 10.0.0.1 |x"));
+        QCOMPARE(address(1), QStringLiteral(" 127.0.0.9 |x"));
         QCOMPARE(address(2), QString());
     }
 

@@ -33,6 +33,9 @@ namespace {
 // The operator's view choices are kept per user, not in the site's files.
 const QString kOrganisation = QStringLiteral("Kestal");
 
+// The ground of the live curve, its gauge and a pane without a plan.
+const QColor kPanelGround(16, 38, 74);
+
 // A frame's background picture, scoped to the frame itself: an unscoped rule
 // would tile the picture again behind every table cell and check box. It is
 // stretched over the frame: repeated at large sizes, its edges drew stray
@@ -151,10 +154,16 @@ void RFormRegion::BuildWidgets()
     pTableLayout->addWidget(m_pRegionTreeView);
     pColumn->addWidget(pTableFrame, 1);
 
+    // Gauge and curve on the curve's dark ground, edge to edge: the framed
+    // picture's empty title bar and light margins only took their room.
     auto* pGaugeFrame = new QFrame(this);
     pGaugeFrame->setObjectName(QStringLiteral("frame_3"));
-    pGaugeFrame->setStyleSheet(framed("frame_3", "line.png"));
+    pGaugeFrame->setStyleSheet(QStringLiteral("QFrame#frame_3 { background-color: %1; "
+                                              "border: 1px solid rgb(107, 143, 198); }")
+                                   .arg(kPanelGround.name()));
     auto* pGaugeLayout = new QHBoxLayout(pGaugeFrame);
+    pGaugeLayout->setContentsMargins(0, 0, 0, 0);
+    pGaugeLayout->setSpacing(0);
     m_pGroupBox = new RGroupBox(pGaugeFrame);
     m_pGroupBox->setObjectName(QStringLiteral("groupBox"));
     m_pGroupBox->setMinimumSize(0, 0);
@@ -172,7 +181,8 @@ void RFormRegion::BuildWidgets()
     // The day curve writes white labels; they need a dark ground.
     m_pScrollArea->setStyleSheet(
         QStringLiteral("QScrollArea#m_pScrollArea, QWidget#scrollAreaWidgetContents { "
-                       "background-color: rgb(16, 38, 74); }"));
+                       "background-color: %1; }")
+            .arg(kPanelGround.name()));
     auto* pContents = new QWidget;
     pContents->setObjectName(QStringLiteral("scrollAreaWidgetContents"));
     m_pLayout = new QGridLayout(pContents);
@@ -183,9 +193,9 @@ void RFormRegion::BuildWidgets()
     pGaugeLayout->addWidget(m_pScrollArea, 6);
     pColumn->addWidget(pGaugeFrame, 1);
 
+    // The plan's pane takes the plan's ground (see FitPictureToFrame).
     m_pPictureFrame = new QFrame(this);
     m_pPictureFrame->setObjectName(QStringLiteral("frame"));
-    m_pPictureFrame->setStyleSheet(framed("frame", "picture.png"));
     m_pPictureFrame->installEventFilter(this);
     pRoot->addWidget(m_pPictureFrame, 0, 1);
     pRoot->setColumnStretch(0, 1);
@@ -427,6 +437,16 @@ void RFormRegion::OnPictureToggled(bool bShown)
 void RFormRegion::FitPictureToFrame()
 {
     m_pPicture->setGeometry(FitPicture(m_pPictureFrame->size(), m_pPicture->ImageSize()));
+    // A pane of another shape than the plan leaves strips beside it; they
+    // continue the plan's ground, so the plan reads as filling its pane.
+    const QColor ground = m_pPicture->GroundColour();
+    const QColor paneGround = ground.isValid() ? ground : kPanelGround;
+    if (paneGround != m_planGround) {
+        m_planGround = paneGround;
+        m_pPictureFrame->setStyleSheet(
+            QStringLiteral("QFrame#frame { background-color: %1; border: none; }")
+                .arg(paneGround.name()));
+    }
 }
 
 void RFormRegion::OnMinuteTick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -124,6 +125,8 @@ private:
     RRegionDoseModel* m_pModel = nullptr;
     RRealRateCurve* m_pCurve = nullptr;
     RRegionPic* m_pPicture = nullptr;
+    // The colour the plan's pane is filled with.
+    QColor m_planGround;
     int m_nRegionCount = 0;
     PColorLineDelegate* m_pColourDelegate = nullptr;
     QList<int> m_curveIds;

@@ -499,6 +499,10 @@ private slots:
     void regionPageHooks()
     {
         build();
+        // A plan on an opaque ground.
+        QImage src(20, 6, QImage::Format_ARGB32);
+        src.fill(QColor(30, 60, 90));
+        src.save(QStringLiteral("src0.png"));
         auto* pForm = new RFormRegion(nullptr, &m_clock);
         QScopedPointer<RFormRegion> form(pForm);
         pForm->resize(1200, 800);
@@ -510,6 +514,30 @@ private slots:
         QVERIFY(pPic->isVisible());
         QTRY_VERIFY(pPic->width() > 200);
         QCOMPARE(pPic->width() * 6 / 20, pPic->height());
+        // The strips of the pane beside the plan continue its ground: no
+        // blank band, no title bar.
+        QWidget* pPane = pPic->parentWidget();
+        const QImage pane = pPane->grab().toImage();
+        int nOther = 0;
+        for (int y = 0; y < pane.height(); y += 3) {
+            for (int x = 0; x < pane.width(); x += 3) {
+                if (!pPic->geometry().contains(x, y))
+                    nOther += pane.pixelColor(x, y) != QColor(30, 60, 90) ? 1 : 0;
+            }
+        }
+        QCOMPARE(nOther, 0);
+        // Gauge and curve take their pane to within its one-pixel edge.
+        QWidget* pGaugePane = pForm->Gauge()->parentWidget();
+        const QRect used = pForm->Gauge()->geometry().united(
+            pGaugePane->findChild<QWidget*>(QStringLiteral("m_pScrollArea"))->geometry());
+        QVERIFY2(used.adjusted(-1, -1, 1, 1) == pGaugePane->rect(),
+            qPrintable(QStringLiteral("%1,%2 %3x%4 of %5x%6")
+                           .arg(used.x())
+                           .arg(used.y())
+                           .arg(used.width())
+                           .arg(used.height())
+                           .arg(pGaugePane->width())
+                           .arg(pGaugePane->height())));
 
         // A reading colours its room; applied settings bring new bands.
         float dose = 15;

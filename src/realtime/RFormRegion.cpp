@@ -322,6 +322,8 @@ void RFormRegion::ShowJournal()
     }
     m_pJournalView->show();
     m_pJournalView->raise();
+    // The keyboard goes with it, so Escape closes it at once.
+    m_pJournalView->activateWindow();
 }
 
 void RFormRegion::BuildCurves()

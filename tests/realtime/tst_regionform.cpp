@@ -524,6 +524,22 @@ private slots:
                               "2014-05-03T08:05:00,3,ack,0.00,0,\"M\xc3\xbcller, A.\"\r\n"
                               "2014-05-03T08:00:00,3,alarm,7.50,5,\r\n"));
 
+        // The link's events have no region, dose or threshold; an acknowledgement
+        // has no dose or threshold either.
+        pView->SetRange(QDate(2014, 5, 3), QDate(2014, 5, 5), 0);
+        QCOMPARE(pView->Model()->rowCount(), 3);
+        const auto row = [pView](int nRow) {
+            QStringList texts;
+            for (int nColumn = 1; nColumn < 6; ++nColumn)
+                texts << pView->Model()->item(nRow, nColumn)->text();
+            return texts;
+        };
+        const QString strNone = QStringLiteral("\u2014");
+        QCOMPARE(row(0), QStringList({strNone, "Data server", "link-down", strNone, strNone}));
+        QCOMPARE(row(1), QStringList({"3", "Room 3", "ack", strNone, strNone}));
+        QCOMPARE(row(2), QStringList({"3", "Room 3", "alarm", "7.50", "5"}));
+        QCOMPARE(pView->Model()->item(2, 0)->text(), QStringLiteral("2014-05-03 08:00:00"));
+
         // Following the journal, a new event of the shown range appears at once.
         RAlarmJournal journal(&m_clock);
         pView->Follow(&journal);
@@ -531,6 +547,22 @@ private slots:
         QCOMPARE(pView->Model()->rowCount(), 0);
         journal.Write(QStringLiteral("alarm"), 4, 20, 10);
         QCOMPARE(pView->Model()->rowCount(), 1);
+
+        // Opened, or asked for again, the window takes the keyboard; Escape
+        // closes it wherever its focus is.
+        m_pForm->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_pForm);
+        m_pForm->ShowJournal();
+        QTRY_COMPARE(QApplication::activeWindow(), pView);
+        for (QWidget* pFocus : pView->findChildren<QWidget*>()) {
+            if (pFocus->focusPolicy() == Qt::NoFocus || !pFocus->isVisible())
+                continue;
+            m_pForm->ShowJournal();
+            QVERIFY(pView->isVisible());
+            pFocus->setFocus();
+            QTest::keyClick(pFocus, Qt::Key_Escape);
+            QVERIFY2(!pView->isVisible(), qPrintable(pFocus->metaObject()->className()));
+        }
     }
 
     void fitPicture_data()

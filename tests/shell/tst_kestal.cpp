@@ -201,12 +201,13 @@ private slots:
             SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdSignature, 0), qintptr(-7));
     }
 
-    // The second status line follows its show, hide and text messages; types without an
-    // effect are taken, not passed on, and change nothing; the storage line follows the
-    // storage state.
+    // The second status line shows only when asked and follows its show, hide and text
+    // messages; types without an effect are taken, not passed on, and change nothing; the
+    // storage line follows the storage state.
     void statusLinesAndIgnoredTypes()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
+        QVERIFY(!pStatus->IsSecondLineShown());
         SendSMessage(
             SBus::MainWindow, SBus::SecondText, reinterpret_cast<qintptr>("Unit 2 silent"), 0);
         SendSMessage(SBus::MainWindow, SBus::HideSecondLine, 0, 0);

@@ -359,10 +359,6 @@
         <translation>确定</translation>
     </message>
     <message>
-        <source>moring</source>
-        <translation>上午</translation>
-    </message>
-    <message>
         <source>afternoon</source>
         <translation>下午</translation>
     </message>
@@ -373,6 +369,10 @@
     <message>
         <source>CSV files (*.csv)</source>
         <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>morning</source>
+        <translation>上午</translation>
     </message>
 </context>
 <context>
@@ -419,6 +419,14 @@
     <message>
         <source>Dose curve in real time.</source>
         <translation>实时剂量率曲线。</translation>
+    </message>
+    <message>
+        <source>Dose rate over the day</source>
+        <translation>日剂量率曲线</translation>
+    </message>
+    <message>
+        <source>Dose rate on %1</source>
+        <translation>%1 剂量率曲线</translation>
     </message>
 </context>
 <context>
@@ -598,10 +606,6 @@
     <message>
         <source>IoT_Cloud_2:</source>
         <translation>物联网云2：</translation>
-    </message>
-    <message>
-        <source>Message</source>
-        <translation>消息</translation>
     </message>
     <message>
         <source>Connecting to the host...</source>

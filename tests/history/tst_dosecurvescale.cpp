@@ -103,6 +103,46 @@ private slots:
         QVERIFY(max * PDoseCurveScale::YScale(max, height) <= height);
     }
 
+    // The live curves' log axis: half a decade below the lowest reading,
+    // above the highest, labelled at 1-2-5 where they stand apart and at the
+    // powers of ten where they would not.
+    void logTicks_data()
+    {
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("ticks");
+        QTest::newRow("the demo's burst over 560")
+            << 450.0 << 11648.0 << 300 << "100 200 500 1000 2000 5000 10000 20000";
+        QTest::newRow("a peak on a power of ten")
+            << 900.0 << 10000.0 << 300 << "200 500 1000 2000 5000 10000 20000";
+        QTest::newRow("background and an alarm")
+            << 0.08 << 3.5 << 300 << "0.02 0.05 0.1 0.2 0.5 1 2 5";
+        QTest::newRow("six decades on a short plot")
+            << 0.5 << 90000.0 << 120 << "0.1 1 10 100 1000 10000 100000";
+    }
+    void logTicks()
+    {
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(int, height);
+        QFETCH(QString, ticks);
+        const auto axis = PDoseCurveScale::MakeLogAxis(low, high);
+        const auto labels = PDoseCurveScale::LogLabels(axis, height, 18);
+        QStringList texts;
+        for (const auto& label : labels)
+            texts << label.strText;
+        QCOMPARE(texts.join(' '), ticks);
+        // Every reading inside the plot, the lowest off its floor.
+        QVERIFY(PDoseCurveScale::LogHeight(high, axis, height) < height);
+        QVERIFY(PDoseCurveScale::LogHeight(low, axis, height) >= height / 12);
+        QCOMPARE(labels.first().nY, 0);
+        for (int i = 1; i < labels.size(); ++i)
+            QVERIFY(labels.at(i).nY - labels.at(i - 1).nY >= 18);
+        QVERIFY(!PDoseCurveScale::NeedsLogAxis({low * 9.0, low}));
+        QVERIFY(PDoseCurveScale::NeedsLogAxis({low, high, low * 2.0}));
+    }
+
     // Hour labels step by 1, 2, 3 or 6 hours as the width allows 30-pixel
     // labels to stand apart; a zoomed window steps by round minutes.
     void timeStepByWidth_data()

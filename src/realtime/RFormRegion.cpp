@@ -78,7 +78,7 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
         = settings.value(QLatin1String(kSettingPictureShown), !m_pPicture->ImageSize().isEmpty())
               .toBool();
     m_pButtonPicture->setChecked(bShown);
-    m_pPictureFrame->setVisible(bShown);
+    ShowPicture(bShown);
     connect(m_pButtonPicture, &QPushButton::toggled, this, &RFormRegion::OnPictureToggled);
     connect(m_pButtonJournal, &QPushButton::clicked, this, &RFormRegion::ShowJournal);
 }
@@ -429,9 +429,17 @@ void RFormRegion::OnRegionClicked(int nId)
     m_pRegionTreeView->scrollTo(index);
 }
 
-void RFormRegion::OnPictureToggled(bool bShown)
+void RFormRegion::ShowPicture(bool bShown)
 {
     m_pPictureFrame->setVisible(bShown);
+    // Without the plan the table, gauge and curve take the whole width.
+    if (auto* pRoot = qobject_cast<QGridLayout*>(layout()))
+        pRoot->setColumnStretch(1, bShown ? 1 : 0);
+}
+
+void RFormRegion::OnPictureToggled(bool bShown)
+{
+    ShowPicture(bShown);
     QSettings settings(kOrganisation, kOrganisation);
     settings.setValue(QLatin1String(kSettingPictureShown), bShown);
 }

@@ -99,6 +99,7 @@ private:
     void FitCurve();
     void FitColumns();
     void FitPictureToFrame();
+    void ShowPicture(bool bShown);
     void OnMinuteTick();
     // The catalogue's thresholds or colours changed.
     void OnReloadThresholds();

@@ -554,6 +554,8 @@ private slots:
 
         pForm->PictureButton()->click();
         QVERIFY(!pPic->isVisible());
+        // The table and the curve take the room the plan leaves.
+        QTRY_VERIFY(pForm->RegionView()->width() > pForm->width() * 8 / 10);
         form.reset();
         RFormRegion second(nullptr, &m_clock);
         second.show();

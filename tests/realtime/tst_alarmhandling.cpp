@@ -136,7 +136,11 @@ private slots:
         const auto fill = [this]() {
             return m_pModel->data(m_pModel->index(0, 1), Qt::BackgroundRole).value<QColor>();
         };
+        int nLastLook = RAlarmState::NoAlarm;
         for (int i = 0; i < steps.size(); ++i) {
+            // A new look or phase reaches the table at once, in step with the
+            // plan and the gauge, not with the readings' coalesced updates.
+            QSignalSpy told(m_pModel, &QAbstractItemModel::dataChanged);
             const QChar step = steps.at(i);
             if (step == QLatin1Char('A'))
                 reading(3, 1500);
@@ -146,6 +150,8 @@ private slots:
                 m_pState->Acknowledge(3);
             const int nLook = looks.at(i);
             QCOMPARE(int(m_pState->LookOf(3)), nLook);
+            QCOMPARE(told.isEmpty(), nLook == nLastLook);
+            nLastLook = nLook;
             QCOMPARE(m_pModel->data(m_pModel->index(0, 0), RRegionDoseModel::AlarmLookRole).toInt(),
                 nLook);
             const bool bActive = nLook == RAlarmState::ActiveUnacknowledged
@@ -155,7 +161,9 @@ private slots:
             if (m_pState->IsFlashing()) {
                 // Both phases are the alarm colour, bright and dark.
                 const QColor first = fill();
+                told.clear();
                 m_pState->FlashStep();
+                QVERIFY(!told.isEmpty());
                 QCOMPARE(fill(), RAlarmState::AlarmColour(m_pState->FlashOn()));
                 QVERIFY(fill() != first);
                 m_pState->FlashStep();

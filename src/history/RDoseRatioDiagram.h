@@ -20,9 +20,9 @@ class SClock;
 
 // One day of per-minute dose rates (µRad/h) of a region or a staff member
 // (the history's day curve), or several region curves at once (the live
-// "Dose curve in real time."), with a cursor read-out. In single-curve mode two fingers zoom and
-// pan; below 50 minutes across the plot the curve shows the stored 2-second samples. Reads the
-// default database connection: GUI thread only.
+// curves), with a cursor read-out. In single-curve mode two fingers zoom
+// and pan; below 50 minutes across the plot the curve shows the stored
+// 2-second samples. Reads the default database connection: GUI thread only.
 class RDoseRatioDiagram : public QWidget
 {
     Q_OBJECT

@@ -374,10 +374,6 @@
         <translation>确定</translation>
     </message>
     <message>
-        <source>moring</source>
-        <translation>上午</translation>
-    </message>
-    <message>
         <source>afternoon</source>
         <translation>下午</translation>
     </message>
@@ -388,6 +384,10 @@
     <message>
         <source>CSV files (*.csv)</source>
         <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>morning</source>
+        <translation>上午</translation>
     </message>
 </context>
 <context>
@@ -434,6 +434,14 @@
     <message>
         <source>Dose curve in real time.</source>
         <translation>实时剂量率曲线。</translation>
+    </message>
+    <message>
+        <source>Dose rate over the day</source>
+        <translation>日剂量率曲线</translation>
+    </message>
+    <message>
+        <source>Dose rate on %1</source>
+        <translation>%1 剂量率曲线</translation>
     </message>
 </context>
 <context>
@@ -613,10 +621,6 @@
     <message>
         <source>IoT_Cloud_2:</source>
         <translation>物联网云2：</translation>
-    </message>
-    <message>
-        <source>Message</source>
-        <translation>消息</translation>
     </message>
     <message>
         <source>Connecting to the host...</source>

@@ -22,9 +22,9 @@ const char* const s_pLinkDownText = "color: #ff4040; font-weight: bold;";
 RFormStatus::RFormStatus(QWidget* parent)
     : QFrame(parent)
     , m_pLabelCaption(new QLabel(tr("IoT_Cloud:"), this))
-    , m_pLabelMessage(new QLabel(tr("Message"), this))
+    , m_pLabelMessage(new QLabel(this))
     , m_pLabelCaption2(new QLabel(tr("IoT_Cloud_2:"), this))
-    , m_pLabelMessage2(new QLabel(tr("Message"), this))
+    , m_pLabelMessage2(new QLabel(this))
     , m_pLabelStorage(new QLabel(this))
     , m_pLabelMuted(new QLabel(tr("Sound muted"), this))
     , m_pLabelNoSound(new QLabel(tr("No sound device: alarms are not heard"), this))
@@ -43,6 +43,8 @@ RFormStatus::RFormStatus(QWidget* parent)
     pLayout->addWidget(m_pLabelMessage, 1);
     pLayout->addWidget(m_pLabelCaption2);
     pLayout->addWidget(m_pLabelMessage2, 1);
+    // The second link's line shows only once that link is in use.
+    ShowSecondLine(false);
     // An operator who silenced the alarms must see that they did.
     m_pLabelMuted->setObjectName(QStringLiteral("labelMuted"));
     m_pLabelMuted->setStyleSheet(QLatin1String(s_pNoticeLine));
@@ -129,6 +131,7 @@ void RFormStatus::SetSecondMessage(const char* pText)
 void RFormStatus::ShowSecondLine(bool bShow)
 {
     m_pLabelCaption2->setVisible(bShow);
+    m_pLabelMessage2->setVisible(bShow);
 }
 
 QString RFormStatus::Message() const

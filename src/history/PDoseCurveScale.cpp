@@ -24,6 +24,18 @@ float PDoseCurveScale::RangeMax(const QVector<float>& samples, int nStart, int n
     return fMax;
 }
 
+float PDoseCurveScale::RangeMinPositive(const QVector<float>& samples, int nStart, int nEnd)
+{
+    float fMin = 0.0f;
+    const int nFrom = std::max(0, nStart);
+    const int nTo = std::min(nEnd, samples.size());
+    for (int i = nFrom; i < nTo; ++i) {
+        if (samples[i] > 0.0f && (fMin == 0.0f || samples[i] < fMin))
+            fMin = samples[i];
+    }
+    return fMin;
+}
+
 double PDoseCurveScale::SingleCurveMax(
     double dSampleMax, int nThreshold, bool bFine, double dFineMax)
 {
@@ -65,6 +77,108 @@ PDoseCurveScale::Axis PDoseCurveScale::CurveAxis(double dMax, int nPlotHeight)
     else if (dMax > 1.0)
         dMax *= 1.5;
     return NiceAxis(dMax, nPlotHeight);
+}
+
+PDoseCurveScale::Axis PDoseCurveScale::SharedAxis(double dMax, int nPlotHeight)
+{
+    if (!(dMax > 0.0) || !std::isfinite(dMax))
+        return NiceAxis(1.0, nPlotHeight);
+    return NiceAxis(dMax * 1.2, nPlotHeight);
+}
+
+bool PDoseCurveScale::NeedsLogAxis(const QVector<double>& peaks)
+{
+    if (peaks.size() < 2)
+        return false;
+    const auto range = std::minmax_element(peaks.cbegin(), peaks.cend());
+    return *range.first > 0.0 && *range.second > 10.0 * *range.first;
+}
+
+PDoseCurveScale::LogAxis PDoseCurveScale::MakeLogAxis(double dLow, double dHigh)
+{
+    if (!(dLow > 0.0) || !std::isfinite(dLow))
+        dLow = 1.0;
+    if (!(dHigh > dLow) || !std::isfinite(dHigh))
+        dHigh = dLow;
+    // Half a decade below the lowest reading, so the lowest curve does not
+    // run along the floor.
+    dLow /= 3.0;
+    const double dLowDecade = std::pow(10.0, std::floor(std::log10(dLow) + 1e-9));
+    double dBottom = dLowDecade;
+    for (double dFactor : {5.0, 2.0}) {
+        if (dFactor * dLowDecade <= dLow * (1.0 + 1e-9)) {
+            dBottom = dFactor * dLowDecade;
+            break;
+        }
+    }
+    const double dHighDecade = std::pow(10.0, std::floor(std::log10(dHigh) + 1e-9));
+    double dTop = 10.0 * dHighDecade;
+    for (double dFactor : {1.0, 2.0, 5.0}) {
+        // Strictly above: the highest reading stays off the top edge.
+        if (dFactor * dHighDecade > dHigh * (1.0 + 1e-9)) {
+            dTop = dFactor * dHighDecade;
+            break;
+        }
+    }
+    return {dBottom, dTop};
+}
+
+int PDoseCurveScale::LogHeight(double dValue, const LogAxis& axis, int nPlotHeight)
+{
+    if (!(dValue > 0.0))
+        return 0;
+    const double dSpan = std::log10(axis.dTop / axis.dBottom);
+    const double dHeight = nPlotHeight * std::log10(dValue / axis.dBottom) / dSpan;
+    return std::max(1, ToPixel(std::round(dHeight)));
+}
+
+double PDoseCurveScale::LogValue(int nHeight, const LogAxis& axis, int nPlotHeight)
+{
+    if (nPlotHeight <= 0)
+        return axis.dBottom;
+    return axis.dBottom * std::pow(axis.dTop / axis.dBottom, double(nHeight) / nPlotHeight);
+}
+
+QVector<PDoseCurveScale::Label> PDoseCurveScale::LogLabels(
+    const LogAxis& axis, int nPlotHeight, int nMinSpacing)
+{
+    QVector<Label> labels;
+    if (!(axis.dBottom > 0.0) || !(axis.dTop > axis.dBottom))
+        return labels;
+    // 2 stands nearest to its neighbours, log10(2) of a decade from 1.
+    const double dDecade = nPlotHeight / std::log10(axis.dTop / axis.dBottom);
+    const bool bAll = dDecade * std::log10(2.0) >= nMinSpacing;
+    for (double dDecadeValue = std::pow(10.0, std::floor(std::log10(axis.dBottom) + 1e-9));
+         dDecadeValue <= axis.dTop * (1.0 + 1e-9); dDecadeValue *= 10.0) {
+        for (double dFactor : {1.0, 2.0, 5.0}) {
+            const double dValue = dFactor * dDecadeValue;
+            if ((dFactor != 1.0 && !bAll) || dValue < axis.dBottom * (1.0 - 1e-9)
+                || dValue > axis.dTop * (1.0 + 1e-9))
+                continue;
+            const int nDecimals
+                = std::max(0, static_cast<int>(std::ceil(-std::log10(dValue) - 1e-9)));
+            labels.append(
+                {dValue <= axis.dBottom * (1.0 + 1e-9) ? 0 : LogHeight(dValue, axis, nPlotHeight),
+                    ValueText(dValue, nDecimals)});
+        }
+    }
+    return labels;
+}
+
+QPolygon PDoseCurveScale::BuildLogPoints(const QVector<float>& samples, int nStart, int nEnd,
+    int nPlotWidth, const LogAxis& axis, int nPlotHeight)
+{
+    QPolygon points;
+    const int nSpan = nEnd - nStart;
+    if (nSpan <= 0)
+        return points;
+    points.resize(nSpan);
+    for (int i = nStart; i < nEnd; ++i) {
+        const double dValue = (i >= 0 && i < samples.size()) ? samples[i] : 0.0;
+        const int nX = static_cast<int>(static_cast<qint64>(i - nStart) * nPlotWidth / nSpan);
+        points[i - nStart] = QPoint(nX, -LogHeight(dValue, axis, nPlotHeight));
+    }
+    return points;
 }
 
 double PDoseCurveScale::YScale(double dMax, int nPlotHeight)

@@ -41,6 +41,9 @@ public:
     // the buffer count as 0.
     static float RangeMax(const QVector<float>& samples, int nStart, int nEnd);
 
+    // The smallest sample above 0 of [nStart, nEnd); 0 when there is none.
+    static float RangeMinPositive(const QVector<float>& samples, int nStart, int nEnd);
+
     // The scaling maximum of the single curve: a threshold line above the
     // samples but at most 2 raises it. In fine mode a 2-second value above
     // the day's minutes raises it too; the day's maximum stays, so the curve
@@ -67,6 +70,33 @@ public:
     // value reaches the full plot height up to 1.0, two thirds up to 2.0 and
     // one third above, with the top rounded up to a tick.
     static Axis CurveAxis(double dMax, int nPlotHeight);
+
+    // The linear axis of the live curves, the highest reaching dMax: a fifth
+    // of room above it.
+    static Axis SharedAxis(double dMax, int nPlotHeight);
+
+    // A logarithmic axis from dBottom to dTop, both on the 1-2-5 series.
+    struct LogAxis
+    {
+        double dBottom;
+        double dTop;
+    };
+
+    // Whether curves with these peaks (each above 0) need a logarithmic
+    // axis: on a linear one a curve peaking at a tenth of the highest or less
+    // would keep to the bottom tenth of the plot.
+    static bool NeedsLogAxis(const QVector<double>& peaks);
+    // From a 1-2-5 value half a decade below dLow to the one above dHigh.
+    static LogAxis MakeLogAxis(double dLow, double dHigh);
+    // Pixels above the axis of dValue: at least 1 for a value above 0, so a
+    // reading never reads as a gap; 0 for none.
+    static int LogHeight(double dValue, const LogAxis& axis, int nPlotHeight);
+    static double LogValue(int nHeight, const LogAxis& axis, int nPlotHeight);
+    // Labels at the 1-2-5 values; at the powers of ten only where those
+    // would stand closer than nMinSpacing pixels.
+    static QVector<Label> LogLabels(const LogAxis& axis, int nPlotHeight, int nMinSpacing);
+    static QPolygon BuildLogPoints(const QVector<float>& samples, int nStart, int nEnd,
+        int nPlotWidth, const LogAxis& axis, int nPlotHeight);
 
     // Pixels per dose unit on that axis.
     static double YScale(double dMax, int nPlotHeight);

@@ -23,18 +23,26 @@
 
 namespace {
 
-// The records and their CSV keep the interval labels as they are; the table
-// names them in the operator's language.
-const char* const kIntervals[]
-    = {QT_TRANSLATE_NOOP("RDataRecord", "moring"), QT_TRANSLATE_NOOP("RDataRecord", "afternoon")};
+// The records and their CSV keep the interval labels as they are ("moring"
+// included); the table names them in the operator's language.
+const char* const kIntervals[][2] = {{"moring", QT_TRANSLATE_NOOP("RDataRecord", "morning")},
+    {"afternoon", QT_TRANSLATE_NOOP("RDataRecord", "afternoon")}};
 
 QString intervalName(const QString& strInterval)
 {
-    for (const char* pInterval : kIntervals) {
-        if (strInterval == QLatin1String(pInterval))
-            return RDataRecord::tr(pInterval);
+    for (const auto& interval : kIntervals) {
+        if (strInterval == QLatin1String(interval[0]))
+            return RDataRecord::tr(interval[1]);
     }
     return strInterval;
+}
+
+// The file keeps ISO 8601 ("2014-05-03T08:10:00"); the table reads as a
+// date and a time.
+QString shownTime(const QString& strTime)
+{
+    QString strShown = strTime;
+    return strShown.replace(QLatin1Char('T'), QLatin1Char(' '));
 }
 
 QTableView* makeTable(QStandardItemModel* pModel, QWidget* pParent)
@@ -213,8 +221,8 @@ void RDataRecord::RebuildRecords()
         for (const RRoutingRecords::Line& line : records.Lines(nStaffId, days, setRooms)) {
             m_lines.append(line);
             AddCheckRow(m_pRecordView, m_pRecordModel,
-                {intervalName(line.strInterval), line.strTime, line.strRoom, line.strStaff,
-                    line.strDose},
+                {intervalName(line.strInterval), shownTime(line.strTime), line.strRoom,
+                    line.strStaff, line.strDose},
                 Qt::Checked);
             if (setLeftOut.contains(RecordKey(m_nRecordCount)))
                 CheckCell(m_pRecordView, m_nRecordCount)->CheckBox()->setCheckState(Qt::Unchecked);

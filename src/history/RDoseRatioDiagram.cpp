@@ -214,20 +214,36 @@ void RDoseRatioDiagram::UpdateLayout()
         dMax = PDoseCurveScale::SingleCurveMax(
             PDoseCurveScale::RangeMax(m_samples, m_startIndex, m_endIndex), m_nThresholdLine, bFine,
             m_view.FineMax());
+        m_axis = PDoseCurveScale::CurveAxis(dMax, m_nPlotHeight);
     } else {
+        // The live curves share an axis with a little room above the
+        // highest; when one curve peaks far above another (a region in
+        // alarm, a hot cell beside offices) a linear axis would flatten the
+        // lower ones, and the axis turns logarithmic.
+        QVector<double> peaks;
+        double dLow = 0.0;
         for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {
-            if (m_curveEnabled.value(it.key(), false))
-                dMax = std::max<double>(
-                    dMax, PDoseCurveScale::RangeMax(*it, m_startIndex, m_endIndex));
+            if (!m_curveEnabled.value(it.key(), false))
+                continue;
+            const double dPeak = PDoseCurveScale::RangeMax(*it, m_startIndex, m_endIndex);
+            if (!(dPeak > 0.0))
+                continue;
+            peaks.append(dPeak);
+            dMax = std::max(dMax, dPeak);
+            const double dLeast = PDoseCurveScale::RangeMinPositive(*it, m_startIndex, m_endIndex);
+            dLow = dLow > 0.0 ? std::min(dLow, dLeast) : dLeast;
         }
+        m_bLogAxis = PDoseCurveScale::NeedsLogAxis(peaks);
+        if (m_bLogAxis)
+            m_logAxis = PDoseCurveScale::MakeLogAxis(dLow, dMax);
+        m_axis = PDoseCurveScale::SharedAxis(dMax, m_nPlotHeight);
     }
-    m_axis = PDoseCurveScale::CurveAxis(dMax, m_nPlotHeight);
-    m_dYScale = PDoseCurveScale::YScale(dMax, m_nPlotHeight);
+    m_dYScale = m_nPlotHeight / m_axis.dTop;
 
     // The value labels stand left of the y axis, right-aligned.
     const QFontMetrics metrics(ChartFont(*this));
     int nLabelWidth = 0;
-    for (const auto& label : PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight))
+    for (const auto& label : ValueLabels())
         nLabelWidth = std::max(nLabelWidth, metrics.horizontalAdvance(label.strText));
     m_nLeftMargin = std::max(kMargin, nLabelWidth + 10);
     // The axis name stands right of the plot's end.
@@ -257,9 +273,48 @@ void RDoseRatioDiagram::UpdateLayout()
         return;
     }
     for (auto it = m_curveBuffers.cbegin(); it != m_curveBuffers.cend(); ++it) {
-        m_curvePolygons[it.key()]
-            = PDoseCurveScale::BuildPoints(*it, m_startIndex, m_endIndex, m_nPlotWidth, m_dYScale);
+        m_curvePolygons[it.key()] = m_bLogAxis
+            ? PDoseCurveScale::BuildLogPoints(
+                *it, m_startIndex, m_endIndex, m_nPlotWidth, m_logAxis, m_nPlotHeight)
+            : PDoseCurveScale::BuildPoints(*it, m_startIndex, m_endIndex, m_nPlotWidth, m_dYScale);
     }
+}
+
+bool RDoseRatioDiagram::IsLogAxis() const
+{
+    return IsMultiCurve() && m_bLogAxis;
+}
+
+int RDoseRatioDiagram::HeightOf(double dValue) const
+{
+    if (IsLogAxis())
+        return PDoseCurveScale::LogHeight(dValue, m_logAxis, m_nPlotHeight);
+    return PDoseCurveScale::ToPixel(dValue * m_dYScale);
+}
+
+double RDoseRatioDiagram::ValueAtHeight(int nHeight) const
+{
+    if (IsLogAxis())
+        return PDoseCurveScale::LogValue(nHeight, m_logAxis, m_nPlotHeight);
+    return nHeight / m_dYScale;
+}
+
+QVector<PDoseCurveScale::Label> RDoseRatioDiagram::ValueLabels() const
+{
+    if (IsLogAxis()) {
+        const QFontMetrics metrics(ChartFont(*this));
+        return PDoseCurveScale::LogLabels(m_logAxis, m_nPlotHeight, metrics.height() + 4);
+    }
+    return PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight);
+}
+
+QString RDoseRatioDiagram::Title() const
+{
+    if (IsMultiCurve())
+        return tr("Dose curve in real time.");
+    if (!m_day.isValid())
+        return tr("Dose rate over the day");
+    return tr("Dose rate on %1").arg(m_day.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 QPoint RDoseRatioDiagram::Origin() const
@@ -308,7 +363,7 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     const int nBandY = -nHeight - metrics.descent() - metrics.height() / 2 - 2;
     const QString strUnit = UnitText();
     painter.drawText(-m_nLeftMargin + 2, nBandY, strUnit);
-    const QString strTitle = tr("Dose curve in real time.");
+    const QString strTitle = Title();
     painter.drawText(PDoseCurveScale::TitleX(metrics.horizontalAdvance(strTitle), nWidth,
                          metrics.horizontalAdvance(strUnit) - m_nLeftMargin + 12),
         nBandY, strTitle);
@@ -326,7 +381,7 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
     }
 
     if (m_nThresholdLine > 0) {
-        const int nThresholdY = PDoseCurveScale::ToPixel(m_nThresholdLine * m_dYScale);
+        const int nThresholdY = HeightOf(m_nThresholdLine);
         painter.setPen(Qt::red);
         painter.drawLine(0, -nThresholdY, nWidth, -nThresholdY);
     }
@@ -337,7 +392,7 @@ void RDoseRatioDiagram::paintEvent(QPaintEvent* pEvent)
 void RDoseRatioDiagram::DrawValueAxis(QPainter& painter, const QFontMetrics& metrics)
 {
     const int nHalf = metrics.height() / 2;
-    for (const auto& label : PDoseCurveScale::ValueLabels(m_axis, m_nPlotHeight)) {
+    for (const auto& label : ValueLabels()) {
         if (label.nY > 0) {
             painter.setPen(GridColour());
             painter.drawLine(0, -label.nY, m_nPlotWidth, -label.nY);
@@ -379,7 +434,7 @@ void RDoseRatioDiagram::DrawCursor(QPainter& painter, const QFontMetrics& metric
 {
     const int nWidth = m_nPlotWidth;
     const int nHeight = m_nPlotHeight;
-    const int nCursorY = PDoseCurveScale::ToPixel(m_dCursorValue * m_dYScale);
+    const int nCursorY = HeightOf(m_dCursorValue);
     const int nCursorX = qBound(0, m_nMouseX - m_nLeftMargin, nWidth);
     painter.setPen(QPen(CursorColour(), 1, Qt::DashDotLine));
     painter.drawLine(0, -nCursorY, nWidth, -nCursorY);
@@ -411,7 +466,7 @@ void RDoseRatioDiagram::MoveCursor(const QPoint& pos)
     m_bCursorShown = true;
     m_nMouseX = pos.x();
     m_nMouseY = qBound(kMargin, pos.y(), kMargin + m_nPlotHeight);
-    m_dCursorValue = (m_nPlotHeight - m_nMouseY + kMargin) / m_dYScale;
+    m_dCursorValue = ValueAtHeight(m_nPlotHeight - m_nMouseY + kMargin);
     update();
 }
 

@@ -18,11 +18,11 @@ class QPainter;
 class QTouchEvent;
 class SClock;
 
-// "Dose curve in real time.": one day of per-minute dose rates (µRad/h) of a
-// region or a staff member, or several region curves at once, with a cursor
-// read-out. In single-curve mode two fingers zoom and pan; below 50 minutes
-// across the plot the curve shows the stored 2-second samples.
-// Reads the default database connection: GUI thread only.
+// One day of per-minute dose rates (µRad/h) of a region or a staff member
+// (the history's day curve), or several region curves at once (the live
+// curves), with a cursor read-out. In single-curve mode two fingers zoom
+// and pan; below 50 minutes across the plot the curve shows the stored
+// 2-second samples. Reads the default database connection: GUI thread only.
 class RDoseRatioDiagram : public QWidget
 {
     Q_OBJECT
@@ -88,6 +88,16 @@ public:
     const PDoseCurveScale::Axis& ValueAxis() const { return m_axis; }
     // The cursor appears with the first press on the chart.
     bool IsCursorShown() const { return m_bCursorShown; }
+    // The chart's title: the live curves, or the day of the single curve.
+    QString Title() const;
+    // The live curves' axis is logarithmic while one peaks far above another.
+    bool IsLogAxis() const;
+    const PDoseCurveScale::LogAxis& LogValueAxis() const { return m_logAxis; }
+    // Pixels above the time axis of a dose rate on the value axis, and back.
+    int HeightOf(double dValue) const;
+    double ValueAtHeight(int nHeight) const;
+    // The value axis' labels as drawn.
+    QVector<PDoseCurveScale::Label> ValueLabels() const;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -120,6 +130,8 @@ private:
     int m_nPlotHeight = 1;
     double m_dYScale = 1.0;
     PDoseCurveScale::Axis m_axis {1.0, 0.2, 1};
+    bool m_bLogAxis = false;
+    PDoseCurveScale::LogAxis m_logAxis {1.0, 10.0};
     bool m_bPressed = false;
     bool m_bCursorShown = false;
     int m_nMouseX = 30;

@@ -4,6 +4,7 @@
 #include "database/RRegionCatalogue.h"
 #include "io/SCsvWriter.h"
 #include "message/SClock.h"
+#include "widgets/RCalendarWidget.h"
 #include "widgets/SPrompt.h"
 
 #include <QComboBox>
@@ -60,6 +61,8 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     for (QDateEdit* pEdit : {m_pDateFrom, m_pDateTo}) {
         pEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         pEdit->setCalendarPopup(true);
+        // The program's one calendar, with its heading in the locale's order.
+        pEdit->setCalendarWidget(new RCalendarWidget(pEdit, pClock));
         pEdit->setDate(today);
     }
     m_pDateFrom->setDate(today.addDays(-6));
@@ -125,13 +128,19 @@ void RAlarmJournalView::Reload()
         RAlarmJournal::Read(m_pDateFrom->date(), m_pDateTo->date(), nId)) {
         const RRegion* pRegion = RRegionCatalogue::Shared().Find(event.nId);
         const QStringList fields = RAlarmJournal::CsvFields(event);
-        const bool bLink = event.strEvent.startsWith(QLatin1String("link-"));
-        QString strPlace = pRegion ? pRegion->strName : QString();
-        if (bLink)
-            strPlace = tr("Data server");
+        // Id 0 is the link, which has no region; only an alarm and its
+        // clearing hold a dose and a threshold. The file keeps its zeros.
+        const bool bLink = event.nId == 0;
+        const bool bMeasured
+            = event.strEvent == QLatin1String("alarm") || event.strEvent == QLatin1String("clear");
+        const QString strNone = QStringLiteral("\u2014");
+        const QString strPlace = bLink ? tr("Data server") : pRegion ? pRegion->strName : QString();
         QList<QStandardItem*> items;
-        for (const QString& strText : {fields.at(0), fields.at(1), strPlace,
-                 eventName(fields.at(2)), fields.at(3), fields.at(4), fields.at(5)}) {
+        // The file's ISO time, read as a date and a time.
+        const QString strTime = QString(fields.at(0)).replace(QLatin1Char('T'), QLatin1Char(' '));
+        for (const QString& strText : {strTime, bLink ? strNone : fields.at(1), strPlace,
+                 eventName(fields.at(2)), bMeasured ? fields.at(3) : strNone,
+                 bMeasured ? fields.at(4) : strNone, fields.at(5)}) {
             auto* pItem = new QStandardItem(strText);
             // The whole text, for a column the window is too narrow for.
             pItem->setToolTip(strText);

@@ -31,6 +31,9 @@
 namespace {
 // The operator's view choices are kept per user, not in the site's files.
 const QString kOrganisation = QStringLiteral("Kestal");
+
+// The ground of the live curve, its gauge and a pane without a plan.
+const QColor kPanelGround(16, 38, 74);
 } // namespace
 
 RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
@@ -64,7 +67,7 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
         = settings.value(QLatin1String(kSettingPictureShown), !m_pPicture->ImageSize().isEmpty())
               .toBool();
     m_pButtonPicture->setChecked(bShown);
-    m_pPictureFrame->setVisible(bShown);
+    ShowPicture(bShown);
     connect(m_pButtonPicture, &QPushButton::toggled, this, &RFormRegion::OnPictureToggled);
     connect(m_pButtonJournal, &QPushButton::clicked, this, &RFormRegion::ShowJournal);
 }
@@ -130,9 +133,13 @@ void RFormRegion::BuildWidgets()
     pTableLayout->addWidget(m_pRegionTreeView);
     pColumn->addWidget(pTableFrame, 1);
 
+    // Gauge and curve on the curve's dark ground, edge to edge: the framed
+    // picture's empty title bar and light margins only took their room.
     auto* pGaugeFrame = new QFrame(this);
     pGaugeFrame->setObjectName(QStringLiteral("frame_3"));
     auto* pGaugeLayout = new QHBoxLayout(pGaugeFrame);
+    pGaugeLayout->setContentsMargins(0, 0, 0, 0);
+    pGaugeLayout->setSpacing(0);
     m_pGroupBox = new RGroupBox(pGaugeFrame);
     m_pGroupBox->setObjectName(QStringLiteral("groupBox"));
     m_pGroupBox->setMinimumSize(0, 0);
@@ -157,6 +164,7 @@ void RFormRegion::BuildWidgets()
     pGaugeLayout->addWidget(m_pScrollArea, 6);
     pColumn->addWidget(pGaugeFrame, 1);
 
+    // The plan's pane takes the plan's ground (see FitPictureToFrame).
     m_pPictureFrame = new QFrame(this);
     m_pPictureFrame->setObjectName(QStringLiteral("frame"));
     m_pPictureFrame->installEventFilter(this);
@@ -285,6 +293,8 @@ void RFormRegion::ShowJournal()
     }
     m_pJournalView->show();
     m_pJournalView->raise();
+    // The keyboard goes with it, so Escape closes it at once.
+    m_pJournalView->activateWindow();
 }
 
 void RFormRegion::BuildCurves()
@@ -383,9 +393,17 @@ void RFormRegion::OnRegionClicked(int nId)
     m_pRegionTreeView->scrollTo(index);
 }
 
-void RFormRegion::OnPictureToggled(bool bShown)
+void RFormRegion::ShowPicture(bool bShown)
 {
     m_pPictureFrame->setVisible(bShown);
+    // Without the plan the table, gauge and curve take the whole width.
+    if (auto* pRoot = qobject_cast<QGridLayout*>(layout()))
+        pRoot->setColumnStretch(1, bShown ? 1 : 0);
+}
+
+void RFormRegion::OnPictureToggled(bool bShown)
+{
+    ShowPicture(bShown);
     QSettings settings(kOrganisation, kOrganisation);
     settings.setValue(QLatin1String(kSettingPictureShown), bShown);
 }
@@ -393,6 +411,16 @@ void RFormRegion::OnPictureToggled(bool bShown)
 void RFormRegion::FitPictureToFrame()
 {
     m_pPicture->setGeometry(FitPicture(m_pPictureFrame->size(), m_pPicture->ImageSize()));
+    // A pane of another shape than the plan leaves strips beside it; they
+    // continue the plan's ground, so the plan reads as filling its pane.
+    const QColor ground = m_pPicture->GroundColour();
+    const QColor paneGround = ground.isValid() ? ground : kPanelGround;
+    if (paneGround != m_planGround) {
+        m_planGround = paneGround;
+        m_pPictureFrame->setStyleSheet(
+            QStringLiteral("QFrame#frame { background-color: %1; border: none; }")
+                .arg(paneGround.name()));
+    }
 }
 
 void RFormRegion::OnMinuteTick()

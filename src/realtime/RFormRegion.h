@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -98,6 +99,7 @@ private:
     void FitCurve();
     void FitColumns();
     void FitPictureToFrame();
+    void ShowPicture(bool bShown);
     void OnMinuteTick();
     // The catalogue's thresholds or colours changed.
     void OnReloadThresholds();
@@ -124,6 +126,8 @@ private:
     RRegionDoseModel* m_pModel = nullptr;
     RRealRateCurve* m_pCurve = nullptr;
     RRegionPic* m_pPicture = nullptr;
+    // The colour the plan's pane is filled with.
+    QColor m_planGround;
     int m_nRegionCount = 0;
     PColorLineDelegate* m_pColourDelegate = nullptr;
     QList<int> m_curveIds;

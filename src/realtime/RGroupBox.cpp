@@ -177,7 +177,8 @@ void RGroupBox::paintEvent(QPaintEvent*)
         painter.drawRect(QRectF(W - 30, -30 - b * seg, 10, -seg));
     }
 
-    painter.setPen(kFrameColour);
+    // Dark enough to read on the light panel.
+    painter.setPen(QColor(64, 60, 56));
     const QFontMetrics metrics(painter.font());
     const QVector<QPair<double, QString>> labels = Labels();
     // Each label with its unit when there is room for it; else the unit once,

@@ -48,16 +48,20 @@ void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
     m_pAlarmState = pAlarmState;
     if (!pAlarmState)
         return;
+    // An alarm's look and its flash phase are told at once, not with the
+    // readings' coalesced updates: the table turns with the plan and the gauge.
     connect(pAlarmState, &RAlarmState::LookChanged, this, [this](int nId) {
         const int row = RowOfId(nId);
         if (row >= 0 && row < m_nRowCount)
             RowsChanged(row, row);
         else if (nId == 0 && m_nRowCount > 0)
             RowsChanged(0, m_nRowCount - 1);
+        FlushChanges();
     });
     connect(pAlarmState, &RAlarmState::FlashChanged, this, [this]() {
         if (m_nRowCount > 0)
             RowsChanged(0, m_nRowCount - 1);
+        FlushChanges();
     });
 }
 

@@ -379,6 +379,14 @@ QRect RRegionPic::WidgetRect(const QRect& imageRect) const
     return QRect(QPoint(x0, y0), QPoint(x1, y1)) & rect();
 }
 
+QColor RRegionPic::GroundColour() const
+{
+    if (m_srcImage.isNull())
+        return QColor();
+    const QColor corner = m_srcImage.pixelColor(0, 0);
+    return corner.alpha() == 255 ? corner : QColor();
+}
+
 QPoint RRegionPic::ImagePoint(const QPoint& widgetPoint) const
 {
     if (m_maskImage.isNull() || width() <= 0 || height() <= 0)
@@ -394,6 +402,9 @@ void RRegionPic::paintEvent(QPaintEvent*)
     if (m_maskImage.isNull())
         return;
     QPainter painter(this);
+    // A room without a reading has no colour: it shows light, apart from
+    // the plan's ground that its pane continues.
+    painter.fillRect(rect(), QColor(232, 238, 247));
     painter.drawImage(rect(), m_maskImage);
     // The alarms between the room colours and the drawing: walls and room
     // names stay readable over them.

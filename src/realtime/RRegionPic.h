@@ -65,6 +65,9 @@ public:
     QMenu* LayerMenu() const { return m_pMenu; }
     // Size of the plan in pixels (null while none is loaded).
     QSize ImageSize() const { return m_maskImage.size(); }
+    // The plan's ground: the colour of the picture's top-left corner;
+    // invalid while no plan is loaded or the corner is not opaque.
+    QColor GroundColour() const;
     // The colour layer, for tests and pictures.
     const QImage& MaskImage() const { return m_maskImage; }
     // The plan pixel under a widget point, through the painting's scaling.

@@ -51,15 +51,30 @@ void RCalendarWidget::ApplyHeading()
     const bool bYearFirst = yearFirst(locale());
     const int nMonth = pLayout->indexOf(pMonth);
     const int nYear = pLayout->indexOf(pYear);
+    auto* pYearEdit = findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit"));
     if (nMonth >= 0 && nYear >= 0 && bYearFirst != (nYear < nMonth)) {
         pLayout->removeWidget(pYear);
         const int nAt = pLayout->indexOf(pMonth);
         pLayout->insertWidget(bYearFirst ? nAt : nAt + 1, pYear);
+        // The year's editor opens where the year stands.
+        if (pYearEdit && pLayout->indexOf(pYearEdit) >= 0) {
+            pLayout->removeWidget(pYearEdit);
+            pLayout->insertWidget(pLayout->indexOf(pYear) + 1, pYearEdit);
+        }
     }
-    if (!bYearFirst)
-        return;
-    pYear->setText(QString::number(yearShown()) + QStringLiteral("年"));
-    pMonth->setText(QString::number(monthShown()) + QStringLiteral("月"));
+    if (bYearFirst) {
+        pYear->setText(QString::number(yearShown()) + QStringLiteral("年"));
+        pMonth->setText(QString::number(monthShown()) + QStringLiteral("月"));
+    }
+    // The toolkit pads each button by a space on both sides (and the month's
+    // by its menu arrow too), which split "2026年 12月" in two: each button
+    // is as wide as its text, so the two read as one ("December 2026" keeps
+    // a space between them).
+    for (QToolButton* pButton : {pYear, pMonth}) {
+        const QFontMetrics metrics = pButton->fontMetrics();
+        const int nSpace = bYearFirst ? 0 : metrics.horizontalAdvance(QLatin1Char(' '));
+        pButton->setFixedWidth(metrics.horizontalAdvance(pButton->text()) + nSpace);
+    }
 }
 
 QString RCalendarWidget::HeadingText() const
@@ -71,14 +86,25 @@ QString RCalendarWidget::HeadingText() const
         return QString();
     if (pBar->layout()->indexOf(pSecond) < pBar->layout()->indexOf(pFirst))
         std::swap(pFirst, pSecond);
+    if (yearFirst(locale()))
+        return pFirst->text() + pSecond->text();
     return pFirst->text() + QLatin1Char(' ') + pSecond->text();
+}
+
+void RCalendarWidget::showEvent(QShowEvent* event)
+{
+    QCalendarWidget::showEvent(event);
+    // A pop-up's calendar takes its window's font only once it is shown.
+    ApplyHeading();
 }
 
 void RCalendarWidget::changeEvent(QEvent* event)
 {
     QCalendarWidget::changeEvent(event);
-    // The toolkit has written its texts for the new locale by now.
-    if (event->type() == QEvent::LocaleChange)
+    // The toolkit has written its texts for the new locale by now; a new
+    // font or style changes the texts' widths.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::LocaleChange || type == QEvent::FontChange || type == QEvent::StyleChange)
         ApplyHeading();
 }
 

@@ -26,13 +26,14 @@ public:
     // Days first..last show as selected; invalid dates: the selected date.
     void SetRange(const QDate& first, const QDate& last);
     bool IsShownSelected(const QDate& date) const;
-    // The heading as shown, left to right.
+    // The heading as shown, left to right; Chinese shows no space.
     QString HeadingText() const;
 
 protected:
     void paintCell(QPainter* painter, const QRect& rect, const QDate& date) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     Q_DISABLE_COPY(RCalendarWidget)

@@ -155,6 +155,8 @@ private slots:
         RDoseRatioDiagram diagram;
         diagram.SetCurveColour(Qt::magenta);
         diagram.LoadDay(7, false, 1440, kDay);
+        // The history's day curve is titled with its day, not as live.
+        QVERIFY(diagram.Title().contains(QStringLiteral("2026-03-07")));
         const QImage image = Render(diagram);
         // No curve, no cursor before a press.
         QCOMPARE(CountColour(image, Qt::magenta), 0);
@@ -263,6 +265,10 @@ private slots:
         // Only the enabled region counts for the scale (the axis stops below
         // the hidden 9.0) and is drawn.
         QVERIFY(diagram.ValueAxis().dTop < 9.0);
+        // Curves of one decade share a linear axis, the highest reaching well
+        // over half the plot.
+        QVERIFY(!diagram.IsLogAxis());
+        QVERIFY(1.5 >= 0.6 * diagram.ValueAxis().dTop);
         QVERIFY(CountColour(image, QColor(38, 202, 87)) > 0);
         QCOMPARE(CountColour(image, QColor(38, 255, 87)), 0);
         // Gestures belong to the single curve.
@@ -274,6 +280,54 @@ private slots:
         QVERIFY(!diagram.HasCurve(11));
         diagram.UpdateLayout();
         QCOMPARE(diagram.MainPolygon().size(), 1440);
+    }
+
+    // A region reading 100 times the others (56000 against 560 µRad/h) does
+    // not flatten them: the axis turns logarithmic on 1-2-5 ticks, the 560
+    // curve stands well off the floor at its value and the 56000 one whole
+    // inside the plot.
+    void logAxisKeepsLowCurvesReadable()
+    {
+        SManualClock clock(QDateTime(kDay, QTime(15, 0)));
+        TestDb::AddRegions({11, 12});
+        PSqlExec::Exec("update RegionCurveColorInfo set G_Color = 255 where Id = 12");
+        RRegionCatalogue::Shared().Reload();
+        QMap<int, double> steady;
+        QMap<int, double> burst;
+        for (int i = 100; i < 700; ++i) {
+            steady.insert(i, 560 * kStoredPerRate);
+            burst.insert(i, (i >= 300 && i < 310 ? 56000 : 500) * kStoredPerRate);
+        }
+        Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), steady);
+        Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), burst);
+        RDoseRatioDiagram diagram;
+        diagram.SetClock(&clock);
+        diagram.LoadDay(11, false, 1440, kDay);
+        diagram.LoadCurveEnabled();
+        diagram.LoadCurveColours();
+        for (int nId : {11, 12}) {
+            diagram.AddCurve(nId, 1440);
+            diagram.LoadCurve(nId, false, 1440);
+        }
+        const QImage image = Render(diagram);
+        QVERIFY(diagram.IsLogAxis());
+        for (const auto& label : diagram.ValueLabels()) {
+            const double dValue = label.strText.toDouble();
+            const double dMantissa = dValue / std::pow(10.0, std::floor(std::log10(dValue)));
+            QVERIFY2(qFuzzyCompare(dMantissa, 1.0) || qFuzzyCompare(dMantissa, 2.0)
+                    || qFuzzyCompare(dMantissa, 5.0),
+                qPrintable(label.strText));
+            QCOMPARE(
+                label.nY, dValue == diagram.LogValueAxis().dBottom ? 0 : diagram.HeightOf(dValue));
+        }
+        const int nOriginY = diagram.Origin().y();
+        QVERIFY(diagram.HeightOf(560) >= diagram.PlotHeight() / 5);
+        QVERIFY(std::abs(diagram.ValueAtHeight(diagram.HeightOf(560)) / 560 - 1) < 0.02);
+        const int nRow = FindRows(image, QColor(38, 202, 87)).nFullest;
+        QVERIFY(std::abs(nRow - (nOriginY - diagram.HeightOf(560))) <= 1);
+        const int nTop = FindRows(image, QColor(38, 255, 87)).nTop;
+        QVERIFY(std::abs(nTop - (nOriginY - diagram.HeightOf(56000))) <= 1);
+        QVERIFY(nTop > nOriginY - diagram.PlotHeight());
     }
 
     // Month bars take their colour from the cursor; staff curves start on the
@@ -519,6 +573,46 @@ private slots:
         // Staff labels carry the offset; region labels follow their 1-2-5 axis.
         const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
         QCOMPARE(labels[0].strText, personal ? QStringLiteral("5.00") : QStringLiteral("0"));
+    }
+
+    // The live curves' log axis: half a decade below the lowest reading,
+    // above the highest, labelled at 1-2-5 where they stand apart and at the
+    // powers of ten where they would not.
+    void logTicks_data()
+    {
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("ticks");
+        QTest::newRow("the demo's burst over 560")
+            << 450.0 << 11648.0 << 300 << "100 200 500 1000 2000 5000 10000 20000";
+        QTest::newRow("a peak on a power of ten")
+            << 900.0 << 10000.0 << 300 << "200 500 1000 2000 5000 10000 20000";
+        QTest::newRow("background and an alarm")
+            << 0.08 << 3.5 << 300 << "0.02 0.05 0.1 0.2 0.5 1 2 5";
+        QTest::newRow("six decades on a short plot")
+            << 0.5 << 90000.0 << 120 << "0.1 1 10 100 1000 10000 100000";
+    }
+    void logTicks()
+    {
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(int, height);
+        QFETCH(QString, ticks);
+        const auto axis = PDoseCurveScale::MakeLogAxis(low, high);
+        const auto labels = PDoseCurveScale::LogLabels(axis, height, 18);
+        QStringList texts;
+        for (const auto& label : labels)
+            texts << label.strText;
+        QCOMPARE(texts.join(' '), ticks);
+        // Every reading inside the plot, the lowest off its floor.
+        QVERIFY(PDoseCurveScale::LogHeight(high, axis, height) < height);
+        QVERIFY(PDoseCurveScale::LogHeight(low, axis, height) >= height / 12);
+        QCOMPARE(labels.first().nY, 0);
+        for (int i = 1; i < labels.size(); ++i)
+            QVERIFY(labels.at(i).nY - labels.at(i - 1).nY >= 18);
+        QVERIFY(!PDoseCurveScale::NeedsLogAxis({low * 9.0, low}));
+        QVERIFY(PDoseCurveScale::NeedsLogAxis({low, high, low * 2.0}));
     }
 };
 

@@ -418,12 +418,45 @@ private slots:
         pView->SetRange(QDate(2014, 5, 3), QDate(2014, 5, 5), 3);
         QCOMPARE(pView->Model()->rowCount(), 2);
         QCOMPARE(pView->Model()->item(1, 2)->text(), QStringLiteral("Room 3"));
+        // The link's events have no region, dose or threshold; an acknowledgement
+        // has no dose or threshold either.
+        pView->SetRange(QDate(2014, 5, 3), QDate(2014, 5, 5), 0);
+        QCOMPARE(pView->Model()->rowCount(), 3);
+        const auto row = [pView](int nRow) {
+            QStringList texts;
+            for (int nColumn = 1; nColumn < 6; ++nColumn)
+                texts << pView->Model()->item(nRow, nColumn)->text();
+            return texts;
+        };
+        const QString strNone = QStringLiteral("\u2014");
+        QCOMPARE(row(0), QStringList({strNone, "Data server", "link-down", strNone, strNone}));
+        QCOMPARE(row(1), QStringList({"3", "Room 3", "ack", strNone, strNone}));
+        QCOMPARE(row(2), QStringList({"3", "Room 3", "alarm", "7.50", "5"}));
+        QCOMPARE(pView->Model()->item(2, 0)->text(), QStringLiteral("2014-05-03 08:00:00"));
+
+        // Following the journal, a new event of the shown range appears at once.
         RAlarmJournal journal(&m_clock);
         pView->Follow(&journal);
         pView->SetRange(m_clock.Now().date(), m_clock.Now().date(), 0);
         QCOMPARE(pView->Model()->rowCount(), 0);
         journal.Write(QStringLiteral("alarm"), 4, 20, 10);
         QCOMPARE(pView->Model()->rowCount(), 1);
+
+        // Opened, or asked for again, the window takes the keyboard; Escape
+        // closes it wherever its focus is.
+        m_pForm->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_pForm);
+        m_pForm->ShowJournal();
+        QTRY_COMPARE(QApplication::activeWindow(), pView);
+        for (QWidget* pFocus : pView->findChildren<QWidget*>()) {
+            if (pFocus->focusPolicy() == Qt::NoFocus || !pFocus->isVisible())
+                continue;
+            m_pForm->ShowJournal();
+            QVERIFY(pView->isVisible());
+            pFocus->setFocus();
+            QTest::keyClick(pFocus, Qt::Key_Escape);
+            QVERIFY2(!pView->isVisible(), qPrintable(pFocus->metaObject()->className()));
+        }
     }
 
     // Storey blocks of positions; a bad line is skipped, a seventh region has
@@ -719,11 +752,31 @@ private slots:
     void planOnThePage()
     {
         writePlan(0);
+        // A plan on an opaque ground.
+        QImage src(kArt.first().size(), kArt.size(), QImage::Format_ARGB32);
+        src.fill(QColor(30, 60, 90));
+        src.save(QStringLiteral("src0.png"));
         build({1, 2, 3});
         RRegionPic* pPic = m_pForm->Picture();
         QVERIFY(pPic->isVisible());
         QTRY_VERIFY(pPic->width() > 200);
         QCOMPARE(pPic->width() * 6 / 20, pPic->height());
+        // The strips of the pane beside the plan continue its ground: no
+        // blank band, no title bar.
+        const QImage pane = pPic->parentWidget()->grab().toImage();
+        int nOther = 0;
+        for (int y = 0; y < pane.height(); y += 3) {
+            for (int x = 0; x < pane.width(); x += 3) {
+                if (!pPic->geometry().contains(x, y))
+                    nOther += pane.pixelColor(x, y) != QColor(30, 60, 90) ? 1 : 0;
+            }
+        }
+        QCOMPARE(nOther, 0);
+        // Gauge and curve take their pane to within its one-pixel edge.
+        QWidget* pGaugePane = m_pForm->Gauge()->parentWidget();
+        const QRect used = m_pForm->Gauge()->geometry().united(
+            pGaugePane->findChild<QWidget*>(QStringLiteral("m_pScrollArea"))->geometry());
+        QVERIFY(used.adjusted(-1, -1, 1, 1).contains(pGaugePane->rect()));
         reading(3, 15);
         QCOMPARE(QColor(pPic->MaskImage().pixel(16, 1)).hsvHue(), 60);
         PSqlExec::Exec(QStringLiteral("update SystemInfo set Thre_A = 100, Thre_B = 200"));
@@ -735,6 +788,8 @@ private slots:
 
         m_pForm->PictureButton()->click();
         QVERIFY(!pPic->isVisible());
+        // The table and the curve take the room the plan leaves.
+        QTRY_VERIFY(m_pForm->RegionView()->width() > m_pForm->width() * 8 / 10);
         delete m_pForm;
         m_pForm = nullptr;
         RFormRegion second(nullptr, &m_clock);

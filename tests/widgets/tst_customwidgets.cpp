@@ -7,9 +7,11 @@
 #include "widgets/SIconButton.h"
 
 #include <QLineEdit>
+#include <QPainter>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStyleOptionViewItem>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -18,6 +20,29 @@ namespace {
 QDateTime Morning()
 {
     return QDateTime(QDate(2026, 3, 1), QTime(8, 0));
+}
+
+// The widest run of blank columns between the first and the last column
+// that holds a pixel other than the ground.
+int WidestGap(const QImage& image, const QColor& ground)
+{
+    int nWidest = 0;
+    int nLastInk = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        bool bInk = false;
+        for (int y = 0; y < image.height() && !bInk; ++y) {
+            const QColor c = image.pixelColor(x, y);
+            bInk = qAbs(c.red() - ground.red()) + qAbs(c.green() - ground.green())
+                    + qAbs(c.blue() - ground.blue())
+                > 60;
+        }
+        if (!bInk)
+            continue;
+        if (nLastInk >= 0)
+            nWidest = qMax(nWidest, x - nLastInk - 1);
+        nLastInk = x;
+    }
+    return nWidest;
 }
 
 } // namespace
@@ -81,11 +106,52 @@ private slots:
         calendar.setCurrentPage(2026, 12);
         QCOMPARE(calendar.HeadingText(), QStringLiteral("December 2026"));
         calendar.setLocale(QLocale(QLocale::Chinese, QLocale::China));
-        QCOMPARE(calendar.HeadingText(), QStringLiteral("2026年 12月"));
+        QCOMPARE(calendar.HeadingText(), QStringLiteral("2026年12月"));
         calendar.showNextMonth();
-        QCOMPARE(calendar.HeadingText(), QStringLiteral("2027年 1月"));
+        QCOMPARE(calendar.HeadingText(), QStringLiteral("2027年1月"));
         calendar.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(calendar.HeadingText(), QStringLiteral("January 2027"));
+    }
+
+    // The year and the month stand in two buttons; on screen the Chinese
+    // heading reads as one text, no wider a gap than the text drawn whole.
+    void calendarHeadingHasNoGapInChinese_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::newRow("default font") << QString();
+        // The program's serif font, whose digits stand beside fallback CJK glyphs.
+        QTest::newRow("Times New Roman") << QStringLiteral("Times New Roman");
+    }
+    void calendarHeadingHasNoGapInChinese()
+    {
+        QFETCH(QString, family);
+        SManualClock clock(Morning());
+        RCalendarWidget calendar(nullptr, &clock);
+        if (!family.isEmpty())
+            calendar.setFont(QFont(family));
+        calendar.setLocale(QLocale(QLocale::Chinese, QLocale::China));
+        calendar.resize(420, 300);
+        calendar.setCurrentPage(2026, 12);
+        calendar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&calendar));
+        auto* pYear = calendar.findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+        auto* pMonth = calendar.findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+        QVERIFY(pYear && pMonth);
+        const QRect span = pYear->geometry().united(pMonth->geometry());
+        const QImage bar = pYear->parentWidget()->grab(span).toImage();
+
+        QImage whole(bar.size(), QImage::Format_RGB32);
+        whole.fill(Qt::black);
+        {
+            QPainter painter(&whole);
+            painter.setFont(pYear->font());
+            painter.setPen(Qt::white);
+            painter.drawText(whole.rect(), Qt::AlignCenter, QStringLiteral("2026年12月"));
+        }
+        const int nShown = WidestGap(bar, bar.pixelColor(0, 0));
+        const int nWhole = WidestGap(whole, Qt::black);
+        QVERIFY2(nWhole > 0 && nShown <= nWhole + 1,
+            qPrintable(QStringLiteral("%1 px apart, %2 px in one text").arg(nShown).arg(nWhole)));
     }
 
     void spinBoxDelegateRoundTrip()

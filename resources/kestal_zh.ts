@@ -54,6 +54,16 @@
         <source>connected!</source>
         <translation>已连接！</translation>
     </message>
+    <message>
+        <source>Audit trail</source>
+        <translation>审计记录</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be written: changes and logins are not recorded.
+%1</source>
+        <translation>审计记录无法写入：更改和登录不会被记录。
+%1</translation>
+    </message>
 </context>
 <context>
     <name>PMonthReport</name>

@@ -5,6 +5,7 @@
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RSlotArchive.h"
@@ -70,7 +71,7 @@ bool inSwipeArea(const QPoint& pos)
 
 } // namespace
 
-Kestal::Kestal(QWidget* parent, SClock* pClock)
+Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     : QWidget(parent)
     , m_pStackedLayout(new QStackedLayout)
     , m_pClock(pClock ? pClock : SClock::System())
@@ -87,11 +88,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     // Not modal: the window comes up and acquisition starts while the box is
     // read, so readings are shown live even when they cannot be stored.
     m_pDatabase->SetFailureReport([this](const QString& strTitle, const QString& strText) {
-        auto* pBox
-            = new QMessageBox(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel, this);
-        pBox->setAttribute(Qt::WA_DeleteOnClose);
-        pBox->setWindowModality(Qt::NonModal);
-        pBox->show();
+        ReportFailure(strTitle, strText);
     });
     if (m_pDatabase->OpenDatabase()) {
         m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
@@ -143,6 +140,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     m_pRegularSave = std::make_unique<RRegularSave>(pClock);
     m_pRegularSave->LoadRegionIds();
     CreateAlarmHandling(pClock);
+    OpenAuditTrail(strAuditKeyPath);
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
 
@@ -321,6 +319,31 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
     connect(m_pAlarmSound, &RAlarmSound::AvailableChanged, m_pFormStatus,
         [this](bool bAvailable) { m_pFormStatus->SetSoundMissing(!bAvailable); });
     m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
+}
+
+void Kestal::OpenAuditTrail(const QString& strKeyPath)
+{
+    m_pAudit = new RAuditTrail(strKeyPath, m_pClock, this);
+    // As the journal's lines: a row is in the file at once, not at the next
+    // five-minute commit.
+    m_pAudit->SetCommitter([this]() {
+        if (m_pRegularSave)
+            m_pRegularSave->SaveFile();
+    });
+    QString strError;
+    if (!m_pAudit->Open(&strError))
+        ReportFailure(tr("Audit trail"),
+            tr("The audit trail cannot be written: changes and logins are not recorded.\n%1")
+                .arg(strError));
+}
+
+void Kestal::ReportFailure(const QString& strTitle, const QString& strText)
+{
+    auto* pBox
+        = new QMessageBox(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel, this);
+    pBox->setAttribute(Qt::WA_DeleteOnClose);
+    pBox->setWindowModality(Qt::NonModal);
+    pBox->show();
 }
 
 void Kestal::OnUpdateDriveInfoFinished()

@@ -16,6 +16,7 @@ class PDoseThread;
 class RAlarmJournal;
 class RAlarmSound;
 class RAlarmState;
+class RAuditTrail;
 class RRegularSave;
 class RConnectDatabase;
 class RSlotArchive;
@@ -42,8 +43,10 @@ public:
     static constexpr int SwipePages = 4;
 
     // pClock: "now" for the aggregator, the pages and the alarm handling; the
-    // system clock when null. Not owned.
-    explicit Kestal(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    // system clock when null. Not owned. strAuditKeyPath: the audit trail's
+    // key, in the per-user data directory when empty.
+    explicit Kestal(QWidget* parent = nullptr, SClock* pClock = nullptr,
+        const QString& strAuditKeyPath = QString());
     ~Kestal() override;
 
     // Answers the exit question; the default asks the user in a message box.
@@ -61,6 +64,7 @@ public:
     PAlarmCue* AlarmCue() const { return m_pAlarmCue; }
     RDataRecord* DataRecord() const { return m_pDataRecord; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
+    RAuditTrail* AuditTrail() const { return m_pAudit; }
 
     // The text of a command result (a command-result message); empty when nothing shows.
     static QString CommandResultText(qintptr nResult, qintptr nValue);
@@ -97,6 +101,9 @@ private:
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
     void CreateAlarmHandling(SClock* pClock);
+    void OpenAuditTrail(const QString& strKeyPath);
+    // A box that does not wait for an answer: acquisition goes on meanwhile.
+    void ReportFailure(const QString& strTitle, const QString& strText);
     void CloseLastLogin();
 
     QStackedLayout* m_pStackedLayout;
@@ -127,6 +134,7 @@ private:
     RAlarmState* m_pAlarmState = nullptr;
     PAlarmCue* m_pAlarmCue = nullptr;
     RAlarmSound* m_pAlarmSound = nullptr;
+    RAuditTrail* m_pAudit = nullptr;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

@@ -7,6 +7,7 @@
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
 #include "database/RStorageState.h"
 #include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
@@ -25,6 +26,7 @@
 
 #include <QAudioDeviceInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -86,7 +88,7 @@ private slots:
         PSqlExec::Exec(
             "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
         TestDb::AddRegions({1, 2});
-        m_pWindow = new Kestal(nullptr, &m_clock);
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
         m_pWindow->show();
     }
     void cleanup()
@@ -397,6 +399,26 @@ private slots:
         QCOMPARE(
             PSqlExec::Scalar("select Logouttime from UserLoginTimeInfo where Id = 5").toString(),
             QStringLiteral("2026-03-07T10:06:30"));
+    }
+
+    // A row is committed at once. A trail whose key is gone takes no more
+    // rows, and the window says so without waiting for an answer.
+    void auditTrailOpenAndLostKey()
+    {
+        RAuditTrail* pAudit = m_pWindow->AuditTrail();
+        QVERIFY(pAudit->IsOpen());
+        QVERIFY(pAudit->Append({1, "admin"}, RAuditAction::Login));
+        QCOMPARE(CommittedRows("DataBase.sqlite", "select count(*) from AuditTrail").toInt(), 1);
+        QVERIFY(m_pWindow->findChildren<QMessageBox*>().isEmpty());
+
+        delete m_pWindow;
+        QVERIFY(QFile::remove(m_site.filePath("audit.key")));
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        QVERIFY(!m_pWindow->AuditTrail()->IsOpen());
+        const auto boxes = m_pWindow->findChildren<QMessageBox*>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0]->isVisible() && !boxes[0]->isModal());
+        QVERIFY(!QFile::exists(m_site.filePath("audit.key")));
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

@@ -190,7 +190,7 @@ private:
         PSqlExec::Exec(
             "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
         TestDb::AddRegions({1, 2});
-        Kestal window(nullptr, &m_clock);
+        Kestal window(nullptr, &m_clock, m_site.filePath(QStringLiteral("audit.key")));
         window.resize(1600, 900);
         window.show();
         auto* pList

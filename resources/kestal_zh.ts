@@ -64,6 +64,26 @@
         <translation>审计记录无法写入：更改和登录不会被记录。
 %1</translation>
     </message>
+    <message>
+        <source>Log in</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Too many failed logins: %1 is locked for %2 s.</source>
+        <translation>登录失败次数过多：%1 已锁定 %2 秒。</translation>
+    </message>
+    <message>
+        <source>The account %1 is disabled.</source>
+        <translation>账户 %1 已停用。</translation>
+    </message>
+    <message>
+        <source>Unknown name or wrong password.</source>
+        <translation>用户名未知或密码错误。</translation>
+    </message>
+    <message>
+        <source>Log out %1</source>
+        <translation>注销 %1</translation>
+    </message>
 </context>
 <context>
     <name>PMonthReport</name>
@@ -750,6 +770,14 @@
         <source>2-second readings kept in the main file:</source>
         <translation>主文件中保留 2 秒读数：</translation>
     </message>
+    <message>
+        <source> min</source>
+        <translation> 分钟</translation>
+    </message>
+    <message>
+        <source>Log out after no input for:</source>
+        <translation>无操作自动注销时间：</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -1073,6 +1101,17 @@
     <message>
         <source>Filter</source>
         <translation>筛选</translation>
+    </message>
+</context>
+<context>
+    <name>SPrompt</name>
+    <message>
+        <source>Name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
+#include "database/RLoginSession.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
@@ -28,6 +29,7 @@
 #include "realtime/RFormRegion.h"
 #include "realtime/RPresetAlarmThreshold.h"
 #include "realtime/RRegionDoseModel.h"
+#include "widgets/SPrompt.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -74,6 +76,7 @@ bool inSwipeArea(const QPoint& pos)
 Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     : QWidget(parent)
     , m_pStackedLayout(new QStackedLayout)
+    , m_pPrompt(SPrompt::Default())
     , m_pClock(pClock ? pClock : SClock::System())
 {
     RegisterReceiver(this, SBus::MainWindow);
@@ -141,6 +144,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     m_pRegularSave->LoadRegionIds();
     CreateAlarmHandling(pClock);
     OpenAuditTrail(strAuditKeyPath);
+    CreateSession();
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
 
@@ -154,6 +158,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
 
 Kestal::~Kestal()
 {
+    qApp->removeEventFilter(this);
     // No reading may arrive after the last commit: the link stops first (its
     // decoder delivers what it decoded before the stop), then the aggregator
     // finishes its minute, releases its statements and commits.
@@ -218,6 +223,12 @@ void Kestal::BuildWidgets()
     exitFont.setPointSize(20);
     m_pToolButton_Exit->setFont(exitFont);
     m_pToolButton_Exit->setMinimumSize(60, 60);
+    m_pButtonLogin = new QPushButton(m_pFrameTitle);
+    m_pButtonLogin->setObjectName(QStringLiteral("m_pButtonLogin"));
+    m_pButtonLogin->setMinimumSize(100, 60);
+    m_pButtonLogin->setFocusPolicy(Qt::NoFocus);
+    pTitle->addSpacing(12);
+    pTitle->addWidget(m_pButtonLogin);
     pTitle->addSpacing(12);
     pTitle->addWidget(m_pToolButton_Exit);
 
@@ -413,9 +424,76 @@ void Kestal::OnExit()
         close();
 }
 
-void Kestal::OnTheUserPower(int)
+void Kestal::CreateSession()
 {
-    // Every page is open to every account here.
+    m_pSession = new RLoginSession(m_pAudit, m_pClock, this);
+    connect(m_pSession, &RLoginSession::GradeChanged, this, &Kestal::OnTheUserPower);
+    connect(m_pButtonLogin, &QPushButton::clicked, this, &Kestal::OnLoginButton);
+    m_pIdleTimer = new QTimer(this);
+    m_pIdleTimer->setInterval(10 * 1000);
+    connect(m_pIdleTimer, &QTimer::timeout, m_pSession, &RLoginSession::CheckIdle);
+    m_pIdleTimer->start();
+    qApp->installEventFilter(this);
+    OnTheUserPower(m_pSession->Grade());
+}
+
+bool Kestal::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    switch (pEvent->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+    case QEvent::Wheel:
+        if (m_pSession)
+            m_pSession->Touch();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+void Kestal::OnLoginButton()
+{
+    if (m_pSession->IsLoggedIn())
+        m_pSession->LogOut();
+    else
+        AskForLogin(tr("Log in"));
+}
+
+bool Kestal::AskForLogin(const QString& strWhy)
+{
+    QString strText = strWhy;
+    QString strName;
+    for (;;) {
+        QString strPassword;
+        if (!m_pPrompt->AskLogin(this, strText, &strName, &strPassword))
+            return m_pSession->IsLoggedIn();
+        switch (m_pSession->LogIn(strName, strPassword)) {
+        case RUserAccounts::Result::Ok:
+            return true;
+        case RUserAccounts::Result::Locked:
+            strText = tr("Too many failed logins: %1 is locked for %2 s.")
+                          .arg(strName)
+                          .arg((m_pSession->Accounts().LockedForMs(strName) + 999) / 1000);
+            break;
+        case RUserAccounts::Result::Disabled:
+            strText = tr("The account %1 is disabled.").arg(strName);
+            break;
+        default:
+            strText = tr("Unknown name or wrong password.");
+            break;
+        }
+    }
+}
+
+void Kestal::OnTheUserPower(int nGrade)
+{
+    m_pButtonLogin->setText(m_pSession && m_pSession->IsLoggedIn()
+            ? tr("Log out %1").arg(m_pSession->Actor().strName)
+            : tr("Log in"));
+    if (m_pFormSetting)
+        m_pFormSetting->UpdateRights(nGrade);
 }
 
 void Kestal::OnAddUserFinished()

@@ -17,6 +17,8 @@ class RAlarmJournal;
 class RAlarmSound;
 class RAlarmState;
 class RAuditTrail;
+class RLoginSession;
+class SPrompt;
 class RRegularSave;
 class RConnectDatabase;
 class RSlotArchive;
@@ -65,6 +67,12 @@ public:
     RDataRecord* DataRecord() const { return m_pDataRecord; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
     RAuditTrail* AuditTrail() const { return m_pAudit; }
+    RLoginSession* Session() const { return m_pSession; }
+    // The login questions; the message-box prompt by default. Not owned.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Asks for a login until one succeeds or the user cancels; strWhy says
+    // what it is for. True when a session is open afterwards.
+    bool AskForLogin(const QString& strWhy);
 
     // The text of a command result (a command-result message); empty when nothing shows.
     static QString CommandResultText(qintptr nResult, qintptr nValue);
@@ -86,6 +94,8 @@ public slots:
 
 protected:
     bool event(QEvent* pEvent) override;
+    // Input anywhere in the program keeps the session.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
@@ -102,6 +112,8 @@ private:
     bool AskExit();
     void CreateAlarmHandling(SClock* pClock);
     void OpenAuditTrail(const QString& strKeyPath);
+    void CreateSession();
+    void OnLoginButton();
     // A box that does not wait for an answer: acquisition goes on meanwhile.
     void ReportFailure(const QString& strTitle, const QString& strText);
     void CloseLastLogin();
@@ -135,6 +147,10 @@ private:
     PAlarmCue* m_pAlarmCue = nullptr;
     RAlarmSound* m_pAlarmSound = nullptr;
     RAuditTrail* m_pAudit = nullptr;
+    RLoginSession* m_pSession = nullptr;
+    QPushButton* m_pButtonLogin = nullptr;
+    QTimer* m_pIdleTimer = nullptr;
+    SPrompt* m_pPrompt;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

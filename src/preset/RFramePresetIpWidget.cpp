@@ -2,6 +2,7 @@
 
 #include "database/PSavepoint.h"
 #include "database/RClientSettings.h"
+#include "database/RLoginSession.h"
 #include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
 
@@ -70,6 +71,13 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSpinBoxArchiveMonths->setMaximumWidth(s_nFieldWidth);
     pForm->addRow(tr("2-second readings kept in the main file:"), m_pSpinBoxArchiveMonths);
 
+    m_pSpinBoxIdleMinutes = new QSpinBox(this);
+    m_pSpinBoxIdleMinutes->setObjectName(QStringLiteral("m_pSpinBoxIdleMinutes"));
+    m_pSpinBoxIdleMinutes->setRange(1, 240);
+    m_pSpinBoxIdleMinutes->setSuffix(tr(" min"));
+    m_pSpinBoxIdleMinutes->setMaximumWidth(s_nFieldWidth);
+    pForm->addRow(tr("Log out after no input for:"), m_pSpinBoxIdleMinutes);
+
     // The second server's line is kept in the table but not offered.
     m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
     m_pLabelPort_2 = new QLabel(tr("Port:"), this);
@@ -121,6 +129,8 @@ void RFramePresetIpWidget::Load()
     }
     m_pSpinBoxArchiveMonths->setValue(RClientSettings::Int(
         RClientSettings::ArchiveRetentionMonths, RSlotArchive::DefaultRetentionMonths));
+    m_pSpinBoxIdleMinutes->setValue(RClientSettings::Int(
+        RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes));
     m_bEdited = false;
 }
 
@@ -161,6 +171,8 @@ bool RFramePresetIpWidget::Save(QString* pError)
     if (!RSystemInfoStore::Save(info, &strError)
         || !RClientSettings::SetInt(
             RClientSettings::ArchiveRetentionMonths, m_pSpinBoxArchiveMonths->value(), &strError)
+        || !RClientSettings::SetInt(
+            RClientSettings::SessionIdleMinutes, m_pSpinBoxIdleMinutes->value(), &strError)
         || !savepoint.Release()) {
         savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);

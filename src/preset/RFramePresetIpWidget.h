@@ -47,6 +47,7 @@ private:
     QDoubleSpinBox* m_pSpinBoxCoefStaff = nullptr;
     QDoubleSpinBox* m_pSpinBoxCoefRegion = nullptr;
     QSpinBox* m_pSpinBoxArchiveMonths = nullptr;
+    QSpinBox* m_pSpinBoxIdleMinutes = nullptr;
     QLabel* m_pLabelIp_2 = nullptr;
     QLabel* m_pLabelPort_2 = nullptr;
     QLineEdit* m_pEditIp_2;

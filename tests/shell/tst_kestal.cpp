@@ -1,3 +1,4 @@
+#include "FakePrompt.h"
 #include "SqlRows.h"
 #include "TestDb.h"
 
@@ -8,6 +9,8 @@
 #include "algor/RRegularSave.h"
 #include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
+#include "database/RClientSettings.h"
+#include "database/RLoginSession.h"
 #include "database/RStorageState.h"
 #include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
@@ -419,6 +422,51 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes[0]->isVisible() && !boxes[0]->isModal());
         QVERIFY(!QFile::exists(m_site.filePath("audit.key")));
+    }
+
+    // The title bar's button logs in (asking again after a wrong password)
+    // and out; each session has its login row, closed at logout or when the
+    // idle time set runs out, and the trail records all of it.
+    void sessionFromTitleBar()
+    {
+        FakePrompt prompt;
+        m_pWindow->SetPrompt(&prompt);
+        RLoginSession* pSession = m_pWindow->Session();
+        QCOMPARE(pSession->Accounts().Create({}, "officer", 1, "officer-pass"),
+            RUserAccounts::Result::Ok);
+        QVERIFY(RClientSettings::SetInt(RClientSettings::SessionIdleMinutes, 5, nullptr));
+        auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
+        prompt.logins = {{"officer", "wrong-pass"}, {"officer", "officer-pass"}};
+        pButton->click();
+        QCOMPARE(prompt.loginAsked.size(), 2);
+        QCOMPARE(pSession->Grade(), 1);
+
+        m_clock.Advance(4 * 60 * 1000);
+        pSession->CheckIdle();
+        QVERIFY(pSession->IsLoggedIn());
+        QTest::mouseClick(m_pWindow, Qt::LeftButton); // input: the idle time starts again
+        m_clock.Advance(4 * 60 * 1000);
+        pSession->CheckIdle();
+        QVERIFY(pSession->IsLoggedIn());
+        m_clock.Advance(60 * 1000);
+        pSession->CheckIdle();
+        QCOMPARE(pSession->Grade(), RUserRights::NoSession);
+
+        prompt.logins = {{"officer", "officer-pass"}};
+        pButton->click();
+        QVERIFY(pSession->IsLoggedIn());
+        m_clock.Advance(1000);
+        pButton->click();
+        QVERIFY(!pSession->IsLoggedIn());
+        QCOMPARE(SqlRows("select Logintime, Logouttime from UserLoginTimeInfo order by rowid"),
+            QString("2026-03-07T10:06:30 2026-03-07T10:15:30; "
+                    "2026-03-07T10:15:30 2026-03-07T10:15:31"));
+        QStringList actions;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
+            actions << entry.strAction + ':' + entry.strReason;
+        QCOMPARE(actions.mid(1),
+            QStringList(
+                {"login-failed:wrong password", "login:", "logout:idle", "login:", "logout:"}));
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

@@ -427,7 +427,9 @@ void Kestal::OnExit()
 void Kestal::CreateSession()
 {
     m_pSession = new RLoginSession(m_pAudit, m_pClock, this);
-    connect(m_pSession, &RLoginSession::GradeChanged, this, &Kestal::OnTheUserPower);
+    // The grade takes the settings window's road to the pages.
+    connect(m_pSession, &RLoginSession::GradeChanged, m_pFormSetting, &RFormSetting::TheUserPower);
+    connect(m_pFormSetting, &RFormSetting::TheUserPower, this, &Kestal::OnTheUserPower);
     connect(m_pButtonLogin, &QPushButton::clicked, this, &Kestal::OnLoginButton);
     m_pIdleTimer = new QTimer(this);
     m_pIdleTimer->setInterval(10 * 1000);

@@ -46,10 +46,10 @@ void POptionPage::UpdateLoginInfo()
     // Only account pages show the login.
 }
 
-void POptionPage::UpdateRights(bool bAdmin)
+void POptionPage::UpdateRights(bool bAllowed)
 {
     if (m_pWidget)
-        m_pWidget->setEnabled(bAdmin);
+        m_pWidget->setEnabled(bAllowed);
 }
 
 void POptionPage::Register(POptionPage* pPage)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/RUserRights.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -36,7 +38,10 @@ public:
     virtual void Discard();
     virtual bool GetFlag() const;
     virtual void UpdateLoginInfo();
-    virtual void UpdateRights(bool bAdmin);
+    // bAllowed: whether the grade logged in may change what the page holds.
+    virtual void UpdateRights(bool bAllowed);
+    // The right that changing this page takes.
+    virtual RUserRights::Action Right() const { return RUserRights::Action::SystemSettings; }
 
     QWidget* Widget() const { return m_pWidget; }
     // The questions a page asks; the message boxes by default. Not owned.

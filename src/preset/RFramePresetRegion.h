@@ -14,6 +14,7 @@ public:
     ~RFramePresetRegion() override;
 
     QString GetName() const override;
+    RUserRights::Action Right() const override { return RUserRights::Action::Devices; }
     QWidget* CreateWidget(QWidget* pParent) override;
     // Applied when nothing changed; otherwise the list's checks, a question
     // naming the ids whose history the save deletes, then the save.

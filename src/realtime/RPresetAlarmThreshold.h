@@ -15,6 +15,7 @@ public:
     ~RPresetAlarmThreshold() override;
 
     QString GetName() const override;
+    RUserRights::Action Right() const override { return RUserRights::Action::Thresholds; }
     QWidget* CreateWidget(QWidget* pParent) override;
     int Apply() override;
     void Finish() override { }

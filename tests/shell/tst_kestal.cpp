@@ -17,6 +17,7 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
 #include "preset/SPresetObject.h"
 #include "realtime/PAlarmCue.h"
@@ -29,6 +30,7 @@
 
 #include <QAudioDeviceInfo>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -467,6 +469,44 @@ private slots:
         QCOMPARE(actions.mid(1),
             QStringList(
                 {"login-failed:wrong password", "login:", "logout:idle", "login:", "logout:"}));
+    }
+
+    // Each grade as a user meets the settings pages: devices, system
+    // settings and thresholds open to grades 0 and 1 only, and closed again
+    // at logout.
+    void settingsRights_data()
+    {
+        QTest::addColumn<int>("grade");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("no session") << int(RUserRights::NoSession) << false;
+        QTest::newRow("administrator") << 0 << true;
+        QTest::newRow("officer") << 1 << true;
+        QTest::newRow("operator") << 2 << false;
+    }
+    void settingsRights()
+    {
+        QFETCH(int, grade);
+        QFETCH(bool, allowed);
+        FakePrompt prompt;
+        m_pWindow->SetPrompt(&prompt);
+        auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
+        if (grade != RUserRights::NoSession) {
+            QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "someone", grade, "some-password"),
+                RUserAccounts::Result::Ok);
+            prompt.logins = {{"someone", "some-password"}};
+            pButton->click();
+        }
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        for (int i = 0; i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+        QCOMPARE(POptionPage::Pages().size(), size_t(3));
+        for (const auto& pPage : POptionPage::Pages())
+            QCOMPARE(pPage->Widget()->isEnabled(), allowed);
+        if (grade != RUserRights::NoSession) {
+            pButton->click();
+            for (const auto& pPage : POptionPage::Pages())
+                QVERIFY(!pPage->Widget()->isEnabled());
+        }
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

@@ -582,6 +582,18 @@
         <source>%1 (ID %2) has no alarm to acknowledge.</source>
         <translation>%1（编号 %2）没有需要确认的报警。</translation>
     </message>
+    <message>
+        <source>Log in to acknowledge the alarm.</source>
+        <translation>请登录后确认报警。</translation>
+    </message>
+    <message>
+        <source>Log in to acknowledge the alarms.</source>
+        <translation>请登录后确认全部报警。</translation>
+    </message>
+    <message>
+        <source>Log in to mute the alarm sound.</source>
+        <translation>请登录后关闭报警声音。</translation>
+    </message>
 </context>
 <context>
     <name>RFormSetting</name>

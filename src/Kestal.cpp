@@ -437,6 +437,16 @@ void Kestal::CreateSession()
     m_pIdleTimer->start();
     qApp->installEventFilter(this);
     OnTheUserPower(m_pSession->Grade());
+
+    // Monitoring runs without a session; handling an alarm takes one.
+    m_pFormRegion->SetSessionGate(
+        [this](const QString& strWhy) { return m_pSession->IsLoggedIn() || AskForLogin(strWhy); });
+    connect(m_pFormRegion, &RFormRegion::Acknowledged, this, [this](int nId) {
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Acknowledge),
+            nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions"));
+    });
+    connect(m_pFormRegion, &RFormRegion::Muted, this,
+        [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
 }
 
 bool Kestal::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -491,6 +501,9 @@ bool Kestal::AskForLogin(const QString& strWhy)
 
 void Kestal::OnTheUserPower(int nGrade)
 {
+    // The journal's acknowledgements carry the account's name.
+    if (m_pSession && m_pSession->IsLoggedIn() && m_pAlarmState)
+        m_pAlarmState->SetOperator(m_pSession->Actor().strName);
     m_pButtonLogin->setText(m_pSession && m_pSession->IsLoggedIn()
             ? tr("Log out %1").arg(m_pSession->Actor().strName)
             : tr("Log in"));

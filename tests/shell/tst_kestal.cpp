@@ -67,6 +67,7 @@ private:
     PSimDataServer m_server;
     SManualClock m_clock {kStart};
     Kestal* m_pWindow = nullptr;
+    FakePrompt m_prompt;
 
     void swipe(int nFromX, int nToX, int nY = 60)
     {
@@ -94,6 +95,8 @@ private slots:
             "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
         TestDb::AddRegions({1, 2});
         m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        m_prompt = FakePrompt();
+        m_pWindow->SetPrompt(&m_prompt);
         m_pWindow->show();
     }
     void cleanup()
@@ -265,7 +268,14 @@ private slots:
         QCOMPARE(nPlays, 1);
         m_pWindow->AlarmCue()->Tick();
         QCOMPARE(nPlays, 2);
+        // Without a session Mute asks for a login, and goes on after it.
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "operator", 2, "operator-pass"),
+            RUserAccounts::Result::Ok);
         m_pWindow->FormRegion()->findChild<QPushButton*>("m_pButtonMute")->click();
+        QVERIFY(!m_pWindow->AlarmCue()->IsMuted());
+        m_prompt.logins = {{"operator", "operator-pass"}};
+        m_pWindow->FormRegion()->findChild<QPushButton*>("m_pButtonMute")->click();
+        QCOMPARE(m_prompt.loginAsked.size(), 2);
         m_pWindow->AlarmCue()->Tick();
         QCOMPARE(nPlays, 2);
         QVERIFY(pStatus->IsMutedShown());
@@ -281,6 +291,12 @@ private slots:
         const RAlarmEvent ack = RAlarmJournal::Read(kStart.date(), kStart.date()).first();
         QCOMPARE(ack.strEvent, QStringLiteral("ack"));
         QCOMPARE(ack.nId, RAlarmState::kLinkId);
+        QCOMPARE(ack.strOperator, QStringLiteral("operator"));
+        QStringList actions;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
+            actions << entry.strAction + ':' + entry.strObject;
+        QCOMPARE(
+            actions.mid(1), QStringList({"login:operator", "mute:", "acknowledge:all regions"}));
     }
 
     // Buttons show their pages; a horizontal drag in the title area turns
@@ -431,8 +447,7 @@ private slots:
     // idle time set runs out, and the trail records all of it.
     void sessionFromTitleBar()
     {
-        FakePrompt prompt;
-        m_pWindow->SetPrompt(&prompt);
+        FakePrompt& prompt = m_prompt;
         RLoginSession* pSession = m_pWindow->Session();
         QCOMPARE(pSession->Accounts().Create({}, "officer", 1, "officer-pass"),
             RUserAccounts::Result::Ok);
@@ -487,8 +502,7 @@ private slots:
     {
         QFETCH(int, grade);
         QFETCH(bool, allowed);
-        FakePrompt prompt;
-        m_pWindow->SetPrompt(&prompt);
+        FakePrompt& prompt = m_prompt;
         auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
         if (grade != RUserRights::NoSession) {
             QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "someone", grade, "some-password"),

@@ -84,6 +84,22 @@
         <source>Log out %1</source>
         <translation>注销 %1</translation>
     </message>
+    <message>
+        <source>Enter your password again to set the threshold of %1 to %2.</source>
+        <translation>请再次输入密码，以将 %1 的阈值设为 %2。</translation>
+    </message>
+    <message>
+        <source>all regions</source>
+        <translation>所有区域</translation>
+    </message>
+    <message>
+        <source>The password is wrong: the threshold was not set.</source>
+        <translation>密码错误：阈值未设置。</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
 </context>
 <context>
     <name>PMonthReport</name>
@@ -923,6 +939,14 @@
     <message>
         <source>AlarmDose(</source>
         <translation>报警阈值(</translation>
+    </message>
+    <message>
+        <source>A threshold of %1 would never raise the alarm.</source>
+        <translation>阈值 %1 将永远不会触发报警。</translation>
+    </message>
+    <message>
+        <source>A threshold of %1 is above the top of the range (%2): the alarm would never be raised.</source>
+        <translation>阈值 %1 超出量程上限（%2）：将永远不会触发报警。</translation>
     </message>
 </context>
 <context>

@@ -108,7 +108,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     POptionPage::ClearPages();
     POptionPage::Register(new RFramePresetRegion(1));
     POptionPage::Register(new RFramePresetIp);
-    POptionPage::Register(new RPresetAlarmThreshold);
+    m_pThresholdPage = new RPresetAlarmThreshold;
+    POptionPage::Register(m_pThresholdPage);
     layout()->addItem(m_pStackedLayout);
     m_pFormRegion = new RFormRegion(this, pClock);
     m_pFormHistory = new RFormHistory(this, pClock);
@@ -445,6 +446,8 @@ void Kestal::CreateSession()
         m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Acknowledge),
             nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions"));
     });
+    m_pThresholdPage->SetAuthorize(
+        [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
     connect(m_pFormRegion, &RFormRegion::Muted, this,
         [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
 }
@@ -471,6 +474,33 @@ void Kestal::OnLoginButton()
         m_pSession->LogOut();
     else
         AskForLogin(tr("Log in"));
+}
+
+bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
+{
+    if (!m_pSession->IsLoggedIn())
+        return false;
+    const QString strObject
+        = nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions");
+    QString strName = m_pSession->Actor().strName;
+    QString strPassword;
+    if (!m_pPrompt->AskLogin(this,
+            tr("Enter your password again to set the threshold of %1 to %2.")
+                .arg(nId ? QString::number(nId) : tr("all regions"))
+                .arg(nNew),
+            &strName, &strPassword))
+        return false;
+    // The same account only: a threshold is not set under another name.
+    RUserAccount account;
+    if (strName != m_pSession->Actor().strName
+        || m_pSession->Accounts().Login(strName, strPassword, &account)
+            != RUserAccounts::Result::Ok) {
+        m_pPrompt->Tell(this, tr("The password is wrong: the threshold was not set."), tr("OK"));
+        return false;
+    }
+    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
+        nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
+    return true;
 }
 
 bool Kestal::AskForLogin(const QString& strWhy)

@@ -18,6 +18,7 @@ class RAlarmSound;
 class RAlarmState;
 class RAuditTrail;
 class RLoginSession;
+class RPresetAlarmThreshold;
 class SPrompt;
 class RRegularSave;
 class RConnectDatabase;
@@ -114,6 +115,8 @@ private:
     void OpenAuditTrail(const QString& strKeyPath);
     void CreateSession();
     void OnLoginButton();
+    // The password again before a threshold goes out; the trail's row.
+    bool ConfirmThreshold(int nId, int nOld, int nNew);
     // A box that does not wait for an answer: acquisition goes on meanwhile.
     void ReportFailure(const QString& strTitle, const QString& strText);
     void CloseLastLogin();
@@ -148,6 +151,8 @@ private:
     RAlarmSound* m_pAlarmSound = nullptr;
     RAuditTrail* m_pAudit = nullptr;
     RLoginSession* m_pSession = nullptr;
+    // Owned by the list of option pages.
+    RPresetAlarmThreshold* m_pThresholdPage = nullptr;
     QPushButton* m_pButtonLogin = nullptr;
     QTimer* m_pIdleTimer = nullptr;
     SPrompt* m_pPrompt;

@@ -23,17 +23,20 @@
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
+#include "realtime/RPresetAlarmThresholdWidget.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
 
 #include "PSimDataServer.h"
 
 #include <QAudioDeviceInfo>
+#include <QComboBox>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QToolButton>
 #include <QtTest>
@@ -521,6 +524,46 @@ private slots:
             for (const auto& pPage : POptionPage::Pages())
                 QVERIFY(!pPage->Widget()->isEnabled());
         }
+    }
+
+    // A threshold goes out only after the officer's password once more;
+    // the trail holds the old and the new value of each one sent.
+    void thresholdAsksPasswordAgain_data()
+    {
+        QTest::addColumn<QStringList>("again"); // empty: cancelled
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("password") << QStringList({"officer", "officer-pass"}) << true;
+        QTest::newRow("wrong password") << QStringList({"officer", "wrong-pass"}) << false;
+        QTest::newRow("another account") << QStringList({"admin", "admin-pass"}) << false;
+        QTest::newRow("cancelled") << QStringList() << false;
+    }
+    void thresholdAsksPasswordAgain()
+    {
+        QFETCH(QStringList, again);
+        QFETCH(bool, sent);
+        RUserAccounts& accounts = m_pWindow->Session()->Accounts();
+        QCOMPARE(accounts.Create({}, "officer", 1, "officer-pass"), RUserAccounts::Result::Ok);
+        QCOMPARE(accounts.Create({}, "admin", 0, "admin-pass"), RUserAccounts::Result::Ok);
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        if (!again.isEmpty())
+            m_prompt.logins = {again};
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        for (int i = 0; i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+        auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText("1");
+        const int nOld = RRegionCatalogue::Shared().AlarmValue(1);
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(2000);
+        pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
+        QCOMPARE(RRegionCatalogue::Shared().AlarmValue(1), sent ? 2000 : nOld);
+        QStringList thresholds;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction == RAuditAction::Threshold)
+                thresholds << entry.strObject + ' ' + entry.strOld + ' ' + entry.strNew;
+        }
+        QCOMPARE(
+            thresholds, sent ? QStringList(QString("region 1 %1 2000").arg(nOld)) : QStringList());
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

@@ -176,6 +176,7 @@ Kestal::~Kestal()
     delete m_pFormSetting;
     m_pFormSetting = nullptr;
     POptionPage::ClearPages();
+    POptionPage::SetChangeSink(nullptr);
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
 }
@@ -448,6 +449,10 @@ void Kestal::CreateSession()
     });
     m_pThresholdPage->SetAuthorize(
         [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
+    POptionPage::SetChangeSink([this](const QString& strAction, const QString& strObject,
+                                   const QString& strOld, const QString& strNew) {
+        m_pAudit->Append(m_pSession->Actor(), strAction, strObject, strOld, strNew);
+    });
     connect(m_pFormRegion, &RFormRegion::Muted, this,
         [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
 }

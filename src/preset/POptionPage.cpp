@@ -66,3 +66,25 @@ void POptionPage::ClearPages()
 {
     pageList().clear();
 }
+
+namespace {
+
+POptionPage::ChangeSink& changeSink()
+{
+    static POptionPage::ChangeSink sink;
+    return sink;
+}
+
+} // namespace
+
+void POptionPage::SetChangeSink(ChangeSink sink)
+{
+    changeSink() = std::move(sink);
+}
+
+void POptionPage::RecordChange(
+    const char* pAction, const QString& strObject, const QString& strOld, const QString& strNew)
+{
+    if (changeSink())
+        changeSink()(QLatin1String(pAction), strObject, strOld, strNew);
+}

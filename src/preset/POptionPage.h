@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,14 @@ public:
     static void Register(POptionPage* pPage);
     static const std::vector<std::unique_ptr<POptionPage>>& Pages();
     static void ClearPages();
+
+    // Where the pages' editors record what they changed: the audit trail
+    // with the account logged in. None by default.
+    using ChangeSink = std::function<void(const QString& strAction, const QString& strObject,
+        const QString& strOld, const QString& strNew)>;
+    static void SetChangeSink(ChangeSink sink);
+    static void RecordChange(const char* pAction, const QString& strObject, const QString& strOld,
+        const QString& strNew);
 
 signals:
     void SendMessage(const QString& strMessage);

@@ -1,10 +1,12 @@
 #include "preset/RFramePresetIpWidget.h"
 
 #include "database/PSavepoint.h"
+#include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
 #include "database/RLoginSession.h"
 #include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
+#include "preset/POptionPage.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -166,6 +168,11 @@ bool RFramePresetIpWidget::Save(QString* pError)
     info.dCeffR = dCeffR;
     info.strIp2 = m_pEditIp_2->text();
     info.nPort2 = m_pEditPort_2->value();
+    const RSystemInfo before = RSystemInfoStore::Load();
+    const int nMonthsBefore = RClientSettings::Int(
+        RClientSettings::ArchiveRetentionMonths, RSlotArchive::DefaultRetentionMonths);
+    const int nIdleBefore = RClientSettings::Int(
+        RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes);
     QString strError;
     PSavepoint savepoint(QStringLiteral("system_settings"));
     if (!RSystemInfoStore::Save(info, &strError)
@@ -178,9 +185,31 @@ bool RFramePresetIpWidget::Save(QString* pError)
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }
+    RecordChanges(before, info, nMonthsBefore, nIdleBefore);
     m_pEditIp->setText(strIp);
     m_bEdited = false;
     return true;
+}
+
+void RFramePresetIpWidget::RecordChanges(
+    const RSystemInfo& before, const RSystemInfo& after, int nMonthsBefore, int nIdleBefore) const
+{
+    const auto record = [](const char* pName, const QString& strOld, const QString& strNew) {
+        if (strOld != strNew)
+            POptionPage::RecordChange(RAuditAction::Setting, QLatin1String(pName), strOld, strNew);
+    };
+    const auto number = [](double dValue) { return QString::number(dValue, 'g', 10); };
+    record("IP", before.strIp, after.strIp);
+    record("Port", QString::number(before.nPort), QString::number(after.nPort));
+    record("ThresholdA", number(before.dThreA), number(after.dThreA));
+    record("ThresholdB", number(before.dThreB), number(after.dThreB));
+    record("ThresholdC", number(before.dThreC), number(after.dThreC));
+    record("CoefficientStaff", number(before.dCeffP), number(after.dCeffP));
+    record("CoefficientRegion", number(before.dCeffR), number(after.dCeffR));
+    record(RClientSettings::ArchiveRetentionMonths, QString::number(nMonthsBefore),
+        QString::number(m_pSpinBoxArchiveMonths->value()));
+    record(RClientSettings::SessionIdleMinutes, QString::number(nIdleBefore),
+        QString::number(m_pSpinBoxIdleMinutes->value()));
 }
 
 QString RFramePresetIpWidget::AddressProblem(const QString& strAddress)

@@ -6,6 +6,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+struct RSystemInfo;
 
 // The system settings editor: the data server's address and port, the band
 // thresholds A, B, C (µRad/h), the two detector coefficients and how many
@@ -35,6 +36,9 @@ private slots:
     void OnValueChanged(double dValue);
 
 private:
+    // Each value saved that differs from before, to the audit trail.
+    void RecordChanges(const RSystemInfo& before, const RSystemInfo& after, int nMonthsBefore,
+        int nIdleBefore) const;
     Q_DISABLE_COPY(RFramePresetIpWidget)
 
     QDoubleSpinBox* AddNumber(const QString& strName, const QString& strLabel, int nDecimals);

@@ -566,6 +566,31 @@ private slots:
             thresholds, sent ? QStringList(QString("region 1 %1 2000").arg(nOld)) : QStringList());
     }
 
+    // Each system setting saved with a new value is in the trail, old and
+    // new, under the account logged in; unchanged ones are not.
+    void systemSettingsInTrail()
+    {
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "officer", 1, "officer-pass"),
+            RUserAccounts::Result::Ok);
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        for (int i = 0; i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+        m_pWindow->FormSetting()->findChild<QSpinBox*>("m_pSpinBoxIdleMinutes")->setValue(20);
+        m_pWindow->FormSetting()->findChild<QSpinBox*>("m_pSpinBoxArchiveMonths")->setValue(7);
+        QCOMPARE(POptionPage::Pages().at(1)->Apply(), int(POptionPage::Applied));
+        QStringList settings;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction == RAuditAction::Setting)
+                settings << entry.actor.strName + ' ' + entry.strObject + ' ' + entry.strOld + ' '
+                        + entry.strNew;
+        }
+        QCOMPARE(settings,
+            QStringList(
+                {"officer ArchiveRetentionMonths 2 7", "officer SessionIdleMinutes 15 20"}));
+    }
+
     // Cancel keeps the window and the acquisition; only Close closes.
     void exitConfirmation()
     {

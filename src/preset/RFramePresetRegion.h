@@ -2,7 +2,10 @@
 
 #include "preset/POptionPage.h"
 
+#include <QVector>
+
 class RFramePresetRegionWidget;
+struct RDeviceRow;
 
 // The "Device Management" category (category 1): the registered region
 // monitors. With another category it edits the inspection rooms instead.
@@ -24,6 +27,10 @@ public:
 
 private:
     Q_DISABLE_COPY(RFramePresetRegion)
+
+    // Devices added, removed (their history with them) and renamed, to the
+    // audit trail.
+    static void RecordChanges(const QVector<RDeviceRow>& before, const QVector<RDeviceRow>& after);
 
     RFramePresetRegionWidget* Editor() const;
 };

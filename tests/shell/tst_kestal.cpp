@@ -19,6 +19,8 @@
 #include "message/SMessage.h"
 #include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
+#include "preset/RFramePresetRegionWidget.h"
+#include "preset/RItemModelPresetRegion.h"
 #include "preset/SPresetObject.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
@@ -37,6 +39,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardItem>
 #include <QStandardItemModel>
 #include <QToolButton>
 #include <QtTest>
@@ -589,6 +592,34 @@ private slots:
         QCOMPARE(settings,
             QStringList(
                 {"officer ArchiveRetentionMonths 2 7", "officer SessionIdleMinutes 15 20"}));
+    }
+
+    // Device list changes: one row per device added, renamed or removed,
+    // and the removed one's history.
+    void deviceChangesInTrail()
+    {
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "officer", 1, "officer-pass"),
+            RUserAccounts::Result::Ok);
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        pList->setCurrentIndex(pList->model()->index(0, 0));
+        RItemModelPresetRegion* pModel
+            = m_pWindow->FormSetting()->findChild<RFramePresetRegionWidget*>()->ItemModel();
+        pModel->Model()->item(0, 0)->setText("Renamed");
+        pModel->Model()->removeRow(1);
+        pModel->AddRow(9);
+        POptionPage::Pages().at(0)->SetPrompt(&m_prompt); // deleting history asks
+        QCOMPARE(POptionPage::Pages().at(0)->Apply(), int(RItemModelPresetRegion::Saved));
+        QStringList changes;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction.startsWith("device") || entry.strAction == "history-delete")
+                changes << entry.strAction + ' ' + entry.strObject + ' ' + entry.strNew;
+        }
+        QCOMPARE(changes.size(), 4);
+        QCOMPARE(changes.at(0), QStringLiteral("device-rename ID 1 Renamed"));
+        QCOMPARE(changes.mid(1, 2), QStringList({"device-remove ID 2 ", "history-delete ID 2 "}));
+        QVERIFY(changes.at(3).startsWith("device-add ID 9 "));
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

@@ -54,6 +54,52 @@
         <source>connected!</source>
         <translation>已连接！</translation>
     </message>
+    <message>
+        <source>Audit trail</source>
+        <translation>审计记录</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be written: changes and logins are not recorded.
+%1</source>
+        <translation>审计记录无法写入：更改和登录不会被记录。
+%1</translation>
+    </message>
+    <message>
+        <source>Log in</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Too many failed logins: %1 is locked for %2 s.</source>
+        <translation>登录失败次数过多：%1 已锁定 %2 秒。</translation>
+    </message>
+    <message>
+        <source>The account %1 is disabled.</source>
+        <translation>账户 %1 已停用。</translation>
+    </message>
+    <message>
+        <source>Unknown name or wrong password.</source>
+        <translation>用户名未知或密码错误。</translation>
+    </message>
+    <message>
+        <source>Log out %1</source>
+        <translation>注销 %1</translation>
+    </message>
+    <message>
+        <source>Enter your password again to set the threshold of %1 to %2.</source>
+        <translation>请再次输入密码，以将 %1 的阈值设为 %2。</translation>
+    </message>
+    <message>
+        <source>all regions</source>
+        <translation>所有区域</translation>
+    </message>
+    <message>
+        <source>The password is wrong: the threshold was not set.</source>
+        <translation>密码错误：阈值未设置。</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
 </context>
 <context>
     <name>PMonthReport</name>
@@ -560,6 +606,18 @@
         <source>%1 (ID %2) has no alarm to acknowledge.</source>
         <translation>%1（编号 %2）没有需要确认的报警。</translation>
     </message>
+    <message>
+        <source>Log in to acknowledge the alarm.</source>
+        <translation>请登录后确认报警。</translation>
+    </message>
+    <message>
+        <source>Log in to acknowledge the alarms.</source>
+        <translation>请登录后确认全部报警。</translation>
+    </message>
+    <message>
+        <source>Log in to mute the alarm sound.</source>
+        <translation>请登录后关闭报警声音。</translation>
+    </message>
 </context>
 <context>
     <name>RFormSetting</name>
@@ -744,6 +802,14 @@
         <source>2-second readings kept in the main file:</source>
         <translation>主文件中保留 2 秒读数：</translation>
     </message>
+    <message>
+        <source> min</source>
+        <translation> 分钟</translation>
+    </message>
+    <message>
+        <source>Log out after no input for:</source>
+        <translation>无操作自动注销时间：</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -877,6 +943,14 @@
     <message>
         <source>AlarmDose(</source>
         <translation>报警阈值(</translation>
+    </message>
+    <message>
+        <source>A threshold of %1 would never raise the alarm.</source>
+        <translation>阈值 %1 将永远不会触发报警。</translation>
+    </message>
+    <message>
+        <source>A threshold of %1 is above the top of the range (%2): the alarm would never be raised.</source>
+        <translation>阈值 %1 超出量程上限（%2）：将永远不会触发报警。</translation>
     </message>
 </context>
 <context>
@@ -1067,6 +1141,17 @@
     <message>
         <source>Filter</source>
         <translation>筛选</translation>
+    </message>
+</context>
+<context>
+    <name>SPrompt</name>
+    <message>
+        <source>Name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
     </message>
 </context>
 </TS>

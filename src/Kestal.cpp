@@ -5,7 +5,9 @@
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
+#include "database/RLoginSession.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
@@ -27,6 +29,7 @@
 #include "realtime/RFormRegion.h"
 #include "realtime/RPresetAlarmThreshold.h"
 #include "realtime/RRegionDoseModel.h"
+#include "widgets/SPrompt.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -70,9 +73,10 @@ bool inSwipeArea(const QPoint& pos)
 
 } // namespace
 
-Kestal::Kestal(QWidget* parent, SClock* pClock)
+Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     : QWidget(parent)
     , m_pStackedLayout(new QStackedLayout)
+    , m_pPrompt(SPrompt::Default())
     , m_pClock(pClock ? pClock : SClock::System())
 {
     RegisterReceiver(this, SBus::MainWindow);
@@ -87,11 +91,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     // Not modal: the window comes up and acquisition starts while the box is
     // read, so readings are shown live even when they cannot be stored.
     m_pDatabase->SetFailureReport([this](const QString& strTitle, const QString& strText) {
-        auto* pBox
-            = new QMessageBox(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel, this);
-        pBox->setAttribute(Qt::WA_DeleteOnClose);
-        pBox->setWindowModality(Qt::NonModal);
-        pBox->show();
+        ReportFailure(strTitle, strText);
     });
     if (m_pDatabase->OpenDatabase()) {
         m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
@@ -108,7 +108,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     POptionPage::ClearPages();
     POptionPage::Register(new RFramePresetRegion(1));
     POptionPage::Register(new RFramePresetIp);
-    POptionPage::Register(new RPresetAlarmThreshold);
+    m_pThresholdPage = new RPresetAlarmThreshold;
+    POptionPage::Register(m_pThresholdPage);
     layout()->addItem(m_pStackedLayout);
     m_pFormRegion = new RFormRegion(this, pClock);
     m_pFormHistory = new RFormHistory(this, pClock);
@@ -143,6 +144,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
     m_pRegularSave = std::make_unique<RRegularSave>(pClock);
     m_pRegularSave->LoadRegionIds();
     CreateAlarmHandling(pClock);
+    OpenAuditTrail(strAuditKeyPath);
+    CreateSession();
     m_pDoseThread->StartThread();
     m_pDoseThread->RequestConnect();
 
@@ -156,6 +159,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock)
 
 Kestal::~Kestal()
 {
+    qApp->removeEventFilter(this);
     // No reading may arrive after the last commit: the link stops first (its
     // decoder delivers what it decoded before the stop), then the aggregator
     // finishes its minute, releases its statements and commits.
@@ -172,6 +176,7 @@ Kestal::~Kestal()
     delete m_pFormSetting;
     m_pFormSetting = nullptr;
     POptionPage::ClearPages();
+    POptionPage::SetChangeSink(nullptr);
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
 }
@@ -220,6 +225,12 @@ void Kestal::BuildWidgets()
     exitFont.setPointSize(20);
     m_pToolButton_Exit->setFont(exitFont);
     m_pToolButton_Exit->setMinimumSize(60, 60);
+    m_pButtonLogin = new QPushButton(m_pFrameTitle);
+    m_pButtonLogin->setObjectName(QStringLiteral("m_pButtonLogin"));
+    m_pButtonLogin->setMinimumSize(100, 60);
+    m_pButtonLogin->setFocusPolicy(Qt::NoFocus);
+    pTitle->addSpacing(12);
+    pTitle->addWidget(m_pButtonLogin);
     pTitle->addSpacing(12);
     pTitle->addWidget(m_pToolButton_Exit);
 
@@ -323,6 +334,31 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
     m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
 }
 
+void Kestal::OpenAuditTrail(const QString& strKeyPath)
+{
+    m_pAudit = new RAuditTrail(strKeyPath, m_pClock, this);
+    // As the journal's lines: a row is in the file at once, not at the next
+    // five-minute commit.
+    m_pAudit->SetCommitter([this]() {
+        if (m_pRegularSave)
+            m_pRegularSave->SaveFile();
+    });
+    QString strError;
+    if (!m_pAudit->Open(&strError))
+        ReportFailure(tr("Audit trail"),
+            tr("The audit trail cannot be written: changes and logins are not recorded.\n%1")
+                .arg(strError));
+}
+
+void Kestal::ReportFailure(const QString& strTitle, const QString& strText)
+{
+    auto* pBox
+        = new QMessageBox(QMessageBox::Critical, strTitle, strText, QMessageBox::Cancel, this);
+    pBox->setAttribute(Qt::WA_DeleteOnClose);
+    pBox->setWindowModality(Qt::NonModal);
+    pBox->show();
+}
+
 void Kestal::OnUpdateDriveInfoFinished()
 {
     m_pDoseThread->DisConnect();
@@ -390,9 +426,124 @@ void Kestal::OnExit()
         close();
 }
 
-void Kestal::OnTheUserPower(int)
+void Kestal::CreateSession()
 {
-    // Every page is open to every account here.
+    m_pSession = new RLoginSession(m_pAudit, m_pClock, this);
+    // The grade takes the settings window's road to the pages.
+    connect(m_pSession, &RLoginSession::GradeChanged, m_pFormSetting, &RFormSetting::TheUserPower);
+    connect(m_pFormSetting, &RFormSetting::TheUserPower, this, &Kestal::OnTheUserPower);
+    connect(m_pButtonLogin, &QPushButton::clicked, this, &Kestal::OnLoginButton);
+    m_pIdleTimer = new QTimer(this);
+    m_pIdleTimer->setInterval(10 * 1000);
+    connect(m_pIdleTimer, &QTimer::timeout, m_pSession, &RLoginSession::CheckIdle);
+    m_pIdleTimer->start();
+    qApp->installEventFilter(this);
+    OnTheUserPower(m_pSession->Grade());
+
+    // Monitoring runs without a session; handling an alarm takes one.
+    m_pFormRegion->SetSessionGate(
+        [this](const QString& strWhy) { return m_pSession->IsLoggedIn() || AskForLogin(strWhy); });
+    connect(m_pFormRegion, &RFormRegion::Acknowledged, this, [this](int nId) {
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Acknowledge),
+            nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions"));
+    });
+    m_pThresholdPage->SetAuthorize(
+        [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
+    POptionPage::SetChangeSink([this](const QString& strAction, const QString& strObject,
+                                   const QString& strOld, const QString& strNew) {
+        m_pAudit->Append(m_pSession->Actor(), strAction, strObject, strOld, strNew);
+    });
+    connect(m_pFormRegion, &RFormRegion::Muted, this,
+        [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
+}
+
+bool Kestal::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    switch (pEvent->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+    case QEvent::Wheel:
+        if (m_pSession)
+            m_pSession->Touch();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+void Kestal::OnLoginButton()
+{
+    if (m_pSession->IsLoggedIn())
+        m_pSession->LogOut();
+    else
+        AskForLogin(tr("Log in"));
+}
+
+bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
+{
+    if (!m_pSession->IsLoggedIn())
+        return false;
+    const QString strObject
+        = nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions");
+    QString strName = m_pSession->Actor().strName;
+    QString strPassword;
+    if (!m_pPrompt->AskLogin(this,
+            tr("Enter your password again to set the threshold of %1 to %2.")
+                .arg(nId ? QString::number(nId) : tr("all regions"))
+                .arg(nNew),
+            &strName, &strPassword))
+        return false;
+    // The same account only: a threshold is not set under another name.
+    RUserAccount account;
+    if (strName != m_pSession->Actor().strName
+        || m_pSession->Accounts().Login(strName, strPassword, &account)
+            != RUserAccounts::Result::Ok) {
+        m_pPrompt->Tell(this, tr("The password is wrong: the threshold was not set."), tr("OK"));
+        return false;
+    }
+    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
+        nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
+    return true;
+}
+
+bool Kestal::AskForLogin(const QString& strWhy)
+{
+    QString strText = strWhy;
+    QString strName;
+    for (;;) {
+        QString strPassword;
+        if (!m_pPrompt->AskLogin(this, strText, &strName, &strPassword))
+            return m_pSession->IsLoggedIn();
+        switch (m_pSession->LogIn(strName, strPassword)) {
+        case RUserAccounts::Result::Ok:
+            return true;
+        case RUserAccounts::Result::Locked:
+            strText = tr("Too many failed logins: %1 is locked for %2 s.")
+                          .arg(strName)
+                          .arg((m_pSession->Accounts().LockedForMs(strName) + 999) / 1000);
+            break;
+        case RUserAccounts::Result::Disabled:
+            strText = tr("The account %1 is disabled.").arg(strName);
+            break;
+        default:
+            strText = tr("Unknown name or wrong password.");
+            break;
+        }
+    }
+}
+
+void Kestal::OnTheUserPower(int nGrade)
+{
+    // The journal's acknowledgements carry the account's name.
+    if (m_pSession && m_pSession->IsLoggedIn() && m_pAlarmState)
+        m_pAlarmState->SetOperator(m_pSession->Actor().strName);
+    m_pButtonLogin->setText(m_pSession && m_pSession->IsLoggedIn()
+            ? tr("Log out %1").arg(m_pSession->Actor().strName)
+            : tr("Log in"));
+    if (m_pFormSetting)
+        m_pFormSetting->UpdateRights(nGrade);
 }
 
 void Kestal::OnAddUserFinished()

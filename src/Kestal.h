@@ -16,6 +16,10 @@ class PDoseThread;
 class RAlarmJournal;
 class RAlarmSound;
 class RAlarmState;
+class RAuditTrail;
+class RLoginSession;
+class RPresetAlarmThreshold;
+class SPrompt;
 class RRegularSave;
 class RConnectDatabase;
 class RSlotArchive;
@@ -42,8 +46,10 @@ public:
     static constexpr int SwipePages = 4;
 
     // pClock: "now" for the aggregator, the pages and the alarm handling; the
-    // system clock when null. Not owned.
-    explicit Kestal(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    // system clock when null. Not owned. strAuditKeyPath: the audit trail's
+    // key, in the per-user data directory when empty.
+    explicit Kestal(QWidget* parent = nullptr, SClock* pClock = nullptr,
+        const QString& strAuditKeyPath = QString());
     ~Kestal() override;
 
     // Answers the exit question; the default asks the user in a message box.
@@ -61,6 +67,13 @@ public:
     PAlarmCue* AlarmCue() const { return m_pAlarmCue; }
     RDataRecord* DataRecord() const { return m_pDataRecord; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
+    RAuditTrail* AuditTrail() const { return m_pAudit; }
+    RLoginSession* Session() const { return m_pSession; }
+    // The login questions; the message-box prompt by default. Not owned.
+    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Asks for a login until one succeeds or the user cancels; strWhy says
+    // what it is for. True when a session is open afterwards.
+    bool AskForLogin(const QString& strWhy);
 
     // The text of a command result (a command-result message); empty when nothing shows.
     static QString CommandResultText(qintptr nResult, qintptr nValue);
@@ -82,6 +95,8 @@ public slots:
 
 protected:
     bool event(QEvent* pEvent) override;
+    // Input anywhere in the program keeps the session.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
@@ -97,6 +112,13 @@ private:
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
     void CreateAlarmHandling(SClock* pClock);
+    void OpenAuditTrail(const QString& strKeyPath);
+    void CreateSession();
+    void OnLoginButton();
+    // The password again before a threshold goes out; the trail's row.
+    bool ConfirmThreshold(int nId, int nOld, int nNew);
+    // A box that does not wait for an answer: acquisition goes on meanwhile.
+    void ReportFailure(const QString& strTitle, const QString& strText);
     void CloseLastLogin();
 
     QStackedLayout* m_pStackedLayout;
@@ -127,6 +149,13 @@ private:
     RAlarmState* m_pAlarmState = nullptr;
     PAlarmCue* m_pAlarmCue = nullptr;
     RAlarmSound* m_pAlarmSound = nullptr;
+    RAuditTrail* m_pAudit = nullptr;
+    RLoginSession* m_pSession = nullptr;
+    // Owned by the list of option pages.
+    RPresetAlarmThreshold* m_pThresholdPage = nullptr;
+    QPushButton* m_pButtonLogin = nullptr;
+    QTimer* m_pIdleTimer = nullptr;
+    SPrompt* m_pPrompt;
 
     int m_nCurrentPage = 0;
     int m_nPressX = 0;

@@ -37,7 +37,21 @@ public:
         return strSaveName;
     }
 
+    // Takes the next of logins as typed; cancels when there is none.
+    bool AskLogin(QWidget*, const QString& strText, QString* pName, QString* pPassword) override
+    {
+        loginAsked << strText;
+        if (logins.isEmpty())
+            return false;
+        const QStringList login = logins.takeFirst();
+        *pName = login.value(0);
+        *pPassword = login.value(1);
+        return true;
+    }
+
     QStringList asked;
+    QStringList loginAsked;
+    QList<QStringList> logins; // name and password, one login a row
     QStringList warned; // the questions asked with a warning, also in asked
     QStringList told;
     QStringList offered; // file names offered for saving

@@ -10,6 +10,8 @@ class RClientSettings final
 public:
     // How many months of 2-second slots stay in the main file.
     static constexpr const char* ArchiveRetentionMonths = "ArchiveRetentionMonths";
+    // Minutes without input after which a session ends.
+    static constexpr const char* SessionIdleMinutes = "SessionIdleMinutes";
 
     static QString TableStatement();
     // nDefault when the setting was never saved or cannot be read.

@@ -46,10 +46,10 @@ void POptionPage::UpdateLoginInfo()
     // Only account pages show the login.
 }
 
-void POptionPage::UpdateRights(bool bAdmin)
+void POptionPage::UpdateRights(bool bAllowed)
 {
     if (m_pWidget)
-        m_pWidget->setEnabled(bAdmin);
+        m_pWidget->setEnabled(bAllowed);
 }
 
 void POptionPage::Register(POptionPage* pPage)
@@ -65,4 +65,26 @@ const std::vector<std::unique_ptr<POptionPage>>& POptionPage::Pages()
 void POptionPage::ClearPages()
 {
     pageList().clear();
+}
+
+namespace {
+
+POptionPage::ChangeSink& changeSink()
+{
+    static POptionPage::ChangeSink sink;
+    return sink;
+}
+
+} // namespace
+
+void POptionPage::SetChangeSink(ChangeSink sink)
+{
+    changeSink() = std::move(sink);
+}
+
+void POptionPage::RecordChange(
+    const char* pAction, const QString& strObject, const QString& strOld, const QString& strNew)
+{
+    if (changeSink())
+        changeSink()(QLatin1String(pAction), strObject, strOld, strNew);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "database/RUserRights.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,7 +39,10 @@ public:
     virtual void Discard();
     virtual bool GetFlag() const;
     virtual void UpdateLoginInfo();
-    virtual void UpdateRights(bool bAdmin);
+    // bAllowed: whether the grade logged in may change what the page holds.
+    virtual void UpdateRights(bool bAllowed);
+    // The right that changing this page takes.
+    virtual RUserRights::Action Right() const { return RUserRights::Action::SystemSettings; }
 
     QWidget* Widget() const { return m_pWidget; }
     // The questions a page asks; the message boxes by default. Not owned.
@@ -49,6 +55,14 @@ public:
     static void Register(POptionPage* pPage);
     static const std::vector<std::unique_ptr<POptionPage>>& Pages();
     static void ClearPages();
+
+    // Where the pages' editors record what they changed: the audit trail
+    // with the account logged in. None by default.
+    using ChangeSink = std::function<void(const QString& strAction, const QString& strObject,
+        const QString& strOld, const QString& strNew)>;
+    static void SetChangeSink(ChangeSink sink);
+    static void RecordChange(const char* pAction, const QString& strObject, const QString& strOld,
+        const QString& strNew);
 
 signals:
     void SendMessage(const QString& strMessage);

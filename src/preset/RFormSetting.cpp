@@ -128,6 +128,7 @@ QWidget* RFormSetting::EnsureWidget(int nRow)
         entry.pWidget = entry.pPage->CreateWidget(this);
         entry.nStackIndex = m_pStackedLayout->addWidget(entry.pWidget);
         connect(entry.pPage, &POptionPage::SendMessage, this, &RFormSetting::ShowMessage);
+        entry.pPage->UpdateRights(RUserRights::May(m_nGrade, entry.pPage->Right()));
     }
     return entry.pWidget;
 }
@@ -162,9 +163,10 @@ void RFormSetting::SetLoginWidgetInfo()
 
 void RFormSetting::UpdateRights(int nGrade)
 {
+    m_nGrade = nGrade;
     for (const PCategoryModel::Category& entry : m_pModel->Categories()) {
-        if (entry.pPage && entry.pPage->GetCategory() == 10)
-            entry.pPage->UpdateRights(nGrade == 0);
+        if (entry.pPage)
+            entry.pPage->UpdateRights(RUserRights::May(nGrade, entry.pPage->Right()));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/RUserRights.h"
 #include "widgets/RespondButtonClicked.h"
 
 #include <QModelIndex>
@@ -61,6 +62,8 @@ protected:
     void showEvent(QShowEvent* pEvent) override;
 
 private:
+    // No restriction until the window says who is logged in.
+    int m_nGrade = RUserRights::Administrator;
     Q_DISABLE_COPY(RFormSetting)
 
     void BuildWidgets();

@@ -1,9 +1,12 @@
 #include "preset/RFramePresetIpWidget.h"
 
 #include "database/PSavepoint.h"
+#include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
+#include "database/RLoginSession.h"
 #include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
+#include "preset/POptionPage.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -70,6 +73,13 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSpinBoxArchiveMonths->setMaximumWidth(s_nFieldWidth);
     pForm->addRow(tr("2-second readings kept in the main file:"), m_pSpinBoxArchiveMonths);
 
+    m_pSpinBoxIdleMinutes = new QSpinBox(this);
+    m_pSpinBoxIdleMinutes->setObjectName(QStringLiteral("m_pSpinBoxIdleMinutes"));
+    m_pSpinBoxIdleMinutes->setRange(1, 240);
+    m_pSpinBoxIdleMinutes->setSuffix(tr(" min"));
+    m_pSpinBoxIdleMinutes->setMaximumWidth(s_nFieldWidth);
+    pForm->addRow(tr("Log out after no input for:"), m_pSpinBoxIdleMinutes);
+
     // The second server's line is kept in the table but not offered.
     m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
     m_pLabelPort_2 = new QLabel(tr("Port:"), this);
@@ -121,6 +131,8 @@ void RFramePresetIpWidget::Load()
     }
     m_pSpinBoxArchiveMonths->setValue(RClientSettings::Int(
         RClientSettings::ArchiveRetentionMonths, RSlotArchive::DefaultRetentionMonths));
+    m_pSpinBoxIdleMinutes->setValue(RClientSettings::Int(
+        RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes));
     m_bEdited = false;
 }
 
@@ -156,19 +168,48 @@ bool RFramePresetIpWidget::Save(QString* pError)
     info.dCeffR = dCeffR;
     info.strIp2 = m_pEditIp_2->text();
     info.nPort2 = m_pEditPort_2->value();
+    const RSystemInfo before = RSystemInfoStore::Load();
+    const int nMonthsBefore = RClientSettings::Int(
+        RClientSettings::ArchiveRetentionMonths, RSlotArchive::DefaultRetentionMonths);
+    const int nIdleBefore = RClientSettings::Int(
+        RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes);
     QString strError;
     PSavepoint savepoint(QStringLiteral("system_settings"));
     if (!RSystemInfoStore::Save(info, &strError)
         || !RClientSettings::SetInt(
             RClientSettings::ArchiveRetentionMonths, m_pSpinBoxArchiveMonths->value(), &strError)
+        || !RClientSettings::SetInt(
+            RClientSettings::SessionIdleMinutes, m_pSpinBoxIdleMinutes->value(), &strError)
         || !savepoint.Release()) {
         savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }
+    RecordChanges(before, info, nMonthsBefore, nIdleBefore);
     m_pEditIp->setText(strIp);
     m_bEdited = false;
     return true;
+}
+
+void RFramePresetIpWidget::RecordChanges(
+    const RSystemInfo& before, const RSystemInfo& after, int nMonthsBefore, int nIdleBefore) const
+{
+    const auto record = [](const char* pName, const QString& strOld, const QString& strNew) {
+        if (strOld != strNew)
+            POptionPage::RecordChange(RAuditAction::Setting, QLatin1String(pName), strOld, strNew);
+    };
+    const auto number = [](double dValue) { return QString::number(dValue, 'g', 10); };
+    record("IP", before.strIp, after.strIp);
+    record("Port", QString::number(before.nPort), QString::number(after.nPort));
+    record("ThresholdA", number(before.dThreA), number(after.dThreA));
+    record("ThresholdB", number(before.dThreB), number(after.dThreB));
+    record("ThresholdC", number(before.dThreC), number(after.dThreC));
+    record("CoefficientStaff", number(before.dCeffP), number(after.dCeffP));
+    record("CoefficientRegion", number(before.dCeffR), number(after.dCeffR));
+    record(RClientSettings::ArchiveRetentionMonths, QString::number(nMonthsBefore),
+        QString::number(m_pSpinBoxArchiveMonths->value()));
+    record(RClientSettings::SessionIdleMinutes, QString::number(nIdleBefore),
+        QString::number(m_pSpinBoxIdleMinutes->value()));
 }
 
 QString RFramePresetIpWidget::AddressProblem(const QString& strAddress)

@@ -6,6 +6,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+struct RSystemInfo;
 
 // The system settings editor: the data server's address and port, the band
 // thresholds A, B, C (µRad/h), the two detector coefficients and how many
@@ -35,6 +36,9 @@ private slots:
     void OnValueChanged(double dValue);
 
 private:
+    // Each value saved that differs from before, to the audit trail.
+    void RecordChanges(const RSystemInfo& before, const RSystemInfo& after, int nMonthsBefore,
+        int nIdleBefore) const;
     Q_DISABLE_COPY(RFramePresetIpWidget)
 
     QDoubleSpinBox* AddNumber(const QString& strName, const QString& strLabel, int nDecimals);
@@ -47,6 +51,7 @@ private:
     QDoubleSpinBox* m_pSpinBoxCoefStaff = nullptr;
     QDoubleSpinBox* m_pSpinBoxCoefRegion = nullptr;
     QSpinBox* m_pSpinBoxArchiveMonths = nullptr;
+    QSpinBox* m_pSpinBoxIdleMinutes = nullptr;
     QLabel* m_pLabelIp_2 = nullptr;
     QLabel* m_pLabelPort_2 = nullptr;
     QLineEdit* m_pEditIp_2;

@@ -1,8 +1,12 @@
 #include "preset/RFramePresetRegion.h"
 
+#include "database/RAuditTrail.h"
+#include "database/RDeviceListStore.h"
 #include "preset/RFramePresetRegionWidget.h"
 #include "preset/RItemModelPresetRegion.h"
 #include "widgets/SPrompt.h"
+
+#include <QMap>
 
 RFramePresetRegion::RFramePresetRegion(int nCategory, QObject* pParent)
     : POptionPage(nCategory, pParent)
@@ -49,7 +53,11 @@ int RFramePresetRegion::Apply()
                 tr("Do you want to remove these devices and delete their history?"), tr("Delete"),
                 tr("Cancel")))
             return Cancelled;
+        const QVector<RDeviceRow> before = pModel->StoredRows();
+        const QVector<RDeviceRow> after = pModel->Rows();
         nResult = pModel->Save();
+        if (nResult == RItemModelPresetRegion::Saved)
+            RecordChanges(before, after);
     }
     if (nResult == RItemModelPresetRegion::Failed) {
         SetRefusal(pModel->LastError());
@@ -57,6 +65,32 @@ int RFramePresetRegion::Apply()
         return Refused;
     }
     return nResult;
+}
+
+void RFramePresetRegion::RecordChanges(
+    const QVector<RDeviceRow>& before, const QVector<RDeviceRow>& after)
+{
+    QMap<int, QString> oldNames;
+    for (const RDeviceRow& row : before)
+        oldNames.insert(row.nId, row.strName);
+    QMap<int, QString> newNames;
+    for (const RDeviceRow& row : after)
+        newNames.insert(row.nId, row.strName);
+    for (auto it = oldNames.cbegin(); it != oldNames.cend(); ++it) {
+        const QString strObject = QStringLiteral("ID %1").arg(it.key());
+        if (!newNames.contains(it.key())) {
+            RecordChange(RAuditAction::DeviceRemove, strObject, it.value(), QString());
+            RecordChange(RAuditAction::HistoryDelete, strObject, QString(), QString());
+        } else if (newNames.value(it.key()) != it.value()) {
+            RecordChange(
+                RAuditAction::DeviceRename, strObject, it.value(), newNames.value(it.key()));
+        }
+    }
+    for (auto it = newNames.cbegin(); it != newNames.cend(); ++it) {
+        if (!oldNames.contains(it.key()))
+            RecordChange(RAuditAction::DeviceAdd, QStringLiteral("ID %1").arg(it.key()), QString(),
+                it.value());
+    }
 }
 
 void RFramePresetRegion::Discard()

@@ -2,7 +2,10 @@
 
 #include "preset/POptionPage.h"
 
+#include <QVector>
+
 class RFramePresetRegionWidget;
+struct RDeviceRow;
 
 // The "Device Management" category (category 1): the registered region
 // monitors. With another category it edits the inspection rooms instead.
@@ -14,6 +17,7 @@ public:
     ~RFramePresetRegion() override;
 
     QString GetName() const override;
+    RUserRights::Action Right() const override { return RUserRights::Action::Devices; }
     QWidget* CreateWidget(QWidget* pParent) override;
     // Applied when nothing changed; otherwise the list's checks, a question
     // naming the ids whose history the save deletes, then the save.
@@ -23,6 +27,10 @@ public:
 
 private:
     Q_DISABLE_COPY(RFramePresetRegion)
+
+    // Devices added, removed (their history with them) and renamed, to the
+    // audit trail.
+    static void RecordChanges(const QVector<RDeviceRow>& before, const QVector<RDeviceRow>& after);
 
     RFramePresetRegionWidget* Editor() const;
 };

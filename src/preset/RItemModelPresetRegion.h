@@ -26,6 +26,7 @@ public:
     // or Failed for an empty or too long location or an id out of range.
     int Check();
     QVector<RDeviceRow> Rows() const;
+    QVector<RDeviceRow> StoredRows() const { return m_store.Load(); }
     // Stored ids that the rows no longer hold.
     QVector<int> RemovedIds() const;
     bool HasId(int nId) const;

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -207,11 +208,11 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
     disconnect(m_pButtonAck, &QPushButton::clicked, this, &RFormRegion::AcknowledgeCurrent);
     disconnect(m_pRegionTreeView, &QWidget::customContextMenuRequested, this, nullptr);
     if (m_pAlarmState) {
-        disconnect(m_pButtonAckAll, nullptr, m_pAlarmState, nullptr);
+        disconnect(m_pButtonAckAll, nullptr, this, nullptr);
         disconnect(m_pAlarmState, nullptr, this, nullptr);
     }
     if (m_pCue) {
-        disconnect(m_pButtonMute, nullptr, m_pCue, nullptr);
+        disconnect(m_pButtonMute, nullptr, this, nullptr);
         disconnect(m_pCue, nullptr, m_pButtonMute, nullptr);
     }
     m_pAlarmState = pAlarmState;
@@ -225,8 +226,8 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
     for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute})
         pButton->setEnabled(true);
     connect(m_pButtonAck, &QPushButton::clicked, this, &RFormRegion::AcknowledgeCurrent);
-    connect(m_pButtonAckAll, &QPushButton::clicked, pAlarmState, &RAlarmState::AcknowledgeAll);
-    connect(m_pButtonMute, &QPushButton::toggled, pCue, &PAlarmCue::SetMuted);
+    connect(m_pButtonAckAll, &QPushButton::clicked, this, &RFormRegion::AcknowledgeAll);
+    connect(m_pButtonMute, &QPushButton::toggled, this, &RFormRegion::OnMuteToggled);
     // A new alarm ends the mute; the button follows.
     connect(pCue, &PAlarmCue::MutedChanged, m_pButtonMute, &QPushButton::setChecked);
     connect(pAlarmState, &RAlarmState::LinkChanged, this, &RFormRegion::OnLinkChanged);
@@ -265,7 +266,34 @@ void RFormRegion::AcknowledgeCurrent()
             tr("OK"));
         return;
     }
+    if (!Allowed(tr("Log in to acknowledge the alarm.")))
+        return;
     m_pAlarmState->Acknowledge(nId);
+    emit Acknowledged(nId);
+}
+
+void RFormRegion::AcknowledgeAll()
+{
+    if (!m_pAlarmState || !Allowed(tr("Log in to acknowledge the alarms.")))
+        return;
+    m_pAlarmState->AcknowledgeAll();
+    emit Acknowledged(0);
+}
+
+void RFormRegion::OnMuteToggled(bool bMuted)
+{
+    // Already so: the cue told the button.
+    if (!m_pCue || m_pCue->IsMuted() == bMuted)
+        return;
+    // Sound back on needs no one.
+    if (bMuted && !Allowed(tr("Log in to mute the alarm sound."))) {
+        const QSignalBlocker blocker(m_pButtonMute);
+        m_pButtonMute->setChecked(false);
+        return;
+    }
+    m_pCue->SetMuted(bMuted);
+    if (bMuted)
+        emit Muted();
 }
 
 void RFormRegion::OnLinkChanged(bool bUp)

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include <functional>
+
 class PAlarmCue;
 class PColorLineDelegate;
 class RAlarmState;
@@ -45,6 +47,9 @@ public:
     void SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue);
     // Notices (nothing to acknowledge); message boxes by default. Not owned.
     void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Asked before an acknowledgement or a mute, with what it is for: false
+    // leaves the alarm as it is. None: always allowed.
+    void SetSessionGate(std::function<bool(const QString&)> gate) { m_gate = std::move(gate); }
 
     // Geometry of a picture of size image fitted into frame keeping its
     // aspect ratio: centred horizontally when portrait, vertically otherwise.
@@ -90,8 +95,17 @@ protected:
     // missed while hidden.
     void showEvent(QShowEvent* pEvent) override;
 
+signals:
+    // nId 0: all regions.
+    void Acknowledged(int nId);
+    void Muted();
+
 private:
     Q_DISABLE_COPY(RFormRegion)
+
+    bool Allowed(const QString& strWhy) const { return !m_gate || m_gate(strWhy); }
+    void AcknowledgeAll();
+    void OnMuteToggled(bool bMuted);
 
     void BuildWidgets();
     void BuildCurves();
@@ -120,6 +134,7 @@ private:
     QPointer<QWidget> m_pJournalView;
     QPointer<RAlarmState> m_pAlarmState;
     QPointer<PAlarmCue> m_pCue;
+    std::function<bool(const QString&)> m_gate;
     SPrompt* m_pPrompt;
     // Local time of the latest reading, for the stale note.
     QDateTime m_lastReading;

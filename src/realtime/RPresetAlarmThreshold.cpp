@@ -18,8 +18,16 @@ QWidget* RPresetAlarmThreshold::CreateWidget(QWidget* pParent)
 {
     auto* pWidget = new RPresetAlarmThresholdWidget(pParent);
     connect(pWidget, &RPresetAlarmThresholdWidget::SendMessage, this, &POptionPage::SendMessage);
+    pWidget->SetAuthorize(m_authorize);
     SetWidget(pWidget);
     return pWidget;
+}
+
+void RPresetAlarmThreshold::SetAuthorize(RPresetAlarmThresholdWidget::Authorize authorize)
+{
+    m_authorize = std::move(authorize);
+    if (auto* pWidget = static_cast<RPresetAlarmThresholdWidget*>(Widget()))
+        pWidget->SetAuthorize(m_authorize);
 }
 
 int RPresetAlarmThreshold::Apply()

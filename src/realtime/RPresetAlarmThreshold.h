@@ -1,8 +1,7 @@
 #pragma once
 
 #include "preset/POptionPage.h"
-
-class RPresetAlarmThresholdWidget;
+#include "realtime/RPresetAlarmThresholdWidget.h"
 
 // The "Alarm Threshold Setting" category (category 8). Thresholds are stored
 // when the page's own buttons are pressed, so the settings' OK only refreshes
@@ -15,10 +14,15 @@ public:
     ~RPresetAlarmThreshold() override;
 
     QString GetName() const override;
+    RUserRights::Action Right() const override { return RUserRights::Action::Thresholds; }
     QWidget* CreateWidget(QWidget* pParent) override;
     int Apply() override;
     void Finish() override { }
+    // Handed to the editor, now and when it is made.
+    void SetAuthorize(RPresetAlarmThresholdWidget::Authorize authorize);
 
 private:
     Q_DISABLE_COPY(RPresetAlarmThreshold)
+
+    RPresetAlarmThresholdWidget::Authorize m_authorize;
 };

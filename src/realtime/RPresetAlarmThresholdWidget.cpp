@@ -21,7 +21,7 @@ QSpinBox* thresholdSpinBox(const char* pName, QWidget* parent)
 {
     auto* pSpinBox = new QSpinBox(parent);
     pSpinBox->setObjectName(QLatin1String(pName));
-    pSpinBox->setRange(100, 6553500);
+    pSpinBox->setRange(100, RPresetAlarmThresholdWidget::MaxThreshold);
     pSpinBox->setSingleStep(100);
     pSpinBox->setSuffix(QStringLiteral("μRad/h"));
     pSpinBox->setMinimumWidth(220);
@@ -120,6 +120,28 @@ int RPresetAlarmThresholdWidget::RoundThreshold(int nValue)
     return (nValue + 50) / 100 * 100;
 }
 
+QString RPresetAlarmThresholdWidget::ThresholdProblem(int nValue)
+{
+    if (nValue <= 0)
+        return tr("A threshold of %1 would never raise the alarm.").arg(nValue);
+    if (nValue > MaxThreshold)
+        return tr("A threshold of %1 is above the top of the range (%2): the alarm would never "
+                  "be raised.")
+            .arg(nValue)
+            .arg(MaxThreshold);
+    return QString();
+}
+
+bool RPresetAlarmThresholdWidget::MaySend(int nId, int nOld, int nNew)
+{
+    const QString strProblem = ThresholdProblem(nNew);
+    if (!strProblem.isEmpty()) {
+        emit SendMessage(strProblem);
+        return false;
+    }
+    return !m_authorize || m_authorize(nId, nOld, nNew);
+}
+
 void RPresetAlarmThresholdWidget::LoadRegionIds()
 {
     const QString strCurrent = m_pComboBoxAlarm->currentText();
@@ -149,6 +171,8 @@ void RPresetAlarmThresholdWidget::OnClicked()
     }
     const int nId = m_pComboBoxAlarm->currentText().toInt();
     const int nValue = RoundThreshold(m_pSpinBoxAlarm->value());
+    if (!MaySend(nId, RRegionCatalogue::Shared().AlarmValue(nId), nValue))
+        return;
     PostSMessage(SBus::MainWindow, SBus::SendThreshold, nId, nValue);
     RRegionCatalogue::StoreAlarmValue(nId, nValue);
     BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
@@ -157,6 +181,8 @@ void RPresetAlarmThresholdWidget::OnClicked()
 void RPresetAlarmThresholdWidget::OnAllButtonClicked()
 {
     const int nValue = RoundThreshold(m_pSpinBoxAll->value());
+    if (!MaySend(0, -1, nValue))
+        return;
     PostSMessage(SBus::MainWindow, SBus::SendThreshold, 0, nValue);
     RRegionCatalogue::StoreAllAlarmValues(nValue);
     BroadcastSMessage(SBus::ReloadThresholds, 0, 0);

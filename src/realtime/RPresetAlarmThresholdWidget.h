@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -23,7 +25,16 @@ public:
     ~RPresetAlarmThresholdWidget() override;
 
     // Nearest multiple of 100, halves up, as the devices take it.
+    // The top of the range a detector takes.
+    static constexpr int MaxThreshold = 6553500;
     static int RoundThreshold(int nValue);
+    // Why nValue cannot be an alarm threshold (it would silence the alarm);
+    // empty when it can.
+    static QString ThresholdProblem(int nValue);
+    // Asked before a threshold goes out (nId 0: all regions), with the
+    // value before (-1 for several) and after; false stops it. None: allowed.
+    using Authorize = std::function<bool(int nId, int nOld, int nNew)>;
+    void SetAuthorize(Authorize authorize) { m_authorize = std::move(authorize); }
 
     // Refills the region ids from the catalogue.
     void LoadRegionIds();
@@ -44,6 +55,10 @@ protected:
     bool event(QEvent* pEvent) override;
 
 private:
+    // False, with the reason shown, when nValue may not go out for nId.
+    bool MaySend(int nId, int nOld, int nNew);
+
+    Authorize m_authorize;
     Q_DISABLE_COPY(RPresetAlarmThresholdWidget)
 
     void BuildWidgets();

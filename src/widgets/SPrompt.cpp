@@ -1,7 +1,12 @@
 #include "widgets/SPrompt.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -50,6 +55,30 @@ QString SPrompt::AskSaveFileName(QWidget* pParent, const QString& strCaption,
     const QString& strDefault, const QString& strFilter)
 {
     return QFileDialog::getSaveFileName(pParent, strCaption, strDefault, strFilter);
+}
+
+bool SPrompt::AskLogin(QWidget* pParent, const QString& strText, QString* pName, QString* pPassword)
+{
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(strText, &dialog));
+    auto* pNameEdit = new QLineEdit(*pName, &dialog);
+    auto* pPasswordEdit = new QLineEdit(&dialog);
+    pPasswordEdit->setEchoMode(QLineEdit::Password);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Name"), pNameEdit);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Password"), pPasswordEdit);
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    pForm->addRow(pButtons);
+    QObject::connect(pButtons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (!pName->isEmpty())
+        pPasswordEdit->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *pName = pNameEdit->text().trimmed();
+    *pPassword = pPasswordEdit->text();
+    return true;
 }
 
 SPrompt* SPrompt::Default()

@@ -24,6 +24,11 @@ public:
     virtual QString AskSaveFileName(QWidget* pParent, const QString& strCaption,
         const QString& strDefault, const QString& strFilter);
 
+    // A name and a password, strText saying why; false when cancelled.
+    // pName holds the name offered.
+    virtual bool AskLogin(
+        QWidget* pParent, const QString& strText, QString* pName, QString* pPassword);
+
     // The message-box prompt shared by every page.
     static SPrompt* Default();
 };

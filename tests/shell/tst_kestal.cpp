@@ -1,3 +1,4 @@
+#include "FakePrompt.h"
 #include "SqlRows.h"
 #include "TestDb.h"
 
@@ -8,17 +9,24 @@
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
+#include "database/RClientSettings.h"
+#include "database/RLoginSession.h"
 #include "database/RStorageState.h"
 #include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
+#include "preset/RFramePresetRegionWidget.h"
+#include "preset/RItemModelPresetRegion.h"
 #include "preset/SPresetObject.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
+#include "realtime/RPresetAlarmThresholdWidget.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
 
@@ -28,7 +36,9 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAudioDeviceInfo>
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -36,7 +46,11 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStandardItem>
 #include <QStandardItemModel>
 #include <QToolButton>
 #include <QtTest>
@@ -208,6 +222,7 @@ private:
     PSimDataServer m_server;
     SManualClock m_clock {kStart};
     Kestal* m_pWindow = nullptr;
+    FakePrompt m_prompt;
 
     void swipe(int nFromX, int nToX, int nY = 60)
     {
@@ -265,7 +280,9 @@ private slots:
         PSqlExec::Exec(
             "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
         TestDb::AddRegions({1, 2});
-        m_pWindow = new Kestal(nullptr, &m_clock);
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        m_prompt = FakePrompt();
+        m_pWindow->SetPrompt(&m_prompt);
         m_pWindow->show();
     }
     void cleanup()
@@ -412,8 +429,15 @@ private slots:
         QVERIFY(pState->IsUnacknowledged(RAlarmState::kLinkId));
         pCue->Tick();
         QCOMPARE(nPlays, 2);
+        // Without a session Mute asks for a login, and goes on after it.
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "operator", 2, "operator-pass"),
+            RUserAccounts::Result::Ok);
         button(m_pWindow->FormRegion(), "m_pButtonMute")->click();
-        pCue->Tick();
+        QVERIFY(!m_pWindow->AlarmCue()->IsMuted());
+        m_prompt.logins = {{"operator", "operator-pass"}};
+        button(m_pWindow->FormRegion(), "m_pButtonMute")->click();
+        QCOMPARE(m_prompt.loginAsked.size(), 2);
+        m_pWindow->AlarmCue()->Tick();
         QCOMPARE(nPlays, 2);
         QVERIFY(pStatus->IsMutedShown());
 
@@ -423,9 +447,17 @@ private slots:
         QVERIFY(!pStatus->IsLinkDown() && pStatus->LinkLost().isEmpty());
         QVERIFY(pState->IsUnacknowledged(RAlarmState::kLinkId));
         button(m_pWindow->FormRegion(), "m_pButtonAckAll")->click();
-        QVERIFY(!pState->AnyUnacknowledged() && !pCue->IsPending());
-        QCOMPARE(last().strEvent + QString::number(last().nId),
-            QStringLiteral("ack") + QString::number(RAlarmState::kLinkId));
+        QVERIFY(!pState->AnyUnacknowledged());
+        QVERIFY(!m_pWindow->AlarmCue()->IsPending());
+        const RAlarmEvent ack = RAlarmJournal::Read(kStart.date(), kStart.date()).first();
+        QCOMPARE(ack.strEvent, QStringLiteral("ack"));
+        QCOMPARE(ack.nId, RAlarmState::kLinkId);
+        QCOMPARE(ack.strOperator, QStringLiteral("operator"));
+        QStringList actions;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
+            actions << entry.strAction + ':' + entry.strObject;
+        QCOMPARE(
+            actions.mid(1), QStringList({"login:operator", "mute:", "acknowledge:all regions"}));
     }
 
     // Buttons show their pages and are marked; a horizontal drag in the
@@ -509,6 +541,200 @@ private slots:
         }
         cleanup();
         QTEST(SqlRows("select Logouttime from UserLoginTimeInfo order by rowid"), "logouts");
+    }
+
+    // A row is committed at once. A trail whose key is gone takes no more
+    // rows, and the window says so without waiting for an answer.
+    void auditTrailOpenAndLostKey()
+    {
+        RAuditTrail* pAudit = m_pWindow->AuditTrail();
+        QVERIFY(pAudit->IsOpen());
+        QVERIFY(pAudit->Append({1, "admin"}, RAuditAction::Login));
+        QCOMPARE(CommittedRows("DataBase.sqlite", "select count(*) from AuditTrail").toInt(), 1);
+        QVERIFY(m_pWindow->findChildren<QMessageBox*>().isEmpty());
+
+        delete m_pWindow;
+        QVERIFY(QFile::remove(m_site.filePath("audit.key")));
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        QVERIFY(!m_pWindow->AuditTrail()->IsOpen());
+        const auto boxes = m_pWindow->findChildren<QMessageBox*>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0]->isVisible() && !boxes[0]->isModal());
+        QVERIFY(!QFile::exists(m_site.filePath("audit.key")));
+    }
+
+    // The title bar's button logs in (asking again after a wrong password)
+    // and out; each session has its login row, closed at logout or when the
+    // idle time set runs out, and the trail records all of it.
+    void sessionFromTitleBar()
+    {
+        FakePrompt& prompt = m_prompt;
+        RLoginSession* pSession = m_pWindow->Session();
+        QCOMPARE(pSession->Accounts().Create({}, "officer", 1, "officer-pass"),
+            RUserAccounts::Result::Ok);
+        QVERIFY(RClientSettings::SetInt(RClientSettings::SessionIdleMinutes, 5, nullptr));
+        auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
+        prompt.logins = {{"officer", "wrong-pass"}, {"officer", "officer-pass"}};
+        pButton->click();
+        QCOMPARE(prompt.loginAsked.size(), 2);
+        QCOMPARE(pSession->Grade(), 1);
+
+        m_clock.Advance(4 * 60 * 1000);
+        pSession->CheckIdle();
+        QVERIFY(pSession->IsLoggedIn());
+        QTest::mouseClick(m_pWindow, Qt::LeftButton); // input: the idle time starts again
+        m_clock.Advance(4 * 60 * 1000);
+        pSession->CheckIdle();
+        QVERIFY(pSession->IsLoggedIn());
+        m_clock.Advance(60 * 1000);
+        pSession->CheckIdle();
+        QCOMPARE(pSession->Grade(), RUserRights::NoSession);
+
+        prompt.logins = {{"officer", "officer-pass"}};
+        pButton->click();
+        QVERIFY(pSession->IsLoggedIn());
+        m_clock.Advance(1000);
+        pButton->click();
+        QVERIFY(!pSession->IsLoggedIn());
+        QCOMPARE(SqlRows("select Logintime, Logouttime from UserLoginTimeInfo order by rowid"),
+            QString("2026-03-07T10:06:30 2026-03-07T10:15:30; "
+                    "2026-03-07T10:15:30 2026-03-07T10:15:31"));
+        QStringList actions;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
+            actions << entry.strAction + ':' + entry.strReason;
+        QCOMPARE(actions.mid(1),
+            QStringList(
+                {"login-failed:wrong password", "login:", "logout:idle", "login:", "logout:"}));
+    }
+
+    // Each grade as a user meets the settings pages: devices, system
+    // settings and thresholds open to grades 0 and 1 only, and closed again
+    // at logout.
+    void settingsRights_data()
+    {
+        QTest::addColumn<int>("grade");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("no session") << int(RUserRights::NoSession) << false;
+        QTest::newRow("administrator") << 0 << true;
+        QTest::newRow("officer") << 1 << true;
+        QTest::newRow("operator") << 2 << false;
+    }
+    void settingsRights()
+    {
+        QFETCH(int, grade);
+        QFETCH(bool, allowed);
+        FakePrompt& prompt = m_prompt;
+        auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
+        if (grade != RUserRights::NoSession) {
+            QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "someone", grade, "some-password"),
+                RUserAccounts::Result::Ok);
+            prompt.logins = {{"someone", "some-password"}};
+            pButton->click();
+        }
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        for (int i = 0; i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+        QCOMPARE(POptionPage::Pages().size(), size_t(3));
+        for (const auto& pPage : POptionPage::Pages())
+            QCOMPARE(pPage->Widget()->isEnabled(), allowed);
+        if (grade != RUserRights::NoSession) {
+            pButton->click();
+            for (const auto& pPage : POptionPage::Pages())
+                QVERIFY(!pPage->Widget()->isEnabled());
+        }
+    }
+
+    // A threshold goes out only after the officer's password once more;
+    // the trail holds the old and the new value of each one sent.
+    void thresholdAsksPasswordAgain_data()
+    {
+        QTest::addColumn<QStringList>("again"); // empty: cancelled
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("password") << QStringList({"officer", "officer-pass"}) << true;
+        QTest::newRow("wrong password") << QStringList({"officer", "wrong-pass"}) << false;
+        QTest::newRow("another account") << QStringList({"admin", "admin-pass"}) << false;
+        QTest::newRow("cancelled") << QStringList() << false;
+    }
+    void thresholdAsksPasswordAgain()
+    {
+        QFETCH(QStringList, again);
+        QFETCH(bool, sent);
+        RUserAccounts& accounts = m_pWindow->Session()->Accounts();
+        QCOMPARE(accounts.Create({}, "officer", 1, "officer-pass"), RUserAccounts::Result::Ok);
+        QCOMPARE(accounts.Create({}, "admin", 0, "admin-pass"), RUserAccounts::Result::Ok);
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        if (!again.isEmpty())
+            m_prompt.logins = {again};
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        for (int i = 0; i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+        auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText("1");
+        const int nOld = RRegionCatalogue::Shared().AlarmValue(1);
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(2000);
+        pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
+        QCOMPARE(RRegionCatalogue::Shared().AlarmValue(1), sent ? 2000 : nOld);
+        QStringList thresholds;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction == RAuditAction::Threshold)
+                thresholds << entry.strObject + ' ' + entry.strOld + ' ' + entry.strNew;
+        }
+        QCOMPARE(
+            thresholds, sent ? QStringList(QString("region 1 %1 2000").arg(nOld)) : QStringList());
+    }
+
+    // Each system setting saved with a new value is in the trail, old and
+    // new, under the account logged in; unchanged ones are not.
+    void systemSettingsInTrail()
+    {
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "officer", 1, "officer-pass"),
+            RUserAccounts::Result::Ok);
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        for (int i = 0; i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+        m_pWindow->FormSetting()->findChild<QSpinBox*>("m_pSpinBoxIdleMinutes")->setValue(20);
+        m_pWindow->FormSetting()->findChild<QSpinBox*>("m_pSpinBoxArchiveMonths")->setValue(7);
+        QCOMPARE(POptionPage::Pages().at(1)->Apply(), int(POptionPage::Applied));
+        QStringList settings;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction == RAuditAction::Setting)
+                settings << entry.actor.strName + ' ' + entry.strObject + ' ' + entry.strOld + ' '
+                        + entry.strNew;
+        }
+        QCOMPARE(settings,
+            QStringList(
+                {"officer ArchiveRetentionMonths 2 7", "officer SessionIdleMinutes 15 20"}));
+    }
+
+    // Device list changes: one row per device added, renamed or removed,
+    // and the removed one's history.
+    void deviceChangesInTrail()
+    {
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "officer", 1, "officer-pass"),
+            RUserAccounts::Result::Ok);
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        pList->setCurrentIndex(pList->model()->index(0, 0));
+        RItemModelPresetRegion* pModel
+            = m_pWindow->FormSetting()->findChild<RFramePresetRegionWidget*>()->ItemModel();
+        pModel->Model()->item(0, 0)->setText("Renamed");
+        pModel->Model()->removeRow(1);
+        pModel->AddRow(9);
+        POptionPage::Pages().at(0)->SetPrompt(&m_prompt); // deleting history asks
+        QCOMPARE(POptionPage::Pages().at(0)->Apply(), int(RItemModelPresetRegion::Saved));
+        QStringList changes;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction.startsWith("device") || entry.strAction == "history-delete")
+                changes << entry.strAction + ' ' + entry.strObject + ' ' + entry.strNew;
+        }
+        QCOMPARE(changes.size(), 4);
+        QCOMPARE(changes.at(0), QStringLiteral("device-rename ID 1 Renamed"));
+        QCOMPARE(changes.mid(1, 2), QStringList({"device-remove ID 2 ", "history-delete ID 2 "}));
+        QVERIFY(changes.at(3).startsWith("device-add ID 9 "));
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

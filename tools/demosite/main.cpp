@@ -9,6 +9,7 @@
 #include "PDemoHistory.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RUserAccounts.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -95,6 +96,36 @@ void addAccount()
     PSqlExec::Exec(
         QStringLiteral("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) values(1, ?, '')"),
         {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"))});
+}
+
+// One account per grade, for the demo only: README lists the passwords.
+// Not in the audit trail: its key is made by the client's first start.
+bool addDemoAccounts(QTextStream& err)
+{
+    struct DemoAccount
+    {
+        const char* pName;
+        int nGrade;
+        const char* pPassword;
+    };
+    static const DemoAccount s_accounts[] = {
+        {"admin", RUserRights::Administrator, "admin-demo"},
+        {"officer", RUserRights::Officer, "officer-demo"},
+        {"operator", RUserRights::Operator, "operator-demo"},
+    };
+    RUserAccounts accounts(nullptr);
+    for (const DemoAccount& demo : s_accounts) {
+        RUserAccount account;
+        if (accounts.Find(QLatin1String(demo.pName), &account))
+            continue;
+        if (accounts.Create(
+                {}, QLatin1String(demo.pName), demo.nGrade, QLatin1String(demo.pPassword))
+            != RUserAccounts::Result::Ok) {
+            err << "cannot create the demo account " << demo.pName << "\n";
+            return false;
+        }
+    }
+    return true;
 }
 
 // One area of a plan: a monitored room (nRegion > 0, its seed at the given
@@ -322,7 +353,8 @@ int main(int argc, char** argv)
     addList("RoutingRoomInfo", s_routingRooms);
     addAccount();
     pointAtSimulator(nPort);
-    if (!writePlan(err) || PDemoHistory::Write(QDate::currentDate(), nDays) < 0)
+    if (!addDemoAccounts(err) || !writePlan(err)
+        || PDemoHistory::Write(QDate::currentDate(), nDays) < 0)
         return 1;
     RConnectDatabase::CommitTransaction();
     QSqlDatabase::database().close();

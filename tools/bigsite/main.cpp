@@ -5,14 +5,13 @@
 // second run fills in only the missing ones.
 
 #include "PDemoHistory.h"
+#include "PDemoSite.h"
 #include "database/PSavepoint.h"
 #include "database/PSqlExec.h"
-#include "database/RConnectDatabase.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -89,20 +88,8 @@ int main(int argc, char** argv)
         err << parser.helpText();
         return 2;
     }
-    const QFileInfo target(positional.first());
-    if (target.fileName() != QLatin1String("DataBase.sqlite")
-        || !QDir().mkpath(target.absolutePath())) {
-        err << "the site database must be called DataBase.sqlite\n";
-        return 2;
-    }
-    QDir::setCurrent(target.absolutePath());
-
-    RConnectDatabase database;
-    database.SetFailureReport([&err](const QString& strTitle, const QString& strText) {
-        err << strTitle << ": " << strText << "\n";
-    });
-    if (!database.OpenDatabase())
-        return 1;
+    if (const int nStatus = PDemoSite::Open(positional.first(), err))
+        return nStatus;
     {
         PSavepoint savepoint(QStringLiteral("big_site"));
         addRegions(nRegions);

@@ -7,13 +7,13 @@
 // the past days that have no rows yet.
 
 #include "PDemoHistory.h"
+#include "PDemoSite.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RUserAccounts.h"
 
 #include <QDate>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -334,20 +334,8 @@ int main(int argc, char** argv)
         err << "bad number of history days: " << args.at(3) << "\n";
         return 2;
     }
-    const QFileInfo target(args.at(1));
-    if (target.fileName() != QLatin1String("DataBase.sqlite")
-        || !QDir().mkpath(target.absolutePath())) {
-        err << "the site database must be called DataBase.sqlite\n";
-        return 2;
-    }
-    QDir::setCurrent(target.absolutePath());
-
-    RConnectDatabase database;
-    database.SetFailureReport([&err](const QString& strTitle, const QString& strText) {
-        err << strTitle << ": " << strText << "\n";
-    });
-    if (!database.OpenDatabase())
-        return 1;
+    if (const int nStatus = PDemoSite::Open(args.at(1), err))
+        return nStatus;
     addRegions();
     addList("RoutingInfo", s_routingStaff);
     addList("RoutingRoomInfo", s_routingRooms);

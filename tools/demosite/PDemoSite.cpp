@@ -1,0 +1,23 @@
+#include "PDemoSite.h"
+
+#include "database/RConnectDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+int PDemoSite::Open(const QString& strFile, QTextStream& err)
+{
+    const QFileInfo target(strFile);
+    if (target.fileName() != QLatin1String("DataBase.sqlite")
+        || !QDir().mkpath(target.absolutePath())) {
+        err << "the site database must be called DataBase.sqlite\n";
+        return 2;
+    }
+    QDir::setCurrent(target.absolutePath());
+    RConnectDatabase database;
+    database.SetFailureReport([&err](const QString& strTitle, const QString& strText) {
+        err << strTitle << ": " << strText << "\n";
+    });
+    return database.OpenDatabase() ? 0 : 1;
+}

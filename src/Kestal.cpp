@@ -453,6 +453,11 @@ void Kestal::CreateSession()
                                    const QString& strOld, const QString& strNew) {
         m_pAudit->Append(m_pSession->Actor(), strAction, strObject, strOld, strNew);
     });
+    connect(m_pFormHistory, &RFormHistory::DayDeleted, this,
+        [this](const QString& strObject, int nRows) {
+            m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::DayDelete), strObject,
+                QStringLiteral("%1 rows").arg(nRows));
+        });
     connect(m_pFormRegion, &RFormRegion::Muted, this,
         [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
 }
@@ -544,6 +549,8 @@ void Kestal::OnTheUserPower(int nGrade)
             : tr("Log in"));
     if (m_pFormSetting)
         m_pFormSetting->UpdateRights(nGrade);
+    if (m_pFormHistory)
+        m_pFormHistory->SetGrade(nGrade);
 }
 
 void Kestal::OnAddUserFinished()

@@ -2,6 +2,7 @@
 
 #include "database/RDayDataStore.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RUserRights.h"
 #include "history/ExportTable.h"
 #include "history/RDialogStaffHistoryDose.h"
 #include "message/SBus.h"
@@ -280,6 +281,10 @@ QString RFormHistory::Message() const
 
 void RFormHistory::OnClearData(QDate date)
 {
+    if (!RUserRights::May(m_nGrade, RUserRights::Action::DayDelete)) {
+        m_pLabel->setText(tr("Without Permission!"));
+        return;
+    }
     const int nId = ItemId();
     const QString strDay = date.toString(QStringLiteral("yyyy-MM-dd"));
     if (!m_pPrompt->AskWarning(this,
@@ -304,6 +309,12 @@ void RFormHistory::OnClearData(QDate date)
         m_pPrompt->Tell(this, strText, tr("Ok"));
         return;
     }
+    emit DayDeleted(
+        QStringLiteral("%1 %2 %3")
+            .arg(kind == RDayDataStore::Region ? QStringLiteral("region") : QStringLiteral("staff"))
+            .arg(nId)
+            .arg(strDay),
+        nRows);
     DayChange(date);
     if (date.year() == m_loadedMonth.year() && date.month() == m_loadedMonth.month())
         MonthChange(m_pDialog->CurrentDate());

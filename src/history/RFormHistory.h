@@ -33,6 +33,9 @@ public:
     void ReloadTrees();
     // The questions of the page; the default shows message boxes. Not owned.
     void SetPrompt(SPrompt* pPrompt);
+    // The grade of the session: deleting a day takes an officer's. Until the
+    // main window sets it, the page stands alone and may do everything.
+    void SetGrade(int nGrade) { m_nGrade = nGrade; }
 
     int CurrentKind() const { return m_nCurrentKind; }
     int CurrentId() const { return m_nCurrentId; }
@@ -40,6 +43,10 @@ public:
     RDialogStaffHistoryDose* Dialog() const { return m_pDialog; }
     QTreeView* RegionTree() const { return m_pTreeViewRegion; }
     QTreeView* StaffTree() const { return m_pTreeViewPersonal; }
+
+signals:
+    // A day's stored data was deleted (strObject names the item and day).
+    void DayDeleted(const QString& strObject, int nRows);
 
 public slots:
     void StaffChanged(const QModelIndex& cur);
@@ -99,6 +106,7 @@ private:
     SPrompt* m_pPrompt;
     int m_nCurrentKind;
     int m_nCurrentId = 0;
+    int m_nGrade = 0; // the administrator's
     bool m_bRegionCurves = true;
     bool m_bStaffCurves = true;
     int m_nOwnStaffId = 0;

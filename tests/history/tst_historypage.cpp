@@ -2,6 +2,7 @@
 #include "HistoryDb.h"
 #include "SqlRows.h"
 
+#include "database/RUserRights.h"
 #include "history/RDataRecord.h"
 #include "history/RDialogStaffHistoryDose.h"
 #include "history/RDoseRatioDiagram.h"
@@ -203,6 +204,28 @@ private slots:
         m_clock.Advance(1000);
         click("m_pToolButton");
         QCOMPARE(PSqlExec::Scalar("select count(*) from MonthData where Id = 4").toInt(), 24);
+    }
+
+    // An operator's session may not delete a day: nothing is asked or
+    // deleted, the page says why; an officer's may, and it is told on.
+    void dayDeleteNeedsAnOfficer()
+    {
+        addRegionDay(4, s_today, 3600);
+        const QString strBefore = stored();
+        QSignalSpy deleted(m_pForm, &RFormHistory::DayDeleted);
+        m_pForm->SetGrade(RUserRights::Operator);
+        m_prompt.answers = {true, true};
+        m_clock.Advance(1000);
+        click("m_pToolButton");
+        QVERIFY(m_prompt.asked.isEmpty());
+        QCOMPARE(stored(), strBefore);
+        QCOMPARE(m_pForm->Message(), QStringLiteral("Without Permission!"));
+        m_pForm->SetGrade(RUserRights::Officer);
+        m_clock.Advance(1000);
+        click("m_pToolButton");
+        QCOMPARE(deleted.size(), 1);
+        QCOMPARE(deleted.first().at(0).toString(), QStringLiteral("region 4 2026-12-07"));
+        QVERIFY(stored() != strBefore);
     }
 
     // Without permission a click only says so; the charts keep their item.

@@ -165,8 +165,13 @@ QVector<PDoseCurveScale::Label> PDoseCurveScale::LogLabels(
     return labels;
 }
 
-QPolygon PDoseCurveScale::BuildLogPoints(const QVector<float>& samples, int nStart, int nEnd,
-    int nPlotWidth, const LogAxis& axis, int nPlotHeight)
+namespace {
+
+// Samples nStart..nEnd spread over the plot's width; y upward from the axis,
+// at the height nHeight gives (0 outside the samples).
+template <typename Height>
+QPolygon pointsOf(
+    const QVector<float>& samples, int nStart, int nEnd, int nPlotWidth, Height nHeight)
 {
     QPolygon points;
     const int nSpan = nEnd - nStart;
@@ -176,9 +181,18 @@ QPolygon PDoseCurveScale::BuildLogPoints(const QVector<float>& samples, int nSta
     for (int i = nStart; i < nEnd; ++i) {
         const double dValue = (i >= 0 && i < samples.size()) ? samples[i] : 0.0;
         const int nX = static_cast<int>(static_cast<qint64>(i - nStart) * nPlotWidth / nSpan);
-        points[i - nStart] = QPoint(nX, -LogHeight(dValue, axis, nPlotHeight));
+        points[i - nStart] = QPoint(nX, -nHeight(dValue));
     }
     return points;
+}
+
+} // namespace
+
+QPolygon PDoseCurveScale::BuildLogPoints(const QVector<float>& samples, int nStart, int nEnd,
+    int nPlotWidth, const LogAxis& axis, int nPlotHeight)
+{
+    return pointsOf(samples, nStart, nEnd, nPlotWidth,
+        [&](double dValue) { return LogHeight(dValue, axis, nPlotHeight); });
 }
 
 double PDoseCurveScale::YScale(double dMax, int nPlotHeight)
@@ -212,17 +226,8 @@ QString PDoseCurveScale::ValueText(double dValue, int nDecimals)
 QPolygon PDoseCurveScale::BuildPoints(
     const QVector<float>& samples, int nStart, int nEnd, int nPlotWidth, double dYScale)
 {
-    QPolygon points;
-    const int nSpan = nEnd - nStart;
-    if (nSpan <= 0)
-        return points;
-    points.resize(nSpan);
-    for (int i = nStart; i < nEnd; ++i) {
-        const double dValue = (i >= 0 && i < samples.size()) ? samples[i] : 0.0;
-        const int nX = static_cast<int>(static_cast<qint64>(i - nStart) * nPlotWidth / nSpan);
-        points[i - nStart] = QPoint(nX, -ToPixel(dValue * dYScale));
-    }
-    return points;
+    return pointsOf(samples, nStart, nEnd, nPlotWidth,
+        [dYScale](double dValue) { return ToPixel(dValue * dYScale); });
 }
 
 QVector<QLine> PDoseCurveScale::Segments(const QPolygon& points)

@@ -28,7 +28,25 @@ QString RAlarmJournal::TableStatement()
 {
     return QStringLiteral(
         "create table if not exists AlarmJournal(Seq integer primary key autoincrement, Time "
-        "varchar(20), Id int, Event varchar(16), Dose float, Threshold int, Operator varchar(64))");
+        "varchar(20), Id int, Event varchar(16), Dose float, Threshold int, Operator varchar(64), "
+        "Detail text)");
+}
+
+void RAlarmJournal::AddMissingColumns()
+{
+    // Files from before the detail column keep their rows; the new column
+    // reads empty for them.
+    QSqlQuery query(QSqlDatabase::database());
+    if (!query.exec(QStringLiteral("pragma table_info(AlarmJournal)")))
+        return;
+    bool bTable = false;
+    while (query.next()) {
+        bTable = true;
+        if (query.value(1).toString() == QLatin1String("Detail"))
+            return;
+    }
+    if (bTable)
+        PSqlExec::Exec(QStringLiteral("alter table AlarmJournal add column Detail text"));
 }
 
 QString RAlarmJournal::TimeText(const QDateTime& time)
@@ -36,8 +54,8 @@ QString RAlarmJournal::TimeText(const QDateTime& time)
     return time.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"));
 }
 
-bool RAlarmJournal::Write(
-    const QString& strEvent, int nId, double dDose, int nThreshold, const QString& strOperator)
+bool RAlarmJournal::Write(const QString& strEvent, int nId, double dDose, int nThreshold,
+    const QString& strOperator, const QString& strDetail)
 {
     RAlarmEvent event;
     event.time = m_pClock->Now();
@@ -46,11 +64,13 @@ bool RAlarmJournal::Write(
     event.dDose = dDose;
     event.nThreshold = nThreshold;
     event.strOperator = strOperator;
+    event.strDetail = strDetail;
     // Kept and written again with the readings when the file refuses it.
-    if (!RStorageWriter::Shared().Write(QStringLiteral("insert into AlarmJournal(Time, Id, Event, "
-                                                       "Dose, Threshold, Operator) values(?, ?, ?, "
-                                                       "?, ?, ?)"),
-            {TimeText(event.time), nId, strEvent, dDose, nThreshold, strOperator}))
+    if (!RStorageWriter::Shared().Write(
+            QStringLiteral("insert into AlarmJournal(Time, Id, Event, "
+                           "Dose, Threshold, Operator, Detail) values(?, "
+                           "?, ?, ?, ?, ?, ?)"),
+            {TimeText(event.time), nId, strEvent, dDose, nThreshold, strOperator, strDetail}))
         return false;
     emit Written(event);
     m_pPacer->Soon();
@@ -63,7 +83,8 @@ QVector<RAlarmEvent> RAlarmJournal::Read(
     QVector<RAlarmEvent> events;
     // Time texts sort in time order; the day range ends before the day after "to".
     QString strSql
-        = QStringLiteral("select Seq, Time, Id, Event, Dose, Threshold, Operator from AlarmJournal "
+        = QStringLiteral("select Seq, Time, Id, Event, Dose, Threshold, Operator, Detail from "
+                         "AlarmJournal "
                          "where Time >= ? and Time < ?");
     QVariantList values {from.toString(QStringLiteral("yyyy-MM-dd")),
         to.addDays(1).toString(QStringLiteral("yyyy-MM-dd"))};
@@ -88,6 +109,7 @@ QVector<RAlarmEvent> RAlarmJournal::Read(
         event.dDose = query.value(4).toDouble();
         event.nThreshold = query.value(5).toInt();
         event.strOperator = query.value(6).toString();
+        event.strDetail = query.value(7).toString();
         events.append(event);
     }
     // A file from before the journal has no table, and so no events.
@@ -104,11 +126,12 @@ QStringList RAlarmJournal::CsvHeader()
 {
     return {QStringLiteral("time"), QStringLiteral("id"), QStringLiteral("event"),
         QStringLiteral("dose_uRad_h"), QStringLiteral("threshold_uRad_h"),
-        QStringLiteral("operator")};
+        QStringLiteral("operator"), QStringLiteral("detail")};
 }
 
 QStringList RAlarmJournal::CsvFields(const RAlarmEvent& event)
 {
     return {TimeText(event.time), QString::number(event.nId), event.strEvent,
-        QString::number(event.dDose, 'f', 2), QString::number(event.nThreshold), event.strOperator};
+        QString::number(event.dDose, 'f', 2), QString::number(event.nThreshold), event.strOperator,
+        event.strDetail};
 }

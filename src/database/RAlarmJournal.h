@@ -20,7 +20,10 @@ struct RAlarmEvent
     QString strEvent; // alarm, clear, offline, online, ack, link-down, link-up
     double dDose = 0.0; // µRad/h at the event
     int nThreshold = 0; // µRad/h at the event
-    QString strOperator; // who acknowledged
+    QString strOperator; // who acknowledged, shelved or unshelved
+    // What the event's columns do not say: a chattering count, a shelving's
+    // reason and end, a flood's count.
+    QString strDetail;
 };
 
 // The alarm journal (table AlarmJournal): what happened to the alarms and the
@@ -43,7 +46,7 @@ public:
 
     // Appends an event stamped now; false when it could not be stored.
     bool Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
-        const QString& strOperator = QString());
+        const QString& strOperator = QString(), const QString& strDetail = QString());
 
     // Events of days from..to (inclusive), of one region (nId > 0) or of all
     // (0, the link's events included), newest first. pError, when given, gets
@@ -58,6 +61,8 @@ public:
     static QStringList CsvFields(const RAlarmEvent& event);
 
     static QString TableStatement();
+    // Adds the columns a journal from an older file lacks (default connection).
+    static void AddMissingColumns();
     static QString TimeText(const QDateTime& time);
 
 signals:

@@ -274,6 +274,7 @@ void RConnectDatabase::CreateMissing()
 
     for (const QString& strStatement : AddedTableStatements())
         PSqlExec::Exec(strStatement);
+    RAlarmJournal::AddMissingColumns();
 }
 
 QStringList RConnectDatabase::AddedTableStatements()

@@ -92,6 +92,7 @@ private slots:
     }
 
     // Any table present: none of the fourteen, and no index without its table.
+    // A journal of an older file keeps its rows and gains the detail column.
     void existingFileIsNotRepaired()
     {
         {
@@ -99,12 +100,22 @@ private slots:
             db.setDatabaseName(QStringLiteral("DataBase.sqlite"));
             QVERIFY(db.open());
             QVERIFY(QSqlQuery().exec(RConnectDatabase::ServerNetworkInfoStatement()));
+            QVERIFY(QSqlQuery().exec(QStringLiteral(
+                "create table AlarmJournal(Seq integer primary key autoincrement, Time "
+                "varchar(20), Id int, Event varchar(16), Dose float, Threshold int, Operator "
+                "varchar(64))")));
+            QVERIFY(QSqlQuery().exec(QStringLiteral(
+                "insert into AlarmJournal(Time, Id, Event) values('2026-12-01T08:00:00', 3, "
+                "'alarm')")));
         }
         QVERIFY(Open());
         QCOMPARE(names("table"),
-            QStringList({"ServerNetworkInfo", "UserPermission", "UserLoginTimeInfo", "AlarmJournal",
+            QStringList({"ServerNetworkInfo", "AlarmJournal", "UserPermission", "UserLoginTimeInfo",
                 "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail"}));
         QVERIFY(names("index").isEmpty());
+        QCOMPARE(column(QStringLiteral("select Event || '/' || ifnull(Detail, '-') from "
+                                       "AlarmJournal")),
+            QStringList("alarm/-"));
     }
 
     // A file that cannot be opened is reported once, and nothing else happens.

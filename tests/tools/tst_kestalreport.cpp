@@ -171,9 +171,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("lines");
-        const QString strAlarms = "time,id,event,dose_uRad_h,threshold_uRad_h,operator";
-        const QString strAck = "2014-05-03T08:05:00,3,ack,0.00,0,\"Müller, A.\"";
-        const QString strAlarm = "2014-05-03T08:00:00,3,alarm,7.50,5,";
+        const QString strAlarms = "time,id,event,dose_uRad_h,threshold_uRad_h,operator,detail";
+        const QString strAck = "2014-05-03T08:05:00,3,ack,0.00,0,\"Müller, A.\",";
+        const QString strAlarm = "2014-05-03T08:00:00,3,alarm,7.50,5,,";
         const QString strRouting = "Interval,Time,Room,Manufacturing number,Dose";
         const QString strLab = "\"Lab \"\"2\"\", west\"";
         QTest::newRow("minutes") << QStringList {"minutes", "3", "2014-04-30", "2014-05-02"}
@@ -182,7 +182,8 @@ private slots:
                                         "2014-05-02,23:59,0.10"};
         QTest::newRow("alarms") << QStringList {"alarms", "2014-05-03", "2014-05-05"}
                                 << QStringList {strAlarms,
-                                       "2014-05-04T09:00:00,0,link-down,0.00,0,", strAck, strAlarm};
+                                       "2014-05-04T09:00:00,0,link-down,0.00,0,,", strAck,
+                                       strAlarm};
         QTest::newRow("alarms, one region") << QStringList {"alarms", "2014-05-03", "2014-05-05",
             "--region", "3"} << QStringList {strAlarms, strAck, strAlarm};
         QTest::newRow("routing") << QStringList {"routing", "2014-05-03", "2014-05-05"}

@@ -100,6 +100,26 @@
         <source>OK</source>
         <translation>确定</translation>
     </message>
+    <message>
+        <source>No administrator account exists yet. Choose the name and password (at least %1 characters) of the first one.</source>
+        <translation>尚无管理员账户。请设置第一个管理员的用户名和密码（至少 %1 个字符）。</translation>
+    </message>
+    <message>
+        <source>Enter the password of %1 again.</source>
+        <translation>请再次输入 %1 的密码。</translation>
+    </message>
+    <message>
+        <source>The two passwords differ. Choose the name and password again.</source>
+        <translation>两次输入的密码不一致，请重新设置用户名和密码。</translation>
+    </message>
+    <message>
+        <source>A name without spaces around it and a password of at least %1 characters are needed.</source>
+        <translation>用户名前后不能有空格，密码至少需要 %1 个字符。</translation>
+    </message>
+    <message>
+        <source>The account could not be stored.</source>
+        <translation>无法保存该账户。</translation>
+    </message>
 </context>
 <context>
     <name>PMonthReport</name>
@@ -333,6 +353,10 @@
         <source>Data server</source>
         <translation>数据服务器</translation>
     </message>
+    <message>
+        <source>Log in to export the alarm journal.</source>
+        <translation>请登录后导出报警日志。</translation>
+    </message>
 </context>
 <context>
     <name>RConnectDatabase</name>
@@ -434,6 +458,10 @@
     <message>
         <source>morning</source>
         <translation>上午</translation>
+    </message>
+    <message>
+        <source>Log in to export the patrol records.</source>
+        <translation>请登录后导出巡检记录。</translation>
     </message>
 </context>
 <context>
@@ -563,6 +591,10 @@
         <source>This cannot be undone. Do you want to delete them?</source>
         <translation>此操作无法撤销。确定要删除吗？</translation>
     </message>
+    <message>
+        <source>Log in to export the report.</source>
+        <translation>请登录后导出报表。</translation>
+    </message>
 </context>
 <context>
     <name>RFormRegion</name>
@@ -664,6 +696,10 @@
     <message>
         <source>Save</source>
         <translation>保存</translation>
+    </message>
+    <message>
+        <source>Without Permission!</source>
+        <translation>无权限！</translation>
     </message>
 </context>
 <context>

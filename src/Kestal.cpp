@@ -447,6 +447,13 @@ void Kestal::CreateSession()
         m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Acknowledge),
             nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions"));
     });
+    const auto exportGate = [this](const QString& strWhy) {
+        if (!m_pSession->IsLoggedIn() && !AskForLogin(strWhy))
+            return false;
+        return RUserRights::May(m_pSession->Grade(), RUserRights::Action::Export);
+    };
+    m_pFormHistory->SetExportGate(exportGate);
+    m_pDataRecord->SetExportGate(exportGate);
     m_pThresholdPage->SetAuthorize(
         [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
     POptionPage::SetChangeSink([this](const QString& strAction, const QString& strObject,
@@ -460,6 +467,15 @@ void Kestal::CreateSession()
         });
     connect(m_pFormRegion, &RFormRegion::Muted, this,
         [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
+}
+
+void Kestal::SetPrompt(SPrompt* pPrompt)
+{
+    m_pPrompt = pPrompt;
+    m_pFormSetting->SetPrompt(pPrompt);
+    m_pFormRegion->SetPrompt(pPrompt);
+    m_pFormHistory->SetPrompt(pPrompt);
+    m_pDataRecord->SetPrompt(pPrompt);
 }
 
 bool Kestal::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -501,9 +517,8 @@ bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
             &strName, &strPassword))
         return false;
     // The same account only: a threshold is not set under another name.
-    RUserAccount account;
     if (strName != m_pSession->Actor().strName
-        || m_pSession->Accounts().Login(strName, strPassword, &account)
+        || m_pSession->Accounts().CheckPassword(strName, strPassword)
             != RUserAccounts::Result::Ok) {
         m_pPrompt->Tell(this, tr("The password is wrong: the threshold was not set."), tr("OK"));
         return false;
@@ -511,6 +526,55 @@ bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
     m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
         nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
     return true;
+}
+
+void Kestal::showEvent(QShowEvent* pEvent)
+{
+    QWidget::showEvent(pEvent);
+    // Asked once the window is up, so monitoring is already running behind
+    // the question.
+    if (!m_bAskedAdministrator) {
+        m_bAskedAdministrator = true;
+        QTimer::singleShot(0, this, &Kestal::AskFirstAdministrator);
+    }
+}
+
+bool Kestal::AskFirstAdministrator()
+{
+    // Accounts need the trail: without it nothing could be recorded.
+    if (!m_pSession || !m_pAudit->IsOpen() || m_pSession->Accounts().HasAdministrator())
+        return false;
+    QString strText = tr("No administrator account exists yet. Choose the name and password "
+                         "(at least %1 characters) of the first one.")
+                          .arg(RUserAccounts::MinPasswordLength);
+    QString strName;
+    for (;;) {
+        QString strPassword;
+        QString strAgain;
+        if (!m_pPrompt->AskLogin(this, strText, &strName, &strPassword))
+            return false;
+        QString strSame = strName;
+        if (!m_pPrompt->AskLogin(
+                this, tr("Enter the password of %1 again.").arg(strName), &strSame, &strAgain))
+            return false;
+        if (strSame != strName || strAgain != strPassword) {
+            strText = tr("The two passwords differ. Choose the name and password again.");
+            continue;
+        }
+        switch (m_pSession->Accounts().Create(
+            {0, QStringLiteral("first start")}, strName, RUserRights::Administrator, strPassword)) {
+        case RUserAccounts::Result::Ok:
+            return m_pSession->LogIn(strName, strPassword) == RUserAccounts::Result::Ok;
+        case RUserAccounts::Result::Invalid:
+            strText = tr("A name without spaces around it and a password of at least %1 "
+                         "characters are needed.")
+                          .arg(RUserAccounts::MinPasswordLength);
+            break;
+        default:
+            m_pPrompt->Tell(this, tr("The account could not be stored."), tr("OK"));
+            return false;
+        }
+    }
 }
 
 bool Kestal::AskForLogin(const QString& strWhy)

@@ -70,10 +70,14 @@ public:
     RAuditTrail* AuditTrail() const { return m_pAudit; }
     RLoginSession* Session() const { return m_pSession; }
     // The login questions; the message-box prompt by default. Not owned.
-    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // The questions of this window and of every page in it. Not owned.
+    void SetPrompt(SPrompt* pPrompt);
     // Asks for a login until one succeeds or the user cancels; strWhy says
     // what it is for. True when a session is open afterwards.
     bool AskForLogin(const QString& strWhy);
+    // With no administrator yet, asks for the first one and logs it in;
+    // false when none was made (asked again at the next start).
+    bool AskFirstAdministrator();
 
     // The text of a command result (a command-result message); empty when nothing shows.
     static QString CommandResultText(qintptr nResult, qintptr nValue);
@@ -115,6 +119,7 @@ private:
     void OpenAuditTrail(const QString& strKeyPath);
     void CreateSession();
     void OnLoginButton();
+    void showEvent(QShowEvent* pEvent) override;
     // The password again before a threshold goes out; the trail's row.
     bool ConfirmThreshold(int nId, int nOld, int nNew);
     // A box that does not wait for an answer: acquisition goes on meanwhile.
@@ -150,6 +155,7 @@ private:
     PAlarmCue* m_pAlarmCue = nullptr;
     RAlarmSound* m_pAlarmSound = nullptr;
     RAuditTrail* m_pAudit = nullptr;
+    bool m_bAskedAdministrator = false;
     RLoginSession* m_pSession = nullptr;
     // Owned by the list of option pages.
     RPresetAlarmThreshold* m_pThresholdPage = nullptr;

@@ -86,7 +86,9 @@ RAuditTrail::RAuditTrail(const QString& strKeyPath, SClock* pClock, QObject* pPa
     : QObject(pParent)
     , m_strKeyPath(strKeyPath.isEmpty() ? RAuditKey::DefaultPath() : strKeyPath)
     , m_pClock(pClock ? pClock : SClock::System())
-    , m_pPacer(new RCommitPacer(m_pClock, this))
+    // Audited actions come at a person's pace: each row is committed at
+    // once, so that a crash right after the action still leaves it.
+    , m_pPacer(new RCommitPacer(m_pClock, this, 0))
 {
 }
 

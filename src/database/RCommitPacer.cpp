@@ -4,10 +4,11 @@
 
 #include <QTimer>
 
-RCommitPacer::RCommitPacer(SClock* pClock, QObject* pParent)
+RCommitPacer::RCommitPacer(SClock* pClock, QObject* pParent, qint64 nGapMs)
     : QObject(pParent)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pTimer(new QTimer(this))
+    , m_nGapMs(nGapMs)
 {
     m_pTimer->setSingleShot(true);
     connect(m_pTimer, &QTimer::timeout, this, &RCommitPacer::CommitNow);
@@ -20,12 +21,12 @@ void RCommitPacer::Soon()
     if (!m_commit || m_pTimer->isActive())
         return;
     const qint64 nNow = m_pClock->ElapsedMs();
-    const qint64 nSince = m_nLastCommitMs < 0 ? GapMs : nNow - m_nLastCommitMs;
-    if (nSince >= GapMs) {
+    const qint64 nSince = m_nLastCommitMs < 0 ? m_nGapMs : nNow - m_nLastCommitMs;
+    if (nSince >= m_nGapMs) {
         CommitNow();
         return;
     }
-    m_pTimer->start(static_cast<int>(GapMs - nSince));
+    m_pTimer->start(static_cast<int>(m_nGapMs - nSince));
 }
 
 void RCommitPacer::CommitNow()

@@ -18,7 +18,9 @@ public:
     static constexpr qint64 GapMs = 1000;
 
     // pClock: the pacing's elapsed time (system clock when null). Not owned.
-    explicit RCommitPacer(SClock* pClock = nullptr, QObject* pParent = nullptr);
+    // nGapMs: the shortest time between two commits; 0 commits every write.
+    explicit RCommitPacer(
+        SClock* pClock = nullptr, QObject* pParent = nullptr, qint64 nGapMs = GapMs);
     ~RCommitPacer() override;
 
     // Commits the open transaction and opens the next; the aggregator's
@@ -37,4 +39,5 @@ private:
     std::function<void()> m_commit;
     QTimer* m_pTimer;
     qint64 m_nLastCommitMs = -1;
+    qint64 m_nGapMs;
 };

@@ -190,6 +190,19 @@ qint64 RUserAccounts::LockedForMs(const QString& strName) const
 RUserAccounts::Result RUserAccounts::Login(
     const QString& strName, const QString& strPassword, RUserAccount* pAccount)
 {
+    return Verify(strName, strPassword, pAccount, true);
+}
+
+RUserAccounts::Result RUserAccounts::CheckPassword(
+    const QString& strName, const QString& strPassword)
+{
+    RUserAccount account;
+    return Verify(strName, strPassword, &account, false);
+}
+
+RUserAccounts::Result RUserAccounts::Verify(
+    const QString& strName, const QString& strPassword, RUserAccount* pAccount, bool bLogin)
+{
     RUserAccount account;
     QByteArray hash;
     const bool bKnown = Read(strName, &account, &hash);
@@ -230,7 +243,8 @@ RUserAccounts::Result RUserAccounts::Login(
         return Result::Disabled;
     }
     m_failures.remove(strName);
-    Audit(who, RAuditAction::Login, strObject);
+    if (bLogin)
+        Audit(who, RAuditAction::Login, strObject);
     *pAccount = account;
     return Result::Ok;
 }

@@ -70,6 +70,9 @@ public:
     // Ok fills pAccount. A locked name is refused without looking at the
     // password.
     Result Login(const QString& strName, const QString& strPassword, RUserAccount* pAccount);
+    // The password asked again of the account logged in: no login of its
+    // own, but failures count and lock as a login's do.
+    Result CheckPassword(const QString& strName, const QString& strPassword);
     // How long the name stays locked; 0 when it is not.
     qint64 LockedForMs(const QString& strName) const;
 
@@ -82,6 +85,8 @@ private:
         qint64 nLockedUntilMs = -1;
     };
 
+    Result Verify(
+        const QString& strName, const QString& strPassword, RUserAccount* pAccount, bool bLogin);
     static bool IsValidName(const QString& strName);
     static bool IsValidPassword(const QString& strPassword);
     // The account and its hash; false when there is none.

@@ -347,6 +347,8 @@ void RDataRecord::OnExportButtonClicked()
 {
     if (!CheckPermission() || !m_respond.CheckInterval())
         return;
+    if (m_exportGate && !m_exportGate(tr("Log in to export the patrol records.")))
+        return;
     QString strFile = m_pPrompt->AskSaveFileName(this, tr("Save File"),
         QDir::home().filePath(QStringLiteral("patrol-%1-%2.csv")
                                   .arg(From().toString(QStringLiteral("yyyyMMdd")),

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class QStandardItemModel;
@@ -35,6 +37,8 @@ public:
 
     // The file dialog and the failure notice go through pPrompt (not owned).
     void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Asked before an export (strWhy: what for); false stops it. None: allowed.
+    void SetExportGate(std::function<bool(const QString&)> gate) { m_exportGate = std::move(gate); }
 
     // After new patrol readings: fills the lists while nothing is ticked,
     // otherwise rebuilds the records; marks the calendar's month.
@@ -104,5 +108,6 @@ private:
     RespondButtonClicked m_respond;
     // Nothing in this system grants or withdraws it; it starts granted.
     bool m_bSearchEnabled = true;
+    std::function<bool(const QString&)> m_exportGate;
     int m_nRecordCount = 0;
 };

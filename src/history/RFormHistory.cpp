@@ -249,6 +249,10 @@ void RFormHistory::SetPrompt(SPrompt* pPrompt)
 
 void RFormHistory::Export()
 {
+    if (m_exportGate && !m_exportGate(tr("Log in to export the report."))) {
+        m_pLabel->setText(tr("Without Permission!"));
+        return;
+    }
     if (!m_pExport) {
         m_pExport = new ExportTable(this, m_pClock);
         m_pExport->SetPrompt(m_pPrompt);

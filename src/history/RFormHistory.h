@@ -4,6 +4,8 @@
 #include <QModelIndex>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -33,6 +35,8 @@ public:
     void ReloadTrees();
     // The questions of the page; the default shows message boxes. Not owned.
     void SetPrompt(SPrompt* pPrompt);
+    // Asked before an export (strWhy: what for); false stops it. None: allowed.
+    void SetExportGate(std::function<bool(const QString&)> gate) { m_exportGate = std::move(gate); }
     // The grade of the session: deleting a day takes an officer's. Until the
     // main window sets it, the page stands alone and may do everything.
     void SetGrade(int nGrade) { m_nGrade = nGrade; }
@@ -102,6 +106,7 @@ private:
     QTimer* m_pMsgTimer;
     // Made on the first export.
     ExportTable* m_pExport = nullptr;
+    std::function<bool(const QString&)> m_exportGate;
     SClock* m_pClock;
     SPrompt* m_pPrompt;
     int m_nCurrentKind;

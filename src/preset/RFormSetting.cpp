@@ -101,6 +101,13 @@ void RFormSetting::BuildWidgets()
     m_pGridLayout->setObjectName(QStringLiteral("m_pGridLayout"));
     m_pStackedLayout = new QStackedLayout;
     m_pGridLayout->addLayout(m_pStackedLayout, 0, 0);
+    m_pDenied = new QLabel(tr("Without Permission!"), pRight);
+    m_pDenied->setObjectName(QStringLiteral("m_pDenied"));
+    m_pDenied->setAlignment(Qt::AlignCenter);
+    QFont deniedFont;
+    deniedFont.setPointSize(20);
+    m_pDenied->setFont(deniedFont);
+    m_pStackedLayout->addWidget(m_pDenied);
     pRightColumn->addLayout(m_pGridLayout, 1);
 
     auto* pButtons = new QHBoxLayout;
@@ -168,6 +175,26 @@ void RFormSetting::UpdateRights(int nGrade)
         if (entry.pPage)
             entry.pPage->UpdateRights(RUserRights::May(nGrade, entry.pPage->Right()));
     }
+    ShowCurrent();
+}
+
+bool RFormSetting::IsDenied() const
+{
+    return m_pCurrentPage && !RUserRights::May(m_nGrade, m_pCurrentPage->Right());
+}
+
+void RFormSetting::ShowCurrent()
+{
+    const int nRow = m_pFilterModel->mapToSource(m_pCategoryList->currentIndex()).row();
+    if (nRow < 0 || nRow >= m_pModel->Categories().size())
+        return;
+    QWidget* pWidget = EnsureWidget(nRow);
+    // A page the grade may not change is not opened at all: its place says
+    // why, so that nothing on it looks changeable or invites a try.
+    if (IsDenied())
+        m_pStackedLayout->setCurrentWidget(m_pDenied);
+    else if (pWidget)
+        m_pStackedLayout->setCurrentWidget(pWidget);
 }
 
 void RFormSetting::Apply()
@@ -177,6 +204,12 @@ void RFormSetting::Apply()
         if (!entry.pPage)
             continue;
         EnsureWidget(nRow);
+        // Edits made before the session ended or changed hands are not
+        // stored under the grade now logged in.
+        if (!RUserRights::May(m_nGrade, entry.pPage->Right())) {
+            entry.pPage->Discard();
+            continue;
+        }
         const int nResult = entry.pPage->Apply();
         if (nResult >= 0) {
             OkMessageBox(
@@ -237,12 +270,13 @@ void RFormSetting::CurrentChanged(const QModelIndex& index)
     if (!index.isValid())
         return;
     const int nRow = m_pFilterModel->mapToSource(index).row();
-    QWidget* pWidget = EnsureWidget(nRow);
+    EnsureWidget(nRow);
     const PCategoryModel::Category& entry = m_pModel->Categories().at(nRow);
-    if (pWidget)
-        m_pStackedLayout->setCurrentWidget(pWidget);
     m_pHeaderLabel->setText(entry.strName);
     m_pCurrentPage = entry.pPage;
+    ShowCurrent();
+    if (IsDenied())
+        ShowMessage(m_pDenied->text());
 }
 
 void RFormSetting::Filter(const QString& strFilter)

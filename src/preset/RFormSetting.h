@@ -39,6 +39,8 @@ public:
 
     QString Message() const;
     POptionPage* CurrentPage() const { return m_pCurrentPage; }
+    // The current category is one the grade logged in may not change.
+    bool IsDenied() const;
 
 signals:
     void TheUserPower(int nGrade);
@@ -69,12 +71,15 @@ private:
     void BuildWidgets();
     // The editor of the category in nRow, created on first use.
     QWidget* EnsureWidget(int nRow);
+    // Shows the current category's editor, or why it is not shown.
+    void ShowCurrent();
 
     QFrame* m_pMainFrame = nullptr;
     SFilterEdit* m_pFilterEdit = nullptr;
     QListView* m_pCategoryList = nullptr;
     QLabel* m_pHeaderLabel = nullptr;
     QLabel* m_pLabelMsg = nullptr;
+    QLabel* m_pDenied = nullptr;
     QPushButton* m_pButtonOK = nullptr;
     QPushButton* m_pButtonCancel = nullptr;
     QPushButton* m_pButtonApply = nullptr;

@@ -164,6 +164,8 @@ void RAlarmJournalView::Reload()
 
 void RAlarmJournalView::Export()
 {
+    if (m_exportGate && !m_exportGate(tr("Log in to export the alarm journal.")))
+        return;
     QString strFile = m_pPrompt->AskSaveFileName(this, tr("Save File"),
         QDir::home().filePath(QStringLiteral("alarms-%1-%2.csv")
                                   .arg(m_pDateFrom->date().toString(QStringLiteral("yyyyMMdd")),

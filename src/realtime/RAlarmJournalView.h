@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class RAlarmJournal;
 class QDateEdit;
@@ -23,6 +25,8 @@ public:
 
     // The file question and the failure notice; message boxes by default.
     void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Asked before an export (strWhy: what for); false stops it. None: allowed.
+    void SetExportGate(std::function<bool(const QString&)> gate) { m_exportGate = std::move(gate); }
     QStandardItemModel* Model() const { return m_pModel; }
     void SetRange(const QDate& from, const QDate& to, int nId = 0);
     // New events of the journal show as they are written. Not owned.
@@ -41,6 +45,7 @@ private:
     QDateEdit* m_pDateTo;
     QTableView* m_pTable;
     QPushButton* m_pButtonExport;
+    std::function<bool(const QString&)> m_exportGate;
     QStandardItemModel* m_pModel;
     SPrompt* m_pPrompt;
 };

@@ -310,6 +310,13 @@ void RFormRegion::OnLinkChanged(bool bUp)
     m_pPicture->SetStaleNote(strNote);
 }
 
+void RFormRegion::SetPrompt(SPrompt* pPrompt)
+{
+    m_pPrompt = pPrompt;
+    if (m_pJournalView)
+        m_pJournalView->SetPrompt(pPrompt);
+}
+
 void RFormRegion::ShowJournal()
 {
     if (!m_pJournalView) {
@@ -319,6 +326,9 @@ void RFormRegion::ShowJournal()
             pView->Follow(m_pAlarmState->Journal());
         m_pJournalView = pView;
     }
+    m_pJournalView->SetPrompt(m_pPrompt);
+    // Any account may export; no session asks for one, as acknowledging does.
+    m_pJournalView->SetExportGate(m_gate);
     m_pJournalView->show();
     m_pJournalView->raise();
     // The keyboard goes with it, so Escape closes it at once.

@@ -13,6 +13,7 @@
 
 class PAlarmCue;
 class PColorLineDelegate;
+class RAlarmJournalView;
 class RAlarmState;
 class QFrame;
 class QGridLayout;
@@ -46,7 +47,7 @@ public:
     // stacking order, so a page shown again goes after them.
     void SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue);
     // Notices (nothing to acknowledge); message boxes by default. Not owned.
-    void SetPrompt(SPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    void SetPrompt(SPrompt* pPrompt);
     // Asked before an acknowledgement or a mute, with what it is for: false
     // leaves the alarm as it is. None: always allowed.
     void SetSessionGate(std::function<bool(const QString&)> gate) { m_gate = std::move(gate); }
@@ -131,7 +132,7 @@ private:
     QPushButton* m_pButtonAckAll = nullptr;
     QPushButton* m_pButtonMute = nullptr;
     QPushButton* m_pButtonJournal = nullptr;
-    QPointer<QWidget> m_pJournalView;
+    QPointer<RAlarmJournalView> m_pJournalView;
     QPointer<RAlarmState> m_pAlarmState;
     QPointer<PAlarmCue> m_pCue;
     std::function<bool(const QString&)> m_gate;

@@ -15,6 +15,7 @@
 #include "database/RStorageState.h"
 #include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
+#include "history/RFormHistory.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -24,6 +25,7 @@
 #include "preset/RItemModelPresetRegion.h"
 #include "preset/SPresetObject.h"
 #include "realtime/PAlarmCue.h"
+#include "realtime/RAlarmJournalView.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RPresetAlarmThresholdWidget.h"
@@ -280,6 +282,8 @@ private slots:
         PSqlExec::Exec(
             "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
         TestDb::AddRegions({1, 2});
+        // A site with its administrator: no first-start question.
+        PSqlExec::Exec("insert into UserAccount(Name, Grade, PasswordHash) values('site', 0, '-')");
         m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
         m_prompt = FakePrompt();
         m_pWindow->SetPrompt(&m_prompt);
@@ -549,8 +553,11 @@ private slots:
     {
         RAuditTrail* pAudit = m_pWindow->AuditTrail();
         QVERIFY(pAudit->IsOpen());
+        // Each row is in the file as soon as it is written, the second within
+        // the same second too: what a kill -9 right after the action leaves.
         QVERIFY(pAudit->Append({1, "admin"}, RAuditAction::Login));
-        QCOMPARE(CommittedRows("DataBase.sqlite", "select count(*) from AuditTrail").toInt(), 1);
+        QVERIFY(pAudit->Append({1, "admin"}, RAuditAction::Mute));
+        QCOMPARE(CommittedRows("DataBase.sqlite", "select count(*) from AuditTrail").toInt(), 2);
         QVERIFY(m_pWindow->findChildren<QMessageBox*>().isEmpty());
 
         delete m_pWindow;
@@ -561,6 +568,34 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes[0]->isVisible() && !boxes[0]->isModal());
         QVERIFY(!QFile::exists(m_site.filePath("audit.key")));
+    }
+
+    // A site without an administrator asks for one once the window is up,
+    // again after two passwords that differ, and logs it in; cancelled, the
+    // console stays view-only and asks at the next start.
+    void firstStartAsksForAdministrator()
+    {
+        delete m_pWindow;
+        PSqlExec::Exec("delete from UserAccount");
+        m_prompt.logins = {{"boss", "boss-pass-1"}, {"boss", "boss-pass-2"},
+            {"boss", "boss-pass-1"}, {"boss", "boss-pass-1"}};
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        m_pWindow->SetPrompt(&m_prompt);
+        m_pWindow->show();
+        QTRY_VERIFY(m_pWindow->Session()->IsLoggedIn());
+        QCOMPARE(m_prompt.loginAsked.size(), 4);
+        QCOMPARE(m_pWindow->Session()->Grade(), int(RUserRights::Administrator));
+        QCOMPARE(SqlRows("select Action, Object from AuditTrail order by Seq"),
+            QString("account-create boss; login boss"));
+
+        delete m_pWindow;
+        PSqlExec::Exec("delete from UserAccount");
+        m_prompt = FakePrompt();
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        m_pWindow->SetPrompt(&m_prompt);
+        m_pWindow->show();
+        QTRY_COMPARE(m_prompt.loginAsked.size(), 1);
+        QVERIFY(!m_pWindow->Session()->IsLoggedIn());
     }
 
     // The title bar's button logs in (asking again after a wrong password)
@@ -632,8 +667,14 @@ private slots:
             pButton->click();
         }
         auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
-        for (int i = 0; i < pList->model()->rowCount(); ++i)
+        // A page the grade may not change does not open: it says why.
+        for (int i = 0; i < pList->model()->rowCount(); ++i) {
             pList->setCurrentIndex(pList->model()->index(i, 0));
+            QCOMPARE(m_pWindow->FormSetting()->IsDenied(), !allowed);
+            QCOMPARE(m_pWindow->FormSetting()->CurrentPage()->Widget()->isVisibleTo(
+                         m_pWindow->FormSetting()),
+                allowed);
+        }
         QCOMPARE(POptionPage::Pages().size(), size_t(3));
         for (const auto& pPage : POptionPage::Pages())
             QCOMPARE(pPage->Widget()->isEnabled(), allowed);
@@ -642,6 +683,32 @@ private slots:
             for (const auto& pPage : POptionPage::Pages())
                 QVERIFY(!pPage->Widget()->isEnabled());
         }
+    }
+
+    // Every export takes a session: without one it asks for a login, and
+    // goes on to the file only after it.
+    void exportsTakeASession()
+    {
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "operator", 2, "operator-pass"),
+            RUserAccounts::Result::Ok);
+        QTest::mouseClick(button(m_pWindow->FormRegion(), "m_pButtonJournal"), Qt::LeftButton);
+        auto* pJournal = m_pWindow->FormRegion()->findChild<RAlarmJournalView*>();
+        QVERIFY(pJournal);
+        const QList<QPushButton*> exports = {button(pJournal, "m_pButtonExport"),
+            button(m_pWindow->FormHistory(), "m_pButtonExport"),
+            m_pWindow->DataRecord()->ExportButton()};
+        for (QPushButton* pExport : exports) {
+            m_prompt.offered.clear();
+            m_clock.Advance(1000); // past the double-click guard
+            pExport->click();
+            QCOMPARE(m_prompt.offered.size(), 0);
+            m_prompt.logins = {{"operator", "operator-pass"}};
+            m_clock.Advance(1000);
+            pExport->click();
+            QCOMPARE(m_prompt.offered.size(), 1);
+            m_pWindow->Session()->LogOut();
+        }
+        QCOMPARE(m_prompt.loginAsked.size(), 6);
     }
 
     // A threshold goes out only after the officer's password once more;
@@ -675,11 +742,15 @@ private slots:
         pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(2000);
         pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
         QCOMPARE(RRegionCatalogue::Shared().AlarmValue(1), sent ? 2000 : nOld);
+        // The password asked again is no login of its own.
         QStringList thresholds;
+        int nLogins = 0;
         for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
             if (entry.strAction == RAuditAction::Threshold)
                 thresholds << entry.strObject + ' ' + entry.strOld + ' ' + entry.strNew;
+            nLogins += entry.strAction == RAuditAction::Login;
         }
+        QCOMPARE(nLogins, 1);
         QCOMPARE(
             thresholds, sent ? QStringList(QString("region 1 %1 2000").arg(nOld)) : QStringList());
     }

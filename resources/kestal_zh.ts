@@ -19,6 +19,10 @@
         <source>Excel workbooks (*.xlsx)</source>
         <translation>Excel 工作簿 (*.xlsx)</translation>
     </message>
+    <message>
+        <source>The alarm figures %1 were not written: %2</source>
+        <translation>报警统计 %1 未能写入：%2</translation>
+    </message>
 </context>
 <context>
     <name>Kestal</name>
@@ -119,6 +123,117 @@
     <message>
         <source>The account could not be stored.</source>
         <translation>无法保存该账户。</translation>
+    </message>
+</context>
+<context>
+    <name>PAlarmFiguresReport</name>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Alarm figures of %1</source>
+        <translation>%1 报警统计</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>月份</translation>
+    </message>
+    <message>
+        <source>Report time</source>
+        <translation>报表时间</translation>
+    </message>
+    <message>
+        <source>Counted up to</source>
+        <translation>统计截至</translation>
+    </message>
+    <message>
+        <source>Alarms in the month</source>
+        <translation>本月报警次数</translation>
+    </message>
+    <message>
+        <source>Alarms per day</source>
+        <translation>每日报警次数</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Alarms</source>
+        <translation>报警次数</translation>
+    </message>
+    <message>
+        <source>Region</source>
+        <translation>区域</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>The ten regions with the most alarms</source>
+        <translation>报警最多的十个区域</translation>
+    </message>
+    <message>
+        <source>Time in alarm</source>
+        <translation>报警时长</translation>
+    </message>
+    <message>
+        <source>Time in alarm (h)</source>
+        <translation>报警时长（小时）</translation>
+    </message>
+    <message>
+        <source>Chattering regions</source>
+        <translation>频繁报警区域</translation>
+    </message>
+    <message>
+        <source>Episodes</source>
+        <translation>次数</translation>
+    </message>
+    <message>
+        <source>Time chattering (s)</source>
+        <translation>频繁报警时长（秒）</translation>
+    </message>
+    <message>
+        <source>Acknowledgement</source>
+        <translation>报警确认</translation>
+    </message>
+    <message>
+        <source>Alarms acknowledged</source>
+        <translation>已确认的报警</translation>
+    </message>
+    <message>
+        <source>Median time to acknowledge (min)</source>
+        <translation>确认时间中位数（分钟）</translation>
+    </message>
+    <message>
+        <source>Longest time to acknowledge (min)</source>
+        <translation>最长确认时间（分钟）</translation>
+    </message>
+    <message>
+        <source>Unacknowledged alarms</source>
+        <translation>未确认的报警</translation>
+    </message>
+    <message>
+        <source>Floods</source>
+        <translation>报警泛滥</translation>
+    </message>
+    <message>
+        <source>Number of floods</source>
+        <translation>报警泛滥次数</translation>
+    </message>
+    <message>
+        <source>Time in flood (min)</source>
+        <translation>报警泛滥时长（分钟）</translation>
+    </message>
+    <message>
+        <source>Shelved regions</source>
+        <translation>已搁置的区域</translation>
+    </message>
+    <message>
+        <source>Shelved (h)</source>
+        <translation>搁置时长（小时）</translation>
     </message>
 </context>
 <context>
@@ -594,6 +709,14 @@
     <message>
         <source>Log in to export the report.</source>
         <translation>请登录后导出报表。</translation>
+    </message>
+    <message>
+        <source>Alarm figures</source>
+        <translation>报警统计</translation>
+    </message>
+    <message>
+        <source>Export the alarm figures of the selected day&apos;s month</source>
+        <translation>导出所选日期所在月份的报警统计</translation>
     </message>
 </context>
 <context>

@@ -38,12 +38,22 @@ public:
     // "2014-05--3.xlsx" for item 3 in May 2014, in the home folder.
     static QString DefaultFileName(int nId, const QDate& date);
 
+    // The alarm figures of date's month, asked for and written the same way
+    // (the default name "alarm-figures-2014-05.xlsx" in the home folder).
+    void ExportAlarmFigures(QWidget* pParent, const QDate& date);
+    bool ExportAlarmFiguresTo(QWidget* pParent, const QDate& date, const QString& strFile);
+
 signals:
     void StartExport();
     void EndExport();
 
 private:
     Q_DISABLE_COPY(ExportTable)
+
+    // The name asked for, or empty when cancelled (EndExport() emitted).
+    QString AskFileName(QWidget* pParent, const QString& strDefault);
+    static QString WithSuffix(const QString& strFile);
+    void TellFailure(QWidget* pParent, const QString& strText);
 
     const SClock* m_pClock;
     SPrompt* m_pPrompt;

@@ -61,6 +61,7 @@ RFormHistory::RFormHistory(QWidget* parent, SClock* pClock)
     connect(m_pButtonLine, &QPushButton::clicked, this, &RFormHistory::ShowLine);
     connect(m_pButtonRect, &QPushButton::clicked, this, &RFormHistory::ShowRect);
     connect(m_pButtonExport, &QPushButton::clicked, this, &RFormHistory::Export);
+    connect(m_pButtonFigures, &QPushButton::clicked, this, &RFormHistory::ExportAlarmFigures);
     connect(m_pDialog, &RDialogStaffHistoryDose::MonthChange, this, &RFormHistory::MonthChange);
     connect(m_pDialog, &RDialogStaffHistoryDose::DayChange, this, &RFormHistory::DayChange);
     connect(m_pDialog, &RDialogStaffHistoryDose::ClearData, this, &RFormHistory::OnClearData);
@@ -99,9 +100,12 @@ void RFormHistory::BuildWidgets()
     m_pButtonRect->setObjectName(QStringLiteral("m_pButtonRect"));
     m_pButtonExport = new QPushButton(tr("Export"), pChartFrame);
     m_pButtonExport->setObjectName(QStringLiteral("m_pButtonExport"));
+    m_pButtonFigures = new QPushButton(tr("Alarm figures"), pChartFrame);
+    m_pButtonFigures->setObjectName(QStringLiteral("m_pButtonFigures"));
+    m_pButtonFigures->setToolTip(tr("Export the alarm figures of the selected day's month"));
     m_pLabel = new QLabel(pChartFrame);
     m_pLabel->setObjectName(QStringLiteral("m_pLabel"));
-    for (QPushButton* pButton : {m_pButtonLine, m_pButtonRect, m_pButtonExport}) {
+    for (QPushButton* pButton : {m_pButtonLine, m_pButtonRect, m_pButtonExport, m_pButtonFigures}) {
         pButton->setMinimumHeight(36);
         pButtons->addWidget(pButton);
     }
@@ -247,20 +251,44 @@ void RFormHistory::SetPrompt(SPrompt* pPrompt)
         m_pExport->SetPrompt(pPrompt);
 }
 
-void RFormHistory::Export()
+bool RFormHistory::MayExport()
 {
-    if (m_exportGate && !m_exportGate(tr("Log in to export the report."))) {
+    // The gate may log someone in, and so change the grade asked next.
+    if ((m_exportGate && !m_exportGate(tr("Log in to export the report.")))
+        || !RUserRights::May(m_nGrade, RUserRights::Action::Export)) {
         m_pLabel->setText(tr("Without Permission!"));
-        return;
+        return false;
     }
+    return true;
+}
+
+ExportTable* RFormHistory::Exporter()
+{
     if (!m_pExport) {
         m_pExport = new ExportTable(this, m_pClock);
         m_pExport->SetPrompt(m_pPrompt);
         connect(m_pExport, &ExportTable::StartExport, this, &RFormHistory::ShowProgress);
         connect(m_pExport, &ExportTable::EndExport, this, &RFormHistory::HideProgress);
     }
+    return m_pExport;
+}
+
+void RFormHistory::Export()
+{
+    if (!MayExport())
+        return;
+    ExportTable* pExport = Exporter();
     m_pLabel->setText(tr("Exporting"));
-    m_pExport->Export(this, m_nCurrentKind, m_nCurrentId, m_pDialog->CurrentDate());
+    pExport->Export(this, m_nCurrentKind, m_nCurrentId, m_pDialog->CurrentDate());
+}
+
+void RFormHistory::ExportAlarmFigures()
+{
+    if (!MayExport())
+        return;
+    ExportTable* pExport = Exporter();
+    m_pLabel->setText(tr("Exporting"));
+    pExport->ExportAlarmFigures(this, m_pDialog->CurrentDate());
 }
 
 void RFormHistory::ShowProgress()

@@ -20,7 +20,8 @@ class SPrompt;
 
 // The history page: the registered regions (and a hidden staff list) on the
 // left, the month and day charts of the chosen item on the right, the report
-// export and the deletion of one day's stored data.
+// export, the month's alarm figures and the deletion of one day's stored
+// data.
 class RFormHistory final : public QWidget
 {
     Q_OBJECT
@@ -69,6 +70,8 @@ private slots:
     void ShowLine();
     void ShowRect();
     void Export();
+    // The alarm figures of the selected day's month; an operator's grade.
+    void ExportAlarmFigures();
 
 protected:
     // The minute tick (the main window forwards it to the page shown).
@@ -80,6 +83,9 @@ private:
     Q_DISABLE_COPY(RFormHistory)
 
     void BuildWidgets();
+    ExportTable* Exporter();
+    // Whether the grade logged in may export; asks for a login without one.
+    bool MayExport();
     // The id in the current row of the list of the current kind; 0 for none.
     int ItemId() const;
     // The name shown beside that id.
@@ -98,6 +104,7 @@ private:
     QPushButton* m_pButtonLine = nullptr;
     QPushButton* m_pButtonRect = nullptr;
     QPushButton* m_pButtonExport = nullptr;
+    QPushButton* m_pButtonFigures = nullptr;
     QLabel* m_pLabel = nullptr;
     QVBoxLayout* m_pLayout = nullptr;
     RItemModelPresetRegion* m_pRegionModel;

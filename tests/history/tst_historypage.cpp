@@ -1,6 +1,7 @@
 #include "FakePrompt.h"
 #include "HistoryDb.h"
 #include "SqlRows.h"
+#include "XlsxSheet.h"
 
 #include "database/RUserRights.h"
 #include "history/RDataRecord.h"
@@ -270,6 +271,32 @@ private slots:
         QCOMPARE(m_pForm->Message(), QStringLiteral("Exporting"));
         emit m_pForm->findChild<QTimer*>()->timeout({});
         QCOMPARE(m_pForm->Message(), QString());
+    }
+
+    // The alarm figures of the selected day's month need an operator's
+    // session: without one nothing is asked; with one the month's name is
+    // offered and the figures of the journal are written.
+    void alarmFiguresNeedAnOperator()
+    {
+        PSqlExec::Exec("insert into AlarmJournal(Time, Id, Event) values "
+                       "('2026-12-03T08:00:00', 4, 'alarm'), ('2026-11-30T08:00:00', 4, 'alarm')");
+        QTemporaryDir dir;
+        m_prompt.strSaveName = dir.filePath("figures");
+        QPushButton* pButton = m_pForm->findChild<QPushButton*>("m_pButtonFigures");
+        m_pForm->SetGrade(RUserRights::NoSession);
+        QTest::mouseClick(pButton, Qt::LeftButton);
+        QVERIFY(m_prompt.offered.isEmpty());
+        QCOMPARE(m_pForm->Message(), QStringLiteral("Without Permission!"));
+
+        m_pForm->SetGrade(RUserRights::Operator);
+        QTest::mouseClick(pButton, Qt::LeftButton);
+        QCOMPARE(
+            m_prompt.offered, QStringList {QDir::home().filePath("alarm-figures-2026-12.xlsx")});
+        QVERIFY(m_prompt.told.isEmpty());
+        const XlsxSheet sheet = XlsxSheet::Read(dir.filePath("figures.xlsx"));
+        QCOMPARE(sheet.values.value("A1"), QStringLiteral("Alarm figures of 2026-12"));
+        QCOMPARE(sheet.values.value("A5"), QStringLiteral("Alarms in the month"));
+        QCOMPARE(sheet.values.value("B5"), QStringLiteral("1"));
     }
 
     // Today's day curve and month bar follow the minute tick, as stored

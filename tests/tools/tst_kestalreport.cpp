@@ -4,6 +4,7 @@
 #include "history/PMonthReport.h"
 #include "message/SBus.h"
 
+#include "AlarmMonth.h"
 #include "XlsxSheet.h"
 
 #include <QSqlDatabase>
@@ -79,6 +80,7 @@ private slots:
         };
         for (const QString& strSql : statements)
             QVERIFY2(PSqlExec::Exec(strSql), qPrintable(strSql));
+        QVERIFY(AlarmMonth::Store());
         // Out of the write-ahead log into the file, so that a plain copy of
         // the file holds all of it.
         QVERIFY(PSqlExec::Select("pragma wal_checkpoint(truncate)").next());
@@ -128,6 +130,77 @@ private slots:
         QCOMPARE(tool.chart, page.chart);
         QFile::remove(m_dir.filePath("page.xlsx"));
         QFile::remove(m_dir.filePath("tool.xlsx"));
+    }
+
+    // The month counted by hand (AlarmMonth.h) as the sheet shows it, under
+    // the month's own name when no file is named: region 3 by its name,
+    // the others by their ids, times in the units their headings give.
+    void alarmFigures()
+    {
+        const Result result = Run({"alarm-figures", "2015-05"});
+        QVERIFY2(result.nExit == 0, qPrintable(result.strError));
+        const QString strFile = m_dir.filePath("alarm-figures-2015-05.xlsx");
+        const XlsxSheet sheet = XlsxSheet::Read(strFile);
+        QVERIFY(QFile::remove(strFile));
+        const auto rowOf = [&sheet](const QString& strLabel) {
+            for (int nRow = 1; nRow < 200; ++nRow) {
+                if (sheet.values.value(QStringLiteral("A%1").arg(nRow)) == strLabel)
+                    return nRow;
+            }
+            return 0;
+        };
+        // The cells of columns A.. of a row, as stored.
+        const auto line = [&sheet](int nRow, int nCells) {
+            QStringList cells;
+            for (int nCol = 0; nCol < nCells; ++nCol)
+                cells << sheet.values.value(
+                    QStringLiteral("%1%2").arg(QChar('A' + nCol)).arg(nRow));
+            return cells;
+        };
+        const auto number = [&sheet](int nRow, const char* pCol) {
+            return sheet.values.value(QLatin1String(pCol) + QString::number(nRow)).toDouble();
+        };
+        QCOMPARE(sheet.values.value("A1"), QString("Alarm figures of 2015-05"));
+        QCOMPARE(line(rowOf("Alarms in the month"), 2), QStringList({"Alarms in the month", "27"}));
+        QCOMPARE(
+            line(rowOf("Counted up to"), 2), QStringList({"Counted up to", "2015-06-01T00:00:00"}));
+
+        const int nDays = rowOf("Alarms per day") + 2;
+        QCOMPARE(sheet.values.value(QStringLiteral("A%1").arg(nDays)),
+            XlsxSheet::Serial(QDate(2015, 5, 1)));
+        QMap<int, QString> perDay;
+        for (int nDay = 0; nDay < 31; ++nDay) {
+            const QString strCount = sheet.values.value(QStringLiteral("B%1").arg(nDays + nDay));
+            if (strCount != "0")
+                perDay.insert(nDay + 1, strCount);
+        }
+        QCOMPARE(perDay,
+            (QMap<int, QString> {{2, "1"}, {3, "15"}, {10, "1"}, {15, "1"}, {25, "8"}, {31, "1"}}));
+
+        const int nTop = rowOf("The ten regions with the most alarms") + 2;
+        QCOMPARE(line(nTop, 3), QStringList({"7", "7", "15"}));
+        QCOMPARE(line(nTop + 2, 3), QStringList({"Control room", "3", "1"}));
+        QCOMPARE(line(nTop + 9, 3), QStringList({"25", "25", "1"}));
+        QCOMPARE(line(nTop + 10, 3), QStringList({"", "", ""}));
+
+        const int nInAlarm = rowOf("Time in alarm") + 2;
+        QCOMPARE(line(nInAlarm, 2), QStringList({"Control room", "3"}));
+        QCOMPARE(number(nInAlarm, "C"), 7800 / 3600.0);
+        QCOMPARE(sheet.formats.value(QStringLiteral("C%1").arg(nInAlarm)), QString("0.00"));
+        QCOMPARE(
+            line(rowOf("Chattering regions") + 2, 5), QStringList({"7", "7", "1", "1200", "15"}));
+
+        QCOMPARE(line(rowOf("Alarms acknowledged"), 2), QStringList({"Alarms acknowledged", "4"}));
+        QCOMPARE(number(rowOf("Median time to acknowledge (min)"), "B"), 485 / 60.0);
+        QCOMPARE(number(rowOf("Longest time to acknowledge (min)"), "B"), 20.0);
+        QCOMPARE(
+            line(rowOf("Unacknowledged alarms"), 2), QStringList({"Unacknowledged alarms", "11"}));
+        QCOMPARE(line(rowOf("Number of floods"), 2), QStringList({"Number of floods", "1"}));
+        QCOMPARE(number(rowOf("Time in flood (min)"), "B"), 30.0);
+
+        const int nShelved = rowOf("Shelved regions") + 2;
+        QCOMPARE(line(nShelved, 3), QStringList({"5", "5", "4"}));
+        QCOMPARE(line(nShelved + 1, 3), QStringList({"Control room", "3", "1.5"}));
     }
 
     // Started elsewhere with no database at hand, the tool reads the one the
@@ -247,6 +320,11 @@ private slots:
         QTest::newRow("alarms over four years")
             << QStringList({"alarms", "2010-05-01", "2014-05-01", "-o", "a.csv"}) << 2
             << "split the range";
+        QTest::newRow("alarm figures, month 13")
+            << QStringList({"alarm-figures", "2015-13", "-o", "f.xlsx"}) << 2
+            << "not a month (yyyy-MM): 2015-13";
+        QTest::newRow("alarm figures, a day") << QStringList({"alarm-figures", "2015-05-01"}) << 2
+                                              << "not a month (yyyy-MM): 2015-05-01";
         QTest::newRow("no output named")
             << QStringList({"region", "3", "2014-05-31"}) << 2 << "-o FILE is required";
     }
@@ -333,6 +411,7 @@ private slots:
             {"staff", "12", "2014-05-31", "-o", "x.xlsx"},
             {"minutes", "3", "2014-05-01", "2014-05-03", "-o", "x.csv"},
             {"routing", "2014-05-03", "2014-05-05", "-o", "x.csv"},
+            {"alarm-figures", "2015-05", "-o", "x.xlsx"},
             {"alarms", "2014-05-03", "2014-05-05", "-o", "x.csv"}};
         for (const QStringList& args : commands) {
             QTest::addRow("%s, locked", qPrintable(args.first()))

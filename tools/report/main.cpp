@@ -1,8 +1,7 @@
-// kestal-report: the monthly reports of the history page, the minute values
-// of a region, the patrol records and the audit trail as CSV, from the
-// command line (for scheduled jobs); the audit trail's check; the first
-// administrator of a site without a screen.
-// Reports open the database read-only and read in short transactions, so a
+// kestal-report: the monthly reports of the history page, the alarm figures
+// of a month, the minute values of a region, the patrol records and the audit trail as CSV, from
+// the command line (for scheduled jobs); the audit trail's check; the first administrator of a site
+// without a screen. Reports open the database read-only and read in short transactions, so a
 // running client is neither changed nor held up for more than a moment.
 
 #include "PInstallPaths.h"
@@ -10,9 +9,11 @@
 #include "database/RAuditKey.h"
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
+#include "database/RRegionCatalogue.h"
 #include "database/RRoutingRecords.h"
 #include "database/RStorageWriter.h"
 #include "database/RUserAccounts.h"
+#include "history/PAlarmFiguresReport.h"
 #include "history/PMonthReport.h"
 #include "io/SCsvWriter.h"
 #include "message/PLogRecord.h"
@@ -38,6 +39,7 @@ namespace {
 enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3, AuditBroken = 4 };
 
 const char* const s_pDayFormat = "yyyy-MM-dd";
+const char* const s_pMonthFormat = "yyyy-MM";
 constexpr int kMinutesPerDay = 1440;
 // A stored minute value is the sum of the minute's 30 two-second readings.
 constexpr double kSlotsPerMinute = 30.0;
@@ -57,6 +59,11 @@ const char* const s_pDescription
       "                       --rooms take comma-separated ids (default: all)\n"
       "  alarms FROM TO       the alarm journal, days FROM to TO, newest first\n"
       "                       (CSV); --region ID for one region (default: all)\n"
+      "  alarm-figures MONTH  the alarm figures of a month (.xlsx): alarms per day,\n"
+      "                       the ten regions with the most alarms, time in alarm,\n"
+      "                       chattering, time to acknowledge, floods, shelved\n"
+      "                       hours; -o defaults to alarm-figures-MONTH.xlsx in the\n"
+      "                       working directory\n"
       "  audit FROM TO        the audit trail, days FROM to TO, oldest first (CSV,\n"
       "                       to standard output without -o); --account NAME and\n"
       "                       --action ACTION narrow it\n"
@@ -64,6 +71,9 @@ const char* const s_pDescription
       "  add-admin NAME       creates the first administrator account; the\n"
       "                       password is the first line of standard input\n"
       "\n"
+      "MONTH is yyyy-MM; the current month is counted up to now. The alarm\n"
+      "figures read the journal of the months around MONTH too: for what was\n"
+      "open when it began and the acknowledgements that came after it.\n"
       "DATE, FROM and TO are days as yyyy-MM-dd; FROM to TO includes both and\n"
       "spans at most 1096 days (three years): a longer range is refused with\n"
       "status 2, to be split into several runs. The monthly reports cover the\n"
@@ -147,6 +157,14 @@ void EndRead()
     QSqlDatabase::database().rollback();
 }
 
+QDate ParseMonth(const QString& strText, Failure* pFailure)
+{
+    const QDate month = QDate::fromString(strText, QLatin1String(s_pMonthFormat));
+    if (!month.isValid())
+        *pFailure = {Usage, QStringLiteral("not a month (yyyy-MM): %1").arg(strText)};
+    return month;
+}
+
 QDate ParseDay(const QString& strText, Failure* pFailure)
 {
     const QDate day = QDate::fromString(strText, QLatin1String(s_pDayFormat));
@@ -215,6 +233,27 @@ Failure WriteReport(
     default:
         return {Failed, strError};
     }
+    if (!report.Write(strOutput, &strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
+// The journal of the month and the months around it in one read
+// transaction; region names from the catalogue read in it.
+Failure WriteAlarmFigures(const QDate& month, const QString& strOutput, qint64* pWaitLeftMs)
+{
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    RRegionCatalogue catalogue;
+    catalogue.Reload();
+    PAlarmFiguresReport report(month, nullptr, &catalogue);
+    QSqlError error;
+    const bool bRead = report.Read(&error);
+    EndRead();
+    if (!bRead)
+        return ReadFailure(error);
+    QString strError;
     if (!report.Write(strOutput, &strError))
         return {Failed, strError};
     return {Ok, QString()};
@@ -528,6 +567,21 @@ Failure AddAdministrator(
     return {Ok, QString()};
 }
 
+Failure RunAlarmFigures(const QCommandLineParser& parser, qint64* pWaitLeftMs)
+{
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2)
+        return {Usage, QStringLiteral("expected alarm-figures MONTH")};
+    Failure failure {Ok, QString()};
+    const QDate month = ParseMonth(args.at(1), &failure);
+    if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
+        return failure;
+    QString strOutput = parser.value(QStringLiteral("o"));
+    if (strOutput.isEmpty())
+        strOutput = PAlarmFiguresReport::FileName(month);
+    return WriteAlarmFigures(month, strOutput, pWaitLeftMs);
+}
+
 Failure RunAuditCommand(const QCommandLineParser& parser, qint64* pWaitLeftMs)
 {
     const QStringList args = parser.positionalArguments();
@@ -570,6 +624,8 @@ Failure Run(const QCommandLineParser& parser)
     if (strCommand == QLatin1String("audit") || strCommand == QLatin1String("verify-audit")
         || strCommand == QLatin1String("add-admin"))
         return RunAuditCommand(parser, &nWaitLeftMs);
+    if (strCommand == QLatin1String("alarm-figures"))
+        return RunAlarmFigures(parser, &nWaitLeftMs);
 
     const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
     const bool bKnown = strCommand == QLatin1String("region")
@@ -578,8 +634,8 @@ Failure Run(const QCommandLineParser& parser)
     if (!bKnown || args.size() != nWanted)
         return {Usage,
             QStringLiteral("expected region ID DATE, staff ID DATE, minutes ID FROM TO, "
-                           "routing FROM TO, alarms FROM TO, audit FROM TO, verify-audit or "
-                           "add-admin NAME; see --help")};
+                           "routing FROM TO, alarms FROM TO, alarm-figures MONTH, audit FROM TO, "
+                           "verify-audit or add-admin NAME; see --help")};
     const QString strOutput = parser.value(QStringLiteral("o"));
     if (strOutput.isEmpty())
         return {Usage, QStringLiteral("-o FILE is required")};
@@ -635,7 +691,7 @@ int main(int argc, char** argv)
     parser.addOptions({
         {{"o", "output"},
             "The file to write (required, but for audit, which writes to standard output "
-            "without it).",
+            "without it, and alarm-figures, which names one after the month).",
             "FILE"},
         {"db",
             "The database (default DataBase.sqlite in the working directory, else the one in "
@@ -658,10 +714,10 @@ int main(int argc, char** argv)
             "SECONDS", "10"},
     });
     parser.addPositionalArgument("command",
-        "region, staff, minutes, routing, alarms, audit, verify-audit or add-admin, with its "
-        "arguments.",
+        "region, staff, minutes, routing, alarms, alarm-figures, audit, verify-audit or "
+        "add-admin, with its arguments.",
         "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO "
-        "| audit FROM TO | verify-audit | add-admin NAME");
+        "| alarm-figures MONTH | audit FROM TO | verify-audit | add-admin NAME");
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";
         return Usage;

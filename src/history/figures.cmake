@@ -1,0 +1,4 @@
+# The monthly alarm figures: counted from the alarm journal, written as a workbook.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PAlarmFigures.cpp ${CMAKE_CURRENT_LIST_DIR}/PAlarmFigures.h
+  ${CMAKE_CURRENT_LIST_DIR}/PAlarmFiguresReport.cpp ${CMAKE_CURRENT_LIST_DIR}/PAlarmFiguresReport.h)

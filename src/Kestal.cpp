@@ -160,6 +160,12 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
 Kestal::~Kestal()
 {
     qApp->removeEventFilter(this);
+    // The session ends with the program, in the trail too; its row goes with
+    // the last commit below.
+    if (m_pSession) {
+        const QSignalBlocker blocker(m_pSession);
+        m_pSession->LogOut(QStringLiteral("shut-down"));
+    }
     // No reading may arrive after the last commit: the link stops first (its
     // decoder delivers what it decoded before the stop), then the aggregator
     // finishes its minute, releases its statements and commits.

@@ -4,10 +4,13 @@
 #include "database/RAuditKey.h"
 #include "database/RCommitPacer.h"
 #include "database/RStorageWriter.h"
+#include "io/SAtomicFile.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageAuthenticationCode>
 #include <QSqlDatabase>
@@ -136,7 +139,35 @@ bool RAuditTrail::Open(QString* pError)
         return false;
     }
     m_key = key;
+    // A trail from before the head file starts one at its last row.
+    if (!QFileInfo::exists(HeadPath(m_strKeyPath)))
+        WriteHead();
     return true;
+}
+
+QString RAuditTrail::HeadPath(const QString& strKeyPath, const QString& strDatabase)
+{
+    const QString strFile
+        = strDatabase.isEmpty() ? QSqlDatabase::database().databaseName() : strDatabase;
+    const QString strCanonical = QFileInfo(strFile).canonicalFilePath();
+    const QByteArray hash = QCryptographicHash::hash(
+        (strCanonical.isEmpty() ? strFile : strCanonical).toUtf8(), QCryptographicHash::Sha256);
+    return QFileInfo(strKeyPath)
+        .dir()
+        .filePath(QStringLiteral("audit-%1.head").arg(QLatin1String(hash.toHex().left(16))));
+}
+
+bool RAuditTrail::WriteHead()
+{
+    SAtomicFile file(HeadPath(m_strKeyPath));
+    QString strError;
+    if (file.Open(&strError)) {
+        file.File().write(QByteArray::number(m_nLastSeq) + ' ' + m_lastMac + '\n');
+        if (file.Commit(&strError))
+            return true;
+    }
+    Log(LogLevel::Alert, "audit head not written: %s\n", strError.toUtf8().constData());
+    return false;
 }
 
 bool RAuditTrail::LoadTail()
@@ -194,21 +225,38 @@ bool RAuditTrail::Append(const RAuditActor& actor, const QString& strAction,
     }
     m_nLastSeq = entry.nSeq;
     m_lastMac = rowMac;
+    WriteHead();
     emit Appended(entry);
     m_pPacer->Soon();
     return true;
 }
 
-RAuditCheck RAuditTrail::Verify(const QByteArray& key)
+RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPath)
 {
     RAuditCheck check;
+    // The head: the last row written, which the trail must end with.
+    qint64 nHeadSeq = -1;
+    QByteArray headMac;
+    QFile head(strHeadPath);
+    if (!strHeadPath.isEmpty() && head.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = head.readAll().trimmed().split(' ');
+        nHeadSeq = fields.value(0).toLongLong();
+        headMac = fields.value(1);
+    }
     QSqlQuery query(QSqlDatabase::database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select %1, Mac from AuditTrail order by Seq")
                         .arg(QLatin1String(s_pColumns)))) {
-        // A file from before the trail has nothing to check.
-        if (!hasTable())
+        // A file from before the trail has nothing to check, unless rows
+        // were written to it: then the table was dropped.
+        if (!hasTable()) {
+            if (nHeadSeq > 0) {
+                check.eStatus = RAuditCheck::Status::Broken;
+                check.nBrokenSeq = 1;
+                check.strReason = QStringLiteral("the trail's table is gone");
+            }
             return check;
+        }
         check.eStatus = RAuditCheck::Status::ReadFailed;
         check.strReason = query.lastError().text();
         return check;
@@ -249,6 +297,18 @@ RAuditCheck RAuditTrail::Verify(const QByteArray& key)
     if (query.lastError().type() != QSqlError::NoError) {
         check.eStatus = RAuditCheck::Status::ReadFailed;
         check.strReason = query.lastError().text();
+        return check;
+    }
+    if (nHeadSeq > check.nRows) {
+        check.eStatus = RAuditCheck::Status::Broken;
+        check.nBrokenSeq = check.nRows + 1;
+        check.strReason = QStringLiteral("rows %1 to %2 at the end are missing")
+                              .arg(check.nRows + 1)
+                              .arg(nHeadSeq);
+    } else if (nHeadSeq >= 0 && (nHeadSeq < check.nRows || prevMac != headMac)) {
+        check.eStatus = RAuditCheck::Status::Broken;
+        check.nBrokenSeq = nHeadSeq + 1 > check.nRows ? check.nRows : nHeadSeq + 1;
+        check.strReason = QStringLiteral("the trail does not end at the row of its head file");
     }
     return check;
 }

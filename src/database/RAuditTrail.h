@@ -67,8 +67,9 @@ constexpr char AccountPassword[] = "account-password";
 // The audit trail (table AuditTrail): who did what, when, to what, from which
 // value to which. Each row carries an HMAC-SHA256 over its fields and the MAC
 // of the row before, under a key kept outside the database (RAuditKey): an
-// edited, removed, added or moved row breaks the chain there. Only the rows
-// at the end can go unnoticed, removed together.
+// edited, removed, added or moved row breaks the chain there. Rows removed
+// from the end, which leave a shorter chain intact, are caught by the head
+// file beside the key: it holds the sequence and MAC of the last row written.
 //
 // Rows go through the storage writer like the journal's events and reach the
 // file within a second. The sequence and the MAC of the last row are kept
@@ -100,8 +101,13 @@ public:
         const QString& strObject = QString(), const QString& strOld = QString(),
         const QString& strNew = QString(), const QString& strReason = QString());
 
-    // Walks the whole trail in sequence order with key.
-    static RAuditCheck Verify(const QByteArray& key);
+    // Walks the whole trail in sequence order with key; with a head file,
+    // the trail must also end at the row it names.
+    static RAuditCheck Verify(const QByteArray& key, const QString& strHeadPath = QString());
+    // The head file of the trail of database file strDatabase (the default
+    // connection's when empty) whose key is strKeyPath: one per database
+    // file, beside the key, since several files may share one key.
+    static QString HeadPath(const QString& strKeyPath, const QString& strDatabase = QString());
 
     // Rows of days from..to (inclusive), oldest first; an empty account or
     // action takes all. A file without the table has none and no failure.
@@ -124,6 +130,8 @@ private:
     // The last row in the file (or the open transaction); false when none
     // can be read.
     bool LoadTail();
+    // Records the last row in the head file; false (logged) when it cannot.
+    bool WriteHead();
 
     QString m_strKeyPath;
     SClock* m_pClock;

@@ -275,8 +275,6 @@ void RFormSetting::CurrentChanged(const QModelIndex& index)
     m_pHeaderLabel->setText(entry.strName);
     m_pCurrentPage = entry.pPage;
     ShowCurrent();
-    if (IsDenied())
-        ShowMessage(m_pDenied->text());
 }
 
 void RFormSetting::Filter(const QString& strFilter)

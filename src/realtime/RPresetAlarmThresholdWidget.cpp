@@ -21,9 +21,11 @@ QSpinBox* thresholdSpinBox(const char* pName, QWidget* parent)
 {
     auto* pSpinBox = new QSpinBox(parent);
     pSpinBox->setObjectName(QLatin1String(pName));
-    pSpinBox->setRange(100, RPresetAlarmThresholdWidget::MaxThreshold);
+    // Wider than the devices take: a value that would silence the alarm is
+    // refused with its reason, not clamped out of sight by the box.
+    pSpinBox->setRange(0, 10 * RPresetAlarmThresholdWidget::MaxThreshold);
     pSpinBox->setSingleStep(100);
-    pSpinBox->setSuffix(QStringLiteral("μRad/h"));
+    pSpinBox->setSuffix(QStringLiteral(" μRad/h"));
     pSpinBox->setMinimumWidth(220);
     return pSpinBox;
 }

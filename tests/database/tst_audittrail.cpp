@@ -113,6 +113,10 @@ private slots:
             << QStringList {"delete from AuditTrail where Seq = 2"} << qint64(3);
         QTest::newRow("first row deleted")
             << QStringList {"delete from AuditTrail where Seq = 1"} << qint64(2);
+        QTest::newRow("last rows deleted")
+            << QStringList {"delete from AuditTrail where Seq >= 4"} << qint64(4);
+        QTest::newRow("every row deleted") << QStringList {"delete from AuditTrail"} << qint64(1);
+        QTest::newRow("table dropped") << QStringList {"drop table AuditTrail"} << qint64(1);
         QTest::newRow("genuine row inserted in the middle")
             << QStringList {"update AuditTrail set Seq = Seq + 100 where Seq >= 3",
                    "update AuditTrail set Seq = Seq - 99 where Seq >= 100",
@@ -134,7 +138,7 @@ private slots:
         QFETCH(qint64, brokenSeq);
         AppendThresholds(m_pTrail.get(), 5);
         QVERIFY(tamper("DataBase.sqlite", statements));
-        const RAuditCheck check = RAuditTrail::Verify(Key());
+        const RAuditCheck check = RAuditTrail::Verify(Key(), RAuditTrail::HeadPath(KeyPath()));
         QCOMPARE(check.eStatus, brokenSeq == 0 ? Status::Intact : Status::Broken);
         QCOMPARE(check.nBrokenSeq, brokenSeq);
     }

@@ -336,10 +336,14 @@ private slots:
         QTest::addColumn<int>("sent");
         QTest::newRow("149") << 149 << 100;
         QTest::newRow("150") << 150 << 200;
+        QTest::newRow("0: refused") << 0 << -1;
+        QTest::newRow("49 rounds to 0: refused") << 49 << -1;
+        QTest::newRow("above the range: refused") << 6553600 << -1;
     }
 
     // One region's threshold is rounded, stored, sent for that device, and
-    // announced so the catalogue and the gauge reload.
+    // announced so the catalogue and the gauge reload. One that would
+    // silence the alarm goes nowhere, and the page says why.
     void thresholdRounding()
     {
         QFETCH(int, shown);
@@ -347,8 +351,16 @@ private slots:
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
         pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QString("4"));
         pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(shown);
+        QSignalSpy said(pPage, &RPresetAlarmThresholdWidget::SendMessage);
         QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonSet"), Qt::LeftButton);
         QCoreApplication::processEvents();
+        if (sent < 0) {
+            QVERIFY(m_pMain->Firsts(SBus::SendThreshold).isEmpty());
+            QCOMPARE(said.count(), 1);
+            QCOMPARE(SqlRows("select count(*) from RegionCurveColorInfo where Alarmvalue = 10"),
+                QString("6"));
+            return;
+        }
         QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {4});
         const auto command = std::find_if(m_pMain->Log().cbegin(), m_pMain->Log().cend(),
             [](const BusRecorder::Message& message) {

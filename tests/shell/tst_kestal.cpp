@@ -634,12 +634,16 @@ private slots:
         QCOMPARE(SqlRows("select Logintime, Logouttime from UserLoginTimeInfo order by rowid"),
             QString("2026-03-07T10:06:30 2026-03-07T10:15:30; "
                     "2026-03-07T10:15:30 2026-03-07T10:15:31"));
+        // A session open at shut-down ends there, in the trail too.
+        prompt.logins = {{"officer", "officer-pass"}};
+        pButton->click();
+        cleanup();
         QStringList actions;
         for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
             actions << entry.strAction + ':' + entry.strReason;
         QCOMPARE(actions.mid(1),
-            QStringList(
-                {"login-failed:wrong password", "login:", "logout:idle", "login:", "logout:"}));
+            QStringList({"login-failed:wrong password", "login:", "logout:idle",
+                "login:", "logout:", "login:", "logout:shut-down"}));
     }
 
     // Each grade as a user meets the settings pages: devices, system

@@ -465,7 +465,7 @@ Failure VerifyAudit(const QString& strKeyFile, qint64* pWaitLeftMs)
     const Failure begun = BeginRead(pWaitLeftMs);
     if (begun.nExit != Ok)
         return begun;
-    const RAuditCheck check = RAuditTrail::Verify(key);
+    const RAuditCheck check = RAuditTrail::Verify(key, RAuditTrail::HeadPath(strKeyFile));
     EndRead();
     switch (check.eStatus) {
     case RAuditCheck::Status::Intact:

@@ -91,7 +91,9 @@ QWidget* RFrameAudit::CreateWidget(QWidget* pParent)
     m_pDateFrom->setDate(today.addDays(-6));
     m_pComboAccount = new QComboBox(pContent);
     m_pComboAccount->setObjectName(QStringLiteral("m_pComboAccount"));
+    // Wide enough for a usual name before any is listed.
     m_pComboAccount->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_pComboAccount->setMinimumContentsLength(10);
     m_pComboAction = new QComboBox(pContent);
     m_pComboAction->setObjectName(QStringLiteral("m_pComboAction"));
     m_pComboAction->addItem(tr("All"), QString());

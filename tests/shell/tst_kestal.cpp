@@ -29,6 +29,7 @@
 #include "realtime/RPresetAlarmThresholdWidget.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
+#include "widgets/SPermissionGate.h"
 
 #include "FakePrompt.h"
 #include "PSimDataServer.h"
@@ -608,21 +609,23 @@ private slots:
     }
 
     // Each grade as a user meets the settings pages: devices, system
-    // settings and thresholds open to grades 0 and 1 only, and closed again
-    // at logout.
+    // settings, thresholds and the audit trail open to grades 0 and 1 only,
+    // the accounts to grade 0, and all closed again at logout.
     void settingsRights_data()
     {
         QTest::addColumn<int>("grade");
         QTest::addColumn<bool>("allowed");
-        QTest::newRow("no session") << int(RUserRights::NoSession) << false;
-        QTest::newRow("administrator") << 0 << true;
-        QTest::newRow("officer") << 1 << true;
-        QTest::newRow("operator") << 2 << false;
+        QTest::addColumn<bool>("accounts");
+        QTest::newRow("no session") << int(RUserRights::NoSession) << false << false;
+        QTest::newRow("administrator") << 0 << true << true;
+        QTest::newRow("officer") << 1 << true << false;
+        QTest::newRow("operator") << 2 << false << false;
     }
     void settingsRights()
     {
         QFETCH(int, grade);
         QFETCH(bool, allowed);
+        QFETCH(bool, accounts);
         FakePrompt& prompt = m_prompt;
         auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
         if (grade != RUserRights::NoSession) {
@@ -634,13 +637,19 @@ private slots:
         auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
         for (int i = 0; i < pList->model()->rowCount(); ++i)
             pList->setCurrentIndex(pList->model()->index(i, 0));
-        QCOMPARE(POptionPage::Pages().size(), size_t(3));
+        // Open: the editor takes input and its content shows.
+        const auto open = [](POptionPage* pPage) {
+            auto* pGate = qobject_cast<SPermissionGate*>(pPage->Widget());
+            return pPage->Widget()->isEnabled() && (!pGate || pGate->IsAllowed());
+        };
+        QCOMPARE(POptionPage::Pages().size(), size_t(5));
         for (const auto& pPage : POptionPage::Pages())
-            QCOMPARE(pPage->Widget()->isEnabled(), allowed);
+            QCOMPARE(open(pPage.get()),
+                pPage->Right() == RUserRights::Action::Accounts ? accounts : allowed);
         if (grade != RUserRights::NoSession) {
             pButton->click();
             for (const auto& pPage : POptionPage::Pages())
-                QVERIFY(!pPage->Widget()->isEnabled());
+                QVERIFY(!open(pPage.get()));
         }
     }
 

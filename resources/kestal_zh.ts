@@ -1054,6 +1054,50 @@
         <source>The audit trail cannot be read: %1</source>
         <translation>无法读取审计记录：%1</translation>
     </message>
+    <message>
+        <source>wrong password</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>no such account</source>
+        <translation>无此账户</translation>
+    </message>
+    <message>
+        <source>(unknown name)</source>
+        <translation>（未知用户名）</translation>
+    </message>
+    <message>
+        <source>locked</source>
+        <translation>已锁定</translation>
+    </message>
+    <message>
+        <source>idle</source>
+        <translation>闲置超时</translation>
+    </message>
+    <message>
+        <source>enabled</source>
+        <translation>已启用</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>已停用</translation>
+    </message>
+    <message>
+        <source>all regions</source>
+        <translation>全部区域</translation>
+    </message>
+    <message>
+        <source>region %1</source>
+        <translation>区域 %1</translation>
+    </message>
+    <message>
+        <source>%1 rows</source>
+        <translation>%1 行</translation>
+    </message>
+    <message>
+        <source>%1 failed logins</source>
+        <translation>%1 次登录失败</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetIp</name>

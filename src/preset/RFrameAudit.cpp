@@ -2,6 +2,7 @@
 
 #include "history/PAuditReport.h"
 #include "message/SClock.h"
+#include "preset/RFrameAccounts.h"
 #include "widgets/RDateEdit.h"
 #include "widgets/SPermissionGate.h"
 #include "widgets/SPrompt.h"
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -38,6 +40,21 @@ const char* const s_pActions[][2] = {
     {RAuditAction::AccountPassword, QT_TRANSLATE_NOOP("RFrameAudit", "password reset")},
     {RAuditAction::AccountGrade, QT_TRANSLATE_NOOP("RFrameAudit", "grade changed")},
     {RAuditAction::AccountEnable, QT_TRANSLATE_NOOP("RFrameAudit", "account enabled")},
+};
+
+// The fixed words the stores write into the rows.
+const char* const s_pWords[] = {QT_TRANSLATE_NOOP("RFrameAudit", "wrong password"),
+    QT_TRANSLATE_NOOP("RFrameAudit", "no such account"),
+    QT_TRANSLATE_NOOP("RFrameAudit", "(unknown name)"), QT_TRANSLATE_NOOP("RFrameAudit", "locked"),
+    QT_TRANSLATE_NOOP("RFrameAudit", "idle"), QT_TRANSLATE_NOOP("RFrameAudit", "enabled"),
+    QT_TRANSLATE_NOOP("RFrameAudit", "disabled"), QT_TRANSLATE_NOOP("RFrameAudit", "all regions")};
+
+// And the ones with a number: the stored form, and the text tr() knows.
+const char* const s_pCounted[][2] = {
+    {"^grade (\\d+)$", nullptr},
+    {"^region (\\d+)$", QT_TRANSLATE_NOOP("RFrameAudit", "region %1")},
+    {"^(\\d+) rows$", QT_TRANSLATE_NOOP("RFrameAudit", "%1 rows")},
+    {"^(\\d+) failed logins$", QT_TRANSLATE_NOOP("RFrameAudit", "%1 failed logins")},
 };
 
 const char* const s_pDayFormat = "yyyy-MM-dd";
@@ -76,6 +93,24 @@ QString RFrameAudit::ActionName(const QString& strAction)
             return tr(action[1]);
     }
     return strAction;
+}
+
+QString RFrameAudit::ValueText(const QString& strValue)
+{
+    for (const char* pWord : s_pWords) {
+        if (strValue == QLatin1String(pWord))
+            return tr(pWord);
+    }
+    for (const auto& counted : s_pCounted) {
+        const QRegularExpressionMatch match
+            = QRegularExpression(QLatin1String(counted[0])).match(strValue);
+        if (!match.hasMatch())
+            continue;
+        // A grade reads as its name, as the accounts page shows it.
+        return counted[1] ? tr(counted[1]).arg(match.captured(1))
+                          : RFrameAccounts::GradeName(match.captured(1).toInt());
+    }
+    return strValue;
 }
 
 QWidget* RFrameAudit::CreateWidget(QWidget* pParent)
@@ -215,8 +250,8 @@ void RFrameAudit::Reload()
     for (const RAuditEntry& entry : Rows()) {
         QList<QStandardItem*> items;
         for (const QString& strText : {entry.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                 entry.actor.strName, ActionName(entry.strAction), entry.strObject, entry.strOld,
-                 entry.strNew, entry.strReason}) {
+                 entry.actor.strName, ActionName(entry.strAction), ValueText(entry.strObject),
+                 ValueText(entry.strOld), ValueText(entry.strNew), ValueText(entry.strReason)}) {
             auto* pItem = new QStandardItem(strText);
             // The whole text, for a column the page is too narrow for.
             pItem->setToolTip(strText);
@@ -296,7 +331,6 @@ void RFrameAudit::Verify()
     m_pLabelCheck->setText(strText);
     m_pLabelCheck->setStyleSheet(
         bBroken ? QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;") : QString());
-    emit SendMessage(strText);
 }
 
 QString RFrameAudit::CheckText() const

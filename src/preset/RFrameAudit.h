@@ -44,6 +44,9 @@ public:
 
     // An action as the operator reads it; the trail keeps the stored name.
     static QString ActionName(const QString& strAction);
+    // A value or reason as the operator reads it: the fixed words the stores
+    // write in the operator's language, a grade by its name.
+    static QString ValueText(const QString& strValue);
 
 public slots:
     void Reload();

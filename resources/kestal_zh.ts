@@ -893,6 +893,372 @@
     </message>
 </context>
 <context>
+    <name>RFrameAccounts</name>
+    <message>
+        <source>Administrator</source>
+        <translation>管理员</translation>
+    </message>
+    <message>
+        <source>Radiation protection officer</source>
+        <translation>辐射防护负责人</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Accounts</source>
+        <translation>账户管理</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>Grade</source>
+        <translation>级别</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>创建时间</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>添加…</translation>
+    </message>
+    <message>
+        <source>Change grade...</source>
+        <translation>更改级别…</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>停用</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Reset password...</source>
+        <translation>重置密码…</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>已停用</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>已启用</translation>
+    </message>
+    <message>
+        <source>The two passwords differ.</source>
+        <translation>两次输入的密码不一致。</translation>
+    </message>
+    <message>
+        <source>A password needs %1 to %2 characters.</source>
+        <translation>密码长度须为 %1 到 %2 个字符。</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>An account named %1 exists already.</source>
+        <translation>名为 %1 的账户已存在。</translation>
+    </message>
+    <message>
+        <source>The name %1 is not acceptable: at most %2 characters, no control characters.</source>
+        <translation>用户名 %1 不可用：最多 %2 个字符，且不能含控制字符。</translation>
+    </message>
+    <message>
+        <source>There is no account %1 any more.</source>
+        <translation>账户 %1 已不存在。</translation>
+    </message>
+    <message>
+        <source>%1 is the last enabled administrator: the site would have none left.</source>
+        <translation>%1 是最后一个启用的管理员：此操作会使系统没有管理员。</translation>
+    </message>
+    <message>
+        <source>The change to %1 could not be stored.</source>
+        <translation>对 %1 的更改无法保存。</translation>
+    </message>
+    <message>
+        <source>An account needs a name.</source>
+        <translation>账户必须有用户名。</translation>
+    </message>
+    <message>
+        <source>Account %1 added.</source>
+        <translation>已添加账户 %1。</translation>
+    </message>
+    <message>
+        <source>The grade of %1:</source>
+        <translation>%1 的级别：</translation>
+    </message>
+    <message>
+        <source>%1 is now: %2.</source>
+        <translation>%1 现在是：%2。</translation>
+    </message>
+    <message>
+        <source>Disable the account %1?</source>
+        <translation>停用账户 %1？</translation>
+    </message>
+    <message>
+        <source>It can no longer log in; its rows in the audit trail stay.</source>
+        <translation>该账户将无法登录；其审计记录保留。</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Account %1 disabled.</source>
+        <translation>已停用账户 %1。</translation>
+    </message>
+    <message>
+        <source>Account %1 enabled.</source>
+        <translation>已启用账户 %1。</translation>
+    </message>
+    <message>
+        <source>A new password for %1</source>
+        <translation>为 %1 设置新密码</translation>
+    </message>
+    <message>
+        <source>The password of %1 is reset.</source>
+        <translation>%1 的密码已重置。</translation>
+    </message>
+</context>
+<context>
+    <name>RFrameAudit</name>
+    <message>
+        <source>log in</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>log out</source>
+        <translation>注销</translation>
+    </message>
+    <message>
+        <source>login failed</source>
+        <translation>登录失败</translation>
+    </message>
+    <message>
+        <source>name locked</source>
+        <translation>用户名已锁定</translation>
+    </message>
+    <message>
+        <source>alarm acknowledged</source>
+        <translation>确认报警</translation>
+    </message>
+    <message>
+        <source>alarm sound muted</source>
+        <translation>报警静音</translation>
+    </message>
+    <message>
+        <source>threshold changed</source>
+        <translation>修改阈值</translation>
+    </message>
+    <message>
+        <source>device added</source>
+        <translation>添加设备</translation>
+    </message>
+    <message>
+        <source>device removed</source>
+        <translation>删除设备</translation>
+    </message>
+    <message>
+        <source>device renamed</source>
+        <translation>设备改名</translation>
+    </message>
+    <message>
+        <source>history deleted</source>
+        <translation>删除历史数据</translation>
+    </message>
+    <message>
+        <source>setting changed</source>
+        <translation>修改设置</translation>
+    </message>
+    <message>
+        <source>day deleted</source>
+        <translation>删除单日数据</translation>
+    </message>
+    <message>
+        <source>account added</source>
+        <translation>添加账户</translation>
+    </message>
+    <message>
+        <source>account disabled</source>
+        <translation>停用账户</translation>
+    </message>
+    <message>
+        <source>password reset</source>
+        <translation>重置密码</translation>
+    </message>
+    <message>
+        <source>grade changed</source>
+        <translation>更改级别</translation>
+    </message>
+    <message>
+        <source>account enabled</source>
+        <translation>启用账户</translation>
+    </message>
+    <message>
+        <source>Audit trail</source>
+        <translation>审计记录</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>导出 CSV</translation>
+    </message>
+    <message>
+        <source>Verify</source>
+        <translation>校验</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Account</source>
+        <translation>账户</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>Object</source>
+        <translation>对象</translation>
+    </message>
+    <message>
+        <source>Old value</source>
+        <translation>原值</translation>
+    </message>
+    <message>
+        <source>New value</source>
+        <translation>新值</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>从：</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>到：</translation>
+    </message>
+    <message>
+        <source>Account:</source>
+        <translation>账户：</translation>
+    </message>
+    <message>
+        <source>Action:</source>
+        <translation>操作：</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>已导出到 %1</translation>
+    </message>
+    <message>
+        <source>The audit trail could not be exported: %1</source>
+        <translation>审计记录无法导出：%1</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Chain intact (%1 rows).</source>
+        <translation>校验链完整（%1 行）。</translation>
+    </message>
+    <message>
+        <source>Chain broken at row %1: row %2 before it is missing.</source>
+        <translation>校验链在第 %1 行断开：其前的第 %2 行缺失。</translation>
+    </message>
+    <message>
+        <source>Chain broken at row %1: rows %2 to %3 before it are missing.</source>
+        <translation>校验链在第 %1 行断开：其前的第 %2 至 %3 行缺失。</translation>
+    </message>
+    <message>
+        <source>Chain broken at row %1: the rows are out of order.</source>
+        <translation>校验链在第 %1 行断开：行的顺序错乱。</translation>
+    </message>
+    <message>
+        <source>Chain broken at row %1: the row was changed or its MAC does not match.</source>
+        <translation>校验链在第 %1 行断开：该行已被修改或其 MAC 不符。</translation>
+    </message>
+    <message>
+        <source>The audit key is missing: the chain cannot be checked.</source>
+        <translation>审计密钥缺失：无法校验。</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be read: %1</source>
+        <translation>无法读取审计记录：%1</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>no such account</source>
+        <translation>无此账户</translation>
+    </message>
+    <message>
+        <source>(unknown name)</source>
+        <translation>（未知用户名）</translation>
+    </message>
+    <message>
+        <source>locked</source>
+        <translation>已锁定</translation>
+    </message>
+    <message>
+        <source>idle</source>
+        <translation>闲置超时</translation>
+    </message>
+    <message>
+        <source>enabled</source>
+        <translation>已启用</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>已停用</translation>
+    </message>
+    <message>
+        <source>all regions</source>
+        <translation>全部区域</translation>
+    </message>
+    <message>
+        <source>region %1</source>
+        <translation>区域 %1</translation>
+    </message>
+    <message>
+        <source>%1 rows</source>
+        <translation>%1 行</translation>
+    </message>
+    <message>
+        <source>%1 failed logins</source>
+        <translation>%1 次登录失败</translation>
+    </message>
+</context>
+<context>
     <name>RFramePresetIp</name>
     <message>
         <source>System Settings</source>
@@ -1311,6 +1677,22 @@
     <message>
         <source>Password</source>
         <translation>密码</translation>
+    </message>
+    <message>
+        <source>New account</source>
+        <translation>新账户</translation>
+    </message>
+    <message>
+        <source>Grade</source>
+        <translation>级别</translation>
+    </message>
+    <message>
+        <source>Password again</source>
+        <translation>再次输入密码</translation>
+    </message>
+    <message>
+        <source>New password</source>
+        <translation>新密码</translation>
     </message>
 </context>
 </TS>

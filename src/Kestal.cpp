@@ -20,6 +20,8 @@
 #include "message/SMessage.h"
 #include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
+#include "preset/RFrameAccounts.h"
+#include "preset/RFrameAudit.h"
 #include "preset/RFramePresetIp.h"
 #include "preset/RFramePresetRegion.h"
 #include "preset/SPresetContent.h"
@@ -110,6 +112,11 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     POptionPage::Register(new RFramePresetIp);
     m_pThresholdPage = new RPresetAlarmThreshold;
     POptionPage::Register(m_pThresholdPage);
+    // Their session and trail are made after the window's pages.
+    m_pAccountsPage = new RFrameAccounts;
+    POptionPage::Register(m_pAccountsPage);
+    m_pAuditPage = new RFrameAudit(m_pClock);
+    POptionPage::Register(m_pAuditPage);
     layout()->addItem(m_pStackedLayout);
     m_pFormRegion = new RFormRegion(this, pClock);
     m_pFormHistory = new RFormHistory(this, pClock);
@@ -460,6 +467,9 @@ void Kestal::CreateSession()
     };
     m_pFormHistory->SetExportGate(exportGate);
     m_pDataRecord->SetExportGate(exportGate);
+    m_pAccountsPage->SetSession(m_pSession);
+    m_pAuditPage->SetTrail(m_pAudit);
+    connect(m_pFormSetting, &RFormSetting::AddUserFinished, this, &Kestal::OnAddUserFinished);
     m_pThresholdPage->SetAuthorize(
         [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
     POptionPage::SetChangeSink([this](const QString& strAction, const QString& strObject,

@@ -18,6 +18,8 @@ class RAlarmSound;
 class RAlarmState;
 class RAuditTrail;
 class RLoginSession;
+class RFrameAccounts;
+class RFrameAudit;
 class RPresetAlarmThreshold;
 class SPrompt;
 class RRegularSave;
@@ -159,6 +161,8 @@ private:
     RLoginSession* m_pSession = nullptr;
     // Owned by the list of option pages.
     RPresetAlarmThreshold* m_pThresholdPage = nullptr;
+    RFrameAccounts* m_pAccountsPage = nullptr;
+    RFrameAudit* m_pAuditPage = nullptr;
     QPushButton* m_pButtonLogin = nullptr;
     QTimer* m_pIdleTimer = nullptr;
     SPrompt* m_pPrompt;

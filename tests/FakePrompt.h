@@ -49,8 +49,47 @@ public:
         return true;
     }
 
+    // Takes the next of accounts (name, grade index, password, repeat);
+    // cancels when there is none.
+    bool AskNewAccount(QWidget*, const QStringList&, QString* pName, int* pGrade,
+        QString* pPassword, QString* pRepeat) override
+    {
+        if (accounts.isEmpty())
+            return false;
+        const QStringList account = accounts.takeFirst();
+        *pName = account.value(0);
+        *pGrade = account.value(1).toInt();
+        *pPassword = account.value(2);
+        *pRepeat = account.value(3);
+        return true;
+    }
+    // Takes the next of passwords (password, repeat); cancels when none.
+    bool AskNewPassword(
+        QWidget*, const QString& strText, QString* pPassword, QString* pRepeat) override
+    {
+        asked << strText;
+        if (passwords.isEmpty())
+            return false;
+        const QStringList password = passwords.takeFirst();
+        *pPassword = password.value(0);
+        *pRepeat = password.value(1);
+        return true;
+    }
+    // Takes the next of choices; cancels when none.
+    bool AskChoice(QWidget*, const QString& strText, const QStringList&, int* pIndex) override
+    {
+        asked << strText;
+        if (choices.isEmpty())
+            return false;
+        *pIndex = choices.takeFirst();
+        return true;
+    }
+
     QStringList asked;
     QStringList loginAsked;
+    QList<QStringList> accounts; // name, grade index, password, repeat
+    QList<QStringList> passwords; // password, repeat
+    QList<int> choices;
     QList<QStringList> logins; // name and password, one login a row
     QStringList warned; // the questions asked with a warning, also in asked
     QStringList told;

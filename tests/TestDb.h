@@ -15,14 +15,15 @@
 namespace TestDb {
 
 // An empty in-memory database as the default connection; the previous one is
-// dropped with its connection, so each call starts from nothing.
-inline void Open()
+// dropped with its connection, so each call starts from nothing. With a file
+// (a new one), another process can read what is committed.
+inline void Open(const QString& strFile = QStringLiteral(":memory:"))
 {
     QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
         ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.close();
-    db.setDatabaseName(QStringLiteral(":memory:"));
+    db.setDatabaseName(strFile);
     db.open();
     RStorageState::Shared().Reset();
     RStorageWriter::Shared().Reset();

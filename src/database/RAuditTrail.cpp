@@ -345,6 +345,31 @@ QVector<RAuditEntry> RAuditTrail::Read(const QDate& from, const QDate& to,
     return entries;
 }
 
+QStringList RAuditTrail::ActionNames()
+{
+    QStringList names;
+    for (const char* pName :
+        {RAuditAction::Login, RAuditAction::Logout, RAuditAction::LoginFailed,
+            RAuditAction::Lockout, RAuditAction::Acknowledge, RAuditAction::Mute,
+            RAuditAction::Threshold, RAuditAction::DeviceAdd, RAuditAction::DeviceRemove,
+            RAuditAction::DeviceRename, RAuditAction::HistoryDelete, RAuditAction::Setting,
+            RAuditAction::DayDelete, RAuditAction::AccountCreate, RAuditAction::AccountDisable,
+            RAuditAction::AccountPassword, RAuditAction::AccountGrade, RAuditAction::AccountEnable})
+        names << QLatin1String(pName);
+    return names;
+}
+
+QStringList RAuditTrail::AccountNames()
+{
+    QStringList names;
+    QSqlQuery query
+        = PSqlExec::Select(QStringLiteral("select distinct AccountName from AuditTrail where "
+                                          "AccountName <> '' order by AccountName"));
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+
 QStringList RAuditTrail::CsvHeader()
 {
     return {QStringLiteral("sequence"), QStringLiteral("time"), QStringLiteral("account_id"),

@@ -62,6 +62,8 @@ constexpr char DayDelete[] = "day-delete";
 constexpr char AccountCreate[] = "account-create";
 constexpr char AccountDisable[] = "account-disable";
 constexpr char AccountPassword[] = "account-password";
+constexpr char AccountGrade[] = "account-grade";
+constexpr char AccountEnable[] = "account-enable";
 } // namespace RAuditAction
 
 // The audit trail (table AuditTrail): who did what, when, to what, from which
@@ -108,12 +110,19 @@ public:
     // connection's when empty) whose key is strKeyPath: one per database
     // file, beside the key, since several files may share one key.
     static QString HeadPath(const QString& strKeyPath, const QString& strDatabase = QString());
+    // Verify() with this trail's key and head.
+    RAuditCheck Check() const { return Verify(m_key, HeadPath(m_strKeyPath)); }
 
     // Rows of days from..to (inclusive), oldest first; an empty account or
     // action takes all. A file without the table has none and no failure.
     static QVector<RAuditEntry> Read(const QDate& from, const QDate& to,
         const QString& strAccount = QString(), const QString& strAction = QString(),
         QSqlError* pError = nullptr);
+
+    // Every action of RAuditAction, in its order.
+    static QStringList ActionNames();
+    // The names of the accounts that have rows, sorted.
+    static QStringList AccountNames();
 
     // The CSV lines of rows: the audit view's export and the command line.
     static QStringList CsvHeader();

@@ -65,6 +65,21 @@ int RLoginSession::Grade() const
     return IsLoggedIn() ? m_account.nGrade : RUserRights::NoSession;
 }
 
+void RLoginSession::Refresh()
+{
+    if (!IsLoggedIn())
+        return;
+    RUserAccount account;
+    if (!m_accounts.Find(m_account.strName, &account) || account.bDisabled) {
+        LogOut(QStringLiteral("disabled"));
+        return;
+    }
+    if (account.nGrade == m_account.nGrade)
+        return;
+    m_account = account;
+    emit GradeChanged(account.nGrade);
+}
+
 void RLoginSession::Touch()
 {
     m_nLastInputMs = m_pClock->ElapsedMs();

@@ -33,6 +33,10 @@ public:
     int Grade() const;
     RAuditActor Actor() const { return {m_account.nId, m_account.strName}; }
 
+    // Reads the account logged in again after a change to it: a new grade
+    // takes effect at once, a disabled account's session ends.
+    void Refresh();
+
     // Input at the console: the idle time starts again.
     void Touch();
     // Ends a session idle for the set minutes; the window calls it now and then.

@@ -84,13 +84,17 @@ bool RUserAccounts::Find(const QString& strName, RUserAccount* pAccount) const
     return Read(strName, pAccount, nullptr);
 }
 
-bool RUserAccounts::HasAdministrator() const
+int RUserAccounts::EnabledAdministrators()
 {
     return PSqlExec::Scalar(
-               QStringLiteral("select count(*) from UserAccount where Grade = ? and Disabled = 0"),
-               {int(RUserRights::Administrator)})
-               .toInt()
-        > 0;
+        QStringLiteral("select count(*) from UserAccount where Grade = ? and Disabled = 0"),
+        {int(RUserRights::Administrator)})
+        .toInt();
+}
+
+bool RUserAccounts::HasAdministrator() const
+{
+    return EnabledAdministrators() > 0;
 }
 
 bool RUserAccounts::IsValidName(const QString& strName)
@@ -145,18 +149,48 @@ RUserAccounts::Result RUserAccounts::Disable(
         return Result::NoAccount;
     if (account.bDisabled)
         return Result::Ok;
-    if (account.nGrade == RUserRights::Administrator
-        && PSqlExec::Scalar(
-               QStringLiteral("select count(*) from UserAccount where Grade = ? and Disabled = 0"),
-               {int(RUserRights::Administrator)})
-                .toInt()
-            <= 1)
+    if (account.nGrade == RUserRights::Administrator && EnabledAdministrators() <= 1)
         return Result::LastAdministrator;
     if (!RStorageWriter::Shared().Write(
             QStringLiteral("update UserAccount set Disabled = 1 where Id = ?"), {account.nId}))
         return Result::Failed;
     Audit(actor, RAuditAction::AccountDisable, strName, QStringLiteral("enabled"),
         QStringLiteral("disabled"), strReason);
+    return Result::Ok;
+}
+
+RUserAccounts::Result RUserAccounts::Enable(const RAuditActor& actor, const QString& strName)
+{
+    RUserAccount account;
+    if (!Find(strName, &account))
+        return Result::NoAccount;
+    if (!account.bDisabled)
+        return Result::Ok;
+    if (!RStorageWriter::Shared().Write(
+            QStringLiteral("update UserAccount set Disabled = 0 where Id = ?"), {account.nId}))
+        return Result::Failed;
+    Audit(actor, RAuditAction::AccountEnable, strName, QStringLiteral("disabled"),
+        QStringLiteral("enabled"));
+    return Result::Ok;
+}
+
+RUserAccounts::Result RUserAccounts::SetGrade(
+    const RAuditActor& actor, const QString& strName, int nGrade)
+{
+    if (!RUserRights::IsGrade(nGrade))
+        return Result::Invalid;
+    RUserAccount account;
+    if (!Find(strName, &account))
+        return Result::NoAccount;
+    if (account.nGrade == nGrade)
+        return Result::Ok;
+    if (account.nGrade == RUserRights::Administrator && !account.bDisabled
+        && EnabledAdministrators() <= 1)
+        return Result::LastAdministrator;
+    if (!RStorageWriter::Shared().Write(
+            QStringLiteral("update UserAccount set Grade = ? where Id = ?"), {nGrade, account.nId}))
+        return Result::Failed;
+    Audit(actor, RAuditAction::AccountGrade, strName, gradeText(account.nGrade), gradeText(nGrade));
     return Result::Ok;
 }
 

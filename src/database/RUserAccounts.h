@@ -64,6 +64,8 @@ public:
     Result Create(
         const RAuditActor& actor, const QString& strName, int nGrade, const QString& strPassword);
     Result Disable(const RAuditActor& actor, const QString& strName, const QString& strReason);
+    Result Enable(const RAuditActor& actor, const QString& strName);
+    Result SetGrade(const RAuditActor& actor, const QString& strName, int nGrade);
     Result ChangePassword(
         const RAuditActor& actor, const QString& strName, const QString& strPassword);
 
@@ -87,6 +89,7 @@ private:
 
     Result Verify(
         const QString& strName, const QString& strPassword, RUserAccount* pAccount, bool bLogin);
+    static int EnabledAdministrators();
     static bool IsValidName(const QString& strName);
     static bool IsValidPassword(const QString& strPassword);
     // The account and its hash; false when there is none.

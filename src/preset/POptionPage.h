@@ -66,6 +66,8 @@ public:
 
 signals:
     void SendMessage(const QString& strMessage);
+    // An account was added; the settings window passes it on.
+    void AddUserFinished();
 
 protected:
     void SetWidget(QWidget* pWidget) { m_pWidget = pWidget; }

@@ -135,6 +135,7 @@ QWidget* RFormSetting::EnsureWidget(int nRow)
         entry.pWidget = entry.pPage->CreateWidget(this);
         entry.nStackIndex = m_pStackedLayout->addWidget(entry.pWidget);
         connect(entry.pPage, &POptionPage::SendMessage, this, &RFormSetting::ShowMessage);
+        connect(entry.pPage, &POptionPage::AddUserFinished, this, &RFormSetting::AddUserFinished);
         entry.pPage->UpdateRights(RUserRights::May(m_nGrade, entry.pPage->Right()));
     }
     return entry.pWidget;

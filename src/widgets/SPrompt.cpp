@@ -1,5 +1,6 @@
 #include "widgets/SPrompt.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -26,6 +27,23 @@ bool ask(QMessageBox::Icon icon, QWidget* pParent, const QString& strText, const
     box.addButton(strReject, QMessageBox::ActionRole);
     box.exec();
     return box.clickedButton() == pAccept;
+}
+
+QLineEdit* passwordEdit(QDialog* pDialog)
+{
+    auto* pEdit = new QLineEdit(pDialog);
+    pEdit->setEchoMode(QLineEdit::Password);
+    return pEdit;
+}
+
+// OK and Cancel under the form; true when the dialog ends with OK.
+bool runForm(QDialog* pDialog, QFormLayout* pForm)
+{
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, pDialog);
+    pForm->addRow(pButtons);
+    QObject::connect(pButtons, &QDialogButtonBox::accepted, pDialog, &QDialog::accept);
+    QObject::connect(pButtons, &QDialogButtonBox::rejected, pDialog, &QDialog::reject);
+    return pDialog->exec() == QDialog::Accepted;
 }
 
 } // namespace
@@ -64,20 +82,76 @@ bool SPrompt::AskLogin(QWidget* pParent, const QString& strText, QString* pName,
     auto* pForm = new QFormLayout(&dialog);
     pForm->addRow(new QLabel(strText, &dialog));
     auto* pNameEdit = new QLineEdit(*pName, &dialog);
-    auto* pPasswordEdit = new QLineEdit(&dialog);
-    pPasswordEdit->setEchoMode(QLineEdit::Password);
+    QLineEdit* pPasswordEdit = passwordEdit(&dialog);
     pForm->addRow(QCoreApplication::translate("SPrompt", "Name"), pNameEdit);
     pForm->addRow(QCoreApplication::translate("SPrompt", "Password"), pPasswordEdit);
-    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    pForm->addRow(pButtons);
-    QObject::connect(pButtons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (!pName->isEmpty())
         pPasswordEdit->setFocus();
-    if (dialog.exec() != QDialog::Accepted)
+    if (!runForm(&dialog, pForm))
         return false;
     *pName = pNameEdit->text().trimmed();
     *pPassword = pPasswordEdit->text();
+    return true;
+}
+
+bool SPrompt::AskNewAccount(QWidget* pParent, const QStringList& grades, QString* pName,
+    int* pGrade, QString* pPassword, QString* pRepeat)
+{
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(QCoreApplication::translate("SPrompt", "New account"), &dialog));
+    auto* pNameEdit = new QLineEdit(&dialog);
+    auto* pGradeBox = new QComboBox(&dialog);
+    pGradeBox->addItems(grades);
+    pGradeBox->setCurrentIndex(qBound(0, *pGrade, grades.size() - 1));
+    QLineEdit* pPasswordEdit = passwordEdit(&dialog);
+    QLineEdit* pRepeatEdit = passwordEdit(&dialog);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Name"), pNameEdit);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Grade"), pGradeBox);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Password"), pPasswordEdit);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Password again"), pRepeatEdit);
+    if (!runForm(&dialog, pForm))
+        return false;
+    *pName = pNameEdit->text().trimmed();
+    *pGrade = pGradeBox->currentIndex();
+    *pPassword = pPasswordEdit->text();
+    *pRepeat = pRepeatEdit->text();
+    return true;
+}
+
+bool SPrompt::AskNewPassword(
+    QWidget* pParent, const QString& strText, QString* pPassword, QString* pRepeat)
+{
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(strText, &dialog));
+    QLineEdit* pPasswordEdit = passwordEdit(&dialog);
+    QLineEdit* pRepeatEdit = passwordEdit(&dialog);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "New password"), pPasswordEdit);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Password again"), pRepeatEdit);
+    if (!runForm(&dialog, pForm))
+        return false;
+    *pPassword = pPasswordEdit->text();
+    *pRepeat = pRepeatEdit->text();
+    return true;
+}
+
+bool SPrompt::AskChoice(
+    QWidget* pParent, const QString& strText, const QStringList& choices, int* pIndex)
+{
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    auto* pBox = new QComboBox(&dialog);
+    pBox->addItems(choices);
+    pBox->setCurrentIndex(qBound(0, *pIndex, choices.size() - 1));
+    pForm->addRow(new QLabel(strText, &dialog));
+    pForm->addRow(pBox);
+    if (!runForm(&dialog, pForm))
+        return false;
+    *pIndex = pBox->currentIndex();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -28,6 +29,17 @@ public:
     // pName holds the name offered.
     virtual bool AskLogin(
         QWidget* pParent, const QString& strText, QString* pName, QString* pPassword);
+
+    // A new account: its name, its grade (an index into grades, which the
+    // dialog offers) and its password typed twice; false when cancelled.
+    virtual bool AskNewAccount(QWidget* pParent, const QStringList& grades, QString* pName,
+        int* pGrade, QString* pPassword, QString* pRepeat);
+    // A new password typed twice, strText saying whose; false when cancelled.
+    virtual bool AskNewPassword(
+        QWidget* pParent, const QString& strText, QString* pPassword, QString* pRepeat);
+    // One of choices, *pIndex offered first; false when cancelled.
+    virtual bool AskChoice(
+        QWidget* pParent, const QString& strText, const QStringList& choices, int* pIndex);
 
     // The message-box prompt shared by every page.
     static SPrompt* Default();

@@ -5,12 +5,16 @@
 #include "TestDb.h"
 
 #include "algor/PSocketGetId.h"
+#include "database/RAuditTrail.h"
+#include "database/RLoginSession.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "preset/PCategoryFilterModel.h"
 #include "preset/PCategoryModel.h"
 #include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
+#include "preset/RFrameAccounts.h"
+#include "preset/RFrameAudit.h"
 #include "preset/RFramePresetIp.h"
 #include "preset/RFramePresetIpWidget.h"
 #include "preset/RFramePresetRegion.h"
@@ -32,6 +36,8 @@
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -58,6 +64,8 @@ public:
 private:
     QString m_strName;
 };
+
+const QString s_strRoot = QStringLiteral("root's password");
 
 QStringList rows(const QAbstractItemModel& model, int nColumn = 0)
 {
@@ -106,6 +114,72 @@ private:
     QStandardItemModel* deviceRows() const { return devices()->ItemModel()->Model(); }
     void setId(int nRow, int nId) { deviceRows()->item(nRow, 1)->setData(nId, Qt::EditRole); }
 
+    QTemporaryDir m_site;
+    QString m_strSiteFile;
+    int m_nSite = 0;
+    std::unique_ptr<RAuditTrail> m_pTrail;
+    std::unique_ptr<RLoginSession> m_pSession;
+    RFrameAccounts* m_pAccounts = nullptr;
+    RFrameAudit* m_pAudit = nullptr;
+
+    // A site file with its trail, root (an administrator) logged in, and a
+    // settings window of the accounts and audit pages on the session's grade.
+    void openAccounts()
+    {
+        delete m_pForm;
+        m_pSession.reset();
+        m_pTrail.reset();
+        m_strSiteFile = m_site.filePath(QString("site%1.sqlite").arg(++m_nSite));
+        TestDb::Open(m_strSiteFile);
+        m_pTrail = std::make_unique<RAuditTrail>(
+            m_site.filePath(QString("audit%1.key").arg(m_nSite)), &m_clock);
+        QString strError;
+        QVERIFY2(m_pTrail->Open(&strError), qPrintable(strError));
+        m_pSession = std::make_unique<RLoginSession>(m_pTrail.get(), &m_clock);
+        QCOMPARE(m_pSession->Accounts().Create({}, "root", RUserRights::Administrator, s_strRoot),
+            RUserAccounts::Result::Ok);
+        QCOMPARE(m_pSession->LogIn("root", s_strRoot), RUserAccounts::Result::Ok);
+        POptionPage::ClearPages();
+        m_pAccounts = new RFrameAccounts;
+        m_pAccounts->SetSession(m_pSession.get());
+        m_pAudit = new RFrameAudit(&m_clock);
+        m_pAudit->SetTrail(m_pTrail.get());
+        POptionPage::Register(m_pAccounts);
+        POptionPage::Register(m_pAudit);
+        m_pForm = new RFormSetting(nullptr, &m_clock);
+        m_pForm->SetPrompt(&m_prompt);
+        connect(
+            m_pSession.get(), &RLoginSession::GradeChanged, m_pForm, &RFormSetting::UpdateRights);
+        m_pForm->UpdateRights(m_pSession->Grade());
+        m_pForm->show();
+        choose("Audit trail");
+        choose("Accounts");
+    }
+    void chooseAccount(const QString& strName)
+    {
+        auto* pTable = field<QTableView>("m_pTableAccounts");
+        const QModelIndexList found = pTable->model()->match(
+            pTable->model()->index(0, 0), Qt::DisplayRole, strName, 1, Qt::MatchExactly);
+        QVERIFY(!found.isEmpty());
+        pTable->selectRow(found.first().row());
+    }
+    void click(const char* pButton) { field<QPushButton>(pButton)->click(); }
+    // Whether the page opens when chosen, as the grade logged in tries it.
+    bool permitted(POptionPage* pPage)
+    {
+        const QModelIndexList found = list()->model()->match(
+            list()->model()->index(0, 0), Qt::DisplayRole, pPage->GetName(), 1, Qt::MatchExactly);
+        list()->setCurrentIndex(found.value(0));
+        return !m_pForm->IsDenied() && pPage->Widget()->isVisibleTo(m_pForm);
+    }
+    // The last row of the trail, of the account changes only when asked.
+    QString lastAudit(bool bAccountChange = false)
+    {
+        return SqlRows(QString("select AccountName, Action, Object, OldValue, NewValue from "
+                               "AuditTrail %1 order by Seq desc limit 1")
+                           .arg(bAccountChange ? "where Action like 'account-%'" : ""));
+    }
+
 private slots:
     void init()
     {
@@ -137,9 +211,13 @@ private slots:
     void cleanup()
     {
         delete m_pForm;
+        m_pForm = nullptr;
         delete m_pMain;
         delete m_pPresets;
         POptionPage::ClearPages();
+        m_pSession.reset();
+        m_pTrail.reset();
+        RStorageWriter::Shared().ReleaseStatements();
     }
 
     // A double click on OK asks once; "Cancel" in the question applies nothing.
@@ -408,6 +486,240 @@ private slots:
         QCOMPARE(pNotices->rowCount(), 0);
         SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, 5, 0);
         QCOMPARE(pNotices->rowCount(), 1);
+    }
+
+    // No change leaves the site without an enabled administrator; with a
+    // second one, the logged-in administrator may disable or demote itself,
+    // and the session follows at once.
+    void lastAdministrator_data()
+    {
+        QTest::addColumn<bool>("another");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("audit");
+        QTest::addColumn<int>("grade"); // the session's afterwards
+        QTest::newRow("disable, alone") << false << "m_pButtonDisable"
+                                        << " account-create root  grade 0" << 0;
+        QTest::newRow("demote, alone") << false << "m_pButtonGrade"
+                                       << " account-create root  grade 0" << 0;
+        QTest::newRow("disable, another")
+            << true << "m_pButtonDisable"
+            << "root account-disable root enabled disabled" << int(RUserRights::NoSession);
+        QTest::newRow("demote, another") << true << "m_pButtonGrade"
+                                         << "root account-grade root grade 0 grade 2" << 2;
+    }
+    void lastAdministrator()
+    {
+        QFETCH(bool, another);
+        QFETCH(QString, button);
+        QFETCH(int, grade);
+        openAccounts();
+        if (another) {
+            QCOMPARE(m_pSession->Accounts().Create(
+                         {}, "kim", RUserRights::Administrator, "kim's password"),
+                RUserAccounts::Result::Ok);
+        }
+        m_prompt.choices = {RUserRights::Operator};
+        chooseAccount("root");
+        click(button.toLatin1());
+        QTEST(lastAudit(true), "audit");
+        QCOMPARE(m_pSession->Grade(), grade);
+        QCOMPARE(permitted(m_pAccounts), grade == RUserRights::Administrator);
+        QCOMPARE(m_prompt.told.join("").contains("last enabled administrator"), !another);
+        QVERIFY(m_pSession->Accounts().HasAdministrator());
+    }
+
+    // A new account is refused, with the reason, for an empty or taken name
+    // and for a password too short or typed differently twice.
+    void addRefusals_data()
+    {
+        QTest::addColumn<QStringList>("answer"); // name, grade, password, repeat
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty name")
+            << QStringList {"", "2", "ann's password", "ann's password"} << "needs a name";
+        QTest::newRow("taken name")
+            << QStringList {"root", "2", "ann's password", "ann's password"} << "exists already";
+        QTest::newRow("short") << QStringList {"ann", "2", "1234567", "1234567"} << "8 to 1024";
+        QTest::newRow("differ") << QStringList {"ann", "2", "ann's password", "ann's passwore"}
+                                << "differ";
+    }
+    void addRefusals()
+    {
+        QFETCH(QStringList, answer);
+        QFETCH(QString, reason);
+        openAccounts();
+        const QString strBefore = lastAudit();
+        QSignalSpy added(m_pForm, &RFormSetting::AddUserFinished);
+        m_prompt.accounts = {answer};
+        click("m_pButtonAdd");
+        QCOMPARE(m_prompt.told.size(), 1);
+        QVERIFY2(m_prompt.told.first().contains(reason), qPrintable(m_prompt.told.first()));
+        QCOMPARE(SqlRows("select Name from UserAccount"), QString("root"));
+        QCOMPARE(lastAudit(), strBefore);
+        QCOMPARE(added.count(), 0);
+    }
+
+    // Each change is stored at once with its row in the trail, under the
+    // account logged in; the passwords are in no row.
+    void accountChangesAudited()
+    {
+        openAccounts();
+        QSignalSpy added(m_pForm, &RFormSetting::AddUserFinished);
+        const QString strFirst = "ann's first password";
+        const QString strSecond = "ann's second password";
+        m_prompt.accounts = {{"ann", "1", strFirst, strFirst}};
+        click("m_pButtonAdd");
+        QCOMPARE(added.count(), 1);
+        QCOMPARE(rows(*field<QTableView>("m_pTableAccounts")->model(), 1),
+            (QStringList {"Administrator", "Radiation protection officer"}));
+        chooseAccount("ann");
+        m_prompt.choices = {RUserRights::Operator};
+        click("m_pButtonGrade");
+        click("m_pButtonDisable");
+        click("m_pButtonEnable");
+        m_prompt.passwords = {{strSecond, strSecond}};
+        click("m_pButtonPassword");
+        QVERIFY(m_prompt.told.isEmpty());
+        QCOMPARE(SqlRows("select AccountName, Action, Object, OldValue, NewValue from AuditTrail "
+                         "where Seq > 2 order by Seq"),
+            QString("root account-create ann  grade 1; root account-grade ann grade 1 grade 2; "
+                    "root account-disable ann enabled disabled; "
+                    "root account-enable ann disabled enabled; root account-password ann  "));
+        RUserAccount account;
+        QCOMPARE(
+            m_pSession->Accounts().Login("ann", strSecond, &account), RUserAccounts::Result::Ok);
+        QCOMPARE(account.nGrade, int(RUserRights::Operator));
+        const QString strTrail = SqlRows("select * from AuditTrail");
+        QVERIFY(!strTrail.contains(strFirst) && !strTrail.contains(strSecond));
+    }
+
+    // The view lists what kestal-report lists for the same filter, and its
+    // export is byte for byte the command's file.
+    void auditFilterAndCsv_data()
+    {
+        QTest::addColumn<int>("from"); // days after the first
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("shown"); // account and action of each row
+        QTest::newRow("all") << 0 << 2 << ""
+                             << ""
+                             << " account-create; root login; root setting; ann login; ann "
+                                "threshold";
+        QTest::newRow("account") << 0 << 2 << "ann"
+                                 << ""
+                                 << "ann login; ann threshold";
+        QTest::newRow("action") << 0 << 2 << ""
+                                << "login"
+                                << "root login; ann login";
+        QTest::newRow("both") << 0 << 2 << "ann"
+                              << "login"
+                              << "ann login";
+        QTest::newRow("one day") << 1 << 1 << ""
+                                 << ""
+                                 << "root setting";
+        QTest::newRow("none") << 3 << 4 << ""
+                              << ""
+                              << "";
+    }
+    void auditFilterAndCsv()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, account);
+        QFETCH(QString, action);
+        openAccounts();
+        const QDate first = m_clock.Now().date();
+        m_clock.Advance(24 * 3600 * 1000);
+        const RAuditActor ann {7, "ann"};
+        m_pTrail->Append(m_pSession->Actor(), "setting", "Port", "8888", "8889, \"new\"");
+        m_clock.Advance(24 * 3600 * 1000);
+        m_pTrail->Append(ann, "login", "ann");
+        m_pTrail->Append(ann, "threshold", "region 3", "5", "7", "line1\nline2");
+        m_pAudit->SetFilter(first.addDays(from), first.addDays(to), account, action);
+        // The view names the actions in words; the file keeps the stored names.
+        const auto stored = [](const QString& strShown) {
+            for (const QString& strAction : RAuditTrail::ActionNames()) {
+                if (RFrameAudit::ActionName(strAction) == strShown)
+                    return strAction;
+            }
+            return strShown;
+        };
+        QStringList shown;
+        for (int nRow = 0; nRow < m_pAudit->Model()->rowCount(); ++nRow)
+            shown << m_pAudit->Model()->index(nRow, 1).data().toString() + " "
+                    + stored(m_pAudit->Model()->index(nRow, 2).data().toString());
+        QTEST(shown.join("; "), "shown");
+
+        m_prompt.strSaveName = m_site.filePath("view");
+        choose("Audit trail");
+        click("m_pButtonExport");
+        QVERIFY(RStorageWriter::Shared().Flush(0));
+        QStringList args = {"audit", first.addDays(from).toString("yyyy-MM-dd"),
+            first.addDays(to).toString("yyyy-MM-dd"), "--db", m_strSiteFile, "-o",
+            m_site.filePath("report.csv")};
+        if (!account.isEmpty())
+            args << "--account" << account;
+        if (!action.isEmpty())
+            args << "--action" << action;
+        QProcess report;
+        report.start(KESTAL_REPORT, args);
+        QVERIFY(report.waitForFinished(60000));
+        QVERIFY2(report.exitCode() == 0, report.readAllStandardError().constData());
+        QFile view(m_site.filePath("view.csv"));
+        QFile command(m_site.filePath("report.csv"));
+        QVERIFY(view.open(QIODevice::ReadOnly) && command.open(QIODevice::ReadOnly));
+        const QByteArray bytes = view.readAll();
+        QCOMPARE(bytes, command.readAll());
+        QCOMPARE(bytes.count("\r\n") > 1, !shown.isEmpty());
+    }
+
+    // The trail is visible from the officer up and shows nothing to an
+    // operator or without a session; the accounts only to an administrator.
+    void auditVisibleFromOfficer_data()
+    {
+        QTest::addColumn<int>("grade");
+        QTest::addColumn<bool>("audit");
+        QTest::addColumn<bool>("accounts");
+        QTest::newRow("administrator") << 0 << true << true;
+        QTest::newRow("officer") << 1 << true << false;
+        QTest::newRow("operator") << 2 << false << false;
+        QTest::newRow("no session") << int(RUserRights::NoSession) << false << false;
+    }
+    void auditVisibleFromOfficer()
+    {
+        QFETCH(int, grade);
+        QFETCH(bool, audit);
+        openAccounts();
+        m_pForm->UpdateRights(grade);
+        QTEST(permitted(m_pAccounts), "accounts");
+        choose("Audit trail");
+        QCOMPARE(permitted(m_pAudit), audit);
+        QCOMPARE(m_pAudit->Model()->rowCount() > 0, audit);
+    }
+
+    // Verify names the first row that breaks the chain.
+    void verifyNamesBrokenRow_data()
+    {
+        QTest::addColumn<QString>("tamper");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("intact") << ""
+                                << "Chain intact (3 rows).";
+        QTest::newRow("edited") << "update AuditTrail set NewValue = 'grade 1' where Seq = 1"
+                                << "Chain broken at row 1: the row was changed or its MAC does "
+                                   "not match.";
+        QTest::newRow("removed") << "delete from AuditTrail where Seq = 2"
+                                 << "Chain broken at row 3: row 2 before it is missing.";
+    }
+    void verifyNamesBrokenRow()
+    {
+        QFETCH(QString, tamper);
+        openAccounts();
+        m_pTrail->Append(m_pSession->Actor(), "mute");
+        if (!tamper.isEmpty())
+            QVERIFY(PSqlExec::Exec(tamper));
+        choose("Audit trail");
+        click("m_pButtonVerify");
+        QTEST(m_pAudit->CheckText(), "found");
     }
 
     // One row per category in the order first registered, under the first

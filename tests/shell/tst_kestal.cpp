@@ -647,21 +647,23 @@ private slots:
     }
 
     // Each grade as a user meets the settings pages: devices, system
-    // settings and thresholds open to grades 0 and 1 only, and closed again
-    // at logout.
+    // settings, thresholds and the audit trail open to grades 0 and 1 only,
+    // the accounts to grade 0, and all closed again at logout.
     void settingsRights_data()
     {
         QTest::addColumn<int>("grade");
         QTest::addColumn<bool>("allowed");
-        QTest::newRow("no session") << int(RUserRights::NoSession) << false;
-        QTest::newRow("administrator") << 0 << true;
-        QTest::newRow("officer") << 1 << true;
-        QTest::newRow("operator") << 2 << false;
+        QTest::addColumn<bool>("accounts");
+        QTest::newRow("no session") << int(RUserRights::NoSession) << false << false;
+        QTest::newRow("administrator") << 0 << true << true;
+        QTest::newRow("officer") << 1 << true << false;
+        QTest::newRow("operator") << 2 << false << false;
     }
     void settingsRights()
     {
         QFETCH(int, grade);
         QFETCH(bool, allowed);
+        QFETCH(bool, accounts);
         FakePrompt& prompt = m_prompt;
         auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
         if (grade != RUserRights::NoSession) {
@@ -674,16 +676,19 @@ private slots:
         // A page the grade may not change does not open: it says why.
         for (int i = 0; i < pList->model()->rowCount(); ++i) {
             pList->setCurrentIndex(pList->model()->index(i, 0));
-            QCOMPARE(m_pWindow->FormSetting()->IsDenied(), !allowed);
+            const bool bMay
+                = m_pWindow->FormSetting()->CurrentPage()->Right() == RUserRights::Action::Accounts
+                ? accounts
+                : allowed;
+            QCOMPARE(m_pWindow->FormSetting()->IsDenied(), !bMay);
             QCOMPARE(m_pWindow->FormSetting()->CurrentPage()->Widget()->isVisibleTo(
                          m_pWindow->FormSetting()),
-                allowed);
+                bMay);
         }
-        QCOMPARE(POptionPage::Pages().size(), size_t(3));
-        for (const auto& pPage : POptionPage::Pages())
-            QCOMPARE(pPage->Widget()->isEnabled(), allowed);
+        QCOMPARE(POptionPage::Pages().size(), size_t(5));
         if (grade != RUserRights::NoSession) {
             pButton->click();
+            QVERIFY(m_pWindow->FormSetting()->IsDenied());
             for (const auto& pPage : POptionPage::Pages())
                 QVERIFY(!pPage->Widget()->isEnabled());
         }

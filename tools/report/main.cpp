@@ -14,6 +14,7 @@
 #include "database/RStorageWriter.h"
 #include "database/RUserAccounts.h"
 #include "history/PAlarmFiguresReport.h"
+#include "history/PAuditReport.h"
 #include "history/PMonthReport.h"
 #include "io/SCsvWriter.h"
 #include "message/PLogRecord.h"
@@ -427,14 +428,8 @@ Failure WriteAudit(
         return ReadFailure(error);
     const QString strOutput = parser.value(QStringLiteral("o"));
     if (!strOutput.isEmpty() && strOutput != QLatin1String("-")) {
-        SCsvWriter out(strOutput);
         QString strError;
-        if (!out.Open(&strError))
-            return {Failed, strError};
-        out.WriteRow(RAuditTrail::CsvHeader());
-        for (const RAuditEntry& entry : entries)
-            out.WriteRow(RAuditTrail::CsvFields(entry));
-        if (!out.Commit(&strError))
+        if (!PAuditReport::Write(strOutput, entries, &strError))
             return {Failed, strError};
         return {Ok, QString()};
     }
@@ -446,9 +441,7 @@ Failure WriteAudit(
         return {Failed, QStringLiteral("cannot write to standard output")};
     QTextStream out(&file);
     out.setCodec("UTF-8");
-    out << SCsvWriter::Line(RAuditTrail::CsvHeader());
-    for (const RAuditEntry& entry : entries)
-        out << SCsvWriter::Line(RAuditTrail::CsvFields(entry));
+    out << PAuditReport::Text(entries);
     out.flush();
     if (out.status() != QTextStream::Ok || !file.flush())
         return {Failed, QStringLiteral("cannot write to standard output")};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 class QWidget;
@@ -28,6 +29,14 @@ public:
     // pName holds the name offered.
     virtual bool AskLogin(
         QWidget* pParent, const QString& strText, QString* pName, QString* pPassword);
+
+    // Why and until when a region's alarm goes out of service: a reason
+    // (not empty) and an end between now and nMaxSecs from now (pUntil holds
+    // the end offered); false when cancelled.
+    virtual bool AskShelve(QWidget* pParent, const QString& strText, const QDateTime& now,
+        qint64 nMaxSecs, QString* pReason, QDateTime* pUntil);
+    // A reason, strText saying for what; false when cancelled.
+    virtual bool AskReason(QWidget* pParent, const QString& strText, QString* pReason);
 
     // The message-box prompt shared by every page.
     static SPrompt* Default();

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class RAlarmJournal;
 class QDateEdit;
@@ -11,8 +12,9 @@ class QTableView;
 class SClock;
 class SPrompt;
 
-// The alarm journal for the operator: newest first, by region and day
-// range, with an export of the lines shown to CSV.
+// The alarm journal for the operator: newest first, or the most urgent
+// first (RAlarmState::Priority), by region and day range, with an export of
+// the lines to CSV.
 class RAlarmJournalView final : public QDialog
 {
     Q_OBJECT
@@ -41,6 +43,7 @@ private:
     QDateEdit* m_pDateTo;
     QTableView* m_pTable;
     QPushButton* m_pButtonExport;
+    QCheckBox* m_pCheckPriority;
     QStandardItemModel* m_pModel;
     SPrompt* m_pPrompt;
 };

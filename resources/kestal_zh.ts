@@ -373,6 +373,10 @@
         <source>A lost link first, then alarms by how far over their threshold (10 times, twice, at all), each group the earliest first; then the other events</source>
         <translation>先列连接中断，再按超出阈值的程度（10 倍、2 倍、超出）列报警，每组最早的在前；然后是其他事件</translation>
     </message>
+    <message>
+        <source>Whole site</source>
+        <translation>全站</translation>
+    </message>
 </context>
 <context>
     <name>RConnectDatabase</name>

@@ -147,12 +147,18 @@ void RAlarmJournalView::Reload()
         const RRegion* pRegion = RRegionCatalogue::Shared().Find(event.nId);
         const QStringList fields = RAlarmJournal::CsvFields(event);
         // Id 0 is the link, which has no region; only an alarm and its
-        // clearing hold a dose and a threshold. The file keeps its zeros.
+        // clearing (and a chattering's start and end) hold a dose and a
+        // threshold. The file keeps its zeros.
         const bool bLink = event.nId == 0;
-        const bool bMeasured
-            = event.strEvent == QLatin1String("alarm") || event.strEvent == QLatin1String("clear");
+        const bool bMeasured = event.strEvent == QLatin1String("alarm")
+            || event.strEvent == QLatin1String("clear")
+            || event.strEvent.startsWith(QLatin1String("chatter"));
         const QString strNone = QStringLiteral("\u2014");
-        const QString strPlace = bLink ? tr("Data server") : pRegion ? pRegion->strName : QString();
+        const bool bSite = bLink && event.strEvent.startsWith(QLatin1String("flood"));
+        const QString strPlace = bSite ? tr("Whole site")
+            : bLink                    ? tr("Data server")
+            : pRegion                  ? pRegion->strName
+                                       : QString();
         QList<QStandardItem*> items;
         // The file's ISO time, read as a date and a time.
         const QString strTime = QString(fields.at(0)).replace(QLatin1Char('T'), QLatin1Char(' '));

@@ -124,6 +124,10 @@
         <source>The account could not be stored.</source>
         <translation>无法保存该账户。</translation>
     </message>
+    <message>
+        <source>Only a radiation protection officer may shelve an alarm or put it back.</source>
+        <translation>只有辐射防护负责人才能搁置报警或恢复报警。</translation>
+    </message>
 </context>
 <context>
     <name>PAlarmFiguresReport</name>
@@ -472,6 +476,46 @@
         <source>Log in to export the alarm journal.</source>
         <translation>请登录后导出报警日志。</translation>
     </message>
+    <message>
+        <source>chattering</source>
+        <translation>频繁报警</translation>
+    </message>
+    <message>
+        <source>chatter-end</source>
+        <translation>频繁报警结束</translation>
+    </message>
+    <message>
+        <source>shelve</source>
+        <translation>搁置</translation>
+    </message>
+    <message>
+        <source>unshelve</source>
+        <translation>解除搁置</translation>
+    </message>
+    <message>
+        <source>flood</source>
+        <translation>报警泛滥</translation>
+    </message>
+    <message>
+        <source>flood-end</source>
+        <translation>报警泛滥结束</translation>
+    </message>
+    <message>
+        <source>Most urgent first</source>
+        <translation>最紧急的在前</translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation>详情</translation>
+    </message>
+    <message>
+        <source>A lost link first, then alarms by how far over their threshold (10 times, twice, at all), each group the earliest first; then the other events</source>
+        <translation>先列连接中断，再按超出阈值的程度（10 倍、2 倍、超出）列报警，每组最早的在前；然后是其他事件</translation>
+    </message>
+    <message>
+        <source>Whole site</source>
+        <translation>全站</translation>
+    </message>
 </context>
 <context>
     <name>RConnectDatabase</name>
@@ -772,6 +816,50 @@
     <message>
         <source>Log in to mute the alarm sound.</source>
         <translation>请登录后关闭报警声音。</translation>
+    </message>
+    <message>
+        <source>Shelve</source>
+        <translation>搁置</translation>
+    </message>
+    <message>
+        <source>Take the selected region&apos;s alarm out of service for a while, or put a shelved one back</source>
+        <translation>暂时停用所选区域的报警，或恢复已搁置的报警</translation>
+    </message>
+    <message>
+        <source>Unshelve</source>
+        <translation>解除搁置</translation>
+    </message>
+    <message>
+        <source>Shelve...</source>
+        <translation>搁置...</translation>
+    </message>
+    <message>
+        <source>Select the region to shelve in the table first.</source>
+        <translation>请先在表格中选择要搁置的区域。</translation>
+    </message>
+    <message>
+        <source>Log in as an officer to put the alarm back in service.</source>
+        <translation>请以负责人身份登录以恢复报警。</translation>
+    </message>
+    <message>
+        <source>Put the alarm of %1 back in service (shelved until %2)?</source>
+        <translation>恢复 %1 的报警（搁置至 %2）？</translation>
+    </message>
+    <message>
+        <source>Log in as an officer to shelve the alarm.</source>
+        <translation>请以负责人身份登录以搁置报警。</translation>
+    </message>
+    <message>
+        <source>Take the alarm of %1 out of service: it is neither sounded nor journaled until then (8 hours at most).</source>
+        <translation>停用 %1 的报警：在此之前既不鸣响也不记入日志（最长 8 小时）。</translation>
+    </message>
+    <message>
+        <source>Not shelved: a reason and an end in the future are needed.</source>
+        <translation>未搁置：需要填写原因和一个将来的结束时间。</translation>
+    </message>
+    <message>
+        <source>Alarm flood: %1 alarms in 10 minutes</source>
+        <translation>报警泛滥：10 分钟内 %1 次报警</translation>
     </message>
 </context>
 <context>
@@ -1477,6 +1565,34 @@
         <source>A threshold of %1 is above the top of the range (%2): the alarm would never be raised.</source>
         <translation>阈值 %1 超出量程上限（%2）：将永远不会触发报警。</translation>
     </message>
+    <message>
+        <source>Alarm filter:</source>
+        <translation>报警过滤：</translation>
+    </message>
+    <message>
+        <source>Filter of all:</source>
+        <translation>全部过滤：</translation>
+    </message>
+    <message>
+        <source>On-delay: readings in a row at or above the threshold before the alarm is raised. Deadband: a raised alarm clears only below the threshold less this percentage. Off-delay: readings in a row below that before the alarm clears.</source>
+        <translation>报警延时：连续多少个读数达到或超过阈值才触发报警。死区：已触发的报警只有低于阈值减去该百分比才解除。解除延时：连续多少个读数低于该值才解除报警。</translation>
+    </message>
+    <message>
+        <source>On-delay</source>
+        <translation>报警延时</translation>
+    </message>
+    <message>
+        <source>Deadband</source>
+        <translation>死区</translation>
+    </message>
+    <message>
+        <source>Off-delay</source>
+        <translation>解除延时</translation>
+    </message>
+    <message>
+        <source>The alarm filter could not be stored.</source>
+        <translation>报警过滤设置无法保存。</translation>
+    </message>
 </context>
 <context>
     <name>RRegionDoseModel</name>
@@ -1551,6 +1667,18 @@
     <message>
         <source>H*(10) µRad/h</source>
         <translation>H*(10) 剂量率 µRad/h</translation>
+    </message>
+    <message>
+        <source>Shelved until %1 by %2: %3</source>
+        <translation>已由 %2 搁置至 %1：%3</translation>
+    </message>
+    <message>
+        <source>Alarm, chattering, not acknowledged</source>
+        <translation>报警，频繁报警中，未确认</translation>
+    </message>
+    <message>
+        <source>Alarm, chattering, acknowledged</source>
+        <translation>报警，频繁报警中，已确认</translation>
     </message>
 </context>
 <context>
@@ -1693,6 +1821,14 @@
     <message>
         <source>New password</source>
         <translation>新密码</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>Until</source>
+        <translation>截止时间</translation>
     </message>
 </context>
 </TS>

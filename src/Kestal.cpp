@@ -12,6 +12,7 @@
 #include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
+#include "database/RUserRights.h"
 #include "database/RUserSession.h"
 #include "history/RDataRecord.h"
 #include "history/RFormHistory.h"
@@ -323,8 +324,9 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
         if (m_pRegularSave)
             m_pRegularSave->SaveFile();
     });
-    m_pAlarmState = new RAlarmState(m_pJournal, this);
+    m_pAlarmState = new RAlarmState(m_pJournal, this, pClock);
     m_pAlarmCue = new PAlarmCue(this);
+    m_pAlarmCue->SetAlarmState(m_pAlarmState);
     m_pAlarmSound = new RAlarmSound(this);
     m_pAlarmCue->SetPlayer([this]() { m_pAlarmSound->Play(); });
 
@@ -480,6 +482,25 @@ void Kestal::CreateSession()
         [this](const QString& strObject, int nRows) {
             m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::DayDelete), strObject,
                 QStringLiteral("%1 rows").arg(nRows));
+        });
+    // Shelving takes an officer, as thresholds do.
+    m_pFormRegion->SetShelveGate([this](const QString& strWhy) {
+        if (!m_pSession->IsLoggedIn() && !AskForLogin(strWhy))
+            return false;
+        if (RUserRights::May(m_pSession->Grade(), RUserRights::Action::Shelve))
+            return true;
+        m_pPrompt->Tell(this,
+            tr("Only a radiation protection officer may shelve an alarm or put it back."),
+            tr("OK"));
+        return false;
+    });
+    connect(m_pAlarmState, &RAlarmState::ShelfChanged, this,
+        [this](int nId, bool bShelved, const QString& strAccount, const QString& strText) {
+            // A shelving whose time ran out is the program's own doing.
+            const RAuditActor actor = strAccount.isEmpty() ? RAuditActor() : m_pSession->Actor();
+            m_pAudit->Append(actor,
+                QLatin1String(bShelved ? RAuditAction::Shelve : RAuditAction::Unshelve),
+                QStringLiteral("region %1").arg(nId), QString(), strText);
         });
     connect(m_pFormRegion, &RFormRegion::Muted, this,
         [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });

@@ -84,12 +84,36 @@ public:
         *pIndex = choices.takeFirst();
         return true;
     }
+    // Takes the next of shelvings (reason, minutes from now); cancels when
+    // there is none.
+    bool AskShelve(QWidget*, const QString& strText, const QDateTime& now, qint64, QString* pReason,
+        QDateTime* pUntil) override
+    {
+        shelveAsked << strText;
+        if (shelvings.isEmpty())
+            return false;
+        const QPair<QString, int> shelving = shelvings.takeFirst();
+        *pReason = shelving.first;
+        *pUntil = now.addSecs(shelving.second * 60);
+        return true;
+    }
+    bool AskReason(QWidget*, const QString& strText, QString* pReason) override
+    {
+        asked << strText;
+        if (reasons.isEmpty())
+            return false;
+        *pReason = reasons.takeFirst();
+        return true;
+    }
 
     QStringList asked;
     QStringList loginAsked;
     QList<QStringList> accounts; // name, grade index, password, repeat
     QList<QStringList> passwords; // password, repeat
     QList<int> choices;
+    QStringList shelveAsked;
+    QList<QPair<QString, int>> shelvings; // reason and minutes, one shelving a row
+    QStringList reasons; // answers to AskReason
     QList<QStringList> logins; // name and password, one login a row
     QStringList warned; // the questions asked with a warning, also in asked
     QStringList told;

@@ -1,7 +1,9 @@
 #include "database/RConnectDatabase.h"
 
 #include "database/PSqlExec.h"
+#include "database/RAlarmFilterStore.h"
 #include "database/RAlarmJournal.h"
+#include "database/RAlarmShelfStore.h"
 #include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
 #include "database/RIntegrityCheck.h"
@@ -294,5 +296,7 @@ QStringList RConnectDatabase::AddedTableStatements()
         RClientSettings::TableStatement(),
         RUserAccounts::TableStatement(),
         RAuditTrail::TableStatement(),
+        RAlarmFilterStore::TableStatement(),
+        RAlarmShelfStore::TableStatement(),
     };
 }

@@ -21,6 +21,8 @@ constexpr Right s_rights[] = {
     {RUserRights::Action::Acknowledge, RUserRights::Operator},
     {RUserRights::Action::Mute, RUserRights::Operator},
     {RUserRights::Action::Export, RUserRights::Operator},
+    // Taking an alarm out of service is as weighty as changing its threshold.
+    {RUserRights::Action::Shelve, RUserRights::Officer},
 };
 
 } // namespace

@@ -20,6 +20,7 @@ public:
         Acknowledge,
         Mute,
         Export,
+        Shelve,
     };
 
     static bool IsGrade(int nGrade) { return nGrade >= Administrator && nGrade <= Operator; }

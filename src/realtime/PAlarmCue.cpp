@@ -1,5 +1,7 @@
 #include "realtime/PAlarmCue.h"
 
+#include "realtime/RAlarmState.h"
+
 #include <QTimer>
 
 PAlarmCue::PAlarmCue(QObject* pParent)
@@ -11,6 +13,15 @@ PAlarmCue::PAlarmCue(QObject* pParent)
 }
 
 PAlarmCue::~PAlarmCue() = default;
+
+void PAlarmCue::SetAlarmState(const RAlarmState* pState)
+{
+    if (m_pState)
+        disconnect(m_pState, nullptr, this, nullptr);
+    m_pState = pState;
+    if (pState)
+        connect(pState, &RAlarmState::LookChanged, this, &PAlarmCue::OnLookChanged);
+}
 
 void PAlarmCue::SetPending(bool bPending)
 {
@@ -24,10 +35,13 @@ void PAlarmCue::SetPending(bool bPending)
         m_pRepeat->start();
 }
 
-void PAlarmCue::OnNewAlarm()
+void PAlarmCue::OnNewAlarm(int nId)
 {
-    SetMuted(false);
     m_bPending = true;
+    // A muted region raising again is the alarm already silenced.
+    if (m_bMuted && m_mutedIds.contains(nId))
+        return;
+    SetMuted(false);
     Tick();
     m_pRepeat->start();
 }
@@ -37,7 +51,16 @@ void PAlarmCue::SetMuted(bool bMuted)
     if (bMuted == m_bMuted)
         return;
     m_bMuted = bMuted;
+    m_mutedIds = bMuted && m_pState ? m_pState->AlarmIds() : QSet<int>();
     emit MutedChanged(bMuted);
+}
+
+void PAlarmCue::OnLookChanged(int)
+{
+    // A muted region that clears stays muted: chattering clears and raises
+    // again and again. The mute ends with the last alarm shown.
+    if (m_bMuted && m_pState && m_pState->AlarmIds().isEmpty())
+        SetMuted(false);
 }
 
 void PAlarmCue::Tick()

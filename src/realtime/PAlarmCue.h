@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 
 #include <functional>
 
 class QTimer;
+class RAlarmState;
 
 // The audible cue: while an alarm is unacknowledged a short sound repeats,
-// unless muted; a new alarm ends the mute. What "play" does is handed in
-// (the alarm sound in the program, a counter in tests), so no sound device
-// is needed and none missing is an error.
+// unless muted. A mute silences the alarms there are when it is set: it
+// holds while those regions raise again (chattering), ends when a region
+// outside them alarms, and resets itself once no alarm is left to show.
+// What "play" does is handed in (the alarm sound in the program, a counter
+// in tests), so no sound device is needed and none missing is an error.
 class PAlarmCue final : public QObject
 {
     Q_OBJECT
@@ -20,6 +25,9 @@ public:
     ~PAlarmCue() override;
 
     void SetPlayer(std::function<void()> play) { m_play = std::move(play); }
+    // The alarms a mute silences, and whose end resets it. Not owned; held
+    // weakly. Without one a mute holds until the next new alarm.
+    void SetAlarmState(const RAlarmState* pState);
     bool IsMuted() const { return m_bMuted; }
     bool IsPending() const { return m_bPending; }
 
@@ -29,7 +37,7 @@ signals:
 public slots:
     // Some alarm is unacknowledged (true) or none is left (false).
     void SetPending(bool bPending);
-    void OnNewAlarm();
+    void OnNewAlarm(int nId);
     void SetMuted(bool bMuted);
     // One repetition: plays when pending and not muted.
     void Tick();
@@ -37,8 +45,13 @@ public slots:
 private:
     Q_DISABLE_COPY(PAlarmCue)
 
+    void OnLookChanged(int nId);
+
     std::function<void()> m_play;
+    QPointer<const RAlarmState> m_pState;
     QTimer* m_pRepeat;
+    // The regions in alarm when the mute was set.
+    QSet<int> m_mutedIds;
     bool m_bPending = false;
     bool m_bMuted = false;
 };

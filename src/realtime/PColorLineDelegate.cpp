@@ -84,6 +84,9 @@ void PColorLineDelegate::paint(
         // Selection never hides an alarm: the row keeps the alarm colour and
         // the selection is marked over it.
         painter->fillRect(option.rect, fill.value<QColor>());
+        // Out of service: hatched, unlike any alarm or normal row.
+        if (nLook == RAlarmState::Shelved)
+            painter->fillRect(option.rect, QBrush(QColor(90, 90, 90), Qt::BDiagPattern));
         opt.state &= ~QStyle::State_Selected;
     }
     if (!isColourCell(index)) {

@@ -4,9 +4,11 @@
 #include "database/RRegionCatalogue.h"
 #include "io/SCsvWriter.h"
 #include "message/SClock.h"
+#include "realtime/RAlarmState.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/SPrompt.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -27,7 +29,13 @@ const char* const kEvents[] = {QT_TRANSLATE_NOOP("RAlarmJournalView", "alarm"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "online"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "offline"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "link-up"),
-    QT_TRANSLATE_NOOP("RAlarmJournalView", "link-down")};
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "link-down"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "chattering"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "chatter-end"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "shelve"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "unshelve"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "flood"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "flood-end")};
 
 QString eventName(const QString& strEvent)
 {
@@ -47,7 +55,8 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     , m_pDateTo(new QDateEdit(this))
     , m_pTable(new QTableView(this))
     , m_pButtonExport(new QPushButton(tr("Export"), this))
-    , m_pModel(new QStandardItemModel(0, 7, this))
+    , m_pCheckPriority(new QCheckBox(tr("Most urgent first"), this))
+    , m_pModel(new QStandardItemModel(0, 8, this))
     , m_pPrompt(SPrompt::Default())
 {
     setWindowTitle(tr("Alarm journal"));
@@ -68,7 +77,11 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     m_pDateFrom->setDate(today.addDays(-6));
     m_pButtonExport->setObjectName(QStringLiteral("m_pButtonExport"));
     m_pModel->setHorizontalHeaderLabels({tr("Time"), tr("ID"), tr("Location"), tr("Event"),
-        tr("Dose (µRad/h)"), tr("Threshold (µRad/h)"), tr("Operator")});
+        tr("Dose (µRad/h)"), tr("Threshold (µRad/h)"), tr("Operator"), tr("Detail")});
+    m_pCheckPriority->setObjectName(QStringLiteral("m_pCheckPriority"));
+    m_pCheckPriority->setToolTip(tr("A lost link first, then alarms by how far over their "
+                                    "threshold (10 times, twice, at all), each group the "
+                                    "earliest first; then the other events"));
     m_pTable->setModel(m_pModel);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -84,6 +97,7 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     pFilter->addWidget(m_pDateFrom);
     pFilter->addWidget(new QLabel(tr("To:"), this));
     pFilter->addWidget(m_pDateTo);
+    pFilter->addWidget(m_pCheckPriority);
     pFilter->addStretch(1);
     pFilter->addWidget(m_pButtonExport);
     auto* pLayout = new QVBoxLayout(this);
@@ -95,6 +109,7 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     connect(m_pDateFrom, &QDateEdit::dateChanged, this, &RAlarmJournalView::Reload);
     connect(m_pDateTo, &QDateEdit::dateChanged, this, &RAlarmJournalView::Reload);
     connect(m_pButtonExport, &QPushButton::clicked, this, &RAlarmJournalView::Export);
+    connect(m_pCheckPriority, &QCheckBox::toggled, this, &RAlarmJournalView::Reload);
     Reload();
 }
 
@@ -124,31 +139,39 @@ void RAlarmJournalView::Reload()
 {
     m_pModel->removeRows(0, m_pModel->rowCount());
     const int nId = m_pComboRegion->currentData().toInt();
-    for (const RAlarmEvent& event :
-        RAlarmJournal::Read(m_pDateFrom->date(), m_pDateTo->date(), nId)) {
+    QVector<RAlarmEvent> events = RAlarmJournal::Read(m_pDateFrom->date(), m_pDateTo->date(), nId);
+    // During a flood the first and the worst alarms come first.
+    if (m_pCheckPriority->isChecked())
+        RAlarmState::SortByPriority(&events);
+    for (const RAlarmEvent& event : qAsConst(events)) {
         const RRegion* pRegion = RRegionCatalogue::Shared().Find(event.nId);
         const QStringList fields = RAlarmJournal::CsvFields(event);
         // Id 0 is the link, which has no region; only an alarm and its
-        // clearing hold a dose and a threshold. The file keeps its zeros.
+        // clearing (and a chattering's start and end) hold a dose and a
+        // threshold. The file keeps its zeros.
         const bool bLink = event.nId == 0;
-        const bool bMeasured
-            = event.strEvent == QLatin1String("alarm") || event.strEvent == QLatin1String("clear");
+        const bool bMeasured = event.strEvent == QLatin1String("alarm")
+            || event.strEvent == QLatin1String("clear")
+            || event.strEvent.startsWith(QLatin1String("chatter"));
         const QString strNone = QStringLiteral("\u2014");
-        const QString strPlace = bLink ? tr("Data server") : pRegion ? pRegion->strName : QString();
+        const bool bSite = bLink && event.strEvent.startsWith(QLatin1String("flood"));
+        const QString strPlace = bSite ? tr("Whole site")
+            : bLink                    ? tr("Data server")
+            : pRegion                  ? pRegion->strName
+                                       : QString();
         QList<QStandardItem*> items;
         // The file's ISO time, read as a date and a time.
         const QString strTime = QString(fields.at(0)).replace(QLatin1Char('T'), QLatin1Char(' '));
         for (const QString& strText : {strTime, bLink ? strNone : fields.at(1), strPlace,
                  eventName(fields.at(2)), bMeasured ? fields.at(3) : strNone,
-                 bMeasured ? fields.at(4) : strNone, fields.at(5)}) {
+                 bMeasured ? fields.at(4) : strNone, fields.at(5), event.strDetail}) {
             auto* pItem = new QStandardItem(strText);
             // The whole text, for a column the window is too narrow for.
             pItem->setToolTip(strText);
             items << pItem;
         }
         // Alarms, the link's loss among them, stand out as they do on the page.
-        if (event.strEvent == QLatin1String("alarm")
-            || event.strEvent == QLatin1String("link-down")) {
+        if (RAlarmState::Priority(event) <= 3) {
             for (QStandardItem* pItem : qAsConst(items))
                 pItem->setForeground(QColor(200, 0, 0));
         }

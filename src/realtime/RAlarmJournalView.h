@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class RAlarmJournal;
 class QDateEdit;
@@ -13,8 +14,9 @@ class QTableView;
 class SClock;
 class SPrompt;
 
-// The alarm journal for the operator: newest first, by region and day
-// range, with an export of the lines shown to CSV.
+// The alarm journal for the operator: newest first, or the most urgent
+// first (RAlarmState::Priority), by region and day range, with an export of
+// the lines to CSV.
 class RAlarmJournalView final : public QDialog
 {
     Q_OBJECT
@@ -46,6 +48,7 @@ private:
     QTableView* m_pTable;
     QPushButton* m_pButtonExport;
     std::function<bool(const QString&)> m_exportGate;
+    QCheckBox* m_pCheckPriority;
     QStandardItemModel* m_pModel;
     SPrompt* m_pPrompt;
 };

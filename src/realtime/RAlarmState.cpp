@@ -1,19 +1,28 @@
 #include "realtime/RAlarmState.h"
 
 #include "database/RAlarmJournal.h"
+#include "message/SClock.h"
 #include "realtime/RRealDoseModel.h"
 
 #include <QDir>
 #include <QTimer>
 
-RAlarmState::RAlarmState(RAlarmJournal* pJournal, QObject* pParent)
+#include <algorithm>
+
+RAlarmState::RAlarmState(RAlarmJournal* pJournal, QObject* pParent, SClock* pClock)
     : QObject(pParent)
     , m_pJournal(pJournal)
+    , m_pClock(pClock ? pClock : SClock::System())
     , m_strOperator(DesktopUser())
     , m_pFlashTimer(new QTimer(this))
+    , m_pPollTimer(new QTimer(this))
 {
     m_pFlashTimer->setInterval(kFlashMs);
     connect(m_pFlashTimer, &QTimer::timeout, this, &RAlarmState::FlashStep);
+    m_pPollTimer->setInterval(kPollMs);
+    connect(m_pPollTimer, &QTimer::timeout, this, &RAlarmState::Poll);
+    m_pPollTimer->start();
+    LoadShelves();
 }
 
 RAlarmState::~RAlarmState() = default;
@@ -21,6 +30,11 @@ RAlarmState::~RAlarmState() = default;
 QColor RAlarmState::AlarmColour(bool bBright)
 {
     return bBright ? QColor(220, 0, 0) : QColor(96, 0, 0);
+}
+
+QColor RAlarmState::ShelvedColour()
+{
+    return QColor(150, 150, 150);
 }
 
 QString RAlarmState::DesktopUser()
@@ -31,35 +45,82 @@ QString RAlarmState::DesktopUser()
 
 RAlarmState::Look RAlarmState::LookOf(int nId) const
 {
+    if (m_shelves.contains(nId))
+        return Shelved;
     const bool bActive = m_active.contains(nId);
     if (m_unacknowledged.contains(nId))
         return bActive ? ActiveUnacknowledged : ClearedUnacknowledged;
     return bActive ? ActiveAcknowledged : NoAlarm;
 }
 
-void RAlarmState::Write(
-    const QString& strEvent, int nId, double dDose, int nThreshold, const QString& strOperator)
+void RAlarmState::Write(const QString& strEvent, int nId, double dDose, int nThreshold,
+    const QString& strOperator, const QString& strDetail)
 {
     if (m_pJournal)
-        m_pJournal->Write(strEvent, nId, dDose, nThreshold, strOperator);
+        m_pJournal->Write(strEvent, nId, dDose, nThreshold, strOperator, strDetail);
 }
 
 void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold)
 {
     Q_UNUSED(nFrom);
+    m_readings.insert(nId, {static_cast<double>(fDose), nThreshold});
     if (nTo == RRealDoseModel::Warning) {
         // Also after the region was silent: a new alarm, to be acknowledged.
-        Write(QStringLiteral("alarm"), nId, fDose, nThreshold);
-        m_active.insert(nId);
-        Raise(nId);
-    } else if (nTo == RRealDoseModel::Normal && m_active.remove(nId)) {
+        m_raised.insert(nId);
+        if (!m_shelves.contains(nId))
+            RaiseRegion(nId);
+    } else if (nTo == RRealDoseModel::Normal) {
+        m_raised.remove(nId);
         // The alarm stays latched until acknowledged. A region that went
         // silent in alarm clears here too, on its first reading below the
         // threshold, so no view shows an alarm the journal has cleared.
-        Write(QStringLiteral("clear"), nId, fDose, nThreshold);
-        UpdateFlashing();
+        if (!m_shelves.contains(nId) && !m_chatter.IsChattering(nId))
+            ClearRegion(nId);
+    }
+    Poll();
+}
+
+void RAlarmState::RaiseRegion(int nId, const QString& strDetail)
+{
+    const qint64 nNow = m_pClock->ElapsedMs();
+    if (m_chatter.IsChattering(nId)) {
+        // Counted into the episode; already shown, written and sounded.
+        m_chatter.Raise(nId, nNow);
+        return;
+    }
+    const Reading reading = m_readings.value(nId);
+    Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strDetail);
+    m_active.insert(nId);
+    CountFloodAlarm();
+    Raise(nId);
+    const int nRaises = m_chatter.Raise(nId, nNow);
+    if (nRaises > 0) {
+        Write(QStringLiteral("chattering"), nId, reading.dDose, reading.nThreshold, QString(),
+            QStringLiteral("alarms=%1").arg(nRaises));
         emit LookChanged(nId);
     }
+}
+
+void RAlarmState::ClearRegion(int nId, const QString& strDetail)
+{
+    if (!m_active.remove(nId))
+        return;
+    const Reading reading = m_readings.value(nId);
+    Write(QStringLiteral("clear"), nId, reading.dDose, reading.nThreshold, QString(), strDetail);
+    UpdateFlashing();
+    emit LookChanged(nId);
+}
+
+void RAlarmState::EndChatter(const RAlarmChatter::Episode& episode)
+{
+    const Reading reading = m_readings.value(episode.nId);
+    Write(QStringLiteral("chatter-end"), episode.nId, reading.dDose, reading.nThreshold, QString(),
+        QStringLiteral("alarms=%1;seconds=%2").arg(episode.nUnwritten).arg(episode.nMs / 1000));
+    // Back to the ordinary rule: an alarm still raised stays open, one that
+    // went down meanwhile is cleared now.
+    if (!m_raised.contains(episode.nId))
+        ClearRegion(episode.nId);
+    emit LookChanged(episode.nId);
 }
 
 void RAlarmState::OnOnlineChanged(int nId, bool bOnline)
@@ -113,6 +174,145 @@ void RAlarmState::AcknowledgeAll()
     std::sort(ids.begin(), ids.end());
     for (int nId : ids)
         Acknowledge(nId);
+}
+
+bool RAlarmState::Shelve(int nId, const QDateTime& until, const QString& strReason)
+{
+    const QDateTime now = m_pClock->Now();
+    if (nId == kLinkId || m_shelves.contains(nId) || !until.isValid() || until <= now)
+        return false;
+    QDateTime end = qMin(until, now.addSecs(kMaxShelfSecs));
+    // Whole seconds, as the journal and the file write it.
+    end.setTime(QTime(end.time().hour(), end.time().minute(), end.time().second()));
+    // Taken out of service by an officer who has seen it: acknowledged, and
+    // the open alarm closed, so that the shelved hours count apart from the
+    // time in alarm.
+    Acknowledge(nId);
+    if (m_chatter.IsChattering(nId))
+        EndChatter(m_chatter.Stop(nId, m_pClock->ElapsedMs()));
+    ClearRegion(nId, QStringLiteral("shelved=1"));
+    const RAlarmShelf shelf {end, strReason, m_strOperator};
+    m_shelves.insert(nId, shelf);
+    RAlarmShelfStore::Store(nId, shelf);
+    const QString strDetail
+        = QStringLiteral("until=%1;reason=%2").arg(RAlarmJournal::TimeText(end), strReason);
+    Write(QStringLiteral("shelve"), nId, 0.0, 0, m_strOperator, strDetail);
+    emit LookChanged(nId);
+    emit ShelfChanged(nId, true, m_strOperator, strDetail);
+    return true;
+}
+
+bool RAlarmState::Unshelve(int nId, const QString& strReason)
+{
+    if (!m_shelves.contains(nId))
+        return false;
+    EndShelf(nId, m_strOperator, QStringLiteral("reason=") + strReason);
+    return true;
+}
+
+void RAlarmState::EndShelf(int nId, const QString& strAccount, const QString& strDetail)
+{
+    m_shelves.remove(nId);
+    RAlarmShelfStore::Remove(nId);
+    Write(QStringLiteral("unshelve"), nId, 0.0, 0, strAccount, strDetail);
+    emit LookChanged(nId);
+    emit ShelfChanged(nId, false, strAccount, strDetail);
+    // Back in service while raised: an alarm of its own, at once.
+    if (m_raised.contains(nId))
+        RaiseRegion(nId, QStringLiteral("unshelved=1"));
+}
+
+void RAlarmState::LoadShelves()
+{
+    m_shelves = RAlarmShelfStore::Load();
+    emit LookChanged(0);
+}
+
+void RAlarmState::Poll()
+{
+    const qint64 nNow = m_pClock->ElapsedMs();
+    QVector<RAlarmChatter::Episode> ended = m_chatter.Expire(nNow);
+    std::sort(ended.begin(), ended.end(),
+        [](const RAlarmChatter::Episode& a, const RAlarmChatter::Episode& b) {
+            return a.nId < b.nId;
+        });
+    for (const RAlarmChatter::Episode& episode : qAsConst(ended))
+        EndChatter(episode);
+
+    if (!m_shelves.isEmpty()) {
+        const QDateTime now = m_pClock->Now();
+        QList<int> expired;
+        for (auto it = m_shelves.cbegin(); it != m_shelves.cend(); ++it) {
+            if (it->until <= now)
+                expired.append(it.key());
+        }
+        std::sort(expired.begin(), expired.end());
+        for (int nId : qAsConst(expired))
+            EndShelf(nId, QString(), QStringLiteral("expired"));
+    }
+    UpdateFlood();
+}
+
+void RAlarmState::CountFloodAlarm()
+{
+    m_recentRaises.append(m_pClock->ElapsedMs());
+    if (m_bFlood)
+        ++m_nFloodAlarms;
+    UpdateFlood();
+}
+
+void RAlarmState::UpdateFlood()
+{
+    const qint64 nNow = m_pClock->ElapsedMs();
+    const auto first = std::find_if(m_recentRaises.begin(), m_recentRaises.end(),
+        [nNow](qint64 nMs) { return nMs > nNow - kFloodWindowMs; });
+    m_recentRaises.erase(m_recentRaises.begin(), first);
+    const int nRecent = m_recentRaises.size();
+    if (!m_bFlood && nRecent > kFloodLimit) {
+        m_bFlood = true;
+        m_nFloodStartMs = nNow;
+        m_nFloodAlarms = nRecent;
+        Write(QStringLiteral("flood"), kLinkId, 0.0, 0, QString(),
+            QStringLiteral("alarms=%1").arg(nRecent));
+    } else if (m_bFlood && nRecent <= kFloodEndAt) {
+        // Half the limit, so that a steady trickle at the limit does not
+        // begin and end a flood at every alarm.
+        m_bFlood = false;
+        Write(QStringLiteral("flood-end"), kLinkId, 0.0, 0, QString(),
+            QStringLiteral("alarms=%1;seconds=%2")
+                .arg(m_nFloodAlarms)
+                .arg((nNow - m_nFloodStartMs) / 1000));
+        m_nFloodShown = 0;
+        emit FloodChanged(false, nRecent);
+        return;
+    }
+    if (m_bFlood && nRecent != m_nFloodShown) {
+        m_nFloodShown = nRecent;
+        emit FloodChanged(true, nRecent);
+    }
+}
+
+int RAlarmState::Priority(const RAlarmEvent& event)
+{
+    if (event.strEvent == QLatin1String("link-down"))
+        return 0;
+    if (event.strEvent == QLatin1String("alarm")) {
+        const double dRatio = event.nThreshold > 0 ? event.dDose / event.nThreshold : 1.0;
+        return dRatio >= 10.0 ? 1 : dRatio >= 2.0 ? 2 : 3;
+    }
+    if (event.strEvent == QLatin1String("chattering") || event.strEvent == QLatin1String("flood"))
+        return 4;
+    return 5;
+}
+
+void RAlarmState::SortByPriority(QVector<RAlarmEvent>* pEvents)
+{
+    std::stable_sort(
+        pEvents->begin(), pEvents->end(), [](const RAlarmEvent& a, const RAlarmEvent& b) {
+            const int nA = Priority(a);
+            const int nB = Priority(b);
+            return nA != nB ? nA < nB : a.time < b.time;
+        });
 }
 
 void RAlarmState::FlashStep()

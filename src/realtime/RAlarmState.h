@@ -1,12 +1,20 @@
 #pragma once
 
+#include "database/RAlarmShelfStore.h"
+#include "realtime/RAlarmChatter.h"
+
 #include <QColor>
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 class QTimer;
 class RAlarmJournal;
+class SClock;
+struct RAlarmEvent;
 
 // The operator's side of the alarms: each alarm stays unacknowledged, and
 // visible, until acknowledged, whatever the dose does meanwhile; the journal
@@ -14,8 +22,20 @@ class RAlarmJournal;
 // one alarm state every view paints (table row, plan room, gauge marker): a
 // look per region, and one flash phase shared by all views so that they
 // blink together. A lost link is an alarm of its own (id kLinkId): no region
-// can raise one while it is down. The readings' alarm rule stays the region
-// model's. GUI thread.
+// can raise one while it is down. The readings' alarm rule (threshold and
+// filter) stays the region model's; here are what the raises and clears mean
+// to the operator:
+// - chattering: a region raised more than RAlarmChatter's limit times within
+//   a minute gets a "chattering" row, then neither rows nor sounds for its
+//   raises and clears until it has gone a whole minute without a raise
+//   ("chatter-end"); it stays shown in alarm meanwhile;
+// - shelving: a region taken out of service until a time (8 hours at most)
+//   shows shelved, never sounds and writes no alarm rows; its open alarm is
+//   closed with a "clear" row, and a region still raised when the shelving
+//   ends alarms again at once;
+// - flood: more than kFloodLimit new alarms within kFloodWindowMs; the flood
+//   ends when the window holds kFloodEndAt or fewer.
+// GUI thread.
 class RAlarmState final : public QObject
 {
     Q_OBJECT
@@ -26,35 +46,67 @@ public:
         ActiveUnacknowledged = 1, // flashing
         ActiveAcknowledged = 2, // steady alarm colour
         ClearedUnacknowledged = 3, // outline only
+        Shelved = 4, // grey hatching: out of service, whatever the dose
     };
 
     // Half a period of the flashing.
     static constexpr int kFlashMs = 500;
+    static constexpr qint64 kMaxShelfSecs = 8 * 3600;
+    static constexpr qint64 kFloodWindowMs = 10 * 60000;
+    static constexpr int kFloodLimit = 10;
+    static constexpr int kFloodEndAt = kFloodLimit / 2;
+    // Chattering, shelving ends and floods are looked at this often besides
+    // with every change.
+    static constexpr int kPollMs = 1000;
 
     // The alarm colour of every view; a flashing alarm's dark phase.
     static QColor AlarmColour(bool bBright = true);
+    // The colour of a shelved region in every view.
+    static QColor ShelvedColour();
 
     // The id the link's events and its alarm go by; no region has it.
     static constexpr int kLinkId = 0;
 
-    // pJournal: where events are written; not owned, may be null.
-    explicit RAlarmState(RAlarmJournal* pJournal, QObject* pParent = nullptr);
+    // pJournal: where events are written; not owned, may be null. pClock:
+    // "now" of the chattering, shelving and flood rules (the system clock
+    // when null); not owned. The shelved regions are read from the file.
+    explicit RAlarmState(
+        RAlarmJournal* pJournal, QObject* pParent = nullptr, SClock* pClock = nullptr);
     ~RAlarmState() override;
 
-    // The name written with acknowledgements: the desktop user by default.
+    // The name written with acknowledgements and shelvings: the desktop user
+    // by default.
     void SetOperator(const QString& strOperator) { m_strOperator = strOperator; }
     static QString DesktopUser();
+    // More than nLimit raises within a minute make a region chatter; 0: never.
+    void SetChatterLimit(int nLimit) { m_chatter.SetLimit(nLimit); }
 
     bool IsUnacknowledged(int nId) const { return m_unacknowledged.contains(nId); }
     bool AnyUnacknowledged() const { return !m_unacknowledged.isEmpty(); }
     bool IsActive(int nId) const { return m_active.contains(nId); }
+    bool IsChattering(int nId) const { return m_chatter.IsChattering(nId); }
+    bool IsShelved(int nId) const { return m_shelves.contains(nId); }
+    RAlarmShelf ShelfOf(int nId) const { return m_shelves.value(nId); }
+    QList<int> ShelvedIds() const { return m_shelves.keys(); }
+    // Every id with something to show: active or unacknowledged.
+    QSet<int> AlarmIds() const { return m_active + m_unacknowledged; }
     Look LookOf(int nId) const;
     // The phase of every flashing alarm: true shows the full alarm colour.
     bool FlashOn() const { return m_bFlashOn; }
     // Some alarm is active and unacknowledged: the phase turns every kFlashMs.
     bool IsFlashing() const;
     bool IsLinkUp() const { return m_bLinkUp; }
+    bool IsFlood() const { return m_bFlood; }
+    // New alarms within the last kFloodWindowMs.
+    int RecentAlarms() const { return m_recentRaises.size(); }
     RAlarmJournal* Journal() const { return m_pJournal; }
+
+    // The order alarms are seen in during a flood: a lost link first, then
+    // alarms by how far over the threshold (10 times, twice, at all), then
+    // chattering and floods, then the rest; lower is first.
+    static int Priority(const RAlarmEvent& event);
+    // By priority, the earliest first within one.
+    static void SortByPriority(QVector<RAlarmEvent>* pEvents);
 
 signals:
     // nId 0: several regions at once.
@@ -63,10 +115,13 @@ signals:
     // A region's look changed (nId 0: several at once).
     void LookChanged(int nId);
     void FlashChanged(bool bOn);
-    // A region entered alarm, or the link was lost: the audible cue sounds
-    // again even when muted.
+    // A region entered alarm, or the link was lost: the audible cue sounds.
     void NewAlarm(int nId);
     void LinkChanged(bool bUp);
+    // A flood began, its count changed, or it ended (bFlood false).
+    void FloodChanged(bool bFlood, int nAlarms);
+    // A shelving began or ended; strAccount empty when its time ran out.
+    void ShelfChanged(int nId, bool bShelved, const QString& strAccount, const QString& strText);
 
 public slots:
     void OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
@@ -76,23 +131,62 @@ public slots:
     void AcknowledgeAll();
     // One flash step: the phase turns over (the timer's step, or a test's).
     void FlashStep();
+    // Ends chattering, shelvings and a flood whose time is up.
+    void Poll();
+
+public:
+    // Takes nId's alarm out of service until until (at most kMaxShelfSecs
+    // from now). False when until is not in the future.
+    bool Shelve(int nId, const QDateTime& until, const QString& strReason);
+    // Puts nId's alarm back in service; false when it was not shelved.
+    bool Unshelve(int nId, const QString& strReason);
+    // Reads the shelved regions from the file again.
+    void LoadShelves();
 
 private:
     Q_DISABLE_COPY(RAlarmState)
 
+    struct Reading
+    {
+        double dDose = 0.0;
+        int nThreshold = 0;
+    };
+
     // A new alarm to be acknowledged (a region's, or the lost link's).
     void Raise(int nId);
+    // A region's alarm raised (written, shown and sounded unless chattering).
+    void RaiseRegion(int nId, const QString& strDetail = QString());
+    // Closes a region's shown alarm with a clear row.
+    void ClearRegion(int nId, const QString& strDetail = QString());
+    void EndChatter(const RAlarmChatter::Episode& episode);
+    void EndShelf(int nId, const QString& strAccount, const QString& strDetail);
+    void CountFloodAlarm();
+    void UpdateFlood();
     void Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
-        const QString& strOperator = QString());
+        const QString& strOperator = QString(), const QString& strDetail = QString());
     // Flashing runs while some alarm is active and unacknowledged.
     void UpdateFlashing();
 
     RAlarmJournal* m_pJournal;
+    SClock* m_pClock;
     QSet<int> m_unacknowledged;
     // Regions whose latest alarm has no clear in the journal yet.
     QSet<int> m_active;
+    // Regions the model holds raised, shown or not; with their last change.
+    QSet<int> m_raised;
+    QHash<int, Reading> m_readings;
+    RAlarmChatter m_chatter;
+    QHash<int, RAlarmShelf> m_shelves;
+    // Monotonic times of the new alarms within the flood window.
+    QVector<qint64> m_recentRaises;
+    bool m_bFlood = false;
+    qint64 m_nFloodStartMs = 0;
+    int m_nFloodAlarms = 0;
+    // The count the flood's watchers were last told.
+    int m_nFloodShown = 0;
     QString m_strOperator;
     QTimer* m_pFlashTimer;
+    QTimer* m_pPollTimer;
     bool m_bFlashOn = true;
     bool m_bLinkUp = false;
 };

@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -102,9 +103,13 @@ void RFormRegion::BuildWidgets()
     m_pButtonMute = new QPushButton(tr("Mute"), this);
     m_pButtonMute->setObjectName(QStringLiteral("m_pButtonMute"));
     m_pButtonMute->setCheckable(true);
+    m_pButtonShelve = new QPushButton(tr("Shelve"), this);
+    m_pButtonShelve->setObjectName(QStringLiteral("m_pButtonShelve"));
+    m_pButtonShelve->setToolTip(tr("Take the selected region's alarm out of service for a "
+                                   "while, or put a shelved one back"));
     m_pButtonJournal = new QPushButton(tr("Alarm journal"), this);
     m_pButtonJournal->setObjectName(QStringLiteral("m_pButtonJournal"));
-    for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute}) {
+    for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute, m_pButtonShelve}) {
         pButton->setEnabled(false);
         pBar->addWidget(pButton);
     }
@@ -112,6 +117,15 @@ void RFormRegion::BuildWidgets()
     pBar->addStretch(1);
     pBar->addWidget(m_pButtonPicture);
     pColumn->addLayout(pBar);
+    // Above the table, where the eye goes first when alarms pile up.
+    m_pFloodBanner = new QLabel(this);
+    m_pFloodBanner->setObjectName(QStringLiteral("m_pFloodBanner"));
+    m_pFloodBanner->setStyleSheet(QStringLiteral(
+        "QLabel#m_pFloodBanner { background-color: #dc0000; color: white; font-weight: bold; "
+        "padding: 4px; }"));
+    m_pFloodBanner->setAlignment(Qt::AlignCenter);
+    m_pFloodBanner->hide();
+    pColumn->addWidget(m_pFloodBanner);
 
     auto* pTableFrame = new QFrame(this);
     pTableFrame->setObjectName(QStringLiteral("frame_2"));
@@ -206,6 +220,7 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
     // Handing over to another state and cue: the controls answer once, to
     // the new ones.
     disconnect(m_pButtonAck, &QPushButton::clicked, this, &RFormRegion::AcknowledgeCurrent);
+    disconnect(m_pButtonShelve, &QPushButton::clicked, this, &RFormRegion::ShelveCurrent);
     disconnect(m_pRegionTreeView, &QWidget::customContextMenuRequested, this, nullptr);
     if (m_pAlarmState) {
         disconnect(m_pButtonAckAll, nullptr, this, nullptr);
@@ -223,9 +238,12 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
     m_pGroupBox->SetAlarmState(pAlarmState);
     m_pModel->SetLinkUp(pAlarmState->IsLinkUp());
     OnLinkChanged(pAlarmState->IsLinkUp());
-    for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute})
+    for (QPushButton* pButton : {m_pButtonAck, m_pButtonAckAll, m_pButtonMute, m_pButtonShelve})
         pButton->setEnabled(true);
     connect(m_pButtonAck, &QPushButton::clicked, this, &RFormRegion::AcknowledgeCurrent);
+    connect(m_pButtonShelve, &QPushButton::clicked, this, &RFormRegion::ShelveCurrent);
+    connect(pAlarmState, &RAlarmState::FloodChanged, this, &RFormRegion::OnFloodChanged);
+    OnFloodChanged(pAlarmState->IsFlood(), pAlarmState->RecentAlarms());
     connect(m_pButtonAckAll, &QPushButton::clicked, this, &RFormRegion::AcknowledgeAll);
     connect(m_pButtonMute, &QPushButton::toggled, this, &RFormRegion::OnMuteToggled);
     // A new alarm ends the mute; the button follows.
@@ -235,12 +253,15 @@ void RFormRegion::SetAlarmHandling(RAlarmState* pAlarmState, PAlarmCue* pCue)
     connect(
         m_pRegionTreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
             const QModelIndex index = m_pRegionTreeView->indexAt(pos);
-            if (!index.isValid() || !m_pAlarmState
-                || !m_pAlarmState->IsUnacknowledged(m_pModel->IdAt(index.row())))
+            if (!index.isValid() || !m_pAlarmState)
                 return;
+            const int nId = m_pModel->IdAt(index.row());
             m_pRegionTreeView->setCurrentIndex(index);
             QMenu menu(this);
-            menu.addAction(tr("Acknowledge"), this, &RFormRegion::AcknowledgeCurrent);
+            if (m_pAlarmState->IsUnacknowledged(nId))
+                menu.addAction(tr("Acknowledge"), this, &RFormRegion::AcknowledgeCurrent);
+            menu.addAction(m_pAlarmState->IsShelved(nId) ? tr("Unshelve") : tr("Shelve..."), this,
+                &RFormRegion::ShelveCurrent);
             menu.exec(m_pRegionTreeView->viewport()->mapToGlobal(pos));
         });
 }
@@ -270,6 +291,55 @@ void RFormRegion::AcknowledgeCurrent()
         return;
     m_pAlarmState->Acknowledge(nId);
     emit Acknowledged(nId);
+}
+
+void RFormRegion::ShelveCurrent()
+{
+    if (!m_pAlarmState)
+        return;
+    const QModelIndex current = m_pRegionTreeView->currentIndex();
+    if (!current.isValid()) {
+        m_pPrompt->Tell(this, tr("Select the region to shelve in the table first."), tr("OK"));
+        return;
+    }
+    const int nId = m_pModel->IdAt(current.row());
+    const QString strRegion = QStringLiteral("%1 (ID %2)")
+                                  .arg(m_pModel->index(current.row(), 1).data().toString())
+                                  .arg(nId);
+    if (m_pAlarmState->IsShelved(nId)) {
+        if (!MayShelve(tr("Log in as an officer to put the alarm back in service.")))
+            return;
+        QString strReason;
+        if (m_pPrompt->AskReason(this,
+                tr("Put the alarm of %1 back in service (shelved until %2)?")
+                    .arg(strRegion,
+                        m_pAlarmState->ShelfOf(nId).until.toString(
+                            QStringLiteral("yyyy-MM-dd hh:mm"))),
+                &strReason))
+            m_pAlarmState->Unshelve(nId, strReason);
+        return;
+    }
+    if (!MayShelve(tr("Log in as an officer to shelve the alarm.")))
+        return;
+    const QDateTime now = (m_pClock ? m_pClock : SClock::System())->Now();
+    QString strReason;
+    QDateTime until = now.addSecs(3600);
+    if (!m_pPrompt->AskShelve(this,
+            tr("Take the alarm of %1 out of service: it is neither sounded nor journaled until "
+               "then (8 hours at most).")
+                .arg(strRegion),
+            now, RAlarmState::kMaxShelfSecs, &strReason, &until))
+        return;
+    if (strReason.trimmed().isEmpty() || !m_pAlarmState->Shelve(nId, until, strReason.trimmed()))
+        m_pPrompt->Tell(
+            this, tr("Not shelved: a reason and an end in the future are needed."), tr("OK"));
+}
+
+void RFormRegion::OnFloodChanged(bool bFlood, int nAlarms)
+{
+    m_pFloodBanner->setVisible(bFlood);
+    if (bFlood)
+        m_pFloodBanner->setText(tr("Alarm flood: %1 alarms in 10 minutes").arg(nAlarms));
 }
 
 void RFormRegion::AcknowledgeAll()
@@ -409,6 +479,7 @@ void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor
 
 void RFormRegion::OnReloadThresholds()
 {
+    m_pModel->LoadAlarmFilters();
     m_pPicture->LoadThresholds();
     if (m_pCurve)
         m_pCurve->LoadCurveColours();

@@ -17,6 +17,7 @@ class RAlarmJournalView;
 class RAlarmState;
 class QFrame;
 class QGridLayout;
+class QLabel;
 class QPushButton;
 class QScrollArea;
 class QTimer;
@@ -51,6 +52,9 @@ public:
     // Asked before an acknowledgement or a mute, with what it is for: false
     // leaves the alarm as it is. None: always allowed.
     void SetSessionGate(std::function<bool(const QString&)> gate) { m_gate = std::move(gate); }
+    // Asked before a shelving or an unshelving, which take an officer: false
+    // leaves the region as it is. None: the session gate.
+    void SetShelveGate(std::function<bool(const QString&)> gate) { m_shelveGate = std::move(gate); }
 
     // Geometry of a picture of size image fitted into frame keeping its
     // aspect ratio: centred horizontally when portrait, vertically otherwise.
@@ -62,6 +66,8 @@ public:
     RRealRateCurve* Curve() const { return m_pCurve; }
     RRegionPic* Picture() const { return m_pPicture; }
     QPushButton* PictureButton() const { return m_pButtonPicture; }
+    // Shown during an alarm flood, with its count.
+    QLabel* FloodBanner() const { return m_pFloodBanner; }
     // The user setting that remembers whether the site plan is shown.
     static constexpr const char* kSettingPictureShown = "RegionPage/SitePlanShown";
     PColorLineDelegate* ColourDelegate() const { return m_pColourDelegate; }
@@ -83,6 +89,9 @@ public slots:
     void OnPictureToggled(bool bShown);
     // Acknowledges the alarm of the selected region.
     void AcknowledgeCurrent();
+    // Shelves the selected region's alarm, or puts a shelved one back in
+    // service, asking why (and until when).
+    void ShelveCurrent();
     // Values turn stale while the data-server link is down.
     void OnLinkChanged(bool bUp);
     // Opens the alarm journal (one window, raised when open already).
@@ -105,6 +114,11 @@ private:
     Q_DISABLE_COPY(RFormRegion)
 
     bool Allowed(const QString& strWhy) const { return !m_gate || m_gate(strWhy); }
+    bool MayShelve(const QString& strWhy) const
+    {
+        return m_shelveGate ? m_shelveGate(strWhy) : Allowed(strWhy);
+    }
+    void OnFloodChanged(bool bFlood, int nAlarms);
     void AcknowledgeAll();
     void OnMuteToggled(bool bMuted);
 
@@ -132,10 +146,13 @@ private:
     QPushButton* m_pButtonAckAll = nullptr;
     QPushButton* m_pButtonMute = nullptr;
     QPushButton* m_pButtonJournal = nullptr;
+    QPushButton* m_pButtonShelve = nullptr;
+    QLabel* m_pFloodBanner = nullptr;
     QPointer<RAlarmJournalView> m_pJournalView;
     QPointer<RAlarmState> m_pAlarmState;
     QPointer<PAlarmCue> m_pCue;
     std::function<bool(const QString&)> m_gate;
+    std::function<bool(const QString&)> m_shelveGate;
     SPrompt* m_pPrompt;
     // Local time of the latest reading, for the stale note.
     QDateTime m_lastReading;

@@ -213,10 +213,16 @@ void RGroupBox::paintEvent(QPaintEvent*)
             const bool bBright
                 = nLook != RAlarmState::ActiveUnacknowledged || m_pAlarmState->FlashOn();
             painter.save();
-            painter.setPen(QPen(RAlarmState::AlarmColour(), 2));
-            painter.setBrush(nLook == RAlarmState::ClearedUnacknowledged
-                    ? QBrush(Qt::NoBrush)
-                    : QBrush(RAlarmState::AlarmColour(bBright)));
+            if (nLook == RAlarmState::Shelved) {
+                // Out of service: a grey hatched box.
+                painter.setPen(QPen(RAlarmState::ShelvedColour(), 2));
+                painter.setBrush(QBrush(RAlarmState::ShelvedColour(), Qt::BDiagPattern));
+            } else {
+                painter.setPen(QPen(RAlarmState::AlarmColour(), 2));
+                painter.setBrush(nLook == RAlarmState::ClearedUnacknowledged
+                        ? QBrush(Qt::NoBrush)
+                        : QBrush(RAlarmState::AlarmColour(bBright)));
+            }
             painter.drawRect(QRectF(W - 40.0, y - 8, 17, 16));
             painter.restore();
         }

@@ -1,12 +1,15 @@
 #include "realtime/RPresetAlarmThresholdWidget.h"
 
+#include "database/RAuditTrail.h"
 #include "database/RRegionCatalogue.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
+#include "preset/POptionPage.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -51,6 +54,10 @@ RPresetAlarmThresholdWidget::RPresetAlarmThresholdWidget(QWidget* parent)
         &RPresetAlarmThresholdWidget::OnAllButtonClicked);
     connect(m_pPushButtonPara, &QPushButton::clicked, this,
         &RPresetAlarmThresholdWidget::OnParaClicked);
+    connect(m_regionFilter.pSet, &QPushButton::clicked, this,
+        &RPresetAlarmThresholdWidget::OnFilterClicked);
+    connect(m_allFilter.pSet, &QPushButton::clicked, this,
+        &RPresetAlarmThresholdWidget::OnAllFilterClicked);
     connect(m_pComboBoxAlarm, &QComboBox::currentTextChanged, this,
         &RPresetAlarmThresholdWidget::OnCurrentIndexChanged);
     OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
@@ -107,14 +114,114 @@ void RPresetAlarmThresholdWidget::BuildWidgets()
     pGrid->addWidget(m_pSpinBoxAll, 2, 2);
     pGrid->addWidget(m_pPushButtonAll, 2, 3);
 
+    // When an alarm is raised and cleared: the region chosen above, or all.
+    m_regionFilter = BuildFilterRow(3, tr("Alarm filter:"), "m_pFilterRegion");
+    m_allFilter = BuildFilterRow(4, tr("Filter of all:"), "m_pFilterAll");
+    auto* pHelp = label("m_pLabelFilterHelp",
+        tr("On-delay: readings in a row at or above the threshold before the alarm is raised. "
+           "Deadband: a raised alarm clears only below the threshold less this percentage. "
+           "Off-delay: readings in a row below that before the alarm clears."));
+    pHelp->setWordWrap(true);
+    QFont helpFont = pHelp->font();
+    helpFont.setPointSize(10);
+    pHelp->setFont(helpFont);
+    pGrid->addWidget(pHelp, 5, 0, 1, 4);
+
     m_pTableView = new QTableView(this);
     m_pTableView->setObjectName(QStringLiteral("m_pTableView"));
     m_pTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTableView->verticalHeader()->hide();
-    pGrid->addWidget(label("label_4", QString()), 3, 0);
-    pGrid->addWidget(m_pTableView, 4, 0, 1, 4);
+    pGrid->addWidget(label("label_4", QString()), 6, 0);
+    pGrid->addWidget(m_pTableView, 7, 0, 1, 4);
     pGrid->setColumnStretch(4, 1);
-    pGrid->setRowStretch(5, 1);
+    pGrid->setRowStretch(8, 1);
+}
+
+RPresetAlarmThresholdWidget::FilterEditors RPresetAlarmThresholdWidget::BuildFilterRow(
+    int nRow, const QString& strLabel, const char* pName)
+{
+    auto* pGrid = static_cast<QGridLayout*>(layout());
+    FilterEditors editors;
+    auto* pBox = new QWidget(this);
+    pBox->setObjectName(QLatin1String(pName));
+    auto* pRow = new QHBoxLayout(pBox);
+    pRow->setContentsMargins(0, 0, 0, 0);
+    editors.pOnDelay = new QSpinBox(pBox);
+    editors.pOnDelay->setRange(1, RAlarmFilterSettings::kMaxDelay);
+    editors.pDeadband = new QDoubleSpinBox(pBox);
+    editors.pDeadband->setRange(0.0, RAlarmFilterSettings::kMaxDeadband);
+    editors.pDeadband->setDecimals(1);
+    editors.pDeadband->setSuffix(QStringLiteral(" %"));
+    editors.pOffDelay = new QSpinBox(pBox);
+    editors.pOffDelay->setRange(1, RAlarmFilterSettings::kMaxDelay);
+    pRow->addWidget(new QLabel(tr("On-delay"), pBox));
+    pRow->addWidget(editors.pOnDelay);
+    pRow->addWidget(new QLabel(tr("Deadband"), pBox));
+    pRow->addWidget(editors.pDeadband);
+    pRow->addWidget(new QLabel(tr("Off-delay"), pBox));
+    pRow->addWidget(editors.pOffDelay);
+    editors.pSet = new QPushButton(tr("Set"), this);
+    editors.pSet->setObjectName(QLatin1String(pName) + QStringLiteral("Set"));
+    auto* pLabel = new QLabel(strLabel, this);
+    pLabel->setObjectName(QLatin1String(pName) + QStringLiteral("Label"));
+    pGrid->addWidget(pLabel, nRow, 0);
+    pGrid->addWidget(pBox, nRow, 1, 1, 2);
+    pGrid->addWidget(editors.pSet, nRow, 3);
+    ShowFilter(editors, RAlarmFilterSettings());
+    return editors;
+}
+
+RAlarmFilterSettings RPresetAlarmThresholdWidget::FilterOf(const FilterEditors& editors)
+{
+    RAlarmFilterSettings settings;
+    settings.nOnDelay = editors.pOnDelay->value();
+    settings.dDeadband = editors.pDeadband->value();
+    settings.nOffDelay = editors.pOffDelay->value();
+    return settings;
+}
+
+void RPresetAlarmThresholdWidget::ShowFilter(
+    const FilterEditors& editors, const RAlarmFilterSettings& settings)
+{
+    editors.pOnDelay->setValue(settings.nOnDelay);
+    editors.pDeadband->setValue(settings.dDeadband);
+    editors.pOffDelay->setValue(settings.nOffDelay);
+}
+
+void RPresetAlarmThresholdWidget::OnFilterClicked()
+{
+    if (m_pComboBoxAlarm->currentIndex() < 0) {
+        emit SendMessage(tr("No region is registered."));
+        return;
+    }
+    const int nId = m_pComboBoxAlarm->currentText().toInt();
+    const RAlarmFilterSettings before = RAlarmFilterStore::Of(nId);
+    const RAlarmFilterSettings after = FilterOf(m_regionFilter);
+    if (after == before)
+        return;
+    if (!RAlarmFilterStore::Store(nId, after)) {
+        emit SendMessage(tr("The alarm filter could not be stored."));
+        return;
+    }
+    FilterStored(QStringLiteral("region %1").arg(nId), before.Text(), after);
+}
+
+void RPresetAlarmThresholdWidget::OnAllFilterClicked()
+{
+    const RAlarmFilterSettings after = FilterOf(m_allFilter);
+    if (!RAlarmFilterStore::StoreAll(after)) {
+        emit SendMessage(tr("The alarm filter could not be stored."));
+        return;
+    }
+    FilterStored(QStringLiteral("all regions"), QString(), after);
+    OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
+}
+
+void RPresetAlarmThresholdWidget::FilterStored(
+    const QString& strObject, const QString& strOld, const RAlarmFilterSettings& settings)
+{
+    POptionPage::RecordChange(RAuditAction::AlarmFilter, strObject, strOld, settings.Text());
+    BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
 }
 
 int RPresetAlarmThresholdWidget::RoundThreshold(int nValue)
@@ -159,8 +266,10 @@ void RPresetAlarmThresholdWidget::LoadRegionIds()
 void RPresetAlarmThresholdWidget::OnCurrentIndexChanged(const QString& strText)
 {
     const RRegion* pRegion = RRegionCatalogue::Shared().Find(strText.toInt());
-    if (pRegion && !strText.isEmpty())
+    if (pRegion && !strText.isEmpty()) {
         m_pSpinBoxAlarm->setValue(pRegion->nAlarmValue);
+        ShowFilter(m_regionFilter, RAlarmFilterStore::Of(pRegion->nId));
+    }
 }
 
 void RPresetAlarmThresholdWidget::OnClicked()

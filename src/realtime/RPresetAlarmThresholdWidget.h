@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/RAlarmFilterStore.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -39,6 +41,16 @@ public:
     // Refills the region ids from the catalogue.
     void LoadRegionIds();
     QStandardItemModel* NoticeModel() const { return m_pNoticeModel; }
+    // The filter editors of the region chosen and of all regions.
+    struct FilterEditors
+    {
+        QSpinBox* pOnDelay = nullptr;
+        QDoubleSpinBox* pDeadband = nullptr;
+        QSpinBox* pOffDelay = nullptr;
+        QPushButton* pSet = nullptr;
+    };
+    const FilterEditors& RegionFilter() const { return m_regionFilter; }
+    const FilterEditors& AllFilter() const { return m_allFilter; }
     QTimer* NoticeTimer() const { return m_pNoticeTimer; }
 
 signals:
@@ -50,6 +62,8 @@ private slots:
     void OnAllButtonClicked();
     void OnCurrentIndexChanged(const QString& strText);
     void OnTimeout();
+    void OnFilterClicked();
+    void OnAllFilterClicked();
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -62,6 +76,12 @@ private:
     Q_DISABLE_COPY(RPresetAlarmThresholdWidget)
 
     void BuildWidgets();
+    FilterEditors BuildFilterRow(int nRow, const QString& strLabel, const char* pName);
+    static RAlarmFilterSettings FilterOf(const FilterEditors& editors);
+    static void ShowFilter(const FilterEditors& editors, const RAlarmFilterSettings& settings);
+    // Tells every reader of the settings, the region page's model among them.
+    void FilterStored(
+        const QString& strObject, const QString& strOld, const RAlarmFilterSettings& settings);
     void SetNoticeHeaders();
     void ShowNotice(int nId);
 
@@ -73,6 +93,8 @@ private:
     QLabel* m_pLabelPara = nullptr;
     QDoubleSpinBox* m_pDoubleSpinBoxPara = nullptr;
     QPushButton* m_pPushButtonPara = nullptr;
+    FilterEditors m_regionFilter;
+    FilterEditors m_allFilter;
     QTableView* m_pTableView = nullptr;
     QStandardItemModel* m_pNoticeModel = nullptr;
     QTimer* m_pNoticeTimer = nullptr;

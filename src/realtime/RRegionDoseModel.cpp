@@ -1,5 +1,6 @@
 #include "realtime/RRegionDoseModel.h"
 
+#include "database/RAlarmFilterStore.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RRegionDataStore.h"
 #include "message/PLogRecord.h"
@@ -126,6 +127,8 @@ void RRegionDoseModel::LoadRegionColours()
     // is being replaced.
     qDeleteAll(m_episodeTimers);
     m_episodeTimers.clear();
+    m_filter.Clear();
+    LoadAlarmFilters();
 
     for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
         const int nId = region.nId;
@@ -136,6 +139,11 @@ void RRegionDoseModel::LoadRegionColours()
         m_episodeTimers.insert(nId, pTimer);
         connect(pTimer, &RTimer::TimeStarted, this, &RRegionDoseModel::OnTimeStarted);
     }
+}
+
+void RRegionDoseModel::LoadAlarmFilters()
+{
+    m_filter.SetSettings(RAlarmFilterStore::Load());
 }
 
 void RRegionDoseModel::UpdateDose(int id, float dose)
@@ -156,13 +164,16 @@ void RRegionDoseModel::UpdateDose(int id, float dose)
     // From the catalogue, which is reloaded whenever a threshold is stored,
     // so that it applies from the next reading on.
     const int nThreshold = RRegionCatalogue::Shared().AlarmValue(id);
+    // The day's episodes count readings above the threshold, as stored; the
+    // alarm follows the filter.
     if (nThreshold != 0 && dose >= static_cast<float>(nThreshold)) {
         if (RTimer* pTimer = m_episodeTimers.value(id))
             pTimer->Trigger();
-        m_alarm[i] = Warning;
-    } else if (static_cast<float>(nThreshold) > dose) {
-        m_alarm[i] = Normal;
     }
+    if (nThreshold > 0)
+        m_alarm[i] = m_filter.Feed(id, dose, nThreshold) ? Warning : Normal;
+    else if (static_cast<float>(nThreshold) > dose)
+        m_alarm[i] = Normal;
     if (m_alarm.at(i) != nFrom)
         emit AlarmChanged(id, nFrom, m_alarm.at(i), dose, nThreshold);
 
@@ -247,12 +258,18 @@ QVariant RRegionDoseModel::AlarmData(int row, int column, int role) const
         = nLook != RAlarmState::ActiveUnacknowledged || !m_pAlarmState || m_pAlarmState->FlashOn();
     const bool bActive
         = nLook == RAlarmState::ActiveUnacknowledged || nLook == RAlarmState::ActiveAcknowledged;
-    if (role == Qt::BackgroundRole)
+    if (role == Qt::BackgroundRole) {
+        // The delegate hatches a shelved row over its grey.
+        if (nLook == RAlarmState::Shelved)
+            return RAlarmState::ShelvedColour();
         return bActive ? QVariant(RAlarmState::AlarmColour(bBright)) : QVariant();
+    }
     if (column != 4 || role != Qt::ForegroundRole)
         return QVariant();
     // The alarm lamp: the alarm colour (the delegate draws a cleared one as a
     // ring), green when normal, grey while nothing can be said.
+    if (nLook == RAlarmState::Shelved)
+        return RAlarmState::ShelvedColour();
     if (nLook != RAlarmState::NoAlarm)
         return RAlarmState::AlarmColour(bBright);
     const RRegion* pRegion = RRegionCatalogue::Shared().Find(IdAt(row));
@@ -271,10 +288,21 @@ QVariant RRegionDoseModel::LampTip(int row, int nColumn) const
     }
     if (nColumn != 4)
         return QVariant();
+    const bool bChattering = m_pAlarmState && m_pAlarmState->IsChattering(IdAt(row));
     switch (LookAt(row)) {
+    case RAlarmState::Shelved: {
+        const RAlarmShelf shelf = m_pAlarmState->ShelfOf(IdAt(row));
+        return tr("Shelved until %1 by %2: %3")
+            .arg(shelf.until.toString(QStringLiteral("yyyy-MM-dd hh:mm")), shelf.strAccount,
+                shelf.strReason);
+    }
     case RAlarmState::ActiveUnacknowledged:
+        if (bChattering)
+            return tr("Alarm, chattering, not acknowledged");
         return tr("Alarm, not acknowledged");
     case RAlarmState::ActiveAcknowledged:
+        if (bChattering)
+            return tr("Alarm, chattering, acknowledged");
         return tr("Alarm, acknowledged");
     case RAlarmState::ClearedUnacknowledged:
         return tr("Alarm over, not acknowledged");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "realtime/RAlarmFilter.h"
 #include "realtime/RRealDoseModel.h"
 
 #include <QColor>
@@ -40,6 +41,10 @@ public:
     static QString DoseText(float dose);
 
     RTimer* EpisodeTimer(int id) const { return m_episodeTimers.value(id); }
+    // Reads the regions' alarm filter settings again; they apply from the
+    // next reading (the page calls it when thresholds or settings change).
+    void LoadAlarmFilters();
+    const RAlarmFilter& Filter() const { return m_filter; }
 
     // The alarms shown: active ones fill their row (flashing until
     // acknowledged), cleared unacknowledged ones outline it. Without one no
@@ -74,5 +79,6 @@ private:
     // Local time of each row's last reading.
     QHash<int, QDateTime> m_readingTimes;
     QPointer<const RAlarmState> m_pAlarmState;
+    RAlarmFilter m_filter;
     bool m_bLinkUp = true;
 };

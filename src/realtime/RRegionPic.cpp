@@ -331,7 +331,9 @@ void RRegionPic::PaintAlarm(QPainter& painter, int nId)
         double(width()) / m_maskImage.width(), double(height()) / m_maskImage.height());
     const QPainterPath room = toWidget.map(RoomPath(nId));
     const bool bBright = nLook != RAlarmState::ActiveUnacknowledged || m_pAlarmState->FlashOn();
-    const QColor colour = RAlarmState::AlarmColour(bBright);
+    // A shelved room: the same stripes and edge in grey.
+    const QColor colour = nLook == RAlarmState::Shelved ? RAlarmState::ShelvedColour()
+                                                        : RAlarmState::AlarmColour(bBright);
     painter.save();
     // Everything inside the room: its walls and its neighbours stay as drawn.
     painter.setClipPath(room);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -159,4 +160,51 @@ SPrompt* SPrompt::Default()
 {
     static SPrompt prompt;
     return &prompt;
+}
+
+bool SPrompt::AskShelve(QWidget* pParent, const QString& strText, const QDateTime& now,
+    qint64 nMaxSecs, QString* pReason, QDateTime* pUntil)
+{
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(strText, &dialog));
+    auto* pReasonEdit = new QLineEdit(*pReason, &dialog);
+    auto* pUntilEdit = new QDateTimeEdit(*pUntil, &dialog);
+    pUntilEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm"));
+    pUntilEdit->setDateTimeRange(now.addSecs(60), now.addSecs(nMaxSecs));
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Reason"), pReasonEdit);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Until"), pUntilEdit);
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    pForm->addRow(pButtons);
+    QPushButton* pOk = pButtons->button(QDialogButtonBox::Ok);
+    pOk->setEnabled(!pReasonEdit->text().trimmed().isEmpty());
+    // No shelving without a reason.
+    QObject::connect(pReasonEdit, &QLineEdit::textChanged, pOk,
+        [pOk](const QString& strReason) { pOk->setEnabled(!strReason.trimmed().isEmpty()); });
+    QObject::connect(pButtons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *pReason = pReasonEdit->text().trimmed();
+    *pUntil = pUntilEdit->dateTime();
+    return true;
+}
+
+bool SPrompt::AskReason(QWidget* pParent, const QString& strText, QString* pReason)
+{
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(strText, &dialog));
+    auto* pReasonEdit = new QLineEdit(*pReason, &dialog);
+    pForm->addRow(QCoreApplication::translate("SPrompt", "Reason"), pReasonEdit);
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    pForm->addRow(pButtons);
+    QObject::connect(pButtons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *pReason = pReasonEdit->text().trimmed();
+    return true;
 }

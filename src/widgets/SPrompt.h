@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,13 @@ public:
     // One of choices, *pIndex offered first; false when cancelled.
     virtual bool AskChoice(
         QWidget* pParent, const QString& strText, const QStringList& choices, int* pIndex);
+    // Why and until when a region's alarm goes out of service: a reason
+    // (not empty) and an end between now and nMaxSecs from now (pUntil holds
+    // the end offered); false when cancelled.
+    virtual bool AskShelve(QWidget* pParent, const QString& strText, const QDateTime& now,
+        qint64 nMaxSecs, QString* pReason, QDateTime* pUntil);
+    // A reason, strText saying for what; false when cancelled.
+    virtual bool AskReason(QWidget* pParent, const QString& strText, QString* pReason);
 
     // The message-box prompt shared by every page.
     static SPrompt* Default();

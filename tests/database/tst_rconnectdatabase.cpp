@@ -79,7 +79,7 @@ private slots:
             "PersonalSumDoseInfo", "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex",
             "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
             "UserPermission", "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth",
-            "ClientSettings", "UserAccount", "AuditTrail"};
+            "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter", "AlarmShelf"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -111,7 +111,8 @@ private slots:
         QVERIFY(Open());
         QCOMPARE(names("table"),
             QStringList({"ServerNetworkInfo", "AlarmJournal", "UserPermission", "UserLoginTimeInfo",
-                "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail"}));
+                "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter",
+                "AlarmShelf"}));
         QVERIFY(names("index").isEmpty());
         QCOMPARE(column(QStringLiteral("select Event || '/' || ifnull(Detail, '-') from "
                                        "AlarmJournal")),

@@ -221,6 +221,8 @@ private slots:
         QTest::newRow("operator, audit") << 2 << Action::ViewAudit << false;
         QTest::newRow("operator, acknowledge") << 2 << Action::Acknowledge << true;
         QTest::newRow("operator, export") << 2 << Action::Export << true;
+        QTest::newRow("officer, shelve") << 1 << Action::Shelve << true;
+        QTest::newRow("operator, shelve") << 2 << Action::Shelve << false;
         QTest::newRow("no session, acknowledge")
             << RUserRights::NoSession << Action::Acknowledge << false;
         QTest::newRow("no session, export") << RUserRights::NoSession << Action::Export << false;

@@ -463,6 +463,46 @@ private slots:
         QCOMPARE(SqlRows("select distinct Alarmvalue from RegionCurveColorInfo"), QString("2300"));
     }
 
+    // A region's alarm filter is stored for it alone, audited from the old
+    // settings to the new, and announced so the region page applies it;
+    // the same settings again change nothing. "Set" for all writes every
+    // region, and choosing a region shows its own.
+    void alarmFilterForOneAndAll()
+    {
+        QStringList audited;
+        POptionPage::SetChangeSink([&audited](const QString& strAction, const QString& strObject,
+                                       const QString& strOld, const QString& strNew) {
+            audited << QStringList {strAction, strObject, strOld, strNew}.join(QLatin1Char('|'));
+        });
+        auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
+        const auto set = [](const RPresetAlarmThresholdWidget::FilterEditors& editors, int nOn,
+                             double dDeadband, int nOff) {
+            editors.pOnDelay->setValue(nOn);
+            editors.pDeadband->setValue(dDeadband);
+            editors.pOffDelay->setValue(nOff);
+            QTest::mouseClick(editors.pSet, Qt::LeftButton);
+            QCoreApplication::processEvents();
+        };
+        auto* pCombo = pPage->findChild<QComboBox*>("m_pComboBoxAlarm");
+        pCombo->setCurrentText(QString("4"));
+        set(pPage->RegionFilter(), 3, 7.5, 2);
+        set(pPage->RegionFilter(), 3, 7.5, 2);
+        QCOMPARE(SqlRows("select Id, OnDelay, Deadband, OffDelay from AlarmFilter"),
+            QString("4 3 7.5 2"));
+        QCOMPARE(audited,
+            QStringList {"alarm-filter|region 4|on 1, deadband 5 %, off 1|on 3, deadband 7.5 %, "
+                         "off 2"});
+        QCOMPARE(m_pMain->Count(SBus::ReloadThresholds), 1);
+
+        set(pPage->AllFilter(), 2, 0, 1);
+        QCOMPARE(SqlRows("select count(*), min(OnDelay), max(Deadband) from AlarmFilter"),
+            QString("6 2 0"));
+        pCombo->setCurrentText(QString("2"));
+        pCombo->setCurrentText(QString("4"));
+        QCOMPARE(pPage->RegionFilter().pOnDelay->value(), 2);
+        POptionPage::SetChangeSink(nullptr);
+    }
+
     // Notices pile up while the table shows; it empties and hides when the
     // timer of the first one runs out, and shows afresh for the next.
     void noticesShowForAWhile()

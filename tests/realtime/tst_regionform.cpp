@@ -22,6 +22,7 @@
 #include "realtime/RSiteRooms.h"
 #include "realtime/RWidget.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -107,7 +108,7 @@ private:
         open(ids, pSql);
         m_pForm = new RFormRegion(nullptr, &m_clock);
         // The form's children for cleanup.
-        m_pState = new RAlarmState(nullptr, m_pForm);
+        m_pState = new RAlarmState(nullptr, m_pForm, &m_clock);
         connect(m_pForm->Model(), &RRegionDoseModel::AlarmChanged, m_pState,
             &RAlarmState::OnAlarmChanged);
         m_pForm->SetAlarmHandling(m_pState, new PAlarmCue(m_pForm));
@@ -398,6 +399,64 @@ private slots:
         QTest::mouseClick(pAck, Qt::LeftButton);
         QCOMPARE(prompt.told.size(), 2);
         QVERIFY(!m_pState->IsUnacknowledged(3));
+    }
+
+    // Shelving from the page takes the officer's gate and a reason; the
+    // shelved region shows shelved in the table and the gauge, its readings
+    // still shown and no alarm raised; the same button puts it back.
+    void shelvingFromThePage()
+    {
+        build({3, 4}, "update RegionCurveColorInfo set Alarmvalue = 1000");
+        FakePrompt prompt;
+        m_pForm->SetPrompt(&prompt);
+        bool bOfficer = false;
+        m_pForm->SetShelveGate([&bOfficer](const QString&) { return bOfficer; });
+        auto* pShelve = m_pForm->findChild<QPushButton*>("m_pButtonShelve");
+        m_pForm->RegionView()->setCurrentIndex(m_pForm->Model()->index(0, 0));
+        prompt.shelvings << qMakePair(QStringLiteral("detector swap"), 90);
+        QTest::mouseClick(pShelve, Qt::LeftButton);
+        QVERIFY(prompt.shelveAsked.isEmpty());
+        QVERIFY(!m_pState->IsShelved(3));
+        bOfficer = true;
+        QTest::mouseClick(pShelve, Qt::LeftButton);
+        QVERIFY(m_pState->IsShelved(3));
+        QCOMPARE(m_pState->ShelfOf(3).until, m_clock.Now().addSecs(90 * 60));
+
+        reading(3, 1500);
+        RRegionDoseModel* pModel = m_pForm->Model();
+        QCOMPARE(pModel->DoseAt(0), 1500.0f);
+        QVERIFY(!m_pState->IsActive(3));
+        QCOMPARE(pModel->data(pModel->index(0, 1), Qt::BackgroundRole).value<QColor>(),
+            RAlarmState::ShelvedColour());
+        QVERIFY(pModel->data(pModel->index(0, 4), Qt::ToolTipRole)
+                    .toString()
+                    .contains(QStringLiteral("detector swap")));
+        RGroupBox* pGauge = m_pForm->Gauge();
+        const QImage gauge = pGauge->grab().toImage();
+        const int nY = qRound(pGauge->height() + 10 - 30 - pGauge->Level(3));
+        QCOMPARE(gauge.pixelColor(10 + pGauge->width() - 41, nY - 6), RAlarmState::ShelvedColour());
+
+        prompt.reasons << QStringLiteral("swapped");
+        QTest::mouseClick(pShelve, Qt::LeftButton);
+        QVERIFY(!m_pState->IsShelved(3));
+        // Still over its threshold: an alarm at once.
+        QVERIFY(m_pState->IsActive(3));
+    }
+
+    // More than ten new alarms within ten minutes put the flood banner, with
+    // the count, over the table.
+    void floodBanner()
+    {
+        QList<int> ids;
+        for (int nId = 1; nId <= 11; ++nId)
+            ids << nId;
+        build(ids, "update RegionCurveColorInfo set Alarmvalue = 1000");
+        for (int nId = 1; nId <= 10; ++nId)
+            reading(nId, 1500);
+        QVERIFY(!m_pForm->FloodBanner()->isVisible());
+        reading(11, 1500);
+        QVERIFY(m_pForm->FloodBanner()->isVisible());
+        QVERIFY(m_pForm->FloodBanner()->text().contains(QStringLiteral("11")));
     }
 
     // The journal opens from the page, filtered by range and region;

@@ -55,6 +55,7 @@
 #include <QStandardItem>
 #include <QStandardItemModel>
 #include <QToolButton>
+#include <QTreeView>
 #include <QtTest>
 
 #include <csignal>
@@ -462,6 +463,42 @@ private slots:
             actions << entry.strAction + ':' + entry.strObject;
         QCOMPARE(
             actions.mid(1), QStringList({"login:operator", "mute:", "acknowledge:all regions"}));
+    }
+
+    // Shelving takes an officer: an operator is told so and nothing is
+    // shelved; an officer's shelving, and its end, are in the audit trail
+    // under the officer's name.
+    void shelvingTakesAnOfficer()
+    {
+        RAlarmState* pState = m_pWindow->AlarmState();
+        RFormRegion* pPage = m_pWindow->FormRegion();
+        pPage->SetPrompt(&m_prompt);
+        RUserAccounts& accounts = m_pWindow->Session()->Accounts();
+        QCOMPARE(accounts.Create({}, "operator", 2, "operator-pass"), RUserAccounts::Result::Ok);
+        QCOMPARE(accounts.Create({}, "officer", 1, "officer-pass"), RUserAccounts::Result::Ok);
+        pPage->RegionView()->setCurrentIndex(pPage->Model()->index(0, 0));
+        const int nId = pPage->Model()->IdAt(0);
+        m_prompt.logins = {{"operator", "operator-pass"}};
+        m_prompt.shelvings = {{"pump test", 60}};
+        button(pPage, "m_pButtonShelve")->click();
+        QVERIFY(!pState->IsShelved(nId));
+        QVERIFY(m_prompt.told.last().contains(QStringLiteral("officer")));
+
+        m_pWindow->Session()->LogOut();
+        m_prompt.logins = {{"officer", "officer-pass"}};
+        button(pPage, "m_pButtonShelve")->click();
+        QVERIFY(pState->IsShelved(nId));
+        m_prompt.reasons = QStringList {"test done"};
+        button(pPage, "m_pButtonShelve")->click();
+        QVERIFY(!pState->IsShelved(nId));
+        QStringList actions;
+        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
+            if (entry.strAction.contains(QLatin1String("shelve")))
+                actions << entry.strAction + ':' + entry.actor.strName + ':' + entry.strObject;
+        }
+        const QString strRegion = QStringLiteral("region %1").arg(nId);
+        QCOMPARE(
+            actions, QStringList({"shelve:officer:" + strRegion, "unshelve:officer:" + strRegion}));
     }
 
     // Buttons show their pages and are marked; a horizontal drag in the

@@ -57,7 +57,7 @@ bool PSimConsole::Setup(const QStringList& arguments)
         "id-port", "Id-list server port, 0 for none (default 13141).", "port", "13141");
     const QCommandLineOption regions("regions",
         "Comma-separated regions id[:profile[:raw]] with profile steady, noisy, ramp, "
-        "burst or silent (default 1,2,3,4,5).",
+        "burst, silent or alternate (default 1,2,3,4,5).",
         "list", "1,2,3,4,5");
     const QCommandLineOption interval("interval",
         "Period of the reading frames in ms (default "

@@ -28,6 +28,10 @@ quint32 PSimRegion::Value(quint64 nTick) const
         // Four ticks in every twenty read a hundred times the base: an alarm episode.
         return nTick % 20 >= 10 && nTick % 20 < 14 ? qMin<quint64>(nMax, quint64(nBase) * 100)
                                                    : nBase;
+    case Alternate:
+        // A tenth above and below the base, turn about: a region whose
+        // threshold is the base raises and clears at every reading.
+        return nTick % 2 == 0 ? nBase + nBase / 10 : nBase - nBase / 10;
     case Steady:
     case Silent:
         break;
@@ -46,7 +50,8 @@ bool PSimRegion::Parse(const QString& strItem, PSimRegion* pRegion)
     if (!bOk || region.nId < 0 || region.nId > 0xFFFF)
         return false;
     if (parts.size() > 1) {
-        static const QStringList names = {"steady", "noisy", "ramp", "burst", "silent"};
+        static const QStringList names
+            = {"steady", "noisy", "ramp", "burst", "silent", "alternate"};
         const int nProfile = names.indexOf(parts[1].toLower());
         if (nProfile < 0)
             return false;

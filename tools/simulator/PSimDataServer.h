@@ -12,7 +12,7 @@ class QTimer;
 // How one simulated area monitor's raw reading moves from tick to tick.
 struct PSimRegion
 {
-    enum Profile { Steady, Noisy, Ramp, Burst, Silent };
+    enum Profile { Steady, Noisy, Ramp, Burst, Silent, Alternate };
     int nId = 0;
     Profile eProfile = Steady;
     quint32 nBase = 1000; // raw 24-bit value

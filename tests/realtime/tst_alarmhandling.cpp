@@ -1,0 +1,348 @@
+#include "TestDb.h"
+
+#include "database/RAlarmFilterStore.h"
+#include "database/RAlarmJournal.h"
+#include "database/RAlarmShelfStore.h"
+#include "message/SClock.h"
+#include "realtime/PAlarmCue.h"
+#include "realtime/RAlarmState.h"
+#include "realtime/RRegionDoseModel.h"
+
+#include <QtTest>
+
+// What the alarms mean to the operator, from readings to journal rows and
+// sounds: the filter, chattering, shelving, the mute and floods, wired as
+// the program wires them, on the manual clock.
+class TestAlarmHandling : public QObject
+{
+    Q_OBJECT
+
+private:
+    SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
+    RAlarmJournal* m_pJournal = nullptr;
+    RAlarmState* m_pState = nullptr;
+    RRegionDoseModel* m_pModel = nullptr;
+    PAlarmCue* m_pCue = nullptr;
+    int m_nPlays = 0;
+
+    // Regions with a threshold of 100 µRad/h.
+    void build(const QList<int>& ids)
+    {
+        TestDb::Open();
+        TestDb::AddRegions(ids);
+        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+        RRegionCatalogue::Shared().Reload();
+        start();
+    }
+    // The program's objects on the file as it is: a start or a restart.
+    void start()
+    {
+        cleanup();
+        m_pJournal = new RAlarmJournal(&m_clock);
+        m_pState = new RAlarmState(m_pJournal, nullptr, &m_clock);
+        m_pState->SetOperator(QStringLiteral("officer1"));
+        m_pModel = new RRegionDoseModel(0, nullptr, &m_clock);
+        m_pModel->Reload();
+        m_pModel->SetAlarmState(m_pState);
+        m_pCue = new PAlarmCue;
+        m_pCue->SetPlayer([this]() { ++m_nPlays; });
+        m_pCue->SetAlarmState(m_pState);
+        connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
+        connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
+        connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
+    }
+    void reading(int nId, float fDose, qint64 nAfterMs = 2000)
+    {
+        m_clock.Advance(nAfterMs);
+        m_pModel->UpdateDose(nId, fDose);
+    }
+    // "event id" of the journal, oldest first; of one region when nId > 0.
+    static QStringList events(int nId = 0)
+    {
+        QStringList lines;
+        const QVector<RAlarmEvent> all
+            = RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31), nId);
+        for (auto it = all.crbegin(); it != all.crend(); ++it)
+            lines << QStringLiteral("%1 %2").arg(it->strEvent).arg(it->nId);
+        return lines;
+    }
+    static RAlarmEvent last(const QString& strEvent, int nId = 0)
+    {
+        for (const RAlarmEvent& event :
+            RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31), nId)) {
+            if (event.strEvent == strEvent)
+                return event;
+        }
+        return RAlarmEvent();
+    }
+    static int detail(const RAlarmEvent& event, const QString& strKey)
+    {
+        for (const QString& strPair : event.strDetail.split(QLatin1Char(';'))) {
+            if (strPair.startsWith(strKey + QLatin1Char('=')))
+                return strPair.mid(strKey.size() + 1).toInt();
+        }
+        return -1;
+    }
+
+private slots:
+    void init()
+    {
+        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
+        m_nPlays = 0;
+    }
+    void cleanup()
+    {
+        delete m_pCue;
+        delete m_pModel;
+        delete m_pState;
+        delete m_pJournal;
+        m_pCue = nullptr;
+        m_pModel = nullptr;
+        m_pState = nullptr;
+        m_pJournal = nullptr;
+    }
+
+    // When the alarm is raised and cleared for a region's settings, as they
+    // are stored: what the views show after each reading ('A' in alarm),
+    // the rows written and the sounds played.
+    void filter_data()
+    {
+        QTest::addColumn<int>("onDelay");
+        QTest::addColumn<double>("deadband");
+        QTest::addColumn<int>("offDelay");
+        QTest::addColumn<QList<float>>("doses"); // threshold 100
+        QTest::addColumn<QString>("shown"); // after each reading: 'A' in alarm
+        QTest::addColumn<QStringList>("journal");
+        QTest::addColumn<int>("plays");
+        const QStringList one {"alarm 3"};
+        const QStringList cleared {"alarm 3", "clear 3"};
+        QTest::newRow("defaults: the deadband holds the alarm")
+            << 1 << 5.0 << 1 << QList<float> {100, 97, 95, 94.9f, 99, 100} << "AAA..A"
+            << QStringList {"alarm 3", "clear 3", "alarm 3"} << 2;
+        QTest::newRow("without a deadband every crossing counts")
+            << 1 << 0.0 << 1 << QList<float> {100, 99.9f, 100} << "A.A"
+            << QStringList {"alarm 3", "clear 3", "alarm 3"} << 2;
+        QTest::newRow("on-delay: three in a row")
+            << 3 << 5.0 << 1 << QList<float> {120, 120, 90, 120, 120, 120} << ".....A" << one << 1;
+        QTest::newRow("on-delay never met")
+            << 2 << 5.0 << 1 << QList<float> {120, 99, 120, 99} << "...." << QStringList {} << 0;
+        QTest::newRow("off-delay: two in a row below the deadband")
+            << 1 << 5.0 << 2 << QList<float> {120, 80, 96, 80, 80} << "AAAA." << cleared << 1;
+        QTest::newRow("a reading in the deadband restarts the off-delay")
+            << 1 << 10.0 << 2 << QList<float> {120, 80, 95, 80, 95} << "AAAAA" << one << 1;
+    }
+    void filter()
+    {
+        QFETCH(int, onDelay);
+        QFETCH(double, deadband);
+        QFETCH(int, offDelay);
+        QFETCH(QList<float>, doses);
+        QFETCH(QString, shown);
+        build({3, 7});
+        RAlarmFilterSettings settings;
+        settings.nOnDelay = onDelay;
+        settings.dDeadband = deadband;
+        settings.nOffDelay = offDelay;
+        QVERIFY(RAlarmFilterStore::Store(3, settings));
+        m_pModel->LoadAlarmFilters();
+        QString strShown;
+        for (float fDose : doses) {
+            reading(3, fDose);
+            // The readings themselves are shown as read.
+            QCOMPARE(m_pModel->DoseAt(0), fDose);
+            strShown += m_pState->IsActive(3) ? QLatin1Char('A') : QLatin1Char('.');
+        }
+        QCOMPARE(strShown, shown);
+        QTEST(events(), "journal");
+        QTEST(m_nPlays, "plays");
+        // Region 7 keeps the defaults.
+        QCOMPARE(m_pModel->Filter().SettingsOf(7), RAlarmFilterSettings());
+    }
+
+    // 255 regions whose readings alternate across their thresholds every
+    // 2 s (the flood that wrote 128 rows a second) write a few rows each:
+    // four alarms in a minute make a region chatter, and then it writes
+    // nothing until it has been quiet for a minute. Every raise is still
+    // counted: as an alarm row or in its chatter-end.
+    void chatteringBoundsTheJournal()
+    {
+        QList<int> ids;
+        for (int nId = 1; nId <= 255; ++nId)
+            ids << nId;
+        build(ids);
+        QHash<int, int> raises;
+        int nPlays = 0;
+        const int nRounds = 5 * 30; // five minutes
+        for (int nRound = 0; nRound < nRounds; ++nRound) {
+            if (nRound == 8)
+                nPlays = m_nPlays;
+            m_clock.Advance(2000);
+            const bool bHigh = nRound % 2 == 0;
+            for (int nId : qAsConst(ids)) {
+                m_pModel->UpdateDose(nId, bHigh ? 110.0f : 80.0f);
+                if (bHigh)
+                    ++raises[nId];
+            }
+            m_pState->Poll();
+        }
+        const int nRows = events().size();
+        QVERIFY2(nRows <= 255 * 8 + 2, qPrintable(QString::number(nRows)));
+        QVERIFY(m_pState->IsChattering(1) && m_pState->IsChattering(255));
+        // Sounded as its alarms came, never for a chattering region's raise.
+        QCOMPARE(m_nPlays, nPlays);
+        QCOMPARE(events(0).count(QStringLiteral("flood 0")), 1);
+
+        // Quiet below the threshold for a minute: the episodes end, closed
+        // by a clear, so alarm and clear rows pair up again.
+        for (int n = 0; n < 31; ++n) {
+            m_clock.Advance(2000);
+            for (int nId : qAsConst(ids))
+                m_pModel->UpdateDose(nId, 80.0f);
+            m_pState->Poll();
+        }
+        const QStringList region = events(200);
+        QCOMPARE(region,
+            (QStringList {"alarm 200", "clear 200", "alarm 200", "clear 200", "alarm 200",
+                "clear 200", "alarm 200", "chattering 200", "chatter-end 200", "clear 200"}));
+        QCOMPARE(detail(last("chattering", 200), "alarms"), 4);
+        const RAlarmEvent end = last("chatter-end", 200);
+        QCOMPARE(4 + detail(end, "alarms"), raises.value(200));
+        QVERIFY(detail(end, "seconds") >= 5 * 60 - 14);
+        QVERIFY(!m_pState->IsActive(200));
+    }
+
+    // A shelved region is shown shelved, neither sounds nor writes alarm
+    // rows while its readings are still shown; the shelving outlives a
+    // restart and ends by itself on time, when a region still in alarm
+    // alarms again at once.
+    void shelving()
+    {
+        build({3, 7});
+        reading(3, 150);
+        QCOMPARE(m_nPlays, 1);
+        QVERIFY(!m_pState->Shelve(3, m_clock.Now().addSecs(-1), "past"));
+        QVERIFY(m_pState->Shelve(3, m_clock.Now().addSecs(10 * 3600), "detector swap; ok"));
+        // Eight hours at most.
+        QCOMPARE(m_pState->ShelfOf(3).until, m_clock.Now().addSecs(8 * 3600));
+        QCOMPARE(m_pState->LookOf(3), RAlarmState::Shelved);
+        QVERIFY(!m_pState->AnyUnacknowledged());
+        const RAlarmEvent shelve = last("shelve", 3);
+        QCOMPARE(shelve.strOperator, QStringLiteral("officer1"));
+        QVERIFY(shelve.strDetail.endsWith(QStringLiteral(";reason=detector swap; ok")));
+        for (float fDose : {50.0f, 500.0f, 40.0f, 600.0f})
+            reading(3, fDose);
+        QCOMPARE(m_pModel->DoseAt(0), 600.0f);
+        QCOMPARE(m_nPlays, 1);
+        QCOMPARE(events(3), (QStringList {"alarm 3", "ack 3", "clear 3", "shelve 3"}));
+
+        // A restart reads the shelving back.
+        start();
+        QVERIFY(m_pState->IsShelved(3));
+        reading(3, 700);
+        QCOMPARE(m_nPlays, 1);
+        m_clock.Advance(8 * 3600 * 1000);
+        m_pState->Poll();
+        QVERIFY(!m_pState->IsShelved(3));
+        QCOMPARE(events(3).mid(4), (QStringList {"unshelve 3", "alarm 3"}));
+        QCOMPARE(last("unshelve", 3).strDetail, QStringLiteral("expired"));
+        QVERIFY(last("unshelve", 3).strOperator.isEmpty());
+        QCOMPARE(m_nPlays, 2);
+        QVERIFY(RAlarmShelfStore::Load().isEmpty());
+    }
+
+    // The mute silences the alarms there are; it holds while they clear and
+    // raise again, ends with a new region's alarm, and resets once every
+    // alarm is over.
+    void mute_data()
+    {
+        QTest::addColumn<QString>("steps"); // A/N: region alarm/normal, K ack, M mute
+        QTest::addColumn<bool>("muted");
+        QTest::addColumn<int>("plays");
+        QTest::newRow("holds through chatter") << "A3 M N3 A3 N3 A3" << true << 1;
+        QTest::newRow("holds through an acknowledged region's chatter")
+            << "A3 K3 A7 M N3 A3" << true << 2;
+        QTest::newRow("a new region lifts it") << "A3 M N3 A7" << false << 2;
+        QTest::newRow("resets when every alarm is over") << "A3 M K3 N3" << false << 1;
+        QTest::newRow("not while one is left") << "A3 A7 M K3 N3" << true << 2;
+    }
+    void mute()
+    {
+        QFETCH(QString, steps);
+        build({3, 7});
+        m_pState->SetChatterLimit(0);
+        for (const QString& strStep : steps.split(QLatin1Char(' '))) {
+            const int nId = strStep.mid(1).toInt();
+            switch (strStep.at(0).toLatin1()) {
+            case 'A':
+                reading(nId, 150);
+                break;
+            case 'N':
+                reading(nId, 50);
+                break;
+            case 'K':
+                m_pState->Acknowledge(nId);
+                break;
+            default:
+                m_pCue->SetMuted(true);
+            }
+        }
+        QTEST(m_pCue->IsMuted(), "muted");
+        QTEST(m_nPlays, "plays");
+    }
+
+    // More than ten new alarms within ten minutes are a flood, told with
+    // the count; it ends when the window holds five or fewer.
+    void flood()
+    {
+        QList<int> ids;
+        for (int nId = 1; nId <= 12; ++nId)
+            ids << nId;
+        build(ids);
+        QSignalSpy told(m_pState, &RAlarmState::FloodChanged);
+        for (int nId = 1; nId <= 10; ++nId)
+            reading(nId, 150, 30000);
+        QVERIFY(!m_pState->IsFlood());
+        reading(11, 150, 30000);
+        QVERIFY(m_pState->IsFlood());
+        QCOMPARE(told.last().at(1).toInt(), 11);
+        QCOMPARE(last("flood").strDetail, QStringLiteral("alarms=11"));
+        reading(12, 150, 30000);
+        QCOMPARE(told.last().at(1).toInt(), 12);
+        // Six alarms left in the window until 10:13:30, when the seventh
+        // (10:03:30) leaves it.
+        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 13, 29)));
+        m_pState->Poll();
+        QVERIFY(m_pState->IsFlood());
+        m_clock.Advance(1000);
+        m_pState->Poll();
+        QVERIFY(!m_pState->IsFlood());
+        QCOMPARE(told.last().at(0).toBool(), false);
+        QCOMPARE(last("flood-end").strDetail, QStringLiteral("alarms=12;seconds=480"));
+    }
+
+    // During a flood the lost link comes first, then alarms by how far over
+    // their threshold, each group the earliest first.
+    void priorityOrder()
+    {
+        const auto event = [](const char* pEvent, int nSecond, double dDose, int nThreshold) {
+            RAlarmEvent one;
+            one.strEvent = QLatin1String(pEvent);
+            one.time = QDateTime(QDate(2026, 3, 7), QTime(10, 0, nSecond));
+            one.dDose = dDose;
+            one.nThreshold = nThreshold;
+            one.nId = nSecond;
+            return one;
+        };
+        QVector<RAlarmEvent> events {event("clear", 1, 5, 100), event("alarm", 2, 150, 100),
+            event("alarm", 3, 5000, 100), event("link-down", 4, 0, 0), event("alarm", 5, 300, 100),
+            event("alarm", 6, 1200, 100), event("chattering", 7, 150, 100)};
+        RAlarmState::SortByPriority(&events);
+        QList<int> order;
+        for (const RAlarmEvent& one : events)
+            order << one.nId;
+        QCOMPARE(order, (QList<int> {4, 3, 6, 5, 2, 7, 1}));
+    }
+};
+
+QTEST_MAIN(TestAlarmHandling)
+#include "tst_alarmhandling.moc"

@@ -1345,6 +1345,22 @@
         <source>%1 failed logins</source>
         <translation>%1 次登录失败</translation>
     </message>
+    <message>
+        <source>alarm delays changed</source>
+        <translation>报警延时已更改</translation>
+    </message>
+    <message>
+        <source>alarm shelved</source>
+        <translation>报警已搁置</translation>
+    </message>
+    <message>
+        <source>alarm unshelved</source>
+        <translation>报警已恢复</translation>
+    </message>
+    <message>
+        <source>rows missing from the trail</source>
+        <translation>审计记录缺少行</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetIp</name>

@@ -139,9 +139,27 @@ bool RAuditTrail::Open(QString* pError)
         return false;
     }
     m_key = key;
-    // A trail from before the head file starts one at its last row.
-    if (!QFileInfo::exists(HeadPath(m_strKeyPath)))
+    // A trail from before the head file starts one at its last row. One that
+    // no longer ends where its head says has lost rows from its end: that is
+    // put on record before anything else is appended, since the next row
+    // moves the head.
+    // An empty trail is a new one (a new file under an old key): it starts
+    // its own head rather than report the old file's rows as missing.
+    QFile head(HeadPath(m_strKeyPath));
+    if (nRows == 0 || !head.open(QIODevice::ReadOnly)) {
         WriteHead();
+        return true;
+    }
+    const QList<QByteArray> fields = head.readAll().trimmed().split(' ');
+    const qint64 nHeadSeq = fields.value(0).toLongLong();
+    if (nHeadSeq != m_nLastSeq || fields.value(1) != m_lastMac) {
+        const QString strGap = nHeadSeq > m_nLastSeq + 1
+            ? QStringLiteral("rows %1 to %2").arg(m_nLastSeq + 1).arg(nHeadSeq)
+            : QStringLiteral("row %1").arg(nHeadSeq);
+        Log(LogLevel::Alert, "audit trail: %s missing from its end\n", strGap.toUtf8().constData());
+        Append({0, QStringLiteral("kestal")}, QLatin1String(RAuditAction::TrailGap), strGap,
+            QString(), QString(), QStringLiteral("missing at start"));
+    }
     return true;
 }
 
@@ -284,6 +302,8 @@ RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPat
                 check.strReason = QStringLiteral("sequence out of order");
         } else if (mac(key, texts, prevMac) != rowMac) {
             check.strReason = QStringLiteral("the MAC does not match the row");
+        } else if (texts.at(4) == QLatin1String(RAuditAction::TrailGap)) {
+            check.strReason = QStringLiteral("the client found %1 missing").arg(texts.at(5));
         }
         if (!check.strReason.isEmpty()) {
             check.eStatus = RAuditCheck::Status::Broken;
@@ -302,9 +322,11 @@ RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPat
     if (nHeadSeq > check.nRows) {
         check.eStatus = RAuditCheck::Status::Broken;
         check.nBrokenSeq = check.nRows + 1;
-        check.strReason = QStringLiteral("rows %1 to %2 at the end are missing")
-                              .arg(check.nRows + 1)
-                              .arg(nHeadSeq);
+        check.strReason = nHeadSeq > check.nRows + 1
+            ? QStringLiteral("rows %1 to %2 at the end are missing")
+                  .arg(check.nRows + 1)
+                  .arg(nHeadSeq)
+            : QStringLiteral("the last row is missing");
     } else if (nHeadSeq >= 0 && (nHeadSeq < check.nRows || prevMac != headMac)) {
         check.eStatus = RAuditCheck::Status::Broken;
         check.nBrokenSeq = nHeadSeq + 1 > check.nRows ? check.nRows : nHeadSeq + 1;
@@ -348,13 +370,14 @@ QVector<RAuditEntry> RAuditTrail::Read(const QDate& from, const QDate& to,
 QStringList RAuditTrail::ActionNames()
 {
     QStringList names;
-    for (const char* pName :
-        {RAuditAction::Login, RAuditAction::Logout, RAuditAction::LoginFailed,
-            RAuditAction::Lockout, RAuditAction::Acknowledge, RAuditAction::Mute,
-            RAuditAction::Threshold, RAuditAction::DeviceAdd, RAuditAction::DeviceRemove,
-            RAuditAction::DeviceRename, RAuditAction::HistoryDelete, RAuditAction::Setting,
-            RAuditAction::DayDelete, RAuditAction::AccountCreate, RAuditAction::AccountDisable,
-            RAuditAction::AccountPassword, RAuditAction::AccountGrade, RAuditAction::AccountEnable})
+    for (const char* pName : {RAuditAction::Login, RAuditAction::Logout, RAuditAction::LoginFailed,
+             RAuditAction::Lockout, RAuditAction::Acknowledge, RAuditAction::Mute,
+             RAuditAction::Threshold, RAuditAction::AlarmFilter, RAuditAction::Shelve,
+             RAuditAction::Unshelve, RAuditAction::DeviceAdd, RAuditAction::DeviceRemove,
+             RAuditAction::DeviceRename, RAuditAction::HistoryDelete, RAuditAction::Setting,
+             RAuditAction::DayDelete, RAuditAction::AccountCreate, RAuditAction::AccountDisable,
+             RAuditAction::AccountPassword, RAuditAction::AccountGrade, RAuditAction::AccountEnable,
+             RAuditAction::TrailGap})
         names << QLatin1String(pName);
     return names;
 }

@@ -67,6 +67,9 @@ constexpr char AccountDisable[] = "account-disable";
 constexpr char AccountPassword[] = "account-password";
 constexpr char AccountGrade[] = "account-grade";
 constexpr char AccountEnable[] = "account-enable";
+// The client found rows missing from the end of the trail when it opened it:
+// the trail keeps the break on record however it goes on.
+constexpr char TrailGap[] = "trail-gap";
 } // namespace RAuditAction
 
 // The audit trail (table AuditTrail): who did what, when, to what, from which

@@ -24,8 +24,12 @@ struct Track
     bool bShelved = false;
     QDateTime shelveFrom;
     QDateTime shelveUntil;
-    QDateTime pendingAlarm; // the last alarm row not yet acknowledged
+    // An alarm stays latched until acknowledged, raised again or not: one
+    // acknowledgement answers every raise since the last one, and the wait is
+    // counted from the first of them.
+    QDateTime pendingAlarm; // the first alarm row not yet acknowledged
     bool bPendingInMonth = false;
+    int nPendingInMonth = 0; // raises of the month waiting for it
 
     int nAlarms = 0;
     int nEpisodes = 0;
@@ -148,10 +152,11 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
                 track.alarmFrom = time;
             }
             track.bAlarmSeen = true;
-            if (track.pendingAlarm.isValid() && track.bPendingInMonth)
-                ++m_nUnacknowledged;
-            track.pendingAlarm = time;
-            track.bPendingInMonth = bInMonth;
+            if (!track.pendingAlarm.isValid()) {
+                track.pendingAlarm = time;
+                track.bPendingInMonth = bInMonth;
+            }
+            track.nPendingInMonth += bInMonth;
         } else if (strEvent == QLatin1String("clear")) {
             if (track.bInAlarm || !track.bAlarmSeen)
                 inAlarm[event.nId] << Interval {track.alarmFrom, time};
@@ -186,6 +191,7 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
                 if (track.bPendingInMonth)
                     delays << track.pendingAlarm.secsTo(time);
                 track.pendingAlarm = QDateTime();
+                track.nPendingInMonth = 0;
             }
         } else if (strEvent == QLatin1String("shelve")) {
             // Shelved again before the end: the first ends where the second begins.
@@ -239,8 +245,7 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
             chattering[nId] << Interval {track.chatterFrom, QDateTime()};
         if (track.bShelved)
             shelved[nId] << Interval {track.shelveFrom, track.shelveUntil};
-        if (track.pendingAlarm.isValid() && track.bPendingInMonth)
-            ++m_nUnacknowledged;
+        m_nUnacknowledged += track.nPendingInMonth;
 
         if (track.nAlarms > 0)
             m_top << RegionCount {nId, track.nAlarms};

@@ -28,6 +28,9 @@ const char* const s_pActions[][2] = {
     {RAuditAction::Acknowledge, QT_TRANSLATE_NOOP("RFrameAudit", "alarm acknowledged")},
     {RAuditAction::Mute, QT_TRANSLATE_NOOP("RFrameAudit", "alarm sound muted")},
     {RAuditAction::Threshold, QT_TRANSLATE_NOOP("RFrameAudit", "threshold changed")},
+    {RAuditAction::AlarmFilter, QT_TRANSLATE_NOOP("RFrameAudit", "alarm delays changed")},
+    {RAuditAction::Shelve, QT_TRANSLATE_NOOP("RFrameAudit", "alarm shelved")},
+    {RAuditAction::Unshelve, QT_TRANSLATE_NOOP("RFrameAudit", "alarm unshelved")},
     {RAuditAction::DeviceAdd, QT_TRANSLATE_NOOP("RFrameAudit", "device added")},
     {RAuditAction::DeviceRemove, QT_TRANSLATE_NOOP("RFrameAudit", "device removed")},
     {RAuditAction::DeviceRename, QT_TRANSLATE_NOOP("RFrameAudit", "device renamed")},
@@ -39,6 +42,7 @@ const char* const s_pActions[][2] = {
     {RAuditAction::AccountPassword, QT_TRANSLATE_NOOP("RFrameAudit", "password reset")},
     {RAuditAction::AccountGrade, QT_TRANSLATE_NOOP("RFrameAudit", "grade changed")},
     {RAuditAction::AccountEnable, QT_TRANSLATE_NOOP("RFrameAudit", "account enabled")},
+    {RAuditAction::TrailGap, QT_TRANSLATE_NOOP("RFrameAudit", "rows missing from the trail")},
 };
 
 // The fixed words the stores write into the rows.

@@ -143,6 +143,23 @@ private slots:
         QCOMPARE(check.nBrokenSeq, brokenSeq);
     }
 
+    // Rows removed from the end before the client opens the trail again are
+    // put on record at once, so the trail stays broken however it goes on.
+    void gapFoundAtOpenStaysOnRecord()
+    {
+        AppendThresholds(m_pTrail.get(), 5);
+        m_pTrail.reset();
+        QVERIFY(tamper("DataBase.sqlite", {"delete from AuditTrail where Seq >= 4"}));
+        m_pTrail = std::make_unique<RAuditTrail>(KeyPath(), m_pClock.get());
+        QString strError;
+        QVERIFY(m_pTrail->Open(&strError));
+        AppendThresholds(m_pTrail.get(), 1);
+        const RAuditCheck check = RAuditTrail::Verify(Key(), RAuditTrail::HeadPath(KeyPath()));
+        QCOMPARE(check.eStatus, Status::Broken);
+        QCOMPARE(check.nBrokenSeq, qint64(4));
+        QVERIFY2(check.strReason.contains("rows 4 to 5"), qPrintable(check.strReason));
+    }
+
     // Rows made with another key break the chain at the first of them, and
     // checked with that other key the chain breaks at once.
     void anotherKeyBreaksAtItsFirstRow()

@@ -288,25 +288,6 @@ private slots:
         QTRY_COMPARE(m_pWindow->Count(SBus::RawReading), 4);
     }
 
-    void thresholdFrame_data()
-    {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("threshold");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("250 -> 2") << 3 << 250 << QByteArray::fromHex("A40A00000000FF0103000200FF");
-        QTest::newRow("99 -> 0") << 3 << 99 << QByteArray::fromHex("A40A00000000FF0103000002FF");
-        QTest::newRow("big, id low byte")
-            << 0x1FE << 6553500 << QByteArray::fromHex("A40A00000000FF01FEFFFFFFFF");
-    }
-
-    void thresholdFrame()
-    {
-        QFETCH(int, id);
-        QFETCH(int, threshold);
-        QFETCH(QByteArray, frame);
-        QCOMPARE(PDoseThread::ThresholdFrame(id, threshold).toHex(' '), frame.toHex(' '));
-    }
-
     void echoAnsweredOnceAfterReconnection()
     {
         const auto echo = [this](int i) {
@@ -407,27 +388,30 @@ private slots:
         QCOMPARE(firstLine(), (QStringList {CONNECTING, reason}));
     }
 
-    void echoFrameLayout_data()
+    // The frames the link sends, byte for byte: a threshold (in hundreds)
+    // and the echo of a target dose, whose index byte order and checksum
+    // span show here.
+    void outgoingFrames_data()
     {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("tip");
+        QTest::addColumn<QByteArray>("built");
         QTest::addColumn<QByteArray>("frame");
-        // Wrong byte order of the index or a checksum over the wrong span shows here.
-        QTest::newRow("documented")
-            << 5 << 0x102 << 3 << QByteArray::fromHex("A40900000102FF21050327FC");
+        QTest::newRow("threshold 250 -> 2") << PDoseThread::ThresholdFrame(3, 250)
+                                            << QByteArray::fromHex("A40A00000000FF0103000200FF");
+        QTest::newRow("threshold 99 -> 0") << PDoseThread::ThresholdFrame(3, 99)
+                                           << QByteArray::fromHex("A40A00000000FF0103000002FF");
+        QTest::newRow("threshold big, id low byte") << PDoseThread::ThresholdFrame(
+            0x1FE, 6553500) << QByteArray::fromHex("A40A00000000FF01FEFFFFFFFF");
+        QTest::newRow("echo") << RAdditionalDose::EchoFrame(5, 0x102, 3)
+                              << QByteArray::fromHex("A40900000102FF21050327FC");
         // Sums: 21^AB^00 = 8A; 89^AB^CD^EF^FF^21^AB^00^8A = FF.
-        QTest::newRow("high index, wide id")
-            << 0x1AB << int(0x89ABCDEF) << 0 << QByteArray::fromHex("A40989ABCDEFFF21AB008AFF");
+        QTest::newRow("echo, high index, wide id") << RAdditionalDose::EchoFrame(
+            0x1AB, int(0x89ABCDEF), 0) << QByteArray::fromHex("A40989ABCDEFFF21AB008AFF");
     }
-
-    void echoFrameLayout()
+    void outgoingFrames()
     {
-        QFETCH(int, id);
-        QFETCH(int, index);
-        QFETCH(int, tip);
+        QFETCH(QByteArray, built);
         QFETCH(QByteArray, frame);
-        QCOMPARE(RAdditionalDose::EchoFrame(id, index, tip).toHex(' '), frame.toHex(' '));
+        QCOMPARE(built.toHex(' '), frame.toHex(' '));
     }
 
     void replyParsing_data()

@@ -127,6 +127,25 @@ void Gesture(PDoseCurveView& view, float fLeft0, float fRight0, float fLeft1, fl
     view.Reset();
 }
 
+// Regions 11 and 12 (12 in its own colour) on one diagram, each curve added
+// and loaded; 12 hidden when asked.
+void LoadTwoCurves(RDoseRatioDiagram& diagram, SManualClock& clock, bool bHide12)
+{
+    TestDb::AddRegions({11, 12});
+    PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set ButtonCheck = %1, G_Color = "
+                                  "255 where Id = 12")
+                       .arg(bHide12 ? 0 : 2));
+    RRegionCatalogue::Shared().Reload();
+    diagram.SetClock(&clock);
+    diagram.LoadDay(11, false, 1440, kDay);
+    diagram.LoadCurveEnabled();
+    diagram.LoadCurveColours();
+    for (int nId : {11, 12}) {
+        diagram.AddCurve(nId, 1440);
+        diagram.LoadCurve(nId, false, 1440);
+    }
+}
+
 } // namespace
 
 class TestHistoryDiagrams : public QObject
@@ -242,23 +261,11 @@ private slots:
     void multiCurveShowsEnabledRegions()
     {
         SManualClock clock(QDateTime(kDay, QTime(15, 0)));
-        // Region 11's display row holds only its id: shown, in the default colour.
-        TestDb::AddRegions({11, 12});
-        PSqlExec::Exec(
-            "update RegionCurveColorInfo set ButtonCheck = 0, G_Color = 255 where Id = 12");
-        RRegionCatalogue::Shared().Reload();
         Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), {{100, 45}, {101, 42}, {102, 36}});
         Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), {{200, 270}, {201, 270}});
         RDoseRatioDiagram diagram;
-        diagram.SetClock(&clock);
-        diagram.LoadDay(11, false, 1440, kDay);
-        diagram.LoadCurveEnabled();
-        diagram.LoadCurveColours();
-        diagram.AddCurve(11, 1440);
-        diagram.AddCurve(12, 1440);
+        LoadTwoCurves(diagram, clock, true);
         diagram.AddCurve(11, 10); // already there: unchanged
-        diagram.LoadCurve(11, false, 1440);
-        diagram.LoadCurve(12, false, 1440);
         QCOMPARE(diagram.CurveSamples(11).size(), 1440);
         QCOMPARE(diagram.CurveSamples(12)[200], 9.0f);
         const QImage image = Render(diagram);
@@ -289,9 +296,6 @@ private slots:
     void logAxisKeepsLowCurvesReadable()
     {
         SManualClock clock(QDateTime(kDay, QTime(15, 0)));
-        TestDb::AddRegions({11, 12});
-        PSqlExec::Exec("update RegionCurveColorInfo set G_Color = 255 where Id = 12");
-        RRegionCatalogue::Shared().Reload();
         QMap<int, double> steady;
         QMap<int, double> burst;
         for (int i = 100; i < 700; ++i) {
@@ -301,14 +305,7 @@ private slots:
         Insert("MonthMinuteDose", "Id,Month", Keys(11, kDay), steady);
         Insert("MonthMinuteDose", "Id,Month", Keys(12, kDay), burst);
         RDoseRatioDiagram diagram;
-        diagram.SetClock(&clock);
-        diagram.LoadDay(11, false, 1440, kDay);
-        diagram.LoadCurveEnabled();
-        diagram.LoadCurveColours();
-        for (int nId : {11, 12}) {
-            diagram.AddCurve(nId, 1440);
-            diagram.LoadCurve(nId, false, 1440);
-        }
+        LoadTwoCurves(diagram, clock, false);
         const QImage image = Render(diagram);
         QVERIFY(diagram.IsLogAxis());
         for (const auto& label : diagram.ValueLabels()) {
@@ -445,14 +442,23 @@ private slots:
     }
 
     // Hour labels step by 1, 2, 3 or 6 hours as the width allows 30-pixel
-    // labels to stand apart; a zoomed window steps by round minutes.
-    void timeStepByWidth()
+    // labels to stand apart; a zoomed window steps by round minutes. The
+    // day's last label and the plot's right edge both stand for 24:00; a
+    // window starting off the hour labels round times.
+    void timeAxis()
     {
         QList<int> steps;
         for (const QPoint& spanAndWidth : {QPoint(1440, 1200), QPoint(1440, 940), QPoint(1440, 250),
                  QPoint(1440, 4000), QPoint(120, 940), QPoint(5, 940)})
             steps << PDoseCurveScale::TimeStep(spanAndWidth.x(), spanAndWidth.y(), 30);
         QCOMPARE(steps, (QList<int> {60, 120, 360, 60, 10, 1}));
+        const auto day = PDoseCurveScale::TimeLabels(0, 1440, 60, kWidth);
+        QCOMPARE(day.size(), 25);
+        QCOMPARE(day.last().nX, kWidth);
+        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, kWidth, kWidth), 7200);
+        const auto window = PDoseCurveScale::TimeLabels(125, 245, 60, 120);
+        QCOMPARE(window.size(), 2);
+        QCOMPARE(window[0].nIndex, 180);
     }
 
     void zeroSamplesBreakTheCurve()
@@ -471,19 +477,6 @@ private slots:
         QVERIFY(PDoseCurveScale::BuildPoints(samples, 3, 3, kWidth, 10.0).isEmpty());
         QCOMPARE(PDoseCurveScale::ToPixel(std::nan("")), 0);
         QCOMPARE(PDoseCurveScale::ToPixel(-1e30), -1000000);
-    }
-
-    // The day's last label and the plot's right edge both stand for 24:00;
-    // a window starting off the hour labels round times.
-    void timeLabelsAndCursor()
-    {
-        const auto day = PDoseCurveScale::TimeLabels(0, 1440, 60, kWidth);
-        QCOMPARE(day.size(), 25);
-        QCOMPARE(day.last().nX, kWidth);
-        QCOMPARE(PDoseCurveScale::CursorSeconds(60, 120, kWidth, kWidth), 7200);
-        const auto window = PDoseCurveScale::TimeLabels(125, 245, 60, 120);
-        QCOMPARE(window.size(), 2);
-        QCOMPARE(window[0].nIndex, 180);
     }
 
     void deepZoomLoadsTwoSecondSamples()

@@ -32,7 +32,6 @@
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
 
-#include "FakePrompt.h"
 #include "PSimDataServer.h"
 
 #include <QAbstractButton>
@@ -74,6 +73,14 @@ double stored(int nId)
 double committed()
 {
     return CommittedRows("DataBase.sqlite", "select total(Sum) from MonthData").toDouble();
+}
+
+// The audit trail's columns, row by row, from its second row (the first is the
+// window's start).
+QString trail(const char* pColumns, const char* pWhere = "1")
+{
+    return SqlRows(QStringLiteral("select %1 from AuditTrail where Seq > 1 and (%2) order by Seq")
+                       .arg(QLatin1String(pColumns), QLatin1String(pWhere)));
 }
 
 // One message of a .ts file: where it lives and what it says.
@@ -236,6 +243,24 @@ private:
     {
         return pParent->findChild<QPushButton*>(QLatin1String(pName));
     }
+    QListView* categories() const
+    {
+        return m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+    }
+    void openEveryPage()
+    {
+        QListView* pList = categories();
+        for (int i = 0; pList && i < pList->model()->rowCount(); ++i)
+            pList->setCurrentIndex(pList->model()->index(i, 0));
+    }
+    // An account of the grade, password "<name>-pass", logged in from the title bar.
+    void logIn(const QString& strName, int nGrade)
+    {
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, strName, nGrade, strName + "-pass"),
+            RUserAccounts::Result::Ok);
+        m_prompt.logins = {{strName, strName + "-pass"}};
+        button(m_pWindow, "m_pButtonLogin")->click();
+    }
     // The window with every settings category and the alarm journal opened
     // once, so that each exists, and the link up: its texts, and the
     // question the settings window's "OK" asks.
@@ -244,9 +269,7 @@ private:
         cleanup();
         init();
         m_pWindow->resize(1600, 900);
-        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
-        for (int i = 0; pList && i < pList->model()->rowCount(); ++i)
-            pList->setCurrentIndex(pList->model()->index(i, 0));
+        openEveryPage();
         QTest::mouseClick(button(m_pWindow->FormRegion(), "m_pButtonJournal"), Qt::LeftButton);
         // The link's status arrives as a constant text and is translated
         // only where the status strip shows it.
@@ -458,11 +481,8 @@ private slots:
         QCOMPARE(ack.strEvent, QStringLiteral("ack"));
         QCOMPARE(ack.nId, RAlarmState::kLinkId);
         QCOMPARE(ack.strOperator, QStringLiteral("operator"));
-        QStringList actions;
-        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
-            actions << entry.strAction + ':' + entry.strObject;
         QCOMPARE(
-            actions.mid(1), QStringList({"login:operator", "mute:", "acknowledge:all regions"}));
+            trail("Action, Object"), QString("login operator; mute ; acknowledge all regions"));
     }
 
     // Shelving takes an officer: an operator is told so and nothing is
@@ -491,14 +511,8 @@ private slots:
         m_prompt.reasons = QStringList {"test done"};
         button(pPage, "m_pButtonShelve")->click();
         QVERIFY(!pState->IsShelved(nId));
-        QStringList actions;
-        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
-            if (entry.strAction.contains(QLatin1String("shelve")))
-                actions << entry.strAction + ':' + entry.actor.strName + ':' + entry.strObject;
-        }
-        const QString strRegion = QStringLiteral("region %1").arg(nId);
-        QCOMPARE(
-            actions, QStringList({"shelve:officer:" + strRegion, "unshelve:officer:" + strRegion}));
+        QCOMPARE(trail("Action, AccountName, Object", "Action like '%shelve'"),
+            QString("shelve officer region %1; unshelve officer region %1").arg(nId));
     }
 
     // Buttons show their pages and are marked; a horizontal drag in the
@@ -675,12 +689,9 @@ private slots:
         prompt.logins = {{"officer", "officer-pass"}};
         pButton->click();
         cleanup();
-        QStringList actions;
-        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date()))
-            actions << entry.strAction + ':' + entry.strReason;
-        QCOMPARE(actions.mid(1),
-            QStringList({"login-failed:wrong password", "login:", "logout:idle",
-                "login:", "logout:", "login:", "logout:shut-down"}));
+        QCOMPARE(trail("Action, Reason"),
+            QString("login-failed wrong password; login ; logout idle; login ; logout ; login ; "
+                    "logout shut-down"));
     }
 
     // Each grade as a user meets the settings pages: devices, system
@@ -701,15 +712,9 @@ private slots:
         QFETCH(int, grade);
         QFETCH(bool, allowed);
         QFETCH(bool, accounts);
-        FakePrompt& prompt = m_prompt;
-        auto* pButton = m_pWindow->findChild<QPushButton*>("m_pButtonLogin");
-        if (grade != RUserRights::NoSession) {
-            QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "someone", grade, "some-password"),
-                RUserAccounts::Result::Ok);
-            prompt.logins = {{"someone", "some-password"}};
-            pButton->click();
-        }
-        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
+        if (grade != RUserRights::NoSession)
+            logIn("someone", grade);
+        QListView* pList = categories();
         // A page the grade may not change does not open: it says why.
         for (int i = 0; i < pList->model()->rowCount(); ++i) {
             pList->setCurrentIndex(pList->model()->index(i, 0));
@@ -724,7 +729,7 @@ private slots:
         }
         QCOMPARE(POptionPage::Pages().size(), size_t(5));
         if (grade != RUserRights::NoSession) {
-            pButton->click();
+            button(m_pWindow, "m_pButtonLogin")->click();
             QVERIFY(m_pWindow->FormSetting()->IsDenied());
             for (const auto& pPage : POptionPage::Pages())
                 QVERIFY(!pPage->Widget()->isEnabled());
@@ -772,16 +777,12 @@ private slots:
     {
         QFETCH(QStringList, again);
         QFETCH(bool, sent);
-        RUserAccounts& accounts = m_pWindow->Session()->Accounts();
-        QCOMPARE(accounts.Create({}, "officer", 1, "officer-pass"), RUserAccounts::Result::Ok);
-        QCOMPARE(accounts.Create({}, "admin", 0, "admin-pass"), RUserAccounts::Result::Ok);
-        m_prompt.logins = {{"officer", "officer-pass"}};
-        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "admin", 0, "admin-pass"),
+            RUserAccounts::Result::Ok);
+        logIn("officer", 1);
         if (!again.isEmpty())
             m_prompt.logins = {again};
-        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
-        for (int i = 0; i < pList->model()->rowCount(); ++i)
-            pList->setCurrentIndex(pList->model()->index(i, 0));
+        openEveryPage();
         auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
         pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText("1");
         const int nOld = RRegionCatalogue::Shared().AlarmValue(1);
@@ -789,53 +790,30 @@ private slots:
         pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
         QCOMPARE(RRegionCatalogue::Shared().AlarmValue(1), sent ? 2000 : nOld);
         // The password asked again is no login of its own.
-        QStringList thresholds;
-        int nLogins = 0;
-        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
-            if (entry.strAction == RAuditAction::Threshold)
-                thresholds << entry.strObject + ' ' + entry.strOld + ' ' + entry.strNew;
-            nLogins += entry.strAction == RAuditAction::Login;
-        }
-        QCOMPARE(nLogins, 1);
-        QCOMPARE(
-            thresholds, sent ? QStringList(QString("region 1 %1 2000").arg(nOld)) : QStringList());
+        QCOMPARE(trail("count(*)", "Action = 'login'"), QString("1"));
+        QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),
+            sent ? QString("region 1 %1 2000").arg(nOld) : QString());
     }
 
     // Each system setting saved with a new value is in the trail, old and
     // new, under the account logged in; unchanged ones are not.
     void systemSettingsInTrail()
     {
-        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "officer", 1, "officer-pass"),
-            RUserAccounts::Result::Ok);
-        m_prompt.logins = {{"officer", "officer-pass"}};
-        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
-        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
-        for (int i = 0; i < pList->model()->rowCount(); ++i)
-            pList->setCurrentIndex(pList->model()->index(i, 0));
+        logIn("officer", 1);
+        openEveryPage();
         m_pWindow->FormSetting()->findChild<QSpinBox*>("m_pSpinBoxIdleMinutes")->setValue(20);
         m_pWindow->FormSetting()->findChild<QSpinBox*>("m_pSpinBoxArchiveMonths")->setValue(7);
         QCOMPARE(POptionPage::Pages().at(1)->Apply(), int(POptionPage::Applied));
-        QStringList settings;
-        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
-            if (entry.strAction == RAuditAction::Setting)
-                settings << entry.actor.strName + ' ' + entry.strObject + ' ' + entry.strOld + ' '
-                        + entry.strNew;
-        }
-        QCOMPARE(settings,
-            QStringList(
-                {"officer ArchiveRetentionMonths 2 7", "officer SessionIdleMinutes 15 20"}));
+        QCOMPARE(trail("AccountName, Object, OldValue, NewValue", "Action = 'setting'"),
+            QString("officer ArchiveRetentionMonths 2 7; officer SessionIdleMinutes 15 20"));
     }
 
     // Device list changes: one row per device added, renamed or removed,
     // and the removed one's history.
     void deviceChangesInTrail()
     {
-        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "officer", 1, "officer-pass"),
-            RUserAccounts::Result::Ok);
-        m_prompt.logins = {{"officer", "officer-pass"}};
-        m_pWindow->findChild<QPushButton*>("m_pButtonLogin")->click();
-        auto* pList = m_pWindow->FormSetting()->findChild<QListView*>("m_pCategoryList");
-        pList->setCurrentIndex(pList->model()->index(0, 0));
+        logIn("officer", 1);
+        categories()->setCurrentIndex(categories()->model()->index(0, 0));
         RItemModelPresetRegion* pModel
             = m_pWindow->FormSetting()->findChild<RFramePresetRegionWidget*>()->ItemModel();
         pModel->Model()->item(0, 0)->setText("Renamed");
@@ -843,14 +821,13 @@ private slots:
         pModel->AddRow(9);
         POptionPage::Pages().at(0)->SetPrompt(&m_prompt); // deleting history asks
         QCOMPARE(POptionPage::Pages().at(0)->Apply(), int(RItemModelPresetRegion::Saved));
-        QStringList changes;
-        for (const RAuditEntry& entry : RAuditTrail::Read(kStart.date(), kStart.date())) {
-            if (entry.strAction.startsWith("device") || entry.strAction == "history-delete")
-                changes << entry.strAction + ' ' + entry.strObject + ' ' + entry.strNew;
-        }
+        const QStringList changes = trail(
+            "Action, Object, NewValue", "Action like 'device%' or Action = 'history-delete'")
+                                        .split("; ");
         QCOMPARE(changes.size(), 4);
-        QCOMPARE(changes.at(0), QStringLiteral("device-rename ID 1 Renamed"));
-        QCOMPARE(changes.mid(1, 2), QStringList({"device-remove ID 2 ", "history-delete ID 2 "}));
+        QCOMPARE(changes.mid(0, 3),
+            QStringList(
+                {"device-rename ID 1 Renamed", "device-remove ID 2 ", "history-delete ID 2 "}));
         QVERIFY(changes.at(3).startsWith("device-add ID 9 "));
     }
 

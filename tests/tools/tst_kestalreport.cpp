@@ -345,9 +345,6 @@ private slots:
             QVERIFY2(!QFileInfo(QLatin1String(pDevice)).isFile(), pDevice);
     }
 
-    // A database the command cannot read, as a file of its own beside the
-    // site's. A lock is a second connection's exclusive write transaction in
-    // rollback mode, whatever mode the client's own file is in.
     // The audit commands on a new site, with the client's key place: the
     // first administrator once, its row in the trail, and verify-audit's
     // answers: 0 while the chain holds, 4 naming the row a shell added, 1
@@ -429,7 +426,9 @@ private slots:
         QTest::newRow("alarms, empty file") << "empty" << commands.last() << 1 << "no tables";
     }
 
-    // The same exit for every command, and nothing left behind.
+    // A database the command cannot read, as a file of its own beside the
+    // site's (a lock: a second connection's exclusive write transaction in
+    // rollback mode): the same exit for every command, nothing left behind.
     void unreadableDatabase()
     {
         QFETCH(QString, state);

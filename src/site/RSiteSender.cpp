@@ -156,6 +156,7 @@ bool RSiteSender::Connect()
     m_nHistoryState = query.value(2).toInt();
     m_strHistoryDay = query.value(3).toDate().toString(Qt::ISODate);
     m_report.eState = RSiteReport::State::Sending;
+    m_bRegionsDue = true;
     m_report.strError.clear();
     m_report.bHistoryOffer = m_nHistoryState == 0;
     Emit();
@@ -338,12 +339,17 @@ int RSiteSender::SendBatch()
         }
     }
     outbox.finish();
-    if (nRows == 0) {
+    RSiteBatch batch;
+    bool bOk = true;
+    if (m_bRegionsDue) {
+        QSqlQuery ids = select(file, QStringLiteral("select distinct Id from RegionInfo"), {});
+        while (ids.next())
+            others << qMakePair(QStringLiteral("region"), ids.value(0).toLongLong());
+    }
+    if (nRows == 0 && others.isEmpty()) {
         file.commit();
         return 0;
     }
-    RSiteBatch batch;
-    bool bOk = true;
     for (auto it = minutes.begin(); bOk && it != minutes.end(); ++it) {
         QSqlQuery row = select(file,
             QStringLiteral("select * from MonthMinuteDose where Id = ? and Month = ? order by "
@@ -377,6 +383,7 @@ int RSiteSender::SendBatch()
     }
     if (!Commit(batch, nLast, m_nHistoryState, m_strHistoryDay))
         return -1;
+    m_bRegionsDue = false;
     Emit();
     return nRows;
 }

@@ -91,6 +91,8 @@ private:
     int m_nHistoryState = 0;
     QString m_strHistoryDay;
     QSet<QString> m_knownMonths;
+    // The region list goes whole with the first batch of each connection.
+    bool m_bRegionsDue = false;
     RSiteReport m_report;
     Fault m_eFault = Fault::None;
     int m_nFirstRetryMs = FirstRetryMs;

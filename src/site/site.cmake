@@ -8,3 +8,5 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RSiteSender.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteSender.h)
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RSiteLink.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteLink.h)
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteSnapshot.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteSnapshot.h)

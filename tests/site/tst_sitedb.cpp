@@ -41,6 +41,7 @@ private slots:
     void connectionLostAroundCommit();
     void twoStationsOneDatabase();
     void historyUploadedOnRequest();
+    void reportsMatchTheFile();
     void schemaVersions_data();
     void schemaVersions();
     void badSettingsLeaveAcquisitionAlone_data();
@@ -308,6 +309,55 @@ void TestSiteDb::historyUploadedOnRequest()
     QCOMPARE(
         Pg(QStringLiteral("select count(*) from minute_value where region = 4"), strDb).toInt(), 3);
     QVERIFY(Pg(QStringLiteral("select count(*) from minute_value_202603"), strDb).toInt() == 3);
+}
+
+// kestal-report writes the same lines from the site database as from the
+// station's own file.
+void TestSiteDb::reportsMatchTheFile()
+{
+    OpenStation(QStringLiteral("report"));
+    PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name) values(1, 5, 'Hall')"));
+    for (int m = 0; m < 3; ++m)
+        WriteMinute(5, 480 + m, 30.0 * (m + 1));
+    SManualClock clock(QDateTime(s_day, QTime(8, 1, 30)));
+    RAlarmJournal journal(&clock);
+    journal.Write(QStringLiteral("alarm"), 5, 31.5, 30, QString(), QStringLiteral("a, \"b\""));
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    const QString strDb = NewDatabase();
+    RSiteSender sender(Config(QStringLiteral("West"), strDb), m_dir.filePath("report.sqlite"));
+    QVERIFY(sender.Connect());
+    QVERIFY(sender.SendBatch() > 0);
+
+    const QString strConninfo = QStringLiteral("host=%1 port=%2 dbname=%3 user=postgres")
+                                    .arg(m_pServer->SocketDir())
+                                    .arg(m_pServer->Port())
+                                    .arg(strDb);
+    const QString strDay = s_day.toString(Qt::ISODate);
+    const auto run = [&](const QStringList& args) {
+        QProcess report;
+        report.start(QStringLiteral(KESTAL_REPORT), args);
+        report.waitForFinished(60000);
+        return report.exitCode() == 0 ? report.readAllStandardOutput() : QByteArray("failed");
+    };
+    const auto file = [&](const QString& strName) {
+        QFile out(m_dir.filePath(strName));
+        return out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
+    };
+    const QStringList site {
+        QStringLiteral("--site-db"), strConninfo, QStringLiteral("--site"), QStringLiteral("West")};
+    const QStringList local {QStringLiteral("--db"), m_dir.filePath("report.sqlite")};
+    for (const QString& strCommand : {QStringLiteral("minutes"), QStringLiteral("alarms")}) {
+        QStringList args {strCommand};
+        if (strCommand == QLatin1String("minutes"))
+            args << QStringLiteral("5");
+        args << strDay << strDay << QStringLiteral("-o");
+        QCOMPARE(run(args + QStringList {m_dir.filePath("local.csv")} + local), QByteArray());
+        QCOMPARE(run(args + QStringList {m_dir.filePath("site.csv")} + site), QByteArray());
+        QVERIFY(file(QStringLiteral("local.csv")).count('\n') >= 2);
+        QCOMPARE(file(QStringLiteral("site.csv")), file(QStringLiteral("local.csv")));
+    }
+    QVERIFY(run({QStringLiteral("sites"), QStringLiteral("--site-db"), strConninfo})
+                .startsWith("West\t1\t"));
 }
 
 void TestSiteDb::schemaVersions_data()

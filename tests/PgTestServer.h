@@ -63,10 +63,11 @@ public:
     // Starts the stopped server again on the same port and data.
     bool Resume()
     {
-        const QString strOptions = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c "
-                                                  "fsync=off -c full_page_writes=off")
-                                       .arg(m_dir.path())
-                                       .arg(m_nPort);
+        QString strOptions = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1")
+                                 .arg(m_dir.path())
+                                 .arg(m_nPort);
+        if (!m_bDurable)
+            strOptions += QStringLiteral(" -c fsync=off -c full_page_writes=off");
         if (!Run(QStringLiteral("pg_ctl"),
                 {QStringLiteral("-D"), DataDir(), QStringLiteral("-o"), strOptions,
                     QStringLiteral("-l"), m_dir.path() + QStringLiteral("/server.log"),
@@ -89,6 +90,8 @@ public:
         m_bRunning = false;
     }
 
+    // Benches measure a server that syncs its commits, as a real one does.
+    void SetDurable(bool bDurable) { m_bDurable = bDurable; }
     int Port() const { return m_nPort; }
     QString SocketDir() const { return m_dir.path(); }
     QString Error() const { return m_strError; }
@@ -190,5 +193,6 @@ private:
     QTemporaryDir m_dir;
     int m_nPort = 0;
     bool m_bRunning = false;
+    bool m_bDurable = false;
     QString m_strError;
 };

@@ -6,6 +6,7 @@
 #include "site/RSiteSchema.h"
 
 #include <QAtomicInt>
+#include <QHash>
 #include <QMap>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -350,19 +351,39 @@ int RSiteSender::SendBatch()
         file.commit();
         return 0;
     }
+    // Only the minutes queued are read, each set of them prepared once: a
+    // batch's regions mostly share one (the same minutes of the day).
+    QHash<QList<int>, QSqlQuery> reads;
     for (auto it = minutes.begin(); bOk && it != minutes.end(); ++it) {
-        QSqlQuery row = select(file,
-            QStringLiteral("select * from MonthMinuteDose where Id = ? and Month = ? order by "
-                           "rowid limit 1"),
-            {it.key().first, it.key().second});
-        bOk = row.isActive();
-        if (!row.next())
-            continue;
+        QList<int> wanted;
         for (int nMinute : it.value()) {
-            if (nMinute >= 0 && nMinute < MinutesPerDay)
-                batch.AddMinute(it.key().first, it.key().second, nMinute,
-                    row.value(MinuteRowKeys + nMinute).toDouble());
+            if (nMinute >= 0 && nMinute < MinutesPerDay && !wanted.contains(nMinute))
+                wanted << nMinute;
         }
+        if (wanted.isEmpty())
+            continue;
+        auto found = reads.find(wanted);
+        if (found == reads.end()) {
+            QStringList columns;
+            for (int nMinute : qAsConst(wanted))
+                columns << QStringLiteral("\"%1\"").arg(nMinute);
+            QSqlQuery read(file);
+            read.setForwardOnly(true);
+            bOk = read.prepare(QStringLiteral("select %1 from MonthMinuteDose where Id = ? and "
+                                              "Month = ? order by rowid limit 1")
+                                   .arg(columns.join(QLatin1String(", "))));
+            found = reads.insert(wanted, read);
+        }
+        QSqlQuery& read = found.value();
+        read.addBindValue(it.key().first);
+        read.addBindValue(it.key().second);
+        bOk = bOk && read.exec();
+        if (bOk && read.next()) {
+            for (int i = 0; i < wanted.size(); ++i)
+                batch.AddMinute(
+                    it.key().first, it.key().second, wanted.at(i), read.value(i).toDouble());
+        }
+        read.finish();
     }
     for (auto it = days.begin(); bOk && it != days.end(); ++it) {
         QSqlQuery row = select(file,

@@ -1153,6 +1153,12 @@
         <source>site database: not reached (%1)</source>
         <translation>站点数据库：无法连接（%1）</translation>
     </message>
+    <message numerus="yes">
+        <source>site database: %n minutes behind, not reached (%1)</source>
+        <translation>
+            <numerusform>站点数据库：落后 %n 分钟，无法连接（%1）</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>RStaffDoseDiagram</name>

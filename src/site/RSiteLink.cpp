@@ -144,9 +144,10 @@ void RSiteLink::Refresh()
             break;
         case RSiteReport::State::Unreachable:
         case RSiteReport::State::Failed:
-            strText = tr("site database: not reached (%1)").arg(m_report.strError);
-            if (nBehind >= QuietMinutes)
-                strText = strBehind + QStringLiteral("; ") + strText;
+            strText = nBehind >= QuietMinutes
+                ? tr("site database: %n minutes behind, not reached (%1)", nullptr, nBehind)
+                      .arg(m_report.strError)
+                : tr("site database: not reached (%1)").arg(m_report.strError);
             break;
         }
     }

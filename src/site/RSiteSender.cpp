@@ -22,6 +22,13 @@ constexpr int MinutesPerDay = 1440;
 
 QAtomicInt s_nInstance;
 
+// The server's own words, first line only: the strip has room for one.
+QString reason(const QSqlError& error)
+{
+    const QString strText = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return strText.section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
 QSqlQuery select(QSqlDatabase& db, const QString& strSql, const QVariantList& values)
 {
     QSqlQuery query(db);
@@ -111,7 +118,7 @@ bool RSiteSender::Connect()
     pg.setUserName(m_config.strUser);
     pg.setConnectOptions(m_config.ConnectOptions(ConnectTimeoutS));
     if (!pg.open()) {
-        Lost(RSiteReport::State::Unreachable, pg.lastError().text().trimmed());
+        Lost(RSiteReport::State::Unreachable, reason(pg.lastError()));
         return false;
     }
     int nVersion = 0;
@@ -148,7 +155,7 @@ bool RSiteSender::Connect()
         bOk = bOk && query.exec() && query.next();
     }
     if (!bOk) {
-        Lost(RSiteReport::State::Failed, query.lastError().text());
+        Lost(RSiteReport::State::Failed, reason(query.lastError()));
         return false;
     }
     m_nSiteId = nSiteId;
@@ -179,7 +186,7 @@ bool RSiteSender::Commit(
     QSqlDatabase pg = QSqlDatabase::database(m_strPgName, false);
     QString strError;
     if (!pg.transaction()) {
-        Lost(RSiteReport::State::Unreachable, pg.lastError().text().trimmed());
+        Lost(RSiteReport::State::Unreachable, reason(pg.lastError()));
         return false;
     }
     bool bOk = batch.Write(pg, m_nSiteId, m_nSourceId, &m_knownMonths, &strError);
@@ -196,7 +203,7 @@ bool RSiteSender::Commit(
         query.addBindValue(m_nSourceId);
         bOk = query.exec();
         if (!bOk)
-            strError = query.lastError().text();
+            strError = reason(query.lastError());
     }
     if (bOk && m_eFault == Fault::LostBeforeCommit) {
         // Gone before the commit: the server rolls the transaction back.
@@ -206,7 +213,7 @@ bool RSiteSender::Commit(
     }
     if (!bOk || !pg.commit()) {
         if (strError.isEmpty())
-            strError = pg.lastError().text();
+            strError = reason(pg.lastError());
         pg.rollback();
         // A failed statement may be a lost server, or a row it refuses;
         // either way the whole batch is tried again on a new connection.

@@ -32,7 +32,7 @@ public:
     static constexpr int ConnectTimeoutS = 5;
     static constexpr int PollMs = 1000;
     static constexpr int FirstRetryMs = 1000;
-    static constexpr int MaxRetryMs = 60000;
+    static constexpr int MaxRetryMs = 30000;
 
     // Test seams: a batch's statements ran, then the connection was lost
     // before its commit, or after the commit but before the answer came.

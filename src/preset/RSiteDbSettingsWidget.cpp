@@ -4,7 +4,8 @@
 #include "site/RSiteLink.h"
 
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -33,14 +34,18 @@ RSiteDbSettingsWidget::RSiteDbSettingsWidget(QWidget* pParent)
     m_pComboSslMode->addItems(
         {QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
             QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")});
-    auto* pForm = new QFormLayout(this);
-    pForm->addRow(tr("Site name:"), m_pEditSite);
-    pForm->addRow(tr("Server:"), m_pEditHost);
-    pForm->addRow(tr("Port:"), m_pEditPort);
-    pForm->addRow(tr("Database:"), m_pEditDatabase);
-    pForm->addRow(tr("User:"), m_pEditUser);
-    pForm->addRow(tr("Password:"), m_pEditPassword);
-    pForm->addRow(tr("TLS mode:"), m_pComboSslMode);
+    // Two pairs a row: the page must still fit the 768-pixel-high panel.
+    auto* pGrid = new QGridLayout(this);
+    const QList<QPair<QString, QWidget*>> fields {{tr("Site name:"), m_pEditSite},
+        {tr("TLS mode:"), m_pComboSslMode}, {tr("Server:"), m_pEditHost},
+        {tr("Port:"), m_pEditPort}, {tr("Database:"), m_pEditDatabase}, {tr("User:"), m_pEditUser},
+        {tr("Password:"), m_pEditPassword}};
+    for (int i = 0; i < fields.size(); ++i) {
+        pGrid->addWidget(new QLabel(fields.at(i).first, this), i / 2, i % 2 * 2);
+        pGrid->addWidget(fields.at(i).second, i / 2, i % 2 * 2 + 1);
+    }
+    pGrid->setColumnStretch(1, 1);
+    pGrid->setColumnStretch(3, 1);
     Load();
 }
 

@@ -5,6 +5,7 @@
 #include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionDataStore.h"
+#include "database/RRoutingStore.h"
 #include "database/RSiteOutbox.h"
 #include "database/RStorageWriter.h"
 #include "message/SClock.h"
@@ -150,6 +151,15 @@ void TestSiteDb::committedRowsArriveOnce()
     RAlarmJournal journal;
     QVERIFY(journal.Write(
         QStringLiteral("alarm"), 7, 12.5, 10, QString(), QStringLiteral("it's \"odd\"")));
+    RRoutingStore::Store(21, 3, s_day, QTime(9, 5), 40);
+    RStorageWriter& writer = RStorageWriter::Shared();
+    writer.Write(QStringLiteral("insert into UserLoginTimeInfo(Id, Logintime) values(2, ?)"),
+        {QStringLiteral("2026-03-14 08:00:00")});
+    writer.Write(QStringLiteral("update UserLoginTimeInfo set Logouttime = ? where Id = 2"),
+        {QStringLiteral("2026-03-14 09:00:00")});
+    writer.Write(QStringLiteral("insert into AuditTrail(Time, AccountId, AccountName, Action, "
+                                "NewValue, Mac) values(?, 2, 'ann', 'login', '{x,\\y}', 'ab')"),
+        {QStringLiteral("2026-03-14T08:00:00")});
     QCOMPARE(sender.SendBatch(), 0); // not committed yet
     QVERIFY(RConnectDatabase::CommitTransaction());
     QVERIFY(sender.SendBatch() > 0);
@@ -163,6 +173,18 @@ void TestSiteDb::committedRowsArriveOnce()
         QStringLiteral("10:00:12"));
     QCOMPARE(Pg(QStringLiteral("select detail from alarm_event"), strDb).toString(),
         QStringLiteral("it's \"odd\""));
+    QCOMPARE(Pg(QStringLiteral("select staff || '/' || room || ' ' || day || ' ' || time || ' ' "
+                               "|| dose from patrol_record"),
+                 strDb)
+                 .toString(),
+        QStringLiteral("21/3 2026-03-14 09:05 40"));
+    QCOMPARE(
+        Pg(QStringLiteral("select count(*) || ' ' || max(logout_time) from session_row"), strDb)
+            .toString(),
+        QStringLiteral("1 2026-03-14 09:00:00"));
+    QCOMPARE(Pg(QStringLiteral("select new_value from audit_row where action = 'login'"), strDb)
+                 .toString(),
+        QStringLiteral("{x,\\y}"));
     QCOMPARE(sender.SendBatch(), 0);
 
     // A rewritten minute replaces its value; nothing is added.

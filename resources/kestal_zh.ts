@@ -128,6 +128,22 @@
         <source>Only a radiation protection officer may shelve an alarm or put it back.</source>
         <translation>只有辐射防护负责人才能搁置报警或恢复报警。</translation>
     </message>
+    <message>
+        <source>The site database has no records of this station yet.</source>
+        <translation>站点数据库中还没有本站的记录。</translation>
+    </message>
+    <message>
+        <source>Upload the minute values, alarms and patrol records already in this station&apos;s file? It is sent in the background, a day at a time.</source>
+        <translation>是否上传本站文件中已有的分钟值、报警和巡检记录？将在后台按天逐日发送。</translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation>上传</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
 </context>
 <context>
     <name>PAlarmFiguresReport</name>
@@ -1741,6 +1757,76 @@
     <message>
         <source>Cancel</source>
         <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>RSiteDbSettingsWidget</name>
+    <message>
+        <source>Site database (PostgreSQL)</source>
+        <translation>站点数据库（PostgreSQL）</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>不变</translation>
+    </message>
+    <message>
+        <source>Site name:</source>
+        <translation>站点名称：</translation>
+    </message>
+    <message>
+        <source>TLS mode:</source>
+        <translation>TLS 模式：</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>服务器：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Database:</source>
+        <translation>数据库：</translation>
+    </message>
+    <message>
+        <source>User:</source>
+        <translation>用户：</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>Site database: %1.</source>
+        <translation>站点数据库：%1。</translation>
+    </message>
+    <message>
+        <source>The password file %1 could not be written: %2</source>
+        <translation>无法写入密码文件 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>RSiteLink</name>
+    <message numerus="yes">
+        <source>site database: %n minutes behind</source>
+        <translation>
+            <numerusform>站点数据库：落后 %n 分钟</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>site database: nothing sent, %1</source>
+        <translation>站点数据库：未发送，%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>site database: %n minutes behind, not reached (%1)</source>
+        <translation>
+            <numerusform>站点数据库：落后 %n 分钟，无法连接（%1）</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>site database: not reached (%1)</source>
+        <translation>站点数据库：无法连接（%1）</translation>
     </message>
 </context>
 <context>

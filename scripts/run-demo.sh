@@ -24,12 +24,22 @@ else
     rm -f "$DEMO/kestal_zh.qm"
 fi
 build/tools/demosite/kestal-demosite "$DEMO/DataBase.sqlite" "$PORT"
+# DEMO_SITEDB_PORT: the site database on a throw-away local PostgreSQL
+# (scripts/local-sitedb.sh, in demo/sitedb), enabled in System Settings.
+if [ -n "$DEMO_SITEDB_PORT" ]; then
+    scripts/local-sitedb.sh start "$DEMO/sitedb" "$DEMO_SITEDB_PORT"
+    export PGPASSFILE="$DEMO/sitedb/pgpass"
+    sqlite3 "$DEMO/DataBase.sqlite" "create table if not exists ClientSettings(Name varchar(64) primary key, Value varchar(256));
+        insert or replace into ClientSettings values('SiteDbEnabled', '1'), ('SiteDbHost', '127.0.0.1'),
+        ('SiteDbPort', '$DEMO_SITEDB_PORT'), ('SiteDbName', 'kestal'), ('SiteDbUser', 'kestal_sender'),
+        ('SiteDbSslMode', 'disable'), ('SiteName', 'Demo');"
+fi
 
 build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
     --patrol 1,2,3/21,22,23,24 \
     >"$DEMO/simulator.log" 2>&1 &
 SIM=$!
-trap 'kill $SIM 2>/dev/null || true' EXIT INT TERM
+trap 'kill $SIM 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
 
 cd "$DEMO"
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then

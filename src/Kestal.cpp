@@ -32,6 +32,8 @@
 #include "realtime/RFormRegion.h"
 #include "realtime/RPresetAlarmThreshold.h"
 #include "realtime/RRegionDoseModel.h"
+#include "site/RSiteConfig.h"
+#include "site/RSiteLink.h"
 #include "widgets/SPrompt.h"
 
 #include <QApplication>
@@ -135,6 +137,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     connect(&storage, &RStorageState::Changed, m_pFormStatus,
         [this]() { m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText()); });
     m_pFormStatus->SetStorageProblem(storage.ProblemText());
+    CreateSiteLink();
     // Buttons, swipes and the routing button all end here.
     connect(m_pStackedLayout, &QStackedLayout::currentChanged, this, &Kestal::MarkCurrentPage);
     ShowRegion();
@@ -193,6 +196,23 @@ Kestal::~Kestal()
     POptionPage::SetChangeSink(nullptr);
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
+}
+
+void Kestal::CreateSiteLink()
+{
+    // Off unless System Settings enable it; the page restarts it after a
+    // change. The connection is made on the sender's thread only.
+    m_pSiteLink = new RSiteLink(m_pClock, this);
+    connect(m_pSiteLink, &RSiteLink::StatusChanged, m_pFormStatus, &RFormStatus::SetSiteDbStatus);
+    connect(m_pSiteLink, &RSiteLink::HistoryOffered, this, [this]() {
+        m_pSiteLink->AnswerHistory(
+            m_pPrompt->Ask(this, tr("The site database has no records of this station yet."),
+                tr("Upload the minute values, alarms and patrol records already in this station's "
+                   "file? It is sent in the background, a day at a time."),
+                tr("Upload"), tr("No")));
+    });
+    if (RStorageState::Shared().IsUsable())
+        m_pSiteLink->Apply(RSiteConfig::Load());
 }
 
 void Kestal::CreatePresets()

@@ -25,6 +25,7 @@ class SPrompt;
 class RRegularSave;
 class RConnectDatabase;
 class RSlotArchive;
+class RSiteLink;
 class RDataRecord;
 class RFormAbout;
 class RFormHistory;
@@ -111,6 +112,7 @@ private:
 
     void BuildWidgets();
     void CreatePresets();
+    void CreateSiteLink();
     QPushButton* AddNavigationButton(const char* pName);
     void ShowPage(int nIndex);
     // The navigation button of the page shown looks pressed.
@@ -147,6 +149,7 @@ private:
     QTimer* m_pRequestTimer = nullptr;
     RConnectDatabase* m_pDatabase = nullptr;
     RSlotArchive* m_pSlotArchive = nullptr;
+    RSiteLink* m_pSiteLink = nullptr;
     std::unique_ptr<SPresetContent> m_pPresetContent;
     // A child, but deleted first by hand: the link must stop before the
     // aggregator's last commit.

@@ -68,6 +68,14 @@ RFormStatus::RFormStatus(QWidget* parent)
     m_pLabelStorage->setWordWrap(true);
     m_pLabelStorage->hide();
     pLines->addWidget(m_pLabelStorage);
+
+    // Not an alarm: acquisition and the station's own file are unaffected.
+    m_pLabelSiteDb = new QLabel(this);
+    m_pLabelSiteDb->setObjectName(QStringLiteral("labelSiteDb"));
+    m_pLabelSiteDb->setStyleSheet(QLatin1String(s_pNoticeLine));
+    m_pLabelSiteDb->setWordWrap(true);
+    m_pLabelSiteDb->hide();
+    pLines->addWidget(m_pLabelSiteDb);
 }
 
 void RFormStatus::SetStorageProblem(const QString& strText)
@@ -147,4 +155,15 @@ QString RFormStatus::SecondMessage() const
 bool RFormStatus::IsSecondLineShown() const
 {
     return !m_pLabelCaption2->isHidden();
+}
+
+void RFormStatus::SetSiteDbStatus(const QString& strText)
+{
+    m_pLabelSiteDb->setText(strText);
+    m_pLabelSiteDb->setVisible(!strText.isEmpty());
+}
+
+QString RFormStatus::SiteDbStatus() const
+{
+    return m_pLabelSiteDb->isHidden() ? QString() : m_pLabelSiteDb->text();
 }

@@ -26,6 +26,10 @@ public:
     QString SecondMessage() const;
     bool IsSecondLineShown() const;
     QString StorageProblem() const;
+    // The site database's line ("N minutes behind", not reached); hidden
+    // when empty.
+    void SetSiteDbStatus(const QString& strText);
+    QString SiteDbStatus() const;
     // The "Sound muted" note, shown while the alarm sound is silenced.
     void SetMuted(bool bMuted);
     bool IsMutedShown() const;
@@ -50,5 +54,6 @@ private:
     QLabel* m_pLabelMuted;
     QLabel* m_pLabelNoSound;
     QLabel* m_pLabelLinkLost;
+    QLabel* m_pLabelSiteDb = nullptr;
     bool m_bLinkDown = false;
 };

@@ -35,3 +35,27 @@ bool RClientSettings::SetInt(const char* pName, int nValue, QString* pError)
         *pError = query.lastError().text();
     return false;
 }
+
+QString RClientSettings::Text(const char* pName)
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("select Value from ClientSettings where Name = ?"));
+    query.addBindValue(QString::fromLatin1(pName));
+    if (!query.exec() || !query.next())
+        return QString();
+    return query.value(0).toString();
+}
+
+bool RClientSettings::SetText(const char* pName, const QString& strValue, QString* pError)
+{
+    QSqlQuery query;
+    query.prepare(
+        QStringLiteral("insert or replace into ClientSettings(Name, Value) values(?, ?)"));
+    query.addBindValue(QString::fromLatin1(pName));
+    query.addBindValue(strValue);
+    if (query.exec())
+        return true;
+    if (pError)
+        *pError = query.lastError().text();
+    return false;
+}

@@ -18,6 +18,9 @@ public:
     static int Int(const char* pName, int nDefault);
     // False, with the reason in pError, when the file refused it.
     static bool SetInt(const char* pName, int nValue, QString* pError);
+    // Text settings: empty when never saved.
+    static QString Text(const char* pName);
+    static bool SetText(const char* pName, const QString& strValue, QString* pError);
 
 private:
     RClientSettings() = delete;

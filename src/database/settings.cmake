@@ -7,3 +7,5 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RDeviceListStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RDeviceListStore.h)
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RDayDataStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RDayDataStore.h)
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteOutbox.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteOutbox.h)

@@ -7,6 +7,8 @@
 #include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
 #include "preset/POptionPage.h"
+#include "preset/RSiteDbSettingsWidget.h"
+#include "site/RSiteConfig.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -80,6 +82,10 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSpinBoxIdleMinutes->setMaximumWidth(s_nFieldWidth);
     pForm->addRow(tr("Log out after no input for:"), m_pSpinBoxIdleMinutes);
 
+    m_pSiteDb = new RSiteDbSettingsWidget(this);
+    m_pSiteDb->setMaximumWidth(2 * s_nFieldWidth);
+    pForm->addRow(m_pSiteDb);
+
     // The second server's line is kept in the table but not offered.
     m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
     m_pLabelPort_2 = new QLabel(tr("Port:"), this);
@@ -133,6 +139,7 @@ void RFramePresetIpWidget::Load()
         RClientSettings::ArchiveRetentionMonths, RSlotArchive::DefaultRetentionMonths));
     m_pSpinBoxIdleMinutes->setValue(RClientSettings::Int(
         RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes));
+    m_pSiteDb->Load();
     m_bEdited = false;
 }
 
@@ -174,18 +181,21 @@ bool RFramePresetIpWidget::Save(QString* pError)
     const int nIdleBefore = RClientSettings::Int(
         RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes);
     QString strError;
+    if (!m_pSiteDb->Prepare(pError))
+        return false;
     PSavepoint savepoint(QStringLiteral("system_settings"));
     if (!RSystemInfoStore::Save(info, &strError)
         || !RClientSettings::SetInt(
             RClientSettings::ArchiveRetentionMonths, m_pSpinBoxArchiveMonths->value(), &strError)
         || !RClientSettings::SetInt(
             RClientSettings::SessionIdleMinutes, m_pSpinBoxIdleMinutes->value(), &strError)
-        || !savepoint.Release()) {
+        || !m_pSiteDb->Config().Save(&strError) || !savepoint.Release()) {
         savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }
     RecordChanges(before, info, nMonthsBefore, nIdleBefore);
+    m_pSiteDb->Applied();
     m_pEditIp->setText(strIp);
     m_bEdited = false;
     return true;

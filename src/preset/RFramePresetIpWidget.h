@@ -6,6 +6,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class RSiteDbSettingsWidget;
 struct RSystemInfo;
 
 // The system settings editor: the data server's address and port, the band
@@ -56,5 +57,6 @@ private:
     QLabel* m_pLabelPort_2 = nullptr;
     QLineEdit* m_pEditIp_2;
     QSpinBox* m_pEditPort_2;
+    RSiteDbSettingsWidget* m_pSiteDb = nullptr;
     bool m_bEdited = false;
 };

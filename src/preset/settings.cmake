@@ -9,3 +9,5 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.h
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.cpp ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.h)
+target_sources(kestal_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.h)

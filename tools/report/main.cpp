@@ -19,6 +19,7 @@
 #include "io/SCsvWriter.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
+#include "site/RSiteSnapshot.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -71,6 +72,15 @@ const char* const s_pDescription
       "  verify-audit         checks the audit trail's chain of MACs\n"
       "  add-admin NAME       creates the first administrator account; the\n"
       "                       password is the first line of standard input\n"
+      "  sites                with --site-db: the sites of the site database, one\n"
+      "                       per line: name, stations, last update (to standard\n"
+      "                       output without -o)\n"
+      "\n"
+      "With --site-db CONNINFO (libpq's key=value words, e.g. \"host=127.0.0.1\n"
+      "dbname=kestal user=kestal_reader\"; the password from ~/.pgpass) region,\n"
+      "minutes, routing and alarms read the site database instead of a file, in\n"
+      "the same formats; --site NAME picks the site (needed when it holds more\n"
+      "than one).\n"
       "\n"
       "MONTH is yyyy-MM; the current month is counted up to now. The alarm\n"
       "figures read the journal of the months around MONTH too: for what was\n"
@@ -604,6 +614,83 @@ Failure RunAuditCommand(const QCommandLineParser& parser, qint64* pWaitLeftMs)
     return WriteAudit(from, to, parser, pWaitLeftMs);
 }
 
+// The site database's copy of the days from..to as the default connection.
+bool OpenSiteDb(
+    const QCommandLineParser& parser, const QDate& from, const QDate& to, Failure* pFailure)
+{
+    QSqlDatabase pg = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("site"));
+    pg.setConnectOptions(
+        parser.value(QStringLiteral("site-db")) + QStringLiteral(" connect_timeout=10"));
+    if (!pg.open()) {
+        *pFailure = {Failed,
+            QStringLiteral("cannot reach the site database: %1")
+                .arg(pg.lastError().text().trimmed())};
+        return false;
+    }
+    QString strSite = parser.value(QStringLiteral("site"));
+    QString strError;
+    QStringList sites;
+    if (strSite.isEmpty()) {
+        if (!RSiteSnapshot::Sites(pg, &sites, &strError)) {
+            *pFailure = {Failed, strError};
+            return false;
+        }
+        if (sites.size() != 1) {
+            *pFailure = {Usage,
+                QStringLiteral("--site NAME is needed: the site database holds %1 sites")
+                    .arg(sites.size())};
+            return false;
+        }
+        strSite = sites.first().section(QLatin1Char('\t'), 0, 0);
+    }
+    if (!RSiteSnapshot::Load(pg, strSite, from, to, &strError)) {
+        *pFailure = {Failed, strError};
+        return false;
+    }
+    return true;
+}
+
+bool OpenSource(
+    const QCommandLineParser& parser, const QDate& from, const QDate& to, Failure* pFailure)
+{
+    if (parser.isSet(QStringLiteral("site-db")))
+        return OpenSiteDb(parser, from, to, pFailure);
+    return OpenDatabase(DatabaseFile(parser), pFailure);
+}
+
+Failure ListSites(const QCommandLineParser& parser)
+{
+    if (!parser.isSet(QStringLiteral("site-db")))
+        return {Usage, QStringLiteral("sites needs --site-db CONNINFO")};
+    QSqlDatabase pg = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("site"));
+    pg.setConnectOptions(
+        parser.value(QStringLiteral("site-db")) + QStringLiteral(" connect_timeout=10"));
+    QStringList lines;
+    QString strError;
+    if (!pg.open())
+        return {Failed,
+            QStringLiteral("cannot reach the site database: %1")
+                .arg(pg.lastError().text().trimmed())};
+    if (!RSiteSnapshot::Sites(pg, &lines, &strError))
+        return {Failed, strError};
+    const QString strOutput = parser.value(QStringLiteral("o"));
+    if (strOutput.isEmpty() || strOutput == QLatin1String("-")) {
+        QTextStream out(stdout);
+        for (const QString& strLine : qAsConst(lines))
+            out << strLine << "\n";
+        return {Ok, QString()};
+    }
+    SCsvWriter out(strOutput);
+    if (!out.Open(&strError))
+        return {Failed, strError};
+    out.WriteRow({"site", "stations", "updated"});
+    for (const QString& strLine : qAsConst(lines))
+        out.WriteRow(strLine.split(QLatin1Char('\t')));
+    if (!out.Commit(&strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
 Failure Run(const QCommandLineParser& parser)
 {
     const QStringList args = parser.positionalArguments();
@@ -619,6 +706,8 @@ Failure Run(const QCommandLineParser& parser)
         return RunAuditCommand(parser, &nWaitLeftMs);
     if (strCommand == QLatin1String("alarm-figures"))
         return RunAlarmFigures(parser, &nWaitLeftMs);
+    if (strCommand == QLatin1String("sites"))
+        return ListSites(parser);
 
     const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
     const bool bKnown = strCommand == QLatin1String("region")
@@ -649,7 +738,7 @@ Failure Run(const QCommandLineParser& parser)
         }
         if (failure.nExit == Ok)
             failure = CheckRange(from, to);
-        if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
+        if (failure.nExit != Ok || !OpenSource(parser, from, to, &failure))
             return failure;
         return bRouting ? WriteRouting(from, to, staff, rooms, strOutput, &nWaitLeftMs)
                         : WriteAlarms(from, to, nRegion, strOutput, &nWaitLeftMs);
@@ -659,7 +748,10 @@ Failure Run(const QCommandLineParser& parser)
     const QDate last = nWanted == 4 ? ParseDay(args.at(3), &failure) : first;
     if (failure.nExit == Ok)
         failure = CheckRange(first, last);
-    if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
+    // A monthly report reads its whole month.
+    const QDate from = nWanted == 4 ? first : QDate(first.year(), first.month(), 1);
+    const QDate to = nWanted == 4 ? last : from.addMonths(1).addDays(-1);
+    if (failure.nExit != Ok || !OpenSource(parser, from, to, &failure))
         return failure;
     if (strCommand == QLatin1String("minutes"))
         return WriteMinutes(nId, first, last, strOutput, &nWaitLeftMs);
@@ -701,6 +793,11 @@ int main(int argc, char** argv)
             "audit, verify-audit, add-admin: the audit key (default "
             "$XDG_DATA_HOME/kestal/audit.key, the client's).",
             "FILE"},
+        {"site-db",
+            "Reads the site database (PostgreSQL) instead of a file: libpq's key=value "
+            "connection words.",
+            "CONNINFO"},
+        {"site", "With --site-db: the site to report on.", "NAME"},
         {"wait",
             "Seconds to wait in all while the client holds the database (default 10, at most "
             "3600).",
@@ -710,7 +807,7 @@ int main(int argc, char** argv)
         "region, staff, minutes, routing, alarms, alarm-figures, audit, verify-audit or "
         "add-admin, with its arguments.",
         "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO "
-        "| alarm-figures MONTH | audit FROM TO | verify-audit | add-admin NAME");
+        "| alarm-figures MONTH | audit FROM TO | verify-audit | add-admin NAME | sites");
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";
         return Usage;
@@ -722,6 +819,7 @@ int main(int argc, char** argv)
 
     const Failure failure = Run(parser);
     QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
+    QSqlDatabase::database(QStringLiteral("site"), false).close();
     if (failure.nExit != Ok)
         QTextStream(stderr) << "kestal-report: " << failure.strText << "\n";
     return failure.nExit;

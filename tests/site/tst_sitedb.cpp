@@ -1,0 +1,500 @@
+#include "PgTestServer.h"
+#include "StdoutCapture.h"
+
+#include "database/PSqlExec.h"
+#include "database/RAlarmJournal.h"
+#include "database/RConnectDatabase.h"
+#include "database/RRegionDataStore.h"
+#include "database/RRoutingStore.h"
+#include "database/RSiteOutbox.h"
+#include "database/RStorageWriter.h"
+#include "message/SClock.h"
+#include "site/RSiteLink.h"
+#include "site/RSiteSchema.h"
+#include "site/RSiteSender.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char* const s_pPassword = "Gr4nite-kestrel-71";
+const QDate s_day(2026, 3, 14);
+
+} // namespace
+
+class TestSiteDb : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void committedRowsArriveOnce();
+    void serverAwayThenBack();
+    void connectionLostAroundCommit_data();
+    void connectionLostAroundCommit();
+    void twoStationsOneDatabase();
+    void historyUploadedOnRequest();
+    void reportsMatchTheFile();
+    void schemaVersions_data();
+    void schemaVersions();
+    void badSettingsLeaveAcquisitionAlone_data();
+    void badSettingsLeaveAcquisitionAlone();
+
+private:
+    // A new station file as the default connection, its outbox enabled.
+    void OpenStation(const QString& strName, bool bOutbox = true);
+    RSiteConfig Config(const QString& strSite, const QString& strDatabase) const;
+    static void WriteMinute(int nId, int nMinute, double dValue);
+    QVariant Pg(const QString& strSql, const QString& strDatabase = QStringLiteral("kestal"));
+    // A fresh database owned by the sender's role.
+    QString NewDatabase();
+
+    std::unique_ptr<PgTestServer> m_pServer;
+    QTemporaryDir m_dir;
+    QString m_strPassFile;
+    int m_nDatabases = 0;
+};
+
+void TestSiteDb::initTestCase()
+{
+    if (!PgTestServer::IsInstalled())
+        QSKIP("PostgreSQL 15 or Qt's QPSQL driver is not installed (scripts/install-deps.sh)");
+    m_pServer = std::make_unique<PgTestServer>();
+    QVERIFY2(m_pServer->Start(), qPrintable(m_pServer->Error()));
+    QVERIFY2(m_pServer->CreateDatabase(QStringLiteral("kestal"), QStringLiteral("kestal_sender"),
+                 QLatin1String(s_pPassword)),
+        qPrintable(m_pServer->Error()));
+    m_strPassFile = m_dir.filePath(QStringLiteral("pgpass"));
+    RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("*"));
+    config.strHost = QStringLiteral("*");
+    QString strError;
+    QVERIFY2(config.StorePassword(QLatin1String(s_pPassword), &strError), qPrintable(strError));
+}
+
+void TestSiteDb::cleanupTestCase()
+{
+    PgTestServer::CloseAdmin();
+    m_pServer.reset();
+}
+
+void TestSiteDb::init()
+{
+    QVERIFY(m_pServer);
+    m_pServer->Resume();
+}
+
+RSiteConfig TestSiteDb::Config(const QString& strSite, const QString& strDatabase) const
+{
+    RSiteConfig config;
+    config.bEnabled = true;
+    config.nPort = m_pServer->Port();
+    config.strDatabase = strDatabase;
+    config.strUser = QStringLiteral("kestal_sender");
+    config.strSslMode = QStringLiteral("disable");
+    config.strSite = strSite;
+    config.strPassFile = m_strPassFile;
+    if (QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).isOpen())
+        config.strFileId = RSiteOutbox::FileId();
+    return config;
+}
+
+void TestSiteDb::OpenStation(const QString& strName, bool bOutbox)
+{
+    RConnectDatabase connect;
+    connect.SetFileName(m_dir.filePath(strName + QStringLiteral(".sqlite")));
+    QVERIFY(connect.OpenDatabase());
+    RStorageWriter::Shared().Begin();
+    if (bOutbox) {
+        RSiteOutbox::Enable();
+        QVERIFY(RConnectDatabase::CommitTransaction());
+    }
+}
+
+void TestSiteDb::WriteMinute(int nId, int nMinute, double dValue)
+{
+    RRegionDataStore store(s_day, nMinute);
+    store.WriteMinute(nId, dValue);
+}
+
+QVariant TestSiteDb::Pg(const QString& strSql, const QString& strDatabase)
+{
+    return m_pServer->Scalar(strSql, strDatabase);
+}
+
+QString TestSiteDb::NewDatabase()
+{
+    const QString strName = QStringLiteral("site%1").arg(++m_nDatabases);
+    m_pServer->Exec({QStringLiteral("create database %1 owner kestal_sender").arg(strName)});
+    return strName;
+}
+
+// Only what the writer committed is sent, every kind of row the outbox
+// carries arrives, and a row sent is not sent again.
+void TestSiteDb::committedRowsArriveOnce()
+{
+    OpenStation(QStringLiteral("once"));
+    const QString strDb = NewDatabase();
+    RSiteSender sender(Config(QStringLiteral("North"), strDb), m_dir.filePath("once.sqlite"));
+    QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
+
+    WriteMinute(7, 600, 0.25);
+    RRegionDataStore::DayMaxima({7}, s_day);
+    RRegionDataStore(s_day, 600).WriteDayMax(7, 0.5, QStringLiteral("10:00:12"));
+    RAlarmJournal journal;
+    QVERIFY(journal.Write(
+        QStringLiteral("alarm"), 7, 12.5, 10, QString(), QStringLiteral("it's \"odd\"")));
+    RRoutingStore::Store(21, 3, s_day, QTime(9, 5), 40);
+    RStorageWriter& writer = RStorageWriter::Shared();
+    writer.Write(QStringLiteral("insert into UserLoginTimeInfo(Id, Logintime) values(2, ?)"),
+        {QStringLiteral("2026-03-14 08:00:00")});
+    writer.Write(QStringLiteral("update UserLoginTimeInfo set Logouttime = ? where Id = 2"),
+        {QStringLiteral("2026-03-14 09:00:00")});
+    writer.Write(QStringLiteral("insert into AuditTrail(Time, AccountId, AccountName, Action, "
+                                "NewValue, Mac) values(?, 2, 'ann', 'login', '{x,\\y}', 'ab')"),
+        {QStringLiteral("2026-03-14T08:00:00")});
+    QCOMPARE(sender.SendBatch(), 0); // not committed yet
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(sender.SendBatch() > 0);
+
+    QCOMPARE(Pg(QStringLiteral("select value from minute_value where region = 7 and minute = 600"),
+                 strDb)
+                 .toDouble(),
+        0.25);
+    QCOMPARE(
+        Pg(QStringLiteral("select max_time from day_summary where region = 7"), strDb).toString(),
+        QStringLiteral("10:00:12"));
+    QCOMPARE(Pg(QStringLiteral("select detail from alarm_event"), strDb).toString(),
+        QStringLiteral("it's \"odd\""));
+    QCOMPARE(Pg(QStringLiteral("select staff || '/' || room || ' ' || day || ' ' || time || ' ' "
+                               "|| dose from patrol_record"),
+                 strDb)
+                 .toString(),
+        QStringLiteral("21/3 2026-03-14 09:05 40"));
+    QCOMPARE(
+        Pg(QStringLiteral("select count(*) || ' ' || max(logout_time) from session_row"), strDb)
+            .toString(),
+        QStringLiteral("1 2026-03-14 09:00:00"));
+    QCOMPARE(Pg(QStringLiteral("select new_value from audit_row where action = 'login'"), strDb)
+                 .toString(),
+        QStringLiteral("{x,\\y}"));
+    QCOMPARE(sender.SendBatch(), 0);
+
+    // A rewritten minute replaces its value; nothing is added.
+    WriteMinute(7, 600, 0.75);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    QCOMPARE(sender.SendBatch(), 1);
+    QCOMPARE(Pg(QStringLiteral("select count(*), max(value) from minute_value"), strDb).toInt(), 1);
+    QCOMPARE(Pg(QStringLiteral("select value from minute_value"), strDb).toDouble(), 0.75);
+    QCOMPARE(Pg(QStringLiteral("select count(*) from alarm_event"), strDb).toInt(), 1);
+}
+
+// The threaded road: the server goes away for two minutes of the station's
+// clock; the strip says so, and when it is back every minute arrives once
+// and the outbox is trimmed.
+void TestSiteDb::serverAwayThenBack()
+{
+    OpenStation(QStringLiteral("away"));
+    const QString strDb = NewDatabase();
+    SManualClock clock(QDateTime(s_day, QTime(10, 0)));
+    RSiteLink link(&clock);
+    link.SetRetry(50, 200);
+    link.Apply(Config(QStringLiteral("North"), strDb));
+    WriteMinute(3, 599, 1.0);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    QTRY_COMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 1);
+
+    m_pServer->Stop();
+    for (int m = 600; m < 602; ++m) {
+        WriteMinute(3, m, m / 100.0);
+        QVERIFY(RConnectDatabase::CommitTransaction());
+        clock.Advance(60000);
+    }
+    clock.Advance(60000);
+    QTRY_COMPARE(link.Report().eState, RSiteReport::State::Unreachable);
+    link.Refresh();
+    QCOMPARE(link.MinutesBehind(), 2);
+    QVERIFY(link.StatusText().contains(QLatin1String("2 minutes behind")));
+    QVERIFY(RStorageWriter::Shared().IsHealthy());
+
+    QVERIFY(m_pServer->Resume());
+    QTRY_COMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 3);
+    QTRY_COMPARE(link.Report().eState, RSiteReport::State::Sending);
+    QTRY_VERIFY(link.StatusText().isEmpty());
+    QCOMPARE(Pg(QStringLiteral("select sum(value) from minute_value"), strDb).toDouble(),
+        1.0 + 6.0 + 6.01);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    QCOMPARE(RSiteOutbox::PendingRows(0), 0);
+}
+
+void TestSiteDb::connectionLostAroundCommit_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("resent");
+    QTest::newRow("before the commit") << int(RSiteSender::Fault::LostBeforeCommit) << 5;
+    QTest::newRow("after the commit") << int(RSiteSender::Fault::LostAfterCommit) << 0;
+}
+
+// A batch and its mark commit together: whichever side of the commit the
+// connection is lost on, the next connection neither repeats nor skips.
+void TestSiteDb::connectionLostAroundCommit()
+{
+    QFETCH(int, fault);
+    QFETCH(int, resent);
+    OpenStation(QStringLiteral("lost%1").arg(fault));
+    const QString strDb = NewDatabase();
+    RSiteSender sender(Config(QStringLiteral("North"), strDb),
+        m_dir.filePath(QStringLiteral("lost%1.sqlite").arg(fault)));
+    QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
+    RAlarmJournal journal;
+    for (int i = 0; i < 5; ++i)
+        journal.Write(QStringLiteral("alarm"), i + 1, 20.0, 10);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    const qint64 nLast
+        = PSqlExec::Scalar(QStringLiteral("select max(Seq) from Outbox")).toLongLong();
+
+    sender.SetFault(RSiteSender::Fault(fault));
+    QCOMPARE(sender.SendBatch(), -1);
+    QVERIFY(sender.Connect());
+    QCOMPARE(sender.SendBatch(), resent);
+    QCOMPARE(sender.Mark(), nLast);
+    QCOMPARE(Pg(QStringLiteral("select count(*) from alarm_event"), strDb).toInt(), 5);
+    QCOMPARE(Pg(QStringLiteral("select last_seq from sources"), strDb).toLongLong(), nLast);
+}
+
+// Two stations, two sites: each one's rows stay its own, and each file has
+// its own mark.
+void TestSiteDb::twoStationsOneDatabase()
+{
+    const QString strDb = NewDatabase();
+    OpenStation(QStringLiteral("north"));
+    WriteMinute(1, 10, 1.5);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    const RSiteConfig north = Config(QStringLiteral("North"), strDb);
+    OpenStation(QStringLiteral("south"));
+    WriteMinute(1, 10, 2.5);
+    WriteMinute(1, 11, 2.5);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    const RSiteConfig south = Config(QStringLiteral("South"), strDb);
+    QVERIFY(north.strFileId != south.strFileId);
+
+    RSiteSender a(north, m_dir.filePath("north.sqlite"));
+    RSiteSender b(south, m_dir.filePath("south.sqlite"));
+    QVERIFY(a.Connect());
+    QVERIFY(b.Connect());
+    QVERIFY(b.SendBatch() > 0);
+    QVERIFY(a.SendBatch() > 0);
+    QCOMPARE(Pg(QStringLiteral("select string_agg(s.name || ':' || m.value, ',' order by s.name, "
+                               "m.minute) from minute_value m join sites s on s.id = m.site_id"),
+                 strDb)
+                 .toString(),
+        QStringLiteral("North:1.5,South:2.5,South:2.5"));
+    QCOMPARE(Pg(QStringLiteral("select count(distinct last_seq) from sources"), strDb).toInt(), 2);
+}
+
+// What the file held before the site database was enabled goes up only
+// when the operator says so, a day at a time, and is offered once.
+void TestSiteDb::historyUploadedOnRequest()
+{
+    OpenStation(QStringLiteral("history"), false);
+    for (int d = 0; d < 3; ++d) {
+        RRegionDataStore(s_day.addDays(-d), 100).WriteMinute(4, 0.5 + d);
+    }
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    RSiteOutbox::Enable();
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    const QString strDb = NewDatabase();
+    const RSiteConfig config = Config(QStringLiteral("North"), strDb);
+    {
+        RSiteSender sender(config, m_dir.filePath("history.sqlite"));
+        QVERIFY(sender.Connect());
+        QVERIFY(sender.Report().bHistoryOffer);
+        QCOMPARE(sender.SendBatch(), 0);
+        QVERIFY(sender.SetHistoryAnswer(true));
+        QCOMPARE(sender.UploadHistoryDay(), 1);
+    }
+    // Stopped after the first day: the next run goes on from there.
+    RSiteSender sender(config, m_dir.filePath("history.sqlite"));
+    QVERIFY(sender.Connect());
+    QVERIFY(!sender.Report().bHistoryOffer);
+    int nDays = 1;
+    while (sender.UploadHistoryDay() == 1)
+        ++nDays;
+    QCOMPARE(nDays, 3);
+    QCOMPARE(
+        Pg(QStringLiteral("select count(*) from minute_value where region = 4"), strDb).toInt(), 3);
+    QVERIFY(Pg(QStringLiteral("select count(*) from minute_value_202603"), strDb).toInt() == 3);
+}
+
+// kestal-report writes the same lines from the site database as from the
+// station's own file.
+void TestSiteDb::reportsMatchTheFile()
+{
+    OpenStation(QStringLiteral("report"));
+    PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name) values(1, 5, 'Hall')"));
+    for (int m = 0; m < 3; ++m)
+        WriteMinute(5, 480 + m, 30.0 * (m + 1));
+    SManualClock clock(QDateTime(s_day, QTime(8, 1, 30)));
+    RAlarmJournal journal(&clock);
+    journal.Write(QStringLiteral("alarm"), 5, 31.5, 30, QString(), QStringLiteral("a, \"b\""));
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    const QString strDb = NewDatabase();
+    RSiteSender sender(Config(QStringLiteral("West"), strDb), m_dir.filePath("report.sqlite"));
+    QVERIFY(sender.Connect());
+    QVERIFY(sender.SendBatch() > 0);
+
+    const QString strConninfo = QStringLiteral("host=%1 port=%2 dbname=%3 user=postgres")
+                                    .arg(m_pServer->SocketDir())
+                                    .arg(m_pServer->Port())
+                                    .arg(strDb);
+    const QString strDay = s_day.toString(Qt::ISODate);
+    const auto run = [&](const QStringList& args) {
+        QProcess report;
+        report.start(QStringLiteral(KESTAL_REPORT), args);
+        report.waitForFinished(60000);
+        return report.exitCode() == 0 ? report.readAllStandardOutput() : QByteArray("failed");
+    };
+    const auto file = [&](const QString& strName) {
+        QFile out(m_dir.filePath(strName));
+        return out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
+    };
+    const QStringList site {
+        QStringLiteral("--site-db"), strConninfo, QStringLiteral("--site"), QStringLiteral("West")};
+    const QStringList local {QStringLiteral("--db"), m_dir.filePath("report.sqlite")};
+    for (const QString& strCommand : {QStringLiteral("minutes"), QStringLiteral("alarms")}) {
+        QStringList args {strCommand};
+        if (strCommand == QLatin1String("minutes"))
+            args << QStringLiteral("5");
+        args << strDay << strDay << QStringLiteral("-o");
+        QCOMPARE(run(args + QStringList {m_dir.filePath("local.csv")} + local), QByteArray());
+        QCOMPARE(run(args + QStringList {m_dir.filePath("site.csv")} + site), QByteArray());
+        QVERIFY(file(QStringLiteral("local.csv")).count('\n') >= 2);
+        QCOMPARE(file(QStringLiteral("site.csv")), file(QStringLiteral("local.csv")));
+    }
+    QVERIFY(run({QStringLiteral("sites"), QStringLiteral("--site-db"), strConninfo})
+                .startsWith("West\t1\t"));
+}
+
+void TestSiteDb::schemaVersions_data()
+{
+    QTest::addColumn<int>("found");
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("older, migrated") << 1 << true;
+    QTest::newRow("newer, refused") << RSiteSchema::CurrentVersion + 1 << false;
+}
+
+void TestSiteDb::schemaVersions()
+{
+    QFETCH(int, found);
+    QFETCH(bool, ready);
+    const QString strDb = NewDatabase();
+    {
+        // The older schema as the sender's role made it.
+        QSqlDatabase old
+            = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("old"));
+        old.setHostName(QStringLiteral("127.0.0.1"));
+        old.setPort(m_pServer->Port());
+        old.setDatabaseName(strDb);
+        old.setUserName(QStringLiteral("kestal_sender"));
+        old.setPassword(QLatin1String(s_pPassword));
+        QVERIFY(old.open());
+        int nVersion = 0;
+        QString strError;
+        QCOMPARE(RSiteSchema::Migrate(old, &nVersion, &strError, 1), RSiteSchema::Result::Ready);
+        QSqlQuery(old).exec(QStringLiteral("insert into sites(name) values('Old')"));
+        if (found > 1)
+            QSqlQuery(old).exec(
+                QStringLiteral("insert into schema_version(version) values(%1)").arg(found));
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+
+    OpenStation(QStringLiteral("schema%1").arg(found));
+    RSiteSender sender(Config(QStringLiteral("North"), strDb),
+        m_dir.filePath(QStringLiteral("schema%1.sqlite").arg(found)));
+    QCOMPARE(sender.Connect(), ready);
+    QCOMPARE(Pg(QStringLiteral("select max(version) from schema_version"), strDb).toInt(),
+        ready ? RSiteSchema::CurrentVersion : found);
+    QCOMPARE(
+        Pg(QStringLiteral("select to_regclass('audit_row') is not null"), strDb).toBool(), ready);
+    QCOMPARE(Pg(QStringLiteral("select count(*) from sites where name = 'Old'"), strDb).toInt(), 1);
+    if (!ready) {
+        QCOMPARE(sender.Report().eState, RSiteReport::State::TooNew);
+        QVERIFY(sender.Report().strError.contains(QString::number(found)));
+    }
+}
+
+void TestSiteDb::badSettingsLeaveAcquisitionAlone_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("nobody listening") << "port"
+                                      << "1";
+    QTest::newRow("wrong password") << "user"
+                                    << "kestal_other";
+    QTest::newRow("no such database") << "database"
+                                      << "nosuch";
+}
+
+// A station whose site database cannot be reached says why, starts at once
+// and stores its readings as before; the password is in no file of the
+// station and not in the log.
+void TestSiteDb::badSettingsLeaveAcquisitionAlone()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    m_pServer->Exec({QStringLiteral(
+        "do $$ begin if not exists (select from pg_roles where rolname = 'kestal_other') then "
+        "create role kestal_other login password 'other'; end if; end $$")});
+    const QString strFile = QStringLiteral("bad-%1").arg(field);
+    OpenStation(strFile);
+    RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("kestal"));
+    if (field == QLatin1String("port"))
+        config.nPort = value.toInt();
+    else if (field == QLatin1String("user"))
+        config.strUser = value;
+    else
+        config.strDatabase = value;
+    QVERIFY(config.Save(nullptr));
+    StdoutCapture capture;
+    {
+        SManualClock clock(QDateTime(s_day, QTime(12, 0)));
+        RSiteLink link(&clock);
+        link.SetRetry(50, 100);
+        link.Apply(config);
+        QVERIFY(link.IsRunning());
+        WriteMinute(9, 700, 3.0);
+        QVERIFY(RConnectDatabase::CommitTransaction());
+        QTRY_VERIFY(link.StatusText().contains(QLatin1String("not reached")));
+        clock.Advance(3600 * 1000);
+        link.Refresh();
+        QVERIFY(link.StatusText().contains(QLatin1String("minutes behind")));
+        QVERIFY(RStorageWriter::Shared().IsHealthy());
+        QCOMPARE(
+            PSqlExec::Scalar(QStringLiteral("select \"700\" from MonthMinuteDose where Id = 9"))
+                .toDouble(),
+            3.0);
+    }
+    const QByteArray log = capture.Text();
+    QVERIFY(log.contains("minutes behind"));
+    QVERIFY(!log.contains(s_pPassword));
+    RConnectDatabase::CommitTransaction();
+    for (const QString& strName :
+        QDir(m_dir.path()).entryList({strFile + QStringLiteral(".sqlite*")})) {
+        QFile file(m_dir.filePath(strName));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains(s_pPassword));
+    }
+    QCOMPARE(QFile(m_strPassFile).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+        QFileDevice::Permissions());
+}
+
+QTEST_GUILESS_MAIN(TestSiteDb)
+#include "tst_sitedb.moc"

@@ -1,5 +1,6 @@
 #include "realtime/PAlarmCue.h"
 
+#include "message/SClock.h"
 #include "realtime/RAlarmState.h"
 
 #include <QTimer>
@@ -38,9 +39,14 @@ void PAlarmCue::SetPending(bool bPending)
 void PAlarmCue::OnNewAlarm(int nId)
 {
     m_bPending = true;
-    // A muted region raising again is the alarm already silenced.
-    if (m_bMuted && m_mutedIds.contains(nId))
-        return;
+    // A muted region raising again is the alarm already silenced, unless it
+    // had been quiet for a while.
+    if (m_bMuted && m_mutedIds.contains(nId)) {
+        const bool bQuiet = m_quietSinceMs.contains(nId);
+        const qint64 nQuietSinceMs = m_quietSinceMs.take(nId);
+        if (!bQuiet || !m_pState || m_pState->Clock()->ElapsedMs() - nQuietSinceMs < kQuietMs)
+            return;
+    }
     SetMuted(false);
     Tick();
     m_pRepeat->start();
@@ -52,11 +58,17 @@ void PAlarmCue::SetMuted(bool bMuted)
         return;
     m_bMuted = bMuted;
     m_mutedIds = bMuted && m_pState ? m_pState->AlarmIds() : QSet<int>();
+    m_quietSinceMs.clear();
     emit MutedChanged(bMuted);
 }
 
-void PAlarmCue::OnLookChanged(int)
+void PAlarmCue::OnLookChanged(int nId)
 {
+    // Raised again, the region's quiet time is weighed (and dropped) by
+    // the new alarm that follows.
+    if (m_bMuted && m_pState && m_mutedIds.contains(nId) && !m_pState->IsActive(nId)
+        && !m_quietSinceMs.contains(nId))
+        m_quietSinceMs.insert(nId, m_pState->Clock()->ElapsedMs());
     // A muted region that clears stays muted: chattering clears and raises
     // again and again. The mute ends with the last alarm shown.
     if (m_bMuted && m_pState && m_pState->AlarmIds().isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -12,7 +13,8 @@ class RAlarmState;
 // The audible cue: while an alarm is unacknowledged a short sound repeats,
 // unless muted. A mute silences the alarms there are when it is set: it
 // holds while those regions raise again (chattering), ends when a region
-// outside them alarms, and resets itself once no alarm is left to show.
+// outside them alarms, or one of them alarms again after a quiet minute (a
+// new alarm, not chatter), and resets itself once no alarm is left to show.
 // What "play" does is handed in (the alarm sound in the program, a counter
 // in tests), so no sound device is needed and none missing is an error.
 class PAlarmCue final : public QObject
@@ -20,6 +22,9 @@ class PAlarmCue final : public QObject
     Q_OBJECT
 public:
     static constexpr int kRepeatMs = 4000;
+    // As long as chattering's window: a muted region cleared this long that
+    // alarms again has a new alarm.
+    static constexpr qint64 kQuietMs = 60 * 1000;
 
     explicit PAlarmCue(QObject* pParent = nullptr);
     ~PAlarmCue() override;
@@ -52,6 +57,8 @@ private:
     QTimer* m_pRepeat;
     // The regions in alarm when the mute was set.
     QSet<int> m_mutedIds;
+    // Muted regions whose alarm has cleared, and since when (elapsed ms).
+    QHash<int, qint64> m_quietSinceMs;
     bool m_bPending = false;
     bool m_bMuted = false;
 };

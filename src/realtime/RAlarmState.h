@@ -90,6 +90,8 @@ public:
     QList<int> ShelvedIds() const { return m_shelves.keys(); }
     // Every id with something to show: active or unacknowledged.
     QSet<int> AlarmIds() const { return m_active + m_unacknowledged; }
+    // The clock of the events and of the time checks.
+    SClock* Clock() const { return m_pClock; }
     Look LookOf(int nId) const;
     // The phase of every flashing alarm: true shows the full alarm colour.
     bool FlashOn() const { return m_bFlashOn; }

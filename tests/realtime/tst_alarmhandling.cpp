@@ -262,6 +262,8 @@ private slots:
         QTest::newRow("holds through an acknowledged region's chatter")
             << "A3 K3 A7 M N3 A3" << true << 2;
         QTest::newRow("a new region lifts it") << "A3 M N3 A7" << false << 2;
+        QTest::newRow("so does a muted one quiet for a minute") << "A3 A7 M N3 W A3" << false << 3;
+        QTest::newRow("not one quiet for less") << "A3 A7 M N3 A3" << true << 2;
         QTest::newRow("resets when every alarm is over") << "A3 M K3 N3" << false << 1;
         QTest::newRow("not while one is left") << "A3 A7 M K3 N3" << true << 2;
     }
@@ -281,6 +283,9 @@ private slots:
                 break;
             case 'K':
                 m_pState->Acknowledge(nId);
+                break;
+            case 'W':
+                m_clock.Advance(PAlarmCue::kQuietMs);
                 break;
             default:
                 m_pCue->SetMuted(true);

@@ -46,6 +46,17 @@ QSqlQuery PSqlExec::Select(const QString& strSql, const QVariantList& values)
     return query;
 }
 
+QSqlQuery PSqlExec::SelectOn(QSqlDatabase& db, const QString& strSql, const QVariantList& values)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(strSql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    query.exec();
+    return query;
+}
+
 QVariant PSqlExec::Scalar(const QString& strSql, const QVariantList& values)
 {
     QSqlQuery query = Select(strSql, values);

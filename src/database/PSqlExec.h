@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
@@ -20,6 +21,9 @@ public:
     // Runs a query and returns it positioned before its first row; a failed
     // query yields an inactive QSqlQuery whose next() is false.
     static QSqlQuery Select(const QString& strSql, const QVariantList& values = {});
+    // Select() on another connection; a failed query keeps its lastError().
+    static QSqlQuery SelectOn(
+        QSqlDatabase& db, const QString& strSql, const QVariantList& values = {});
 
     // The first column of the first row, or an invalid QVariant.
     static QVariant Scalar(const QString& strSql, const QVariantList& values = {});

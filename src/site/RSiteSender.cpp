@@ -1,5 +1,6 @@
 #include "site/RSiteSender.h"
 
+#include "database/PSqlExec.h"
 #include "database/RSiteOutbox.h"
 #include "message/PLogRecord.h"
 #include "site/RSiteBatch.h"
@@ -27,17 +28,6 @@ QString reason(const QSqlError& error)
 {
     const QString strText = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return strText.section(QLatin1Char('\n'), 0, 0).trimmed();
-}
-
-QSqlQuery select(QSqlDatabase& db, const QString& strSql, const QVariantList& values)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(strSql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    query.exec();
-    return query;
 }
 
 } // namespace
@@ -239,7 +229,7 @@ bool RSiteSender::ReadRows(
     QSqlDatabase& file, const QString& strKind, qint64 nRef, RSiteBatch* pBatch)
 {
     if (strKind == QLatin1String("alarm")) {
-        QSqlQuery query = select(file,
+        QSqlQuery query = PSqlExec::SelectOn(file,
             QStringLiteral("select Seq, Time, Id, Event, Dose, Threshold, Operator, Detail from "
                            "AlarmJournal where Seq = ?"),
             {nRef});
@@ -250,7 +240,7 @@ bool RSiteSender::ReadRows(
         return query.isActive();
     }
     if (strKind == QLatin1String("patrol")) {
-        QSqlQuery query = select(file,
+        QSqlQuery query = PSqlExec::SelectOn(file,
             QStringLiteral(
                 "select Id, RoomId, Month, Time, Dose from RoutingMinuteDose where rowid = ?"),
             {nRef});
@@ -260,7 +250,7 @@ bool RSiteSender::ReadRows(
         return query.isActive();
     }
     if (strKind == QLatin1String("session")) {
-        QSqlQuery query = select(file,
+        QSqlQuery query = PSqlExec::SelectOn(file,
             QStringLiteral(
                 "select Id, Logintime, Logouttime from UserLoginTimeInfo where rowid = ?"),
             {nRef});
@@ -270,7 +260,7 @@ bool RSiteSender::ReadRows(
         return query.isActive();
     }
     if (strKind == QLatin1String("audit")) {
-        QSqlQuery query = select(file,
+        QSqlQuery query = PSqlExec::SelectOn(file,
             QStringLiteral("select Seq, Time, AccountId, AccountName, Action, Object, OldValue, "
                            "NewValue, Reason, Mac from AuditTrail where Seq = ?"),
             {nRef});
@@ -282,7 +272,7 @@ bool RSiteSender::ReadRows(
         }
         return query.isActive();
     }
-    QSqlQuery query = select(file,
+    QSqlQuery query = PSqlExec::SelectOn(file,
         QStringLiteral("select Id, Name, Sub from RegionInfo where Id = ? order by rowid limit 1"),
         {nRef});
     if (query.next())
@@ -299,7 +289,7 @@ int RSiteSender::SendBatch()
     // One read transaction: the outbox and the values it points to are the
     // same committed state.
     file.transaction();
-    QSqlQuery outbox = select(file,
+    QSqlQuery outbox = PSqlExec::SelectOn(file,
         QStringLiteral("select Seq, Kind, Id, Day, Minute, Ref from Outbox where Seq > ? order "
                        "by Seq limit %1")
             .arg(BatchRows),
@@ -350,7 +340,8 @@ int RSiteSender::SendBatch()
     RSiteBatch batch;
     bool bOk = true;
     if (m_bRegionsDue) {
-        QSqlQuery ids = select(file, QStringLiteral("select distinct Id from RegionInfo"), {});
+        QSqlQuery ids
+            = PSqlExec::SelectOn(file, QStringLiteral("select distinct Id from RegionInfo"), {});
         while (ids.next())
             others << qMakePair(QStringLiteral("region"), ids.value(0).toLongLong());
     }
@@ -393,7 +384,7 @@ int RSiteSender::SendBatch()
         read.finish();
     }
     for (auto it = days.begin(); bOk && it != days.end(); ++it) {
-        QSqlQuery row = select(file,
+        QSqlQuery row = PSqlExec::SelectOn(file,
             QStringLiteral("select MaxDose, TimeInfo, AlarmOverCount from RegionLinkDoseInfo "
                            "where Id = ? and Month = ? order by rowid limit 1"),
             {it->first, it->second});
@@ -418,7 +409,7 @@ int RSiteSender::SendBatch()
 
 bool RSiteSender::ReadDay(QSqlDatabase& file, const QString& strDay, RSiteBatch* pBatch)
 {
-    QSqlQuery rows = select(file,
+    QSqlQuery rows = PSqlExec::SelectOn(file,
         QStringLiteral("select * from MonthMinuteDose where Month = ? order by rowid"), {strDay});
     QSet<int> seen;
     while (rows.next()) {
@@ -435,7 +426,7 @@ bool RSiteSender::ReadDay(QSqlDatabase& file, const QString& strDay, RSiteBatch*
     }
     if (!rows.isActive())
         return false;
-    QSqlQuery link = select(file,
+    QSqlQuery link = PSqlExec::SelectOn(file,
         QStringLiteral("select Id, MaxDose, TimeInfo, AlarmOverCount from RegionLinkDoseInfo "
                        "where Month = ? order by rowid desc"),
         {strDay});
@@ -443,15 +434,15 @@ bool RSiteSender::ReadDay(QSqlDatabase& file, const QString& strDay, RSiteBatch*
     while (link.next())
         pBatch->AddDay(link.value(0).toInt(), strDay, link.value(1).toDouble(),
             link.value(2).toString(), link.value(3).toInt());
-    QSqlQuery alarms
-        = select(file, QStringLiteral("select Seq from AlarmJournal where Time >= ? and Time < ?"),
-            {strDay, QDate::fromString(strDay, Qt::ISODate).addDays(1).toString(Qt::ISODate)});
+    QSqlQuery alarms = PSqlExec::SelectOn(file,
+        QStringLiteral("select Seq from AlarmJournal where Time >= ? and Time < ?"),
+        {strDay, QDate::fromString(strDay, Qt::ISODate).addDays(1).toString(Qt::ISODate)});
     QList<qint64> seqs;
     while (alarms.next())
         seqs << alarms.value(0).toLongLong();
     for (qint64 nSeq : qAsConst(seqs))
         ReadRows(file, QStringLiteral("alarm"), nSeq, pBatch);
-    QSqlQuery patrols = select(
+    QSqlQuery patrols = PSqlExec::SelectOn(
         file, QStringLiteral("select rowid from RoutingMinuteDose where Month = ?"), {strDay});
     QList<qint64> rowids;
     while (patrols.next())
@@ -478,7 +469,7 @@ int RSiteSender::UploadHistoryDay()
             {QStringLiteral("session"), QStringLiteral("select rowid from UserLoginTimeInfo")},
             {QStringLiteral("audit"), QStringLiteral("select Seq from AuditTrail")}};
         for (const auto& table : whole) {
-            QSqlQuery ids = select(file, table.second, {});
+            QSqlQuery ids = PSqlExec::SelectOn(file, table.second, {});
             QList<qint64> refs;
             while (ids.next())
                 refs << ids.value(0).toLongLong();
@@ -486,9 +477,9 @@ int RSiteSender::UploadHistoryDay()
                 ReadRows(file, table.first, nRef, &batch);
         }
     }
-    QSqlQuery next
-        = select(file, QStringLiteral("select min(Month) from MonthMinuteDose where Month > ?"),
-            {m_strHistoryDay.isEmpty() ? QStringLiteral("0") : m_strHistoryDay});
+    QSqlQuery next = PSqlExec::SelectOn(file,
+        QStringLiteral("select min(Month) from MonthMinuteDose where Month > ?"),
+        {m_strHistoryDay.isEmpty() ? QStringLiteral("0") : m_strHistoryDay});
     const QString strDay = next.next() ? next.value(0).toString() : QString();
     next.finish();
     if (!strDay.isEmpty())

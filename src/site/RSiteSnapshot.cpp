@@ -19,17 +19,6 @@ bool fail(const QSqlQuery& query, QString* pError)
     return false;
 }
 
-QSqlQuery pgSelect(QSqlDatabase& pg, const QString& strSql, const QVariantList& values)
-{
-    QSqlQuery query(pg);
-    query.setForwardOnly(true);
-    query.prepare(strSql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    query.exec();
-    return query;
-}
-
 QString minuteInsert()
 {
     QString strColumns;
@@ -59,7 +48,7 @@ bool writeDay(QSqlQuery& insert, int nRegion, const QString& strDay, const QVect
 
 bool RSiteSnapshot::Sites(QSqlDatabase& pg, QStringList* pLines, QString* pError)
 {
-    QSqlQuery query = pgSelect(pg,
+    QSqlQuery query = PSqlExec::SelectOn(pg,
         QStringLiteral("select s.name, count(o.id), coalesce(to_char(max(o.updated), "
                        "'YYYY-MM-DD HH24:MI:SS'), '') from sites s left join sources o on "
                        "o.site_id = s.id group by s.name order by s.name"),
@@ -76,7 +65,8 @@ bool RSiteSnapshot::Sites(QSqlDatabase& pg, QStringList* pLines, QString* pError
 bool RSiteSnapshot::Load(
     QSqlDatabase& pg, const QString& strSite, const QDate& from, const QDate& to, QString* pError)
 {
-    QSqlQuery site = pgSelect(pg, QStringLiteral("select id from sites where name = ?"), {strSite});
+    QSqlQuery site
+        = PSqlExec::SelectOn(pg, QStringLiteral("select id from sites where name = ?"), {strSite});
     if (!site.isActive())
         return fail(site, pError);
     if (!site.next()) {
@@ -100,7 +90,7 @@ bool RSiteSnapshot::Load(
         PSqlExec::Exec(strSql);
     db.transaction();
     const QVariantList range {nSite, from, to};
-    QSqlQuery regions = pgSelect(pg,
+    QSqlQuery regions = PSqlExec::SelectOn(pg,
         QStringLiteral("select region, name, position from regions where site_id = ? order by "
                        "position, region"),
         {nSite});
@@ -113,7 +103,7 @@ bool RSiteSnapshot::Load(
     if (!regions.isActive())
         return fail(regions, pError);
 
-    QSqlQuery minutes = pgSelect(pg,
+    QSqlQuery minutes = PSqlExec::SelectOn(pg,
         QStringLiteral("select region, day, minute, value from minute_value where site_id = ? "
                        "and day between ? and ? order by region, day"),
         range);
@@ -141,7 +131,7 @@ bool RSiteSnapshot::Load(
     if (nRegion >= 0 && !writeDay(insert, nRegion, strDay, values))
         return fail(insert, pError);
 
-    QSqlQuery days = pgSelect(pg,
+    QSqlQuery days = PSqlExec::SelectOn(pg,
         QStringLiteral("select region, day, max_dose, max_time, alarm_count from day_summary "
                        "where site_id = ? and day between ? and ?"),
         range);
@@ -154,7 +144,7 @@ bool RSiteSnapshot::Load(
         return fail(days, pError);
 
     // In the order they happened, as one station's journal would hold them.
-    QSqlQuery alarms = pgSelect(pg,
+    QSqlQuery alarms = PSqlExec::SelectOn(pg,
         QStringLiteral("select to_char(time, 'YYYY-MM-DD\"T\"HH24:MI:SS'), region, event, dose, "
                        "threshold, operator, detail from alarm_event where site_id = ? and time "
                        ">= ? and time < ? order by time, source_id, seq"),
@@ -167,7 +157,7 @@ bool RSiteSnapshot::Load(
     if (!alarms.isActive())
         return fail(alarms, pError);
 
-    QSqlQuery patrols = pgSelect(pg,
+    QSqlQuery patrols = PSqlExec::SelectOn(pg,
         QStringLiteral("select staff, room, day, time, dose from patrol_record where site_id = ? "
                        "and day between ? and ?"),
         range);

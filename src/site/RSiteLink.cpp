@@ -31,7 +31,13 @@ RSiteLink::RSiteLink(SClock* pClock, QObject* pParent)
 
 RSiteLink::~RSiteLink()
 {
-    Stop();
+    Stop(true);
+    for (const QPointer<QThread>& pThread : qAsConst(m_retired)) {
+        if (pThread) {
+            pThread->wait();
+            delete pThread;
+        }
+    }
     if (s_pCurrent == this)
         s_pCurrent = nullptr;
 }
@@ -47,15 +53,22 @@ void RSiteLink::SetRetry(int nFirstMs, int nMaxMs)
     m_nMaxRetryMs = nMaxMs;
 }
 
-void RSiteLink::Stop()
+void RSiteLink::Stop(bool bWait)
 {
     m_pTimer->stop();
     if (!m_pThread)
         return;
-    QMetaObject::invokeMethod(m_pSender, &RSiteSender::Stop, Qt::BlockingQueuedConnection);
+    disconnect(m_pSender, nullptr, this, nullptr);
+    m_pSender->RequestStop();
+    QMetaObject::invokeMethod(m_pSender, &RSiteSender::Stop, Qt::QueuedConnection);
     m_pThread->quit();
-    m_pThread->wait();
-    delete m_pThread;
+    if (bWait || m_pThread->wait(StopWaitMs)) {
+        m_pThread->wait();
+        delete m_pThread;
+    } else {
+        connect(m_pThread, &QThread::finished, m_pThread, &QObject::deleteLater);
+        m_retired << m_pThread;
+    }
     m_pThread = nullptr;
     m_pSender = nullptr;
 }

@@ -4,6 +4,7 @@
 #include "site/RSiteReport.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QThread;
@@ -28,6 +29,8 @@ public:
     // Less than this is the ordinary lag of the minute commit.
     static constexpr int QuietMinutes = 2;
     static constexpr int RefreshMs = 10000;
+    // How long a settings change waits for the sender to stop.
+    static constexpr int StopWaitMs = 200;
 
     // pClock: "now" of the lag (the system clock when null); not owned.
     explicit RSiteLink(SClock* pClock = nullptr, QObject* pParent = nullptr);
@@ -64,12 +67,17 @@ signals:
 private:
     Q_DISABLE_COPY(RSiteLink)
 
-    void Stop();
+    // bWait: wait for a sender busy connecting (at the end); otherwise it
+    // is left to finish on its own, so a settings change never waits on a
+    // server that does not answer.
+    void Stop(bool bWait = false);
     void OnReported(const RSiteReport& report);
 
     SClock* m_pClock;
     QThread* m_pThread = nullptr;
     RSiteSender* m_pSender = nullptr;
+    // Senders stopped but still finishing a connect; waited for at the end.
+    QList<QPointer<QThread>> m_retired;
     QTimer* m_pTimer;
     RSiteReport m_report;
     qint64 m_nTrimmed = 0;

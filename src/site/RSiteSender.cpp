@@ -183,8 +183,9 @@ bool RSiteSender::Commit(
     if (bOk) {
         // Gone before the connection may be closed below.
         QSqlQuery query(pg);
-        query.prepare(QStringLiteral("update sources set last_seq = ?, history_state = ?, "
-                                     "history_day = ?, updated = now() where id = ?"));
+        query.prepare(QStringLiteral(
+            "update sources set last_seq = greatest(last_seq, ?), history_state = ?, "
+            "history_day = ?, updated = now() where id = ?"));
         query.addBindValue(nMark);
         query.addBindValue(nHistoryState);
         query.addBindValue(strHistoryDay.isEmpty()
@@ -535,6 +536,8 @@ void RSiteSender::Schedule(int nMs)
 
 void RSiteSender::Tick()
 {
+    if (m_nStop.loadAcquire())
+        return;
     if (!IsConnected()) {
         if (!Connect()) {
             Schedule(m_nRetryMs);
@@ -543,6 +546,9 @@ void RSiteSender::Tick()
         }
         m_nRetryMs = m_nFirstRetryMs;
     }
+    // A connect may take its whole timeout: a stop asked meanwhile holds.
+    if (m_nStop.loadAcquire())
+        return;
     int nSent = SendBatch();
     if (nSent == 0 && m_nHistoryState == 1)
         nSent = UploadHistoryDay();

@@ -3,6 +3,7 @@
 #include "site/RSiteConfig.h"
 #include "site/RSiteReport.h"
 
+#include <QAtomicInt>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -56,6 +57,8 @@ public:
     void SetFault(Fault eFault) { m_eFault = eFault; }
     void SetRetry(int nFirstMs, int nMaxMs);
     qint64 Mark() const { return m_report.nMark; }
+    // From any thread: nothing more is sent once the step running is done.
+    void RequestStop() { m_nStop.storeRelease(1); }
     const RSiteReport& Report() const { return m_report; }
 
 public slots:
@@ -82,6 +85,7 @@ private:
     void Lost(RSiteReport::State eState, const QString& strError);
     void Emit();
 
+    QAtomicInt m_nStop;
     RSiteConfig m_config;
     QString m_strFile;
     QString m_strPgName;

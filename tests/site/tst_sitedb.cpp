@@ -15,6 +15,8 @@
 
 #include <QFile>
 #include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -47,6 +49,7 @@ private slots:
     void schemaVersions();
     void badSettingsLeaveAcquisitionAlone_data();
     void badSettingsLeaveAcquisitionAlone();
+    void changeDoesNotWaitOnSilentServer();
 
 private:
     // A new station file as the default connection, its outbox enabled.
@@ -494,6 +497,26 @@ void TestSiteDb::badSettingsLeaveAcquisitionAlone()
     }
     QCOMPARE(QFile(m_strPassFile).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
         QFileDevice::Permissions());
+}
+
+// A change of settings while the sender waits on a server that never
+// answers does not wait with it: the old connect is left to run out alone.
+void TestSiteDb::changeDoesNotWaitOnSilentServer()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    OpenStation(QStringLiteral("silent"));
+    RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("kestal"));
+    config.nPort = silent.serverPort();
+    RSiteLink link;
+    link.Apply(config);
+    QTRY_VERIFY(silent.hasPendingConnections());
+    QTcpSocket* pSocket = silent.nextPendingConnection();
+    config.bEnabled = false;
+    link.Apply(config);
+    QVERIFY(!link.IsRunning());
+    // Waited for, the connect would have given up and closed by now.
+    QVERIFY(!pSocket->waitForDisconnected(50));
 }
 
 QTEST_GUILESS_MAIN(TestSiteDb)

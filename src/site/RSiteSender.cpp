@@ -153,6 +153,32 @@ bool RSiteSender::Connect()
     m_report.nMark = query.value(1).toLongLong();
     m_nHistoryState = query.value(2).toInt();
     m_strHistoryDay = query.value(3).toDate().toString(Qt::ISODate);
+    query.finish();
+    // A file put back from a backup numbers its new rows again from below
+    // the mark, which would pass them over: the mark goes back with the
+    // file, and what lies between is sent again (upserts: nothing doubles).
+    QSqlDatabase file = QSqlDatabase::database(m_strFileName, false);
+    QSqlQuery issued = PSqlExec::SelectOn(file,
+        QStringLiteral("select (select seq from sqlite_sequence where name = 'Outbox'), (select "
+                       "min(Seq) - 1 from Outbox)"));
+    const bool bRead = issued.next();
+    const qint64 nIssued = bRead ? issued.value(0).toLongLong() : 0;
+    if (bRead && nIssued < m_report.nMark) {
+        Log(LogLevel::Warning,
+            "site database: the station file is older than the rows sent from it (%lld < %lld); "
+            "sending again from there\n",
+            static_cast<long long>(nIssued), static_cast<long long>(m_report.nMark));
+        query.prepare(QStringLiteral("update sources set last_seq = ? where id = ?"));
+        // Every row still queued may be one the server has not seen.
+        const qint64 nBack = issued.value(1).isNull() ? nIssued : issued.value(1).toLongLong();
+        query.addBindValue(nBack);
+        query.addBindValue(m_nSourceId);
+        if (!query.exec()) {
+            Lost(RSiteReport::State::Failed, reason(query.lastError()));
+            return false;
+        }
+        m_report.nMark = nBack;
+    }
     m_report.eState = RSiteReport::State::Sending;
     m_bRegionsDue = true;
     m_report.strError.clear();

@@ -39,6 +39,7 @@ private slots:
     void init();
 
     void committedRowsArriveOnce();
+    void restoredFileStillSends();
     void serverAwayThenBack();
     void connectionLostAroundCommit_data();
     void connectionLostAroundCommit();
@@ -197,6 +198,36 @@ void TestSiteDb::committedRowsArriveOnce()
     QCOMPARE(Pg(QStringLiteral("select count(*), max(value) from minute_value"), strDb).toInt(), 1);
     QCOMPARE(Pg(QStringLiteral("select value from minute_value"), strDb).toDouble(), 0.75);
     QCOMPARE(Pg(QStringLiteral("select count(*) from alarm_event"), strDb).toInt(), 1);
+}
+
+// A station file put back from a backup numbers its new rows from below the
+// mark: they still arrive, and nothing is doubled.
+void TestSiteDb::restoredFileStillSends()
+{
+    OpenStation(QStringLiteral("restored"));
+    const QString strDb = NewDatabase();
+    const QString strFile = m_dir.filePath("restored.sqlite");
+    {
+        RSiteSender sender(Config(QStringLiteral("North"), strDb), strFile);
+        QVERIFY(sender.Connect());
+        for (int m = 600; m < 603; ++m)
+            WriteMinute(4, m, m / 100.0);
+        QVERIFY(RConnectDatabase::CommitTransaction());
+        QCOMPARE(sender.SendBatch(), 3);
+    }
+    // The backup was taken after the first minute.
+    PSqlExec::Exec(QStringLiteral("update sqlite_sequence set seq = 1 where name = 'Outbox'"));
+    PSqlExec::Exec(QStringLiteral("delete from Outbox"));
+    WriteMinute(4, 610, 6.1);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    RSiteSender sender(Config(QStringLiteral("North"), strDb), strFile);
+    QVERIFY(sender.Connect());
+    QCOMPARE(sender.SendBatch(), 1);
+    QCOMPARE(Pg(QStringLiteral(
+                    "select count(*) || ' ' || round(sum(value)::numeric, 2) from minute_value"),
+                 strDb)
+                 .toString(),
+        QStringLiteral("4 24.13"));
 }
 
 // The threaded road: the server goes away for two minutes of the station's

@@ -93,14 +93,10 @@ QVector<RAlarmEvent> RAlarmJournal::Read(
         values << nId;
     }
     strSql += QStringLiteral(" order by Time desc, Seq desc");
-    // A query of its own: PSqlExec's drops the reason of a failure.
-    QSqlQuery query(QSqlDatabase::database());
-    query.setForwardOnly(true);
-    bool bRead = query.prepare(strSql);
-    for (const QVariant& value : qAsConst(values))
-        query.addBindValue(value);
-    bRead = bRead && query.exec();
-    while (bRead && query.next()) {
+    // SelectOn keeps the reason of a failure.
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query = PSqlExec::SelectOn(db, strSql, values);
+    while (query.next()) {
         RAlarmEvent event;
         event.time = QDateTime::fromString(
             query.value(1).toString(), QStringLiteral("yyyy-MM-ddThh:mm:ss"));

@@ -353,13 +353,9 @@ QVector<RAuditEntry> RAuditTrail::Read(const QDate& from, const QDate& to,
         values << strAction;
     }
     strSql += QStringLiteral(" order by Seq");
-    QSqlQuery query(QSqlDatabase::database());
-    query.setForwardOnly(true);
-    bool bRead = query.prepare(strSql);
-    for (const QVariant& value : qAsConst(values))
-        query.addBindValue(value);
-    bRead = bRead && query.exec();
-    while (bRead && query.next())
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query = PSqlExec::SelectOn(db, strSql, values);
+    while (query.next())
         entries.append(entryOf(query));
     // A file from before the trail has no table, and so no rows.
     if (pError && query.lastError().type() != QSqlError::NoError && hasTable())

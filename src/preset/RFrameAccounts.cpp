@@ -2,6 +2,7 @@
 
 #include "database/RLoginSession.h"
 #include "widgets/SPrompt.h"
+#include "widgets/SRecordTable.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -55,12 +56,8 @@ QWidget* RFrameAccounts::CreateWidget(QWidget* pParent)
     m_pTable = new QTableView(pContent);
     m_pTable->setObjectName(QStringLiteral("m_pTableAccounts"));
     m_pTable->setModel(m_pModel);
-    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    SRecordTable::Setup(m_pTable);
     m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_pTable->verticalHeader()->hide();
-    m_pTable->horizontalHeader()->setStretchLastSection(true);
-    m_pTable->setWordWrap(false);
 
     auto* pButtons = new QHBoxLayout;
     const auto button = [pContent, pButtons](const QString& strText, const char* pName) {

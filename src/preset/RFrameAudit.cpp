@@ -5,6 +5,7 @@
 #include "preset/RFrameAccounts.h"
 #include "widgets/RDateEdit.h"
 #include "widgets/SPrompt.h"
+#include "widgets/SRecordTable.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -153,12 +154,7 @@ QWidget* RFrameAudit::CreateWidget(QWidget* pParent)
     m_pTable = new QTableView(pContent);
     m_pTable->setObjectName(QStringLiteral("m_pTableAudit"));
     m_pTable->setModel(m_pModel);
-    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pTable->verticalHeader()->hide();
-    m_pTable->horizontalHeader()->setStretchLastSection(true);
-    m_pTable->setTextElideMode(Qt::ElideRight);
-    m_pTable->setWordWrap(false);
+    SRecordTable::Setup(m_pTable);
 
     auto* pFilter = new QHBoxLayout;
     pFilter->addWidget(new QLabel(tr("From:"), pContent));

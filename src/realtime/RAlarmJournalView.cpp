@@ -7,6 +7,7 @@
 #include "realtime/RAlarmState.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/SPrompt.h"
+#include "widgets/SRecordTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -83,12 +84,7 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
                                     "threshold (10 times, twice, at all), each group the "
                                     "earliest first; then the other events"));
     m_pTable->setModel(m_pModel);
-    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pTable->verticalHeader()->hide();
-    m_pTable->horizontalHeader()->setStretchLastSection(true);
-    m_pTable->setTextElideMode(Qt::ElideRight);
-    m_pTable->setWordWrap(false);
+    SRecordTable::Setup(m_pTable);
 
     auto* pFilter = new QHBoxLayout;
     pFilter->addWidget(new QLabel(tr("Region:"), this));

@@ -8,4 +8,5 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RLabel.cpp ${CMAKE_CURRENT_LIST_DIR}/RLabel.h
   ${CMAKE_CURRENT_LIST_DIR}/PEditDelegate.cpp ${CMAKE_CURRENT_LIST_DIR}/PEditDelegate.h
   ${CMAKE_CURRENT_LIST_DIR}/PSpinBoxDelegate.cpp ${CMAKE_CURRENT_LIST_DIR}/PSpinBoxDelegate.h
-  ${CMAKE_CURRENT_LIST_DIR}/SPrompt.cpp ${CMAKE_CURRENT_LIST_DIR}/SPrompt.h)
+  ${CMAKE_CURRENT_LIST_DIR}/SPrompt.cpp ${CMAKE_CURRENT_LIST_DIR}/SPrompt.h
+  ${CMAKE_CURRENT_LIST_DIR}/SRecordTable.cpp ${CMAKE_CURRENT_LIST_DIR}/SRecordTable.h)

@@ -171,6 +171,10 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
 Kestal::~Kestal()
 {
     qApp->removeEventFilter(this);
+    // Who stopped it is the account logged in at the time, else the desktop.
+    const QString strStoppedBy = m_pSession && m_pSession->IsLoggedIn()
+        ? m_pSession->Actor().strName
+        : RAlarmState::DesktopUser();
     // The session ends with the program, in the trail too; its row goes with
     // the last commit below.
     if (m_pSession) {
@@ -182,6 +186,12 @@ Kestal::~Kestal()
     // finishes its minute, releases its statements and commits.
     delete m_pDoseThread;
     m_pDoseThread = nullptr;
+    // After the last reading, before the last commit: the state as it stands
+    // and the stop itself reach the file.
+    if (m_pAlarmState)
+        m_pAlarmState->Stop(strStoppedBy,
+            m_strStopReason.isEmpty() ? QStringLiteral("exit")
+                                      : QStringLiteral("signal=") + m_strStopReason);
     m_pRegularSave.reset();
     RConnectDatabase::CommitTransaction();
     // After the last commit, so the logout record is written at once.
@@ -352,6 +362,7 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
 
     RRegionDoseModel* pModel = m_pFormRegion->Model();
     connect(pModel, &RRegionDoseModel::AlarmChanged, m_pAlarmState, &RAlarmState::OnAlarmChanged);
+    connect(pModel, &RRegionDoseModel::AlarmReading, m_pAlarmState, &RAlarmState::OnAlarmReading);
     connect(pModel, &RRegionDoseModel::OnlineChanged, m_pAlarmState, &RAlarmState::OnOnlineChanged);
     connect(m_pDoseThread, &PDoseThread::LinkChanged, m_pAlarmState, &RAlarmState::OnLinkChanged);
     connect(
@@ -367,6 +378,8 @@ void Kestal::CreateAlarmHandling(SClock* pClock)
     connect(m_pAlarmSound, &RAlarmSound::AvailableChanged, m_pFormStatus,
         [this](bool bAvailable) { m_pFormStatus->SetSoundMissing(!bAvailable); });
     m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
+    // Before the link starts: the first reading meets the state of the stop.
+    m_pAlarmState->Start();
 }
 
 void Kestal::OpenAuditTrail(const QString& strKeyPath)

@@ -55,6 +55,9 @@ public:
         const QString& strAuditKeyPath = QString());
     ~Kestal() override;
 
+    // What is ending the program, for the journal's "stopped" row (a signal's
+    // name); empty: the operator's exit.
+    void SetStopReason(const QString& strHow) { m_strStopReason = strHow; }
     // Answers the exit question; the default asks the user in a message box.
     void SetExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
 
@@ -157,6 +160,7 @@ private:
     std::unique_ptr<RRegularSave> m_pRegularSave;
     RAlarmJournal* m_pJournal = nullptr;
     RAlarmState* m_pAlarmState = nullptr;
+    QString m_strStopReason;
     PAlarmCue* m_pAlarmCue = nullptr;
     RAlarmSound* m_pAlarmSound = nullptr;
     RAuditTrail* m_pAudit = nullptr;

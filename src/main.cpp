@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 namespace {
 
 // The style sheet is read whole and ends at the first NUL byte.
@@ -81,6 +83,12 @@ int main(int argc, char** argv)
 
         PQuitOnSignal quitOnSignal;
         auto pWindow = std::make_unique<Kestal>();
+        QObject::connect(
+            &quitOnSignal, &PQuitOnSignal::SignalReceived, pWindow.get(), [&pWindow](int nSignal) {
+                pWindow->SetStopReason(QString::fromLatin1(nSignal == SIGTERM ? "SIGTERM"
+                        : nSignal == SIGINT                                   ? "SIGINT"
+                                                                              : "signal"));
+            });
         pWindow->setWindowFlags(pWindow->windowFlags() & ~Qt::WindowCloseButtonHint);
         pWindow->showMaximized();
         nExitCode = QApplication::exec();

@@ -4,6 +4,7 @@
 #include "database/RAlarmFilterStore.h"
 #include "database/RAlarmJournal.h"
 #include "database/RAlarmShelfStore.h"
+#include "database/RAlarmStateStore.h"
 #include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
 #include "database/RIntegrityCheck.h"
@@ -281,22 +282,25 @@ void RConnectDatabase::CreateMissing()
 
 QStringList RConnectDatabase::AddedTableStatements()
 {
-    return {
-        // The account tables belong to the installed file; a file without
-        // them gets the columns the session rule reads and writes.
-        QStringLiteral("create table if not exists UserPermission(Id int default 0, Name "
-                       "varchar(64) default 0, state int default 0)"),
-        QStringLiteral("create table if not exists UserLoginTimeInfo(Id int default 0, Logintime "
-                       "varchar(20) default 0, Logouttime varchar(20) default 0)"),
-        RAlarmJournal::TableStatement(),
-        // Months whose slots are moving (1) or moved (2) to archive files: a
-        // month listed here whose file is gone is missing, not empty.
-        QStringLiteral("create table if not exists ArchivedMonth(Month varchar(7) primary key, "
-                       "State int default 0)"),
-        RClientSettings::TableStatement(),
-        RUserAccounts::TableStatement(),
-        RAuditTrail::TableStatement(),
-        RAlarmFilterStore::TableStatement(),
-        RAlarmShelfStore::TableStatement(),
-    };
+    return QStringList {
+               // The account tables belong to the installed file; a file without
+               // them gets the columns the session rule reads and writes.
+               QStringLiteral("create table if not exists UserPermission(Id int default 0, Name "
+                              "varchar(64) default 0, state int default 0)"),
+               QStringLiteral(
+                   "create table if not exists UserLoginTimeInfo(Id int default 0, Logintime "
+                   "varchar(20) default 0, Logouttime varchar(20) default 0)"),
+               RAlarmJournal::TableStatement(),
+               // Months whose slots are moving (1) or moved (2) to archive files: a
+               // month listed here whose file is gone is missing, not empty.
+               QStringLiteral(
+                   "create table if not exists ArchivedMonth(Month varchar(7) primary key, "
+                   "State int default 0)"),
+               RClientSettings::TableStatement(),
+               RUserAccounts::TableStatement(),
+               RAuditTrail::TableStatement(),
+               RAlarmFilterStore::TableStatement(),
+               RAlarmShelfStore::TableStatement(),
+           }
+    + RAlarmStateStore::TableStatements();
 }

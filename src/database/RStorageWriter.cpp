@@ -321,6 +321,8 @@ bool RStorageWriter::CommitOpen(QString* pReason)
 {
     // Finished statements hold no lock, but SQLite refuses to commit while
     // one of them is still stepping.
+    if (m_beforeCommit)
+        m_beforeCommit();
     for (auto it = m_prepared.begin(); it != m_prepared.end(); ++it)
         it.value().finish();
     QSqlQuery query(QSqlDatabase::database());

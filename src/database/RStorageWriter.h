@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <deque>
+#include <functional>
 
 class QTimer;
 
@@ -71,6 +72,9 @@ public:
     // At shut-down: Flush, then no transaction is begun any more. Returns the
     // readings that are not in the file; they are logged as lost.
     qint64 Close(int nWaitMs);
+    // Runs inside the transaction just before each commit (the station's
+    // stamp of its last commit); empty: nothing.
+    void SetBeforeCommit(std::function<void()> before) { m_beforeCommit = std::move(before); }
     // Finalises the prepared statements: before the connection goes away.
     void ReleaseStatements();
 
@@ -156,4 +160,5 @@ private:
     QTimer* m_pRetryTimer;
     RStatementCache m_slotStatements;
     QHash<QString, QSqlQuery> m_prepared;
+    std::function<void()> m_beforeCommit;
 };

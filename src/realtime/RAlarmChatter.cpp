@@ -43,6 +43,12 @@ QVector<RAlarmChatter::Episode> RAlarmChatter::Expire(qint64 nMs)
     return ended;
 }
 
+void RAlarmChatter::Resume(int nId, qint64 nStartMs, qint64 nLastMs)
+{
+    m_recent.remove(nId);
+    m_episodes.insert(nId, Running {nStartMs, nLastMs, 0});
+}
+
 RAlarmChatter::Episode RAlarmChatter::Stop(int nId, qint64 nMs)
 {
     const Running running = m_episodes.take(nId);

@@ -29,8 +29,13 @@ public:
     // counted into it).
     int Raise(int nId, qint64 nMs);
     bool IsChattering(int nId) const { return m_episodes.contains(nId); }
+    // When nId's running episode began (0 when none runs).
+    qint64 StartOf(int nId) const { return m_episodes.value(nId).nStartMs; }
     // Ends the episodes that had no raise for a whole minute by nMs.
     QVector<Episode> Expire(qint64 nMs);
+    // Takes up an episode that was running at a stop: begun at nStartMs,
+    // its last raise at nLastMs.
+    void Resume(int nId, qint64 nStartMs, qint64 nLastMs);
     // Ends nId's episode now, whatever its raises (shelving, a new list).
     Episode Stop(int nId, qint64 nMs);
     void Clear();

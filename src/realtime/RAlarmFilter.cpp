@@ -15,3 +15,10 @@ bool RAlarmFilter::Feed(int nId, float fDose, int nThreshold)
     }
     return counter.bRaised;
 }
+
+void RAlarmFilter::SetRaised(int nId)
+{
+    Counter& counter = m_counters[nId];
+    counter.bRaised = true;
+    counter.nInRow = 0;
+}

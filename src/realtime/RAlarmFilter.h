@@ -22,6 +22,9 @@ public:
     // true while the region's alarm is raised.
     bool Feed(int nId, float fDose, int nThreshold);
     bool IsRaised(int nId) const { return m_counters.value(nId).bRaised; }
+    // nId's alarm is raised already (it was at a stop, or before a new
+    // region list): readings go on from there.
+    void SetRaised(int nId);
     // A new region list: every region starts unraised.
     void Clear() { m_counters.clear(); }
 

@@ -1,6 +1,9 @@
 #include "realtime/RAlarmState.h"
 
 #include "database/RAlarmJournal.h"
+#include "database/RAlarmStateStore.h"
+#include "database/RRegionDataStore.h"
+#include "database/RStorageWriter.h"
 #include "message/SClock.h"
 #include "realtime/RRealDoseModel.h"
 
@@ -25,7 +28,11 @@ RAlarmState::RAlarmState(RAlarmJournal* pJournal, QObject* pParent, SClock* pClo
     LoadShelves();
 }
 
-RAlarmState::~RAlarmState() = default;
+RAlarmState::~RAlarmState()
+{
+    if (m_pJournal && !m_bStopped)
+        RStorageWriter::Shared().SetBeforeCommit(nullptr);
+}
 
 QColor RAlarmState::AlarmColour(bool bBright)
 {
@@ -56,8 +63,179 @@ RAlarmState::Look RAlarmState::LookOf(int nId) const
 void RAlarmState::Write(const QString& strEvent, int nId, double dDose, int nThreshold,
     const QString& strOperator, const QString& strDetail)
 {
-    if (m_pJournal)
-        m_pJournal->Write(strEvent, nId, dDose, nThreshold, strOperator, strDetail);
+    if (!m_pJournal || m_bStopped)
+        return;
+    // Every row of a shelved region says so, whatever wrote it.
+    QString strMarked = strDetail;
+    if (nId != kLinkId && m_shelves.contains(nId) && strEvent != QLatin1String("shelve")
+        && !strDetail.split(QLatin1Char(';')).contains(QLatin1String("shelved=1")))
+        strMarked = strDetail.isEmpty() ? QStringLiteral("shelved=1")
+                                        : strDetail + QStringLiteral(";shelved=1");
+    m_pJournal->Write(strEvent, nId, dDose, nThreshold, strOperator, strMarked);
+}
+
+bool RAlarmState::InEpisode(int nId) const
+{
+    if (m_active.contains(nId))
+        return true;
+    const QDateTime last = m_lastAlarm.value(nId);
+    return last.isValid() && last.msecsTo(m_pClock->Now()) < kEpisodeMs;
+}
+
+void RAlarmState::Save(int nId)
+{
+    if (!m_pJournal || m_bStopped)
+        return;
+    RAlarmRecord record;
+    record.bUnacknowledged = m_unacknowledged.contains(nId);
+    if (nId != kLinkId) {
+        record.bActive = m_active.contains(nId);
+        record.bRaised = m_raised.contains(nId);
+        record.bChattering = m_chatter.IsChattering(nId);
+        if (record.bChattering)
+            record.chatterStart
+                = m_pClock->Now().addMSecs(-(m_pClock->ElapsedMs() - m_chatter.StartOf(nId)));
+        record.episodeStart = m_episodeStart.value(nId);
+        record.lastAlarm = m_lastAlarm.value(nId);
+        const Reading reading = m_readings.value(nId);
+        record.dDose = reading.dDose;
+        record.nThreshold = reading.nThreshold;
+    }
+    RAlarmStateStore::Store(nId, record);
+    m_lastAlarmSavedMs.insert(nId, m_pClock->ElapsedMs());
+}
+
+void RAlarmState::SaveFlood()
+{
+    if (!m_pJournal || m_bStopped)
+        return;
+    RAlarmStateStore::StoreFlood({m_bFlood, m_floodStart, m_nFloodAlarms});
+}
+
+void RAlarmState::Start()
+{
+    if (!m_pJournal)
+        return;
+    m_bStopped = false;
+    Restore();
+    const QDateTime now = m_pClock->Now();
+    QString strDetail;
+    if (RAlarmStateStore::WasRunning()) {
+        // Nothing after the last commit reached the file: that is when the
+        // record stops.
+        const QDateTime last = RAlarmStateStore::LastCommit();
+        strDetail = QStringLiteral("crash=1");
+        if (last.isValid())
+            strDetail += QStringLiteral(";since=") + RAlarmJournal::TimeText(last)
+                + QStringLiteral(";seconds=%1").arg(last.secsTo(now));
+    } else {
+        const QDateTime stopped = RAlarmStateStore::StoppedAt();
+        if (stopped.isValid())
+            strDetail = QStringLiteral("since=") + RAlarmJournal::TimeText(stopped)
+                + QStringLiteral(";seconds=%1").arg(stopped.secsTo(now));
+    }
+    Write(QStringLiteral("started"), kLinkId, 0.0, 0, QString(), strDetail);
+    RAlarmStateStore::StoreRunning(true, now);
+    SClock* pClock = m_pClock;
+    RStorageWriter::Shared().SetBeforeCommit(
+        [pClock]() { RAlarmStateStore::StampCommit(pClock->Now()); });
+    Poll();
+}
+
+void RAlarmState::Restore()
+{
+    const QDateTime now = m_pClock->Now();
+    const qint64 nNowMs = m_pClock->ElapsedMs();
+    const QHash<int, RAlarmRecord> records = RAlarmStateStore::Load();
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        const int nId = it.key();
+        const RAlarmRecord& record = it.value();
+        if (record.bUnacknowledged)
+            m_unacknowledged.insert(nId);
+        if (nId == kLinkId)
+            continue;
+        if (record.bActive)
+            m_active.insert(nId);
+        if (record.bRaised)
+            m_raised.insert(nId);
+        if (record.episodeStart.isValid())
+            m_episodeStart.insert(nId, record.episodeStart);
+        if (record.lastAlarm.isValid())
+            m_lastAlarm.insert(nId, record.lastAlarm);
+        m_readings.insert(nId, {record.dDose, record.nThreshold});
+        // Its raises since are not known: the spell runs on for a minute
+        // from now unless more come.
+        if (record.bChattering) {
+            const QDateTime start = record.chatterStart.isValid() ? record.chatterStart : now;
+            m_chatter.Resume(nId, nNowMs - start.msecsTo(now), nNowMs);
+        }
+    }
+    const RFloodRecord flood = RAlarmStateStore::LoadFlood();
+    if (flood.bFlood) {
+        m_bFlood = true;
+        m_floodStart = flood.start;
+        m_nFloodStartMs = nNowMs - flood.start.msecsTo(now);
+        m_nFloodAlarms = flood.nAlarms;
+    }
+    // The flood window goes on from the episodes the journal has begun in it.
+    const QDateTime windowStart = now.addMSecs(-kFloodWindowMs);
+    QVector<qint64> raises;
+    for (const RAlarmEvent& event : RAlarmJournal::Read(windowStart.date(), now.date())) {
+        if (event.nId != kLinkId && event.strEvent == QLatin1String("alarm")
+            && event.time > windowStart && event.time <= now
+            && !event.strDetail.split(QLatin1Char(';')).contains(QLatin1String("continued=1")))
+            raises.append(nNowMs - event.time.msecsTo(now));
+    }
+    std::sort(raises.begin(), raises.end());
+    m_recentRaises = raises;
+    UpdateFlashing();
+    emit LookChanged(0);
+    if (!m_unacknowledged.isEmpty())
+        emit UnacknowledgedChanged(true);
+    if (m_bFlood) {
+        m_nFloodShown = m_recentRaises.size();
+        emit FloodChanged(true, m_nFloodShown);
+    }
+}
+
+void RAlarmState::Stop(const QString& strWho, const QString& strHow)
+{
+    if (!m_pJournal || m_bStopped)
+        return;
+    const QDateTime now = m_pClock->Now();
+    // The stop closes the link: on record, but no alarm to acknowledge.
+    if (m_bLinkUp) {
+        Write(
+            QStringLiteral("link-down"), kLinkId, 0.0, 0, QString(), QStringLiteral("reason=stop"));
+        m_bLinkUp = false;
+        emit LinkChanged(false);
+    }
+    // The last raised readings exactly, not as of the last periodic write.
+    QSet<int> ids = m_active + m_raised + m_unacknowledged;
+    for (auto it = m_lastAlarm.cbegin(); it != m_lastAlarm.cend(); ++it)
+        ids.insert(it.key());
+    QList<int> sorted = ids.values();
+    std::sort(sorted.begin(), sorted.end());
+    for (int nId : qAsConst(sorted))
+        Save(nId);
+    SaveFlood();
+    Write(QStringLiteral("stopped"), kLinkId, 0.0, 0, strWho, strHow);
+    RAlarmStateStore::StoreRunning(false, now);
+    RStorageWriter::Shared().SetBeforeCommit(nullptr);
+    m_bStopped = true;
+}
+
+void RAlarmState::OnAlarmReading(int nId, float fDose)
+{
+    // A shelved region's alarm is out of service: no episode runs.
+    if (m_shelves.contains(nId) || !m_active.contains(nId))
+        return;
+    Q_UNUSED(fDose);
+    m_lastAlarm.insert(nId, m_pClock->Now());
+    const qint64 nNow = m_pClock->ElapsedMs();
+    const auto saved = m_lastAlarmSavedMs.constFind(nId);
+    if (saved == m_lastAlarmSavedMs.cend() || nNow - saved.value() >= kLastAlarmSaveMs)
+        Save(nId);
 }
 
 void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold)
@@ -65,10 +243,10 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
     Q_UNUSED(nFrom);
     m_readings.insert(nId, {static_cast<double>(fDose), nThreshold});
     if (nTo == RRealDoseModel::Warning) {
-        // Also after the region was silent: a new alarm, to be acknowledged.
         m_raised.insert(nId);
         if (!m_shelves.contains(nId))
             RaiseRegion(nId);
+        Save(nId);
     } else if (nTo == RRealDoseModel::Normal) {
         m_raised.remove(nId);
         // The alarm stays latched until acknowledged. A region that went
@@ -76,6 +254,7 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
         // threshold, so no view shows an alarm the journal has cleared.
         if (!m_shelves.contains(nId) && !m_chatter.IsChattering(nId))
             ClearRegion(nId);
+        Save(nId);
     }
     Poll();
 }
@@ -83,15 +262,36 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
 void RAlarmState::RaiseRegion(int nId, const QString& strDetail)
 {
     const qint64 nNow = m_pClock->ElapsedMs();
+    const QDateTime now = m_pClock->Now();
     if (m_chatter.IsChattering(nId)) {
         // Counted into the episode; already shown, written and sounded.
         m_chatter.Raise(nId, nNow);
+        m_lastAlarm.insert(nId, now);
         return;
     }
+    if (m_active.contains(nId)) {
+        // Raised again with no clear between: back on line, over a new
+        // connection or after a restart. Its alarm and episode go on, with
+        // nothing new to write, count or sound.
+        m_lastAlarm.insert(nId, now);
+        return;
+    }
+    const bool bContinues = InEpisode(nId);
+    QString strRow = strDetail;
+    if (bContinues)
+        strRow += QLatin1String(strRow.isEmpty() ? "continued=1" : ";continued=1");
     const Reading reading = m_readings.value(nId);
-    Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strDetail);
+    Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strRow);
     m_active.insert(nId);
-    CountFloodAlarm();
+    m_lastAlarm.insert(nId, now);
+    if (!bContinues) {
+        // The day's count is the day's episodes, in the transaction of the
+        // row that begins one.
+        m_episodeStart.insert(nId, now);
+        if (m_pJournal && !m_bStopped)
+            RRegionDataStore::CountAlarm(nId, now.date());
+        CountFloodAlarm();
+    }
     Raise(nId);
     const int nRaises = m_chatter.Raise(nId, nNow);
     if (nRaises > 0) {
@@ -107,6 +307,7 @@ void RAlarmState::ClearRegion(int nId, const QString& strDetail)
         return;
     const Reading reading = m_readings.value(nId);
     Write(QStringLiteral("clear"), nId, reading.dDose, reading.nThreshold, QString(), strDetail);
+    Save(nId);
     UpdateFlashing();
     emit LookChanged(nId);
 }
@@ -118,8 +319,9 @@ void RAlarmState::EndChatter(const RAlarmChatter::Episode& episode)
         QStringLiteral("alarms=%1;seconds=%2").arg(episode.nUnwritten).arg(episode.nMs / 1000));
     // Back to the ordinary rule: an alarm still raised stays open, one that
     // went down meanwhile is cleared now.
-    if (!m_raised.contains(episode.nId))
+    if (!m_raised.contains(episode.nId) || m_shelves.contains(episode.nId))
         ClearRegion(episode.nId);
+    Save(episode.nId);
     emit LookChanged(episode.nId);
 }
 
@@ -148,6 +350,7 @@ void RAlarmState::Raise(int nId)
 {
     const bool bFirst = m_unacknowledged.isEmpty();
     m_unacknowledged.insert(nId);
+    Save(nId);
     UpdateFlashing();
     emit AcknowledgementChanged(nId);
     emit LookChanged(nId);
@@ -161,6 +364,7 @@ void RAlarmState::Acknowledge(int nId)
     if (!m_unacknowledged.remove(nId))
         return;
     Write(QStringLiteral("ack"), nId, 0.0, 0, m_strOperator);
+    Save(nId);
     UpdateFlashing();
     emit AcknowledgementChanged(nId);
     emit LookChanged(nId);
@@ -187,12 +391,13 @@ bool RAlarmState::Shelve(int nId, const QDateTime& until, const QString& strReas
     // Taken out of service by an officer who has seen it: acknowledged, and
     // the open alarm closed, so that the shelved hours count apart from the
     // time in alarm.
+    // The shelf comes first, so every row below says the region is shelved.
+    const RAlarmShelf shelf {end, strReason, m_strOperator};
+    m_shelves.insert(nId, shelf);
     Acknowledge(nId);
     if (m_chatter.IsChattering(nId))
         EndChatter(m_chatter.Stop(nId, m_pClock->ElapsedMs()));
-    ClearRegion(nId, QStringLiteral("shelved=1"));
-    const RAlarmShelf shelf {end, strReason, m_strOperator};
-    m_shelves.insert(nId, shelf);
+    ClearRegion(nId);
     RAlarmShelfStore::Store(nId, shelf);
     const QString strDetail
         = QStringLiteral("until=%1;reason=%2").arg(RAlarmJournal::TimeText(end), strReason);
@@ -256,8 +461,10 @@ void RAlarmState::Poll()
 void RAlarmState::CountFloodAlarm()
 {
     m_recentRaises.append(m_pClock->ElapsedMs());
-    if (m_bFlood)
+    if (m_bFlood) {
         ++m_nFloodAlarms;
+        SaveFlood();
+    }
     UpdateFlood();
 }
 
@@ -271,9 +478,11 @@ void RAlarmState::UpdateFlood()
     if (!m_bFlood && nRecent > kFloodLimit) {
         m_bFlood = true;
         m_nFloodStartMs = nNow;
+        m_floodStart = m_pClock->Now();
         m_nFloodAlarms = nRecent;
         Write(QStringLiteral("flood"), kLinkId, 0.0, 0, QString(),
             QStringLiteral("alarms=%1").arg(nRecent));
+        SaveFlood();
     } else if (m_bFlood && nRecent <= kFloodEndAt) {
         // Half the limit, so that a steady trickle at the limit does not
         // begin and end a flood at every alarm.
@@ -282,6 +491,7 @@ void RAlarmState::UpdateFlood()
             QStringLiteral("alarms=%1;seconds=%2")
                 .arg(m_nFloodAlarms)
                 .arg((nNow - m_nFloodStartMs) / 1000));
+        SaveFlood();
         m_nFloodShown = 0;
         emit FloodChanged(false, nRecent);
         return;

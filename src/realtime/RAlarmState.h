@@ -35,6 +35,14 @@ struct RAlarmEvent;
 //   ends alarms again at once;
 // - flood: more than kFloodLimit new alarms within kFloodWindowMs; the flood
 //   ends when the window holds kFloodEndAt or fewer.
+// An alarm episode is what one count stands for, in the day's count, the
+// journal and every report: it begins with an "alarm" row, takes in every
+// raise until the alarm has been cleared for kEpisodeMs after its last
+// raised reading (such a raise's row says "continued=1"), and a chattering
+// spell is within it. A region raised again without a clear between (back
+// on line, a new connection, a restart) goes on with its episode and writes
+// nothing. The whole state is kept in the file with the journal rows that
+// change it (RAlarmStateStore) and taken up again at start.
 // GUI thread.
 class RAlarmState final : public QObject
 {
@@ -58,6 +66,12 @@ public:
     // Chattering, shelving ends and floods are looked at this often besides
     // with every change.
     static constexpr int kPollMs = 1000;
+    // How long after its last raised reading a cleared alarm's episode may
+    // be taken up again by a new raise.
+    static constexpr qint64 kEpisodeMs = 60000;
+    // The last raised reading is written at most this often while an alarm
+    // lasts (exactly at a clean stop).
+    static constexpr qint64 kLastAlarmSaveMs = 10000;
 
     // The alarm colour of every view; a flashing alarm's dark phase.
     static QColor AlarmColour(bool bBright = true);
@@ -84,6 +98,11 @@ public:
     bool IsUnacknowledged(int nId) const { return m_unacknowledged.contains(nId); }
     bool AnyUnacknowledged() const { return !m_unacknowledged.isEmpty(); }
     bool IsActive(int nId) const { return m_active.contains(nId); }
+    // Regions whose alarm rule holds them raised, shown or not.
+    QSet<int> RaisedIds() const { return m_raised; }
+    // An episode of nId is running: raised, or cleared less than kEpisodeMs
+    // after its last raised reading.
+    bool InEpisode(int nId) const;
     bool IsChattering(int nId) const { return m_chatter.IsChattering(nId); }
     bool IsShelved(int nId) const { return m_shelves.contains(nId); }
     RAlarmShelf ShelfOf(int nId) const { return m_shelves.value(nId); }
@@ -126,6 +145,8 @@ signals:
     void ShelfChanged(int nId, bool bShelved, const QString& strAccount, const QString& strText);
 
 public slots:
+    // One reading of a region that the alarm rule holds raised (µRad/h).
+    void OnAlarmReading(int nId, float fDose);
     void OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
     void OnOnlineChanged(int nId, bool bOnline);
     void OnLinkChanged(bool bUp);
@@ -137,6 +158,16 @@ public slots:
     void Poll();
 
 public:
+    // At start, before the first reading: the state of the last stop or
+    // crash back from the file, and a "started" row that says which it was
+    // and since when the station was down. Nothing without a journal.
+    void Start();
+    // A clean stop: the link's end, every state exact in the file, and a
+    // "stopped" row by strWho (strHow: what stopped it). Nothing is written
+    // after it.
+    void Stop(const QString& strWho, const QString& strHow);
+    bool IsStopped() const { return m_bStopped; }
+
     // Takes nId's alarm out of service until until (at most kMaxShelfSecs
     // from now). False when until is not in the future.
     bool Shelve(int nId, const QDateTime& until, const QString& strReason);
@@ -161,6 +192,10 @@ private:
     // Closes a region's shown alarm with a clear row.
     void ClearRegion(int nId, const QString& strDetail = QString());
     void EndChatter(const RAlarmChatter::Episode& episode);
+    // The file's copy of nId's state (or the link's, kLinkId).
+    void Save(int nId);
+    void SaveFlood();
+    void Restore();
     void EndShelf(int nId, const QString& strAccount, const QString& strDetail);
     void CountFloodAlarm();
     void UpdateFlood();
@@ -177,12 +212,19 @@ private:
     // Regions the model holds raised, shown or not; with their last change.
     QSet<int> m_raised;
     QHash<int, Reading> m_readings;
+    // Per region: the current (or last) episode's start, and its last
+    // raised reading, local time; when that was last written (ElapsedMs).
+    QHash<int, QDateTime> m_episodeStart;
+    QHash<int, QDateTime> m_lastAlarm;
+    QHash<int, qint64> m_lastAlarmSavedMs;
+    bool m_bStopped = false;
     RAlarmChatter m_chatter;
     QHash<int, RAlarmShelf> m_shelves;
     // Monotonic times of the new alarms within the flood window.
     QVector<qint64> m_recentRaises;
     bool m_bFlood = false;
     qint64 m_nFloodStartMs = 0;
+    QDateTime m_floodStart;
     int m_nFloodAlarms = 0;
     // The count the flood's watchers were last told.
     int m_nFloodShown = 0;

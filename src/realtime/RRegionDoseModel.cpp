@@ -2,12 +2,10 @@
 
 #include "database/RAlarmFilterStore.h"
 #include "database/RRegionCatalogue.h"
-#include "database/RRegionDataStore.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "realtime/PColorLine.h"
 #include "realtime/RAlarmState.h"
-#include "realtime/RTimer.h"
 
 #include <QColor>
 #include <QStringList>
@@ -49,6 +47,8 @@ void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
     m_pAlarmState = pAlarmState;
     if (!pAlarmState)
         return;
+    for (int nId : pAlarmState->RaisedIds())
+        m_filter.SetRaised(nId);
     // An alarm's look and its flash phase are told at once, not with the
     // readings' coalesced updates: the table turns with the plan and the gauge.
     connect(pAlarmState, &RAlarmState::LookChanged, this, [this](int nId) {
@@ -106,10 +106,7 @@ bool RRegionDoseModel::IsStale(int row) const
     return row >= 0 && row < m_nRowCount && (!m_bLinkUp || OnlineAt(row) == OffLine);
 }
 
-RRegionDoseModel::~RRegionDoseModel()
-{
-    qDeleteAll(m_episodeTimers);
-}
+RRegionDoseModel::~RRegionDoseModel() = default;
 
 QString RRegionDoseModel::DoseText(float dose)
 {
@@ -123,11 +120,13 @@ void RRegionDoseModel::LoadRegionColours()
     m_ids.clear();
     m_alarm.clear();
     m_colours.clear();
-    // Running episodes are dropped uncounted: the region list they belong to
-    // is being replaced.
-    qDeleteAll(m_episodeTimers);
-    m_episodeTimers.clear();
+    // A new list: the alarms raised go on where they were, so that a reload
+    // neither clears nor raises them again.
     m_filter.Clear();
+    if (m_pAlarmState) {
+        for (int nId : m_pAlarmState->RaisedIds())
+            m_filter.SetRaised(nId);
+    }
     LoadAlarmFilters();
 
     for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
@@ -135,9 +134,6 @@ void RRegionDoseModel::LoadRegionColours()
         m_colours.append(QVariant::fromValue(PColorLine(region.colour)));
         m_ids.append(nId);
         m_alarm.append(AlarmOffLine);
-        RTimer* pTimer = new RTimer(nId, nullptr, m_pClock);
-        m_episodeTimers.insert(nId, pTimer);
-        connect(pTimer, &RTimer::TimeStarted, this, &RRegionDoseModel::OnTimeStarted);
     }
 }
 
@@ -164,18 +160,14 @@ void RRegionDoseModel::UpdateDose(int id, float dose)
     // From the catalogue, which is reloaded whenever a threshold is stored,
     // so that it applies from the next reading on.
     const int nThreshold = RRegionCatalogue::Shared().AlarmValue(id);
-    // The day's episodes count readings above the threshold, as stored; the
-    // alarm follows the filter.
-    if (nThreshold != 0 && dose >= static_cast<float>(nThreshold)) {
-        if (RTimer* pTimer = m_episodeTimers.value(id))
-            pTimer->Trigger();
-    }
     if (nThreshold > 0)
         m_alarm[i] = m_filter.Feed(id, dose, nThreshold) ? Warning : Normal;
     else if (static_cast<float>(nThreshold) > dose)
         m_alarm[i] = Normal;
     if (m_alarm.at(i) != nFrom)
         emit AlarmChanged(id, nFrom, m_alarm.at(i), dose, nThreshold);
+    if (m_alarm.at(i) == Warning)
+        emit AlarmReading(id, dose);
 
     emit ItemAchieveData(id);
     RowsChanged(i, i);
@@ -324,10 +316,4 @@ bool RRegionDoseModel::setData(const QModelIndex& index, const QVariant& value, 
         return true;
     }
     return RRealDoseModel::setData(index, value, role);
-}
-
-void RRegionDoseModel::OnTimeStarted(int id)
-{
-    // Kept and written again with the readings when the file refuses it.
-    RRegionDataStore::CountAlarm(id, m_pClock->Now().date());
 }

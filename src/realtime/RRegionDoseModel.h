@@ -10,11 +10,10 @@
 #include <QVariant>
 
 class RAlarmState;
-class RTimer;
 
 // The region table: ID, Location, H*(10), Show Curve, Curve Color. Applies
-// each reading against the region's alarm threshold and counts alarm
-// episodes per region and day in RegionLinkDoseInfo.
+// each reading against the region's alarm threshold; the alarm state makes
+// episodes of what it reports.
 class RRegionDoseModel final : public RRealDoseModel
 {
     Q_OBJECT
@@ -40,7 +39,6 @@ public:
     // Display text of a dose rate in µRad/h, switching to mRad/h and Rad/h.
     static QString DoseText(float dose);
 
-    RTimer* EpisodeTimer(int id) const { return m_episodeTimers.value(id); }
     // Reads the regions' alarm filter settings again; they apply from the
     // next reading (the page calls it when thresholds or settings change).
     void LoadAlarmFilters();
@@ -50,6 +48,7 @@ public:
     // acknowledged), cleared unacknowledged ones outline it. Without one no
     // alarm is shown. Not owned; may be null. Held weakly: at shut-down the
     // window's pages, and this model with the region page, may go after it.
+    // The regions it holds raised stay raised over a new region list.
     void SetAlarmState(const RAlarmState* pAlarmState);
     int LookAt(int row) const;
     // What of the row's stored configuration the client cannot honour, for
@@ -63,9 +62,8 @@ public:
 signals:
     // A region's alarm state changed with this reading (µRad/h).
     void AlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
-
-public slots:
-    void OnTimeStarted(int id);
+    // A reading (µRad/h) that the alarm rule holds raised.
+    void AlarmReading(int nId, float fDose);
 
 private:
     Q_DISABLE_COPY(RRegionDoseModel)
@@ -75,7 +73,6 @@ private:
     QVariant AlarmData(int row, int column, int role) const;
 
     QList<QVariant> m_colours;
-    QHash<int, RTimer*> m_episodeTimers;
     // Local time of each row's last reading.
     QHash<int, QDateTime> m_readingTimes;
     QPointer<const RAlarmState> m_pAlarmState;

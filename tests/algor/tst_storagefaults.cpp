@@ -6,12 +6,14 @@
 
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
+#include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRoutingStore.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
+#include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
 
 #include <QSqlDatabase>
@@ -58,7 +60,10 @@ private:
     std::unique_ptr<SManualClock> m_pClock;
     std::unique_ptr<BusRecorder> m_pPage;
     std::unique_ptr<BusRecorder> m_pWindow;
-    // The region page's model, fed as the page feeds it: it counts episodes.
+    // The region page's model, fed as the page feeds it, and the alarm state
+    // that counts its episodes.
+    std::unique_ptr<RAlarmJournal> m_pJournal;
+    std::unique_ptr<RAlarmState> m_pState;
     std::unique_ptr<RRegionDoseModel> m_pModel;
 
     void open(const QString& strName)
@@ -83,8 +88,15 @@ private:
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 5");
             RRegionCatalogue::Shared().Reload();
         }
+        m_pModel.reset();
+        m_pState.reset();
+        m_pJournal = std::make_unique<RAlarmJournal>(m_pClock.get());
+        m_pState = std::make_unique<RAlarmState>(m_pJournal.get(), nullptr, m_pClock.get());
         m_pModel = std::make_unique<RRegionDoseModel>(0, nullptr, m_pClock.get());
         m_pModel->Reload();
+        m_pModel->SetAlarmState(m_pState.get());
+        QObject::connect(m_pModel.get(), &RRegionDoseModel::AlarmChanged, m_pState.get(),
+            &RAlarmState::OnAlarmChanged);
         m_pPage->onMessage = [this](const SMessage& message) {
             if (message.MessageType() == SBus::RegionReading)
                 m_pModel->UpdateDose(static_cast<int>(message.First()),
@@ -165,6 +177,8 @@ private slots:
     void cleanup()
     {
         m_pModel.reset();
+        m_pState.reset();
+        m_pJournal.reset();
         m_pPage.reset();
         m_pWindow.reset();
         m_pClock.reset();

@@ -79,7 +79,8 @@ private slots:
             "PersonalSumDoseInfo", "RoutingMinuteDose", "ServerNetworkInfo", "MonthDataIndex",
             "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
             "UserPermission", "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth",
-            "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter", "AlarmShelf"};
+            "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter", "AlarmShelf",
+            "AlarmState", "StationState"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -112,7 +113,7 @@ private slots:
         QCOMPARE(names("table"),
             QStringList({"ServerNetworkInfo", "AlarmJournal", "UserPermission", "UserLoginTimeInfo",
                 "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter",
-                "AlarmShelf"}));
+                "AlarmShelf", "AlarmState", "StationState"}));
         QVERIFY(names("index").isEmpty());
         QCOMPARE(column(QStringLiteral("select Event || '/' || ifnull(Detail, '-') from "
                                        "AlarmJournal")),

@@ -6,7 +6,6 @@
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
-#include "realtime/RTimer.h"
 
 #include <QtTest>
 
@@ -34,7 +33,7 @@ private:
                 {alarmValues.at(i), ids.at(i)});
         RRegionCatalogue::Shared().Reload();
         m_pJournal = new RAlarmJournal(&m_clock);
-        m_pState = new RAlarmState(m_pJournal);
+        m_pState = new RAlarmState(m_pJournal, nullptr, &m_clock);
         m_pState->SetOperator(QStringLiteral("operator1"));
         m_pModel = new RRegionDoseModel(0, nullptr, &m_clock);
         new QAbstractItemModelTester(
@@ -44,6 +43,7 @@ private:
         m_pCue = new PAlarmCue;
         m_pCue->SetPlayer([this]() { ++m_nPlays; });
         connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
+        connect(m_pModel, &RRegionDoseModel::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
         connect(
             m_pModel, &RRegionDoseModel::OnlineChanged, m_pState, &RAlarmState::OnOnlineChanged);
         connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
@@ -64,10 +64,17 @@ private:
     }
     // nMs after 10:00 of the test day.
     void at(qint64 nMs) { m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)).addMSecs(nMs)); }
-    void endEpisodeAt(int id, qint64 nMs)
+    // "event id detail" of the journal's alarm rows, oldest first.
+    QStringList alarmRows() const
     {
-        at(nMs);
-        m_pModel->EpisodeTimer(id)->OnTimeout();
+        QStringList lines;
+        const QVector<RAlarmEvent> all
+            = RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31));
+        for (auto it = all.crbegin(); it != all.crend(); ++it) {
+            if (it->strEvent == QLatin1String("alarm"))
+                lines << QStringLiteral("%1 %2").arg(it->time.toString("hh:mm:ss"), it->strDetail);
+        }
+        return lines;
     }
     // "event id" of the journal, oldest first.
     QStringList events() const
@@ -173,7 +180,7 @@ private slots:
         for (float dose : doses)
             m_pModel->UpdateDose(3, dose);
         QCOMPARE(m_pModel->AlarmAt(0), alarm);
-        QCOMPARE(m_pModel->EpisodeTimer(3)->IsRunning(), episode);
+        QCOMPARE(m_pState->InEpisode(3), episode);
         QTEST(cell(0, 4, RRegionDoseModel::AlarmLookRole).toInt(), "look");
         QCOMPARE(m_pModel->OnlineAt(0), 1);
         // A stored threshold applies to the next reading once the catalogue
@@ -184,39 +191,41 @@ private slots:
         QCOMPARE(m_pModel->AlarmAt(0), 2);
     }
 
-    // Readings at 0, 40 and 90 s make one episode that ends at 150 s.
-    void episodeProlongedAndCountedOnce()
+    // An episode takes in a raise that comes within 60 s of its last raised
+    // reading: the row says so and the day counts one; a raise after that is
+    // a new episode, counted on the day it begins.
+    void episodesAgreeWithTheDayCount()
     {
         build({3}, {50});
-        QSignalSpy ended(m_pModel->EpisodeTimer(3), &RTimer::TimeEnded);
-        for (qint64 nMs : {0, 40000, 90000}) {
+        const auto readAt = [this](qint64 nMs, float fDose) {
             at(nMs);
-            m_pModel->UpdateDose(3, 75);
-        }
-        endEpisodeAt(3, 100000); // an early wake-up must not end it
-        endEpisodeAt(3, 149999);
-        QCOMPARE(ended.count(), 0);
-        endEpisodeAt(3, 150000);
-        QCOMPARE(ended.count(), 1);
-        QCOMPARE(ended.at(0).at(1).toString(), QStringLiteral("2026.03.07T10:00:00"));
-        QCOMPARE(ended.at(0).at(2).toString(), QStringLiteral("2026.03.07T10:02:30"));
+            m_pModel->UpdateDose(3, fDose);
+        };
+        readAt(0, 75);
+        readAt(2000, 10);
+        QVERIFY(m_pState->InEpisode(3));
+        readAt(50000, 75); // 50 s after the last raised reading
+        readAt(52000, 75);
+        readAt(54000, 10);
         QCOMPARE(count(3, "2026-03-07"), 1);
-        endEpisodeAt(3, 200000); // a stray wake-up of an idle timer counts nothing
+        readAt(111999, 75); // 59.999 s after the last raised one (52 s)
+        readAt(116000, 10);
         QCOMPARE(count(3, "2026-03-07"), 1);
-
-        // Counted as it begins, so the count agrees with the journal at once.
-        m_pModel->UpdateDose(3, 75);
+        readAt(173999, 10);
+        QVERIFY(!m_pState->InEpisode(3));
+        readAt(180000, 75);
         QCOMPARE(count(3, "2026-03-07"), 2);
-        endEpisodeAt(3, 260000);
-        QCOMPARE(count(3, "2026-03-07"), 2);
-        QCOMPARE(PSqlExec::Scalar("select count(*) from RegionLinkDoseInfo").toInt(), 1);
+        QCOMPARE(alarmRows(),
+            (QStringList {
+                "10:00:00 ", "10:00:50 continued=1", "10:01:51 continued=1", "10:03:00 "}));
 
         // The count belongs to the day the episode begins.
-        at((13 * 3600 + 59 * 60 + 30) * 1000); // 23:59:30
-        m_pModel->UpdateDose(3, 75);
-        endEpisodeAt(3, (14 * 3600 + 30) * 1000);
+        readAt(182000, 10);
+        readAt((13 * 3600 + 59 * 60 + 30) * 1000, 75); // 23:59:30
+        readAt((14 * 3600 + 30) * 1000, 75);
         QCOMPARE(count(3, "2026-03-07"), 3);
         QCOMPARE(count(3, "2026-03-08"), 0);
+        QCOMPARE(PSqlExec::Scalar("select count(*) from RegionLinkDoseInfo").toInt(), 1);
     }
 
     // A burst of readings reaches the view as one change notification; a
@@ -337,7 +346,7 @@ private slots:
     }
 
     // Silence past the rule takes a region off line once, without a clear;
-    // its next reading brings it back, and an alarm from it is a new one. A
+    // its next reading brings it back, its alarm going on where it was. A
     // region that went silent in alarm and reads normal again has its alarm
     // cleared, no longer shown as active.
     void offlineAndBack()
@@ -354,14 +363,16 @@ private slots:
         QCOMPARE(events(), (QStringList {"alarm 3", "offline 3"}));
         QVERIFY(m_pModel->IsStale(0));
         QCOMPARE(m_pState->LookOf(3), RAlarmState::ActiveUnacknowledged);
+        // Still in alarm: the same alarm and episode, nothing new to write.
         reading(3, 1200);
-        QCOMPARE(events(), (QStringList {"alarm 3", "offline 3", "online 3", "alarm 3"}));
+        QCOMPARE(events(), (QStringList {"alarm 3", "offline 3", "online 3"}));
+        QCOMPARE(count(3, "2026-03-07"), 1);
         m_clock.Advance(RRealDoseModel::kSilenceMs + 1);
         m_pModel->OnTimeOut();
         m_clock.Advance(RRealDoseModel::kSupervisionMs);
         m_pModel->OnTimeOut();
         reading(3, 400);
-        QCOMPARE(events().mid(4), (QStringList {"offline 3", "online 3", "clear 3"}));
+        QCOMPARE(events().mid(3), (QStringList {"offline 3", "online 3", "clear 3"}));
         QCOMPARE(m_pState->LookOf(3), RAlarmState::ClearedUnacknowledged);
     }
 

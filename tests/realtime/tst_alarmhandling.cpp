@@ -34,8 +34,9 @@ private:
         RRegionCatalogue::Shared().Reload();
         start();
     }
-    // The program's objects on the file as it is: a start or a restart.
-    void start()
+    // The program's objects on the file as it is: a start or a restart;
+    // bStation: the station's own start, its state back from the file.
+    void start(bool bStation = false)
     {
         cleanup();
         m_pJournal = new RAlarmJournal(&m_clock);
@@ -48,8 +49,17 @@ private:
         m_pCue->SetPlayer([this]() { ++m_nPlays; });
         m_pCue->SetAlarmState(m_pState);
         connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
+        connect(m_pModel, &RRegionDoseModel::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
         connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
         connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
+        if (bStation)
+            m_pState->Start();
+    }
+    int count(int nId) const
+    {
+        return PSqlExec::Scalar(
+            "select sum(AlarmOverCount) from RegionLinkDoseInfo where Id = ?", {nId})
+            .toInt();
     }
     void reading(int nId, float fDose, qint64 nAfterMs = 2000)
     {
@@ -248,6 +258,137 @@ private slots:
         QVERIFY(last("unshelve", 3).strOperator.isEmpty());
         QCOMPARE(m_nPlays, 2);
         QVERIFY(RAlarmShelfStore::Load().isEmpty());
+    }
+
+    // What the operator had not yet seen outlives a stop, clean or not:
+    // after the restart the first reading goes on from the state of the stop,
+    // writing, counting and sounding nothing twice.
+    void restart_data()
+    {
+        QTest::addColumn<QString>("before"); // state of region 3 at the stop
+        QTest::addColumn<bool>("clean"); // the stop's road, or a crash
+        QTest::addColumn<double>("dose"); // first reading after the start
+        QTest::addColumn<QStringList>("after"); // region 3's rows after the start
+        QTest::addColumn<int>("look");
+        const QStringList none;
+        const QStringList clear {"clear 3"};
+        for (bool bClean : {true, false}) {
+            const char* pStop = bClean ? "stop" : "crash";
+            const auto row = [pStop](const char* pState, const char* pDose) -> QTestData& {
+                return QTest::addRow("%s, %s, %s", pState, pStop, pDose);
+            };
+            row("active unacked", "over")
+                << "A" << bClean << 150.0 << none << int(RAlarmState::ActiveUnacknowledged);
+            row("active unacked", "under")
+                << "A" << bClean << 50.0 << clear << int(RAlarmState::ClearedUnacknowledged);
+            row("cleared unacked", "over") << "AN" << bClean << 150.0 << QStringList {"alarm 3"}
+                                           << int(RAlarmState::ActiveUnacknowledged);
+            row("cleared unacked", "under")
+                << "AN" << bClean << 50.0 << none << int(RAlarmState::ClearedUnacknowledged);
+            row("acked active", "over")
+                << "AK" << bClean << 150.0 << none << int(RAlarmState::ActiveAcknowledged);
+            row("acked active", "under")
+                << "AK" << bClean << 50.0 << clear << int(RAlarmState::NoAlarm);
+            row("chattering", "over")
+                << "ANANANA" << bClean << 150.0 << none << int(RAlarmState::ActiveUnacknowledged);
+            row("chattering", "under")
+                << "ANANANA" << bClean << 50.0 << none << int(RAlarmState::ActiveUnacknowledged);
+            row("shelved", "over") << "AS" << bClean << 150.0 << none << int(RAlarmState::Shelved);
+            row("shelved", "under") << "AS" << bClean << 50.0 << none << int(RAlarmState::Shelved);
+            row("in a flood", "over")
+                << "F" << bClean << 150.0 << none << int(RAlarmState::ActiveUnacknowledged);
+            row("in a flood", "under")
+                << "F" << bClean << 50.0 << clear << int(RAlarmState::ClearedUnacknowledged);
+        }
+    }
+    void restart()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, clean);
+        QFETCH(double, dose);
+        QList<int> ids;
+        for (int nId = 3; nId <= 13; ++nId)
+            ids << nId;
+        TestDb::Open();
+        TestDb::AddRegions(ids);
+        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+        RRegionCatalogue::Shared().Reload();
+        start(true);
+        m_pState->OnLinkChanged(true);
+        for (const QChar step : before) {
+            if (step == QLatin1Char('A'))
+                reading(3, 150);
+            else if (step == QLatin1Char('N'))
+                reading(3, 50);
+            else if (step == QLatin1Char('K'))
+                m_pState->Acknowledge(3);
+            else if (step == QLatin1Char('S'))
+                QVERIFY(m_pState->Shelve(3, m_clock.Now().addSecs(3600), "swap"));
+            else
+                for (int nId : qAsConst(ids))
+                    reading(nId, 150);
+        }
+        const bool bChattering = m_pState->IsChattering(3);
+        QCOMPARE(bChattering, before.count(QLatin1Char('A')) > 3);
+        QCOMPARE(m_pState->IsFlood(), before == QLatin1String("F"));
+        const int nRows = events(3).size();
+        const int nPlays = m_nPlays;
+        if (clean)
+            m_pState->Stop(QStringLiteral("officer1"), QStringLiteral("signal=SIGTERM"));
+        m_clock.Advance(5000);
+        start(true);
+        const RAlarmEvent started = last("started");
+        QCOMPARE(detail(started, "crash"), clean ? -1 : 1);
+        QCOMPARE(last("stopped").strDetail, clean ? QStringLiteral("signal=SIGTERM") : QString());
+        QCOMPARE(events(0).count("link-down 0"), clean ? 1 : 0);
+
+        reading(3, float(dose));
+        QTEST(QStringList(events(3).mid(nRows)), "after");
+        QTEST(int(m_pState->LookOf(3)), "look");
+        QCOMPARE(m_pState->IsChattering(3), bChattering);
+        // Only an alarm raised again after its clear sounds anew.
+        QCOMPARE(m_nPlays - nPlays, events(3).mid(nRows).count("alarm 3"));
+        // One episode whatever happened: the day's count and the journal agree.
+        QCOMPARE(count(3), 1);
+        if (before == QLatin1String("F")) {
+            QVERIFY(m_pState->IsFlood());
+            m_clock.Advance(RAlarmState::kFloodWindowMs);
+            m_pState->Poll();
+            QCOMPARE(events(0).count("flood 0"), 1);
+            QCOMPARE(events(0).count("flood-end 0"), 1);
+            QCOMPARE(detail(last("flood-end"), "alarms"), 11);
+        }
+    }
+
+    // A new connection and a reloaded region list (a settings save) in the
+    // middle of an episode, with an on-delay of three and an off-delay of
+    // two: the readings go on from the raised alarm, no clear and no second
+    // alarm, until the off-delay really clears it.
+    void reconnectMidEpisode()
+    {
+        build({3});
+        RAlarmFilterSettings settings;
+        settings.nOnDelay = 3;
+        settings.nOffDelay = 2;
+        QVERIFY(RAlarmFilterStore::Store(3, settings));
+        m_pModel->LoadAlarmFilters();
+        m_pState->OnLinkChanged(true);
+        for (int n = 0; n < 3; ++n)
+            reading(3, 150);
+        QCOMPARE(events(3), QStringList {"alarm 3"});
+        m_pState->OnLinkChanged(false);
+        m_clock.Advance(RRealDoseModel::kSilenceMs + RRealDoseModel::kSupervisionMs);
+        m_pModel->OnTimeOut();
+        m_pModel->Reload();
+        m_pState->OnLinkChanged(true);
+        reading(3, 150);
+        reading(3, 50);
+        reading(3, 150);
+        QCOMPARE(events(3), QStringList {"alarm 3"});
+        QCOMPARE(count(3), 1);
+        reading(3, 50);
+        reading(3, 50);
+        QCOMPARE(events(3).last(), QStringLiteral("clear 3"));
     }
 
     // The mute silences the alarms there are; it holds while they clear and

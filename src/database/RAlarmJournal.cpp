@@ -49,6 +49,12 @@ void RAlarmJournal::AddMissingColumns()
         PSqlExec::Exec(QStringLiteral("alter table AlarmJournal add column Detail text"));
 }
 
+bool RAlarmJournal::IsContinued(const RAlarmEvent& event)
+{
+    return event.strEvent == QLatin1String("alarm")
+        && event.strDetail.split(QLatin1Char(';')).contains(QLatin1String("continued=1"));
+}
+
 QString RAlarmJournal::TimeText(const QDateTime& time)
 {
     return time.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"));

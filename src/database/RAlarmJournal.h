@@ -60,6 +60,10 @@ public:
     static QStringList CsvHeader();
     static QStringList CsvFields(const RAlarmEvent& event);
 
+    // An "alarm" row that goes on with an episode begun before it, rather
+    // than beginning one.
+    static bool IsContinued(const RAlarmEvent& event);
+
     static QString TableStatement();
     // Adds the columns a journal from an older file lacks (default connection).
     static void AddMissingColumns();

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kTopRegions = 10;
-
 // What the journal has said so far of one region.
 struct Track
 {
@@ -24,14 +22,11 @@ struct Track
     bool bShelved = false;
     QDateTime shelveFrom;
     QDateTime shelveUntil;
-    // An alarm stays latched until acknowledged, raised again or not: one
-    // acknowledgement answers every raise since the last one, and the wait is
-    // counted from the first of them.
-    QDateTime pendingAlarm; // the first alarm row not yet acknowledged
-    bool bPendingInMonth = false;
-    int nPendingInMonth = 0; // raises of the month waiting for it
+    // The month's episodes not yet acknowledged, by their start: one
+    // acknowledgement answers every episode since the last one.
+    QVector<QDateTime> pending;
 
-    int nAlarms = 0;
+    int nAlarms = 0; // episodes begun in the month
     int nEpisodes = 0;
     int nChatterAlarms = 0;
 };
@@ -143,20 +138,17 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
         const QString& strEvent = event.strEvent;
         Track& track = tracks[event.nId];
         if (strEvent == QLatin1String("alarm")) {
-            if (bInMonth) {
+            // A raise within an episode is part of it, not one of its own.
+            if (bInMonth && !RAlarmJournal::IsContinued(event)) {
                 ++m_alarmsPerDay[m_first.daysTo(time.date())];
                 ++track.nAlarms;
+                track.pending << time;
             }
             if (!track.bInAlarm) {
                 track.bInAlarm = true;
                 track.alarmFrom = time;
             }
             track.bAlarmSeen = true;
-            if (!track.pendingAlarm.isValid()) {
-                track.pendingAlarm = time;
-                track.bPendingInMonth = bInMonth;
-            }
-            track.nPendingInMonth += bInMonth;
         } else if (strEvent == QLatin1String("clear")) {
             if (track.bInAlarm || !track.bAlarmSeen)
                 inAlarm[event.nId] << Interval {track.alarmFrom, time};
@@ -172,12 +164,8 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
                 track.chatterFrom = time;
             OpenedBefore(track);
         } else if (strEvent == QLatin1String("chatter-end")) {
-            const int nUnjournaled = DetailNumber(event, "alarms");
-            if (bInMonth) {
-                m_alarmsPerDay[m_first.daysTo(time.date())] += nUnjournaled;
-                track.nAlarms += nUnjournaled;
-                track.nChatterAlarms += nUnjournaled;
-            }
+            if (bInMonth)
+                track.nChatterAlarms += DetailNumber(event, "alarms");
             bool bLength = false;
             const int nSeconds = DetailNumber(event, "seconds", &bLength);
             QDateTime from = track.chatterFrom;
@@ -187,12 +175,9 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
             track.chatterFrom = QDateTime();
             OpenedBefore(track);
         } else if (strEvent == QLatin1String("ack")) {
-            if (track.pendingAlarm.isValid()) {
-                if (track.bPendingInMonth)
-                    delays << track.pendingAlarm.secsTo(time);
-                track.pendingAlarm = QDateTime();
-                track.nPendingInMonth = 0;
-            }
+            for (const QDateTime& start : qAsConst(track.pending))
+                delays << start.secsTo(time);
+            track.pending.clear();
         } else if (strEvent == QLatin1String("shelve")) {
             // Shelved again before the end: the first ends where the second begins.
             if (track.bShelved) {
@@ -245,7 +230,7 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
             chattering[nId] << Interval {track.chatterFrom, QDateTime()};
         if (track.bShelved)
             shelved[nId] << Interval {track.shelveFrom, track.shelveUntil};
-        m_nUnacknowledged += track.nPendingInMonth;
+        m_nUnacknowledged += track.pending.size();
 
         if (track.nAlarms > 0)
             m_top << RegionCount {nId, track.nAlarms};
@@ -263,8 +248,6 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
     std::sort(m_top.begin(), m_top.end(), [](const RegionCount& a, const RegionCount& b) {
         return a.nAlarms != b.nAlarms ? a.nAlarms > b.nAlarms : a.nId < b.nId;
     });
-    if (m_top.size() > kTopRegions)
-        m_top.resize(kTopRegions);
     SortLongestFirst(m_inAlarm);
     SortLongestFirst(m_shelved);
 
@@ -275,4 +258,6 @@ void PAlarmFigures::Compute(const QVector<RAlarmEvent>& given)
         : delays.size() % 2 != 0    ? double(delays.at(nHalf))
                                     : (delays.at(nHalf - 1) + delays.at(nHalf)) / 2.0;
     m_nWorstAck = delays.isEmpty() ? 0 : delays.last();
+    m_nAckedLate = static_cast<int>(std::count_if(delays.cbegin(), delays.cend(),
+        [](qint64 nSeconds) { return nSeconds > kLateAckSeconds; }));
 }

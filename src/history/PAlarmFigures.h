@@ -8,8 +8,12 @@
 struct RAlarmEvent;
 
 // One calendar month's alarm figures (local time), counted from the alarm
-// journal: the raises, how long regions stayed in alarm or shelved, how fast
-// alarms were acknowledged, chattering and floods. Plain arithmetic over the
+// journal: the alarm episodes, how long regions stayed in alarm or shelved,
+// how fast episodes were acknowledged, chattering and floods. An episode is
+// an "alarm" row that does not continue one ("continued=1"), counted on the
+// day it begins: the same count as the day rows' AlarmOverCount. Every
+// episode begun in the month is either acknowledged (at any time after) or
+// not, so the two add up to the month's episodes. Plain arithmetic over the
 // events handed in; reading and writing them is PAlarmFiguresReport's.
 //
 // The events before the month tell the state the month begins in (an alarm,
@@ -23,7 +27,7 @@ public:
     struct RegionCount
     {
         int nId = 0;
-        int nAlarms = 0;
+        int nAlarms = 0; // episodes begun in the month
     };
     struct RegionTime
     {
@@ -35,7 +39,7 @@ public:
         int nId = 0;
         int nEpisodes = 0; // "chattering" rows in the month
         qint64 nSeconds = 0; // time chattering within the month
-        // The raises that began the episodes and those during them.
+        // The raises while chattering: all within one alarm episode.
         int nAlarms = 0;
     };
 
@@ -50,10 +54,12 @@ public:
     QDate FirstDay() const { return m_first; }
     QDate LastDay() const { return m_first.addDays(m_first.daysInMonth() - 1); }
 
-    // Index 0 is the 1st. A chattering episode's unjournaled raises count on
-    // the day of its end row.
+    // An acknowledgement later than this is late (seconds).
+    static constexpr qint64 kLateAckSeconds = 10 * 60;
+
+    // Episodes begun per day; index 0 is the 1st.
     const QVector<int>& AlarmsPerDay() const { return m_alarmsPerDay; }
-    // The ten regions with the most alarms, most first, ties by id.
+    // Every region with an episode begun in the month, most first, ties by id.
     const QVector<RegionCount>& TopRegions() const { return m_top; }
     // By id.
     const QVector<Chatter>& Chattering() const { return m_chatter; }
@@ -62,9 +68,11 @@ public:
     // Regions that were shelved, longest first, ties by id.
     const QVector<RegionTime>& Shelved() const { return m_shelved; }
 
-    // Of the month's "alarm" rows: the acknowledged ones' delays (seconds)
-    // and those with no acknowledgement before the region's next alarm.
+    // Of the month's episodes: those acknowledged, with the delays from
+    // their start (seconds), those of them acknowledged late, and those
+    // never acknowledged.
     int Acknowledged() const { return m_nAcknowledged; }
+    int AcknowledgedLate() const { return m_nAckedLate; }
     double MedianAckSeconds() const { return m_dMedianAck; }
     qint64 WorstAckSeconds() const { return m_nWorstAck; }
     int Unacknowledged() const { return m_nUnacknowledged; }
@@ -99,6 +107,7 @@ private:
     double m_dMedianAck = 0.0;
     qint64 m_nWorstAck = 0;
     int m_nUnacknowledged = 0;
+    int m_nAckedLate = 0;
     int m_nFloods = 0;
     qint64 m_nFloodSeconds = 0;
 };

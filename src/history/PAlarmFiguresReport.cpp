@@ -110,11 +110,16 @@ bool PAlarmFiguresReport::Write(const QString& strFile, QString* pError) const
     int nTotal = 0;
     for (int nAlarms : days)
         nTotal += nAlarms;
-    book.SetNumber(pair(tr("Alarms in the month")), 1, nTotal);
+    book.SetNumber(pair(tr("Alarm episodes begun in the month")), 1, nTotal);
+    // What one count stands for, in this sheet, the day counts and the
+    // region reports alike.
+    book.SetText(pair(tr("An alarm episode")), 1,
+        tr("from a raise until the alarm has been cleared for a minute; chattering is within it"));
     ++nRow;
 
-    nRow = WriteTitle(book, nRow, tr("Alarms per day"));
-    nRow = WriteHeader(book, nRow, {tr("Day"), tr("Alarms")});
+    const QString strEpisodes = tr("Alarm episodes");
+    nRow = WriteTitle(book, nRow, tr("Alarm episodes per day"));
+    nRow = WriteHeader(book, nRow, {tr("Day"), strEpisodes});
     for (int nDay = 0; nDay < days.size(); ++nDay) {
         book.SetDate(nRow, 0, m_first.addDays(nDay), QStringLiteral("yyyy-mm-dd"));
         book.SetNumber(nRow, 1, days.at(nDay));
@@ -124,8 +129,8 @@ bool PAlarmFiguresReport::Write(const QString& strFile, QString* pError) const
 
     const QString strRegion = tr("Region");
     const QString strId = tr("ID");
-    nRow = WriteTitle(book, nRow, tr("The ten regions with the most alarms"));
-    nRow = WriteHeader(book, nRow, {strRegion, strId, tr("Alarms")});
+    nRow = WriteTitle(book, nRow, tr("Alarm episodes per region"));
+    nRow = WriteHeader(book, nRow, {strRegion, strId, strEpisodes});
     for (const PAlarmFigures::RegionCount& region : m_figures.TopRegions()) {
         book.SetText(nRow, 0, RegionName(region.nId));
         book.SetNumber(nRow, 1, region.nId);
@@ -149,8 +154,9 @@ bool PAlarmFiguresReport::Write(const QString& strFile, QString* pError) const
     ++nRow;
 
     nRow = WriteTitle(book, nRow, tr("Chattering regions"));
-    nRow = WriteHeader(
-        book, nRow, {strRegion, strId, tr("Episodes"), tr("Time chattering (s)"), tr("Alarms")});
+    nRow = WriteHeader(book, nRow,
+        {strRegion, strId, tr("Chattering spells"), tr("Time chattering (s)"),
+            tr("Raises while chattering")});
     for (const PAlarmFigures::Chatter& region : m_figures.Chattering()) {
         book.SetText(nRow, 0, RegionName(region.nId));
         book.SetNumber(nRow, 1, region.nId);
@@ -163,8 +169,16 @@ bool PAlarmFiguresReport::Write(const QString& strFile, QString* pError) const
         nRow = WriteNone(book, nRow);
     ++nRow;
 
-    nRow = WriteTitle(book, nRow, tr("Acknowledgement"));
-    book.SetNumber(pair(tr("Alarms acknowledged")), 1, m_figures.Acknowledged());
+    nRow = WriteTitle(book, nRow, tr("Acknowledgement of the month's alarm episodes"));
+    const int nBegunRow = pair(tr("Episodes begun"));
+    book.SetNumber(nBegunRow, 1, nTotal);
+    book.SetText(nBegunRow, 2,
+        tr("= acknowledged + never acknowledged; acknowledged late is part of acknowledged"));
+    book.SetNumber(pair(tr("Episodes acknowledged")), 1, m_figures.Acknowledged());
+    book.SetNumber(pair(tr("Of them acknowledged after more than %1 minutes")
+                            .arg(PAlarmFigures::kLateAckSeconds / 60)),
+        1, m_figures.AcknowledgedLate());
+    book.SetNumber(pair(tr("Episodes never acknowledged")), 1, m_figures.Unacknowledged());
     const int nMedianRow = pair(tr("Median time to acknowledge (min)"));
     const int nWorstRow = pair(tr("Longest time to acknowledge (min)"));
     // Without an acknowledgement there is no time to show.
@@ -172,7 +186,6 @@ bool PAlarmFiguresReport::Write(const QString& strFile, QString* pError) const
         book.SetNumber(nMedianRow, 1, m_figures.MedianAckSeconds() / 60.0, strMinutes);
         book.SetNumber(nWorstRow, 1, m_figures.WorstAckSeconds() / 60.0, strMinutes);
     }
-    book.SetNumber(pair(tr("Unacknowledged alarms")), 1, m_figures.Unacknowledged());
     ++nRow;
 
     nRow = WriteTitle(book, nRow, tr("Floods"));

@@ -182,8 +182,7 @@ void RAlarmState::Restore()
     QVector<qint64> raises;
     for (const RAlarmEvent& event : RAlarmJournal::Read(windowStart.date(), now.date())) {
         if (event.nId != kLinkId && event.strEvent == QLatin1String("alarm")
-            && event.time > windowStart && event.time <= now
-            && !event.strDetail.split(QLatin1Char(';')).contains(QLatin1String("continued=1")))
+            && event.time > windowStart && event.time <= now && !RAlarmJournal::IsContinued(event))
             raises.append(nNowMs - event.time.msecsTo(now));
     }
     std::sort(raises.begin(), raises.end());

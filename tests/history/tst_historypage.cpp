@@ -295,7 +295,7 @@ private slots:
         QVERIFY(m_prompt.told.isEmpty());
         const XlsxSheet sheet = XlsxSheet::Read(dir.filePath("figures.xlsx"));
         QCOMPARE(sheet.values.value("A1"), QStringLiteral("Alarm figures of 2026-12"));
-        QCOMPARE(sheet.values.value("A5"), QStringLiteral("Alarms in the month"));
+        QCOMPARE(sheet.values.value("A5"), QStringLiteral("Alarm episodes begun in the month"));
         QCOMPARE(sheet.values.value("B5"), QStringLiteral("1"));
     }
 

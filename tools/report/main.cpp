@@ -62,7 +62,7 @@ const char* const s_pDescription
       "  alarms FROM TO       the alarm journal, days FROM to TO, newest first\n"
       "                       (CSV); --region ID for one region (default: all)\n"
       "  alarm-figures MONTH  the alarm figures of a month (.xlsx): alarms per day,\n"
-      "                       the ten regions with the most alarms, time in alarm,\n"
+      "                       the alarm episodes per region, time in alarm,\n"
       "                       chattering, time to acknowledge, floods, shelved\n"
       "                       hours; -o defaults to alarm-figures-MONTH.xlsx in the\n"
       "                       working directory\n"

@@ -115,6 +115,36 @@ QList<RMonthReportStore::DaySum> RMonthReportStore::DaySums(
     return days;
 }
 
+RMonthReportStore::Minutes RMonthReportStore::StoredMinutes(
+    int nId, const QDate& first, const QDate& last)
+{
+    QStringList columns;
+    for (int nMinute = 0; nMinute < 1440; ++nMinute)
+        columns << QStringLiteral("\"%1\"").arg(nMinute);
+    QSqlQuery query = Run(QStringLiteral("select Month, %1 from MonthMinuteDose where Id = ? and "
+                                         "Month >= ? and Month <= ? order by Month, rowid")
+                              .arg(columns.join(QLatin1Char(','))),
+        {nId, DayText(first), DayText(last)});
+    Minutes minutes;
+    QString strPrevDay;
+    while (query.next()) {
+        const QString strDay = query.value(0).toString();
+        if (strDay == strPrevDay)
+            continue;
+        strPrevDay = strDay;
+        for (int nMinute = 1; nMinute <= 1440; ++nMinute) {
+            const double dValue = query.value(nMinute).toDouble();
+            // A minute without a reading is stored as 0: no value, not a dose
+            // rate of 0.
+            if (dValue != 0.0) {
+                ++minutes.nCount;
+                minutes.dSum += dValue;
+            }
+        }
+    }
+    return minutes;
+}
+
 bool RMonthReportStore::StaffInfo(int nId, Staff* pStaff)
 {
     QSqlQuery query

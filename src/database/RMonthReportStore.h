@@ -57,6 +57,15 @@ public:
     // The day sums of first..last, the first row of each day, in day order.
     QList<DaySum> DaySums(Table eTable, int nId, const QDate& first, const QDate& last);
 
+    // The minute values of first..last with a value (not 0), the first row of
+    // each day: their count and sum (each the sum of its 2-second rates).
+    struct Minutes
+    {
+        qint64 nCount = 0;
+        double dSum = 0.0;
+    };
+    Minutes StoredMinutes(int nId, const QDate& first, const QDate& last);
+
     // False when there is no such staff member (or the read failed).
     bool StaffInfo(int nId, Staff* pStaff);
     // The cumulative dose of a staff member; 0 without a row.

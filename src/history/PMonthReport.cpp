@@ -13,10 +13,10 @@ constexpr double kPairHeight = 20.0;
 constexpr double kColumnWidth = 30.0;
 
 // A region minute value is the sum of its 30 two-second dose rates, so a
-// day's Sum ÷ 1800 is the day's dose (µRad) and Sum ÷ 43200 the day's mean
-// dose rate (µRad/h). A staff sum is 60 times the dose shown.
+// day's Sum ÷ 1800 is the day's dose (µRad) and a minute value ÷ 30 the
+// minute's mean dose rate (µRad/h). A staff sum is 60 times the dose shown.
 constexpr double kRegionDayDivisor = 1800.0;
-constexpr double kRegionRateDivisor = 43200.0;
+constexpr double kSlotsPerMinute = 30.0;
 constexpr double kStaffDivisor = 60.0;
 
 } // namespace
@@ -90,17 +90,17 @@ void PMonthReport::ReadRegion(RMonthReportStore& store)
         }
     }
 
-    double dTotal = 0.0;
     for (const RMonthReportStore::DaySum& day :
         store.DaySums(RMonthReportStore::RegionDays, m_nId, first, MonthEnd())) {
-        if (day.date <= m_date)
-            dTotal += day.dSum;
         // A day whose minutes were all 0 has no reading to show.
         if (day.dSum != 0.0)
             m_days << Day {day.date, day.dSum / kRegionDayDivisor};
     }
-    // Every day summed counts, with or without a row.
-    const double dAverage = dTotal / (first.daysTo(m_date) + 1) / kRegionRateDivisor;
+    // The mean of the minutes stored up to the report's day: a day only
+    // begun, or a gap in the readings, weighs what it holds, not a day.
+    const RMonthReportStore::Minutes minutes = store.StoredMinutes(m_nId, first, m_date);
+    const double dAverage
+        = minutes.nCount > 0 ? minutes.dSum / minutes.nCount / kSlotsPerMinute : 0.0;
 
     AddTitle(tr("Device Information"));
     AddPair(tr("ID"), {m_nId, QString()});

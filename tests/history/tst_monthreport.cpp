@@ -17,6 +17,23 @@ void addDaySums(const char* pTable, const char* pRows)
         pRows);
 }
 
+// A day of region 3 whose minutes from nFirst on, nCount of them, read a
+// steady dDose µRad/h (each minute value the sum of its 30 rates).
+void addMinutes(const char* pDay, int nFirst, int nCount, double dDose)
+{
+    QStringList columns;
+    QVariantList values {3, QLatin1String(pDay)};
+    for (int nMinute = nFirst; nMinute < nFirst + nCount; ++nMinute) {
+        columns << QStringLiteral("\"%1\"").arg(nMinute);
+        values << dDose * 30;
+    }
+    values << dDose * 30 * nCount;
+    QVERIFY(PSqlExec::Exec(QStringLiteral("insert into MonthMinuteDose(Id, Month, %1, Sum) "
+                                          "values(?, ?, %2?)")
+                               .arg(columns.join(','), QString("?, ").repeated(nCount)),
+        values));
+}
+
 // The cells of the sheet, "A1=value", in row order.
 QMap<QString, QString> cells(const XlsxSheet& sheet, const QStringList& names)
 {
@@ -53,10 +70,9 @@ private slots:
         TestDb::AddRegions({3});
     }
 
-    // Title, blocks, daily rows and chart of a region; the average divides by
-    // every day summed, days after the selected one count in the rows only,
-    // a day whose minutes were all 0 has no row, and the months around stay
-    // out.
+    // Title, blocks, daily rows and chart of a region; days after the
+    // selected one count in the rows only, a day whose minutes were all 0
+    // has no row, and the months around stay out.
     void regionReport()
     {
         addDaySums("MonthMinuteDose",
@@ -72,7 +88,7 @@ private slots:
             SBus::RegionList, 3, QDate(2014, 5, 10), QDateTime(QDate(2014, 6, 2), QTime(8, 0)));
         QCOMPARE(sheet.values.value("A1"), m_dir.filePath("r.xlsx"));
         QCOMPARE(cells(sheet, {"B3", "B4", "B7", "B8", "B9", "B10", "B11", "B12", "A5", "B5"}),
-            (QMap<QString, QString> {{"B3", "3"}, {"B4", "Room 3"}, {"B7", "0.3"}, {"B8", "7.5"},
+            (QMap<QString, QString> {{"B3", "3"}, {"B4", "Room 3"}, {"B7", "0"}, {"B8", "7.5"},
                 {"B9", "10"}, {"B10", "3"}, {"B11", "2014-05-02T10:11:12"},
                 {"B12", "2014-06-02T08:00:00"}, {"A5", ""}, {"B5", ""}}));
         QCOMPARE(cells(sheet, {"A15", "A16", "A17", "A18", "B17"}),
@@ -90,6 +106,33 @@ private slots:
         QVERIFY(sheet.chart.contains("<c:f>Sheet1!$A$15:$A$17</c:f>"));
         QVERIFY(sheet.chart.contains("<c:f>Sheet1!$B$15:$B$17</c:f>"));
         QVERIFY(sheet.chart.contains("<c:f>Sheet1!$B$14</c:f>"));
+    }
+
+    // The average is the mean rate of the minutes stored up to the report's
+    // day: a day only begun and a gap weigh their minutes, not a whole day,
+    // and neither the days after nor the month before count.
+    void regionAverage_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<double>("average");
+        QTest::newRow("the 1st: steady") << QDate(2014, 5, 1) << 560.0;
+        // 60 minutes at 560, 10 at 100, 5 at 560 (the 8th, only begun).
+        QTest::newRow("the 8th, with a gap and a partial day")
+            << QDate(2014, 5, 8) << (65 * 560.0 + 10 * 100) / 75;
+        QTest::newRow("the month past")
+            << QDate(2014, 5, 31) << (65 * 560.0 + 1000 + 20 * 200) / 95;
+    }
+    void regionAverage()
+    {
+        QFETCH(QDate, date);
+        addMinutes("2014-04-30", 0, 100, 9000);
+        addMinutes("2014-05-01", 0, 60, 560);
+        addMinutes("2014-05-02", 600, 10, 100);
+        addMinutes("2014-05-08", 0, 5, 560);
+        addMinutes("2014-05-20", 1420, 20, 200);
+        addMinutes("2014-06-01", 0, 10, 9000);
+        const XlsxSheet sheet = Write(SBus::RegionList, 3, date, QDate(2014, 6, 2).startOfDay());
+        QTEST(sheet.values.value("B7").toDouble(), "average");
     }
 
     // On the 1st the average is that day's own; with no kept day there are

@@ -168,20 +168,8 @@
         <translation>统计截至</translation>
     </message>
     <message>
-        <source>Alarms in the month</source>
-        <translation>本月报警次数</translation>
-    </message>
-    <message>
-        <source>Alarms per day</source>
-        <translation>每日报警次数</translation>
-    </message>
-    <message>
         <source>Day</source>
         <translation>日期</translation>
-    </message>
-    <message>
-        <source>Alarms</source>
-        <translation>报警次数</translation>
     </message>
     <message>
         <source>Region</source>
@@ -190,10 +178,6 @@
     <message>
         <source>ID</source>
         <translation>编号</translation>
-    </message>
-    <message>
-        <source>The ten regions with the most alarms</source>
-        <translation>报警最多的十个区域</translation>
     </message>
     <message>
         <source>Time in alarm</source>
@@ -208,20 +192,8 @@
         <translation>频繁报警区域</translation>
     </message>
     <message>
-        <source>Episodes</source>
-        <translation>次数</translation>
-    </message>
-    <message>
         <source>Time chattering (s)</source>
         <translation>频繁报警时长（秒）</translation>
-    </message>
-    <message>
-        <source>Acknowledgement</source>
-        <translation>报警确认</translation>
-    </message>
-    <message>
-        <source>Alarms acknowledged</source>
-        <translation>已确认的报警</translation>
     </message>
     <message>
         <source>Median time to acknowledge (min)</source>
@@ -230,10 +202,6 @@
     <message>
         <source>Longest time to acknowledge (min)</source>
         <translation>最长确认时间（分钟）</translation>
-    </message>
-    <message>
-        <source>Unacknowledged alarms</source>
-        <translation>未确认的报警</translation>
     </message>
     <message>
         <source>Floods</source>
@@ -254,6 +222,62 @@
     <message>
         <source>Shelved (h)</source>
         <translation>搁置时长（小时）</translation>
+    </message>
+    <message>
+        <source>Alarm episodes begun in the month</source>
+        <translation>本月开始的报警事件</translation>
+    </message>
+    <message>
+        <source>An alarm episode</source>
+        <translation>报警事件</translation>
+    </message>
+    <message>
+        <source>from a raise until the alarm has been cleared for a minute; chattering is within it</source>
+        <translation>从报警产生到报警解除满一分钟为止；抖动包含在内</translation>
+    </message>
+    <message>
+        <source>Alarm episodes</source>
+        <translation>报警事件</translation>
+    </message>
+    <message>
+        <source>Alarm episodes per day</source>
+        <translation>每日报警事件</translation>
+    </message>
+    <message>
+        <source>Alarm episodes per region</source>
+        <translation>各区域报警事件</translation>
+    </message>
+    <message>
+        <source>Chattering spells</source>
+        <translation>抖动次数</translation>
+    </message>
+    <message>
+        <source>Raises while chattering</source>
+        <translation>抖动期间的报警</translation>
+    </message>
+    <message>
+        <source>Acknowledgement of the month&apos;s alarm episodes</source>
+        <translation>本月报警事件的确认</translation>
+    </message>
+    <message>
+        <source>Episodes begun</source>
+        <translation>开始的事件</translation>
+    </message>
+    <message>
+        <source>= acknowledged + never acknowledged; acknowledged late is part of acknowledged</source>
+        <translation>= 已确认 + 从未确认；迟确认包含在已确认中</translation>
+    </message>
+    <message>
+        <source>Episodes acknowledged</source>
+        <translation>已确认的事件</translation>
+    </message>
+    <message>
+        <source>Of them acknowledged after more than %1 minutes</source>
+        <translation>其中超过 %1 分钟后确认</translation>
+    </message>
+    <message>
+        <source>Episodes never acknowledged</source>
+        <translation>从未确认的事件</translation>
     </message>
 </context>
 <context>

@@ -593,8 +593,16 @@ bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
         m_pPrompt->Tell(this, tr("The password is wrong: the threshold was not set."), tr("OK"));
         return false;
     }
-    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
-        nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
+    if (nId != 0) {
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
+            nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
+        return true;
+    }
+    // All at once is each region's change, with the value it had.
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold),
+            QStringLiteral("region %1").arg(region.nId), QString::number(region.nAlarmValue),
+            QString::number(nNew));
     return true;
 }
 

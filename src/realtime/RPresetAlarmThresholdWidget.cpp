@@ -317,9 +317,16 @@ void RPresetAlarmThresholdWidget::ShowNotice(int nId)
         m_pTableView->show();
         m_pNoticeTimer->start();
     }
-    const int nValue = RRegionCatalogue::Shared().AlarmValue(nId);
-    m_pNoticeModel->appendRow(
-        {new QStandardItem(QString::number(nId)), new QStandardItem(QString::number(nValue))});
+    // Device 0 answers the command to all: every region took the value.
+    QList<int> ids {nId};
+    if (nId == 0) {
+        ids.clear();
+        for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+            ids << region.nId;
+    }
+    for (int nRegion : qAsConst(ids))
+        m_pNoticeModel->appendRow({new QStandardItem(QString::number(nRegion)),
+            new QStandardItem(QString::number(RRegionCatalogue::Shared().AlarmValue(nRegion)))});
 }
 
 void RPresetAlarmThresholdWidget::OnTimeout()

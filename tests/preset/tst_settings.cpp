@@ -526,6 +526,11 @@ private slots:
         QCOMPARE(pNotices->rowCount(), 0);
         SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, 5, 0);
         QCOMPARE(pNotices->rowCount(), 1);
+        // Device 0 answers a command to all: a row for every region.
+        SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, 0, 0);
+        QCOMPARE(pNotices->rowCount(), 1 + RRegionCatalogue::Shared().Regions().size());
+        QCOMPARE(pNotices->item(2, 0)->text(), QString("2"));
+        QCOMPARE(pNotices->item(2, 1)->text(), QString("300"));
     }
 
     // No change leaves the site without an enabled administrator; with a

@@ -793,6 +793,15 @@ private slots:
         QCOMPARE(trail("count(*)", "Action = 'login'"), QString("1"));
         QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),
             sent ? QString("region 1 %1 2000").arg(nOld) : QString());
+        if (!sent)
+            return;
+        // All at once: one row per region, each with the value it had.
+        m_prompt.logins = {again};
+        const int nOld2 = RRegionCatalogue::Shared().AlarmValue(2);
+        pPage->findChild<QSpinBox*>("m_pSpinBoxAll")->setValue(3000);
+        pPage->findChild<QPushButton*>("m_pPushButtonAll")->click();
+        QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),
+            QString("region 1 %1 2000; region 1 2000 3000; region 2 %2 3000").arg(nOld).arg(nOld2));
     }
 
     // Each system setting saved with a new value is in the trail, old and

@@ -1,4 +1,5 @@
 #include "PDemoHistory.h"
+#include "SqlRows.h"
 #include "TestDb.h"
 #include "database/PHistoryDoseStore.h"
 
@@ -77,6 +78,14 @@ private slots:
                          .toInt(),
                 1439);
         }
+        // The journal holds the days' episodes: one raise, acknowledgement and
+        // clear each, as many as the day rows count, region by region.
+        QVERIFY(value("select sum(AlarmOverCount) from RegionLinkDoseInfo").toInt() > 0);
+        QCOMPARE(SqlRows("select Id, count(*) from AlarmJournal where Event = 'alarm' group by Id"),
+            SqlRows("select Id, sum(AlarmOverCount) from RegionLinkDoseInfo group by Id having "
+                    "sum(AlarmOverCount) > 0"));
+        QCOMPARE(value("select count(*) from AlarmJournal where Event = 'ack'"),
+            value("select count(*) from AlarmJournal where Event = 'clear'"));
     }
 };
 

@@ -65,6 +65,8 @@ struct RegionDay
     double dMaxDose = 0.0;
     QString strMaxTime = QStringLiteral("0"); // the column's default: no maximum yet
     int nAlarmEpisodes = 0;
+    // Each episode's first and last alarm slot, for the journal.
+    QVector<QPair<int, int>> episodes;
 };
 
 class DayBuilder
@@ -92,8 +94,11 @@ public:
             // The profiles keep alarms away from midnight, so every episode
             // ends, and is counted, on its own day.
             if (nAlarm != 0 && fDose >= float(nAlarm)) {
-                if (i - nLastAlarm >= EpisodeSlots)
+                if (i - nLastAlarm >= EpisodeSlots) {
                     ++result.nAlarmEpisodes;
+                    result.episodes.append({i, i});
+                }
+                result.episodes.last().second = i;
                 nLastAlarm = i;
             }
         }
@@ -154,6 +159,7 @@ public:
         m_exists = QSqlQuery(db);
         m_day = QSqlQuery(db);
         m_max = QSqlQuery(db);
+        m_journal = QSqlQuery(db);
         return prepare(m_exists,
                    QStringLiteral(
                        "select (select count(*) from MonthMinuteDose where Id = ? and Month = ?) "
@@ -167,7 +173,10 @@ public:
                     .arg(numberedColumns(MinutesPerDay), placeholders(2 + MinutesPerDay + 2)))
             && prepare(m_max,
                 QStringLiteral("insert into RegionLinkDoseInfo(Id, AlarmOverCount, MaxDose, "
-                               "Month, TimeInfo) values(?, ?, ?, ?, ?)"));
+                               "Month, TimeInfo) values(?, ?, ?, ?, ?)"))
+            && prepare(m_journal,
+                QStringLiteral("insert into AlarmJournal(Time, Id, Event, Dose, Threshold, "
+                               "Operator) values(?, ?, ?, ?, ?, ?)"));
     }
 
     // Any row of the region's day in any of the three tables; true also when
@@ -183,7 +192,7 @@ public:
         return bHas;
     }
 
-    bool Insert(int nId, const QString& strDay, const RegionDay& day)
+    bool Insert(int nId, const QString& strDay, int nAlarm, const RegionDay& day)
     {
         const QByteArray day8 = strDay.toUtf8();
         for (int nHour = 0; nHour < 24; ++nHour) {
@@ -217,6 +226,33 @@ public:
         m_max.bindValue(4, day.strMaxTime);
         if (!m_max.exec())
             return report(m_max);
+        return InsertEpisodes(nId, strDay, nAlarm, day);
+    }
+
+    // The journal of the day's episodes, as the alarm state writes them: a
+    // raise, the officer's acknowledgement two minutes on, the clear at the
+    // first reading after the last alarm one; the same count as the day row.
+    bool InsertEpisodes(int nId, const QString& strDay, int nAlarm, const RegionDay& day)
+    {
+        const QDateTime midnight
+            = QDate::fromString(strDay, QStringLiteral("yyyy-MM-dd")).startOfDay();
+        const auto row = [&](int nSlot, const char* pEvent, const char* pOperator) {
+            const QDateTime time = midnight.addSecs(2 * nSlot);
+            m_journal.bindValue(0, time.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")));
+            m_journal.bindValue(1, nId);
+            m_journal.bindValue(2, QLatin1String(pEvent));
+            m_journal.bindValue(3, day.doses.value(nSlot));
+            m_journal.bindValue(4, nAlarm);
+            m_journal.bindValue(5, QLatin1String(pOperator));
+            return m_journal.exec() || report(m_journal);
+        };
+        for (const QPair<int, int>& episode : day.episodes) {
+            const int nAck = qMin(episode.first + 60, PDemoProfile::SlotsPerDay - 1);
+            const int nClear = qMin(episode.second + 1, PDemoProfile::SlotsPerDay - 1);
+            if (!row(episode.first, "alarm", "") || !row(nAck, "ack", "officer")
+                || !row(nClear, "clear", ""))
+                return false;
+        }
         return true;
     }
 
@@ -254,6 +290,7 @@ private:
     sqlite3_stmt* m_pHour = nullptr;
     QSqlQuery m_day;
     QSqlQuery m_max;
+    QSqlQuery m_journal;
 };
 
 } // namespace
@@ -279,8 +316,8 @@ int PDemoHistory::WriteRange(const QDate& first, const QDate& last)
         for (const RRegion& region : catalogue.Regions()) {
             if (statements.HasRows(region.nId, strDay))
                 continue;
-            if (!statements.Insert(
-                    region.nId, strDay, builder.Build(region.nId, region.nAlarmValue, day)))
+            if (!statements.Insert(region.nId, strDay, region.nAlarmValue,
+                    builder.Build(region.nId, region.nAlarmValue, day)))
                 return -1;
             ++nWritten;
         }

@@ -134,8 +134,8 @@ void RAlarmState::Start()
             strDetail = QStringLiteral("since=") + RAlarmJournal::TimeText(stopped)
                 + QStringLiteral(";seconds=%1").arg(stopped.secsTo(now));
     }
-    Write(QStringLiteral("started"), kLinkId, 0.0, 0, QString(), strDetail);
     RAlarmStateStore::StoreRunning(true, now);
+    Write(QStringLiteral("started"), kLinkId, 0.0, 0, QString(), strDetail);
     SClock* pClock = m_pClock;
     RStorageWriter::Shared().SetBeforeCommit(
         [pClock]() { RAlarmStateStore::StampCommit(pClock->Now()); });
@@ -218,8 +218,8 @@ void RAlarmState::Stop(const QString& strWho, const QString& strHow)
     for (int nId : qAsConst(sorted))
         Save(nId);
     SaveFlood();
-    Write(QStringLiteral("stopped"), kLinkId, 0.0, 0, strWho, strHow);
     RAlarmStateStore::StoreRunning(false, now);
+    Write(QStringLiteral("stopped"), kLinkId, 0.0, 0, strWho, strHow);
     RStorageWriter::Shared().SetBeforeCommit(nullptr);
     m_bStopped = true;
 }
@@ -241,19 +241,23 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
 {
     Q_UNUSED(nFrom);
     m_readings.insert(nId, {static_cast<double>(fDose), nThreshold});
+    // The state is written before any row it causes: a commit the row asks
+    // for then holds both.
     if (nTo == RRealDoseModel::Warning) {
-        m_raised.insert(nId);
+        if (!m_raised.contains(nId)) {
+            m_raised.insert(nId);
+            Save(nId);
+        }
         if (!m_shelves.contains(nId))
             RaiseRegion(nId);
-        Save(nId);
     } else if (nTo == RRealDoseModel::Normal) {
-        m_raised.remove(nId);
+        if (m_raised.remove(nId))
+            Save(nId);
         // The alarm stays latched until acknowledged. A region that went
         // silent in alarm clears here too, on its first reading below the
         // threshold, so no view shows an alarm the journal has cleared.
         if (!m_shelves.contains(nId) && !m_chatter.IsChattering(nId))
             ClearRegion(nId);
-        Save(nId);
     }
     Poll();
 }
@@ -280,20 +284,24 @@ void RAlarmState::RaiseRegion(int nId, const QString& strDetail)
     if (bContinues)
         strRow += QLatin1String(strRow.isEmpty() ? "continued=1" : ";continued=1");
     const Reading reading = m_readings.value(nId);
-    Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strRow);
     m_active.insert(nId);
+    m_unacknowledged.insert(nId);
     m_lastAlarm.insert(nId, now);
     if (!bContinues) {
-        // The day's count is the day's episodes, in the transaction of the
-        // row that begins one.
+        // The day's count is the day's episodes, in the commit of the row
+        // that begins one.
         m_episodeStart.insert(nId, now);
         if (m_pJournal && !m_bStopped)
             RRegionDataStore::CountAlarm(nId, now.date());
-        CountFloodAlarm();
     }
+    Save(nId);
+    Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strRow);
+    if (!bContinues)
+        CountFloodAlarm();
     Raise(nId);
     const int nRaises = m_chatter.Raise(nId, nNow);
     if (nRaises > 0) {
+        Save(nId);
         Write(QStringLiteral("chattering"), nId, reading.dDose, reading.nThreshold, QString(),
             QStringLiteral("alarms=%1").arg(nRaises));
         emit LookChanged(nId);
@@ -305,8 +313,8 @@ void RAlarmState::ClearRegion(int nId, const QString& strDetail)
     if (!m_active.remove(nId))
         return;
     const Reading reading = m_readings.value(nId);
-    Write(QStringLiteral("clear"), nId, reading.dDose, reading.nThreshold, QString(), strDetail);
     Save(nId);
+    Write(QStringLiteral("clear"), nId, reading.dDose, reading.nThreshold, QString(), strDetail);
     UpdateFlashing();
     emit LookChanged(nId);
 }
@@ -314,13 +322,13 @@ void RAlarmState::ClearRegion(int nId, const QString& strDetail)
 void RAlarmState::EndChatter(const RAlarmChatter::Episode& episode)
 {
     const Reading reading = m_readings.value(episode.nId);
+    Save(episode.nId);
     Write(QStringLiteral("chatter-end"), episode.nId, reading.dDose, reading.nThreshold, QString(),
         QStringLiteral("alarms=%1;seconds=%2").arg(episode.nUnwritten).arg(episode.nMs / 1000));
     // Back to the ordinary rule: an alarm still raised stays open, one that
     // went down meanwhile is cleared now.
     if (!m_raised.contains(episode.nId) || m_shelves.contains(episode.nId))
         ClearRegion(episode.nId);
-    Save(episode.nId);
     emit LookChanged(episode.nId);
 }
 
@@ -334,6 +342,10 @@ void RAlarmState::OnLinkChanged(bool bUp)
     // Every connection made is news; a drop only of one that was made.
     if (!bUp && !m_bLinkUp)
         return;
+    if (!bUp) {
+        m_unacknowledged.insert(kLinkId);
+        Save(kLinkId);
+    }
     Write(bUp ? QStringLiteral("link-up") : QStringLiteral("link-down"), kLinkId);
     const bool bChanged = bUp != m_bLinkUp;
     m_bLinkUp = bUp;
@@ -347,9 +359,14 @@ void RAlarmState::OnLinkChanged(bool bUp)
 
 void RAlarmState::Raise(int nId)
 {
-    const bool bFirst = m_unacknowledged.isEmpty();
-    m_unacknowledged.insert(nId);
-    Save(nId);
+    // Raisers put nId in m_unacknowledged and write it before their row; the
+    // first of them is told apart by being alone.
+    const bool bFirst = m_unacknowledged.isEmpty()
+        || (m_unacknowledged.size() == 1 && m_unacknowledged.contains(nId));
+    if (!m_unacknowledged.contains(nId)) {
+        m_unacknowledged.insert(nId);
+        Save(nId);
+    }
     UpdateFlashing();
     emit AcknowledgementChanged(nId);
     emit LookChanged(nId);
@@ -362,8 +379,8 @@ void RAlarmState::Acknowledge(int nId)
 {
     if (!m_unacknowledged.remove(nId))
         return;
-    Write(QStringLiteral("ack"), nId, 0.0, 0, m_strOperator);
     Save(nId);
+    Write(QStringLiteral("ack"), nId, 0.0, 0, m_strOperator);
     UpdateFlashing();
     emit AcknowledgementChanged(nId);
     emit LookChanged(nId);
@@ -393,11 +410,11 @@ bool RAlarmState::Shelve(int nId, const QDateTime& until, const QString& strReas
     // The shelf comes first, so every row below says the region is shelved.
     const RAlarmShelf shelf {end, strReason, m_strOperator};
     m_shelves.insert(nId, shelf);
+    RAlarmShelfStore::Store(nId, shelf);
     Acknowledge(nId);
     if (m_chatter.IsChattering(nId))
         EndChatter(m_chatter.Stop(nId, m_pClock->ElapsedMs()));
     ClearRegion(nId);
-    RAlarmShelfStore::Store(nId, shelf);
     const QString strDetail
         = QStringLiteral("until=%1;reason=%2").arg(RAlarmJournal::TimeText(end), strReason);
     Write(QStringLiteral("shelve"), nId, 0.0, 0, m_strOperator, strDetail);
@@ -479,18 +496,18 @@ void RAlarmState::UpdateFlood()
         m_nFloodStartMs = nNow;
         m_floodStart = m_pClock->Now();
         m_nFloodAlarms = nRecent;
+        SaveFlood();
         Write(QStringLiteral("flood"), kLinkId, 0.0, 0, QString(),
             QStringLiteral("alarms=%1").arg(nRecent));
-        SaveFlood();
     } else if (m_bFlood && nRecent <= kFloodEndAt) {
         // Half the limit, so that a steady trickle at the limit does not
         // begin and end a flood at every alarm.
         m_bFlood = false;
+        SaveFlood();
         Write(QStringLiteral("flood-end"), kLinkId, 0.0, 0, QString(),
             QStringLiteral("alarms=%1;seconds=%2")
                 .arg(m_nFloodAlarms)
                 .arg((nNow - m_nFloodStartMs) / 1000));
-        SaveFlood();
         m_nFloodShown = 0;
         emit FloodChanged(false, nRecent);
         return;

@@ -1,8 +1,10 @@
+#include "SqlRows.h"
 #include "TestDb.h"
 
 #include "database/RAlarmFilterStore.h"
 #include "database/RAlarmJournal.h"
 #include "database/RAlarmShelfStore.h"
+#include "database/RStorageWriter.h"
 #include "message/SClock.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
@@ -358,6 +360,38 @@ private slots:
             QCOMPARE(events(0).count("flood-end 0"), 1);
             QCOMPARE(detail(last("flood-end"), "alarms"), 11);
         }
+    }
+
+    // What a crash leaves is the last commit: the journal rows commit at
+    // once, and the alarm state and day count they go with are in the same
+    // commit, after every step.
+    void commitHoldsStateWithItsRows()
+    {
+        QTemporaryDir dir;
+        const QString strFile = dir.filePath("DataBase.sqlite");
+        TestDb::Open(strFile);
+        TestDb::AddRegions({3});
+        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+        RRegionCatalogue::Shared().Reload();
+        start(true);
+        RStorageWriter::Shared().Begin();
+        m_pJournal->SetCommitter([]() { RStorageWriter::Shared().Commit(); });
+        const auto committed = [&strFile]() {
+            return CommittedRows(strFile,
+                "select (select group_concat(Event) from AlarmJournal where Id = 3), "
+                "(select Active || Unacknowledged from AlarmState where Id = 3), "
+                "(select sum(AlarmOverCount) from RegionLinkDoseInfo where Id = 3)");
+        };
+        reading(3, 150);
+        QCOMPARE(committed(), QString("alarm 11 1"));
+        reading(3, 50);
+        QCOMPARE(committed(), QString("alarm,clear 01 1"));
+        m_clock.Advance(2000);
+        m_pState->Acknowledge(3);
+        QCOMPARE(committed(), QString("alarm,clear,ack 00 1"));
+        RStorageWriter::Shared().Commit();
+        QSqlDatabase::database().close();
+        TestDb::Open();
     }
 
     // A new connection and a reloaded region list (a settings save) in the

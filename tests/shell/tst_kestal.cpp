@@ -376,8 +376,12 @@ private slots:
         QTRY_COMPARE(m_server.ClientCount(), 1);
         QSignalSpy dropped(&m_server, &PSimDataServer::ClientDropped);
         QSignalSpy connected(&m_server, &PSimDataServer::ClientConnected);
+        // Region 1 in alarm throughout: the reload and the new connection
+        // leave its alarm as it was.
+        RRegionCatalogue::StoreAlarmValue(1, 1);
         PostSMessage(SBus::MainWindow, SBus::RawReading, 1, 1000);
         QTRY_VERIFY(stored(1) > 0);
+        QVERIFY(m_pWindow->AlarmState()->IsActive(1));
         QCOMPARE(committed(), 0.0);
         PSqlExec::Exec("insert into RegionInfo(Sub, Id) values(3, 7)");
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(7)");
@@ -390,6 +394,11 @@ private slots:
         QTRY_COMPARE(connected.count(), 1);
         PostSMessage(SBus::MainWindow, SBus::RawReading, 7, 1000);
         QTRY_VERIFY(stored(7) > 0);
+        PostSMessage(SBus::MainWindow, SBus::RawReading, 1, 1000);
+        QTRY_COMPARE(m_pWindow->FormRegion()->Model()->AlarmAt(0), int(RRealDoseModel::Warning));
+        QCOMPARE(PSqlExec::Scalar("select group_concat(Event) from AlarmJournal where Id = 1")
+                     .toString(),
+            QString("alarm"));
     }
 
     // Closing keeps every reading stored since the last five-minute commit,

@@ -409,6 +409,7 @@ void Kestal::ReportFailure(const QString& strTitle, const QString& strText)
 
 void Kestal::OnUpdateDriveInfoFinished()
 {
+    m_pAlarmState->CloseLink(QStringLiteral("settings"));
     m_pDoseThread->DisConnect();
     m_pRegularSave->StopTimers();
     RConnectDatabase::CommitTransaction();

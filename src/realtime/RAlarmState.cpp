@@ -202,13 +202,7 @@ void RAlarmState::Stop(const QString& strWho, const QString& strHow)
     if (!m_pJournal || m_bStopped)
         return;
     const QDateTime now = m_pClock->Now();
-    // The stop closes the link: on record, but no alarm to acknowledge.
-    if (m_bLinkUp) {
-        Write(
-            QStringLiteral("link-down"), kLinkId, 0.0, 0, QString(), QStringLiteral("reason=stop"));
-        m_bLinkUp = false;
-        emit LinkChanged(false);
-    }
+    CloseLink(QStringLiteral("stop"));
     // The last raised readings exactly, not as of the last periodic write.
     QSet<int> ids = m_active + m_raised + m_unacknowledged;
     for (auto it = m_lastAlarm.cbegin(); it != m_lastAlarm.cend(); ++it)
@@ -355,6 +349,16 @@ void RAlarmState::OnLinkChanged(bool bUp)
     // still be seen.
     if (!bUp)
         Raise(kLinkId);
+}
+
+void RAlarmState::CloseLink(const QString& strReason)
+{
+    if (!m_bLinkUp)
+        return;
+    Write(QStringLiteral("link-down"), kLinkId, 0.0, 0, QString(),
+        QStringLiteral("reason=") + strReason);
+    m_bLinkUp = false;
+    emit LinkChanged(false);
 }
 
 void RAlarmState::Raise(int nId)

@@ -150,6 +150,10 @@ public slots:
     void OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
     void OnOnlineChanged(int nId, bool bOnline);
     void OnLinkChanged(bool bUp);
+    // The program closes the link itself (a stop, new settings): on record
+    // with its reason, but no alarm to acknowledge; the drop it causes is
+    // then no news.
+    void CloseLink(const QString& strReason);
     void Acknowledge(int nId);
     void AcknowledgeAll();
     // One flash step: the phase turns over (the timer's step, or a test's).

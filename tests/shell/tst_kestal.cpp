@@ -399,6 +399,13 @@ private slots:
         QCOMPARE(PSqlExec::Scalar("select group_concat(Event) from AlarmJournal where Id = 1")
                      .toString(),
             QString("alarm"));
+        // The link closed for the reload is on record, with no alarm of its own.
+        QCOMPARE(PSqlExec::Scalar(
+                     "select group_concat(Event || ' ' || coalesce(Detail, '')) from AlarmJournal "
+                     "where Id = 0 and Event like 'link%'")
+                     .toString(),
+            QString("link-up ,link-down reason=settings,link-up "));
+        QVERIFY(!m_pWindow->AlarmState()->IsUnacknowledged(RAlarmState::kLinkId));
     }
 
     // Closing keeps every reading stored since the last five-minute commit,

@@ -382,6 +382,7 @@ private slots:
         PostSMessage(SBus::MainWindow, SBus::RawReading, 1, 1000);
         QTRY_VERIFY(stored(1) > 0);
         QVERIFY(m_pWindow->AlarmState()->IsActive(1));
+        QTRY_VERIFY(m_pWindow->AlarmState()->IsLinkUp());
         QCOMPARE(committed(), 0.0);
         PSqlExec::Exec("insert into RegionInfo(Sub, Id) values(3, 7)");
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(7)");

@@ -5,6 +5,7 @@
 #include "database/RAlarmJournal.h"
 #include "database/RAlarmShelfStore.h"
 #include "database/RStorageWriter.h"
+#include "history/PAlarmFigures.h"
 #include "message/SClock.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
@@ -423,6 +424,28 @@ private slots:
         reading(3, 50);
         reading(3, 50);
         QCOMPARE(events(3).last(), QStringLiteral("clear 3"));
+    }
+
+    // Shelving a chattering region ends its spell and closes its alarm with
+    // rows that say it is shelved, as every row of a shelved region does.
+    void shelvingChatteringRegionMarksItsRows()
+    {
+        build({3});
+        for (float fDose : {150.0f, 50.0f, 150.0f, 50.0f, 150.0f, 50.0f, 150.0f})
+            reading(3, fDose);
+        QVERIFY(m_pState->IsChattering(3));
+        const int nBefore = events(3).size();
+        QVERIFY(m_pState->Shelve(3, m_clock.Now().addSecs(3600), "swap"));
+        reading(3, 50);
+        QStringList rows;
+        const QVector<RAlarmEvent> all
+            = RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31), 3);
+        for (auto it = all.crbegin() + nBefore; it != all.crend(); ++it) {
+            if (it->strEvent != QLatin1String("shelve"))
+                rows << it->strEvent + QLatin1Char(' ')
+                        + PAlarmFigures::DetailValue(it->strDetail, "shelved");
+        }
+        QCOMPARE(rows, (QStringList {"ack 1", "chatter-end 1", "clear 1"}));
     }
 
     // The mute silences the alarms there are; it holds while they clear and

@@ -144,6 +144,10 @@
         <source>No</source>
         <translation>否</translation>
     </message>
+    <message>
+        <source>The stored levels are out of order (A %1, B %2, C %3): the gauge and the plan show them sorted. Correct them in System Settings.</source>
+        <translation>存储的分级阈值顺序错误（A %1，B %2，C %3）：量表和平面图按排序后的值显示。请在系统设置中更正。</translation>
+    </message>
 </context>
 <context>
     <name>PAlarmFiguresReport</name>
@@ -1158,6 +1162,10 @@
         <source>The password of %1 is reset.</source>
         <translation>%1 的密码已重置。</translation>
     </message>
+    <message>
+        <source>An account named %1 exists already (names are the same whatever their case).</source>
+        <translation>名为 %1 的账户已存在（名称不区分大小写）。</translation>
+    </message>
 </context>
 <context>
     <name>RFrameAudit</name>
@@ -1479,6 +1487,10 @@
         <source>Log out after no input for:</source>
         <translation>无操作自动注销时间：</translation>
     </message>
+    <message>
+        <source>The levels must rise: 0 &lt; A &lt; B &lt; C (now A %1, B %2, C %3).</source>
+        <translation>分级阈值必须递增：0 &lt; A &lt; B &lt; C（现为 A %1，B %2，C %3）。</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -1614,10 +1626,6 @@
         <translation>报警阈值(</translation>
     </message>
     <message>
-        <source>A threshold of %1 would never raise the alarm.</source>
-        <translation>阈值 %1 将永远不会触发报警。</translation>
-    </message>
-    <message>
         <source>A threshold of %1 is above the top of the range (%2): the alarm would never be raised.</source>
         <translation>阈值 %1 超出量程上限（%2）：将永远不会触发报警。</translation>
     </message>
@@ -1648,6 +1656,22 @@
     <message>
         <source>The alarm filter could not be stored.</source>
         <translation>报警过滤设置无法保存。</translation>
+    </message>
+    <message>
+        <source>%1 is set as %2: the devices take hundreds</source>
+        <translation>%1 将设为 %2：设备以百为单位</translation>
+    </message>
+    <message>
+        <source>A threshold cannot be negative (%1).</source>
+        <translation>阈值不能为负数（%1）。</translation>
+    </message>
+    <message>
+        <source>A threshold of 0 would never raise the alarm.</source>
+        <translation>阈值为 0 时永远不会报警。</translation>
+    </message>
+    <message>
+        <source>%1 is set as 0 (the devices take hundreds), which would never raise the alarm: enter 50 or more.</source>
+        <translation>%1 将设为 0（设备以百为单位），永远不会报警：请输入 50 或以上。</translation>
     </message>
 </context>
 <context>

@@ -12,6 +12,7 @@
 #include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
+#include "database/RSystemInfoStore.h"
 #include "database/RUserRights.h"
 #include "database/RUserSession.h"
 #include "history/RDataRecord.h"
@@ -137,6 +138,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     connect(&storage, &RStorageState::Changed, m_pFormStatus,
         [this]() { m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText()); });
     m_pFormStatus->SetStorageProblem(storage.ProblemText());
+    UpdateSettingsWarning();
     CreateSiteLink();
     // Buttons, swipes and the routing button all end here.
     connect(m_pStackedLayout, &QStackedLayout::currentChanged, this, &Kestal::MarkCurrentPage);
@@ -407,8 +409,21 @@ void Kestal::ReportFailure(const QString& strTitle, const QString& strText)
     pBox->show();
 }
 
+void Kestal::UpdateSettingsWarning()
+{
+    const RSystemValues values = RSystemInfoStore::Values();
+    m_pFormStatus->SetSettingsWarning(values.bLevelsInOrder
+            ? QString()
+            : tr("The stored levels are out of order (A %1, B %2, C %3): the gauge and the plan "
+                 "show them sorted. Correct them in System Settings.")
+                  .arg(values.dStoredA)
+                  .arg(values.dStoredB)
+                  .arg(values.dStoredC));
+}
+
 void Kestal::OnUpdateDriveInfoFinished()
 {
+    UpdateSettingsWarning();
     m_pAlarmState->CloseLink(QStringLiteral("settings"));
     m_pDoseThread->DisConnect();
     m_pRegularSave->StopTimers();

@@ -90,6 +90,8 @@ public:
 
 public slots:
     void SetLoginWidgetInfo();
+    // The status strip's line about stored settings that cannot be shown as stored.
+    void UpdateSettingsWarning();
     void OnUpdateDriveInfoFinished();
     void ShowRegion();
     void ShowHistory();

@@ -1,6 +1,9 @@
 #include "PInstallPaths.h"
 
+#include "message/PLogRecord.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStandardPaths>
@@ -81,6 +84,37 @@ QString PInstallPaths::WorkingOrShared(const QString& strName)
         return strName;
     const QString strShared = ShareDirectory() + strName;
     return QFileInfo::exists(strShared) ? strShared : strName;
+}
+
+namespace {
+
+bool readSheet(const QString& strFileName, QString* pSheet)
+{
+    QFile file(strFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = file.readAll();
+    const int nNul = bytes.indexOf('\0');
+    if (nNul >= 0)
+        bytes.truncate(nNul);
+    *pSheet = QString::fromLatin1(bytes);
+    return true;
+}
+
+} // namespace
+
+QString PInstallPaths::StyleSheet(const QString& strName)
+{
+    const QString strFile = WorkingOrShared(strName);
+    QString strSheet;
+    if (QFileInfo::exists(strFile)) {
+        if (readSheet(strFile, &strSheet))
+            return strSheet;
+        Log(LogLevel::Warning, "style sheet %s cannot be read: the built-in theme is used\n",
+            qPrintable(strFile));
+    }
+    readSheet(QLatin1String(BuiltInStyleSheet), &strSheet);
+    return strSheet;
 }
 
 QString PInstallPaths::TranslationFile(const QLocale& locale)

@@ -27,6 +27,11 @@ public:
     // strName in the working directory when it is there, else the shipped
     // copy when that is there, else strName (which then opens nothing).
     static QString WorkingOrShared(const QString& strName);
+    // The style sheet strName (working directory, else the installed one),
+    // up to its first NUL byte; the built-in theme when there is none or it
+    // cannot be read (logged), so the pages never lose their look.
+    static QString StyleSheet(const QString& strName);
+    static constexpr const char* BuiltInStyleSheet = ":/Kestal/default_blue.qss";
     // The translation to load: "kestal_zh.qm" in the working directory
     // whatever the locale, else the shipped one for a Chinese locale, else
     // empty.

@@ -76,6 +76,24 @@ RFormStatus::RFormStatus(QWidget* parent)
     m_pLabelSiteDb->setWordWrap(true);
     m_pLabelSiteDb->hide();
     pLines->addWidget(m_pLabelSiteDb);
+
+    m_pLabelSettings = new QLabel(this);
+    m_pLabelSettings->setObjectName(QStringLiteral("labelSettings"));
+    m_pLabelSettings->setStyleSheet(QLatin1String(s_pNoticeLine));
+    m_pLabelSettings->setWordWrap(true);
+    m_pLabelSettings->hide();
+    pLines->addWidget(m_pLabelSettings);
+}
+
+void RFormStatus::SetSettingsWarning(const QString& strText)
+{
+    m_pLabelSettings->setText(strText);
+    m_pLabelSettings->setVisible(!strText.isEmpty());
+}
+
+QString RFormStatus::SettingsWarning() const
+{
+    return m_pLabelSettings->isHidden() ? QString() : m_pLabelSettings->text();
 }
 
 void RFormStatus::SetStorageProblem(const QString& strText)

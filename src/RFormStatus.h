@@ -26,6 +26,10 @@ public:
     QString SecondMessage() const;
     bool IsSecondLineShown() const;
     QString StorageProblem() const;
+    // A warning about the stored settings (levels out of order); hidden when
+    // empty.
+    void SetSettingsWarning(const QString& strText);
+    QString SettingsWarning() const;
     // The site database's line ("N minutes behind", not reached); hidden
     // when empty.
     void SetSiteDbStatus(const QString& strText);
@@ -55,5 +59,6 @@ private:
     QLabel* m_pLabelNoSound;
     QLabel* m_pLabelLinkLost;
     QLabel* m_pLabelSiteDb = nullptr;
+    QLabel* m_pLabelSettings = nullptr;
     bool m_bLinkDown = false;
 };

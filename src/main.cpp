@@ -13,23 +13,6 @@
 
 #include <csignal>
 
-namespace {
-
-// The style sheet is read whole and ends at the first NUL byte.
-QString readStyleSheet(const QString& strFileName)
-{
-    QFile file(strFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    QByteArray bytes = file.readAll();
-    const int nNul = bytes.indexOf('\0');
-    if (nNul >= 0)
-        bytes.truncate(nNul);
-    return QString::fromLatin1(bytes);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     PLogRecord::RouteQtMessages();
@@ -66,8 +49,7 @@ int main(int argc, char** argv)
     }
     QCoreApplication::installTranslator(&translator);
 
-    app.setStyleSheet(
-        readStyleSheet(PInstallPaths::WorkingOrShared(QStringLiteral("default_blue.qss"))));
+    app.setStyleSheet(PInstallPaths::StyleSheet(QStringLiteral("default_blue.qss")));
 
     if (app.IsRunning()) {
         QMessageBox box(

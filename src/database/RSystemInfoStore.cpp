@@ -5,6 +5,8 @@
 
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -56,7 +58,24 @@ RSystemValues RSystemInfoStore::Values()
         values.dCeffP = query.value(3).toDouble();
         values.dCeffR = query.value(4).toDouble();
     }
+    values.dStoredA = values.dThreA;
+    values.dStoredB = values.dThreB;
+    values.dStoredC = values.dThreC;
+    values.bLevelsInOrder
+        = !values.bFound || LevelsInOrder(values.dThreA, values.dThreB, values.dThreC);
+    // A gauge or plan with bands out of order would paint a dose in alarm
+    // green: they always rise.
+    double levels[] = {values.dThreA, values.dThreB, values.dThreC};
+    std::sort(std::begin(levels), std::end(levels));
+    values.dThreA = levels[0];
+    values.dThreB = levels[1];
+    values.dThreC = levels[2];
     return values;
+}
+
+bool RSystemInfoStore::LevelsInOrder(double dA, double dB, double dC)
+{
+    return dA > 0.0 && dA < dB && dB < dC;
 }
 
 RServerAddress RSystemInfoStore::ServerAddress(int nUnit)

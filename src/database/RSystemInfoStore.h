@@ -26,9 +26,17 @@ struct RSystemInfo
 struct RSystemValues
 {
     bool bFound = false; // the table has a row
-    double dThreA = 0.0; // band thresholds, µRad/h
+    // Band thresholds, µRad/h, in rising order whatever the file holds.
+    double dThreA = 0.0;
     double dThreB = 0.0;
     double dThreC = 0.0;
+    // The file's levels rise (0 < A < B < C); false: they were sorted to be
+    // shown, and the operator should be told.
+    bool bLevelsInOrder = true;
+    // As stored, for the operator's warning.
+    double dStoredA = 0.0;
+    double dStoredB = 0.0;
+    double dStoredC = 0.0;
     double dCeffP = 0.0;
     double dCeffR = 0.0;
 };
@@ -50,6 +58,8 @@ class RSystemInfoStore final
 public:
     static RSystemInfo Load();
     static RSystemValues Values();
+    // The band levels a site may keep: 0 < A < B < C.
+    static bool LevelsInOrder(double dA, double dB, double dC);
     // The address of data server nUnit (0: the main one, 1: the second).
     static RServerAddress ServerAddress(int nUnit);
     // The region coefficient as stored; false when there is no row.

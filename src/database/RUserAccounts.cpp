@@ -84,6 +84,19 @@ bool RUserAccounts::Find(const QString& strName, RUserAccount* pAccount) const
     return Read(strName, pAccount, nullptr);
 }
 
+bool RUserAccounts::NameTaken(const QString& strName)
+{
+    // "Officer" beside "officer" would be two people to an auditor reading
+    // the trail: names are one whatever their case.
+    const QString strFolded = strName.toCaseFolded();
+    QSqlQuery query = PSqlExec::Select(QStringLiteral("select Name from UserAccount"));
+    while (query.next()) {
+        if (query.value(0).toString().toCaseFolded() == strFolded)
+            return true;
+    }
+    return false;
+}
+
 int RUserAccounts::EnabledAdministrators()
 {
     return PSqlExec::Scalar(
@@ -125,8 +138,7 @@ RUserAccounts::Result RUserAccounts::Create(
 {
     if (!IsValidName(strName) || !RUserRights::IsGrade(nGrade) || !IsValidPassword(strPassword))
         return Result::Invalid;
-    RUserAccount existing;
-    if (Find(strName, &existing))
+    if (NameTaken(strName))
         return Result::Exists;
     const QByteArray hash = PSodium::HashPassword(strPassword);
     if (hash.isEmpty())

@@ -44,6 +44,8 @@ public:
     static constexpr int MaxFailures = 5;
     static constexpr qint64 LockMs = 60 * 1000;
     static constexpr int MaxNameLength = 64;
+    // An account of this name exists, whatever the case of its letters.
+    static bool NameTaken(const QString& strName);
     static constexpr int MinPasswordLength = 8;
     // Bounds the hashing work one login can ask for.
     static constexpr int MaxPasswordLength = 1024;

@@ -11,6 +11,7 @@
 #include "preset/RItemModelPresetRegion.h"
 #include "widgets/RCalendarWidget.h"
 #include "widgets/RDateEdit.h"
+#include "widgets/SMessageLine.h"
 #include "widgets/SPrompt.h"
 
 #include <QEvent>
@@ -46,7 +47,6 @@ RFormHistory::RFormHistory(QWidget* parent, SClock* pClock)
     , m_pRegionModel(new RItemModelPresetRegion(0, this))
     , m_pStaffModel(new RItemModelPresetPersonal(0, this))
     , m_pDialog(new RDialogStaffHistoryDose(nullptr, pClock))
-    , m_pMsgTimer(new QTimer(this))
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pPrompt(SPrompt::Default())
     , m_nCurrentKind(SBus::RegionList)
@@ -55,8 +55,6 @@ RFormHistory::RFormHistory(QWidget* parent, SClock* pClock)
     m_pLayout->addWidget(m_pDialog);
     m_pTreeViewRegion->setModel(m_pRegionModel->Model());
     m_pTreeViewPersonal->setModel(m_pStaffModel->Model());
-    m_pMsgTimer->setSingleShot(true);
-    m_pMsgTimer->setInterval(1500);
 
     connect(m_pButtonLine, &QPushButton::clicked, this, &RFormHistory::ShowLine);
     connect(m_pButtonRect, &QPushButton::clicked, this, &RFormHistory::ShowRect);
@@ -67,7 +65,6 @@ RFormHistory::RFormHistory(QWidget* parent, SClock* pClock)
     connect(m_pDialog, &RDialogStaffHistoryDose::ClearData, this, &RFormHistory::OnClearData);
     connect(
         m_pDialog, &RDialogStaffHistoryDose::CalendarPageChanged, this, &RFormHistory::UpdateMarks);
-    connect(m_pMsgTimer, &QTimer::timeout, this, &RFormHistory::DisappearMsg);
     connect(m_pTreeViewRegion, &QTreeView::clicked, this, &RFormHistory::StaffChanged);
     connect(m_pTreeViewPersonal, &QTreeView::clicked, this, &RFormHistory::StaffChangedPersonal);
     ReloadTrees();
@@ -103,7 +100,7 @@ void RFormHistory::BuildWidgets()
     m_pButtonFigures = new QPushButton(tr("Alarm figures"), pChartFrame);
     m_pButtonFigures->setObjectName(QStringLiteral("m_pButtonFigures"));
     m_pButtonFigures->setToolTip(tr("Export the alarm figures of the selected day's month"));
-    m_pLabel = new QLabel(pChartFrame);
+    m_pLabel = new SMessageLine(pChartFrame);
     m_pLabel->setObjectName(QStringLiteral("m_pLabel"));
     for (QPushButton* pButton : {m_pButtonLine, m_pButtonRect, m_pButtonExport, m_pButtonFigures}) {
         pButton->setMinimumHeight(36);
@@ -256,7 +253,7 @@ bool RFormHistory::MayExport()
     // The gate may log someone in, and so change the grade asked next.
     if ((m_exportGate && !m_exportGate(tr("Log in to export the report.")))
         || !RUserRights::May(m_nGrade, RUserRights::Action::Export)) {
-        m_pLabel->setText(tr("Without Permission!"));
+        m_pLabel->ShowMessage(tr("Without Permission!"));
         return false;
     }
     return true;
@@ -278,7 +275,7 @@ void RFormHistory::Export()
     if (!MayExport())
         return;
     ExportTable* pExport = Exporter();
-    m_pLabel->setText(tr("Exporting"));
+    m_pLabel->ShowLasting(tr("Exporting"));
     pExport->Export(this, m_nCurrentKind, m_nCurrentId, m_pDialog->CurrentDate());
 }
 
@@ -287,34 +284,29 @@ void RFormHistory::ExportAlarmFigures()
     if (!MayExport())
         return;
     ExportTable* pExport = Exporter();
-    m_pLabel->setText(tr("Exporting"));
+    m_pLabel->ShowLasting(tr("Exporting"));
     pExport->ExportAlarmFigures(this, m_pDialog->CurrentDate());
 }
 
 void RFormHistory::ShowProgress()
 {
-    m_pLabel->setText(tr("Exporting"));
+    m_pLabel->ShowLasting(tr("Exporting"));
 }
 
 void RFormHistory::HideProgress()
 {
-    m_pMsgTimer->start();
-}
-
-void RFormHistory::DisappearMsg()
-{
-    m_pLabel->clear();
+    m_pLabel->ClearMessage();
 }
 
 QString RFormHistory::Message() const
 {
-    return m_pLabel->text();
+    return m_pLabel->Message();
 }
 
 void RFormHistory::OnClearData(QDate date)
 {
     if (!RUserRights::May(m_nGrade, RUserRights::Action::DayDelete)) {
-        m_pLabel->setText(tr("Without Permission!"));
+        m_pLabel->ShowMessage(tr("Without Permission!"));
         return;
     }
     const int nId = ItemId();
@@ -337,7 +329,7 @@ void RFormHistory::OnClearData(QDate date)
     if (!RDayDataStore::DeleteDay(kind, nId, date, bToday, &nRows, &strError)) {
         const QString strText
             = tr("The data of %1 on %2 could not be deleted: %3").arg(nId).arg(strDay, strError);
-        m_pLabel->setText(strText);
+        m_pLabel->ShowMessage(strText);
         m_pPrompt->Tell(this, strText, tr("Ok"));
         return;
     }

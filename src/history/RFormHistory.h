@@ -7,6 +7,7 @@
 #include <functional>
 
 class QLabel;
+class SMessageLine;
 class QPushButton;
 class QTimer;
 class QTreeView;
@@ -58,7 +59,6 @@ public slots:
     void StaffChangedPersonal(const QModelIndex& cur);
     void ShowProgress();
     void HideProgress();
-    void DisappearMsg();
     void RegionCurveEnable(bool bEnable);
     void PersonCurveEnable(bool bEnable, int nId);
 
@@ -105,12 +105,11 @@ private:
     QPushButton* m_pButtonRect = nullptr;
     QPushButton* m_pButtonExport = nullptr;
     QPushButton* m_pButtonFigures = nullptr;
-    QLabel* m_pLabel = nullptr;
+    SMessageLine* m_pLabel = nullptr;
     QVBoxLayout* m_pLayout = nullptr;
     RItemModelPresetRegion* m_pRegionModel;
     RItemModelPresetPersonal* m_pStaffModel;
     RDialogStaffHistoryDose* m_pDialog;
-    QTimer* m_pMsgTimer;
     // Made on the first export.
     ExportTable* m_pExport = nullptr;
     std::function<bool(const QString&)> m_exportGate;

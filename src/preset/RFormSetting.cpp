@@ -6,6 +6,7 @@
 #include "preset/PCategoryModel.h"
 #include "preset/POptionPage.h"
 #include "widgets/SFilterEdit.h"
+#include "widgets/SMessageLine.h"
 #include "widgets/SPrompt.h"
 
 #include <QFrame>
@@ -22,7 +23,6 @@ RFormSetting::RFormSetting(QWidget* parent, SClock* pClock)
     : QWidget(parent)
     , m_pModel(new PCategoryModel(this))
     , m_pFilterModel(new PCategoryFilterModel(this))
-    , m_pMsgTimer(new QTimer(this))
     , m_respondOk(300, pClock)
     , m_pPrompt(SPrompt::Default())
 {
@@ -35,9 +35,6 @@ RFormSetting::RFormSetting(QWidget* parent, SClock* pClock)
     m_pFilterModel->setSourceModel(m_pModel);
     m_pCategoryList->setModel(m_pFilterModel);
 
-    m_pMsgTimer->setSingleShot(true);
-    m_pMsgTimer->setInterval(1500);
-
     connect(m_pCategoryList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         &RFormSetting::CurrentChanged);
     connect(m_pFilterEdit, &SFilterEdit::FilterChanged, this, &RFormSetting::EnsureAllCateWidgets);
@@ -47,7 +44,6 @@ RFormSetting::RFormSetting(QWidget* parent, SClock* pClock)
     connect(m_pButtonApply, &QPushButton::clicked, this, &RFormSetting::Apply);
     connect(m_pButtonOK, &QPushButton::clicked, this, &RFormSetting::OK);
     connect(m_pButtonCancel, &QPushButton::clicked, this, &RFormSetting::Cancel);
-    connect(m_pMsgTimer, &QTimer::timeout, this, &RFormSetting::DisappearMsg);
     m_pButtonApply->hide();
 }
 
@@ -111,7 +107,7 @@ void RFormSetting::BuildWidgets()
     pRightColumn->addLayout(m_pGridLayout, 1);
 
     auto* pButtons = new QHBoxLayout;
-    m_pLabelMsg = new QLabel(pRight);
+    m_pLabelMsg = new SMessageLine(pRight);
     m_pLabelMsg->setObjectName(QStringLiteral("m_pLabelMsg"));
     pButtons->addWidget(m_pLabelMsg, 1);
     m_pButtonOK = new QPushButton(tr("OK"), pRight);
@@ -152,13 +148,12 @@ void RFormSetting::SetPrompt(SPrompt* pPrompt)
 
 void RFormSetting::ShowMessage(const QString& strText)
 {
-    m_pLabelMsg->setText(strText);
-    m_pMsgTimer->start();
+    m_pLabelMsg->ShowMessage(strText);
 }
 
 QString RFormSetting::Message() const
 {
-    return m_pLabelMsg->text();
+    return m_pLabelMsg->Message();
 }
 
 void RFormSetting::SetLoginWidgetInfo()
@@ -232,8 +227,7 @@ void RFormSetting::Apply()
         }
     }
     OkMessageBox(tr("The systeminfo has been modified."), tr("Ok"));
-    m_pLabelMsg->setText(tr("Current preset saved."));
-    m_pMsgTimer->start();
+    m_pLabelMsg->ShowMessage(tr("Current preset saved."));
     BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 0, 0);
 }
 
@@ -258,12 +252,6 @@ void RFormSetting::Cancel()
         if (entry.pPage && entry.pWidget)
             entry.pPage->Discard();
     }
-}
-
-void RFormSetting::DisappearMsg()
-{
-    m_pLabelMsg->clear();
-    m_pMsgTimer->start();
 }
 
 void RFormSetting::CurrentChanged(const QModelIndex& index)

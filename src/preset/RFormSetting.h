@@ -9,6 +9,7 @@
 class QFrame;
 class QGridLayout;
 class QLabel;
+class SMessageLine;
 class QListView;
 class QPushButton;
 class QStackedLayout;
@@ -55,7 +56,6 @@ private slots:
     void OkMessageBox(const QString& strText, const QString& strInfo);
     void OK();
     void Cancel();
-    void DisappearMsg();
     void CurrentChanged(const QModelIndex& index);
     void Filter(const QString& strFilter);
     void EnsureAllCateWidgets();
@@ -78,7 +78,7 @@ private:
     SFilterEdit* m_pFilterEdit = nullptr;
     QListView* m_pCategoryList = nullptr;
     QLabel* m_pHeaderLabel = nullptr;
-    QLabel* m_pLabelMsg = nullptr;
+    SMessageLine* m_pLabelMsg = nullptr;
     QLabel* m_pDenied = nullptr;
     QPushButton* m_pButtonOK = nullptr;
     QPushButton* m_pButtonCancel = nullptr;
@@ -87,7 +87,6 @@ private:
     QStackedLayout* m_pStackedLayout = nullptr;
     PCategoryModel* m_pModel;
     PCategoryFilterModel* m_pFilterModel;
-    QTimer* m_pMsgTimer;
     RespondButtonClicked m_respondOk;
     POptionPage* m_pCurrentPage = nullptr;
     SPrompt* m_pPrompt;

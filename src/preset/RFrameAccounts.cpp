@@ -190,7 +190,8 @@ bool RFrameAccounts::Conclude(
         m_pSession->Refresh();
         return true;
     case RUserAccounts::Result::Exists:
-        Refuse(tr("An account named %1 exists already.").arg(strName));
+        Refuse(tr("An account named %1 exists already (names are the same whatever their case).")
+                   .arg(strName));
         break;
     case RUserAccounts::Result::Invalid:
         Refuse(tr("The name %1 is not acceptable: at most %2 characters, no control characters.")

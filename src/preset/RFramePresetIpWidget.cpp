@@ -155,6 +155,14 @@ bool RFramePresetIpWidget::Save(QString* pError)
         *pError = tr("The port must be between 1 and 65535.");
         return false;
     }
+    if (!RSystemInfoStore::LevelsInOrder(
+            m_pSpinBoxThresA->value(), m_pSpinBoxThresB->value(), m_pSpinBoxThresC->value())) {
+        *pError = tr("The levels must rise: 0 < A < B < C (now A %1, B %2, C %3).")
+                      .arg(m_pSpinBoxThresA->value())
+                      .arg(m_pSpinBoxThresB->value())
+                      .arg(m_pSpinBoxThresC->value());
+        return false;
+    }
     // An unedited region coefficient is saved as stored, not as shown with
     // five decimals.
     double dCeffR = m_pSpinBoxCoefRegion->value();

@@ -24,9 +24,9 @@ QSpinBox* thresholdSpinBox(const char* pName, QWidget* parent)
 {
     auto* pSpinBox = new QSpinBox(parent);
     pSpinBox->setObjectName(QLatin1String(pName));
-    // Wider than the devices take: a value that would silence the alarm is
-    // refused with its reason, not clamped out of sight by the box.
-    pSpinBox->setRange(0, 10 * RPresetAlarmThresholdWidget::MaxThreshold);
+    // Only what a device can take: no sign, nothing above its range. What
+    // it does with the rest (hundreds) is said beside the box.
+    pSpinBox->setRange(0, RPresetAlarmThresholdWidget::MaxThreshold);
     pSpinBox->setSingleStep(100);
     pSpinBox->setSuffix(QStringLiteral(" μRad/h"));
     pSpinBox->setMinimumWidth(220);
@@ -97,6 +97,8 @@ void RPresetAlarmThresholdWidget::BuildWidgets()
     pGrid->addWidget(m_pComboBoxAlarm, 0, 1);
     pGrid->addWidget(m_pSpinBoxAlarm, 0, 2);
     pGrid->addWidget(m_pPushButtonSet, 0, 3);
+    m_pLabelRoundAlarm = label("m_pLabelRoundAlarm", QString());
+    pGrid->addWidget(m_pLabelRoundAlarm, 0, 4);
 
     m_pLabelPara = label("label_2", tr("Parameters:"));
     m_pDoubleSpinBoxPara = new QDoubleSpinBox(this);
@@ -113,6 +115,12 @@ void RPresetAlarmThresholdWidget::BuildWidgets()
     pGrid->addWidget(label("label_3", tr("SetAll:")), 2, 0);
     pGrid->addWidget(m_pSpinBoxAll, 2, 2);
     pGrid->addWidget(m_pPushButtonAll, 2, 3);
+    m_pLabelRoundAll = label("m_pLabelRoundAll", QString());
+    pGrid->addWidget(m_pLabelRoundAll, 2, 4);
+    connect(m_pSpinBoxAlarm, qOverload<int>(&QSpinBox::valueChanged), m_pLabelRoundAlarm,
+        [this](int nValue) { m_pLabelRoundAlarm->setText(SetAsText(nValue)); });
+    connect(m_pSpinBoxAll, qOverload<int>(&QSpinBox::valueChanged), m_pLabelRoundAll,
+        [this](int nValue) { m_pLabelRoundAll->setText(SetAsText(nValue)); });
 
     // When an alarm is raised and cleared: the region chosen above, or all.
     m_regionFilter = BuildFilterRow(3, tr("Alarm filter:"), "m_pFilterRegion");
@@ -229,10 +237,25 @@ int RPresetAlarmThresholdWidget::RoundThreshold(int nValue)
     return (nValue + 50) / 100 * 100;
 }
 
-QString RPresetAlarmThresholdWidget::ThresholdProblem(int nValue)
+QString RPresetAlarmThresholdWidget::SetAsText(int nTyped)
 {
-    if (nValue <= 0)
-        return tr("A threshold of %1 would never raise the alarm.").arg(nValue);
+    const int nValue = RoundThreshold(nTyped);
+    if (nValue == nTyped)
+        return QString();
+    return tr("%1 is set as %2: the devices take hundreds").arg(nTyped).arg(nValue);
+}
+
+QString RPresetAlarmThresholdWidget::ThresholdProblem(int nTyped)
+{
+    const int nValue = RoundThreshold(nTyped);
+    if (nTyped < 0)
+        return tr("A threshold cannot be negative (%1).").arg(nTyped);
+    if (nTyped == 0)
+        return tr("A threshold of 0 would never raise the alarm.");
+    if (nValue == 0)
+        return tr("%1 is set as 0 (the devices take hundreds), which would never raise the "
+                  "alarm: enter 50 or more.")
+            .arg(nTyped);
     if (nValue > MaxThreshold)
         return tr("A threshold of %1 is above the top of the range (%2): the alarm would never "
                   "be raised.")
@@ -241,14 +264,18 @@ QString RPresetAlarmThresholdWidget::ThresholdProblem(int nValue)
     return QString();
 }
 
-bool RPresetAlarmThresholdWidget::MaySend(int nId, int nOld, int nNew)
+bool RPresetAlarmThresholdWidget::MaySend(int nId, int nOld, int nTyped)
 {
-    const QString strProblem = ThresholdProblem(nNew);
+    const QString strProblem = ThresholdProblem(nTyped);
     if (!strProblem.isEmpty()) {
         emit SendMessage(strProblem);
         return false;
     }
-    return !m_authorize || m_authorize(nId, nOld, nNew);
+    // What will be set is said before the password is asked for.
+    const QString strSetAs = SetAsText(nTyped);
+    if (!strSetAs.isEmpty())
+        emit SendMessage(strSetAs);
+    return !m_authorize || m_authorize(nId, nOld, RoundThreshold(nTyped));
 }
 
 void RPresetAlarmThresholdWidget::LoadRegionIds()
@@ -282,7 +309,7 @@ void RPresetAlarmThresholdWidget::OnClicked()
     }
     const int nId = m_pComboBoxAlarm->currentText().toInt();
     const int nValue = RoundThreshold(m_pSpinBoxAlarm->value());
-    if (!MaySend(nId, RRegionCatalogue::Shared().AlarmValue(nId), nValue))
+    if (!MaySend(nId, RRegionCatalogue::Shared().AlarmValue(nId), m_pSpinBoxAlarm->value()))
         return;
     PostSMessage(SBus::MainWindow, SBus::SendThreshold, nId, nValue);
     RRegionCatalogue::StoreAlarmValue(nId, nValue);
@@ -292,7 +319,7 @@ void RPresetAlarmThresholdWidget::OnClicked()
 void RPresetAlarmThresholdWidget::OnAllButtonClicked()
 {
     const int nValue = RoundThreshold(m_pSpinBoxAll->value());
-    if (!MaySend(0, -1, nValue))
+    if (!MaySend(0, -1, m_pSpinBoxAll->value()))
         return;
     PostSMessage(SBus::MainWindow, SBus::SendThreshold, 0, nValue);
     RRegionCatalogue::StoreAllAlarmValues(nValue);

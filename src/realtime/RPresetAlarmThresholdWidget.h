@@ -32,7 +32,11 @@ public:
     static int RoundThreshold(int nValue);
     // Why nValue cannot be an alarm threshold (it would silence the alarm);
     // empty when it can.
-    static QString ThresholdProblem(int nValue);
+    // nTyped: what the box holds, before the rounding.
+    static QString ThresholdProblem(int nTyped);
+    // What a typed value is set as, when the rounding changes it; empty
+    // when it is set as typed.
+    static QString SetAsText(int nTyped);
     // Asked before a threshold goes out (nId 0: all regions), with the
     // value before (-1 for several) and after; false stops it. None: allowed.
     using Authorize = std::function<bool(int nId, int nOld, int nNew)>;
@@ -70,7 +74,8 @@ protected:
 
 private:
     // False, with the reason shown, when nValue may not go out for nId.
-    bool MaySend(int nId, int nOld, int nNew);
+    // nTyped: the box's value; the rounded one is what is authorised.
+    bool MaySend(int nId, int nOld, int nTyped);
 
     Authorize m_authorize;
     Q_DISABLE_COPY(RPresetAlarmThresholdWidget)
@@ -91,6 +96,8 @@ private:
     QSpinBox* m_pSpinBoxAll = nullptr;
     QPushButton* m_pPushButtonAll = nullptr;
     QLabel* m_pLabelPara = nullptr;
+    QLabel* m_pLabelRoundAlarm = nullptr;
+    QLabel* m_pLabelRoundAll = nullptr;
     QDoubleSpinBox* m_pDoubleSpinBoxPara = nullptr;
     QPushButton* m_pPushButtonPara = nullptr;
     FilterEditors m_regionFilter;

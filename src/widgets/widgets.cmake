@@ -9,4 +9,5 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PEditDelegate.cpp ${CMAKE_CURRENT_LIST_DIR}/PEditDelegate.h
   ${CMAKE_CURRENT_LIST_DIR}/PSpinBoxDelegate.cpp ${CMAKE_CURRENT_LIST_DIR}/PSpinBoxDelegate.h
   ${CMAKE_CURRENT_LIST_DIR}/SPrompt.cpp ${CMAKE_CURRENT_LIST_DIR}/SPrompt.h
-  ${CMAKE_CURRENT_LIST_DIR}/SRecordTable.cpp ${CMAKE_CURRENT_LIST_DIR}/SRecordTable.h)
+  ${CMAKE_CURRENT_LIST_DIR}/SRecordTable.cpp ${CMAKE_CURRENT_LIST_DIR}/SRecordTable.h
+  ${CMAKE_CURRENT_LIST_DIR}/SMessageLine.cpp ${CMAKE_CURRENT_LIST_DIR}/SMessageLine.h)

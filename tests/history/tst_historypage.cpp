@@ -268,8 +268,7 @@ private slots:
         QVERIFY2(m_prompt.told.first().contains(dir.filePath("gone")),
             qPrintable(m_prompt.told.first()));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.xlsx"))));
-        QCOMPARE(m_pForm->Message(), QStringLiteral("Exporting"));
-        emit m_pForm->findChild<QTimer*>()->timeout({});
+        // "Exporting" goes with the export, not a while after it.
         QCOMPARE(m_pForm->Message(), QString());
     }
 

@@ -282,8 +282,20 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("failInsert");
-        QTest::newRow("port 0") << "127.0.0.1" << 0 << false;
-        QTest::newRow("insert fails") << "127.0.0.1" << 9999 << true;
+        QTest::addColumn<QList<double>>("levels"); // A, B, C
+        QTest::addColumn<QString>("reason"); // the start of the message
+        const QList<double> rising {42, 50, 200};
+        QTest::newRow("port 0") << "127.0.0.1" << 0 << false << rising << "The port";
+        QTest::newRow("insert fails")
+            << "127.0.0.1" << 9999 << true << rising << "The settings could not be saved";
+        QTest::newRow("levels equal") << "127.0.0.1" << 9999 << false << QList<double> {10, 10, 200}
+                                      << "The levels must rise";
+        QTest::newRow("levels inverted")
+            << "127.0.0.1" << 9999 << false << QList<double> {5000, 2000, 4000}
+            << "The levels must rise: 0 < A < B < C (now A 5000, B "
+               "2000, C 4000).";
+        QTest::newRow("level zero")
+            << "127.0.0.1" << 9999 << false << QList<double> {0, 10, 200} << "The levels must rise";
     }
 
     void refusalsChangeNothing()
@@ -299,10 +311,14 @@ private slots:
         const QString strBefore = systemInfo();
         field<QLineEdit>("m_pEditIp")->setText(address);
         field<QSpinBox>("m_pEditPort")->setValue(port);
-        field<QDoubleSpinBox>("m_pSpinBoxThresA")->setValue(42);
+        QFETCH(QList<double>, levels);
+        field<QDoubleSpinBox>("m_pSpinBoxThresA")->setValue(levels.at(0));
+        field<QDoubleSpinBox>("m_pSpinBoxThresB")->setValue(levels.at(1));
+        field<QDoubleSpinBox>("m_pSpinBoxThresC")->setValue(levels.at(2));
         confirm();
         QCOMPARE(systemInfo(), strBefore);
-        QVERIFY(!m_pForm->Message().isEmpty());
+        QFETCH(QString, reason);
+        QVERIFY2(m_pForm->Message().startsWith(reason), qPrintable(m_pForm->Message()));
         QCOMPARE(m_prompt.told.size(), 1);
         QVERIFY(m_prompt.told.first().startsWith(QString("System Settings: ")));
         QCOMPARE(m_pMain->Count(SBus::ReloadAfterDeviceUpdate), 0);
@@ -408,37 +424,55 @@ private slots:
         QCOMPARE(m_pMain->Count(SBus::DevicePickerClosed), 1);
     }
 
-    void thresholdRounding_data()
+    // What is typed is what the box holds (no sign, nothing above the range);
+    // what it is set as is said before anything is sent; each refusal gives
+    // its own reason. Sent as rounded, stored, announced.
+    void thresholdEntry_data()
     {
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<int>("sent");
-        QTest::newRow("149") << 149 << 100;
-        QTest::newRow("150") << 150 << 200;
-        QTest::newRow("0: refused") << 0 << -1;
-        QTest::newRow("49 rounds to 0: refused") << 49 << -1;
-        QTest::newRow("above the range: refused") << 6553600 << -1;
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<int>("sent"); // -1: refused
+        QTest::addColumn<QString>("said");
+        QTest::newRow("-5") << "-5" << 5 << -1
+                            << "5 is set as 0 (the devices take hundreds), which would never raise "
+                               "the alarm: enter 50 or more.";
+        QTest::newRow("0") << "0" << 0 << -1 << "A threshold of 0 would never raise the alarm.";
+        QTest::newRow("49") << "49" << 49 << -1
+                            << "49 is set as 0 (the devices take hundreds), which would never "
+                               "raise the alarm: enter 50 or more.";
+        QTest::newRow("50") << "50" << 50 << 100 << "50 is set as 100: the devices take hundreds";
+        QTest::newRow("1249") << "1249" << 1249 << 1200
+                              << "1249 is set as 1200: the devices take hundreds";
+        QTest::newRow("range top") << "6553500" << 6553500 << 6553500 << "";
+        QTest::newRow("above it") << "6553600" << 655360 << 655400
+                                  << "655360 is set as 655400: the devices take hundreds";
+        QTest::newRow("text") << "12a" << 12 << -1
+                              << "12 is set as 0 (the devices take hundreds), which would never "
+                                 "raise the alarm: enter 50 or more.";
     }
-
-    // One region's threshold is rounded, stored, sent for that device, and
-    // announced so the catalogue and the gauge reload. One that would
-    // silence the alarm goes nowhere, and the page says why.
-    void thresholdRounding()
+    void thresholdEntry()
     {
-        QFETCH(int, shown);
+        QFETCH(QString, typed);
         QFETCH(int, sent);
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
         pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QString("4"));
-        pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(shown);
+        auto* pBox = pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm");
+        pBox->clear();
+        QTest::keyClicks(pBox, typed);
+        QTEST(pBox->value(), "held");
         QSignalSpy said(pPage, &RPresetAlarmThresholdWidget::SendMessage);
         QTest::mouseClick(pPage->findChild<QPushButton*>("m_pPushButtonSet"), Qt::LeftButton);
         QCoreApplication::processEvents();
+        QTEST(said.isEmpty() ? QString() : said.last().at(0).toString(), "said");
         if (sent < 0) {
             QVERIFY(m_pMain->Firsts(SBus::SendThreshold).isEmpty());
-            QCOMPARE(said.count(), 1);
             QCOMPARE(SqlRows("select count(*) from RegionCurveColorInfo where Alarmvalue = 10"),
                 QString("6"));
             return;
         }
+        // Said beside the box before the click too.
+        QCOMPARE(pPage->findChild<QLabel*>("m_pLabelRoundAlarm")->text(),
+            said.isEmpty() ? QString() : said.last().at(0).toString());
         QCOMPARE(m_pMain->Firsts(SBus::SendThreshold), QList<qintptr> {4});
         const auto command = std::find_if(m_pMain->Log().cbegin(), m_pMain->Log().cend(),
             [](const BusRecorder::Message& message) {
@@ -583,6 +617,14 @@ private slots:
             << QStringList {"", "2", "ann's password", "ann's password"} << "needs a name";
         QTest::newRow("taken name")
             << QStringList {"root", "2", "ann's password", "ann's password"} << "exists already";
+        QTest::newRow("taken in another case")
+            << QStringList {"Root", "2", "ann's password", "ann's password"} << "exists already";
+        QTest::newRow("65 characters") << QStringList {QString(65, 'a'), "2", "ann's password",
+            "ann's password"} << "at most 64 characters";
+        QTest::newRow("2000 characters") << QStringList {QString(2000, 'a'), "2", "ann's password",
+            "ann's password"} << "at most 64 characters";
+        QTest::newRow("a control character") << QStringList {"an\tn", "2", "ann's password",
+            "ann's password"} << "no control characters";
         QTest::newRow("short") << QStringList {"ann", "2", "1234567", "1234567"} << "8 to 1024";
         QTest::newRow("differ") << QStringList {"ann", "2", "ann's password", "ann's passwore"}
                                 << "differ";

@@ -821,6 +821,34 @@ private slots:
             QString("region 1 %1 2000; region 1 2000 3000; region 2 %2 3000").arg(nOld).arg(nOld2));
     }
 
+    // A refusal quoting a 2000-character name is elided on the message
+    // line: the window keeps its size, its buttons stay on screen.
+    void longRefusalKeepsTheWindow()
+    {
+        m_pWindow->resize(1600, 900);
+        logIn("admin", 0);
+        m_pWindow->ShowSetting();
+        openEveryPage();
+        QCoreApplication::processEvents();
+        const QSize size = m_pWindow->size();
+        m_prompt.accounts = {{QString(2000, 'x'), "2", "a long password", "a long password"}};
+        QPushButton* pAdd = nullptr;
+        for (QPushButton* pButton :
+            m_pWindow->FormSetting()->findChildren<QPushButton*>("m_pButtonAdd")) {
+            if (pButton->text() == QLatin1String("Add..."))
+                pAdd = pButton;
+        }
+        QVERIFY(pAdd);
+        pAdd->click();
+        QCoreApplication::processEvents();
+        QVERIFY2(m_pWindow->FormSetting()->Message().contains("at most 64 characters"),
+            qPrintable(m_pWindow->FormSetting()->Message() + "|" + m_prompt.told.join("|")));
+        QCOMPARE(m_pWindow->size(), size);
+        QCOMPARE(m_pWindow->grab().size(), size);
+        auto* pOk = m_pWindow->FormSetting()->findChild<QPushButton*>("m_pButtonOK");
+        QVERIFY(m_pWindow->rect().contains(pOk->mapTo(m_pWindow, pOk->rect().bottomRight())));
+    }
+
     // Each system setting saved with a new value is in the trail, old and
     // new, under the account logged in; unchanged ones are not.
     void systemSettingsInTrail()

@@ -5,9 +5,12 @@
 #include "widgets/RespondButtonClicked.h"
 #include "widgets/SFilterEdit.h"
 #include "widgets/SIconButton.h"
+#include "widgets/SMessageLine.h"
 
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStyleOptionViewItem>
@@ -205,6 +208,38 @@ private slots:
             strTaken += respond.CheckInterval() ? '+' : '-';
         }
         QTEST(strTaken, "taken");
+    }
+
+    // A message line never widens its window, whatever it says, and keeps
+    // a message through the user's clicks until its shortest time is up,
+    // then clears at the next click.
+    void messageLineKeepsWindowAndMessage()
+    {
+        QWidget window;
+        auto* pLayout = new QHBoxLayout(&window);
+        auto* pLine = new SMessageLine(&window);
+        auto* pButton = new QPushButton(QStringLiteral("OK"), &window);
+        pLayout->addWidget(pLine, 1);
+        pLayout->addWidget(pButton);
+        window.resize(400, 60);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString strLong = QStringLiteral("refused: ") + QString(2000, 'x');
+        pLine->ShowMessage(strLong);
+        QCoreApplication::processEvents();
+        QCOMPARE(window.size(), QSize(400, 60));
+        QVERIFY(pLine->text().size() < 200);
+        QCOMPARE(pLine->toolTip(), strLong);
+        QCOMPARE(pLine->Message(), strLong);
+
+        QTest::mouseClick(pButton, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(pLine->Message(), strLong);
+        pLine->Expire();
+        QCOMPARE(pLine->Message(), strLong);
+        QTest::mouseClick(pButton, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(pLine->Message().isEmpty());
     }
 };
 

@@ -14,8 +14,9 @@ RLoginSession::RLoginSession(RAuditTrail* pAudit, SClock* pClock, QObject* pPare
     , m_pClock(pClock ? pClock : SClock::System())
     , m_accounts(pAudit, m_pClock)
 {
-    // A start has no session: one left marked by a crash is not continued.
-    PSqlExec::Exec(QStringLiteral("update UserPermission set state = 0 where state = 1"));
+    // A start has no session of its own. An account marked logged in (by
+    // another writer of the file, or left by a crash) keeps its mark: the
+    // shut-down, or the next login here, records its logout.
 }
 
 RUserAccounts::Result RLoginSession::LogIn(const QString& strName, const QString& strPassword)
@@ -28,6 +29,8 @@ RUserAccounts::Result RLoginSession::LogIn(const QString& strName, const QString
         LogOut();
     m_account = account;
     m_nLastInputMs = m_pClock->ElapsedMs();
+    // Whoever was marked logged in is logged out by this login, on record.
+    RUserSession::CloseLastLogin(m_pClock->Now());
     PSqlExec::Exec(QStringLiteral("update UserPermission set state = 0 where state = 1"));
     const QVariantList mark = {account.strName, account.nId};
     PSqlExec::Exec(

@@ -13,6 +13,7 @@
 #include "database/RClientSettings.h"
 #include "database/RLoginSession.h"
 #include "database/RStorageState.h"
+#include "database/RSystemInfoStore.h"
 #include "history/RDataRecord.h"
 #include "history/RDoseRatioDiagram.h"
 #include "history/RFormHistory.h"
@@ -819,6 +820,74 @@ private slots:
         pPage->findChild<QPushButton*>("m_pPushButtonAll")->click();
         QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),
             QString("region 1 %1 2000; region 1 2000 3000; region 2 %2 3000").arg(nOld).arg(nOld2));
+    }
+
+    // What the stop writes reaches the file: the logout time of the account
+    // another writer marked logged in, read by another connection.
+    void shutDownWritesTheLogout()
+    {
+        // Marked before the start, as the seed's file has it.
+        cleanup();
+        PSqlExec::Exec("insert into UserPermission(Id, Name, state) values(5, 'kim', 1)");
+        PSqlExec::Exec("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) "
+                       "values(5, '2026-03-07T09:00:00', '')");
+        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
+        m_pWindow->SetPrompt(&m_prompt);
+        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(11, 30)));
+        cleanup();
+        QCOMPARE(CommittedRows(
+                     "DataBase.sqlite", "select Logouttime from UserLoginTimeInfo where Id = 5"),
+            QString("2026-03-07T11:30:00"));
+        QVERIFY(CommittedRows(
+            "DataBase.sqlite", "select Event from AlarmJournal order by Seq desc limit 1")
+                    .startsWith("stopped"));
+    }
+
+    // Levels stored out of order from before are shown sorted, with a line
+    // on the status strip that says so; levels in order say nothing.
+    void invertedLevelsShownSorted()
+    {
+        QVERIFY(m_pWindow->FormStatus()->SettingsWarning().isEmpty());
+        PSqlExec::Exec("update SystemInfo set Thre_A = 5000, Thre_B = 2000, Thre_C = 4000");
+        BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 0, 0);
+        QVERIFY2(m_pWindow->FormStatus()->SettingsWarning().contains("A 5000, B 2000, C 4000"),
+            qPrintable(m_pWindow->FormStatus()->SettingsWarning()));
+        const RSystemValues values = RSystemInfoStore::Values();
+        QCOMPARE((QList<double> {values.dThreA, values.dThreB, values.dThreC}),
+            (QList<double> {2000, 4000, 5000}));
+        PSqlExec::Exec("update SystemInfo set Thre_A = 2000, Thre_B = 4000, Thre_C = 5000");
+        BroadcastSMessage(SBus::ReloadAfterDeviceUpdate, 0, 0);
+        QVERIFY(m_pWindow->FormStatus()->SettingsWarning().isEmpty());
+    }
+
+    // Without a style sheet file the built-in theme is the shipped one: the
+    // navigation and the table draw as with the file.
+    void builtInTheme()
+    {
+        QVERIFY(!QFile::exists("default_blue.qss"));
+        const QString strBuiltIn = PInstallPaths::StyleSheet("default_blue.qss");
+        QFile file(QStringLiteral(KESTAL_THEME));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(strBuiltIn, QString::fromLatin1(file.readAll()));
+        m_pWindow->resize(1600, 900);
+        const auto shot = [this](const QString& strSheet) {
+            qApp->setStyleSheet(strSheet);
+            QCoreApplication::processEvents();
+            return m_pWindow->grab().toImage();
+        };
+        const QImage themed = shot(strBuiltIn);
+        const QImage bare = shot(QString());
+        qApp->setStyleSheet(QString());
+        QVERIFY(themed != bare);
+        QPushButton* pRegion = button(m_pWindow, "m_pButtonRegion");
+        const QRect area(pRegion->mapTo(m_pWindow, QPoint()), pRegion->size());
+        // The themed button draws its image: more than one colour.
+        const QImage part = themed.copy(area);
+        QSet<QRgb> colours;
+        for (int y = 0; y < part.height(); y += 2)
+            for (int x = 0; x < part.width(); x += 2)
+                colours.insert(part.pixel(x, y));
+        QVERIFY(colours.size() > 2);
     }
 
     // A refusal quoting a 2000-character name is elided on the message

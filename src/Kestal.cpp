@@ -673,6 +673,10 @@ bool Kestal::AskFirstAdministrator()
 
 bool Kestal::AskForLogin(const QString& strWhy)
 {
+    // With no administrator nobody could log in or make one: the login
+    // offers the first start's question instead, as often as it is asked.
+    if (m_pSession && m_pAudit->IsOpen() && !m_pSession->Accounts().HasAdministrator())
+        return AskFirstAdministrator() || m_pSession->IsLoggedIn();
     QString strText = strWhy;
     QString strName;
     for (;;) {

@@ -822,6 +822,22 @@ private slots:
             QString("region 1 %1 2000; region 1 2000 3000; region 2 %2 3000").arg(nOld).arg(nOld2));
     }
 
+    // While no enabled administrator exists, Log in asks for the first one,
+    // after a Cancel too, and the new one is logged in.
+    void loginOffersFirstAdministrator()
+    {
+        PSqlExec::Exec("update UserAccount set Disabled = 1");
+        m_prompt.logins = {};
+        button(m_pWindow, "m_pButtonLogin")->click();
+        QVERIFY(!m_pWindow->Session()->IsLoggedIn());
+        QVERIFY(m_prompt.loginAsked.last().startsWith("No administrator account exists yet"));
+        m_prompt.logins = {{"chief", "chief-password"}, {"chief", "chief-password"}};
+        button(m_pWindow, "m_pButtonLogin")->click();
+        QVERIFY(m_pWindow->Session()->IsLoggedIn());
+        QCOMPARE(m_pWindow->Session()->Actor().strName, QString("chief"));
+        QCOMPARE(m_pWindow->Session()->Grade(), int(RUserRights::Administrator));
+    }
+
     // What the stop writes reaches the file: the logout time of the account
     // another writer marked logged in, read by another connection.
     void shutDownWritesTheLogout()

@@ -148,6 +148,22 @@
         <source>The stored levels are out of order (A %1, B %2, C %3): the gauge and the plan show them sorted. Correct them in System Settings.</source>
         <translation>存储的分级阈值顺序错误（A %1，B %2，C %3）：量表和平面图按排序后的值显示。请在系统设置中更正。</translation>
     </message>
+    <message>
+        <source>Enter your password again to change %1.</source>
+        <translation>请再次输入密码以更改%1。</translation>
+    </message>
+    <message>
+        <source>The password is wrong: nothing was changed.</source>
+        <translation>密码错误：未作任何更改。</translation>
+    </message>
+    <message>
+        <source>Enter your password again to delete %1.</source>
+        <translation>请再次输入密码以删除%1。</translation>
+    </message>
+    <message>
+        <source>The password is wrong: nothing was deleted.</source>
+        <translation>密码错误：未删除任何数据。</translation>
+    </message>
 </context>
 <context>
     <name>PAlarmFiguresReport</name>
@@ -805,6 +821,10 @@
     <message>
         <source>Export the alarm figures of the selected day&apos;s month</source>
         <translation>导出所选日期所在月份的报警统计</translation>
+    </message>
+    <message>
+        <source>the readings of %1 (ID %2) on %3</source>
+        <translation>%1（ID %2）在 %3 的读数</translation>
     </message>
 </context>
 <context>
@@ -1672,6 +1692,14 @@
     <message>
         <source>%1 is set as 0 (the devices take hundreds), which would never raise the alarm: enter 50 or more.</source>
         <translation>%1 将设为 0（设备以百为单位），永远不会报警：请输入 50 或以上。</translation>
+    </message>
+    <message>
+        <source>the alarm filter of region %1</source>
+        <translation>区域 %1 的报警过滤</translation>
+    </message>
+    <message>
+        <source>the alarm filter of all regions</source>
+        <translation>所有区域的报警过滤</translation>
     </message>
 </context>
 <context>

@@ -523,6 +523,14 @@ void Kestal::CreateSession()
     connect(m_pFormSetting, &RFormSetting::AddUserFinished, this, &Kestal::OnAddUserFinished);
     m_pThresholdPage->SetAuthorize(
         [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
+    m_pThresholdPage->SetConfirm([this](const QString& strWhat) {
+        return ConfirmPassword(tr("Enter your password again to change %1.").arg(strWhat),
+            tr("The password is wrong: nothing was changed."));
+    });
+    m_pFormHistory->SetConfirm([this](const QString& strWhat) {
+        return ConfirmPassword(tr("Enter your password again to delete %1.").arg(strWhat),
+            tr("The password is wrong: nothing was deleted."));
+    });
     POptionPage::SetChangeSink([this](const QString& strAction, const QString& strObject,
                                    const QString& strOld, const QString& strNew) {
         m_pAudit->Append(m_pSession->Actor(), strAction, strObject, strOld, strNew);
@@ -588,27 +596,33 @@ void Kestal::OnLoginButton()
         AskForLogin(tr("Log in"));
 }
 
-bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
+bool Kestal::ConfirmPassword(const QString& strQuestion, const QString& strRefusal)
 {
     if (!m_pSession->IsLoggedIn())
         return false;
-    const QString strObject
-        = nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions");
     QString strName = m_pSession->Actor().strName;
     QString strPassword;
-    if (!m_pPrompt->AskLogin(this,
-            tr("Enter your password again to set the threshold of %1 to %2.")
-                .arg(nId ? QString::number(nId) : tr("all regions"))
-                .arg(nNew),
-            &strName, &strPassword))
+    if (!m_pPrompt->AskLogin(this, strQuestion, &strName, &strPassword))
         return false;
-    // The same account only: a threshold is not set under another name.
+    // The same account only: nothing is changed under another name.
     if (strName != m_pSession->Actor().strName
         || m_pSession->Accounts().CheckPassword(strName, strPassword)
             != RUserAccounts::Result::Ok) {
-        m_pPrompt->Tell(this, tr("The password is wrong: the threshold was not set."), tr("OK"));
+        m_pPrompt->Tell(this, strRefusal, tr("OK"));
         return false;
     }
+    return true;
+}
+
+bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
+{
+    const QString strObject
+        = nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions");
+    if (!ConfirmPassword(tr("Enter your password again to set the threshold of %1 to %2.")
+                             .arg(nId ? QString::number(nId) : tr("all regions"))
+                             .arg(nNew),
+            tr("The password is wrong: the threshold was not set.")))
+        return false;
     if (nId != 0) {
         m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
             nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));

@@ -131,6 +131,9 @@ private:
     void showEvent(QShowEvent* pEvent) override;
     // The password again before a threshold goes out; the trail's row.
     bool ConfirmThreshold(int nId, int nOld, int nNew);
+    // The logged-in account's password once more before strQuestion's
+    // change; strRefusal is told when it is wrong.
+    bool ConfirmPassword(const QString& strQuestion, const QString& strRefusal);
     // A box that does not wait for an answer: acquisition goes on meanwhile.
     void ReportFailure(const QString& strTitle, const QString& strText);
     void CloseLastLogin();

@@ -323,6 +323,10 @@ void RFormHistory::OnClearData(QDate date)
             tr("The readings stored so far today will be deleted; recording goes on. Delete them?"),
             tr("Delete today"), tr("Cancel")))
         return;
+    if (m_confirm
+        && !m_confirm(
+            tr("the readings of %1 (ID %2) on %3").arg(ItemName(), QString::number(nId), strDay)))
+        return;
     const RDayDataStore::Kind kind = IsRegionKind() ? RDayDataStore::Region : RDayDataStore::Staff;
     int nRows = 0;
     QString strError;

@@ -39,6 +39,8 @@ public:
     void SetPrompt(SPrompt* pPrompt);
     // Asked before an export (strWhy: what for); false stops it. None: allowed.
     void SetExportGate(std::function<bool(const QString&)> gate) { m_exportGate = std::move(gate); }
+    // Asked before a day is deleted, with what is deleted; false stops it.
+    void SetConfirm(std::function<bool(const QString&)> confirm) { m_confirm = std::move(confirm); }
     // The grade of the session: deleting a day takes an officer's. Until the
     // main window sets it, the page stands alone and may do everything.
     void SetGrade(int nGrade) { m_nGrade = nGrade; }
@@ -113,6 +115,7 @@ private:
     // Made on the first export.
     ExportTable* m_pExport = nullptr;
     std::function<bool(const QString&)> m_exportGate;
+    std::function<bool(const QString&)> m_confirm;
     SClock* m_pClock;
     SPrompt* m_pPrompt;
     int m_nCurrentKind;

@@ -19,6 +19,7 @@ QWidget* RPresetAlarmThreshold::CreateWidget(QWidget* pParent)
     auto* pWidget = new RPresetAlarmThresholdWidget(pParent);
     connect(pWidget, &RPresetAlarmThresholdWidget::SendMessage, this, &POptionPage::SendMessage);
     pWidget->SetAuthorize(m_authorize);
+    pWidget->SetConfirm(m_confirm);
     SetWidget(pWidget);
     return pWidget;
 }
@@ -28,6 +29,13 @@ void RPresetAlarmThreshold::SetAuthorize(RPresetAlarmThresholdWidget::Authorize 
     m_authorize = std::move(authorize);
     if (auto* pWidget = static_cast<RPresetAlarmThresholdWidget*>(Widget()))
         pWidget->SetAuthorize(m_authorize);
+}
+
+void RPresetAlarmThreshold::SetConfirm(RPresetAlarmThresholdWidget::Confirm confirm)
+{
+    m_confirm = std::move(confirm);
+    if (auto* pWidget = static_cast<RPresetAlarmThresholdWidget*>(Widget()))
+        pWidget->SetConfirm(m_confirm);
 }
 
 int RPresetAlarmThreshold::Apply()

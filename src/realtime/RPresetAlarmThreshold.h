@@ -20,9 +20,11 @@ public:
     void Finish() override { }
     // Handed to the editor, now and when it is made.
     void SetAuthorize(RPresetAlarmThresholdWidget::Authorize authorize);
+    void SetConfirm(RPresetAlarmThresholdWidget::Confirm confirm);
 
 private:
     Q_DISABLE_COPY(RPresetAlarmThreshold)
 
     RPresetAlarmThresholdWidget::Authorize m_authorize;
+    RPresetAlarmThresholdWidget::Confirm m_confirm;
 };

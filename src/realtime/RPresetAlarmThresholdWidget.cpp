@@ -207,6 +207,9 @@ void RPresetAlarmThresholdWidget::OnFilterClicked()
     const RAlarmFilterSettings after = FilterOf(m_regionFilter);
     if (after == before)
         return;
+    // A filter can hold an alarm back as surely as a threshold can.
+    if (m_confirm && !m_confirm(tr("the alarm filter of region %1").arg(nId)))
+        return;
     if (!RAlarmFilterStore::Store(nId, after)) {
         emit SendMessage(tr("The alarm filter could not be stored."));
         return;
@@ -217,11 +220,20 @@ void RPresetAlarmThresholdWidget::OnFilterClicked()
 void RPresetAlarmThresholdWidget::OnAllFilterClicked()
 {
     const RAlarmFilterSettings after = FilterOf(m_allFilter);
+    if (m_confirm && !m_confirm(tr("the alarm filter of all regions")))
+        return;
+    QList<QPair<int, RAlarmFilterSettings>> before;
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        before.append({region.nId, RAlarmFilterStore::Of(region.nId)});
     if (!RAlarmFilterStore::StoreAll(after)) {
         emit SendMessage(tr("The alarm filter could not be stored."));
         return;
     }
-    FilterStored(QStringLiteral("all regions"), QString(), after);
+    // Each region's change, with what it had.
+    for (const auto& region : qAsConst(before))
+        POptionPage::RecordChange(RAuditAction::AlarmFilter,
+            QStringLiteral("region %1").arg(region.first), region.second.Text(), after.Text());
+    BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
     OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
 }
 

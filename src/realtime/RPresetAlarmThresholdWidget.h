@@ -41,6 +41,10 @@ public:
     // value before (-1 for several) and after; false stops it. None: allowed.
     using Authorize = std::function<bool(int nId, int nOld, int nNew)>;
     void SetAuthorize(Authorize authorize) { m_authorize = std::move(authorize); }
+    // Asked before an alarm filter is changed, with what is changed; false
+    // stops it. None: allowed.
+    using Confirm = std::function<bool(const QString& strWhat)>;
+    void SetConfirm(Confirm confirm) { m_confirm = std::move(confirm); }
 
     // Refills the region ids from the catalogue.
     void LoadRegionIds();
@@ -78,6 +82,7 @@ private:
     bool MaySend(int nId, int nOld, int nTyped);
 
     Authorize m_authorize;
+    Confirm m_confirm;
     Q_DISABLE_COPY(RPresetAlarmThresholdWidget)
 
     void BuildWidgets();

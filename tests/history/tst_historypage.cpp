@@ -222,8 +222,21 @@ private slots:
         QCOMPARE(stored(), strBefore);
         QCOMPARE(m_pForm->Message(), QStringLiteral("Without Permission!"));
         m_pForm->SetGrade(RUserRights::Officer);
+        // The password asked once more and not given: nothing is deleted.
+        QStringList confirmed;
+        m_pForm->SetConfirm([&confirmed](const QString& strWhat) {
+            confirmed << strWhat;
+            return confirmed.size() > 1;
+        });
+        m_prompt.answers = {true, true};
         m_clock.Advance(1000);
         click("m_pToolButton");
+        QCOMPARE(stored(), strBefore);
+        QCOMPARE(deleted.size(), 0);
+        m_prompt.answers = {true, true};
+        m_clock.Advance(1000);
+        click("m_pToolButton");
+        QCOMPARE(confirmed.last(), QStringLiteral("the readings of Room 4 (ID 4) on 2026-12-07"));
         QCOMPARE(deleted.size(), 1);
         QCOMPARE(deleted.first().at(0).toString(), QStringLiteral("region 4 2026-12-07"));
         QVERIFY(stored() != strBefore);

@@ -8,6 +8,7 @@
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
+#include "database/RAlarmFilterStore.h"
 #include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
@@ -932,6 +933,28 @@ private slots:
         QCOMPARE(m_pWindow->grab().size(), size);
         auto* pOk = m_pWindow->FormSetting()->findChild<QPushButton*>("m_pButtonOK");
         QVERIFY(m_pWindow->rect().contains(pOk->mapTo(m_pWindow, pOk->rect().bottomRight())));
+    }
+
+    // An alarm filter, which can hold an alarm back as a threshold can, is
+    // changed only after the password once more, and is in the trail.
+    void filterAsksPasswordAgain_data() { thresholdAsksPasswordAgain_data(); }
+    void filterAsksPasswordAgain()
+    {
+        QFETCH(QStringList, again);
+        QFETCH(bool, sent);
+        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "admin", 0, "admin-pass"),
+            RUserAccounts::Result::Ok);
+        logIn("officer", 1);
+        if (!again.isEmpty())
+            m_prompt.logins = {again};
+        openEveryPage();
+        auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText("1");
+        pPage->RegionFilter().pOnDelay->setValue(4);
+        pPage->RegionFilter().pSet->click();
+        QCOMPARE(RAlarmFilterStore::Of(1).nOnDelay, sent ? 4 : 1);
+        QVERIFY(m_prompt.loginAsked.last().contains("the alarm filter of region 1"));
+        QCOMPARE(trail("count(*)", "Action = 'alarm-filter'"), QString(sent ? "1" : "0"));
     }
 
     // Each system setting saved with a new value is in the trail, old and

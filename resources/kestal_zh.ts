@@ -578,6 +578,73 @@
     </message>
 </context>
 <context>
+    <name>RAuditTrail</name>
+    <message>
+        <source>the trail&apos;s table is gone</source>
+        <translation>审计记录表已不存在</translation>
+    </message>
+    <message>
+        <source>the trail&apos;s table is gone, but the file holds accounts (%1)</source>
+        <translation>审计记录表已不存在，但文件中有账户（%1 个）</translation>
+    </message>
+    <message>
+        <source>row %1 before it is missing</source>
+        <translation>其前的第 %1 行缺失</translation>
+    </message>
+    <message>
+        <source>rows %1 to %2 before it are missing</source>
+        <translation>其前的第 %1 至 %2 行缺失</translation>
+    </message>
+    <message>
+        <source>the rows are out of order</source>
+        <translation>行的顺序错误</translation>
+    </message>
+    <message>
+        <source>the row was changed or its MAC does not match</source>
+        <translation>该行已被修改或其 MAC 不匹配</translation>
+    </message>
+    <message>
+        <source>the client found %1 missing</source>
+        <translation>客户端发现 %1 缺失</translation>
+    </message>
+    <message>
+        <source>rows %1 to %2 at the end are missing</source>
+        <translation>末尾的第 %1 至 %2 行缺失</translation>
+    </message>
+    <message>
+        <source>the last row is missing</source>
+        <translation>最后一行缺失</translation>
+    </message>
+    <message>
+        <source>the trail does not end at the row of its head file</source>
+        <translation>审计记录未结束于其头文件所指的行</translation>
+    </message>
+    <message>
+        <source>the trail is empty, but the file holds accounts (%1)</source>
+        <translation>审计记录为空，但文件中有账户（%1 个）</translation>
+    </message>
+    <message>
+        <source>Chain intact (%1 rows).</source>
+        <translation>链完整（%1 行）。</translation>
+    </message>
+    <message>
+        <source>Chain intact (%1 rows), but without the trail&apos;s head file its end cannot be confirmed: rows cut from the end would not show.</source>
+        <translation>链完整（%1 行），但没有审计头文件，无法确认其结尾：末尾被删除的行不会显示出来。</translation>
+    </message>
+    <message>
+        <source>Chain broken at row %1: %2.</source>
+        <translation>链在第 %1 行断开：%2。</translation>
+    </message>
+    <message>
+        <source>The audit key is missing: the chain cannot be checked.</source>
+        <translation>审计密钥缺失：无法检查链。</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be read: %1</source>
+        <translation>无法读取审计记录：%1</translation>
+    </message>
+</context>
+<context>
     <name>RConnectDatabase</name>
     <message>
         <source>Cannot open database</source>
@@ -1340,34 +1407,6 @@
     <message>
         <source>Ok</source>
         <translation>确定</translation>
-    </message>
-    <message>
-        <source>Chain intact (%1 rows).</source>
-        <translation>校验链完整（%1 行）。</translation>
-    </message>
-    <message>
-        <source>Chain broken at row %1: row %2 before it is missing.</source>
-        <translation>校验链在第 %1 行断开：其前的第 %2 行缺失。</translation>
-    </message>
-    <message>
-        <source>Chain broken at row %1: rows %2 to %3 before it are missing.</source>
-        <translation>校验链在第 %1 行断开：其前的第 %2 至 %3 行缺失。</translation>
-    </message>
-    <message>
-        <source>Chain broken at row %1: the rows are out of order.</source>
-        <translation>校验链在第 %1 行断开：行的顺序错乱。</translation>
-    </message>
-    <message>
-        <source>Chain broken at row %1: the row was changed or its MAC does not match.</source>
-        <translation>校验链在第 %1 行断开：该行已被修改或其 MAC 不符。</translation>
-    </message>
-    <message>
-        <source>The audit key is missing: the chain cannot be checked.</source>
-        <translation>审计密钥缺失：无法校验。</translation>
-    </message>
-    <message>
-        <source>The audit trail cannot be read: %1</source>
-        <translation>无法读取审计记录：%1</translation>
     </message>
     <message>
         <source>wrong password</source>

@@ -249,9 +249,27 @@ bool RAuditTrail::Append(const RAuditActor& actor, const QString& strAction,
     return true;
 }
 
+namespace {
+
+// Rows of the file the trail records as they are made: a trail with none of
+// its own beside them has lost them.
+qint64 accountsInFile()
+{
+    const QVariant count = PSqlExec::Scalar(QStringLiteral("select count(*) from UserAccount"));
+    return count.isValid() ? count.toLongLong() : 0;
+}
+
+} // namespace
+
 RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPath)
 {
     RAuditCheck check;
+    const auto broken = [&check](qint64 nSeq, const QString& strReason) {
+        check.eStatus = RAuditCheck::Status::Broken;
+        check.nBrokenSeq = nSeq;
+        check.strReason = strReason;
+        return check;
+    };
     // The head: the last row written, which the trail must end with.
     qint64 nHeadSeq = -1;
     QByteArray headMac;
@@ -266,13 +284,17 @@ RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPat
     if (!query.exec(QStringLiteral("select %1, Mac from AuditTrail order by Seq")
                         .arg(QLatin1String(s_pColumns)))) {
         // A file from before the trail has nothing to check, unless rows
-        // were written to it: then the table was dropped.
+        // were written to it or accounts made in it: then the table was
+        // dropped.
         if (!hasTable()) {
-            if (nHeadSeq > 0) {
-                check.eStatus = RAuditCheck::Status::Broken;
-                check.nBrokenSeq = 1;
-                check.strReason = QStringLiteral("the trail's table is gone");
-            }
+            if (nHeadSeq > 0)
+                return broken(1, tr("the trail's table is gone"));
+            const qint64 nAccounts = accountsInFile();
+            if (nAccounts > 0)
+                return broken(1,
+                    tr("the trail's table is gone, but the file holds accounts (%1)")
+                        .arg(nAccounts));
+            check.bEndConfirmed = nHeadSeq == 0;
             return check;
         }
         check.eStatus = RAuditCheck::Status::ReadFailed;
@@ -291,25 +313,21 @@ RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPat
         for (int i = 0; i < 9; ++i)
             texts << query.value(i).toString();
         const QByteArray rowMac = query.value(9).toString().toLatin1();
+        QString strReason;
         if (nSeq != nExpected) {
             if (nSeq == nExpected + 1)
-                check.strReason = QStringLiteral("row %1 before it is missing").arg(nExpected);
+                strReason = tr("row %1 before it is missing").arg(nExpected);
             else if (nSeq > nExpected)
-                check.strReason = QStringLiteral("rows %1 to %2 before it are missing")
-                                      .arg(nExpected)
-                                      .arg(nSeq - 1);
+                strReason = tr("rows %1 to %2 before it are missing").arg(nExpected).arg(nSeq - 1);
             else
-                check.strReason = QStringLiteral("sequence out of order");
+                strReason = tr("the rows are out of order");
         } else if (mac(key, texts, prevMac) != rowMac) {
-            check.strReason = QStringLiteral("the MAC does not match the row");
+            strReason = tr("the row was changed or its MAC does not match");
         } else if (texts.at(4) == QLatin1String(RAuditAction::TrailGap)) {
-            check.strReason = QStringLiteral("the client found %1 missing").arg(texts.at(5));
+            strReason = tr("the client found %1 missing").arg(texts.at(5));
         }
-        if (!check.strReason.isEmpty()) {
-            check.eStatus = RAuditCheck::Status::Broken;
-            check.nBrokenSeq = nSeq;
-            return check;
-        }
+        if (!strReason.isEmpty())
+            return broken(nSeq, strReason);
         prevMac = rowMac;
         ++nExpected;
         ++check.nRows;
@@ -320,19 +338,46 @@ RAuditCheck RAuditTrail::Verify(const QByteArray& key, const QString& strHeadPat
         return check;
     }
     if (nHeadSeq > check.nRows) {
-        check.eStatus = RAuditCheck::Status::Broken;
-        check.nBrokenSeq = check.nRows + 1;
-        check.strReason = nHeadSeq > check.nRows + 1
-            ? QStringLiteral("rows %1 to %2 at the end are missing")
-                  .arg(check.nRows + 1)
-                  .arg(nHeadSeq)
-            : QStringLiteral("the last row is missing");
-    } else if (nHeadSeq >= 0 && (nHeadSeq < check.nRows || prevMac != headMac)) {
-        check.eStatus = RAuditCheck::Status::Broken;
-        check.nBrokenSeq = nHeadSeq + 1 > check.nRows ? check.nRows : nHeadSeq + 1;
-        check.strReason = QStringLiteral("the trail does not end at the row of its head file");
+        return broken(check.nRows + 1,
+            nHeadSeq > check.nRows + 1
+                ? tr("rows %1 to %2 at the end are missing").arg(check.nRows + 1).arg(nHeadSeq)
+                : tr("the last row is missing"));
     }
+    if (nHeadSeq >= 0 && (nHeadSeq < check.nRows || prevMac != headMac))
+        return broken(nHeadSeq + 1 > check.nRows ? check.nRows : nHeadSeq + 1,
+            tr("the trail does not end at the row of its head file"));
+    if (nHeadSeq < 0 && check.nRows == 0) {
+        const qint64 nAccounts = accountsInFile();
+        if (nAccounts > 0)
+            return broken(
+                1, tr("the trail is empty, but the file holds accounts (%1)").arg(nAccounts));
+    }
+    check.bEndConfirmed = nHeadSeq >= 0;
     return check;
+}
+
+bool RAuditTrail::TableExists()
+{
+    return hasTable();
+}
+
+QString RAuditTrail::CheckText(const RAuditCheck& check)
+{
+    switch (check.eStatus) {
+    case RAuditCheck::Status::Intact:
+        if (check.bEndConfirmed)
+            return tr("Chain intact (%1 rows).").arg(check.nRows);
+        return tr("Chain intact (%1 rows), but without the trail's head file its end cannot be "
+                  "confirmed: rows cut from the end would not show.")
+            .arg(check.nRows);
+    case RAuditCheck::Status::Broken:
+        return tr("Chain broken at row %1: %2.").arg(check.nBrokenSeq).arg(check.strReason);
+    case RAuditCheck::Status::NoKey:
+        return tr("The audit key is missing: the chain cannot be checked.");
+    case RAuditCheck::Status::ReadFailed:
+        break;
+    }
+    return tr("The audit trail cannot be read: %1").arg(check.strReason);
 }
 
 QVector<RAuditEntry> RAuditTrail::Read(const QDate& from, const QDate& to,

@@ -42,6 +42,9 @@ struct RAuditCheck
     qint64 nRows = 0; // rows walked before the break (all when intact)
     qint64 nBrokenSeq = 0;
     QString strReason;
+    // A head file named the trail's last row, and the trail ends there.
+    // Without one a chain that holds may still have lost its last rows.
+    bool bEndConfirmed = false;
 };
 
 // The actions the trail records, as stored.
@@ -116,6 +119,11 @@ public:
     // connection's when empty) whose key is strKeyPath: one per database
     // file, beside the key, since several files may share one key.
     static QString HeadPath(const QString& strKeyPath, const QString& strDatabase = QString());
+    // What a check found, for the operator and the auditor alike: the audit
+    // page and kestal-report verify-audit print this text.
+    static QString CheckText(const RAuditCheck& check);
+    // The file has the trail's table (true too when it cannot say).
+    static bool TableExists();
     // Verify() with this trail's key and head.
     RAuditCheck Check() const { return Verify(m_key, HeadPath(m_strKeyPath)); }
 

@@ -292,41 +292,8 @@ void RFrameAudit::Verify()
     if (!Widget() || !m_bAllowed)
         return;
     const RAuditCheck check = m_pTrail ? m_pTrail->Check() : RAuditTrail::Verify(QByteArray());
-    QString strText;
-    bool bBroken = true;
-    switch (check.eStatus) {
-    case RAuditCheck::Status::Intact:
-        strText = tr("Chain intact (%1 rows).").arg(check.nRows);
-        bBroken = false;
-        break;
-    case RAuditCheck::Status::Broken: {
-        // The walk stopped at nBrokenSeq after nRows good rows, so the row
-        // it expected was nRows + 1.
-        const qint64 nExpected = check.nRows + 1;
-        if (check.nBrokenSeq == nExpected + 1)
-            strText = tr("Chain broken at row %1: row %2 before it is missing.")
-                          .arg(check.nBrokenSeq)
-                          .arg(nExpected);
-        else if (check.nBrokenSeq > nExpected)
-            strText = tr("Chain broken at row %1: rows %2 to %3 before it are missing.")
-                          .arg(check.nBrokenSeq)
-                          .arg(nExpected)
-                          .arg(check.nBrokenSeq - 1);
-        else if (check.nBrokenSeq < nExpected)
-            strText
-                = tr("Chain broken at row %1: the rows are out of order.").arg(check.nBrokenSeq);
-        else
-            strText = tr("Chain broken at row %1: the row was changed or its MAC does not match.")
-                          .arg(check.nBrokenSeq);
-        break;
-    }
-    case RAuditCheck::Status::NoKey:
-        strText = tr("The audit key is missing: the chain cannot be checked.");
-        break;
-    case RAuditCheck::Status::ReadFailed:
-        strText = tr("The audit trail cannot be read: %1").arg(check.strReason);
-        break;
-    }
+    const QString strText = RAuditTrail::CheckText(check);
+    const bool bBroken = check.eStatus != RAuditCheck::Status::Intact || !check.bEndConfirmed;
     m_pLabelCheck->setText(strText);
     m_pLabelCheck->setStyleSheet(
         bBroken ? QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;") : QString());

@@ -397,8 +397,69 @@ private slots:
         QSqlDatabase::removeDatabase("shell");
         result = run({"verify-audit"});
         QCOMPARE(result.nExit, 4);
-        QVERIFY2(result.strError.contains("sequence 2"), qPrintable(result.strError));
+        QVERIFY2(result.strError.contains("Chain broken at row 2"), qPrintable(result.strError));
         QCOMPARE(run({"verify-audit", "--audit-key", site.filePath("none.key")}).nExit, 1);
+    }
+
+    // A backup copy is checked as the auditor has it: without the head file
+    // beside the key, a chain that holds cannot vouch for its end (5);
+    // with the head kept elsewhere (--head) it can (0) and rows cut from
+    // its end show (4); an emptied or dropped trail in a file with accounts
+    // is broken either way, and audit on a file without the table fails.
+    void verifyAuditOnCopies()
+    {
+        QTemporaryDir site;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", site.filePath("data"));
+        const auto run = [&](const QStringList& args, const QByteArray& input = QByteArray()) {
+            return Run(args, site.path(), environment, input);
+        };
+        QCOMPARE(run({"add-admin", "root"}, "Grüne Tür 42\n").nExit, 0);
+        const QString strKey = site.filePath("data/kestal/audit.key");
+        QString strHead;
+        for (const QFileInfo& info :
+            QDir(site.filePath("data/kestal")).entryInfoList(QDir::Files)) {
+            if (info.fileName() != QLatin1String("audit.key"))
+                strHead = info.filePath();
+        }
+        QVERIFY(!strHead.isEmpty());
+        struct Case
+        {
+            const char* pName;
+            const char* pTamper; // on the copy
+            bool bHead; // --head given
+            int nExit;
+            const char* pSaid;
+        };
+        const Case cases[] = {
+            {"intact, no head", "", false, 5, "cannot be confirmed"},
+            {"intact, head", "", true, 0, "Chain intact (1 rows)."},
+            {"emptied, no head", "delete from AuditTrail", false, 4, "the file holds accounts (1)"},
+            {"emptied, head", "delete from AuditTrail", true, 4, "the last row is missing"},
+            {"dropped, no head", "drop table AuditTrail", false, 4, "table is gone"},
+            {"dropped, head", "drop table AuditTrail", true, 4, "table is gone"},
+        };
+        for (const Case& one : cases) {
+            const QString strCopy = site.filePath(QStringLiteral("copy/%1.sqlite").arg(one.pName));
+            QDir().mkpath(site.filePath("copy"));
+            QVERIFY(QFile::copy(site.filePath("DataBase.sqlite"), strCopy));
+            if (*one.pTamper) {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "copy");
+                db.setDatabaseName(strCopy);
+                QVERIFY(db.open() && QSqlQuery(db).exec(QLatin1String(one.pTamper)));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("copy");
+            QStringList args {"verify-audit", "--db", strCopy, "--audit-key", strKey};
+            if (one.bHead)
+                args << "--head" << strHead;
+            const Result result = run(args);
+            QVERIFY2(result.nExit == one.nExit, one.pName);
+            QVERIFY2((result.strOutput + result.strError).contains(QLatin1String(one.pSaid)),
+                qPrintable(QString(one.pName) + ": " + result.strOutput + result.strError));
+            if (QLatin1String(one.pTamper).startsWith(QLatin1String("drop")))
+                QCOMPARE(run({"audit", "2000-01-01", "2000-01-02", "--db", strCopy}).nExit, 1);
+        }
     }
 
     void unreadableDatabase_data()

@@ -38,7 +38,7 @@
 
 namespace {
 
-enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3, AuditBroken = 4 };
+enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3, AuditBroken = 4, AuditUnconfirmed = 5 };
 
 const char* const s_pDayFormat = "yyyy-MM-dd";
 const char* const s_pMonthFormat = "yyyy-MM";
@@ -107,11 +107,14 @@ const char* const s_pDescription
       "administrator exists, and is meant for a site whose client is stopped.\n"
       "\n"
       "Exit status, the same for every command: 0 written (verify-audit: the\n"
-      "chain holds; add-admin: created); 1 not written (unknown id, missing,\n"
-      "empty, truncated or damaged database, output not writable, read error,\n"
-      "no audit key for a trail with rows, account refused); 2 bad command\n"
+      "chain holds up to its head file; add-admin: created); 1 not written\n"
+      "(unknown id, missing, empty, truncated or damaged database, output not\n"
+      "writable, read error, no audit key for a trail with rows, no audit\n"
+      "table for audit, account refused); 2 bad command\n"
       "line (a range over 1096 days included); 3 database busy past --wait;\n"
-      "4 verify-audit: the chain is broken, at the sequence number it names.\n"
+      "4 verify-audit: the chain is broken, at the row it names (also an audit\n"
+      "table missing or empty in a file that holds accounts); 5 verify-audit:\n"
+      "the chain holds but no head file confirms its end (give it with --head).\n"
       "No output file is left behind unless the status is 0.";
 
 struct Failure
@@ -430,6 +433,11 @@ Failure WriteAudit(
     const Failure begun = BeginRead(pWaitLeftMs);
     if (begun.nExit != Ok)
         return begun;
+    // An empty list would pass for a trail with nothing in the range.
+    if (!RAuditTrail::TableExists()) {
+        EndRead();
+        return {Failed, QStringLiteral("the database has no audit trail")};
+    }
     QSqlError error;
     const QVector<RAuditEntry> entries = RAuditTrail::Read(from, to,
         parser.value(QStringLiteral("account")), parser.value(QStringLiteral("action")), &error);
@@ -458,7 +466,7 @@ Failure WriteAudit(
     return {Ok, QString()};
 }
 
-Failure VerifyAudit(const QString& strKeyFile, qint64* pWaitLeftMs)
+Failure VerifyAudit(const QString& strKeyFile, const QString& strHeadFile, qint64* pWaitLeftMs)
 {
     QString strKeyError;
     const QByteArray key
@@ -468,25 +476,25 @@ Failure VerifyAudit(const QString& strKeyFile, qint64* pWaitLeftMs)
     const Failure begun = BeginRead(pWaitLeftMs);
     if (begun.nExit != Ok)
         return begun;
-    const RAuditCheck check = RAuditTrail::Verify(key, RAuditTrail::HeadPath(strKeyFile));
+    const QString strHead = strHeadFile.isEmpty() ? RAuditTrail::HeadPath(strKeyFile) : strHeadFile;
+    if (!strHeadFile.isEmpty() && !QFileInfo::exists(strHeadFile))
+        return {Failed, QStringLiteral("no head file %1").arg(strHeadFile)};
+    const RAuditCheck check = RAuditTrail::Verify(key, strHead);
     EndRead();
+    // The audit page's words, so both name a break alike.
+    const QString strText = RAuditTrail::CheckText(check);
     switch (check.eStatus) {
     case RAuditCheck::Status::Intact:
-        QTextStream(stdout) << "audit trail intact (rows: " << check.nRows << ")\n";
-        return {Ok, QString()};
+        QTextStream(stdout) << strText << "\n";
+        return {check.bEndConfirmed ? Ok : AuditUnconfirmed, QString()};
     case RAuditCheck::Status::Broken:
-        return {AuditBroken,
-            QStringLiteral("audit trail broken at sequence %1: %2 (%3 rows before it hold)")
-                .arg(check.nBrokenSeq)
-                .arg(check.strReason)
-                .arg(check.nRows)};
+        return {AuditBroken, strText};
     case RAuditCheck::Status::NoKey:
-        return {
-            Failed, QStringLiteral("no audit key %1: the trail cannot be checked").arg(strKeyFile)};
+        return {Failed, strText + QStringLiteral(" (") + strKeyFile + QLatin1Char(')')};
     case RAuditCheck::Status::ReadFailed:
         break;
     }
-    return {Failed, QStringLiteral("cannot read the audit trail: %1").arg(check.strReason)};
+    return {Failed, strText};
 }
 
 // The first line of standard input; from a terminal asked for twice,
@@ -601,7 +609,7 @@ Failure RunAuditCommand(const QCommandLineParser& parser, qint64* pWaitLeftMs)
             return {Usage, QStringLiteral("verify-audit takes no arguments")};
         if (!OpenDatabase(DatabaseFile(parser), &failure))
             return failure;
-        return VerifyAudit(AuditKeyFile(parser), pWaitLeftMs);
+        return VerifyAudit(AuditKeyFile(parser), parser.value(QStringLiteral("head")), pWaitLeftMs);
     }
     if (args.size() != 3)
         return {Usage, QStringLiteral("expected audit FROM TO")};
@@ -792,6 +800,10 @@ int main(int argc, char** argv)
         {"audit-key",
             "audit, verify-audit, add-admin: the audit key (default "
             "$XDG_DATA_HOME/kestal/audit.key, the client's).",
+            "FILE"},
+        {"head",
+            "verify-audit: the trail's head file, kept with a copy of the database (default: the "
+            "one beside the key for this database).",
             "FILE"},
         {"site-db",
             "Reads the site database (PostgreSQL) instead of a file: libpq's key=value "

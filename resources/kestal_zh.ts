@@ -164,6 +164,18 @@
         <source>The password is wrong: nothing was deleted.</source>
         <translation>密码错误：未删除任何数据。</translation>
     </message>
+    <message>
+        <source>No link to the data server: %1 has not received the threshold %2 yet; it is sent when the link is back.</source>
+        <translation>与数据服务器无连接：%1 尚未收到阈值 %2；连接恢复后将发送。</translation>
+    </message>
+    <message>
+        <source>every device</source>
+        <translation>所有设备</translation>
+    </message>
+    <message>
+        <source>device %1</source>
+        <translation>设备 %1</translation>
+    </message>
 </context>
 <context>
     <name>PAlarmFiguresReport</name>

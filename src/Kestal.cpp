@@ -786,6 +786,14 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
         return true;
     case SBus::SendThreshold:
         m_pDoseThread->SetThreshold(static_cast<int>(a), static_cast<int>(b));
+        if (m_pDoseThread->PendingThresholds() > 0) {
+            m_pFormSetting->ShowMessage(
+                tr("No link to the data server: %1 has not received the threshold %2 yet; it is "
+                   "sent when the link is back.")
+                    .arg(a == 0 ? tr("every device") : tr("device %1").arg(a))
+                    .arg(b));
+            return true;
+        }
         m_pRequestTimer->start();
         return true;
     case SBus::StartRequestTimer:

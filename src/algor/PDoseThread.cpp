@@ -328,6 +328,7 @@ void PDoseThread::StateChanged(QAbstractSocket::SocketState socketState)
         Log(LogLevel::Notice, "data-server link to %s port %u: connected\n",
             m_strHost.toLocal8Bit().constData(), unsigned(m_nPort));
         m_bLinkUp = true;
+        SendPendingThresholds();
         emit LinkChanged(true);
     } else if (socketState == QAbstractSocket::UnconnectedState) {
         if (m_bLinkUp) {
@@ -374,6 +375,22 @@ void PDoseThread::ReadData()
 
 void PDoseThread::SetThreshold(int nId, int nThreshold)
 {
-    if (m_pSocket->isValid())
+    if (m_state == State::Connected && m_pSocket->isValid()) {
         m_pSocket->write(ThresholdFrame(nId, nThreshold));
+        return;
+    }
+    // A command to all supersedes what was waiting for single devices.
+    if (nId == 0)
+        m_pendingThresholds.clear();
+    m_pendingThresholds.insert(nId, nThreshold);
+    Log(LogLevel::Notice, "threshold %d for device %d waits for the data-server link\n", nThreshold,
+        nId);
+}
+
+void PDoseThread::SendPendingThresholds()
+{
+    // The command to all first, then the devices set after it.
+    for (auto it = m_pendingThresholds.cbegin(); it != m_pendingThresholds.cend(); ++it)
+        m_pSocket->write(ThresholdFrame(it.key(), it.value()));
+    m_pendingThresholds.clear();
 }

@@ -6,6 +6,7 @@
 #include <QAbstractSocket>
 #include <QHostAddress>
 #include <QList>
+#include <QMap>
 
 #include <memory>
 
@@ -58,6 +59,8 @@ public:
     static QByteArray ThresholdFrame(int nId, int nThreshold);
 
     bool IsLinkUp() const { return m_bLinkUp; }
+    // Threshold commands waiting for a connection (device id 0: all).
+    int PendingThresholds() const { return m_pendingThresholds.size(); }
 
 signals:
     // A connection to the data server was established, or an established
@@ -74,6 +77,7 @@ public slots:
     void StateChanged(QAbstractSocket::SocketState socketState);
 
 private:
+    void SendPendingThresholds();
     void ShowStatus(const char* pText);
     void OnLookupFinished(const PHostLookup::Result& result);
     void ConnectToAddress();
@@ -105,4 +109,7 @@ private:
     int m_nAddress = 0;
     // Counts attempts, so a deferred step of an abandoned one does nothing.
     quint64 m_nAttempt = 0;
+    // Device id to threshold (µRad/h), sent when the link is up again: a
+    // command is never dropped for want of a connection.
+    QMap<int, int> m_pendingThresholds;
 };

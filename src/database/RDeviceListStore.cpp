@@ -51,6 +51,13 @@ QVector<RDeviceRow> RDeviceListStore::Load() const
     return rows;
 }
 
+int RDeviceListStore::AlarmValue(int nId)
+{
+    return PSqlExec::Scalar(
+        QStringLiteral("select Alarmvalue from RegionCurveColorInfo where Id = ?"), {nId})
+        .toInt();
+}
+
 int RDeviceListStore::FindConflict(const QVector<RDeviceRow>& rows)
 {
     QSet<int> seen;

@@ -24,6 +24,8 @@ public:
     QVector<RDeviceRow> Load() const;
     // Index of the first row whose id an earlier row has; -1 when none.
     static int FindConflict(const QVector<RDeviceRow>& rows);
+    // A region's stored alarm threshold (µRad/h); 0 without a row.
+    static int AlarmValue(int nId);
     // Ids stored now that rows no longer hold: saving rows deletes their history.
     QVector<int> RemovedIds(const QVector<RDeviceRow>& rows) const;
 

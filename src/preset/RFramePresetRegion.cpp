@@ -2,6 +2,9 @@
 
 #include "database/RAuditTrail.h"
 #include "database/RDeviceListStore.h"
+#include "database/RRegionCatalogue.h"
+#include "message/SBus.h"
+#include "message/SMessage.h"
 #include "preset/RFramePresetRegionWidget.h"
 #include "preset/RItemModelPresetRegion.h"
 #include "widgets/SPrompt.h"
@@ -87,9 +90,21 @@ void RFramePresetRegion::RecordChanges(
         }
     }
     for (auto it = newNames.cbegin(); it != newNames.cend(); ++it) {
-        if (!oldNames.contains(it.key()))
-            RecordChange(RAuditAction::DeviceAdd, QStringLiteral("ID %1").arg(it.key()), QString(),
-                it.value());
+        if (oldNames.contains(it.key()))
+            continue;
+        RecordChange(
+            RAuditAction::DeviceAdd, QStringLiteral("ID %1").arg(it.key()), QString(), it.value());
+        // The device gets the threshold the console holds for it, so that the
+        // two agree from the start. Devices take hundreds: the table's default
+        // (10) would reach them as 0, which never alarms, so it goes up to
+        // the next hundred, here and there.
+        const int nStored = RDeviceListStore::AlarmValue(it.key());
+        const int nThreshold = qMax(100, (nStored + 99) / 100 * 100);
+        if (nThreshold != nStored)
+            RRegionCatalogue::StoreAlarmValue(it.key(), nThreshold);
+        PostSMessage(SBus::MainWindow, SBus::SendThreshold, it.key(), nThreshold);
+        RecordChange(RAuditAction::Threshold, QStringLiteral("region %1").arg(it.key()), QString(),
+            QString::number(nThreshold));
     }
 }
 

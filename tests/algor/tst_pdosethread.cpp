@@ -158,7 +158,7 @@ private slots:
 
     // Connected on the first attempt (no retry comes in time), the status
     // line of the unit says so, and readings arrive in order. A threshold
-    // command without a connection is skipped, not kept for later.
+    // command without a connection waits for it, and goes out once.
     void connects()
     {
         QFETCH(QString, host);
@@ -177,7 +177,10 @@ private slots:
         m_pServer->Tick();
         m_pServer->Tick();
         QTRY_COMPARE(readings(), (QList<Reading> {{1, 1000}, {2, 2000}, {1, 1000}, {2, 2000}}));
-        QVERIFY(m_pServer->Thresholds().isEmpty());
+        QTRY_COMPARE(m_pServer->Thresholds().size(), 1);
+        QCOMPARE(m_pServer->Thresholds().first().nId, 9);
+        QCOMPARE(m_pServer->Thresholds().first().nWord, 9);
+        QCOMPARE(m_pLink->PendingThresholds(), 0);
     }
 
     void failureShownWhileRetrying_data()

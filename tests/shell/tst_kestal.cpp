@@ -974,6 +974,7 @@ private slots:
     // and the removed one's history.
     void deviceChangesInTrail()
     {
+        QSignalSpy received(&m_server, &PSimDataServer::ThresholdReceived);
         logIn("officer", 1);
         categories()->setCurrentIndex(categories()->model()->index(0, 0));
         RItemModelPresetRegion* pModel
@@ -991,6 +992,13 @@ private slots:
             QStringList(
                 {"device-rename ID 1 Renamed", "device-remove ID 2 ", "history-delete ID 2 "}));
         QVERIFY(changes.at(3).startsWith("device-add ID 9 "));
+        // The new device gets its threshold, in sendable hundreds, on record.
+        QCOMPARE(
+            trail("Object, OldValue, NewValue", "Action = 'threshold'"), QString("region 9  100"));
+        QCOMPARE(
+            SqlRows("select Alarmvalue from RegionCurveColorInfo where Id = 9"), QString("100"));
+        QTRY_VERIFY(!received.isEmpty());
+        QCOMPARE(received.first(), (QVariantList {9, 1}));
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

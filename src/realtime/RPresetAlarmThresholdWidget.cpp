@@ -58,9 +58,9 @@ RPresetAlarmThresholdWidget::RPresetAlarmThresholdWidget(QWidget* parent)
         &RPresetAlarmThresholdWidget::OnFilterClicked);
     connect(m_allFilter.pSet, &QPushButton::clicked, this,
         &RPresetAlarmThresholdWidget::OnAllFilterClicked);
-    connect(m_pComboBoxAlarm, &QComboBox::currentTextChanged, this,
-        &RPresetAlarmThresholdWidget::OnCurrentIndexChanged);
-    OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
+    connect(m_pComboBoxAlarm, qOverload<int>(&QComboBox::currentIndexChanged), this,
+        [this]() { OnCurrentIndexChanged(QString::number(CurrentRegionId())); });
+    OnCurrentIndexChanged(QString::number(CurrentRegionId()));
     m_pLabelPara->hide();
     m_pDoubleSpinBoxPara->hide();
     m_pPushButtonPara->hide();
@@ -202,7 +202,7 @@ void RPresetAlarmThresholdWidget::OnFilterClicked()
         emit SendMessage(tr("No region is registered."));
         return;
     }
-    const int nId = m_pComboBoxAlarm->currentText().toInt();
+    const int nId = CurrentRegionId();
     const RAlarmFilterSettings before = RAlarmFilterStore::Of(nId);
     const RAlarmFilterSettings after = FilterOf(m_regionFilter);
     if (after == before)
@@ -234,7 +234,7 @@ void RPresetAlarmThresholdWidget::OnAllFilterClicked()
         POptionPage::RecordChange(RAuditAction::AlarmFilter,
             QStringLiteral("region %1").arg(region.first), region.second.Text(), after.Text());
     BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
-    OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
+    OnCurrentIndexChanged(QString::number(CurrentRegionId()));
 }
 
 void RPresetAlarmThresholdWidget::FilterStored(
@@ -292,14 +292,21 @@ bool RPresetAlarmThresholdWidget::MaySend(int nId, int nOld, int nTyped)
 
 void RPresetAlarmThresholdWidget::LoadRegionIds()
 {
-    const QString strCurrent = m_pComboBoxAlarm->currentText();
+    const int nCurrent = CurrentRegionId();
     m_pComboBoxAlarm->clear();
+    // By name, with the id the devices go by.
     for (const RRegion& region : RRegionCatalogue::Shared().Regions())
-        m_pComboBoxAlarm->addItem(QString::number(region.nId));
+        m_pComboBoxAlarm->addItem(
+            QStringLiteral("%1 (%2)").arg(region.strName).arg(region.nId), region.nId);
     // Stay on the region being edited when it is still registered.
-    const int nIndex = m_pComboBoxAlarm->findText(strCurrent);
+    const int nIndex = m_pComboBoxAlarm->findData(nCurrent);
     if (nIndex >= 0)
         m_pComboBoxAlarm->setCurrentIndex(nIndex);
+}
+
+int RPresetAlarmThresholdWidget::CurrentRegionId() const
+{
+    return m_pComboBoxAlarm->currentIndex() < 0 ? -1 : m_pComboBoxAlarm->currentData().toInt();
 }
 
 void RPresetAlarmThresholdWidget::OnCurrentIndexChanged(const QString& strText)
@@ -319,7 +326,7 @@ void RPresetAlarmThresholdWidget::OnClicked()
         emit SendMessage(tr("No region is registered."));
         return;
     }
-    const int nId = m_pComboBoxAlarm->currentText().toInt();
+    const int nId = CurrentRegionId();
     const int nValue = RoundThreshold(m_pSpinBoxAlarm->value());
     if (!MaySend(nId, RRegionCatalogue::Shared().AlarmValue(nId), m_pSpinBoxAlarm->value()))
         return;
@@ -336,7 +343,7 @@ void RPresetAlarmThresholdWidget::OnAllButtonClicked()
     PostSMessage(SBus::MainWindow, SBus::SendThreshold, 0, nValue);
     RRegionCatalogue::StoreAllAlarmValues(nValue);
     BroadcastSMessage(SBus::ReloadThresholds, 0, 0);
-    OnCurrentIndexChanged(m_pComboBoxAlarm->currentText());
+    OnCurrentIndexChanged(QString::number(CurrentRegionId()));
 }
 
 void RPresetAlarmThresholdWidget::OnParaClicked()

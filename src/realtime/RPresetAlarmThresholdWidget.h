@@ -48,6 +48,8 @@ public:
 
     // Refills the region ids from the catalogue.
     void LoadRegionIds();
+    // The region chosen (its id); -1 when none is.
+    int CurrentRegionId() const;
     QStandardItemModel* NoticeModel() const { return m_pNoticeModel; }
     // The filter editors of the region chosen and of all regions.
     struct FilterEditors

@@ -455,7 +455,10 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, sent);
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
-        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText(QString("4"));
+        auto* pCombo = pPage->findChild<QComboBox*>("m_pComboBoxAlarm");
+        // Listed by name, with the id.
+        QCOMPARE(pCombo->itemText(pCombo->findData(4)), QString("Room 4 (4)"));
+        pCombo->setCurrentIndex(pCombo->findData(4));
         auto* pBox = pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm");
         pBox->clear();
         QTest::keyClicks(pBox, typed);
@@ -518,7 +521,7 @@ private slots:
             QCoreApplication::processEvents();
         };
         auto* pCombo = pPage->findChild<QComboBox*>("m_pComboBoxAlarm");
-        pCombo->setCurrentText(QString("4"));
+        pCombo->setCurrentIndex(pCombo->findData(4));
         set(pPage->RegionFilter(), 3, 7.5, 2);
         set(pPage->RegionFilter(), 3, 7.5, 2);
         QCOMPARE(SqlRows("select Id, OnDelay, Deadband, OffDelay from AlarmFilter"),
@@ -532,7 +535,7 @@ private slots:
         QCOMPARE(SqlRows("select count(*), min(OnDelay), max(Deadband) from AlarmFilter"),
             QString("6 2 0"));
         pCombo->setCurrentText(QString("2"));
-        pCombo->setCurrentText(QString("4"));
+        pCombo->setCurrentIndex(pCombo->findData(4));
         QCOMPARE(pPage->RegionFilter().pOnDelay->value(), 2);
         POptionPage::SetChangeSink(nullptr);
     }

@@ -803,7 +803,7 @@ private slots:
             m_prompt.logins = {again};
         openEveryPage();
         auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
-        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText("1");
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentIndex(0);
         const int nOld = RRegionCatalogue::Shared().AlarmValue(1);
         pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(2000);
         pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
@@ -949,7 +949,7 @@ private slots:
             m_prompt.logins = {again};
         openEveryPage();
         auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
-        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentText("1");
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentIndex(0);
         pPage->RegionFilter().pOnDelay->setValue(4);
         pPage->RegionFilter().pSet->click();
         QCOMPARE(RAlarmFilterStore::Of(1).nOnDelay, sent ? 4 : 1);

@@ -722,10 +722,6 @@
         <translation>时间</translation>
     </message>
     <message>
-        <source>Dose</source>
-        <translation>剂量</translation>
-    </message>
-    <message>
         <source>Without Permission!</source>
         <translation>无权限！</translation>
     </message>
@@ -760,6 +756,10 @@
     <message>
         <source>Log in to export the patrol records.</source>
         <translation>请登录后导出巡检记录。</translation>
+    </message>
+    <message>
+        <source>Dose (µRad)</source>
+        <translation>剂量 (µRad)</translation>
     </message>
 </context>
 <context>

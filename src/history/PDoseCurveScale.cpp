@@ -71,12 +71,8 @@ PDoseCurveScale::Axis PDoseCurveScale::CurveAxis(double dMax, int nPlotHeight)
 {
     if (!(dMax > 0.0) || !std::isfinite(dMax))
         return NiceAxis(1.0, nPlotHeight);
-    dMax = std::max(dMax, 1.0);
-    if (dMax > 2.0)
-        dMax *= 3.0;
-    else if (dMax > 1.0)
-        dMax *= 1.5;
-    return NiceAxis(dMax, nPlotHeight);
+    // The live chart's headroom: the day's values fill the plot.
+    return NiceAxis(std::max(dMax, 1.0) * 1.2, nPlotHeight);
 }
 
 PDoseCurveScale::Axis PDoseCurveScale::SharedAxis(double dMax, int nPlotHeight)
@@ -92,6 +88,17 @@ bool PDoseCurveScale::NeedsLogAxis(const QVector<double>& peaks)
         return false;
     const auto range = std::minmax_element(peaks.cbegin(), peaks.cend());
     return *range.first > 0.0 && *range.second > 10.0 * *range.first;
+}
+
+bool PDoseCurveScale::NeedsLogAxis(const QVector<double>& peaks, bool bLogNow)
+{
+    if (peaks.size() < 2)
+        return false;
+    const auto range = std::minmax_element(peaks.cbegin(), peaks.cend());
+    if (!(*range.first > 0.0))
+        return false;
+    const double dRatio = *range.second / *range.first;
+    return bLogNow ? dRatio > 8.0 : dRatio > 12.5;
 }
 
 PDoseCurveScale::LogAxis PDoseCurveScale::MakeLogAxis(double dLow, double dHigh)

@@ -86,6 +86,11 @@ public:
     // axis: on a linear one a curve peaking at a tenth of the highest or less
     // would keep to the bottom tenth of the plot.
     static bool NeedsLogAxis(const QVector<double>& peaks);
+    // The same with a margin either side of the ratio of 10, from the axis
+    // shown now: a ratio hovering at 10 keeps the axis it has.
+    static bool NeedsLogAxis(const QVector<double>& peaks, bool bLogNow);
+    // The shortest time between two changes of scale of a live axis.
+    static constexpr qint64 kScaleSwitchMs = 10 * 60000;
     // From a 1-2-5 value half a decade below dLow to the one above dHigh.
     static LogAxis MakeLogAxis(double dLow, double dHigh);
     // Pixels above the axis of dValue: at least 1 for a value above 0, so a

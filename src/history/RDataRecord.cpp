@@ -135,7 +135,7 @@ RDataRecord::~RDataRecord() = default;
 
 QStringList RDataRecord::RecordLabels() const
 {
-    return {tr("Interval"), tr("Time"), tr("Room"), tr("Manufacturing number"), tr("Dose"),
+    return {tr("Interval"), tr("Time"), tr("Room"), tr("Manufacturing number"), tr("Dose (µRad)"),
         tr("Export")};
 }
 

@@ -233,7 +233,17 @@ void RDoseRatioDiagram::UpdateLayout()
             const double dLeast = PDoseCurveScale::RangeMinPositive(*it, m_startIndex, m_endIndex);
             dLow = dLow > 0.0 ? std::min(dLow, dLeast) : dLeast;
         }
-        m_bLogAxis = PDoseCurveScale::NeedsLogAxis(peaks);
+        // A live axis changes scale only past the margin and at most once in
+        // kScaleSwitchMs, so it does not flip from minute to minute.
+        const bool bLog = PDoseCurveScale::NeedsLogAxis(peaks, m_bLogAxis);
+        const SClock* pClock = m_pClock ? m_pClock : SClock::System();
+        const qint64 nNowMs = pClock->ElapsedMs();
+        if (bLog != m_bLogAxis
+            && (m_nScaleSwitchMs < 0
+                || nNowMs - m_nScaleSwitchMs >= PDoseCurveScale::kScaleSwitchMs)) {
+            m_bLogAxis = bLog;
+            m_nScaleSwitchMs = nNowMs;
+        }
         if (m_bLogAxis)
             m_logAxis = PDoseCurveScale::MakeLogAxis(dLow, dMax);
         m_axis = PDoseCurveScale::SharedAxis(dMax, m_nPlotHeight);

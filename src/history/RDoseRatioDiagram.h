@@ -131,6 +131,8 @@ private:
     double m_dYScale = 1.0;
     PDoseCurveScale::Axis m_axis {1.0, 0.2, 1};
     bool m_bLogAxis = false;
+    // When the live axis last changed scale (ElapsedMs); -1: never.
+    qint64 m_nScaleSwitchMs = -1;
     PDoseCurveScale::LogAxis m_logAxis {1.0, 10.0};
     bool m_bPressed = false;
     bool m_bCursorShown = false;

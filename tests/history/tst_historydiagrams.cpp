@@ -373,20 +373,22 @@ private slots:
         QCOMPARE(staff.Values()[10], 8.0f);
     }
 
-    // The highest sample stands where the rounded axis puts it: up to 1.0 at
-    // the top, up to 2.0 near two thirds, above that near one third.
+    // The highest sample stands where the rounded axis puts it: a fifth of
+    // headroom above the day's highest, up to the next tick, as on the live
+    // chart (no longer three times the highest, which left the curve in the
+    // bottom third).
     void scalingByMaximum_data()
     {
         QTest::addColumn<float>("max");
         QTest::addColumn<int>("threshold");
         QTest::addColumn<double>("top"); // height of the highest sample / plot height
         QTest::newRow("empty day") << 0.0f << 0 << 0.0;
-        QTest::newRow("0.5 on a 0..1 axis") << 0.5f << 0 << 0.5;
-        QTest::newRow("1.0 reaches the top") << 1.0f << 0 << 1.0;
-        QTest::newRow("1.5 on a 0..2.5 axis") << 1.5f << 0 << 0.6;
-        QTest::newRow("7 on a 0..25 axis") << 7.0f << 0 << 0.28;
-        QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.5 / 3.0;
-        QTest::newRow("threshold 3 does not") << 0.5f << 3 << 0.5;
+        QTest::newRow("0.5 on a 0..1.2 axis") << 0.5f << 0 << 0.5 / 1.2;
+        QTest::newRow("1.0 below the top") << 1.0f << 0 << 1.0 / 1.2;
+        QTest::newRow("1.5 on a 0..2 axis") << 1.5f << 0 << 0.75;
+        QTest::newRow("7 on a 0..10 axis") << 7.0f << 0 << 0.7;
+        QTest::newRow("threshold 2 raises the maximum") << 0.5f << 2 << 0.2;
+        QTest::newRow("threshold 3 does not") << 0.5f << 3 << 0.5 / 1.2;
     }
 
     void scalingByMaximum()
@@ -416,13 +418,13 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<QString>("ticks");
         QTest::newRow("nothing stored") << 0.0 << 340 << "0 0.2 0.4 0.6 0.8 1.0";
-        QTest::newRow("a quiet room") << 0.12 << 340 << "0 0.2 0.4 0.6 0.8 1.0";
-        QTest::newRow("1.5") << 1.5 << 340 << "0 0.5 1.0 1.5 2.0 2.5";
-        QTest::newRow("a steady 560") << 560.0 << 340 << "0 500 1000 1500 2000";
-        QTest::newRow("a steady 560 on a short plot") << 560.0 << 100 << "0 1000 2000";
+        QTest::newRow("a quiet room") << 0.12 << 340 << "0 0.2 0.4 0.6 0.8 1.0 1.2";
+        QTest::newRow("1.5") << 1.5 << 340 << "0 0.5 1.0 1.5 2.0";
+        QTest::newRow("a steady 560") << 560.0 << 340 << "0 100 200 300 400 500 600 700";
+        QTest::newRow("a steady 560 on a short plot") << 560.0 << 100 << "0 500 1000";
         QTest::newRow("22387.7, once labelled 67163.08")
-            << 22387.7 << 340 << "0 10000 20000 30000 40000 50000 60000 70000";
-        QTest::newRow("a plot lower than one tick") << 3.0 << 30 << "0 10";
+            << 22387.7 << 340 << "0 5000 10000 15000 20000 25000 30000";
+        QTest::newRow("a plot lower than one tick") << 3.0 << 30 << "0 5";
     }
 
     void valueTicks()
@@ -606,6 +608,13 @@ private slots:
             QVERIFY(labels.at(i).nY - labels.at(i - 1).nY >= 18);
         QVERIFY(!PDoseCurveScale::NeedsLogAxis({low * 9.0, low}));
         QVERIFY(PDoseCurveScale::NeedsLogAxis({low, high, low * 2.0}));
+        // A ratio hovering about 10 keeps the scale it has.
+        for (bool bLog : {false, true}) {
+            QCOMPARE(PDoseCurveScale::NeedsLogAxis({low, low * 11.0}, bLog), bLog);
+            QCOMPARE(PDoseCurveScale::NeedsLogAxis({low, low * 9.0}, bLog), bLog);
+        }
+        QVERIFY(PDoseCurveScale::NeedsLogAxis({low, low * 13.0}, false));
+        QVERIFY(!PDoseCurveScale::NeedsLogAxis({low, low * 7.0}, true));
     }
 };
 

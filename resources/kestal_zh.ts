@@ -1202,10 +1202,6 @@
         <translation>名为 %1 的账户已存在。</translation>
     </message>
     <message>
-        <source>The name %1 is not acceptable: at most %2 characters, no control characters.</source>
-        <translation>用户名 %1 不可用：最多 %2 个字符，且不能含控制字符。</translation>
-    </message>
-    <message>
         <source>There is no account %1 any more.</source>
         <translation>账户 %1 已不存在。</translation>
     </message>
@@ -1264,6 +1260,10 @@
     <message>
         <source>An account named %1 exists already (names are the same whatever their case).</source>
         <translation>名为 %1 的账户已存在（名称不区分大小写）。</translation>
+    </message>
+    <message>
+        <source>The name is not acceptable: at most %1 characters, no control characters (%2).</source>
+        <translation>名称不可接受：最多 %1 个字符，不含控制字符（%2）。</translation>
     </message>
 </context>
 <context>

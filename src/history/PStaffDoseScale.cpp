@@ -3,6 +3,7 @@
 #include "history/PDoseCurveScale.h"
 
 #include <algorithm>
+#include <cmath>
 
 float PStaffDoseScale::SubtractBase(QVector<float>& values)
 {
@@ -102,6 +103,22 @@ int PStaffDoseScale::ValueDecimals(float fValue)
     if (fValue >= 100.0f)
         return 0;
     return fValue >= 10.0f ? 1 : 2;
+}
+
+int PStaffDoseScale::ChartDecimals(const QVector<float>& shown)
+{
+    float fHigh = 0.0f;
+    float fLow = 0.0f;
+    for (float fValue : shown) {
+        if (!(fValue > 0.0f))
+            continue;
+        fHigh = std::max(fHigh, fValue);
+        fLow = fLow > 0.0f ? std::min(fLow, fValue) : fValue;
+    }
+    int nDecimals = ValueDecimals(fHigh);
+    while (nDecimals < 2 && fLow > 0.0f && fLow < 0.5f * std::pow(10.0f, -float(nDecimals)))
+        ++nDecimals;
+    return nDecimals;
 }
 
 QString PStaffDoseScale::ColumnLabel(int i, int nCount)

@@ -59,6 +59,9 @@ public:
     // Decimals of a bar's value: fewer as the value grows, so that it stays
     // about as wide as its bar.
     static int ValueDecimals(float fValue);
+    // One number format for every value of a chart (those above 0): the
+    // decimals of its highest, more while its lowest would read as 0.
+    static int ChartDecimals(const QVector<float>& shown);
 
     // The text under column i: the hour for a day of 24 values, else the day.
     static QString ColumnLabel(int i, int nCount);

@@ -99,14 +99,23 @@ int RStaffDoseDiagram::WidestValue() const
 {
     const QFontMetrics metrics(ChartFont(*this));
     int nWidest = 0;
+    const int nDecimals = Decimals();
     for (float fValue : m_values) {
         const float fShown = fValue + m_fValueOffset;
         if (fShown > 0.0f)
-            nWidest = std::max(nWidest,
-                metrics.horizontalAdvance(
-                    QString::number(fShown, 'f', PStaffDoseScale::ValueDecimals(fShown))));
+            nWidest = std::max(
+                nWidest, metrics.horizontalAdvance(QString::number(fShown, 'f', nDecimals)));
     }
     return nWidest;
+}
+
+int RStaffDoseDiagram::Decimals() const
+{
+    QVector<float> shown;
+    shown.reserve(m_values.size());
+    for (float fValue : m_values)
+        shown.append(fValue + m_fValueOffset);
+    return PStaffDoseScale::ChartDecimals(shown);
 }
 
 bool RStaffDoseDiagram::ValuesUpright() const
@@ -292,6 +301,7 @@ void RStaffDoseDiagram::DrawColumns(QPainter& painter, const PStaffDoseScale::Sc
         }
     }
     QVector<QPair<QPoint, QColor>> points;
+    const int nDecimals = Decimals();
     for (int i = 0; i < m_nLength; ++i) {
         const int nX = PStaffDoseScale::ColumnX(i, m_nLength, nWidth);
         const PStaffDoseScale::Span span = PStaffDoseScale::BarSpan(i, m_nLength, nWidth);
@@ -310,8 +320,7 @@ void RStaffDoseDiagram::DrawColumns(QPainter& painter, const PStaffDoseScale::Sc
         const float fShown = m_values[i] + m_fValueOffset;
         if (nY < 0 || fShown <= 0.0f)
             continue;
-        const QString strValue
-            = QString::number(fShown, 'f', PStaffDoseScale::ValueDecimals(fShown));
+        const QString strValue = QString::number(fShown, 'f', nDecimals);
         if (!m_bPersonal) {
             const QRect bar(QPoint(span.nLeft, -nY - 1), QPoint(span.nLeft + span.nWidth - 1, 0));
             painter.fillRect(bar, colour);

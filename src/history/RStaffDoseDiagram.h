@@ -70,6 +70,8 @@ private:
     int DrawLegend(QPainter& painter, int nX, int nBaseline);
     // Width of the widest bar value as drawn.
     int WidestValue() const;
+    // The decimals of every value the chart prints.
+    int Decimals() const;
 
     float m_fCursorValue = 0.5f;
     QVector<float> m_values;

@@ -194,9 +194,11 @@ bool RFrameAccounts::Conclude(
                    .arg(strName));
         break;
     case RUserAccounts::Result::Invalid:
-        Refuse(tr("The name %1 is not acceptable: at most %2 characters, no control characters.")
-                   .arg(strName)
-                   .arg(RUserAccounts::MaxNameLength));
+        // The reason first: a long name must not push it out of sight.
+        Refuse(tr("The name is not acceptable: at most %1 characters, no control characters "
+                  "(%2).")
+                   .arg(RUserAccounts::MaxNameLength)
+                   .arg(strName.size() > 40 ? strName.left(40) + QChar(0x2026) : strName));
         break;
     case RUserAccounts::Result::NoAccount:
         Refuse(tr("There is no account %1 any more.").arg(strName));

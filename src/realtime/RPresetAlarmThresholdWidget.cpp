@@ -98,6 +98,9 @@ void RPresetAlarmThresholdWidget::BuildWidgets()
     pGrid->addWidget(m_pSpinBoxAlarm, 0, 2);
     pGrid->addWidget(m_pPushButtonSet, 0, 3);
     m_pLabelRoundAlarm = label("m_pLabelRoundAlarm", QString());
+    // Wrapped in what the grid has left: a note never widens the window.
+    m_pLabelRoundAlarm->setWordWrap(true);
+    m_pLabelRoundAlarm->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pGrid->addWidget(m_pLabelRoundAlarm, 0, 4);
 
     m_pLabelPara = label("label_2", tr("Parameters:"));
@@ -116,6 +119,8 @@ void RPresetAlarmThresholdWidget::BuildWidgets()
     pGrid->addWidget(m_pSpinBoxAll, 2, 2);
     pGrid->addWidget(m_pPushButtonAll, 2, 3);
     m_pLabelRoundAll = label("m_pLabelRoundAll", QString());
+    m_pLabelRoundAll->setWordWrap(true);
+    m_pLabelRoundAll->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pGrid->addWidget(m_pLabelRoundAll, 2, 4);
     connect(m_pSpinBoxAlarm, qOverload<int>(&QSpinBox::valueChanged), m_pLabelRoundAlarm,
         [this](int nValue) { m_pLabelRoundAlarm->setText(SetAsText(nValue)); });

@@ -410,6 +410,24 @@ private slots:
         QCOMPARE(PDoseCurveScale::SingleCurveMax(max, 0, false, 9.0), double(max));
     }
 
+    // Every bar of a month chart prints in one format: that of its highest,
+    // with more decimals only while its lowest would read as 0.
+    void oneFormatPerChart_data()
+    {
+        QTest::addColumn<QVector<float>>("values");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("big and small bars") << QVector<float> {250.0f, 40.0f, 0.0f} << 0;
+        QTest::newRow("a small one would read 0") << QVector<float> {250.0f, 0.3f} << 1;
+        QTest::newRow("a tiny one") << QVector<float> {250.0f, 0.04f} << 2;
+        QTest::newRow("all small") << QVector<float> {5.0f, 2.0f} << 2;
+        QTest::newRow("tens") << QVector<float> {42.0f, 17.5f} << 1;
+    }
+    void oneFormatPerChart()
+    {
+        QFETCH(QVector<float>, values);
+        QTEST(PStaffDoseScale::ChartDecimals(values), "decimals");
+    }
+
     // The value axis of a curve steps by 1, 2 or 5 times a power of ten,
     // with ticks at least 40 pixels apart and the top on a tick.
     void valueTicks_data()

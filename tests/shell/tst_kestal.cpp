@@ -933,6 +933,15 @@ private slots:
         QCOMPARE(m_pWindow->grab().size(), size);
         auto* pOk = m_pWindow->FormSetting()->findChild<QPushButton*>("m_pButtonOK");
         QVERIFY(m_pWindow->rect().contains(pOk->mapTo(m_pWindow, pOk->rect().bottomRight())));
+        // The line starts with the reason, whatever the name's length.
+        QVERIFY(m_pWindow->FormSetting()->Message().startsWith("The name is not acceptable"));
+        // Nor does the threshold page's note on what will be set.
+        auto* pThreshold = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
+        auto* pBox = pThreshold->findChild<QSpinBox*>("m_pSpinBoxAlarm");
+        pBox->clear();
+        QTest::keyClicks(pBox, "1249");
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pWindow->size(), size);
     }
 
     // An alarm filter, which can hold an alarm back as a threshold can, is

@@ -72,6 +72,19 @@ QVariant RMonthReportStore::RegionAlarmValue(int nId)
     return query.next() ? QVariant(query.value(0).toInt()) : QVariant();
 }
 
+bool RMonthReportStore::NextDay(QSqlQuery& query, QString* pPrevDay)
+{
+    // A day counts with its first row; the rows come in day order.
+    while (query.next()) {
+        const QString strDay = query.value(0).toString();
+        if (strDay != *pPrevDay) {
+            *pPrevDay = strDay;
+            return true;
+        }
+    }
+    return false;
+}
+
 QList<RMonthReportStore::LinkDay> RMonthReportStore::RegionLinkDays(
     int nId, const QDate& first, const QDate& last)
 {
@@ -81,11 +94,8 @@ QList<RMonthReportStore::LinkDay> RMonthReportStore::RegionLinkDays(
         {nId, DayText(first), DayText(last)});
     QList<LinkDay> days;
     QString strPrevDay;
-    while (query.next()) {
-        const QString strDay = query.value(0).toString();
-        if (strDay == strPrevDay)
-            continue;
-        strPrevDay = strDay;
+    while (NextDay(query, &strPrevDay)) {
+        const QString strDay = strPrevDay;
         days << LinkDay {
             strDay, query.value(1).toInt(), query.value(2).toDouble(), query.value(3).toString()};
     }
@@ -127,11 +137,7 @@ RMonthReportStore::Minutes RMonthReportStore::StoredMinutes(
         {nId, DayText(first), DayText(last)});
     Minutes minutes;
     QString strPrevDay;
-    while (query.next()) {
-        const QString strDay = query.value(0).toString();
-        if (strDay == strPrevDay)
-            continue;
-        strPrevDay = strDay;
+    while (NextDay(query, &strPrevDay)) {
         for (int nMinute = 1; nMinute <= 1440; ++nMinute) {
             const double dValue = query.value(nMinute).toDouble();
             // A minute without a reading is stored as 0: no value, not a dose

@@ -77,6 +77,8 @@ private:
     Q_DISABLE_COPY(RMonthReportStore)
 
     QSqlQuery Run(const QString& strSql, const QVariantList& values);
+    // Steps query (day text in column 0) to the next day's first row.
+    static bool NextDay(QSqlQuery& query, QString* pPrevDay);
 
     bool m_bOwnTransaction = false;
     bool m_bBusy = false;

@@ -255,6 +255,20 @@ private:
         for (int i = 0; pList && i < pList->model()->rowCount(); ++i)
             pList->setCurrentIndex(pList->model()->index(i, 0));
     }
+    // The threshold page on region 1, the officer logged in and the answer
+    // to the password asked again given (none: cancelled); an administrator
+    // exists to be the wrong account.
+    RPresetAlarmThresholdWidget* thresholdPageAsOfficer(const QStringList& again)
+    {
+        m_pWindow->Session()->Accounts().Create({}, "admin", 0, "admin-pass");
+        logIn("officer", 1);
+        if (!again.isEmpty())
+            m_prompt.logins = {again};
+        openEveryPage();
+        auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
+        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentIndex(0);
+        return pPage;
+    }
     // An account of the grade, password "<name>-pass", logged in from the title bar.
     void logIn(const QString& strName, int nGrade)
     {
@@ -796,14 +810,7 @@ private slots:
     {
         QFETCH(QStringList, again);
         QFETCH(bool, sent);
-        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "admin", 0, "admin-pass"),
-            RUserAccounts::Result::Ok);
-        logIn("officer", 1);
-        if (!again.isEmpty())
-            m_prompt.logins = {again};
-        openEveryPage();
-        auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
-        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentIndex(0);
+        RPresetAlarmThresholdWidget* pPage = thresholdPageAsOfficer(again);
         const int nOld = RRegionCatalogue::Shared().AlarmValue(1);
         pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(2000);
         pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
@@ -951,14 +958,7 @@ private slots:
     {
         QFETCH(QStringList, again);
         QFETCH(bool, sent);
-        QCOMPARE(m_pWindow->Session()->Accounts().Create({}, "admin", 0, "admin-pass"),
-            RUserAccounts::Result::Ok);
-        logIn("officer", 1);
-        if (!again.isEmpty())
-            m_prompt.logins = {again};
-        openEveryPage();
-        auto* pPage = m_pWindow->FormSetting()->findChild<RPresetAlarmThresholdWidget*>();
-        pPage->findChild<QComboBox*>("m_pComboBoxAlarm")->setCurrentIndex(0);
+        RPresetAlarmThresholdWidget* pPage = thresholdPageAsOfficer(again);
         pPage->RegionFilter().pOnDelay->setValue(4);
         pPage->RegionFilter().pSet->click();
         QCOMPARE(RAlarmFilterStore::Of(1).nOnDelay, sent ? 4 : 1);

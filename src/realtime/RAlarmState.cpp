@@ -279,7 +279,7 @@ void RAlarmState::RaiseRegion(int nId, const QString& strDetail)
         strRow += QLatin1String(strRow.isEmpty() ? "continued=1" : ";continued=1");
     const Reading reading = m_readings.value(nId);
     m_active.insert(nId);
-    m_unacknowledged.insert(nId);
+    const bool bFirst = MarkUnacknowledged(nId);
     m_lastAlarm.insert(nId, now);
     if (!bContinues) {
         // The day's count is the day's episodes, in the commit of the row
@@ -292,7 +292,7 @@ void RAlarmState::RaiseRegion(int nId, const QString& strDetail)
     Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strRow);
     if (!bContinues)
         CountFloodAlarm();
-    Raise(nId);
+    Announce(nId, bFirst);
     const int nRaises = m_chatter.Raise(nId, nNow);
     if (nRaises > 0) {
         Save(nId);
@@ -336,8 +336,9 @@ void RAlarmState::OnLinkChanged(bool bUp)
     // Every connection made is news; a drop only of one that was made.
     if (!bUp && !m_bLinkUp)
         return;
+    bool bFirst = false;
     if (!bUp) {
-        m_unacknowledged.insert(kLinkId);
+        bFirst = MarkUnacknowledged(kLinkId);
         Save(kLinkId);
     }
     Write(bUp ? QStringLiteral("link-up") : QStringLiteral("link-down"), kLinkId);
@@ -348,7 +349,7 @@ void RAlarmState::OnLinkChanged(bool bUp)
     // Latched like a region's alarm: a link back before anyone looked must
     // still be seen.
     if (!bUp)
-        Raise(kLinkId);
+        Announce(kLinkId, bFirst);
 }
 
 void RAlarmState::CloseLink(const QString& strReason)
@@ -361,16 +362,15 @@ void RAlarmState::CloseLink(const QString& strReason)
     emit LinkChanged(false);
 }
 
-void RAlarmState::Raise(int nId)
+bool RAlarmState::MarkUnacknowledged(int nId)
 {
-    // Raisers put nId in m_unacknowledged and write it before their row; the
-    // first of them is told apart by being alone.
-    const bool bFirst = m_unacknowledged.isEmpty()
-        || (m_unacknowledged.size() == 1 && m_unacknowledged.contains(nId));
-    if (!m_unacknowledged.contains(nId)) {
-        m_unacknowledged.insert(nId);
-        Save(nId);
-    }
+    const bool bFirst = m_unacknowledged.isEmpty();
+    m_unacknowledged.insert(nId);
+    return bFirst;
+}
+
+void RAlarmState::Announce(int nId, bool bFirst)
+{
     UpdateFlashing();
     emit AcknowledgementChanged(nId);
     emit LookChanged(nId);

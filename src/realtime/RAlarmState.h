@@ -189,8 +189,11 @@ private:
         int nThreshold = 0;
     };
 
-    // A new alarm to be acknowledged (a region's, or the lost link's).
-    void Raise(int nId);
+    // A new alarm to be acknowledged (a region's, or the lost link's), in
+    // two steps around its journal row: marked (and so saved with the row),
+    // then told. Mark returns whether no alarm was waiting before.
+    bool MarkUnacknowledged(int nId);
+    void Announce(int nId, bool bFirst);
     // A region's alarm raised (written, shown and sounded unless chattering).
     void RaiseRegion(int nId, const QString& strDetail = QString());
     // Closes a region's shown alarm with a clear row.

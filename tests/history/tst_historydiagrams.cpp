@@ -419,8 +419,6 @@ private slots:
         QTest::newRow("big and small bars") << QVector<float> {250.0f, 40.0f, 0.0f} << 0;
         QTest::newRow("a small one would read 0") << QVector<float> {250.0f, 0.3f} << 1;
         QTest::newRow("a tiny one") << QVector<float> {250.0f, 0.04f} << 2;
-        QTest::newRow("all small") << QVector<float> {5.0f, 2.0f} << 2;
-        QTest::newRow("tens") << QVector<float> {42.0f, 17.5f} << 1;
     }
     void oneFormatPerChart()
     {

@@ -26,6 +26,15 @@ private:
         QString strOutput;
     };
 
+    // Runs in site, whose data/ holds the client's key place.
+    Result RunInSite(
+        const QTemporaryDir& site, const QStringList& args, const QByteArray& input = QByteArray())
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", site.filePath("data"));
+        return Run(args, site.path(), environment, input);
+    }
+
     // Runs in the site folder, where DataBase.sqlite is the default.
     Result Run(const QStringList& args, const QString& strWorkDir = QString(),
         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
@@ -355,10 +364,8 @@ private slots:
     void auditCommands()
     {
         QTemporaryDir site;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", site.filePath("data"));
         const auto run = [&](const QStringList& args, const QByteArray& input = QByteArray()) {
-            return Run(args, site.path(), environment, input);
+            return RunInSite(site, args, input);
         };
         Result result = run({"add-admin", "root"}, "Grüne Tür 42\n");
         QVERIFY2(result.nExit == 0, qPrintable(result.strError));
@@ -409,10 +416,8 @@ private slots:
     void verifyAuditOnCopies()
     {
         QTemporaryDir site;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", site.filePath("data"));
         const auto run = [&](const QStringList& args, const QByteArray& input = QByteArray()) {
-            return Run(args, site.path(), environment, input);
+            return RunInSite(site, args, input);
         };
         QCOMPARE(run({"add-admin", "root"}, "Grüne Tür 42\n").nExit, 0);
         const QString strKey = site.filePath("data/kestal/audit.key");

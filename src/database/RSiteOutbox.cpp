@@ -32,6 +32,13 @@ const TriggerDef s_triggers[] = {
     {"OutboxAudit", "after insert on AuditTrail", "6, null, null, null, new.Seq"},
     {"OutboxRegionNew", "after insert on RegionInfo", "7, new.Id, null, null, null"},
     {"OutboxRegion", "after update on RegionInfo", "7, new.Id, null, null, null"},
+    // Deletions travel in the same sequence as the rows, so the site
+    // database drops a day, a region or a room where the station did.
+    {"OutboxDayGone", "after delete on RegionLinkDoseInfo", "8, old.Id, old.Month, null, null"},
+    {"OutboxMinutesGone", "after delete on MonthMinuteDose", "8, old.Id, old.Month, null, null"},
+    {"OutboxPatrolGone", "after delete on RoutingMinuteDose",
+        "9, old.Id, old.Month, null, old.RoomId"},
+    {"OutboxRegionGone", "after delete on RegionInfo", "10, old.Id, null, null, null"},
 };
 
 const char* const s_pFileId = "SiteFileId";

@@ -23,6 +23,9 @@ public:
         Session = 5, // Ref: UserLoginTimeInfo rowid
         Audit = 6, // Ref: AuditTrail.Seq
         Region = 7, // Id: RegionInfo
+        DayGone = 8, // Id, Day: the day's minutes and summary deleted
+        PatrolGone = 9, // Id (staff), Day, Ref (room): the day's records deleted
+        RegionGone = 10, // Id: a RegionInfo row deleted (the list is rewritten whole)
     };
 
     static QString TableStatement();

@@ -33,8 +33,9 @@ public:
     void Add(int nColumn, qint64 nValue) { Add(nColumn, QString::number(nValue)); }
     void Add(int nColumn, int nValue) { Add(nColumn, QString::number(nValue)); }
 
-    bool Run(
-        QSqlDatabase& pg, const QString& strSql, const QVariantList& head, QString* pError) const
+    // head: values bound before the arrays, tail: after them.
+    bool Run(QSqlDatabase& pg, const QString& strSql, const QVariantList& head, QString* pError,
+        const QVariantList& tail = {}) const
     {
         QSqlQuery query(pg);
         if (!query.prepare(strSql)) {
@@ -45,6 +46,8 @@ public:
             query.addBindValue(value);
         for (const QString& strArray : m_columns)
             query.addBindValue(QLatin1Char('{') + strArray + QLatin1Char('}'));
+        for (const QVariant& value : tail)
+            query.addBindValue(value);
         if (query.exec())
             return true;
         *pError = query.lastError().text();
@@ -98,15 +101,81 @@ void RSiteBatch::AddRegion(int nRegion, const QString& strName, int nPosition)
     m_regions.insert(nRegion, {strName, QString::number(nPosition)});
 }
 
+void RSiteBatch::RemoveDay(int nRegion, const QString& strDay)
+{
+    m_goneDays.insert(DayKey(nRegion, strDay));
+}
+
+void RSiteBatch::RemovePatrolDay(int nStaff, int nRoom, const QString& strDay)
+{
+    m_gonePatrols.insert(std::make_tuple(nStaff, nRoom, strDay));
+}
+
+void RSiteBatch::RemoveRegion(int nRegion)
+{
+    m_goneRegions.insert(nRegion);
+}
+
 int RSiteBatch::Rows() const
 {
     return m_minutes.size() + m_days.size() + m_alarms.size() + m_patrols.size() + m_sessions.size()
-        + m_audit.size() + m_regions.size();
+        + m_audit.size() + m_regions.size()
+        + int(m_goneDays.size() + m_gonePatrols.size() + m_goneRegions.size());
+}
+
+bool RSiteBatch::WriteRemovals(QSqlDatabase& pg, int nSiteId, QString* pError) const
+{
+    const QVariantList site {nSiteId};
+    if (!m_goneRegions.empty()) {
+        Columns columns(1);
+        for (int nRegion : m_goneRegions)
+            columns.Add(0, nRegion);
+        for (const char* pTable : {"minute_value", "day_summary", "regions"}) {
+            if (!columns.Run(pg,
+                    QStringLiteral("delete from %1 where site_id = ? and region = any(?::int[])")
+                        .arg(QLatin1String(pTable)),
+                    site, pError))
+                return false;
+        }
+    }
+    if (!m_goneDays.empty()) {
+        Columns columns(2);
+        for (const DayKey& key : m_goneDays) {
+            columns.Add(0, std::get<0>(key));
+            columns.Add(1, std::get<1>(key));
+        }
+        for (const char* pTable : {"minute_value", "day_summary"}) {
+            if (!columns.Run(pg,
+                    QStringLiteral("delete from %1 t using unnest(?::int[], ?::date[]) g(region, "
+                                   "day) where t.site_id = ? and t.region = g.region and t.day = "
+                                   "g.day")
+                        .arg(QLatin1String(pTable)),
+                    {}, pError, site))
+                return false;
+        }
+    }
+    if (!m_gonePatrols.empty()) {
+        Columns columns(3);
+        for (const auto& key : m_gonePatrols) {
+            columns.Add(0, std::get<0>(key));
+            columns.Add(1, std::get<1>(key));
+            columns.Add(2, std::get<2>(key));
+        }
+        if (!columns.Run(pg,
+                QStringLiteral("delete from patrol_record t using unnest(?::int[], ?::int[], "
+                               "?::date[]) g(staff, room, day) where t.site_id = ? and t.staff "
+                               "= g.staff and t.room = g.room and t.day = g.day"),
+                {}, pError, site))
+            return false;
+    }
+    return true;
 }
 
 bool RSiteBatch::Write(
     QSqlDatabase& pg, int nSiteId, int nSourceId, QSet<QString>* pKnown, QString* pError) const
 {
+    if (!WriteRemovals(pg, nSiteId, pError))
+        return false;
     const QVariantList site {nSiteId};
     if (!m_regions.isEmpty()) {
         Columns columns(3);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <set>
 #include <tuple>
 
 class QSqlDatabase;
@@ -28,6 +29,11 @@ public:
     // Reason, Mac of one trail row.
     void AddAudit(qint64 nSeq, const QStringList& fields);
     void AddRegion(int nRegion, const QString& strName, int nPosition);
+    // Deletions run before the batch's other rows: what those hold was read
+    // after the deletion, so it is the station's current state.
+    void RemoveDay(int nRegion, const QString& strDay);
+    void RemovePatrolDay(int nStaff, int nRoom, const QString& strDay);
+    void RemoveRegion(int nRegion);
 
     int Rows() const;
     bool IsEmpty() const { return Rows() == 0; }
@@ -38,6 +44,8 @@ public:
         QSqlDatabase& pg, int nSiteId, int nSourceId, QSet<QString>* pKnown, QString* pError) const;
 
 private:
+    bool WriteRemovals(QSqlDatabase& pg, int nSiteId, QString* pError) const;
+
     using MinuteKey = std::tuple<int, QString, int>;
     using DayKey = std::tuple<int, QString>;
     using PatrolKey = std::tuple<int, int, QString, QString>;
@@ -50,4 +58,7 @@ private:
     QMap<SessionKey, QString> m_sessions;
     QMap<qint64, QStringList> m_audit;
     QMap<int, QStringList> m_regions;
+    std::set<DayKey> m_goneDays;
+    std::set<std::tuple<int, int, QString>> m_gonePatrols;
+    std::set<int> m_goneRegions;
 };

@@ -12,8 +12,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QVariant>
+
+#include <tuple>
 
 namespace {
 
@@ -88,6 +91,44 @@ void RSiteSender::Emit()
     emit Reported(m_report);
 }
 
+bool RSiteSender::Probe(QString* pError)
+{
+    // A socket path is local: its server answers or refuses at once.
+    if (m_config.strHost.startsWith(QLatin1Char('/')))
+        return true;
+    QTcpSocket socket;
+    socket.connectToHost(m_config.strHost, static_cast<quint16>(m_config.nPort));
+    // The request a client sends before its start-up packet when it asks
+    // for TLS; any server answers it with one byte and waits for more.
+    const char request[8] = {0, 0, 0, 8, 0x04, static_cast<char>(0xd2), 0x16, 0x2f};
+    bool bSent = false;
+    for (int nWaited = 0; nWaited < ConnectTimeoutS * 1000; nWaited += ProbeStepMs) {
+        if (m_nStop.loadAcquire() != 0) {
+            *pError = QStringLiteral("stopped");
+            return false;
+        }
+        if (socket.state() == QAbstractSocket::UnconnectedState) {
+            *pError = socket.errorString();
+            return false;
+        }
+        if (socket.state() != QAbstractSocket::ConnectedState) {
+            socket.waitForConnected(ProbeStepMs);
+            continue;
+        }
+        if (!bSent) {
+            socket.write(request, sizeof request);
+            bSent = true;
+        }
+        if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(ProbeStepMs))
+            return true;
+    }
+    *pError = QStringLiteral("no answer from %1:%2 in %3 s")
+                  .arg(m_config.strHost)
+                  .arg(m_config.nPort)
+                  .arg(ConnectTimeoutS);
+    return false;
+}
+
 bool RSiteSender::Connect()
 {
     QString strError = m_config.Problem();
@@ -97,6 +138,10 @@ bool RSiteSender::Connect()
     }
     if (!OpenFile(&strError)) {
         Lost(RSiteReport::State::Failed, QStringLiteral("station file: %1").arg(strError));
+        return false;
+    }
+    if (!Probe(&strError)) {
+        Lost(RSiteReport::State::Unreachable, strError);
         return false;
     }
     QSqlDatabase pg = QSqlDatabase::contains(m_strPgName)
@@ -330,6 +375,9 @@ int RSiteSender::SendBatch()
     QMap<QPair<int, QString>, QList<int>> minutes;
     QSet<QPair<int, QString>> days;
     QList<QPair<QString, qint64>> others;
+    QList<QPair<int, QString>> goneDays;
+    QList<std::tuple<int, int, QString>> gonePatrols;
+    QSet<int> goneRegions;
     qint64 nLast = m_report.nMark;
     int nRows = 0;
     while (outbox.next()) {
@@ -359,6 +407,19 @@ int RSiteSender::SendBatch()
         case RSiteOutbox::Region:
             others << qMakePair(QStringLiteral("region"), qint64(nId));
             break;
+        case RSiteOutbox::DayGone:
+            // What was queued for the day before is gone with it; what
+            // comes after is the day written anew.
+            minutes.remove(qMakePair(nId, strDay));
+            days.remove(qMakePair(nId, strDay));
+            goneDays << qMakePair(nId, strDay);
+            break;
+        case RSiteOutbox::PatrolGone:
+            gonePatrols << std::make_tuple(nId, outbox.value(5).toInt(), strDay);
+            break;
+        case RSiteOutbox::RegionGone:
+            goneRegions.insert(nId);
+            break;
         default:
             break;
         }
@@ -366,6 +427,19 @@ int RSiteSender::SendBatch()
     outbox.finish();
     RSiteBatch batch;
     bool bOk = true;
+    for (const auto& day : qAsConst(goneDays))
+        batch.RemoveDay(day.first, day.second);
+    for (const auto& patrol : qAsConst(gonePatrols))
+        batch.RemovePatrolDay(std::get<0>(patrol), std::get<1>(patrol), std::get<2>(patrol));
+    // The list of devices is rewritten whole: only a region no longer in
+    // it has gone.
+    for (int nId : qAsConst(goneRegions)) {
+        QSqlQuery still = PSqlExec::SelectOn(
+            file, QStringLiteral("select count(*) from RegionInfo where Id = ?"), {nId});
+        bOk = bOk && still.next();
+        if (bOk && still.value(0).toInt() == 0)
+            batch.RemoveRegion(nId);
+    }
     if (m_bRegionsDue) {
         QSqlQuery ids
             = PSqlExec::SelectOn(file, QStringLiteral("select distinct Id from RegionInfo"), {});

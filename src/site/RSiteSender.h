@@ -31,6 +31,8 @@ public:
     // hour's backlog a dozen.
     static constexpr int BatchRows = 5000;
     static constexpr int ConnectTimeoutS = 5;
+    // How often a connect in progress looks at the stop request.
+    static constexpr int ProbeStepMs = 50;
     static constexpr int PollMs = 1000;
     static constexpr int FirstRetryMs = 1000;
     static constexpr int MaxRetryMs = 30000;
@@ -74,6 +76,10 @@ signals:
 private:
     Q_DISABLE_COPY(RSiteSender)
 
+    // Whether a server answers at the address, asked in steps that each
+    // look at the stop request: the database driver's own connect cannot
+    // be cut short, so it runs only once the server has answered.
+    bool Probe(QString* pError);
     void Tick();
     void Schedule(int nMs);
     bool OpenFile(QString* pError);

@@ -4,6 +4,8 @@
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
+#include "database/RDayDataStore.h"
+#include "database/RDeviceListStore.h"
 #include "database/RRegionDataStore.h"
 #include "database/RRoutingStore.h"
 #include "database/RSiteOutbox.h"
@@ -50,7 +52,8 @@ private slots:
     void schemaVersions();
     void badSettingsLeaveAcquisitionAlone_data();
     void badSettingsLeaveAcquisitionAlone();
-    void changeDoesNotWaitOnSilentServer();
+    void deletionsFollowTheStation();
+    void stopDuringConnectDoesNotWait();
 
 private:
     // A new station file as the default connection, its outbox enabled.
@@ -530,24 +533,92 @@ void TestSiteDb::badSettingsLeaveAcquisitionAlone()
         QFileDevice::Permissions());
 }
 
-// A change of settings while the sender waits on a server that never
-// answers does not wait with it: the old connect is left to run out alone.
-void TestSiteDb::changeDoesNotWaitOnSilentServer()
+// A day deleted, a device or a room removed at the station is gone from
+// the site database too, and a day written again after its deletion in the
+// same batch keeps only what was written after.
+void TestSiteDb::deletionsFollowTheStation()
+{
+    OpenStation(QStringLiteral("gone"));
+    const QString strDb = NewDatabase();
+    RSiteSender sender(Config(QStringLiteral("North"), strDb), m_dir.filePath("gone.sqlite"));
+    QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
+    QString strError;
+    QVERIFY2(RDeviceListStore(RDeviceListStore::Regions)
+                 .Save({{QStringLiteral("Hall"), 7}, {QStringLiteral("Lab"), 8}}, &strError),
+        qPrintable(strError));
+    QVERIFY2(RDeviceListStore(RDeviceListStore::Rooms)
+                 .Save({{QStringLiteral("R3"), 3}, {QStringLiteral("R4"), 4}}, &strError),
+        qPrintable(strError));
+    for (int nId : {7, 8}) {
+        WriteMinute(nId, 600, 0.25);
+        RRegionDataStore::DayMaxima({nId}, s_day);
+        RRegionDataStore(s_day, 600).WriteDayMax(nId, 0.5, QStringLiteral("10:00:12"));
+    }
+    WriteMinute(7, 600, 0.25);
+    RRoutingStore::Store(21, 3, s_day, QTime(9, 5), 40);
+    RRoutingStore::Store(21, 4, s_day, QTime(9, 6), 41);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(sender.SendBatch() > 0);
+    QCOMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 2);
+
+    int nRows = 0;
+    QVERIFY2(RDayDataStore::DeleteDay(RDayDataStore::Region, 7, s_day, true, &nRows, &strError),
+        qPrintable(strError));
+    QVERIFY2(
+        RDeviceListStore(RDeviceListStore::Regions).Save({{QStringLiteral("Hall"), 7}}, &strError),
+        qPrintable(strError));
+    QVERIFY2(RDeviceListStore(RDeviceListStore::Rooms).Save({{QStringLiteral("R3"), 3}}, &strError),
+        qPrintable(strError));
+    // Written again after the deletion: only this minute is the day now.
+    WriteMinute(7, 601, 0.125);
+    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(sender.SendBatch() > 0);
+
+    QCOMPARE(Pg(QStringLiteral("select string_agg(region || '/' || minute || '=' || value, ' ' "
+                               "order by region, minute) from minute_value"),
+                 strDb)
+                 .toString(),
+        QStringLiteral("7/601=0.125"));
+    QCOMPARE(
+        Pg(QStringLiteral("select count(*) from day_summary where region = 8"), strDb).toInt(), 0);
+    QCOMPARE(
+        Pg(QStringLiteral("select string_agg(region::text, ',') from regions"), strDb).toString(),
+        QStringLiteral("7"));
+    QCOMPARE(Pg(QStringLiteral("select string_agg(room::text, ',') from patrol_record"), strDb)
+                 .toString(),
+        QStringLiteral("3"));
+    QCOMPARE(sender.SendBatch(), 0);
+}
+
+// A settings change, or the end, while the sender waits on a server that
+// accepts and never answers stops it at once: the driver's connect, which
+// nothing can cut short, was never started (the server saw only the probe).
+void TestSiteDb::stopDuringConnectDoesNotWait()
 {
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
-    OpenStation(QStringLiteral("silent"));
+    OpenStation(QStringLiteral("stop"));
     RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("kestal"));
     config.nPort = silent.serverPort();
-    RSiteLink link;
-    link.Apply(config);
-    QTRY_VERIFY(silent.hasPendingConnections());
-    QTcpSocket* pSocket = silent.nextPendingConnection();
-    config.bEnabled = false;
-    link.Apply(config);
-    QVERIFY(!link.IsRunning());
-    // Waited for, the connect would have given up and closed by now.
-    QVERIFY(!pSocket->waitForDisconnected(50));
+    auto pLink = std::make_unique<RSiteLink>();
+    for (const bool bEnd : {false, true}) {
+        pLink->Apply(config);
+        QTRY_VERIFY(silent.hasPendingConnections());
+        QTcpSocket* pSocket = silent.nextPendingConnection();
+        QTRY_COMPARE(pSocket->bytesAvailable(), qint64(8));
+        if (bEnd) {
+            pLink.reset();
+        } else {
+            RSiteConfig off = config;
+            off.bEnabled = false;
+            pLink->Apply(off);
+            QVERIFY(!pLink->IsRunning());
+        }
+        QVERIFY(pSocket->state() == QAbstractSocket::UnconnectedState
+            || pSocket->waitForDisconnected(1000));
+        QCOMPARE(pSocket->readAll().toHex(), QByteArray("0000000804d2162f"));
+    }
+    QVERIFY(!silent.hasPendingConnections());
 }
 
 QTEST_GUILESS_MAIN(TestSiteDb)

@@ -59,16 +59,6 @@
         <translation>已连接！</translation>
     </message>
     <message>
-        <source>Audit trail</source>
-        <translation>审计记录</translation>
-    </message>
-    <message>
-        <source>The audit trail cannot be written: changes and logins are not recorded.
-%1</source>
-        <translation>审计记录无法写入：更改和登录不会被记录。
-%1</translation>
-    </message>
-    <message>
         <source>Log in</source>
         <translation>登录</translation>
     </message>
@@ -1989,6 +1979,23 @@
     <message>
         <source>at or below</source>
         <translation>不高于</translation>
+    </message>
+</context>
+<context>
+    <name>RStation</name>
+    <message>
+        <source>Another Kestal station runs on %1.</source>
+        <translation>另一个 Kestal 站点正在使用 %1。</translation>
+    </message>
+    <message>
+        <source>Audit trail</source>
+        <translation>审计记录</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be written: changes and logins are not recorded.
+%1</source>
+        <translation>审计记录无法写入：更改和登录不会被记录。
+%1</translation>
     </message>
 </context>
 <context>

@@ -3,20 +3,14 @@
 #include "RFormAbout.h"
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
-#include "algor/RRegularSave.h"
-#include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
-#include "database/RConnectDatabase.h"
 #include "database/RLoginSession.h"
-#include "database/RRegionCatalogue.h"
-#include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
-#include "database/RStorageWriter.h"
 #include "database/RSystemInfoStore.h"
 #include "database/RUserRights.h"
-#include "database/RUserSession.h"
 #include "history/RDataRecord.h"
 #include "history/RFormHistory.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -32,9 +26,8 @@
 #include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
 #include "realtime/RPresetAlarmThreshold.h"
-#include "realtime/RRegionDoseModel.h"
-#include "site/RSiteConfig.h"
 #include "site/RSiteLink.h"
+#include "station/RStation.h"
 #include "widgets/SPrompt.h"
 
 #include <QApplication>
@@ -49,6 +42,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -67,10 +61,6 @@ constexpr int s_nSwipeDistance = 70;
 constexpr int s_nTextPointSize = 12;
 // The navigation buttons show pictures; this size only sets their hint.
 constexpr int s_nNavigationPointSize = 14;
-
-// The page check waits until start-up has read what it needs: on a cold
-// disk both would otherwise compete for it.
-constexpr int IntegrityCheckDelayMs = 10000;
 
 bool inSwipeArea(const QPoint& pos)
 {
@@ -91,20 +81,22 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
 
     BuildWidgets();
 
-    // A database that cannot be opened has been reported; the window still
-    // comes up so the operator sees the link state.
-    m_pDatabase = new RConnectDatabase(this);
+    RStation::Options options;
+    options.pClock = m_pClock;
+    options.strAuditKeyPath = strAuditKeyPath;
+    m_pStation = std::make_unique<RStation>(options);
     // Not modal: the window comes up and acquisition starts while the box is
     // read, so readings are shown live even when they cannot be stored.
-    m_pDatabase->SetFailureReport([this](const QString& strTitle, const QString& strText) {
+    m_pStation->SetFailureReport([this](const QString& strTitle, const QString& strText) {
         ReportFailure(strTitle, strText);
     });
-    if (m_pDatabase->OpenDatabase()) {
-        m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
-        m_pSlotArchive = new RSlotArchive(m_pClock, this);
-        m_pSlotArchive->Start();
+    QString strError;
+    if (!m_pStation->Open(&strError)) {
+        // Checked before the window was made: only a station started in the
+        // same instant gets here, and a second writer must never run.
+        Log(LogLevel::Critical, "%s\n", qPrintable(strError));
+        std::exit(2);
     }
-    RRegionCatalogue::Shared().Reload();
 
     CreatePresets();
 
@@ -134,10 +126,9 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     m_pStackedLayout->addWidget(m_pDataRecord);
     m_pFormStatus = new RFormStatus(this);
     layout()->addWidget(m_pFormStatus);
-    const RStorageState& storage = RStorageState::Shared();
-    connect(&storage, &RStorageState::Changed, m_pFormStatus,
-        [this]() { m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText()); });
-    m_pFormStatus->SetStorageProblem(storage.ProblemText());
+    connect(m_pStation.get(), &RStation::StorageChanged, m_pFormStatus,
+        &RFormStatus::SetStorageProblem);
+    m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText());
     UpdateSettingsWarning();
     CreateSiteLink();
     // Buttons, swipes and the routing button all end here.
@@ -153,19 +144,15 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     connect(m_pToolButton_Exit, &QToolButton::clicked, this, &Kestal::OnExit);
     m_pButtonPersonal->hide();
 
-    m_pDoseThread = new PDoseThread(this);
-    m_pRegularSave = std::make_unique<RRegularSave>(pClock);
-    m_pRegularSave->LoadRegionIds();
-    CreateAlarmHandling(pClock);
-    OpenAuditTrail(strAuditKeyPath);
+    CreateAlarmHandling();
     CreateSession();
-    m_pDoseThread->StartThread();
-    m_pDoseThread->RequestConnect();
+    m_pStation->Start();
 
     m_pRequestTimer = new QTimer(this);
     m_pRequestTimer->setInterval(2000);
     connect(m_pRequestTimer, &QTimer::timeout, this, &Kestal::OnTimeout);
-    connect(m_pDoseThread, &PDoseThreadInterface::RoutDataUpdate, this, &Kestal::OnRoutDataUpdate);
+    if (PDoseThread* pLink = m_pStation->Link())
+        connect(pLink, &PDoseThreadInterface::RoutDataUpdate, this, &Kestal::OnRoutDataUpdate);
 
     setAttribute(Qt::WA_AcceptTouchEvents);
 }
@@ -173,32 +160,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
 Kestal::~Kestal()
 {
     qApp->removeEventFilter(this);
-    // Who stopped it is the account logged in at the time, else the desktop.
-    const QString strStoppedBy = m_pSession && m_pSession->IsLoggedIn()
-        ? m_pSession->Actor().strName
-        : RAlarmState::DesktopUser();
-    // The session ends with the program, in the trail too; its row goes with
-    // the last commit below.
-    if (m_pSession) {
-        const QSignalBlocker blocker(m_pSession);
-        m_pSession->LogOut(QStringLiteral("shut-down"));
-    }
-    // No reading may arrive after the last commit: the link stops first (its
-    // decoder delivers what it decoded before the stop), then the aggregator
-    // finishes its minute, releases its statements and commits.
-    delete m_pDoseThread;
-    m_pDoseThread = nullptr;
-    // After the last reading, before the last commit: the state as it stands
-    // and the stop itself reach the file.
-    if (m_pAlarmState)
-        m_pAlarmState->Stop(strStoppedBy,
-            m_strStopReason.isEmpty() ? QStringLiteral("exit")
-                                      : QStringLiteral("signal=") + m_strStopReason);
-    m_pRegularSave.reset();
-    RConnectDatabase::CommitTransaction();
-    // After the last commit, so the logout record is written at once.
-    CloseLastLogin();
-    RStorageWriter::Shared().ReleaseStatements();
+    m_pStation->Stop(m_strStopReason.isEmpty() ? QStringLiteral("exit")
+                                               : QStringLiteral("signal=") + m_strStopReason);
     m_pPresetContent.reset();
     // The settings page and its editors go with the window's children; the
     // pages they relay messages for go now.
@@ -208,23 +171,25 @@ Kestal::~Kestal()
     POptionPage::SetChangeSink(nullptr);
     UnsubscribeMessage(this);
     UnregisterReceiver(this);
+    // The pages show the station's state to their end: they go before it.
+    for (QWidget* pPage : std::initializer_list<QWidget*> {
+             m_pFormRegion, m_pFormHistory, m_pFormAbout, m_pDataRecord, m_pFormStatus})
+        delete pPage;
 }
 
 void Kestal::CreateSiteLink()
 {
-    // Off unless System Settings enable it; the page restarts it after a
-    // change. The connection is made on the sender's thread only.
-    m_pSiteLink = new RSiteLink(m_pClock, this);
-    connect(m_pSiteLink, &RSiteLink::StatusChanged, m_pFormStatus, &RFormStatus::SetSiteDbStatus);
-    connect(m_pSiteLink, &RSiteLink::HistoryOffered, this, [this]() {
-        m_pSiteLink->AnswerHistory(
+    RSiteLink* pSiteLink = m_pStation->SiteLink();
+    if (!pSiteLink)
+        return;
+    connect(pSiteLink, &RSiteLink::StatusChanged, m_pFormStatus, &RFormStatus::SetSiteDbStatus);
+    connect(pSiteLink, &RSiteLink::HistoryOffered, this, [this, pSiteLink]() {
+        pSiteLink->AnswerHistory(
             m_pPrompt->Ask(this, tr("The site database has no records of this station yet."),
                 tr("Upload the minute values, alarms and patrol records already in this station's "
                    "file? It is sent in the background, a day at a time."),
                 tr("Upload"), tr("No")));
     });
-    if (RStorageState::Shared().IsUsable())
-        m_pSiteLink->Apply(RSiteConfig::Load());
 }
 
 void Kestal::CreatePresets()
@@ -310,6 +275,36 @@ void Kestal::MarkCurrentPage()
         page.first->setChecked(pPage && page.second == pPage);
 }
 
+PDoseThread* Kestal::DoseThread() const
+{
+    return m_pStation->Link();
+}
+
+RRegularSave* Kestal::RegularSave() const
+{
+    return m_pStation->Aggregator();
+}
+
+RAlarmState* Kestal::AlarmState() const
+{
+    return m_pStation->AlarmState();
+}
+
+PAlarmCue* Kestal::AlarmCue() const
+{
+    return m_pStation->Cue();
+}
+
+RAuditTrail* Kestal::AuditTrail() const
+{
+    return m_pStation->Audit();
+}
+
+RLoginSession* Kestal::Session() const
+{
+    return m_pStation->Session();
+}
+
 int Kestal::CurrentStackIndex() const
 {
     return m_pStackedLayout->currentIndex();
@@ -347,57 +342,24 @@ void Kestal::SetLoginWidgetInfo()
     m_pFormSetting->SetLoginWidgetInfo();
 }
 
-void Kestal::CreateAlarmHandling(SClock* pClock)
+void Kestal::CreateAlarmHandling()
 {
-    m_pJournal = new RAlarmJournal(pClock, this);
-    // A journal line is committed with the readings at once, not at the next
-    // five-minute commit.
-    m_pJournal->SetCommitter([this]() {
-        if (m_pRegularSave)
-            m_pRegularSave->SaveFile();
-    });
-    m_pAlarmState = new RAlarmState(m_pJournal, this, pClock);
-    m_pAlarmCue = new PAlarmCue(this);
-    m_pAlarmCue->SetAlarmState(m_pAlarmState);
+    RAlarmState* pState = m_pStation->AlarmState();
+    if (!pState)
+        return;
     m_pAlarmSound = new RAlarmSound(this);
-    m_pAlarmCue->SetPlayer([this]() { m_pAlarmSound->Play(); });
-
-    RRegionDoseModel* pModel = m_pFormRegion->Model();
-    connect(pModel, &RRegionDoseModel::AlarmChanged, m_pAlarmState, &RAlarmState::OnAlarmChanged);
-    connect(pModel, &RRegionDoseModel::AlarmReading, m_pAlarmState, &RAlarmState::OnAlarmReading);
-    connect(pModel, &RRegionDoseModel::OnlineChanged, m_pAlarmState, &RAlarmState::OnOnlineChanged);
-    connect(m_pDoseThread, &PDoseThread::LinkChanged, m_pAlarmState, &RAlarmState::OnLinkChanged);
-    connect(
-        m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pAlarmCue, &PAlarmCue::SetPending);
-    connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pAlarmCue, &PAlarmCue::OnNewAlarm);
-    connect(m_pAlarmCue, &PAlarmCue::MutedChanged, m_pFormStatus, &RFormStatus::SetMuted);
+    m_pStation->Cue()->SetPlayer([this]() { m_pAlarmSound->Play(); });
+    connect(m_pStation->Cue(), &PAlarmCue::MutedChanged, m_pFormStatus, &RFormStatus::SetMuted);
     // Until the first connection the link's text is red, without the lost
     // line: nothing was lost yet.
-    m_pFormStatus->SetLinkDown(!m_pAlarmState->IsLinkUp());
-    connect(m_pAlarmState, &RAlarmState::LinkChanged, m_pFormStatus,
+    m_pFormStatus->SetLinkDown(!pState->IsLinkUp());
+    connect(pState, &RAlarmState::LinkChanged, m_pFormStatus,
         [this](bool bUp) { m_pFormStatus->SetLinkDown(!bUp, m_pClock->Now()); });
     m_pFormStatus->SetSoundMissing(!m_pAlarmSound->IsAvailable());
     connect(m_pAlarmSound, &RAlarmSound::AvailableChanged, m_pFormStatus,
         [this](bool bAvailable) { m_pFormStatus->SetSoundMissing(!bAvailable); });
-    m_pFormRegion->SetAlarmHandling(m_pAlarmState, m_pAlarmCue);
-    // Before the link starts: the first reading meets the state of the stop.
-    m_pAlarmState->Start();
-}
-
-void Kestal::OpenAuditTrail(const QString& strKeyPath)
-{
-    m_pAudit = new RAuditTrail(strKeyPath, m_pClock, this);
-    // As the journal's lines: a row is in the file at once, not at the next
-    // five-minute commit.
-    m_pAudit->SetCommitter([this]() {
-        if (m_pRegularSave)
-            m_pRegularSave->SaveFile();
-    });
-    QString strError;
-    if (!m_pAudit->Open(&strError))
-        ReportFailure(tr("Audit trail"),
-            tr("The audit trail cannot be written: changes and logins are not recorded.\n%1")
-                .arg(strError));
+    m_pFormRegion->SetAlarmHandling(pState, m_pStation->Cue());
+    m_pFormRegion->SetStation(m_pStation.get());
 }
 
 void Kestal::ReportFailure(const QString& strTitle, const QString& strText)
@@ -424,16 +386,10 @@ void Kestal::UpdateSettingsWarning()
 void Kestal::OnUpdateDriveInfoFinished()
 {
     UpdateSettingsWarning();
-    m_pAlarmState->CloseLink(QStringLiteral("settings"));
-    m_pDoseThread->DisConnect();
-    m_pRegularSave->StopTimers();
-    RConnectDatabase::CommitTransaction();
-    // The catalogue first: the pages and the aggregator read it.
-    RRegionCatalogue::Shared().Reload();
-    m_pFormRegion->InitRegions();
-    m_pFormHistory->ReloadTrees();
-    m_pRegularSave->LoadRegionIds();
-    m_pDoseThread->RequestConnect();
+    m_pStation->ReloadDevices([this]() {
+        m_pFormRegion->InitRegions();
+        m_pFormHistory->ReloadTrees();
+    });
 }
 
 void Kestal::ShowRegion()
@@ -492,34 +448,29 @@ void Kestal::OnExit()
 
 void Kestal::CreateSession()
 {
-    m_pSession = new RLoginSession(m_pAudit, m_pClock, this);
+    RLoginSession* pSession = m_pStation->Session();
+    if (!pSession)
+        return;
     // The grade takes the settings window's road to the pages.
-    connect(m_pSession, &RLoginSession::GradeChanged, m_pFormSetting, &RFormSetting::TheUserPower);
+    connect(pSession, &RLoginSession::GradeChanged, m_pFormSetting, &RFormSetting::TheUserPower);
     connect(m_pFormSetting, &RFormSetting::TheUserPower, this, &Kestal::OnTheUserPower);
     connect(m_pButtonLogin, &QPushButton::clicked, this, &Kestal::OnLoginButton);
-    m_pIdleTimer = new QTimer(this);
-    m_pIdleTimer->setInterval(10 * 1000);
-    connect(m_pIdleTimer, &QTimer::timeout, m_pSession, &RLoginSession::CheckIdle);
-    m_pIdleTimer->start();
     qApp->installEventFilter(this);
-    OnTheUserPower(m_pSession->Grade());
+    OnTheUserPower(pSession->Grade());
 
-    // Monitoring runs without a session; handling an alarm takes one.
+    // Monitoring runs without a session; handling an alarm takes one. The
+    // station checks the rights; the window asks for the login.
     m_pFormRegion->SetSessionGate(
-        [this](const QString& strWhy) { return m_pSession->IsLoggedIn() || AskForLogin(strWhy); });
-    connect(m_pFormRegion, &RFormRegion::Acknowledged, this, [this](int nId) {
-        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Acknowledge),
-            nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions"));
-    });
+        [this](const QString& strWhy) { return Session()->IsLoggedIn() || AskForLogin(strWhy); });
     const auto exportGate = [this](const QString& strWhy) {
-        if (!m_pSession->IsLoggedIn() && !AskForLogin(strWhy))
+        if (!Session()->IsLoggedIn() && !AskForLogin(strWhy))
             return false;
-        return RUserRights::May(m_pSession->Grade(), RUserRights::Action::Export);
+        return m_pStation->May(RUserRights::Action::Export);
     };
     m_pFormHistory->SetExportGate(exportGate);
     m_pDataRecord->SetExportGate(exportGate);
-    m_pAccountsPage->SetSession(m_pSession);
-    m_pAuditPage->SetTrail(m_pAudit);
+    m_pAccountsPage->SetSession(pSession);
+    m_pAuditPage->SetTrail(m_pStation->Audit());
     connect(m_pFormSetting, &RFormSetting::AddUserFinished, this, &Kestal::OnAddUserFinished);
     m_pThresholdPage->SetAuthorize(
         [this](int nId, int nOld, int nNew) { return ConfirmThreshold(nId, nOld, nNew); });
@@ -533,34 +484,23 @@ void Kestal::CreateSession()
     });
     POptionPage::SetChangeSink([this](const QString& strAction, const QString& strObject,
                                    const QString& strOld, const QString& strNew) {
-        m_pAudit->Append(m_pSession->Actor(), strAction, strObject, strOld, strNew);
+        m_pStation->RecordChange(strAction, strObject, strOld, strNew);
     });
     connect(m_pFormHistory, &RFormHistory::DayDeleted, this,
         [this](const QString& strObject, int nRows) {
-            m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::DayDelete), strObject,
-                QStringLiteral("%1 rows").arg(nRows));
+            m_pStation->RecordDayDelete(strObject, nRows);
         });
     // Shelving takes an officer, as thresholds do.
     m_pFormRegion->SetShelveGate([this](const QString& strWhy) {
-        if (!m_pSession->IsLoggedIn() && !AskForLogin(strWhy))
+        if (!Session()->IsLoggedIn() && !AskForLogin(strWhy))
             return false;
-        if (RUserRights::May(m_pSession->Grade(), RUserRights::Action::Shelve))
+        if (m_pStation->May(RUserRights::Action::Shelve))
             return true;
         m_pPrompt->Tell(this,
             tr("Only a radiation protection officer may shelve an alarm or put it back."),
             tr("OK"));
         return false;
     });
-    connect(m_pAlarmState, &RAlarmState::ShelfChanged, this,
-        [this](int nId, bool bShelved, const QString& strAccount, const QString& strText) {
-            // A shelving whose time ran out is the program's own doing.
-            const RAuditActor actor = strAccount.isEmpty() ? RAuditActor() : m_pSession->Actor();
-            m_pAudit->Append(actor,
-                QLatin1String(bShelved ? RAuditAction::Shelve : RAuditAction::Unshelve),
-                QStringLiteral("region %1").arg(nId), QString(), strText);
-        });
-    connect(m_pFormRegion, &RFormRegion::Muted, this,
-        [this]() { m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute)); });
 }
 
 void Kestal::SetPrompt(SPrompt* pPrompt)
@@ -579,8 +519,8 @@ bool Kestal::eventFilter(QObject* pWatched, QEvent* pEvent)
     case QEvent::KeyPress:
     case QEvent::TouchBegin:
     case QEvent::Wheel:
-        if (m_pSession)
-            m_pSession->Touch();
+        if (Session())
+            Session()->Touch();
         break;
     default:
         break;
@@ -590,24 +530,23 @@ bool Kestal::eventFilter(QObject* pWatched, QEvent* pEvent)
 
 void Kestal::OnLoginButton()
 {
-    if (m_pSession->IsLoggedIn())
-        m_pSession->LogOut();
+    if (Session()->IsLoggedIn())
+        Session()->LogOut();
     else
         AskForLogin(tr("Log in"));
 }
 
 bool Kestal::ConfirmPassword(const QString& strQuestion, const QString& strRefusal)
 {
-    if (!m_pSession->IsLoggedIn())
+    if (!Session()->IsLoggedIn())
         return false;
-    QString strName = m_pSession->Actor().strName;
+    QString strName = Session()->Actor().strName;
     QString strPassword;
     if (!m_pPrompt->AskLogin(this, strQuestion, &strName, &strPassword))
         return false;
     // The same account only: nothing is changed under another name.
-    if (strName != m_pSession->Actor().strName
-        || m_pSession->Accounts().CheckPassword(strName, strPassword)
-            != RUserAccounts::Result::Ok) {
+    if (strName != Session()->Actor().strName
+        || Session()->Accounts().CheckPassword(strName, strPassword) != RUserAccounts::Result::Ok) {
         m_pPrompt->Tell(this, strRefusal, tr("OK"));
         return false;
     }
@@ -616,24 +555,12 @@ bool Kestal::ConfirmPassword(const QString& strQuestion, const QString& strRefus
 
 bool Kestal::ConfirmThreshold(int nId, int nOld, int nNew)
 {
-    const QString strObject
-        = nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions");
     if (!ConfirmPassword(tr("Enter your password again to set the threshold of %1 to %2.")
                              .arg(nId ? QString::number(nId) : tr("all regions"))
                              .arg(nNew),
             tr("The password is wrong: the threshold was not set.")))
         return false;
-    if (nId != 0) {
-        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold), strObject,
-            nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
-        return true;
-    }
-    // All at once is each region's change, with the value it had.
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
-        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold),
-            QStringLiteral("region %1").arg(region.nId), QString::number(region.nAlarmValue),
-            QString::number(nNew));
-    return true;
+    return m_pStation->RecordThreshold(nId, nOld, nNew) == RStation::Outcome::Done;
 }
 
 void Kestal::showEvent(QShowEvent* pEvent)
@@ -650,7 +577,7 @@ void Kestal::showEvent(QShowEvent* pEvent)
 bool Kestal::AskFirstAdministrator()
 {
     // Accounts need the trail: without it nothing could be recorded.
-    if (!m_pSession || !m_pAudit->IsOpen() || m_pSession->Accounts().HasAdministrator())
+    if (!Session() || !m_pStation->Audit()->IsOpen() || Session()->Accounts().HasAdministrator())
         return false;
     QString strText = tr("No administrator account exists yet. Choose the name and password "
                          "(at least %1 characters) of the first one.")
@@ -669,10 +596,10 @@ bool Kestal::AskFirstAdministrator()
             strText = tr("The two passwords differ. Choose the name and password again.");
             continue;
         }
-        switch (m_pSession->Accounts().Create(
+        switch (Session()->Accounts().Create(
             {0, QStringLiteral("first start")}, strName, RUserRights::Administrator, strPassword)) {
         case RUserAccounts::Result::Ok:
-            return m_pSession->LogIn(strName, strPassword) == RUserAccounts::Result::Ok;
+            return Session()->LogIn(strName, strPassword) == RUserAccounts::Result::Ok;
         case RUserAccounts::Result::Invalid:
             strText = tr("A name without spaces around it and a password of at least %1 "
                          "characters are needed.")
@@ -689,21 +616,21 @@ bool Kestal::AskForLogin(const QString& strWhy)
 {
     // With no administrator nobody could log in or make one: the login
     // offers the first start's question instead, as often as it is asked.
-    if (m_pSession && m_pAudit->IsOpen() && !m_pSession->Accounts().HasAdministrator())
-        return AskFirstAdministrator() || m_pSession->IsLoggedIn();
+    if (Session() && m_pStation->Audit()->IsOpen() && !Session()->Accounts().HasAdministrator())
+        return AskFirstAdministrator() || Session()->IsLoggedIn();
     QString strText = strWhy;
     QString strName;
     for (;;) {
         QString strPassword;
         if (!m_pPrompt->AskLogin(this, strText, &strName, &strPassword))
-            return m_pSession->IsLoggedIn();
-        switch (m_pSession->LogIn(strName, strPassword)) {
+            return Session()->IsLoggedIn();
+        switch (Session()->LogIn(strName, strPassword)) {
         case RUserAccounts::Result::Ok:
             return true;
         case RUserAccounts::Result::Locked:
             strText = tr("Too many failed logins: %1 is locked for %2 s.")
                           .arg(strName)
-                          .arg((m_pSession->Accounts().LockedForMs(strName) + 999) / 1000);
+                          .arg((Session()->Accounts().LockedForMs(strName) + 999) / 1000);
             break;
         case RUserAccounts::Result::Disabled:
             strText = tr("The account %1 is disabled.").arg(strName);
@@ -717,11 +644,8 @@ bool Kestal::AskForLogin(const QString& strWhy)
 
 void Kestal::OnTheUserPower(int nGrade)
 {
-    // The journal's acknowledgements carry the account's name.
-    if (m_pSession && m_pSession->IsLoggedIn() && m_pAlarmState)
-        m_pAlarmState->SetOperator(m_pSession->Actor().strName);
-    m_pButtonLogin->setText(m_pSession && m_pSession->IsLoggedIn()
-            ? tr("Log out %1").arg(m_pSession->Actor().strName)
+    m_pButtonLogin->setText(Session() && Session()->IsLoggedIn()
+            ? tr("Log out %1").arg(Session()->Actor().strName)
             : tr("Log in"));
     if (m_pFormSetting)
         m_pFormSetting->UpdateRights(nGrade);
@@ -745,11 +669,6 @@ void Kestal::OnRoutDataUpdate()
         m_pDataRecord->Reload();
 }
 
-void Kestal::CloseLastLogin()
-{
-    RUserSession::CloseLastLogin(m_pClock->Now());
-}
-
 bool Kestal::event(QEvent* pEvent)
 {
     const int nType = static_cast<int>(pEvent->type());
@@ -764,7 +683,7 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
 {
     switch (nType) {
     case SBus::RawReading:
-        m_pRegularSave->StoreRegionReading(static_cast<int>(a), static_cast<int>(b));
+        m_pStation->StoreReading(static_cast<int>(a), static_cast<int>(b));
         return true;
     case SBus::StatusText:
         m_pFormStatus->SetMessage(reinterpret_cast<const char*>(a));
@@ -785,8 +704,8 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
         }
         return true;
     case SBus::SendThreshold:
-        m_pDoseThread->SetThreshold(static_cast<int>(a), static_cast<int>(b));
-        if (m_pDoseThread->PendingThresholds() > 0) {
+        m_pStation->Link()->SetThreshold(static_cast<int>(a), static_cast<int>(b));
+        if (m_pStation->Link()->PendingThresholds() > 0) {
             m_pFormSetting->ShowMessage(
                 tr("No link to the data server: %1 has not received the threshold %2 yet; it is "
                    "sent when the link is back.")
@@ -812,7 +731,7 @@ bool Kestal::HandleMessage(int nType, qintptr a, qintptr b)
         return true;
     case SBus::ReloadThresholds:
         // Subscribed before the pages, so they read the new values.
-        RRegionCatalogue::Shared().Reload();
+        m_pStation->ReloadThresholds();
         return true;
     default:
         return true;

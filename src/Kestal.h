@@ -13,7 +13,6 @@ class QTimer;
 class QToolButton;
 class PAlarmCue;
 class PDoseThread;
-class RAlarmJournal;
 class RAlarmSound;
 class RAlarmState;
 class RAuditTrail;
@@ -23,9 +22,7 @@ class RFrameAudit;
 class RPresetAlarmThreshold;
 class SPrompt;
 class RRegularSave;
-class RConnectDatabase;
-class RSlotArchive;
-class RSiteLink;
+class RStation;
 class RDataRecord;
 class RFormAbout;
 class RFormHistory;
@@ -35,8 +32,8 @@ class RFormStatus;
 class SClock;
 class SPresetContent;
 
-// The one top-level window: title bar with navigation, the page stack, the
-// status strip, and the owner of the acquisition and storage workers.
+// The one top-level window: title bar with navigation, the page stack and
+// the status strip, showing the station it creates.
 class Kestal : public QWidget
 {
     Q_OBJECT
@@ -64,17 +61,18 @@ public:
     int CurrentPageIndex() const { return m_nCurrentPage; }
     int CurrentStackIndex() const;
     bool IsRequestTimerActive() const;
-    PDoseThread* DoseThread() const { return m_pDoseThread; }
-    RRegularSave* RegularSave() const { return m_pRegularSave.get(); }
+    RStation* Station() const { return m_pStation.get(); }
+    PDoseThread* DoseThread() const;
+    RRegularSave* RegularSave() const;
     RFormRegion* FormRegion() const { return m_pFormRegion; }
     RFormSetting* FormSetting() const { return m_pFormSetting; }
     RFormHistory* FormHistory() const { return m_pFormHistory; }
-    RAlarmState* AlarmState() const { return m_pAlarmState; }
-    PAlarmCue* AlarmCue() const { return m_pAlarmCue; }
+    RAlarmState* AlarmState() const;
+    PAlarmCue* AlarmCue() const;
     RDataRecord* DataRecord() const { return m_pDataRecord; }
     RFormStatus* FormStatus() const { return m_pFormStatus; }
-    RAuditTrail* AuditTrail() const { return m_pAudit; }
-    RLoginSession* Session() const { return m_pSession; }
+    RAuditTrail* AuditTrail() const;
+    RLoginSession* Session() const;
     // The login questions; the message-box prompt by default. Not owned.
     // The questions of this window and of every page in it. Not owned.
     void SetPrompt(SPrompt* pPrompt);
@@ -124,8 +122,7 @@ private:
     void MarkCurrentPage();
     bool HandleMessage(int nType, qintptr a, qintptr b);
     bool AskExit();
-    void CreateAlarmHandling(SClock* pClock);
-    void OpenAuditTrail(const QString& strKeyPath);
+    void CreateAlarmHandling();
     void CreateSession();
     void OnLoginButton();
     void showEvent(QShowEvent* pEvent) override;
@@ -136,7 +133,6 @@ private:
     bool ConfirmPassword(const QString& strQuestion, const QString& strRefusal);
     // A box that does not wait for an answer: acquisition goes on meanwhile.
     void ReportFailure(const QString& strTitle, const QString& strText);
-    void CloseLastLogin();
 
     QStackedLayout* m_pStackedLayout;
     QFrame* m_pFrameTitle = nullptr;
@@ -155,28 +151,17 @@ private:
     RDataRecord* m_pDataRecord = nullptr;
     RFormStatus* m_pFormStatus = nullptr;
     QTimer* m_pRequestTimer = nullptr;
-    RConnectDatabase* m_pDatabase = nullptr;
-    RSlotArchive* m_pSlotArchive = nullptr;
-    RSiteLink* m_pSiteLink = nullptr;
+    // Goes after the pages (deleted by hand at the end): they show its state.
+    std::unique_ptr<RStation> m_pStation;
     std::unique_ptr<SPresetContent> m_pPresetContent;
-    // A child, but deleted first by hand: the link must stop before the
-    // aggregator's last commit.
-    PDoseThread* m_pDoseThread = nullptr;
-    std::unique_ptr<RRegularSave> m_pRegularSave;
-    RAlarmJournal* m_pJournal = nullptr;
-    RAlarmState* m_pAlarmState = nullptr;
     QString m_strStopReason;
-    PAlarmCue* m_pAlarmCue = nullptr;
     RAlarmSound* m_pAlarmSound = nullptr;
-    RAuditTrail* m_pAudit = nullptr;
     bool m_bAskedAdministrator = false;
-    RLoginSession* m_pSession = nullptr;
     // Owned by the list of option pages.
     RPresetAlarmThreshold* m_pThresholdPage = nullptr;
     RFrameAccounts* m_pAccountsPage = nullptr;
     RFrameAudit* m_pAuditPage = nullptr;
     QPushButton* m_pButtonLogin = nullptr;
-    QTimer* m_pIdleTimer = nullptr;
     SPrompt* m_pPrompt;
 
     int m_nCurrentPage = 0;

@@ -4,7 +4,9 @@
 #include "PSingleApplication.h"
 #include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
+#include "station/RStation.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QTranslator>
@@ -13,9 +15,66 @@
 
 #include <csignal>
 
+namespace {
+
+QString option(const QStringList& arguments, const QString& strName)
+{
+    const int i = arguments.indexOf(strName);
+    return i >= 0 && i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
+}
+
+// The station without a window: acquisition, storage, alarms and their
+// journal, the archive, the site database and the log, until SIGTERM.
+// --db FILE and --audit-key FILE name the file and the trail's key (a
+// service keeps both in its own directory).
+int runHeadless(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    PLogRecord log(".station");
+    Log(LogLevel::Notice, "headless station start\n");
+    PQuitOnSignal quitOnSignal;
+    QString strHow = QStringLiteral("exit");
+    QObject::connect(&quitOnSignal, &PQuitOnSignal::SignalReceived, &app, [&strHow](int nSignal) {
+        strHow = QStringLiteral("signal=")
+            + QLatin1String(nSignal == SIGTERM ? "SIGTERM"
+                    : nSignal == SIGINT        ? "SIGINT"
+                                               : "signal");
+    });
+    RStation::Options options;
+    options.strDatabaseFile = option(arguments, QStringLiteral("--db"));
+    options.strAuditKeyPath = option(arguments, QStringLiteral("--audit-key"));
+    options.bHeadless = true;
+    int nExitCode = 0;
+    {
+        RStation station(options);
+        station.SetFailureReport([](const QString& strTitle, const QString& strText) {
+            Log(LogLevel::Critical, "%s: %s\n", qPrintable(strTitle), qPrintable(strText));
+        });
+        QString strError;
+        if (!station.Open(&strError)) {
+            Log(LogLevel::Critical, "%s\n", qPrintable(strError));
+            return 2;
+        }
+        station.Start();
+        nExitCode = QCoreApplication::exec();
+        station.Stop(strHow);
+    }
+    if (nExitCode == 0 && RStorageWriter::Shared().LostAtClose() > 0)
+        nExitCode = 1;
+    Log(LogLevel::Notice, "headless station stopped (%s)\n", qPrintable(strHow));
+    return nExitCode;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     PLogRecord::RouteQtMessages();
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--headless") == 0)
+            return runHeadless(argc, argv);
+    }
     PSingleApplication app(QStringLiteral("KESTAL 1.0"), argc, argv);
     app.setAutoSipEnabled(true);
 
@@ -55,6 +114,13 @@ int main(int argc, char** argv)
         QMessageBox box(
             QMessageBox::Critical, QString(), QStringLiteral("new instance is running!"));
         return box.exec();
+    }
+
+    QString strRunning;
+    if (RStation::IsRunningOn(QString(), &strRunning)) {
+        QMessageBox box(QMessageBox::Critical, QString(), strRunning);
+        box.exec();
+        return 1;
     }
 
     int nExitCode = 0;

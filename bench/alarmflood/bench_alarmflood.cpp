@@ -17,7 +17,7 @@
 #include "message/SClock.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
-#include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionWatch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -78,14 +78,13 @@ void run(const Load& load, int nMinutes)
     RAlarmState state(&journal, nullptr, &clock);
     if (load.bOldRule)
         state.SetChatterLimit(0);
-    RRegionDoseModel model(0, nullptr, &clock);
-    model.Reload();
-    model.SetAlarmState(&state);
+    RRegionWatch watch(&RRegionCatalogue::Shared(), &clock);
+    watch.Reload({});
     PAlarmCue cue;
     int nPlays = 0;
     cue.SetPlayer([&nPlays]() { ++nPlays; });
     cue.SetAlarmState(&state);
-    QObject::connect(&model, &RRegionDoseModel::AlarmChanged, &state, &RAlarmState::OnAlarmChanged);
+    QObject::connect(&watch, &RRegionWatch::AlarmChanged, &state, &RAlarmState::OnAlarmChanged);
     QObject::connect(&state, &RAlarmState::NewAlarm, &cue, &PAlarmCue::OnNewAlarm);
 
     QVector<int> rowsPerMinute;
@@ -98,7 +97,7 @@ void run(const Load& load, int nMinutes)
         const float fDose = nPeriod % 2 == 0 ? load.fHigh : load.fLow;
         wall.start();
         for (int nId = 1; nId <= kMonitors; ++nId)
-            model.UpdateDose(nId, fDose);
+            watch.Feed(nId, fDose);
         state.Poll();
         nBusyNs += wall.nsecsElapsed();
         if ((nPeriod + 1) % (60000 / kPeriodMs) == 0) {

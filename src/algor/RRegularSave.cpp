@@ -76,6 +76,8 @@ struct RRegularSave::Reduction
     int nNext = 0;
     // The day's maximum of each region (µRad/h).
     QHash<int, float> hashMax;
+    // The minute value of each region done (µRad/h, as stored).
+    QHash<int, double> values;
     RRegionDataStore store;
 };
 
@@ -369,6 +371,7 @@ void RRegularSave::ReduceSlice(int nRegions)
             pJob->store.WriteSlot(nHourRow, result.nSpikeSlot, stored(result.fSpikeReplacement));
 
         pJob->store.WriteMinute(nId, stored(result.dMinuteValue));
+        pJob->values.insert(nId, stored(result.dMinuteValue));
 
         if (result.bNewMax) {
             fDayMax = result.fDayMax;
@@ -381,10 +384,14 @@ void RRegularSave::ReduceSlice(int nRegions)
     if (pJob->nNext < pJob->ids.size())
         return;
     const bool bSendTick = pJob->bSendTick;
+    const QDate date = pJob->date;
+    const int nMinuteOfDay = pJob->nMinuteOfDay;
+    const QHash<int, double> values = std::move(pJob->values);
     m_pReduction.reset();
     // Every minute is committed once reduced: a crash or a power cut loses
     // at most the readings since the last minute boundary.
     writer.Commit();
+    emit MinuteClosed(date, nMinuteOfDay, values);
     // After the reduction, so the page that reloads its curves on the tick
     // already finds the minute that ended.
     if (bSendTick)
@@ -428,6 +435,7 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     if (nKind == SBus::RegionPage)
         fDose = static_cast<float>(nCount) * m_fCeffR * 100.0f;
     SendSMessage(nKind, SBus::RegionReading, nId, reinterpret_cast<qintptr>(&fDose));
+    const float fStored = fDose;
 
     // A second reading of one slot goes into the slot before it, so both
     // survive; a third one overwrites the slot again. The slot before the
@@ -436,7 +444,9 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     const qint64 nSlot = slotNumber(m_pClock->Now());
     const qint64 nTarget = itSlot.value() == nSlot ? nSlot - 1 : nSlot;
     itSlot.value() = nTarget;
-    WriteSlot(nId, nTarget, fDose);
+    WriteSlot(nId, nTarget, fStored);
+    if (nKind == SBus::RegionPage)
+        emit ReadingStored(nId, fStored);
 }
 
 void RRegularSave::WriteSlot(int nId, qint64 nSlot, float fDose)

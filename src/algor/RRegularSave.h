@@ -77,6 +77,13 @@ public:
     int DeferredMinutes() const { return m_deferred.size(); }
     void SetCloseWaitMs(int nMs) { m_nCloseWaitMs = nMs; }
 
+signals:
+    // A region's reading (µRad/h) went into its slot, after the pages had it.
+    void ReadingStored(int nId, float fDose);
+    // Minute nMinute (0-1439) of date is reduced and committed: the values
+    // (µRad/h) of the regions it reduced.
+    void MinuteClosed(const QDate& date, int nMinute, const QHash<int, double>& values);
+
 public slots:
     // Reduces minute m_nAverageMinute of day m_dateAverage for every region,
     // all at once.

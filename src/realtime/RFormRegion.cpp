@@ -14,6 +14,7 @@
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RRegionPic.h"
 #include "realtime/RWidget.h"
+#include "station/RStation.h"
 #include "widgets/SPrompt.h"
 
 #include <QFrame>
@@ -289,7 +290,10 @@ void RFormRegion::AcknowledgeCurrent()
     }
     if (!Allowed(tr("Log in to acknowledge the alarm.")))
         return;
-    m_pAlarmState->Acknowledge(nId);
+    if (m_pStation)
+        m_pStation->Acknowledge(nId);
+    else
+        m_pAlarmState->Acknowledge(nId);
     emit Acknowledged(nId);
 }
 
@@ -315,8 +319,12 @@ void RFormRegion::ShelveCurrent()
                     .arg(strRegion,
                         m_pAlarmState->ShelfOf(nId).until.toString(
                             QStringLiteral("yyyy-MM-dd hh:mm"))),
-                &strReason))
-            m_pAlarmState->Unshelve(nId, strReason);
+                &strReason)) {
+            if (m_pStation)
+                m_pStation->Unshelve(nId, strReason);
+            else
+                m_pAlarmState->Unshelve(nId, strReason);
+        }
         return;
     }
     if (!MayShelve(tr("Log in as an officer to shelve the alarm.")))
@@ -330,7 +338,10 @@ void RFormRegion::ShelveCurrent()
                 .arg(strRegion),
             now, RAlarmState::kMaxShelfSecs, &strReason, &until))
         return;
-    if (strReason.trimmed().isEmpty() || !m_pAlarmState->Shelve(nId, until, strReason.trimmed()))
+    const bool bShelved = m_pStation
+        ? m_pStation->Shelve(nId, until, strReason) == RStation::Outcome::Done
+        : !strReason.trimmed().isEmpty() && m_pAlarmState->Shelve(nId, until, strReason.trimmed());
+    if (!bShelved)
         m_pPrompt->Tell(
             this, tr("Not shelved: a reason and an end in the future are needed."), tr("OK"));
 }
@@ -346,7 +357,10 @@ void RFormRegion::AcknowledgeAll()
 {
     if (!m_pAlarmState || !Allowed(tr("Log in to acknowledge the alarms.")))
         return;
-    m_pAlarmState->AcknowledgeAll();
+    if (m_pStation)
+        m_pStation->Acknowledge(0);
+    else
+        m_pAlarmState->AcknowledgeAll();
     emit Acknowledged(0);
 }
 
@@ -361,7 +375,10 @@ void RFormRegion::OnMuteToggled(bool bMuted)
         m_pButtonMute->setChecked(false);
         return;
     }
-    m_pCue->SetMuted(bMuted);
+    if (m_pStation)
+        m_pStation->SetMuted(bMuted);
+    else
+        m_pCue->SetMuted(bMuted);
     if (bMuted)
         emit Muted();
 }
@@ -479,7 +496,6 @@ void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor
 
 void RFormRegion::OnReloadThresholds()
 {
-    m_pModel->LoadAlarmFilters();
     m_pPicture->LoadThresholds();
     if (m_pCurve)
         m_pCurve->LoadCurveColours();

@@ -32,6 +32,8 @@ class SPrompt;
 // Page 0 of the main window: the live view of every area monitor (table,
 // level gauge, day curve). The region page on the bus: every region reading enters the
 // views here. GUI thread only.
+class RStation;
+
 class RFormRegion final : public QWidget
 {
     Q_OBJECT
@@ -55,6 +57,10 @@ public:
     // Asked before a shelving or an unshelving, which take an officer: false
     // leaves the region as it is. None: the session gate.
     void SetShelveGate(std::function<bool(const QString&)> gate) { m_shelveGate = std::move(gate); }
+    // The actions go through the station, which checks and audits them;
+    // without one (a page on its own) they go to the alarm state directly.
+    // Not owned.
+    void SetStation(RStation* pStation) { m_pStation = pStation; }
 
     // Geometry of a picture of size image fitted into frame keeping its
     // aspect ratio: centred horizontally when portrait, vertically otherwise.
@@ -153,6 +159,7 @@ private:
     QPointer<PAlarmCue> m_pCue;
     std::function<bool(const QString&)> m_gate;
     std::function<bool(const QString&)> m_shelveGate;
+    RStation* m_pStation = nullptr;
     SPrompt* m_pPrompt;
     // Local time of the latest reading, for the stale note.
     QDateTime m_lastReading;

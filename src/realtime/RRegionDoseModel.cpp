@@ -1,6 +1,5 @@
 #include "realtime/RRegionDoseModel.h"
 
-#include "database/RAlarmFilterStore.h"
 #include "database/RRegionCatalogue.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
@@ -47,8 +46,6 @@ void RRegionDoseModel::SetAlarmState(const RAlarmState* pAlarmState)
     m_pAlarmState = pAlarmState;
     if (!pAlarmState)
         return;
-    for (int nId : pAlarmState->RaisedIds())
-        m_filter.SetRaised(nId);
     // An alarm's look and its flash phase are told at once, not with the
     // readings' coalesced updates: the table turns with the plan and the gauge.
     connect(pAlarmState, &RAlarmState::LookChanged, this, [this](int nId) {
@@ -120,26 +117,12 @@ void RRegionDoseModel::LoadRegionColours()
     m_ids.clear();
     m_alarm.clear();
     m_colours.clear();
-    // A new list: the alarms raised go on where they were, so that a reload
-    // neither clears nor raises them again.
-    m_filter.Clear();
-    if (m_pAlarmState) {
-        for (int nId : m_pAlarmState->RaisedIds())
-            m_filter.SetRaised(nId);
-    }
-    LoadAlarmFilters();
-
     for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
         const int nId = region.nId;
         m_colours.append(QVariant::fromValue(PColorLine(region.colour)));
         m_ids.append(nId);
         m_alarm.append(AlarmOffLine);
     }
-}
-
-void RRegionDoseModel::LoadAlarmFilters()
-{
-    m_filter.SetSettings(RAlarmFilterStore::Load());
 }
 
 void RRegionDoseModel::UpdateDose(int id, float dose)
@@ -155,20 +138,9 @@ void RRegionDoseModel::UpdateDose(int id, float dose)
         m_wentOffline[i] = false;
         emit OnlineChanged(id, true);
     }
-    const int nFrom = m_alarm.at(i);
-
-    // From the catalogue, which is reloaded whenever a threshold is stored,
-    // so that it applies from the next reading on.
-    const int nThreshold = RRegionCatalogue::Shared().AlarmValue(id);
-    if (nThreshold > 0)
-        m_alarm[i] = m_filter.Feed(id, dose, nThreshold) ? Warning : Normal;
-    else if (static_cast<float>(nThreshold) > dose)
-        m_alarm[i] = Normal;
-    if (m_alarm.at(i) != nFrom)
-        emit AlarmChanged(id, nFrom, m_alarm.at(i), dose, nThreshold);
-    if (m_alarm.at(i) == Warning)
-        emit AlarmReading(id, dose);
-
+    // Whether it is in alarm is the station's to say (RRegionWatch and the
+    // alarm state); the row only shows it.
+    m_alarm[i] = Normal;
     emit ItemAchieveData(id);
     RowsChanged(i, i);
 }

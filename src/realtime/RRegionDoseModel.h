@@ -1,6 +1,5 @@
 #pragma once
 
-#include "realtime/RAlarmFilter.h"
 #include "realtime/RRealDoseModel.h"
 
 #include <QColor>
@@ -11,9 +10,9 @@
 
 class RAlarmState;
 
-// The region table: ID, Location, H*(10), Show Curve, Curve Color. Applies
-// each reading against the region's alarm threshold; the alarm state makes
-// episodes of what it reports.
+// The region table: ID, Location, H*(10), Show Curve, Curve Color. Shows
+// each region's latest reading and the look the alarm state gives it; it
+// decides no alarm.
 class RRegionDoseModel final : public RRealDoseModel
 {
     Q_OBJECT
@@ -39,16 +38,10 @@ public:
     // Display text of a dose rate in µRad/h, switching to mRad/h and Rad/h.
     static QString DoseText(float dose);
 
-    // Reads the regions' alarm filter settings again; they apply from the
-    // next reading (the page calls it when thresholds or settings change).
-    void LoadAlarmFilters();
-    const RAlarmFilter& Filter() const { return m_filter; }
-
     // The alarms shown: active ones fill their row (flashing until
     // acknowledged), cleared unacknowledged ones outline it. Without one no
     // alarm is shown. Not owned; may be null. Held weakly: at shut-down the
     // window's pages, and this model with the region page, may go after it.
-    // The regions it holds raised stay raised over a new region list.
     void SetAlarmState(const RAlarmState* pAlarmState);
     int LookAt(int row) const;
     // What of the row's stored configuration the client cannot honour, for
@@ -58,12 +51,6 @@ public:
     // its reading. Off-line regions' values are greyed too.
     void SetLinkUp(bool bUp);
     bool IsStale(int row) const;
-
-signals:
-    // A region's alarm state changed with this reading (µRad/h).
-    void AlarmChanged(int nId, int nFrom, int nTo, float fDose, int nThreshold);
-    // A reading (µRad/h) that the alarm rule holds raised.
-    void AlarmReading(int nId, float fDose);
 
 private:
     Q_DISABLE_COPY(RRegionDoseModel)
@@ -76,6 +63,5 @@ private:
     // Local time of each row's last reading.
     QHash<int, QDateTime> m_readingTimes;
     QPointer<const RAlarmState> m_pAlarmState;
-    RAlarmFilter m_filter;
     bool m_bLinkUp = true;
 };

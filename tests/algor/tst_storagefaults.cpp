@@ -14,7 +14,7 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "realtime/RAlarmState.h"
-#include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionWatch.h"
 
 #include <QSqlDatabase>
 #include <QtTest>
@@ -64,7 +64,7 @@ private:
     // that counts its episodes.
     std::unique_ptr<RAlarmJournal> m_pJournal;
     std::unique_ptr<RAlarmState> m_pState;
-    std::unique_ptr<RRegionDoseModel> m_pModel;
+    std::unique_ptr<RRegionWatch> m_pModel;
 
     void open(const QString& strName)
     {
@@ -92,14 +92,13 @@ private:
         m_pState.reset();
         m_pJournal = std::make_unique<RAlarmJournal>(m_pClock.get());
         m_pState = std::make_unique<RAlarmState>(m_pJournal.get(), nullptr, m_pClock.get());
-        m_pModel = std::make_unique<RRegionDoseModel>(0, nullptr, m_pClock.get());
-        m_pModel->Reload();
-        m_pModel->SetAlarmState(m_pState.get());
-        QObject::connect(m_pModel.get(), &RRegionDoseModel::AlarmChanged, m_pState.get(),
+        m_pModel = std::make_unique<RRegionWatch>(&RRegionCatalogue::Shared(), m_pClock.get());
+        m_pModel->Reload(m_pState->RaisedIds());
+        QObject::connect(m_pModel.get(), &RRegionWatch::AlarmChanged, m_pState.get(),
             &RAlarmState::OnAlarmChanged);
         m_pPage->onMessage = [this](const SMessage& message) {
             if (message.MessageType() == SBus::RegionReading)
-                m_pModel->UpdateDose(static_cast<int>(message.First()),
+                m_pModel->Feed(static_cast<int>(message.First()),
                     *reinterpret_cast<const float*>(message.Second()));
         };
         return std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 3600000);

@@ -10,6 +10,7 @@
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionWatch.h"
 
 #include <QtTest>
 
@@ -25,6 +26,7 @@ private:
     RAlarmJournal* m_pJournal = nullptr;
     RAlarmState* m_pState = nullptr;
     RRegionDoseModel* m_pModel = nullptr;
+    RRegionWatch* m_pWatch = nullptr;
     PAlarmCue* m_pCue = nullptr;
     int m_nPlays = 0;
 
@@ -51,12 +53,20 @@ private:
         m_pCue = new PAlarmCue;
         m_pCue->SetPlayer([this]() { ++m_nPlays; });
         m_pCue->SetAlarmState(m_pState);
-        connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
-        connect(m_pModel, &RRegionDoseModel::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
+        m_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), &m_clock);
+        connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
+        connect(m_pWatch, &RRegionWatch::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
         connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
         connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
         if (bStation)
             m_pState->Start();
+        m_pWatch->Reload(m_pState->RaisedIds());
+    }
+    // A reading as the station takes it: the rule decides, the table shows.
+    void feed(int nId, float fDose)
+    {
+        m_pWatch->Feed(nId, fDose);
+        m_pModel->UpdateDose(nId, fDose);
     }
     int count(int nId) const
     {
@@ -67,7 +77,7 @@ private:
     void reading(int nId, float fDose, qint64 nAfterMs = 2000)
     {
         m_clock.Advance(nAfterMs);
-        m_pModel->UpdateDose(nId, fDose);
+        feed(nId, fDose);
     }
     // "event id" of the journal, oldest first; of one region when nId > 0.
     static QStringList events(int nId = 0)
@@ -107,10 +117,12 @@ private slots:
     {
         delete m_pCue;
         delete m_pModel;
+        delete m_pWatch;
         delete m_pState;
         delete m_pJournal;
         m_pCue = nullptr;
         m_pModel = nullptr;
+        m_pWatch = nullptr;
         m_pState = nullptr;
         m_pJournal = nullptr;
     }
@@ -157,7 +169,7 @@ private slots:
         settings.dDeadband = deadband;
         settings.nOffDelay = offDelay;
         QVERIFY(RAlarmFilterStore::Store(3, settings));
-        m_pModel->LoadAlarmFilters();
+        m_pWatch->LoadFilters();
         QString strShown;
         for (float fDose : doses) {
             reading(3, fDose);
@@ -169,7 +181,7 @@ private slots:
         QTEST(events(), "journal");
         QTEST(m_nPlays, "plays");
         // Region 7 keeps the defaults.
-        QCOMPARE(m_pModel->Filter().SettingsOf(7), RAlarmFilterSettings());
+        QCOMPARE(m_pWatch->Filter().SettingsOf(7), RAlarmFilterSettings());
     }
 
     // 255 regions whose readings alternate across their thresholds every
@@ -192,7 +204,7 @@ private slots:
             m_clock.Advance(2000);
             const bool bHigh = nRound % 2 == 0;
             for (int nId : qAsConst(ids)) {
-                m_pModel->UpdateDose(nId, bHigh ? 110.0f : 80.0f);
+                feed(nId, bHigh ? 110.0f : 80.0f);
                 if (bHigh)
                     ++raises[nId];
             }
@@ -210,7 +222,7 @@ private slots:
         for (int n = 0; n < 31; ++n) {
             m_clock.Advance(2000);
             for (int nId : qAsConst(ids))
-                m_pModel->UpdateDose(nId, 80.0f);
+                feed(nId, 80.0f);
             m_pState->Poll();
         }
         const QStringList region = events(200);
@@ -406,14 +418,16 @@ private slots:
         settings.nOnDelay = 3;
         settings.nOffDelay = 2;
         QVERIFY(RAlarmFilterStore::Store(3, settings));
-        m_pModel->LoadAlarmFilters();
+        m_pWatch->LoadFilters();
         m_pState->OnLinkChanged(true);
         for (int n = 0; n < 3; ++n)
             reading(3, 150);
         QCOMPARE(events(3), QStringList {"alarm 3"});
         m_pState->OnLinkChanged(false);
         m_clock.Advance(RRealDoseModel::kSilenceMs + RRealDoseModel::kSupervisionMs);
+        m_pWatch->Supervise();
         m_pModel->OnTimeOut();
+        m_pWatch->Reload(m_pState->RaisedIds());
         m_pModel->Reload();
         m_pState->OnLinkChanged(true);
         reading(3, 150);

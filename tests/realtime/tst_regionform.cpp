@@ -4,6 +4,7 @@
 #include "TestDb.h"
 
 #include "database/RAlarmJournal.h"
+#include "database/RRegionCatalogue.h"
 #include "history/RDoseRatioDiagram.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
@@ -19,11 +20,13 @@
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
 #include "realtime/RRegionPic.h"
+#include "realtime/RRegionWatch.h"
 #include "realtime/RSiteRooms.h"
 #include "realtime/RWidget.h"
 
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -33,8 +36,13 @@
 
 namespace {
 
+// The station's rule, when a test wires one: it decides, the page shows.
+QPointer<RRegionWatch> s_pWatch;
+
 void reading(int id, float dose)
 {
+    if (s_pWatch)
+        s_pWatch->Feed(id, dose);
     SendSMessage(SBus::RegionPage, SBus::RegionReading, id, reinterpret_cast<qintptr>(&dose));
 }
 
@@ -109,8 +117,9 @@ private:
         m_pForm = new RFormRegion(nullptr, &m_clock);
         // The form's children for cleanup.
         m_pState = new RAlarmState(nullptr, m_pForm, &m_clock);
-        connect(m_pForm->Model(), &RRegionDoseModel::AlarmChanged, m_pState,
-            &RAlarmState::OnAlarmChanged);
+        s_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), &m_clock, m_pForm);
+        s_pWatch->Reload({});
+        connect(s_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
         m_pForm->SetAlarmHandling(m_pState, new PAlarmCue(m_pForm));
         m_pState->OnLinkChanged(true); // connected, as the readings say
         m_pForm->resize(1200, 800);
@@ -361,8 +370,7 @@ private slots:
         build({3, 4});
         auto* pState = new RAlarmState(nullptr);
         auto* pCue = new PAlarmCue;
-        connect(m_pForm->Model(), &RRegionDoseModel::AlarmChanged, pState,
-            &RAlarmState::OnAlarmChanged);
+        connect(s_pWatch, &RRegionWatch::AlarmChanged, pState, &RAlarmState::OnAlarmChanged);
         m_pForm->SetAlarmHandling(pState, pCue);
         reading(3, 50);
         RRegionDoseModel* pModel = m_pForm->Model();

@@ -6,6 +6,7 @@
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionWatch.h"
 
 #include <QtTest>
 
@@ -20,6 +21,7 @@ private:
     RAlarmJournal* m_pJournal = nullptr;
     RAlarmState* m_pState = nullptr;
     RRegionDoseModel* m_pModel = nullptr;
+    RRegionWatch* m_pWatch = nullptr;
     PAlarmCue* m_pCue = nullptr;
     int m_nPlays = 0;
 
@@ -42,12 +44,25 @@ private:
         m_pModel->SetAlarmState(m_pState);
         m_pCue = new PAlarmCue;
         m_pCue->SetPlayer([this]() { ++m_nPlays; });
-        connect(m_pModel, &RRegionDoseModel::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
-        connect(m_pModel, &RRegionDoseModel::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
-        connect(
-            m_pModel, &RRegionDoseModel::OnlineChanged, m_pState, &RAlarmState::OnOnlineChanged);
+        m_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), &m_clock);
+        m_pWatch->Reload({});
+        connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
+        connect(m_pWatch, &RRegionWatch::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
+        connect(m_pWatch, &RRegionWatch::OnlineChanged, m_pState, &RAlarmState::OnOnlineChanged);
         connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
         connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
+    }
+    // A reading as the station takes it: the rule decides, the table shows.
+    void feed(int nId, float fDose)
+    {
+        m_pWatch->Feed(nId, fDose);
+        m_pModel->UpdateDose(nId, fDose);
+    }
+    // The silence supervision of both.
+    void tick()
+    {
+        m_pWatch->Supervise();
+        m_pModel->OnTimeOut();
     }
     // Regions 3 and 7 alarming from 1000 µRad/h.
     void buildAlarms() { build({3, 7}, {1000, 1000}); }
@@ -89,7 +104,7 @@ private:
     void reading(int nId, float fDose, qint64 nAfterMs = 2000)
     {
         m_clock.Advance(nAfterMs);
-        m_pModel->UpdateDose(nId, fDose);
+        feed(nId, fDose);
     }
 
 private slots:
@@ -102,6 +117,8 @@ private slots:
     {
         delete m_pCue;
         delete m_pModel;
+        delete m_pWatch;
+        m_pWatch = nullptr;
         delete m_pState;
         delete m_pJournal;
     }
@@ -115,21 +132,21 @@ private slots:
         QCOMPARE(cell(0, 2).toString(), QString(QChar(0x2014)));
         QCOMPARE(cell(0, 2, Qt::ToolTipRole).toString(), QStringLiteral("no data"));
         QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
-        m_pModel->UpdateDose(3, 0.0f);
+        feed(3, 0.0f);
         QCOMPARE(cell(0, 2).toString(), QStringLiteral("0.00"));
         QVERIFY(!cell(0, 2, Qt::ToolTipRole).isValid());
         QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
         QCOMPARE(cell(1, 2).toString(), QString(QChar(0x2014)));
         // Off line after more than 30 s of silence.
         m_clock.Advance(30000);
-        m_pModel->OnTimeOut();
+        tick();
         QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
         m_clock.Advance(1000);
-        m_pModel->OnTimeOut();
+        tick();
         QCOMPARE(cell(0, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
         // Silent for long, the value stays: it was read.
         m_clock.Advance(RRealDoseModel::kLongSilenceMs + 1000);
-        m_pModel->OnTimeOut();
+        tick();
         QVERIFY(cell(0, 2).toString().startsWith(QStringLiteral("0.00")));
         m_pModel->Reload();
         QCOMPARE(cell(0, 2).toString(), QString(QChar(0x2014)));
@@ -140,15 +157,15 @@ private slots:
     void zeroThresholdShowsNoAlarm()
     {
         build({3, 4}, {0, 10});
-        QSignalSpy alarms(m_pModel, &RRegionDoseModel::AlarmChanged);
-        m_pModel->UpdateDose(3, 5e6f);
+        QSignalSpy alarms(m_pWatch, &RRegionWatch::AlarmChanged);
+        feed(3, 5e6f);
         QCOMPARE(alarms.count(), 0);
         QCOMPARE(m_pState->LookOf(3), RAlarmState::NoAlarm);
         QVERIFY(!cell(0, 1, Qt::BackgroundRole).isValid());
         QCOMPARE(cell(0, 4, Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
         QVERIFY(cell(0, 0, Qt::ToolTipRole).toString().contains(QStringLiteral("never alarms")));
         QCOMPARE(cell(0, 1, Qt::ForegroundRole).value<QColor>(), RRegionDoseModel::ProblemColour());
-        m_pModel->UpdateDose(4, 20);
+        feed(4, 20);
         QCOMPARE(cell(1, 4, Qt::ForegroundRole).value<QColor>(), RAlarmState::AlarmColour());
         QCOMPARE(cell(1, 1, Qt::BackgroundRole).value<QColor>(), RAlarmState::AlarmColour());
     }
@@ -178,8 +195,8 @@ private slots:
         QFETCH(bool, episode);
         build({3}, threshold < 0 ? QList<int>() : QList<int> {threshold});
         for (float dose : doses)
-            m_pModel->UpdateDose(3, dose);
-        QCOMPARE(m_pModel->AlarmAt(0), alarm);
+            feed(3, dose);
+        QCOMPARE(m_pWatch->Regions().at(0).nAlarm, alarm);
         QCOMPARE(m_pState->InEpisode(3), episode);
         QTEST(cell(0, 4, RRegionDoseModel::AlarmLookRole).toInt(), "look");
         QCOMPARE(m_pModel->OnlineAt(0), 1);
@@ -187,8 +204,8 @@ private slots:
         // has it (the window reloads it when thresholds change).
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1");
         RRegionCatalogue::Shared().Reload();
-        m_pModel->UpdateDose(3, doses.last());
-        QCOMPARE(m_pModel->AlarmAt(0), 2);
+        feed(3, doses.last());
+        QCOMPARE(m_pWatch->Regions().at(0).nAlarm, 2);
     }
 
     // An episode takes in a raise that comes within 60 s of its last raised
@@ -199,7 +216,7 @@ private slots:
         build({3}, {50});
         const auto readAt = [this](qint64 nMs, float fDose) {
             at(nMs);
-            m_pModel->UpdateDose(3, fDose);
+            feed(3, fDose);
         };
         readAt(0, 75);
         readAt(2000, 10);
@@ -237,14 +254,14 @@ private slots:
         m_pModel->SetUpdateInterval(0);
         QSignalSpy achieved(m_pModel, &RRealDoseModel::ItemAchieveData);
         QSignalSpy changed(m_pModel, &QAbstractItemModel::dataChanged);
-        m_pModel->UpdateDose(99, 500);
+        feed(99, 500);
         QCoreApplication::processEvents();
         QCOMPARE(achieved.count(), 0);
         QCOMPARE(changed.count(), 0);
         QCOMPARE(m_pModel->DoseAt(0), 0.0f);
         for (int n = 0; n < 50; ++n) {
-            m_pModel->UpdateDose(1, n);
-            m_pModel->UpdateDose(3, n);
+            feed(1, n);
+            feed(3, n);
         }
         QCOMPARE(changed.count(), 0);
         QCoreApplication::processEvents();
@@ -354,12 +371,12 @@ private slots:
         buildAlarms();
         reading(3, 1200);
         reading(3, 1200, RRealDoseModel::kSilenceMs + 1000);
-        m_pModel->OnTimeOut();
+        tick();
         QCOMPARE(events(), QStringList {"alarm 3"});
         m_clock.Advance(RRealDoseModel::kSilenceMs + 1);
-        m_pModel->OnTimeOut();
+        tick();
         m_clock.Advance(RRealDoseModel::kSupervisionMs);
-        m_pModel->OnTimeOut();
+        tick();
         QCOMPARE(events(), (QStringList {"alarm 3", "offline 3"}));
         QVERIFY(m_pModel->IsStale(0));
         QCOMPARE(m_pState->LookOf(3), RAlarmState::ActiveUnacknowledged);
@@ -368,9 +385,9 @@ private slots:
         QCOMPARE(events(), (QStringList {"alarm 3", "offline 3", "online 3"}));
         QCOMPARE(count(3, "2026-03-07"), 1);
         m_clock.Advance(RRealDoseModel::kSilenceMs + 1);
-        m_pModel->OnTimeOut();
+        tick();
         m_clock.Advance(RRealDoseModel::kSupervisionMs);
-        m_pModel->OnTimeOut();
+        tick();
         reading(3, 400);
         QCOMPARE(events().mid(3), (QStringList {"offline 3", "online 3", "clear 3"}));
         QCOMPARE(m_pState->LookOf(3), RAlarmState::ClearedUnacknowledged);

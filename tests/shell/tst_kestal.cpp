@@ -33,6 +33,8 @@
 #include "realtime/RPresetAlarmThresholdWidget.h"
 #include "realtime/RRealRateCurve.h"
 #include "realtime/RRegionDoseModel.h"
+#include "realtime/RRegionWatch.h"
+#include "station/RStation.h"
 
 #include "PSimDataServer.h"
 
@@ -412,7 +414,8 @@ private slots:
         PostSMessage(SBus::MainWindow, SBus::RawReading, 7, 1000);
         QTRY_VERIFY(stored(7) > 0);
         PostSMessage(SBus::MainWindow, SBus::RawReading, 1, 1000);
-        QTRY_COMPARE(m_pWindow->FormRegion()->Model()->AlarmAt(0), int(RRealDoseModel::Warning));
+        QTRY_COMPARE(m_pWindow->Station()->Watch()->Regions().at(0).nAlarm,
+            int(RRealDoseModel::Warning));
         QCOMPARE(PSqlExec::Scalar("select group_concat(Event) from AlarmJournal where Id = 1")
                      .toString(),
             QString("alarm"));

@@ -1,0 +1,454 @@
+#include "station/RStation.h"
+
+#include "PLockedFile.h"
+#include "algor/PDoseThread.h"
+#include "algor/RRegularSave.h"
+#include "database/RAlarmJournal.h"
+#include "database/RAuditTrail.h"
+#include "database/RConnectDatabase.h"
+#include "database/RLoginSession.h"
+#include "database/RRegionCatalogue.h"
+#include "database/RSlotArchive.h"
+#include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
+#include "database/RUserSession.h"
+#include "message/PLogRecord.h"
+#include "message/SBus.h"
+#include "message/SClock.h"
+#include "message/SMessage.h"
+#include "realtime/PAlarmCue.h"
+#include "realtime/RAlarmState.h"
+#include "realtime/RRegionWatch.h"
+#include "site/RSiteConfig.h"
+#include "site/RSiteLink.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+// The page check waits until start-up has read what it needs: on a cold
+// disk both would otherwise compete for it.
+constexpr int IntegrityCheckDelayMs = 10000;
+constexpr int IdleCheckMs = 10 * 1000;
+
+QString regionObject(int nId)
+{
+    return nId ? QStringLiteral("region %1").arg(nId) : QStringLiteral("all regions");
+}
+
+} // namespace
+
+RStation::RStation(const Options& options, QObject* pParent)
+    : QObject(pParent)
+    , m_options(options)
+    , m_pClock(options.pClock ? options.pClock : SClock::System())
+{
+    qRegisterMetaType<RStationReading>();
+    qRegisterMetaType<RStationRegion>();
+    qRegisterMetaType<RStationSnapshot>();
+}
+
+RStation::~RStation()
+{
+    Stop(QStringLiteral("exit"));
+    if (m_options.bHeadless) {
+        UnsubscribeMessage(this);
+        UnregisterReceiver(this);
+    }
+}
+
+void RStation::SetFailureReport(std::function<void(const QString&, const QString&)> report)
+{
+    m_report = std::move(report);
+}
+
+void RStation::Report(const QString& strTitle, const QString& strText)
+{
+    if (m_report)
+        m_report(strTitle, strText);
+}
+
+bool RStation::IsRunningOn(const QString& strDatabaseFile, QString* pError)
+{
+    return !Lock(strDatabaseFile, pError);
+}
+
+std::unique_ptr<PLockedFile> RStation::Lock(const QString& strDatabaseFile, QString* pError)
+{
+    const QString strFile
+        = QFileInfo(strDatabaseFile.isEmpty() ? QStringLiteral("DataBase.sqlite") : strDatabaseFile)
+              .absoluteFilePath();
+    // One station per file, window or headless, whoever runs it: two
+    // writers would each hold alarms and minutes the other never sees.
+    auto pLock = std::make_unique<PLockedFile>(strFile + QStringLiteral(".lock"));
+    if (pLock->open(QIODevice::ReadWrite) && pLock->Lock(PLockedFile::WriteLock, false))
+        return pLock;
+    *pError = tr("Another Kestal station runs on %1.").arg(strFile);
+    return nullptr;
+}
+
+bool RStation::Open(QString* pError)
+{
+    m_pLock = Lock(m_options.strDatabaseFile, pError);
+    if (!m_pLock)
+        return false;
+    if (m_options.bHeadless) {
+        RegisterReceiver(this, SBus::MainWindow);
+        SubscribeMessage(this, SBus::ReloadAfterDeviceUpdate);
+        SubscribeMessage(this, SBus::ReloadThresholds);
+    }
+    // A file that cannot be opened has been reported; the station still
+    // runs, so the link's state and the live values are there.
+    m_pDatabase = new RConnectDatabase(this);
+    if (!m_options.strDatabaseFile.isEmpty())
+        m_pDatabase->SetFileName(m_options.strDatabaseFile);
+    m_pDatabase->SetFailureReport(
+        [this](const QString& strTitle, const QString& strText) { Report(strTitle, strText); });
+    if (m_pDatabase->OpenDatabase()) {
+        m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
+        m_pArchive = new RSlotArchive(m_pClock, this);
+        m_pArchive->Start();
+    }
+    RRegionCatalogue::Shared().Reload();
+    const RStorageState& storage = RStorageState::Shared();
+    connect(&storage, &RStorageState::Changed, this,
+        [this]() { emit StorageChanged(RStorageState::Shared().ProblemText()); });
+
+    m_pLink = new PDoseThread(this);
+    connect(m_pLink, &PDoseThread::LinkChanged, this, &RStation::LinkChanged);
+    m_pAggregator = std::make_unique<RRegularSave>(m_pClock);
+    m_pAggregator->LoadRegionIds();
+    m_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), m_pClock, this);
+
+    m_pJournal = new RAlarmJournal(m_pClock, this);
+    // A journal line is committed with the readings at once, not at the next
+    // five-minute commit.
+    m_pJournal->SetCommitter([this]() {
+        if (m_pAggregator)
+            m_pAggregator->SaveFile();
+    });
+    m_pAlarmState = new RAlarmState(m_pJournal, this, m_pClock);
+    m_pCue = new PAlarmCue(this);
+    m_pCue->SetAlarmState(m_pAlarmState);
+    connect(m_pAggregator.get(), &RRegularSave::ReadingStored, this, [this](int nId, float fDose) {
+        m_pWatch->Feed(nId, fDose);
+        emit ReadingStored({nId, fDose, m_pClock->Now()});
+    });
+    connect(m_pAggregator.get(), &RRegularSave::MinuteClosed, this, &RStation::MinuteClosed);
+    connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pAlarmState, &RAlarmState::OnAlarmChanged);
+    connect(m_pWatch, &RRegionWatch::AlarmReading, m_pAlarmState, &RAlarmState::OnAlarmReading);
+    connect(m_pWatch, &RRegionWatch::OnlineChanged, m_pAlarmState, &RAlarmState::OnOnlineChanged);
+    connect(m_pLink, &PDoseThread::LinkChanged, m_pAlarmState, &RAlarmState::OnLinkChanged);
+    connect(m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
+    connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
+    connect(m_pAlarmState, &RAlarmState::LookChanged, this, &RStation::OnLookChanged);
+    connect(m_pAlarmState, &RAlarmState::AcknowledgementChanged, this, &RStation::OnLookChanged);
+    connect(m_pAlarmState, &RAlarmState::FloodChanged, this, &RStation::FloodChanged);
+
+    m_pAudit = new RAuditTrail(m_options.strAuditKeyPath, m_pClock, this);
+    // As the journal's lines: a row is in the file at once.
+    m_pAudit->SetCommitter([this]() {
+        if (m_pAggregator)
+            m_pAggregator->SaveFile();
+    });
+    QString strError;
+    if (!m_pAudit->Open(&strError))
+        Report(tr("Audit trail"),
+            tr("The audit trail cannot be written: changes and logins are not recorded.\n%1")
+                .arg(strError));
+    m_pSession = new RLoginSession(m_pAudit, m_pClock, this);
+    connect(m_pAlarmState, &RAlarmState::ShelfChanged, this,
+        [this](int nId, bool bShelved, const QString& strAccount, const QString& strText) {
+            // A shelving whose time ran out is the program's own doing.
+            const RAuditActor actor = strAccount.isEmpty() ? RAuditActor() : m_pSession->Actor();
+            m_pAudit->Append(actor,
+                QLatin1String(bShelved ? RAuditAction::Shelve : RAuditAction::Unshelve),
+                regionObject(nId), QString(), strText);
+        });
+    connect(m_pSession, &RLoginSession::GradeChanged, this, [this](int nGrade) {
+        // The journal's acknowledgements carry the account's name.
+        if (m_pSession->IsLoggedIn())
+            m_pAlarmState->SetOperator(m_pSession->Actor().strName);
+        emit SessionChanged(
+            m_pSession->IsLoggedIn() ? m_pSession->Actor().strName : QString(), nGrade);
+    });
+    m_pIdleTimer = new QTimer(this);
+    m_pIdleTimer->setInterval(IdleCheckMs);
+    connect(m_pIdleTimer, &QTimer::timeout, m_pSession, &RLoginSession::CheckIdle);
+    m_pIdleTimer->start();
+
+    // Off unless System Settings enable it; the connection is made on the
+    // sender's thread only.
+    m_pSiteLink = new RSiteLink(m_pClock, this);
+    if (m_options.bHeadless)
+        connect(m_pSiteLink, &RSiteLink::HistoryOffered, this, []() {
+            Log(LogLevel::Notice,
+                "site database: this station's history can be uploaded from the window's "
+                "System Settings\n");
+        });
+    m_bOpen = true;
+    return true;
+}
+
+void RStation::Start()
+{
+    if (!m_bOpen || m_bStarted)
+        return;
+    m_bStarted = true;
+    // Before the link starts: the first reading meets the state of the stop.
+    m_pAlarmState->Start();
+    m_pWatch->Reload(m_pAlarmState->RaisedIds());
+    if (RStorageState::Shared().IsUsable())
+        m_pSiteLink->Apply(RSiteConfig::Load());
+    m_pLink->StartThread();
+    m_pLink->RequestConnect();
+}
+
+void RStation::Stop(const QString& strHow)
+{
+    if (!m_bOpen || m_bStopped)
+        return;
+    m_bStopped = true;
+    // Who stopped it is the account logged in at the time, else the desktop.
+    const QString strStoppedBy
+        = m_pSession->IsLoggedIn() ? m_pSession->Actor().strName : RAlarmState::DesktopUser();
+    // The session ends with the program, in the trail too; its row goes with
+    // the last commit below.
+    {
+        const QSignalBlocker blocker(m_pSession);
+        m_pSession->LogOut(QStringLiteral("shut-down"));
+    }
+    m_pIdleTimer->stop();
+    // No reading may arrive after the last commit: the link stops first (its
+    // decoder delivers what it decoded before the stop), then the aggregator
+    // finishes its minute, releases its statements and commits.
+    delete m_pLink;
+    m_pLink = nullptr;
+    // After the last reading, before the last commit: the state as it stands
+    // and the stop itself reach the file.
+    if (m_bStarted)
+        m_pAlarmState->Stop(strStoppedBy, strHow);
+    m_pAggregator.reset();
+    RConnectDatabase::CommitTransaction();
+    // After the last commit, so the logout record is written at once.
+    RUserSession::CloseLastLogin(m_pClock->Now());
+    // The site sender reads the file: it stops before the file closes.
+    delete m_pSiteLink;
+    m_pSiteLink = nullptr;
+    RStorageWriter::Shared().ReleaseStatements();
+}
+
+void RStation::StoreReading(int nId, int nCount)
+{
+    if (m_pAggregator)
+        m_pAggregator->StoreRegionReading(nId, nCount);
+}
+
+void RStation::ReloadDevices(const std::function<void()>& reloadPages)
+{
+    if (!m_bOpen || m_bStopped)
+        return;
+    m_pAlarmState->CloseLink(QStringLiteral("settings"));
+    m_pLink->DisConnect();
+    m_pAggregator->StopTimers();
+    RConnectDatabase::CommitTransaction();
+    // The catalogue first: the pages and the aggregator read it.
+    RRegionCatalogue::Shared().Reload();
+    m_pWatch->Reload(m_pAlarmState->RaisedIds());
+    if (reloadPages)
+        reloadPages();
+    m_pAggregator->LoadRegionIds();
+    m_pLink->RequestConnect();
+}
+
+void RStation::ReloadThresholds()
+{
+    RRegionCatalogue::Shared().Reload();
+    if (m_pWatch)
+        m_pWatch->LoadFilters();
+}
+
+bool RStation::May(RUserRights::Action eAction) const
+{
+    return m_pSession && m_pSession->IsLoggedIn() && RUserRights::May(m_pSession->Grade(), eAction);
+}
+
+RStation::Outcome RStation::Check(RUserRights::Action eAction) const
+{
+    if (!m_pSession || !m_pSession->IsLoggedIn())
+        return Outcome::NotLoggedIn;
+    return RUserRights::May(m_pSession->Grade(), eAction) ? Outcome::Done : Outcome::NotAllowed;
+}
+
+RStation::Outcome RStation::Acknowledge(int nId)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Acknowledge);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    if (nId == 0)
+        m_pAlarmState->AcknowledgeAll();
+    else if (m_pAlarmState->IsUnacknowledged(nId))
+        m_pAlarmState->Acknowledge(nId);
+    else
+        return Outcome::Refused;
+    m_pAudit->Append(
+        m_pSession->Actor(), QLatin1String(RAuditAction::Acknowledge), regionObject(nId));
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::SetMuted(bool bMuted)
+{
+    if (m_pCue->IsMuted() == bMuted)
+        return Outcome::Done;
+    // Sound back on needs no one.
+    if (bMuted) {
+        const Outcome eOutcome = Check(RUserRights::Action::Mute);
+        if (eOutcome != Outcome::Done)
+            return eOutcome;
+    }
+    m_pCue->SetMuted(bMuted);
+    if (bMuted)
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Mute));
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::Shelve(int nId, const QDateTime& until, const QString& strReason)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Shelve);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    if (strReason.trimmed().isEmpty() || !m_pAlarmState->Shelve(nId, until, strReason.trimmed()))
+        return Outcome::Refused;
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::Unshelve(int nId, const QString& strReason)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Shelve);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    return m_pAlarmState->Unshelve(nId, strReason) ? Outcome::Done : Outcome::Refused;
+}
+
+RStation::Outcome RStation::RecordThreshold(int nId, int nOld, int nNew)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Thresholds);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    if (nId != 0) {
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold),
+            regionObject(nId), nOld < 0 ? QString() : QString::number(nOld), QString::number(nNew));
+        return Outcome::Done;
+    }
+    // All at once is each region's change, with the value it had.
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold),
+            regionObject(region.nId), QString::number(region.nAlarmValue), QString::number(nNew));
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::RecordDayDelete(const QString& strObject, int nRows)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::DayDelete);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::DayDelete), strObject,
+        QStringLiteral("%1 rows").arg(nRows));
+    return Outcome::Done;
+}
+
+void RStation::RecordChange(const QString& strAction, const QString& strObject,
+    const QString& strOld, const QString& strNew)
+{
+    m_pAudit->Append(m_pSession->Actor(), strAction, strObject, strOld, strNew);
+}
+
+void RStation::OnLookChanged(int nId)
+{
+    if (nId == 0) {
+        for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+            emit AlarmStateChanged(region.nId, RegionState(region.nId));
+        return;
+    }
+    emit AlarmStateChanged(nId, RegionState(nId));
+}
+
+RStationRegion RStation::RegionState(int nId) const
+{
+    RStationRegion region;
+    region.nId = nId;
+    if (const RRegion* pRegion = RRegionCatalogue::Shared().Find(nId)) {
+        region.strName = pRegion->strName;
+        region.nThreshold = pRegion->nAlarmValue;
+    }
+    if (m_pWatch) {
+        if (const RRegionWatch::Region* pLive = m_pWatch->Find(nId)) {
+            region.fDose = pLive->fDose;
+            region.time = pLive->time;
+            region.bOnline = pLive->bOnline;
+        }
+    }
+    if (m_pAlarmState) {
+        region.nLook = m_pAlarmState->LookOf(nId);
+        region.bActive = m_pAlarmState->IsActive(nId);
+        region.bUnacknowledged = m_pAlarmState->IsUnacknowledged(nId);
+        region.bShelved = m_pAlarmState->IsShelved(nId);
+        region.bChattering = m_pAlarmState->IsChattering(nId);
+    }
+    return region;
+}
+
+RStationSnapshot RStation::Snapshot() const
+{
+    RStationSnapshot snapshot;
+    snapshot.time = m_pClock->Now();
+    snapshot.bLinkUp = m_pAlarmState && m_pAlarmState->IsLinkUp();
+    snapshot.strStorageProblem = RStorageState::Shared().ProblemText();
+    if (m_pAlarmState) {
+        snapshot.bFlood = m_pAlarmState->IsFlood();
+        snapshot.nFloodAlarms = m_pAlarmState->RecentAlarms();
+    }
+    if (m_pSession && m_pSession->IsLoggedIn()) {
+        snapshot.strAccount = m_pSession->Actor().strName;
+        snapshot.nGrade = m_pSession->Grade();
+    }
+    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        snapshot.regions.append(RegionState(region.nId));
+    return snapshot;
+}
+
+bool RStation::event(QEvent* pEvent)
+{
+    const int nType = static_cast<int>(pEvent->type());
+    if (!m_options.bHeadless || !SBus::IsAccepted(nType))
+        return QObject::event(pEvent);
+    const auto* pMessage = static_cast<const SMessage*>(pEvent);
+    const qintptr a = pMessage->First();
+    const qintptr b = pMessage->Second();
+    switch (nType) {
+    case SBus::RawReading:
+        StoreReading(static_cast<int>(a), static_cast<int>(b));
+        break;
+    case SBus::StatusText:
+    case SBus::SecondText:
+        // What the window's status strip would show.
+        if (a != 0)
+            Log(LogLevel::Notice, "status: %s\n", reinterpret_cast<const char*>(a));
+        break;
+    case SBus::SendThreshold:
+        if (m_pLink)
+            m_pLink->SetThreshold(static_cast<int>(a), static_cast<int>(b));
+        break;
+    case SBus::ReloadAfterDeviceUpdate:
+        ReloadDevices();
+        break;
+    case SBus::ReloadThresholds:
+        ReloadThresholds();
+        break;
+    default:
+        break;
+    }
+    return true;
+}

@@ -1,5 +1,7 @@
 #include "PInstallPaths.h"
 
+#include "message/PConfigFile.h"
+
 #include "message/PLogRecord.h"
 
 #include <QDir>
@@ -32,25 +34,14 @@ QString withSlash(QString strDirectory)
     return strDirectory;
 }
 
-QString executableDirectory()
-{
-    // Static initialisers may ask before the application object exists, so
-    // read the executable's path from the kernel rather than from Qt.
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return QStringLiteral(".");
-    return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
-}
-
 } // namespace
 
 QString PInstallPaths::ShareDirectory()
 {
     if (!shareOverride().isEmpty())
         return shareOverride();
-    return withSlash(QDir::cleanPath(
-        executableDirectory() + QLatin1Char('/') + QStringLiteral(KESTAL_SHARE_FROM_BIN)));
+    return withSlash(QDir::cleanPath(PConfigFile::ExecutableDirectory() + QLatin1Char('/')
+        + QStringLiteral(KESTAL_SHARE_FROM_BIN)));
 }
 
 void PInstallPaths::SetShareDirectory(const QString& strDirectory)

@@ -35,11 +35,6 @@ constexpr int MaxUnknownIds = 4096;
 // row): a slice keeps the GUI thread busy for about 15 ms at a time.
 constexpr int RegionsPerSlice = 32;
 
-QString dayText(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
-
 // Six significant digits, the precision of every stored floating value.
 double stored(double dValue)
 {
@@ -280,7 +275,7 @@ void RRegularSave::OneMinuteTimeOut()
 
 void RRegularSave::EnsureDayRows(const QDate& date)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strDay)
         || !RStorageState::Shared().IsUsable())
         return;
@@ -296,7 +291,7 @@ void RRegularSave::EnsureDayRows(const QDate& date)
 
 void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     const QString strKey = strDay + QLatin1Char('/') + QString::number(nHour);
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strKey)
         || !RStorageState::Shared().IsUsable())

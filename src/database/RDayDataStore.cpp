@@ -5,20 +5,12 @@
 #include "database/RArchiveChange.h"
 #include "database/RConnectDatabase.h"
 #include "message/PLogRecord.h"
+#include "message/SClock.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-
-namespace {
-
-QString dayText(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
-
-} // namespace
 
 QList<QDate> RDayDataStore::DaysWithData(Kind kind, int nId, int nYear, int nMonth)
 {
@@ -31,8 +23,8 @@ QList<QDate> RDayDataStore::DaysWithData(Kind kind, int nId, int nYear, int nMon
                          "and Month <= ? and Sum <> 0")
         : QStringLiteral("select distinct Month from PersonalMonthDose where Id = ? and Month >= ? "
                          "and Month <= ?");
-    QSqlQuery query = PSqlExec::Select(
-        strSql, {nId, dayText(first), dayText(first.addDays(first.daysInMonth() - 1))});
+    QSqlQuery query = PSqlExec::Select(strSql,
+        {nId, SClock::DayText(first), SClock::DayText(first.addDays(first.daysInMonth() - 1))});
     while (query.next()) {
         const QDate day
             = QDate::fromString(query.value(0).toString(), QStringLiteral("yyyy-MM-dd"));
@@ -55,7 +47,7 @@ bool RDayDataStore::DeleteDay(
         *pError = QStringLiteral("cannot start the change");
         return false;
     }
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     int nRows = 0;
     for (const QString& strTable : tables) {
         QSqlQuery query(QSqlDatabase::database());

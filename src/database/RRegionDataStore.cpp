@@ -2,6 +2,7 @@
 
 #include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
+#include "message/SClock.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -18,11 +19,6 @@ constexpr int MinutesPerDay = 24 * 60;
 // Hour as well in the hour row.
 constexpr int MinuteRowKeys = 3;
 constexpr int HourRowKeys = 4;
-
-QString dayText(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
 
 bool prepare(QSqlQuery& query, const QString& strSql)
 {
@@ -61,7 +57,7 @@ const QString& insertLinkRow()
 
 bool RRegionDataStore::EnsureDayRows(const QList<int>& ids, const QDate& date)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     QSqlQuery select(QSqlDatabase::database());
     if (!prepare(
             select, QStringLiteral("select Month from MonthMinuteDose where Month = ? and Id = ?")))
@@ -80,7 +76,7 @@ bool RRegionDataStore::EnsureDayRows(const QList<int>& ids, const QDate& date)
 
 bool RRegionDataStore::EnsureHourRows(const QList<int>& ids, const QDate& date, int nHour)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     QSqlQuery select(QSqlDatabase::database());
     if (!prepare(select,
             QStringLiteral("select Hour from MonthData where Month = ? and Hour = ? and Id = ?")))
@@ -102,7 +98,7 @@ bool RRegionDataStore::EnsureHourRows(const QList<int>& ids, const QDate& date, 
 
 QHash<int, float> RRegionDataStore::DayMaxima(const QList<int>& ids, const QDate& date)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     QHash<int, float> maxima;
     QSqlQuery query(QSqlDatabase::database());
     if (prepare(query,
@@ -129,7 +125,7 @@ QHash<int, float> RRegionDataStore::DayMaxima(const QList<int>& ids, const QDate
 QMap<int, QList<int>> RRegionDataStore::UnreducedMinutes(
     const QList<int>& ids, const QDate& date, int nBeforeMinute)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     QMap<int, QList<int>> missed;
     QSqlQuery minutes(QSqlDatabase::database());
     QSqlQuery hours(QSqlDatabase::database());
@@ -187,7 +183,7 @@ QMap<int, QList<int>> RRegionDataStore::UnreducedMinutes(
 
 void RRegionDataStore::CountAlarm(int nId, const QDate& date)
 {
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     RStorageWriter::Shared().Write(
         QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = AlarmOverCount + 1 "
                        "where Id = ? and Month = ?"),
@@ -195,7 +191,7 @@ void RRegionDataStore::CountAlarm(int nId, const QDate& date)
 }
 
 RRegionDataStore::RRegionDataStore(const QDate& date, int nMinuteOfDay)
-    : m_strDay(dayText(date))
+    : m_strDay(SClock::DayText(date))
     , m_nMinuteOfDay(nMinuteOfDay)
     , m_selectSlots(QSqlDatabase::database())
 {

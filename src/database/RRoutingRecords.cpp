@@ -1,14 +1,11 @@
 #include "database/RRoutingRecords.h"
 
+#include "message/SClock.h"
+
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace {
-
-QString dayText(const QDate& day)
-{
-    return day.toString(QStringLiteral("yyyy-MM-dd"));
-}
 
 QSqlQuery run(const QString& strSql, const QVariantList& values)
 {
@@ -71,7 +68,7 @@ QList<RRoutingRecords::Line> RRoutingRecords::Lines(
         // In time order, so the labels do not depend on the order rows were stored in.
         QSqlQuery query = run(QStringLiteral("select RoomId, Dose, Time from RoutingMinuteDose "
                                              "where Id = ? and Month = ? order by Time"),
-            {nStaffId, dayText(day)});
+            {nStaffId, SClock::DayText(day)});
         if (!Check(query))
             return lines;
         while (query.next()) {
@@ -79,7 +76,7 @@ QList<RRoutingRecords::Line> RRoutingRecords::Lines(
             if (!setRooms.isEmpty() && !setRooms.contains(nRoomId))
                 continue;
             const QString strTime = query.value(2).toString();
-            lines.append({IntervalLabel(strTime), dayText(day) + QLatin1Char('T') + strTime,
+            lines.append({IntervalLabel(strTime), SClock::DayText(day) + QLatin1Char('T') + strTime,
                 m_hashRoomNames.value(nRoomId, QString::number(nRoomId)), strStaff,
                 QString::number(query.value(1).toDouble() * DoseFactor, 'f', 2)});
         }
@@ -92,7 +89,7 @@ QList<int> RRoutingRecords::StaffWithReadings(const QDate& first, const QDate& l
     QList<int> ids;
     QSqlQuery query = run(QStringLiteral("select distinct Id from RoutingMinuteDose where Month "
                                          ">= ? and Month <= ? order by Id"),
-        {dayText(first), dayText(last)});
+        {SClock::DayText(first), SClock::DayText(last)});
     if (!Check(query))
         return ids;
     while (query.next())
@@ -108,7 +105,7 @@ QList<QDate> RRoutingRecords::DaysWithData(int nYear, int nMonth)
         return days;
     QSqlQuery query = run(QStringLiteral("select distinct Month from RoutingMinuteDose where "
                                          "Month >= ? and Month <= ?"),
-        {dayText(first), dayText(first.addDays(first.daysInMonth() - 1))});
+        {SClock::DayText(first), SClock::DayText(first.addDays(first.daysInMonth() - 1))});
     if (!Check(query))
         return days;
     while (query.next()) {

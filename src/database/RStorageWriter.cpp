@@ -3,6 +3,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RStorageState.h"
 #include "message/PLogRecord.h"
+#include "message/SClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,11 +33,6 @@ constexpr int PreparedCapacity = 32;
 // the change of slot; each costs a few hundred KB inside SQLite.
 constexpr int SlotStatementCapacity = 4;
 constexpr int WrongId = INT_MIN;
-
-QString dayText(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
 
 void bindAll(QSqlQuery& query, const QVariantList& values)
 {
@@ -162,7 +158,7 @@ RStorageWriter::Outcome RStorageWriter::RunSlot(const Slot& slot)
     });
     if (!pUpdate)
         return PrepareFailure();
-    const QString strDay = dayText(date);
+    const QString strDay = SClock::DayText(date);
     const QVariantList values {slot.dDose, slot.dDose, slot.nId, strDay, nHour};
     bindAll(*pUpdate, values);
     if (pUpdate->exec() && pUpdate->numRowsAffected() > 0)

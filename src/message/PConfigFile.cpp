@@ -5,24 +5,9 @@
 
 #include <unistd.h>
 
-namespace {
-
-QString executableDirectory()
-{
-    // Static initialisers may ask before the application object exists, so
-    // read the executable's path from the kernel rather than from Qt.
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return QStringLiteral(".");
-    return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
-}
-
-} // namespace
-
 PConfigFile::PConfigFile()
 {
-    SetFileName(executableDirectory() + QStringLiteral("/config.ini"));
+    SetFileName(ExecutableDirectory() + QStringLiteral("/config.ini"));
 }
 
 PConfigFile& PConfigFile::Instance()
@@ -48,4 +33,13 @@ std::string PConfigFile::GetValue(
     return m_pSettings->value(strKey, QString::fromStdString(defaultValue))
         .toString()
         .toStdString();
+}
+
+QString PConfigFile::ExecutableDirectory()
+{
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return QStringLiteral(".");
+    return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
 }

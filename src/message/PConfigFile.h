@@ -18,6 +18,10 @@ public:
     void SetFileName(const QString& strFileName);
     QString FileName() const;
 
+    // The directory of the running executable, read from the kernel: static
+    // initialisers may ask before the application object exists.
+    static QString ExecutableDirectory();
+
 private:
     PConfigFile();
     Q_DISABLE_COPY(PConfigFile)

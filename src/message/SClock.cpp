@@ -41,3 +41,8 @@ void SManualClock::Jump(qint64 nMs)
 {
     m_now = m_now.addMSecs(nMs);
 }
+
+QString SClock::DayText(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}

@@ -15,6 +15,8 @@ public:
     virtual qint64 ElapsedMs() const = 0;
 
     static SClock* System();
+    // A day as the stored rows key it (their Month column): "yyyy-MM-dd".
+    static QString DayText(const QDate& day);
 };
 
 // A clock that only moves when told to.

@@ -5,6 +5,7 @@
 #include "database/PSavepoint.h"
 #include "database/PSqlExec.h"
 #include "database/RRegionCatalogue.h"
+#include "message/SClock.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -24,11 +25,6 @@ constexpr int SlotsPerHour = 60 * SlotsPerMinute;
 constexpr int MinutesPerDay = 24 * 60;
 // The region model ends an alarm episode 60 s after its last alarm reading.
 constexpr int EpisodeSlots = 60 / 2;
-
-QString dayText(const QDate& day)
-{
-    return day.toString(QStringLiteral("yyyy-MM-dd"));
-}
 
 // "\"0\", \"1\", ..." and as many "?" for a row of nCount numbered columns.
 QString numberedColumns(int nCount)
@@ -312,7 +308,7 @@ int PDemoHistory::WriteRange(const QDate& first, const QDate& last)
         return -1;
     int nWritten = 0;
     for (QDate day = first; day <= last; day = day.addDays(1)) {
-        const QString strDay = dayText(day);
+        const QString strDay = SClock::DayText(day);
         for (const RRegion& region : catalogue.Regions()) {
             if (statements.HasRows(region.nId, strDay))
                 continue;

@@ -8,4 +8,5 @@ target_sources(kestal_core PRIVATE
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RDayDataStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RDayDataStore.h)
 target_sources(kestal_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/RSiteOutbox.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteOutbox.h)
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteOutbox.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteOutbox.h
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteFileStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteFileStore.h)

@@ -1,6 +1,7 @@
 #include "site/RSiteSender.h"
 
 #include "database/PSqlExec.h"
+#include "database/RSiteFileStore.h"
 #include "database/RSiteOutbox.h"
 #include "message/PLogRecord.h"
 #include "site/RSiteBatch.h"
@@ -20,8 +21,6 @@
 
 namespace {
 
-// Columns in front of the 1440 minutes of a MonthMinuteDose row.
-constexpr int MinuteRowKeys = 3;
 constexpr int MinutesPerDay = 1440;
 
 QAtomicInt s_nInstance;
@@ -203,9 +202,7 @@ bool RSiteSender::Connect()
     // the mark, which would pass them over: the mark goes back with the
     // file, and what lies between is sent again (upserts: nothing doubles).
     QSqlDatabase file = QSqlDatabase::database(m_strFileName, false);
-    QSqlQuery issued = PSqlExec::SelectOn(file,
-        QStringLiteral("select (select seq from sqlite_sequence where name = 'Outbox'), (select "
-                       "min(Seq) - 1 from Outbox)"));
+    QSqlQuery issued = RSiteFileStore::OutboxIssued(file);
     const bool bRead = issued.next();
     const qint64 nIssued = bRead ? issued.value(0).toLongLong() : 0;
     if (bRead && nIssued < m_report.nMark) {
@@ -301,10 +298,7 @@ bool RSiteSender::ReadRows(
     QSqlDatabase& file, const QString& strKind, qint64 nRef, RSiteBatch* pBatch)
 {
     if (strKind == QLatin1String("alarm")) {
-        QSqlQuery query = PSqlExec::SelectOn(file,
-            QStringLiteral("select Seq, Time, Id, Event, Dose, Threshold, Operator, Detail from "
-                           "AlarmJournal where Seq = ?"),
-            {nRef});
+        QSqlQuery query = RSiteFileStore::Alarm(file, nRef);
         if (query.next())
             pBatch->AddAlarm(query.value(0).toLongLong(), query.value(1).toString(),
                 query.value(2).toInt(), query.value(3).toString(), query.value(4).toDouble(),
@@ -312,30 +306,21 @@ bool RSiteSender::ReadRows(
         return query.isActive();
     }
     if (strKind == QLatin1String("patrol")) {
-        QSqlQuery query = PSqlExec::SelectOn(file,
-            QStringLiteral(
-                "select Id, RoomId, Month, Time, Dose from RoutingMinuteDose where rowid = ?"),
-            {nRef});
+        QSqlQuery query = RSiteFileStore::Patrol(file, nRef);
         if (query.next())
             pBatch->AddPatrol(query.value(0).toInt(), query.value(1).toInt(),
                 query.value(2).toString(), query.value(3).toString(), query.value(4).toInt());
         return query.isActive();
     }
     if (strKind == QLatin1String("session")) {
-        QSqlQuery query = PSqlExec::SelectOn(file,
-            QStringLiteral(
-                "select Id, Logintime, Logouttime from UserLoginTimeInfo where rowid = ?"),
-            {nRef});
+        QSqlQuery query = RSiteFileStore::Session(file, nRef);
         if (query.next())
             pBatch->AddSession(
                 query.value(0).toInt(), query.value(1).toString(), query.value(2).toString());
         return query.isActive();
     }
     if (strKind == QLatin1String("audit")) {
-        QSqlQuery query = PSqlExec::SelectOn(file,
-            QStringLiteral("select Seq, Time, AccountId, AccountName, Action, Object, OldValue, "
-                           "NewValue, Reason, Mac from AuditTrail where Seq = ?"),
-            {nRef});
+        QSqlQuery query = RSiteFileStore::Audit(file, nRef);
         if (query.next()) {
             QStringList fields;
             for (int i = 0; i < 10; ++i)
@@ -344,9 +329,7 @@ bool RSiteSender::ReadRows(
         }
         return query.isActive();
     }
-    QSqlQuery query = PSqlExec::SelectOn(file,
-        QStringLiteral("select Id, Name, Sub from RegionInfo where Id = ? order by rowid limit 1"),
-        {nRef});
+    QSqlQuery query = RSiteFileStore::Region(file, static_cast<int>(nRef));
     if (query.next())
         pBatch->AddRegion(
             query.value(0).toInt(), query.value(1).toString(), query.value(2).toInt());
@@ -361,11 +344,7 @@ int RSiteSender::SendBatch()
     // One read transaction: the outbox and the values it points to are the
     // same committed state.
     file.transaction();
-    QSqlQuery outbox = PSqlExec::SelectOn(file,
-        QStringLiteral("select Seq, Kind, Id, Day, Minute, Ref from Outbox where Seq > ? order "
-                       "by Seq limit %1")
-            .arg(BatchRows),
-        {m_report.nMark});
+    QSqlQuery outbox = RSiteFileStore::Outbox(file, m_report.nMark, BatchRows);
     if (!outbox.isActive()) {
         const QString strError = outbox.lastError().text();
         file.rollback();
@@ -434,15 +413,13 @@ int RSiteSender::SendBatch()
     // The list of devices is rewritten whole: only a region no longer in
     // it has gone.
     for (int nId : qAsConst(goneRegions)) {
-        QSqlQuery still = PSqlExec::SelectOn(
-            file, QStringLiteral("select count(*) from RegionInfo where Id = ?"), {nId});
+        QSqlQuery still = RSiteFileStore::RegionEntries(file, nId);
         bOk = bOk && still.next();
         if (bOk && still.value(0).toInt() == 0)
             batch.RemoveRegion(nId);
     }
     if (m_bRegionsDue) {
-        QSqlQuery ids
-            = PSqlExec::SelectOn(file, QStringLiteral("select distinct Id from RegionInfo"), {});
+        QSqlQuery ids = RSiteFileStore::RegionIds(file);
         while (ids.next())
             others << qMakePair(QStringLiteral("region"), ids.value(0).toLongLong());
     }
@@ -463,14 +440,8 @@ int RSiteSender::SendBatch()
             continue;
         auto found = reads.find(wanted);
         if (found == reads.end()) {
-            QStringList columns;
-            for (int nMinute : qAsConst(wanted))
-                columns << QStringLiteral("\"%1\"").arg(nMinute);
             QSqlQuery read(file);
-            read.setForwardOnly(true);
-            bOk = read.prepare(QStringLiteral("select %1 from MonthMinuteDose where Id = ? and "
-                                              "Month = ? order by rowid limit 1")
-                                   .arg(columns.join(QLatin1String(", "))));
+            bOk = RSiteFileStore::PrepareMinutes(&read, wanted);
             found = reads.insert(wanted, read);
         }
         QSqlQuery& read = found.value();
@@ -485,10 +456,7 @@ int RSiteSender::SendBatch()
         read.finish();
     }
     for (auto it = days.begin(); bOk && it != days.end(); ++it) {
-        QSqlQuery row = PSqlExec::SelectOn(file,
-            QStringLiteral("select MaxDose, TimeInfo, AlarmOverCount from RegionLinkDoseInfo "
-                           "where Id = ? and Month = ? order by rowid limit 1"),
-            {it->first, it->second});
+        QSqlQuery row = RSiteFileStore::DaySummary(file, it->first, it->second);
         bOk = row.isActive();
         if (row.next())
             batch.AddDay(it->first, it->second, row.value(0).toDouble(), row.value(1).toString(),
@@ -510,8 +478,7 @@ int RSiteSender::SendBatch()
 
 bool RSiteSender::ReadDay(QSqlDatabase& file, const QString& strDay, RSiteBatch* pBatch)
 {
-    QSqlQuery rows = PSqlExec::SelectOn(file,
-        QStringLiteral("select * from MonthMinuteDose where Month = ? order by rowid"), {strDay});
+    QSqlQuery rows = RSiteFileStore::DayMinutes(file, strDay);
     QSet<int> seen;
     while (rows.next()) {
         const int nId = rows.value(0).toInt();
@@ -520,31 +487,25 @@ bool RSiteSender::ReadDay(QSqlDatabase& file, const QString& strDay, RSiteBatch*
         seen.insert(nId);
         // 0 is a minute without readings.
         for (int m = 0; m < MinutesPerDay; ++m) {
-            const double dValue = rows.value(MinuteRowKeys + m).toDouble();
+            const double dValue = rows.value(RSiteFileStore::MinuteRowKeys + m).toDouble();
             if (dValue != 0.0)
                 pBatch->AddMinute(nId, strDay, m, dValue);
         }
     }
     if (!rows.isActive())
         return false;
-    QSqlQuery link = PSqlExec::SelectOn(file,
-        QStringLiteral("select Id, MaxDose, TimeInfo, AlarmOverCount from RegionLinkDoseInfo "
-                       "where Month = ? order by rowid desc"),
-        {strDay});
+    QSqlQuery link = RSiteFileStore::DaySummaries(file, strDay);
     // Oldest last: the first row of a region is the one the program reads.
     while (link.next())
         pBatch->AddDay(link.value(0).toInt(), strDay, link.value(1).toDouble(),
             link.value(2).toString(), link.value(3).toInt());
-    QSqlQuery alarms = PSqlExec::SelectOn(file,
-        QStringLiteral("select Seq from AlarmJournal where Time >= ? and Time < ?"),
-        {strDay, QDate::fromString(strDay, Qt::ISODate).addDays(1).toString(Qt::ISODate)});
+    QSqlQuery alarms = RSiteFileStore::DayAlarms(file, strDay);
     QList<qint64> seqs;
     while (alarms.next())
         seqs << alarms.value(0).toLongLong();
     for (qint64 nSeq : qAsConst(seqs))
         ReadRows(file, QStringLiteral("alarm"), nSeq, pBatch);
-    QSqlQuery patrols = PSqlExec::SelectOn(
-        file, QStringLiteral("select rowid from RoutingMinuteDose where Month = ?"), {strDay});
+    QSqlQuery patrols = RSiteFileStore::DayPatrols(file, strDay);
     QList<qint64> rowids;
     while (patrols.next())
         rowids << patrols.value(0).toLongLong();
@@ -565,12 +526,12 @@ int RSiteSender::UploadHistoryDay()
     bool bOk = true;
     if (m_strHistoryDay.isEmpty()) {
         // The small tables go whole with the first day.
-        QList<QPair<QString, QString>> whole {
-            {QStringLiteral("region"), QStringLiteral("select Id from RegionInfo")},
-            {QStringLiteral("session"), QStringLiteral("select rowid from UserLoginTimeInfo")},
-            {QStringLiteral("audit"), QStringLiteral("select Seq from AuditTrail")}};
+        const QList<QPair<QString, QSqlQuery (*)(QSqlDatabase&)>> whole {
+            {QStringLiteral("region"), &RSiteFileStore::RegionIds},
+            {QStringLiteral("session"), &RSiteFileStore::SessionRowIds},
+            {QStringLiteral("audit"), &RSiteFileStore::AuditSeqs}};
         for (const auto& table : whole) {
-            QSqlQuery ids = PSqlExec::SelectOn(file, table.second, {});
+            QSqlQuery ids = table.second(file);
             QList<qint64> refs;
             while (ids.next())
                 refs << ids.value(0).toLongLong();
@@ -578,9 +539,8 @@ int RSiteSender::UploadHistoryDay()
                 ReadRows(file, table.first, nRef, &batch);
         }
     }
-    QSqlQuery next = PSqlExec::SelectOn(file,
-        QStringLiteral("select min(Month) from MonthMinuteDose where Month > ?"),
-        {m_strHistoryDay.isEmpty() ? QStringLiteral("0") : m_strHistoryDay});
+    QSqlQuery next = RSiteFileStore::NextDay(
+        file, m_strHistoryDay.isEmpty() ? QStringLiteral("0") : m_strHistoryDay);
     const QString strDay = next.next() ? next.value(0).toString() : QString();
     next.finish();
     if (!strDay.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RSiteFileStore.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -17,18 +18,6 @@ bool fail(const QSqlQuery& query, QString* pError)
 {
     *pError = query.lastError().text();
     return false;
-}
-
-QString minuteInsert()
-{
-    QString strColumns;
-    QString strMarks;
-    for (int m = 0; m < MinutesPerDay; ++m) {
-        strColumns += QStringLiteral(", \"%1\"").arg(m);
-        strMarks += QStringLiteral(", ?");
-    }
-    return QStringLiteral("insert into MonthMinuteDose(Id, Month%1, Sum) values(?, ?%2, ?)")
-        .arg(strColumns, strMarks);
 }
 
 bool writeDay(QSqlQuery& insert, int nRegion, const QString& strDay, const QVector<double>& values)
@@ -94,12 +83,9 @@ bool RSiteSnapshot::Load(
         QStringLiteral("select region, name, position from regions where site_id = ? order by "
                        "position, region"),
         {nSite});
-    while (regions.next()) {
-        PSqlExec::Exec(QStringLiteral("insert into RegionInfo(Sub, Id, Name) values(?, ?, ?)"),
-            {regions.value(2), regions.value(0), regions.value(1)});
-        PSqlExec::Exec(
-            QStringLiteral("insert into RegionCurveColorInfo(Id) values(?)"), {regions.value(0)});
-    }
+    while (regions.next())
+        RSiteFileStore::AddRegion(
+            regions.value(2).toInt(), regions.value(0).toInt(), regions.value(1).toString());
     if (!regions.isActive())
         return fail(regions, pError);
 
@@ -108,7 +94,7 @@ bool RSiteSnapshot::Load(
                        "and day between ? and ? order by region, day"),
         range);
     QSqlQuery insert(db);
-    insert.prepare(minuteInsert());
+    RSiteFileStore::PrepareDay(&insert);
     int nRegion = -1;
     QString strDay;
     QVector<double> values(MinutesPerDay, 0.0);
@@ -136,10 +122,9 @@ bool RSiteSnapshot::Load(
                        "where site_id = ? and day between ? and ?"),
         range);
     while (days.next())
-        PSqlExec::Exec(QStringLiteral("insert into RegionLinkDoseInfo(Id, Month, MaxDose, "
-                                      "TimeInfo, AlarmOverCount) values(?, ?, ?, ?, ?)"),
-            {days.value(0), days.value(1).toDate().toString(Qt::ISODate), days.value(2),
-                days.value(3), days.value(4)});
+        RSiteFileStore::AddDaySummary(days.value(0).toInt(),
+            days.value(1).toDate().toString(Qt::ISODate), days.value(2), days.value(3),
+            days.value(4));
     if (!days.isActive())
         return fail(days, pError);
 
@@ -150,10 +135,8 @@ bool RSiteSnapshot::Load(
                        ">= ? and time < ? order by time, source_id, seq"),
         {nSite, from, to.addDays(1)});
     while (alarms.next())
-        PSqlExec::Exec(QStringLiteral("insert into AlarmJournal(Time, Id, Event, Dose, Threshold, "
-                                      "Operator, Detail) values(?, ?, ?, ?, ?, ?, ?)"),
-            {alarms.value(0), alarms.value(1), alarms.value(2), alarms.value(3), alarms.value(4),
-                alarms.value(5), alarms.value(6)});
+        RSiteFileStore::AddAlarm({alarms.value(0), alarms.value(1), alarms.value(2),
+            alarms.value(3), alarms.value(4), alarms.value(5), alarms.value(6)});
     if (!alarms.isActive())
         return fail(alarms, pError);
 
@@ -162,10 +145,8 @@ bool RSiteSnapshot::Load(
                        "and day between ? and ?"),
         range);
     while (patrols.next())
-        PSqlExec::Exec(QStringLiteral("insert into RoutingMinuteDose(Id, RoomId, Month, Time, "
-                                      "Dose) values(?, ?, ?, ?, ?)"),
-            {patrols.value(0), patrols.value(1), patrols.value(2).toDate().toString(Qt::ISODate),
-                patrols.value(3), patrols.value(4)});
+        RSiteFileStore::AddPatrol(patrols.value(0).toInt(), patrols.value(1).toInt(),
+            patrols.value(2).toDate().toString(Qt::ISODate), patrols.value(3), patrols.value(4));
     if (!patrols.isActive())
         return fail(patrols, pError);
     db.commit();

@@ -33,4 +33,8 @@ string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${runtime_plugins}")
 # The Chinese translation needs a font with its glyphs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 
+# Makes the service's account; the service itself is left for the site to enable.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/systemd/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
 include(CPack)

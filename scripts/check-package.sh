@@ -43,6 +43,16 @@ for file in bin/kestal bin/kestal-report bin/kestal-simulator \
     share/man/man1/kestal-report.1.gz; do
     [ -s "$usr/$file" ] || fail "missing /usr/$file"
 done
+unit=$scratch/root/usr/lib/systemd/system/kestal.service
+[ -s "$unit" ] || fail "no kestal.service"
+grep -q '^ExecStart=/usr/bin/kestal --headless' "$unit" || fail "kestal.service does not start the station"
+grep -q '^User=kestal' "$unit" || fail "kestal.service does not run as its own user"
+[ -s "$scratch/root/usr/lib/sysusers.d/kestal.conf" ] || fail "no account for kestal.service"
+dpkg-deb -e "$deb" "$scratch/control"
+[ -x "$scratch/control/postinst" ] || fail "no postinst"
+if command -v systemd-analyze >/dev/null; then
+    systemd-analyze verify "$unit" 2>&1 | grep -v -e "kestal.*not found" -e "^$" || true
+fi
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$usr/share/applications/kestal.desktop" || fail "launcher does not validate"
 fi
@@ -66,6 +76,17 @@ log=$(ls "$home"/log.viewer/*.log) || fail "no log in $home"
 if grep -q "preset/factory.*Failure" $log; then
     fail "the client did not find the installed factory presets"
 fi
+
+# The station without a window, as the service starts it (no display at all),
+# stopped as systemd stops it.
+mkdir -p "$scratch/station"
+status=0
+(cd "$scratch/station" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout -s TERM 4 \
+    $usr/bin/kestal --headless --db "$scratch/station/DataBase.sqlite" \
+    --audit-key "$scratch/station/audit.key") || status=$?
+[ "$status" -eq 0 ] || [ "$status" -eq 124 ] || fail "the headless station ended with status $status"
+[ "$(sqlite3 "$scratch/station/DataBase.sqlite" "select Detail from AlarmJournal where Event = 'stopped'")" = "signal=SIGTERM" ] ||
+    fail "the headless station did not stop cleanly on SIGTERM"
 
 "$usr/bin/kestal-report" --help | grep -q XDG_DATA_HOME || fail "kestal-report --help"
 sqlite3 "$home/DataBase.sqlite" \

@@ -4,7 +4,6 @@
 
 #include "Kestal.h"
 #include "PInstallPaths.h"
-#include "PQuitOnSignal.h"
 #include "RFormStatus.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
@@ -60,8 +59,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
-
-#include <csignal>
 
 namespace {
 
@@ -305,6 +302,20 @@ private:
         return texts;
     }
 
+    // A new site file: two regions, the simulator's address, an administrator.
+    void PrepareSite()
+    {
+        QSqlDatabase::database().close();
+        QFile::remove("DataBase.sqlite");
+        m_clock.Set(kStart);
+        QVERIFY(RConnectDatabase().OpenDatabase());
+        PSqlExec::Exec(
+            "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
+        TestDb::AddRegions({1, 2});
+        // A site with its administrator: no first-start question.
+        PSqlExec::Exec("insert into UserAccount(Name, Grade, PasswordHash) values('site', 0, '-')");
+    }
+
 private slots:
     // The window opens "DataBase.sqlite" and the preset files of the working
     // directory.
@@ -317,15 +328,7 @@ private slots:
 
     void init()
     {
-        QSqlDatabase::database().close();
-        QFile::remove("DataBase.sqlite");
-        m_clock.Set(kStart);
-        QVERIFY(RConnectDatabase().OpenDatabase());
-        PSqlExec::Exec(
-            "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
-        TestDb::AddRegions({1, 2});
-        // A site with its administrator: no first-start question.
-        PSqlExec::Exec("insert into UserAccount(Name, Grade, PasswordHash) values('site', 0, '-')");
+        PrepareSite();
         m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
         m_prompt = FakePrompt();
         m_pWindow->SetPrompt(&m_prompt);
@@ -414,8 +417,8 @@ private slots:
         PostSMessage(SBus::MainWindow, SBus::RawReading, 7, 1000);
         QTRY_VERIFY(stored(7) > 0);
         PostSMessage(SBus::MainWindow, SBus::RawReading, 1, 1000);
-        QTRY_COMPARE(m_pWindow->Station()->Watch()->Regions().at(0).nAlarm,
-            int(RRealDoseModel::Warning));
+        QTRY_COMPARE(
+            m_pWindow->Station()->Watch()->Regions().at(0).nAlarm, int(RRealDoseModel::Warning));
         QCOMPARE(PSqlExec::Scalar("select group_concat(Event) from AlarmJournal where Id = 1")
                      .toString(),
             QString("alarm"));
@@ -426,6 +429,54 @@ private slots:
                      .toString(),
             QString("link-up ,link-down reason=settings,link-up "));
         QVERIFY(!m_pWindow->AlarmState()->IsUnacknowledged(RAlarmState::kLinkId));
+    }
+
+    // The station without a window stores, raises and journals the same
+    // scripted readings as the window does, from start to stop.
+    void headlessStoresAsTheWindow()
+    {
+        const auto run = [this]() {
+            PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+            RRegionCatalogue::Shared().Reload();
+            for (int nStep = 0; nStep < 60; ++nStep) {
+                m_clock.Advance(2000);
+                const int nCount = nStep % 20 < 6 ? 100000 : 1000;
+                SendSMessage(SBus::MainWindow, SBus::RawReading, 1 + nStep % 2, nCount);
+            }
+        };
+        // Times masked: the two runs start at different moments; the link
+        // to the simulator comes up when it does.
+        const auto digest = []() {
+            QString strRows = CommittedRows("DataBase.sqlite",
+                "select Event || ' ' || Id || ' ' || ifnull(Detail, '') from AlarmJournal where "
+                "Event not like 'link-%' order by Seq");
+            strRows += " | "
+                + CommittedRows("DataBase.sqlite",
+                    "select Id || ' ' || Hour || ' ' || Sum from MonthData where Sum > 0 order by "
+                    "Id, "
+                    "Hour");
+            strRows += " | "
+                + CommittedRows("DataBase.sqlite",
+                    "select Id || ' ' || Active || Unacknowledged from AlarmState order by Id");
+            return strRows.replace(QRegularExpression("\\d{4}-\\d\\d-\\d\\dT[\\d:]+"), "T");
+        };
+        run();
+        cleanup();
+        const QString strWindow = digest();
+        QVERIFY2(strWindow.contains("alarm 1"), qPrintable(strWindow));
+        PrepareSite();
+        {
+            RStation::Options options;
+            options.pClock = &m_clock;
+            options.strAuditKeyPath = m_site.filePath("audit.key");
+            options.bHeadless = true;
+            RStation station(options);
+            QString strError;
+            QVERIFY2(station.Open(&strError), qPrintable(strError));
+            station.Start();
+            run();
+        }
+        QCOMPARE(digest(), strWindow);
     }
 
     // Closing keeps every reading stored since the last five-minute commit,
@@ -598,40 +649,6 @@ private slots:
             {kStart.date().toString("yyyy-MM-dd")});
         emit m_pWindow->DoseThread()->RoutDataUpdate();
         QCOMPARE(pView->RecordModel()->rowCount(), 1);
-    }
-
-    // At shut-down, by the window's end or by SIGTERM ending the event loop,
-    // the latest session of the first logged-in account gets the logout
-    // time; other accounts and sessions, and a site without a logged-in
-    // account, are left alone.
-    void logoutAtShutDown_data()
-    {
-        QTest::addColumn<QString>("accounts");
-        QTest::addColumn<bool>("sigterm");
-        QTest::addColumn<QString>("logouts");
-        QTest::newRow("none logged in") << "(1, 0), (2, 0)" << false << "; ; ";
-        QTest::newRow("first of two logged in")
-            << "(2, 1), (1, 1)" << false << "; 2026-03-07T10:06:30; ";
-        QTest::newRow("SIGTERM") << "(1, 1)" << true << "; ; 2026-03-07T10:06:30";
-    }
-    void logoutAtShutDown()
-    {
-        QFETCH(QString, accounts);
-        QFETCH(bool, sigterm);
-        PSqlExec::Exec("insert into UserPermission(Id, state) values " + accounts);
-        PSqlExec::Exec("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) values "
-                       "(2, '2026-03-06T08:00:00', ''), (2, '2026-03-07T08:00:00', ''), "
-                       "(1, '2026-03-07T09:00:00', '')");
-        if (sigterm) {
-            PQuitOnSignal quitOnSignal;
-            QVERIFY(quitOnSignal.IsInstalled());
-            QSignalSpy received(&quitOnSignal, &PQuitOnSignal::SignalReceived);
-            QTimer::singleShot(0, [] { ::raise(SIGTERM); });
-            QCoreApplication::exec();
-            QCOMPARE(received.count(), 1);
-        }
-        cleanup();
-        QTEST(SqlRows("select Logouttime from UserLoginTimeInfo order by rowid"), "logouts");
     }
 
     // A row is committed at once. A trail whose key is gone takes no more
@@ -847,27 +864,6 @@ private slots:
         QVERIFY(m_pWindow->Session()->IsLoggedIn());
         QCOMPARE(m_pWindow->Session()->Actor().strName, QString("chief"));
         QCOMPARE(m_pWindow->Session()->Grade(), int(RUserRights::Administrator));
-    }
-
-    // What the stop writes reaches the file: the logout time of the account
-    // another writer marked logged in, read by another connection.
-    void shutDownWritesTheLogout()
-    {
-        // Marked before the start, as the seed's file has it.
-        cleanup();
-        PSqlExec::Exec("insert into UserPermission(Id, Name, state) values(5, 'kim', 1)");
-        PSqlExec::Exec("insert into UserLoginTimeInfo(Id, Logintime, Logouttime) "
-                       "values(5, '2026-03-07T09:00:00', '')");
-        m_pWindow = new Kestal(nullptr, &m_clock, m_site.filePath("audit.key"));
-        m_pWindow->SetPrompt(&m_prompt);
-        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(11, 30)));
-        cleanup();
-        QCOMPARE(CommittedRows(
-                     "DataBase.sqlite", "select Logouttime from UserLoginTimeInfo where Id = 5"),
-            QString("2026-03-07T11:30:00"));
-        QVERIFY(CommittedRows(
-            "DataBase.sqlite", "select Event from AlarmJournal order by Seq desc limit 1")
-                    .startsWith("stopped"));
     }
 
     // Levels stored out of order from before are shown sorted, with a line

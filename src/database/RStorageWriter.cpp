@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <climits>
+#include <limits>
 
 #include <sqlite3.h>
 
@@ -33,6 +34,15 @@ constexpr int PreparedCapacity = 32;
 // the change of slot; each costs a few hundred KB inside SQLite.
 constexpr int SlotStatementCapacity = 4;
 constexpr int WrongId = INT_MIN;
+// A kept reading that a replay slice has written and committed.
+constexpr int DoneId = INT_MIN + 1;
+// Kept readings coalesced into one write per hour row at a time: an hour of
+// 255 regions is a few runs, each row written once per run, not once per
+// reading (a reading's write rewrites the whole 15 KB row).
+constexpr int RunSlots = 100000;
+// Readings of one row in one update: their sum is a chain of additions, and
+// SQLite refuses an expression deeper than 1000.
+constexpr size_t RowDoses = 900;
 
 void bindAll(QSqlQuery& query, const QVariantList& values)
 {
@@ -75,6 +85,9 @@ void RStorageWriter::Reset()
     m_slots.clear();
     m_statements.clear();
     m_nSlotPos = m_nStatementPos = 0;
+    m_run.clear();
+    m_nRunRow = 0;
+    m_nDoneSlots = 0;
     m_nDroppedInTransaction = 0;
     m_nLostTotal = 0;
     m_nLostAtClose = 0;
@@ -263,9 +276,18 @@ void RStorageWriter::DropOldest()
 {
     qint64 nDropped = 0;
     // Between replay slices nothing of the lists is in an open transaction.
-    while (static_cast<qint64>(m_slots.size()) > m_nMaxReadings) {
+    // A run in progress holds positions in the list: it is grouped again
+    // from what is left (its rows already written are marked done).
+    if (static_cast<qint64>(m_slots.size()) - m_nDoneSlots > m_nMaxReadings) {
+        m_run.clear();
+        m_nRunRow = 0;
+    }
+    while (static_cast<qint64>(m_slots.size()) - m_nDoneSlots > m_nMaxReadings) {
+        if (m_slots.front().nId == DoneId)
+            --m_nDoneSlots;
+        else
+            ++nDropped;
         m_slots.pop_front();
-        ++nDropped;
     }
     while (static_cast<qint64>(m_statements.size()) > MaxStatements)
         m_statements.pop_front();
@@ -294,6 +316,8 @@ void RStorageWriter::Hold(const QString& strReason)
     }
     m_eMode = Mode::Holding;
     m_nSlotPos = m_nStatementPos = 0;
+    m_run.clear();
+    m_nRunRow = 0;
     if (m_nDroppedInTransaction > 0) {
         // Dropped for the bound while their transaction was open: that
         // transaction is gone now.
@@ -333,6 +357,9 @@ void RStorageWriter::Forget()
     m_slots.clear();
     m_statements.clear();
     m_nSlotPos = m_nStatementPos = 0;
+    m_run.clear();
+    m_nRunRow = 0;
+    m_nDoneSlots = 0;
     m_nDroppedInTransaction = 0;
 }
 
@@ -387,8 +414,92 @@ void RStorageWriter::StartReplay()
     }
     m_eMode = Mode::Replaying;
     m_nSlotPos = m_nStatementPos = 0;
+    m_run.clear();
+    m_nRunRow = 0;
     m_nReplayedSlots = m_nReplayedStatements = 0;
     ReplaySlice();
+}
+
+void RStorageWriter::GroupRun()
+{
+    // Up to the next other write: the readings between two statements
+    // commute, except two of one slot, where the later one wins.
+    const qint64 nLimit = m_nStatementPos < m_statements.size()
+        ? m_statements[m_nStatementPos].nSeq
+        : std::numeric_limits<qint64>::max();
+    QHash<qint64, int> rows; // (Id, hour row) -> index in m_run
+    size_t nPos = m_nSlotPos;
+    for (int nTaken = 0; nPos < m_slots.size() && m_slots[nPos].nSeq < nLimit && nTaken < RunSlots;
+         ++nPos) {
+        const Slot& slot = m_slots[nPos];
+        if (slot.nId < 0)
+            continue;
+        ++nTaken;
+        const qint64 nRow = slot.nSlot / SlotsPerHour;
+        const qint64 nKey = nRow * 1024 + slot.nId;
+        auto it = rows.find(nKey);
+        if (it == rows.end()) {
+            it = rows.insert(nKey, static_cast<int>(m_run.size()));
+            RowWrite row;
+            row.nId = slot.nId;
+            row.nRow = nRow;
+            m_run.push_back(std::move(row));
+        }
+        RowWrite& row = m_run[static_cast<size_t>(it.value())];
+        // Bound to what one statement may bind.
+        if (row.doses.size() >= RowDoses)
+            break;
+        const int nColumn = static_cast<int>(slot.nSlot % SlotsPerHour);
+        const auto cell = row.columns.find(nColumn);
+        if (cell == row.columns.end())
+            row.columns.insert(nColumn, slot.dDose);
+        else
+            cell.value() = slot.dDose;
+        row.doses.push_back(slot.dDose);
+        row.places.push_back(nPos);
+    }
+    m_nRunEnd = nPos;
+    m_nRunRow = 0;
+}
+
+RStorageWriter::Outcome RStorageWriter::RunRow(const RowWrite& row)
+{
+    QString strSql = QStringLiteral("update MonthData set ");
+    QVariantList values;
+    values.reserve(row.columns.size() + static_cast<int>(row.doses.size()) + 3);
+    for (auto it = row.columns.cbegin(); it != row.columns.cend(); ++it) {
+        strSql += QStringLiteral("\"%1\" = ?, ").arg(it.key());
+        values << it.value();
+    }
+    // Added one by one, left to right, as the readings came: the sum is the
+    // same to the last bit as if each had been written alone.
+    strSql += QStringLiteral("Sum = Sum");
+    for (double dDose : row.doses) {
+        strSql += QStringLiteral(" + ?");
+        values << dDose;
+    }
+    strSql += QStringLiteral(" where Id = ? and Month = ? and Hour = ?");
+    const QString strDay = SClock::DayText(QDate::fromJulianDay(row.nRow / 24));
+    const int nHour = static_cast<int>(row.nRow % 24);
+    values << row.nId << strDay << nHour;
+    QSqlQuery update(QSqlDatabase::database());
+    if (!update.prepare(strSql))
+        return Failure(update);
+    bindAll(update, values);
+    if (update.exec() && update.numRowsAffected() > 0)
+        return Outcome::Done;
+    if (update.lastError().isValid())
+        return Failure(update);
+    // No row for this hour: as a single reading, the readings make it.
+    QSqlQuery* pInsert
+        = Prepared(QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)"));
+    if (!pInsert)
+        return PrepareFailure();
+    bindAll(*pInsert, {row.nId, strDay, nHour});
+    if (!pInsert->exec())
+        return Failure(*pInsert);
+    bindAll(update, values);
+    return update.exec() ? Outcome::Done : Failure(update);
 }
 
 void RStorageWriter::ReplaySlice()
@@ -405,10 +516,32 @@ void RStorageWriter::ReplaySlice()
         Hold(strReason);
         return;
     }
-    m_nSlotPos = m_nStatementPos = 0;
     QElapsedTimer slice;
     slice.start();
+    // Rows of the run written in this slice: marked done once committed.
+    std::vector<size_t> written;
     for (int nDone = 0; nDone < ReplaySliceOps && slice.nsecsElapsed() < ReplaySliceNs; ++nDone) {
+        if (m_nRunRow < m_run.size()) {
+            RowWrite& row = m_run[m_nRunRow];
+            const Outcome eOutcome = RunRow(row);
+            if (eOutcome == Outcome::Refused) {
+                Hold(m_strReason);
+                return;
+            }
+            if (eOutcome == Outcome::Wrong) {
+                for (size_t nPos : row.places)
+                    m_slots[nPos].nId = WrongId;
+                m_nLostTotal += static_cast<qint64>(row.places.size());
+                RStorageState::Shared().ReadingsLost(static_cast<qint64>(row.places.size()));
+            } else {
+                written.push_back(m_nRunRow);
+            }
+            ++m_nRunRow;
+            // The end of a run ends the slice: its readings leave the list.
+            if (m_nRunRow == m_run.size())
+                break;
+            continue;
+        }
         const bool bSlotsLeft = m_nSlotPos < m_slots.size();
         const bool bStatementsLeft = m_nStatementPos < m_statements.size();
         if (!bSlotsLeft && !bStatementsLeft)
@@ -416,31 +549,27 @@ void RStorageWriter::ReplaySlice()
         // The two lists merge by the order the writes were made in.
         const bool bSlotNext = bSlotsLeft
             && (!bStatementsLeft || m_slots[m_nSlotPos].nSeq < m_statements[m_nStatementPos].nSeq);
-        Outcome eOutcome = Outcome::Done;
         if (bSlotNext) {
-            Slot& slot = m_slots[m_nSlotPos];
-            if (slot.nId != WrongId)
-                eOutcome = RunSlot(slot);
-            if (eOutcome == Outcome::Wrong) {
-                slot.nId = WrongId;
-                ++m_nLostTotal;
-                RStorageState::Shared().ReadingsLost(1);
-            }
-        } else {
-            Statement& statement = m_statements[m_nStatementPos];
-            if (!statement.strSql.isEmpty())
-                eOutcome = RunStatement(statement);
-            if (eOutcome == Outcome::Wrong)
-                statement.strSql.clear();
+            // A run starts at the head of the list, so that its positions
+            // hold until it is done.
+            if (m_nSlotPos > 0 || m_nStatementPos > 0)
+                break;
+            GroupRun();
+            if (m_run.empty())
+                m_nSlotPos = m_nRunEnd;
+            continue;
         }
+        Statement& statement = m_statements[m_nStatementPos];
+        Outcome eOutcome = Outcome::Done;
+        if (!statement.strSql.isEmpty())
+            eOutcome = RunStatement(statement);
+        if (eOutcome == Outcome::Wrong)
+            statement.strSql.clear();
         if (eOutcome == Outcome::Refused) {
             Hold(m_strReason);
             return;
         }
-        if (bSlotNext)
-            ++m_nSlotPos;
-        else
-            ++m_nStatementPos;
+        ++m_nStatementPos;
     }
     QString strReason;
     if (!CommitOpen(&strReason)) {
@@ -448,12 +577,29 @@ void RStorageWriter::ReplaySlice()
         return;
     }
     // That much is in the file now.
-    m_nReplayedSlots += static_cast<qint64>(m_nSlotPos);
+    for (size_t nRow : written) {
+        for (size_t nPos : m_run[nRow].places)
+            m_slots[nPos].nId = DoneId;
+        m_nDoneSlots += static_cast<qint64>(m_run[nRow].places.size());
+        m_nReplayedSlots += static_cast<qint64>(m_run[nRow].places.size());
+    }
+    if (!m_run.empty() && m_nRunRow == m_run.size()) {
+        m_nSlotPos = m_nRunEnd;
+        m_run.clear();
+        m_nRunRow = 0;
+    }
+    if (m_run.empty()) {
+        for (size_t nPos = 0; nPos < m_nSlotPos; ++nPos) {
+            if (m_slots[nPos].nId == DoneId)
+                --m_nDoneSlots;
+        }
+        m_slots.erase(m_slots.begin(), m_slots.begin() + static_cast<std::ptrdiff_t>(m_nSlotPos));
+        m_nSlotPos = 0;
+    }
     m_nReplayedStatements += static_cast<qint64>(m_nStatementPos);
-    m_slots.erase(m_slots.begin(), m_slots.begin() + static_cast<std::ptrdiff_t>(m_nSlotPos));
     m_statements.erase(
         m_statements.begin(), m_statements.begin() + static_cast<std::ptrdiff_t>(m_nStatementPos));
-    m_nSlotPos = m_nStatementPos = 0;
+    m_nStatementPos = 0;
     if (m_slots.empty() && m_statements.empty()) {
         FinishReplay();
         return;
@@ -532,7 +678,7 @@ qint64 RStorageWriter::Close(int nWaitMs)
         QSqlQuery query(QSqlDatabase::database());
         query.exec(QStringLiteral("rollback"));
     }
-    m_nLostAtClose = static_cast<qint64>(m_slots.size()) + m_nDroppedInTransaction;
+    m_nLostAtClose = KeptReadings() + m_nDroppedInTransaction;
     Log(LogLevel::Alert,
         "stopped with the file refusing writes (%s): %lld readings and %lld other writes are "
         "lost\n",

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QSqlQuery>
 #include <QString>
@@ -11,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 class QTimer;
 
@@ -80,7 +82,7 @@ public:
 
     // Everything written so far is in the file or in the open transaction.
     bool IsHealthy() const { return m_eMode == Mode::Healthy; }
-    qint64 KeptReadings() const { return static_cast<qint64>(m_slots.size()); }
+    qint64 KeptReadings() const { return static_cast<qint64>(m_slots.size()) - m_nDoneSlots; }
     qint64 KeptStatements() const { return static_cast<qint64>(m_statements.size()); }
     // Readings dropped for the bound or refused as wrong, this run.
     qint64 LostReadings() const { return m_nLostTotal; }
@@ -120,6 +122,15 @@ private:
         QString strMissing;
         QVariantList missingValues;
     };
+    // The kept readings of one hour row in a run, written as one update.
+    struct RowWrite
+    {
+        int nId = 0;
+        qint64 nRow = 0; // Julian day and hour in one number
+        QMap<int, double> columns; // the last reading of each slot
+        std::vector<double> doses; // every reading counts into the row's sum
+        std::vector<size_t> places; // of its readings in m_slots
+    };
     enum class Outcome { Done, Refused, Wrong };
 
     Outcome RunSlot(const Slot& slot);
@@ -132,6 +143,10 @@ private:
     // and wait for the timer.
     void Hold(const QString& strReason);
     void ReplaySlice();
+    // Groups the readings from the head of the list, up to the next other
+    // write, into m_run.
+    void GroupRun();
+    Outcome RunRow(const RowWrite& row);
     void FinishReplay();
     void DropOldest();
     void Forget();
@@ -151,6 +166,12 @@ private:
     // Replay position in the two lists, within the slice being written.
     size_t m_nSlotPos = 0;
     size_t m_nStatementPos = 0;
+    // The run being replayed, its next row, and the place after it.
+    std::vector<RowWrite> m_run;
+    size_t m_nRunRow = 0;
+    size_t m_nRunEnd = 0;
+    // Readings still in m_slots that are in the file (DoneId).
+    qint64 m_nDoneSlots = 0;
     qint64 m_nDroppedInTransaction = 0;
     qint64 m_nReplayedSlots = 0;
     qint64 m_nReplayedStatements = 0;

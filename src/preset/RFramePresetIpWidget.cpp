@@ -203,7 +203,6 @@ bool RFramePresetIpWidget::Save(QString* pError)
         return false;
     }
     RecordChanges(before, info, nMonthsBefore, nIdleBefore);
-    m_pSiteDb->Applied();
     m_pEditIp->setText(strIp);
     m_bEdited = false;
     return true;

@@ -1,7 +1,6 @@
 #include "preset/RSiteDbSettingsWidget.h"
 
 #include "site/RSiteConfig.h"
-#include "site/RSiteLink.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -97,8 +96,3 @@ bool RSiteDbSettingsWidget::Prepare(QString* pError)
     return true;
 }
 
-void RSiteDbSettingsWidget::Applied()
-{
-    if (RSiteLink* pLink = RSiteLink::Current())
-        pLink->Apply(Config());
-}

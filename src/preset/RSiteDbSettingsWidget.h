@@ -23,8 +23,6 @@ public:
     // settings themselves go with the page's other values. False, with the
     // reason, when the entries are refused.
     bool Prepare(QString* pError);
-    // After the page's values are stored: the sender restarts with them.
-    void Applied();
 
 private:
     Q_DISABLE_COPY(RSiteDbSettingsWidget)

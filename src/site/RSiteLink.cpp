@@ -12,12 +12,6 @@
 #include <QThread>
 #include <QTimer>
 
-namespace {
-
-RSiteLink* s_pCurrent = nullptr;
-
-} // namespace
-
 RSiteLink::RSiteLink(SClock* pClock, QObject* pParent)
     : QObject(pParent)
     , m_pClock(pClock ? pClock : SClock::System())
@@ -26,7 +20,6 @@ RSiteLink::RSiteLink(SClock* pClock, QObject* pParent)
     qRegisterMetaType<RSiteReport>();
     m_pTimer->setInterval(RefreshMs);
     connect(m_pTimer, &QTimer::timeout, this, &RSiteLink::Refresh);
-    s_pCurrent = this;
 }
 
 RSiteLink::~RSiteLink()
@@ -38,13 +31,6 @@ RSiteLink::~RSiteLink()
             delete pThread;
         }
     }
-    if (s_pCurrent == this)
-        s_pCurrent = nullptr;
-}
-
-RSiteLink* RSiteLink::Current()
-{
-    return s_pCurrent;
 }
 
 void RSiteLink::SetRetry(int nFirstMs, int nMaxMs)

@@ -37,10 +37,6 @@ public:
     // Stops and waits for the sender.
     ~RSiteLink() override;
 
-    // The link of the running program (null when there is none): the
-    // settings page restarts it after a change.
-    static RSiteLink* Current();
-
     // Starts (or restarts) with the file of the default connection; a
     // disabled config stops the sender and removes the outbox's triggers.
     void Apply(const RSiteConfig& config);

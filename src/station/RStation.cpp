@@ -260,6 +260,10 @@ void RStation::ReloadDevices(const std::function<void()>& reloadPages)
     if (reloadPages)
         reloadPages();
     m_pAggregator->LoadRegionIds();
+    // The site database's settings are saved with the others; a sender
+    // that failed (a wrong password, say) starts again with them.
+    if (RStorageState::Shared().IsUsable())
+        m_pSiteLink->Apply(RSiteConfig::Load());
     m_pLink->RequestConnect();
 }
 

@@ -8,6 +8,8 @@
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -73,6 +75,7 @@ QString createBase(const QString& strDir)
                 .arg(i + 1)
                 .arg(FirstId + i)
                 .arg(Regions));
+        execRaw(pDb, QString("insert into RegionCurveColorInfo(Id) values(%1)").arg(FirstId + i));
         for (int nDay = 1; nDay <= 30; ++nDay)
             execRaw(pDb,
                 QString("insert into RegionLinkDoseInfo(Id, Month, MaxDose) "
@@ -270,6 +273,10 @@ int main(int argc, char** argv)
     }
     execRaw(pBare, "commit");
     sqlite3_close(pBare);
+    // The writer's statements belong to the connection just closed: a new
+    // file starts without them, as a new program would.
+    RStorageWriter::Shared().Reset();
+    RStorageState::Shared().Reset();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 
     // End to end over loopback: simulator -> link -> decoder -> bus ->

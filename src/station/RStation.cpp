@@ -143,8 +143,8 @@ bool RStation::Open(QString* pError)
     connect(m_pLink, &PDoseThread::LinkChanged, m_pAlarmState, &RAlarmState::OnLinkChanged);
     connect(m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
     connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
+    // An acknowledgement changes the look too, and is told once with it.
     connect(m_pAlarmState, &RAlarmState::LookChanged, this, &RStation::OnLookChanged);
-    connect(m_pAlarmState, &RAlarmState::AcknowledgementChanged, this, &RStation::OnLookChanged);
     connect(m_pAlarmState, &RAlarmState::FloodChanged, this, &RStation::FloodChanged);
 
     m_pAudit = new RAuditTrail(m_options.strAuditKeyPath, m_pClock, this);

@@ -6,6 +6,7 @@
 #include "database/RAuditTrail.h"
 #include "database/RLoginSession.h"
 #include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 #include "database/RSystemInfoStore.h"
 #include "database/RUserRights.h"
 #include "history/RDataRecord.h"
@@ -104,9 +105,9 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     font.setPointSize(s_nTextPointSize);
     QApplication::setFont(font);
     POptionPage::ClearPages();
-    POptionPage::Register(new RFramePresetRegion(1));
+    POptionPage::Register(new RFramePresetRegion(m_pStation->Writer(), 1));
     POptionPage::Register(new RFramePresetIp);
-    m_pThresholdPage = new RPresetAlarmThreshold;
+    m_pThresholdPage = new RPresetAlarmThreshold(m_pStation->Catalogue());
     POptionPage::Register(m_pThresholdPage);
     // Their session and trail are made after the window's pages.
     m_pAccountsPage = new RFrameAccounts;
@@ -114,8 +115,8 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     m_pAuditPage = new RFrameAudit(m_pClock);
     POptionPage::Register(m_pAuditPage);
     layout()->addItem(m_pStackedLayout);
-    m_pFormRegion = new RFormRegion(this, pClock);
-    m_pFormHistory = new RFormHistory(this, pClock);
+    m_pFormRegion = new RFormRegion(m_pStation->Catalogue(), this, pClock);
+    m_pFormHistory = new RFormHistory(m_pStation->Writer(), m_pStation->Catalogue(), this, pClock);
     m_pFormSetting = new RFormSetting(this, pClock);
     m_pFormAbout = new RFormAbout(this);
     m_pStackedLayout->addWidget(m_pFormRegion);
@@ -128,7 +129,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     layout()->addWidget(m_pFormStatus);
     connect(m_pStation.get(), &RStation::StorageChanged, m_pFormStatus,
         &RFormStatus::SetStorageProblem);
-    m_pFormStatus->SetStorageProblem(RStorageState::Shared().ProblemText());
+    m_pFormStatus->SetStorageProblem(m_pStation->Writer()->State().ProblemText());
     UpdateSettingsWarning();
     CreateSiteLink();
     // Buttons, swipes and the routing button all end here.
@@ -157,11 +158,17 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     setAttribute(Qt::WA_AcceptTouchEvents);
 }
 
+qint64 Kestal::Shutdown()
+{
+    m_pStation->Stop(m_strStopReason.isEmpty() ? QStringLiteral("exit")
+                                               : QStringLiteral("signal=") + m_strStopReason);
+    return m_pStation->LostAtClose();
+}
+
 Kestal::~Kestal()
 {
     qApp->removeEventFilter(this);
-    m_pStation->Stop(m_strStopReason.isEmpty() ? QStringLiteral("exit")
-                                               : QStringLiteral("signal=") + m_strStopReason);
+    Shutdown();
     m_pPresetContent.reset();
     // The settings page and its editors go with the window's children; the
     // pages they relay messages for go now.

@@ -45,6 +45,10 @@ public:
     // and is reached only by its button.
     static constexpr int SwipePages = 4;
 
+    // The station's stop (once; the destructor stops it otherwise): the
+    // readings the file never took.
+    qint64 Shutdown();
+
     // pClock: "now" for the aggregator, the pages and the alarm handling; the
     // system clock when null. Not owned. strAuditKeyPath: the audit trail's
     // key, in the per-user data directory when empty.

@@ -59,9 +59,9 @@ int runHeadless(int argc, char** argv)
         station.Start();
         nExitCode = QCoreApplication::exec();
         station.Stop(strHow);
+        if (nExitCode == 0 && station.LostAtClose() > 0)
+            nExitCode = 1;
     }
-    if (nExitCode == 0 && RStorageWriter::Shared().LostAtClose() > 0)
-        nExitCode = 1;
     Log(LogLevel::Notice, "headless station stopped (%s)\n", qPrintable(strHow));
     return nExitCode;
 }
@@ -140,10 +140,11 @@ int main(int argc, char** argv)
         pWindow->setWindowFlags(pWindow->windowFlags() & ~Qt::WindowCloseButtonHint);
         pWindow->showMaximized();
         nExitCode = QApplication::exec();
-        pWindow.reset();
         // Readings that the file refused until the end are gone: a service
         // manager or a script must see that this stop was not clean.
-        if (nExitCode == 0 && RStorageWriter::Shared().LostAtClose() > 0)
+        const qint64 nLost = pWindow->Shutdown();
+        pWindow.reset();
+        if (nExitCode == 0 && nLost > 0)
             nExitCode = 1;
     }
     return nExitCode;

@@ -7,12 +7,32 @@
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QSqlDatabase>
 
 // Databases for tests, built with the program's own create statements so that
 // every default a reader relies on is the one a new site file has.
 namespace TestDb {
+
+// The writer and catalogue that the objects under test are handed, as the
+// station hands its own; one for the test process, like its connection.
+inline RStorageWriter& Writer()
+{
+    static RStorageWriter* s_pWriter = [] {
+        auto* pWriter = new RStorageWriter;
+        // Its statements go before Qt SQL's statics do.
+        qAddPostRoutine([] { Writer().ReleaseStatements(); });
+        return pWriter;
+    }();
+    return *s_pWriter;
+}
+
+inline RRegionCatalogue& Catalogue()
+{
+    static RRegionCatalogue s_catalogue;
+    return s_catalogue;
+}
 
 // An empty in-memory database as the default connection; the previous one is
 // dropped with its connection, so each call starts from nothing. With a file
@@ -25,8 +45,8 @@ inline void Open(const QString& strFile = QStringLiteral(":memory:"))
     db.close();
     db.setDatabaseName(strFile);
     db.open();
-    RStorageState::Shared().Reset();
-    RStorageWriter::Shared().Reset();
+    Writer().State().Reset();
+    Writer().Reset();
     for (const QString& strStatement : RConnectDatabase::TableStatements())
         PSqlExec::Exec(strStatement);
     for (const QString& strStatement : RConnectDatabase::AddedTableStatements())
@@ -45,7 +65,7 @@ inline void AddRegions(const QList<int>& ids)
         PSqlExec::Exec(
             QStringLiteral("insert into RegionCurveColorInfo(Id) values(?)"), {ids.at(i)});
     }
-    RRegionCatalogue::Shared().Reload();
+    Catalogue().Reload();
 }
 
 } // namespace TestDb

@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // Reading storage and minute reduction for 255 regions: the aggregator's
 // per-reading update against the same update through the bare SQLite API,
 // at several fill levels of the hour rows; the GUI-thread time of one
@@ -61,7 +62,7 @@ QString fillSql(int nColumns)
 QString createBase(const QString& strDir)
 {
     QDir::setCurrent(strDir);
-    RConnectDatabase().OpenDatabase();
+    RConnectDatabase(&BenchStorage::Writer()).OpenDatabase();
     QSqlDatabase::database().close();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     const QString strPath = QDir(strDir).filePath("DataBase.sqlite");
@@ -230,8 +231,9 @@ int main(int argc, char** argv)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
         db.setDatabaseName(dir.filePath("kestal.sqlite"));
         db.open();
-        RRegionCatalogue::Shared().Reload();
-        RRegularSave save(&clock, 3600000, 3600000);
+        BenchStorage::Catalogue().Reload();
+        RRegularSave save(
+            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
         printf("%d regions; readings of one minute (30 slots) at minute m of the hour, rows "
                "filled up to m\n",
             save.RegionCount());
@@ -261,7 +263,7 @@ int main(int argc, char** argv)
             for (int m = 0; m < nMinutes; ++m)
                 aggregatorMinute(save, clock, 30 + m);
             timer.start();
-            RConnectDatabase::CommitTransaction();
+            BenchStorage::Writer().Commit();
             const double dMs = timer.nsecsElapsed() / 1e6;
             QSqlDatabase::database().transaction();
             printf("commit of %d minute(s) of readings: %.1f ms, %.1f ms per minute\n", nMinutes,
@@ -275,8 +277,8 @@ int main(int argc, char** argv)
     sqlite3_close(pBare);
     // The writer's statements belong to the connection just closed: a new
     // file starts without them, as a new program would.
-    RStorageWriter::Shared().Reset();
-    RStorageState::Shared().Reset();
+    BenchStorage::Writer().Reset();
+    BenchStorage::Writer().State().Reset();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 
     // End to end over loopback: simulator -> link -> decoder -> bus ->
@@ -286,7 +288,7 @@ int main(int argc, char** argv)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
         db.setDatabaseName(dir.filePath("road.sqlite"));
         db.open();
-        RRegionCatalogue::Shared().Reload();
+        BenchStorage::Catalogue().Reload();
         PSimDataServer server;
         server.Listen();
         QVector<PSimRegion> regions;
@@ -299,7 +301,8 @@ int main(int argc, char** argv)
         clock.Set(QDateTime(Day, QTime(Hour, nFirstMinute, 0)));
 
         Window window;
-        RRegularSave save(&clock, 3600000, 3600000);
+        RRegularSave save(
+            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
         window.pSave = &save;
         PDoseThread link(nullptr);
         link.StartThread();

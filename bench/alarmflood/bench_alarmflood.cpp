@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // 255 regions whose readings alternate across their alarm thresholds at
 // every 2 s reading, fed to the region model and the alarm state as the
 // program wires them, on a manual clock: the journal rows written per
@@ -48,8 +49,8 @@ void openDatabase()
     db.setDatabaseName(QStringLiteral(":memory:"));
     db.open();
     // The journal writes through the storage writer, which holds the old file's state.
-    RStorageState::Shared().Reset();
-    RStorageWriter::Shared().Reset();
+    BenchStorage::Writer().State().Reset();
+    BenchStorage::Writer().Reset();
     for (const QString& strStatement : RConnectDatabase::TableStatements())
         PSqlExec::Exec(strStatement);
     for (const QString& strStatement : RConnectDatabase::AddedTableStatements())
@@ -62,7 +63,7 @@ void openDatabase()
             QStringLiteral("insert into RegionCurveColorInfo(Id, Alarmvalue) values(?, ?)"),
             {i + 1, kThreshold});
     }
-    RRegionCatalogue::Shared().Reload();
+    BenchStorage::Catalogue().Reload();
 }
 
 void run(const Load& load, int nMinutes)
@@ -71,14 +72,14 @@ void run(const Load& load, int nMinutes)
     if (load.bOldRule) {
         RAlarmFilterSettings old;
         old.dDeadband = 0.0;
-        RAlarmFilterStore::StoreAll(old);
+        RAlarmFilterStore::StoreAll(BenchStorage::Catalogue(), old);
     }
     SManualClock clock(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
-    RAlarmJournal journal(&clock);
+    RAlarmJournal journal(&BenchStorage::Writer(), &clock);
     RAlarmState state(&journal, nullptr, &clock);
     if (load.bOldRule)
         state.SetChatterLimit(0);
-    RRegionWatch watch(&RRegionCatalogue::Shared(), &clock);
+    RRegionWatch watch(&BenchStorage::Catalogue(), &clock);
     watch.Reload({});
     PAlarmCue cue;
     int nPlays = 0;

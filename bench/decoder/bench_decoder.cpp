@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // Decoder throughput on a mixed stream (mostly reading frames, some
 // four-value, short, routing, target-dose and block frames, and garbage), as
 // ratios to a bare byte loop over the same stream in the same run:
@@ -206,7 +207,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString strOld = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    RConnectDatabase connect;
+    RConnectDatabase connect(&BenchStorage::Writer());
     connect.OpenDatabase();
     QSqlDatabase::database().transaction();
 

@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // The history charts run on the GUI thread and read the database while they
 // do: a day load and repaint of the dose-rate chart, the region page's minute
 // reload of every day curve, each step of a touch gesture (including the
@@ -103,12 +104,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    RConnectDatabase database;
+    RConnectDatabase database(&BenchStorage::Writer());
     database.OpenDatabase();
     QElapsedTimer timer;
     timer.start();
     Fill();
-    RRegionCatalogue::Shared().Reload();
+    BenchStorage::Catalogue().Reload();
     std::printf("fill: %d regions, %d days of minutes, one day of 2-second rows: %.0f ms\n",
         kRegions, kDays, Ms(timer));
 
@@ -157,8 +158,8 @@ int main(int argc, char** argv)
     // The region page reloads every day curve once a minute, then repaints.
     RDoseRatioDiagram curves;
     curves.LoadDay(kFirstId, false, 1440, kDay);
-    curves.LoadCurveEnabled();
-    curves.LoadCurveColours();
+    curves.LoadCurveEnabled(BenchStorage::Catalogue());
+    curves.LoadCurveColours(BenchStorage::Catalogue());
     for (int r = 0; r < kRegions; ++r)
         curves.AddCurve(kFirstId + r, 1440);
     timer.restart();

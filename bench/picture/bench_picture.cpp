@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // The site picture under the live reading rate: a 2000 x 1500 plan of 255
 // rooms, one reading per room every 2 s, spread over the period. Reports the
 // share of the GUI thread the picture takes (recolouring and painting) and the
@@ -186,16 +187,16 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    RConnectDatabase database;
+    RConnectDatabase database(&BenchStorage::Writer());
     database.OpenDatabase();
     QSqlDatabase::database().transaction();
     seedDatabase();
-    RRegionCatalogue::Shared().Reload();
+    BenchStorage::Catalogue().Reload();
     writeSite();
 
     QElapsedTimer clock;
     clock.start();
-    RRegionPic picture;
+    RRegionPic picture(&BenchStorage::Catalogue());
     std::printf("plan %dx%d, %d rooms: load with the rooms found %.1f ms\n", kW, kH, kRooms,
         clock.nsecsElapsed() / 1e6);
     clock.restart();

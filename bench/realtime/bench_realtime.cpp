@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // Feeds the region page the way the aggregator does (one synchronous bus
 // message per reading, on the GUI thread) and reports the share of wall time
 // the GUI thread spends busy: handling readings, updating the model and the
@@ -135,16 +136,16 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    RConnectDatabase database;
+    RConnectDatabase database(&BenchStorage::Writer());
     database.OpenDatabase();
     QSqlDatabase::database().transaction();
     seed();
-    RRegionCatalogue::Shared().Reload();
+    BenchStorage::Catalogue().Reload();
 
     // The page is built yesterday, so that its first tick today is a day
     // change; later ticks fall within the day.
     SManualClock clock(QDateTime(QDate::currentDate().addDays(-1), QTime(23, 59)));
-    RFormRegion form(nullptr, &clock);
+    RFormRegion form(&BenchStorage::Catalogue(), nullptr, &clock);
     clock.Set(QDateTime(QDate::currentDate(), QTime(12, 0)));
     form.resize(1600, 900);
     form.show();

@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // The site database, 255 regions reading every 2 s:
 // - the outbox's cost to the writer: the GUI thread's time for ten minutes
 //   of readings, reductions and minute commits, without and with the
@@ -33,7 +34,7 @@ const QDate Day(2026, 3, 7);
 void openSite(const QString& strDir)
 {
     QDir::setCurrent(strDir);
-    RConnectDatabase().OpenDatabase();
+    RConnectDatabase(&BenchStorage::Writer()).OpenDatabase();
     PSqlExec::Exec("begin");
     for (int i = 0; i < Regions; ++i)
         PSqlExec::Exec(
@@ -42,7 +43,7 @@ void openSite(const QString& strDir)
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(?)", {100 + i});
     PSqlExec::Exec("insert into SystemInfo(Ceff_R) values(0.0056)");
     PSqlExec::Exec("commit");
-    RRegionCatalogue::Shared().Reload();
+    BenchStorage::Catalogue().Reload();
 }
 
 void closeSite()
@@ -62,15 +63,16 @@ WriterTime writerMs(bool bOutbox)
 {
     QTemporaryDir dir;
     openSite(dir.path());
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RStorageWriter& writer = BenchStorage::Writer();
     if (bOutbox) {
-        RSiteOutbox::Enable();
+        RSiteOutbox::Enable(BenchStorage::Writer());
         writer.Commit();
     }
     SManualClock clock(QDateTime(Day, QTime(10, 0)));
     WriterTime time;
     {
-        RRegularSave save(&clock, 3600000, 3600000);
+        RRegularSave save(
+            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
         writer.Commit();
         QElapsedTimer timer;
         for (int nSecond = 0; nSecond <= Minutes * 60; nSecond += 2) {
@@ -101,8 +103,8 @@ WriterTime writerMs(bool bOutbox)
 void dayBacklog(const QString& strDir)
 {
     openSite(strDir);
-    RSiteOutbox::Enable();
-    RStorageWriter::Shared().Commit();
+    RSiteOutbox::Enable(BenchStorage::Writer());
+    BenchStorage::Writer().Commit();
     PSqlExec::Exec("begin");
     QString strColumns;
     QString strMarks;

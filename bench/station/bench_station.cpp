@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // The reading road through the station without a window, 255 regions:
 // simulator frame on loopback -> link -> decoder -> bus -> aggregator (the
 // stored slot) -> the station's typed signal. Prints the latency from the
@@ -55,7 +56,7 @@ int main(int argc, char** argv)
     server.Listen();
     QVector<PSimRegion> regions;
     {
-        RConnectDatabase connect;
+        RConnectDatabase connect(&BenchStorage::Writer());
         connect.OpenDatabase();
         PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
                        "0, 0.0056)",
@@ -67,7 +68,7 @@ int main(int argc, char** argv)
                 {FirstId + i});
             regions.append({FirstId + i, PSimRegion::Noisy, quint32(1000 + i)});
         }
-        RConnectDatabase::CommitTransaction();
+        BenchStorage::Writer().Commit();
     }
     server.SetRegions(regions);
 

@@ -1,3 +1,4 @@
+#include "../BenchStorage.h"
 // Storage under a held file and a reader, 255 regions reading every 2 s:
 // - how long a reader waits at minute 55 of an hour, with the rollback
 //   journal (the baseline) and with the write-ahead log;
@@ -39,14 +40,14 @@ double heapBytes()
 void openSite(const QString& strDir)
 {
     QDir::setCurrent(strDir);
-    RConnectDatabase().OpenDatabase();
+    RConnectDatabase(&BenchStorage::Writer()).OpenDatabase();
     PSqlExec::Exec("begin");
     for (int i = 0; i < Regions; ++i)
         PSqlExec::Exec(
             "insert into RegionInfo(Sub, Id, Num) values(?, ?, ?)", {i + 1, 100 + i, Regions});
     PSqlExec::Exec("insert into SystemInfo(Ceff_R) values(0.0056)");
     PSqlExec::Exec("commit");
-    RRegionCatalogue::Shared().Reload();
+    BenchStorage::Catalogue().Reload();
 }
 
 void closeSite()
@@ -91,7 +92,8 @@ void readerAtMinute55(const char* pMode)
     PSqlExec::Select(QString("pragma journal_mode = %1").arg(QLatin1String(pMode))).next();
     SManualClock clock(QDateTime(Day, QTime(10, 0)));
     {
-        RRegularSave save(&clock, 3600000, 3600000);
+        RRegularSave save(
+            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
         Longest longest;
         for (int nSecond = 0; nSecond <= 55 * 60 + 30; nSecond += 2)
             round(save, clock, nSecond, longest);
@@ -124,9 +126,10 @@ void heldForAnHour()
     QTemporaryDir dir;
     openSite(dir.path());
     SManualClock clock(QDateTime(Day, QTime(10, 0)));
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RStorageWriter& writer = BenchStorage::Writer();
     {
-        RRegularSave save(&clock, 3600000, 3600000);
+        RRegularSave save(
+            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
         writer.Commit();
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
         other.setDatabaseName(dir.filePath("DataBase.sqlite"));

@@ -2,6 +2,7 @@
 
 #include "algor/PDataBuffer.h"
 #include "database/RRoutingStore.h"
+#include "message/PLogRecord.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "message/SQueueBound.h"
@@ -247,6 +248,10 @@ void PDoseProcThread::PairDone()
 
 void PDoseProcThread::GetRoutData(int routId, int roomId, QDate date, QTime time, int dose)
 {
-    RRoutingStore::Store(routId, roomId, date, time, dose);
+    if (!m_pWriter) {
+        Log(LogLevel::Warning, "patrol reading of %d not stored: no storage\n", routId);
+        return;
+    }
+    RRoutingStore::Store(*m_pWriter, routId, roomId, date, time, dose);
     emit RoutDataUpdate();
 }

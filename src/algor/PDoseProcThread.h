@@ -15,6 +15,7 @@
 
 class PDataBuffer;
 class RAdditionalDose;
+class RStorageWriter;
 class SQueueBound;
 
 // The decoding thread: the only reader of the packet buffer. The link stores
@@ -58,6 +59,9 @@ public:
     bool IsExtendedProtocol() const;
     // Not owned; the link connects StartEchoTargeDose to it.
     void SetAdditionalDose(RAdditionalDose* pAdditionalDose);
+    // Not owned; patrol readings are stored through it (without one they
+    // are logged and dropped).
+    void SetWriter(RStorageWriter* pWriter) { m_pWriter = pWriter; }
     RAdditionalDose* AdditionalDose() const;
 
     // Any thread.
@@ -80,6 +84,7 @@ protected:
 
 private:
     Q_DISABLE_COPY(PDoseProcThread)
+    RStorageWriter* m_pWriter = nullptr;
 
     // The decoder's results, on this thread.
     void Reading(quint32 nId, quint32 nValue) override;

@@ -56,11 +56,12 @@ qint64 slotNumber(const QDateTime& now)
 // all regions; the regions are worked through in slices.
 struct RRegularSave::Reduction
 {
-    Reduction(const QDate& dateMinute, int nMinute, QHash<int, float> maxima)
+    Reduction(
+        RStorageWriter& writer, const QDate& dateMinute, int nMinute, QHash<int, float> maxima)
         : nMinuteOfDay(nMinute)
         , date(dateMinute)
         , hashMax(std::move(maxima))
-        , store(dateMinute, nMinute)
+        , store(writer, dateMinute, nMinute)
     {
     }
 
@@ -76,9 +77,11 @@ struct RRegularSave::Reduction
     RRegionDataStore store;
 };
 
-RRegularSave::RRegularSave(
+RRegularSave::RRegularSave(RStorageWriter* pWriter, const RRegionCatalogue* pCatalogue,
     SClock* pClock, int nMinuteIntervalMs, int nSaveIntervalMs, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
+    , m_pCatalogue(pCatalogue)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_nMinuteIntervalMs(nMinuteIntervalMs)
     , m_nSaveIntervalMs(nSaveIntervalMs)
@@ -92,9 +95,8 @@ RRegularSave::RRegularSave(
     m_pSaveTimer->setInterval(m_nSaveIntervalMs);
     connect(m_pMinuteTimer, &QTimer::timeout, this, &RRegularSave::MiniteTimeout);
     connect(m_pSaveTimer, &QTimer::timeout, this, &RRegularSave::SaveFile);
-    connect(&RStorageWriter::Shared(), &RStorageWriter::Recovered, this,
-        &RRegularSave::OnStorageRecovered);
-    RStorageWriter::Shared().Reopen();
+    connect(m_pWriter, &RStorageWriter::Recovered, this, &RRegularSave::OnStorageRecovered);
+    m_pWriter->Reopen();
     LoadRegionIds();
     ReduceMissedMinutes();
 }
@@ -107,11 +109,11 @@ RRegularSave::~RRegularSave()
         m_pReduction->bSendTick = false;
     StopTimers();
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    if (!db.isOpen() || !RStorageState::Shared().IsUsable())
+    if (!db.isOpen() || !m_pWriter->State().IsUsable())
         return;
     // A file that refuses writes gets a bounded wait; the minutes that
     // waited for it are reduced once it takes them.
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RStorageWriter& writer = *m_pWriter;
     if (!writer.IsHealthy() && writer.Flush(m_nCloseWaitMs))
         FinishReduction();
     // The minute in progress gets its value from the slots it has, so a
@@ -146,7 +148,7 @@ void RRegularSave::LoadRegionIds()
     m_hashType.clear();
     m_hashLastSlot.clear();
 
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+    for (const RRegion& region : m_pCatalogue->Regions()) {
         m_hashType.insert(SBus::RegionPage, region.nId);
         m_hashLastSlot.insert(region.nId, -1);
     }
@@ -187,7 +189,7 @@ void RRegularSave::StartCalcMinite()
 
     // The rows are inserted inside the transaction: one commit for all of
     // them instead of one disk sync per row.
-    RStorageWriter::Shared().Begin();
+    m_pWriter->Begin();
     m_nHour = now.time().hour();
     m_nMinute = now.time().minute();
     EnsureHourRows(m_dateCur, m_nHour);
@@ -277,12 +279,12 @@ void RRegularSave::EnsureDayRows(const QDate& date)
 {
     const QString strDay = SClock::DayText(date);
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strDay)
-        || !RStorageState::Shared().IsUsable())
+        || !m_pWriter->State().IsUsable())
         return;
     // Made ahead only while the file takes writes: the readings make their
     // rows themselves when they find none.
-    if (!RStorageWriter::Shared().IsHealthy()
-        || !RRegionDataStore::EnsureDayRows(m_hashLastSlot.keys(), date))
+    if (!m_pWriter->IsHealthy()
+        || !RRegionDataStore::EnsureDayRows(*m_pWriter, m_hashLastSlot.keys(), date))
         return;
     if (m_setReadyRows.size() > 64)
         m_setReadyRows.clear();
@@ -294,10 +296,10 @@ void RRegularSave::EnsureHourRows(const QDate& date, int nHour)
     const QString strDay = SClock::DayText(date);
     const QString strKey = strDay + QLatin1Char('/') + QString::number(nHour);
     if (m_hashLastSlot.isEmpty() || m_setReadyRows.contains(strKey)
-        || !RStorageState::Shared().IsUsable())
+        || !m_pWriter->State().IsUsable())
         return;
-    if (!RStorageWriter::Shared().IsHealthy()
-        || !RRegionDataStore::EnsureHourRows(m_hashLastSlot.keys(), date, nHour))
+    if (!m_pWriter->IsHealthy()
+        || !RRegionDataStore::EnsureHourRows(*m_pWriter, m_hashLastSlot.keys(), date, nHour))
         return;
     if (m_setReadyRows.size() > 64)
         m_setReadyRows.clear();
@@ -315,10 +317,10 @@ void RRegularSave::BeginReduction(const QDate& date, int nMinute, bool bSendTick
     FinishReduction();
     if (!date.isValid())
         return;
-    if (!RStorageState::Shared().IsUsable() || !RStorageWriter::Shared().IsHealthy()) {
+    if (!m_pWriter->State().IsUsable() || !m_pWriter->IsHealthy()) {
         // Nothing was stored to reduce, or the slots are not all in the file
         // yet: the minute waits for them. The pages still take their tick.
-        if (RStorageState::Shared().IsUsable())
+        if (m_pWriter->State().IsUsable())
             m_deferred.append(qMakePair(date, nMinute));
         if (bSendTick)
             SendSMessage(SBus::MainWindow, SBus::MinuteTick, 0, 0);
@@ -327,7 +329,8 @@ void RRegularSave::BeginReduction(const QDate& date, int nMinute, bool bSendTick
     const QList<int> ids = m_hashLastSlot.keys();
     // The day's maxima and the missing link rows at once, before any slice:
     // a row the region model adds meanwhile then never doubles one of ours.
-    auto pJob = std::make_unique<Reduction>(date, nMinute, RRegionDataStore::DayMaxima(ids, date));
+    auto pJob = std::make_unique<Reduction>(
+        *m_pWriter, date, nMinute, RRegionDataStore::DayMaxima(*m_pWriter, ids, date));
     pJob->bSendTick = bSendTick;
     if (pJob->store.IsReady())
         pJob->ids = ids;
@@ -341,7 +344,7 @@ void RRegularSave::ReduceSlice(int nRegions)
         return;
     const int nHour = pJob->nMinuteOfDay / 60;
     const int nMinute = pJob->nMinuteOfDay % 60;
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RStorageWriter& writer = *m_pWriter;
     const int nEnd = qMin(pJob->ids.size(), pJob->nNext + nRegions);
     for (; pJob->nNext < nEnd; ++pJob->nNext) {
         if (!writer.IsHealthy()) {
@@ -449,7 +452,7 @@ void RRegularSave::WriteSlot(int nId, qint64 nSlot, float fDose)
     const QDate date = QDate::fromJulianDay(nSlot / SlotsPerDay);
     const int nHour = static_cast<int>(nSlot % SlotsPerDay) / SlotsPerHour;
     const int nColumn = static_cast<int>(nSlot % SlotsPerHour);
-    RStorageWriter::Shared().StoreSlot(nId, date, nHour, nColumn, stored(fDose));
+    m_pWriter->StoreSlot(nId, date, nHour, nColumn, stored(fDose));
 }
 
 void RRegularSave::LogUnknown(int nId, int nCount)
@@ -494,7 +497,7 @@ bool RRegularSave::StartDeferred()
     // In the order they ended, one after the other in slices like any
     // minute, so an hour of them does not stall the GUI; a minute that comes
     // twice is harmless.
-    if (m_deferred.isEmpty() || !RStorageWriter::Shared().IsHealthy())
+    if (m_deferred.isEmpty() || !m_pWriter->IsHealthy())
         return false;
     const QPair<QDate, int> minute = m_deferred.takeFirst();
     BeginReduction(minute.first, minute.second, false);
@@ -506,7 +509,7 @@ void RRegularSave::ReduceMissedMinutes()
 {
     // A minute of today before the current one that has readings in its
     // slots but no value: the program stopped (or crashed) before its tick.
-    if (!RStorageState::Shared().IsUsable() || !m_dateCur.isValid())
+    if (!m_pWriter->State().IsUsable() || !m_dateCur.isValid())
         return;
     const QMap<int, QList<int>> missed
         = RRegionDataStore::UnreducedMinutes(m_hashLastSlot.keys(), m_dateCur, m_nCurMinute);
@@ -516,7 +519,7 @@ void RRegularSave::ReduceMissedMinutes()
         missed.size());
     for (auto it = missed.cbegin(); it != missed.cend(); ++it)
         ReduceNow(m_dateCur, it.key(), it.value());
-    RStorageWriter::Shared().Commit();
+    m_pWriter->Commit();
 }
 
 void RRegularSave::SaveFile()
@@ -524,5 +527,5 @@ void RRegularSave::SaveFile()
     // The commit needs no statement of the reduction running; its rows
     // belong in this commit anyway.
     FinishReduction();
-    RStorageWriter::Shared().Commit();
+    m_pWriter->Commit();
 }

@@ -12,6 +12,9 @@
 #include <memory>
 #include <unordered_map>
 
+class RRegionCatalogue;
+class RStorageWriter;
+
 class QTimer;
 class SClock;
 
@@ -46,7 +49,8 @@ public:
     // Needs the default connection open. pClock defaults to the system clock;
     // tests pass a manual clock and short intervals. Reduces the minutes of
     // today that have readings but no value (a crash, a power cut).
-    explicit RRegularSave(SClock* pClock = nullptr, int nMinuteIntervalMs = MinuteIntervalMs,
+    explicit RRegularSave(RStorageWriter* pWriter, const RRegionCatalogue* pCatalogue,
+        SClock* pClock = nullptr, int nMinuteIntervalMs = MinuteIntervalMs,
         int nSaveIntervalMs = SaveIntervalMs, QObject* pParent = nullptr);
     ~RRegularSave() override;
 
@@ -98,6 +102,8 @@ private slots:
     void OnStorageRecovered();
 
 private:
+    RStorageWriter* m_pWriter;
+    const RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RRegularSave)
     struct Reduction;
 

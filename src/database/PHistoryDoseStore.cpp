@@ -212,18 +212,18 @@ float PHistoryDoseStore::LoadPersonalFine(
     return *std::max_element(fine.cbegin(), fine.cend());
 }
 
-QHash<int, bool> PHistoryDoseStore::LoadCurveEnabled()
+QHash<int, bool> PHistoryDoseStore::LoadCurveEnabled(const RRegionCatalogue& catalogue)
 {
     QHash<int, bool> enabled;
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+    for (const RRegion& region : catalogue.Regions())
         enabled.insert(region.nId, region.bCurveShown);
     return enabled;
 }
 
-QHash<int, QColor> PHistoryDoseStore::LoadCurveColours()
+QHash<int, QColor> PHistoryDoseStore::LoadCurveColours(const RRegionCatalogue& catalogue)
 {
     QHash<int, QColor> colours;
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+    for (const RRegion& region : catalogue.Regions()) {
         if (region.colour.isValid())
             colours.insert(region.nId, region.colour);
     }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+class RRegionCatalogue;
+
 // Reads the stored doses the history charts show, from the default database
 // connection. Nothing here writes; a missing row or a failed query leaves the
 // affected values at 0. Region values are dose rates in µRad/h, staff values
@@ -37,8 +39,8 @@ public:
 
     // The curve selector state and the curve colour of every registered
     // region, walked in list order.
-    static QHash<int, bool> LoadCurveEnabled();
-    static QHash<int, QColor> LoadCurveColours();
+    static QHash<int, bool> LoadCurveEnabled(const RRegionCatalogue& catalogue);
+    static QHash<int, QColor> LoadCurveColours(const RRegionCatalogue& catalogue);
 
     // The day sums of the month of day from strTable ("MonthMinuteDose" or
     // "PersonalMonthDose"), each divided by fDivisor, into values[day - 1].

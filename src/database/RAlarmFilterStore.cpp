@@ -64,10 +64,11 @@ bool RAlarmFilterStore::Store(int nId, const RAlarmFilterSettings& settings)
         {nId, bounded.nOnDelay, bounded.dDeadband, bounded.nOffDelay});
 }
 
-bool RAlarmFilterStore::StoreAll(const RAlarmFilterSettings& settings)
+bool RAlarmFilterStore::StoreAll(
+    const RRegionCatalogue& catalogue, const RAlarmFilterSettings& settings)
 {
     PSavepoint savepoint(QStringLiteral("alarmfilter"));
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+    for (const RRegion& region : catalogue.Regions()) {
         if (!Store(region.nId, settings))
             return false;
     }

@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QString>
 
+class RRegionCatalogue;
+
 // When a region's alarm is raised and cleared, on top of its threshold.
 struct RAlarmFilterSettings
 {
@@ -35,7 +37,7 @@ public:
     static RAlarmFilterSettings Of(int nId);
     static bool Store(int nId, const RAlarmFilterSettings& settings);
     // Every region of the catalogue.
-    static bool StoreAll(const RAlarmFilterSettings& settings);
+    static bool StoreAll(const RRegionCatalogue& catalogue, const RAlarmFilterSettings& settings);
 
 private:
     RAlarmFilterStore() = delete;

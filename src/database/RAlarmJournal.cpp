@@ -10,8 +10,9 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-RAlarmJournal::RAlarmJournal(SClock* pClock, QObject* pParent)
+RAlarmJournal::RAlarmJournal(RStorageWriter* pWriter, SClock* pClock, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pPacer(new RCommitPacer(m_pClock, this))
 {
@@ -72,10 +73,9 @@ bool RAlarmJournal::Write(const QString& strEvent, int nId, double dDose, int nT
     event.strOperator = strOperator;
     event.strDetail = strDetail;
     // Kept and written again with the readings when the file refuses it.
-    if (!RStorageWriter::Shared().Write(
-            QStringLiteral("insert into AlarmJournal(Time, Id, Event, "
-                           "Dose, Threshold, Operator, Detail) values(?, "
-                           "?, ?, ?, ?, ?, ?)"),
+    if (!m_pWriter->Write(QStringLiteral("insert into AlarmJournal(Time, Id, Event, "
+                                         "Dose, Threshold, Operator, Detail) values(?, "
+                                         "?, ?, ?, ?, ?, ?)"),
             {TimeText(event.time), nId, strEvent, dDose, nThreshold, strOperator, strDetail}))
         return false;
     emit Written(event);

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class RStorageWriter;
+
 class QSqlError;
 class RCommitPacer;
 class SClock;
@@ -37,12 +39,14 @@ class RAlarmJournal final : public QObject
 public:
     // pClock: "now" of the events and of the commit pacing (system clock
     // when null). Not owned.
-    explicit RAlarmJournal(SClock* pClock = nullptr, QObject* pParent = nullptr);
+    explicit RAlarmJournal(
+        RStorageWriter* pWriter, SClock* pClock = nullptr, QObject* pParent = nullptr);
     ~RAlarmJournal() override;
 
     // Commits the open transaction and opens the next; the aggregator's
     // commit in the program. Without one, nothing is committed early.
     void SetCommitter(std::function<void()> commit);
+    RStorageWriter& Writer() const { return *m_pWriter; }
 
     // Appends an event stamped now; false when it could not be stored.
     bool Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
@@ -73,6 +77,7 @@ signals:
     void Written(const RAlarmEvent& event);
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RAlarmJournal)
 
     SClock* m_pClock;

@@ -29,16 +29,15 @@ QHash<int, RAlarmShelf> RAlarmShelfStore::Load()
     return shelves;
 }
 
-bool RAlarmShelfStore::Store(int nId, const RAlarmShelf& shelf)
+bool RAlarmShelfStore::Store(RStorageWriter& writer, int nId, const RAlarmShelf& shelf)
 {
-    return RStorageWriter::Shared().Write(
+    return writer.Write(
         QStringLiteral(
             "insert or replace into AlarmShelf(Id, Until, Reason, Account) values(?, ?, ?, ?)"),
         {nId, RAlarmJournal::TimeText(shelf.until), shelf.strReason, shelf.strAccount});
 }
 
-bool RAlarmShelfStore::Remove(int nId)
+bool RAlarmShelfStore::Remove(RStorageWriter& writer, int nId)
 {
-    return RStorageWriter::Shared().Write(
-        QStringLiteral("delete from AlarmShelf where Id = ?"), {nId});
+    return writer.Write(QStringLiteral("delete from AlarmShelf where Id = ?"), {nId});
 }

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QString>
 
+class RStorageWriter;
+
 // A region's alarm taken out of service until a time.
 struct RAlarmShelf
 {
@@ -20,8 +22,8 @@ class RAlarmShelfStore final
 public:
     static QString TableStatement();
     static QHash<int, RAlarmShelf> Load();
-    static bool Store(int nId, const RAlarmShelf& shelf);
-    static bool Remove(int nId);
+    static bool Store(RStorageWriter& writer, int nId, const RAlarmShelf& shelf);
+    static bool Remove(RStorageWriter& writer, int nId);
 
 private:
     RAlarmShelfStore() = delete;

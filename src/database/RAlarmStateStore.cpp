@@ -55,9 +55,9 @@ QHash<int, RAlarmRecord> RAlarmStateStore::Load()
     return records;
 }
 
-bool RAlarmStateStore::Store(int nId, const RAlarmRecord& record)
+bool RAlarmStateStore::Store(RStorageWriter& writer, int nId, const RAlarmRecord& record)
 {
-    return RStorageWriter::Shared().Write(
+    return writer.Write(
         QStringLiteral("insert or replace into AlarmState(Id, Active, Unacknowledged, Raised, "
                        "Chattering, ChatterStart, EpisodeStart, LastAlarm, Dose, Threshold) "
                        "values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -74,9 +74,10 @@ QString RAlarmStateStore::Value(const QString& strName)
         .toString();
 }
 
-bool RAlarmStateStore::StoreValue(const QString& strName, const QString& strValue)
+bool RAlarmStateStore::StoreValue(
+    RStorageWriter& writer, const QString& strName, const QString& strValue)
 {
-    return RStorageWriter::Shared().Write(
+    return writer.Write(
         QStringLiteral("insert or replace into StationState(Name, Value) values(?, ?)"),
         {strName, strValue});
 }
@@ -93,12 +94,12 @@ RFloodRecord RAlarmStateStore::LoadFlood()
     return flood;
 }
 
-bool RAlarmStateStore::StoreFlood(const RFloodRecord& flood)
+bool RAlarmStateStore::StoreFlood(RStorageWriter& writer, const RFloodRecord& flood)
 {
-    return StoreValue(
-               QStringLiteral("flood"), flood.bFlood ? QStringLiteral("1") : QStringLiteral("0"))
-        && StoreValue(QStringLiteral("flood-start"), TimeOrEmpty(flood.start))
-        && StoreValue(QStringLiteral("flood-alarms"), QString::number(flood.nAlarms));
+    return StoreValue(writer, QStringLiteral("flood"),
+               flood.bFlood ? QStringLiteral("1") : QStringLiteral("0"))
+        && StoreValue(writer, QStringLiteral("flood-start"), TimeOrEmpty(flood.start))
+        && StoreValue(writer, QStringLiteral("flood-alarms"), QString::number(flood.nAlarms));
 }
 
 bool RAlarmStateStore::WasRunning()
@@ -106,11 +107,11 @@ bool RAlarmStateStore::WasRunning()
     return Value(QStringLiteral("running")) == QLatin1String("1");
 }
 
-bool RAlarmStateStore::StoreRunning(bool bRunning, const QDateTime& time)
+bool RAlarmStateStore::StoreRunning(RStorageWriter& writer, bool bRunning, const QDateTime& time)
 {
-    return StoreValue(
-               QStringLiteral("running"), bRunning ? QStringLiteral("1") : QStringLiteral("0"))
-        && (bRunning || StoreValue(QStringLiteral("stopped"), TimeOrEmpty(time)));
+    return StoreValue(writer, QStringLiteral("running"),
+               bRunning ? QStringLiteral("1") : QStringLiteral("0"))
+        && (bRunning || StoreValue(writer, QStringLiteral("stopped"), TimeOrEmpty(time)));
 }
 
 QDateTime RAlarmStateStore::StoppedAt()

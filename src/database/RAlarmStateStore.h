@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QString>
 
+class RStorageWriter;
+
 // What the operator's side of one alarm was at the last commit, so that a
 // stop or a crash does not forget it. Id 0 is the link's alarm.
 struct RAlarmRecord
@@ -40,15 +42,15 @@ public:
     static QStringList TableStatements();
 
     static QHash<int, RAlarmRecord> Load();
-    static bool Store(int nId, const RAlarmRecord& record);
+    static bool Store(RStorageWriter& writer, int nId, const RAlarmRecord& record);
 
     static RFloodRecord LoadFlood();
-    static bool StoreFlood(const RFloodRecord& flood);
+    static bool StoreFlood(RStorageWriter& writer, const RFloodRecord& flood);
 
     // Running is set at start and cleared by a clean stop: found set at
     // start, the last run crashed.
     static bool WasRunning();
-    static bool StoreRunning(bool bRunning, const QDateTime& time);
+    static bool StoreRunning(RStorageWriter& writer, bool bRunning, const QDateTime& time);
     // The time of the last clean stop (invalid when none is stored).
     static QDateTime StoppedAt();
     // The last commit that reached the file; invalid when none is stored.
@@ -60,5 +62,5 @@ public:
 private:
     RAlarmStateStore() = delete;
     static QString Value(const QString& strName);
-    static bool StoreValue(const QString& strName, const QString& strValue);
+    static bool StoreValue(RStorageWriter& writer, const QString& strName, const QString& strValue);
 };

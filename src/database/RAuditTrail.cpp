@@ -85,8 +85,10 @@ RAuditEntry entryOf(const QSqlQuery& query)
 
 } // namespace
 
-RAuditTrail::RAuditTrail(const QString& strKeyPath, SClock* pClock, QObject* pParent)
+RAuditTrail::RAuditTrail(
+    RStorageWriter* pWriter, const QString& strKeyPath, SClock* pClock, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
     , m_strKeyPath(strKeyPath.isEmpty() ? RAuditKey::DefaultPath() : strKeyPath)
     , m_pClock(pClock ? pClock : SClock::System())
     // Audited actions come at a person's pace: each row is committed at
@@ -210,7 +212,7 @@ bool RAuditTrail::Append(const RAuditActor& actor, const QString& strAction,
 {
     if (!IsOpen())
         return false;
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RStorageWriter& writer = *m_pWriter;
     // While the writer is healthy the file (with the open transaction) has
     // every row so far, another program's included; otherwise the rows it
     // holds are only known here.

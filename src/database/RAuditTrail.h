@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class RStorageWriter;
+
 class QSqlError;
 class RCommitPacer;
 class SClock;
@@ -92,8 +94,8 @@ class RAuditTrail final : public QObject
 public:
     // strKeyPath: the key file, RAuditKey::DefaultPath() when empty. pClock:
     // the rows' time (system clock when null). Not owned.
-    explicit RAuditTrail(const QString& strKeyPath = QString(), SClock* pClock = nullptr,
-        QObject* pParent = nullptr);
+    explicit RAuditTrail(RStorageWriter* pWriter, const QString& strKeyPath = QString(),
+        SClock* pClock = nullptr, QObject* pParent = nullptr);
     ~RAuditTrail() override;
 
     // Reads the key, or makes one while the trail has no rows, and finds
@@ -148,6 +150,7 @@ signals:
     void Appended(const RAuditEntry& entry);
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RAuditTrail)
 
     // The last row in the file (or the open transaction); false when none

@@ -61,8 +61,9 @@ const IndexDef s_indexes[] = {
 
 } // namespace
 
-RConnectDatabase::RConnectDatabase(QObject* pParent)
+RConnectDatabase::RConnectDatabase(RStorageWriter* pWriter, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
     , m_strFileName(QLatin1String(s_pDatabaseName))
 {
 }
@@ -80,8 +81,8 @@ bool RConnectDatabase::OpenDatabase()
         ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(m_strFileName);
-    RStorageState::Shared().Reset();
-    RStorageWriter::Shared().Reset();
+    m_pWriter->State().Reset();
+    m_pWriter->Reset();
     const QString strTitle = tr("Cannot open database");
     QString strReason;
     if (!db.open())
@@ -92,7 +93,7 @@ bool RConnectDatabase::OpenDatabase()
         const QString strFile = QFileInfo(m_strFileName).absoluteFilePath();
         Log(LogLevel::Critical, "database %s unusable: %s\n", strFile.toUtf8().constData(),
             strReason.toUtf8().constData());
-        RStorageState::Shared().SetUnusable(strReason);
+        m_pWriter->State().SetUnusable(strReason);
         if (m_report) {
             m_report(strTitle,
                 tr("The database file %1 cannot be used: %2. It is left as it is; readings are "
@@ -116,7 +117,7 @@ bool RConnectDatabase::OpenDatabase()
 
 void RConnectDatabase::StartIntegrityCheck(int nDelayMs)
 {
-    if (m_pCheck || !RStorageState::Shared().IsUsable())
+    if (m_pCheck || !m_pWriter->State().IsUsable())
         return;
     m_pCheck = new RIntegrityCheck(this);
     connect(m_pCheck, &RIntegrityCheck::Finished, this, [this](bool bOk, const QString& strDetail) {
@@ -125,7 +126,7 @@ void RConnectDatabase::StartIntegrityCheck(int nDelayMs)
         const QString strFile = QFileInfo(QLatin1String(s_pDatabaseName)).absoluteFilePath();
         Log(LogLevel::Critical, "database %s failed its integrity check: %s\n",
             strFile.toUtf8().constData(), strDetail.toUtf8().constData());
-        RStorageState::Shared().SetDamaged(strDetail);
+        m_pWriter->State().SetDamaged(strDetail);
         if (m_report) {
             m_report(tr("Database damaged"),
                 tr("The database file %1 failed its integrity check: %2. Readings are still "
@@ -172,7 +173,7 @@ bool RConnectDatabase::InTransaction()
 
 bool RConnectDatabase::CommitTransaction()
 {
-    return RStorageWriter::Shared().Commit();
+    return m_pWriter->Commit();
 }
 
 void RConnectDatabase::SetJournalMode()

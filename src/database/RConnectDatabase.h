@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class RStorageWriter;
+
 class RIntegrityCheck;
 
 // Opens "DataBase.sqlite" (or the file named) as the default connection and creates the schema of
@@ -17,7 +19,7 @@ class RConnectDatabase : public QObject
 public:
     using FailureReport = std::function<void(const QString& strTitle, const QString& strText)>;
 
-    explicit RConnectDatabase(QObject* pParent = nullptr);
+    explicit RConnectDatabase(RStorageWriter* pWriter, QObject* pParent = nullptr);
     ~RConnectDatabase() override;
 
     // Without a callback the failure goes to the log.
@@ -43,7 +45,7 @@ public:
     // With no transaction open there is nothing to commit, which is no
     // failure. A failure is logged at Alert level and goes to the storage
     // state; what the transaction held is kept and written again later.
-    static bool CommitTransaction();
+    bool CommitTransaction();
 
     // Whether the default connection holds an open transaction.
     static bool InTransaction();
@@ -56,6 +58,7 @@ public:
     static QStringList AddedTableStatements();
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RConnectDatabase)
 
     void CreateTables();

@@ -4,6 +4,7 @@
 #include "database/PSqlExec.h"
 #include "database/RArchiveChange.h"
 #include "database/RConnectDatabase.h"
+#include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 
@@ -34,8 +35,8 @@ QList<QDate> RDayDataStore::DaysWithData(Kind kind, int nId, int nYear, int nMon
     return days;
 }
 
-bool RDayDataStore::DeleteDay(
-    Kind kind, int nId, const QDate& date, bool bRecreate, int* pRows, QString* pError)
+bool RDayDataStore::DeleteDay(RStorageWriter& writer, Kind kind, int nId, const QDate& date,
+    bool bRecreate, int* pRows, QString* pError)
 {
     const QStringList tables = kind == Region
         ? QStringList {QStringLiteral("MonthMinuteDose"), QStringLiteral("MonthData"),
@@ -87,7 +88,7 @@ bool RDayDataStore::DeleteDay(
     }
     // Into the file at once: a rollback of the long transaction later (a
     // full disk) must not bring the deleted day back.
-    RConnectDatabase::CommitTransaction();
+    writer.Commit();
     Log(LogLevel::Notice, "%s %d: stored data of %s deleted, %d rows\n",
         kind == Region ? "region" : "staff", nId, strDay.toUtf8().constData(), nRows);
     *pRows = nRows;

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+class RStorageWriter;
+
 // One day of one item's stored history: which days of a month hold data, and
 // deleting a day. Default connection, inside the long transaction.
 class RDayDataStore final
@@ -20,8 +22,8 @@ public:
     // all or nothing, and logs each deletion. With bRecreate the empty rows
     // the aggregator writes into are made again at once, so that readings of
     // a day still being recorded are not lost. False with pError on failure.
-    static bool DeleteDay(
-        Kind kind, int nId, const QDate& date, bool bRecreate, int* pRows, QString* pError);
+    static bool DeleteDay(RStorageWriter& writer, Kind kind, int nId, const QDate& date,
+        bool bRecreate, int* pRows, QString* pError);
 
 private:
     RDayDataStore() = delete;

@@ -4,6 +4,7 @@
 #include "database/PSqlExec.h"
 #include "database/RArchiveChange.h"
 #include "database/RConnectDatabase.h"
+#include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
 
 #include <QHash>
@@ -32,8 +33,9 @@ QVector<int> storedIds(const QString& strTable)
 
 } // namespace
 
-RDeviceListStore::RDeviceListStore(Mode mode)
-    : m_mode(mode)
+RDeviceListStore::RDeviceListStore(RStorageWriter* pWriter, Mode mode)
+    : m_pWriter(pWriter)
+    , m_mode(mode)
 {
 }
 
@@ -161,7 +163,7 @@ bool RDeviceListStore::Save(const QVector<RDeviceRow>& rows, QString* pError) co
         return false;
     }
     if (!removed.isEmpty())
-        RConnectDatabase::CommitTransaction();
+        m_pWriter->Commit();
     // Written once the deletion is kept, so the log never claims one that was undone.
     for (int nId : removed) {
         Log(LogLevel::Notice, "%s %d removed, its stored history deleted\n",

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+class RStorageWriter;
+
 // One row of a device list: the location shown to the operator and the
 // device id (0..255).
 struct RDeviceRow
@@ -19,7 +21,7 @@ class RDeviceListStore final
 public:
     enum Mode { Regions = 0, Rooms = 1 };
 
-    explicit RDeviceListStore(Mode mode);
+    explicit RDeviceListStore(RStorageWriter* pWriter, Mode mode);
 
     QVector<RDeviceRow> Load() const;
     // Index of the first row whose id an earlier row has; -1 when none.
@@ -37,6 +39,7 @@ public:
     bool Save(const QVector<RDeviceRow>& rows, QString* pError) const;
 
 private:
+    RStorageWriter* m_pWriter;
     QString Table() const;
 
     Mode m_mode;

@@ -8,11 +8,13 @@
 
 #include <QVariant>
 
-RLoginSession::RLoginSession(RAuditTrail* pAudit, SClock* pClock, QObject* pParent)
+RLoginSession::RLoginSession(
+    RStorageWriter* pWriter, RAuditTrail* pAudit, SClock* pClock, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
     , m_pAudit(pAudit)
     , m_pClock(pClock ? pClock : SClock::System())
-    , m_accounts(pAudit, m_pClock)
+    , m_accounts(pWriter, pAudit, m_pClock)
 {
     // A start has no session of its own. An account marked logged in (by
     // another writer of the file, or left by a crash) keeps its mark: the

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+class RStorageWriter;
+
 class SClock;
 
 // The console's session: who is logged in and with which grade. A login
@@ -20,7 +22,8 @@ public:
 
     // pAudit: where logins and logouts are recorded; pClock: the session
     // rows' times and the idle time. Neither owned; either may be null.
-    explicit RLoginSession(RAuditTrail* pAudit, SClock* pClock, QObject* pParent = nullptr);
+    explicit RLoginSession(
+        RStorageWriter* pWriter, RAuditTrail* pAudit, SClock* pClock, QObject* pParent = nullptr);
 
     RUserAccounts& Accounts() { return m_accounts; }
 
@@ -46,6 +49,7 @@ signals:
     void GradeChanged(int nGrade);
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RLoginSession)
 
     QString NowText() const;

@@ -9,12 +9,6 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-RRegionCatalogue& RRegionCatalogue::Shared()
-{
-    static RRegionCatalogue s_catalogue;
-    return s_catalogue;
-}
-
 void RRegionCatalogue::Reload()
 {
     m_regions.clear();

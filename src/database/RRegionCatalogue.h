@@ -26,8 +26,9 @@ struct RRegion
 
 // The registered regions in position order, with what the pages need of
 // each, read once from RegionInfo and RegionCurveColorInfo on the default
-// connection. The pages read it instead of the tables; the main window
-// reloads it before them after a device update and when thresholds change.
+// connection. The pages read it instead of the tables; the station owns it
+// and reloads it before them after a device update and when thresholds
+// change.
 //
 // The list is positions 1..Num (Num of RegionInfo) in order. A position
 // listed twice counts once (its first row), and so does a region listed at
@@ -49,9 +50,6 @@ public:
     };
 
     RRegionCatalogue() = default;
-
-    // The catalogue the program's pages and aggregator read.
-    static RRegionCatalogue& Shared();
 
     void Reload();
 

@@ -55,14 +55,14 @@ const QString& insertLinkRow()
 
 } // namespace
 
-bool RRegionDataStore::EnsureDayRows(const QList<int>& ids, const QDate& date)
+bool RRegionDataStore::EnsureDayRows(
+    RStorageWriter& writer, const QList<int>& ids, const QDate& date)
 {
     const QString strDay = SClock::DayText(date);
     QSqlQuery select(QSqlDatabase::database());
     if (!prepare(
             select, QStringLiteral("select Month from MonthMinuteDose where Month = ? and Id = ?")))
         return false;
-    RStorageWriter& writer = RStorageWriter::Shared();
     for (int nId : ids) {
         select.bindValue(0, strDay);
         select.bindValue(1, nId);
@@ -74,14 +74,14 @@ bool RRegionDataStore::EnsureDayRows(const QList<int>& ids, const QDate& date)
     return true;
 }
 
-bool RRegionDataStore::EnsureHourRows(const QList<int>& ids, const QDate& date, int nHour)
+bool RRegionDataStore::EnsureHourRows(
+    RStorageWriter& writer, const QList<int>& ids, const QDate& date, int nHour)
 {
     const QString strDay = SClock::DayText(date);
     QSqlQuery select(QSqlDatabase::database());
     if (!prepare(select,
             QStringLiteral("select Hour from MonthData where Month = ? and Hour = ? and Id = ?")))
         return false;
-    RStorageWriter& writer = RStorageWriter::Shared();
     for (int nId : ids) {
         select.bindValue(0, strDay);
         select.bindValue(1, nHour);
@@ -96,7 +96,8 @@ bool RRegionDataStore::EnsureHourRows(const QList<int>& ids, const QDate& date, 
     return true;
 }
 
-QHash<int, float> RRegionDataStore::DayMaxima(const QList<int>& ids, const QDate& date)
+QHash<int, float> RRegionDataStore::DayMaxima(
+    RStorageWriter& writer, const QList<int>& ids, const QDate& date)
 {
     const QString strDay = SClock::DayText(date);
     QHash<int, float> maxima;
@@ -112,7 +113,6 @@ QHash<int, float> RRegionDataStore::DayMaxima(const QList<int>& ids, const QDate
             }
         }
     }
-    RStorageWriter& writer = RStorageWriter::Shared();
     for (int nId : ids) {
         if (maxima.contains(nId))
             continue;
@@ -181,17 +181,17 @@ QMap<int, QList<int>> RRegionDataStore::UnreducedMinutes(
     return missed;
 }
 
-void RRegionDataStore::CountAlarm(int nId, const QDate& date)
+void RRegionDataStore::CountAlarm(RStorageWriter& writer, int nId, const QDate& date)
 {
     const QString strDay = SClock::DayText(date);
-    RStorageWriter::Shared().Write(
-        QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = AlarmOverCount + 1 "
-                       "where Id = ? and Month = ?"),
+    writer.Write(QStringLiteral("update RegionLinkDoseInfo set AlarmOverCount = AlarmOverCount + 1 "
+                                "where Id = ? and Month = ?"),
         {nId, strDay}, insertLinkRow(), {nId, strDay});
 }
 
-RRegionDataStore::RRegionDataStore(const QDate& date, int nMinuteOfDay)
-    : m_strDay(SClock::DayText(date))
+RRegionDataStore::RRegionDataStore(RStorageWriter& writer, const QDate& date, int nMinuteOfDay)
+    : m_writer(writer)
+    , m_strDay(SClock::DayText(date))
     , m_nMinuteOfDay(nMinuteOfDay)
     , m_selectSlots(QSqlDatabase::database())
 {
@@ -228,20 +228,19 @@ void RRegionDataStore::ReadSlots(int nId, float* pSlots, qint64* pRow)
 void RRegionDataStore::WriteSlot(qint64 nRow, int nSlot, double dValue)
 {
     const int nColumn = m_nMinuteOfDay % 60 * SlotsPerMinute + nSlot;
-    RStorageWriter::Shared().Write(
-        QStringLiteral("update MonthData set \"%1\" = ? where rowid = ?").arg(nColumn),
+    m_writer.Write(QStringLiteral("update MonthData set \"%1\" = ? where rowid = ?").arg(nColumn),
         {dValue, nRow});
 }
 
 void RRegionDataStore::WriteMinute(int nId, double dValue)
 {
-    RStorageWriter::Shared().Write(m_strUpdateMinute,
-        {dValue, dValue, m_nMinuteOfDay, nId, m_strDay}, insertMinuteRow(), {nId, m_strDay});
+    m_writer.Write(m_strUpdateMinute, {dValue, dValue, m_nMinuteOfDay, nId, m_strDay},
+        insertMinuteRow(), {nId, m_strDay});
 }
 
 void RRegionDataStore::WriteDayMax(int nId, double dMax, const QString& strTime)
 {
-    RStorageWriter::Shared().Write(
+    m_writer.Write(
         QStringLiteral(
             "update RegionLinkDoseInfo set MaxDose = ?, TimeInfo = ? where Id = ? and Month = ?"),
         {dMax, strTime, nId, m_strDay});

@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QString>
 
+class RStorageWriter;
+
 // The aggregator's rows of each region and day: the hour rows of 2-second
 // slots (MonthData, values in µRad/h), the day's minute row (MonthMinuteDose,
 // each minute the sum of its 30 slots) and the day's link row
@@ -23,14 +25,16 @@ public:
 
     // Makes the minute row of the day of every id that has none, in the
     // order given. False, with nothing written, when the check cannot run.
-    static bool EnsureDayRows(const QList<int>& ids, const QDate& date);
+    static bool EnsureDayRows(RStorageWriter& writer, const QList<int>& ids, const QDate& date);
     // The same for the hour row nHour (0-23) of the day.
-    static bool EnsureHourRows(const QList<int>& ids, const QDate& date, int nHour);
+    static bool EnsureHourRows(
+        RStorageWriter& writer, const QList<int>& ids, const QDate& date, int nHour);
 
     // Each region's stored maximum of the day (µRad/h), read in one pass (the
     // table has no index; a day's first row counts). Regions of ids without
     // a link row get one, written in the order given, and a maximum of 0.
-    static QHash<int, float> DayMaxima(const QList<int>& ids, const QDate& date);
+    static QHash<int, float> DayMaxima(
+        RStorageWriter& writer, const QList<int>& ids, const QDate& date);
 
     // Minutes of the day before nBeforeMinute that have readings in their
     // slots but no value in the minute row (the program stopped before their
@@ -40,10 +44,10 @@ public:
         const QList<int>& ids, const QDate& date, int nBeforeMinute);
 
     // One more alarm of a region on that day (its link row made if missing).
-    static void CountAlarm(int nId, const QDate& date);
+    static void CountAlarm(RStorageWriter& writer, int nId, const QDate& date);
 
     // Minute nMinuteOfDay (0-1439) of date.
-    RRegionDataStore(const QDate& date, int nMinuteOfDay);
+    RRegionDataStore(RStorageWriter& writer, const QDate& date, int nMinuteOfDay);
     // False when the slots cannot be read: nothing of the minute can be done.
     bool IsReady() const { return m_bReady; }
     // The minute's 30 slots of a region (0 where there is no row) and the
@@ -58,6 +62,7 @@ public:
     void WriteDayMax(int nId, double dMax, const QString& strTime);
 
 private:
+    RStorageWriter& m_writer;
     QString m_strDay;
     int m_nMinuteOfDay;
     QSqlQuery m_selectSlots;

@@ -2,13 +2,14 @@
 
 #include "database/RStorageWriter.h"
 
-void RRoutingStore::Store(int nRoutId, int nRoomId, const QDate& date, const QTime& time, int nDose)
+void RRoutingStore::Store(RStorageWriter& writer, int nRoutId, int nRoomId, const QDate& date,
+    const QTime& time, int nDose)
 {
     const QString strDate = date.toString(QStringLiteral("yyyy-MM-dd"));
     const QString strTime = time.toString(QStringLiteral("hh:mm"));
     // A later reading of the same minute replaces the earlier one. A patrol
     // reading is a reading: kept and written again when the file refuses it.
-    RStorageWriter::Shared().Write(
+    writer.Write(
         QStringLiteral("update RoutingMinuteDose set Dose = ? where RoomId = ? and Month = ? and "
                        "Time = ? and Id = ?"),
         {nDose, nRoomId, strDate, strTime, nRoutId},

@@ -72,18 +72,16 @@ QStringList RSiteOutbox::DropStatements()
     return statements;
 }
 
-void RSiteOutbox::Enable()
+void RSiteOutbox::Enable(RStorageWriter& writer)
 {
-    RStorageWriter& writer = RStorageWriter::Shared();
     writer.Write(TableStatement());
     for (const QString& strSql : TriggerStatements())
         writer.Write(strSql);
     FileId();
 }
 
-void RSiteOutbox::Disable()
+void RSiteOutbox::Disable(RStorageWriter& writer)
 {
-    RStorageWriter& writer = RStorageWriter::Shared();
     for (const QString& strSql : DropStatements())
         writer.Write(strSql);
     if (PSqlExec::Scalar(QStringLiteral("select count(*) from sqlite_master where name = 'Outbox'"))
@@ -100,9 +98,9 @@ bool RSiteOutbox::IsEnabled()
         > 0;
 }
 
-void RSiteOutbox::Trim(qint64 nMark)
+void RSiteOutbox::Trim(RStorageWriter& writer, qint64 nMark)
 {
-    RStorageWriter::Shared().Write(QStringLiteral("delete from Outbox where Seq <= ?"), {nMark});
+    writer.Write(QStringLiteral("delete from Outbox where Seq <= ?"), {nMark});
 }
 
 QDateTime RSiteOutbox::OldestPendingMinute(qint64 nMark)

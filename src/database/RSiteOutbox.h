@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class RStorageWriter;
+
 // The outbox of the site database: triggers on the tables the site database
 // mirrors queue each committed change in table Outbox, inside the writer's
 // own transaction, so the sender (which reads only committed rows) sees a
@@ -34,13 +36,13 @@ public:
 
     // Creates or drops the table's triggers through the writer (so a rolled
     // back transaction replays them); Disable also empties the outbox.
-    static void Enable();
-    static void Disable();
+    static void Enable(RStorageWriter& writer);
+    static void Disable(RStorageWriter& writer);
     static bool IsEnabled();
 
     // Rows up to nMark are in the site database: they go with the writer's
     // next commit.
-    static void Trim(qint64 nMark);
+    static void Trim(RStorageWriter& writer, qint64 nMark);
 
     // When the oldest minute not yet sent was measured; invalid when all
     // are sent.

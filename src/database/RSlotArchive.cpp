@@ -22,8 +22,9 @@ constexpr qint64 RestAfterErrorMs = 60000;
 
 } // namespace
 
-RSlotArchive::RSlotArchive(SClock* pClock, QObject* pParent)
+RSlotArchive::RSlotArchive(RStorageWriter* pWriter, SClock* pClock, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pThread(new QThread)
     , m_pWorker(new RSlotArchiveWorker(
@@ -76,8 +77,7 @@ void RSlotArchive::Step()
 {
     // Nothing moves while the writer keeps writes for a file that refuses
     // them: the deletes would only add to what it keeps.
-    if (m_bStepping || !RStorageWriter::Shared().IsHealthy()
-        || m_pClock->ElapsedMs() < m_nRestAfterMs)
+    if (m_bStepping || !m_pWriter->IsHealthy() || m_pClock->ElapsedMs() < m_nRestAfterMs)
         return;
     m_bStepping = true;
     const int nMonths = RetentionMonths();
@@ -94,7 +94,7 @@ void RSlotArchive::Step()
 void RSlotArchive::OnStepped(const RArchiveStep& step)
 {
     m_bStepping = false;
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RStorageWriter& writer = *m_pWriter;
     if (!step.strError.isEmpty()) {
         if (step.strError != m_strLastError)
             Log(LogLevel::Alert, "slots not archived: %s\n", step.strError.toUtf8().constData());

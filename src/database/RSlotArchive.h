@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class RStorageWriter;
+
 class QThread;
 class QTimer;
 class SClock;
@@ -31,7 +33,7 @@ public:
     static constexpr int StepIntervalMs = 2000;
     static constexpr int RegionDaysPerStep = 20;
 
-    explicit RSlotArchive(SClock* pClock, QObject* pParent = nullptr);
+    explicit RSlotArchive(RStorageWriter* pWriter, SClock* pClock, QObject* pParent = nullptr);
     // Waits for a step in progress to finish.
     ~RSlotArchive() override;
 
@@ -62,6 +64,7 @@ signals:
     void Stepped(const QString& strMonth, int nRegionDays);
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RSlotArchive)
 
     void OnStepped(const RArchiveStep& step);

@@ -7,12 +7,6 @@ RStorageState::RStorageState(QObject* pParent)
 {
 }
 
-RStorageState& RStorageState::Shared()
-{
-    static RStorageState s_state;
-    return s_state;
-}
-
 void RStorageState::SetUnusable(const QString& strReason)
 {
     m_strUnusable = strReason;

@@ -14,9 +14,6 @@ class RStorageState final : public QObject
 public:
     explicit RStorageState(QObject* pParent = nullptr);
 
-    // The state the program's storage reports to.
-    static RStorageState& Shared();
-
     // Found at opening; nothing is stored for the rest of the run.
     void SetUnusable(const QString& strReason);
     bool IsUsable() const { return m_strUnusable.isEmpty(); }

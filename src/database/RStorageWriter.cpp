@@ -54,6 +54,7 @@ void bindAll(QSqlQuery& query, const QVariantList& values)
 
 RStorageWriter::RStorageWriter(QObject* pParent)
     : QObject(pParent)
+    , m_pState(new RStorageState(this))
     , m_pRetryTimer(new QTimer(this))
     , m_slotStatements(SlotStatementCapacity)
 {
@@ -62,19 +63,10 @@ RStorageWriter::RStorageWriter(QObject* pParent)
     connect(m_pRetryTimer, &QTimer::timeout, this, &RStorageWriter::Retry);
 }
 
-RStorageWriter::~RStorageWriter() = default;
-
-RStorageWriter& RStorageWriter::Shared()
+RStorageWriter::~RStorageWriter()
 {
-    static RStorageWriter s_writer;
-    // The statements go with the application: finalised after Qt SQL's own
-    // statics at the process's end, their results would be leaked.
-    static const bool s_bReleasedAtExit = [] {
-        qAddPostRoutine([] { Shared().ReleaseStatements(); });
-        return true;
-    }();
-    Q_UNUSED(s_bReleasedAtExit);
-    return s_writer;
+    // Before the connection goes: finalised later, their results leak.
+    ReleaseStatements();
 }
 
 void RStorageWriter::Reset()
@@ -98,7 +90,7 @@ void RStorageWriter::Reset()
 
 void RStorageWriter::Begin()
 {
-    if (m_bClosed || m_eMode != Mode::Healthy || !RStorageState::Shared().IsUsable()
+    if (m_bClosed || m_eMode != Mode::Healthy || !m_pState->IsUsable()
         || RConnectDatabase::InTransaction())
         return;
     QSqlQuery query(QSqlDatabase::database());
@@ -223,7 +215,7 @@ RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)
 
 void RStorageWriter::StoreSlot(int nId, const QDate& date, int nHour, int nColumn, double dDose)
 {
-    RStorageState& state = RStorageState::Shared();
+    RStorageState& state = *m_pState;
     if (!state.IsUsable())
         return;
     const Slot slot {
@@ -253,7 +245,7 @@ void RStorageWriter::StoreSlot(int nId, const QDate& date, int nHour, int nColum
 bool RStorageWriter::Write(const QString& strSql, const QVariantList& values,
     const QString& strMissing, const QVariantList& missingValues)
 {
-    if (!RStorageState::Shared().IsUsable())
+    if (!m_pState->IsUsable())
         return false;
     m_statements.push_back({++m_nSeq, strSql, values, strMissing, missingValues});
     DropOldest();
@@ -304,7 +296,7 @@ void RStorageWriter::DropOldest()
             "storage: more than %lld readings waiting for the file; the oldest are lost\n",
             static_cast<long long>(m_nMaxReadings));
     m_nLostTotal += nDropped;
-    RStorageState::Shared().ReadingsLost(nDropped);
+    m_pState->ReadingsLost(nDropped);
 }
 
 void RStorageWriter::Hold(const QString& strReason)
@@ -322,7 +314,7 @@ void RStorageWriter::Hold(const QString& strReason)
         // Dropped for the bound while their transaction was open: that
         // transaction is gone now.
         m_nLostTotal += m_nDroppedInTransaction;
-        RStorageState::Shared().ReadingsLost(m_nDroppedInTransaction);
+        m_pState->ReadingsLost(m_nDroppedInTransaction);
         m_nDroppedInTransaction = 0;
     }
     if (bWasHealthy) {
@@ -333,7 +325,7 @@ void RStorageWriter::Hold(const QString& strReason)
             static_cast<long long>(m_statements.size()));
     }
     m_strReason = strReason;
-    RStorageState::Shared().CommitFailed(strReason);
+    m_pState->CommitFailed(strReason);
     m_pRetryTimer->start();
 }
 
@@ -365,7 +357,7 @@ void RStorageWriter::Forget()
 
 bool RStorageWriter::Commit()
 {
-    RStorageState& state = RStorageState::Shared();
+    RStorageState& state = *m_pState;
     if (!state.IsUsable())
         return false;
     if (m_eMode != Mode::Healthy) {
@@ -532,7 +524,7 @@ void RStorageWriter::ReplaySlice()
                 for (size_t nPos : row.places)
                     m_slots[nPos].nId = WrongId;
                 m_nLostTotal += static_cast<qint64>(row.places.size());
-                RStorageState::Shared().ReadingsLost(static_cast<qint64>(row.places.size()));
+                m_pState->ReadingsLost(static_cast<qint64>(row.places.size()));
             } else {
                 written.push_back(m_nRunRow);
             }
@@ -615,7 +607,7 @@ void RStorageWriter::FinishReplay()
     Forget();
     m_eMode = Mode::Healthy;
     m_pRetryTimer->stop();
-    RStorageState::Shared().CommitSucceeded();
+    m_pState->CommitSucceeded();
     Begin();
     emit Recovered();
 }
@@ -628,7 +620,7 @@ void RStorageWriter::ReleaseStatements()
 
 bool RStorageWriter::Flush(int nWaitMs)
 {
-    if (!RStorageState::Shared().IsUsable())
+    if (!m_pState->IsUsable())
         return true;
     m_pRetryTimer->stop();
     QElapsedTimer elapsed;
@@ -638,7 +630,7 @@ bool RStorageWriter::Flush(int nWaitMs)
             QString strReason;
             if (!RConnectDatabase::InTransaction() || CommitOpen(&strReason)) {
                 Forget();
-                RStorageState::Shared().CommitSucceeded();
+                m_pState->CommitSucceeded();
                 Begin();
                 return true;
             }
@@ -662,7 +654,7 @@ bool RStorageWriter::Flush(int nWaitMs)
 qint64 RStorageWriter::Close(int nWaitMs)
 {
     m_nLostAtClose = 0;
-    if (!RStorageState::Shared().IsUsable())
+    if (!m_pState->IsUsable())
         return 0;
     m_bClosed = true;
     if (Flush(nWaitMs)) {

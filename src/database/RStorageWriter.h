@@ -15,6 +15,7 @@
 #include <vector>
 
 class QTimer;
+class RStorageState;
 
 // The long transaction that the storage road writes in, and every write made
 // in it since the last commit that went through. SQLite may roll the whole
@@ -41,7 +42,8 @@ public:
     explicit RStorageWriter(QObject* pParent = nullptr);
     ~RStorageWriter() override;
 
-    static RStorageWriter& Shared();
+    // Whether readings reach the file, as this writer and the opening found.
+    RStorageState& State() const { return *m_pState; }
 
     // Back to a new start on a new connection: nothing kept, nothing lost.
     void Reset();
@@ -178,6 +180,7 @@ private:
     qint64 m_nLostTotal = 0;
     qint64 m_nLostAtClose = 0;
     QString m_strReason;
+    RStorageState* m_pState;
     QTimer* m_pRetryTimer;
     RStatementCache m_slotStatements;
     QHash<QString, QSqlQuery> m_prepared;

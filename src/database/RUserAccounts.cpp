@@ -41,8 +41,9 @@ const QByteArray& unknownNameHash()
 
 } // namespace
 
-RUserAccounts::RUserAccounts(RAuditTrail* pAudit, SClock* pClock)
-    : m_pAudit(pAudit)
+RUserAccounts::RUserAccounts(RStorageWriter* pWriter, RAuditTrail* pAudit, SClock* pClock)
+    : m_pWriter(pWriter)
+    , m_pAudit(pAudit)
     , m_pClock(pClock ? pClock : SClock::System())
 {
 }
@@ -144,7 +145,7 @@ RUserAccounts::Result RUserAccounts::Create(
     if (hash.isEmpty())
         return Result::Failed;
     const QString strCreated = m_pClock->Now().toString(QLatin1String(s_pTimeFormat));
-    if (!RStorageWriter::Shared().Write(
+    if (!m_pWriter->Write(
             QStringLiteral("insert into UserAccount(Name, Grade, PasswordHash, Created) values(?, "
                            "?, ?, ?)"),
             {strName, nGrade, QString::fromLatin1(hash), strCreated}))
@@ -163,7 +164,7 @@ RUserAccounts::Result RUserAccounts::Disable(
         return Result::Ok;
     if (account.nGrade == RUserRights::Administrator && EnabledAdministrators() <= 1)
         return Result::LastAdministrator;
-    if (!RStorageWriter::Shared().Write(
+    if (!m_pWriter->Write(
             QStringLiteral("update UserAccount set Disabled = 1 where Id = ?"), {account.nId}))
         return Result::Failed;
     Audit(actor, RAuditAction::AccountDisable, strName, QStringLiteral("enabled"),
@@ -178,7 +179,7 @@ RUserAccounts::Result RUserAccounts::Enable(const RAuditActor& actor, const QStr
         return Result::NoAccount;
     if (!account.bDisabled)
         return Result::Ok;
-    if (!RStorageWriter::Shared().Write(
+    if (!m_pWriter->Write(
             QStringLiteral("update UserAccount set Disabled = 0 where Id = ?"), {account.nId}))
         return Result::Failed;
     Audit(actor, RAuditAction::AccountEnable, strName, QStringLiteral("disabled"),
@@ -199,7 +200,7 @@ RUserAccounts::Result RUserAccounts::SetGrade(
     if (account.nGrade == RUserRights::Administrator && !account.bDisabled
         && EnabledAdministrators() <= 1)
         return Result::LastAdministrator;
-    if (!RStorageWriter::Shared().Write(
+    if (!m_pWriter->Write(
             QStringLiteral("update UserAccount set Grade = ? where Id = ?"), {nGrade, account.nId}))
         return Result::Failed;
     Audit(actor, RAuditAction::AccountGrade, strName, gradeText(account.nGrade), gradeText(nGrade));
@@ -217,8 +218,7 @@ RUserAccounts::Result RUserAccounts::ChangePassword(
     const QByteArray hash = PSodium::HashPassword(strPassword);
     if (hash.isEmpty())
         return Result::Failed;
-    if (!RStorageWriter::Shared().Write(
-            QStringLiteral("update UserAccount set PasswordHash = ? where Id = ?"),
+    if (!m_pWriter->Write(QStringLiteral("update UserAccount set PasswordHash = ? where Id = ?"),
             {QString::fromLatin1(hash), account.nId}))
         return Result::Failed;
     Audit(actor, RAuditAction::AccountPassword, strName);

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+class RStorageWriter;
+
 class SClock;
 
 // One account of table UserAccount; its password hash never leaves the store.
@@ -53,7 +55,7 @@ public:
     // pAudit: where changes and logins are recorded (none when null).
     // pClock: the creation time and the lockout's elapsed time (system clock
     // when null). Neither owned.
-    explicit RUserAccounts(RAuditTrail* pAudit, SClock* pClock = nullptr);
+    explicit RUserAccounts(RStorageWriter* pWriter, RAuditTrail* pAudit, SClock* pClock = nullptr);
 
     static QString TableStatement();
 
@@ -81,6 +83,7 @@ public:
     qint64 LockedForMs(const QString& strName) const;
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RUserAccounts)
 
     struct Failures

@@ -7,8 +7,9 @@
 #include <QDir>
 #include <QSqlError>
 
-ExportTable::ExportTable(QObject* pParent, const SClock* pClock)
+ExportTable::ExportTable(RRegionCatalogue* pCatalogue, QObject* pParent, const SClock* pClock)
     : QObject(pParent)
+    , m_pCatalogue(pCatalogue)
     , m_pClock(pClock)
     , m_pPrompt(SPrompt::Default())
 {
@@ -78,7 +79,7 @@ bool ExportTable::ExportAlarmFiguresTo(QWidget* pParent, const QDate& date, cons
 {
     emit StartExport();
     const QString strTarget = WithSuffix(strFile);
-    PAlarmFiguresReport report(date, m_pClock);
+    PAlarmFiguresReport report(date, m_pClock, m_pCatalogue);
     QSqlError error;
     QString strError;
     bool bWritten = report.Read(&error);

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class RRegionCatalogue;
+
 class QWidget;
 class SClock;
 class SPrompt;
@@ -20,7 +22,8 @@ class ExportTable : public QObject
 public:
     // "Now" (report time, the quarters) comes from pClock, the system clock
     // when null.
-    explicit ExportTable(QObject* pParent = nullptr, const SClock* pClock = nullptr);
+    explicit ExportTable(
+        RRegionCatalogue* pCatalogue, QObject* pParent = nullptr, const SClock* pClock = nullptr);
 
     // The file dialog and the failure notice go through pPrompt; tests
     // install one that answers at once.
@@ -48,6 +51,7 @@ signals:
     void EndExport();
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(ExportTable)
 
     // The name asked for, or empty when cancelled (EndExport() emitted).

@@ -27,7 +27,7 @@ PAlarmFiguresReport::PAlarmFiguresReport(
     const QDate& month, const SClock* pClock, const RRegionCatalogue* pCatalogue)
     : m_first(month.year(), month.month(), 1)
     , m_now((pClock ? pClock : SClock::System())->Now())
-    , m_pCatalogue(pCatalogue ? pCatalogue : &RRegionCatalogue::Shared())
+    , m_pCatalogue(pCatalogue)
     , m_figures(month, m_now)
 {
 }

@@ -24,9 +24,9 @@ class PAlarmFiguresReport final
 public:
     // month: any day of it. "Now" (the report time, the end of the current
     // month's figures) comes from pClock, the system clock when null; region
-    // names from pCatalogue, the shared catalogue when null. Neither is owned.
-    explicit PAlarmFiguresReport(const QDate& month, const SClock* pClock = nullptr,
-        const RRegionCatalogue* pCatalogue = nullptr);
+    // names from pCatalogue. Neither is owned.
+    PAlarmFiguresReport(
+        const QDate& month, const SClock* pClock, const RRegionCatalogue* pCatalogue);
 
     // Reads the journal from the month before to the month after (the state
     // the month begins in, the late acknowledgements) from the default

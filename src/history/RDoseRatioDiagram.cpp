@@ -180,15 +180,15 @@ void RDoseRatioDiagram::ClearCurves()
     update();
 }
 
-void RDoseRatioDiagram::LoadCurveEnabled()
+void RDoseRatioDiagram::LoadCurveEnabled(const RRegionCatalogue& catalogue)
 {
-    m_curveEnabled = PHistoryDoseStore::LoadCurveEnabled();
+    m_curveEnabled = PHistoryDoseStore::LoadCurveEnabled(catalogue);
     update();
 }
 
-void RDoseRatioDiagram::LoadCurveColours()
+void RDoseRatioDiagram::LoadCurveColours(const RRegionCatalogue& catalogue)
 {
-    m_curveColours = PHistoryDoseStore::LoadCurveColours();
+    m_curveColours = PHistoryDoseStore::LoadCurveColours(catalogue);
     update();
 }
 

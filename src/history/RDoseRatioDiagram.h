@@ -13,6 +13,8 @@
 #include <QVector>
 #include <QWidget>
 
+class RRegionCatalogue;
+
 class QFontMetrics;
 class QPainter;
 class QTouchEvent;
@@ -48,8 +50,8 @@ public:
     // Reads today's minutes nFirst..nLast of every curve again, in one query.
     void RefreshCurves(int nFirstMinute, int nLastMinute);
     void ClearCurves();
-    void LoadCurveEnabled();
-    void LoadCurveColours();
+    void LoadCurveEnabled(const RRegionCatalogue& catalogue);
+    void LoadCurveColours(const RRegionCatalogue& catalogue);
 
     // Ends a touch gesture.
     void ResetTouch();

@@ -42,9 +42,12 @@ QTreeView* itemTree(const char* pName, QWidget* parent)
 
 } // namespace
 
-RFormHistory::RFormHistory(QWidget* parent, SClock* pClock)
+RFormHistory::RFormHistory(
+    RStorageWriter* pWriter, RRegionCatalogue* pCatalogue, QWidget* parent, SClock* pClock)
     : QWidget(parent)
-    , m_pRegionModel(new RItemModelPresetRegion(0, this))
+    , m_pWriter(pWriter)
+    , m_pCatalogue(pCatalogue)
+    , m_pRegionModel(new RItemModelPresetRegion(m_pWriter, 0, this))
     , m_pStaffModel(new RItemModelPresetPersonal(0, this))
     , m_pDialog(new RDialogStaffHistoryDose(nullptr, pClock))
     , m_pClock(pClock ? pClock : SClock::System())
@@ -262,7 +265,7 @@ bool RFormHistory::MayExport()
 ExportTable* RFormHistory::Exporter()
 {
     if (!m_pExport) {
-        m_pExport = new ExportTable(this, m_pClock);
+        m_pExport = new ExportTable(m_pCatalogue, this, m_pClock);
         m_pExport->SetPrompt(m_pPrompt);
         connect(m_pExport, &ExportTable::StartExport, this, &RFormHistory::ShowProgress);
         connect(m_pExport, &ExportTable::EndExport, this, &RFormHistory::HideProgress);
@@ -330,7 +333,7 @@ void RFormHistory::OnClearData(QDate date)
     const RDayDataStore::Kind kind = IsRegionKind() ? RDayDataStore::Region : RDayDataStore::Staff;
     int nRows = 0;
     QString strError;
-    if (!RDayDataStore::DeleteDay(kind, nId, date, bToday, &nRows, &strError)) {
+    if (!RDayDataStore::DeleteDay(*m_pWriter, kind, nId, date, bToday, &nRows, &strError)) {
         const QString strText
             = tr("The data of %1 on %2 could not be deleted: %3").arg(nId).arg(strDay, strError);
         m_pLabel->ShowMessage(strText);
@@ -368,7 +371,7 @@ void RFormHistory::ReloadTrees()
     // The first region is shown, as if chosen.
     if (m_pRegionModel->Model()->rowCount() > 0)
         m_pTreeViewRegion->setCurrentIndex(m_pRegionModel->Model()->index(0, 0));
-    const RRegionCatalogue& catalogue = RRegionCatalogue::Shared();
+    const RRegionCatalogue& catalogue = *m_pCatalogue;
     m_nCurrentId = catalogue.Count() > 0 ? catalogue.Regions().first().nId : 0;
     m_pDialog->SetCurrentStaffID(m_nCurrentId);
     const QDate date = m_pDialog->CurrentDate();

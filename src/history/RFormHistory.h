@@ -6,6 +6,10 @@
 
 #include <functional>
 
+class RStorageWriter;
+
+class RRegionCatalogue;
+
 class QLabel;
 class SMessageLine;
 class QPushButton;
@@ -29,7 +33,8 @@ class RFormHistory final : public QWidget
 public:
     // pClock decides "today" and paces the step buttons (system clock when
     // null). Not owned.
-    explicit RFormHistory(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    explicit RFormHistory(RStorageWriter* pWriter, RRegionCatalogue* pCatalogue,
+        QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RFormHistory() override;
 
     // Re-reads the lists and colours and shows the first region; the main
@@ -82,6 +87,8 @@ protected:
     void showEvent(QShowEvent* pEvent) override;
 
 private:
+    RStorageWriter* m_pWriter;
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RFormHistory)
 
     void BuildWidgets();

@@ -11,8 +11,9 @@
 
 #include <QMap>
 
-RFramePresetRegion::RFramePresetRegion(int nCategory, QObject* pParent)
+RFramePresetRegion::RFramePresetRegion(RStorageWriter* pWriter, int nCategory, QObject* pParent)
     : POptionPage(nCategory, pParent)
+    , m_pWriter(pWriter)
 {
 }
 
@@ -25,7 +26,7 @@ QString RFramePresetRegion::GetName() const
 
 QWidget* RFramePresetRegion::CreateWidget(QWidget* pParent)
 {
-    auto* pWidget = new RFramePresetRegionWidget(GetCategory() == 1 ? 0 : 1, pParent);
+    auto* pWidget = new RFramePresetRegionWidget(m_pWriter, GetCategory() == 1 ? 0 : 1, pParent);
     connect(pWidget, &RFramePresetRegionWidget::SendMessage, this, &POptionPage::SendMessage);
     SetWidget(pWidget);
     return pWidget;

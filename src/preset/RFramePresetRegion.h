@@ -4,6 +4,8 @@
 
 #include <QVector>
 
+class RStorageWriter;
+
 class RFramePresetRegionWidget;
 struct RDeviceRow;
 
@@ -13,7 +15,8 @@ class RFramePresetRegion final : public POptionPage
 {
     Q_OBJECT
 public:
-    explicit RFramePresetRegion(int nCategory = 1, QObject* pParent = nullptr);
+    explicit RFramePresetRegion(
+        RStorageWriter* pWriter, int nCategory = 1, QObject* pParent = nullptr);
     ~RFramePresetRegion() override;
 
     QString GetName() const override;
@@ -26,6 +29,7 @@ public:
     void Discard() override;
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RFramePresetRegion)
 
     // Devices added, removed (their history with them) and renamed, to the

@@ -15,13 +15,15 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-RFramePresetRegionWidget::RFramePresetRegionWidget(int nMode, QWidget* parent, SClock* pClock)
+RFramePresetRegionWidget::RFramePresetRegionWidget(
+    RStorageWriter* pWriter, int nMode, QWidget* parent, SClock* pClock)
     : QWidget(parent)
+    , m_pWriter(pWriter)
     , m_pTableView(new QTableView(this))
     , m_pButtonSearch(new QPushButton(tr("Search"), this))
     , m_pButtonAdd(new QPushButton(tr("Add"), this))
     , m_pButtonDelete(new QPushButton(tr("Delete"), this))
-    , m_pItemModel(new RItemModelPresetRegion(nMode, this))
+    , m_pItemModel(new RItemModelPresetRegion(m_pWriter, nMode, this))
     , m_respond(300, pClock)
     , m_pSeekItems(new RSeekItems(this))
     , m_pGetId(new PSocketGetId(this))

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class RStorageWriter;
+
 class QPushButton;
 class QTableView;
 class PSocketGetId;
@@ -21,7 +23,7 @@ public:
     // nMode 0: region monitors; 1: inspection rooms. pClock paces the button
     // debouncer (system clock when null); not owned.
     explicit RFramePresetRegionWidget(
-        int nMode, QWidget* parent = nullptr, SClock* pClock = nullptr);
+        RStorageWriter* pWriter, int nMode, QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RFramePresetRegionWidget() override;
 
     RItemModelPresetRegion* ItemModel() const { return m_pItemModel; }
@@ -43,6 +45,7 @@ public slots:
     void OnCancelButtonClicked();
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RFramePresetRegionWidget)
 
     QTableView* m_pTableView;

@@ -15,10 +15,10 @@ QList<QStandardItem*> rowItems(const QString& strName, int nId)
 
 } // namespace
 
-RItemModelPresetRegion::RItemModelPresetRegion(int nMode, QObject* pParent)
+RItemModelPresetRegion::RItemModelPresetRegion(RStorageWriter* pWriter, int nMode, QObject* pParent)
     : PItemModelPreset(nMode == 0 ? SBus::RegionList : SBus::RoutingRoomList,
         nMode == 0 ? SBus::PersonalList : SBus::RoutingStaffList, pParent)
-    , m_store(nMode == 0 ? RDeviceListStore::Regions : RDeviceListStore::Rooms)
+    , m_store(pWriter, nMode == 0 ? RDeviceListStore::Regions : RDeviceListStore::Rooms)
 {
     LoadFromDatabase();
 }

@@ -3,6 +3,8 @@
 #include "database/RDeviceListStore.h"
 #include "preset/PItemModelPreset.h"
 
+class RStorageWriter;
+
 // The region monitors (mode 0) or inspection rooms (mode 1) as "Location" and
 // "ID" rows, ids 0..255.
 class RItemModelPresetRegion final : public PItemModelPreset
@@ -11,7 +13,8 @@ class RItemModelPresetRegion final : public PItemModelPreset
 public:
     enum { MaxNameLength = 64, MaxId = 255, DefaultId = 100 };
 
-    explicit RItemModelPresetRegion(int nMode = 0, QObject* pParent = nullptr);
+    explicit RItemModelPresetRegion(
+        RStorageWriter* pWriter, int nMode = 0, QObject* pParent = nullptr);
     ~RItemModelPresetRegion() override;
 
     void LoadFromDatabase() override;

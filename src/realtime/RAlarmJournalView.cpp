@@ -49,8 +49,9 @@ QString eventName(const QString& strEvent)
 
 } // namespace
 
-RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
+RAlarmJournalView::RAlarmJournalView(RRegionCatalogue* pCatalogue, QWidget* parent, SClock* pClock)
     : QDialog(parent)
+    , m_pCatalogue(pCatalogue)
     , m_pComboRegion(new QComboBox(this))
     , m_pDateFrom(new QDateEdit(this))
     , m_pDateTo(new QDateEdit(this))
@@ -64,7 +65,7 @@ RAlarmJournalView::RAlarmJournalView(QWidget* parent, SClock* pClock)
     resize(1000, 560);
     m_pComboRegion->setObjectName(QStringLiteral("m_pComboRegion"));
     m_pComboRegion->addItem(tr("All"), 0);
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+    for (const RRegion& region : m_pCatalogue->Regions())
         m_pComboRegion->addItem(
             QStringLiteral("%1 %2").arg(region.nId).arg(region.strName), region.nId);
     const QDate today = (pClock ? pClock : SClock::System())->Now().date();
@@ -140,7 +141,7 @@ void RAlarmJournalView::Reload()
     if (m_pCheckPriority->isChecked())
         RAlarmState::SortByPriority(&events);
     for (const RAlarmEvent& event : qAsConst(events)) {
-        const RRegion* pRegion = RRegionCatalogue::Shared().Find(event.nId);
+        const RRegion* pRegion = m_pCatalogue->Find(event.nId);
         const QStringList fields = RAlarmJournal::CsvFields(event);
         // Id 0 is the link, which has no region; only an alarm and its
         // clearing (and a chattering's start and end) hold a dose and a

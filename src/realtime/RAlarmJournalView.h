@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class RRegionCatalogue;
+
 class QCheckBox;
 class QComboBox;
 class RAlarmJournal;
@@ -22,7 +24,8 @@ class RAlarmJournalView final : public QDialog
     Q_OBJECT
 public:
     // pClock decides "today" (system clock when null). Not owned.
-    explicit RAlarmJournalView(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    explicit RAlarmJournalView(
+        RRegionCatalogue* pCatalogue, QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RAlarmJournalView() override;
 
     // The file question and the failure notice; message boxes by default.
@@ -40,6 +43,7 @@ public slots:
     void Export();
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RAlarmJournalView)
 
     QComboBox* m_pComboRegion;

@@ -31,7 +31,7 @@ RAlarmState::RAlarmState(RAlarmJournal* pJournal, QObject* pParent, SClock* pClo
 RAlarmState::~RAlarmState()
 {
     if (m_pJournal && !m_bStopped)
-        RStorageWriter::Shared().SetBeforeCommit(nullptr);
+        m_pJournal->Writer().SetBeforeCommit(nullptr);
 }
 
 QColor RAlarmState::AlarmColour(bool bBright)
@@ -101,7 +101,7 @@ void RAlarmState::Save(int nId)
         record.dDose = reading.dDose;
         record.nThreshold = reading.nThreshold;
     }
-    RAlarmStateStore::Store(nId, record);
+    RAlarmStateStore::Store(m_pJournal->Writer(), nId, record);
     m_lastAlarmSavedMs.insert(nId, m_pClock->ElapsedMs());
 }
 
@@ -109,7 +109,7 @@ void RAlarmState::SaveFlood()
 {
     if (!m_pJournal || m_bStopped)
         return;
-    RAlarmStateStore::StoreFlood({m_bFlood, m_floodStart, m_nFloodAlarms});
+    RAlarmStateStore::StoreFlood(m_pJournal->Writer(), {m_bFlood, m_floodStart, m_nFloodAlarms});
 }
 
 void RAlarmState::Start()
@@ -134,10 +134,10 @@ void RAlarmState::Start()
             strDetail = QStringLiteral("since=") + RAlarmJournal::TimeText(stopped)
                 + QStringLiteral(";seconds=%1").arg(stopped.secsTo(now));
     }
-    RAlarmStateStore::StoreRunning(true, now);
+    RAlarmStateStore::StoreRunning(m_pJournal->Writer(), true, now);
     Write(QStringLiteral("started"), kLinkId, 0.0, 0, QString(), strDetail);
     SClock* pClock = m_pClock;
-    RStorageWriter::Shared().SetBeforeCommit(
+    m_pJournal->Writer().SetBeforeCommit(
         [pClock]() { RAlarmStateStore::StampCommit(pClock->Now()); });
     Poll();
 }
@@ -212,9 +212,9 @@ void RAlarmState::Stop(const QString& strWho, const QString& strHow)
     for (int nId : qAsConst(sorted))
         Save(nId);
     SaveFlood();
-    RAlarmStateStore::StoreRunning(false, now);
+    RAlarmStateStore::StoreRunning(m_pJournal->Writer(), false, now);
     Write(QStringLiteral("stopped"), kLinkId, 0.0, 0, strWho, strHow);
-    RStorageWriter::Shared().SetBeforeCommit(nullptr);
+    m_pJournal->Writer().SetBeforeCommit(nullptr);
     m_bStopped = true;
 }
 
@@ -286,7 +286,7 @@ void RAlarmState::RaiseRegion(int nId, const QString& strDetail)
         // that begins one.
         m_episodeStart.insert(nId, now);
         if (m_pJournal && !m_bStopped)
-            RRegionDataStore::CountAlarm(nId, now.date());
+            RRegionDataStore::CountAlarm(m_pJournal->Writer(), nId, now.date());
     }
     Save(nId);
     Write(QStringLiteral("alarm"), nId, reading.dDose, reading.nThreshold, QString(), strRow);
@@ -414,7 +414,8 @@ bool RAlarmState::Shelve(int nId, const QDateTime& until, const QString& strReas
     // The shelf comes first, so every row below says the region is shelved.
     const RAlarmShelf shelf {end, strReason, m_strOperator};
     m_shelves.insert(nId, shelf);
-    RAlarmShelfStore::Store(nId, shelf);
+    if (m_pJournal)
+        RAlarmShelfStore::Store(m_pJournal->Writer(), nId, shelf);
     Acknowledge(nId);
     if (m_chatter.IsChattering(nId))
         EndChatter(m_chatter.Stop(nId, m_pClock->ElapsedMs()));
@@ -438,7 +439,8 @@ bool RAlarmState::Unshelve(int nId, const QString& strReason)
 void RAlarmState::EndShelf(int nId, const QString& strAccount, const QString& strDetail)
 {
     m_shelves.remove(nId);
-    RAlarmShelfStore::Remove(nId);
+    if (m_pJournal)
+        RAlarmShelfStore::Remove(m_pJournal->Writer(), nId);
     Write(QStringLiteral("unshelve"), nId, 0.0, 0, strAccount, strDetail);
     emit LookChanged(nId);
     emit ShelfChanged(nId, false, strAccount, strDetail);

@@ -39,8 +39,9 @@ const QString kOrganisation = QStringLiteral("Kestal");
 const QColor kPanelGround(16, 38, 74);
 } // namespace
 
-RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
+RFormRegion::RFormRegion(RRegionCatalogue* pCatalogue, QWidget* parent, SClock* pClock)
     : QWidget(parent)
+    , m_pCatalogue(pCatalogue)
     , m_pClock(pClock)
     , m_pPrompt(SPrompt::Default())
 {
@@ -52,8 +53,8 @@ RFormRegion::RFormRegion(QWidget* parent, SClock* pClock)
     RegisterReceiver(this, SBus::RegionPage);
     SubscribeMessage(this, SBus::ReloadThresholds);
 
-    m_pModel = new RRegionDoseModel(0, this, m_pClock);
-    m_pPicture = new RRegionPic(m_pPictureFrame, m_pClock);
+    m_pModel = new RRegionDoseModel(m_pCatalogue, 0, this, m_pClock);
+    m_pPicture = new RRegionPic(m_pCatalogue, m_pPictureFrame, m_pClock);
     m_pColourDelegate = new PColorLineDelegate(this);
     m_pRegionTreeView->setItemDelegate(m_pColourDelegate);
     m_pRegionTreeView->setModel(m_pModel);
@@ -156,7 +157,7 @@ void RFormRegion::BuildWidgets()
     auto* pGaugeLayout = new QHBoxLayout(pGaugeFrame);
     pGaugeLayout->setContentsMargins(0, 0, 0, 0);
     pGaugeLayout->setSpacing(0);
-    m_pGroupBox = new RGroupBox(pGaugeFrame);
+    m_pGroupBox = new RGroupBox(m_pCatalogue, pGaugeFrame);
     m_pGroupBox->setObjectName(QStringLiteral("groupBox"));
     m_pGroupBox->setMinimumSize(0, 0);
     m_pGroupBox->setMaximumSize(16777215, 16777215);
@@ -189,9 +190,9 @@ void RFormRegion::BuildWidgets()
     pRoot->setColumnStretch(1, 1);
 }
 
-int RFormRegion::IdAtSub(int nSub, bool* pFound)
+int RFormRegion::IdAtSub(int nSub, bool* pFound) const
 {
-    const QVector<RRegion>& regions = RRegionCatalogue::Shared().Regions();
+    const QVector<RRegion>& regions = m_pCatalogue->Regions();
     const bool bFound = nSub >= 1 && nSub <= regions.size();
     if (pFound)
         *pFound = bFound;
@@ -407,7 +408,7 @@ void RFormRegion::SetPrompt(SPrompt* pPrompt)
 void RFormRegion::ShowJournal()
 {
     if (!m_pJournalView) {
-        auto* pView = new RAlarmJournalView(this, m_pClock);
+        auto* pView = new RAlarmJournalView(m_pCatalogue, this, m_pClock);
         pView->setAttribute(Qt::WA_DeleteOnClose);
         if (m_pAlarmState && m_pAlarmState->Journal())
             pView->Follow(m_pAlarmState->Journal());
@@ -427,14 +428,14 @@ void RFormRegion::BuildCurves()
     if (m_pCurve)
         m_pCurve->Clear();
     m_curveIds.clear();
-    m_nRegionCount = RRegionCatalogue::Shared().Count();
+    m_nRegionCount = m_pCatalogue->Count();
     for (int nSub = 1; nSub <= m_nRegionCount; ++nSub) {
         bool bFound = false;
         const int nId = IdAtSub(nSub, &bFound);
         if (!bFound)
             continue;
         if (!m_pCurve) {
-            m_pCurve = new RRealRateCurve(nId, nullptr, 0, 0, m_pClock);
+            m_pCurve = new RRealRateCurve(m_pCatalogue, nId, nullptr, 0, 0, m_pClock);
             m_pLayout->addWidget(m_pCurve);
         }
         m_pCurve->AddCurve(nId);
@@ -455,7 +456,7 @@ void RFormRegion::BuildCurves()
 
 void RFormRegion::BuildCheckBoxes()
 {
-    const QVector<RRegion>& regions = RRegionCatalogue::Shared().Regions();
+    const QVector<RRegion>& regions = m_pCatalogue->Regions();
     // Rows beyond the model's cannot hold a cell.
     const int nRows = qMin(regions.size(), m_pModel->rowCount());
     for (int i = 0; i < nRows; ++i) {
@@ -476,7 +477,7 @@ void RFormRegion::OnStateChanged(int)
             states.append({nId, static_cast<int>(pCell->CheckState())});
     }
     RRegionCatalogue::StoreCurveStates(states);
-    RRegionCatalogue::Shared().Reload();
+    m_pCatalogue->Reload();
     if (m_pCurve)
         m_pCurve->LoadCurveEnabled();
 }
@@ -488,7 +489,7 @@ void RFormRegion::OnColorLineChangedColor(const QModelIndex& index, const QColor
     if (!bFound)
         return;
     RRegionCatalogue::StoreCurveColour(nId, color);
-    RRegionCatalogue::Shared().Reload();
+    m_pCatalogue->Reload();
     SendSMessage(SBus::PresetStore, SBus::RegionList, SBus::CmdSave, 0);
     // Every reader of the catalogue, this page included, takes the change.
     BroadcastSMessage(SBus::ReloadThresholds, 0, 0);

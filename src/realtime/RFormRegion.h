@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class RRegionCatalogue;
+
 class PAlarmCue;
 class PColorLineDelegate;
 class RAlarmJournalView;
@@ -40,7 +42,8 @@ class RFormRegion final : public QWidget
 public:
     // pClock: "now" for the model's silence and alarm rules and for the day
     // curve's "today"; the system clock when null. Not owned.
-    explicit RFormRegion(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    explicit RFormRegion(
+        RRegionCatalogue* pCatalogue, QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RFormRegion() override;
 
     // Reloads everything that depends on the region list.
@@ -117,6 +120,7 @@ signals:
     void Muted();
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RFormRegion)
 
     bool Allowed(const QString& strWhy) const { return !m_gate || m_gate(strWhy); }
@@ -139,7 +143,7 @@ private:
     // The catalogue's thresholds or colours changed.
     void OnReloadThresholds();
     void OnReloadSlice();
-    static int IdAtSub(int nSub, bool* pFound = nullptr);
+    int IdAtSub(int nSub, bool* pFound = nullptr) const;
 
     SClock* m_pClock;
     QTreeView* m_pRegionTreeView = nullptr;

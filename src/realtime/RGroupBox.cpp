@@ -29,8 +29,9 @@ float bandFraction(float d, float lo, float hi)
 
 } // namespace
 
-RGroupBox::RGroupBox(QWidget* parent)
+RGroupBox::RGroupBox(RRegionCatalogue* pCatalogue, QWidget* parent)
     : QGroupBox(parent)
+    , m_pCatalogue(pCatalogue)
     , m_bandColour(Qt::darkGreen)
     , m_pRepaintTimer(new QTimer(this))
 {
@@ -58,7 +59,7 @@ void RGroupBox::LoadRegions()
     m_colours.clear();
     m_doses.clear();
     m_read.clear();
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+    for (const RRegion& region : m_pCatalogue->Regions()) {
         m_colours.insert(region.nId, region.colour);
         m_doses.insert(region.nId, doses.value(region.nId, 0.0f));
         if (read.contains(region.nId))

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QVector>
 
+class RRegionCatalogue;
+
 class QTimer;
 class RAlarmState;
 
@@ -20,7 +22,7 @@ class RGroupBox final : public QGroupBox
 {
     Q_OBJECT
 public:
-    explicit RGroupBox(QWidget* parent = nullptr);
+    explicit RGroupBox(RRegionCatalogue* pCatalogue, QWidget* parent = nullptr);
 
     // Greys the view over with strNote while its values are stale; an
     // empty note shows it live again.
@@ -55,6 +57,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RGroupBox)
 
     QString m_strStaleNote;

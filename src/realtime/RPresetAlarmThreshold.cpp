@@ -2,8 +2,9 @@
 
 #include "realtime/RPresetAlarmThresholdWidget.h"
 
-RPresetAlarmThreshold::RPresetAlarmThreshold(QObject* pParent)
+RPresetAlarmThreshold::RPresetAlarmThreshold(RRegionCatalogue* pCatalogue, QObject* pParent)
     : POptionPage(8, pParent)
+    , m_pCatalogue(pCatalogue)
 {
 }
 
@@ -16,7 +17,7 @@ QString RPresetAlarmThreshold::GetName() const
 
 QWidget* RPresetAlarmThreshold::CreateWidget(QWidget* pParent)
 {
-    auto* pWidget = new RPresetAlarmThresholdWidget(pParent);
+    auto* pWidget = new RPresetAlarmThresholdWidget(m_pCatalogue, pParent);
     connect(pWidget, &RPresetAlarmThresholdWidget::SendMessage, this, &POptionPage::SendMessage);
     pWidget->SetAuthorize(m_authorize);
     pWidget->SetConfirm(m_confirm);

@@ -3,6 +3,8 @@
 #include "preset/POptionPage.h"
 #include "realtime/RPresetAlarmThresholdWidget.h"
 
+class RRegionCatalogue;
+
 // The "Alarm Threshold Setting" category (category 8). Thresholds are stored
 // when the page's own buttons are pressed, so the settings' OK only refreshes
 // the region ids it offers.
@@ -10,7 +12,7 @@ class RPresetAlarmThreshold final : public POptionPage
 {
     Q_OBJECT
 public:
-    explicit RPresetAlarmThreshold(QObject* pParent = nullptr);
+    explicit RPresetAlarmThreshold(RRegionCatalogue* pCatalogue, QObject* pParent = nullptr);
     ~RPresetAlarmThreshold() override;
 
     QString GetName() const override;
@@ -23,6 +25,7 @@ public:
     void SetConfirm(RPresetAlarmThresholdWidget::Confirm confirm);
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RPresetAlarmThreshold)
 
     RPresetAlarmThresholdWidget::Authorize m_authorize;

@@ -35,8 +35,10 @@ QSpinBox* thresholdSpinBox(const char* pName, QWidget* parent)
 
 } // namespace
 
-RPresetAlarmThresholdWidget::RPresetAlarmThresholdWidget(QWidget* parent)
+RPresetAlarmThresholdWidget::RPresetAlarmThresholdWidget(
+    RRegionCatalogue* pCatalogue, QWidget* parent)
     : QWidget(parent)
+    , m_pCatalogue(pCatalogue)
 {
     BuildWidgets();
     RegisterReceiver(this, SBus::ThresholdPage);
@@ -228,9 +230,9 @@ void RPresetAlarmThresholdWidget::OnAllFilterClicked()
     if (m_confirm && !m_confirm(tr("the alarm filter of all regions")))
         return;
     QList<QPair<int, RAlarmFilterSettings>> before;
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+    for (const RRegion& region : m_pCatalogue->Regions())
         before.append({region.nId, RAlarmFilterStore::Of(region.nId)});
-    if (!RAlarmFilterStore::StoreAll(after)) {
+    if (!RAlarmFilterStore::StoreAll(*m_pCatalogue, after)) {
         emit SendMessage(tr("The alarm filter could not be stored."));
         return;
     }
@@ -300,7 +302,7 @@ void RPresetAlarmThresholdWidget::LoadRegionIds()
     const int nCurrent = CurrentRegionId();
     m_pComboBoxAlarm->clear();
     // By name, with the id the devices go by.
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+    for (const RRegion& region : m_pCatalogue->Regions())
         m_pComboBoxAlarm->addItem(
             QStringLiteral("%1 (%2)").arg(region.strName).arg(region.nId), region.nId);
     // Stay on the region being edited when it is still registered.
@@ -316,7 +318,7 @@ int RPresetAlarmThresholdWidget::CurrentRegionId() const
 
 void RPresetAlarmThresholdWidget::OnCurrentIndexChanged(const QString& strText)
 {
-    const RRegion* pRegion = RRegionCatalogue::Shared().Find(strText.toInt());
+    const RRegion* pRegion = m_pCatalogue->Find(strText.toInt());
     if (pRegion && !strText.isEmpty()) {
         m_pSpinBoxAlarm->setValue(pRegion->nAlarmValue);
         ShowFilter(m_regionFilter, RAlarmFilterStore::Of(pRegion->nId));
@@ -333,7 +335,7 @@ void RPresetAlarmThresholdWidget::OnClicked()
     }
     const int nId = CurrentRegionId();
     const int nValue = RoundThreshold(m_pSpinBoxAlarm->value());
-    if (!MaySend(nId, RRegionCatalogue::Shared().AlarmValue(nId), m_pSpinBoxAlarm->value()))
+    if (!MaySend(nId, m_pCatalogue->AlarmValue(nId), m_pSpinBoxAlarm->value()))
         return;
     PostSMessage(SBus::MainWindow, SBus::SendThreshold, nId, nValue);
     RRegionCatalogue::StoreAlarmValue(nId, nValue);
@@ -372,12 +374,12 @@ void RPresetAlarmThresholdWidget::ShowNotice(int nId)
     QList<int> ids {nId};
     if (nId == 0) {
         ids.clear();
-        for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        for (const RRegion& region : m_pCatalogue->Regions())
             ids << region.nId;
     }
     for (int nRegion : qAsConst(ids))
         m_pNoticeModel->appendRow({new QStandardItem(QString::number(nRegion)),
-            new QStandardItem(QString::number(RRegionCatalogue::Shared().AlarmValue(nRegion)))});
+            new QStandardItem(QString::number(m_pCatalogue->AlarmValue(nRegion)))});
 }
 
 void RPresetAlarmThresholdWidget::OnTimeout()

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class RRegionCatalogue;
+
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -23,7 +25,7 @@ class RPresetAlarmThresholdWidget final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit RPresetAlarmThresholdWidget(QWidget* parent = nullptr);
+    explicit RPresetAlarmThresholdWidget(RRegionCatalogue* pCatalogue, QWidget* parent = nullptr);
     ~RPresetAlarmThresholdWidget() override;
 
     // Nearest multiple of 100, halves up, as the devices take it.
@@ -79,6 +81,7 @@ protected:
     bool event(QEvent* pEvent) override;
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     // False, with the reason shown, when nValue may not go out for nId.
     // nTyped: the box's value; the rounded one is what is authorised.
     bool MaySend(int nId, int nOld, int nTyped);

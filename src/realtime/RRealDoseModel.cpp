@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-RRealDoseModel::RRealDoseModel(int kind, QObject* parent, SClock* pClock)
+RRealDoseModel::RRealDoseModel(
+    RRegionCatalogue* pCatalogue, int kind, QObject* parent, SClock* pClock)
     : QAbstractItemModel(parent)
+    , m_pCatalogue(pCatalogue)
     , m_nKind(kind)
     , m_pSupervisionTimer(new QTimer(this))
     , m_pClock(pClock ? pClock : SClock::System())
@@ -40,7 +42,7 @@ void RRealDoseModel::Reload()
     if (m_nKind == 0) {
         // The one region list: each region once, in position order, whatever
         // the table holds twice.
-        for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        for (const RRegion& region : m_pCatalogue->Regions())
             m_names.append(region.strName);
         m_nRowCount = m_names.size();
     } else {

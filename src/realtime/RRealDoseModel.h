@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVector>
 
+class RRegionCatalogue;
+
 class QTimer;
 class SClock;
 
@@ -24,7 +26,8 @@ public:
 
     // pClock: source of elapsed time for the silence rule (the system clock
     // when null).
-    RRealDoseModel(int kind, QObject* parent, SClock* pClock = nullptr);
+    RRealDoseModel(
+        RRegionCatalogue* pCatalogue, int kind, QObject* parent, SClock* pClock = nullptr);
     ~RRealDoseModel() override;
 
     void Reload();
@@ -72,6 +75,7 @@ protected:
     void RowsChanged(int nFirst, int nLast);
     void FlushChanges();
 
+    RRegionCatalogue* m_pCatalogue;
     int m_nKind;
     int m_nColumnCount = 0;
     const char* const* m_pHeaders = nullptr;

@@ -7,8 +7,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 
-RRealRateCurve::RRealRateCurve(int id, QWidget* parent, int type, int personal, SClock* pClock)
+RRealRateCurve::RRealRateCurve(
+    RRegionCatalogue* pCatalogue, int id, QWidget* parent, int type, int personal, SClock* pClock)
     : QScrollArea(parent)
+    , m_pCatalogue(pCatalogue)
     , m_nId(id)
     , m_nType(type)
     , m_nPersonal(personal)
@@ -125,11 +127,11 @@ void RRealRateCurve::SetDiagramWidth(int nWidth)
 void RRealRateCurve::LoadCurveEnabled()
 {
     if (m_pDiagram)
-        m_pDiagram->LoadCurveEnabled();
+        m_pDiagram->LoadCurveEnabled(*m_pCatalogue);
 }
 
 void RRealRateCurve::LoadCurveColours()
 {
     if (m_pDiagram)
-        m_pDiagram->LoadCurveColours();
+        m_pDiagram->LoadCurveColours(*m_pCatalogue);
 }

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QScrollArea>
 
+class RRegionCatalogue;
+
 class QGridLayout;
 class QHBoxLayout;
 class RDoseRatioDiagram;
@@ -19,7 +21,8 @@ public:
     // type 0: region day curve (what the region page builds); 1: staff chart
     // of today's 24 hours.
     // pClock: source of "today"; the system clock when null.
-    RRealRateCurve(int id, QWidget* parent, int type, int personal, SClock* pClock = nullptr);
+    RRealRateCurve(RRegionCatalogue* pCatalogue, int id, QWidget* parent, int type, int personal,
+        SClock* pClock = nullptr);
     ~RRealRateCurve() override;
 
     static constexpr int kDayLength = 1440;
@@ -42,6 +45,7 @@ public:
     QList<int> AddedIds() const { return m_addedIds; }
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RRealRateCurve)
 
     QDate Today() const;

@@ -21,8 +21,9 @@ const char* const kHeaders[] = {QT_TRANSLATE_NOOP("RRegionDoseModel", "ID"),
 
 } // namespace
 
-RRegionDoseModel::RRegionDoseModel(int kind, QObject* parent, SClock* pClock)
-    : RRealDoseModel(kind, parent, pClock)
+RRegionDoseModel::RRegionDoseModel(
+    RRegionCatalogue* pCatalogue, int kind, QObject* parent, SClock* pClock)
+    : RRealDoseModel(pCatalogue, kind, parent, pClock)
 {
     PColorLine::Register();
     m_nColumnCount = 5;
@@ -72,7 +73,7 @@ int RRegionDoseModel::LookAt(int row) const
 
 QString RRegionDoseModel::ProblemText(int row) const
 {
-    const RRegion* pRegion = RRegionCatalogue::Shared().Find(IdAt(row));
+    const RRegion* pRegion = m_pCatalogue->Find(IdAt(row));
     if (!pRegion || pRegion->nProblems == 0)
         return QString();
     QStringList lines;
@@ -117,7 +118,7 @@ void RRegionDoseModel::LoadRegionColours()
     m_ids.clear();
     m_alarm.clear();
     m_colours.clear();
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions()) {
+    for (const RRegion& region : m_pCatalogue->Regions()) {
         const int nId = region.nId;
         m_colours.append(QVariant::fromValue(PColorLine(region.colour)));
         m_ids.append(nId);
@@ -236,7 +237,7 @@ QVariant RRegionDoseModel::AlarmData(int row, int column, int role) const
         return RAlarmState::ShelvedColour();
     if (nLook != RAlarmState::NoAlarm)
         return RAlarmState::AlarmColour(bBright);
-    const RRegion* pRegion = RRegionCatalogue::Shared().Find(IdAt(row));
+    const RRegion* pRegion = m_pCatalogue->Find(IdAt(row));
     if (!HasReading(row) || !pRegion || (pRegion->nProblems & RRegionCatalogue::NoThreshold))
         return QColor(128, 128, 128);
     return QColor(Qt::green);

@@ -25,7 +25,8 @@ public:
     // A region whose configuration the client cannot honour.
     static QColor ProblemColour();
 
-    RRegionDoseModel(int kind, QObject* parent, SClock* pClock = nullptr);
+    RRegionDoseModel(
+        RRegionCatalogue* pCatalogue, int kind, QObject* parent, SClock* pClock = nullptr);
     ~RRegionDoseModel() override;
 
     void UpdateDose(int id, float dose);

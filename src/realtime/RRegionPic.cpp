@@ -61,8 +61,9 @@ bool readPicture(const QString& strFile, QImage* pImage)
 
 } // namespace
 
-RRegionPic::RRegionPic(QWidget* parent, SClock* pClock)
+RRegionPic::RRegionPic(RRegionCatalogue* pCatalogue, QWidget* parent, SClock* pClock)
     : QWidget(parent)
+    , m_pCatalogue(pCatalogue)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pRepaintTimer(new QTimer(this))
 {
@@ -200,7 +201,7 @@ QMap<int, QMap<int, QPoint>> RRegionPic::PlaceRegions(
 
 void RRegionPic::LoadRegions()
 {
-    const QVector<int> ids = RRegionCatalogue::Shared().Ids();
+    const QVector<int> ids = m_pCatalogue->Ids();
     m_layerRegions = PlaceRegions(m_blocks, ids);
     m_seeds = m_layerRegions.value(m_nLayer);
     // In position order: where seeds share a room the first keeps the click.

@@ -12,6 +12,8 @@
 #include <QRegion>
 #include <QWidget>
 
+class RRegionCatalogue;
+
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -32,7 +34,8 @@ class RRegionPic final : public QWidget
     Q_OBJECT
 public:
     // pClock: the time base of the drag rule; the system clock when null.
-    explicit RRegionPic(QWidget* parent = nullptr, SClock* pClock = nullptr);
+    explicit RRegionPic(
+        RRegionCatalogue* pCatalogue, QWidget* parent = nullptr, SClock* pClock = nullptr);
     ~RRegionPic() override;
 
     // Greys the view over with strNote while its values are stale; an
@@ -100,6 +103,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
 private:
+    RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RRegionPic)
 
     QString m_strStaleNote;

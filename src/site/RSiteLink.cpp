@@ -3,6 +3,7 @@
 #include "database/RConnectDatabase.h"
 #include "database/RSiteOutbox.h"
 #include "database/RStorageState.h"
+#include "database/RStorageWriter.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "site/RSiteSender.h"
@@ -12,8 +13,9 @@
 #include <QThread>
 #include <QTimer>
 
-RSiteLink::RSiteLink(SClock* pClock, QObject* pParent)
+RSiteLink::RSiteLink(RStorageWriter* pWriter, SClock* pClock, QObject* pParent)
     : QObject(pParent)
+    , m_pWriter(pWriter)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pTimer(new QTimer(this))
 {
@@ -65,17 +67,17 @@ void RSiteLink::Apply(const RSiteConfig& given)
     m_report = RSiteReport();
     m_nTrimmed = 0;
     m_bOffered = false;
-    if (!given.bEnabled || !RStorageState::Shared().IsUsable()) {
-        if (RStorageState::Shared().IsUsable() && RSiteOutbox::IsEnabled()) {
-            RSiteOutbox::Disable();
-            RConnectDatabase::CommitTransaction();
+    if (!given.bEnabled || !m_pWriter->State().IsUsable()) {
+        if (m_pWriter->State().IsUsable() && RSiteOutbox::IsEnabled()) {
+            RSiteOutbox::Disable(*m_pWriter);
+            m_pWriter->Commit();
         }
         Refresh();
         return;
     }
     // The sender reads the outbox only once it is committed.
-    RSiteOutbox::Enable();
-    RConnectDatabase::CommitTransaction();
+    RSiteOutbox::Enable(*m_pWriter);
+    m_pWriter->Commit();
     RSiteConfig config = given;
     config.strFileId = RSiteOutbox::FileId();
     const QString strFile = QFileInfo(QSqlDatabase::database().databaseName()).absoluteFilePath();
@@ -106,7 +108,7 @@ void RSiteLink::OnReported(const RSiteReport& report)
 {
     m_report = report;
     if (report.nMark > m_nTrimmed) {
-        RSiteOutbox::Trim(report.nMark);
+        RSiteOutbox::Trim(*m_pWriter, report.nMark);
         m_nTrimmed = report.nMark;
     }
     if (report.bHistoryOffer && !m_bOffered) {

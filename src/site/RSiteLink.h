@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+class RStorageWriter;
+
 class QThread;
 class QTimer;
 class RSiteSender;
@@ -33,7 +35,8 @@ public:
     static constexpr int StopWaitMs = 200;
 
     // pClock: "now" of the lag (the system clock when null); not owned.
-    explicit RSiteLink(SClock* pClock = nullptr, QObject* pParent = nullptr);
+    explicit RSiteLink(
+        RStorageWriter* pWriter, SClock* pClock = nullptr, QObject* pParent = nullptr);
     // Stops and waits for the sender.
     ~RSiteLink() override;
 
@@ -61,6 +64,7 @@ signals:
     void HistoryOffered();
 
 private:
+    RStorageWriter* m_pWriter;
     Q_DISABLE_COPY(RSiteLink)
 
     // bWait: wait for a sender busy connecting (at the end); otherwise it

@@ -1,6 +1,7 @@
 #include "station/RStation.h"
 
 #include "PLockedFile.h"
+#include "algor/PDoseProcThread.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/RAlarmJournal.h"
@@ -44,6 +45,8 @@ RStation::RStation(const Options& options, QObject* pParent)
     : QObject(pParent)
     , m_options(options)
     , m_pClock(options.pClock ? options.pClock : SClock::System())
+    , m_pWriter(std::make_unique<RStorageWriter>())
+    , m_pCatalogue(std::make_unique<RRegionCatalogue>())
 {
     qRegisterMetaType<RStationReading>();
     qRegisterMetaType<RStationRegion>();
@@ -53,6 +56,10 @@ RStation::RStation(const Options& options, QObject* pParent)
 RStation::~RStation()
 {
     Stop(QStringLiteral("exit"));
+    // Everything built here writes through the writer: it all goes first,
+    // the later built before what it was built on.
+    while (!children().isEmpty())
+        delete children().last();
     if (m_options.bHeadless) {
         UnsubscribeMessage(this);
         UnregisterReceiver(this);
@@ -101,28 +108,29 @@ bool RStation::Open(QString* pError)
     }
     // A file that cannot be opened has been reported; the station still
     // runs, so the link's state and the live values are there.
-    m_pDatabase = new RConnectDatabase(this);
+    m_pDatabase = new RConnectDatabase(m_pWriter.get(), this);
     if (!m_options.strDatabaseFile.isEmpty())
         m_pDatabase->SetFileName(m_options.strDatabaseFile);
     m_pDatabase->SetFailureReport(
         [this](const QString& strTitle, const QString& strText) { Report(strTitle, strText); });
     if (m_pDatabase->OpenDatabase()) {
         m_pDatabase->StartIntegrityCheck(IntegrityCheckDelayMs);
-        m_pArchive = new RSlotArchive(m_pClock, this);
+        m_pArchive = new RSlotArchive(m_pWriter.get(), m_pClock, this);
         m_pArchive->Start();
     }
-    RRegionCatalogue::Shared().Reload();
-    const RStorageState& storage = RStorageState::Shared();
+    m_pCatalogue->Reload();
+    const RStorageState& storage = m_pWriter->State();
     connect(&storage, &RStorageState::Changed, this,
-        [this]() { emit StorageChanged(RStorageState::Shared().ProblemText()); });
+        [this]() { emit StorageChanged(m_pWriter->State().ProblemText()); });
 
     m_pLink = new PDoseThread(this);
+    m_pLink->ProcThread()->SetWriter(m_pWriter.get());
     connect(m_pLink, &PDoseThread::LinkChanged, this, &RStation::LinkChanged);
-    m_pAggregator = std::make_unique<RRegularSave>(m_pClock);
+    m_pAggregator = std::make_unique<RRegularSave>(m_pWriter.get(), m_pCatalogue.get(), m_pClock);
     m_pAggregator->LoadRegionIds();
-    m_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), m_pClock, this);
+    m_pWatch = new RRegionWatch(m_pCatalogue.get(), m_pClock, this);
 
-    m_pJournal = new RAlarmJournal(m_pClock, this);
+    m_pJournal = new RAlarmJournal(m_pWriter.get(), m_pClock, this);
     // A journal line is committed with the readings at once, not at the next
     // five-minute commit.
     m_pJournal->SetCommitter([this]() {
@@ -147,7 +155,7 @@ bool RStation::Open(QString* pError)
     connect(m_pAlarmState, &RAlarmState::LookChanged, this, &RStation::OnLookChanged);
     connect(m_pAlarmState, &RAlarmState::FloodChanged, this, &RStation::FloodChanged);
 
-    m_pAudit = new RAuditTrail(m_options.strAuditKeyPath, m_pClock, this);
+    m_pAudit = new RAuditTrail(m_pWriter.get(), m_options.strAuditKeyPath, m_pClock, this);
     // As the journal's lines: a row is in the file at once.
     m_pAudit->SetCommitter([this]() {
         if (m_pAggregator)
@@ -158,7 +166,7 @@ bool RStation::Open(QString* pError)
         Report(tr("Audit trail"),
             tr("The audit trail cannot be written: changes and logins are not recorded.\n%1")
                 .arg(strError));
-    m_pSession = new RLoginSession(m_pAudit, m_pClock, this);
+    m_pSession = new RLoginSession(m_pWriter.get(), m_pAudit, m_pClock, this);
     connect(m_pAlarmState, &RAlarmState::ShelfChanged, this,
         [this](int nId, bool bShelved, const QString& strAccount, const QString& strText) {
             // A shelving whose time ran out is the program's own doing.
@@ -181,7 +189,7 @@ bool RStation::Open(QString* pError)
 
     // Off unless System Settings enable it; the connection is made on the
     // sender's thread only.
-    m_pSiteLink = new RSiteLink(m_pClock, this);
+    m_pSiteLink = new RSiteLink(m_pWriter.get(), m_pClock, this);
     if (m_options.bHeadless)
         connect(m_pSiteLink, &RSiteLink::HistoryOffered, this, []() {
             Log(LogLevel::Notice,
@@ -200,7 +208,7 @@ void RStation::Start()
     // Before the link starts: the first reading meets the state of the stop.
     m_pAlarmState->Start();
     m_pWatch->Reload(m_pAlarmState->RaisedIds());
-    if (RStorageState::Shared().IsUsable())
+    if (m_pWriter->State().IsUsable())
         m_pSiteLink->Apply(RSiteConfig::Load());
     m_pLink->StartThread();
     m_pLink->RequestConnect();
@@ -231,13 +239,14 @@ void RStation::Stop(const QString& strHow)
     if (m_bStarted)
         m_pAlarmState->Stop(strStoppedBy, strHow);
     m_pAggregator.reset();
-    RConnectDatabase::CommitTransaction();
+    m_pWriter->Commit();
     // After the last commit, so the logout record is written at once.
     RUserSession::CloseLastLogin(m_pClock->Now());
     // The site sender reads the file: it stops before the file closes.
     delete m_pSiteLink;
     m_pSiteLink = nullptr;
-    RStorageWriter::Shared().ReleaseStatements();
+    m_pWriter->ReleaseStatements();
+    m_nLostAtClose = m_pWriter->LostAtClose();
 }
 
 void RStation::StoreReading(int nId, int nCount)
@@ -253,23 +262,23 @@ void RStation::ReloadDevices(const std::function<void()>& reloadPages)
     m_pAlarmState->CloseLink(QStringLiteral("settings"));
     m_pLink->DisConnect();
     m_pAggregator->StopTimers();
-    RConnectDatabase::CommitTransaction();
+    m_pWriter->Commit();
     // The catalogue first: the pages and the aggregator read it.
-    RRegionCatalogue::Shared().Reload();
+    m_pCatalogue->Reload();
     m_pWatch->Reload(m_pAlarmState->RaisedIds());
     if (reloadPages)
         reloadPages();
     m_pAggregator->LoadRegionIds();
     // The site database's settings are saved with the others; a sender
     // that failed (a wrong password, say) starts again with them.
-    if (RStorageState::Shared().IsUsable())
+    if (m_pWriter->State().IsUsable())
         m_pSiteLink->Apply(RSiteConfig::Load());
     m_pLink->RequestConnect();
 }
 
 void RStation::ReloadThresholds()
 {
-    RRegionCatalogue::Shared().Reload();
+    m_pCatalogue->Reload();
     if (m_pWatch)
         m_pWatch->LoadFilters();
 }
@@ -347,7 +356,7 @@ RStation::Outcome RStation::RecordThreshold(int nId, int nOld, int nNew)
         return Outcome::Done;
     }
     // All at once is each region's change, with the value it had.
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+    for (const RRegion& region : m_pCatalogue->Regions())
         m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Threshold),
             regionObject(region.nId), QString::number(region.nAlarmValue), QString::number(nNew));
     return Outcome::Done;
@@ -372,7 +381,7 @@ void RStation::RecordChange(const QString& strAction, const QString& strObject,
 void RStation::OnLookChanged(int nId)
 {
     if (nId == 0) {
-        for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+        for (const RRegion& region : m_pCatalogue->Regions())
             emit AlarmStateChanged(region.nId, RegionState(region.nId));
         return;
     }
@@ -383,7 +392,7 @@ RStationRegion RStation::RegionState(int nId) const
 {
     RStationRegion region;
     region.nId = nId;
-    if (const RRegion* pRegion = RRegionCatalogue::Shared().Find(nId)) {
+    if (const RRegion* pRegion = m_pCatalogue->Find(nId)) {
         region.strName = pRegion->strName;
         region.nThreshold = pRegion->nAlarmValue;
     }
@@ -409,7 +418,7 @@ RStationSnapshot RStation::Snapshot() const
     RStationSnapshot snapshot;
     snapshot.time = m_pClock->Now();
     snapshot.bLinkUp = m_pAlarmState && m_pAlarmState->IsLinkUp();
-    snapshot.strStorageProblem = RStorageState::Shared().ProblemText();
+    snapshot.strStorageProblem = m_pWriter->State().ProblemText();
     if (m_pAlarmState) {
         snapshot.bFlood = m_pAlarmState->IsFlood();
         snapshot.nFloodAlarms = m_pAlarmState->RecentAlarms();
@@ -418,7 +427,7 @@ RStationSnapshot RStation::Snapshot() const
         snapshot.strAccount = m_pSession->Actor().strName;
         snapshot.nGrade = m_pSession->Grade();
     }
-    for (const RRegion& region : RRegionCatalogue::Shared().Regions())
+    for (const RRegion& region : m_pCatalogue->Regions())
         snapshot.regions.append(RegionState(region.nId));
     return snapshot;
 }

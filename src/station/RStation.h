@@ -25,6 +25,7 @@ class RRegionWatch;
 class RRegularSave;
 class RSiteLink;
 class RSlotArchive;
+class RStorageWriter;
 class SClock;
 
 // The station: builds, owns and wires everything that monitors, stores and
@@ -70,6 +71,12 @@ public:
     void Stop(const QString& strHow);
 
     SClock* Clock() const { return m_pClock; }
+    // The station file's one writer, and the regions as registered; the
+    // pages are handed them.
+    RStorageWriter* Writer() const { return m_pWriter.get(); }
+    RRegionCatalogue* Catalogue() const { return m_pCatalogue.get(); }
+    // Readings the file had not taken when Stop() ended; they are lost.
+    qint64 LostAtClose() const { return m_nLostAtClose; }
     RConnectDatabase* Database() const { return m_pDatabase; }
     RSlotArchive* Archive() const { return m_pArchive; }
     PDoseThread* Link() const { return m_pLink; }
@@ -134,6 +141,8 @@ private:
     Options m_options;
     SClock* m_pClock;
     std::unique_ptr<PLockedFile> m_pLock;
+    std::unique_ptr<RStorageWriter> m_pWriter;
+    std::unique_ptr<RRegionCatalogue> m_pCatalogue;
     std::function<void(const QString&, const QString&)> m_report;
     RConnectDatabase* m_pDatabase = nullptr;
     RSlotArchive* m_pArchive = nullptr;
@@ -147,6 +156,7 @@ private:
     RLoginSession* m_pSession = nullptr;
     QTimer* m_pIdleTimer = nullptr;
     RSiteLink* m_pSiteLink = nullptr;
+    qint64 m_nLostAtClose = 0;
     bool m_bOpen = false;
     bool m_bStarted = false;
     bool m_bStopped = false;

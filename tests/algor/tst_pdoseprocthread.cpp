@@ -1,3 +1,4 @@
+#include "TestDb.h"
 #include "algor/PDataBuffer.h"
 #include "algor/PDosePackProc.h"
 #include "algor/PDoseProcThread.h"
@@ -69,7 +70,7 @@ private slots:
     void initTestCase()
     {
         QDir::setCurrent(m_dir.path());
-        QVERIFY(RConnectDatabase().OpenDatabase());
+        QVERIFY(RConnectDatabase(&TestDb::Writer()).OpenDatabase());
         m_pMain = new BusRecorder(SBus::MainWindow);
     }
 
@@ -79,6 +80,7 @@ private slots:
         m_pBuffer = new PDataBuffer;
         m_pBuffer->Init(1, 0x10000);
         m_pDecoder = new PDoseProcThread(m_pBuffer);
+        m_pDecoder->SetWriter(&TestDb::Writer());
         m_pDecoder->SetExtendedProtocol(true);
     }
 

@@ -61,7 +61,8 @@ private:
     {
         m_pClock = std::make_unique<SManualClock>(now);
         // Timers far away: the tests tick by hand.
-        return std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 3600000);
+        return std::make_unique<RRegularSave>(
+            &TestDb::Writer(), &TestDb::Catalogue(), m_pClock.get(), 3600000, 3600000);
     }
 
 private slots:
@@ -70,7 +71,7 @@ private slots:
         // The schema of a new "DataBase.sqlite" in the working directory.
         QVERIFY(QDir::setCurrent(m_dir.path()));
         QFile::remove("DataBase.sqlite");
-        QVERIFY(RConnectDatabase().OpenDatabase());
+        QVERIFY(RConnectDatabase(&TestDb::Writer()).OpenDatabase());
         m_pPage = std::make_unique<BusRecorder>(SBus::RegionPage);
         m_pWindow = std::make_unique<BusRecorder>(SBus::MainWindow);
     }
@@ -390,7 +391,7 @@ private slots:
                        "raise(abort, 'disk I/O error'); end");
         auto pSave = start(at(10, 0, 6));
         pSave->StoreRegionReading(1, 8);
-        RStorageState& state = RStorageState::Shared();
+        RStorageState& state = TestDb::Writer().State();
         QCOMPARE(state.LostReadings(), qint64(1));
         QVERIFY(state.ProblemText().contains("disk I/O error"));
         PSqlExec::Exec("drop trigger refuse");

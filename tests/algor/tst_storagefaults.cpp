@@ -72,7 +72,7 @@ private:
         QDir().mkpath(strName);
         QVERIFY(QDir::setCurrent(m_dir.filePath(strName)));
         QFile::remove("DataBase.sqlite");
-        QVERIFY(RConnectDatabase().OpenDatabase());
+        QVERIFY(RConnectDatabase(&TestDb::Writer()).OpenDatabase());
     }
 
     std::unique_ptr<RRegularSave> start(const QList<int>& ids, const QDateTime& now)
@@ -86,13 +86,13 @@ private:
             // Count n stores n / 20 µRad/h; regions alarm from 5 µRad/h.
             PSqlExec::Exec("insert into SystemInfo(Ceff_R) values(0.0005)");
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 5");
-            RRegionCatalogue::Shared().Reload();
+            TestDb::Catalogue().Reload();
         }
         m_pModel.reset();
         m_pState.reset();
-        m_pJournal = std::make_unique<RAlarmJournal>(m_pClock.get());
+        m_pJournal = std::make_unique<RAlarmJournal>(&TestDb::Writer(), m_pClock.get());
         m_pState = std::make_unique<RAlarmState>(m_pJournal.get(), nullptr, m_pClock.get());
-        m_pModel = std::make_unique<RRegionWatch>(&RRegionCatalogue::Shared(), m_pClock.get());
+        m_pModel = std::make_unique<RRegionWatch>(&TestDb::Catalogue(), m_pClock.get());
         m_pModel->Reload(m_pState->RaisedIds());
         QObject::connect(m_pModel.get(), &RRegionWatch::AlarmChanged, m_pState.get(),
             &RAlarmState::OnAlarmChanged);
@@ -101,7 +101,8 @@ private:
                 m_pModel->Feed(static_cast<int>(message.First()),
                     *reinterpret_cast<const float*>(message.Second()));
         };
-        return std::make_unique<RRegularSave>(m_pClock.get(), 3600000, 3600000);
+        return std::make_unique<RRegularSave>(
+            &TestDb::Writer(), &TestDb::Catalogue(), m_pClock.get(), 3600000, 3600000);
     }
 
     // The file refuses to grow from now on; it is full.
@@ -133,8 +134,8 @@ private:
         for (int i = 1; i <= 10; ++i)
             ids << i;
         auto pSave = start(ids, at(10, 0, 0));
-        RStorageWriter& writer = RStorageWriter::Shared();
-        RStorageState& state = RStorageState::Shared();
+        RStorageWriter& writer = TestDb::Writer();
+        RStorageState& state = TestDb::Writer().State();
         int nHeldAt = -1;
         bool bShown = false;
         for (int nStep = 0; nStep < 150; ++nStep) {
@@ -170,7 +171,7 @@ private:
     void rowsRun(bool bHeld, QString* pRows)
     {
         open(bHeld ? "rows-held" : "rows-free");
-        RStorageWriter& writer = RStorageWriter::Shared();
+        RStorageWriter& writer = TestDb::Writer();
         writer.Begin();
         PSqlExec::Exec("insert into MonthData(Id, Month, Hour) values(1, '2026-03-07', 10)");
         QVERIFY(writer.Commit());
@@ -212,7 +213,7 @@ private slots:
         m_pClock.reset();
         QSqlDatabase::database().close();
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-        RStorageWriter::Shared().SetMaxReadings(RStorageWriter::DefaultMaxReadings);
+        TestDb::Writer().SetMaxReadings(RStorageWriter::DefaultMaxReadings);
     }
 
     // Full for 25 s across minute boundaries: the file ends up exactly as
@@ -240,7 +241,7 @@ private slots:
     {
         open("bound");
         auto pSave = start({1}, at(0, 0, 0));
-        RStorageWriter& writer = RStorageWriter::Shared();
+        RStorageWriter& writer = TestDb::Writer();
         writer.SetMaxReadings(20);
         fill();
         // One reading an hour: each needs a row of its own, which the full
@@ -257,7 +258,7 @@ private slots:
         for (; n < nFirstHeld + 30; ++n)
             read(n);
         const int nLost = n - nFirstHeld - 20;
-        QCOMPARE(RStorageState::Shared().LostReadings(), qint64(nLost));
+        QCOMPARE(TestDb::Writer().State().LostReadings(), qint64(nLost));
         QCOMPARE(writer.LostReadings(), qint64(nLost));
         free();
         writer.Retry();
@@ -278,7 +279,7 @@ private slots:
     {
         open("held");
         auto pSave = start({1, 2}, at(10, 0, 0));
-        RStorageWriter& writer = RStorageWriter::Shared();
+        RStorageWriter& writer = TestDb::Writer();
         QCOMPARE(PSqlExec::Scalar("pragma busy_timeout").toInt(), RStorageWriter::LockWaitMs);
         QCOMPARE(PSqlExec::Scalar("pragma journal_mode").toString(), QString("wal"));
         // The transaction begun after a commit holds no lock until it writes.
@@ -297,7 +298,7 @@ private slots:
             QVERIFY(!writer.IsHealthy());
             QCOMPARE(writer.KeptReadings(), qint64(20));
             // A patrol reading is kept the same way.
-            RRoutingStore::Store(7, 21, Day, QTime(10, 0, 20), 123);
+            RRoutingStore::Store(TestDb::Writer(), 7, 21, Day, QTime(10, 0, 20), 123);
             writer.Retry();
             QVERIFY(!writer.IsHealthy());
             QVERIFY(hold.exec("commit"));

@@ -1,4 +1,5 @@
 #include "SqlRows.h"
+#include "TestDb.h"
 
 #include "database/RAuditKey.h"
 #include "database/RAuditTrail.h"
@@ -79,17 +80,17 @@ private slots:
         // A new file and key for each row of a table too.
         const QString strDir = m_dir.filePath(QString::number(++m_nRun));
         QVERIFY(QDir().mkpath(strDir) && QDir::setCurrent(strDir));
-        RConnectDatabase database;
+        RConnectDatabase database(&TestDb::Writer());
         QVERIFY(database.OpenDatabase());
         m_pClock = std::make_unique<SManualClock>(QDateTime(QDate(2030, 4, 1), QTime(8, 0)));
-        m_pTrail = std::make_unique<RAuditTrail>(KeyPath(), m_pClock.get());
+        m_pTrail = std::make_unique<RAuditTrail>(&TestDb::Writer(), KeyPath(), m_pClock.get());
         QString strError;
         QVERIFY2(m_pTrail->Open(&strError), qPrintable(strError));
     }
     void cleanup()
     {
         m_pTrail.reset();
-        RStorageWriter::Shared().ReleaseStatements();
+        TestDb::Writer().ReleaseStatements();
         QSqlDatabase::database().close();
         QDir::setCurrent(m_strOldDir);
     }
@@ -150,7 +151,7 @@ private slots:
         AppendThresholds(m_pTrail.get(), 5);
         m_pTrail.reset();
         QVERIFY(tamper("DataBase.sqlite", {"delete from AuditTrail where Seq >= 4"}));
-        m_pTrail = std::make_unique<RAuditTrail>(KeyPath(), m_pClock.get());
+        m_pTrail = std::make_unique<RAuditTrail>(&TestDb::Writer(), KeyPath(), m_pClock.get());
         QString strError;
         QVERIFY(m_pTrail->Open(&strError));
         AppendThresholds(m_pTrail.get(), 1);
@@ -168,7 +169,7 @@ private slots:
         const QString strOtherKey = m_dir.filePath("other.key");
         QString strError;
         QVERIFY(!RAuditKey::Create(strOtherKey, &strError).isEmpty());
-        RAuditTrail other(strOtherKey, m_pClock.get());
+        RAuditTrail other(&TestDb::Writer(), strOtherKey, m_pClock.get());
         QVERIFY(other.Open(&strError));
         AppendThresholds(&other, 2);
         QCOMPARE(RAuditTrail::Verify(Key()).nBrokenSeq, qint64(4));
@@ -182,13 +183,13 @@ private slots:
     {
         AppendThresholds(m_pTrail.get(), 3);
         const QString strHere = QDir::current().filePath("DataBase.sqlite");
-        RStorageWriter::Shared().ReleaseStatements();
+        TestDb::Writer().ReleaseStatements();
         QSqlDatabase::database().close();
         QVERIFY(QDir().mkpath("other") && QDir::setCurrent("other"));
         {
-            RConnectDatabase database;
+            RConnectDatabase database(&TestDb::Writer());
             QVERIFY(database.OpenDatabase());
-            RAuditTrail other(KeyPath(), m_pClock.get());
+            RAuditTrail other(&TestDb::Writer(), KeyPath(), m_pClock.get());
             QString strError;
             QVERIFY(other.Open(&strError));
             QVERIFY(other.Append(s_officer, RAuditAction::Mute));
@@ -197,10 +198,10 @@ private slots:
         QVERIFY(tamper(strHere,
             {"attach database 'DataBase.sqlite' as other", "delete from AuditTrail where Seq = 2",
                 "insert into AuditTrail select * from other.AuditTrail where Seq = 2"}));
-        RStorageWriter::Shared().ReleaseStatements();
+        TestDb::Writer().ReleaseStatements();
         QSqlDatabase::database().close();
         QVERIFY(QDir::setCurrent(".."));
-        RConnectDatabase database;
+        RConnectDatabase database(&TestDb::Writer());
         QVERIFY(database.OpenDatabase());
         QCOMPARE(SqlRows("select Object from AuditTrail where Seq = 2"), QString("region 0"));
         QCOMPARE(RAuditTrail::Verify(Key()).nBrokenSeq, qint64(2));
@@ -211,7 +212,7 @@ private slots:
     // them in order once it takes writes again.
     void rowsKeptByTheWriterChainOn()
     {
-        RStorageWriter& writer = RStorageWriter::Shared();
+        RStorageWriter& writer = TestDb::Writer();
         AppendThresholds(m_pTrail.get(), 2);
         QVERIFY(writer.Commit());
         {
@@ -244,14 +245,14 @@ private slots:
         QCOMPARE(Key().size(), RAuditKey::Size);
         AppendThresholds(m_pTrail.get(), 1);
 
-        RAuditTrail reopened(KeyPath(), m_pClock.get());
+        RAuditTrail reopened(&TestDb::Writer(), KeyPath(), m_pClock.get());
         QString strError;
         QVERIFY(reopened.Open(&strError));
         AppendThresholds(&reopened, 1);
         QCOMPARE(RAuditTrail::Verify(Key()).eStatus, Status::Intact);
 
         QVERIFY(QFile::remove(KeyPath()));
-        RAuditTrail keyless(KeyPath(), m_pClock.get());
+        RAuditTrail keyless(&TestDb::Writer(), KeyPath(), m_pClock.get());
         QVERIFY(!keyless.Open(&strError));
         QVERIFY(!keyless.Append(s_officer, RAuditAction::Mute));
         QVERIFY(!QFile::exists(KeyPath()));

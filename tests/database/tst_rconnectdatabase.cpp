@@ -1,3 +1,4 @@
+#include "TestDb.h"
 #include "database/RConnectDatabase.h"
 #include "database/RStorageState.h"
 
@@ -45,7 +46,7 @@ private:
     bool Open()
     {
         QSqlDatabase::database().close();
-        RConnectDatabase connect;
+        RConnectDatabase connect(&TestDb::Writer());
         connect.SetFailureReport([this](const QString& strTitle, const QString& strText) {
             m_reports << strTitle;
             m_strReportText = strText;
@@ -136,11 +137,11 @@ private slots:
         QVERIFY(QSqlDatabase::database().transaction());
         QVERIFY(QSqlQuery().exec(QStringLiteral("insert into RegionInfo(Id) values(9)")));
         QVERIFY(RConnectDatabase::InTransaction());
-        QVERIFY(RConnectDatabase::CommitTransaction());
+        QVERIFY(TestDb::Writer().Commit());
         QVERIFY(RConnectDatabase::InTransaction());
         QVERIFY(QSqlDatabase::database().rollback());
-        QVERIFY(RConnectDatabase::CommitTransaction());
-        QVERIFY(!RStorageState::Shared().IsFailing());
+        QVERIFY(TestDb::Writer().Commit());
+        QVERIFY(!TestDb::Writer().State().IsFailing());
         QVERIFY(Open());
         QCOMPARE(column(QStringLiteral("select Id from RegionInfo")), QStringList("9"));
     }
@@ -173,7 +174,7 @@ private slots:
 
             QVERIFY(reader.transaction());
             QCOMPARE(count(QStringLiteral("MonthData")), 0);
-            QVERIFY(RConnectDatabase::CommitTransaction());
+            QVERIFY(TestDb::Writer().Commit());
             QCOMPARE(count(QStringLiteral("MonthData")), 0); // its snapshot stays
             reader.commit();
             QCOMPARE(count(QStringLiteral("MonthData")), 24);
@@ -225,19 +226,19 @@ private slots:
         file.close();
 
         QSqlDatabase::database().close();
-        RConnectDatabase connect;
+        RConnectDatabase connect(&TestDb::Writer());
         connect.SetFailureReport(
             [this](const QString& strTitle, const QString&) { m_reports << strTitle; });
         QVERIFY(connect.OpenDatabase());
         QVERIFY(m_reports.isEmpty());
-        QVERIFY(RStorageState::Shared().ProblemText().isEmpty());
+        QVERIFY(TestDb::Writer().State().ProblemText().isEmpty());
 
         const QByteArray log = StdoutCapture::Of([&]() {
             connect.StartIntegrityCheck(0);
             QTRY_COMPARE_WITH_TIMEOUT(m_reports, QStringList("Database damaged"), 20000);
         });
         QVERIFY2(log.contains("[Critical]"), log.constData());
-        const RStorageState& state = RStorageState::Shared();
+        const RStorageState& state = TestDb::Writer().State();
         QVERIFY(state.IsUsable());
         QVERIFY(state.ProblemText().startsWith("Database damaged: "));
         QVERIFY(QSqlQuery().exec("pragma user_version = 5"));
@@ -264,11 +265,11 @@ private slots:
                 && m_strReportText.contains(reason),
             qPrintable(m_strReportText));
         QVERIFY2(log.contains("[Critical]") && log.contains("unusable"), log.constData());
-        const RStorageState& state = RStorageState::Shared();
+        const RStorageState& state = TestDb::Writer().State();
         QVERIFY(!state.IsUsable());
         QVERIFY(state.ProblemText().startsWith("Database unavailable: "));
         // Nothing pretends to store.
-        QVERIFY(!RConnectDatabase::CommitTransaction());
+        QVERIFY(!TestDb::Writer().Commit());
     }
 };
 

@@ -41,7 +41,7 @@ class TestRegionLists : public QObject
     Q_OBJECT
 
 private:
-    RDeviceListStore m_store {RDeviceListStore::Regions};
+    RDeviceListStore m_store {&TestDb::Writer(), RDeviceListStore::Regions};
 
 private slots:
     void init() { TestDb::Open(); }
@@ -178,7 +178,7 @@ private slots:
         PSqlExec::Exec(QString("insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 3, "
                                "'Pump room', 2), (2, 4, 'Stairs', 2)"));
         PSqlExec::Exec(QString("insert into RoutingMinuteDose(Id, RoomId) values(1, 3), (1, 4)"));
-        RDeviceListStore rooms(RDeviceListStore::Rooms);
+        RDeviceListStore rooms(&TestDb::Writer(), RDeviceListStore::Rooms);
         QString strError;
         QVERIFY(rooms.Save({{"Stairs", 4}}, &strError));
         QCOMPARE(

@@ -1,3 +1,4 @@
+#include "TestDb.h"
 #include "database/PHistoryDoseStore.h"
 #include "database/PSqlExec.h"
 #include "database/RArchiveChange.h"
@@ -68,7 +69,7 @@ private:
 
     void OpenSite()
     {
-        RConnectDatabase connect;
+        RConnectDatabase connect(&TestDb::Writer());
         QVERIFY(connect.OpenDatabase());
     }
 
@@ -84,7 +85,7 @@ private:
             archive.Step();
             if (!stepped.wait(10000))
                 return false;
-            RConnectDatabase::CommitTransaction();
+            TestDb::Writer().Commit();
             if (stepped.last().at(0).toString().isEmpty())
                 return true;
         }
@@ -144,7 +145,7 @@ private slots:
         if (QByteArray(QTest::currentDataTag()) == "clock years ahead")
             m_pClock->Set(QDateTime(QDate(2031, 6, 1), QTime(10, 0)));
         QVERIFY(RClientSettings::SetInt(RClientSettings::ArchiveRetentionMonths, months, nullptr));
-        RSlotArchive archive(m_pClock.get());
+        RSlotArchive archive(&TestDb::Writer(), m_pClock.get());
         QVERIFY(RunToEnd(archive));
         VerifyEachRowOnce(moved);
         for (const QString& strRow : slotRows(MainFile()))
@@ -169,22 +170,22 @@ private slots:
     {
         QFETCH(int, steps);
         {
-            RSlotArchive archive(m_pClock.get());
+            RSlotArchive archive(&TestDb::Writer(), m_pClock.get());
             QSignalSpy stepped(&archive, &RSlotArchive::Stepped);
             for (int i = 0; i < steps; ++i) {
                 m_pClock->Advance(70000);
                 archive.Step();
                 QVERIFY(stepped.wait(10000));
                 if (i + 1 < steps)
-                    RConnectDatabase::CommitTransaction();
+                    TestDb::Writer().Commit();
             }
         }
         // The stop: what the writer had not committed is gone.
         PSqlExec::Exec(QStringLiteral("rollback"));
-        RStorageWriter::Shared().Reset();
+        TestDb::Writer().Reset();
         QSqlDatabase::database().close();
         OpenSite();
-        RSlotArchive archive(m_pClock.get());
+        RSlotArchive archive(&TestDb::Writer(), m_pClock.get());
         QVERIFY(RunToEnd(archive));
         VerifyEachRowOnce({"2026-09", "2026-10"});
     }
@@ -193,12 +194,12 @@ private slots:
     // as an empty file; the rows still in the main file stay there.
     void missingArchiveFileIsNotRecreated()
     {
-        RSlotArchive archive(m_pClock.get());
+        RSlotArchive archive(&TestDb::Writer(), m_pClock.get());
         QSignalSpy stepped(&archive, &RSlotArchive::Stepped);
         m_pClock->Advance(70000);
         archive.Step();
         QVERIFY(stepped.wait(10000));
-        RConnectDatabase::CommitTransaction();
+        TestDb::Writer().Commit();
         const QString strFile = RSlotArchive::FilePath(QStringLiteral("2026-09"));
         QVERIFY(QFile::remove(strFile));
         const QStringList before = slotRows(MainFile());
@@ -209,7 +210,7 @@ private slots:
         });
         QVERIFY2(log.contains("[Alert]") && log.contains("missing"), log.constData());
         QVERIFY(!QFile::exists(strFile));
-        RConnectDatabase::CommitTransaction();
+        TestDb::Writer().Commit();
         QCOMPARE(slotRows(MainFile()), before);
     }
 
@@ -219,7 +220,7 @@ private slots:
     // reported, reads as no data, blocks a day delete and is not recreated.
     void archivedDaysReadAndDelete()
     {
-        RSlotArchive archive(m_pClock.get());
+        RSlotArchive archive(&TestDb::Writer(), m_pClock.get());
         QVERIFY(RunToEnd(archive));
         QVector<float> fine;
         PHistoryDoseStore::LoadRegionFine(3, QDate(2026, 9, 15), 5, fine);
@@ -227,8 +228,8 @@ private slots:
 
         int nRows = 0;
         QString strError;
-        QVERIFY2(RDayDataStore::DeleteDay(
-                     RDayDataStore::Region, 3, QDate(2026, 10, 17), false, &nRows, &strError),
+        QVERIFY2(RDayDataStore::DeleteDay(TestDb::Writer(), RDayDataStore::Region, 3,
+                     QDate(2026, 10, 17), false, &nRows, &strError),
             qPrintable(strError));
         QCOMPARE(nRows, 24);
         const QStringList october = slotRows(RSlotArchive::FilePath("2026-10"));
@@ -252,8 +253,8 @@ private slots:
             QCOMPARE(PHistoryDoseStore::LoadRegionFine(3, QDate(2026, 9, 15), 5, fine), 0.0f);
         });
         QVERIFY2(log.contains("[Alert]") && log.contains("missing"), log.constData());
-        QVERIFY(!RDayDataStore::DeleteDay(
-            RDayDataStore::Region, 3, QDate(2026, 9, 1), false, &nRows, &strError));
+        QVERIFY(!RDayDataStore::DeleteDay(TestDb::Writer(), RDayDataStore::Region, 3,
+            QDate(2026, 9, 1), false, &nRows, &strError));
         QVERIFY2(strError.contains(strFile), qPrintable(strError));
         QVERIFY(!QFile::exists(strFile));
     }
@@ -263,7 +264,7 @@ private slots:
     {
         QCOMPARE(RClientSettings::Int(RClientSettings::ArchiveRetentionMonths, 2), 2);
         QVERIFY(RClientSettings::SetInt(RClientSettings::ArchiveRetentionMonths, 6, nullptr));
-        RConnectDatabase::CommitTransaction();
+        TestDb::Writer().Commit();
         QSqlDatabase::database().close();
         OpenSite();
         QCOMPARE(RClientSettings::Int(RClientSettings::ArchiveRetentionMonths, 2), 6);

@@ -1,4 +1,5 @@
 #include "SqlRows.h"
+#include "TestDb.h"
 #include "history/HistoryDb.h"
 
 #include "database/PHistoryDoseStore.h"
@@ -239,8 +240,8 @@ private slots:
         int nRows = -1;
         QString strError;
         const int nId = kind == RDayDataStore::Region ? 4 : 7;
-        const bool bOk = RDayDataStore::DeleteDay(
-            RDayDataStore::Kind(kind), nId, QDate(2026, 3, 7), recreate, &nRows, &strError);
+        const bool bOk = RDayDataStore::DeleteDay(TestDb::Writer(), RDayDataStore::Kind(kind), nId,
+            QDate(2026, 3, 7), recreate, &nRows, &strError);
         QCOMPARE(bOk, trigger.isEmpty());
         if (!bOk) {
             QVERIFY(strError.contains("refused"));
@@ -319,8 +320,8 @@ private slots:
         PSqlExec::Exec("insert into MonthData(Id, Month, Hour) values(1, ?, 5), (2, ?, 6)",
             {kDayText, kDayText});
         for (int i = 0; i < 2; ++i) {
-            QVERIFY(RRegionDataStore::EnsureDayRows({3, 2, 1}, kDay));
-            QVERIFY(RRegionDataStore::EnsureHourRows({1, 2}, kDay, 5));
+            QVERIFY(RRegionDataStore::EnsureDayRows(TestDb::Writer(), {3, 2, 1}, kDay));
+            QVERIFY(RRegionDataStore::EnsureHourRows(TestDb::Writer(), {1, 2}, kDay, 5));
         }
         QCOMPARE(
             SqlRows("select Id from MonthMinuteDose where Month = ? order by rowid", {kDayText}),
@@ -333,13 +334,13 @@ private slots:
         PSqlExec::Exec("insert into RegionLinkDoseInfo(Id, Month, MaxDose) values(1, ?, 5), "
                        "(1, ?, 9), (2, '2026-03-06', 7)",
             {kDayText, kDayText});
-        QCOMPARE(RRegionDataStore::DayMaxima({3, 1, 2}, kDay),
+        QCOMPARE(RRegionDataStore::DayMaxima(TestDb::Writer(), {3, 1, 2}, kDay),
             (QHash<int, float> {{1, 5.0f}, {2, 0.0f}, {3, 0.0f}}));
         QCOMPARE(
             SqlRows("select Id from RegionLinkDoseInfo where Month = ? order by rowid", {kDayText}),
             QStringLiteral("1; 1; 3; 2"));
         PSqlExec::Exec("drop table MonthData");
-        QVERIFY(!RRegionDataStore::EnsureHourRows({1}, kDay, 7));
+        QVERIFY(!RRegionDataStore::EnsureHourRows(TestDb::Writer(), {1}, kDay, 7));
     }
 
     void unreducedMinutes_data()
@@ -378,7 +379,7 @@ private slots:
     {
         addHourRow(1, 1, {{29, 9.0}, {30, 1.5}, {59, 3.0}, {60, 9.0}});
         PSqlExec::Exec("insert into MonthMinuteDose(Id, Month, Sum) values(1, ?, 100)", {kDayText});
-        RRegionDataStore store(kDay, 61);
+        RRegionDataStore store(TestDb::Writer(), kDay, 61);
         QVERIFY(store.IsReady());
         float fSlots[RRegionDataStore::SlotsPerMinute];
         qint64 nRow = 0;

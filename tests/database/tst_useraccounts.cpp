@@ -1,5 +1,6 @@
 #include "SqlRows.h"
 #include "StdoutCapture.h"
+#include "TestDb.h"
 
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
@@ -47,13 +48,15 @@ private slots:
         // A new file for each row of a table too.
         const QString strDir = m_dir.filePath(QString::number(++m_nRun));
         QVERIFY(QDir().mkpath(strDir) && QDir::setCurrent(strDir));
-        RConnectDatabase database;
+        RConnectDatabase database(&TestDb::Writer());
         QVERIFY(database.OpenDatabase());
         m_pClock = std::make_unique<SManualClock>(QDateTime(QDate(2030, 4, 1), QTime(8, 0)));
-        m_pAudit = std::make_unique<RAuditTrail>(m_dir.filePath("audit.key"), m_pClock.get());
+        m_pAudit = std::make_unique<RAuditTrail>(
+            &TestDb::Writer(), m_dir.filePath("audit.key"), m_pClock.get());
         QString strError;
         QVERIFY2(m_pAudit->Open(&strError), qPrintable(strError));
-        m_pAccounts = std::make_unique<RUserAccounts>(m_pAudit.get(), m_pClock.get());
+        m_pAccounts
+            = std::make_unique<RUserAccounts>(&TestDb::Writer(), m_pAudit.get(), m_pClock.get());
         QCOMPARE(m_pAccounts->Create(s_admin, "root", RUserRights::Administrator, s_strPassword),
             Result::Ok);
     }
@@ -61,7 +64,7 @@ private slots:
     {
         m_pAccounts.reset();
         m_pAudit.reset();
-        RStorageWriter::Shared().ReleaseStatements();
+        TestDb::Writer().ReleaseStatements();
         QSqlDatabase::database().close();
         QDir::setCurrent(m_strOldDir);
     }
@@ -81,7 +84,7 @@ private slots:
             for (int n = 0; n < RUserAccounts::MaxFailures; ++n)
                 m_pAccounts->Login(s_strPassword, "", &account);
         });
-        QVERIFY(RStorageWriter::Shared().Flush(0));
+        QVERIFY(TestDb::Writer().Flush(0));
         const QString strHash = SqlRows("select PasswordHash from UserAccount");
         QVERIFY(strHash.startsWith("$argon2id$"));
         QVERIFY(!strHash.contains(s_strPassword));

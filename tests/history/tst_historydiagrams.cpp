@@ -1,5 +1,6 @@
 #include "BusRecorder.h"
 #include "HistoryDb.h"
+#include "TestDb.h"
 
 #include "history/PDoseCurveScale.h"
 #include "history/PDoseCurveView.h"
@@ -135,11 +136,11 @@ void LoadTwoCurves(RDoseRatioDiagram& diagram, SManualClock& clock, bool bHide12
     PSqlExec::Exec(QStringLiteral("update RegionCurveColorInfo set ButtonCheck = %1, G_Color = "
                                   "255 where Id = 12")
                        .arg(bHide12 ? 0 : 2));
-    RRegionCatalogue::Shared().Reload();
+    TestDb::Catalogue().Reload();
     diagram.SetClock(&clock);
     diagram.LoadDay(11, false, 1440, kDay);
-    diagram.LoadCurveEnabled();
-    diagram.LoadCurveColours();
+    diagram.LoadCurveEnabled(TestDb::Catalogue());
+    diagram.LoadCurveColours(TestDb::Catalogue());
     for (int nId : {11, 12}) {
         diagram.AddCurve(nId, 1440);
         diagram.LoadCurve(nId, false, 1440);

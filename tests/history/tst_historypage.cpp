@@ -1,6 +1,7 @@
 #include "FakePrompt.h"
 #include "HistoryDb.h"
 #include "SqlRows.h"
+#include "TestDb.h"
 #include "XlsxSheet.h"
 
 #include "database/RUserRights.h"
@@ -105,7 +106,7 @@ private slots:
                        "(7, 21, 10, '11:00', '2014-05-05'), (8, 23, 1, '08:00', '2014-05-03')");
         m_clock.Set(QDateTime(s_today, QTime(9, 0)));
         m_prompt = FakePrompt(&m_clock);
-        m_pForm = new RFormHistory(nullptr, &m_clock);
+        m_pForm = new RFormHistory(&TestDb::Writer(), &TestDb::Catalogue(), nullptr, &m_clock);
         m_pForm->SetPrompt(&m_prompt);
     }
 

@@ -132,10 +132,10 @@ private:
         m_strSiteFile = m_site.filePath(QString("site%1.sqlite").arg(++m_nSite));
         TestDb::Open(m_strSiteFile);
         m_pTrail = std::make_unique<RAuditTrail>(
-            m_site.filePath(QString("audit%1.key").arg(m_nSite)), &m_clock);
+            &TestDb::Writer(), m_site.filePath(QString("audit%1.key").arg(m_nSite)), &m_clock);
         QString strError;
         QVERIFY2(m_pTrail->Open(&strError), qPrintable(strError));
-        m_pSession = std::make_unique<RLoginSession>(m_pTrail.get(), &m_clock);
+        m_pSession = std::make_unique<RLoginSession>(&TestDb::Writer(), m_pTrail.get(), &m_clock);
         QCOMPARE(m_pSession->Accounts().Create({}, "root", RUserRights::Administrator, s_strRoot),
             RUserAccounts::Result::Ok);
         QCOMPARE(m_pSession->LogIn("root", s_strRoot), RUserAccounts::Result::Ok);
@@ -190,9 +190,9 @@ private slots:
         for (int nId : {1, 3, 5})
             PSqlExec::Exec(QString("insert into MonthData(Id) values(?)"), {nId});
         POptionPage::ClearPages();
-        POptionPage::Register(new RFramePresetRegion(1));
+        POptionPage::Register(new RFramePresetRegion(&TestDb::Writer(), 1));
         POptionPage::Register(new RFramePresetIp);
-        POptionPage::Register(new RPresetAlarmThreshold);
+        POptionPage::Register(new RPresetAlarmThreshold(&TestDb::Catalogue()));
         m_prompt = FakePrompt(&m_clock);
         m_pMain = new BusRecorder(SBus::MainWindow);
         SubscribeMessage(m_pMain, SBus::ReloadAfterDeviceUpdate);
@@ -217,7 +217,7 @@ private slots:
         POptionPage::ClearPages();
         m_pSession.reset();
         m_pTrail.reset();
-        RStorageWriter::Shared().ReleaseStatements();
+        TestDb::Writer().ReleaseStatements();
     }
 
     // A double click on OK asks once; "Cancel" in the question applies nothing.
@@ -393,7 +393,7 @@ private slots:
     {
         TestDb::Open();
         TestDb::AddRegions({1, 2, 3, 4});
-        RFramePresetRegionWidget widget(0, nullptr, &m_clock);
+        RFramePresetRegionWidget widget(&TestDb::Writer(), 0, nullptr, &m_clock);
         QStandardItemModel* pRows = widget.ItemModel()->Model();
         QAbstractItemModelTester rows(
             pRows, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -545,7 +545,7 @@ private slots:
     void noticesShowForAWhile()
     {
         PSqlExec::Exec(QString("update RegionCurveColorInfo set Alarmvalue = 300 where Id = 2"));
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
         auto* pPage = m_pForm->findChild<RPresetAlarmThresholdWidget*>();
         auto* pTable = pPage->findChild<QTableView*>("m_pTableView");
         QStandardItemModel* pNotices = pPage->NoticeModel();
@@ -565,7 +565,7 @@ private slots:
         QCOMPARE(pNotices->rowCount(), 1);
         // Device 0 answers a command to all: a row for every region.
         SendSMessage(SBus::ThresholdPage, SBus::ThresholdNotice, 0, 0);
-        QCOMPARE(pNotices->rowCount(), 1 + RRegionCatalogue::Shared().Regions().size());
+        QCOMPARE(pNotices->rowCount(), 1 + TestDb::Catalogue().Regions().size());
         QCOMPARE(pNotices->item(2, 0)->text(), QString("2"));
         QCOMPARE(pNotices->item(2, 1)->text(), QString("300"));
     }
@@ -743,7 +743,7 @@ private slots:
         m_prompt.strSaveName = m_site.filePath("view");
         choose("Audit trail");
         click("m_pButtonExport");
-        QVERIFY(RStorageWriter::Shared().Flush(0));
+        QVERIFY(TestDb::Writer().Flush(0));
         QStringList args = {"audit", first.addDays(from).toString("yyyy-MM-dd"),
             first.addDays(to).toString("yyyy-MM-dd"), "--db", m_strSiteFile, "-o",
             m_site.filePath("report.csv")};

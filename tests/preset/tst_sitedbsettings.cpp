@@ -122,14 +122,14 @@ void TestSiteDbSettings::refusedEntries()
 // written queues nothing.
 void TestSiteDbSettings::disabledLeavesNoOutbox()
 {
-    RSiteOutbox::Enable();
-    RSiteLink link;
+    RSiteOutbox::Enable(TestDb::Writer());
+    RSiteLink link(&TestDb::Writer());
     RSiteConfig config;
     config.bEnabled = false;
     link.Apply(config);
     QVERIFY(!link.IsRunning());
     QVERIFY(!RSiteOutbox::IsEnabled());
-    RRegionDataStore(QDate(2026, 3, 1), 10).WriteMinute(1, 2.0);
+    RRegionDataStore(TestDb::Writer(), QDate(2026, 3, 1), 10).WriteMinute(1, 2.0);
     QCOMPARE(PSqlExec::Scalar(QStringLiteral("select count(*) from Outbox")).toInt(), 0);
     QVERIFY(link.StatusText().isEmpty());
 }

@@ -36,7 +36,7 @@ private:
         TestDb::Open();
         TestDb::AddRegions(ids);
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
         start();
     }
     // The program's objects on the file as it is: a start or a restart;
@@ -44,16 +44,16 @@ private:
     void start(bool bStation = false)
     {
         cleanup();
-        m_pJournal = new RAlarmJournal(&m_clock);
+        m_pJournal = new RAlarmJournal(&TestDb::Writer(), &m_clock);
         m_pState = new RAlarmState(m_pJournal, nullptr, &m_clock);
         m_pState->SetOperator(QStringLiteral("officer1"));
-        m_pModel = new RRegionDoseModel(0, nullptr, &m_clock);
+        m_pModel = new RRegionDoseModel(&TestDb::Catalogue(), 0, nullptr, &m_clock);
         m_pModel->Reload();
         m_pModel->SetAlarmState(m_pState);
         m_pCue = new PAlarmCue;
         m_pCue->SetPlayer([this]() { ++m_nPlays; });
         m_pCue->SetAlarmState(m_pState);
-        m_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), &m_clock);
+        m_pWatch = new RRegionWatch(&TestDb::Catalogue(), &m_clock);
         connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
         connect(m_pWatch, &RRegionWatch::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
         connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
@@ -327,7 +327,7 @@ private slots:
         TestDb::Open();
         TestDb::AddRegions(ids);
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
         start(true);
         m_pState->OnLinkChanged(true);
         for (const QChar step : before) {
@@ -385,10 +385,10 @@ private slots:
         TestDb::Open(strFile);
         TestDb::AddRegions({3});
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
         start(true);
-        RStorageWriter::Shared().Begin();
-        m_pJournal->SetCommitter([]() { RStorageWriter::Shared().Commit(); });
+        TestDb::Writer().Begin();
+        m_pJournal->SetCommitter([]() { TestDb::Writer().Commit(); });
         const auto committed = [&strFile]() {
             return CommittedRows(strFile,
                 "select (select group_concat(Event) from AlarmJournal where Id = 3), "
@@ -402,7 +402,7 @@ private slots:
         m_clock.Advance(2000);
         m_pState->Acknowledge(3);
         QCOMPARE(committed(), QString("alarm,clear,ack 00 1"));
-        RStorageWriter::Shared().Commit();
+        TestDb::Writer().Commit();
         QSqlDatabase::database().close();
         TestDb::Open();
     }

@@ -108,16 +108,16 @@ private:
         PSqlExec::Exec(
             "insert into SystemInfo(Unit_P, Thre_A, Thre_B, Thre_C) values(0, 10, 20, 40)");
         PSqlExec::Exec(pSql);
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
     }
     // The page, wired as the program wires it, shown.
     void build(const QList<int>& ids, const char* pSql = "select 1")
     {
         open(ids, pSql);
-        m_pForm = new RFormRegion(nullptr, &m_clock);
+        m_pForm = new RFormRegion(&TestDb::Catalogue(), nullptr, &m_clock);
         // The form's children for cleanup.
         m_pState = new RAlarmState(nullptr, m_pForm, &m_clock);
-        s_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), &m_clock, m_pForm);
+        s_pWatch = new RRegionWatch(&TestDb::Catalogue(), &m_clock, m_pForm);
         s_pWatch->Reload({});
         connect(s_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
         m_pForm->SetAlarmHandling(m_pState, new PAlarmCue(m_pForm));
@@ -131,7 +131,7 @@ private:
     {
         open({1, 2, 3});
         writePlan(0);
-        m_pPic = new RRegionPic(nullptr, &m_clock);
+        m_pPic = new RRegionPic(&TestDb::Catalogue(), nullptr, &m_clock);
         m_pPic->resize(size);
         m_pPic->SetClickable(true);
     }
@@ -214,7 +214,7 @@ private slots:
         PSqlExec::Exec(
             QStringLiteral("insert into SystemInfo(Thre_A, Thre_B, Thre_C) values(?, ?, ?)"),
             {thresholds.at(0), thresholds.at(1), thresholds.at(2)});
-        RGroupBox gauge;
+        RGroupBox gauge(&TestDb::Catalogue());
         gauge.resize(120, 360);
         gauge.LoadRegions();
         gauge.LoadThresholds();
@@ -348,7 +348,7 @@ private slots:
         PSqlExec::Exec("insert into RegionInfo(Sub, Id, Name) values(3, 8, 'Hall')");
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(8)");
         PSqlExec::Exec("update RegionInfo set Num = 3");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
         m_pForm->InitRegions();
         QCOMPARE(m_pForm->Model()->rowCount(), 3);
         QVERIFY(cell(2));
@@ -502,7 +502,7 @@ private slots:
         QCOMPARE(pView->Model()->item(2, 0)->text(), QStringLiteral("2014-05-03 08:00:00"));
 
         // Following the journal, a new event of the shown range appears at once.
-        RAlarmJournal journal(&m_clock);
+        RAlarmJournal journal(&TestDb::Writer(), &m_clock);
         pView->Follow(&journal);
         pView->SetRange(m_clock.Now().date(), m_clock.Now().date(), 0);
         QCOMPARE(pView->Model()->rowCount(), 0);
@@ -859,7 +859,7 @@ private slots:
         QTRY_VERIFY(m_pForm->RegionView()->width() > m_pForm->width() * 8 / 10);
         delete m_pForm;
         m_pForm = nullptr;
-        RFormRegion second(nullptr, &m_clock);
+        RFormRegion second(&TestDb::Catalogue(), nullptr, &m_clock);
         second.show();
         QVERIFY(!second.PictureButton()->isChecked());
         QVERIFY(!second.Picture()->isVisible());

@@ -33,18 +33,18 @@ private:
         for (int i = 0; i < alarmValues.size(); ++i)
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = ? where Id = ?",
                 {alarmValues.at(i), ids.at(i)});
-        RRegionCatalogue::Shared().Reload();
-        m_pJournal = new RAlarmJournal(&m_clock);
+        TestDb::Catalogue().Reload();
+        m_pJournal = new RAlarmJournal(&TestDb::Writer(), &m_clock);
         m_pState = new RAlarmState(m_pJournal, nullptr, &m_clock);
         m_pState->SetOperator(QStringLiteral("operator1"));
-        m_pModel = new RRegionDoseModel(0, nullptr, &m_clock);
+        m_pModel = new RRegionDoseModel(&TestDb::Catalogue(), 0, nullptr, &m_clock);
         new QAbstractItemModelTester(
             m_pModel, QAbstractItemModelTester::FailureReportingMode::QtTest, m_pModel);
         m_pModel->Reload();
         m_pModel->SetAlarmState(m_pState);
         m_pCue = new PAlarmCue;
         m_pCue->SetPlayer([this]() { ++m_nPlays; });
-        m_pWatch = new RRegionWatch(&RRegionCatalogue::Shared(), &m_clock);
+        m_pWatch = new RRegionWatch(&TestDb::Catalogue(), &m_clock);
         m_pWatch->Reload({});
         connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
         connect(m_pWatch, &RRegionWatch::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
@@ -203,7 +203,7 @@ private slots:
         // A stored threshold applies to the next reading once the catalogue
         // has it (the window reloads it when thresholds change).
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
         feed(3, doses.last());
         QCOMPARE(m_pWatch->Regions().at(0).nAlarm, 2);
     }

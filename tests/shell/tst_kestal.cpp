@@ -308,7 +308,7 @@ private:
         QSqlDatabase::database().close();
         QFile::remove("DataBase.sqlite");
         m_clock.Set(kStart);
-        QVERIFY(RConnectDatabase().OpenDatabase());
+        QVERIFY(RConnectDatabase(&TestDb::Writer()).OpenDatabase());
         PSqlExec::Exec(
             "insert into SystemInfo(IP, Port) values('127.0.0.1', ?)", {m_server.Port()});
         TestDb::AddRegions({1, 2});
@@ -435,9 +435,9 @@ private slots:
     // scripted readings as the window does, from start to stop.
     void headlessStoresAsTheWindow()
     {
-        const auto run = [this]() {
+        const auto run = [this](RStation* pStation) {
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-            RRegionCatalogue::Shared().Reload();
+            pStation->Catalogue()->Reload();
             for (int nStep = 0; nStep < 60; ++nStep) {
                 m_clock.Advance(2000);
                 const int nCount = nStep % 20 < 6 ? 100000 : 1000;
@@ -460,7 +460,7 @@ private slots:
                     "select Id || ' ' || Active || Unacknowledged from AlarmState order by Id");
             return strRows.replace(QRegularExpression("\\d{4}-\\d\\d-\\d\\dT[\\d:]+"), "T");
         };
-        run();
+        run(m_pWindow->Station());
         cleanup();
         const QString strWindow = digest();
         QVERIFY2(strWindow.contains("alarm 1"), qPrintable(strWindow));
@@ -474,7 +474,7 @@ private slots:
             QString strError;
             QVERIFY2(station.Open(&strError), qPrintable(strError));
             station.Start();
-            run();
+            run(&station);
         }
         QCOMPARE(digest(), strWindow);
     }
@@ -500,9 +500,10 @@ private slots:
     void storageProblemShown()
     {
         RFormStatus* pStatus = m_pWindow->FormStatus();
-        RStorageState::Shared().CommitFailed(QStringLiteral("database or disk is full"));
+        m_pWindow->Station()->Writer()->State().CommitFailed(
+            QStringLiteral("database or disk is full"));
         QVERIFY(pStatus->StorageProblem().contains(QStringLiteral("disk is full")));
-        RStorageState::Shared().CommitSucceeded();
+        m_pWindow->Station()->Writer()->State().CommitSucceeded();
         QVERIFY(pStatus->StorageProblem().isEmpty());
     }
 
@@ -519,7 +520,7 @@ private slots:
         pCue->SetPlayer([&nPlays] { ++nPlays; });
         // Readings far below the regions' thresholds: the only alarm is the link's.
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1000000");
-        RRegionCatalogue::Shared().Reload();
+        m_pWindow->Station()->Catalogue()->Reload();
         m_server.SetRegions({{1, PSimRegion::Steady, 100}, {2, PSimRegion::Steady, 100}});
         QTRY_VERIFY(pState->IsLinkUp());
         QVERIFY(!pStatus->IsLinkDown());
@@ -831,10 +832,10 @@ private slots:
         QFETCH(QStringList, again);
         QFETCH(bool, sent);
         RPresetAlarmThresholdWidget* pPage = thresholdPageAsOfficer(again);
-        const int nOld = RRegionCatalogue::Shared().AlarmValue(1);
+        const int nOld = m_pWindow->Station()->Catalogue()->AlarmValue(1);
         pPage->findChild<QSpinBox*>("m_pSpinBoxAlarm")->setValue(2000);
         pPage->findChild<QPushButton*>("m_pPushButtonSet")->click();
-        QCOMPARE(RRegionCatalogue::Shared().AlarmValue(1), sent ? 2000 : nOld);
+        QCOMPARE(m_pWindow->Station()->Catalogue()->AlarmValue(1), sent ? 2000 : nOld);
         // The password asked again is no login of its own.
         QCOMPARE(trail("count(*)", "Action = 'login'"), QString("1"));
         QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),
@@ -843,7 +844,7 @@ private slots:
             return;
         // All at once: one row per region, each with the value it had.
         m_prompt.logins = {again};
-        const int nOld2 = RRegionCatalogue::Shared().AlarmValue(2);
+        const int nOld2 = m_pWindow->Station()->Catalogue()->AlarmValue(2);
         pPage->findChild<QSpinBox*>("m_pSpinBoxAll")->setValue(3000);
         pPage->findChild<QPushButton*>("m_pPushButtonAll")->click();
         QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),

@@ -1,5 +1,6 @@
 #include "PgTestServer.h"
 #include "StdoutCapture.h"
+#include "TestDb.h"
 
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
@@ -115,19 +116,19 @@ RSiteConfig TestSiteDb::Config(const QString& strSite, const QString& strDatabas
 
 void TestSiteDb::OpenStation(const QString& strName, bool bOutbox)
 {
-    RConnectDatabase connect;
+    RConnectDatabase connect(&TestDb::Writer());
     connect.SetFileName(m_dir.filePath(strName + QStringLiteral(".sqlite")));
     QVERIFY(connect.OpenDatabase());
-    RStorageWriter::Shared().Begin();
+    TestDb::Writer().Begin();
     if (bOutbox) {
-        RSiteOutbox::Enable();
-        QVERIFY(RConnectDatabase::CommitTransaction());
+        RSiteOutbox::Enable(TestDb::Writer());
+        QVERIFY(TestDb::Writer().Commit());
     }
 }
 
 void TestSiteDb::WriteMinute(int nId, int nMinute, double dValue)
 {
-    RRegionDataStore store(s_day, nMinute);
+    RRegionDataStore store(TestDb::Writer(), s_day, nMinute);
     store.WriteMinute(nId, dValue);
 }
 
@@ -153,13 +154,13 @@ void TestSiteDb::committedRowsArriveOnce()
     QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
 
     WriteMinute(7, 600, 0.25);
-    RRegionDataStore::DayMaxima({7}, s_day);
-    RRegionDataStore(s_day, 600).WriteDayMax(7, 0.5, QStringLiteral("10:00:12"));
-    RAlarmJournal journal;
+    RRegionDataStore::DayMaxima(TestDb::Writer(), {7}, s_day);
+    RRegionDataStore(TestDb::Writer(), s_day, 600).WriteDayMax(7, 0.5, QStringLiteral("10:00:12"));
+    RAlarmJournal journal(&TestDb::Writer());
     QVERIFY(journal.Write(
         QStringLiteral("alarm"), 7, 12.5, 10, QString(), QStringLiteral("it's \"odd\"")));
-    RRoutingStore::Store(21, 3, s_day, QTime(9, 5), 40);
-    RStorageWriter& writer = RStorageWriter::Shared();
+    RRoutingStore::Store(TestDb::Writer(), 21, 3, s_day, QTime(9, 5), 40);
+    RStorageWriter& writer = TestDb::Writer();
     writer.Write(QStringLiteral("insert into UserLoginTimeInfo(Id, Logintime) values(2, ?)"),
         {QStringLiteral("2026-03-14 08:00:00")});
     writer.Write(QStringLiteral("update UserLoginTimeInfo set Logouttime = ? where Id = 2"),
@@ -168,7 +169,7 @@ void TestSiteDb::committedRowsArriveOnce()
                                 "NewValue, Mac) values(?, 2, 'ann', 'login', '{x,\\y}', 'ab')"),
         {QStringLiteral("2026-03-14T08:00:00")});
     QCOMPARE(sender.SendBatch(), 0); // not committed yet
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     QVERIFY(sender.SendBatch() > 0);
 
     QCOMPARE(Pg(QStringLiteral("select value from minute_value where region = 7 and minute = 600"),
@@ -196,7 +197,7 @@ void TestSiteDb::committedRowsArriveOnce()
 
     // A rewritten minute replaces its value; nothing is added.
     WriteMinute(7, 600, 0.75);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     QCOMPARE(sender.SendBatch(), 1);
     QCOMPARE(Pg(QStringLiteral("select count(*), max(value) from minute_value"), strDb).toInt(), 1);
     QCOMPARE(Pg(QStringLiteral("select value from minute_value"), strDb).toDouble(), 0.75);
@@ -215,14 +216,14 @@ void TestSiteDb::restoredFileStillSends()
         QVERIFY(sender.Connect());
         for (int m = 600; m < 603; ++m)
             WriteMinute(4, m, m / 100.0);
-        QVERIFY(RConnectDatabase::CommitTransaction());
+        QVERIFY(TestDb::Writer().Commit());
         QCOMPARE(sender.SendBatch(), 3);
     }
     // The backup was taken after the first minute.
     PSqlExec::Exec(QStringLiteral("update sqlite_sequence set seq = 1 where name = 'Outbox'"));
     PSqlExec::Exec(QStringLiteral("delete from Outbox"));
     WriteMinute(4, 610, 6.1);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     RSiteSender sender(Config(QStringLiteral("North"), strDb), strFile);
     QVERIFY(sender.Connect());
     QCOMPARE(sender.SendBatch(), 1);
@@ -241,17 +242,17 @@ void TestSiteDb::serverAwayThenBack()
     OpenStation(QStringLiteral("away"));
     const QString strDb = NewDatabase();
     SManualClock clock(QDateTime(s_day, QTime(10, 0)));
-    RSiteLink link(&clock);
+    RSiteLink link(&TestDb::Writer(), &clock);
     link.SetRetry(50, 200);
     link.Apply(Config(QStringLiteral("North"), strDb));
     WriteMinute(3, 599, 1.0);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     QTRY_COMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 1);
 
     m_pServer->Stop();
     for (int m = 600; m < 602; ++m) {
         WriteMinute(3, m, m / 100.0);
-        QVERIFY(RConnectDatabase::CommitTransaction());
+        QVERIFY(TestDb::Writer().Commit());
         clock.Advance(60000);
     }
     clock.Advance(60000);
@@ -259,7 +260,7 @@ void TestSiteDb::serverAwayThenBack()
     link.Refresh();
     QCOMPARE(link.MinutesBehind(), 2);
     QVERIFY(link.StatusText().contains(QLatin1String("2 minutes behind")));
-    QVERIFY(RStorageWriter::Shared().IsHealthy());
+    QVERIFY(TestDb::Writer().IsHealthy());
 
     QVERIFY(m_pServer->Resume());
     QTRY_COMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 3);
@@ -267,7 +268,7 @@ void TestSiteDb::serverAwayThenBack()
     QTRY_VERIFY(link.StatusText().isEmpty());
     QCOMPARE(Pg(QStringLiteral("select sum(value) from minute_value"), strDb).toDouble(),
         1.0 + 6.0 + 6.01);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     QCOMPARE(RSiteOutbox::PendingRows(0), 0);
 }
 
@@ -290,10 +291,10 @@ void TestSiteDb::connectionLostAroundCommit()
     RSiteSender sender(Config(QStringLiteral("North"), strDb),
         m_dir.filePath(QStringLiteral("lost%1.sqlite").arg(fault)));
     QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
-    RAlarmJournal journal;
+    RAlarmJournal journal(&TestDb::Writer());
     for (int i = 0; i < 5; ++i)
         journal.Write(QStringLiteral("alarm"), i + 1, 20.0, 10);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     const qint64 nLast
         = PSqlExec::Scalar(QStringLiteral("select max(Seq) from Outbox")).toLongLong();
 
@@ -313,12 +314,12 @@ void TestSiteDb::twoStationsOneDatabase()
     const QString strDb = NewDatabase();
     OpenStation(QStringLiteral("north"));
     WriteMinute(1, 10, 1.5);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     const RSiteConfig north = Config(QStringLiteral("North"), strDb);
     OpenStation(QStringLiteral("south"));
     WriteMinute(1, 10, 2.5);
     WriteMinute(1, 11, 2.5);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     const RSiteConfig south = Config(QStringLiteral("South"), strDb);
     QVERIFY(north.strFileId != south.strFileId);
 
@@ -342,11 +343,11 @@ void TestSiteDb::historyUploadedOnRequest()
 {
     OpenStation(QStringLiteral("history"), false);
     for (int d = 0; d < 3; ++d) {
-        RRegionDataStore(s_day.addDays(-d), 100).WriteMinute(4, 0.5 + d);
+        RRegionDataStore(TestDb::Writer(), s_day.addDays(-d), 100).WriteMinute(4, 0.5 + d);
     }
-    QVERIFY(RConnectDatabase::CommitTransaction());
-    RSiteOutbox::Enable();
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
+    RSiteOutbox::Enable(TestDb::Writer());
+    QVERIFY(TestDb::Writer().Commit());
     const QString strDb = NewDatabase();
     const RSiteConfig config = Config(QStringLiteral("North"), strDb);
     {
@@ -379,9 +380,9 @@ void TestSiteDb::reportsMatchTheFile()
     for (int m = 0; m < 3; ++m)
         WriteMinute(5, 480 + m, 30.0 * (m + 1));
     SManualClock clock(QDateTime(s_day, QTime(8, 1, 30)));
-    RAlarmJournal journal(&clock);
+    RAlarmJournal journal(&TestDb::Writer(), &clock);
     journal.Write(QStringLiteral("alarm"), 5, 31.5, 30, QString(), QStringLiteral("a, \"b\""));
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     const QString strDb = NewDatabase();
     RSiteSender sender(Config(QStringLiteral("West"), strDb), m_dir.filePath("report.sqlite"));
     QVERIFY(sender.Connect());
@@ -503,17 +504,17 @@ void TestSiteDb::badSettingsLeaveAcquisitionAlone()
     StdoutCapture capture;
     {
         SManualClock clock(QDateTime(s_day, QTime(12, 0)));
-        RSiteLink link(&clock);
+        RSiteLink link(&TestDb::Writer(), &clock);
         link.SetRetry(50, 100);
         link.Apply(config);
         QVERIFY(link.IsRunning());
         WriteMinute(9, 700, 3.0);
-        QVERIFY(RConnectDatabase::CommitTransaction());
+        QVERIFY(TestDb::Writer().Commit());
         QTRY_VERIFY(link.StatusText().contains(QLatin1String("not reached")));
         clock.Advance(3600 * 1000);
         link.Refresh();
         QVERIFY(link.StatusText().contains(QLatin1String("minutes behind")));
-        QVERIFY(RStorageWriter::Shared().IsHealthy());
+        QVERIFY(TestDb::Writer().IsHealthy());
         QCOMPARE(
             PSqlExec::Scalar(QStringLiteral("select \"700\" from MonthMinuteDose where Id = 9"))
                 .toDouble(),
@@ -522,7 +523,7 @@ void TestSiteDb::badSettingsLeaveAcquisitionAlone()
     const QByteArray log = capture.Text();
     QVERIFY(log.contains("minutes behind"));
     QVERIFY(!log.contains(s_pPassword));
-    RConnectDatabase::CommitTransaction();
+    TestDb::Writer().Commit();
     for (const QString& strName :
         QDir(m_dir.path()).entryList({strFile + QStringLiteral(".sqlite*")})) {
         QFile file(m_dir.filePath(strName));
@@ -543,35 +544,38 @@ void TestSiteDb::deletionsFollowTheStation()
     RSiteSender sender(Config(QStringLiteral("North"), strDb), m_dir.filePath("gone.sqlite"));
     QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
     QString strError;
-    QVERIFY2(RDeviceListStore(RDeviceListStore::Regions)
+    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Regions)
                  .Save({{QStringLiteral("Hall"), 7}, {QStringLiteral("Lab"), 8}}, &strError),
         qPrintable(strError));
-    QVERIFY2(RDeviceListStore(RDeviceListStore::Rooms)
+    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Rooms)
                  .Save({{QStringLiteral("R3"), 3}, {QStringLiteral("R4"), 4}}, &strError),
         qPrintable(strError));
     for (int nId : {7, 8}) {
         WriteMinute(nId, 600, 0.25);
-        RRegionDataStore::DayMaxima({nId}, s_day);
-        RRegionDataStore(s_day, 600).WriteDayMax(nId, 0.5, QStringLiteral("10:00:12"));
+        RRegionDataStore::DayMaxima(TestDb::Writer(), {nId}, s_day);
+        RRegionDataStore(TestDb::Writer(), s_day, 600)
+            .WriteDayMax(nId, 0.5, QStringLiteral("10:00:12"));
     }
     WriteMinute(7, 600, 0.25);
-    RRoutingStore::Store(21, 3, s_day, QTime(9, 5), 40);
-    RRoutingStore::Store(21, 4, s_day, QTime(9, 6), 41);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    RRoutingStore::Store(TestDb::Writer(), 21, 3, s_day, QTime(9, 5), 40);
+    RRoutingStore::Store(TestDb::Writer(), 21, 4, s_day, QTime(9, 6), 41);
+    QVERIFY(TestDb::Writer().Commit());
     QVERIFY(sender.SendBatch() > 0);
     QCOMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 2);
 
     int nRows = 0;
-    QVERIFY2(RDayDataStore::DeleteDay(RDayDataStore::Region, 7, s_day, true, &nRows, &strError),
+    QVERIFY2(RDayDataStore::DeleteDay(
+                 TestDb::Writer(), RDayDataStore::Region, 7, s_day, true, &nRows, &strError),
         qPrintable(strError));
-    QVERIFY2(
-        RDeviceListStore(RDeviceListStore::Regions).Save({{QStringLiteral("Hall"), 7}}, &strError),
+    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Regions)
+                 .Save({{QStringLiteral("Hall"), 7}}, &strError),
         qPrintable(strError));
-    QVERIFY2(RDeviceListStore(RDeviceListStore::Rooms).Save({{QStringLiteral("R3"), 3}}, &strError),
+    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Rooms)
+                 .Save({{QStringLiteral("R3"), 3}}, &strError),
         qPrintable(strError));
     // Written again after the deletion: only this minute is the day now.
     WriteMinute(7, 601, 0.125);
-    QVERIFY(RConnectDatabase::CommitTransaction());
+    QVERIFY(TestDb::Writer().Commit());
     QVERIFY(sender.SendBatch() > 0);
 
     QCOMPARE(Pg(QStringLiteral("select string_agg(region || '/' || minute || '=' || value, ' ' "
@@ -600,7 +604,7 @@ void TestSiteDb::stopDuringConnectDoesNotWait()
     OpenStation(QStringLiteral("stop"));
     RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("kestal"));
     config.nPort = silent.serverPort();
-    auto pLink = std::make_unique<RSiteLink>();
+    auto pLink = std::make_unique<RSiteLink>(&TestDb::Writer());
     for (const bool bEnd : {false, true}) {
         pLink->Apply(config);
         QTRY_VERIFY(silent.hasPendingConnections());

@@ -90,7 +90,7 @@ private slots:
         QSqlDatabase::database().close();
         for (const char* pName : {"DataBase.sqlite", "audit.key"})
             QFile::remove(m_dir.filePath(QLatin1String(pName)));
-        RConnectDatabase connect;
+        RConnectDatabase connect(&TestDb::Writer());
         connect.SetFileName(File());
         QVERIFY(connect.OpenDatabase());
         PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
@@ -100,7 +100,7 @@ private slots:
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
         // A site with its administrator: accounts can be made.
         PSqlExec::Exec("insert into UserAccount(Name, Grade, PasswordHash) values('site', 0, '-')");
-        QVERIFY(RConnectDatabase::CommitTransaction());
+        QVERIFY(TestDb::Writer().Commit());
         QSqlDatabase::database().close();
         Begin();
     }

@@ -1,3 +1,4 @@
+#include "TestDb.h"
 #include "database/PSqlExec.h"
 #include "database/RAuditKey.h"
 #include "database/RConnectDatabase.h"
@@ -62,7 +63,7 @@ private slots:
     void initTestCase()
     {
         QDir::setCurrent(m_dir.path());
-        RConnectDatabase database;
+        RConnectDatabase database(&TestDb::Writer());
         QVERIFY(database.OpenDatabase());
         const QStringList statements = {
             "insert into RegionInfo(Sub, Id, Name, Num) values(1, 3, 'Control room', 1)",

@@ -42,7 +42,7 @@ private slots:
         TestDb::AddRegions({1, 2, 3, 4, 5});
         PSqlExec::Exec("insert into SystemInfo(IP) values('127.0.0.1')");
         PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 1000 + 1000 * (Id = 4)");
-        RRegionCatalogue::Shared().Reload();
+        TestDb::Catalogue().Reload();
     }
 
     // A second run of the tool, or a day the client recorded, must keep what

@@ -8,6 +8,7 @@
 #include "PDemoSite.h"
 #include "database/PSavepoint.h"
 #include "database/PSqlExec.h"
+#include "database/RStorageWriter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -88,7 +89,8 @@ int main(int argc, char** argv)
         err << parser.helpText();
         return 2;
     }
-    if (const int nStatus = PDemoSite::Open(positional.first(), err))
+    RStorageWriter writer;
+    if (const int nStatus = PDemoSite::Open(writer, positional.first(), err))
         return nStatus;
     {
         PSavepoint savepoint(QStringLiteral("big_site"));

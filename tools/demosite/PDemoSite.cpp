@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-int PDemoSite::Open(const QString& strFile, QTextStream& err)
+int PDemoSite::Open(RStorageWriter& writer, const QString& strFile, QTextStream& err)
 {
     const QFileInfo target(strFile);
     if (target.fileName() != QLatin1String("DataBase.sqlite")
@@ -15,7 +15,7 @@ int PDemoSite::Open(const QString& strFile, QTextStream& err)
         return 2;
     }
     QDir::setCurrent(target.absolutePath());
-    RConnectDatabase database;
+    RConnectDatabase database(&writer);
     database.SetFailureReport([&err](const QString& strTitle, const QString& strText) {
         err << strTitle << ": " << strText << "\n";
     });

@@ -10,6 +10,7 @@
 #include "PDemoSite.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
+#include "database/RStorageWriter.h"
 #include "database/RUserAccounts.h"
 
 #include <QDate>
@@ -100,7 +101,7 @@ void addAccount()
 
 // One account per grade, for the demo only: README lists the passwords.
 // Not in the audit trail: its key is made by the client's first start.
-bool addDemoAccounts(QTextStream& err)
+bool addDemoAccounts(RStorageWriter& writer, QTextStream& err)
 {
     struct DemoAccount
     {
@@ -113,7 +114,7 @@ bool addDemoAccounts(QTextStream& err)
         {"officer", RUserRights::Officer, "officer-demo"},
         {"operator", RUserRights::Operator, "operator-demo"},
     };
-    RUserAccounts accounts(nullptr);
+    RUserAccounts accounts(&writer, nullptr);
     for (const DemoAccount& demo : s_accounts) {
         RUserAccount account;
         if (accounts.Find(QLatin1String(demo.pName), &account))
@@ -334,17 +335,18 @@ int main(int argc, char** argv)
         err << "bad number of history days: " << args.at(3) << "\n";
         return 2;
     }
-    if (const int nStatus = PDemoSite::Open(args.at(1), err))
+    RStorageWriter writer;
+    if (const int nStatus = PDemoSite::Open(writer, args.at(1), err))
         return nStatus;
     addRegions();
     addList("RoutingInfo", s_routingStaff);
     addList("RoutingRoomInfo", s_routingRooms);
     addAccount();
     pointAtSimulator(nPort);
-    if (!addDemoAccounts(err) || !writePlan(err)
+    if (!addDemoAccounts(writer, err) || !writePlan(err)
         || PDemoHistory::Write(QDate::currentDate(), nDays) < 0)
         return 1;
-    RConnectDatabase::CommitTransaction();
+    writer.Commit();
     QSqlDatabase::database().close();
     return 0;
 }

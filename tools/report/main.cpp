@@ -539,18 +539,19 @@ Failure AddAdministrator(
     Failure failure {Ok, QString()};
     if (!ReadPassword(strName, &strPassword, &failure))
         return failure;
-    RConnectDatabase database;
+    RStorageWriter writer;
+    RConnectDatabase database(&writer);
     database.SetFileName(strDatabase);
     QString strOpenError;
     database.SetFailureReport(
         [&strOpenError](const QString&, const QString& strText) { strOpenError = strText; });
     if (!database.OpenDatabase())
         return {Failed, strOpenError};
-    RAuditTrail trail(strKeyFile);
+    RAuditTrail trail(&writer, strKeyFile);
     QString strError;
     if (!trail.Open(&strError))
         return {Failed, strError};
-    RUserAccounts accounts(&trail);
+    RUserAccounts accounts(&writer, &trail);
     if (accounts.HasAdministrator())
         return {
             Failed, QStringLiteral("an administrator exists: make further accounts in the client")};
@@ -571,9 +572,9 @@ Failure AddAdministrator(
         return {Failed, QStringLiteral("the account could not be stored")};
     }
     // The rows wait in the writer while the client holds the file.
-    if (!RStorageWriter::Shared().Flush(nWaitMs))
+    if (!writer.Flush(nWaitMs))
         return {Busy, QStringLiteral("database busy: the account is not stored")};
-    RStorageWriter::Shared().Close(0);
+    writer.Close(0);
     QTextStream(stdout) << "administrator " << strName << " created\n";
     return {Ok, QString()};
 }

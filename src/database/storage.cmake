@@ -8,3 +8,6 @@ target_sources(kestal_core PRIVATE
 # The aggregator's rows of each region and day; its writes go through the storage writer.
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RRegionDataStore.cpp ${CMAKE_CURRENT_LIST_DIR}/RRegionDataStore.h)
+# The command-line reports' bounded read transactions on a file in use.
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RReportReads.cpp ${CMAKE_CURRENT_LIST_DIR}/RReportReads.h)

@@ -10,6 +10,7 @@
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
+#include "database/RReportReads.h"
 #include "database/RRoutingRecords.h"
 #include "database/RStorageWriter.h"
 #include "database/RUserAccounts.h"
@@ -24,12 +25,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTextStream>
 
 #include <sqlite3.h>
@@ -42,7 +40,6 @@ enum Exit { Ok = 0, Failed = 1, Usage = 2, Busy = 3, AuditBroken = 4, AuditUncon
 
 const char* const s_pDayFormat = "yyyy-MM-dd";
 const char* const s_pMonthFormat = "yyyy-MM";
-constexpr int kMinutesPerDay = 1440;
 // A stored minute value is the sum of the minute's 30 two-second readings.
 constexpr double kSlotsPerMinute = 30.0;
 // Three years, a leap day included. The minutes of one region that long are
@@ -136,39 +133,25 @@ Failure ReadFailure(const QSqlError& error)
     return {Failed, QStringLiteral("cannot read the database: %1").arg(error.text())};
 }
 
-// Begins a read transaction on the default connection and takes the file's
-// read lock with its first read, waiting at most *pWaitLeftMs, from which the
-// time it waited is then taken. The later reads of the transaction do not
-// wait, so a command of many reads and transactions waits no longer in all
-// than one of a single read; the time spent reading does not count.
+// A short read transaction that waits for the file's lock at most
+// *pWaitLeftMs in all the command's reads.
 Failure BeginRead(qint64* pWaitLeftMs)
 {
-    QSqlDatabase db = QSqlDatabase::database();
-    QSqlQuery query(db);
-    // Neither the pragma nor a deferred begin touches the file's locks.
-    query.exec(QStringLiteral("pragma busy_timeout = %1").arg(*pWaitLeftMs));
-    if (!db.transaction())
-        return ReadFailure(db.lastError());
-    Failure failure {Ok, QString()};
-    QElapsedTimer waited;
-    waited.start();
-    // A truncated file fails here, as soon as its first page is read.
-    const bool bRead
-        = query.exec(QStringLiteral("select count(*) from sqlite_master")) && query.next();
-    *pWaitLeftMs = qMax<qint64>(0, *pWaitLeftMs - waited.elapsed());
-    if (!bRead)
-        failure = ReadFailure(query.lastError());
-    else if (query.value(0).toInt() == 0)
-        failure = {Failed, QStringLiteral("the database file holds no tables")};
-    query.finish();
-    if (failure.nExit != Ok)
-        db.rollback();
-    return failure;
+    QSqlError error;
+    switch (RReportReads::Begin(pWaitLeftMs, &error)) {
+    case RReportReads::Begun::Ok:
+        return {Ok, QString()};
+    case RReportReads::Begun::Empty:
+        return {Failed, QStringLiteral("the database file holds no tables")};
+    case RReportReads::Begun::Failed:
+        break;
+    }
+    return ReadFailure(error);
 }
 
 void EndRead()
 {
-    QSqlDatabase::database().rollback();
+    RReportReads::End();
 }
 
 QDate ParseMonth(const QString& strText, Failure* pFailure)
@@ -280,29 +263,18 @@ bool WriteMinuteDay(
     *pFailure = BeginRead(pWaitLeftMs);
     if (pFailure->nExit != Ok)
         return false;
-    QSqlQuery query;
-    query.setForwardOnly(true);
-    // Preparing reads the schema, so it meets a busy file too.
-    bool bRead = query.prepare(QStringLiteral(
-        "select * from MonthMinuteDose where Id = ? and Month = ? order by rowid limit 1"));
-    query.addBindValue(nId);
-    query.addBindValue(day.toString(QLatin1String(s_pDayFormat)));
-    bRead = bRead && query.exec();
-    if (bRead && query.next()) {
-        const int nFirst = query.record().indexOf(QStringLiteral("0"));
-        const QString strDay = day.toString(QLatin1String(s_pDayFormat));
-        for (int nMinute = 0; nFirst >= 0 && nMinute < kMinutesPerDay; ++nMinute) {
-            const double dValue = query.value(nFirst + nMinute).toDouble();
-            if (dValue == 0.0)
-                continue;
-            out.WriteRow(
-                {strDay, QTime(nMinute / 60, nMinute % 60).toString(QStringLiteral("hh:mm")),
-                    QString::number(dValue / kSlotsPerMinute, 'f', 2)});
-        }
+    QVector<double> minutes;
+    QSqlError error;
+    const bool bRead = RReportReads::DayMinutes(nId, day, &minutes, &error);
+    const QString strDay = day.toString(QLatin1String(s_pDayFormat));
+    for (int nMinute = 0; nMinute < minutes.size(); ++nMinute) {
+        if (minutes.at(nMinute) == 0.0)
+            continue;
+        out.WriteRow({strDay, QTime(nMinute / 60, nMinute % 60).toString(QStringLiteral("hh:mm")),
+            QString::number(minutes.at(nMinute) / kSlotsPerMinute, 'f', 2)});
     }
     if (!bRead)
-        *pFailure = ReadFailure(query.lastError());
-    query.finish();
+        *pFailure = ReadFailure(error);
     EndRead();
     return bRead;
 }
@@ -313,15 +285,12 @@ Failure WriteMinutes(
     Failure failure = BeginRead(pWaitLeftMs);
     if (failure.nExit != Ok)
         return failure;
-    QSqlQuery known;
-    const bool bPrepared
-        = known.prepare(QStringLiteral("select count(*) from RegionInfo where Id = ?"));
-    known.addBindValue(nId);
-    if (!bPrepared || !known.exec() || !known.next())
-        failure = ReadFailure(known.lastError());
-    else if (known.value(0).toInt() == 0)
+    QSqlError error;
+    bool bKnown = false;
+    if (!RReportReads::HasRegion(nId, &bKnown, &error))
+        failure = ReadFailure(error);
+    else if (!bKnown)
         failure = {Failed, QStringLiteral("no region with id %1").arg(nId)};
-    known.finish();
     EndRead();
     if (failure.nExit != Ok)
         return failure;

@@ -244,9 +244,15 @@ int main(int argc, char** argv)
             const QString strFill = fillSql(nMinute * 30) + QString(" where Hour = %1").arg(Hour);
             execRaw(pBare, strFill);
             PSqlExec::Exec(strFill);
-            const double dBare = bareMinute(pBare, nMinute);
+            // Alternated and the best of three of each: a single pass of a
+            // few hundred milliseconds swings by a third on a shared machine.
             tick(save, clock, QTime(Hour, nMinute, 0));
-            const double dRate = aggregatorMinute(save, clock, nMinute);
+            double dBare = 0.0;
+            double dRate = 0.0;
+            for (int nPass = 0; nPass < 3; ++nPass) {
+                dBare = qMax(dBare, bareMinute(pBare, nMinute));
+                dRate = qMax(dRate, aggregatorMinute(save, clock, nMinute));
+            }
             const ReduceTime time = tick(save, clock, QTime(Hour, nMinute, 0).addSecs(60));
             worst.dTotalMs = qMax(worst.dTotalMs, time.dTotalMs);
             worst.dLongestMs = qMax(worst.dLongestMs, time.dLongestMs);

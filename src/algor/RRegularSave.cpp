@@ -149,7 +149,7 @@ void RRegularSave::LoadRegionIds()
     m_hashLastSlot.clear();
 
     for (const RRegion& region : m_pCatalogue->Regions()) {
-        m_hashType.insert(SBus::RegionPage, region.nId);
+        m_hashType.insert(region.nId, SBus::RegionPage);
         m_hashLastSlot.insert(region.nId, -1);
     }
 
@@ -204,9 +204,8 @@ void RRegularSave::StartCalcMinite()
     OneMinuteTimeOut();
 }
 
-bool RRegularSave::CheckClock()
+bool RRegularSave::CheckClock(const QDateTime& now)
 {
-    const QDateTime now = m_pClock->Now();
     const qint64 nElapsedMs = m_pClock->ElapsedMs();
     bool bJumped = false;
     if (m_lastWall.isValid()) {
@@ -229,7 +228,7 @@ bool RRegularSave::CheckClock()
 
 void RRegularSave::MiniteTimeout()
 {
-    CheckClock();
+    CheckClock(m_pClock->Now());
     const QDateTime now = m_pClock->Now();
     const int nMinute = now.time().hour() * 60 + now.time().minute();
     if (now.date() == m_dateCur && nMinute == m_nCurMinute) {
@@ -248,7 +247,9 @@ void RRegularSave::MiniteTimeout()
     // meanwhile (readings among them), so the GUI never stalls for the whole
     // minute's work; the tick goes out when the last slice is done.
     BeginReduction(m_dateAverage, m_nAverageMinute, true);
-    OnReductionSlice();
+    ReduceSlice(RegionsPerSlice);
+    if (m_pReduction)
+        QueueSlice();
     // Checked again every minute (a few ms): a day deleted from the history
     // page takes its rows along, and the readings need them back.
     m_setReadyRows.clear();
@@ -408,11 +409,23 @@ bool RRegularSave::IsReducing() const
     return m_pReduction != nullptr;
 }
 
+void RRegularSave::QueueSlice()
+{
+    // One chain of slices at a time: a minute that ends in a slice and starts
+    // the next deferred one must not start a second chain beside it, or each
+    // pass of the event loop would run one slice more than the last.
+    if (m_bSliceQueued)
+        return;
+    m_bSliceQueued = true;
+    QTimer::singleShot(0, this, &RRegularSave::OnReductionSlice);
+}
+
 void RRegularSave::OnReductionSlice()
 {
+    m_bSliceQueued = false;
     ReduceSlice(RegionsPerSlice);
     if (m_pReduction)
-        QTimer::singleShot(0, this, &RRegularSave::OnReductionSlice);
+        QueueSlice();
 }
 
 void RRegularSave::StoreRegionReading(int nId, int nCount)
@@ -420,14 +433,15 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     // The connection and the cached statements belong to this thread.
     P_ASSERT(QThread::currentThread() == thread(), "reading stored off the database thread");
     // A jump of the wall clock ends the minute the clock left.
-    if (CheckClock())
+    const QDateTime now = m_pClock->Now();
+    if (CheckClock(now))
         MiniteTimeout();
     const auto itSlot = m_hashLastSlot.find(nId);
     if (itSlot == m_hashLastSlot.end() || nCount < 0) {
         LogUnknown(nId, nCount);
         return;
     }
-    const int nKind = m_hashType.key(nId, 0);
+    const int nKind = m_hashType.value(nId, 0);
     float& fDose = m_mapDose[nId];
     fDose = 0.0f;
     if (nKind == SBus::RegionPage)
@@ -439,7 +453,7 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     // survive; a third one overwrites the slot again. The slot before the
     // first of an hour is the last of the hour before (its row exists: it was
     // the current hour a moment ago).
-    const qint64 nSlot = slotNumber(m_pClock->Now());
+    const qint64 nSlot = slotNumber(now);
     const qint64 nTarget = itSlot.value() == nSlot ? nSlot - 1 : nSlot;
     itSlot.value() = nTarget;
     WriteSlot(nId, nTarget, fStored);
@@ -501,7 +515,7 @@ bool RRegularSave::StartDeferred()
         return false;
     const QPair<QDate, int> minute = m_deferred.takeFirst();
     BeginReduction(minute.first, minute.second, false);
-    QTimer::singleShot(0, this, &RRegularSave::OnReductionSlice);
+    QueueSlice();
     return true;
 }
 

@@ -102,6 +102,7 @@ private slots:
     void OnStorageRecovered();
 
 private:
+    void QueueSlice();
     RStorageWriter* m_pWriter;
     const RRegionCatalogue* m_pCatalogue;
     Q_DISABLE_COPY(RRegularSave)
@@ -114,7 +115,7 @@ private:
     void ReduceNow(const QDate& date, int nMinute, const QList<int>& ids);
     void ReduceMissedMinutes();
     // Logs a jump of the wall clock and lets the minute it lands in begin.
-    bool CheckClock();
+    bool CheckClock(const QDateTime& now);
     void ReduceSlice(int nRegions);
     void FinishReduction();
     void ArmMinuteTimer();
@@ -138,8 +139,8 @@ private:
     float m_fCeffR = 0.0f;
     QTimer* m_pMinuteTimer;
     QTimer* m_pSaveTimer;
-    // Receiver (the region page) -> region id, one entry per registered position.
-    QMultiHash<int, int> m_hashType;
+    // Region id -> the receiver of its readings (the region page).
+    QHash<int, int> m_hashType;
     // Region id -> the absolute 2-second slot of its latest stored reading
     // (day, hour and column in one number), -1 before the first.
     QHash<int, qint64> m_hashLastSlot;
@@ -164,4 +165,5 @@ private:
     // Days and hours whose rows were already made for the current regions.
     QSet<QString> m_setReadyRows;
     std::unique_ptr<Reduction> m_pReduction;
+    bool m_bSliceQueued = false;
 };

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlResult>
 #include <QThread>
 #include <QTimer>
 
@@ -44,6 +45,17 @@ constexpr int RunSlots = 100000;
 // SQLite refuses an expression deeper than 1000.
 constexpr size_t RowDoses = 900;
 
+// The driver's statement behind a prepared query; Qt keeps owning it and
+// finalises it when the connection closes (then this is null).
+sqlite3_stmt* statementOf(const QSqlQuery& query)
+{
+    const QSqlResult* pResult = query.result();
+    const QVariant handle = pResult ? pResult->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3_stmt* const*>(handle.constData());
+}
+
 void bindAll(QSqlQuery& query, const QVariantList& values)
 {
     for (int i = 0; i < values.size(); ++i)
@@ -73,6 +85,7 @@ void RStorageWriter::Reset()
 {
     m_pRetryTimer->stop();
     m_slotStatements.Clear();
+    m_nSlotDay = -1;
     m_prepared.clear();
     m_slots.clear();
     m_statements.clear();
@@ -135,7 +148,12 @@ RStorageWriter::Outcome RStorageWriter::Classify(const QSqlQuery& query, QString
 {
     const QSqlError error = query.lastError();
     *pReason = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    switch (error.nativeErrorCode().toInt() & 0xff) {
+    return Classify(error.nativeErrorCode().toInt());
+}
+
+RStorageWriter::Outcome RStorageWriter::Classify(int nCode)
+{
+    switch (nCode & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_NOMEM:
@@ -153,7 +171,7 @@ RStorageWriter::Outcome RStorageWriter::Classify(const QSqlQuery& query, QString
 
 RStorageWriter::Outcome RStorageWriter::RunSlot(const Slot& slot)
 {
-    const QDate date = QDate::fromJulianDay(slot.nSlot / SlotsPerDay);
+    const qint64 nDay = slot.nSlot / SlotsPerDay;
     const int nHour = static_cast<int>(slot.nSlot % SlotsPerDay) / SlotsPerHour;
     const int nColumn = static_cast<int>(slot.nSlot % SlotsPerHour);
     QSqlQuery* pUpdate = m_slotStatements.Get(nColumn, [](int nKey) {
@@ -161,26 +179,46 @@ RStorageWriter::Outcome RStorageWriter::RunSlot(const Slot& slot)
                               "Month = ? and Hour = ?")
             .arg(nKey);
     });
-    if (!pUpdate)
+    sqlite3_stmt* pStatement = pUpdate ? statementOf(*pUpdate) : nullptr;
+    if (!pStatement)
         return PrepareFailure();
-    const QString strDay = SClock::DayText(date);
-    const QVariantList values {slot.dDose, slot.dDose, slot.nId, strDay, nHour};
-    bindAll(*pUpdate, values);
-    if (pUpdate->exec() && pUpdate->numRowsAffected() > 0)
+    if (nDay != m_nSlotDay) {
+        m_nSlotDay = nDay;
+        m_slotDayText = SClock::DayText(QDate::fromJulianDay(nDay)).toUtf8();
+    }
+    // The most frequent statement of all, bound and run on SQLite itself:
+    // through the driver's values it costs a tenth more than the update.
+    sqlite3_bind_double(pStatement, 1, slot.dDose);
+    sqlite3_bind_double(pStatement, 2, slot.dDose);
+    sqlite3_bind_int(pStatement, 3, slot.nId);
+    sqlite3_bind_text(
+        pStatement, 4, m_slotDayText.constData(), m_slotDayText.size(), SQLITE_TRANSIENT);
+    sqlite3_bind_int(pStatement, 5, nHour);
+    int nCode = sqlite3_step(pStatement);
+    const int nChanged = sqlite3_changes(sqlite3_db_handle(pStatement));
+    sqlite3_reset(pStatement);
+    if (nCode == SQLITE_DONE && nChanged > 0)
         return Outcome::Done;
-    if (pUpdate->lastError().isValid())
-        return Failure(*pUpdate);
+    if (nCode != SQLITE_DONE)
+        return RawFailure(pStatement, nCode);
     // No row for this hour yet: the clock jumped, the day was deleted, or
     // the reading came before the row made ahead. The reading makes it.
     QSqlQuery* pInsert
         = Prepared(QStringLiteral("insert into MonthData(Id, Month, Hour) values(?, ?, ?)"));
     if (!pInsert)
         return PrepareFailure();
-    bindAll(*pInsert, {slot.nId, strDay, nHour});
+    bindAll(*pInsert, {slot.nId, QString::fromUtf8(m_slotDayText), nHour});
     if (!pInsert->exec())
         return Failure(*pInsert);
-    bindAll(*pUpdate, values);
-    return pUpdate->exec() ? Outcome::Done : Failure(*pUpdate);
+    nCode = sqlite3_step(pStatement);
+    sqlite3_reset(pStatement);
+    return nCode == SQLITE_DONE ? Outcome::Done : RawFailure(pStatement, nCode);
+}
+
+RStorageWriter::Outcome RStorageWriter::RawFailure(sqlite3_stmt* pStatement, int nCode)
+{
+    m_strReason = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(pStatement)));
+    return Classify(nCode);
 }
 
 RStorageWriter::Outcome RStorageWriter::RunStatement(const Statement& statement)

@@ -16,6 +16,7 @@
 
 class QTimer;
 class RStorageState;
+struct sqlite3_stmt;
 
 // The long transaction that the storage road writes in, and every write made
 // in it since the last commit that went through. SQLite may roll the whole
@@ -138,6 +139,9 @@ private:
     Outcome RunSlot(const Slot& slot);
     Outcome RunStatement(const Statement& statement);
     Outcome Classify(const QSqlQuery& query, QString* pReason) const;
+    static Outcome Classify(int nCode);
+    // A statement run on SQLite itself failed with nCode.
+    Outcome RawFailure(sqlite3_stmt* pStatement, int nCode);
     // The outcome of a failed statement; its reason goes to m_strReason.
     Outcome Failure(const QSqlQuery& query);
     Outcome PrepareFailure();
@@ -183,6 +187,9 @@ private:
     RStorageState* m_pState;
     QTimer* m_pRetryTimer;
     RStatementCache m_slotStatements;
+    // The day text of the slots, made once a day.
+    qint64 m_nSlotDay = -1;
+    QByteArray m_slotDayText;
     QHash<QString, QSqlQuery> m_prepared;
     std::function<void()> m_beforeCommit;
 };

@@ -328,6 +328,41 @@ private slots:
     // once: a row with more readings than one update takes, two readings of
     // one slot (the later wins), a reading into an hour with no row yet, and
     // another write between them, which keeps its place.
+    // Minutes put off while the file refused writes are reduced after it
+    // takes them again one slice per pass of the event loop, not in chains
+    // that multiply with every minute done.
+    void deferredMinutesTakeOneChain()
+    {
+        open("deferred");
+        QList<int> ids;
+        for (int i = 1; i <= 64; ++i)
+            ids << i;
+        auto pSave = start(ids, at(10, 0, 0));
+        fill();
+        for (int nStep = 0; nStep <= 6 * 30; ++nStep)
+            readAll(*pSave, ids, nStep);
+        const int nMinutes = pSave->DeferredMinutes();
+        QVERIFY(nMinutes >= 5);
+        free();
+        TestDb::Writer().Retry();
+        int nPasses = 0;
+        while (!TestDb::Writer().IsHealthy() && nPasses++ < 1000)
+            QCoreApplication::processEvents();
+        // A minute takes two slices of 32 regions: one pass never closes two.
+        QSignalSpy closed(pSave.get(), &RRegularSave::MinuteClosed);
+        int nMostInOnePass = 0;
+        for (nPasses = 0; (pSave->DeferredMinutes() > 0 || pSave->IsReducing()) && nPasses < 10000;
+             ++nPasses) {
+            const int nBefore = closed.count();
+            QCoreApplication::processEvents();
+            nMostInOnePass = qMax(nMostInOnePass, closed.count() - nBefore);
+        }
+        QCOMPARE(closed.count(), nMinutes);
+        QCOMPARE(nMostInOnePass, 1);
+        QCOMPARE(
+            PSqlExec::Scalar("select count(*) from MonthMinuteDose where \"605\" > 0").toInt(), 64);
+    }
+
     void heldReadingsReplayedAsWritten()
     {
         QString strFree;

@@ -556,21 +556,18 @@ private slots:
 
     void staffBaseAndScaling_data()
     {
-        QTest::addColumn<bool>("personal");
         QTest::addColumn<float>("max");
         QTest::addColumn<double>("scale");
         QTest::addColumn<bool>("upper");
-        QTest::newRow("nothing stored") << true << 0.0f << 1.0 << false;
-        QTest::newRow("staff below 10000: lower half")
-            << true << 100.0f << kHeight / 200.0 << false;
+        QTest::newRow("nothing stored") << 0.0f << 1.0 << false;
+        QTest::newRow("staff below 10000: lower half") << 100.0f << kHeight / 200.0 << false;
         QTest::newRow("staff 10000..20000: up to the mark")
-            << true << 15000.0f << kHeight / 20000.0 << true;
-        QTest::newRow("staff above 20000") << true << 40000.0f << kHeight / 40000.0 << true;
+            << 15000.0f << kHeight / 20000.0 << true;
+        QTest::newRow("staff above 20000") << 40000.0f << kHeight / 40000.0 << true;
     }
 
     void staffBaseAndScaling()
     {
-        QFETCH(bool, personal);
         QFETCH(float, max);
         QFETCH(double, scale);
         QFETCH(bool, upper);
@@ -578,13 +575,13 @@ private slots:
         QVector<float> values {0.0f, 5.0f, max + 5.0f};
         QCOMPARE(PStaffDoseScale::SubtractBase(values), 5.0f);
         QCOMPARE(values, (QVector<float> {-5.0f, 0.0f, max}));
-        const auto result = PStaffDoseScale::YScale(values, personal, kHeight);
+        const auto result = PStaffDoseScale::YScale(values, true, kHeight);
         QCOMPARE(result.dYScale, scale);
         QCOMPARE(result.bUpperRange, upper);
         QVERIFY(PStaffDoseScale::ValueY(max, result.dYScale) <= kHeight);
-        // Staff labels carry the offset; region labels follow their 1-2-5 axis.
-        const auto labels = PStaffDoseScale::ValueLabels(personal, result, kHeight, 5.0f);
-        QCOMPARE(labels[0].strText, personal ? QStringLiteral("5.00") : QStringLiteral("0"));
+        // Staff labels carry the offset.
+        QCOMPARE(PStaffDoseScale::ValueLabels(true, result, kHeight, 5.0f)[0].strText,
+            QStringLiteral("5.00"));
     }
 
     // The live curves' log axis: half a decade below the lowest reading,

@@ -308,8 +308,8 @@ private slots:
                 << "ANANANA" << bClean << 150.0 << none << int(RAlarmState::ActiveUnacknowledged);
             row("chattering", "under")
                 << "ANANANA" << bClean << 50.0 << none << int(RAlarmState::ActiveUnacknowledged);
+            // Over only: a shelving lost at the restart raises an alarm.
             row("shelved", "over") << "AS" << bClean << 150.0 << none << int(RAlarmState::Shelved);
-            row("shelved", "under") << "AS" << bClean << 50.0 << none << int(RAlarmState::Shelved);
             row("in a flood", "over")
                 << "F" << bClean << 150.0 << none << int(RAlarmState::ActiveUnacknowledged);
             row("in a flood", "under")

@@ -816,8 +816,8 @@ private slots:
         QCOMPARE(m_prompt.loginAsked.size(), 6);
     }
 
-    // A threshold goes out only after the officer's password once more;
-    // the trail holds the old and the new value of each one sent.
+    // A threshold or an alarm filter goes out only after the officer's
+    // password once more; the trail holds the old and the new value of each.
     void thresholdAsksPasswordAgain_data()
     {
         QTest::addColumn<QStringList>("again"); // empty: cancelled
@@ -840,6 +840,14 @@ private slots:
         QCOMPARE(trail("count(*)", "Action = 'login'"), QString("1"));
         QCOMPARE(trail("Object, OldValue, NewValue", "Action = 'threshold'"),
             sent ? QString("region 1 %1 2000").arg(nOld) : QString());
+        // An alarm filter can hold an alarm back as a threshold can: the same gate.
+        if (!again.isEmpty())
+            m_prompt.logins = {again};
+        pPage->RegionFilter().pOnDelay->setValue(4);
+        pPage->RegionFilter().pSet->click();
+        QCOMPARE(RAlarmFilterStore::Of(1).nOnDelay, sent ? 4 : 1);
+        QVERIFY(m_prompt.loginAsked.last().contains("the alarm filter of region 1"));
+        QCOMPARE(trail("count(*)", "Action = 'alarm-filter'"), QString(sent ? "1" : "0"));
         if (!sent)
             return;
         // All at once: one row per region, each with the value it had.
@@ -949,21 +957,6 @@ private slots:
         QTest::keyClicks(pBox, "1249");
         QCoreApplication::processEvents();
         QCOMPARE(m_pWindow->size(), size);
-    }
-
-    // An alarm filter, which can hold an alarm back as a threshold can, is
-    // changed only after the password once more, and is in the trail.
-    void filterAsksPasswordAgain_data() { thresholdAsksPasswordAgain_data(); }
-    void filterAsksPasswordAgain()
-    {
-        QFETCH(QStringList, again);
-        QFETCH(bool, sent);
-        RPresetAlarmThresholdWidget* pPage = thresholdPageAsOfficer(again);
-        pPage->RegionFilter().pOnDelay->setValue(4);
-        pPage->RegionFilter().pSet->click();
-        QCOMPARE(RAlarmFilterStore::Of(1).nOnDelay, sent ? 4 : 1);
-        QVERIFY(m_prompt.loginAsked.last().contains("the alarm filter of region 1"));
-        QCOMPARE(trail("count(*)", "Action = 'alarm-filter'"), QString(sent ? "1" : "0"));
     }
 
     // Each system setting saved with a new value is in the trail, old and

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StorageFixture.h"
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
 #include "database/RConnectDatabase.h"
@@ -15,24 +16,8 @@
 // every default a reader relies on is the one a new site file has.
 namespace TestDb {
 
-// The writer and catalogue that the objects under test are handed, as the
-// station hands its own; one for the test process, like its connection.
-inline RStorageWriter& Writer()
-{
-    static RStorageWriter* s_pWriter = [] {
-        auto* pWriter = new RStorageWriter;
-        // Its statements go before Qt SQL's statics do.
-        qAddPostRoutine([] { Writer().ReleaseStatements(); });
-        return pWriter;
-    }();
-    return *s_pWriter;
-}
-
-inline RRegionCatalogue& Catalogue()
-{
-    static RRegionCatalogue s_catalogue;
-    return s_catalogue;
-}
+using StorageFixture::Catalogue;
+using StorageFixture::Writer;
 
 // An empty in-memory database as the default connection; the previous one is
 // dropped with its connection, so each call starts from nothing. With a file

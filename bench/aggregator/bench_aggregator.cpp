@@ -1,9 +1,9 @@
-#include "../BenchStorage.h"
 // Reading storage and minute reduction for 255 regions: the aggregator's
 // per-reading update against the same update through the bare SQLite API,
 // at several fill levels of the hour rows; the GUI-thread time of one
 // minute's reduction; end-to-end readings per second over loopback; peak
 // memory.
+#include "StorageFixture.h"
 #include "algor/PDoseThread.h"
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
@@ -62,7 +62,7 @@ QString fillSql(int nColumns)
 QString createBase(const QString& strDir)
 {
     QDir::setCurrent(strDir);
-    RConnectDatabase(&BenchStorage::Writer()).OpenDatabase();
+    RConnectDatabase(&StorageFixture::Writer()).OpenDatabase();
     QSqlDatabase::database().close();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     const QString strPath = QDir(strDir).filePath("DataBase.sqlite");
@@ -231,9 +231,9 @@ int main(int argc, char** argv)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
         db.setDatabaseName(dir.filePath("kestal.sqlite"));
         db.open();
-        BenchStorage::Catalogue().Reload();
+        StorageFixture::Catalogue().Reload();
         RRegularSave save(
-            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
+            &StorageFixture::Writer(), &StorageFixture::Catalogue(), &clock, 3600000, 3600000);
         printf("%d regions; readings of one minute (30 slots) at minute m of the hour, rows "
                "filled up to m\n",
             save.RegionCount());
@@ -269,7 +269,7 @@ int main(int argc, char** argv)
             for (int m = 0; m < nMinutes; ++m)
                 aggregatorMinute(save, clock, 30 + m);
             timer.start();
-            BenchStorage::Writer().Commit();
+            StorageFixture::Writer().Commit();
             const double dMs = timer.nsecsElapsed() / 1e6;
             QSqlDatabase::database().transaction();
             printf("commit of %d minute(s) of readings: %.1f ms, %.1f ms per minute\n", nMinutes,
@@ -283,8 +283,8 @@ int main(int argc, char** argv)
     sqlite3_close(pBare);
     // The writer's statements belong to the connection just closed: a new
     // file starts without them, as a new program would.
-    BenchStorage::Writer().Reset();
-    BenchStorage::Writer().State().Reset();
+    StorageFixture::Writer().Reset();
+    StorageFixture::Writer().State().Reset();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 
     // End to end over loopback: simulator -> link -> decoder -> bus ->
@@ -294,7 +294,7 @@ int main(int argc, char** argv)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
         db.setDatabaseName(dir.filePath("road.sqlite"));
         db.open();
-        BenchStorage::Catalogue().Reload();
+        StorageFixture::Catalogue().Reload();
         PSimDataServer server;
         server.Listen();
         QVector<PSimRegion> regions;
@@ -308,7 +308,7 @@ int main(int argc, char** argv)
 
         Window window;
         RRegularSave save(
-            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
+            &StorageFixture::Writer(), &StorageFixture::Catalogue(), &clock, 3600000, 3600000);
         window.pSave = &save;
         PDoseThread link(nullptr);
         link.StartThread();

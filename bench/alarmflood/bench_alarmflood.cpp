@@ -1,4 +1,3 @@
-#include "../BenchStorage.h"
 // 255 regions whose readings alternate across their alarm thresholds at
 // every 2 s reading, fed to the region model and the alarm state as the
 // program wires them, on a manual clock: the journal rows written per
@@ -8,6 +7,7 @@
 //
 //   bench_alarmflood [minutes, default 10]
 
+#include "StorageFixture.h"
 #include "database/PSqlExec.h"
 #include "database/RAlarmFilterStore.h"
 #include "database/RAlarmJournal.h"
@@ -49,8 +49,8 @@ void openDatabase()
     db.setDatabaseName(QStringLiteral(":memory:"));
     db.open();
     // The journal writes through the storage writer, which holds the old file's state.
-    BenchStorage::Writer().State().Reset();
-    BenchStorage::Writer().Reset();
+    StorageFixture::Writer().State().Reset();
+    StorageFixture::Writer().Reset();
     for (const QString& strStatement : RConnectDatabase::TableStatements())
         PSqlExec::Exec(strStatement);
     for (const QString& strStatement : RConnectDatabase::AddedTableStatements())
@@ -63,7 +63,7 @@ void openDatabase()
             QStringLiteral("insert into RegionCurveColorInfo(Id, Alarmvalue) values(?, ?)"),
             {i + 1, kThreshold});
     }
-    BenchStorage::Catalogue().Reload();
+    StorageFixture::Catalogue().Reload();
 }
 
 void run(const Load& load, int nMinutes)
@@ -72,14 +72,14 @@ void run(const Load& load, int nMinutes)
     if (load.bOldRule) {
         RAlarmFilterSettings old;
         old.dDeadband = 0.0;
-        RAlarmFilterStore::StoreAll(BenchStorage::Catalogue(), old);
+        RAlarmFilterStore::StoreAll(StorageFixture::Catalogue(), old);
     }
     SManualClock clock(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
-    RAlarmJournal journal(&BenchStorage::Writer(), &clock);
+    RAlarmJournal journal(&StorageFixture::Writer(), &clock);
     RAlarmState state(&journal, nullptr, &clock);
     if (load.bOldRule)
         state.SetChatterLimit(0);
-    RRegionWatch watch(&BenchStorage::Catalogue(), &clock);
+    RRegionWatch watch(&StorageFixture::Catalogue(), &clock);
     watch.Reload({});
     PAlarmCue cue;
     int nPlays = 0;

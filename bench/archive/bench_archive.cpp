@@ -1,4 +1,3 @@
-#include "../BenchStorage.h"
 // The archive of closed months on a big site.
 //
 //   bench_archive year <dir> [months, 12]
@@ -24,6 +23,7 @@
 // Run with QT_QPA_PLATFORM=offscreen.
 
 #include "PDemoHistory.h"
+#include "StorageFixture.h"
 #include "database/PHistoryDoseStore.h"
 #include "database/PSqlExec.h"
 #include "database/RClientSettings.h"
@@ -76,7 +76,7 @@ int moveAll(RSlotArchive& archive, SManualClock& clock)
             return nRegionDays;
         loop.exec();
         QObject::disconnect(connection);
-        BenchStorage::Writer().Commit();
+        StorageFixture::Writer().Commit();
         nRegionDays += nMoved;
         if (strMonth.isEmpty())
             return nRegionDays;
@@ -86,7 +86,7 @@ int moveAll(RSlotArchive& archive, SManualClock& clock)
 int year(int nMonths)
 {
     SManualClock clock(QDateTime(kFirstMonth, QTime(0, 0)));
-    RSlotArchive archive(&BenchStorage::Writer(), &clock);
+    RSlotArchive archive(&StorageFixture::Writer(), &clock);
     archive.SetRegionDaysPerStep(500);
     std::printf("month     written  moved  main MiB  free MiB  s\n");
     QString strLastFile;
@@ -100,7 +100,7 @@ int year(int nMonths)
             if (nDay < 0)
                 return 1;
             nWritten += nDay;
-            BenchStorage::Writer().Commit();
+            StorageFixture::Writer().Commit();
         }
         // The first day of the next month: the month just written and the
         // one before it stay, older ones move.
@@ -149,9 +149,9 @@ int steps()
     const QDate next = QDate(last.year(), last.month(), 1).addMonths(1);
     PDemoHistory::WriteRange(next, next);
     RClientSettings::SetInt(RClientSettings::ArchiveRetentionMonths, 1, nullptr);
-    BenchStorage::Writer().Commit();
+    StorageFixture::Writer().Commit();
     SManualClock clock(QDateTime(next, QTime(1, 0)));
-    RSlotArchive archive(&BenchStorage::Writer(), &clock);
+    RSlotArchive archive(&StorageFixture::Writer(), &clock);
     std::vector<double> times;
     for (int i = 0; i < 200; ++i) {
         QEventLoop loop;
@@ -165,14 +165,14 @@ int steps()
         times.push_back(archive.LastStepGuiMs());
         // The minute commit comes every 30 steps (2 s apart).
         if (i % 30 == 29)
-            BenchStorage::Writer().Commit();
+            StorageFixture::Writer().Commit();
     }
     std::sort(times.begin(), times.end());
     std::printf("GUI part of a step (%d region-days): median %.2f ms, max %.2f ms\n",
         int(RSlotArchive::RegionDaysPerStep), times[times.size() / 2], times.back());
     QElapsedTimer commit;
     commit.start();
-    BenchStorage::Writer().Commit();
+    StorageFixture::Writer().Commit();
     std::printf("minute commit after 20 steps' deletes: %.2f ms\n", commit.nsecsElapsed() / 1e6);
     return 0;
 }
@@ -225,13 +225,13 @@ int main(int argc, char** argv)
         return 2;
     }
     QDir::setCurrent(args.at(2));
-    RConnectDatabase database(&BenchStorage::Writer());
+    RConnectDatabase database(&StorageFixture::Writer());
     if (!database.OpenDatabase())
         return 1;
     const int nResult = args.at(1) == QLatin1String("year")
         ? year(args.size() > 3 ? args.at(3).toInt() : 12)
         : args.at(1) == QLatin1String("step") ? steps()
                                               : pages();
-    BenchStorage::Writer().Commit();
+    StorageFixture::Writer().Commit();
     return nResult;
 }

@@ -1,4 +1,3 @@
-#include "../BenchStorage.h"
 // Decoder throughput on a mixed stream (mostly reading frames, some
 // four-value, short, routing, target-dose and block frames, and garbage), as
 // ratios to a bare byte loop over the same stream in the same run:
@@ -10,6 +9,7 @@
 //      the decoding thread, which posts to receivers on the main thread that
 //      only count, as in the program.
 //   bench_decoder [rounds]
+#include "StorageFixture.h"
 #include "algor/PDataBuffer.h"
 #include "algor/PDoseProcThread.h"
 #include "algor/PFrameDecoder.h"
@@ -207,7 +207,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString strOld = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    RConnectDatabase connect(&BenchStorage::Writer());
+    RConnectDatabase connect(&StorageFixture::Writer());
     connect.OpenDatabase();
     QSqlDatabase::database().transaction();
 

@@ -1,4 +1,3 @@
-#include "../BenchStorage.h"
 // The history charts run on the GUI thread and read the database while they
 // do: a day load and repaint of the dose-rate chart, the region page's minute
 // reload of every day curve, each step of a touch gesture (including the
@@ -7,6 +6,7 @@
 // regions with a week of minute rows and the 2-second rows of one day.
 // Run with QT_QPA_PLATFORM=offscreen.
 
+#include "StorageFixture.h"
 #include "database/PHistoryDoseStore.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
@@ -104,12 +104,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    RConnectDatabase database(&BenchStorage::Writer());
+    RConnectDatabase database(&StorageFixture::Writer());
     database.OpenDatabase();
     QElapsedTimer timer;
     timer.start();
     Fill();
-    BenchStorage::Catalogue().Reload();
+    StorageFixture::Catalogue().Reload();
     std::printf("fill: %d regions, %d days of minutes, one day of 2-second rows: %.0f ms\n",
         kRegions, kDays, Ms(timer));
 
@@ -158,8 +158,8 @@ int main(int argc, char** argv)
     // The region page reloads every day curve once a minute, then repaints.
     RDoseRatioDiagram curves;
     curves.LoadDay(kFirstId, false, 1440, kDay);
-    curves.LoadCurveEnabled(BenchStorage::Catalogue());
-    curves.LoadCurveColours(BenchStorage::Catalogue());
+    curves.LoadCurveEnabled(StorageFixture::Catalogue());
+    curves.LoadCurveColours(StorageFixture::Catalogue());
     for (int r = 0; r < kRegions; ++r)
         curves.AddCurve(kFirstId + r, 1440);
     timer.restart();

@@ -1,4 +1,3 @@
-#include "../BenchStorage.h"
 // The site picture under the live reading rate: a 2000 x 1500 plan of 255
 // rooms, one reading per room every 2 s, spread over the period. Reports the
 // share of the GUI thread the picture takes (recolouring and painting) and the
@@ -8,6 +7,7 @@
 //
 //   bench_picture [seconds per run, default 10]
 
+#include "StorageFixture.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
@@ -187,16 +187,16 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    RConnectDatabase database(&BenchStorage::Writer());
+    RConnectDatabase database(&StorageFixture::Writer());
     database.OpenDatabase();
     QSqlDatabase::database().transaction();
     seedDatabase();
-    BenchStorage::Catalogue().Reload();
+    StorageFixture::Catalogue().Reload();
     writeSite();
 
     QElapsedTimer clock;
     clock.start();
-    RRegionPic picture(&BenchStorage::Catalogue());
+    RRegionPic picture(&StorageFixture::Catalogue());
     std::printf("plan %dx%d, %d rooms: load with the rooms found %.1f ms\n", kW, kH, kRooms,
         clock.nsecsElapsed() / 1e6);
     clock.restart();

@@ -1,9 +1,9 @@
-#include "../BenchStorage.h"
 // Feeds the region page the way the aggregator does (one synchronous bus
 // message per reading, on the GUI thread) and reports the share of wall time
 // the GUI thread spends busy: handling readings, updating the model and the
 // views, painting. 255 monitors, one reading every 2 s each.
 
+#include "StorageFixture.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "database/RRegionCatalogue.h"
@@ -136,16 +136,16 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    RConnectDatabase database(&BenchStorage::Writer());
+    RConnectDatabase database(&StorageFixture::Writer());
     database.OpenDatabase();
     QSqlDatabase::database().transaction();
     seed();
-    BenchStorage::Catalogue().Reload();
+    StorageFixture::Catalogue().Reload();
 
     // The page is built yesterday, so that its first tick today is a day
     // change; later ticks fall within the day.
     SManualClock clock(QDateTime(QDate::currentDate().addDays(-1), QTime(23, 59)));
-    RFormRegion form(&BenchStorage::Catalogue(), nullptr, &clock);
+    RFormRegion form(&StorageFixture::Catalogue(), nullptr, &clock);
     clock.Set(QDateTime(QDate::currentDate(), QTime(12, 0)));
     form.resize(1600, 900);
     form.show();

@@ -1,4 +1,3 @@
-#include "../BenchStorage.h"
 // The site database, 255 regions reading every 2 s:
 // - the outbox's cost to the writer: the GUI thread's time for ten minutes
 //   of readings, reductions and minute commits, without and with the
@@ -7,6 +6,7 @@
 //   do): a day's backlog of minute values (255 x 1440 rows) drained, rows
 //   per second, and the stations one such server keeps up with.
 #include "PgTestServer.h"
+#include "StorageFixture.h"
 
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
@@ -34,7 +34,7 @@ const QDate Day(2026, 3, 7);
 void openSite(const QString& strDir)
 {
     QDir::setCurrent(strDir);
-    RConnectDatabase(&BenchStorage::Writer()).OpenDatabase();
+    RConnectDatabase(&StorageFixture::Writer()).OpenDatabase();
     PSqlExec::Exec("begin");
     for (int i = 0; i < Regions; ++i)
         PSqlExec::Exec(
@@ -43,7 +43,7 @@ void openSite(const QString& strDir)
         PSqlExec::Exec("insert into RegionCurveColorInfo(Id) values(?)", {100 + i});
     PSqlExec::Exec("insert into SystemInfo(Ceff_R) values(0.0056)");
     PSqlExec::Exec("commit");
-    BenchStorage::Catalogue().Reload();
+    StorageFixture::Catalogue().Reload();
 }
 
 void closeSite()
@@ -63,16 +63,16 @@ WriterTime writerMs(bool bOutbox)
 {
     QTemporaryDir dir;
     openSite(dir.path());
-    RStorageWriter& writer = BenchStorage::Writer();
+    RStorageWriter& writer = StorageFixture::Writer();
     if (bOutbox) {
-        RSiteOutbox::Enable(BenchStorage::Writer());
+        RSiteOutbox::Enable(StorageFixture::Writer());
         writer.Commit();
     }
     SManualClock clock(QDateTime(Day, QTime(10, 0)));
     WriterTime time;
     {
         RRegularSave save(
-            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
+            &StorageFixture::Writer(), &StorageFixture::Catalogue(), &clock, 3600000, 3600000);
         writer.Commit();
         QElapsedTimer timer;
         for (int nSecond = 0; nSecond <= Minutes * 60; nSecond += 2) {
@@ -103,8 +103,8 @@ WriterTime writerMs(bool bOutbox)
 void dayBacklog(const QString& strDir)
 {
     openSite(strDir);
-    RSiteOutbox::Enable(BenchStorage::Writer());
-    BenchStorage::Writer().Commit();
+    RSiteOutbox::Enable(StorageFixture::Writer());
+    StorageFixture::Writer().Commit();
     PSqlExec::Exec("begin");
     QString strColumns;
     QString strMarks;

@@ -1,9 +1,9 @@
-#include "../BenchStorage.h"
 // The reading road through the station without a window, 255 regions:
 // simulator frame on loopback -> link -> decoder -> bus -> aggregator (the
 // stored slot) -> the station's typed signal. Prints the latency from the
 // frame's sending to the signal (p50, p99, worst) and the GUI thread's CPU
 // share at the real rate (a reading of each region every 2 s).
+#include "StorageFixture.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
 #include "station/RStation.h"
@@ -56,7 +56,7 @@ int main(int argc, char** argv)
     server.Listen();
     QVector<PSimRegion> regions;
     {
-        RConnectDatabase connect(&BenchStorage::Writer());
+        RConnectDatabase connect(&StorageFixture::Writer());
         connect.OpenDatabase();
         PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
                        "0, 0.0056)",
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
                 {FirstId + i});
             regions.append({FirstId + i, PSimRegion::Noisy, quint32(1000 + i)});
         }
-        BenchStorage::Writer().Commit();
+        StorageFixture::Writer().Commit();
     }
     server.SetRegions(regions);
 

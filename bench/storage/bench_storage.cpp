@@ -1,10 +1,10 @@
-#include "../BenchStorage.h"
 // Storage under a held file and a reader, 255 regions reading every 2 s:
 // - how long a reader waits at minute 55 of an hour, with the rollback
 //   journal (the baseline) and with the write-ahead log;
 // - an hour of readings kept while another connection holds the file:
 //   memory per kept reading, the longest call on the GUI thread, and the
 //   replay once the file is free (total and longest slice).
+#include "StorageFixture.h"
 #include "algor/RRegularSave.h"
 #include "database/PSqlExec.h"
 #include "database/RConnectDatabase.h"
@@ -40,14 +40,14 @@ double heapBytes()
 void openSite(const QString& strDir)
 {
     QDir::setCurrent(strDir);
-    RConnectDatabase(&BenchStorage::Writer()).OpenDatabase();
+    RConnectDatabase(&StorageFixture::Writer()).OpenDatabase();
     PSqlExec::Exec("begin");
     for (int i = 0; i < Regions; ++i)
         PSqlExec::Exec(
             "insert into RegionInfo(Sub, Id, Num) values(?, ?, ?)", {i + 1, 100 + i, Regions});
     PSqlExec::Exec("insert into SystemInfo(Ceff_R) values(0.0056)");
     PSqlExec::Exec("commit");
-    BenchStorage::Catalogue().Reload();
+    StorageFixture::Catalogue().Reload();
 }
 
 void closeSite()
@@ -93,7 +93,7 @@ void readerAtMinute55(const char* pMode)
     SManualClock clock(QDateTime(Day, QTime(10, 0)));
     {
         RRegularSave save(
-            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
+            &StorageFixture::Writer(), &StorageFixture::Catalogue(), &clock, 3600000, 3600000);
         Longest longest;
         for (int nSecond = 0; nSecond <= 55 * 60 + 30; nSecond += 2)
             round(save, clock, nSecond, longest);
@@ -126,10 +126,10 @@ void heldForAnHour()
     QTemporaryDir dir;
     openSite(dir.path());
     SManualClock clock(QDateTime(Day, QTime(10, 0)));
-    RStorageWriter& writer = BenchStorage::Writer();
+    RStorageWriter& writer = StorageFixture::Writer();
     {
         RRegularSave save(
-            &BenchStorage::Writer(), &BenchStorage::Catalogue(), &clock, 3600000, 3600000);
+            &StorageFixture::Writer(), &StorageFixture::Catalogue(), &clock, 3600000, 3600000);
         writer.Commit();
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
         other.setDatabaseName(dir.filePath("DataBase.sqlite"));

@@ -6,9 +6,10 @@
 
 #include <QCoreApplication>
 
-// The writer and catalogue a bench hands the objects it measures, as the
-// station hands its own; one for the bench process, like its connection.
-namespace BenchStorage {
+// The writer and catalogue that tests and benches hand the objects they
+// exercise, as the station hands its own; one for the process, like its
+// connection.
+namespace StorageFixture {
 
 inline RStorageWriter& Writer()
 {
@@ -27,4 +28,4 @@ inline RRegionCatalogue& Catalogue()
     return s_catalogue;
 }
 
-} // namespace BenchStorage
+} // namespace StorageFixture

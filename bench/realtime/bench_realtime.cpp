@@ -150,6 +150,10 @@ int main(int argc, char** argv)
     form.resize(1600, 900);
     form.show();
     app.processEvents();
+    // The day curves load in slices after the page is built; the load is
+    // measured on the page as it then runs, not on its start.
+    while (form.PendingCurves() > 0)
+        app.processEvents();
 
     for (bool bCoalesce : {true, false}) {
         form.Model()->SetCoalesceUpdates(bCoalesce);

@@ -1,0 +1,137 @@
+#include "plant/RPlantMap.h"
+
+#include "realtime/RRegionWatch.h"
+
+#include <QtGlobal>
+
+#include <cstring>
+
+RPlantMap::RPlantMap(int nBase, WordOrder eOrder)
+    : m_nBase(qBound(StationRegisters, nBase, MaxBase))
+    , m_eOrder(eOrder)
+{
+}
+
+void RPlantMap::Reset(const RStationSnapshot& snapshot)
+{
+    m_regions = snapshot.regions;
+    m_index.clear();
+    for (int i = 0; i < m_regions.size(); ++i)
+        m_index.insert(m_regions.at(i).nId, i);
+    m_bLinkUp = snapshot.bLinkUp;
+    m_bStorageFault = !snapshot.strStorageProblem.isEmpty();
+    m_bFlood = snapshot.bFlood;
+    m_now = snapshot.time;
+}
+
+void RPlantMap::SetRegion(const RStationRegion& region)
+{
+    const auto it = m_index.constFind(region.nId);
+    if (it != m_index.constEnd())
+        m_regions[it.value()] = region;
+}
+
+void RPlantMap::SetReading(int nId, float fDose, const QDateTime& time)
+{
+    const auto it = m_index.constFind(nId);
+    if (it == m_index.constEnd())
+        return;
+    RStationRegion& region = m_regions[it.value()];
+    region.fDose = fDose;
+    region.time = time;
+    region.bOnline = true;
+}
+
+void RPlantMap::Tick(const QDateTime& now)
+{
+    m_now = now;
+    ++m_nHeartbeat;
+}
+
+void RPlantMap::PackFloat(float fValue, WordOrder eOrder, quint16* pWords)
+{
+    quint32 nBits = 0;
+    std::memcpy(&nBits, &fValue, sizeof nBits);
+    const quint16 nHigh = static_cast<quint16>(nBits >> 16);
+    const quint16 nLow = static_cast<quint16>(nBits & 0xFFFF);
+    pWords[0] = eOrder == WordOrder::HighFirst ? nHigh : nLow;
+    pWords[1] = eOrder == WordOrder::HighFirst ? nLow : nHigh;
+}
+
+float RPlantMap::UnpackFloat(const quint16* pWords, WordOrder eOrder)
+{
+    const quint32 nHigh = eOrder == WordOrder::HighFirst ? pWords[0] : pWords[1];
+    const quint32 nLow = eOrder == WordOrder::HighFirst ? pWords[1] : pWords[0];
+    const quint32 nBits = (nHigh << 16) | nLow;
+    float fValue = 0.0f;
+    std::memcpy(&fValue, &nBits, sizeof fValue);
+    return fValue;
+}
+
+quint16 RPlantMap::AgeOf(const RStationRegion& region) const
+{
+    if (!region.time.isValid() || !m_now.isValid())
+        return 0xFFFF;
+    const qint64 nSeconds = qMax<qint64>(0, region.time.secsTo(m_now));
+    return static_cast<quint16>(qMin<qint64>(nSeconds, 0xFFFF));
+}
+
+quint16 RPlantMap::StatusOf(const RStationRegion& region) const
+{
+    quint16 nStatus = 0;
+    if (region.bOnline)
+        nStatus |= OnLine;
+    if (region.bActive)
+        nStatus |= InAlarm;
+    if (region.bUnacknowledged)
+        nStatus |= Unacknowledged;
+    if (region.bShelved)
+        nStatus |= Shelved;
+    if (region.bChattering)
+        nStatus |= Chattering;
+    // A value the control system must not take for a current one.
+    if (AgeOf(region) > RRegionWatch::SilenceMs / 1000)
+        nStatus |= Stale;
+    return nStatus;
+}
+
+QVector<quint16> RPlantMap::InputRegisters() const
+{
+    QVector<quint16> registers(m_nBase + m_regions.size() * RegionRegisters, 0);
+    registers[0] = m_nHeartbeat;
+    registers[1] = m_bLinkUp ? 1 : 0;
+    registers[2] = m_bStorageFault ? 1 : 0;
+    registers[3] = m_bFlood ? 1 : 0;
+    registers[4] = static_cast<quint16>(m_regions.size());
+    registers[5] = Version;
+    for (int i = 0; i < m_regions.size(); ++i) {
+        const RStationRegion& region = m_regions.at(i);
+        quint16* pBlock = registers.data() + m_nBase + i * RegionRegisters;
+        PackFloat(region.time.isValid() ? region.fDose : 0.0f, m_eOrder, pBlock);
+        PackFloat(static_cast<float>(region.nThreshold), m_eOrder, pBlock + 2);
+        pBlock[4] = StatusOf(region);
+        pBlock[5] = AgeOf(region);
+        pBlock[6] = static_cast<quint16>(region.nId);
+    }
+    return registers;
+}
+
+QVector<bool> RPlantMap::DiscreteInputs() const
+{
+    QVector<bool> inputs(m_nBase + m_regions.size() * 2, false);
+    for (int i = 0; i < m_regions.size(); ++i) {
+        inputs[m_nBase + 2 * i] = m_regions.at(i).bActive;
+        inputs[m_nBase + 2 * i + 1] = m_regions.at(i).bUnacknowledged;
+    }
+    return inputs;
+}
+
+bool RPlantMap::ReadInputs(int nAddress, int nCount, QVector<quint16>* pValues) const
+{
+    const QVector<quint16> registers = InputRegisters();
+    // Modbus reads at most 125 registers at once.
+    if (nAddress < 0 || nCount < 1 || nCount > 125 || nAddress > registers.size() - nCount)
+        return false;
+    *pValues = registers.mid(nAddress, nCount);
+    return true;
+}

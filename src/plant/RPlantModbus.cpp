@@ -1,0 +1,203 @@
+#include "plant/RPlantModbus.h"
+
+#include "message/PLogRecord.h"
+#include "message/SClock.h"
+#include "station/RStation.h"
+
+#include <QHostAddress>
+#include <QModbusTcpConnectionObserver>
+#include <QModbusTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+constexpr int HeartbeatMs = 1000;
+
+// The map is read-only: every write, of any kind, is refused with the
+// standard exception rather than ignored, so a peer knows it was not done.
+class ReadOnlyServer final : public QModbusTcpServer
+{
+public:
+    using QModbusTcpServer::QModbusTcpServer;
+
+protected:
+    QModbusResponse processRequest(const QModbusPdu& request) override
+    {
+        switch (request.functionCode()) {
+        case QModbusPdu::ReadDiscreteInputs:
+        case QModbusPdu::ReadInputRegisters:
+            return QModbusTcpServer::processRequest(request);
+        default:
+            return QModbusExceptionResponse(
+                request.functionCode(), QModbusExceptionResponse::IllegalFunction);
+        }
+    }
+};
+
+class Gate final : public QModbusTcpConnectionObserver
+{
+public:
+    explicit Gate(std::function<bool(const QString&)> accept)
+        : m_accept(std::move(accept))
+    {
+    }
+    bool acceptNewConnection(QTcpSocket* pClient) override
+    {
+        return m_accept(QHostAddress(pClient->peerAddress().toIPv4Address()).toString());
+    }
+
+private:
+    std::function<bool(const QString&)> m_accept;
+};
+
+} // namespace
+
+RPlantModbus::RPlantModbus(SClock* pClock, QObject* pParent)
+    : QObject(pParent)
+    , m_pClock(pClock ? pClock : SClock::System())
+    , m_pHeartbeat(new QTimer(this))
+{
+    m_pHeartbeat->setInterval(HeartbeatMs);
+    connect(m_pHeartbeat, &QTimer::timeout, this, &RPlantModbus::Beat);
+}
+
+RPlantModbus::~RPlantModbus()
+{
+    Stop();
+}
+
+void RPlantModbus::Beat()
+{
+    m_map.Tick(m_pClock->Now());
+    Publish();
+}
+
+void RPlantModbus::Reset(const RStationSnapshot& snapshot)
+{
+    m_snapshot = snapshot;
+    m_map.Reset(snapshot);
+    Publish();
+}
+
+void RPlantModbus::Attach(RStation* pStation)
+{
+    m_pStation = pStation;
+    Reset(pStation->Snapshot());
+    connect(pStation, &RStation::ReadingStored, this, [this](const RStationReading& reading) {
+        m_map.SetReading(reading.nId, reading.fDose, reading.time);
+        Publish();
+    });
+    connect(
+        pStation, &RStation::AlarmStateChanged, this, [this](int, const RStationRegion& region) {
+            m_map.SetRegion(region);
+            Publish();
+        });
+    connect(pStation, &RStation::LinkChanged, this, [this](bool bUp) {
+        m_map.SetLink(bUp);
+        Publish();
+    });
+    connect(pStation, &RStation::StorageChanged, this, [this](const QString& strProblem) {
+        m_map.SetStorageFault(!strProblem.isEmpty());
+        Publish();
+    });
+    connect(pStation, &RStation::FloodChanged, this, [this](bool bFlood, int) {
+        m_map.SetFlood(bFlood);
+        Publish();
+    });
+}
+
+bool RPlantModbus::Accept(const QString& strPeer)
+{
+    if (m_nClients >= MaxClients) {
+        Log(LogLevel::Warning, "plant interface: Modbus client %s refused, %d connected\n",
+            strPeer.toUtf8().constData(), m_nClients);
+        return false;
+    }
+    if (!m_settings.allowed.isEmpty() && !m_settings.allowed.contains(strPeer)) {
+        Log(LogLevel::Warning, "plant interface: Modbus client %s is not allowed\n",
+            strPeer.toUtf8().constData());
+        return false;
+    }
+    ++m_nClients;
+    emit ClientsChanged(m_nClients);
+    return true;
+}
+
+void RPlantModbus::OnClientGone()
+{
+    m_nClients = qMax(0, m_nClients - 1);
+    emit ClientsChanged(m_nClients);
+}
+
+bool RPlantModbus::Start(const Settings& settings, QString* pError)
+{
+    Stop();
+    m_settings = settings;
+    if (m_pStation)
+        m_snapshot = m_pStation->Snapshot();
+    m_map = RPlantMap(settings.nBase, settings.eOrder);
+    m_map.Reset(m_snapshot);
+    m_map.Tick(m_pClock->Now());
+    m_pServer = new ReadOnlyServer(this);
+    // Any unit id: a TCP peer addresses this station by its address.
+    m_pServer->setServerAddress(1);
+    m_pServer->setConnectionParameter(QModbusDevice::NetworkAddressParameter, settings.strAddress);
+    m_pServer->setConnectionParameter(QModbusDevice::NetworkPortParameter, settings.nPort);
+    m_pServer->installConnectionObserver(
+        new Gate([this](const QString& strPeer) { return Accept(strPeer); }));
+    connect(
+        m_pServer, &QModbusTcpServer::modbusClientDisconnected, this, &RPlantModbus::OnClientGone);
+    m_nPublishedRegisters = -1;
+    Publish();
+    if (!m_pServer->connectDevice()) {
+        *pError = m_pServer->errorString();
+        delete m_pServer;
+        m_pServer = nullptr;
+        return false;
+    }
+    m_pHeartbeat->start();
+    Log(LogLevel::Notice, "plant interface: Modbus TCP on %s port %d\n",
+        settings.strAddress.toUtf8().constData(), settings.nPort);
+    return true;
+}
+
+void RPlantModbus::Stop()
+{
+    m_pHeartbeat->stop();
+    if (!m_pServer)
+        return;
+    m_pServer->disconnectDevice();
+    delete m_pServer;
+    m_pServer = nullptr;
+    m_nClients = 0;
+    emit ClientsChanged(0);
+}
+
+bool RPlantModbus::IsRunning() const
+{
+    return m_pServer && m_pServer->state() == QModbusDevice::ConnectedState;
+}
+
+void RPlantModbus::Publish()
+{
+    if (!m_pServer)
+        return;
+    const QVector<quint16> registers = m_map.InputRegisters();
+    const QVector<bool> inputs = m_map.DiscreteInputs();
+    if (registers.size() != m_nPublishedRegisters) {
+        // Only what the map holds: a read beyond it is an illegal address.
+        QModbusDataUnitMap units;
+        units.insert(QModbusDataUnit::InputRegisters,
+            QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, registers.size()));
+        units.insert(QModbusDataUnit::DiscreteInputs,
+            QModbusDataUnit(QModbusDataUnit::DiscreteInputs, 0, inputs.size()));
+        m_pServer->setMap(units);
+        m_nPublishedRegisters = registers.size();
+    }
+    m_pServer->setData(QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, registers));
+    QVector<quint16> bits(inputs.size());
+    for (int i = 0; i < inputs.size(); ++i)
+        bits[i] = inputs.at(i) ? 1 : 0;
+    m_pServer->setData(QModbusDataUnit(QModbusDataUnit::DiscreteInputs, 0, bits));
+}

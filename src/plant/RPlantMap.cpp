@@ -48,6 +48,46 @@ void RPlantMap::Tick(const QDateTime& now)
     ++m_nHeartbeat;
 }
 
+QStringList RPlantMap::Describe(
+    int nBase, WordOrder eOrder, const QVector<QPair<int, QString>>& regions)
+{
+    const QString strFloat = eOrder == WordOrder::HighFirst
+        ? QStringLiteral("32-bit float, high word first")
+        : QStringLiteral("32-bit float, low word first");
+    QStringList lines;
+    const auto add
+        = [&lines](const char* pTable, int nAddress, int nCount, const QString& strWhat) {
+              lines << QStringLiteral("%1\t%2\t%3\t%4")
+                           .arg(QLatin1String(pTable))
+                           .arg(nAddress)
+                           .arg(nCount)
+                           .arg(strWhat);
+          };
+    add("input", 0, 1, QStringLiteral("heartbeat, steps every second"));
+    add("input", 1, 1, QStringLiteral("link to the data server: 1 up, 0 down"));
+    add("input", 2, 1, QStringLiteral("storage: 0 well, 1 a fault"));
+    add("input", 3, 1, QStringLiteral("alarm flood: 1 on"));
+    add("input", 4, 1, QStringLiteral("regions in the map: %1").arg(regions.size()));
+    add("input", 5, 1, QStringLiteral("map version: %1").arg(Version));
+    for (int i = 0; i < regions.size(); ++i) {
+        const int nAt = nBase + i * RegionRegisters;
+        const QString strRegion
+            = QStringLiteral("region %1 (%2)").arg(regions.at(i).first).arg(regions.at(i).second);
+        add("input", nAt, 2, strRegion + QStringLiteral(": dose rate, µRad/h, ") + strFloat);
+        add("input", nAt + 2, 2, strRegion + QStringLiteral(": threshold, µRad/h, ") + strFloat);
+        add("input", nAt + 4, 1,
+            strRegion
+                + QStringLiteral(": status, bits 0 on line, 1 in alarm, 2 unacknowledged, "
+                                 "3 shelved, 4 chattering, 5 stale, 6 out of service"));
+        add("input", nAt + 5, 1,
+            strRegion + QStringLiteral(": seconds since its last reading (65535: none)"));
+        add("input", nAt + 6, 1, strRegion + QStringLiteral(": region id"));
+        add("discrete", nBase + 2 * i, 1, strRegion + QStringLiteral(": in alarm"));
+        add("discrete", nBase + 2 * i + 1, 1, strRegion + QStringLiteral(": unacknowledged"));
+    }
+    return lines;
+}
+
 void RPlantMap::PackFloat(float fValue, WordOrder eOrder, quint16* pWords)
 {
     quint32 nBits = 0;

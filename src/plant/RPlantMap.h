@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QPair>
+#include <QStringList>
 #include <QVector>
 
 // The read-only register map the plant's control system polls: the station's
@@ -64,6 +66,11 @@ public:
     // nCount registers from nAddress; false when any of them is outside the
     // map (the Modbus "illegal data address").
     bool ReadInputs(int nAddress, int nCount, QVector<quint16>* pValues) const;
+
+    // The map for these regions (id, name in position order), one line an
+    // entry: table, first address, count, what it holds.
+    static QStringList Describe(
+        int nBase, WordOrder eOrder, const QVector<QPair<int, QString>>& regions);
 
     static void PackFloat(float fValue, WordOrder eOrder, quint16* pWords);
     static float UnpackFloat(const quint16* pWords, WordOrder eOrder);

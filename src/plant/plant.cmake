@@ -2,3 +2,5 @@
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RPlantMap.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantMap.h
   ${CMAKE_CURRENT_LIST_DIR}/RPlantModbus.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantModbus.h)
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RPlantConfig.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantConfig.h)

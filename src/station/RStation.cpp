@@ -17,6 +17,8 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "plant/RPlantConfig.h"
+#include "plant/RPlantModbus.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionWatch.h"
@@ -196,8 +198,42 @@ bool RStation::Open(QString* pError)
                 "site database: this station's history can be uploaded from the window's "
                 "System Settings\n");
         });
+    // Off unless System Settings turn it on; on the station's own thread.
+    m_pModbus = new RPlantModbus(m_pClock, this);
+    m_pModbus->Attach(this);
     m_bOpen = true;
     return true;
+}
+
+void RStation::ApplyPlant()
+{
+    const RPlantConfig config
+        = m_pWriter->State().IsUsable() ? RPlantConfig::Load() : RPlantConfig();
+    const QString strProblem = config.Check();
+    const RPlantModbus::Settings& modbus = config.modbus;
+    const QString strApplied = !config.bModbus || !strProblem.isEmpty()
+        ? QString()
+        : QStringLiteral("%1 %2 %3 %4 %5")
+              .arg(modbus.strAddress)
+              .arg(modbus.nPort)
+              .arg(modbus.allowed.join(QLatin1Char(',')))
+              .arg(modbus.nBase)
+              .arg(modbus.eOrder == RPlantMap::WordOrder::LowFirst ? 1 : 0);
+    // A settings change elsewhere must not cut the control system off.
+    if (strApplied == m_strPlantApplied && (strApplied.isEmpty() || m_pModbus->IsRunning()))
+        return;
+    m_strPlantApplied = strApplied;
+    if (strApplied.isEmpty()) {
+        if (config.bModbus)
+            Log(LogLevel::Alert, "plant interface: Modbus TCP not started: %s\n",
+                strProblem.toUtf8().constData());
+        m_pModbus->Stop();
+        return;
+    }
+    QString strError;
+    if (!m_pModbus->Start(modbus, &strError))
+        Log(LogLevel::Alert, "plant interface: Modbus TCP on %s port %d not started: %s\n",
+            modbus.strAddress.toUtf8().constData(), modbus.nPort, strError.toUtf8().constData());
 }
 
 void RStation::Start()
@@ -212,6 +248,7 @@ void RStation::Start()
         m_pSiteLink->Apply(RSiteConfig::Load());
     m_pLink->StartThread();
     m_pLink->RequestConnect();
+    ApplyPlant();
 }
 
 void RStation::Stop(const QString& strHow)
@@ -229,6 +266,8 @@ void RStation::Stop(const QString& strHow)
         m_pSession->LogOut(QStringLiteral("shut-down"));
     }
     m_pIdleTimer->stop();
+    // The control system sees the station go, not a map that stops moving.
+    m_pModbus->Stop();
     // No reading may arrive after the last commit: the link stops first (its
     // decoder delivers what it decoded before the stop), then the aggregator
     // finishes its minute, releases its statements and commits.
@@ -273,6 +312,9 @@ void RStation::ReloadDevices(const std::function<void()>& reloadPages)
     // that failed (a wrong password, say) starts again with them.
     if (m_pWriter->State().IsUsable())
         m_pSiteLink->Apply(RSiteConfig::Load());
+    // The map follows the region list without dropping its clients.
+    m_pModbus->Reset(Snapshot());
+    ApplyPlant();
     m_pLink->RequestConnect();
 }
 

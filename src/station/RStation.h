@@ -20,6 +20,7 @@ class RAlarmState;
 class RAuditTrail;
 class RConnectDatabase;
 class RLoginSession;
+class RPlantModbus;
 class RRegionCatalogue;
 class RRegionWatch;
 class RRegularSave;
@@ -88,6 +89,7 @@ public:
     RAuditTrail* Audit() const { return m_pAudit; }
     RLoginSession* Session() const { return m_pSession; }
     RSiteLink* SiteLink() const { return m_pSiteLink; }
+    RPlantModbus* Modbus() const { return m_pModbus; }
     bool IsOpen() const { return m_bOpen; }
 
     // The reading road: one raw reading from the decoder (bus 1003).
@@ -137,6 +139,8 @@ private:
     void Report(const QString& strTitle, const QString& strText);
     Outcome Check(RUserRights::Action eAction) const;
     void OnLookChanged(int nId);
+    // Starts, restarts or stops the plant interface as its settings say.
+    void ApplyPlant();
 
     Options m_options;
     SClock* m_pClock;
@@ -156,6 +160,8 @@ private:
     RLoginSession* m_pSession = nullptr;
     QTimer* m_pIdleTimer = nullptr;
     RSiteLink* m_pSiteLink = nullptr;
+    RPlantModbus* m_pModbus = nullptr;
+    QString m_strPlantApplied; // the settings the plant interface runs with
     qint64 m_nLostAtClose = 0;
     bool m_bOpen = false;
     bool m_bStarted = false;

@@ -9,6 +9,8 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "plant/RPlantConfig.h"
+#include "plant/RPlantModbus.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "station/RStation.h"
@@ -18,6 +20,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -207,6 +210,37 @@ private slots:
         QCOMPARE(snapshot.regions.at(0).nLook, int(RAlarmState::Shelved));
         QCOMPARE(snapshot.regions.at(1).nLook, int(RAlarmState::NoAlarm));
         QCOMPARE(snapshot.regions.at(0).fDose, 200.0f);
+    }
+
+    // Turned on in the settings, the plant's map starts with the settings'
+    // reload and follows readings and alarms as they happen.
+    void plantMapFollowsTheStation()
+    {
+        QVERIFY(!m_pStation->Modbus()->IsRunning());
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        RPlantConfig config;
+        config.bModbus = true;
+        config.modbus.nPort = probe.serverPort();
+        probe.close();
+        QString strError;
+        QVERIFY2(config.Save(&strError), qPrintable(strError));
+        m_pStation->ReloadDevices();
+        QVERIFY(m_pStation->Modbus()->IsRunning());
+        Reading(1, kHigh);
+        const RPlantMap& map = m_pStation->Modbus()->Map();
+        const QVector<quint16> registers = map.InputRegisters();
+        QCOMPARE(registers.at(4), quint16(2));
+        const int nBase = config.modbus.nBase;
+        QCOMPARE(RPlantMap::UnpackFloat(registers.constData() + nBase, map.Order()), 200.0f);
+        QCOMPARE(registers.at(nBase + 6), quint16(1));
+        QVERIFY(registers.at(nBase + 4) & RPlantMap::InAlarm);
+        QVERIFY(map.DiscreteInputs().at(nBase));
+        QVERIFY(!map.DiscreteInputs().at(nBase + 2));
+        config.bModbus = false;
+        QVERIFY(config.Save(&strError));
+        m_pStation->ReloadDevices();
+        QVERIFY(!m_pStation->Modbus()->IsRunning());
     }
 
     // The session ends after the idle time without input; input keeps it.

@@ -20,6 +20,8 @@
 #include "io/SCsvWriter.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
+#include "plant/RPlantConfig.h"
+#include "plant/RPlantMap.h"
 #include "site/RSiteSnapshot.h"
 
 #include <QCommandLineParser>
@@ -69,6 +71,9 @@ const char* const s_pDescription
       "  verify-audit         checks the audit trail's chain of MACs\n"
       "  add-admin NAME       creates the first administrator account; the\n"
       "                       password is the first line of standard input\n"
+      "  modbus-map           the plant interface's Modbus register map for the\n"
+      "                       site's regions: table, address, count, meaning (to\n"
+      "                       standard output without -o)\n"
       "  sites                with --site-db: the sites of the site database, one\n"
       "                       per line: name, stations, last update (to standard\n"
       "                       output without -o)\n"
@@ -669,6 +674,45 @@ Failure ListSites(const QCommandLineParser& parser)
     return {Ok, QString()};
 }
 
+Failure WriteModbusMap(const QCommandLineParser& parser, qint64* pWaitLeftMs)
+{
+    if (parser.positionalArguments().size() != 1)
+        return {Usage, QStringLiteral("expected modbus-map")};
+    Failure failure {Ok, QString()};
+    if (!OpenDatabase(DatabaseFile(parser), &failure))
+        return failure;
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    RRegionCatalogue catalogue;
+    catalogue.Reload();
+    const RPlantConfig config = RPlantConfig::Load();
+    EndRead();
+    QVector<QPair<int, QString>> regions;
+    for (const RRegion& region : catalogue.Regions())
+        regions.append({region.nId, region.strName});
+    const QStringList lines
+        = RPlantMap::Describe(config.modbus.nBase, config.modbus.eOrder, regions);
+    const QString strOutput = parser.value(QStringLiteral("o"));
+    if (strOutput.isEmpty() || strOutput == QLatin1String("-")) {
+        QTextStream out(stdout);
+        out.setCodec("UTF-8");
+        for (const QString& strLine : lines)
+            out << strLine << "\n";
+        return {Ok, QString()};
+    }
+    QString strError;
+    SCsvWriter out(strOutput);
+    if (!out.Open(&strError))
+        return {Failed, strError};
+    out.WriteRow({"table", "address", "count", "meaning"});
+    for (const QString& strLine : lines)
+        out.WriteRow(strLine.split(QLatin1Char('\t')));
+    if (!out.Commit(&strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
 Failure Run(const QCommandLineParser& parser)
 {
     const QStringList args = parser.positionalArguments();
@@ -686,6 +730,8 @@ Failure Run(const QCommandLineParser& parser)
         return RunAlarmFigures(parser, &nWaitLeftMs);
     if (strCommand == QLatin1String("sites"))
         return ListSites(parser);
+    if (strCommand == QLatin1String("modbus-map"))
+        return WriteModbusMap(parser, &nWaitLeftMs);
 
     const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
     const bool bKnown = strCommand == QLatin1String("region")

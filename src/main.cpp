@@ -32,6 +32,8 @@ int runHeadless(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     PLogRecord log(".station");
+    // Under the service manager its journal shows what the log file holds.
+    PLogRecord::EchoToStandardError(static_cast<int>(LogLevel::Notice));
     Log(LogLevel::Notice, "headless station start\n");
     PQuitOnSignal quitOnSignal;
     QString strHow = QStringLiteral("exit");

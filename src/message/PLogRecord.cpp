@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -100,6 +101,8 @@ bool writeBacklog(Backlog& kept)
     }
 }
 
+std::atomic<int> s_nEchoLevel {-1};
+
 int vlog(LogLevel eLevel, const char* format, va_list args)
 {
     va_list measure;
@@ -118,6 +121,10 @@ int vlog(LogLevel eLevel, const char* format, va_list args)
     QMutexLocker locker(&kept.mutex);
     // Plain output printed before this line stays before it.
     fflush(stdout);
+    if (static_cast<int>(eLevel) <= s_nEchoLevel.load()) {
+        fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        fflush(stderr);
+    }
     if (writeBacklog(kept) && writeOut(line))
         return nText;
     if (kept.lines.size() < Backlog::MAX_LINES)
@@ -212,4 +219,9 @@ int Log(LogLevel eLevel, const char* format, ...)
     const int n = vlog(eLevel, format, args);
     va_end(args);
     return n;
+}
+
+void PLogRecord::EchoToStandardError(int nMostLevel)
+{
+    s_nEchoLevel.store(nMostLevel);
 }

@@ -22,6 +22,9 @@ public:
     // levels; returns the handler that was in place. Call before the first
     // Qt object, so that no message of the start goes to the console only.
     static QtMessageHandler RouteQtMessages();
+    // Lines from eLevel up (Notice: all but Debug) go to standard error too,
+    // where a service manager keeps them; nothing goes there by default.
+    static void EchoToStandardError(int nMostLevel);
 
     bool IsOpen() const { return m_bOpen; }
     QString Path() const { return m_strPath; }

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QTimer>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 RAlarmState::RAlarmState(RAlarmJournal* pJournal, QObject* pParent, SClock* pClock)
@@ -47,7 +50,11 @@ QColor RAlarmState::ShelvedColour()
 QString RAlarmState::DesktopUser()
 {
     const QString strUser = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
-    return strUser.isEmpty() ? QDir::home().dirName() : strUser;
+    if (!strUser.isEmpty())
+        return strUser;
+    // Started without a login's environment (a service, a script).
+    const passwd* pEntry = getpwuid(getuid());
+    return pEntry ? QString::fromLocal8Bit(pEntry->pw_name) : QDir::home().dirName();
 }
 
 RAlarmState::Look RAlarmState::LookOf(int nId) const

@@ -25,6 +25,26 @@ void RAlarmJournal::SetCommitter(std::function<void()> commit)
     m_pPacer->SetCommitter(std::move(commit));
 }
 
+namespace {
+
+// The columns of "select Seq, Time, Id, Event, Dose, Threshold, Operator, Detail".
+RAlarmEvent eventOf(const QSqlQuery& query)
+{
+    RAlarmEvent event;
+    event.nSeq = query.value(0).toLongLong();
+    event.time
+        = QDateTime::fromString(query.value(1).toString(), QStringLiteral("yyyy-MM-ddThh:mm:ss"));
+    event.nId = query.value(2).toInt();
+    event.strEvent = query.value(3).toString();
+    event.dDose = query.value(4).toDouble();
+    event.nThreshold = query.value(5).toInt();
+    event.strOperator = query.value(6).toString();
+    event.strDetail = query.value(7).toString();
+    return event;
+}
+
+} // namespace
+
 QString RAlarmJournal::TableStatement()
 {
     return QStringLiteral(
@@ -102,18 +122,8 @@ QVector<RAlarmEvent> RAlarmJournal::Read(
     // SelectOn keeps the reason of a failure.
     QSqlDatabase db = QSqlDatabase::database();
     QSqlQuery query = PSqlExec::SelectOn(db, strSql, values);
-    while (query.next()) {
-        RAlarmEvent event;
-        event.time = QDateTime::fromString(
-            query.value(1).toString(), QStringLiteral("yyyy-MM-ddThh:mm:ss"));
-        event.nId = query.value(2).toInt();
-        event.strEvent = query.value(3).toString();
-        event.dDose = query.value(4).toDouble();
-        event.nThreshold = query.value(5).toInt();
-        event.strOperator = query.value(6).toString();
-        event.strDetail = query.value(7).toString();
-        events.append(event);
-    }
+    while (query.next())
+        events.append(eventOf(query));
     // A file from before the journal has no table, and so no events.
     if (pError && query.lastError().type() != QSqlError::NoError) {
         const QVariant tables = PSqlExec::Scalar(QStringLiteral(
@@ -122,6 +132,25 @@ QVector<RAlarmEvent> RAlarmJournal::Read(
             *pError = query.lastError();
     }
     return events;
+}
+
+QVector<RAlarmEvent> RAlarmJournal::ReadAfter(qint64 nSeq, int nLimit)
+{
+    QVector<RAlarmEvent> events;
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query = PSqlExec::SelectOn(db,
+        QStringLiteral("select Seq, Time, Id, Event, Dose, Threshold, Operator, Detail from "
+                       "AlarmJournal where Seq > ? order by Seq limit ?"),
+        {nSeq, nLimit});
+    while (query.next())
+        events.append(eventOf(query));
+    return events;
+}
+
+qint64 RAlarmJournal::LastSeq()
+{
+    return PSqlExec::Scalar(QStringLiteral("select coalesce(max(Seq), 0) from AlarmJournal"))
+        .toLongLong();
 }
 
 QStringList RAlarmJournal::CsvHeader()

@@ -17,6 +17,7 @@ class SClock;
 // One line of the alarm journal. Time is local time; Id 0 for the link.
 struct RAlarmEvent
 {
+    qint64 nSeq = 0; // the row's sequence number; 0 before it is read back
     QDateTime time;
     int nId = 0;
     QString strEvent; // alarm, clear, offline, online, ack, link-down, link-up
@@ -58,6 +59,12 @@ public:
     // events and no failure.
     static QVector<RAlarmEvent> Read(
         const QDate& from, const QDate& to, int nId = 0, QSqlError* pError = nullptr);
+
+    // Up to nLimit rows after sequence number nSeq, oldest first: what a
+    // subscriber missed. Empty on failure.
+    static QVector<RAlarmEvent> ReadAfter(qint64 nSeq, int nLimit);
+    // The newest row's sequence number; 0 for an empty or missing journal.
+    static qint64 LastSeq();
 
     // The CSV lines of events: the header, then one line per event as Read()
     // lists them. The journal view's export and the command line share them.

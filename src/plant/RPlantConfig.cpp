@@ -1,8 +1,14 @@
 #include "plant/RPlantConfig.h"
 
+#include "database/RAuditKey.h"
 #include "database/RClientSettings.h"
+#include "message/PLogRecord.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
+#include <QSaveFile>
 
 namespace {
 
@@ -12,16 +18,28 @@ const char* const s_pPort = "PlantModbusPort";
 const char* const s_pAllowed = "PlantModbusAllowed";
 const char* const s_pBase = "PlantModbusBase";
 const char* const s_pLowFirst = "PlantModbusLowWordFirst";
+const char* const s_pMqtt = "PlantMqttEnabled";
+const char* const s_pMqttHost = "PlantMqttHost";
+const char* const s_pMqttPort = "PlantMqttPort";
+const char* const s_pMqttClient = "PlantMqttClientId";
+const char* const s_pMqttUser = "PlantMqttUser";
+const char* const s_pMqttCa = "PlantMqttCaFile";
+const char* const s_pMqttSite = "PlantMqttSite";
+const char* const s_pMqttAcked = "PlantMqttAcknowledged";
+
+QString textOr(const char* pName, const QString& strDefault)
+{
+    const QString strValue = RClientSettings::Text(pName);
+    return strValue.isEmpty() ? strDefault : strValue;
+}
 
 } // namespace
 
-RPlantConfig RPlantConfig::Load()
+RPlantConfig RPlantConfig::Load(const QString& strAuditKeyPath)
 {
     RPlantConfig config;
     config.bModbus = RClientSettings::Int(s_pModbus, 0) != 0;
-    const QString strAddress = RClientSettings::Text(s_pAddress);
-    if (!strAddress.isEmpty())
-        config.modbus.strAddress = strAddress;
+    config.modbus.strAddress = textOr(s_pAddress, config.modbus.strAddress);
     config.modbus.nPort = RClientSettings::Int(s_pPort, config.modbus.nPort);
     config.modbus.allowed
         = RClientSettings::Text(s_pAllowed).split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -31,10 +49,26 @@ RPlantConfig RPlantConfig::Load()
     config.modbus.eOrder = RClientSettings::Int(s_pLowFirst, 0) != 0
         ? RPlantMap::WordOrder::LowFirst
         : RPlantMap::WordOrder::HighFirst;
+
+    config.bMqtt = RClientSettings::Int(s_pMqtt, 0) != 0;
+    config.mqtt.strHost = textOr(s_pMqttHost, config.mqtt.strHost);
+    config.mqtt.nPort = RClientSettings::Int(s_pMqttPort, config.mqtt.nPort);
+    config.mqtt.strClientId = textOr(s_pMqttClient, config.mqtt.strClientId);
+    config.mqtt.strUser = RClientSettings::Text(s_pMqttUser);
+    config.mqtt.strCaFile = RClientSettings::Text(s_pMqttCa);
+    config.mqtt.strSite = textOr(s_pMqttSite, config.mqtt.strSite);
+    QFile password(MqttPasswordPath(strAuditKeyPath));
+    if (password.open(QIODevice::ReadOnly)) {
+        // A file written by hand ends with a line end that is not the password's.
+        QByteArray bytes = password.readAll();
+        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+            bytes.chop(1);
+        config.mqtt.strPassword = QString::fromUtf8(bytes);
+    }
     return config;
 }
 
-QString RPlantConfig::Check() const
+QString RPlantConfig::CheckModbus() const
 {
     if (QHostAddress(modbus.strAddress).isNull())
         return QStringLiteral("not an address to listen on: %1").arg(modbus.strAddress);
@@ -51,9 +85,24 @@ QString RPlantConfig::Check() const
     return QString();
 }
 
+QString RPlantConfig::CheckMqtt() const
+{
+    if (mqtt.strHost.trimmed().isEmpty() || mqtt.strHost.contains(QLatin1Char(' ')))
+        return QStringLiteral("not a broker host: %1").arg(mqtt.strHost);
+    if (mqtt.nPort < 1 || mqtt.nPort > 65535)
+        return QStringLiteral("not a port: %1").arg(mqtt.nPort);
+    if (mqtt.strClientId.trimmed().isEmpty() || mqtt.strClientId.toUtf8().size() > 65535)
+        return QStringLiteral("the client id must not be empty");
+    if (!mqtt.strCaFile.isEmpty() && !QFileInfo(mqtt.strCaFile).isReadable())
+        return QStringLiteral("no CA file to read at %1").arg(mqtt.strCaFile);
+    return QString();
+}
+
 bool RPlantConfig::Save(QString* pError) const
 {
-    const QString strProblem = Check();
+    QString strProblem = bModbus ? CheckModbus() : QString();
+    if (strProblem.isEmpty() && bMqtt)
+        strProblem = CheckMqtt();
     if (!strProblem.isEmpty()) {
         *pError = strProblem;
         return false;
@@ -64,5 +113,53 @@ bool RPlantConfig::Save(QString* pError) const
         && RClientSettings::SetText(s_pAllowed, modbus.allowed.join(QLatin1Char(',')), pError)
         && RClientSettings::SetInt(s_pBase, modbus.nBase, pError)
         && RClientSettings::SetInt(
-            s_pLowFirst, modbus.eOrder == RPlantMap::WordOrder::LowFirst ? 1 : 0, pError);
+            s_pLowFirst, modbus.eOrder == RPlantMap::WordOrder::LowFirst ? 1 : 0, pError)
+        && RClientSettings::SetInt(s_pMqtt, bMqtt ? 1 : 0, pError)
+        && RClientSettings::SetText(s_pMqttHost, mqtt.strHost.trimmed(), pError)
+        && RClientSettings::SetInt(s_pMqttPort, mqtt.nPort, pError)
+        && RClientSettings::SetText(s_pMqttClient, mqtt.strClientId.trimmed(), pError)
+        && RClientSettings::SetText(s_pMqttUser, mqtt.strUser, pError)
+        && RClientSettings::SetText(s_pMqttCa, mqtt.strCaFile, pError)
+        && RClientSettings::SetText(s_pMqttSite, mqtt.strSite.trimmed(), pError);
+}
+
+QString RPlantConfig::MqttPasswordPath(const QString& strAuditKeyPath)
+{
+    const QString strKey = strAuditKeyPath.isEmpty() ? RAuditKey::DefaultPath() : strAuditKeyPath;
+    return QFileInfo(strKey).dir().filePath(QStringLiteral("mqtt.password"));
+}
+
+bool RPlantConfig::StoreMqttPassword(
+    const QString& strAuditKeyPath, const QString& strPassword, QString* pError)
+{
+    const QString strPath = MqttPasswordPath(strAuditKeyPath);
+    QDir().mkpath(QFileInfo(strPath).path());
+    QSaveFile file(strPath);
+    // Owner only before a byte is written.
+    if (!file.open(QIODevice::WriteOnly)
+        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        *pError = file.errorString();
+        return false;
+    }
+    file.write(strPassword.toUtf8());
+    if (!file.commit()) {
+        *pError = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+qint64 RPlantConfig::MqttAcknowledged()
+{
+    bool bOk = false;
+    const qint64 nSeq = RClientSettings::Text(s_pMqttAcked).toLongLong(&bOk);
+    return bOk ? nSeq : -1;
+}
+
+void RPlantConfig::SetMqttAcknowledged(qint64 nSeq)
+{
+    QString strError;
+    if (!RClientSettings::SetText(s_pMqttAcked, QString::number(nSeq), &strError))
+        Log(LogLevel::Warning, "plant interface: the MQTT broker's last event not kept: %s\n",
+            strError.toUtf8().constData());
 }

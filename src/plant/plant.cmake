@@ -4,3 +4,7 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RPlantModbus.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantModbus.h)
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RPlantConfig.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantConfig.h)
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RPlantMqtt.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantMqtt.h
+  ${CMAKE_CURRENT_LIST_DIR}/RPlantMqttLink.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantMqttLink.h)
+target_link_libraries(kestal_core PRIVATE PkgConfig::MOSQUITTO)

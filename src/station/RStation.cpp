@@ -19,6 +19,7 @@
 #include "message/SMessage.h"
 #include "plant/RPlantConfig.h"
 #include "plant/RPlantModbus.h"
+#include "plant/RPlantMqtt.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RRegionWatch.h"
@@ -201,17 +202,28 @@ bool RStation::Open(QString* pError)
     // Off unless System Settings turn it on; on the station's own thread.
     m_pModbus = new RPlantModbus(m_pClock, this);
     m_pModbus->Attach(this);
+    m_pMqtt = new RPlantMqtt(m_pClock, this);
+    m_pMqtt->Attach(this);
+    // What the broker acknowledged is kept a second later, not per event: a
+    // flood must not turn into a write per alarm.
+    m_pMqttKeep = new QTimer(this);
+    m_pMqttKeep->setSingleShot(true);
+    m_pMqttKeep->setInterval(1000);
+    connect(m_pMqtt, &RPlantMqtt::Acknowledged, m_pMqttKeep, qOverload<>(&QTimer::start));
+    connect(m_pMqttKeep, &QTimer::timeout, this,
+        [this] { RPlantConfig::SetMqttAcknowledged(m_pMqtt->AcknowledgedSeq()); });
     m_bOpen = true;
     return true;
 }
 
 void RStation::ApplyPlant()
 {
-    const RPlantConfig config
-        = m_pWriter->State().IsUsable() ? RPlantConfig::Load() : RPlantConfig();
-    const QString strProblem = config.Check();
+    const RPlantConfig config = m_pWriter->State().IsUsable()
+        ? RPlantConfig::Load(m_options.strAuditKeyPath)
+        : RPlantConfig();
+    const QString strModbusProblem = config.CheckModbus();
     const RPlantModbus::Settings& modbus = config.modbus;
-    const QString strApplied = !config.bModbus || !strProblem.isEmpty()
+    const QString strModbus = !config.bModbus || !strModbusProblem.isEmpty()
         ? QString()
         : QStringLiteral("%1 %2 %3 %4 %5")
               .arg(modbus.strAddress)
@@ -220,20 +232,43 @@ void RStation::ApplyPlant()
               .arg(modbus.nBase)
               .arg(modbus.eOrder == RPlantMap::WordOrder::LowFirst ? 1 : 0);
     // A settings change elsewhere must not cut the control system off.
-    if (strApplied == m_strPlantApplied && (strApplied.isEmpty() || m_pModbus->IsRunning()))
+    if (strModbus != m_strPlantApplied || (!strModbus.isEmpty() && !m_pModbus->IsRunning())) {
+        m_strPlantApplied = strModbus;
+        QString strError;
+        if (strModbus.isEmpty()) {
+            if (config.bModbus)
+                Log(LogLevel::Alert, "plant interface: Modbus TCP not started: %s\n",
+                    strModbusProblem.toUtf8().constData());
+            m_pModbus->Stop();
+        } else if (!m_pModbus->Start(modbus, &strError)) {
+            Log(LogLevel::Alert, "plant interface: Modbus TCP on %s port %d not started: %s\n",
+                modbus.strAddress.toUtf8().constData(), modbus.nPort,
+                strError.toUtf8().constData());
+        }
+    }
+
+    const QString strMqttProblem = config.CheckMqtt();
+    const RPlantMqtt::Settings& mqtt = config.mqtt;
+    // The password counts as a change too, without ever being written out.
+    const QString strMqtt = !config.bMqtt || !strMqttProblem.isEmpty()
+        ? QString()
+        : QStringList {mqtt.strHost, QString::number(mqtt.nPort), mqtt.strClientId, mqtt.strUser,
+            mqtt.strCaFile, mqtt.strSite, QString::number(qHash(mqtt.strPassword))}
+              .join(QLatin1Char('\n'));
+    if (strMqtt == m_strMqttApplied)
         return;
-    m_strPlantApplied = strApplied;
-    if (strApplied.isEmpty()) {
-        if (config.bModbus)
-            Log(LogLevel::Alert, "plant interface: Modbus TCP not started: %s\n",
-                strProblem.toUtf8().constData());
-        m_pModbus->Stop();
+    m_strMqttApplied = strMqtt;
+    m_pMqtt->Stop();
+    if (strMqtt.isEmpty()) {
+        if (config.bMqtt)
+            Log(LogLevel::Alert, "plant interface: MQTT not started: %s\n",
+                strMqttProblem.toUtf8().constData());
         return;
     }
     QString strError;
-    if (!m_pModbus->Start(modbus, &strError))
-        Log(LogLevel::Alert, "plant interface: Modbus TCP on %s port %d not started: %s\n",
-            modbus.strAddress.toUtf8().constData(), modbus.nPort, strError.toUtf8().constData());
+    if (!m_pMqtt->Start(mqtt, RPlantConfig::MqttAcknowledged(), &strError))
+        Log(LogLevel::Alert, "plant interface: MQTT to %s port %d not started: %s\n",
+            mqtt.strHost.toUtf8().constData(), mqtt.nPort, strError.toUtf8().constData());
 }
 
 void RStation::Start()
@@ -268,6 +303,11 @@ void RStation::Stop(const QString& strHow)
     m_pIdleTimer->stop();
     // The control system sees the station go, not a map that stops moving.
     m_pModbus->Stop();
+    m_pMqtt->Stop();
+    if (m_pMqttKeep->isActive()) {
+        m_pMqttKeep->stop();
+        RPlantConfig::SetMqttAcknowledged(m_pMqtt->AcknowledgedSeq());
+    }
     // No reading may arrive after the last commit: the link stops first (its
     // decoder delivers what it decoded before the stop), then the aggregator
     // finishes its minute, releases its statements and commits.

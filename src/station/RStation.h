@@ -21,6 +21,7 @@ class RAuditTrail;
 class RConnectDatabase;
 class RLoginSession;
 class RPlantModbus;
+class RPlantMqtt;
 class RRegionCatalogue;
 class RRegionWatch;
 class RRegularSave;
@@ -90,6 +91,7 @@ public:
     RLoginSession* Session() const { return m_pSession; }
     RSiteLink* SiteLink() const { return m_pSiteLink; }
     RPlantModbus* Modbus() const { return m_pModbus; }
+    RPlantMqtt* Mqtt() const { return m_pMqtt; }
     bool IsOpen() const { return m_bOpen; }
 
     // The reading road: one raw reading from the decoder (bus 1003).
@@ -161,7 +163,11 @@ private:
     QTimer* m_pIdleTimer = nullptr;
     RSiteLink* m_pSiteLink = nullptr;
     RPlantModbus* m_pModbus = nullptr;
-    QString m_strPlantApplied; // the settings the plant interface runs with
+    RPlantMqtt* m_pMqtt = nullptr;
+    QTimer* m_pMqttKeep = nullptr;
+    // The settings each plant interface runs with.
+    QString m_strPlantApplied;
+    QString m_strMqttApplied;
     qint64 m_nLostAtClose = 0;
     bool m_bOpen = false;
     bool m_bStarted = false;

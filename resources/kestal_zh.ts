@@ -1112,6 +1112,24 @@
         <source>Link to the data server lost at %1: no readings and no alarms arrive</source>
         <translation>与数据服务器的连接于 %1 中断：收不到读数，也收不到报警</translation>
     </message>
+    <message numerus="yes">
+        <source>Modbus TCP: %n client(s) connected</source>
+        <translation>
+            <numerusform>Modbus TCP：已连接 %n 个客户端</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>MQTT: connected</source>
+        <translation>MQTT：已连接</translation>
+    </message>
+    <message>
+        <source>MQTT: %1</source>
+        <translation>MQTT：%1</translation>
+    </message>
+    <message>
+        <source>Plant interface: %1</source>
+        <translation>工厂接口：%1</translation>
+    </message>
 </context>
 <context>
     <name>RFrameAccounts</name>
@@ -1552,6 +1570,10 @@
         <source>The levels must rise: 0 &lt; A &lt; B &lt; C (now A %1, B %2, C %3).</source>
         <translation>分级阈值必须递增：0 &lt; A &lt; B &lt; C（现为 A %1，B %2，C %3）。</translation>
     </message>
+    <message>
+        <source>Site database</source>
+        <translation>站点数据库</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -1647,6 +1669,101 @@
     <message>
         <source>The device list could not be saved: %1</source>
         <translation>设备列表未能保存：%1</translation>
+    </message>
+</context>
+<context>
+    <name>RPlantSettingsWidget</name>
+    <message>
+        <source>Serve the Modbus TCP map (read-only)</source>
+        <translation>提供 Modbus TCP 寄存器表（只读）</translation>
+    </message>
+    <message>
+        <source>Publish to an MQTT broker</source>
+        <translation>发布到 MQTT 代理服务器</translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation>任意</translation>
+    </message>
+    <message>
+        <source>Client addresses that may connect, separated by commas.</source>
+        <translation>允许连接的客户端地址，以逗号分隔。</translation>
+    </message>
+    <message>
+        <source>Low word first</source>
+        <translation>低字在前</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>不变</translation>
+    </message>
+    <message>
+        <source>none: no TLS</source>
+        <translation>无：不使用 TLS</translation>
+    </message>
+    <message>
+        <source>Listen on:</source>
+        <translation>监听地址：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Allowed clients:</source>
+        <translation>允许的客户端：</translation>
+    </message>
+    <message>
+        <source>Regions&apos; first register:</source>
+        <translation>区域起始寄存器：</translation>
+    </message>
+    <message>
+        <source>Floats:</source>
+        <translation>浮点数：</translation>
+    </message>
+    <message>
+        <source>Broker:</source>
+        <translation>代理服务器：</translation>
+    </message>
+    <message>
+        <source>Client id:</source>
+        <translation>客户端标识：</translation>
+    </message>
+    <message>
+        <source>Site in topics:</source>
+        <translation>主题中的站点名：</translation>
+    </message>
+    <message>
+        <source>User:</source>
+        <translation>用户：</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>CA file (TLS):</source>
+        <translation>CA 文件（TLS）：</translation>
+    </message>
+    <message>
+        <source>Modbus TCP</source>
+        <translation>Modbus TCP</translation>
+    </message>
+    <message>
+        <source>MQTT</source>
+        <translation>MQTT</translation>
+    </message>
+    <message>
+        <source>MQTT: %1.</source>
+        <translation>MQTT：%1。</translation>
+    </message>
+    <message>
+        <source>Modbus TCP: %1.</source>
+        <translation>Modbus TCP：%1。</translation>
+    </message>
+    <message>
+        <source>The password file %1 could not be written: %2</source>
+        <translation>无法写入密码文件 %1：%2</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,8 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "plant/RPlantModbus.h"
+#include "plant/RPlantMqtt.h"
 #include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
 #include "preset/RFrameAccounts.h"
@@ -132,6 +134,15 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     m_pFormStatus->SetStorageProblem(m_pStation->Writer()->State().ProblemText());
     UpdateSettingsWarning();
     CreateSiteLink();
+    const auto plant = [this] {
+        RPlantModbus* pModbus = m_pStation->Modbus();
+        RPlantMqtt* pMqtt = m_pStation->Mqtt();
+        m_pFormStatus->SetPlantStatus(pModbus->IsRunning() ? pModbus->ClientCount() : -1,
+            pMqtt->IsConnected(), pMqtt->IsRunning() ? pMqtt->Status() : QString());
+    };
+    connect(m_pStation->Modbus(), &RPlantModbus::ClientsChanged, this, plant);
+    connect(m_pStation->Mqtt(), &RPlantMqtt::StatusChanged, this, plant);
+    plant();
     // Buttons, swipes and the routing button all end here.
     connect(m_pStackedLayout, &QStackedLayout::currentChanged, this, &Kestal::MarkCurrentPage);
     ShowRegion();

@@ -77,6 +77,13 @@ RFormStatus::RFormStatus(QWidget* parent)
     m_pLabelSiteDb->hide();
     pLines->addWidget(m_pLabelSiteDb);
 
+    m_pLabelPlant = new QLabel(this);
+    m_pLabelPlant->setObjectName(QStringLiteral("labelPlant"));
+    m_pLabelPlant->setStyleSheet(QLatin1String(s_pNoticeLine));
+    m_pLabelPlant->setWordWrap(true);
+    m_pLabelPlant->hide();
+    pLines->addWidget(m_pLabelPlant);
+
     m_pLabelSettings = new QLabel(this);
     m_pLabelSettings->setObjectName(QStringLiteral("labelSettings"));
     m_pLabelSettings->setStyleSheet(QLatin1String(s_pNoticeLine));
@@ -179,6 +186,22 @@ void RFormStatus::SetSiteDbStatus(const QString& strText)
 {
     m_pLabelSiteDb->setText(strText);
     m_pLabelSiteDb->setVisible(!strText.isEmpty());
+}
+
+void RFormStatus::SetPlantStatus(int nModbusClients, bool bMqttConnected, const QString& strMqtt)
+{
+    QStringList parts;
+    if (nModbusClients >= 0)
+        parts << tr("Modbus TCP: %n client(s) connected", "", nModbusClients);
+    if (!strMqtt.isEmpty())
+        parts << (bMqttConnected ? tr("MQTT: connected") : tr("MQTT: %1").arg(strMqtt));
+    m_pLabelPlant->setText(tr("Plant interface: %1").arg(parts.join(QStringLiteral("; "))));
+    m_pLabelPlant->setVisible(!parts.isEmpty());
+}
+
+QString RFormStatus::PlantStatus() const
+{
+    return m_pLabelPlant->isHidden() ? QString() : m_pLabelPlant->text();
 }
 
 QString RFormStatus::SiteDbStatus() const

@@ -33,6 +33,10 @@ public:
     // The site database's line ("N minutes behind", not reached); hidden
     // when empty.
     void SetSiteDbStatus(const QString& strText);
+    // The plant interface: how many Modbus clients read the map (-1: the
+    // server is off) and the MQTT publisher's state (empty: off).
+    void SetPlantStatus(int nModbusClients, bool bMqttConnected, const QString& strMqtt);
+    QString PlantStatus() const;
     QString SiteDbStatus() const;
     // The "Sound muted" note, shown while the alarm sound is silenced.
     void SetMuted(bool bMuted);
@@ -59,6 +63,7 @@ private:
     QLabel* m_pLabelNoSound;
     QLabel* m_pLabelLinkLost;
     QLabel* m_pLabelSiteDb = nullptr;
+    QLabel* m_pLabelPlant = nullptr;
     QLabel* m_pLabelSettings = nullptr;
     bool m_bLinkDown = false;
 };

@@ -107,20 +107,25 @@ bool RPlantConfig::Save(QString* pError) const
         *pError = strProblem;
         return false;
     }
-    return RClientSettings::SetInt(s_pModbus, bModbus ? 1 : 0, pError)
-        && RClientSettings::SetText(s_pAddress, modbus.strAddress, pError)
-        && RClientSettings::SetInt(s_pPort, modbus.nPort, pError)
-        && RClientSettings::SetText(s_pAllowed, modbus.allowed.join(QLatin1Char(',')), pError)
-        && RClientSettings::SetInt(s_pBase, modbus.nBase, pError)
-        && RClientSettings::SetInt(
-            s_pLowFirst, modbus.eOrder == RPlantMap::WordOrder::LowFirst ? 1 : 0, pError)
-        && RClientSettings::SetInt(s_pMqtt, bMqtt ? 1 : 0, pError)
-        && RClientSettings::SetText(s_pMqttHost, mqtt.strHost.trimmed(), pError)
-        && RClientSettings::SetInt(s_pMqttPort, mqtt.nPort, pError)
-        && RClientSettings::SetText(s_pMqttClient, mqtt.strClientId.trimmed(), pError)
-        && RClientSettings::SetText(s_pMqttUser, mqtt.strUser, pError)
-        && RClientSettings::SetText(s_pMqttCa, mqtt.strCaFile, pError)
-        && RClientSettings::SetText(s_pMqttSite, mqtt.strSite.trimmed(), pError);
+    for (const auto& field : Fields()) {
+        if (!RClientSettings::SetText(field.first, field.second, pError))
+            return false;
+    }
+    return true;
+}
+
+QList<QPair<const char*, QString>> RPlantConfig::Fields() const
+{
+    const auto flag = [](bool bOn) { return QString::number(bOn ? 1 : 0); };
+    return {{s_pModbus, flag(bModbus)}, {s_pAddress, modbus.strAddress},
+        {s_pPort, QString::number(modbus.nPort)},
+        {s_pAllowed, modbus.allowed.join(QLatin1Char(','))},
+        {s_pBase, QString::number(modbus.nBase)},
+        {s_pLowFirst, flag(modbus.eOrder == RPlantMap::WordOrder::LowFirst)},
+        {s_pMqtt, flag(bMqtt)}, {s_pMqttHost, mqtt.strHost.trimmed()},
+        {s_pMqttPort, QString::number(mqtt.nPort)}, {s_pMqttClient, mqtt.strClientId.trimmed()},
+        {s_pMqttUser, mqtt.strUser}, {s_pMqttCa, mqtt.strCaFile},
+        {s_pMqttSite, mqtt.strSite.trimmed()}};
 }
 
 QString RPlantConfig::MqttPasswordPath(const QString& strAuditKeyPath)

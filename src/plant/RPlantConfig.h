@@ -3,6 +3,8 @@
 #include "plant/RPlantModbus.h"
 #include "plant/RPlantMqtt.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // The plant interface's settings, kept with the client's other settings,
@@ -25,6 +27,9 @@ struct RPlantConfig
     // The settings, not the password; refused when an interface that is on
     // has entries that cannot be used.
     bool Save(QString* pError) const;
+
+    // Each stored setting by its name, as text: what the trail compares.
+    QList<QPair<const char*, QString>> Fields() const;
 
     static QString MqttPasswordPath(const QString& strAuditKeyPath);
     // Writes the password file, readable by the user alone from the start.

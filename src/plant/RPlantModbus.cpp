@@ -157,6 +157,7 @@ bool RPlantModbus::Start(const Settings& settings, QString* pError)
         return false;
     }
     m_pHeartbeat->start();
+    emit ClientsChanged(0);
     Log(LogLevel::Notice, "plant interface: Modbus TCP on %s port %d\n",
         settings.strAddress.toUtf8().constData(), settings.nPort);
     return true;

@@ -7,6 +7,7 @@
 #include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
 #include "preset/POptionPage.h"
+#include "preset/RPlantSettingsWidget.h"
 #include "preset/RSiteDbSettingsWidget.h"
 #include "site/RSiteConfig.h"
 
@@ -82,9 +83,13 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSpinBoxIdleMinutes->setMaximumWidth(s_nFieldWidth);
     pForm->addRow(tr("Log out after no input for:"), m_pSpinBoxIdleMinutes);
 
+    // The servers the station feeds, one tab each, so that the page keeps its height.
     m_pSiteDb = new RSiteDbSettingsWidget(this);
-    m_pSiteDb->setMaximumWidth(2 * s_nFieldWidth);
-    pForm->addRow(m_pSiteDb);
+    m_pPlant = new RPlantSettingsWidget(QString(), this);
+    m_pPlant->insertTab(0, m_pSiteDb, tr("Site database"));
+    m_pPlant->setCurrentIndex(0);
+    m_pPlant->setMaximumWidth(2 * s_nFieldWidth);
+    pForm->addRow(m_pPlant);
 
     // The second server's line is kept in the table but not offered.
     m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
@@ -140,6 +145,7 @@ void RFramePresetIpWidget::Load()
     m_pSpinBoxIdleMinutes->setValue(RClientSettings::Int(
         RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes));
     m_pSiteDb->Load();
+    m_pPlant->Load();
     m_bEdited = false;
 }
 
@@ -191,18 +197,34 @@ bool RFramePresetIpWidget::Save(QString* pError)
     QString strError;
     if (!m_pSiteDb->Prepare(pError))
         return false;
+    const RPlantConfig plantBefore = RPlantConfig::Load();
+    bool bPlantPassword = false;
+    if (!m_pPlant->Prepare(pError, &bPlantPassword))
+        return false;
+    const RPlantConfig plant = m_pPlant->Config();
     PSavepoint savepoint(QStringLiteral("system_settings"));
     if (!RSystemInfoStore::Save(info, &strError)
         || !RClientSettings::SetInt(
             RClientSettings::ArchiveRetentionMonths, m_pSpinBoxArchiveMonths->value(), &strError)
         || !RClientSettings::SetInt(
             RClientSettings::SessionIdleMinutes, m_pSpinBoxIdleMinutes->value(), &strError)
-        || !m_pSiteDb->Config().Save(&strError) || !savepoint.Release()) {
+        || !m_pSiteDb->Config().Save(&strError) || !plant.Save(&strError) || !savepoint.Release()) {
         savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }
     RecordChanges(before, info, nMonthsBefore, nIdleBefore);
+    const auto plantOld = plantBefore.Fields();
+    const auto plantNew = plant.Fields();
+    for (int i = 0; i < plantNew.size(); ++i) {
+        if (plantOld.at(i).second != plantNew.at(i).second)
+            POptionPage::RecordChange(RAuditAction::Setting, QLatin1String(plantNew.at(i).first),
+                plantOld.at(i).second, plantNew.at(i).second);
+    }
+    // That it changed, never what it is.
+    if (bPlantPassword)
+        POptionPage::RecordChange(RAuditAction::Setting, QStringLiteral("PlantMqttPassword"),
+            QString(), QStringLiteral("changed"));
     m_pEditIp->setText(strIp);
     m_bEdited = false;
     return true;

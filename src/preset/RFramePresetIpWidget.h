@@ -6,6 +6,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class RPlantSettingsWidget;
 class RSiteDbSettingsWidget;
 struct RSystemInfo;
 
@@ -58,5 +59,6 @@ private:
     QLineEdit* m_pEditIp_2;
     QSpinBox* m_pEditPort_2;
     RSiteDbSettingsWidget* m_pSiteDb = nullptr;
+    RPlantSettingsWidget* m_pPlant = nullptr;
     bool m_bEdited = false;
 };

@@ -10,4 +10,5 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.cpp ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.h)
 target_sources(kestal_ui PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.h)
+  ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.h
+  ${CMAKE_CURRENT_LIST_DIR}/RPlantSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantSettingsWidget.h)

@@ -9,6 +9,7 @@
 #include "database/RLoginSession.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
+#include "plant/RPlantConfig.h"
 #include "preset/PCategoryFilterModel.h"
 #include "preset/PCategoryModel.h"
 #include "preset/POptionPage.h"
@@ -26,6 +27,8 @@
 #include "realtime/RPresetAlarmThresholdWidget.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QTemporaryDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -538,6 +541,52 @@ private slots:
         pCombo->setCurrentIndex(pCombo->findData(4));
         QCOMPARE(pPage->RegionFilter().pOnDelay->value(), 2);
         POptionPage::SetChangeSink(nullptr);
+    }
+
+    // The plant interface's tabs: what is saved comes back, every change is
+    // in the trail by name, the password only as changed and only in its
+    // owner-only file; an entry that cannot be used saves none of it.
+    void plantSettingsSavedAndAudited()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        QStringList audited;
+        POptionPage::SetChangeSink([&audited](const QString& strAction, const QString& strObject,
+                                       const QString& strOld, const QString& strNew) {
+            audited << QStringList {strAction, strObject, strOld, strNew}.join(QLatin1Char('|'));
+        });
+        choose(QString("System Settings"));
+        field<QGroupBox>("groupPlantModbus")->setChecked(true);
+        field<QSpinBox>("m_pEditModbusPort")->setValue(1602);
+        field<QLineEdit>("m_pEditModbusAllowed")->setText(" 127.0.0.1, ::1 ");
+        field<QGroupBox>("groupPlantMqtt")->setChecked(true);
+        field<QLineEdit>("m_pEditMqttUser")->setText("plant");
+        field<QLineEdit>("m_pEditMqttPassword")->setText("s3cret words");
+        confirm();
+        const RPlantConfig config = RPlantConfig::Load();
+        QVERIFY(config.bModbus && config.bMqtt);
+        QCOMPARE(config.modbus.nPort, 1602);
+        QCOMPARE(config.modbus.allowed, (QStringList {"127.0.0.1", "::1"}));
+        QCOMPARE(config.mqtt.strPassword, QString("s3cret words"));
+        QCOMPARE(audited,
+            (QStringList {"setting|PlantModbusEnabled|0|1", "setting|PlantModbusPort|1502|1602",
+                "setting|PlantModbusAllowed||127.0.0.1,::1", "setting|PlantMqttEnabled|0|1",
+                "setting|PlantMqttUser||plant", "setting|PlantMqttPassword||changed"}));
+        QCOMPARE(SqlRows("select count(*) from ClientSettings where Value like '%s3cret%'"),
+            QString("0"));
+        QCOMPARE(QFile(RPlantConfig::MqttPasswordPath(QString())).permissions()
+                & (QFile::ReadGroup | QFile::ReadOther),
+            QFile::Permissions());
+
+        audited.clear();
+        field<QLineEdit>("m_pEditModbusAddress")->setText("not an address");
+        field<QSpinBox>("m_pEditMqttPort")->setValue(8883);
+        confirm();
+        QVERIFY(m_pForm->Message().contains("Modbus TCP"));
+        QCOMPARE(RPlantConfig::Load().mqtt.nPort, 1883);
+        QVERIFY(audited.isEmpty());
+        POptionPage::SetChangeSink(nullptr);
+        qunsetenv("XDG_DATA_HOME");
     }
 
     // Notices pile up while the table shows; it empties and hides when the

@@ -27,6 +27,7 @@ public:
     ~MqttBroker() { Stop(); }
 
     int Port() const { return m_nPort; }
+    qint64 ProcessId() const { return m_process.processId(); }
     QString Dir() const { return m_dir.path(); }
 
     // A user the broker takes, with the rest refused; before Start().
@@ -104,9 +105,10 @@ public:
     {
         // Line-buffered: its own lines would wait in a full buffer on a pipe.
         m_process.start(QStringLiteral("stdbuf"),
-            {QStringLiteral("-oL"), QStringLiteral("mosquitto_sub"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                QString::number(nPort), QStringLiteral("-q"), QString::number(nQos),
-                QStringLiteral("-v"), QStringLiteral("-d"), QStringLiteral("-t"), strFilter});
+            {QStringLiteral("-oL"), QStringLiteral("mosquitto_sub"), QStringLiteral("-h"),
+                QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(nPort),
+                QStringLiteral("-q"), QString::number(nQos), QStringLiteral("-v"),
+                QStringLiteral("-d"), QStringLiteral("-t"), strFilter});
     }
     ~MqttSubscriber()
     {

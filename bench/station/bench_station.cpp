@@ -3,12 +3,8 @@
 // stored slot) -> the station's typed signal. Prints the latency from the
 // frame's sending to the signal (p50, p99, worst) and the GUI thread's CPU
 // share at the real rate (a reading of each region every 2 s).
-#include "StorageFixture.h"
-#include "database/PSqlExec.h"
-#include "database/RConnectDatabase.h"
+#include "BenchStation.h"
 #include "station/RStation.h"
-
-#include "PSimDataServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,10 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <vector>
 
 namespace {
 
@@ -29,23 +22,10 @@ constexpr int Ticks = 150;
 // Faster than the devices, so a run is short; the share is scaled back.
 constexpr int TickMs = 500;
 
-qint64 threadCpuNs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-double percentile(std::vector<double> values, double dShare)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t n = std::min(values.size() - 1, size_t(dShare * double(values.size())));
-    return values[n];
-}
-
 } // namespace
+
+using bench::percentile;
+using bench::threadCpuNs;
 
 int main(int argc, char** argv)
 {
@@ -54,23 +34,7 @@ int main(int argc, char** argv)
     QDir::setCurrent(dir.path());
     PSimDataServer server;
     server.Listen();
-    QVector<PSimRegion> regions;
-    {
-        RConnectDatabase connect(&StorageFixture::Writer());
-        connect.OpenDatabase();
-        PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
-                       "0, 0.0056)",
-            {server.Port()});
-        for (int i = 0; i < Regions; ++i) {
-            PSqlExec::Exec("insert into RegionInfo(Sub, Id, Num) values(?, ?, ?)",
-                {i + 1, FirstId + i, Regions});
-            PSqlExec::Exec("insert into RegionCurveColorInfo(Id, Alarmvalue) values(?, 100000)",
-                {FirstId + i});
-            regions.append({FirstId + i, PSimRegion::Noisy, quint32(1000 + i)});
-        }
-        StorageFixture::Writer().Commit();
-    }
-    server.SetRegions(regions);
+    bench::MakeSite(server, Regions, FirstId);
 
     RStation::Options options;
     options.bHeadless = true;

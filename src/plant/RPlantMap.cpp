@@ -24,22 +24,25 @@ void RPlantMap::Reset(const RStationSnapshot& snapshot)
     m_now = snapshot.time;
 }
 
-void RPlantMap::SetRegion(const RStationRegion& region)
+int RPlantMap::SetRegion(const RStationRegion& region)
 {
     const auto it = m_index.constFind(region.nId);
-    if (it != m_index.constEnd())
-        m_regions[it.value()] = region;
+    if (it == m_index.constEnd())
+        return -1;
+    m_regions[it.value()] = region;
+    return it.value();
 }
 
-void RPlantMap::SetReading(int nId, float fDose, const QDateTime& time)
+int RPlantMap::SetReading(int nId, float fDose, const QDateTime& time)
 {
     const auto it = m_index.constFind(nId);
     if (it == m_index.constEnd())
-        return;
+        return -1;
     RStationRegion& region = m_regions[it.value()];
     region.fDose = fDose;
     region.time = time;
     region.bOnline = true;
+    return it.value();
 }
 
 void RPlantMap::Tick(const QDateTime& now)
@@ -144,16 +147,26 @@ QVector<quint16> RPlantMap::InputRegisters() const
     registers[3] = m_bFlood ? 1 : 0;
     registers[4] = static_cast<quint16>(m_regions.size());
     registers[5] = Version;
-    for (int i = 0; i < m_regions.size(); ++i) {
-        const RStationRegion& region = m_regions.at(i);
-        quint16* pBlock = registers.data() + m_nBase + i * RegionRegisters;
-        PackFloat(region.time.isValid() ? region.fDose : 0.0f, m_eOrder, pBlock);
-        PackFloat(static_cast<float>(region.nThreshold), m_eOrder, pBlock + 2);
-        pBlock[4] = StatusOf(region);
-        pBlock[5] = AgeOf(region);
-        pBlock[6] = static_cast<quint16>(region.nId);
-    }
+    for (int i = 0; i < m_regions.size(); ++i)
+        RegionWords(i, registers.data() + m_nBase + i * RegionRegisters);
     return registers;
+}
+
+void RPlantMap::RegionWords(int nPosition, quint16* pWords) const
+{
+    const RStationRegion& region = m_regions.at(nPosition);
+    PackFloat(region.time.isValid() ? region.fDose : 0.0f, m_eOrder, pWords);
+    PackFloat(static_cast<float>(region.nThreshold), m_eOrder, pWords + 2);
+    pWords[4] = StatusOf(region);
+    pWords[5] = AgeOf(region);
+    pWords[6] = static_cast<quint16>(region.nId);
+    pWords[7] = 0;
+}
+
+void RPlantMap::RegionInputs(int nPosition, quint16* pInputs) const
+{
+    pInputs[0] = m_regions.at(nPosition).bActive ? 1 : 0;
+    pInputs[1] = m_regions.at(nPosition).bUnacknowledged ? 1 : 0;
 }
 
 QVector<bool> RPlantMap::DiscreteInputs() const

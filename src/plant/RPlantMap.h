@@ -50,8 +50,9 @@ public:
     WordOrder Order() const { return m_eOrder; }
 
     void Reset(const RStationSnapshot& snapshot);
-    void SetRegion(const RStationRegion& region);
-    void SetReading(int nId, float fDose, const QDateTime& time);
+    // Both give the region's position in the map, -1 for a region not in it.
+    int SetRegion(const RStationRegion& region);
+    int SetReading(int nId, float fDose, const QDateTime& time);
     void SetLink(bool bUp) { m_bLinkUp = bUp; }
     void SetStorageFault(bool bFault) { m_bStorageFault = bFault; }
     void SetFlood(bool bFlood) { m_bFlood = bFlood; }
@@ -63,6 +64,10 @@ public:
     // region's, and the discrete inputs from the base.
     QVector<quint16> InputRegisters() const;
     QVector<bool> DiscreteInputs() const;
+    // The RegionRegisters words of the region at nPosition, and its two
+    // discrete inputs: what one change rewrites.
+    void RegionWords(int nPosition, quint16* pWords) const;
+    void RegionInputs(int nPosition, quint16* pInputs) const;
     // nCount registers from nAddress; false when any of them is outside the
     // map (the Modbus "illegal data address").
     bool ReadInputs(int nAddress, int nCount, QVector<quint16>* pValues) const;

@@ -85,14 +85,10 @@ void RPlantModbus::Attach(RStation* pStation)
     m_pStation = pStation;
     Reset(pStation->Snapshot());
     connect(pStation, &RStation::ReadingStored, this, [this](const RStationReading& reading) {
-        m_map.SetReading(reading.nId, reading.fDose, reading.time);
-        Publish();
+        PublishRegion(m_map.SetReading(reading.nId, reading.fDose, reading.time));
     });
-    connect(
-        pStation, &RStation::AlarmStateChanged, this, [this](int, const RStationRegion& region) {
-            m_map.SetRegion(region);
-            Publish();
-        });
+    connect(pStation, &RStation::AlarmStateChanged, this,
+        [this](int, const RStationRegion& region) { PublishRegion(m_map.SetRegion(region)); });
     connect(pStation, &RStation::LinkChanged, this, [this](bool bUp) {
         m_map.SetLink(bUp);
         Publish();
@@ -178,6 +174,22 @@ void RPlantModbus::Stop()
 bool RPlantModbus::IsRunning() const
 {
     return m_pServer && m_pServer->state() == QModbusDevice::ConnectedState;
+}
+
+void RPlantModbus::PublishRegion(int nPosition)
+{
+    // One region's words, not the map: a reading must not cost a rewrite
+    // of every register.
+    if (!m_pServer || nPosition < 0)
+        return;
+    QVector<quint16> words(RPlantMap::RegionRegisters);
+    m_map.RegionWords(nPosition, words.data());
+    m_pServer->setData(QModbusDataUnit(QModbusDataUnit::InputRegisters,
+        m_map.Base() + nPosition * RPlantMap::RegionRegisters, words));
+    QVector<quint16> inputs(2);
+    m_map.RegionInputs(nPosition, inputs.data());
+    m_pServer->setData(
+        QModbusDataUnit(QModbusDataUnit::DiscreteInputs, m_map.Base() + 2 * nPosition, inputs));
 }
 
 void RPlantModbus::Publish()

@@ -53,6 +53,7 @@ signals:
 private:
     Q_DISABLE_COPY(RPlantModbus)
     void Publish();
+    void PublishRegion(int nPosition);
     void OnClientGone();
     bool Accept(const QString& strPeer);
 

@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int HeartbeatMs = 1000;
@@ -38,17 +40,30 @@ protected:
 class Gate final : public QModbusTcpConnectionObserver
 {
 public:
-    explicit Gate(std::function<bool(const QString&)> accept)
+    explicit Gate(std::function<bool(const QHostAddress&)> accept)
         : m_accept(std::move(accept))
     {
     }
     bool acceptNewConnection(QTcpSocket* pClient) override
     {
-        return m_accept(QHostAddress(pClient->peerAddress().toIPv4Address()).toString());
+        if (!m_accept(pClient->peerAddress()))
+            return false;
+        // A peer that asks and never reads would have its answers pile up in
+        // the station's memory: past a bound it is dropped. Before the
+        // server's own handler of the request, and not inside it.
+        QObject::connect(pClient, &QTcpSocket::readyRead, pClient, [pClient] {
+            if (pClient->bytesToWrite() > RPlantModbus::MaxUnreadBytes) {
+                Log(LogLevel::Warning,
+                    "plant interface: Modbus client %s dropped: it does not read its answers\n",
+                    pClient->peerAddress().toString().toUtf8().constData());
+                QTimer::singleShot(0, pClient, [pClient] { pClient->abort(); });
+            }
+        });
+        return true;
     }
 
 private:
-    std::function<bool(const QString&)> m_accept;
+    std::function<bool(const QHostAddress&)> m_accept;
 };
 
 } // namespace
@@ -103,16 +118,23 @@ void RPlantModbus::Attach(RStation* pStation)
     });
 }
 
-bool RPlantModbus::Accept(const QString& strPeer)
+bool RPlantModbus::Accept(const QHostAddress& peer)
 {
+    const QByteArray name = peer.toString().toUtf8();
     if (m_nClients >= MaxClients) {
         Log(LogLevel::Warning, "plant interface: Modbus client %s refused, %d connected\n",
-            strPeer.toUtf8().constData(), m_nClients);
+            name.constData(), m_nClients);
         return false;
     }
-    if (!m_settings.allowed.isEmpty() && !m_settings.allowed.contains(strPeer)) {
+    // An IPv4 peer on a dual-stack socket comes as ::ffff:a.b.c.d.
+    const bool bAllowed = m_settings.allowed.isEmpty()
+        || std::any_of(m_settings.allowed.cbegin(), m_settings.allowed.cend(),
+            [&peer](const QString& strAllowed) {
+                return QHostAddress(strAllowed).isEqual(peer, QHostAddress::ConvertV4MappedToIPv4);
+            });
+    if (!bAllowed) {
         Log(LogLevel::Warning, "plant interface: Modbus client %s is not allowed\n",
-            strPeer.toUtf8().constData());
+            name.constData());
         return false;
     }
     ++m_nClients;
@@ -141,7 +163,7 @@ bool RPlantModbus::Start(const Settings& settings, QString* pError)
     m_pServer->setConnectionParameter(QModbusDevice::NetworkAddressParameter, settings.strAddress);
     m_pServer->setConnectionParameter(QModbusDevice::NetworkPortParameter, settings.nPort);
     m_pServer->installConnectionObserver(
-        new Gate([this](const QString& strPeer) { return Accept(strPeer); }));
+        new Gate([this](const QHostAddress& peer) { return Accept(peer); }));
     connect(
         m_pServer, &QModbusTcpServer::modbusClientDisconnected, this, &RPlantModbus::OnClientGone);
     m_nPublishedRegisters = -1;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 
+class QHostAddress;
 class QModbusTcpServer;
 class QTimer;
 class RStation;
@@ -30,6 +31,8 @@ public:
     // Connections beyond this are closed at once: a peer opening hundreds
     // must not take the station's descriptors.
     static constexpr int MaxClients = 64;
+    // Answers a client has not read, beyond which it is dropped.
+    static constexpr qint64 MaxUnreadBytes = 64 * 1024;
 
     explicit RPlantModbus(SClock* pClock = nullptr, QObject* pParent = nullptr);
     ~RPlantModbus() override;
@@ -55,7 +58,7 @@ private:
     void Publish();
     void PublishRegion(int nPosition);
     void OnClientGone();
-    bool Accept(const QString& strPeer);
+    bool Accept(const QHostAddress& peer);
 
     SClock* m_pClock;
     RStation* m_pStation = nullptr;

@@ -240,11 +240,59 @@ private slots:
         idle.clear();
         QTRY_COMPARE(m_pServer->ClientCount(), 0);
 
-        start(RPlantMap::WordOrder::HighFirst, {QStringLiteral("192.0.2.1")});
+        start(RPlantMap::WordOrder::HighFirst, {QStringLiteral("127.0.0.2")});
         QTcpSocket refused;
         refused.connectToHost(QHostAddress::LocalHost, quint16(m_nPort));
         QTRY_COMPARE(refused.state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(m_pServer->ClientCount(), 0);
+        start(
+            RPlantMap::WordOrder::HighFirst, {QStringLiteral("::1"), QStringLiteral("127.0.0.1")});
+        QCOMPARE(values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"), QStringLiteral("-r"),
+                            QStringLiteral("4")}))
+                     .value(4),
+            QStringLiteral("3"));
+    }
+
+    // Garbage, a crowd of connections and a client that asks without ever
+    // reading its answers: the last is dropped, the map serves on.
+    void misbehavingPeersChangeNothing()
+    {
+        start(RPlantMap::WordOrder::HighFirst);
+        QTcpSocket garbage;
+        garbage.connectToHost(QHostAddress::LocalHost, quint16(m_nPort));
+        QVERIFY(garbage.waitForConnected(5000));
+        QByteArray noise(64 * 1024, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919) >> 3);
+        garbage.write(noise);
+
+        std::vector<std::unique_ptr<QTcpSocket>> crowd;
+        for (int i = 0; i < 300; ++i) {
+            crowd.push_back(std::make_unique<QTcpSocket>());
+            crowd.back()->connectToHost(QHostAddress::LocalHost, quint16(m_nPort));
+        }
+        QTRY_COMPARE(m_pServer->ClientCount(), RPlantModbus::MaxClients);
+        crowd.clear();
+        QTRY_VERIFY(m_pServer->ClientCount() <= 1);
+
+        QTcpSocket deaf;
+        deaf.setReadBufferSize(1);
+        deaf.connectToHost(QHostAddress::LocalHost, quint16(m_nPort));
+        QVERIFY(deaf.waitForConnected(5000));
+        const char read[] = {0, 1, 0, 0, 0, 6, 1, 4, 0, char(RPlantMap::DefaultBase), 0, 24};
+        QByteArray requests;
+        for (int i = 0; i < 1000; ++i)
+            requests.append(read, sizeof read);
+        for (int i = 0; i < 60 && deaf.state() == QAbstractSocket::ConnectedState; ++i) {
+            deaf.write(requests);
+            QTest::qWait(20);
+        }
+        QTRY_COMPARE(deaf.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"), QStringLiteral("-r"),
+                            QStringLiteral("4")}))
+                     .value(4),
+            QStringLiteral("3"));
+        garbage.abort();
     }
 };
 

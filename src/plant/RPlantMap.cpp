@@ -178,13 +178,3 @@ QVector<bool> RPlantMap::DiscreteInputs() const
     }
     return inputs;
 }
-
-bool RPlantMap::ReadInputs(int nAddress, int nCount, QVector<quint16>* pValues) const
-{
-    const QVector<quint16> registers = InputRegisters();
-    // Modbus reads at most 125 registers at once.
-    if (nAddress < 0 || nCount < 1 || nCount > 125 || nAddress > registers.size() - nCount)
-        return false;
-    *pValues = registers.mid(nAddress, nCount);
-    return true;
-}

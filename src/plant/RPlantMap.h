@@ -68,9 +68,6 @@ public:
     // discrete inputs: what one change rewrites.
     void RegionWords(int nPosition, quint16* pWords) const;
     void RegionInputs(int nPosition, quint16* pInputs) const;
-    // nCount registers from nAddress; false when any of them is outside the
-    // map (the Modbus "illegal data address").
-    bool ReadInputs(int nAddress, int nCount, QVector<quint16>* pValues) const;
 
     // The map for these regions (id, name in position order), one line an
     // entry: table, first address, count, what it holds.

@@ -1,5 +1,7 @@
 #include "plant/RPlantModbus.h"
 
+#include "plant/RPlantModbusServer.h"
+
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "station/RStation.h"
@@ -15,27 +17,6 @@
 namespace {
 
 constexpr int HeartbeatMs = 1000;
-
-// The map is read-only: every write, of any kind, is refused with the
-// standard exception rather than ignored, so a peer knows it was not done.
-class ReadOnlyServer final : public QModbusTcpServer
-{
-public:
-    using QModbusTcpServer::QModbusTcpServer;
-
-protected:
-    QModbusResponse processRequest(const QModbusPdu& request) override
-    {
-        switch (request.functionCode()) {
-        case QModbusPdu::ReadDiscreteInputs:
-        case QModbusPdu::ReadInputRegisters:
-            return QModbusTcpServer::processRequest(request);
-        default:
-            return QModbusExceptionResponse(
-                request.functionCode(), QModbusExceptionResponse::IllegalFunction);
-        }
-    }
-};
 
 class Gate final : public QModbusTcpConnectionObserver
 {
@@ -157,7 +138,7 @@ bool RPlantModbus::Start(const Settings& settings, QString* pError)
     m_map = RPlantMap(settings.nBase, settings.eOrder);
     m_map.Reset(m_snapshot);
     m_map.Tick(m_pClock->Now());
-    m_pServer = new ReadOnlyServer(this);
+    m_pServer = new RPlantModbusServer(this);
     // Any unit id: a TCP peer addresses this station by its address.
     m_pServer->setServerAddress(1);
     m_pServer->setConnectionParameter(QModbusDevice::NetworkAddressParameter, settings.strAddress);
@@ -166,7 +147,6 @@ bool RPlantModbus::Start(const Settings& settings, QString* pError)
         new Gate([this](const QHostAddress& peer) { return Accept(peer); }));
     connect(
         m_pServer, &QModbusTcpServer::modbusClientDisconnected, this, &RPlantModbus::OnClientGone);
-    m_nPublishedRegisters = -1;
     Publish();
     if (!m_pServer->connectDevice()) {
         *pError = m_pServer->errorString();
@@ -202,37 +182,12 @@ void RPlantModbus::PublishRegion(int nPosition)
 {
     // One region's words, not the map: a reading must not cost a rewrite
     // of every register.
-    if (!m_pServer || nPosition < 0)
-        return;
-    QVector<quint16> words(RPlantMap::RegionRegisters);
-    m_map.RegionWords(nPosition, words.data());
-    m_pServer->setData(QModbusDataUnit(QModbusDataUnit::InputRegisters,
-        m_map.Base() + nPosition * RPlantMap::RegionRegisters, words));
-    QVector<quint16> inputs(2);
-    m_map.RegionInputs(nPosition, inputs.data());
-    m_pServer->setData(
-        QModbusDataUnit(QModbusDataUnit::DiscreteInputs, m_map.Base() + 2 * nPosition, inputs));
+    if (m_pServer)
+        m_pServer->LoadRegion(m_map, nPosition);
 }
 
 void RPlantModbus::Publish()
 {
-    if (!m_pServer)
-        return;
-    const QVector<quint16> registers = m_map.InputRegisters();
-    const QVector<bool> inputs = m_map.DiscreteInputs();
-    if (registers.size() != m_nPublishedRegisters) {
-        // Only what the map holds: a read beyond it is an illegal address.
-        QModbusDataUnitMap units;
-        units.insert(QModbusDataUnit::InputRegisters,
-            QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, registers.size()));
-        units.insert(QModbusDataUnit::DiscreteInputs,
-            QModbusDataUnit(QModbusDataUnit::DiscreteInputs, 0, inputs.size()));
-        m_pServer->setMap(units);
-        m_nPublishedRegisters = registers.size();
-    }
-    m_pServer->setData(QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, registers));
-    QVector<quint16> bits(inputs.size());
-    for (int i = 0; i < inputs.size(); ++i)
-        bits[i] = inputs.at(i) ? 1 : 0;
-    m_pServer->setData(QModbusDataUnit(QModbusDataUnit::DiscreteInputs, 0, bits));
+    if (m_pServer)
+        m_pServer->Load(m_map);
 }

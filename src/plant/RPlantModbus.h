@@ -6,7 +6,7 @@
 #include <QStringList>
 
 class QHostAddress;
-class QModbusTcpServer;
+class RPlantModbusServer;
 class QTimer;
 class RStation;
 class SClock;
@@ -62,11 +62,10 @@ private:
 
     SClock* m_pClock;
     RStation* m_pStation = nullptr;
-    QModbusTcpServer* m_pServer = nullptr;
+    RPlantModbusServer* m_pServer = nullptr;
     QTimer* m_pHeartbeat;
     RPlantMap m_map;
     RStationSnapshot m_snapshot;
     Settings m_settings;
     int m_nClients = 0;
-    int m_nPublishedRegisters = -1;
 };

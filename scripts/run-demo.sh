@@ -35,11 +35,32 @@ if [ -n "$DEMO_SITEDB_PORT" ]; then
         ('SiteDbSslMode', 'disable'), ('SiteName', 'Demo');"
 fi
 
+# DEMO_PLANT=1: the plant interface on, the Modbus TCP map on 127.0.0.1 port
+# ${DEMO_MODBUS_PORT:-1502}, MQTT to a throw-away mosquitto on port
+# ${DEMO_MQTT_PORT:-1883} (in demo/mqtt). Read them with
+#   mbpoll -m tcp -p 1502 -0 -1 -B -t 3:float -r 124 -c 2 127.0.0.1
+#   mosquitto_sub -h 127.0.0.1 -p 1883 -v -t 'kestal/demo/#'
+MQTT=""
+if [ "${DEMO_PLANT:-0}" = 1 ]; then
+    mkdir -p "$DEMO/mqtt"
+    {
+        echo "listener ${DEMO_MQTT_PORT:-1883} 127.0.0.1"
+        echo "allow_anonymous true"
+        if [ "$(id -u)" -eq 0 ]; then echo "user root"; fi
+    } >"$DEMO/mqtt/mosquitto.conf"
+    mosquitto -c "$DEMO/mqtt/mosquitto.conf" >"$DEMO/mqtt/mosquitto.log" 2>&1 &
+    MQTT=$!
+    sqlite3 "$DEMO/DataBase.sqlite" "create table if not exists ClientSettings(Name varchar(64) primary key, Value varchar(256));
+        insert or replace into ClientSettings values('PlantModbusEnabled', '1'),
+        ('PlantModbusPort', '${DEMO_MODBUS_PORT:-1502}'), ('PlantMqttEnabled', '1'),
+        ('PlantMqttPort', '${DEMO_MQTT_PORT:-1883}'), ('PlantMqttSite', 'demo');"
+fi
+
 build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
     --patrol 1,2,3/21,22,23,24 \
     >"$DEMO/simulator.log" 2>&1 &
 SIM=$!
-trap 'kill $SIM 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
+trap 'kill $SIM $MQTT 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
 
 cd "$DEMO"
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then

@@ -53,4 +53,23 @@ inline void AddRegions(const QList<int>& ids)
     Catalogue().Reload();
 }
 
+// A new station file at strFile, left open as the default connection: its
+// data server on 127.0.0.1 at nPort, regions 1 and 2 alarming from
+// 100 µRad/h (a raw count of 20 is 1 µRad/h). Commit and close it before a
+// station opens it.
+inline bool MakeStationFile(const QString& strFile, int nPort)
+{
+    QSqlDatabase::database().close();
+    RConnectDatabase connect(&Writer());
+    connect.SetFileName(strFile);
+    if (!connect.OpenDatabase())
+        return false;
+    PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
+                   "0, 0.0005)",
+        {nPort});
+    AddRegions({1, 2});
+    PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+    return true;
+}
+
 } // namespace TestDb

@@ -46,6 +46,12 @@ QString RClientSettings::Text(const char* pName)
     return query.value(0).toString();
 }
 
+QString RClientSettings::Text(const char* pName, const QString& strDefault)
+{
+    const QString strValue = Text(pName);
+    return strValue.isEmpty() ? strDefault : strValue;
+}
+
 bool RClientSettings::SetText(const char* pName, const QString& strValue, QString* pError)
 {
     QSqlQuery query;

@@ -20,6 +20,8 @@ public:
     static bool SetInt(const char* pName, int nValue, QString* pError);
     // Text settings: empty when never saved.
     static QString Text(const char* pName);
+    // strDefault when the setting is missing or empty.
+    static QString Text(const char* pName, const QString& strDefault);
     static bool SetText(const char* pName, const QString& strValue, QString* pError);
 
 private:

@@ -27,19 +27,13 @@ const char* const s_pMqttCa = "PlantMqttCaFile";
 const char* const s_pMqttSite = "PlantMqttSite";
 const char* const s_pMqttAcked = "PlantMqttAcknowledged";
 
-QString textOr(const char* pName, const QString& strDefault)
-{
-    const QString strValue = RClientSettings::Text(pName);
-    return strValue.isEmpty() ? strDefault : strValue;
-}
-
 } // namespace
 
 RPlantConfig RPlantConfig::Load(const QString& strAuditKeyPath)
 {
     RPlantConfig config;
     config.bModbus = RClientSettings::Int(s_pModbus, 0) != 0;
-    config.modbus.strAddress = textOr(s_pAddress, config.modbus.strAddress);
+    config.modbus.strAddress = RClientSettings::Text(s_pAddress, config.modbus.strAddress);
     config.modbus.nPort = RClientSettings::Int(s_pPort, config.modbus.nPort);
     config.modbus.allowed
         = RClientSettings::Text(s_pAllowed).split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -51,12 +45,12 @@ RPlantConfig RPlantConfig::Load(const QString& strAuditKeyPath)
         : RPlantMap::WordOrder::HighFirst;
 
     config.bMqtt = RClientSettings::Int(s_pMqtt, 0) != 0;
-    config.mqtt.strHost = textOr(s_pMqttHost, config.mqtt.strHost);
+    config.mqtt.strHost = RClientSettings::Text(s_pMqttHost, config.mqtt.strHost);
     config.mqtt.nPort = RClientSettings::Int(s_pMqttPort, config.mqtt.nPort);
-    config.mqtt.strClientId = textOr(s_pMqttClient, config.mqtt.strClientId);
+    config.mqtt.strClientId = RClientSettings::Text(s_pMqttClient, config.mqtt.strClientId);
     config.mqtt.strUser = RClientSettings::Text(s_pMqttUser);
     config.mqtt.strCaFile = RClientSettings::Text(s_pMqttCa);
-    config.mqtt.strSite = textOr(s_pMqttSite, config.mqtt.strSite);
+    config.mqtt.strSite = RClientSettings::Text(s_pMqttSite, config.mqtt.strSite);
     QFile password(MqttPasswordPath(strAuditKeyPath));
     if (password.open(QIODevice::ReadOnly)) {
         // A file written by hand ends with a line end that is not the password's.

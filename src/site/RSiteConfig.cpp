@@ -17,12 +17,6 @@ const char* const s_pUser = "SiteDbUser";
 const char* const s_pSslMode = "SiteDbSslMode";
 const char* const s_pSite = "SiteName";
 
-QString textOr(const char* pName, const QString& strDefault)
-{
-    const QString strValue = RClientSettings::Text(pName);
-    return strValue.isEmpty() ? strDefault : strValue;
-}
-
 // A field of a password-file line: backslash and colon escaped.
 QString passField(const QString& strValue)
 {
@@ -38,11 +32,11 @@ RSiteConfig RSiteConfig::Load()
 {
     RSiteConfig config;
     config.bEnabled = RClientSettings::Int(s_pEnabled, 0) != 0;
-    config.strHost = textOr(s_pHost, config.strHost);
+    config.strHost = RClientSettings::Text(s_pHost, config.strHost);
     config.nPort = RClientSettings::Int(s_pPort, config.nPort);
-    config.strDatabase = textOr(s_pDatabase, config.strDatabase);
-    config.strUser = textOr(s_pUser, config.strUser);
-    config.strSslMode = textOr(s_pSslMode, config.strSslMode);
+    config.strDatabase = RClientSettings::Text(s_pDatabase, config.strDatabase);
+    config.strUser = RClientSettings::Text(s_pUser, config.strUser);
+    config.strSslMode = RClientSettings::Text(s_pSslMode, config.strSslMode);
     config.strSite = RClientSettings::Text(s_pSite);
     return config;
 }

@@ -107,14 +107,7 @@ private slots:
         QSqlDatabase::database().close();
         for (const char* pName : {"DataBase.sqlite", "audit.key", "mqtt.password"})
             QFile::remove(m_dir.filePath(QLatin1String(pName)));
-        RConnectDatabase connect(&TestDb::Writer());
-        connect.SetFileName(File());
-        QVERIFY(connect.OpenDatabase());
-        PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
-                       "0, 0.0005)",
-            {m_server.Port()});
-        TestDb::AddRegions({1, 2});
-        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+        QVERIFY(TestDb::MakeStationFile(File(), m_server.Port()));
         QVERIFY(TestDb::Writer().Commit());
         QSqlDatabase::database().close();
         m_pBroker = std::make_unique<MqttBroker>();

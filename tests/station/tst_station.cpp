@@ -93,14 +93,7 @@ private slots:
         QSqlDatabase::database().close();
         for (const char* pName : {"DataBase.sqlite", "audit.key"})
             QFile::remove(m_dir.filePath(QLatin1String(pName)));
-        RConnectDatabase connect(&TestDb::Writer());
-        connect.SetFileName(File());
-        QVERIFY(connect.OpenDatabase());
-        PSqlExec::Exec("insert into SystemInfo(IP, Port, Unit_P, Ceff_R) values('127.0.0.1', ?, "
-                       "0, 0.0005)",
-            {m_server.Port()});
-        TestDb::AddRegions({1, 2});
-        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
+        QVERIFY(TestDb::MakeStationFile(File(), m_server.Port()));
         // A site with its administrator: accounts can be made.
         PSqlExec::Exec("insert into UserAccount(Name, Grade, PasswordHash) values('site', 0, '-')");
         QVERIFY(TestDb::Writer().Commit());

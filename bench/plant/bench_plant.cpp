@@ -4,9 +4,9 @@
 //   clients  the GUI thread's CPU share with 32 Modbus clients reading the
 //            whole map 10 times a second, against the same station without
 //            them, both at the devices' rate (a reading every 2 s);
-//   memory   the resident size while the broker is stalled (SIGSTOP) or
-//            stopped, readings flowing (argument: stalled|stopped seconds).
-// Usage: bench_plant [latency|clients|memory] [stalled|stopped] [seconds]
+//   memory   the resident size while the broker is stalled (SIGSTOP), or
+//            stopped, or healthy for comparison, readings flowing.
+// Usage: bench_plant [latency|clients|memory] [stalled|stopped|healthy] [seconds]
 #include "BenchStation.h"
 #include "MqttBroker.h"
 #include "plant/RPlantConfig.h"
@@ -221,17 +221,20 @@ int main(int argc, char** argv)
     std::map<int, std::vector<std::pair<double, size_t>>> readings;
     std::vector<double> registerMs;
     qint64 nReadings = 0;
+    // The memory run keeps nothing of its own per reading.
+    const bool bRecord = strMode != "memory";
     QObject::connect(&station, &RStation::ReadingStored, [&](const RStationReading& reading) {
         // After the map's own handler: the registers hold the reading now.
         const size_t nTick = size_t(nReadings++ / Regions);
-        if (nTick < sentNs.size()) {
+        if (bRecord && nTick < sentNs.size()) {
             registerMs.push_back(double(s_clock.nsecsElapsed() - sentNs[nTick]) / 1e6);
             readings[reading.nId].push_back(
                 {QString::number(reading.fDose, 'g', 7).toDouble(), nTick});
         }
     });
     const auto tick = [&] {
-        sentNs.push_back(s_clock.nsecsElapsed());
+        if (bRecord)
+            sentNs.push_back(s_clock.nsecsElapsed());
         server.Tick();
     };
 
@@ -320,9 +323,10 @@ int main(int argc, char** argv)
         QObject::connect(&ticker, &QTimer::timeout, tick);
         ticker.start();
         runFor(10000);
+        // "healthy": the same run with the broker answering, for comparison.
         if (strBroker == "stalled")
             ::kill(pid_t(broker.ProcessId()), SIGSTOP);
-        else
+        else if (strBroker == "stopped")
             broker.Stop();
         std::printf("broker %s; a tick of 255 readings every 500 ms\n", qPrintable(strBroker));
         const qint64 nStartKb = residentKb();

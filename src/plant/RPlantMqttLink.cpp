@@ -11,13 +11,22 @@
 
 namespace {
 
+// The library's sentences end with a full stop; ours go on after them.
+QString sentence(const char* pText)
+{
+    QString strText = QString::fromUtf8(pText);
+    while (strText.endsWith(QLatin1Char('.')))
+        strText.chop(1);
+    return strText;
+}
+
 QString reasonOf(int nCode)
 {
     if (nCode == MOSQ_ERR_ERRNO)
         return QString::fromLocal8Bit(std::strerror(errno));
     if (nCode == MOSQ_ERR_KEEPALIVE)
         return QStringLiteral("the broker did not answer within the keep-alive time");
-    return QString::fromUtf8(mosquitto_strerror(nCode));
+    return sentence(mosquitto_strerror(nCode));
 }
 
 } // namespace
@@ -119,7 +128,7 @@ void RPlantMqttLink::onConnect(mosquitto*, void* pSelf, int nCode)
     auto* pLink = static_cast<RPlantMqttLink*>(pSelf);
     if (nCode != 0) {
         pLink->m_bFailed = true;
-        emit pLink->Failed(QString::fromUtf8(mosquitto_connack_string(nCode)));
+        emit pLink->Failed(sentence(mosquitto_connack_string(nCode)));
         return;
     }
     pLink->m_bConnected = true;

@@ -247,6 +247,29 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_pStation->Mqtt()->IsConnected(), 10000);
     }
 
+    // TLS: the broker's certificate is checked against the CA file set; a
+    // broker that another CA signed is not taken.
+    void tlsAgainstTheCaFile()
+    {
+        const QString strCa = m_pBroker->UseTls();
+        QVERIFY(!strCa.isEmpty());
+        QVERIFY(m_pBroker->Start());
+        RPlantMqtt::Settings settings;
+        settings.nPort = m_pBroker->Port();
+        settings.strCaFile = strCa;
+        RPlantMqtt publisher;
+        QString strError;
+        QVERIFY2(publisher.Start(settings, 0, &strError), qPrintable(strError));
+        QTRY_VERIFY(publisher.IsConnected());
+        publisher.Stop();
+
+        MqttBroker other;
+        settings.strCaFile = other.UseTls();
+        QVERIFY(publisher.Start(settings, 0, &strError));
+        QTRY_VERIFY(publisher.Status().startsWith(QLatin1String("not connected")));
+        QVERIFY(!publisher.IsConnected());
+    }
+
     // Killed without a goodbye, the station is marked off line by the
     // broker's last will.
     void lastWillWhenKilled()

@@ -4,28 +4,10 @@
 #include "message/SClock.h"
 #include "plant/RPlantMqttLink.h"
 #include "station/RStation.h"
+#include "station/RStationJson.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 #include <QTimer>
-
-namespace {
-
-QString timeText(const QDateTime& time)
-{
-    if (!time.isValid())
-        return QString();
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate);
-}
-
-// The float's own shortest digits, not its double's long tail.
-double doseValue(double dDose)
-{
-    return QString::number(float(dDose), 'g', 7).toDouble();
-}
-
-} // namespace
 
 RPlantMqtt::RPlantMqtt(SClock* pClock, QObject* pParent)
     : QObject(pParent)
@@ -56,38 +38,6 @@ QString RPlantMqtt::TopicLevel(const QString& strSite)
             c = QLatin1Char('_');
     }
     return strLevel.isEmpty() ? QStringLiteral("site") : strLevel;
-}
-
-QByteArray RPlantMqtt::RegionPayload(const RStationRegion& region)
-{
-    QJsonObject object;
-    object.insert(QStringLiteral("id"), region.nId);
-    object.insert(QStringLiteral("name"), region.strName);
-    object.insert(QStringLiteral("dose"), region.time.isValid() ? doseValue(region.fDose) : 0.0);
-    object.insert(QStringLiteral("unit"), QStringLiteral("µRad/h"));
-    object.insert(QStringLiteral("time"), timeText(region.time));
-    object.insert(QStringLiteral("online"), region.bOnline);
-    object.insert(QStringLiteral("alarm"), region.bActive);
-    object.insert(QStringLiteral("acknowledged"), !region.bUnacknowledged);
-    object.insert(QStringLiteral("shelved"), region.bShelved);
-    object.insert(QStringLiteral("chattering"), region.bChattering);
-    object.insert(QStringLiteral("threshold"), region.nThreshold);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-QByteArray RPlantMqtt::EventPayload(const RAlarmEvent& event)
-{
-    QJsonObject object;
-    object.insert(QStringLiteral("seq"), event.nSeq);
-    object.insert(QStringLiteral("time"), timeText(event.time));
-    object.insert(QStringLiteral("id"), event.nId);
-    object.insert(QStringLiteral("event"), event.strEvent);
-    object.insert(QStringLiteral("dose"), doseValue(event.dDose));
-    object.insert(QStringLiteral("unit"), QStringLiteral("µRad/h"));
-    object.insert(QStringLiteral("threshold"), event.nThreshold);
-    object.insert(QStringLiteral("operator"), event.strOperator);
-    object.insert(QStringLiteral("detail"), event.strDetail);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 void RPlantMqtt::Reset(const RStationSnapshot& snapshot)
@@ -292,7 +242,7 @@ void RPlantMqtt::Pump()
         m_bEventsWaiting = events.size() == nAsked;
         for (const RAlarmEvent& event : events) {
             const int nMessage
-                = m_pLink->Publish(m_prefix + "alarm", EventPayload(event), 1, false);
+                = m_pLink->Publish(m_prefix + "alarm", RStationJson::Event(event), 1, false);
             if (nMessage < 0) {
                 // The link went; its failure comes and the journal has them.
                 m_bEventsWaiting = true;
@@ -309,7 +259,7 @@ void RPlantMqtt::Pump()
         const auto it = m_regions.constFind(nId);
         if (it != m_regions.constEnd()) {
             const int nMessage = m_pLink->Publish(
-                regionTopic + QByteArray::number(nId), RegionPayload(*it), 0, true);
+                regionTopic + QByteArray::number(nId), RStationJson::Region(*it), 0, true);
             if (nMessage < 0)
                 return;
             m_inflight.insert(nMessage, 0);

@@ -70,8 +70,6 @@ public:
 
     // A topic level of strSite: MQTT's wildcards and separators replaced.
     static QString TopicLevel(const QString& strSite);
-    static QByteArray RegionPayload(const RStationRegion& region);
-    static QByteArray EventPayload(const RAlarmEvent& event);
 
 signals:
     void StatusChanged(const QString& strStatus);

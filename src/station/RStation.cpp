@@ -25,6 +25,8 @@
 #include "realtime/RRegionWatch.h"
 #include "site/RSiteConfig.h"
 #include "site/RSiteLink.h"
+#include "web/RWebConfig.h"
+#include "web/RWebServer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -212,8 +214,37 @@ bool RStation::Open(QString* pError)
     connect(m_pMqtt, &RPlantMqtt::Acknowledged, m_pMqttKeep, qOverload<>(&QTimer::start));
     connect(m_pMqttKeep, &QTimer::timeout, this,
         [this] { RPlantConfig::SetMqttAcknowledged(m_pMqtt->AcknowledgedSeq()); });
+    // Off unless System Settings turn it on.
+    m_pWeb = new RWebServer(m_pClock, this);
+    m_pWeb->Attach(this);
     m_bOpen = true;
     return true;
+}
+
+void RStation::ApplyWeb()
+{
+    const RWebConfig config = m_pWriter->State().IsUsable() ? RWebConfig::Load() : RWebConfig();
+    const QString strProblem = config.Check();
+    const QString strApplied = !config.bEnabled || !strProblem.isEmpty()
+        ? QString()
+        : QStringList {config.server.strAddress, QString::number(config.server.nPort),
+            QString::number(config.server.nTlsPort), config.server.strCertFile,
+            config.server.strKeyFile, QString::number(config.server.nIdleMinutes)}
+              .join(QLatin1Char('\n'));
+    if (strApplied == m_strWebApplied)
+        return;
+    m_strWebApplied = strApplied;
+    m_pWeb->Stop();
+    if (strApplied.isEmpty()) {
+        if (config.bEnabled)
+            Log(LogLevel::Alert, "web view not started: %s\n", strProblem.toUtf8().constData());
+        return;
+    }
+    QString strError;
+    if (!m_pWeb->Start(config.server, &strError))
+        Log(LogLevel::Alert, "web view on %s port %d not started: %s\n",
+            config.server.strAddress.toUtf8().constData(), config.server.nPort,
+            strError.toUtf8().constData());
 }
 
 void RStation::ApplyPlant()
@@ -284,6 +315,7 @@ void RStation::Start()
     m_pLink->StartThread();
     m_pLink->RequestConnect();
     ApplyPlant();
+    ApplyWeb();
 }
 
 void RStation::Stop(const QString& strHow)
@@ -303,6 +335,7 @@ void RStation::Stop(const QString& strHow)
     m_pIdleTimer->stop();
     // The control system sees the station go, not a map that stops moving.
     m_pModbus->Stop();
+    m_pWeb->Stop();
     m_pMqtt->Stop();
     if (m_pMqttKeep->isActive()) {
         m_pMqttKeep->stop();
@@ -354,7 +387,9 @@ void RStation::ReloadDevices(const std::function<void()>& reloadPages)
         m_pSiteLink->Apply(RSiteConfig::Load());
     // The map follows the region list without dropping its clients.
     m_pModbus->Reset(Snapshot());
+    m_pWeb->Feed().Reset(Snapshot());
     ApplyPlant();
+    ApplyWeb();
     m_pLink->RequestConnect();
 }
 

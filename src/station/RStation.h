@@ -22,6 +22,7 @@ class RConnectDatabase;
 class RLoginSession;
 class RPlantModbus;
 class RPlantMqtt;
+class RWebServer;
 class RRegionCatalogue;
 class RRegionWatch;
 class RRegularSave;
@@ -92,6 +93,7 @@ public:
     RSiteLink* SiteLink() const { return m_pSiteLink; }
     RPlantModbus* Modbus() const { return m_pModbus; }
     RPlantMqtt* Mqtt() const { return m_pMqtt; }
+    RWebServer* Web() const { return m_pWeb; }
     bool IsOpen() const { return m_bOpen; }
 
     // The reading road: one raw reading from the decoder (bus 1003).
@@ -141,8 +143,10 @@ private:
     void Report(const QString& strTitle, const QString& strText);
     Outcome Check(RUserRights::Action eAction) const;
     void OnLookChanged(int nId);
-    // Starts, restarts or stops the plant interface as its settings say.
+    // Start, restart or stop the plant interface and the web view as their
+    // settings say.
     void ApplyPlant();
+    void ApplyWeb();
 
     Options m_options;
     SClock* m_pClock;
@@ -165,6 +169,8 @@ private:
     RPlantModbus* m_pModbus = nullptr;
     RPlantMqtt* m_pMqtt = nullptr;
     QTimer* m_pMqttKeep = nullptr;
+    RWebServer* m_pWeb = nullptr;
+    QString m_strWebApplied;
     // The settings each plant interface runs with.
     QString m_strPlantApplied;
     QString m_strMqttApplied;

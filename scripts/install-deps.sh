@@ -14,7 +14,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config qtbase5-dev qttools5-dev 
 libqt5sql5-sqlite libsqlite3-dev libxlsxwriter-dev libsodium-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
 fonts-dejavu-core fonts-noto-cjk x11-apps netpbm unzip qtmultimedia5-dev libqt5multimedia5-plugins help2man
 desktop-file-utils file dpkg-dev qttranslations5-l10n postgresql-15 libqt5sql5-psql
-libqt5serialbus5-dev mbpoll libmosquitto-dev mosquitto mosquitto-clients openssl libcivetweb-dev"
+libqt5serialbus5-dev mbpoll libmosquitto-dev mosquitto mosquitto-clients openssl libcivetweb-dev libssl-dev"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -3,6 +3,8 @@
 // A real mosquitto broker on a loopback port for one test, in a temporary
 // directory of its own, and mosquitto_sub as its subscriber.
 
+#include "TestTls.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -43,39 +45,11 @@ public:
     }
 
     // TLS on the listener, with a certificate for 127.0.0.1 signed by a CA
-    // of the test's own; its certificate's path. Before Start().
+    // of the test's own; the CA's certificate. Before Start().
     QString UseTls()
     {
-        const auto openssl = [this](const QStringList& args) {
-            QProcess process;
-            process.setWorkingDirectory(m_dir.path());
-            process.start(QStringLiteral("openssl"), args);
-            return process.waitForFinished(20000) && process.exitCode() == 0;
-        };
-        const QStringList key {QStringLiteral("-newkey"), QStringLiteral("ec"),
-            QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-            QStringLiteral("-nodes")};
-        QFile ext(m_dir.filePath(QStringLiteral("ext.cnf")));
-        if (!ext.open(QIODevice::WriteOnly) || ext.write("subjectAltName=IP:127.0.0.1\n") < 0)
-            return QString();
-        ext.close();
-        if (!openssl(QStringList {QStringLiteral("req"), QStringLiteral("-x509")} + key
-                + QStringList {QStringLiteral("-keyout"), QStringLiteral("ca.key"),
-                    QStringLiteral("-out"), QStringLiteral("ca.pem"), QStringLiteral("-days"),
-                    QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=test CA")})
-            || !openssl(QStringList {QStringLiteral("req")} + key
-                + QStringList {QStringLiteral("-keyout"), QStringLiteral("server.key"),
-                    QStringLiteral("-out"), QStringLiteral("server.csr"), QStringLiteral("-subj"),
-                    QStringLiteral("/CN=127.0.0.1")})
-            || !openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-                QStringLiteral("server.csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
-                QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
-                QStringLiteral("-CAcreateserial"), QStringLiteral("-out"),
-                QStringLiteral("server.pem"), QStringLiteral("-days"), QStringLiteral("2"),
-                QStringLiteral("-extfile"), QStringLiteral("ext.cnf")}))
-            return QString();
-        m_bTls = true;
-        return m_dir.filePath(QStringLiteral("ca.pem"));
+        m_bTls = TestTls::MakeCertificate(m_dir.path());
+        return m_bTls ? m_dir.filePath(QStringLiteral("ca.pem")) : QString();
     }
 
     // Listens on the same port each time, so that a client can come back.

@@ -7,13 +7,10 @@
 #include "message/SClock.h"
 #include "station/RStation.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <civetweb.h>
@@ -30,7 +27,7 @@ static void initWebResources()
 namespace {
 
 constexpr char s_cookie[] = "kestal_session";
-constexpr int StreamWaitMs = 15000;
+constexpr int StreamWaitMs = 5000;
 
 int handler(mg_connection* pConnection, void* pServer)
 {
@@ -169,55 +166,32 @@ bool RWebServer::Start(const Settings& settings, QString* pError)
     }
     m_files.insert(QStringLiteral("/"), m_files.value(QStringLiteral("/index.html")));
 
-    QByteArray ports = settings.strAddress.toUtf8() + ':' + QByteArray::number(settings.nPort);
     if (m_bTls) {
-        // civetweb takes the key and the certificate from one file: made
-        // here, readable by the user alone.
-        m_strCombinedPem = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                               .filePath(QStringLiteral("web-tls.pem"));
-        QDir().mkpath(QFileInfo(m_strCombinedPem).path());
-        QFile key(settings.strKeyFile);
-        QFile certificate(settings.strCertFile);
-        QSaveFile combined(m_strCombinedPem);
-        if (!key.open(QIODevice::ReadOnly) || !certificate.open(QIODevice::ReadOnly)
-            || !combined.open(QIODevice::WriteOnly)
-            || !combined.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-            || combined.write(key.readAll() + '\n' + certificate.readAll()) < 0
-            || !combined.commit()) {
-            *pError = QStringLiteral("the certificate or its key cannot be read");
-            return false;
-        }
-        ports += "r," + settings.strAddress.toUtf8() + ':' + QByteArray::number(settings.nTlsPort)
-            + 's';
-    }
-    const QByteArray threads = QByteArray::number(MaxStreams + 8);
-    const QByteArray pem = QFile::encodeName(m_strCombinedPem);
-    std::vector<const char*> options {"listening_ports", ports.constData(), "num_threads",
-        threads.constData(),
-        // A client that neither sends nor reads is dropped after this.
-        "request_timeout_ms", "10000", "max_request_size", "8192", "enable_keep_alive", "yes",
-        "keep_alive_timeout_ms", "5000", "enable_directory_listing", "no"};
-    if (m_bTls) {
-        options.insert(options.end(),
-            {"ssl_certificate", pem.constData(), "ssl_protocol_version", "4",
-                "strict_transport_security_max_age", "31536000"});
-    }
-    options.push_back(nullptr);
-    mg_callbacks callbacks {};
-    callbacks.log_message = &logMessage;
-    // Once for the process, with TLS whether this start needs it or not.
-    static const unsigned s_nFeatures = mg_init_library(MG_FEATURES_TLS);
-    if (m_bTls && !(s_nFeatures & MG_FEATURES_TLS)) {
-        *pError = QStringLiteral("this build of the HTTP library has no TLS");
+        // Debian's civetweb 1.15 calls an OpenSSL 1.1 function that OpenSSL 3
+        // no longer has after every TLS handshake, and the process dies.
+        *pError = QStringLiteral("TLS is not available: this system's HTTP library cannot serve it "
+                                 "with its OpenSSL; leave the certificate and key empty");
         return false;
     }
+    const QByteArray ports
+        = settings.strAddress.toUtf8() + ':' + QByteArray::number(settings.nPort);
+    const QByteArray threads = QByteArray::number(MaxStreams + 8);
+    const char* options[]
+        = {"listening_ports", ports.constData(), "num_threads", threads.constData(),
+            // A client that neither sends nor reads is dropped after this.
+            "request_timeout_ms", "5000", "max_request_size", "8192", "enable_keep_alive", "yes",
+            "keep_alive_timeout_ms", "5000", "enable_directory_listing", "no", nullptr};
+    mg_callbacks callbacks {};
+    callbacks.log_message = &logMessage;
+    static const bool s_bInit = mg_init_library(0) != 0;
+    Q_UNUSED(s_bInit);
     m_bStopping = false;
     m_feed.Reopen();
     char error[256] = {};
     mg_init_data init {};
     init.callbacks = &callbacks;
     init.user_data = this;
-    init.configuration_options = options.data();
+    init.configuration_options = options;
     mg_error_data errorData {};
     errorData.text = error;
     errorData.text_buffer_size = sizeof error;

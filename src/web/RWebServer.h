@@ -30,7 +30,8 @@ public:
     {
         QString strAddress = QStringLiteral("127.0.0.1");
         int nPort = 8088;
-        // Both set: HTTPS on nTlsPort, and nPort only redirects to it.
+        // Both set: HTTPS on nTlsPort, and nPort only redirects to it; not
+        // served by this system's HTTP library yet (Start() says so).
         QString strCertFile;
         QString strKeyFile;
         int nTlsPort = 8443;
@@ -103,7 +104,6 @@ private:
     QTimer* m_pIdle;
     Settings m_settings;
     bool m_bTls = false;
-    QString m_strCombinedPem; // key and certificate in one file, as civetweb reads them
     QHash<QString, QPair<QByteArray, QByteArray>> m_files; // path -> type, bytes
     QMutex m_mutex; // the sessions and the login count
     QHash<QByteArray, Session> m_sessions;

@@ -1,6 +1,9 @@
+#include "SqlRows.h"
 #include "TestDb.h"
 #include "TestTls.h"
 
+#include "database/RLoginSession.h"
+#include "database/RUserAccounts.h"
 #include "message/SClock.h"
 #include "station/RStation.h"
 #include "web/RWebConfig.h"
@@ -237,6 +240,56 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             (m_pServer->Feed().SetReading(1, 1.0f, m_clock.Now()), m_pServer->StreamCount() == 0),
             10000);
+    }
+
+    // Through the station: its accounts with their lockout, each login and
+    // failure in the trail with the viewer's address, and a reading in the
+    // state a viewer gets.
+    void stationAccountsAndTrail()
+    {
+        PSimDataServer dataServer;
+        QVERIFY(dataServer.Listen());
+        const QString strFile = m_dir.filePath(QStringLiteral("DataBase.sqlite"));
+        QVERIFY(TestDb::MakeStationFile(strFile, dataServer.Port()));
+        RWebConfig config;
+        config.bEnabled = true;
+        config.server.nPort = freePort();
+        QString strError;
+        QVERIFY(config.Save(&strError));
+        QVERIFY(TestDb::Writer().Commit());
+        QSqlDatabase::database().close();
+        RStation::Options options;
+        options.pClock = &m_clock;
+        options.strDatabaseFile = strFile;
+        options.strAuditKeyPath = m_dir.filePath(QStringLiteral("audit.key"));
+        RStation station(options);
+        QVERIFY2(station.Open(&strError), qPrintable(strError));
+        station.Start();
+        QVERIFY(station.Web()->IsRunning());
+        m_strBase = QStringLiteral("http://127.0.0.1:%1").arg(config.server.nPort);
+        QCOMPARE(station.Session()->Accounts().Create({}, QStringLiteral("ivo"),
+                     RUserRights::Operator, QStringLiteral("ivo-password")),
+            RUserAccounts::Result::Ok);
+        station.StoreReading(1, 4000);
+        const Answer good
+            = Request("POST", "/api/login", R"({"name":"ivo","password":"ivo-password"})");
+        QCOMPARE(good.nStatus, 200);
+        const QByteArray cookie = good.headers.value("set-cookie").split(';').value(0);
+        QVERIFY(Request("GET", "/api/state", QByteArray(), cookie).body.contains("\"dose\":200"));
+        // The fifth failure locks the name, as at the console.
+        for (int i = 0; i < RUserAccounts::MaxFailures; ++i)
+            QCOMPARE(
+                Request("POST", "/api/login", R"({"name":"ivo","password":"wrong one"})").nStatus,
+                401);
+        const Answer locked
+            = Request("POST", "/api/login", R"({"name":"ivo","password":"ivo-password"})");
+        QCOMPARE(locked.body, QByteArray(R"({"error":"locked"})"));
+        QCOMPARE(SqlRows("select AccountName, Action, Object, NewValue from AuditTrail where "
+                         "Action like 'web-%' order by Seq"),
+            QString("ivo web-login 127.0.0.1 ; ivo web-login-failed 127.0.0.1 refused; "
+                    "ivo web-login-failed 127.0.0.1 refused; ivo web-login-failed 127.0.0.1 "
+                    "refused; ivo web-login-failed 127.0.0.1 refused; ivo web-login-failed "
+                    "127.0.0.1 locked; ivo web-login-failed 127.0.0.1 locked"));
     }
 
     // With a certificate the start is refused in so many words, not a

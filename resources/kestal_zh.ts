@@ -1574,6 +1574,10 @@
         <source>Site database</source>
         <translation>站点数据库</translation>
     </message>
+    <message>
+        <source>Web view</source>
+        <translation>网页视图</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -2136,6 +2140,25 @@
     <message>
         <source>Database damaged: %1. Replace the file soon.</source>
         <translation>数据库已损坏：%1。请尽快更换文件。</translation>
+    </message>
+</context>
+<context>
+    <name>RWebSettingsWidget</name>
+    <message>
+        <source>Serve the read-only web view</source>
+        <translation>提供只读网页视图</translation>
+    </message>
+    <message>
+        <source>Listen on:</source>
+        <translation>监听地址：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Web view: %1.</source>
+        <translation>网页视图：%1。</translation>
     </message>
 </context>
 <context>

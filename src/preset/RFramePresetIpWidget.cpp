@@ -9,6 +9,7 @@
 #include "preset/POptionPage.h"
 #include "preset/RPlantSettingsWidget.h"
 #include "preset/RSiteDbSettingsWidget.h"
+#include "preset/RWebSettingsWidget.h"
 #include "site/RSiteConfig.h"
 
 #include <QDoubleSpinBox>
@@ -87,6 +88,8 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pSiteDb = new RSiteDbSettingsWidget(this);
     m_pPlant = new RPlantSettingsWidget(QString(), this);
     m_pPlant->insertTab(0, m_pSiteDb, tr("Site database"));
+    m_pWeb = new RWebSettingsWidget(this);
+    m_pPlant->addTab(m_pWeb, tr("Web view"));
     m_pPlant->setCurrentIndex(0);
     m_pPlant->setMaximumWidth(2 * s_nFieldWidth);
     pForm->addRow(m_pPlant);
@@ -146,6 +149,7 @@ void RFramePresetIpWidget::Load()
         RClientSettings::SessionIdleMinutes, RLoginSession::DefaultIdleMinutes));
     m_pSiteDb->Load();
     m_pPlant->Load();
+    m_pWeb->Load();
     m_bEdited = false;
 }
 
@@ -202,20 +206,26 @@ bool RFramePresetIpWidget::Save(QString* pError)
     if (!m_pPlant->Prepare(pError, &bPlantPassword))
         return false;
     const RPlantConfig plant = m_pPlant->Config();
+    *pError = m_pWeb->Problem();
+    if (!pError->isEmpty())
+        return false;
+    const RWebConfig webBefore = RWebConfig::Load();
+    const RWebConfig web = m_pWeb->Config();
     PSavepoint savepoint(QStringLiteral("system_settings"));
     if (!RSystemInfoStore::Save(info, &strError)
         || !RClientSettings::SetInt(
             RClientSettings::ArchiveRetentionMonths, m_pSpinBoxArchiveMonths->value(), &strError)
         || !RClientSettings::SetInt(
             RClientSettings::SessionIdleMinutes, m_pSpinBoxIdleMinutes->value(), &strError)
-        || !m_pSiteDb->Config().Save(&strError) || !plant.Save(&strError) || !savepoint.Release()) {
+        || !m_pSiteDb->Config().Save(&strError) || !plant.Save(&strError) || !web.Save(&strError)
+        || !savepoint.Release()) {
         savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }
     RecordChanges(before, info, nMonthsBefore, nIdleBefore);
-    const auto plantOld = plantBefore.Fields();
-    const auto plantNew = plant.Fields();
+    const auto plantOld = plantBefore.Fields() + webBefore.Fields();
+    const auto plantNew = plant.Fields() + web.Fields();
     for (int i = 0; i < plantNew.size(); ++i) {
         if (plantOld.at(i).second != plantNew.at(i).second)
             POptionPage::RecordChange(RAuditAction::Setting, QLatin1String(plantNew.at(i).first),

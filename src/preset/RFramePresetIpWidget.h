@@ -8,6 +8,7 @@ class QLineEdit;
 class QSpinBox;
 class RPlantSettingsWidget;
 class RSiteDbSettingsWidget;
+class RWebSettingsWidget;
 struct RSystemInfo;
 
 // The system settings editor: the data server's address and port, the band
@@ -60,5 +61,6 @@ private:
     QSpinBox* m_pEditPort_2;
     RSiteDbSettingsWidget* m_pSiteDb = nullptr;
     RPlantSettingsWidget* m_pPlant = nullptr;
+    RWebSettingsWidget* m_pWeb = nullptr;
     bool m_bEdited = false;
 };

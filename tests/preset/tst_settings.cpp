@@ -562,6 +562,7 @@ private slots:
         field<QGroupBox>("groupPlantMqtt")->setChecked(true);
         field<QLineEdit>("m_pEditMqttUser")->setText("plant");
         field<QLineEdit>("m_pEditMqttPassword")->setText("s3cret words");
+        field<QGroupBox>("groupWeb")->setChecked(true);
         confirm();
         const RPlantConfig config = RPlantConfig::Load();
         QVERIFY(config.bModbus && config.bMqtt);
@@ -571,7 +572,8 @@ private slots:
         QCOMPARE(audited,
             (QStringList {"setting|PlantModbusEnabled|0|1", "setting|PlantModbusPort|1502|1602",
                 "setting|PlantModbusAllowed||127.0.0.1,::1", "setting|PlantMqttEnabled|0|1",
-                "setting|PlantMqttUser||plant", "setting|PlantMqttPassword||changed"}));
+                "setting|PlantMqttUser||plant", "setting|WebEnabled|0|1",
+                "setting|PlantMqttPassword||changed"}));
         QCOMPARE(SqlRows("select count(*) from ClientSettings where Value like '%s3cret%'"),
             QString("0"));
         QCOMPARE(QFile(RPlantConfig::MqttPasswordPath(QString())).permissions()

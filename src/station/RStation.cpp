@@ -296,8 +296,10 @@ void RStation::ApplyPlant()
                 strMqttProblem.toUtf8().constData());
         return;
     }
+    // Never acknowledged: from the station's own start, its row included.
+    const qint64 nAcknowledged = RPlantConfig::MqttAcknowledged();
     QString strError;
-    if (!m_pMqtt->Start(mqtt, RPlantConfig::MqttAcknowledged(), &strError))
+    if (!m_pMqtt->Start(mqtt, nAcknowledged < 0 ? m_nJournalAtStart : nAcknowledged, &strError))
         Log(LogLevel::Alert, "plant interface: MQTT to %s port %d not started: %s\n",
             mqtt.strHost.toUtf8().constData(), mqtt.nPort, strError.toUtf8().constData());
 }
@@ -307,6 +309,7 @@ void RStation::Start()
     if (!m_bOpen || m_bStarted)
         return;
     m_bStarted = true;
+    m_nJournalAtStart = m_pWriter->State().IsUsable() ? RAlarmJournal::LastSeq() : -1;
     // Before the link starts: the first reading meets the state of the stop.
     m_pAlarmState->Start();
     m_pWatch->Reload(m_pAlarmState->RaisedIds());

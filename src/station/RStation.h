@@ -174,6 +174,7 @@ private:
     // The settings each plant interface runs with.
     QString m_strPlantApplied;
     QString m_strMqttApplied;
+    qint64 m_nJournalAtStart = -1; // the journal's last row before the start's own
     qint64 m_nLostAtClose = 0;
     bool m_bOpen = false;
     bool m_bStarted = false;

@@ -6,6 +6,8 @@
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# puppeteer-core for the web view's browser test, as the lock file says.
+npm ci --prefix tests/web/browser --no-audit --no-fund
 
 JOBS=${JOBS:-$(nproc)}
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}

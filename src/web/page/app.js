@@ -14,6 +14,7 @@ const TEXTS = {
     online: 'on line', offline: 'off line', stale: 'no reading', alarm: 'ALARM',
     acknowledged: 'acknowledged', cleared: 'cleared, unacknowledged', shelved: 'shelved',
     language: '中文', lost: 'Connection lost: reconnecting…',
+    events: {},
   },
   zh: {
     login: '登录', name: '用户名', password: '密码', logout: '退出',
@@ -26,6 +27,11 @@ const TEXTS = {
     online: '在线', offline: '离线', stale: '无读数', alarm: '报警',
     acknowledged: '已确认', cleared: '已解除，未确认', shelved: '已搁置',
     language: 'English', lost: '连接中断：正在重连…',
+    events: {
+      alarm: '报警', clear: '解除', ack: '确认', offline: '离线', online: '在线',
+      'link-down': '链路中断', 'link-up': '链路恢复', started: '启动', stopped: '停止',
+      flood: '报警泛滥', shelve: '搁置', unshelve: '取消搁置',
+    },
   },
 };
 // A reading older than this is not shown as current.
@@ -120,7 +126,7 @@ function renderJournal() {
     const tr = document.createElement('tr');
     tr.className = `event-${row.event}`;
     const cells = [row.time.replace('T', ' ').slice(0, 19), row.id ? `${names.get(row.id) || ''} (${row.id})` : '',
-      row.event, row.id ? `${row.dose} ${row.unit}` : '', row.operator];
+      TEXTS[language].events[row.event] || row.event, row.id ? `${row.dose} ${row.unit}` : '', row.operator];
     cells.forEach((text, i) => {
       const td = document.createElement('td');
       td.textContent = text;

@@ -6,6 +6,7 @@
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "station/RStation.h"
+#include "web/RWebReads.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -137,6 +138,9 @@ void RWebServer::Attach(RStation* pStation)
             pStation->Audit()->Append({account.nId, strAccount}, QStringLiteral("web-logout"),
                 strPeer, QString(), strHow);
         });
+    SetReader([pStation](const QString& strPath, const QUrlQuery& query) {
+        return RWebReads::Answer(strPath, query, pStation->Clock());
+    });
 }
 
 void RWebServer::SetLoginCheck(LoginCheck check, LogoutRecord logout)
@@ -326,6 +330,13 @@ int RWebServer::Handle(mg_connection* pConnection)
             Respond(pConnection, 200, "application/json", state);
             return 200;
         }
+        if (method == "GET") {
+            {
+                QMutexLocker lock(&m_mutex);
+                m_sessions[token].bTouched = true;
+            }
+            return HandleRead(pConnection, strPath);
+        }
     }
     const auto it = m_files.constFind(strPath);
     if (method != "GET" || it == m_files.constEnd()) {
@@ -333,6 +344,45 @@ int RWebServer::Handle(mg_connection* pConnection)
         return 404;
     }
     Respond(pConnection, 200, it->first.constData(), it->second);
+    return 200;
+}
+
+template <typename T> bool RWebServer::RunOnGui(std::function<T()> job, T* pResult)
+{
+    auto promise = std::make_shared<std::promise<T>>();
+    std::future<T> future = promise->get_future();
+    QMetaObject::invokeMethod(
+        this, [job = std::move(job), promise] { promise->set_value(job()); }, Qt::QueuedConnection);
+    while (future.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        if (m_bStopping)
+            return false;
+    }
+    *pResult = future.get();
+    return true;
+}
+
+int RWebServer::HandleRead(mg_connection* pConnection, const QString& strPath)
+{
+    const mg_request_info* pInfo = mg_get_request_info(pConnection);
+    const QUrlQuery query(QString::fromUtf8(pInfo->query_string ? pInfo->query_string : ""));
+    if (!m_reader || ++m_nReads > MaxReads) {
+        --m_nReads;
+        Respond(pConnection, 429, "application/json", errorJson(QStringLiteral("busy")));
+        return 429;
+    }
+    QByteArray body;
+    const bool bAnswered
+        = RunOnGui<QByteArray>([this, strPath, query] { return m_reader(strPath, query); }, &body);
+    --m_nReads;
+    if (!bAnswered) {
+        Respond(pConnection, 503, "application/json", errorJson(QStringLiteral("stopping")));
+        return 503;
+    }
+    if (body.isEmpty()) {
+        Respond(pConnection, 404, "application/json", errorJson(QStringLiteral("no such page")));
+        return 404;
+    }
+    Respond(pConnection, 200, "application/json", body);
     return 200;
 }
 
@@ -375,23 +425,15 @@ int RWebServer::HandleLogin(mg_connection* pConnection, const QString& strPeer)
         Respond(pConnection, 429, "application/json", errorJson(QStringLiteral("busy")));
         return 429;
     }
-    auto promise = std::make_shared<std::promise<Login>>();
-    std::future<Login> future = promise->get_future();
-    QMetaObject::invokeMethod(
-        this,
-        [this, promise, strName, strPassword, strPeer] {
-            promise->set_value(m_login(strName, strPassword, strPeer));
-        },
-        Qt::QueuedConnection);
-    while (future.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        if (m_bStopping) {
-            m_bLoginBusy = false;
-            Respond(pConnection, 503, "application/json", errorJson(QStringLiteral("stopping")));
-            return 503;
-        }
-    }
-    const Login login = future.get();
+    Login login;
+    const bool bAnswered = RunOnGui<Login>(
+        [this, strName, strPassword, strPeer] { return m_login(strName, strPassword, strPeer); },
+        &login);
     m_bLoginBusy = false;
+    if (!bAnswered) {
+        Respond(pConnection, 503, "application/json", errorJson(QStringLiteral("stopping")));
+        return 503;
+    }
     if (!login.bOk) {
         Respond(pConnection, 401, "application/json", errorJson(login.strRefusal));
         return 401;

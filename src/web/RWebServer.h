@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QUrlQuery>
 
 #include <atomic>
 #include <functional>
@@ -49,6 +50,9 @@ public:
         const QString& strName, const QString& strPassword, const QString& strPeer)>;
     using LogoutRecord = std::function<void(
         const QString& strAccount, const QString& strPeer, const QString& strHow)>;
+    // On the GUI thread, the station file's reads for the pages: the path
+    // and its query in, JSON out; empty when there is no such page.
+    using Reader = std::function<QByteArray(const QString& strPath, const QUrlQuery& query)>;
 
     // Live streams at once; one more is refused with 503.
     static constexpr int MaxStreams = 100;
@@ -56,6 +60,8 @@ public:
     // Logins handled in a minute, from all viewers together: each costs the
     // GUI thread a password hash.
     static constexpr int MaxLoginsPerMinute = 20;
+    // Page reads waiting for the GUI thread at once; more are refused.
+    static constexpr int MaxReads = 4;
 
     explicit RWebServer(SClock* pClock = nullptr, QObject* pParent = nullptr);
     ~RWebServer() override;
@@ -64,6 +70,7 @@ public:
     // trail.
     void Attach(RStation* pStation);
     void SetLoginCheck(LoginCheck check, LogoutRecord logout);
+    void SetReader(Reader reader) { m_reader = std::move(reader); }
     bool Start(const Settings& settings, QString* pError);
     void Stop();
     bool IsRunning() const { return m_pContext != nullptr; }
@@ -94,12 +101,17 @@ private:
     int HandleLogin(mg_connection* pConnection, const QString& strPeer);
     int HandleLogout(mg_connection* pConnection);
     int HandleEvents(mg_connection* pConnection, const QByteArray& token);
+    int HandleRead(mg_connection* pConnection, const QString& strPath);
     QByteArray SecurityHeaders() const;
+    // Runs job on the GUI thread and waits for its result; false when the
+    // server stops first (the job then runs, or not, with nobody waiting).
+    template <typename T> bool RunOnGui(std::function<T()> job, T* pResult);
 
     SClock* m_pClock;
     RWebFeed m_feed;
     LoginCheck m_login;
     LogoutRecord m_logout;
+    Reader m_reader;
     mg_context* m_pContext = nullptr;
     QTimer* m_pIdle;
     Settings m_settings;
@@ -112,4 +124,5 @@ private:
     std::atomic_bool m_bLoginBusy {false};
     std::atomic_bool m_bStopping {false};
     std::atomic_int m_nStreams {0};
+    std::atomic_int m_nReads {0};
 };

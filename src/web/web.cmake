@@ -7,6 +7,7 @@ find_library(CIVETWEB_LIBRARY civetweb REQUIRED)
 target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RWebConfig.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebConfig.h
   ${CMAKE_CURRENT_LIST_DIR}/RWebFeed.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebFeed.h
+  ${CMAKE_CURRENT_LIST_DIR}/RWebReads.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebReads.h
   ${CMAKE_CURRENT_LIST_DIR}/RWebServer.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebServer.h
   ${CMAKE_CURRENT_LIST_DIR}/page/web.qrc)
 target_include_directories(kestal_core PRIVATE ${CIVETWEB_INCLUDE_DIR})

@@ -11,6 +11,9 @@
 
 #include "PSimDataServer.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpServer>
@@ -276,6 +279,33 @@ private slots:
         QCOMPARE(good.nStatus, 200);
         const QByteArray cookie = good.headers.value("set-cookie").split(';').value(0);
         QVERIFY(Request("GET", "/api/state", QByteArray(), cookie).body.contains("\"dose\":200"));
+        // The pages' reads: the day's journal most urgent first, a day's
+        // minute values, a month's days; nothing else.
+        const QJsonObject journal = QJsonDocument::fromJson(
+            Request("GET", "/api/journal?day=2026-03-07", QByteArray(), cookie).body)
+                                        .object();
+        const QJsonArray rows = journal.value(QStringLiteral("rows")).toArray();
+        QVERIFY(rows.size() >= 2);
+        QCOMPARE(rows.at(0).toObject().value(QStringLiteral("event")).toString(),
+            QStringLiteral("alarm"));
+        QCOMPARE(QJsonDocument::fromJson(
+                     Request("GET", "/api/day?region=1&day=2026-03-07", QByteArray(), cookie).body)
+                     .object()
+                     .value(QStringLiteral("minutes"))
+                     .toArray()
+                     .size(),
+            1440);
+        QCOMPARE(QJsonDocument::fromJson(
+                     Request("GET", "/api/month?region=1&month=2026-02", QByteArray(), cookie).body)
+                     .object()
+                     .value(QStringLiteral("days"))
+                     .toArray()
+                     .size(),
+            28);
+        QCOMPARE(Request("GET", "/api/patrol", QByteArray(), cookie).nStatus, 200);
+        QCOMPARE(Request("GET", "/api/anything", QByteArray(), cookie).nStatus, 404);
+        QCOMPARE(Raw("GET /api/journal HTTP/1.1\r\nHost: x\r\n\r\n"),
+            QByteArray("HTTP/1.1 401 Unauthorized"));
         // The fifth failure locks the name, as at the console.
         for (int i = 0; i < RUserAccounts::MaxFailures; ++i)
             QCOMPARE(

@@ -14,6 +14,10 @@ const TEXTS = {
     online: 'on line', offline: 'off line', stale: 'no reading', alarm: 'ALARM',
     acknowledged: 'acknowledged', cleared: 'cleared, unacknowledged', shelved: 'shelved',
     language: '中文', lost: 'Connection lost: reconnecting…',
+    overview: 'Overview', journalTab: 'Journal', curves: 'Curves', patrol: 'Patrol',
+    allRegions: 'All regions', dayCurve: 'Dose rate of the day (µRad/h), minute values',
+    monthBars: 'Daily doses of the month (µRad)', nothing: 'Nothing recorded.',
+    interval: 'Half of the day', room: 'Room', staff: 'Staff', patrolDose: 'Dose',
     events: {},
   },
   zh: {
@@ -27,6 +31,10 @@ const TEXTS = {
     online: '在线', offline: '离线', stale: '无读数', alarm: '报警',
     acknowledged: '已确认', cleared: '已解除，未确认', shelved: '已搁置',
     language: 'English', lost: '连接中断：正在重连…',
+    overview: '总览', journalTab: '日志', curves: '曲线', patrol: '巡检',
+    allRegions: '全部区域', dayCurve: '当日剂量率（µRad/h），分钟值',
+    monthBars: '当月每日剂量（µRad）', nothing: '没有记录。',
+    interval: '时段', room: '房间', staff: '巡检人员', patrolDose: '剂量',
     events: {
       alarm: '报警', clear: '解除', ack: '确认', offline: '离线', online: '在线',
       'link-down': '链路中断', 'link-up': '链路恢复', started: '启动', stopped: '停止',
@@ -53,15 +61,28 @@ function applyTexts() {
   $('password-label').textContent = t('password');
   $('logout').textContent = t('logout');
   $('journal-title').textContent = t('journal');
-  const head = $('journal-head');
-  head.replaceChildren();
-  for (const [key, wide] of [['time', false], ['region', false], ['event', false], ['dose', false], ['who', true]]) {
+  const columns = [['time', false], ['region', false], ['event', false], ['dose', false], ['who', true]];
+  for (const head of [$('journal-head'), document.querySelector('.journal-head')]) {
+    head.replaceChildren();
+    for (const [key, wide] of columns) {
+      const th = document.createElement('th');
+      th.textContent = t(key);
+      if (wide) th.className = 'wide';
+      head.appendChild(th);
+    }
+  }
+  const patrolHead = $('patrol-head');
+  patrolHead.replaceChildren();
+  for (const key of ['interval', 'time', 'room', 'staff', 'patrolDose']) {
     const th = document.createElement('th');
     th.textContent = t(key);
-    if (wide) th.className = 'wide';
-    head.appendChild(th);
+    patrolHead.appendChild(th);
   }
-  if (state) render();
+  for (const button of document.querySelectorAll('nav#tabs button'))
+    button.textContent = t(button.dataset.view === 'journal' ? 'journalTab' : button.dataset.view);
+  $('day-title').textContent = t('dayCurve');
+  $('month-title').textContent = t('monthBars');
+  if (state) { render(); fillRegionLists(); showView(current); }
 }
 
 function showLogin(error) {
@@ -118,11 +139,10 @@ function renderStation() {
   $('flood').textContent = t('flood');
 }
 
-function renderJournal() {
-  const body = document.querySelector('#journal tbody');
+function journalRows(body, rows) {
   body.replaceChildren();
   const names = new Map(state.regions.map((r) => [r.id, r.name]));
-  for (const row of state.journal.slice().reverse()) {
+  for (const row of rows) {
     const tr = document.createElement('tr');
     tr.className = `event-${row.event}`;
     const cells = [row.time.replace('T', ' ').slice(0, 19), row.id ? `${names.get(row.id) || ''} (${row.id})` : '',
@@ -135,6 +155,21 @@ function renderJournal() {
     });
     body.appendChild(tr);
   }
+  if (!rows.length) emptyRow(body, 5);
+}
+
+function emptyRow(body, columns) {
+  const tr = document.createElement('tr');
+  const td = document.createElement('td');
+  td.colSpan = columns;
+  td.className = 'empty';
+  td.textContent = t('nothing');
+  tr.appendChild(td);
+  body.appendChild(tr);
+}
+
+function renderJournal() {
+  journalRows(document.querySelector('#journal tbody'), state.journal.slice().reverse());
 }
 
 function render() {
@@ -158,6 +193,7 @@ function follow() {
     state.journal.push(JSON.parse(e.data));
     if (state.journal.length > 50) state.journal.shift();
     renderJournal();
+    if (current === 'journal' && $('journal-day').value === today()) loadJournal();
   });
   stream.onerror = async () => {
     // The session may have ended (logout, idle): then the login again.
@@ -165,6 +201,105 @@ function follow() {
     if (answer.status === 401) showLogin();
   };
 }
+
+let current = 'overview';
+const today = () => new Date(Date.now() - new Date().getTimezoneOffset() * 60000).toISOString().slice(0, 10);
+const svgNS = 'http://www.w3.org/2000/svg';
+
+function svgElement(name, attributes) {
+  const element = document.createElementNS(svgNS, name);
+  for (const [key, value] of Object.entries(attributes)) element.setAttribute(key, value);
+  return element;
+}
+
+function fillRegionLists() {
+  for (const [id, all] of [['journal-region', true], ['curve-region', false]]) {
+    const select = $(id);
+    const chosen = select.value;
+    select.replaceChildren();
+    if (all) select.appendChild(new Option(t('allRegions'), '0'));
+    for (const region of state.regions) select.appendChild(new Option(`${region.name} (${region.id})`, region.id));
+    if (chosen) select.value = chosen;
+  }
+}
+
+async function read(pathAndQuery) {
+  const answer = await fetch(pathAndQuery);
+  if (answer.status === 401) { showLogin(); return null; }
+  return answer.status === 200 ? answer.json() : null;
+}
+
+async function loadJournal() {
+  const data = await read(`api/journal?day=${$('journal-day').value}&region=${$('journal-region').value}`);
+  if (data) journalRows(document.querySelector('#journal-day-table tbody'), data.rows);
+}
+
+async function loadCurves() {
+  const region = $('curve-region').value;
+  const day = $('curve-day').value;
+  const data = await read(`api/day?region=${region}&day=${day}`);
+  const month = await read(`api/month?region=${region}&month=${day.slice(0, 7)}`);
+  if (!data || !month) return;
+  const threshold = (state.regions.find((r) => String(r.id) === region) || {}).threshold || 0;
+  const max = Math.max(1, threshold, ...data.minutes) * 1.1;
+  const curve = $('day-curve');
+  curve.replaceChildren();
+  const points = data.minutes.map((v, i) => `${i},${(320 - (v / max) * 300).toFixed(1)}`).join(' ');
+  curve.appendChild(svgElement('polyline', { class: 'curve', points }));
+  if (threshold) {
+    const y = 320 - (threshold / max) * 300;
+    curve.appendChild(svgElement('line', { class: 'threshold', x1: 0, x2: 1440, y1: y, y2: y }));
+  }
+  // Outside the drawing: text in a stretched drawing would be stretched too.
+  $('day-scale').textContent = `0 – ${(max / 1.1).toPrecision(4)} µRad/h`;
+  const bars = $('month-bars');
+  bars.replaceChildren();
+  const monthMax = Math.max(1, ...month.days) * 1.1;
+  month.days.forEach((v, i) => {
+    const h = (v / monthMax) * 190;
+    const bar = svgElement('rect', { class: 'bar', x: i * 20 + 2, y: 200 - h, width: 16, height: h });
+    const title = svgElement('title', {});
+    title.textContent = `${month.month}-${String(i + 1).padStart(2, '0')}: ${v} µRad`;
+    bar.appendChild(title);
+    bars.appendChild(bar);
+  });
+}
+
+async function loadPatrol() {
+  const data = await read(`api/patrol?day=${$('patrol-day').value}`);
+  if (!data) return;
+  const body = document.querySelector('#patrol tbody');
+  body.replaceChildren();
+  for (const line of data.lines) {
+    const tr = document.createElement('tr');
+    for (const text of [line.interval, line.time, line.room, line.staff, line.dose]) {
+      const td = document.createElement('td');
+      td.textContent = text;
+      tr.appendChild(td);
+    }
+    body.appendChild(tr);
+  }
+  if (!data.lines.length) emptyRow(body, 5);
+}
+
+function showView(name) {
+  current = name;
+  for (const view of ['overview', 'journal', 'curves', 'patrol'])
+    $(`${view}-view`).hidden = view !== name;
+  for (const button of document.querySelectorAll('nav#tabs button'))
+    button.classList.toggle('active', button.dataset.view === name);
+  if (name === 'journal') loadJournal();
+  if (name === 'curves') loadCurves();
+  if (name === 'patrol') loadPatrol();
+}
+
+for (const button of document.querySelectorAll('nav#tabs button'))
+  button.addEventListener('click', () => showView(button.dataset.view));
+for (const id of ['journal-day', 'journal-region']) $(id).addEventListener('change', loadJournal);
+for (const id of ['curve-day', 'curve-region']) $(id).addEventListener('change', loadCurves);
+$('patrol-day').addEventListener('change', loadPatrol);
+// Today's curve is live: the minute values are read again every minute.
+setInterval(() => { if (state && current === 'curves' && $('curve-day').value === today()) loadCurves(); }, 60000);
 
 async function start() {
   const answer = await fetch('api/state');
@@ -174,7 +309,10 @@ async function start() {
   $('view').hidden = false;
   $('logout').hidden = false;
   $('who').textContent = state.session.account;
+  for (const id of ['journal-day', 'curve-day', 'patrol-day']) if (!$(id).value) $(id).value = today();
   render();
+  fillRegionLists();
+  showView(current);
   follow();
 }
 

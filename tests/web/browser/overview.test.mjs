@@ -113,6 +113,20 @@ try {
     'the alarm in the journal');
   await page.screenshot({ path: path.join(shots, 'web-phone.png') });
 
+  // The day's journal, most urgent first; the region's day curve and month.
+  await page.click('nav#tabs button[data-view="journal"]');
+  check(await until(() => page.$$eval('#journal-day-table tbody tr', (rows) => rows.length > 0
+    && rows[0].className === 'event-alarm'), 10000), 'the journal page, an alarm first');
+  await page.click('nav#tabs button[data-view="curves"]');
+  await page.select('#curve-region', '4');
+  check(await until(() => page.$eval('#day-curve polyline', (e) => e.getAttribute('points').split(' ').length === 1440)
+    .catch(() => false), 10000), 'the day curve of 1440 minutes');
+  check((await page.$$eval('#month-bars rect', (bars) => bars.length)) >= 28, 'a bar for each day of the month');
+  await page.screenshot({ path: path.join(shots, 'web-phone-curves.png') });
+  await page.click('nav#tabs button[data-view="patrol"]');
+  check(await until(() => page.$$eval('#patrol tbody tr', (rows) => rows.length > 0), 10000), 'the patrol page');
+  await page.click('nav#tabs button[data-view="overview"]');
+
   // Chinese, and a desktop's width.
   await page.click('#language');
   const title = await page.$eval('#journal-title', (e) => e.textContent);

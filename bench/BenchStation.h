@@ -9,10 +9,15 @@
 
 #include "PSimDataServer.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 #include <QVector>
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 namespace bench {
@@ -31,6 +36,30 @@ inline double percentile(std::vector<double> values, double dShare)
     std::sort(values.begin(), values.end());
     const size_t n = std::min(values.size() - 1, size_t(dShare * double(values.size())));
     return values[n];
+}
+
+// Waits in the event loop, not in a spin: a spinning loop would be counted
+// as work.
+inline void RunFor(qint64 nMs, const std::function<bool()>& done = {})
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTimer wake;
+    wake.start(50);
+    while (timer.elapsed() < nMs && !(done && done()))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+inline qint64 ResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
 }
 
 // DataBase.sqlite in the working directory with nRegions regions from

@@ -41,17 +41,6 @@ constexpr int Clients = 32;
 
 QElapsedTimer s_clock;
 
-// Waits in the event loop, not in a spin: a spinning loop would be counted.
-void runFor(qint64 nMs, const std::function<bool()>& done = {})
-{
-    QElapsedTimer timer;
-    timer.start();
-    QTimer wake;
-    wake.start(50);
-    while (timer.elapsed() < nMs && !(done && done()))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 // A subscriber of the region topics on libmosquitto's own thread: each
 // message's region, dose and arrival.
 class Subscriber
@@ -151,17 +140,6 @@ private:
     std::atomic<qint64> m_nBytes {0};
 };
 
-qint64 residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
 int freePort()
 {
     QTcpServer probe;
@@ -210,7 +188,7 @@ int main(int argc, char** argv)
         return 1;
     }
     station.Start();
-    runFor(10000, [&] { return server.ClientCount() > 0 && station.Mqtt()->IsConnected(); });
+    bench::RunFor(10000, [&] { return server.ClientCount() > 0 && station.Mqtt()->IsConnected(); });
     if (!station.Modbus()->IsRunning() || !station.Mqtt()->IsConnected()) {
         std::printf("the plant interface did not start\n");
         return 1;
@@ -240,14 +218,14 @@ int main(int argc, char** argv)
 
     if (strMode == "all" || strMode == "latency") {
         Subscriber subscriber(broker.Port());
-        runFor(2000);
+        bench::RunFor(2000);
         subscriber.Take();
         constexpr int Ticks = 50;
         for (int i = 0; i < Ticks; ++i) {
             tick();
-            runFor(500);
+            bench::RunFor(500);
         }
-        runFor(2000);
+        bench::RunFor(2000);
         // The first message of each region with each reading's dose, in order.
         std::map<int, std::vector<Subscriber::Message>> byRegion;
         for (const Subscriber::Message& message : subscriber.Take())
@@ -288,17 +266,17 @@ int main(int argc, char** argv)
         const auto share = [&](int nMs) {
             const qint64 nCpu = bench::threadCpuNs();
             const qint64 nWall = s_clock.nsecsElapsed();
-            runFor(nMs);
+            bench::RunFor(nMs);
             return double(bench::threadCpuNs() - nCpu) / double(s_clock.nsecsElapsed() - nWall);
         };
-        runFor(2000);
+        bench::RunFor(2000);
         const double dAlone = share(20000);
         QThread thread;
         Pollers pollers(config.modbus.nPort, station.Modbus()->Map().InputRegisters().size());
         pollers.moveToThread(&thread);
         thread.start();
         QMetaObject::invokeMethod(&pollers, [&] { pollers.Start(); });
-        runFor(3000);
+        bench::RunFor(3000);
         const qint64 nRequests = pollers.Requests();
         const double dPolled = share(20000);
         const qint64 nServed = pollers.Requests() - nRequests;
@@ -322,22 +300,22 @@ int main(int argc, char** argv)
         ticker.setInterval(500);
         QObject::connect(&ticker, &QTimer::timeout, tick);
         ticker.start();
-        runFor(10000);
+        bench::RunFor(10000);
         // "healthy": the same run with the broker answering, for comparison.
         if (strBroker == "stalled")
             ::kill(pid_t(broker.ProcessId()), SIGSTOP);
         else if (strBroker == "stopped")
             broker.Stop();
         std::printf("broker %s; a tick of 255 readings every 500 ms\n", qPrintable(strBroker));
-        const qint64 nStartKb = residentKb();
+        const qint64 nStartKb = bench::ResidentKb();
         for (int nAt = 0; nAt <= nSeconds; nAt += 30) {
-            std::printf("  %4d s: %lld kB resident, %s\n", nAt, residentKb(),
+            std::printf("  %4d s: %lld kB resident, %s\n", nAt, bench::ResidentKb(),
                 qPrintable(station.Mqtt()->Status()));
             std::fflush(stdout);
             if (nAt < nSeconds)
-                runFor(30000);
+                bench::RunFor(30000);
         }
-        std::printf("growth over %d s: %lld kB\n", nSeconds, residentKb() - nStartKb);
+        std::printf("growth over %d s: %lld kB\n", nSeconds, bench::ResidentKb() - nStartKb);
         if (strBroker == "stalled")
             ::kill(pid_t(broker.ProcessId()), SIGCONT);
         ticker.stop();

@@ -32,32 +32,11 @@ constexpr int FirstId = 100;
 constexpr int ViewerCount = 50;
 QElapsedTimer s_clock;
 
-void runFor(qint64 nMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QTimer wake;
-    wake.start(50);
-    while (timer.elapsed() < nMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 qint64 processCpuNs()
 {
     timespec ts {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-qint64 residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 // The viewers, on a thread of their own: each holds a stream open and
@@ -166,7 +145,7 @@ int main(int argc, char** argv)
             return login;
         },
         {});
-    runFor(3000);
+    bench::RunFor(3000);
 
     std::vector<qint64> sentNs;
     std::map<int, std::vector<std::pair<double, size_t>>> readings;
@@ -190,14 +169,14 @@ int main(int argc, char** argv)
         const qint64 nProcess = processCpuNs();
         const qint64 nGui = bench::threadCpuNs();
         const qint64 nWall = s_clock.nsecsElapsed();
-        runFor(nMs);
+        bench::RunFor(nMs);
         const double dWall = double(s_clock.nsecsElapsed() - nWall);
         *pGui = double(bench::threadCpuNs() - nGui) / dWall;
         return double(processCpuNs() - nProcess) / dWall;
     };
-    runFor(2000);
+    bench::RunFor(2000);
     double dGuiAlone = 0.0;
-    const qint64 nKbAlone = residentKb();
+    const qint64 nKbAlone = bench::ResidentKb();
     const double dAlone = measure(20000, &dGuiAlone);
 
     // The login by HTTP, as a browser would.
@@ -222,7 +201,7 @@ int main(int argc, char** argv)
     viewers.moveToThread(&thread);
     thread.start();
     QMetaObject::invokeMethod(&viewers, [&] { viewers.Start(); });
-    runFor(4000);
+    bench::RunFor(4000);
     viewers.Take();
     const size_t nFirstTick = sentNs.size();
     bRecord = true;
@@ -230,8 +209,8 @@ int main(int argc, char** argv)
     // The viewers' own thread is in the process's figure: measured apart.
     const double dViewed = measure(30000, &dGuiViewed);
     bRecord = false;
-    runFor(2000);
-    const qint64 nKbViewed = residentKb();
+    bench::RunFor(2000);
+    const qint64 nKbViewed = bench::ResidentKb();
     std::map<int, std::vector<std::pair<double, qint64>>> seen;
     for (const auto& [nId, dDose, nNs] : viewers.Take())
         seen[nId].push_back({dDose, nNs});

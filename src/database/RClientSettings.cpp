@@ -65,3 +65,12 @@ bool RClientSettings::SetText(const char* pName, const QString& strValue, QStrin
         *pError = query.lastError().text();
     return false;
 }
+
+bool RClientSettings::SetAll(const QList<QPair<const char*, QString>>& values, QString* pError)
+{
+    for (const auto& value : values) {
+        if (!SetText(value.first, value.second, pError))
+            return false;
+    }
+    return true;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // Settings of this client that have no column of their own, by name, in the
@@ -23,6 +25,8 @@ public:
     // strDefault when the setting is missing or empty.
     static QString Text(const char* pName, const QString& strDefault);
     static bool SetText(const char* pName, const QString& strValue, QString* pError);
+    // Each (name, text) in turn; false at the first that is not stored.
+    static bool SetAll(const QList<QPair<const char*, QString>>& values, QString* pError);
 
 private:
     RClientSettings() = delete;

@@ -101,11 +101,7 @@ bool RPlantConfig::Save(QString* pError) const
         *pError = strProblem;
         return false;
     }
-    for (const auto& field : Fields()) {
-        if (!RClientSettings::SetText(field.first, field.second, pError))
-            return false;
-    }
-    return true;
+    return RClientSettings::SetAll(Fields(), pError);
 }
 
 QList<QPair<const char*, QString>> RPlantConfig::Fields() const

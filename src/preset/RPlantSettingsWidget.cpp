@@ -1,27 +1,13 @@
 #include "preset/RPlantSettingsWidget.h"
 
+#include "preset/PFieldGrid.h"
+
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
 namespace {
-
-// Two pairs a row, as the site database's group: the page must still fit
-// the 768-pixel-high panel.
-void layOut(QGroupBox* pGroup, const QList<QPair<QString, QWidget*>>& fields)
-{
-    auto* pGrid = new QGridLayout(pGroup);
-    for (int i = 0; i < fields.size(); ++i) {
-        if (!fields.at(i).first.isEmpty())
-            pGrid->addWidget(new QLabel(fields.at(i).first, pGroup), i / 2, i % 2 * 2);
-        pGrid->addWidget(fields.at(i).second, i / 2, i % 2 * 2 + 1);
-    }
-    pGrid->setColumnStretch(1, 1);
-    pGrid->setColumnStretch(3, 1);
-}
 
 template <typename T> T* named(QWidget* pParent, const char* pName)
 {
@@ -63,12 +49,12 @@ RPlantSettingsWidget::RPlantSettingsWidget(const QString& strAuditKeyPath, QWidg
     m_pEditMqttPassword->setEchoMode(QLineEdit::Password);
     m_pEditMqttPassword->setPlaceholderText(tr("unchanged"));
     m_pEditMqttCaFile->setPlaceholderText(tr("none: no TLS"));
-    layOut(m_pGroupModbus,
+    PFieldGrid::LayOut(m_pGroupModbus,
         {{tr("Listen on:"), m_pEditModbusAddress}, {tr("Port:"), m_pEditModbusPort},
             {tr("Allowed clients:"), m_pEditModbusAllowed},
             {tr("Regions' first register:"), m_pEditModbusBase},
             {tr("Floats:"), m_pCheckLowWordFirst}});
-    layOut(m_pGroupMqtt,
+    PFieldGrid::LayOut(m_pGroupMqtt,
         {{tr("Broker:"), m_pEditMqttHost}, {tr("Port:"), m_pEditMqttPort},
             {tr("Client id:"), m_pEditMqttClient}, {tr("Site in topics:"), m_pEditMqttSite},
             {tr("User:"), m_pEditMqttUser}, {tr("Password:"), m_pEditMqttPassword},

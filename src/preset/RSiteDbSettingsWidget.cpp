@@ -1,10 +1,9 @@
 #include "preset/RSiteDbSettingsWidget.h"
 
+#include "preset/PFieldGrid.h"
 #include "site/RSiteConfig.h"
 
 #include <QComboBox>
-#include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -33,18 +32,11 @@ RSiteDbSettingsWidget::RSiteDbSettingsWidget(QWidget* pParent)
     m_pComboSslMode->addItems(
         {QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
             QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")});
-    // Two pairs a row: the page must still fit the 768-pixel-high panel.
-    auto* pGrid = new QGridLayout(this);
-    const QList<QPair<QString, QWidget*>> fields {{tr("Site name:"), m_pEditSite},
-        {tr("TLS mode:"), m_pComboSslMode}, {tr("Server:"), m_pEditHost},
-        {tr("Port:"), m_pEditPort}, {tr("Database:"), m_pEditDatabase}, {tr("User:"), m_pEditUser},
-        {tr("Password:"), m_pEditPassword}};
-    for (int i = 0; i < fields.size(); ++i) {
-        pGrid->addWidget(new QLabel(fields.at(i).first, this), i / 2, i % 2 * 2);
-        pGrid->addWidget(fields.at(i).second, i / 2, i % 2 * 2 + 1);
-    }
-    pGrid->setColumnStretch(1, 1);
-    pGrid->setColumnStretch(3, 1);
+    PFieldGrid::LayOut(this,
+        {{tr("Site name:"), m_pEditSite}, {tr("TLS mode:"), m_pComboSslMode},
+            {tr("Server:"), m_pEditHost}, {tr("Port:"), m_pEditPort},
+            {tr("Database:"), m_pEditDatabase}, {tr("User:"), m_pEditUser},
+            {tr("Password:"), m_pEditPassword}});
     Load();
 }
 
@@ -95,4 +87,3 @@ bool RSiteDbSettingsWidget::Prepare(QString* pError)
     m_pEditPassword->clear();
     return true;
 }
-

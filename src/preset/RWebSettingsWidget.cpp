@@ -1,7 +1,7 @@
 #include "preset/RWebSettingsWidget.h"
 
-#include <QGridLayout>
-#include <QLabel>
+#include "preset/PFieldGrid.h"
+
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -15,15 +15,8 @@ RWebSettingsWidget::RWebSettingsWidget(QWidget* pParent)
     m_pEditWebAddress->setObjectName(QStringLiteral("m_pEditWebAddress"));
     m_pEditWebPort->setObjectName(QStringLiteral("m_pEditWebPort"));
     m_pEditWebPort->setRange(1, 65535);
-    auto* pGrid = new QGridLayout(this);
-    const QList<QPair<QString, QWidget*>> fields {
-        {tr("Listen on:"), m_pEditWebAddress}, {tr("Port:"), m_pEditWebPort}};
-    for (int i = 0; i < fields.size(); ++i) {
-        pGrid->addWidget(new QLabel(fields.at(i).first, this), i / 2, i % 2 * 2);
-        pGrid->addWidget(fields.at(i).second, i / 2, i % 2 * 2 + 1);
-    }
-    pGrid->setColumnStretch(1, 1);
-    pGrid->setColumnStretch(3, 1);
+    PFieldGrid::LayOut(
+        this, {{tr("Listen on:"), m_pEditWebAddress}, {tr("Port:"), m_pEditWebPort}});
     Load();
 }
 

@@ -52,11 +52,7 @@ bool RWebConfig::Save(QString* pError) const
         *pError = strProblem;
         return false;
     }
-    for (const auto& field : Fields()) {
-        if (!RClientSettings::SetText(field.first, field.second, pError))
-            return false;
-    }
-    return true;
+    return RClientSettings::SetAll(Fields(), pError);
 }
 
 QList<QPair<const char*, QString>> RWebConfig::Fields() const

@@ -27,9 +27,8 @@
 #include "realtime/RPresetAlarmThresholdWidget.h"
 
 #include <QComboBox>
-#include <QGroupBox>
-#include <QTemporaryDir>
 #include <QDoubleSpinBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -37,6 +36,7 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 

@@ -79,7 +79,6 @@ RFormStatus::RFormStatus(QWidget* parent)
 
     m_pLabelPlant = new QLabel(this);
     m_pLabelPlant->setObjectName(QStringLiteral("labelPlant"));
-    m_pLabelPlant->setStyleSheet(QLatin1String(s_pNoticeLine));
     m_pLabelPlant->setWordWrap(true);
     m_pLabelPlant->hide();
     pLines->addWidget(m_pLabelPlant);
@@ -196,6 +195,10 @@ void RFormStatus::SetPlantStatus(int nModbusClients, bool bMqttConnected, const 
     if (!strMqtt.isEmpty())
         parts << (bMqttConnected ? tr("MQTT: connected") : tr("MQTT: %1").arg(strMqtt));
     m_pLabelPlant->setText(tr("Plant interface: %1").arg(parts.join(QStringLiteral("; "))));
+    // Marked only while the broker cannot be reached: a working interface
+    // is information, not a notice.
+    const bool bProblem = !strMqtt.isEmpty() && !bMqttConnected;
+    m_pLabelPlant->setStyleSheet(bProblem ? QLatin1String(s_pNoticeLine) : QString());
     m_pLabelPlant->setVisible(!parts.isEmpty());
 }
 

@@ -13,4 +13,6 @@ void PFieldGrid::LayOut(QWidget* pGroup, const QList<QPair<QString, QWidget*>>& 
     }
     pGrid->setColumnStretch(1, 1);
     pGrid->setColumnStretch(3, 1);
+    // The rows at the top, however tall the group is made by its neighbours.
+    pGrid->setRowStretch((fields.size() + 1) / 2, 1);
 }

@@ -225,12 +225,13 @@ void RStation::ApplyWeb()
 {
     const RWebConfig config = m_pWriter->State().IsUsable() ? RWebConfig::Load() : RWebConfig();
     const QString strProblem = config.Check();
-    const QString strApplied = !config.bEnabled || !strProblem.isEmpty()
-        ? QString()
-        : QStringList {config.server.strAddress, QString::number(config.server.nPort),
-            QString::number(config.server.nTlsPort), config.server.strCertFile,
-            config.server.strKeyFile, QString::number(config.server.nIdleMinutes)}
-              .join(QLatin1Char('\n'));
+    QStringList applied;
+    if (config.bEnabled && strProblem.isEmpty()) {
+        for (const auto& field : config.Fields())
+            applied << field.second;
+        applied << QString::number(config.server.nIdleMinutes);
+    }
+    const QString strApplied = applied.join(QLatin1Char('\n'));
     if (strApplied == m_strWebApplied)
         return;
     m_strWebApplied = strApplied;
@@ -388,9 +389,12 @@ void RStation::ReloadDevices(const std::function<void()>& reloadPages)
     // that failed (a wrong password, say) starts again with them.
     if (m_pWriter->State().IsUsable())
         m_pSiteLink->Apply(RSiteConfig::Load());
-    // The map follows the region list without dropping its clients.
-    m_pModbus->Reset(Snapshot());
-    m_pWeb->Feed().Reset(Snapshot());
+    // The map, the publisher and the web view follow the region list
+    // without dropping their clients.
+    const RStationSnapshot snapshot = Snapshot();
+    m_pModbus->Reset(snapshot);
+    m_pMqtt->Reset(snapshot);
+    m_pWeb->Feed().Reset(snapshot);
     ApplyPlant();
     ApplyWeb();
     m_pLink->RequestConnect();

@@ -57,11 +57,23 @@ void RWebFeed::SetReading(int nId, float fDose, const QDateTime& time)
     Push(eventText("region", RStationJson::Region(*it)));
 }
 
-void RWebFeed::SetStation(bool bLinkUp, const QString& strStorageProblem, bool bFlood)
+void RWebFeed::SetLink(bool bUp)
 {
     QMutexLocker lock(&m_mutex);
-    m_bLinkUp = bLinkUp;
-    m_strStorageProblem = strStorageProblem;
+    m_bLinkUp = bUp;
+    Push(eventText("station", StationLocked()));
+}
+
+void RWebFeed::SetStorageProblem(const QString& strProblem)
+{
+    QMutexLocker lock(&m_mutex);
+    m_strStorageProblem = strProblem;
+    Push(eventText("station", StationLocked()));
+}
+
+void RWebFeed::SetFlood(bool bFlood)
+{
+    QMutexLocker lock(&m_mutex);
     m_bFlood = bFlood;
     Push(eventText("station", StationLocked()));
 }

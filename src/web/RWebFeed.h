@@ -26,7 +26,9 @@ public:
     void Reset(const RStationSnapshot& snapshot);
     void SetRegion(const RStationRegion& region);
     void SetReading(int nId, float fDose, const QDateTime& time);
-    void SetStation(bool bLinkUp, const QString& strStorageProblem, bool bFlood);
+    void SetLink(bool bUp);
+    void SetStorageProblem(const QString& strProblem);
+    void SetFlood(bool bFlood);
     void AddEvent(const RAlarmEvent& event);
     // Wakes every waiting stream for good: the server stops.
     void Close();

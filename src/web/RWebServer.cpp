@@ -89,25 +89,21 @@ RWebServer::~RWebServer()
 
 void RWebServer::Attach(RStation* pStation)
 {
+    m_pStation = pStation;
     m_feed.Reset(pStation->Snapshot());
+    // Off, no reading costs a line of JSON: the start takes the snapshot.
     connect(pStation, &RStation::ReadingStored, this, [this](const RStationReading& reading) {
-        m_feed.SetReading(reading.nId, reading.fDose, reading.time);
+        if (m_pContext)
+            m_feed.SetReading(reading.nId, reading.fDose, reading.time);
     });
     connect(pStation, &RStation::AlarmStateChanged, this,
         [this](int, const RStationRegion& region) { m_feed.SetRegion(region); });
     // Each signal's own value: the snapshot may not have it yet.
-    connect(pStation, &RStation::LinkChanged, this, [this, pStation](bool bUp) {
-        const RStationSnapshot snapshot = pStation->Snapshot();
-        m_feed.SetStation(bUp, snapshot.strStorageProblem, snapshot.bFlood);
-    });
-    connect(pStation, &RStation::StorageChanged, this, [this, pStation](const QString& strProblem) {
-        const RStationSnapshot snapshot = pStation->Snapshot();
-        m_feed.SetStation(snapshot.bLinkUp, strProblem, snapshot.bFlood);
-    });
-    connect(pStation, &RStation::FloodChanged, this, [this, pStation](bool bFlood) {
-        const RStationSnapshot snapshot = pStation->Snapshot();
-        m_feed.SetStation(snapshot.bLinkUp, snapshot.strStorageProblem, bFlood);
-    });
+    connect(pStation, &RStation::LinkChanged, this, [this](bool bUp) { m_feed.SetLink(bUp); });
+    connect(pStation, &RStation::StorageChanged, this,
+        [this](const QString& strProblem) { m_feed.SetStorageProblem(strProblem); });
+    connect(
+        pStation, &RStation::FloodChanged, this, [this](bool bFlood) { m_feed.SetFlood(bFlood); });
     connect(pStation->Journal(), &RAlarmJournal::Written, this,
         [this](const RAlarmEvent& event) { m_feed.AddEvent(event); });
     SetLoginCheck(
@@ -190,6 +186,8 @@ bool RWebServer::Start(const Settings& settings, QString* pError)
     static const bool s_bInit = mg_init_library(0) != 0;
     Q_UNUSED(s_bInit);
     m_bStopping = false;
+    if (m_pStation)
+        m_feed.Reset(m_pStation->Snapshot());
     m_feed.Reopen();
     char error[256] = {};
     mg_init_data init {};

@@ -108,6 +108,7 @@ private:
     template <typename T> bool RunOnGui(std::function<T()> job, T* pResult);
 
     SClock* m_pClock;
+    RStation* m_pStation = nullptr;
     RWebFeed m_feed;
     LoginCheck m_login;
     LogoutRecord m_logout;

@@ -1,7 +1,6 @@
 #include "plant/RPlantMqtt.h"
 
 #include "message/PLogRecord.h"
-#include "message/SClock.h"
 #include "plant/RPlantMqttLink.h"
 #include "station/RStation.h"
 #include "station/RStationJson.h"
@@ -9,18 +8,18 @@
 #include <QThread>
 #include <QTimer>
 
-RPlantMqtt::RPlantMqtt(SClock* pClock, QObject* pParent)
+RPlantMqtt::RPlantMqtt(QObject* pParent)
     : QObject(pParent)
-    , m_pClock(pClock ? pClock : SClock::System())
     , m_pRefresh(new QTimer(this))
 {
     m_pRefresh->setInterval(RefreshMs);
     connect(m_pRefresh, &QTimer::timeout, this, [this] {
-        if (m_pStation)
+        if (m_pStation) {
             Reset(m_pStation->Snapshot());
-        else
-            for (int nId : qAsConst(m_order))
-                MarkDirty(nId);
+            return;
+        }
+        for (int nId : qAsConst(m_order))
+            MarkDirty(nId);
         Pump();
     });
 }

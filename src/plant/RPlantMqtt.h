@@ -16,7 +16,6 @@ class QThread;
 class QTimer;
 class RPlantMqttLink;
 class RStation;
-class SClock;
 
 // The MQTT publisher of the plant's historian and dashboards, on the GUI
 // thread; the broker's link runs on a thread of its own. It publishes
@@ -50,7 +49,7 @@ public:
     static constexpr int Window = 100;
     static constexpr int RefreshMs = 60000;
 
-    explicit RPlantMqtt(SClock* pClock = nullptr, QObject* pParent = nullptr);
+    explicit RPlantMqtt(QObject* pParent = nullptr);
     ~RPlantMqtt() override;
 
     void Attach(RStation* pStation);
@@ -86,7 +85,6 @@ private:
     void Pump();
     void Forget();
 
-    SClock* m_pClock;
     RStation* m_pStation = nullptr;
     QThread* m_pThread = nullptr;
     RPlantMqttLink* m_pLink = nullptr;

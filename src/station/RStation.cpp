@@ -204,7 +204,7 @@ bool RStation::Open(QString* pError)
     // Off unless System Settings turn it on; on the station's own thread.
     m_pModbus = new RPlantModbus(m_pClock, this);
     m_pModbus->Attach(this);
-    m_pMqtt = new RPlantMqtt(m_pClock, this);
+    m_pMqtt = new RPlantMqtt(this);
     m_pMqtt->Attach(this);
     // What the broker acknowledged is kept a second later, not per event: a
     // flood must not turn into a write per alarm.

@@ -2160,6 +2160,26 @@
         <source>Web view: %1.</source>
         <translation>网页视图：%1。</translation>
     </message>
+    <message>
+        <source>PEM file; empty for plain HTTP</source>
+        <translation>PEM 文件；留空则为普通 HTTP</translation>
+    </message>
+    <message>
+        <source>PEM file, without a passphrase</source>
+        <translation>PEM 文件，不带口令</translation>
+    </message>
+    <message>
+        <source>HTTPS port:</source>
+        <translation>HTTPS 端口：</translation>
+    </message>
+    <message>
+        <source>Certificate:</source>
+        <translation>证书：</translation>
+    </message>
+    <message>
+        <source>Private key:</source>
+        <translation>私钥：</translation>
+    </message>
 </context>
 <context>
     <name>SFilterEdit</name>

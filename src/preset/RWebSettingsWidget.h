@@ -8,8 +8,9 @@ class QLineEdit;
 class QSpinBox;
 
 // The web view's part of System Settings: checked, the station serves the
-// read-only web view on the address and port given here (plain HTTP: this
-// system's HTTP library cannot serve TLS yet).
+// read-only web view on the address and port given here; with a certificate
+// and key it serves HTTPS on its own port, and the plain port only sends
+// viewers there.
 class RWebSettingsWidget final : public QGroupBox
 {
     Q_OBJECT
@@ -26,4 +27,7 @@ private:
 
     QLineEdit* m_pEditWebAddress;
     QSpinBox* m_pEditWebPort;
+    QSpinBox* m_pEditWebTlsPort;
+    QLineEdit* m_pEditWebCert;
+    QLineEdit* m_pEditWebKey;
 };

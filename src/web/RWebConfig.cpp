@@ -39,9 +39,10 @@ QString RWebConfig::Check() const
         if (nPort < 1 || nPort > 65535)
             return QStringLiteral("not a port: %1").arg(nPort);
     }
-    // Kept for when it can be served: the start refuses it meanwhile.
-    if (!server.strCertFile.isEmpty() || !server.strKeyFile.isEmpty())
-        return QStringLiteral("TLS is not available with this system's HTTP library");
+    if (server.strCertFile.isEmpty() != server.strKeyFile.isEmpty())
+        return QStringLiteral("HTTPS needs both a certificate file and a key file");
+    if (!server.strCertFile.isEmpty() && server.nTlsPort == server.nPort)
+        return QStringLiteral("the HTTPS port is the HTTP port");
     return QString();
 }
 

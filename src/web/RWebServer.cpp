@@ -7,15 +7,18 @@
 #include "message/SClock.h"
 #include "station/RStation.h"
 #include "web/RWebReads.h"
+#include "web/RWebTlsFront.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <QUrl>
 
 #include <civetweb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -46,6 +49,8 @@ QByteArray statusText(int nStatus)
     switch (nStatus) {
     case 200:
         return "OK";
+    case 301:
+        return "Moved Permanently";
     case 400:
         return "Bad Request";
     case 401:
@@ -76,6 +81,7 @@ RWebServer::RWebServer(SClock* pClock, QObject* pParent)
     : QObject(pParent)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pIdle(new QTimer(this))
+    , m_pFront(new RWebTlsFront(this))
 {
     initWebResources();
     m_pIdle->setInterval(10000);
@@ -166,15 +172,12 @@ bool RWebServer::Start(const Settings& settings, QString* pError)
     }
     m_files.insert(QStringLiteral("/"), m_files.value(QStringLiteral("/index.html")));
 
-    if (m_bTls) {
-        // Debian's civetweb 1.15 calls an OpenSSL 1.1 function that OpenSSL 3
-        // no longer has after every TLS handshake, and the process dies.
-        *pError = QStringLiteral("TLS is not available: this system's HTTP library cannot serve it "
-                                 "with its OpenSSL; leave the certificate and key empty");
-        return false;
-    }
-    const QByteArray ports
-        = settings.strAddress.toUtf8() + ':' + QByteArray::number(settings.nPort);
+    // Debian's civetweb 1.15 calls an OpenSSL 1.1 function that OpenSSL 3 no
+    // longer has after every TLS handshake, and the process dies: HTTPS comes
+    // through the front, to a second, loopback port of the server's.
+    QByteArray ports = settings.strAddress.toUtf8() + ':' + QByteArray::number(settings.nPort);
+    if (m_bTls)
+        ports += ",127.0.0.1:0";
     const QByteArray threads = QByteArray::number(MaxStreams + 8);
     const char* options[]
         = {"listening_ports", ports.constData(), "num_threads", threads.constData(),
@@ -203,8 +206,28 @@ bool RWebServer::Start(const Settings& settings, QString* pError)
         return false;
     }
     mg_set_request_handler(m_pContext, "/", &handler, this);
+    if (m_bTls) {
+        mg_server_port bound[2] {};
+        m_nInnerPort = mg_get_server_ports(m_pContext, 2, bound) == 2 ? bound[1].port : 0;
+        RWebTlsFront::Settings front;
+        front.strAddress = settings.strAddress;
+        front.nPort = settings.nTlsPort;
+        front.strCertFile = settings.strCertFile;
+        front.strKeyFile = settings.strKeyFile;
+        front.nInnerPort = m_nInnerPort;
+        front.nMaxConnections = MaxStreams + 8;
+        QString strError = m_nInnerPort ? QString() : QStringLiteral("no inner port");
+        if (!m_nInnerPort || !m_pFront->Start(front, &strError)) {
+            Stop();
+            *pError = QStringLiteral("HTTPS: %1").arg(strError);
+            return false;
+        }
+        m_bFrontUp = true;
+    }
     m_pIdle->start();
-    Log(LogLevel::Notice, "web view on %s\n", ports.constData());
+    Log(LogLevel::Notice, "web view on %s:%d%s\n", settings.strAddress.toUtf8().constData(),
+        settings.nPort,
+        m_bTls ? qPrintable(QStringLiteral(", HTTPS on port %1").arg(settings.nTlsPort)) : "");
     return true;
 }
 
@@ -215,9 +238,13 @@ void RWebServer::Stop()
         return;
     m_bStopping = true;
     m_feed.Close();
-    // Waits for every request, the streams end at the feed's close.
+    // Waits for every request, the streams end at the feed's close; then
+    // no request asks the front any more.
     mg_stop(m_pContext);
     m_pContext = nullptr;
+    m_bFrontUp = false;
+    m_pFront->Stop();
+    m_nInnerPort = 0;
     QMutexLocker lock(&m_mutex);
     m_sessions.clear();
 }
@@ -292,7 +319,13 @@ int RWebServer::Handle(mg_connection* pConnection)
     const mg_request_info* pInfo = mg_get_request_info(pConnection);
     const QString strPath = QString::fromUtf8(pInfo->local_uri);
     const QByteArray method(pInfo->request_method);
-    const QString strPeer = QString::fromLatin1(pInfo->remote_addr);
+    QString strPeer = QString::fromLatin1(pInfo->remote_addr);
+    // Only what came through the front is encrypted; under TLS the rest is
+    // sent there.
+    const bool bSecure = m_bFrontUp && pInfo->server_port == m_nInnerPort
+        && m_pFront->PeerOf(quint16(pInfo->remote_port), &strPeer);
+    if (m_bTls && !bSecure)
+        return Redirect(pConnection);
     if (m_bStopping) {
         Respond(pConnection, 503, "application/json", errorJson(QStringLiteral("stopping")));
         return 503;
@@ -343,6 +376,42 @@ int RWebServer::Handle(mg_connection* pConnection)
     }
     Respond(pConnection, 200, it->first.constData(), it->second);
     return 200;
+}
+
+int RWebServer::Redirect(mg_connection* pConnection)
+{
+    const mg_request_info* pInfo = mg_get_request_info(pConnection);
+    // The name the viewer used, without its port; anything but a plain host
+    // name or address falls back on the address listened on.
+    QByteArray host = mg_get_header(pConnection, "Host");
+    const int nColon = host.lastIndexOf(':');
+    if (nColon > 0 && !host.endsWith(']'))
+        host.truncate(nColon);
+    const bool bPlain = !host.isEmpty() && host.size() <= 255
+        && std::all_of(host.cbegin(), host.cend(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                   || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+           });
+    if (!bPlain)
+        host = m_settings.strAddress.toUtf8();
+    QByteArray target = QByteArray(pInfo->local_uri ? pInfo->local_uri : "/");
+    // The path as requested, made safe for a header: a request target
+    // cannot hold controls, but its decoded form can.
+    target = QUrl::toPercentEncoding(QString::fromUtf8(target), "/");
+    // The query comes as it was sent, encoded already.
+    if (pInfo->query_string)
+        target
+            += '?' + QUrl::toPercentEncoding(QString::fromUtf8(pInfo->query_string), "=&%+;,/?:@");
+    const QByteArray location
+        = "https://" + host + ':' + QByteArray::number(m_settings.nTlsPort) + target;
+    Respond(pConnection, 301, "application/json", errorJson(QStringLiteral("use HTTPS")),
+        "Location: " + location + "\r\n");
+    return 301;
+}
+
+int RWebServer::TlsConnections() const
+{
+    return m_pFront->Connections();
 }
 
 template <typename T> bool RWebServer::RunOnGui(std::function<T()> job, T* pResult)

@@ -16,6 +16,7 @@ struct mg_connection;
 struct mg_context;
 class QTimer;
 class RStation;
+class RWebTlsFront;
 class SClock;
 
 // The read-only web view: an HTTP server (civetweb, on threads of its own)
@@ -31,8 +32,8 @@ public:
     {
         QString strAddress = QStringLiteral("127.0.0.1");
         int nPort = 8088;
-        // Both set: HTTPS on nTlsPort, and nPort only redirects to it; not
-        // served by this system's HTTP library yet (Start() says so).
+        // Both set (PEM files): HTTPS on nTlsPort, and nPort only
+        // redirects to it.
         QString strCertFile;
         QString strKeyFile;
         int nTlsPort = 8443;
@@ -76,6 +77,8 @@ public:
     bool IsRunning() const { return m_pContext != nullptr; }
     RWebFeed& Feed() { return m_feed; }
     int StreamCount() const { return m_nStreams; }
+    // The HTTPS connections open (none without TLS).
+    int TlsConnections() const;
     // Ends the sessions idle for longer than the settings say (every
     // 10 s by itself; the tests call it on their clock).
     void ExpireIdle();
@@ -103,6 +106,8 @@ private:
     int HandleEvents(mg_connection* pConnection, const QByteArray& token);
     int HandleRead(mg_connection* pConnection, const QString& strPath);
     QByteArray SecurityHeaders() const;
+    // Plain HTTP when TLS is set: the same page at the HTTPS port.
+    int Redirect(mg_connection* pConnection);
     // Runs job on the GUI thread and waits for its result; false when the
     // server stops first (the job then runs, or not, with nobody waiting).
     template <typename T> bool RunOnGui(std::function<T()> job, T* pResult);
@@ -117,6 +122,11 @@ private:
     QTimer* m_pIdle;
     Settings m_settings;
     bool m_bTls = false;
+    RWebTlsFront* m_pFront;
+    // The loopback port on which the front hands its requests over; set
+    // before the front starts, which sets m_bFrontUp.
+    int m_nInnerPort = 0;
+    std::atomic_bool m_bFrontUp {false};
     QHash<QString, QPair<QByteArray, QByteArray>> m_files; // path -> type, bytes
     QMutex m_mutex; // the sessions and the login count
     QHash<QByteArray, Session> m_sessions;

@@ -9,6 +9,8 @@ target_sources(kestal_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RWebFeed.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebFeed.h
   ${CMAKE_CURRENT_LIST_DIR}/RWebReads.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebReads.h
   ${CMAKE_CURRENT_LIST_DIR}/RWebServer.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebServer.h
+  ${CMAKE_CURRENT_LIST_DIR}/RWebTlsFront.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebTlsFront.h
+  ${CMAKE_CURRENT_LIST_DIR}/RWebTlsRelay.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebTlsRelay.h
   ${CMAKE_CURRENT_LIST_DIR}/page/web.qrc)
 target_include_directories(kestal_core PRIVATE ${CIVETWEB_INCLUDE_DIR})
 target_link_libraries(kestal_core PRIVATE ${CIVETWEB_LIBRARY})

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,6 +63,7 @@ class TestWebServer : public QObject
     std::unique_ptr<RWebServer> m_pServer;
     QNetworkAccessManager m_http;
     QString m_strBase;
+    QSslConfiguration m_ssl;
     QStringList m_logouts;
 
     void Start(RWebServer::Settings settings = {})
@@ -95,6 +97,8 @@ class TestWebServer : public QObject
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         if (!cookie.isEmpty())
             request.setRawHeader("Cookie", cookie);
+        if (m_strBase.startsWith(QLatin1String("https")))
+            request.setSslConfiguration(m_ssl);
         std::unique_ptr<QNetworkReply> pReply(m_http.sendCustomRequest(request, method, body));
         if (!QTest::qWaitFor([&] { return pReply->isFinished(); }, 10000))
             return Answer();
@@ -322,20 +326,70 @@ private slots:
                     "127.0.0.1 locked; ivo web-login-failed 127.0.0.1 locked"));
     }
 
-    // With a certificate the start is refused in so many words, not a
-    // server that dies at the first handshake.
-    void tlsRefusedClearly()
+    // With a certificate and key: the page over HTTPS only, plain HTTP
+    // sent there, the cookie Secure; a stream through TLS whose viewer
+    // stops reading holds up nobody; unusable files are refused in words.
+    void httpsThroughTheFront()
     {
         QVERIFY(TestTls::MakeCertificate(m_dir.path()));
-        RWebServer server(&m_clock);
         RWebServer::Settings settings;
         settings.strCertFile = m_dir.filePath(QStringLiteral("server.pem"));
         settings.strKeyFile = m_dir.filePath(QStringLiteral("server.key"));
-        settings.nPort = freePort();
+        settings.nTlsPort = freePort();
+        Start(settings);
+        const Answer moved = Request("GET", "/api/state?x=1&y=%20");
+        QCOMPARE(moved.nStatus, 301);
+        QCOMPARE(moved.headers.value("location"),
+            "https://127.0.0.1:" + QByteArray::number(settings.nTlsPort) + "/api/state?x=1&y=%20");
+        QCOMPARE(Request("POST", "/api/login", R"({"name":"ann","password":"good"})").nStatus, 301);
+
+        m_strBase = QStringLiteral("https://127.0.0.1:%1").arg(settings.nTlsPort);
+        m_ssl = QSslConfiguration::defaultConfiguration();
+        m_ssl.setCaCertificates(QSslCertificate::fromPath(m_dir.filePath("ca.pem")));
+        const Answer page = Request("GET", "/");
+        QCOMPARE(page.nStatus, 200);
+        QVERIFY(page.headers.value("strict-transport-security").startsWith("max-age="));
+        const Answer login = Request("POST", "/api/login", R"({"name":"ann","password":"good"})");
+        QCOMPARE(login.nStatus, 200);
+        QVERIFY(login.headers.value("set-cookie").contains("; Secure"));
+        const QByteArray cookie = login.headers.value("set-cookie").split(';').value(0);
+        QVERIFY(Request("GET", "/api/state", QByteArray(), cookie).body.contains("\"dose\":40"));
+
+        QSslSocket deaf;
+        deaf.setReadBufferSize(1);
+        deaf.setSslConfiguration(m_ssl);
+        deaf.connectToHostEncrypted(QStringLiteral("127.0.0.1"), quint16(settings.nTlsPort));
+        QVERIFY(deaf.waitForEncrypted(5000));
+        deaf.write("GET /api/events HTTP/1.1\r\nHost: x\r\nCookie: " + cookie + "\r\n\r\n");
+        QTRY_COMPARE(m_pServer->StreamCount(), 1);
+        QNetworkRequest request(QUrl(m_strBase + "/api/events"));
+        request.setSslConfiguration(m_ssl);
+        request.setRawHeader("Cookie", cookie);
+        std::unique_ptr<QNetworkReply> pStream(m_http.get(request));
+        QByteArray got;
+        connect(pStream.get(), &QNetworkReply::readyRead, [&] { got += pStream->readAll(); });
+        QTRY_VERIFY(got.contains("event: state"));
+        for (int i = 0; i < 3 * RWebFeed::Backlog; ++i)
+            m_pServer->Feed().SetReading(1 + i % 2, float(i), m_clock.Now());
+        m_pServer->Feed().SetReading(2, 777.25f, m_clock.Now());
+        QTRY_VERIFY(got.contains("\"dose\":777.25"));
+        deaf.abort();
+        pStream->abort();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (m_pServer->Feed().SetReading(1, 1.0f, m_clock.Now()), m_pServer->StreamCount() == 0),
+            10000);
+        QTRY_COMPARE(m_pServer->TlsConnections(), 0);
+
+        RWebServer other(&m_clock);
         QString strError;
-        QVERIFY(!server.Start(settings, &strError));
-        QVERIFY(strError.startsWith(QLatin1String("TLS is not available")));
-        QVERIFY(!server.IsRunning());
+        settings.nPort = freePort();
+        settings.strKeyFile = m_dir.filePath(QStringLiteral("ext.cnf"));
+        QVERIFY(!other.Start(settings, &strError));
+        QVERIFY2(strError.contains("no private key"), qPrintable(strError));
+        settings.strCertFile = m_dir.filePath(QStringLiteral("none.pem"));
+        QVERIFY(!other.Start(settings, &strError));
+        QVERIFY2(strError.contains("no certificate file"), qPrintable(strError));
+        QVERIFY(!other.IsRunning());
     }
 };
 

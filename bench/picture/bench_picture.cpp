@@ -104,7 +104,7 @@ public:
     }
     void ShowRegion(int nRoom, float dose)
     {
-        const QColor colour = RRegionPic::BandColour(dose, 100, 200, 400);
+        const QColor colour = RSitePlan::BandColour(dose, 100, 200, 400);
         std::vector<uchar> work(size_t(kW) * kH, 0);
         std::vector<int> stack {seedOf(nRoom).y() * kW + seedOf(nRoom).x()};
         while (!stack.empty()) {

@@ -6,14 +6,12 @@
 #include "message/SClock.h"
 #include "realtime/PStaleOverlay.h"
 #include "realtime/RAlarmState.h"
+#include "realtime/RSitePlan.h"
 
-#include <QFile>
-#include <QImageReader>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
@@ -21,43 +19,11 @@
 
 namespace {
 
-const char* const kMaskName = "mask.png";
-const char* const kSrcName = "src.png";
-const char* const kThresName = ":/Kestal/thres.png";
-const char* const kPositionName = "position.txt";
-
 // A press and release further apart than this (widget pixels, either axis)
 // within the move burst is a drag.
 const int kDragDistance = 20;
 // A move burst lasts this long from its first move (ms).
 const qint64 kMoveBurstMs = 2000;
-const int kStoreys = 4;
-
-bool readPicture(const QString& strFile, QImage* pImage)
-{
-    QImageReader reader(strFile);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > RRegionPic::kMaxPixels) {
-        Log(LogLevel::Warning,
-            "site picture: %s is %dx%d pixels, over the limit; the picture shown is kept\n",
-            qPrintable(strFile), size.width(), size.height());
-        return false;
-    }
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        Log(LogLevel::Warning, "site picture: %s: %s; the picture shown is kept\n",
-            qPrintable(strFile), qPrintable(reader.errorString()));
-        return false;
-    }
-    if (qint64(image.width()) * image.height() > RRegionPic::kMaxPixels) {
-        Log(LogLevel::Warning,
-            "site picture: %s is over the size limit; the picture shown is kept\n",
-            qPrintable(strFile));
-        return false;
-    }
-    *pImage = image;
-    return true;
-}
 
 } // namespace
 
@@ -71,7 +37,7 @@ RRegionPic::RRegionPic(RRegionCatalogue* pCatalogue, QWidget* parent, SClock* pC
     m_pRepaintTimer->setInterval(kRepaintMs);
     connect(m_pRepaintTimer, &QTimer::timeout, this, &RRegionPic::OnRepaintTimeout);
     BuildMenu();
-    Load(kMaskName, kSrcName, kThresName, kPositionName);
+    Load(RSitePlan::MaskName, RSitePlan::SrcName, QString(), RSitePlan::PositionName);
     resize(400, 400);
 }
 
@@ -83,7 +49,7 @@ void RRegionPic::BuildMenu()
     m_pMenu = m_pMenuBar->addMenu(tr("Regional figure"));
     const QString texts[] = {tr("Regional figure"), tr("The first layer"), tr("The second  layer"),
         tr("The third  layer"), tr("The fourth layer")};
-    for (int nLayer = 0; nLayer <= kStoreys; ++nLayer)
+    for (int nLayer = 0; nLayer <= RSitePlan::Storeys; ++nLayer)
         m_pMenu->addAction(texts[nLayer])->setData(nLayer);
     connect(m_pMenu, &QMenu::triggered, this, &RRegionPic::OnTriggered);
     FitMenuBar();
@@ -98,40 +64,15 @@ void RRegionPic::FitMenuBar()
     m_pMenuBar->setFixedSize(title.right() + 1 + title.left(), m_pMenuBar->sizeHint().height());
 }
 
-QString RRegionPic::LayerFileName(const QString& strName, int nLayer)
-{
-    const QStringList parts = strName.split(QLatin1Char('.'));
-    if (parts.size() != 2)
-        return strName;
-    return parts.at(0) + QString::number(nLayer) + QLatin1Char('.') + parts.at(1);
-}
-
 bool RRegionPic::Load(
     const QString& strMask, const QString& strSrc, const QString&, const QString& strPosition)
 {
-    QImage mask;
-    QImage src;
-    if (!readPicture(LayerFileName(strMask, m_nLayer), &mask)
-        || !readPicture(LayerFileName(strSrc, m_nLayer), &src))
+    if (!RSitePlan::ReadLayer(m_nLayer, &m_layer, strMask, strSrc))
         return false;
-
-    // Walls are wherever the mask is not fully transparent.
-    mask = mask.convertToFormat(QImage::Format_ARGB32);
-    const int W = mask.width();
-    const int H = mask.height();
-    m_labels.resize(W * H);
-    char* pLabels = m_labels.data();
-    for (int y = 0; y < H; ++y) {
-        const QRgb* pRow = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-        for (int x = 0; x < W; ++x)
-            pLabels[y * W + x] = static_cast<char>(qAlpha(pRow[x]));
-    }
     // The mask becomes the colour layer; opaque colours are the same
     // premultiplied, which paints fastest.
-    m_maskImage = QImage(W, H, QImage::Format_ARGB32_Premultiplied);
-    m_srcImage = src.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-
-    m_blocks = ParsePositions(strPosition);
+    m_maskImage = QImage(m_layer.size, QImage::Format_ARGB32_Premultiplied);
+    m_blocks = RSitePlan::ParsePositions(strPosition);
     LoadRegions();
     LoadThresholds();
     emit ImageChanged(true);
@@ -139,83 +80,13 @@ bool RRegionPic::Load(
     return true;
 }
 
-QMap<int, QList<QPoint>> RRegionPic::ParsePositions(const QString& strFile)
-{
-    QMap<int, QList<QPoint>> blocks;
-    QFile file(strFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        Log(LogLevel::Warning, "site picture: no position file %s; no room is placed\n",
-            qPrintable(strFile));
-        return blocks;
-    }
-    QTextStream in(&file);
-    QList<QPoint> points;
-    int nKey = 0;
-    int nSkipped = 0;
-    for (int nLine = 1; !in.atEnd(); ++nLine) {
-        const QString strLine = in.readLine().trimmed();
-        if (strLine.isEmpty())
-            continue;
-        const QStringList parts = strLine.split(QLatin1Char(','));
-        bool bOk0 = false;
-        bool bOk1 = parts.size() == 2;
-        const int n0 = parts.at(0).trimmed().toInt(&bOk0);
-        const int n1 = bOk1 ? parts.at(1).trimmed().toInt(&bOk1) : 0;
-        if (parts.size() == 1 && bOk0) {
-            blocks[nKey] = points;
-            nKey = n0;
-            points.clear();
-        } else if (bOk0 && bOk1) {
-            points.append(QPoint(n0, n1));
-        } else {
-            if (nSkipped++ == 0)
-                Log(LogLevel::Warning,
-                    "site picture: %s line %d is neither a key nor a point; skipped\n",
-                    qPrintable(strFile), nLine);
-        }
-    }
-    blocks[nKey] = points;
-    return blocks;
-}
-
-QMap<int, QMap<int, QPoint>> RRegionPic::PlaceRegions(
-    const QMap<int, QList<QPoint>>& blocks, const QVector<int>& ids)
-{
-    QMap<int, QMap<int, QPoint>> layers;
-    const QList<QPoint> site = blocks.value(0);
-    int k = 1; // storey
-    int j = 0; // next point of its block
-    for (int i = 0; i < ids.size() && i < site.size(); ++i) {
-        layers[0].insert(ids.at(i), site.at(i));
-        // A missing or exhausted block passes the next regions on upward;
-        // past the last storey a region has no seed on any.
-        while (k <= kStoreys && j >= blocks.value(k).size()) {
-            ++k;
-            j = 0;
-        }
-        if (k <= kStoreys)
-            layers[k].insert(ids.at(i), blocks.value(k).at(j++));
-    }
-    return layers;
-}
-
 void RRegionPic::LoadRegions()
 {
-    const QVector<int> ids = m_pCatalogue->Ids();
-    m_layerRegions = PlaceRegions(m_blocks, ids);
-    m_seeds = m_layerRegions.value(m_nLayer);
-    // In position order: where seeds share a room the first keeps the click.
-    QVector<QPair<int, QPoint>> seeds;
-    for (int nId : ids) {
-        const auto it = m_seeds.constFind(nId);
-        if (it != m_seeds.constEnd())
-            seeds.append({nId, *it});
-    }
-    m_rooms.Build(m_labels, m_maskImage.size(), seeds);
+    RSitePlan::PlaceRooms(m_nLayer, m_blocks, m_pCatalogue->Ids(), &m_layer);
     m_roomPaths.clear();
     m_maskImage.fill(Qt::transparent);
     for (auto it = m_doses.constBegin(); it != m_doses.constEnd(); ++it)
-        ColourRegion(BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
+        ColourRegion(RSitePlan::BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
     update();
 }
 
@@ -226,38 +97,18 @@ void RRegionPic::LoadThresholds()
     m_threB = static_cast<float>(values.dThreB);
     m_threC = static_cast<float>(values.dThreC);
     for (auto it = m_doses.constBegin(); it != m_doses.constEnd(); ++it)
-        ColourRegion(BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
-}
-
-QColor RRegionPic::BandColour(float dose, float threA, float threB, float threC)
-{
-    QColor colour = Qt::green;
-    const double s = double(dose) * 200;
-    double value = 0;
-    if (threA > dose) {
-        value = s / double(threA);
-    } else if (threB > dose) {
-        value = s / double(threB);
-        colour = Qt::yellow;
-    } else {
-        value = s / double(threC);
-        colour = Qt::red;
-    }
-    // Beyond threC, or with a threshold of 0 (not configured), the quotient
-    // leaves 0..200: the saturation stops at full.
-    const int nValue = static_cast<int>(qBound(0.0, value, 200.0));
-    return QColor::fromHsv(colour.hsvHue(), nValue + 55, colour.value(), 255);
+        ColourRegion(RSitePlan::BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
 }
 
 void RRegionPic::ShowRegion(int id, float dose)
 {
     m_doses.insert(id, dose);
-    ColourRegion(BandColour(dose, m_threA, m_threB, m_threC), id);
+    ColourRegion(RSitePlan::BandColour(dose, m_threA, m_threB, m_threC), id);
 }
 
 void RRegionPic::ColourRegion(const QColor& colour, int id)
 {
-    const QVector<RSiteRooms::Run>* pRuns = m_rooms.Runs(id);
+    const QVector<RSiteRooms::Run>* pRuns = m_layer.rooms.Runs(id);
     if (!pRuns)
         return;
     const QRgb rgb = colour.rgb() | 0xFF000000u;
@@ -269,7 +120,7 @@ void RRegionPic::ColourRegion(const QColor& colour, int id)
     }
     if (!isVisible())
         return;
-    m_dirty |= WidgetRect(m_rooms.Bounds(id));
+    m_dirty |= WidgetRect(m_layer.rooms.Bounds(id));
     if (!m_pRepaintTimer->isActive())
         m_pRepaintTimer->start();
 }
@@ -287,7 +138,7 @@ void RRegionPic::SetAlarmState(const RAlarmState* pAlarmState)
                 UpdateRoom(nId);
         });
         connect(pAlarmState, &RAlarmState::FlashChanged, this, [this]() {
-            for (auto it = m_seeds.constBegin(); it != m_seeds.constEnd(); ++it) {
+            for (auto it = m_layer.seeds.constBegin(); it != m_layer.seeds.constEnd(); ++it) {
                 if (m_pAlarmState->LookOf(it.key()) == RAlarmState::ActiveUnacknowledged)
                     UpdateRoom(it.key());
             }
@@ -298,8 +149,8 @@ void RRegionPic::SetAlarmState(const RAlarmState* pAlarmState)
 
 void RRegionPic::UpdateRoom(int nId)
 {
-    if (m_rooms.Runs(nId))
-        update(WidgetRect(m_rooms.Bounds(nId)));
+    if (m_layer.rooms.Runs(nId))
+        update(WidgetRect(m_layer.rooms.Bounds(nId)));
 }
 
 const QPainterPath& RRegionPic::RoomPath(int nId)
@@ -308,25 +159,15 @@ const QPainterPath& RRegionPic::RoomPath(int nId)
     if (it != m_roomPaths.end())
         return *it;
     QPainterPath path;
-    if (const QVector<RSiteRooms::Run>* pRuns = m_rooms.Runs(nId)) {
-        // Runs are maximal and sorted by row, then column: a region's own
-        // banding, built without a union per run.
-        QVector<QRect> rects;
-        rects.reserve(pRuns->size());
-        for (const RSiteRooms::Run& run : *pRuns)
-            rects.append(QRect(run.nX0, run.nY, run.nX1 - run.nX0 + 1, 1));
-        QRegion region;
-        region.setRects(rects.constData(), rects.size());
-        path.addRegion(region);
-        path = path.simplified();
-    }
+    if (const QVector<RSiteRooms::Run>* pRuns = m_layer.rooms.Runs(nId))
+        path = RSitePlan::RoomPath(*pRuns);
     return *m_roomPaths.insert(nId, path);
 }
 
 void RRegionPic::PaintAlarm(QPainter& painter, int nId)
 {
     const int nLook = m_pAlarmState->LookOf(nId);
-    if (nLook == RAlarmState::NoAlarm || !m_rooms.Runs(nId))
+    if (nLook == RAlarmState::NoAlarm || !m_layer.rooms.Runs(nId))
         return;
     const QTransform toWidget = QTransform::fromScale(
         double(width()) / m_maskImage.width(), double(height()) / m_maskImage.height());
@@ -384,9 +225,9 @@ QRect RRegionPic::WidgetRect(const QRect& imageRect) const
 
 QColor RRegionPic::GroundColour() const
 {
-    if (m_srcImage.isNull())
+    if (m_layer.src.isNull())
         return QColor();
-    const QColor corner = m_srcImage.pixelColor(0, 0);
+    const QColor corner = m_layer.src.pixelColor(0, 0);
     return corner.alpha() == 255 ? corner : QColor();
 }
 
@@ -412,10 +253,10 @@ void RRegionPic::paintEvent(QPaintEvent*)
     // The alarms between the room colours and the drawing: walls and room
     // names stay readable over them.
     if (m_pAlarmState) {
-        for (auto it = m_seeds.constBegin(); it != m_seeds.constEnd(); ++it)
+        for (auto it = m_layer.seeds.constBegin(); it != m_layer.seeds.constEnd(); ++it)
             PaintAlarm(painter, it.key());
     }
-    painter.drawImage(rect(), m_srcImage);
+    painter.drawImage(rect(), m_layer.src);
     if (!m_strStaleNote.isEmpty())
         PStaleOverlay::Paint(painter, rect(), m_strStaleNote);
 }
@@ -449,7 +290,7 @@ void RRegionPic::mouseReleaseEvent(QMouseEvent* pEvent)
     if (!m_bClickable)
         return;
     int nId = 0;
-    if (m_rooms.RegionAt(ImagePoint(pEvent->pos()), &nId))
+    if (m_layer.rooms.RegionAt(ImagePoint(pEvent->pos()), &nId))
         emit RegionClicked(nId);
 }
 
@@ -457,7 +298,7 @@ void RRegionPic::OnTriggered(QAction* action)
 {
     const int nPrevious = m_nLayer;
     m_nLayer = action->data().toInt();
-    if (!Load(kMaskName, kSrcName, kThresName, kPositionName)) {
+    if (!Load(RSitePlan::MaskName, RSitePlan::SrcName, QString(), RSitePlan::PositionName)) {
         // The layer shown stays the one named in the menu.
         m_nLayer = nPrevious;
         return;

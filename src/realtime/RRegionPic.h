@@ -1,6 +1,6 @@
 #pragma once
 
-#include "realtime/RSiteRooms.h"
+#include "realtime/RSitePlan.h"
 
 #include <QHash>
 #include <QImage>
@@ -26,9 +26,7 @@ class SClock;
 // drawn over it (outline and stripes while active, flashing until
 // acknowledged; the outline alone once cleared), and a click in a room
 // turned into that room's region. Layer 0 is the whole site, layers 1 to 4 the
-// storeys; each has a mask picture (alpha 0 inside rooms, walls opaque) and a
-// drawing shown over the colours. "position.txt" places the regions' seeds.
-// Files are read from the working directory. GUI thread only.
+// storeys, read through RSitePlan. GUI thread only.
 class RRegionPic final : public QWidget
 {
     Q_OBJECT
@@ -42,9 +40,6 @@ public:
     // empty note shows it live again.
     void SetStaleNote(const QString& strNote);
 
-    // Pictures larger than this (pixels) are refused: a mistaken export
-    // would take gigabytes.
-    static constexpr qint64 kMaxPixels = 50'000'000;
     // Recolouring is immediate; the repaints of many readings are gathered.
     static constexpr int kRepaintMs = 200;
 
@@ -75,18 +70,6 @@ public:
     const QImage& MaskImage() const { return m_maskImage; }
     // The plan pixel under a widget point, through the painting's scaling.
     QPoint ImagePoint(const QPoint& widgetPoint) const;
-
-    // "name.ext" -> "name<layer>.ext"; other names are kept.
-    static QString LayerFileName(const QString& strName, int nLayer);
-    // The position file's blocks: key to points; points before the first key
-    // line belong to block 0. Malformed lines are skipped.
-    static QMap<int, QList<QPoint>> ParsePositions(const QString& strFile);
-    // Seeds per layer for regions in position order: block 0 holds layer 0's
-    // seeds; blocks 1 to 4 take the regions consecutively, storey by storey.
-    static QMap<int, QMap<int, QPoint>> PlaceRegions(
-        const QMap<int, QList<QPoint>>& blocks, const QVector<int>& ids);
-    // The fill colour of a dose (µRad/h) in the bands up to threA, threB, threC.
-    static QColor BandColour(float dose, float threA, float threB, float threC);
 
 signals:
     void RegionClicked(int nId);
@@ -119,15 +102,11 @@ private:
 
     SClock* m_pClock;
     QImage m_maskImage;
-    QImage m_srcImage;
-    // The mask's alpha per pixel, kept for rebuilding the rooms when the
-    // region list changes.
-    QByteArray m_labels;
+    // The layer shown: its drawing, its labels (kept for rebuilding the
+    // rooms when the region list changes), seeds and rooms.
+    RSitePlan::Layer m_layer;
     int m_nLayer = 0;
-    QMap<int, QMap<int, QPoint>> m_layerRegions;
-    QMap<int, QPoint> m_seeds;
     QMap<int, QList<QPoint>> m_blocks;
-    RSiteRooms m_rooms;
     QHash<int, QPainterPath> m_roomPaths;
     // Held weakly: at shut-down the window's pages may outlive it.
     QPointer<const RAlarmState> m_pAlarmState;

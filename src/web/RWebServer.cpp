@@ -2,10 +2,12 @@
 
 #include "database/RAuditTrail.h"
 #include "database/RLoginSession.h"
+#include "database/RRegionCatalogue.h"
 #include "database/RUserAccounts.h"
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 #include "station/RStation.h"
+#include "web/RWebPlan.h"
 #include "web/RWebReads.h"
 #include "web/RWebTlsFront.h"
 
@@ -140,7 +142,12 @@ void RWebServer::Attach(RStation* pStation)
             pStation->Audit()->Append({account.nId, strAccount}, QStringLiteral("web-logout"),
                 strPeer, QString(), strHow);
         });
-    SetReader([pStation](const QString& strPath, const QUrlQuery& query) {
+    auto pPlan = std::make_shared<RWebPlan>();
+    SetReader([pStation, pPlan](const QString& strPath, const QUrlQuery& query) {
+        if (strPath == QLatin1String("/api/plan")) {
+            return pPlan->Answer(query.queryItemValue(QStringLiteral("layer")).toInt(),
+                pStation->Catalogue()->Ids());
+        }
         return RWebReads::Answer(strPath, query, pStation->Clock());
     });
 }

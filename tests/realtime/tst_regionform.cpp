@@ -240,8 +240,8 @@ private slots:
     {
         QList<int> hues;
         for (float dose : {0.0f, 9.99f, 10.0f, 20.0f, 400.0f})
-            hues << RRegionPic::BandColour(dose, 10, 20, 40).hsvHue();
-        hues << RRegionPic::BandColour(5, 0, 0, 0).hsvHue();
+            hues << RSitePlan::BandColour(dose, 10, 20, 40).hsvHue();
+        hues << RSitePlan::BandColour(5, 0, 0, 0).hsvHue();
         QCOMPARE(hues, (QList<int> {120, 120, 60, 0, 0, 0}));
     }
 
@@ -533,12 +533,12 @@ private slots:
         writeFile(QStringLiteral("p.txt"),
             "1,1\n2,2\n3,3\n4,4\n5,5\n6,6\nnot a line\n7,x\n8,8,8\n\n1\n10,10\n11,11\n"
             "2\n20,20\n21,21\n22,22\n");
-        const QMap<int, QList<QPoint>> blocks = RRegionPic::ParsePositions("p.txt");
+        const QMap<int, QList<QPoint>> blocks = RSitePlan::ParsePositions("p.txt");
         QCOMPARE(blocks.value(0).size(), 6);
         QCOMPARE(blocks.value(1), (QList<QPoint> {{10, 10}, {11, 11}}));
         QCOMPARE(blocks.value(2).size(), 3);
         const QMap<int, QMap<int, QPoint>> layers
-            = RRegionPic::PlaceRegions(blocks, {11, 12, 13, 14, 15, 16, 17});
+            = RSitePlan::PlaceRegions(blocks, {11, 12, 13, 14, 15, 16, 17});
         QCOMPARE(layers.value(0).size(), 6);
         QCOMPARE(layers.value(1).keys(), (QList<int> {11, 12}));
         QCOMPARE(layers.value(2).keys(), (QList<int> {13, 14, 15}));
@@ -641,14 +641,14 @@ private slots:
     {
         buildPic();
         m_pPic->ShowRegion(2, 15); // yellow
-        const QColor yellow = RRegionPic::BandColour(15, 10, 20, 40);
+        const QColor yellow = RSitePlan::BandColour(15, 10, 20, 40);
         QCOMPARE(pixel(10, 1), yellow.rgb());
         QCOMPARE(pixel(18, 4), yellow.rgb()); // the far end of the L
         QCOMPARE(qAlpha(pixel(16, 1)), 0); // room C untouched
         QCOMPARE(qAlpha(pixel(8, 2)), 0); // the wall between
         m_pPic->ShowRegion(99, 15); // no seed: nothing happens
         m_pPic->ShowRegion(2, 0);
-        QCOMPARE(pixel(12, 3), RRegionPic::BandColour(0, 10, 20, 40).rgb());
+        QCOMPARE(pixel(12, 3), RSitePlan::BandColour(0, 10, 20, 40).rgb());
 
         // Painted stretched, the room's colour showing through the drawing.
         m_pPic->resize(200, 60);
@@ -659,7 +659,7 @@ private slots:
         writePlan(2);
         m_pPic->OnTriggered(m_pPic->LayerMenu()->actions().at(2));
         QCOMPARE(qAlpha(pixel(10, 1)), 0);
-        QCOMPARE(pixel(16, 1), RRegionPic::BandColour(30, 10, 20, 40).rgb());
+        QCOMPARE(pixel(16, 1), RSitePlan::BandColour(30, 10, 20, 40).rgb());
     }
 
     // A click names its room at any size; a fast, long drag is no click;
@@ -787,7 +787,7 @@ private slots:
         const double sx = pPic->width() / 20.0;
         const double sy = pPic->height() / 6.0;
         const QColor border = plan.pixelColor(int(9 * sx) + 1, int(2.5 * sy));
-        const QColor band = RRegionPic::BandColour(bActive ? 15 : 5, 10, 20, 40);
+        const QColor band = RSitePlan::BandColour(bActive ? 15 : 5, 10, 20, 40);
         int nAlarmInside = 0;
         int nBandInside = 0;
         for (int y = int(1 * sy) + 5; y < int(4 * sy) - 5; ++y) {

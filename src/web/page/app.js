@@ -18,6 +18,8 @@ const TEXTS = {
     allRegions: 'All regions', dayCurve: 'Dose rate of the day (µRad/h), minute values',
     monthBars: 'Daily doses of the month (µRad)', nothing: 'Nothing recorded.',
     interval: 'Half of the day', room: 'Room', staff: 'Staff', patrolDose: 'Dose',
+    plan: 'Site plan', noPlan: 'This station has no site plan.',
+    layers: ['Regional figure', 'The first layer', 'The second layer', 'The third layer', 'The fourth layer'],
     events: {},
   },
   zh: {
@@ -35,6 +37,8 @@ const TEXTS = {
     allRegions: '全部区域', dayCurve: '当日剂量率（µRad/h），分钟值',
     monthBars: '当月每日剂量（µRad）', nothing: '没有记录。',
     interval: '时段', room: '房间', staff: '巡检人员', patrolDose: '剂量',
+    plan: '区域图', noPlan: '本站没有区域图。',
+    layers: ['区域图', '第一层', '第二层', '第三层', '第四层'],
     events: {
       alarm: '报警', clear: '解除', ack: '确认', offline: '离线', online: '在线',
       'link-down': '链路中断', 'link-up': '链路恢复', started: '启动', stopped: '停止',
@@ -48,6 +52,7 @@ const STALE_MS = 30000;
 let language = localStorage.getItem('kestal-language')
   || (navigator.language.startsWith('zh') ? 'zh' : 'en');
 let state = null;
+let plan = null; // the site plan's layer shown, once read
 let stream = null;
 const $ = (id) => document.getElementById(id);
 const t = (key) => TEXTS[language][key];
@@ -80,6 +85,8 @@ function applyTexts() {
   }
   for (const button of document.querySelectorAll('nav#tabs button'))
     button.textContent = t(button.dataset.view === 'journal' ? 'journalTab' : button.dataset.view);
+  $('plan-missing').textContent = t('noPlan');
+  for (const option of $('plan-layer').options) option.textContent = t('layers')[option.value];
   $('day-title').textContent = t('dayCurve');
   $('month-title').textContent = t('monthBars');
   if (state) { render(); fillRegionLists(); showView(current); }
@@ -88,6 +95,7 @@ function applyTexts() {
 function showLogin(error) {
   if (stream) { stream.close(); stream = null; }
   state = null;
+  plan = null;
   $('view').hidden = true;
   $('logout').hidden = true;
   $('who').textContent = '';
@@ -176,6 +184,7 @@ function render() {
   renderStation();
   $('regions').replaceChildren();
   state.regions.forEach(renderRegion);
+  if (plan) state.regions.forEach(renderRoom);
   renderJournal();
 }
 
@@ -187,6 +196,7 @@ function follow() {
     const i = state.regions.findIndex((r) => r.id === region.id);
     if (i >= 0) state.regions[i] = region;
     renderRegion(region);
+    renderRoom(region);
   });
   stream.addEventListener('station', (e) => { state.station = JSON.parse(e.data); renderStation(); });
   stream.addEventListener('journal', (e) => {
@@ -282,12 +292,89 @@ async function loadPatrol() {
   if (!data.lines.length) emptyRow(body, 5);
 }
 
+// The console's band colours: green, yellow, red by the thresholds, more
+// saturated as the dose nears the band's top.
+function bandColour(dose, thresholds) {
+  const [a, b, c] = thresholds;
+  let hue = 120;
+  let value;
+  if (a > dose) value = (dose * 200) / a;
+  else if (b > dose) { value = (dose * 200) / b; hue = 60; } else { value = (dose * 200) / c; hue = 0; }
+  const n = Number.isNaN(value) ? 0 : Math.trunc(Math.min(200, Math.max(0, value)));
+  const s = (n + 55) / 255;
+  const f = (k) => {
+    const x = (k + hue / 60) % 6;
+    return Math.round(255 * (1 - s * Math.max(0, Math.min(x, 4 - x, 1))));
+  };
+  return `rgb(${f(5)}, ${f(3)}, ${f(1)})`;
+}
+
+function renderRoom(region) {
+  if (!plan) return;
+  const room = $('plan').querySelector(`.room[data-id="${region.id}"]`);
+  if (!room) return;
+  room.setAttribute('fill', region.time ? bandColour(region.dose, plan.thresholds) : 'none');
+  const old = $('plan').querySelector(`.alarm[data-id="${region.id}"]`);
+  if (old) old.remove();
+  if (!region.look) return;
+  // Stripes while active, the edge alone once cleared; grey when shelved.
+  const colour = region.look === 4 ? 'rgb(150, 150, 150)' : 'rgb(220, 0, 0)';
+  const group = svgElement('g', { class: `alarm look-${region.look}`, 'data-id': region.id,
+    'clip-path': `url(#clip-${region.id})` });
+  const d = room.getAttribute('d');
+  if (region.look !== 3) {
+    group.appendChild(svgElement('path', { d, fill: `url(#stripes-${region.look === 4 ? 'shelved' : 'alarm'})` }));
+  }
+  group.appendChild(svgElement('path', { d, class: 'alarm-edge' }));
+  group.appendChild(svgElement('path', { d, class: 'alarm-line', stroke: colour }));
+  $('plan-alarms').appendChild(group);
+}
+
+function stripes(id, colour) {
+  const pattern = svgElement('pattern', { id, width: 14, height: 14, patternUnits: 'userSpaceOnUse',
+    patternTransform: 'rotate(45)' });
+  pattern.appendChild(svgElement('rect', { x: 0, y: 0, width: 5, height: 14, fill: '#000000' }));
+  pattern.appendChild(svgElement('rect', { x: 1, y: 0, width: 3, height: 14, fill: colour }));
+  return pattern;
+}
+
+async function loadPlan() {
+  const layer = $('plan-layer').value || '0';
+  const data = await read(`api/plan?layer=${layer}`);
+  const svg = $('plan');
+  svg.replaceChildren();
+  plan = data;
+  $('plan-missing').hidden = !!data;
+  svg.toggleAttribute('hidden', !data);
+  if (!data) return;
+  const select = $('plan-layer');
+  if (select.options.length !== data.layers.length) {
+    select.replaceChildren();
+    for (const n of data.layers) select.appendChild(new Option(t('layers')[n], n));
+    select.value = layer;
+  }
+  svg.setAttribute('viewBox', `0 0 ${data.width} ${data.height}`);
+  const defs = svgElement('defs', {});
+  defs.append(stripes('stripes-alarm', 'rgb(220, 0, 0)'), stripes('stripes-shelved', 'rgb(150, 150, 150)'));
+  const rooms = svgElement('g', {});
+  for (const room of data.rooms) {
+    const clip = svgElement('clipPath', { id: `clip-${room.id}` });
+    clip.appendChild(svgElement('path', { d: room.d }));
+    defs.appendChild(clip);
+    rooms.appendChild(svgElement('path', { class: 'room', 'data-id': room.id, d: room.d, fill: 'none' }));
+  }
+  svg.append(defs, rooms, svgElement('g', { id: 'plan-alarms' }),
+    svgElement('image', { href: data.drawing, x: 0, y: 0, width: data.width, height: data.height }));
+  state.regions.forEach(renderRoom);
+}
+
 function showView(name) {
   current = name;
-  for (const view of ['overview', 'journal', 'curves', 'patrol'])
+  for (const view of ['overview', 'plan', 'journal', 'curves', 'patrol'])
     $(`${view}-view`).hidden = view !== name;
   for (const button of document.querySelectorAll('nav#tabs button'))
     button.classList.toggle('active', button.dataset.view === name);
+  if (name === 'plan') loadPlan();
   if (name === 'journal') loadJournal();
   if (name === 'curves') loadCurves();
   if (name === 'patrol') loadPatrol();
@@ -298,6 +385,7 @@ for (const button of document.querySelectorAll('nav#tabs button'))
 for (const id of ['journal-day', 'journal-region']) $(id).addEventListener('change', loadJournal);
 for (const id of ['curve-day', 'curve-region']) $(id).addEventListener('change', loadCurves);
 $('patrol-day').addEventListener('change', loadPatrol);
+$('plan-layer').addEventListener('change', loadPlan);
 // Today's curve is live: the minute values are read again every minute.
 setInterval(() => { if (state && current === 'curves' && $('curve-day').value === today()) loadCurves(); }, 60000);
 

@@ -48,7 +48,8 @@ const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'kestal-web-'));
 const simPort = await freePort();
 const webPort = await freePort();
 const db = path.join(dir, 'DataBase.sqlite');
-execFileSync(demosite, [db, String(simPort)], { stdio: 'ignore' });
+// The site plan's pictures go beside the station file, where it reads them.
+execFileSync(demosite, [db, String(simPort)], { cwd: dir, stdio: 'ignore' });
 // The bursting room alarms at its next burst (the demo keeps its threshold
 // above them), within 40 s.
 execFileSync('sqlite3', [db, `insert or replace into ClientSettings(Name, Value) values
@@ -113,6 +114,18 @@ try {
     'the alarm in the journal');
   await page.screenshot({ path: path.join(shots, 'web-phone.png') });
 
+  // The site plan: the bursting room striped and flashing, a calm one green.
+  await page.click('nav#tabs button[data-view="plan"]');
+  check(await until(() => page.$eval('#plan .alarm[data-id="4"]', (e) => e.classList.contains('look-1'))
+    .catch(() => false), 10000), 'the bursting room in alarm on the plan');
+  const fill = await page.$eval('#plan .room[data-id="1"]', (e) => e.getAttribute('fill'));
+  const [r, g, b] = (fill.match(/\d+/g) || []).map(Number);
+  check(g === 255 && r < g && b < g, `a calm room green on the plan (${fill})`);
+  const layers = await page.$$eval('#plan-layer option', (all) => all.length);
+  check(layers === 3, `the site and its storeys to choose (${layers})`);
+  await page.screenshot({ path: path.join(shots, 'web-phone-plan.png') });
+  await page.click('nav#tabs button[data-view="overview"]');
+
   // The day's journal, most urgent first; the region's day curve and month.
   await page.click('nav#tabs button[data-view="journal"]');
   check(await until(() => page.$$eval('#journal-day-table tbody tr', (rows) => rows.length > 0
@@ -137,6 +150,10 @@ try {
   check(await page.$eval('#login', (e) => getComputedStyle(e).display === 'none'), 'no login form beside the view');
   check((await page.$eval('#journal-title', (e) => e.textContent)) === '报警日志', 'still Chinese after a reload');
   await page.screenshot({ path: path.join(shots, 'web-desktop-zh.png') });
+  await page.click('nav#tabs button[data-view="plan"]');
+  await page.waitForSelector('#plan .room');
+  await page.screenshot({ path: path.join(shots, 'web-desktop-zh-plan.png') });
+  await page.click('nav#tabs button[data-view="overview"]');
   await page.click('#language');
 
   // The logout ends the session: the login form again, and no state.

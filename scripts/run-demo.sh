@@ -56,6 +56,13 @@ if [ "${DEMO_PLANT:-0}" = 1 ]; then
         ('PlantMqttPort', '${DEMO_MQTT_PORT:-1883}'), ('PlantMqttSite', 'demo');"
 fi
 
+# DEMO_WEB=1: the read-only web view on http://127.0.0.1:${DEMO_WEB_PORT:-8088}/
+# (log in with a demo account, e.g. operator / operator-demo).
+if [ "${DEMO_WEB:-0}" = 1 ]; then
+    sqlite3 "$DEMO/DataBase.sqlite" "create table if not exists ClientSettings(Name varchar(64) primary key, Value varchar(256));
+        insert or replace into ClientSettings values('WebEnabled', '1'), ('WebPort', '${DEMO_WEB_PORT:-8088}');"
+fi
+
 build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
     --patrol 1,2,3/21,22,23,24 \
     >"$DEMO/simulator.log" 2>&1 &

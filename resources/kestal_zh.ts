@@ -1676,6 +1676,191 @@
     </message>
 </context>
 <context>
+    <name>RNotifier</name>
+    <message>
+        <source>ALARM %1: %2 µRad/h</source>
+        <translation>报警 %1：%2 µRad/h</translation>
+    </message>
+    <message>
+        <source>Alarm raised.
+
+Region: %1
+Dose rate: %2 µRad/h
+Threshold: %3 µRad/h
+Time: %4
+State: in alarm, not acknowledged
+</source>
+        <translation>报警产生。
+
+区域：%1
+剂量率：%2 µRad/h
+阈值：%3 µRad/h
+时间：%4
+状态：报警中，未确认
+</translation>
+    </message>
+    <message>
+        <source>Acknowledged %1 by %2</source>
+        <translation>%1 已由 %2 确认</translation>
+    </message>
+    <message>
+        <source>Shelved %1 by %2</source>
+        <translation>%1 已由 %2 搁置</translation>
+    </message>
+    <message>
+        <source>The alarm of %1 raised at %2 was acknowledged by %3 at %4.
+</source>
+        <translation>%1 于 %2 产生的报警已由 %3 于 %4 确认。
+</translation>
+    </message>
+    <message>
+        <source>The alarm of %1 raised at %2 was shelved by %3 at %4.
+</source>
+        <translation>%1 于 %2 产生的报警已由 %3 于 %4 搁置。
+</translation>
+    </message>
+    <message>
+        <source>Data server link back</source>
+        <translation>数据服务器连接已恢复</translation>
+    </message>
+    <message>
+        <source>The link to the data server is back at %1 (lost at %2).
+</source>
+        <translation>与数据服务器的连接已于 %1 恢复（于 %2 中断）。
+</translation>
+    </message>
+    <message>
+        <source>ALARM FLOOD: %1 alarms</source>
+        <translation>报警泛滥：%1 个报警</translation>
+    </message>
+    <message>
+        <source>An alarm flood began at %1: %2 new alarms within 10 minutes.
+
+%3</source>
+        <translation>报警泛滥始于 %1：10 分钟内新增 %2 个报警。
+
+%3</translation>
+    </message>
+    <message>
+        <source>Alarm flood over</source>
+        <translation>报警泛滥已结束</translation>
+    </message>
+    <message>
+        <source>The alarm flood ended at %1.
+
+%2</source>
+        <translation>报警泛滥于 %1 结束。
+
+%2</translation>
+    </message>
+    <message>
+        <source>Station back after a crash</source>
+        <translation>监测站在崩溃后恢复运行</translation>
+    </message>
+    <message>
+        <source>Station back after a stop</source>
+        <translation>监测站在停止后恢复运行</translation>
+    </message>
+    <message>
+        <source>The station is running again since %1. It was down from %2, for %3 minutes%4.
+</source>
+        <translation>监测站自 %1 起重新运行。停机自 %2 起，共 %3 分钟%4。
+</translation>
+    </message>
+    <message>
+        <source> (it had crashed; readings of that time are lost)</source>
+        <translation>（曾崩溃；该期间的读数已丢失）</translation>
+    </message>
+    <message>
+        <source>Not mailed one by one:
+</source>
+        <translation>未逐条发送的通知：
+</translation>
+    </message>
+    <message>
+        <source>Storage fault</source>
+        <translation>存储故障</translation>
+    </message>
+    <message>
+        <source>The station cannot store its readings since %1: %2
+</source>
+        <translation>监测站自 %1 起无法存储读数：%2
+</translation>
+    </message>
+    <message>
+        <source>NOT ACKNOWLEDGED %1</source>
+        <translation>未确认 %1</translation>
+    </message>
+    <message>
+        <source>The alarm of %1 raised at %2 has not been acknowledged for %3 minutes.
+</source>
+        <translation>%1 于 %2 产生的报警已 %3 分钟未确认。
+</translation>
+    </message>
+    <message>
+        <source>Data server link lost</source>
+        <translation>数据服务器连接中断</translation>
+    </message>
+    <message>
+        <source>The link to the data server has been lost since %1: no reading reaches the station.
+</source>
+        <translation>与数据服务器的连接自 %1 起中断：监测站收不到任何读数。
+</translation>
+    </message>
+    <message>
+        <source>ALARM FLOOD goes on: %1 alarms</source>
+        <translation>报警泛滥持续：%1 个报警</translation>
+    </message>
+    <message>
+        <source>The alarm flood goes on at %1.
+
+%2</source>
+        <translation>报警泛滥在 %1 仍在持续。
+
+%2</translation>
+    </message>
+    <message>
+        <source>%1 notifications held back</source>
+        <translation>%1 条通知被暂缓</translation>
+    </message>
+    <message>
+        <source>More than %1 mails in an hour: these were not sent one by one.
+
+%2
+</source>
+        <translation>一小时内超过 %1 封邮件：以下通知未逐条发送。
+
+%2
+</translation>
+    </message>
+    <message>
+        <source>[late] %1</source>
+        <translation>[迟发] %1</translation>
+    </message>
+    <message>
+        <source>Sent late: this happened at %1.
+
+</source>
+        <translation>迟发：此事发生于 %1。
+
+</translation>
+    </message>
+    <message>
+        <source>mail cannot be sent: %1</source>
+        <translation>邮件无法发送：%1</translation>
+    </message>
+    <message>
+        <source>Test mail from the station</source>
+        <translation>监测站测试邮件</translation>
+    </message>
+    <message>
+        <source>This is a test of the station&apos;s mail notifications, sent at %1.
+</source>
+        <translation>这是监测站邮件通知的测试，发送于 %1。
+</translation>
+    </message>
+</context>
+<context>
     <name>RPlantSettingsWidget</name>
     <message>
         <source>Serve the Modbus TCP map (read-only)</source>

@@ -10,13 +10,16 @@
 # and read with mosquitto_sub, over TLS with certificates openssl makes.
 # libcivetweb-dev serves the read-only web view (libssl-dev: the name it
 # loads OpenSSL by); chromium runs its page in the tests, driven by
-# puppeteer-core from npm (tests/web/browser).
+# puppeteer-core from npm (tests/web/browser). libcurl4-openssl-dev sends the
+# mail notifications over SMTP; python3-aiosmtpd is the mail server their tests
+# start.
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
 libqt5sql5-sqlite libsqlite3-dev libxlsxwriter-dev libsodium-dev clang libclang-rt-14-dev xvfb xauth librsvg2-bin sqlite3
 fonts-dejavu-core fonts-noto-cjk x11-apps netpbm unzip qtmultimedia5-dev libqt5multimedia5-plugins help2man
 desktop-file-utils file dpkg-dev qttranslations5-l10n postgresql-15 libqt5sql5-psql
-libqt5serialbus5-dev mbpoll libmosquitto-dev mosquitto mosquitto-clients openssl libcivetweb-dev libssl-dev chromium"
+libqt5serialbus5-dev mbpoll libmosquitto-dev mosquitto mosquitto-clients openssl libcivetweb-dev libssl-dev chromium
+libcurl4-openssl-dev python3-aiosmtpd"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -8,6 +8,7 @@
 #include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
 #include "database/RIntegrityCheck.h"
+#include "database/RNotifyQueue.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
 #include "database/RUserAccounts.h"
@@ -303,5 +304,5 @@ QStringList RConnectDatabase::AddedTableStatements()
                RAlarmFilterStore::TableStatement(),
                RAlarmShelfStore::TableStatement(),
            }
-    + RAlarmStateStore::TableStatements();
+    + RAlarmStateStore::TableStatements() + QStringList {RNotifyQueue::TableStatement()};
 }

@@ -1,7 +1,7 @@
 #include "plant/RPlantConfig.h"
 
-#include "database/RAuditKey.h"
 #include "database/RClientSettings.h"
+#include "io/PSecretFile.h"
 #include "message/PLogRecord.h"
 
 #include <QDir>
@@ -51,14 +51,7 @@ RPlantConfig RPlantConfig::Load(const QString& strAuditKeyPath)
     config.mqtt.strUser = RClientSettings::Text(s_pMqttUser);
     config.mqtt.strCaFile = RClientSettings::Text(s_pMqttCa);
     config.mqtt.strSite = RClientSettings::Text(s_pMqttSite, config.mqtt.strSite);
-    QFile password(MqttPasswordPath(strAuditKeyPath));
-    if (password.open(QIODevice::ReadOnly)) {
-        // A file written by hand ends with a line end that is not the password's.
-        QByteArray bytes = password.readAll();
-        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-            bytes.chop(1);
-        config.mqtt.strPassword = QString::fromUtf8(bytes);
-    }
+    config.mqtt.strPassword = PSecretFile::Read(MqttPasswordPath(strAuditKeyPath));
     return config;
 }
 
@@ -120,28 +113,13 @@ QList<QPair<const char*, QString>> RPlantConfig::Fields() const
 
 QString RPlantConfig::MqttPasswordPath(const QString& strAuditKeyPath)
 {
-    const QString strKey = strAuditKeyPath.isEmpty() ? RAuditKey::DefaultPath() : strAuditKeyPath;
-    return QFileInfo(strKey).dir().filePath(QStringLiteral("mqtt.password"));
+    return PSecretFile::PathBeside(strAuditKeyPath, QStringLiteral("mqtt.password"));
 }
 
 bool RPlantConfig::StoreMqttPassword(
     const QString& strAuditKeyPath, const QString& strPassword, QString* pError)
 {
-    const QString strPath = MqttPasswordPath(strAuditKeyPath);
-    QDir().mkpath(QFileInfo(strPath).path());
-    QSaveFile file(strPath);
-    // Owner only before a byte is written.
-    if (!file.open(QIODevice::WriteOnly)
-        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        *pError = file.errorString();
-        return false;
-    }
-    file.write(strPassword.toUtf8());
-    if (!file.commit()) {
-        *pError = file.errorString();
-        return false;
-    }
-    return true;
+    return PSecretFile::Write(MqttPasswordPath(strAuditKeyPath), strPassword, pError);
 }
 
 qint64 RPlantConfig::MqttAcknowledged()

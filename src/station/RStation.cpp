@@ -17,6 +17,7 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "notify/RNotifier.h"
 #include "plant/RPlantConfig.h"
 #include "plant/RPlantModbus.h"
 #include "plant/RPlantMqtt.h"
@@ -217,8 +218,35 @@ bool RStation::Open(QString* pError)
     // Off unless System Settings turn it on.
     m_pWeb = new RWebServer(m_pClock, this);
     m_pWeb->Attach(this);
+    // Off unless System Settings turn it on; queues in the journal's
+    // transactions, so it follows the journal from the start.
+    m_pNotifier = new RNotifier(m_pJournal, m_pCatalogue.get(), m_pClock, this);
+    connect(this, &RStation::StorageChanged, m_pNotifier, &RNotifier::SetStorageProblem);
     m_bOpen = true;
     return true;
+}
+
+void RStation::ApplyNotify()
+{
+    const RNotifyConfig config = m_pWriter->State().IsUsable()
+        ? RNotifyConfig::Load(m_options.strAuditKeyPath)
+        : RNotifyConfig();
+    const QString strProblem = config.bEnabled ? config.Check() : QString();
+    QStringList applied;
+    if (config.bEnabled && strProblem.isEmpty()) {
+        for (const auto& field : config.Fields())
+            applied << field.second;
+        applied << config.strPassword;
+    }
+    const QString strApplied = applied.join(QLatin1Char('\n'));
+    if (strApplied == m_strNotifyApplied && m_pNotifier->IsRunning() == !strApplied.isEmpty())
+        return;
+    m_strNotifyApplied = strApplied;
+    m_pNotifier->Stop();
+    if (!strProblem.isEmpty())
+        Log(LogLevel::Alert, "notifications not started: %s\n", strProblem.toUtf8().constData());
+    else if (config.bEnabled)
+        m_pNotifier->Start(config);
 }
 
 void RStation::ApplyWeb()
@@ -311,6 +339,8 @@ void RStation::Start()
         return;
     m_bStarted = true;
     m_nJournalAtStart = m_pWriter->State().IsUsable() ? RAlarmJournal::LastSeq() : -1;
+    // Before the start's row: the station back is mailed.
+    ApplyNotify();
     // Before the link starts: the first reading meets the state of the stop.
     m_pAlarmState->Start();
     m_pWatch->Reload(m_pAlarmState->RaisedIds());
@@ -341,6 +371,7 @@ void RStation::Stop(const QString& strHow)
     m_pModbus->Stop();
     m_pWeb->Stop();
     m_pMqtt->Stop();
+    m_pNotifier->Stop();
     if (m_pMqttKeep->isActive()) {
         m_pMqttKeep->stop();
         RPlantConfig::SetMqttAcknowledged(m_pMqtt->AcknowledgedSeq());
@@ -397,6 +428,7 @@ void RStation::ReloadDevices(const std::function<void()>& reloadPages)
     m_pWeb->Feed().Reset(snapshot);
     ApplyPlant();
     ApplyWeb();
+    ApplyNotify();
     m_pLink->RequestConnect();
 }
 

@@ -22,6 +22,7 @@ class RConnectDatabase;
 class RLoginSession;
 class RPlantModbus;
 class RPlantMqtt;
+class RNotifier;
 class RWebServer;
 class RRegionCatalogue;
 class RRegionWatch;
@@ -94,6 +95,7 @@ public:
     RPlantModbus* Modbus() const { return m_pModbus; }
     RPlantMqtt* Mqtt() const { return m_pMqtt; }
     RWebServer* Web() const { return m_pWeb; }
+    RNotifier* Notifier() const { return m_pNotifier; }
     bool IsOpen() const { return m_bOpen; }
 
     // The reading road: one raw reading from the decoder (bus 1003).
@@ -147,6 +149,7 @@ private:
     // settings say.
     void ApplyPlant();
     void ApplyWeb();
+    void ApplyNotify();
 
     Options m_options;
     SClock* m_pClock;
@@ -171,6 +174,8 @@ private:
     QTimer* m_pMqttKeep = nullptr;
     RWebServer* m_pWeb = nullptr;
     QString m_strWebApplied;
+    RNotifier* m_pNotifier = nullptr;
+    QString m_strNotifyApplied;
     // The settings each plant interface runs with.
     QString m_strPlantApplied;
     QString m_strMqttApplied;

@@ -81,7 +81,7 @@ private slots:
             "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
             "UserPermission", "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth",
             "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter", "AlarmShelf",
-            "AlarmState", "StationState"};
+            "AlarmState", "StationState", "NotifyQueue"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(names("table"),
             QStringList({"ServerNetworkInfo", "AlarmJournal", "UserPermission", "UserLoginTimeInfo",
                 "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter",
-                "AlarmShelf", "AlarmState", "StationState"}));
+                "AlarmShelf", "AlarmState", "StationState", "NotifyQueue"}));
         QVERIFY(names("index").isEmpty());
         QCOMPARE(column(QStringLiteral("select Event || '/' || ifnull(Detail, '-') from "
                                        "AlarmJournal")),

@@ -1130,6 +1130,10 @@
         <source>Plant interface: %1</source>
         <translation>工厂接口：%1</translation>
     </message>
+    <message>
+        <source>Notifications: %1</source>
+        <translation>通知：%1</translation>
+    </message>
 </context>
 <context>
     <name>RFrameAccounts</name>
@@ -1578,6 +1582,10 @@
         <source>Web view</source>
         <translation>网页视图</translation>
     </message>
+    <message>
+        <source>Notifications</source>
+        <translation>通知</translation>
+    </message>
 </context>
 <context>
     <name>RFramePresetRegion</name>
@@ -1849,6 +1857,9 @@ State: in alarm, not acknowledged
         <source>mail cannot be sent: %1</source>
         <translation>邮件无法发送：%1</translation>
     </message>
+</context>
+<context>
+    <name>RNotifyPost</name>
     <message>
         <source>Test mail from the station</source>
         <translation>监测站测试邮件</translation>
@@ -1858,6 +1869,137 @@ State: in alarm, not acknowledged
 </source>
         <translation>这是监测站邮件通知的测试，发送于 %1。
 </translation>
+    </message>
+</context>
+<context>
+    <name>RNotifySettingsWidget</name>
+    <message>
+        <source>Send mail notifications</source>
+        <translation>发送邮件通知</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> 分钟</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> 秒</translation>
+    </message>
+    <message>
+        <source>None (this machine)</source>
+        <translation>无（本机）</translation>
+    </message>
+    <message>
+        <source>STARTTLS</source>
+        <translation>STARTTLS</translation>
+    </message>
+    <message>
+        <source>SMTPS</source>
+        <translation>SMTPS</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>不变</translation>
+    </message>
+    <message>
+        <source>the system&apos;s</source>
+        <translation>系统默认</translation>
+    </message>
+    <message>
+        <source>addresses, separated by commas</source>
+        <translation>地址，以逗号分隔</translation>
+    </message>
+    <message>
+        <source>The hours the list covers, from-to (0-24: all day).</source>
+        <translation>该名单负责的时段，起-止（0-24：全天）。</translation>
+    </message>
+    <message>
+        <source>Send a test mail</source>
+        <translation>发送测试邮件</translation>
+    </message>
+    <message>
+        <source>Mail server:</source>
+        <translation>邮件服务器：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Encryption:</source>
+        <translation>加密：</translation>
+    </message>
+    <message>
+        <source>Sender:</source>
+        <translation>发件人：</translation>
+    </message>
+    <message>
+        <source>User:</source>
+        <translation>用户：</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>CA file (TLS):</source>
+        <translation>CA 文件（TLS）：</translation>
+    </message>
+    <message>
+        <source>On call:</source>
+        <translation>值班人员：</translation>
+    </message>
+    <message>
+        <source>Hours:</source>
+        <translation>时段：</translation>
+    </message>
+    <message>
+        <source>Then the officers:</source>
+        <translation>其次，负责人：</translation>
+    </message>
+    <message>
+        <source>Then, last:</source>
+        <translation>最后：</translation>
+    </message>
+    <message>
+        <source>Escalate after:</source>
+        <translation>升级通知间隔：</translation>
+    </message>
+    <message>
+        <source>Link lost for:</source>
+        <translation>连接中断超过：</translation>
+    </message>
+    <message>
+        <source>A region at most every:</source>
+        <translation>每区域最多每隔：</translation>
+    </message>
+    <message>
+        <source>Flood summary every:</source>
+        <translation>泛滥汇总间隔：</translation>
+    </message>
+    <message>
+        <source>Mails an hour at most:</source>
+        <translation>每小时最多邮件数：</translation>
+    </message>
+    <message>
+        <source>The server took the test mail: %1</source>
+        <translation>服务器已接收测试邮件：%1</translation>
+    </message>
+    <message>
+        <source>The test mail was not sent: %1</source>
+        <translation>测试邮件未发送：%1</translation>
+    </message>
+    <message>
+        <source>Mail notifications: %1.</source>
+        <translation>邮件通知：%1。</translation>
+    </message>
+    <message>
+        <source>The password file %1 could not be written: %2</source>
+        <translation>无法写入密码文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>Sending to %1…</source>
+        <translation>正在发送至 %1…</translation>
     </message>
 </context>
 <context>

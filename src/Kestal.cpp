@@ -15,6 +15,7 @@
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
+#include "notify/RNotifier.h"
 #include "plant/RPlantModbus.h"
 #include "plant/RPlantMqtt.h"
 #include "preset/POptionPage.h"
@@ -143,6 +144,9 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     connect(m_pStation->Modbus(), &RPlantModbus::ClientsChanged, this, plant);
     connect(m_pStation->Mqtt(), &RPlantMqtt::StatusChanged, this, plant);
     plant();
+    connect(m_pStation->Notifier(), &RNotifier::StatusChanged, m_pFormStatus,
+        &RFormStatus::SetMailProblem);
+    m_pFormStatus->SetMailProblem(m_pStation->Notifier()->Status());
     // Buttons, swipes and the routing button all end here.
     connect(m_pStackedLayout, &QStackedLayout::currentChanged, this, &Kestal::MarkCurrentPage);
     ShowRegion();

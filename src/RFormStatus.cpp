@@ -82,6 +82,12 @@ RFormStatus::RFormStatus(QWidget* parent)
     m_pLabelPlant->setWordWrap(true);
     m_pLabelPlant->hide();
     pLines->addWidget(m_pLabelPlant);
+    m_pLabelMail = new QLabel(this);
+    m_pLabelMail->setObjectName(QStringLiteral("labelMail"));
+    m_pLabelMail->setWordWrap(true);
+    m_pLabelMail->setStyleSheet(QLatin1String(s_pNoticeLine));
+    m_pLabelMail->hide();
+    pLines->addWidget(m_pLabelMail);
 
     m_pLabelSettings = new QLabel(this);
     m_pLabelSettings->setObjectName(QStringLiteral("labelSettings"));
@@ -200,6 +206,17 @@ void RFormStatus::SetPlantStatus(int nModbusClients, bool bMqttConnected, const 
     const bool bProblem = !strMqtt.isEmpty() && !bMqttConnected;
     m_pLabelPlant->setStyleSheet(bProblem ? QLatin1String(s_pNoticeLine) : QString());
     m_pLabelPlant->setVisible(!parts.isEmpty());
+}
+
+void RFormStatus::SetMailProblem(const QString& strProblem)
+{
+    m_pLabelMail->setText(tr("Notifications: %1").arg(strProblem));
+    m_pLabelMail->setVisible(!strProblem.isEmpty());
+}
+
+QString RFormStatus::MailStatus() const
+{
+    return m_pLabelMail->isHidden() ? QString() : m_pLabelMail->text();
 }
 
 QString RFormStatus::PlantStatus() const

@@ -36,6 +36,9 @@ public:
     // The plant interface: how many Modbus clients read the map (-1: the
     // server is off) and the MQTT publisher's state (empty: off).
     void SetPlantStatus(int nModbusClients, bool bMqttConnected, const QString& strMqtt);
+    // Why mail notifications cannot be sent; empty hides the line.
+    void SetMailProblem(const QString& strProblem);
+    QString MailStatus() const;
     QString PlantStatus() const;
     QString SiteDbStatus() const;
     // The "Sound muted" note, shown while the alarm sound is silenced.
@@ -64,6 +67,7 @@ private:
     QLabel* m_pLabelLinkLost;
     QLabel* m_pLabelSiteDb = nullptr;
     QLabel* m_pLabelPlant = nullptr;
+    QLabel* m_pLabelMail = nullptr;
     QLabel* m_pLabelSettings = nullptr;
     bool m_bLinkDown = false;
 };

@@ -6,7 +6,6 @@
 #include "message/PLogRecord.h"
 #include "message/SClock.h"
 
-#include <QThread>
 #include <QTimer>
 
 #include <curl/curl.h>
@@ -30,29 +29,6 @@ QHash<QString, QString> details(const QString& strDetail)
     return fields;
 }
 
-void startWorker(QObject* pOwner, const RNotifyConfig& config, QThread** ppThread,
-    RNotifyMailer** ppMailer, const char* pName)
-{
-    *ppMailer = new RNotifyMailer(config);
-    *ppThread = new QThread(pOwner);
-    (*ppThread)->setObjectName(QString::fromLatin1(pName));
-    (*ppMailer)->moveToThread(*ppThread);
-    (*ppThread)->start();
-}
-
-void stopWorker(QThread** ppThread, RNotifyMailer** ppMailer)
-{
-    if (!*ppThread)
-        return;
-    (*ppMailer)->RequestStop();
-    (*ppThread)->quit();
-    (*ppThread)->wait();
-    delete *ppMailer;
-    *ppMailer = nullptr;
-    delete *ppThread;
-    *ppThread = nullptr;
-}
-
 } // namespace
 
 RNotifier::RNotifier(
@@ -62,12 +38,13 @@ RNotifier::RNotifier(
     , m_pCatalogue(pCatalogue)
     , m_pClock(pClock ? pClock : SClock::System())
     , m_pTimer(new QTimer(this))
+    , m_pPost(new RNotifyPost(this))
 {
     // Once, on the GUI thread, before any worker uses the library.
     static const bool s_bCurl = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     Q_UNUSED(s_bCurl);
-    qRegisterMetaType<RNotifySent>();
     m_pTimer->setInterval(1000);
+    connect(m_pPost, &RNotifyPost::Sent, this, &RNotifier::OnSent);
     connect(m_pTimer, &QTimer::timeout, this, &RNotifier::Tick);
     // Direct: the queue row goes into the transaction of the journal's row.
     connect(pJournal, &RAlarmJournal::Written, this, &RNotifier::OnJournal);
@@ -76,7 +53,6 @@ RNotifier::RNotifier(
 RNotifier::~RNotifier()
 {
     Stop();
-    stopWorker(&m_pTestThread, &m_pTester);
 }
 
 void RNotifier::Start(const RNotifyConfig& config)
@@ -85,8 +61,7 @@ void RNotifier::Start(const RNotifyConfig& config)
     if (!config.bEnabled)
         return;
     m_config = config;
-    startWorker(this, config, &m_pThread, &m_pMailer, "mail");
-    connect(m_pMailer, &RNotifyMailer::Sent, this, &RNotifier::OnSent);
+    m_pPost->Start(config);
     m_open.clear();
     for (const RNotifyRow& row : RNotifyQueue::OpenAlarms()) {
         QStringList told = row.strTo.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -104,7 +79,7 @@ void RNotifier::Start(const RNotifyConfig& config)
 void RNotifier::Stop()
 {
     m_pTimer->stop();
-    stopWorker(&m_pThread, &m_pMailer);
+    m_pPost->Stop();
     m_bBusy = false;
     SetStatus(QString());
 }
@@ -367,9 +342,7 @@ void RNotifier::SendNext()
         return;
     }
     m_bBusy = true;
-    RNotifyMailer* pMailer = m_pMailer;
-    QMetaObject::invokeMethod(
-        pMailer, [pMailer, mail] { pMailer->Send(mail); }, Qt::QueuedConnection);
+    m_pPost->Post(mail);
 }
 
 void RNotifier::OnSent(const RNotifySent& sent)
@@ -408,21 +381,4 @@ void RNotifier::SetStatus(const QString& strStatus)
     if (!strStatus.isEmpty())
         Log(LogLevel::Warning, "notifications: %s\n", strStatus.toUtf8().constData());
     emit StatusChanged(strStatus);
-}
-
-void RNotifier::SendTest(const RNotifyConfig& config)
-{
-    stopWorker(&m_pTestThread, &m_pTester);
-    startWorker(this, config, &m_pTestThread, &m_pTester, "mail-test");
-    connect(m_pTester, &RNotifyMailer::Sent, this,
-        [this](const RNotifySent& sent) { emit TestAnswered(sent.bOk, sent.strAnswer); });
-    RNotifyMail mail;
-    mail.to = config.lists[0].addresses;
-    mail.date = m_pClock->Now();
-    mail.strSubject = tr("Test mail from the station");
-    mail.strBody = tr("This is a test of the station's mail notifications, sent at %1.\n")
-                       .arg(timeText(mail.date));
-    RNotifyMailer* pTester = m_pTester;
-    QMetaObject::invokeMethod(
-        pTester, [pTester, mail] { pTester->Send(mail); }, Qt::QueuedConnection);
 }

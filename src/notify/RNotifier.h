@@ -2,7 +2,7 @@
 
 #include "database/RAlarmJournal.h"
 #include "notify/RNotifyConfig.h"
-#include "notify/RNotifyMailer.h"
+#include "notify/RNotifyPost.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -12,7 +12,6 @@
 
 #include <deque>
 
-class QThread;
 class QTimer;
 class RRegionCatalogue;
 class SClock;
@@ -47,7 +46,7 @@ public:
     // acknowledged come back from the file.
     void Start(const RNotifyConfig& config);
     void Stop();
-    bool IsRunning() const { return m_pMailer != nullptr; }
+    bool IsRunning() const { return m_pPost->IsRunning(); }
     // The station's storage: a fault is mailed from memory, the file may
     // be what fails.
     void SetStorageProblem(const QString& strProblem);
@@ -56,13 +55,9 @@ public:
     void Tick();
     // Empty while mail goes out (or is off); else why it cannot.
     QString Status() const { return m_strStatus; }
-    // A test mail to the on-call list with these settings, outside the
-    // queue; TestAnswered gives the server's answer.
-    void SendTest(const RNotifyConfig& config);
 
 signals:
     void StatusChanged(const QString& strStatus);
-    void TestAnswered(bool bOk, const QString& strAnswer);
 
 private:
     Q_DISABLE_COPY(RNotifier)
@@ -90,10 +85,7 @@ private:
     SClock* m_pClock;
     QTimer* m_pTimer;
     RNotifyConfig m_config;
-    QThread* m_pThread = nullptr;
-    RNotifyMailer* m_pMailer = nullptr;
-    QThread* m_pTestThread = nullptr;
-    RNotifyMailer* m_pTester = nullptr;
+    RNotifyPost* m_pPost;
     bool m_bBusy = false;
     qint64 m_nRetryAtMs = 0; // station time (ms since the epoch)
     qint64 m_nRetryMs = FirstRetryMs;

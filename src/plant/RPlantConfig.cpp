@@ -4,11 +4,8 @@
 #include "io/PSecretFile.h"
 #include "message/PLogRecord.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QSaveFile>
 
 namespace {
 

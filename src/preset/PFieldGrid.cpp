@@ -9,7 +9,8 @@ void PFieldGrid::LayOut(QWidget* pGroup, const QList<QPair<QString, QWidget*>>& 
     for (int i = 0; i < fields.size(); ++i) {
         if (!fields.at(i).first.isEmpty())
             pGrid->addWidget(new QLabel(fields.at(i).first, pGroup), i / 2, i % 2 * 2);
-        pGrid->addWidget(fields.at(i).second, i / 2, i % 2 * 2 + 1);
+        if (fields.at(i).second)
+            pGrid->addWidget(fields.at(i).second, i / 2, i % 2 * 2 + 1);
     }
     pGrid->setColumnStretch(1, 1);
     pGrid->setColumnStretch(3, 1);

@@ -10,8 +10,16 @@ class QWidget;
 // System Settings still fit the 768-pixel-high panel.
 namespace PFieldGrid {
 
-// Lays fields out in pGroup (which gets the grid); an empty label leaves
-// its cell empty.
+// Lays fields out in pGroup (which gets the grid); an empty label or a null
+// field leaves its cell empty.
 void LayOut(QWidget* pGroup, const QList<QPair<QString, QWidget*>>& fields);
+
+// A field with the object name the tests and the style sheets find it by.
+template <typename T> T* Named(QWidget* pParent, const char* pName)
+{
+    auto* pWidget = new T(pParent);
+    pWidget->setObjectName(QLatin1String(pName));
+    return pWidget;
+}
 
 } // namespace PFieldGrid

@@ -7,6 +7,7 @@
 #include "database/RSlotArchive.h"
 #include "database/RSystemInfoStore.h"
 #include "preset/POptionPage.h"
+#include "preset/RNotifySettingsWidget.h"
 #include "preset/RPlantSettingsWidget.h"
 #include "preset/RSiteDbSettingsWidget.h"
 #include "preset/RWebSettingsWidget.h"
@@ -90,6 +91,8 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pPlant->insertTab(0, m_pSiteDb, tr("Site database"));
     m_pWeb = new RWebSettingsWidget(this);
     m_pPlant->addTab(m_pWeb, tr("Web view"));
+    m_pNotify = new RNotifySettingsWidget(QString(), nullptr, this);
+    m_pPlant->addTab(m_pNotify, tr("Notifications"));
     m_pPlant->setCurrentIndex(0);
     m_pPlant->setMaximumWidth(2 * s_nFieldWidth);
     pForm->addRow(m_pPlant);
@@ -150,6 +153,7 @@ void RFramePresetIpWidget::Load()
     m_pSiteDb->Load();
     m_pPlant->Load();
     m_pWeb->Load();
+    m_pNotify->Load();
     m_bEdited = false;
 }
 
@@ -211,6 +215,11 @@ bool RFramePresetIpWidget::Save(QString* pError)
         return false;
     const RWebConfig webBefore = RWebConfig::Load();
     const RWebConfig web = m_pWeb->Config();
+    const RNotifyConfig notifyBefore = RNotifyConfig::Load();
+    bool bNotifyPassword = false;
+    if (!m_pNotify->Prepare(pError, &bNotifyPassword))
+        return false;
+    const RNotifyConfig notify = m_pNotify->Config();
     PSavepoint savepoint(QStringLiteral("system_settings"));
     if (!RSystemInfoStore::Save(info, &strError)
         || !RClientSettings::SetInt(
@@ -218,14 +227,14 @@ bool RFramePresetIpWidget::Save(QString* pError)
         || !RClientSettings::SetInt(
             RClientSettings::SessionIdleMinutes, m_pSpinBoxIdleMinutes->value(), &strError)
         || !m_pSiteDb->Config().Save(&strError) || !plant.Save(&strError) || !web.Save(&strError)
-        || !savepoint.Release()) {
+        || !notify.Save(&strError) || !savepoint.Release()) {
         savepoint.Rollback();
         *pError = tr("The settings could not be saved: %1").arg(strError);
         return false;
     }
     RecordChanges(before, info, nMonthsBefore, nIdleBefore);
-    const auto plantOld = plantBefore.Fields() + webBefore.Fields();
-    const auto plantNew = plant.Fields() + web.Fields();
+    const auto plantOld = plantBefore.Fields() + webBefore.Fields() + notifyBefore.Fields();
+    const auto plantNew = plant.Fields() + web.Fields() + notify.Fields();
     for (int i = 0; i < plantNew.size(); ++i) {
         if (plantOld.at(i).second != plantNew.at(i).second)
             POptionPage::RecordChange(RAuditAction::Setting, QLatin1String(plantNew.at(i).first),
@@ -234,6 +243,9 @@ bool RFramePresetIpWidget::Save(QString* pError)
     // That it changed, never what it is.
     if (bPlantPassword)
         POptionPage::RecordChange(RAuditAction::Setting, QStringLiteral("PlantMqttPassword"),
+            QString(), QStringLiteral("changed"));
+    if (bNotifyPassword)
+        POptionPage::RecordChange(RAuditAction::Setting, QStringLiteral("NotifyPassword"),
             QString(), QStringLiteral("changed"));
     m_pEditIp->setText(strIp);
     m_bEdited = false;

@@ -8,6 +8,7 @@ class QLineEdit;
 class QSpinBox;
 class RPlantSettingsWidget;
 class RSiteDbSettingsWidget;
+class RNotifySettingsWidget;
 class RWebSettingsWidget;
 struct RSystemInfo;
 
@@ -62,5 +63,6 @@ private:
     RSiteDbSettingsWidget* m_pSiteDb = nullptr;
     RPlantSettingsWidget* m_pPlant = nullptr;
     RWebSettingsWidget* m_pWeb = nullptr;
+    RNotifySettingsWidget* m_pNotify = nullptr;
     bool m_bEdited = false;
 };

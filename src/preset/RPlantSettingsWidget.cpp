@@ -7,34 +7,25 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-namespace {
-
-template <typename T> T* named(QWidget* pParent, const char* pName)
-{
-    auto* pWidget = new T(pParent);
-    pWidget->setObjectName(QLatin1String(pName));
-    return pWidget;
-}
-
-} // namespace
+using PFieldGrid::Named;
 
 RPlantSettingsWidget::RPlantSettingsWidget(const QString& strAuditKeyPath, QWidget* pParent)
     : QTabWidget(pParent)
     , m_strAuditKeyPath(strAuditKeyPath)
-    , m_pGroupModbus(named<QGroupBox>(this, "groupPlantModbus"))
-    , m_pEditModbusAddress(named<QLineEdit>(m_pGroupModbus, "m_pEditModbusAddress"))
-    , m_pEditModbusPort(named<QSpinBox>(m_pGroupModbus, "m_pEditModbusPort"))
-    , m_pEditModbusAllowed(named<QLineEdit>(m_pGroupModbus, "m_pEditModbusAllowed"))
-    , m_pEditModbusBase(named<QSpinBox>(m_pGroupModbus, "m_pEditModbusBase"))
-    , m_pCheckLowWordFirst(named<QCheckBox>(m_pGroupModbus, "m_pCheckLowWordFirst"))
-    , m_pGroupMqtt(named<QGroupBox>(this, "groupPlantMqtt"))
-    , m_pEditMqttHost(named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttHost"))
-    , m_pEditMqttPort(named<QSpinBox>(m_pGroupMqtt, "m_pEditMqttPort"))
-    , m_pEditMqttClient(named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttClient"))
-    , m_pEditMqttSite(named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttSite"))
-    , m_pEditMqttUser(named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttUser"))
-    , m_pEditMqttPassword(named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttPassword"))
-    , m_pEditMqttCaFile(named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttCaFile"))
+    , m_pGroupModbus(Named<QGroupBox>(this, "groupPlantModbus"))
+    , m_pEditModbusAddress(Named<QLineEdit>(m_pGroupModbus, "m_pEditModbusAddress"))
+    , m_pEditModbusPort(Named<QSpinBox>(m_pGroupModbus, "m_pEditModbusPort"))
+    , m_pEditModbusAllowed(Named<QLineEdit>(m_pGroupModbus, "m_pEditModbusAllowed"))
+    , m_pEditModbusBase(Named<QSpinBox>(m_pGroupModbus, "m_pEditModbusBase"))
+    , m_pCheckLowWordFirst(Named<QCheckBox>(m_pGroupModbus, "m_pCheckLowWordFirst"))
+    , m_pGroupMqtt(Named<QGroupBox>(this, "groupPlantMqtt"))
+    , m_pEditMqttHost(Named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttHost"))
+    , m_pEditMqttPort(Named<QSpinBox>(m_pGroupMqtt, "m_pEditMqttPort"))
+    , m_pEditMqttClient(Named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttClient"))
+    , m_pEditMqttSite(Named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttSite"))
+    , m_pEditMqttUser(Named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttUser"))
+    , m_pEditMqttPassword(Named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttPassword"))
+    , m_pEditMqttCaFile(Named<QLineEdit>(m_pGroupMqtt, "m_pEditMqttCaFile"))
 {
     m_pGroupModbus->setTitle(tr("Serve the Modbus TCP map (read-only)"));
     m_pGroupMqtt->setTitle(tr("Publish to an MQTT broker"));

@@ -13,4 +13,5 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/RPlantSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantSettingsWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/RWebSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RWebSettingsWidget.h
+  ${CMAKE_CURRENT_LIST_DIR}/RNotifySettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RNotifySettingsWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/PFieldGrid.cpp ${CMAKE_CURRENT_LIST_DIR}/PFieldGrid.h)

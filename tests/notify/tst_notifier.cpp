@@ -1,86 +1,19 @@
+#include "SmtpSink.h"
 #include "TestDb.h"
 
 #include "database/RNotifyQueue.h"
 #include "message/SClock.h"
 #include "notify/RNotifier.h"
 
-#include <QFile>
-#include <QJsonDocument>
+#include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// A real SMTP server on loopback (aiosmtpd), writing what it receives as
-// JSON lines in its folder.
-class SmtpSink
-{
-public:
-    explicit SmtpSink(const QString& strDir)
-        : m_strDir(strDir)
-        , m_nPort(freePort())
-    {
-    }
-    ~SmtpSink() { Stop(); }
-    bool Start(const QString& strUser = QString(), const QString& strPassword = QString())
-    {
-        QStringList args {QStringLiteral(SMTP_SINK), QString::number(m_nPort), m_strDir};
-        if (!strUser.isEmpty())
-            args << strUser << strPassword;
-        m_process.start(QStringLiteral("/usr/bin/python3"), args);
-        return m_process.waitForStarted(5000)
-            && QTest::qWaitFor(
-                [this] {
-                    return m_process.readAllStandardOutput().contains("ready")
-                        || m_process.state() == QProcess::NotRunning;
-                },
-                10000)
-            && m_process.state() == QProcess::Running;
-    }
-    void Stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    int Port() const { return m_nPort; }
-    QList<QJsonObject> Mails() const
-    {
-        QList<QJsonObject> mails;
-        QFile file(m_strDir + QStringLiteral("/mails.jsonl"));
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : file.readAll().split('\n')) {
-                if (!line.isEmpty())
-                    mails << QJsonDocument::fromJson(line).object();
-            }
-        }
-        return mails;
-    }
-    int Logins() const
-    {
-        QFile file(m_strDir + QStringLiteral("/logins.txt"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    }
-
-private:
-    QString m_strDir;
-    int m_nPort;
-    QProcess m_process;
-};
 
 QString to(const QJsonObject& mail)
 {
@@ -149,7 +82,6 @@ private slots:
     {
         TestDb::Open();
         const QString strDir = m_dir.filePath(QString::number(++m_nCase));
-        QDir().mkpath(strDir);
         m_pSink = std::make_unique<SmtpSink>(strDir);
         m_pJournal = std::make_unique<RAlarmJournal>(&TestDb::Writer(), &m_clock);
     }

@@ -1,6 +1,7 @@
 #include "BusRecorder.h"
 #include "FakePrompt.h"
 #include "IdServerStub.h"
+#include "SmtpSink.h"
 #include "SqlRows.h"
 #include "TestDb.h"
 
@@ -9,6 +10,7 @@
 #include "database/RLoginSession.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
+#include "notify/RNotifyConfig.h"
 #include "plant/RPlantConfig.h"
 #include "preset/PCategoryFilterModel.h"
 #include "preset/PCategoryModel.h"
@@ -586,6 +588,57 @@ private slots:
         confirm();
         QVERIFY(m_pForm->Message().contains("Modbus TCP"));
         QCOMPARE(RPlantConfig::Load().mqtt.nPort, 1883);
+        QVERIFY(audited.isEmpty());
+        POptionPage::SetChangeSink(nullptr);
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    // The notifications' tab: the test mail reaches a real server and its
+    // answer shows; what is saved comes back, in the trail by name, the
+    // password only as changed; an unusable address saves nothing.
+    void notifySettingsAndTestMail()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        SmtpSink sink(home.filePath(QStringLiteral("mail")));
+        QVERIFY(sink.Start(QStringLiteral("station"), QStringLiteral("mail words")));
+        QStringList audited;
+        POptionPage::SetChangeSink([&audited](const QString& strAction, const QString& strObject,
+                                       const QString& strOld, const QString& strNew) {
+            audited << QStringList {strAction, strObject, strOld, strNew}.join(QLatin1Char('|'));
+        });
+        choose(QString("System Settings"));
+        field<QGroupBox>("groupNotify")->setChecked(true);
+        field<QSpinBox>("m_pEditMailPort")->setValue(sink.Port());
+        field<QLineEdit>("m_pEditMailUser")->setText("station");
+        field<QLineEdit>("m_pEditMailPassword")->setText("mail words");
+        field<QLineEdit>("m_pEditListOnCall")->setText("call@site.test, night@site.test");
+        field<QLineEdit>("m_pEditHoursOfficers")->setText("8-18");
+        field<QPushButton>("m_pButtonMailTest")->click();
+        QTRY_VERIFY(field<QLabel>("labelMailTest")->text().startsWith("The server took"));
+        QCOMPARE(sink.Mails().size(), 1);
+        QCOMPARE(
+            sink.Mails().at(0).value("subject").toString(), QString("Test mail from the station"));
+        confirm();
+        const RNotifyConfig config = RNotifyConfig::Load();
+        QVERIFY(config.bEnabled);
+        QCOMPARE(config.lists[0].addresses, (QStringList {"call@site.test", "night@site.test"}));
+        QCOMPARE(config.lists[1].nFromHour, 8);
+        QCOMPARE(config.strPassword, QString("mail words"));
+        QCOMPARE(audited,
+            (QStringList {"setting|NotifyEnabled|0|1",
+                "setting|NotifyPort|25|" + QString::number(sink.Port()),
+                "setting|NotifyUser||station",
+                "setting|NotifyListOnCall||call@site.test,night@site.test",
+                "setting|NotifyHoursOfficers|0-24|8-18", "setting|NotifyPassword||changed"}));
+        QCOMPARE(SqlRows("select count(*) from ClientSettings where Value like '%mail words%'"),
+            QString("0"));
+
+        audited.clear();
+        field<QLineEdit>("m_pEditListLast")->setText("not an address");
+        confirm();
+        QVERIFY(m_pForm->Message().contains("Mail notifications"));
+        QVERIFY(RNotifyConfig::Load().lists[2].addresses.isEmpty());
         QVERIFY(audited.isEmpty());
         POptionPage::SetChangeSink(nullptr);
         qunsetenv("XDG_DATA_HOME");

@@ -84,6 +84,14 @@ private slots:
             "('2014-05-04T09:00:00', 0, 'link-down', 0, 0, ''), "
             "('2014-05-06T09:00:00', 3, 'clear', 1, 5, '')",
             "insert into RoutingRoomInfo(Sub, Id, Name, Num) values(1, 21, 'Lab \"2\", west', 1)",
+            "insert into NotifyQueue(Time, Kind, Id, Level, Recipients, Subject, State, SentTime, "
+            "Answer) values('2014-05-03T08:00:00', 'alarm', 3, 0, "
+            "'call@site.test,night@site.test', "
+            "'ALARM 3: 7.5 µRad/h', 1, '2014-05-03T08:00:11', '250 OK queued'), "
+            "('2014-05-04T09:02:00', 'link', 0, 0, 'call@site.test', 'Data server link lost', 0, "
+            "null, 'Login denied'), ('2014-05-06T09:00:00', 'back', 0, 0, 'call@site.test', 'x', "
+            "1, "
+            "null, null)",
             "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) values(7, 21, 200, "
             "'13:05', '2014-05-05'), (7, 21, 123, '08:10', '2014-05-03'), (9, 22, 5, '09:00', "
             "'2014-05-04'), (9, 22, 5, '09:00', '2014-05-06')",
@@ -272,6 +280,13 @@ private slots:
                                        strAlarm};
         QTest::newRow("alarms, one region") << QStringList {"alarms", "2014-05-03", "2014-05-05",
             "--region", "3"} << QStringList {strAlarms, strAck, strAlarm};
+        QTest::newRow("notifications")
+            << QStringList {"notifications", "2014-05-03", "2014-05-05"}
+            << QStringList {"queued,kind,region,list,to,subject,state,sent,answer",
+                   "2014-05-03T08:00:00,alarm,3,0,\"call@site.test,night@site.test\",ALARM 3: "
+                   "7.5 µRad/h,sent,2014-05-03T08:00:11,250 OK queued",
+                   "2014-05-04T09:02:00,link,0,0,call@site.test,Data server link lost,queued,,"
+                   "Login denied"};
         QTest::newRow("routing") << QStringList {"routing", "2014-05-03", "2014-05-05"}
                                  << QStringList {strRouting,
                                         "moring,2014-05-03T08:10," + strLab + ",S,1.23",

@@ -9,6 +9,8 @@
 #include "database/RAuditKey.h"
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
+#include "database/RNotifyQueue.h"
+#include "database/RNotifyQueue.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RReportReads.h"
 #include "database/RRoutingRecords.h"
@@ -65,6 +67,9 @@ const char* const s_pDescription
       "                       chattering, time to acknowledge, floods, shelved\n"
       "                       hours; -o defaults to alarm-figures-MONTH.xlsx in the\n"
       "                       working directory\n"
+      "  notifications FROM TO  the mail notifications queued on days FROM to TO,\n"
+      "                       oldest first (CSV): kind, region, list, addresses,\n"
+      "                       subject, state, when sent and the server's answer\n"
       "  audit FROM TO        the audit trail, days FROM to TO, oldest first (CSV,\n"
       "                       to standard output without -o); --account NAME and\n"
       "                       --action ACTION narrow it\n"
@@ -388,6 +393,34 @@ Failure WriteAlarms(
     out.WriteRow(RAlarmJournal::CsvHeader());
     for (const RAlarmEvent& event : events)
         out.WriteRow(RAlarmJournal::CsvFields(event));
+    if (!out.Commit(&strError))
+        return {Failed, strError};
+    return {Ok, QString()};
+}
+
+// What was mailed, to whom, when and the server's answer; a file from
+// before the notifications has none and gets the header.
+Failure WriteNotifications(
+    const QDate& from, const QDate& to, const QString& strOutput, qint64* pWaitLeftMs)
+{
+    const Failure begun = BeginRead(pWaitLeftMs);
+    if (begun.nExit != Ok)
+        return begun;
+    const QVector<RNotifyRow> rows = RNotifyQueue::Read(from, to);
+    EndRead();
+    SCsvWriter out(strOutput);
+    QString strError;
+    if (!out.Open(&strError))
+        return {Failed, strError};
+    static const char* const s_pStates[] = {"queued", "sent", "held", "refused"};
+    out.WriteRow({"queued", "kind", "region", "list", "to", "subject", "state", "sent", "answer"});
+    for (const RNotifyRow& row : rows) {
+        out.WriteRow({RAlarmJournal::TimeText(row.time), row.strKind, QString::number(row.nId),
+            QString::number(row.nLevel), row.strTo, row.strSubject,
+            QLatin1String(s_pStates[qBound(0, row.nState, 3)]),
+            row.sentTime.isValid() ? RAlarmJournal::TimeText(row.sentTime) : QString(),
+            row.strAnswer});
+    }
     if (!out.Commit(&strError))
         return {Failed, strError};
     return {Ok, QString()};
@@ -736,17 +769,30 @@ Failure Run(const QCommandLineParser& parser)
     const int nWanted = strCommand == QLatin1String("minutes") ? 4 : 3;
     const bool bKnown = strCommand == QLatin1String("region")
         || strCommand == QLatin1String("staff") || strCommand == QLatin1String("minutes")
-        || strCommand == QLatin1String("routing") || strCommand == QLatin1String("alarms");
+        || strCommand == QLatin1String("routing") || strCommand == QLatin1String("alarms")
+        || strCommand == QLatin1String("notifications");
     if (!bKnown || args.size() != nWanted)
         return {Usage,
             QStringLiteral("expected region ID DATE, staff ID DATE, minutes ID FROM TO, "
-                           "routing FROM TO, alarms FROM TO, alarm-figures MONTH, audit FROM TO, "
+                           "routing FROM TO, alarms FROM TO, notifications FROM TO, "
+                           "alarm-figures MONTH, audit FROM TO, "
                            "verify-audit or add-admin NAME; see --help")};
     const QString strOutput = parser.value(QStringLiteral("o"));
     if (strOutput.isEmpty())
         return {Usage, QStringLiteral("-o FILE is required")};
 
     Failure failure {Ok, QString()};
+    if (strCommand == QLatin1String("notifications")) {
+        const QDate from = ParseDay(args.at(1), &failure);
+        const QDate to = ParseDay(args.at(2), &failure);
+        if (failure.nExit == Ok)
+            failure = CheckRange(from, to);
+        if (failure.nExit == Ok && parser.isSet(QStringLiteral("site-db")))
+            failure = {Usage, QStringLiteral("the notifications are in the station's file only")};
+        if (failure.nExit != Ok || !OpenDatabase(DatabaseFile(parser), &failure))
+            return failure;
+        return WriteNotifications(from, to, strOutput, &nWaitLeftMs);
+    }
     if (strCommand == QLatin1String("routing") || strCommand == QLatin1String("alarms")) {
         const QDate from = ParseDay(args.at(1), &failure);
         const QDate to = ParseDay(args.at(2), &failure);

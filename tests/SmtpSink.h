@@ -23,12 +23,16 @@ public:
         QDir().mkpath(strDir);
     }
     ~SmtpSink() { Stop(); }
-    // With a user, only that user and password may log in.
-    bool Start(const QString& strUser = QString(), const QString& strPassword = QString())
+    // With a user, only that user and password may log in; tls: "--starttls"
+    // or "--tls" with the PEM certificate and key.
+    bool Start(const QString& strUser = QString(), const QString& strPassword = QString(),
+        const QStringList& tls = QStringList())
     {
         QStringList args {QStringLiteral(SMTP_SINK), QString::number(m_nPort), m_strDir};
         if (!strUser.isEmpty())
-            args << strUser << strPassword;
+            args << QStringLiteral("--user") << strUser << QStringLiteral("--password")
+                 << strPassword;
+        args << tls;
         m_process.start(QStringLiteral("/usr/bin/python3"), args);
         return m_process.waitForStarted(5000)
             && QTest::qWaitFor(

@@ -3,16 +3,16 @@
 appended as one JSON line (envelope recipients, decoded subject and body) to
 DIR/mails.jsonl; each log-in's outcome is a line of DIR/logins.txt.
 
-    smtp_sink.py PORT DIR [USER PASSWORD]
+    smtp_sink.py PORT DIR [--user USER --password PASSWORD]
+                 [--starttls CERT KEY | --tls CERT KEY]
 """
-import asyncio
+import argparse
 import email
-import email.header
 import email.policy
 import json
 import os
 import signal
-import sys
+import ssl
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
@@ -36,19 +36,36 @@ class Sink:
 
 
 def main():
-    port, folder = int(sys.argv[1]), sys.argv[2]
+    parser = argparse.ArgumentParser()
+    parser.add_argument('port', type=int)
+    parser.add_argument('folder')
+    parser.add_argument('--user')
+    parser.add_argument('--password')
+    parser.add_argument('--starttls', nargs=2, metavar=('CERT', 'KEY'))
+    parser.add_argument('--tls', nargs=2, metavar=('CERT', 'KEY'))
+    args = parser.parse_args()
     options = {}
-    if len(sys.argv) > 4:
-        user, password = sys.argv[3].encode(), sys.argv[4].encode()
+    if args.user:
+        user, password = args.user.encode(), (args.password or '').encode()
 
         def check(server, session, envelope, mechanism, data):
             ok = isinstance(data, LoginPassword) and data.login == user and data.password == password
-            with open(os.path.join(folder, 'logins.txt'), 'a', encoding='utf-8') as out:
+            with open(os.path.join(args.folder, 'logins.txt'), 'a', encoding='utf-8') as out:
                 out.write('ok\n' if ok else 'refused\n')
             return AuthResult(success=ok, handled=False)
-        options = {'authenticator': check, 'auth_require_tls': False, 'auth_required': True}
-    controller = Controller(Sink(os.path.join(folder, 'mails.jsonl')), hostname='127.0.0.1',
-                            port=port, **options)
+        # With --tls the whole session is encrypted, but aiosmtpd counts only
+        # STARTTLS as TLS for AUTH.
+        options.update(authenticator=check, auth_required=True,
+                       auth_require_tls=bool(args.starttls))
+    for pair, key in ((args.starttls, 'tls_context'), (args.tls, 'ssl_context')):
+        if pair:
+            context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+            context.load_cert_chain(pair[0], pair[1])
+            options[key] = context
+            if key == 'tls_context':
+                options['require_starttls'] = True
+    controller = Controller(Sink(os.path.join(args.folder, 'mails.jsonl')), hostname='127.0.0.1',
+                            port=args.port, **options)
     controller.start()
     print('ready', flush=True)
     signal.sigwait({signal.SIGTERM, signal.SIGINT})

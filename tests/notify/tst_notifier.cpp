@@ -1,5 +1,6 @@
 #include "SmtpSink.h"
 #include "TestDb.h"
+#include "TestTls.h"
 
 #include "database/RNotifyQueue.h"
 #include "message/SClock.h"
@@ -180,6 +181,71 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(m_pSink->Mails().size(), 2);
         QVERIFY(subject(m_pSink->Mails().at(1)).startsWith("ALARM FLOOD goes on"));
+    }
+
+    // The link lost for longer than its delay and back, a storage fault
+    // (mailed from memory), the station back after a crash with how long
+    // it was down.
+    void stationEvents()
+    {
+        QVERIFY(m_pSink->Start());
+        RNotifyConfig config = Config();
+        config.nLinkSeconds = 120;
+        Restart(config);
+        m_pJournal->Write(QStringLiteral("link-down"), 0);
+        Pass(60);
+        m_pJournal->Write(QStringLiteral("link-up"), 0);
+        m_pJournal->Write(QStringLiteral("link-down"), 0);
+        Pass(120);
+        QVERIFY(WaitMails(1));
+        QCOMPARE(subject(m_pSink->Mails().at(0)), QString("Data server link lost"));
+        m_pJournal->Write(QStringLiteral("link-up"), 0);
+        QVERIFY(WaitMails(2));
+        QCOMPARE(subject(m_pSink->Mails().at(1)), QString("Data server link back"));
+        m_pNotifier->SetStorageProblem(QStringLiteral("disk full"));
+        QVERIFY(WaitMails(3));
+        QVERIFY(m_pSink->Mails().at(2).value("body").toString().contains("disk full"));
+        m_pJournal->Write(QStringLiteral("started"), 0, 0, 0, QString(),
+            QStringLiteral("crash=1;since=2026-03-07T09:50:00;seconds=600"));
+        QVERIFY(WaitMails(4));
+        const QJsonObject back = m_pSink->Mails().at(3);
+        QCOMPARE(subject(back), QString("Station back after a crash"));
+        QVERIFY2(back.value("body").toString().contains("down from 2026-03-07 09:50:00, for 10 "
+                                                        "minutes"),
+            qPrintable(back.value("body").toString()));
+        QCOMPARE(m_pSink->Mails().size(), 4);
+    }
+
+    // STARTTLS and SMTPS with a log-in: a server the station cannot trust
+    // gets nothing and the status says why; with the site's authority the
+    // mail that waited goes.
+    void encryptedServers_data()
+    {
+        QTest::addColumn<int>("security");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("STARTTLS") << int(RNotifyConfig::Security::StartTls) << "--starttls";
+        QTest::newRow("SMTPS") << int(RNotifyConfig::Security::Tls) << "--tls";
+    }
+    void encryptedServers()
+    {
+        QFETCH(int, security);
+        QFETCH(QString, option);
+        QVERIFY(TestTls::MakeCertificate(m_dir.path()));
+        QVERIFY(m_pSink->Start(QStringLiteral("kestal"), QStringLiteral("pw"),
+            {option, m_dir.filePath("server.pem"), m_dir.filePath("server.key")}));
+        RNotifyConfig config = Config();
+        config.eSecurity = static_cast<RNotifyConfig::Security>(security);
+        config.strUser = QStringLiteral("kestal");
+        config.strPassword = QStringLiteral("pw");
+        Restart(config);
+        m_pJournal->Write(QStringLiteral("alarm"), 6, 650, 500);
+        Pass(RNotifier::GatherMs / 1000 + 1);
+        QTRY_VERIFY(m_pNotifier->Status().contains("certificate"));
+        config.strCaFile = m_dir.filePath("ca.pem");
+        Restart(config);
+        QVERIFY(WaitMails(1));
+        QVERIFY(subject(m_pSink->Mails().at(0)).startsWith("ALARM 6: 650"));
+        QCOMPARE(m_pSink->Logins(), 1);
     }
 
     // A wrong password: the status says so, and the tries keep to the

@@ -63,11 +63,29 @@ if [ "${DEMO_WEB:-0}" = 1 ]; then
         insert or replace into ClientSettings values('WebEnabled', '1'), ('WebPort', '${DEMO_WEB_PORT:-8088}');"
 fi
 
+# DEMO_MAIL=1: mail notifications to a throw-away SMTP server on 127.0.0.1 port
+# ${DEMO_SMTP_PORT:-8025} (aiosmtpd), whose mails land in demo/mail (a
+# Maildir); the bursting region 4 alarms at each burst, escalation after 2
+# minutes for the demo.
+SMTP=""
+if [ "${DEMO_MAIL:-0}" = 1 ]; then
+    mkdir -p "$DEMO/mail/tmp" "$DEMO/mail/new" "$DEMO/mail/cur"
+    /usr/bin/python3 -m aiosmtpd -n -l "127.0.0.1:${DEMO_SMTP_PORT:-8025}" \
+        -c aiosmtpd.handlers.Mailbox "$DEMO/mail" >"$DEMO/smtp.log" 2>&1 &
+    SMTP=$!
+    sqlite3 "$DEMO/DataBase.sqlite" "create table if not exists ClientSettings(Name varchar(64) primary key, Value varchar(256));
+        insert or replace into ClientSettings values('NotifyEnabled', '1'),
+        ('NotifyPort', '${DEMO_SMTP_PORT:-8025}'), ('NotifyListOnCall', 'oncall@demo.test'),
+        ('NotifyListOfficers', 'officers@demo.test'), ('NotifyListLast', 'chief@demo.test'),
+        ('NotifyEscalateMinutes', '2');
+        update RegionCurveColorInfo set Alarmvalue = 5000 where Id = 4;"
+fi
+
 build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
     --patrol 1,2,3/21,22,23,24 \
     >"$DEMO/simulator.log" 2>&1 &
 SIM=$!
-trap 'kill $SIM $MQTT 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
+trap 'kill $SIM $MQTT $SMTP 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
 
 cd "$DEMO"
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then

@@ -103,6 +103,11 @@ bool RAlarmJournal::Write(const QString& strEvent, int nId, double dDose, int nT
     return true;
 }
 
+void RAlarmJournal::CommitSoon()
+{
+    m_pPacer->Soon();
+}
+
 QVector<RAlarmEvent> RAlarmJournal::Read(
     const QDate& from, const QDate& to, int nId, QSqlError* pError)
 {

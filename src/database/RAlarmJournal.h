@@ -48,6 +48,9 @@ public:
     // commit in the program. Without one, nothing is committed early.
     void SetCommitter(std::function<void()> commit);
     RStorageWriter& Writer() const { return *m_pWriter; }
+    // Asks for the open transaction to be committed within a second, as
+    // after a row: for what must not wait for the next regular commit.
+    void CommitSoon();
 
     // Appends an event stamped now; false when it could not be stored.
     bool Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,

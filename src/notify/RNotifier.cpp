@@ -1,5 +1,6 @@
 #include "notify/RNotifier.h"
 
+#include "database/RAlarmStateStore.h"
 #include "database/RNotifyQueue.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageWriter.h"
@@ -68,6 +69,12 @@ void RNotifier::Start(const RNotifyConfig& config)
         told.removeDuplicates();
         m_open.insert(row.nId, {row.time, row.nLevel, told});
     }
+    // A flood that began before goes on in its summaries.
+    m_bFlood = RAlarmStateStore::LoadFlood().bFlood;
+    if (!m_bLinkUp && !m_linkDown.isValid()) {
+        m_linkDown = m_pClock->Now();
+        m_bLinkMailed = false;
+    }
     m_nRetryAtMs = 0;
     m_nRetryMs = FirstRetryMs;
     m_pTimer->start();
@@ -122,6 +129,7 @@ QStringList RNotifier::Queue(const QString& strKind, int nId, int nLevel, const 
     row.strBody = strBody;
     row.nState = nState;
     RNotifyQueue::Add(m_pJournal->Writer(), row);
+    m_pJournal->CommitSoon();
     return recipients;
 }
 
@@ -227,6 +235,11 @@ QString RNotifier::FloodSummary(qint64 nAfterSeq) const
     if (lines.isEmpty())
         return QString();
     return tr("Not mailed one by one:\n") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void RNotifier::SetLinkUp(bool bUp)
+{
+    m_bLinkUp = bUp;
 }
 
 void RNotifier::SetStorageProblem(const QString& strProblem)
@@ -350,10 +363,12 @@ void RNotifier::OnSent(const RNotifySent& sent)
     m_bBusy = false;
     const QDateTime now = m_pClock->Now();
     if (sent.bOk || sent.bRefused) {
-        if (sent.nSeq)
+        // Committed soon: a crash before the mark would send it again.
+        if (sent.nSeq) {
             RNotifyQueue::Mark(m_pJournal->Writer(), sent.nSeq,
                 sent.bOk ? RNotifyRow::Sent : RNotifyRow::Refused, now, sent.strAnswer);
-        else if (!m_memory.isEmpty())
+            m_pJournal->CommitSoon();
+        } else if (!m_memory.isEmpty())
             m_memory.removeFirst();
         if (sent.bOk)
             m_sentMs.push_back(now.toMSecsSinceEpoch());

@@ -50,6 +50,9 @@ public:
     // The station's storage: a fault is mailed from memory, the file may
     // be what fails.
     void SetStorageProblem(const QString& strProblem);
+    // The data server's link as the station sees it: a station that starts
+    // without one mails it as lost like a link that drops.
+    void SetLinkUp(bool bUp);
     // Escalations, the link's delay, the flood's summaries and the sending;
     // every second by itself, the tests call it on their clock.
     void Tick();
@@ -95,6 +98,7 @@ private:
     bool m_bFlood = false;
     QDateTime m_lastFloodMail;
     qint64 m_nFloodSeq = 0; // the last flood summary's row
+    bool m_bLinkUp = false;
     QDateTime m_linkDown; // invalid while the link is up
     bool m_bLinkMailed = false;
     std::deque<qint64> m_sentMs; // sends of the last hour

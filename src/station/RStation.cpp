@@ -222,6 +222,7 @@ bool RStation::Open(QString* pError)
     // transactions, so it follows the journal from the start.
     m_pNotifier = new RNotifier(m_pJournal, m_pCatalogue.get(), m_pClock, this);
     connect(this, &RStation::StorageChanged, m_pNotifier, &RNotifier::SetStorageProblem);
+    connect(m_pLink, &PDoseThread::LinkChanged, m_pNotifier, &RNotifier::SetLinkUp);
     m_bOpen = true;
     return true;
 }

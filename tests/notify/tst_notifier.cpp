@@ -58,6 +58,7 @@ class TestNotifier : public QObject
     void Restart(const RNotifyConfig& config)
     {
         m_pNotifier = std::make_unique<RNotifier>(m_pJournal.get(), nullptr, &m_clock);
+        m_pNotifier->SetLinkUp(true);
         m_pNotifier->Start(config);
     }
     // Time passes in steps of a second, as the notifier's own timer would.
@@ -191,29 +192,41 @@ private slots:
         QVERIFY(m_pSink->Start());
         RNotifyConfig config = Config();
         config.nLinkSeconds = 120;
-        Restart(config);
+        // A start without the link: lost once its delay has passed.
+        m_pNotifier = std::make_unique<RNotifier>(m_pJournal.get(), nullptr, &m_clock);
+        m_pNotifier->Start(config);
+        Pass(119);
+        QTest::qWait(100);
+        QCOMPARE(m_pSink->Mails().size(), 0);
+        Pass(1);
+        QVERIFY(WaitMails(1));
+        QCOMPARE(subject(m_pSink->Mails().at(0)), QString("Data server link lost"));
+        m_pJournal->Write(QStringLiteral("link-up"), 0);
+        m_pNotifier->SetLinkUp(true);
+        QVERIFY(WaitMails(2));
+        QCOMPARE(subject(m_pSink->Mails().at(1)), QString("Data server link back"));
+        // A drop shorter than the delay mails nobody.
         m_pJournal->Write(QStringLiteral("link-down"), 0);
         Pass(60);
         m_pJournal->Write(QStringLiteral("link-up"), 0);
         m_pJournal->Write(QStringLiteral("link-down"), 0);
         Pass(120);
-        QVERIFY(WaitMails(1));
-        QCOMPARE(subject(m_pSink->Mails().at(0)), QString("Data server link lost"));
-        m_pJournal->Write(QStringLiteral("link-up"), 0);
-        QVERIFY(WaitMails(2));
-        QCOMPARE(subject(m_pSink->Mails().at(1)), QString("Data server link back"));
-        m_pNotifier->SetStorageProblem(QStringLiteral("disk full"));
         QVERIFY(WaitMails(3));
-        QVERIFY(m_pSink->Mails().at(2).value("body").toString().contains("disk full"));
+        QCOMPARE(subject(m_pSink->Mails().at(2)), QString("Data server link lost"));
+        m_pJournal->Write(QStringLiteral("link-up"), 0);
+        QVERIFY(WaitMails(4));
+        m_pNotifier->SetStorageProblem(QStringLiteral("disk full"));
+        QVERIFY(WaitMails(5));
+        QVERIFY(m_pSink->Mails().at(4).value("body").toString().contains("disk full"));
         m_pJournal->Write(QStringLiteral("started"), 0, 0, 0, QString(),
             QStringLiteral("crash=1;since=2026-03-07T09:50:00;seconds=600"));
-        QVERIFY(WaitMails(4));
-        const QJsonObject back = m_pSink->Mails().at(3);
+        QVERIFY(WaitMails(6));
+        const QJsonObject back = m_pSink->Mails().at(5);
         QCOMPARE(subject(back), QString("Station back after a crash"));
         QVERIFY2(back.value("body").toString().contains("down from 2026-03-07 09:50:00, for 10 "
                                                         "minutes"),
             qPrintable(back.value("body").toString()));
-        QCOMPARE(m_pSink->Mails().size(), 4);
+        QCOMPARE(m_pSink->Mails().size(), 6);
     }
 
     // STARTTLS and SMTPS with a log-in: a server the station cannot trust

@@ -1,93 +1,31 @@
+#include "AlarmRig.h"
 #include "SqlRows.h"
-#include "TestDb.h"
 
 #include "database/RAlarmFilterStore.h"
-#include "database/RAlarmJournal.h"
 #include "database/RAlarmShelfStore.h"
-#include "database/RStorageWriter.h"
 #include "history/PAlarmFigures.h"
-#include "message/SClock.h"
-#include "realtime/PAlarmCue.h"
-#include "realtime/RAlarmState.h"
-#include "realtime/RRegionDoseModel.h"
-#include "realtime/RRegionWatch.h"
 
 #include <QtTest>
 
 // What the alarms mean to the operator, from readings to journal rows and
 // sounds: the filter, chattering, shelving, the mute and floods, wired as
 // the program wires them, on the manual clock.
-class TestAlarmHandling : public QObject
+class TestAlarmHandling : public AlarmRig
 {
     Q_OBJECT
 
 private:
-    SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
-    RAlarmJournal* m_pJournal = nullptr;
-    RAlarmState* m_pState = nullptr;
-    RRegionDoseModel* m_pModel = nullptr;
-    RRegionWatch* m_pWatch = nullptr;
-    PAlarmCue* m_pCue = nullptr;
-    int m_nPlays = 0;
-
     // Regions with a threshold of 100 µRad/h.
-    void build(const QList<int>& ids)
+    void build(const QList<int>& ids, bool bStation = false)
     {
-        TestDb::Open();
-        TestDb::AddRegions(ids);
-        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-        TestDb::Catalogue().Reload();
-        start();
-    }
-    // The program's objects on the file as it is: a start or a restart;
-    // bStation: the station's own start, its state back from the file.
-    void start(bool bStation = false)
-    {
-        cleanup();
-        m_pJournal = new RAlarmJournal(&TestDb::Writer(), &m_clock);
-        m_pState = new RAlarmState(m_pJournal, nullptr, &m_clock);
-        m_pState->SetOperator(QStringLiteral("officer1"));
-        m_pModel = new RRegionDoseModel(&TestDb::Catalogue(), 0, nullptr, &m_clock);
-        m_pModel->Reload();
-        m_pModel->SetAlarmState(m_pState);
-        m_pCue = new PAlarmCue;
-        m_pCue->SetPlayer([this]() { ++m_nPlays; });
-        m_pCue->SetAlarmState(m_pState);
-        m_pWatch = new RRegionWatch(&TestDb::Catalogue(), &m_clock);
-        connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
-        connect(m_pWatch, &RRegionWatch::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
-        connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
-        connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
-        if (bStation)
-            m_pState->Start();
-        m_pWatch->Reload(m_pState->RaisedIds());
-    }
-    // A reading as the station takes it: the rule decides, the table shows.
-    void feed(int nId, float fDose)
-    {
-        m_pWatch->Feed(nId, fDose);
-        m_pModel->UpdateDose(nId, fDose);
+        openRegions(ids, 100);
+        start(bStation);
     }
     int count(int nId) const
     {
         return PSqlExec::Scalar(
             "select sum(AlarmOverCount) from RegionLinkDoseInfo where Id = ?", {nId})
             .toInt();
-    }
-    void reading(int nId, float fDose, qint64 nAfterMs = 2000)
-    {
-        m_clock.Advance(nAfterMs);
-        feed(nId, fDose);
-    }
-    // "event id" of the journal, oldest first; of one region when nId > 0.
-    static QStringList events(int nId = 0)
-    {
-        QStringList lines;
-        const QVector<RAlarmEvent> all
-            = RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31), nId);
-        for (auto it = all.crbegin(); it != all.crend(); ++it)
-            lines << QStringLiteral("%1 %2").arg(it->strEvent).arg(it->nId);
-        return lines;
     }
     static RAlarmEvent last(const QString& strEvent, int nId = 0)
     {
@@ -110,22 +48,10 @@ private:
 private slots:
     void init()
     {
-        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
+        m_clock.Set(Morning());
         m_nPlays = 0;
     }
-    void cleanup()
-    {
-        delete m_pCue;
-        delete m_pModel;
-        delete m_pWatch;
-        delete m_pState;
-        delete m_pJournal;
-        m_pCue = nullptr;
-        m_pModel = nullptr;
-        m_pWatch = nullptr;
-        m_pState = nullptr;
-        m_pJournal = nullptr;
-    }
+    void cleanup() { stop(); }
 
     // When the alarm is raised and cleared for a region's settings, as they
     // are stored: what the views show after each reading ('A' in alarm),
@@ -324,11 +250,7 @@ private slots:
         QList<int> ids;
         for (int nId = 3; nId <= 13; ++nId)
             ids << nId;
-        TestDb::Open();
-        TestDb::AddRegions(ids);
-        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-        TestDb::Catalogue().Reload();
-        start(true);
+        build(ids, true);
         m_pState->OnLinkChanged(true);
         for (const QChar step : before) {
             if (step == QLatin1Char('A'))
@@ -382,10 +304,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString strFile = dir.filePath("DataBase.sqlite");
-        TestDb::Open(strFile);
-        TestDb::AddRegions({3});
-        PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = 100");
-        TestDb::Catalogue().Reload();
+        openRegions({3}, 100, strFile);
         start(true);
         TestDb::Writer().Begin();
         m_pJournal->SetCommitter([]() { TestDb::Writer().Commit(); });

@@ -1,30 +1,14 @@
-#include "SqlRows.h"
-#include "TestDb.h"
-
-#include "database/RAlarmJournal.h"
-#include "message/SClock.h"
-#include "realtime/PAlarmCue.h"
-#include "realtime/RAlarmState.h"
-#include "realtime/RRegionDoseModel.h"
-#include "realtime/RRegionWatch.h"
+#include "AlarmRig.h"
 
 #include <QtTest>
 
 // The region model, the alarm latch, the journal and the cue, wired as the
 // program wires them.
-class TestRegionModel : public QObject
+class TestRegionModel : public AlarmRig
 {
     Q_OBJECT
 
 private:
-    SManualClock m_clock {QDateTime(QDate(2026, 3, 7), QTime(10, 0))};
-    RAlarmJournal* m_pJournal = nullptr;
-    RAlarmState* m_pState = nullptr;
-    RRegionDoseModel* m_pModel = nullptr;
-    RRegionWatch* m_pWatch = nullptr;
-    PAlarmCue* m_pCue = nullptr;
-    int m_nPlays = 0;
-
     // Alarmvalue per region in list order; a region left out keeps the default.
     void build(const QList<int>& ids, const QList<int>& alarmValues = {})
     {
@@ -34,29 +18,8 @@ private:
             PSqlExec::Exec("update RegionCurveColorInfo set Alarmvalue = ? where Id = ?",
                 {alarmValues.at(i), ids.at(i)});
         TestDb::Catalogue().Reload();
-        m_pJournal = new RAlarmJournal(&TestDb::Writer(), &m_clock);
-        m_pState = new RAlarmState(m_pJournal, nullptr, &m_clock);
-        m_pState->SetOperator(QStringLiteral("operator1"));
-        m_pModel = new RRegionDoseModel(&TestDb::Catalogue(), 0, nullptr, &m_clock);
-        new QAbstractItemModelTester(
-            m_pModel, QAbstractItemModelTester::FailureReportingMode::QtTest, m_pModel);
-        m_pModel->Reload();
-        m_pModel->SetAlarmState(m_pState);
-        m_pCue = new PAlarmCue;
-        m_pCue->SetPlayer([this]() { ++m_nPlays; });
-        m_pWatch = new RRegionWatch(&TestDb::Catalogue(), &m_clock);
-        m_pWatch->Reload({});
-        connect(m_pWatch, &RRegionWatch::AlarmChanged, m_pState, &RAlarmState::OnAlarmChanged);
-        connect(m_pWatch, &RRegionWatch::AlarmReading, m_pState, &RAlarmState::OnAlarmReading);
+        start();
         connect(m_pWatch, &RRegionWatch::OnlineChanged, m_pState, &RAlarmState::OnOnlineChanged);
-        connect(m_pState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
-        connect(m_pState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
-    }
-    // A reading as the station takes it: the rule decides, the table shows.
-    void feed(int nId, float fDose)
-    {
-        m_pWatch->Feed(nId, fDose);
-        m_pModel->UpdateDose(nId, fDose);
     }
     // The silence supervision of both.
     void tick()
@@ -78,7 +41,7 @@ private:
             .toInt();
     }
     // nMs after 10:00 of the test day.
-    void at(qint64 nMs) { m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)).addMSecs(nMs)); }
+    void at(qint64 nMs) { m_clock.Set(Morning().addMSecs(nMs)); }
     // "event id detail" of the journal's alarm rows, oldest first.
     QStringList alarmRows() const
     {
@@ -91,37 +54,14 @@ private:
         }
         return lines;
     }
-    // "event id" of the journal, oldest first.
-    QStringList events() const
-    {
-        QStringList lines;
-        const QVector<RAlarmEvent> all
-            = RAlarmJournal::Read(QDate(2026, 1, 1), QDate(2026, 12, 31));
-        for (auto it = all.crbegin(); it != all.crend(); ++it)
-            lines << QStringLiteral("%1 %2").arg(it->strEvent).arg(it->nId);
-        return lines;
-    }
-    void reading(int nId, float fDose, qint64 nAfterMs = 2000)
-    {
-        m_clock.Advance(nAfterMs);
-        feed(nId, fDose);
-    }
 
 private slots:
     void init()
     {
-        m_clock.Set(QDateTime(QDate(2026, 3, 7), QTime(10, 0)));
+        m_clock.Set(Morning());
         m_nPlays = 0;
     }
-    void cleanup()
-    {
-        delete m_pCue;
-        delete m_pModel;
-        delete m_pWatch;
-        m_pWatch = nullptr;
-        delete m_pState;
-        delete m_pJournal;
-    }
+    void cleanup() { stop(); }
 
     // Until its first reading a region has no value, which is not a value of
     // 0; silent for over 30 s it shows off line, its value kept; a new region
@@ -286,7 +226,7 @@ private slots:
         QCOMPARE(m_nPlays, 2);
         QCOMPARE(events(), (QStringList {"alarm 3", "clear 3", "ack 3"}));
         QCOMPARE(RAlarmJournal::Read(QDate(2026, 3, 7), QDate(2026, 3, 7)).first().strOperator,
-            QStringLiteral("operator1"));
+            QStringLiteral("officer1"));
     }
 
     // The four looks of an alarm's life, in both orders of clearing and
@@ -427,32 +367,6 @@ private slots:
         QCOMPARE(cell(0, 2, Qt::ForegroundRole).value<QColor>(), QColor(140, 140, 140));
         m_pModel->SetLinkUp(true);
         QVERIFY(!m_pModel->IsStale(0));
-    }
-
-    // A written event is in the file at once, for another connection to see,
-    // long before the next five-minute commit.
-    void eventReachesTheFile()
-    {
-        buildAlarms();
-        QTemporaryDir dir;
-        const QString strFile = dir.filePath(QStringLiteral("DataBase.sqlite"));
-        {
-            QSqlDatabase db = QSqlDatabase::database();
-            db.close();
-            db.setDatabaseName(strFile);
-            QVERIFY(db.open());
-        }
-        PSqlExec::Exec(RAlarmJournal::TableStatement());
-        QSqlDatabase::database().transaction();
-        m_pJournal->SetCommitter([]() {
-            QSqlDatabase::database().commit();
-            QSqlDatabase::database().transaction();
-        });
-        QVERIFY(m_pJournal->Write(QStringLiteral("alarm"), 3, 1200, 1000));
-        QCOMPARE(CommittedRows(strFile, "select Event, Dose from AlarmJournal"),
-            QStringLiteral("alarm 1200"));
-
-        QSqlDatabase::database().rollback();
     }
 };
 

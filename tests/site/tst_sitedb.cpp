@@ -57,17 +57,22 @@ private slots:
     void stopDuringConnectDoesNotWait();
 
 private:
-    // A new station file as the default connection, its outbox enabled.
+    // A new station file (m_strFile) as the default connection, its outbox
+    // enabled.
     void OpenStation(const QString& strName, bool bOutbox = true);
-    RSiteConfig Config(const QString& strSite, const QString& strDatabase) const;
+    // The settings of a station sending to m_strDb.
+    RSiteConfig Config(const QString& strSite = QStringLiteral("North")) const;
     static void WriteMinute(int nId, int nMinute, double dValue);
-    QVariant Pg(const QString& strSql, const QString& strDatabase = QStringLiteral("kestal"));
-    // A fresh database owned by the sender's role.
+    // One value of a query on m_strDb.
+    QVariant Pg(const QString& strSql) { return m_pServer->Scalar(strSql, m_strDb); }
+    // A fresh database owned by the sender's role, as m_strDb.
     QString NewDatabase();
 
     std::unique_ptr<PgTestServer> m_pServer;
     QTemporaryDir m_dir;
     QString m_strPassFile;
+    QString m_strFile;
+    QString m_strDb;
     int m_nDatabases = 0;
 };
 
@@ -81,8 +86,8 @@ void TestSiteDb::initTestCase()
                  QLatin1String(s_pPassword)),
         qPrintable(m_pServer->Error()));
     m_strPassFile = m_dir.filePath(QStringLiteral("pgpass"));
-    RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("*"));
-    config.strHost = QStringLiteral("*");
+    RSiteConfig config = Config();
+    config.strDatabase = config.strHost = QStringLiteral("*");
     QString strError;
     QVERIFY2(config.StorePassword(QLatin1String(s_pPassword), &strError), qPrintable(strError));
 }
@@ -97,14 +102,15 @@ void TestSiteDb::init()
 {
     QVERIFY(m_pServer);
     m_pServer->Resume();
+    m_strDb = QStringLiteral("kestal");
 }
 
-RSiteConfig TestSiteDb::Config(const QString& strSite, const QString& strDatabase) const
+RSiteConfig TestSiteDb::Config(const QString& strSite) const
 {
     RSiteConfig config;
     config.bEnabled = true;
     config.nPort = m_pServer->Port();
-    config.strDatabase = strDatabase;
+    config.strDatabase = m_strDb;
     config.strUser = QStringLiteral("kestal_sender");
     config.strSslMode = QStringLiteral("disable");
     config.strSite = strSite;
@@ -117,7 +123,8 @@ RSiteConfig TestSiteDb::Config(const QString& strSite, const QString& strDatabas
 void TestSiteDb::OpenStation(const QString& strName, bool bOutbox)
 {
     RConnectDatabase connect(&TestDb::Writer());
-    connect.SetFileName(m_dir.filePath(strName + QStringLiteral(".sqlite")));
+    m_strFile = m_dir.filePath(strName + QStringLiteral(".sqlite"));
+    connect.SetFileName(m_strFile);
     QVERIFY(connect.OpenDatabase());
     TestDb::Writer().Begin();
     if (bOutbox) {
@@ -132,16 +139,11 @@ void TestSiteDb::WriteMinute(int nId, int nMinute, double dValue)
     store.WriteMinute(nId, dValue);
 }
 
-QVariant TestSiteDb::Pg(const QString& strSql, const QString& strDatabase)
-{
-    return m_pServer->Scalar(strSql, strDatabase);
-}
-
 QString TestSiteDb::NewDatabase()
 {
-    const QString strName = QStringLiteral("site%1").arg(++m_nDatabases);
-    m_pServer->Exec({QStringLiteral("create database %1 owner kestal_sender").arg(strName)});
-    return strName;
+    m_strDb = QStringLiteral("site%1").arg(++m_nDatabases);
+    m_pServer->Exec({QStringLiteral("create database %1 owner kestal_sender").arg(m_strDb)});
+    return m_strDb;
 }
 
 // Only what the writer committed is sent, every kind of row the outbox
@@ -149,8 +151,8 @@ QString TestSiteDb::NewDatabase()
 void TestSiteDb::committedRowsArriveOnce()
 {
     OpenStation(QStringLiteral("once"));
-    const QString strDb = NewDatabase();
-    RSiteSender sender(Config(QStringLiteral("North"), strDb), m_dir.filePath("once.sqlite"));
+    NewDatabase();
+    RSiteSender sender(Config(), m_strFile);
     QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
 
     WriteMinute(7, 600, 0.25);
@@ -172,36 +174,26 @@ void TestSiteDb::committedRowsArriveOnce()
     QVERIFY(TestDb::Writer().Commit());
     QVERIFY(sender.SendBatch() > 0);
 
-    QCOMPARE(Pg(QStringLiteral("select value from minute_value where region = 7 and minute = 600"),
-                 strDb)
-                 .toDouble(),
-        0.25);
     QCOMPARE(
-        Pg(QStringLiteral("select max_time from day_summary where region = 7"), strDb).toString(),
-        QStringLiteral("10:00:12"));
-    QCOMPARE(Pg(QStringLiteral("select detail from alarm_event"), strDb).toString(),
-        QStringLiteral("it's \"odd\""));
-    QCOMPARE(Pg(QStringLiteral("select staff || '/' || room || ' ' || day || ' ' || time || ' ' "
-                               "|| dose from patrol_record"),
-                 strDb)
+        Pg("select value from minute_value where region = 7 and minute = 600").toDouble(), 0.25);
+    QCOMPARE(Pg("select max_time from day_summary where region = 7").toString(), "10:00:12");
+    QCOMPARE(Pg("select detail from alarm_event").toString(), "it's \"odd\"");
+    QCOMPARE(Pg("select staff || '/' || room || ' ' || day || ' ' || time || ' ' || dose from "
+                "patrol_record")
                  .toString(),
-        QStringLiteral("21/3 2026-03-14 09:05 40"));
-    QCOMPARE(
-        Pg(QStringLiteral("select count(*) || ' ' || max(logout_time) from session_row"), strDb)
-            .toString(),
-        QStringLiteral("1 2026-03-14 09:00:00"));
-    QCOMPARE(Pg(QStringLiteral("select new_value from audit_row where action = 'login'"), strDb)
-                 .toString(),
-        QStringLiteral("{x,\\y}"));
+        "21/3 2026-03-14 09:05 40");
+    QCOMPARE(Pg("select count(*) || ' ' || max(logout_time) from session_row").toString(),
+        "1 2026-03-14 09:00:00");
+    QCOMPARE(Pg("select new_value from audit_row where action = 'login'").toString(), "{x,\\y}");
     QCOMPARE(sender.SendBatch(), 0);
 
     // A rewritten minute replaces its value; nothing is added.
     WriteMinute(7, 600, 0.75);
     QVERIFY(TestDb::Writer().Commit());
     QCOMPARE(sender.SendBatch(), 1);
-    QCOMPARE(Pg(QStringLiteral("select count(*), max(value) from minute_value"), strDb).toInt(), 1);
-    QCOMPARE(Pg(QStringLiteral("select value from minute_value"), strDb).toDouble(), 0.75);
-    QCOMPARE(Pg(QStringLiteral("select count(*) from alarm_event"), strDb).toInt(), 1);
+    QCOMPARE(Pg("select count(*), max(value) from minute_value").toInt(), 1);
+    QCOMPARE(Pg("select value from minute_value").toDouble(), 0.75);
+    QCOMPARE(Pg("select count(*) from alarm_event").toInt(), 1);
 }
 
 // A station file put back from a backup numbers its new rows from below the
@@ -209,10 +201,9 @@ void TestSiteDb::committedRowsArriveOnce()
 void TestSiteDb::restoredFileStillSends()
 {
     OpenStation(QStringLiteral("restored"));
-    const QString strDb = NewDatabase();
-    const QString strFile = m_dir.filePath("restored.sqlite");
+    NewDatabase();
     {
-        RSiteSender sender(Config(QStringLiteral("North"), strDb), strFile);
+        RSiteSender sender(Config(), m_strFile);
         QVERIFY(sender.Connect());
         for (int m = 600; m < 603; ++m)
             WriteMinute(4, m, m / 100.0);
@@ -224,14 +215,12 @@ void TestSiteDb::restoredFileStillSends()
     PSqlExec::Exec(QStringLiteral("delete from Outbox"));
     WriteMinute(4, 610, 6.1);
     QVERIFY(TestDb::Writer().Commit());
-    RSiteSender sender(Config(QStringLiteral("North"), strDb), strFile);
+    RSiteSender sender(Config(), m_strFile);
     QVERIFY(sender.Connect());
     QCOMPARE(sender.SendBatch(), 1);
-    QCOMPARE(Pg(QStringLiteral(
-                    "select count(*) || ' ' || round(sum(value)::numeric, 2) from minute_value"),
-                 strDb)
-                 .toString(),
-        QStringLiteral("4 24.13"));
+    QCOMPARE(
+        Pg("select count(*) || ' ' || round(sum(value)::numeric, 2) from minute_value").toString(),
+        "4 24.13");
 }
 
 // The threaded road: the server goes away for two minutes of the station's
@@ -240,14 +229,14 @@ void TestSiteDb::restoredFileStillSends()
 void TestSiteDb::serverAwayThenBack()
 {
     OpenStation(QStringLiteral("away"));
-    const QString strDb = NewDatabase();
+    NewDatabase();
     SManualClock clock(QDateTime(s_day, QTime(10, 0)));
     RSiteLink link(&TestDb::Writer(), &clock);
     link.SetRetry(50, 200);
-    link.Apply(Config(QStringLiteral("North"), strDb));
+    link.Apply(Config());
     WriteMinute(3, 599, 1.0);
     QVERIFY(TestDb::Writer().Commit());
-    QTRY_COMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 1);
+    QTRY_COMPARE(Pg("select count(*) from minute_value").toInt(), 1);
 
     m_pServer->Stop();
     for (int m = 600; m < 602; ++m) {
@@ -263,11 +252,10 @@ void TestSiteDb::serverAwayThenBack()
     QVERIFY(TestDb::Writer().IsHealthy());
 
     QVERIFY(m_pServer->Resume());
-    QTRY_COMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 3);
+    QTRY_COMPARE(Pg("select count(*) from minute_value").toInt(), 3);
     QTRY_COMPARE(link.Report().eState, RSiteReport::State::Sending);
     QTRY_VERIFY(link.StatusText().isEmpty());
-    QCOMPARE(Pg(QStringLiteral("select sum(value) from minute_value"), strDb).toDouble(),
-        1.0 + 6.0 + 6.01);
+    QCOMPARE(Pg("select sum(value) from minute_value").toDouble(), 1.0 + 6.0 + 6.01);
     QVERIFY(TestDb::Writer().Commit());
     QCOMPARE(RSiteOutbox::PendingRows(0), 0);
 }
@@ -287,9 +275,8 @@ void TestSiteDb::connectionLostAroundCommit()
     QFETCH(int, fault);
     QFETCH(int, resent);
     OpenStation(QStringLiteral("lost%1").arg(fault));
-    const QString strDb = NewDatabase();
-    RSiteSender sender(Config(QStringLiteral("North"), strDb),
-        m_dir.filePath(QStringLiteral("lost%1.sqlite").arg(fault)));
+    NewDatabase();
+    RSiteSender sender(Config(), m_strFile);
     QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
     RAlarmJournal journal(&TestDb::Writer());
     for (int i = 0; i < 5; ++i)
@@ -303,38 +290,37 @@ void TestSiteDb::connectionLostAroundCommit()
     QVERIFY(sender.Connect());
     QCOMPARE(sender.SendBatch(), resent);
     QCOMPARE(sender.Mark(), nLast);
-    QCOMPARE(Pg(QStringLiteral("select count(*) from alarm_event"), strDb).toInt(), 5);
-    QCOMPARE(Pg(QStringLiteral("select last_seq from sources"), strDb).toLongLong(), nLast);
+    QCOMPARE(Pg("select count(*) from alarm_event").toInt(), 5);
+    QCOMPARE(Pg("select last_seq from sources").toLongLong(), nLast);
 }
 
 // Two stations, two sites: each one's rows stay its own, and each file has
 // its own mark.
 void TestSiteDb::twoStationsOneDatabase()
 {
-    const QString strDb = NewDatabase();
+    NewDatabase();
     OpenStation(QStringLiteral("north"));
     WriteMinute(1, 10, 1.5);
     QVERIFY(TestDb::Writer().Commit());
-    const RSiteConfig north = Config(QStringLiteral("North"), strDb);
+    const RSiteConfig north = Config();
     OpenStation(QStringLiteral("south"));
     WriteMinute(1, 10, 2.5);
     WriteMinute(1, 11, 2.5);
     QVERIFY(TestDb::Writer().Commit());
-    const RSiteConfig south = Config(QStringLiteral("South"), strDb);
+    const RSiteConfig south = Config(QStringLiteral("South"));
     QVERIFY(north.strFileId != south.strFileId);
 
     RSiteSender a(north, m_dir.filePath("north.sqlite"));
-    RSiteSender b(south, m_dir.filePath("south.sqlite"));
+    RSiteSender b(south, m_strFile);
     QVERIFY(a.Connect());
     QVERIFY(b.Connect());
     QVERIFY(b.SendBatch() > 0);
     QVERIFY(a.SendBatch() > 0);
-    QCOMPARE(Pg(QStringLiteral("select string_agg(s.name || ':' || m.value, ',' order by s.name, "
-                               "m.minute) from minute_value m join sites s on s.id = m.site_id"),
-                 strDb)
+    QCOMPARE(Pg("select string_agg(s.name || ':' || m.value, ',' order by s.name, m.minute) "
+                "from minute_value m join sites s on s.id = m.site_id")
                  .toString(),
-        QStringLiteral("North:1.5,South:2.5,South:2.5"));
-    QCOMPARE(Pg(QStringLiteral("select count(distinct last_seq) from sources"), strDb).toInt(), 2);
+        "North:1.5,South:2.5,South:2.5");
+    QCOMPARE(Pg("select count(distinct last_seq) from sources").toInt(), 2);
 }
 
 // What the file held before the site database was enabled goes up only
@@ -348,10 +334,10 @@ void TestSiteDb::historyUploadedOnRequest()
     QVERIFY(TestDb::Writer().Commit());
     RSiteOutbox::Enable(TestDb::Writer());
     QVERIFY(TestDb::Writer().Commit());
-    const QString strDb = NewDatabase();
-    const RSiteConfig config = Config(QStringLiteral("North"), strDb);
+    NewDatabase();
+    const RSiteConfig config = Config();
     {
-        RSiteSender sender(config, m_dir.filePath("history.sqlite"));
+        RSiteSender sender(config, m_strFile);
         QVERIFY(sender.Connect());
         QVERIFY(sender.Report().bHistoryOffer);
         QCOMPARE(sender.SendBatch(), 0);
@@ -359,16 +345,15 @@ void TestSiteDb::historyUploadedOnRequest()
         QCOMPARE(sender.UploadHistoryDay(), 1);
     }
     // Stopped after the first day: the next run goes on from there.
-    RSiteSender sender(config, m_dir.filePath("history.sqlite"));
+    RSiteSender sender(config, m_strFile);
     QVERIFY(sender.Connect());
     QVERIFY(!sender.Report().bHistoryOffer);
     int nDays = 1;
     while (sender.UploadHistoryDay() == 1)
         ++nDays;
     QCOMPARE(nDays, 3);
-    QCOMPARE(
-        Pg(QStringLiteral("select count(*) from minute_value where region = 4"), strDb).toInt(), 3);
-    QVERIFY(Pg(QStringLiteral("select count(*) from minute_value_202603"), strDb).toInt() == 3);
+    QCOMPARE(Pg("select count(*) from minute_value where region = 4").toInt(), 3);
+    QVERIFY(Pg("select count(*) from minute_value_202603").toInt() == 3);
 }
 
 // kestal-report writes the same lines from the site database as from the
@@ -384,7 +369,7 @@ void TestSiteDb::reportsMatchTheFile()
     journal.Write(QStringLiteral("alarm"), 5, 31.5, 30, QString(), QStringLiteral("a, \"b\""));
     QVERIFY(TestDb::Writer().Commit());
     const QString strDb = NewDatabase();
-    RSiteSender sender(Config(QStringLiteral("West"), strDb), m_dir.filePath("report.sqlite"));
+    RSiteSender sender(Config(QStringLiteral("West")), m_strFile);
     QVERIFY(sender.Connect());
     QVERIFY(sender.SendBatch() > 0);
 
@@ -405,7 +390,7 @@ void TestSiteDb::reportsMatchTheFile()
     };
     const QStringList site {
         QStringLiteral("--site-db"), strConninfo, QStringLiteral("--site"), QStringLiteral("West")};
-    const QStringList local {QStringLiteral("--db"), m_dir.filePath("report.sqlite")};
+    const QStringList local {QStringLiteral("--db"), m_strFile};
     for (const QString& strCommand : {QStringLiteral("minutes"), QStringLiteral("alarms")}) {
         QStringList args {strCommand};
         if (strCommand == QLatin1String("minutes"))
@@ -455,14 +440,12 @@ void TestSiteDb::schemaVersions()
     QSqlDatabase::removeDatabase(QStringLiteral("old"));
 
     OpenStation(QStringLiteral("schema%1").arg(found));
-    RSiteSender sender(Config(QStringLiteral("North"), strDb),
-        m_dir.filePath(QStringLiteral("schema%1.sqlite").arg(found)));
+    RSiteSender sender(Config(), m_strFile);
     QCOMPARE(sender.Connect(), ready);
-    QCOMPARE(Pg(QStringLiteral("select max(version) from schema_version"), strDb).toInt(),
+    QCOMPARE(Pg("select max(version) from schema_version").toInt(),
         ready ? RSiteSchema::CurrentVersion : found);
-    QCOMPARE(
-        Pg(QStringLiteral("select to_regclass('audit_row') is not null"), strDb).toBool(), ready);
-    QCOMPARE(Pg(QStringLiteral("select count(*) from sites where name = 'Old'"), strDb).toInt(), 1);
+    QCOMPARE(Pg("select to_regclass('audit_row') is not null").toBool(), ready);
+    QCOMPARE(Pg("select count(*) from sites where name = 'Old'").toInt(), 1);
     if (!ready) {
         QCOMPARE(sender.Report().eState, RSiteReport::State::TooNew);
         QVERIFY(sender.Report().strError.contains(QString::number(found)));
@@ -493,7 +476,7 @@ void TestSiteDb::badSettingsLeaveAcquisitionAlone()
         "create role kestal_other login password 'other'; end if; end $$")});
     const QString strFile = QStringLiteral("bad-%1").arg(field);
     OpenStation(strFile);
-    RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("kestal"));
+    RSiteConfig config = Config();
     if (field == QLatin1String("port"))
         config.nPort = value.toInt();
     else if (field == QLatin1String("user"))
@@ -540,16 +523,15 @@ void TestSiteDb::badSettingsLeaveAcquisitionAlone()
 void TestSiteDb::deletionsFollowTheStation()
 {
     OpenStation(QStringLiteral("gone"));
-    const QString strDb = NewDatabase();
-    RSiteSender sender(Config(QStringLiteral("North"), strDb), m_dir.filePath("gone.sqlite"));
+    NewDatabase();
+    RSiteSender sender(Config(), m_strFile);
     QVERIFY2(sender.Connect(), qPrintable(sender.Report().strError));
     QString strError;
-    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Regions)
-                 .Save({{QStringLiteral("Hall"), 7}, {QStringLiteral("Lab"), 8}}, &strError),
-        qPrintable(strError));
-    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Rooms)
-                 .Save({{QStringLiteral("R3"), 3}, {QStringLiteral("R4"), 4}}, &strError),
-        qPrintable(strError));
+    const auto save = [&strError](RDeviceListStore::Mode eMode, const QVector<RDeviceRow>& rows) {
+        return RDeviceListStore(&TestDb::Writer(), eMode).Save(rows, &strError);
+    };
+    QVERIFY2(save(RDeviceListStore::Regions, {{"Hall", 7}, {"Lab", 8}}), qPrintable(strError));
+    QVERIFY2(save(RDeviceListStore::Rooms, {{"R3", 3}, {"R4", 4}}), qPrintable(strError));
     for (int nId : {7, 8}) {
         WriteMinute(nId, 600, 0.25);
         RRegionDataStore::DayMaxima(TestDb::Writer(), {nId}, s_day);
@@ -561,36 +543,26 @@ void TestSiteDb::deletionsFollowTheStation()
     RRoutingStore::Store(TestDb::Writer(), 21, 4, s_day, QTime(9, 6), 41);
     QVERIFY(TestDb::Writer().Commit());
     QVERIFY(sender.SendBatch() > 0);
-    QCOMPARE(Pg(QStringLiteral("select count(*) from minute_value"), strDb).toInt(), 2);
+    QCOMPARE(Pg("select count(*) from minute_value").toInt(), 2);
 
     int nRows = 0;
     QVERIFY2(RDayDataStore::DeleteDay(
                  TestDb::Writer(), RDayDataStore::Region, 7, s_day, true, &nRows, &strError),
         qPrintable(strError));
-    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Regions)
-                 .Save({{QStringLiteral("Hall"), 7}}, &strError),
-        qPrintable(strError));
-    QVERIFY2(RDeviceListStore(&TestDb::Writer(), RDeviceListStore::Rooms)
-                 .Save({{QStringLiteral("R3"), 3}}, &strError),
-        qPrintable(strError));
+    QVERIFY2(save(RDeviceListStore::Regions, {{"Hall", 7}}), qPrintable(strError));
+    QVERIFY2(save(RDeviceListStore::Rooms, {{"R3", 3}}), qPrintable(strError));
     // Written again after the deletion: only this minute is the day now.
     WriteMinute(7, 601, 0.125);
     QVERIFY(TestDb::Writer().Commit());
     QVERIFY(sender.SendBatch() > 0);
 
-    QCOMPARE(Pg(QStringLiteral("select string_agg(region || '/' || minute || '=' || value, ' ' "
-                               "order by region, minute) from minute_value"),
-                 strDb)
+    QCOMPARE(Pg("select string_agg(region || '/' || minute || '=' || value, ' ' "
+                "order by region, minute) from minute_value")
                  .toString(),
-        QStringLiteral("7/601=0.125"));
-    QCOMPARE(
-        Pg(QStringLiteral("select count(*) from day_summary where region = 8"), strDb).toInt(), 0);
-    QCOMPARE(
-        Pg(QStringLiteral("select string_agg(region::text, ',') from regions"), strDb).toString(),
-        QStringLiteral("7"));
-    QCOMPARE(Pg(QStringLiteral("select string_agg(room::text, ',') from patrol_record"), strDb)
-                 .toString(),
-        QStringLiteral("3"));
+        "7/601=0.125");
+    QCOMPARE(Pg("select count(*) from day_summary where region = 8").toInt(), 0);
+    QCOMPARE(Pg("select string_agg(region::text, ',') from regions").toString(), "7");
+    QCOMPARE(Pg("select string_agg(room::text, ',') from patrol_record").toString(), "3");
     QCOMPARE(sender.SendBatch(), 0);
 }
 
@@ -602,7 +574,7 @@ void TestSiteDb::stopDuringConnectDoesNotWait()
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     OpenStation(QStringLiteral("stop"));
-    RSiteConfig config = Config(QStringLiteral("North"), QStringLiteral("kestal"));
+    RSiteConfig config = Config();
     config.nPort = silent.serverPort();
     auto pLink = std::make_unique<RSiteLink>(&TestDb::Writer());
     for (const bool bEnd : {false, true}) {

@@ -30,7 +30,6 @@ public:
 
     int Port() const { return m_nPort; }
     qint64 ProcessId() const { return m_process.processId(); }
-    QString Dir() const { return m_dir.path(); }
 
     // A user the broker takes, with the rest refused; before Start().
     bool AddUser(const QString& strUser, const QString& strPassword)
@@ -102,7 +101,6 @@ public:
             m_process.kill();
         m_process.waitForFinished(5000);
     }
-    QString Output() { return QString::fromLocal8Bit(m_process.readAll()); }
 
 private:
     QTemporaryDir m_dir;

@@ -41,3 +41,20 @@ inline QString CommittedRows(const QString& strFile, const QString& strSql)
     QSqlDatabase::removeDatabase(QStringLiteral("committed"));
     return strRows;
 }
+
+// Statements run by another connection to the file, as from an SQLite shell;
+// false at the first that fails.
+inline bool ExecOn(const QString& strFile, const QStringList& statements)
+{
+    bool bOk = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "shell");
+        db.setDatabaseName(strFile);
+        bOk = db.open();
+        QSqlQuery query(db);
+        for (const QString& strSql : statements)
+            bOk = bOk && query.exec(strSql);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("shell"));
+    return bOk;
+}

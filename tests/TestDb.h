@@ -38,6 +38,15 @@ inline void Open(const QString& strFile = QStringLiteral(":memory:"))
         PSqlExec::Exec(strStatement);
 }
 
+// The ids nFirst to nLast, as AddRegions takes them.
+inline QList<int> Ids(int nFirst, int nLast)
+{
+    QList<int> ids;
+    for (int nId = nFirst; nId <= nLast; ++nId)
+        ids << nId;
+    return ids;
+}
+
 // Registers regions at positions 1, 2, ... named "Room <id>"; their display
 // rows hold only the id, as the device page leaves them. The catalogue the
 // pages read is reloaded, as the main window does after a device update.

@@ -12,7 +12,6 @@
 #include "algor/RAdditionalDose.h"
 #include "message/SBus.h"
 
-#include <QSqlDatabase>
 #include <QTcpSocket>
 #include <QtTest>
 

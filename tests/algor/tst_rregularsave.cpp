@@ -249,9 +249,7 @@ private slots:
     // waits for the last, and a stop or the end finishes the minute first.
     void reducesInSlices()
     {
-        QList<int> ids;
-        for (int i = 1; i <= 70; ++i)
-            ids << i;
+        const QList<int> ids = TestDb::Ids(1, 70);
         registerRegions(ids);
         auto pSave = start(at(10, 6, 0));
         for (int nSecond : {8, 10}) {

@@ -130,9 +130,7 @@ private:
     void fullDiskRun(const QString& strName, bool bFull, QStringList* pRows)
     {
         open(strName);
-        QList<int> ids;
-        for (int i = 1; i <= 10; ++i)
-            ids << i;
+        const QList<int> ids = TestDb::Ids(1, 10);
         auto pSave = start(ids, at(10, 0, 0));
         RStorageWriter& writer = TestDb::Writer();
         RStorageState& state = TestDb::Writer().State();
@@ -323,20 +321,13 @@ private slots:
         pSave.reset();
     }
 
-    // Readings kept while the file is held are written again a row at a time;
-    // the file ends up the same to the byte as if each had been written at
-    // once: a row with more readings than one update takes, two readings of
-    // one slot (the later wins), a reading into an hour with no row yet, and
-    // another write between them, which keeps its place.
     // Minutes put off while the file refused writes are reduced after it
     // takes them again one slice per pass of the event loop, not in chains
     // that multiply with every minute done.
     void deferredMinutesTakeOneChain()
     {
         open("deferred");
-        QList<int> ids;
-        for (int i = 1; i <= 64; ++i)
-            ids << i;
+        const QList<int> ids = TestDb::Ids(1, 64);
         auto pSave = start(ids, at(10, 0, 0));
         fill();
         for (int nStep = 0; nStep <= 6 * 30; ++nStep)
@@ -363,6 +354,11 @@ private slots:
             PSqlExec::Scalar("select count(*) from MonthMinuteDose where \"605\" > 0").toInt(), 64);
     }
 
+    // Readings kept while the file is held are written again a row at a time;
+    // the file ends up the same to the byte as if each had been written at
+    // once: a row with more readings than one update takes, two readings of
+    // one slot (the later wins), a reading into an hour with no row yet, and
+    // another write between them, which keeps its place.
     void heldReadingsReplayedAsWritten()
     {
         QString strFree;

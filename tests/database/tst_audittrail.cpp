@@ -22,23 +22,6 @@ namespace {
 
 const RAuditActor s_officer {2, QStringLiteral("Ann, RPO")};
 
-// Statements run by another connection on the file: what someone with an
-// SQLite shell could do.
-bool tamper(const QString& strFile, const QStringList& statements)
-{
-    bool bOk = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "shell");
-        db.setDatabaseName(strFile);
-        bOk = db.open();
-        QSqlQuery query(db);
-        for (const QString& strSql : statements)
-            bOk = bOk && query.exec(strSql);
-    }
-    QSqlDatabase::removeDatabase("shell");
-    return bOk;
-}
-
 } // namespace
 
 // The chain of MACs: every kind of change to the file breaks it at the row
@@ -138,7 +121,7 @@ private slots:
         QFETCH(QStringList, statements);
         QFETCH(qint64, brokenSeq);
         AppendThresholds(m_pTrail.get(), 5);
-        QVERIFY(tamper("DataBase.sqlite", statements));
+        QVERIFY(ExecOn("DataBase.sqlite", statements));
         const RAuditCheck check = RAuditTrail::Verify(Key(), RAuditTrail::HeadPath(KeyPath()));
         QCOMPARE(check.eStatus, brokenSeq == 0 ? Status::Intact : Status::Broken);
         QCOMPARE(check.nBrokenSeq, brokenSeq);
@@ -150,7 +133,7 @@ private slots:
     {
         AppendThresholds(m_pTrail.get(), 5);
         m_pTrail.reset();
-        QVERIFY(tamper("DataBase.sqlite", {"delete from AuditTrail where Seq >= 4"}));
+        QVERIFY(ExecOn("DataBase.sqlite", {"delete from AuditTrail where Seq >= 4"}));
         m_pTrail = std::make_unique<RAuditTrail>(&TestDb::Writer(), KeyPath(), m_pClock.get());
         QString strError;
         QVERIFY(m_pTrail->Open(&strError));
@@ -195,7 +178,7 @@ private slots:
             QVERIFY(other.Append(s_officer, RAuditAction::Mute));
             AppendThresholds(&other, 1);
         }
-        QVERIFY(tamper(strHere,
+        QVERIFY(ExecOn(strHere,
             {"attach database 'DataBase.sqlite' as other", "delete from AuditTrail where Seq = 2",
                 "insert into AuditTrail select * from other.AuditTrail where Seq = 2"}));
         TestDb::Writer().ReleaseStatements();

@@ -1,4 +1,6 @@
+#include "SqlRows.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "database/RConnectDatabase.h"
 #include "database/RStorageState.h"
 
@@ -97,19 +99,13 @@ private slots:
     // A journal of an older file keeps its rows and gains the detail column.
     void existingFileIsNotRepaired()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-            db.setDatabaseName(QStringLiteral("DataBase.sqlite"));
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery().exec(RConnectDatabase::ServerNetworkInfoStatement()));
-            QVERIFY(QSqlQuery().exec(QStringLiteral(
+        QVERIFY(ExecOn("DataBase.sqlite",
+            {RConnectDatabase::ServerNetworkInfoStatement(),
                 "create table AlarmJournal(Seq integer primary key autoincrement, Time "
                 "varchar(20), Id int, Event varchar(16), Dose float, Threshold int, Operator "
-                "varchar(64))")));
-            QVERIFY(QSqlQuery().exec(QStringLiteral(
+                "varchar(64))",
                 "insert into AlarmJournal(Time, Id, Event) values('2026-12-01T08:00:00', 3, "
-                "'alarm')")));
-        }
+                "'alarm')"}));
         QVERIFY(Open());
         QCOMPARE(names("table"),
             QStringList({"ServerNetworkInfo", "AlarmJournal", "UserPermission", "UserLoginTimeInfo",
@@ -203,27 +199,15 @@ private slots:
     // writes.
     void damagedPagesAreFoundAfterStart()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "scratch");
-            db.setDatabaseName(QStringLiteral("DataBase.sqlite"));
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            query.exec("create table t(x)");
-            query.exec("create index i on t(x)");
-            db.transaction();
-            for (int i = 0; i < 2000; ++i)
-                query.exec(QStringLiteral("insert into t values(%1)").arg(i));
-            db.commit();
-        }
-        QSqlDatabase::removeDatabase("scratch");
-        QFile file(QStringLiteral("DataBase.sqlite"));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QByteArray content = file.readAll();
+        QVERIFY(ExecOn("DataBase.sqlite",
+            {"create table t(x)", "create index i on t(x)",
+                "with recursive n(i) as (select 0 union all select i + 1 from n where i < 1999) "
+                "insert into t select i from n"}));
+        QByteArray content = TestFiles::Get("DataBase.sqlite");
+        QVERIFY(content.size() > 4096 * 3);
         for (int i = 4096 * 2; i < content.size(); i += 7)
             content[i] = char(i * 31);
-        file.seek(0);
-        file.write(content);
-        file.close();
+        QVERIFY(TestFiles::Put("DataBase.sqlite", content));
 
         QSqlDatabase::database().close();
         RConnectDatabase connect(&TestDb::Writer());
@@ -251,17 +235,13 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
-        QFile file(QStringLiteral("DataBase.sqlite"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
+        QVERIFY(TestFiles::Put("DataBase.sqlite", content));
         bool bOpened = true;
         const QByteArray log = StdoutCapture::Of([&]() { bOpened = Open(); });
         QVERIFY(!bOpened);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll() == content);
+        QVERIFY(TestFiles::Get("DataBase.sqlite") == content);
         QCOMPARE(m_reports, QStringList("Cannot open database"));
-        QVERIFY2(m_strReportText.contains(QFileInfo(file).absoluteFilePath())
+        QVERIFY2(m_strReportText.contains(QFileInfo("DataBase.sqlite").absoluteFilePath())
                 && m_strReportText.contains(reason),
             qPrintable(m_strReportText));
         QVERIFY2(log.contains("[Critical]") && log.contains("unusable"), log.constData());

@@ -2,6 +2,7 @@
 #include "HistoryDb.h"
 #include "SqlRows.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "XlsxSheet.h"
 
 #include "database/RUserRights.h"
@@ -77,8 +78,10 @@ private:
     RFormHistory* m_pForm = nullptr;
 
     RDialogStaffHistoryDose* dialog() const { return m_pForm->Dialog(); }
+    // A second after the last, past the double-click guard.
     void click(const char* pButton)
     {
+        m_clock.Advance(1000);
         QTest::mouseClick(dialog()->findChild<QToolButton*>(pButton), Qt::LeftButton);
     }
     void clickRow(QTreeView* pTree, int nRow)
@@ -117,12 +120,10 @@ private slots:
     void datesStepAndStayLinked()
     {
         QSignalSpy days(dialog(), &RDialogStaffHistoryDose::DayChange);
-        m_clock.Advance(1000);
         click("toolButton_NextDay");
         QCOMPARE(dialog()->CurrentDate(), s_today.addDays(1));
         QCOMPARE(days.count(), 1);
 
-        m_clock.Advance(1000);
         click("toolButton_PrevMonth");
         QCOMPARE(dialog()->DayEdit()->date(), QDate(2026, 11, 8));
         QCOMPARE(days.count(), 1);
@@ -134,7 +135,6 @@ private slots:
         // "Next month" goes no further than today.
         auto* pNext = dialog()->findChild<QToolButton*>("toolButton_NextMonth");
         QVERIFY(pNext->isEnabled());
-        m_clock.Advance(1000);
         click("toolButton_NextMonth");
         QCOMPARE(dialog()->CurrentDate(), s_today);
         QVERIFY(!pNext->isEnabled());
@@ -179,7 +179,6 @@ private slots:
         const QString strAll = stored();
 
         m_prompt.bAccept = false;
-        m_clock.Advance(1000);
         click("m_pToolButton");
         // The question names the region and the day and warns.
         QCOMPARE(m_prompt.warned,
@@ -187,7 +186,6 @@ private slots:
         QCOMPARE(stored(), strAll);
 
         m_prompt.bAccept = true;
-        m_clock.Advance(1000);
         click("m_pToolButton");
         QCOMPARE(stored(), QStringLiteral("M 4 05; M 9 06; D 4 05; D 9 06; L 4 05; L 9 06"));
     }
@@ -198,12 +196,10 @@ private slots:
     {
         addRegionDay(4, s_today, 3600);
         m_prompt.answers = {true, false};
-        m_clock.Advance(1000);
         click("m_pToolButton");
         QCOMPARE(m_prompt.asked.size(), 2);
         QCOMPARE(stored(), QStringLiteral("M 4 07; D 4 07; L 4 07"));
 
-        m_clock.Advance(1000);
         click("m_pToolButton");
         QCOMPARE(PSqlExec::Scalar("select count(*) from MonthData where Id = 4").toInt(), 24);
     }
@@ -217,7 +213,6 @@ private slots:
         QSignalSpy deleted(m_pForm, &RFormHistory::DayDeleted);
         m_pForm->SetGrade(RUserRights::Operator);
         m_prompt.answers = {true, true};
-        m_clock.Advance(1000);
         click("m_pToolButton");
         QVERIFY(m_prompt.asked.isEmpty());
         QCOMPARE(stored(), strBefore);
@@ -230,12 +225,10 @@ private slots:
             return confirmed.size() > 1;
         });
         m_prompt.answers = {true, true};
-        m_clock.Advance(1000);
         click("m_pToolButton");
         QCOMPARE(stored(), strBefore);
         QCOMPARE(deleted.size(), 0);
         m_prompt.answers = {true, true};
-        m_clock.Advance(1000);
         click("m_pToolButton");
         QCOMPARE(confirmed.last(), QStringLiteral("the readings of Room 4 (ID 4) on 2026-12-07"));
         QCOMPARE(deleted.size(), 1);
@@ -416,10 +409,8 @@ private slots:
         view.ExportButton()->click();
         QCOMPARE(
             prompt.offered, QStringList({QDir::home().filePath("patrol-20140503-20140503.csv")}));
-        const auto lines = [](const QString& strFile) {
-            QFile file(strFile);
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-        };
+        const auto lines
+            = [](const QString& strFile) { return QString::fromUtf8(TestFiles::Get(strFile)); };
         const QString strHeader = RRoutingRecords::CsvHeader().join(',') + "\r\n";
         const QStringList day {"moring,2014-05-03T08:10:00,R,S,1.23",
             "afternoon,2014-05-03T13:05:00,R,S,2.00", "afternoon,2014-05-03T15:00:00,Lab,S,3.00",

@@ -1,4 +1,5 @@
 #include "FileSizeLimit.h"
+#include "TestFiles.h"
 
 #include "io/SAtomicFile.h"
 #include "io/SCsvWriter.h"
@@ -48,17 +49,6 @@ mode_t newFileMode()
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return S_IFREG | (0666 & ~mask);
-}
-
-bool put(const QString& strPath, const QByteArray& content)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray get(const QString& strPath)
-{
-    return nodeOf(strPath).content;
 }
 
 // Temporary files of strPath that were left behind.
@@ -159,11 +149,11 @@ private slots:
         const QString strLinked = m_dir.filePath(QStringLiteral("linked.csv"));
         const QByteArray old("old");
         if (before == QLatin1String("0640") || before == QLatin1String("limit")) {
-            QVERIFY(put(strPath, old));
+            QVERIFY(TestFiles::Put(strPath, old));
             QVERIFY(before == QLatin1String("limit")
                 || ::chmod(QFile::encodeName(strPath).constData(), 0640) == 0);
         } else if (before == QLatin1String("link")) {
-            QVERIFY(put(strLinked, old));
+            QVERIFY(TestFiles::Put(strLinked, old));
             QVERIFY(QFile::link(strLinked, strPath));
         } else if (before == QLatin1String("folder")) {
             QVERIFY(QDir().mkdir(strPath));
@@ -230,26 +220,23 @@ private slots:
     void writesAndReplaces()
     {
         const QString strFile = m_dir.filePath("out.csv");
-        {
-            QFile old(strFile);
-            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
-        }
+        QVERIFY(TestFiles::Put(strFile, "old\r\n"));
         QString strError;
         {
             SCsvWriter dropped(strFile);
             QVERIFY(dropped.Open(&strError));
             dropped.WriteRow({"never"});
         }
-        QCOMPARE(get(strFile), QByteArray("old\r\n"));
+        QCOMPARE(TestFiles::Get(strFile), QByteArray("old\r\n"));
         QCOMPARE(Files(), QStringList("out.csv"));
 
         SCsvWriter writer(strFile);
         QVERIFY(writer.Open(&strError));
         writer.WriteRow({"a", "b,c"});
         writer.WriteRow({QString::fromUtf8("M\xc3\xbcller"), "x\"y", ""});
-        QCOMPARE(get(strFile), QByteArray("old\r\n"));
+        QCOMPARE(TestFiles::Get(strFile), QByteArray("old\r\n"));
         QVERIFY(writer.Commit(&strError));
-        QCOMPARE(get(strFile), QByteArray("a,\"b,c\"\r\nM\xc3\xbcller,\"x\"\"y\",\r\n"));
+        QCOMPARE(TestFiles::Get(strFile), QByteArray("a,\"b,c\"\r\nM\xc3\xbcller,\"x\"\"y\",\r\n"));
         QCOMPARE(Files(), QStringList("out.csv"));
     }
 
@@ -338,9 +325,7 @@ private slots:
         QVERIFY(memory.Open());
         QCOMPARE(run(memory, steps), results);
 
-        QFile file(m_dir.filePath("ten.dat"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == 10);
-        file.close();
+        QVERIFY(TestFiles::Put(m_dir.filePath("ten.dat"), bytes));
         SFileStream reader(SFileStream::ModeRead);
         reader.SetFileName(QFile::encodeName(m_dir.filePath("ten.dat")).constData());
         QVERIFY(reader.Open());

@@ -1,5 +1,6 @@
 #include "BusRecorder.h"
 #include "StdoutCapture.h"
+#include "TestFiles.h"
 
 #include "message/PConfigFile.h"
 #include "message/PLogRecord.h"
@@ -198,9 +199,7 @@ private slots:
         QDir::setCurrent(strOld);
 
         QCOMPARE(strPath, PLogRecord::FileName("log.viewer/", QDate::currentDate()));
-        QFile file(m_dir.filePath(strPath));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = file.readAll().split('\n');
+        const QList<QByteArray> lines = TestFiles::Get(m_dir.filePath(strPath)).split('\n');
         QCOMPARE(lines.size(), 5);
         const QRegularExpression stamp("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]  ");
         QVERIFY(stamp.match(QString::fromLatin1(lines[0])).hasMatch());
@@ -254,9 +253,8 @@ private slots:
             qInstallMessageHandler(previous);
         }
         QDir::setCurrent(strOld);
-        QFile file(m_dir.filePath(strPath));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray last = file.readAll().trimmed().split('\n').last();
+        const QByteArray last
+            = TestFiles::Get(m_dir.filePath(strPath)).trimmed().split('\n').last();
         QVERIFY2(last.endsWith("]  " + tag + (type < 0 ? " " : "  ") + "from Qt 1"), last);
     }
 

@@ -84,9 +84,11 @@ class TestPlantModbus : public QObject
         return QString::fromLocal8Bit(process.readAllStandardOutput());
     }
 
-    // The values mbpoll printed, by reference.
-    static QMap<int, QString> values(const QString& strOutput)
+    // The values mbpoll printed, by reference, for its arguments apart from
+    // the connection's.
+    QMap<int, QString> poll(const QString& strArgs)
     {
+        const QString strOutput = mbpoll(strArgs.split(QLatin1Char(' ')));
         QMap<int, QString> found;
         const QRegularExpression line(
             QStringLiteral("^\\[(\\d+)\\]:\\s+(\\S+)"), QRegularExpression::MultilineOption);
@@ -146,12 +148,9 @@ private slots:
     {
         QFETCH(bool, bHighFirst);
         start(bHighFirst ? RPlantMap::WordOrder::HighFirst : RPlantMap::WordOrder::LowFirst);
-        QStringList args {QStringLiteral("-t"), QStringLiteral("3:float"), QStringLiteral("-r"),
-            QString::number(RPlantMap::DefaultBase), QStringLiteral("-c"), QStringLiteral("12")};
-        if (bHighFirst)
-            args << QStringLiteral("-B");
-        const QMap<int, QString> read = values(mbpoll(args));
         const int b = RPlantMap::DefaultBase;
+        const QMap<int, QString> read
+            = poll(QStringLiteral("-t 3:float -r %1 -c 12").arg(b) + (bHighFirst ? " -B" : ""));
         QCOMPARE(read.value(b), QStringLiteral("123.5"));
         QCOMPARE(read.value(b + 2), QStringLiteral("2000"));
         QCOMPARE(read.value(b + 8), QStringLiteral("2500.25"));
@@ -165,15 +164,13 @@ private slots:
         m_clock.Advance(1000);
         m_pServer->Beat();
         m_pServer->Beat();
-        QMap<int, QString> read = values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"),
-            QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-c"), QStringLiteral("6")}));
+        QMap<int, QString> read = poll(QStringLiteral("-t 3 -r 0 -c 6"));
         QCOMPARE(read.value(0), QStringLiteral("3"));
         QCOMPARE(read.value(1), QStringLiteral("1")); // link up
         QCOMPARE(read.value(2), QStringLiteral("0")); // storage well
         QCOMPARE(read.value(4), QStringLiteral("3")); // regions
         const int b = RPlantMap::DefaultBase;
-        read = values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"), QStringLiteral("-r"),
-            QString::number(b), QStringLiteral("-c"), QStringLiteral("24")}));
+        read = poll(QStringLiteral("-t 3 -r %1 -c 24").arg(b));
         QCOMPARE(read.value(b + 4).toInt(), int(RPlantMap::OnLine));
         QCOMPARE(read.value(b + 5).toInt(), 4); // seconds since its reading
         QCOMPARE(read.value(b + 6).toInt(), 7);
@@ -182,8 +179,7 @@ private slots:
             int(RPlantMap::OnLine | RPlantMap::InAlarm | RPlantMap::Unacknowledged
                 | RPlantMap::Stale));
         QCOMPARE(read.value(b + 16 + 5).toInt(), 65535); // never read
-        read = values(mbpoll({QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-r"),
-            QString::number(b), QStringLiteral("-c"), QStringLiteral("6")}));
+        read = poll(QStringLiteral("-t 1 -r %1 -c 6").arg(b));
         QCOMPARE(read.value(b + 2), QStringLiteral("1"));
         QCOMPARE(read.value(b + 3), QStringLiteral("1"));
         QCOMPARE(read.value(b + 0), QStringLiteral("0"));
@@ -233,10 +229,7 @@ private slots:
         QTRY_COMPARE(extra.state(), QAbstractSocket::UnconnectedState);
         idle.pop_back();
         QTRY_COMPARE(m_pServer->ClientCount(), RPlantModbus::MaxClients - 1);
-        QCOMPARE(values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"), QStringLiteral("-r"),
-                            QStringLiteral("4")}))
-                     .value(4),
-            QStringLiteral("3"));
+        QCOMPARE(poll(QStringLiteral("-t 3 -r 4")).value(4), QStringLiteral("3"));
         idle.clear();
         QTRY_COMPARE(m_pServer->ClientCount(), 0);
 
@@ -247,10 +240,7 @@ private slots:
         QCOMPARE(m_pServer->ClientCount(), 0);
         start(
             RPlantMap::WordOrder::HighFirst, {QStringLiteral("::1"), QStringLiteral("127.0.0.1")});
-        QCOMPARE(values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"), QStringLiteral("-r"),
-                            QStringLiteral("4")}))
-                     .value(4),
-            QStringLiteral("3"));
+        QCOMPARE(poll(QStringLiteral("-t 3 -r 4")).value(4), QStringLiteral("3"));
     }
 
     // Garbage, a crowd of connections and a client that asks without ever
@@ -288,10 +278,7 @@ private slots:
             QTest::qWait(20);
         }
         QTRY_COMPARE(deaf.state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(values(mbpoll({QStringLiteral("-t"), QStringLiteral("3"), QStringLiteral("-r"),
-                            QStringLiteral("4")}))
-                     .value(4),
-            QStringLiteral("3"));
+        QCOMPARE(poll(QStringLiteral("-t 3 -r 4")).value(4), QStringLiteral("3"));
         garbage.abort();
     }
 };

@@ -1,10 +1,8 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "preset/SPresetObject.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
 
 // Builders for preset files: little-endian words, keyed items, and a header
@@ -44,17 +42,7 @@ inline QByteArray Names(const QStringList& names)
     return bytes;
 }
 
-inline bool Put(const QString& strPath, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(strPath).absolutePath());
-    QFile file(strPath);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray Get(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestFiles::Get;
+using TestFiles::Put;
 
 } // namespace PresetTestFiles

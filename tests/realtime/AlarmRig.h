@@ -80,6 +80,14 @@ protected:
         m_clock.Advance(nAfterMs);
         feed(nId, fDose);
     }
+    // The episodes of region nId the day pDay counts, or all days.
+    static int count(int nId, const char* pDay = "%")
+    {
+        return PSqlExec::Scalar("select total(AlarmOverCount) from RegionLinkDoseInfo where Id = ? "
+                                "and Month like ?",
+            {nId, pDay})
+            .toInt();
+    }
     // "event id" of the journal, oldest first; of one region when nId > 0.
     static QStringList events(int nId = 0)
     {

@@ -21,12 +21,6 @@ private:
         openRegions(ids, 100);
         start(bStation);
     }
-    int count(int nId) const
-    {
-        return PSqlExec::Scalar(
-            "select sum(AlarmOverCount) from RegionLinkDoseInfo where Id = ?", {nId})
-            .toInt();
-    }
     static RAlarmEvent last(const QString& strEvent, int nId = 0)
     {
         for (const RAlarmEvent& event :
@@ -36,13 +30,11 @@ private:
         }
         return RAlarmEvent();
     }
-    static int detail(const RAlarmEvent& event, const QString& strKey)
+    // A number of the row's detail; -1 when it has none of that key.
+    static int detail(const RAlarmEvent& event, const char* pKey)
     {
-        for (const QString& strPair : event.strDetail.split(QLatin1Char(';'))) {
-            if (strPair.startsWith(strKey + QLatin1Char('=')))
-                return strPair.mid(strKey.size() + 1).toInt();
-        }
-        return -1;
+        const QString strValue = PAlarmFigures::DetailValue(event.strDetail, pKey);
+        return strValue.isNull() ? -1 : strValue.toInt();
     }
 
 private slots:
@@ -117,9 +109,7 @@ private slots:
     // counted: as an alarm row or in its chatter-end.
     void chatteringBoundsTheJournal()
     {
-        QList<int> ids;
-        for (int nId = 1; nId <= 255; ++nId)
-            ids << nId;
+        const QList<int> ids = TestDb::Ids(1, 255);
         build(ids);
         QHash<int, int> raises;
         int nPlays = 0;
@@ -247,9 +237,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(bool, clean);
         QFETCH(double, dose);
-        QList<int> ids;
-        for (int nId = 3; nId <= 13; ++nId)
-            ids << nId;
+        const QList<int> ids = TestDb::Ids(3, 13);
         build(ids, true);
         m_pState->OnLinkChanged(true);
         for (const QChar step : before) {
@@ -430,10 +418,7 @@ private slots:
     // the count; it ends when the window holds five or fewer.
     void flood()
     {
-        QList<int> ids;
-        for (int nId = 1; nId <= 12; ++nId)
-            ids << nId;
-        build(ids);
+        build(TestDb::Ids(1, 12));
         QSignalSpy told(m_pState, &RAlarmState::FloodChanged);
         for (int nId = 1; nId <= 10; ++nId)
             reading(nId, 150, 30000);

@@ -2,6 +2,7 @@
 #include "FakePrompt.h"
 #include "SqlRows.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 
 #include "database/RAlarmJournal.h"
 #include "database/RRegionCatalogue.h"
@@ -68,21 +69,15 @@ const QStringList kArt = {
     "####################",
 };
 
-void writeFile(const QString& strName, const QByteArray& content)
-{
-    QFile file(strName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-void writePlan(int nLayer)
+// The drawing over the rooms is all ground.
+void writePlan(int nLayer, const QColor& ground = Qt::transparent)
 {
     maskFromArt(kArt).save(QStringLiteral("mask%1.png").arg(nLayer));
     QImage src(kArt.first().size(), kArt.size(), QImage::Format_ARGB32);
-    src.fill(Qt::transparent);
+    src.fill(ground);
     src.save(QStringLiteral("src%1.png").arg(nLayer));
     // Regions 1, 2, 3 in rooms A, B, C; storey 1 holds 1 and 2, storey 2 holds 3.
-    writeFile(QStringLiteral("position.txt"), "0\n3,2\n10,1\n16,1\n1\n3,2\n10,1\n2\n16,1\n");
+    QVERIFY(TestFiles::Put("position.txt", "0\n3,2\n10,1\n16,1\n1\n3,2\n10,1\n2\n16,1\n"));
 }
 
 } // namespace
@@ -296,9 +291,7 @@ private slots:
     // slices, and a second tick meanwhile leaves none behind.
     void minuteTickRefreshesAndReloadsOnANewDay()
     {
-        QList<int> ids;
-        for (int i = 0; i < RFormRegion::kCurvesPerSlice * 2 + 3; ++i)
-            ids.append(10 + i);
+        const QList<int> ids = TestDb::Ids(10, 12 + RFormRegion::kCurvesPerSlice * 2);
         build(ids);
         const int nLast = ids.last();
         const auto sample = [this](int nId, int nMinute) {
@@ -455,10 +448,7 @@ private slots:
     // the count, over the table.
     void floodBanner()
     {
-        QList<int> ids;
-        for (int nId = 1; nId <= 11; ++nId)
-            ids << nId;
-        build(ids, "update RegionCurveColorInfo set Alarmvalue = 1000");
+        build(TestDb::Ids(1, 11), "update RegionCurveColorInfo set Alarmvalue = 1000");
         for (int nId = 1; nId <= 10; ++nId)
             reading(nId, 1500);
         QVERIFY(!m_pForm->FloodBanner()->isVisible());
@@ -530,9 +520,9 @@ private slots:
     // no point, and past the last block a region is on no storey.
     void positionFileAndStoreys()
     {
-        writeFile(QStringLiteral("p.txt"),
+        QVERIFY(TestFiles::Put("p.txt",
             "1,1\n2,2\n3,3\n4,4\n5,5\n6,6\nnot a line\n7,x\n8,8,8\n\n1\n10,10\n11,11\n"
-            "2\n20,20\n21,21\n22,22\n");
+            "2\n20,20\n21,21\n22,22\n"));
         const QMap<int, QList<QPoint>> blocks = RSitePlan::ParsePositions("p.txt");
         QCOMPARE(blocks.value(0).size(), 6);
         QCOMPARE(blocks.value(1), (QList<QPoint> {{10, 10}, {11, 11}}));
@@ -572,7 +562,7 @@ private slots:
         stream.setByteOrder(QDataStream::LittleEndian);
         stream << quint16(0x4D42) << quint32(54) << quint32(0) << quint32(54) << quint32(40)
                << qint32(10000) << qint32(10000) << quint16(1) << quint16(24);
-        writeFile("mask2.bmp", header);
+        QVERIFY(TestFiles::Put("mask2.bmp", header));
         big.save("src2.bmp");
         QVERIFY(!m_pPic->Load("mask.bmp", "src.bmp", QString(), "position.txt"));
         QCOMPARE(m_pPic->ImageSize(), QSize(40, 12));
@@ -818,11 +808,7 @@ private slots:
     // settings bring new bands, and a click in a room selects its row.
     void planOnThePage()
     {
-        writePlan(0);
-        // A plan on an opaque ground.
-        QImage src(kArt.first().size(), kArt.size(), QImage::Format_ARGB32);
-        src.fill(QColor(30, 60, 90));
-        src.save(QStringLiteral("src0.png"));
+        writePlan(0, QColor(30, 60, 90)); // on an opaque ground
         build({1, 2, 3});
         RRegionPic* pPic = m_pForm->Picture();
         QVERIFY(pPic->isVisible());

@@ -1,6 +1,7 @@
 #include "FakePrompt.h"
 #include "SqlRows.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 
 #include "Kestal.h"
 #include "PInstallPaths.h"
@@ -453,8 +454,7 @@ private slots:
             strRows += " | "
                 + CommittedRows("DataBase.sqlite",
                     "select Id || ' ' || Hour || ' ' || Sum from MonthData where Sum > 0 order by "
-                    "Id, "
-                    "Hour");
+                    "Id, Hour");
             strRows += " | "
                 + CommittedRows("DataBase.sqlite",
                     "select Id || ' ' || Active || Unacknowledged from AlarmState order by Id");
@@ -898,9 +898,7 @@ private slots:
     {
         QVERIFY(!QFile::exists("default_blue.qss"));
         const QString strBuiltIn = PInstallPaths::StyleSheet("default_blue.qss");
-        QFile file(QStringLiteral(KESTAL_THEME));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(strBuiltIn, QString::fromLatin1(file.readAll()));
+        QCOMPARE(strBuiltIn, QString::fromLatin1(TestFiles::Get(QStringLiteral(KESTAL_THEME))));
         m_pWindow->resize(1600, 900);
         const auto shot = [this](const QString& strSheet) {
             qApp->setStyleSheet(strSheet);

@@ -1,6 +1,7 @@
 #include "PInstallPaths.h"
 #include "PLocalPeer.h"
 #include "PLockedFile.h"
+#include "TestFiles.h"
 #include "preset/SPresetObject.h"
 
 #include <QLocalSocket>
@@ -18,12 +19,7 @@ private:
     QString m_strWork;
     QString m_strShare;
 
-    static void Touch(const QString& strPath)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(strPath).absolutePath()));
-        QFile file(strPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    static void Touch(const QString& strPath) { QVERIFY(TestFiles::Put(strPath)); }
     static QString uniqueId() { return QUuid::createUuid().toString(); }
 
 private slots:
@@ -135,12 +131,9 @@ private slots:
     void staleLockFileDoesNotBlock()
     {
         PLocalPeer peer(nullptr, uniqueId());
-        QFile stale(peer.LockFileName());
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write("left by a crash");
-        stale.close();
+        QVERIFY(TestFiles::Put(peer.LockFileName(), "left by a crash"));
         QVERIFY(!peer.IsClient());
-        stale.remove();
+        QFile::remove(peer.LockFileName());
     }
 
     // A message arrives whole and is acknowledged; the primary has nobody to

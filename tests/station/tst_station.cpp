@@ -116,15 +116,12 @@ private slots:
         QTest::newRow("operator") << int(RUserRights::Operator)
                                   << "done done denied denied denied denied"
                                   << "acknowledge region 1; mute ";
+        const char* pAll = "acknowledge region 1; mute ; shelve region 2; unshelve region 2; "
+                           "threshold region 1; threshold region 2; day-delete region 1 2026-03-06";
         QTest::newRow("officer") << int(RUserRights::Officer) << "done done done done done done"
-                                 << "acknowledge region 1; mute ; shelve region 2; unshelve region "
-                                    "2; threshold region 1; "
-                                    "threshold region 2; day-delete region 1 2026-03-06";
+                                 << pAll;
         QTest::newRow("administrator")
-            << int(RUserRights::Administrator) << "done done done done done done"
-            << "acknowledge region 1; mute ; shelve region 2; unshelve region 2; threshold region "
-               "1; "
-               "threshold region 2; day-delete region 1 2026-03-06";
+            << int(RUserRights::Administrator) << "done done done done done done" << pAll;
     }
     void actionsByGrade()
     {
@@ -280,12 +277,10 @@ private slots:
         QCOMPARE(CommittedRows(File(), "select Logouttime from UserLoginTimeInfo"),
             QString("2026-03-07T11:06:30"));
         QCOMPARE(CommittedRows(File(),
-                     "select Event || ' ' || Detail from AlarmJournal order by "
-                     "Seq desc limit 1"),
+                     "select Event || ' ' || Detail from AlarmJournal order by Seq desc limit 1"),
             QString("stopped exit"));
-        QCOMPARE(CommittedRows(File(),
-                     "select group_concat(Action) from AuditTrail where Action "
-                     "= 'logout'"),
+        QCOMPARE(CommittedRows(
+                     File(), "select group_concat(Action) from AuditTrail where Action = 'logout'"),
             QString("logout"));
         Begin();
     }

@@ -1,4 +1,6 @@
+#include "SqlRows.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "database/PSqlExec.h"
 #include "database/RAuditKey.h"
 #include "database/RConnectDatabase.h"
@@ -90,8 +92,7 @@ private slots:
             "'ALARM 3: 7.5 µRad/h', 1, '2014-05-03T08:00:11', '250 OK queued'), "
             "('2014-05-04T09:02:00', 'link', 0, 0, 'call@site.test', 'Data server link lost', 0, "
             "null, 'Login denied'), ('2014-05-06T09:00:00', 'back', 0, 0, 'call@site.test', 'x', "
-            "1, "
-            "null, null)",
+            "1, null, null)",
             "insert into RoutingMinuteDose(Id, RoomId, Dose, Time, Month) values(7, 21, 200, "
             "'13:05', '2014-05-05'), (7, 21, 123, '08:10', '2014-05-03'), (9, 22, 5, '09:00', "
             "'2014-05-04'), (9, 22, 5, '09:00', '2014-05-06')",
@@ -242,14 +243,7 @@ private slots:
 
         QVERIFY(QFile::copy(
             m_dir.filePath("DataBase.sqlite"), home.filePath("elsewhere/DataBase.sqlite")));
-        {
-            QSqlDatabase local = QSqlDatabase::addDatabase("QSQLITE", "local");
-            local.setDatabaseName(home.filePath("elsewhere/DataBase.sqlite"));
-            QVERIFY(local.open());
-            QVERIFY(QSqlQuery(local).exec("delete from RegionInfo"));
-            local.close();
-        }
-        QSqlDatabase::removeDatabase("local");
+        QVERIFY(ExecOn(home.filePath("elsewhere/DataBase.sqlite"), {"delete from RegionInfo"}));
         const Result working = Run(args, home.filePath("elsewhere"), environment);
         QCOMPARE(working.nExit, 1);
         QVERIFY2(working.strError.contains("no region with id 3"), qPrintable(working.strError));
@@ -302,10 +296,8 @@ private slots:
         QFETCH(QStringList, lines);
         const Result result = Run(args + QStringList {"-o", "out.csv"});
         QVERIFY2(result.nExit == 0, qPrintable(result.strError));
-        QFile file(m_dir.filePath("out.csv"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), lines.join("\r\n") + "\r\n");
-        file.remove();
+        QCOMPARE(QString::fromUtf8(TestFiles::Get("out.csv")), lines.join("\r\n") + "\r\n");
+        QVERIFY(QFile::remove("out.csv"));
     }
 
     void refusals_data()
@@ -409,15 +401,9 @@ private slots:
             QString("0,kestal-report,account-create,root,,grade 0,"));
         QVERIFY(!result.strOutput.contains("[Debug]"));
 
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "shell");
-            db.setDatabaseName(site.filePath("DataBase.sqlite"));
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec("insert into AuditTrail select 2, Time, AccountId, "
-                                       "AccountName, Action, Object, OldValue, 'grade 1', Reason, "
-                                       "Mac from AuditTrail where Seq = 1"));
-        }
-        QSqlDatabase::removeDatabase("shell");
+        QVERIFY(ExecOn(site.filePath("DataBase.sqlite"),
+            {"insert into AuditTrail select 2, Time, AccountId, AccountName, Action, Object, "
+             "OldValue, 'grade 1', Reason, Mac from AuditTrail where Seq = 1"}));
         result = run({"verify-audit"});
         QCOMPARE(result.nExit, 4);
         QVERIFY2(result.strError.contains("Chain broken at row 2"), qPrintable(result.strError));
@@ -464,13 +450,8 @@ private slots:
             const QString strCopy = site.filePath(QStringLiteral("copy/%1.sqlite").arg(one.pName));
             QDir().mkpath(site.filePath("copy"));
             QVERIFY(QFile::copy(site.filePath("DataBase.sqlite"), strCopy));
-            if (*one.pTamper) {
-                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "copy");
-                db.setDatabaseName(strCopy);
-                QVERIFY(db.open() && QSqlQuery(db).exec(QLatin1String(one.pTamper)));
-                db.close();
-            }
-            QSqlDatabase::removeDatabase("copy");
+            if (*one.pTamper)
+                QVERIFY(ExecOn(strCopy, {QLatin1String(one.pTamper)}));
             QStringList args {"verify-audit", "--db", strCopy, "--audit-key", strKey};
             if (one.bHead)
                 args << "--head" << strHead;

@@ -2,6 +2,7 @@
 #include "SqlRows.h"
 #include "TestDb.h"
 #include "database/PHistoryDoseStore.h"
+#include "history/HistoryDb.h"
 
 #include <QtTest>
 
@@ -11,10 +12,7 @@ namespace {
 
 const QDate kToday(2024, 3, 10);
 
-QString day(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
+using HistoryDb::Day;
 
 QVariant value(const QString& strSql, const QVariantList& values = {})
 {
@@ -23,7 +21,7 @@ QVariant value(const QString& strSql, const QVariantList& values = {})
 
 int rows(const char* pTable, const QDate& date)
 {
-    return value(QStringLiteral("select count(*) from %1 where Month = ?").arg(pTable), {day(date)})
+    return value(QStringLiteral("select count(*) from %1 where Month = ?").arg(pTable), {Day(date)})
         .toInt();
 }
 
@@ -50,13 +48,13 @@ private slots:
     void writesOnlyMissingPastDays()
     {
         const QDate yesterday = kToday.addDays(-1);
-        PSqlExec::Exec("insert into MonthMinuteDose(Id, Month) values(1, ?)", {day(yesterday)});
+        PSqlExec::Exec("insert into MonthMinuteDose(Id, Month) values(1, ?)", {Day(yesterday)});
         QCOMPARE(PDemoHistory::Write(kToday, 3), 14);
         QCOMPARE(rows("MonthMinuteDose", yesterday), 5);
         QCOMPARE(rows("MonthData", yesterday), 4 * 24);
         QCOMPARE(rows("RegionLinkDoseInfo", yesterday), 4);
         QCOMPARE(
-            value("select Sum from MonthMinuteDose where Id = 1 and Month = ?", {day(yesterday)})
+            value("select Sum from MonthMinuteDose where Id = 1 and Month = ?", {Day(yesterday)})
                 .toDouble(),
             0.0);
         QCOMPARE(rows("MonthData", kToday.addDays(-3)), 5 * 24);
@@ -74,7 +72,7 @@ private slots:
             PHistoryDoseStore::LoadRegionDay(nId, date, minutes);
             QVERIFY(std::count(minutes.cbegin(), minutes.cend(), 0.0f) < 1440);
             QCOMPARE(value("select Maxindex from MonthMinuteDose where Id = ? and Month = ?",
-                         {nId, day(date)})
+                         {nId, Day(date)})
                          .toInt(),
                 1439);
         }

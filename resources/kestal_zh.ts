@@ -1690,24 +1690,6 @@
         <translation>报警 %1：%2 µRad/h</translation>
     </message>
     <message>
-        <source>Alarm raised.
-
-Region: %1
-Dose rate: %2 µRad/h
-Threshold: %3 µRad/h
-Time: %4
-State: in alarm, not acknowledged
-</source>
-        <translation>报警产生。
-
-区域：%1
-剂量率：%2 µRad/h
-阈值：%3 µRad/h
-时间：%4
-状态：报警中，未确认
-</translation>
-    </message>
-    <message>
         <source>Acknowledged %1 by %2</source>
         <translation>%1 已由 %2 确认</translation>
     </message>
@@ -1856,6 +1838,32 @@ State: in alarm, not acknowledged
     <message>
         <source>mail cannot be sent: %1</source>
         <translation>邮件无法发送：%1</translation>
+    </message>
+    <message>
+        <source>%1
+
+Region: %2
+Dose rate: %3 µRad/h
+Threshold: %4 µRad/h
+Time: %5
+State: in alarm, not acknowledged
+</source>
+        <translation>%1
+
+区域：%2
+剂量率：%3 µRad/h
+阈值：%4 µRad/h
+时间：%5
+状态：报警中，未确认
+</translation>
+    </message>
+    <message>
+        <source>Alarm raised again after its acknowledgement.</source>
+        <translation>报警在确认后再次产生。</translation>
+    </message>
+    <message>
+        <source>Alarm raised.</source>
+        <translation>报警产生。</translation>
     </message>
 </context>
 <context>

@@ -140,7 +140,11 @@ void RNotifier::OnJournal(const RAlarmEvent& event)
     const QDateTime now = m_pClock->Now();
     const QString strWhen = timeText(event.time);
     if (event.strEvent == QLatin1String("alarm")) {
-        if (RAlarmJournal::IsContinued(event))
+        // A raise within the episode after an acknowledgement marks the
+        // region unacknowledged again, so it is told and escalates anew; one
+        // still open is already escalating.
+        const bool bAgain = RAlarmJournal::IsContinued(event);
+        if (bAgain && m_open.contains(event.nId))
             return;
         const QDateTime last = m_lastRegionMail.value(event.nId);
         const bool bHeld = m_bFlood
@@ -148,8 +152,10 @@ void RNotifier::OnJournal(const RAlarmEvent& event)
         const QString strRegion = RegionText(event.nId);
         const QStringList to = Queue(QStringLiteral("alarm"), event.nId, 0,
             tr("ALARM %1: %2 µRad/h").arg(strRegion).arg(event.dDose),
-            tr("Alarm raised.\n\nRegion: %1\nDose rate: %2 µRad/h\nThreshold: %3 µRad/h\nTime: "
-               "%4\nState: in alarm, not acknowledged\n")
+            tr("%1\n\nRegion: %2\nDose rate: %3 µRad/h\nThreshold: %4 µRad/h\nTime: "
+               "%5\nState: in alarm, not acknowledged\n")
+                .arg(bAgain ? tr("Alarm raised again after its acknowledgement.")
+                            : tr("Alarm raised."))
                 .arg(strRegion)
                 .arg(event.dDose)
                 .arg(event.nThreshold)

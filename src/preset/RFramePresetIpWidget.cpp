@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSpinBox>
 
 namespace {
@@ -92,7 +93,12 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pWeb = new RWebSettingsWidget(this);
     m_pPlant->addTab(m_pWeb, tr("Web view"));
     m_pNotify = new RNotifySettingsWidget(QString(), nullptr, this);
-    m_pPlant->addTab(m_pNotify, tr("Notifications"));
+    // The longest page scrolls, so that the dialog fits a 900-pixel screen.
+    auto* pNotifyScroll = new QScrollArea(this);
+    pNotifyScroll->setWidget(m_pNotify);
+    pNotifyScroll->setWidgetResizable(true);
+    pNotifyScroll->setFrameShape(QFrame::NoFrame);
+    m_pPlant->addTab(pNotifyScroll, tr("Notifications"));
     m_pPlant->setCurrentIndex(0);
     m_pPlant->setMaximumWidth(2 * s_nFieldWidth);
     pForm->addRow(m_pPlant);

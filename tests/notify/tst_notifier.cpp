@@ -119,6 +119,17 @@ private slots:
         Pass(30 * 60);
         QTest::qWait(200);
         QCOMPARE(m_pSink->Mails().size(), 3);
+        // Raised again within its episode: unacknowledged again, so told and
+        // escalated anew.
+        m_pJournal->Write(
+            QStringLiteral("alarm"), 4, 720, 500, QString(), QStringLiteral("continued=1"));
+        Pass(RNotifier::GatherMs / 1000 + 1);
+        QVERIFY(WaitMails(4));
+        QCOMPARE(to(m_pSink->Mails().at(3)), QString("call@site.test"));
+        QVERIFY(m_pSink->Mails().at(3).value("body").toString().contains("raised again"));
+        Pass(10 * 60);
+        QVERIFY(WaitMails(5));
+        QCOMPARE(to(m_pSink->Mails().at(4)), QString("officer@site.test"));
     }
 
     // The server down for the length of an alarm: nothing is lost, each

@@ -2,6 +2,7 @@
 
 #include "algor/RMinuteReduction.h"
 #include "database/PSqlExec.h"
+#include "database/RInstrumentStore.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RRegionDataStore.h"
 #include "database/RStorageState.h"
@@ -154,8 +155,17 @@ void RRegularSave::LoadRegionIds()
     }
 
     m_fCeffR = static_cast<float>(RSystemInfoStore::Values().dCeffR);
+    LoadCoefficients();
 
     StartCalcMinite();
+}
+
+void RRegularSave::LoadCoefficients()
+{
+    m_ownCeff.clear();
+    const QHash<int, double> own = RInstrumentStore::Coefficients();
+    for (auto it = own.cbegin(); it != own.cend(); ++it)
+        m_ownCeff.insert(it.key(), static_cast<float>(it.value()));
 }
 
 void RRegularSave::StopTimers()
@@ -445,7 +455,7 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     float& fDose = m_mapDose[nId];
     fDose = 0.0f;
     if (nKind == SBus::RegionPage)
-        fDose = static_cast<float>(nCount) * m_fCeffR * 100.0f;
+        fDose = static_cast<float>(nCount) * m_ownCeff.value(nId, m_fCeffR) * 100.0f;
     SendSMessage(nKind, SBus::RegionReading, nId, reinterpret_cast<qintptr>(&fDose));
     const float fStored = fDose;
 

@@ -57,6 +57,8 @@ public:
     // Re-reads the registered regions and the coefficient, then restarts the
     // minute clock and the transaction.
     void LoadRegionIds();
+    // The coefficients of the monitors whose calibration set their own.
+    void LoadCoefficients();
     void StopTimers();
 
     // One raw reading. Sends a region reading to the region page with the
@@ -137,6 +139,7 @@ private:
     QDate m_dateAverage;
     int m_nTickCount = 0;
     float m_fCeffR = 0.0f;
+    QHash<int, float> m_ownCeff;
     QTimer* m_pMinuteTimer;
     QTimer* m_pSaveTimer;
     // Region id -> the receiver of its readings (the region page).

@@ -7,6 +7,7 @@
 #include "database/RAlarmStateStore.h"
 #include "database/RAuditTrail.h"
 #include "database/RClientSettings.h"
+#include "database/RInstrumentStore.h"
 #include "database/RIntegrityCheck.h"
 #include "database/RNotifyQueue.h"
 #include "database/RStorageState.h"
@@ -304,5 +305,6 @@ QStringList RConnectDatabase::AddedTableStatements()
                RAlarmFilterStore::TableStatement(),
                RAlarmShelfStore::TableStatement(),
            }
-    + RAlarmStateStore::TableStatements() + QStringList {RNotifyQueue::TableStatement()};
+    + RAlarmStateStore::TableStatements() + QStringList {RNotifyQueue::TableStatement()}
+    + RInstrumentStore::TableStatements();
 }

@@ -23,6 +23,10 @@ constexpr Right s_rights[] = {
     {RUserRights::Action::Export, RUserRights::Operator},
     // Taking an alarm out of service is as weighty as changing its threshold.
     {RUserRights::Action::Shelve, RUserRights::Officer},
+    // The records an inspector asks for, and a monitor out of service, are
+    // the officer's; a note anyone on shift may leave.
+    {RUserRights::Action::Instruments, RUserRights::Officer},
+    {RUserRights::Action::InstrumentNote, RUserRights::Operator},
 };
 
 } // namespace

@@ -21,6 +21,8 @@ public:
         Mute,
         Export,
         Shelve,
+        Instruments, // calibrations, function tests, out of service
+        InstrumentNote,
     };
 
     static bool IsGrade(int nGrade) { return nGrade >= Administrator && nGrade <= Operator; }

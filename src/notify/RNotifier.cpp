@@ -1,6 +1,7 @@
 #include "notify/RNotifier.h"
 
 #include "database/RAlarmStateStore.h"
+#include "database/RInstrumentStore.h"
 #include "database/RNotifyQueue.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RStorageWriter.h"
@@ -214,6 +215,16 @@ void RNotifier::OnJournal(const RAlarmEvent& event)
         Queue(QStringLiteral("flood"), 0, 0, tr("Alarm flood over"),
             tr("The alarm flood ended at %1.\n\n%2").arg(strWhen, FloodSummary(m_nFloodSeq)));
         m_nFloodSeq = RNotifyQueue::LastSeq();
+    } else if (event.strEvent == QLatin1String("overdue")) {
+        // A record is the officers' business, not the night shift's.
+        const QHash<QString, QString> fields = details(event.strDetail);
+        const QString strKind
+            = RInstrumentStore::KindText(fields.value(QStringLiteral("kind")).toInt());
+        const QString strRegion = RegionText(event.nId);
+        Queue(QStringLiteral("overdue"), event.nId, 1, tr("OVERDUE %1: %2").arg(strRegion, strKind),
+            tr("The %1 of %2 is overdue: due %3, %4 day(s) ago.\n")
+                .arg(strKind, strRegion, fields.value(QStringLiteral("due")),
+                    fields.value(QStringLiteral("days"))));
     } else if (event.strEvent == QLatin1String("started")) {
         const QHash<QString, QString> fields = details(event.strDetail);
         if (fields.contains(QStringLiteral("seconds"))) {

@@ -132,6 +132,8 @@ quint16 RPlantMap::StatusOf(const RStationRegion& region) const
         nStatus |= Shelved;
     if (region.bChattering)
         nStatus |= Chattering;
+    if (region.bOutOfService)
+        nStatus |= OutOfService;
     // A value the control system must not take for a current one.
     if (AgeOf(region) > RRegionWatch::SilenceMs / 1000)
         nStatus |= Stale;

@@ -87,6 +87,8 @@ void PColorLineDelegate::paint(
         // Out of service: hatched, unlike any alarm or normal row.
         if (nLook == RAlarmState::Shelved)
             painter->fillRect(option.rect, QBrush(QColor(90, 90, 90), Qt::BDiagPattern));
+        else if (nLook == RAlarmState::OutOfService)
+            painter->fillRect(option.rect, QBrush(QColor(40, 60, 100), Qt::FDiagPattern));
         opt.state &= ~QStyle::State_Selected;
     }
     if (!isColourCell(index)) {

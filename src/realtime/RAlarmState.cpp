@@ -47,6 +47,11 @@ QColor RAlarmState::ShelvedColour()
     return QColor(150, 150, 150);
 }
 
+QColor RAlarmState::OutOfServiceColour()
+{
+    return QColor(70, 110, 170);
+}
+
 QString RAlarmState::DesktopUser()
 {
     const QString strUser = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
@@ -59,6 +64,8 @@ QString RAlarmState::DesktopUser()
 
 RAlarmState::Look RAlarmState::LookOf(int nId) const
 {
+    if (m_outages.contains(nId))
+        return OutOfService;
     if (m_shelves.contains(nId))
         return Shelved;
     const bool bActive = m_active.contains(nId);
@@ -228,7 +235,7 @@ void RAlarmState::Stop(const QString& strWho, const QString& strHow)
 void RAlarmState::OnAlarmReading(int nId, float fDose)
 {
     // A shelved region's alarm is out of service: no episode runs.
-    if (m_shelves.contains(nId) || !m_active.contains(nId))
+    if (IsSilenced(nId) || !m_active.contains(nId))
         return;
     Q_UNUSED(fDose);
     m_lastAlarm.insert(nId, m_pClock->Now());
@@ -249,7 +256,7 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
             m_raised.insert(nId);
             Save(nId);
         }
-        if (!m_shelves.contains(nId))
+        if (!IsSilenced(nId))
             RaiseRegion(nId);
     } else if (nTo == RRealDoseModel::Normal) {
         if (m_raised.remove(nId))
@@ -257,7 +264,7 @@ void RAlarmState::OnAlarmChanged(int nId, int nFrom, int nTo, float fDose, int n
         // The alarm stays latched until acknowledged. A region that went
         // silent in alarm clears here too, on its first reading below the
         // threshold, so no view shows an alarm the journal has cleared.
-        if (!m_shelves.contains(nId) && !m_chatter.IsChattering(nId))
+        if (!IsSilenced(nId) && !m_chatter.IsChattering(nId))
             ClearRegion(nId);
     }
     Poll();
@@ -328,13 +335,16 @@ void RAlarmState::EndChatter(const RAlarmChatter::Episode& episode)
         QStringLiteral("alarms=%1;seconds=%2").arg(episode.nUnwritten).arg(episode.nMs / 1000));
     // Back to the ordinary rule: an alarm still raised stays open, one that
     // went down meanwhile is cleared now.
-    if (!m_raised.contains(episode.nId) || m_shelves.contains(episode.nId))
+    if (!m_raised.contains(episode.nId) || IsSilenced(episode.nId))
         ClearRegion(episode.nId);
     emit LookChanged(episode.nId);
 }
 
 void RAlarmState::OnOnlineChanged(int nId, bool bOnline)
 {
+    // A monitor taken out for service is expected to go silent.
+    if (m_outages.contains(nId))
+        return;
     Write(bOnline ? QStringLiteral("online") : QStringLiteral("offline"), nId);
 }
 
@@ -410,7 +420,7 @@ void RAlarmState::AcknowledgeAll()
 bool RAlarmState::Shelve(int nId, const QDateTime& until, const QString& strReason)
 {
     const QDateTime now = m_pClock->Now();
-    if (nId == kLinkId || m_shelves.contains(nId) || !until.isValid() || until <= now)
+    if (nId == kLinkId || IsSilenced(nId) || !until.isValid() || until <= now)
         return false;
     QDateTime end = qMin(until, now.addSecs(kMaxShelfSecs));
     // Whole seconds, as the journal and the file write it.
@@ -452,14 +462,61 @@ void RAlarmState::EndShelf(int nId, const QString& strAccount, const QString& st
     emit LookChanged(nId);
     emit ShelfChanged(nId, false, strAccount, strDetail);
     // Back in service while raised: an alarm of its own, at once.
-    if (m_raised.contains(nId))
+    if (m_raised.contains(nId) && !m_outages.contains(nId))
         RaiseRegion(nId, QStringLiteral("unshelved=1"));
 }
 
 void RAlarmState::LoadShelves()
 {
     m_shelves = RAlarmShelfStore::Load();
+    if (m_pJournal)
+        m_outages = RInstrumentStore::OpenOutages();
     emit LookChanged(0);
+}
+
+bool RAlarmState::TakeOutOfService(int nId, const QString& strReason)
+{
+    if (nId == kLinkId || m_outages.contains(nId) || strReason.trimmed().isEmpty())
+        return false;
+    const QString strDetail = QStringLiteral("reason=") + strReason.trimmed();
+    // A shelving ends here, without its return's alarm: the monitor is out.
+    RInstrumentOutage outage;
+    outage.nId = nId;
+    outage.since = m_pClock->Now();
+    outage.strReason = strReason.trimmed();
+    outage.strAccount = m_strOperator;
+    m_outages.insert(nId, outage);
+    if (m_shelves.contains(nId))
+        EndShelf(nId, m_strOperator, QStringLiteral("reason=out of service"));
+    if (m_pJournal && !m_bStopped)
+        RInstrumentStore::BeginOutage(m_pJournal->Writer(), outage);
+    // Whoever takes it out has seen its alarm: acknowledged and closed, so
+    // that the time out of service counts apart from the time in alarm.
+    Acknowledge(nId);
+    if (m_chatter.IsChattering(nId))
+        EndChatter(m_chatter.Stop(nId, m_pClock->ElapsedMs()));
+    ClearRegion(nId);
+    Write(QStringLiteral("out-of-service"), nId, 0.0, 0, m_strOperator, strDetail);
+    emit LookChanged(nId);
+    emit ServiceChanged(nId, true, outage.strReason);
+    return true;
+}
+
+bool RAlarmState::ReturnToService(int nId, const QString& strReason)
+{
+    if (!m_outages.remove(nId))
+        return false;
+    if (m_pJournal && !m_bStopped)
+        RInstrumentStore::EndOutage(
+            m_pJournal->Writer(), nId, m_pClock->Now(), strReason.trimmed(), m_strOperator);
+    Write(QStringLiteral("in-service"), nId, 0.0, 0, m_strOperator,
+        QStringLiteral("reason=") + strReason.trimmed());
+    emit LookChanged(nId);
+    emit ServiceChanged(nId, false, strReason.trimmed());
+    // Raised as it comes back: an alarm of its own, at once.
+    if (m_raised.contains(nId))
+        RaiseRegion(nId, QStringLiteral("in-service=1"));
+    return true;
 }
 
 void RAlarmState::Poll()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/RAlarmShelfStore.h"
+#include "database/RInstrumentStore.h"
 #include "realtime/RAlarmChatter.h"
 
 #include <QColor>
@@ -55,6 +56,7 @@ public:
         ActiveAcknowledged = 2, // steady alarm colour
         ClearedUnacknowledged = 3, // outline only
         Shelved = 4, // grey hatching: out of service, whatever the dose
+        OutOfService = 5, // the monitor taken out for service: no alarm at all
     };
 
     // Half a period of the flashing.
@@ -77,6 +79,8 @@ public:
     static QColor AlarmColour(bool bBright = true);
     // The colour of a shelved region in every view.
     static QColor ShelvedColour();
+    // The colour of a monitor out of service.
+    static QColor OutOfServiceColour();
 
     // The id the link's events and its alarm go by; no region has it.
     static constexpr int kLinkId = 0;
@@ -107,6 +111,8 @@ public:
     bool IsShelved(int nId) const { return m_shelves.contains(nId); }
     RAlarmShelf ShelfOf(int nId) const { return m_shelves.value(nId); }
     QList<int> ShelvedIds() const { return m_shelves.keys(); }
+    bool IsOutOfService(int nId) const { return m_outages.contains(nId); }
+    RInstrumentOutage OutageOf(int nId) const { return m_outages.value(nId); }
     // Every id with something to show: active or unacknowledged.
     QSet<int> AlarmIds() const { return m_active + m_unacknowledged; }
     // The clock of the events and of the time checks.
@@ -143,6 +149,8 @@ signals:
     void FloodChanged(bool bFlood, int nAlarms);
     // A shelving began or ended; strAccount empty when its time ran out.
     void ShelfChanged(int nId, bool bShelved, const QString& strAccount, const QString& strText);
+    // A monitor was taken out of service or returned to it.
+    void ServiceChanged(int nId, bool bOut, const QString& strReason);
 
 public slots:
     // One reading of a region that the alarm rule holds raised (µRad/h).
@@ -179,6 +187,13 @@ public:
     bool Unshelve(int nId, const QString& strReason);
     // Reads the shelved regions from the file again.
     void LoadShelves();
+    // Takes nId out of service for as long as it takes: no alarm, no sound,
+    // no off-line row, its open alarm closed and a shelving ended. False
+    // when it is out already or strReason is empty.
+    bool TakeOutOfService(int nId, const QString& strReason);
+    // Back in service: raised now, it alarms at once. False when it was not
+    // out of service.
+    bool ReturnToService(int nId, const QString& strReason);
 
 private:
     Q_DISABLE_COPY(RAlarmState)
@@ -204,6 +219,8 @@ private:
     void SaveFlood();
     void Restore();
     void EndShelf(int nId, const QString& strAccount, const QString& strDetail);
+    // Shelved or out of service: no episode runs.
+    bool IsSilenced(int nId) const { return m_shelves.contains(nId) || m_outages.contains(nId); }
     void CountFloodAlarm();
     void UpdateFlood();
     void Write(const QString& strEvent, int nId, double dDose = 0.0, int nThreshold = 0,
@@ -227,6 +244,7 @@ private:
     bool m_bStopped = false;
     RAlarmChatter m_chatter;
     QHash<int, RAlarmShelf> m_shelves;
+    QHash<int, RInstrumentOutage> m_outages;
     // Monotonic times of the new alarms within the flood window.
     QVector<qint64> m_recentRaises;
     bool m_bFlood = false;

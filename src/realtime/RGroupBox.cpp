@@ -215,9 +215,13 @@ void RGroupBox::paintEvent(QPaintEvent*)
                 = nLook != RAlarmState::ActiveUnacknowledged || m_pAlarmState->FlashOn();
             painter.save();
             if (nLook == RAlarmState::Shelved) {
-                // Out of service: a grey hatched box.
+                // Shelved: a grey hatched box.
                 painter.setPen(QPen(RAlarmState::ShelvedColour(), 2));
                 painter.setBrush(QBrush(RAlarmState::ShelvedColour(), Qt::BDiagPattern));
+            } else if (nLook == RAlarmState::OutOfService) {
+                // Out of service: a blue box hatched the other way.
+                painter.setPen(QPen(RAlarmState::OutOfServiceColour(), 2));
+                painter.setBrush(QBrush(RAlarmState::OutOfServiceColour(), Qt::FDiagPattern));
             } else {
                 painter.setPen(QPen(RAlarmState::AlarmColour(), 2));
                 painter.setBrush(nLook == RAlarmState::ClearedUnacknowledged

@@ -101,7 +101,13 @@ void RRegionDoseModel::SetLinkUp(bool bUp)
 
 bool RRegionDoseModel::IsStale(int row) const
 {
-    return row >= 0 && row < m_nRowCount && (!m_bLinkUp || OnlineAt(row) == OffLine);
+    return row >= 0 && row < m_nRowCount && !IsOutOfService(row)
+        && (!m_bLinkUp || OnlineAt(row) == OffLine);
+}
+
+bool RRegionDoseModel::IsOutOfService(int row) const
+{
+    return m_pAlarmState && m_pAlarmState->IsOutOfService(IdAt(row));
 }
 
 RRegionDoseModel::~RRegionDoseModel() = default;
@@ -158,6 +164,9 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
         case 1:
             return row < m_names.size() ? QVariant(m_names.at(row)) : QVariant();
         case 2: {
+            // Whatever it reads now is no measurement of the room.
+            if (IsOutOfService(row))
+                return tr("Out of service");
             if (!HasReading(row))
                 return QString(QChar(0x2014));
             const QDateTime read = m_readingTimes.value(IdAt(row));
@@ -192,6 +201,8 @@ QVariant RRegionDoseModel::data(const QModelIndex& index, int role) const
         case 3:
             // A lost link makes every region stale at once, not after the
             // silence rule has run out for each.
+            if (IsOutOfService(row))
+                return RAlarmState::OutOfServiceColour();
             return QColor(IsStale(row) ? Qt::red : Qt::green);
         case 4:
             return AlarmData(row, index.column(), role);
@@ -227,6 +238,8 @@ QVariant RRegionDoseModel::AlarmData(int row, int column, int role) const
         // The delegate hatches a shelved row over its grey.
         if (nLook == RAlarmState::Shelved)
             return RAlarmState::ShelvedColour();
+        if (nLook == RAlarmState::OutOfService)
+            return RAlarmState::OutOfServiceColour();
         return bActive ? QVariant(RAlarmState::AlarmColour(bBright)) : QVariant();
     }
     if (column != 4 || role != Qt::ForegroundRole)
@@ -235,6 +248,8 @@ QVariant RRegionDoseModel::AlarmData(int row, int column, int role) const
     // ring), green when normal, grey while nothing can be said.
     if (nLook == RAlarmState::Shelved)
         return RAlarmState::ShelvedColour();
+    if (nLook == RAlarmState::OutOfService)
+        return RAlarmState::OutOfServiceColour();
     if (nLook != RAlarmState::NoAlarm)
         return RAlarmState::AlarmColour(bBright);
     const RRegion* pRegion = m_pCatalogue->Find(IdAt(row));
@@ -246,6 +261,8 @@ QVariant RRegionDoseModel::AlarmData(int row, int column, int role) const
 QVariant RRegionDoseModel::LampTip(int row, int nColumn) const
 {
     if (nColumn == 3) {
+        if (IsOutOfService(row))
+            return tr("Out of service: silence is expected");
         if (!m_bLinkUp)
             return tr("No link to the data server: the value is not current");
         return OnlineAt(row) == OffLine ? tr("Off line: no reading from this monitor")
@@ -255,6 +272,12 @@ QVariant RRegionDoseModel::LampTip(int row, int nColumn) const
         return QVariant();
     const bool bChattering = m_pAlarmState && m_pAlarmState->IsChattering(IdAt(row));
     switch (LookAt(row)) {
+    case RAlarmState::OutOfService: {
+        const RInstrumentOutage outage = m_pAlarmState->OutageOf(IdAt(row));
+        return tr("Out of service since %1 by %2: %3")
+            .arg(outage.since.toString(QStringLiteral("yyyy-MM-dd hh:mm")), outage.strAccount,
+                outage.strReason);
+    }
     case RAlarmState::Shelved: {
         const RAlarmShelf shelf = m_pAlarmState->ShelfOf(IdAt(row));
         return tr("Shelved until %1 by %2: %3")

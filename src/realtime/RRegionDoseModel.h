@@ -52,6 +52,7 @@ public:
     // its reading. Off-line regions' values are greyed too.
     void SetLinkUp(bool bUp);
     bool IsStale(int row) const;
+    bool IsOutOfService(int row) const;
 
 private:
     Q_DISABLE_COPY(RRegionDoseModel)

@@ -175,6 +175,7 @@ void RRegionPic::PaintAlarm(QPainter& painter, int nId)
     const bool bBright = nLook != RAlarmState::ActiveUnacknowledged || m_pAlarmState->FlashOn();
     // A shelved room: the same stripes and edge in grey.
     const QColor colour = nLook == RAlarmState::Shelved ? RAlarmState::ShelvedColour()
+        : nLook == RAlarmState::OutOfService            ? RAlarmState::OutOfServiceColour()
                                                         : RAlarmState::AlarmColour(bBright);
     painter.save();
     // Everything inside the room: its walls and its neighbours stay as drawn.
@@ -188,8 +189,11 @@ void RRegionPic::PaintAlarm(QPainter& painter, int nId)
         const double dH = bounds.height();
         for (const QPen& pen : {QPen(edge, 5), QPen(colour, 3)}) {
             painter.setPen(pen);
+            // Out of service leans the other way, unlike any alarm.
+            const bool bOut = nLook == RAlarmState::OutOfService;
             for (double x = bounds.left() - dH; x < bounds.right(); x += 14)
-                painter.drawLine(QPointF(x, bounds.bottom()), QPointF(x + dH, bounds.top()));
+                painter.drawLine(QPointF(x, bOut ? bounds.top() : bounds.bottom()),
+                    QPointF(x + dH, bOut ? bounds.bottom() : bounds.top()));
         }
     }
     // Twice the widths shown: the clip keeps the halves inside the room.

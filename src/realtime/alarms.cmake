@@ -8,3 +8,5 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RAlarmSound.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmSound.h)
 target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournalView.cpp ${CMAKE_CURRENT_LIST_DIR}/RAlarmJournalView.h)
+target_sources(kestal_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/RInstrumentWatch.cpp ${CMAKE_CURRENT_LIST_DIR}/RInstrumentWatch.h)

@@ -7,11 +7,13 @@
 #include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
+#include "database/RInstrumentStore.h"
 #include "database/RLoginSession.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RSlotArchive.h"
 #include "database/RStorageState.h"
 #include "database/RStorageWriter.h"
+#include "database/RSystemInfoStore.h"
 #include "database/RUserSession.h"
 #include "message/PLogRecord.h"
 #include "message/SBus.h"
@@ -23,6 +25,7 @@
 #include "plant/RPlantMqtt.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
+#include "realtime/RInstrumentWatch.h"
 #include "realtime/RRegionWatch.h"
 #include "site/RSiteConfig.h"
 #include "site/RSiteLink.h"
@@ -39,6 +42,8 @@ namespace {
 // disk both would otherwise compete for it.
 constexpr int IntegrityCheckDelayMs = 10000;
 constexpr int IdleCheckMs = 10 * 1000;
+// Due dates change with the day; a minute finds a new day soon enough.
+constexpr int InstrumentCheckMs = 60 * 1000;
 
 QString regionObject(int nId)
 {
@@ -188,6 +193,17 @@ bool RStation::Open(QString* pError)
         emit SessionChanged(
             m_pSession->IsLoggedIn() ? m_pSession->Actor().strName : QString(), nGrade);
     });
+    connect(m_pAlarmState, &RAlarmState::ServiceChanged, this,
+        [this](int nId, bool bOut, const QString& strReason) {
+            m_pAudit->Append(m_pSession->Actor(),
+                QLatin1String(bOut ? RAuditAction::OutOfService : RAuditAction::InService),
+                regionObject(nId), QString(), strReason);
+            emit InstrumentsChanged(nId);
+        });
+    m_pInstruments = new RInstrumentWatch(m_pJournal, m_pCatalogue.get(), m_pClock, this);
+    m_pInstrumentTimer = new QTimer(this);
+    m_pInstrumentTimer->setInterval(InstrumentCheckMs);
+    connect(m_pInstrumentTimer, &QTimer::timeout, m_pInstruments, &RInstrumentWatch::Check);
     m_pIdleTimer = new QTimer(this);
     m_pIdleTimer->setInterval(IdleCheckMs);
     connect(m_pIdleTimer, &QTimer::timeout, m_pSession, &RLoginSession::CheckIdle);
@@ -345,6 +361,8 @@ void RStation::Start()
     // Before the link starts: the first reading meets the state of the stop.
     m_pAlarmState->Start();
     m_pWatch->Reload(m_pAlarmState->RaisedIds());
+    m_pInstruments->Check();
+    m_pInstrumentTimer->start();
     if (m_pWriter->State().IsUsable())
         m_pSiteLink->Apply(RSiteConfig::Load());
     m_pLink->StartThread();
@@ -368,6 +386,7 @@ void RStation::Stop(const QString& strHow)
         m_pSession->LogOut(QStringLiteral("shut-down"));
     }
     m_pIdleTimer->stop();
+    m_pInstrumentTimer->stop();
     // The control system sees the station go, not a map that stops moving.
     m_pModbus->Stop();
     m_pWeb->Stop();
@@ -502,6 +521,106 @@ RStation::Outcome RStation::Unshelve(int nId, const QString& strReason)
     return m_pAlarmState->Unshelve(nId, strReason) ? Outcome::Done : Outcome::Refused;
 }
 
+RStation::Outcome RStation::TakeOutOfService(int nId, const QString& strReason)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Instruments);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    if (!m_pCatalogue->Find(nId) || !m_pAlarmState->TakeOutOfService(nId, strReason))
+        return Outcome::Refused;
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::ReturnToService(int nId, const QString& strReason)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Instruments);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    return m_pAlarmState->ReturnToService(nId, strReason) ? Outcome::Done : Outcome::Refused;
+}
+
+RStation::Outcome RStation::RecordCalibration(const RInstrumentCalibration& calibration)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Instruments);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    const QDate today = m_pClock->Now().date();
+    if (!m_pCatalogue->Find(calibration.nId) || !calibration.date.isValid()
+        || calibration.date > today || !calibration.nextDue.isValid()
+        || calibration.nextDue <= calibration.date || !(calibration.dFactor > 0.0)
+        || calibration.dCoefficient < 0.0 || calibration.strCertificate.trimmed().isEmpty())
+        return Outcome::Refused;
+    RInstrumentCalibration record = calibration;
+    record.strAccount = m_pSession->Actor().strName;
+    record.entered = m_pClock->Now();
+    QString strNew = QStringLiteral("%1 factor %2 certificate %3 laboratory %4 next due %5")
+                         .arg(record.date.toString(Qt::ISODate))
+                         .arg(record.dFactor)
+                         .arg(record.strCertificate, record.strLaboratory,
+                             record.nextDue.toString(Qt::ISODate));
+    QString strOld;
+    if (record.dCoefficient > 0.0) {
+        const QHash<int, double> own = RInstrumentStore::Coefficients();
+        record.dOldCoefficient = own.value(record.nId, RSystemInfoStore::Values().dCeffR);
+        strOld = QStringLiteral("coefficient %1").arg(record.dOldCoefficient);
+        strNew += QStringLiteral(" coefficient %1").arg(record.dCoefficient);
+    }
+    if (!RInstrumentStore::AddCalibration(*m_pWriter, record))
+        return Outcome::Refused;
+    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::Calibration),
+        regionObject(record.nId), strOld, strNew);
+    if (record.dCoefficient > 0.0 && m_pAggregator)
+        m_pAggregator->LoadCoefficients();
+    m_pInstruments->Check();
+    emit InstrumentsChanged(record.nId);
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::RecordTest(const RInstrumentTest& test)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::Instruments);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    if (!m_pCatalogue->Find(test.nId) || !test.date.isValid() || test.date > m_pClock->Now().date()
+        || !test.nextDue.isValid() || test.nextDue <= test.date
+        || (test.nKind != RInstrumentTest::CheckSource && test.nKind != RInstrumentTest::AlarmTest)
+        || test.dValue < 0.0)
+        return Outcome::Refused;
+    RInstrumentTest record = test;
+    record.strAccount = m_pSession->Actor().strName;
+    record.entered = m_pClock->Now();
+    if (!RInstrumentStore::AddTest(*m_pWriter, record))
+        return Outcome::Refused;
+    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::FunctionTest),
+        regionObject(record.nId), QString(),
+        QStringLiteral("%1 %2 %3 value %4 next due %5")
+            .arg(record.date.toString(Qt::ISODate),
+                QLatin1String(record.nKind == RInstrumentTest::AlarmTest ? "alarm" : "source"),
+                QLatin1String(record.bPass ? "pass" : "fail"))
+            .arg(record.dValue)
+            .arg(record.nextDue.toString(Qt::ISODate)));
+    m_pInstruments->Check();
+    emit InstrumentsChanged(record.nId);
+    return Outcome::Done;
+}
+
+RStation::Outcome RStation::RecordNote(int nId, const QString& strText)
+{
+    const Outcome eOutcome = Check(RUserRights::Action::InstrumentNote);
+    if (eOutcome != Outcome::Done)
+        return eOutcome;
+    if (!m_pCatalogue->Find(nId) || strText.trimmed().isEmpty())
+        return Outcome::Refused;
+    const RInstrumentNote note {
+        0, nId, m_pClock->Now(), strText.trimmed(), m_pSession->Actor().strName};
+    if (!RInstrumentStore::AddNote(*m_pWriter, note))
+        return Outcome::Refused;
+    m_pAudit->Append(m_pSession->Actor(), QLatin1String(RAuditAction::InstrumentNote),
+        regionObject(nId), QString(), note.strText);
+    emit InstrumentsChanged(nId);
+    return Outcome::Done;
+}
+
 RStation::Outcome RStation::RecordThreshold(int nId, int nOld, int nNew)
 {
     const Outcome eOutcome = Check(RUserRights::Action::Thresholds);
@@ -565,6 +684,7 @@ RStationRegion RStation::RegionState(int nId) const
         region.bActive = m_pAlarmState->IsActive(nId);
         region.bUnacknowledged = m_pAlarmState->IsUnacknowledged(nId);
         region.bShelved = m_pAlarmState->IsShelved(nId);
+        region.bOutOfService = m_pAlarmState->IsOutOfService(nId);
         region.bChattering = m_pAlarmState->IsChattering(nId);
     }
     return region;

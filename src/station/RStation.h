@@ -17,6 +17,9 @@ class PLockedFile;
 class QTimer;
 class RAlarmJournal;
 class RAlarmState;
+class RInstrumentWatch;
+struct RInstrumentCalibration;
+struct RInstrumentTest;
 class RAuditTrail;
 class RConnectDatabase;
 class RLoginSession;
@@ -96,6 +99,7 @@ public:
     RPlantMqtt* Mqtt() const { return m_pMqtt; }
     RWebServer* Web() const { return m_pWeb; }
     RNotifier* Notifier() const { return m_pNotifier; }
+    RInstrumentWatch* Instruments() const { return m_pInstruments; }
     bool IsOpen() const { return m_bOpen; }
 
     // The reading road: one raw reading from the decoder (bus 1003).
@@ -115,6 +119,14 @@ public:
     Outcome SetMuted(bool bMuted);
     Outcome Shelve(int nId, const QDateTime& until, const QString& strReason);
     Outcome Unshelve(int nId, const QString& strReason);
+    // Instrument records, entered by the session's account now. A
+    // calibration that sets a coefficient records the one in use before and
+    // converts the monitor's readings with it from now on.
+    Outcome TakeOutOfService(int nId, const QString& strReason);
+    Outcome ReturnToService(int nId, const QString& strReason);
+    Outcome RecordCalibration(const RInstrumentCalibration& calibration);
+    Outcome RecordTest(const RInstrumentTest& test);
+    Outcome RecordNote(int nId, const QString& strText);
     // A threshold on its way to nId (0: all) was confirmed; the trail's rows.
     Outcome RecordThreshold(int nId, int nOld, int nNew);
     Outcome RecordDayDelete(const QString& strObject, int nRows);
@@ -134,6 +146,8 @@ signals:
     void StorageChanged(const QString& strProblem);
     void SessionChanged(const QString& strAccount, int nGrade);
     void FloodChanged(bool bFlood, int nAlarms);
+    // nId's instrument records changed.
+    void InstrumentsChanged(int nId);
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -175,6 +189,8 @@ private:
     RWebServer* m_pWeb = nullptr;
     QString m_strWebApplied;
     RNotifier* m_pNotifier = nullptr;
+    RInstrumentWatch* m_pInstruments = nullptr;
+    QTimer* m_pInstrumentTimer = nullptr;
     QString m_strNotifyApplied;
     // The settings each plant interface runs with.
     QString m_strPlantApplied;

@@ -32,6 +32,7 @@ QByteArray RStationJson::Region(const RStationRegion& region)
     object.insert(QStringLiteral("alarm"), region.bActive);
     object.insert(QStringLiteral("acknowledged"), !region.bUnacknowledged);
     object.insert(QStringLiteral("shelved"), region.bShelved);
+    object.insert(QStringLiteral("outOfService"), region.bOutOfService);
     object.insert(QStringLiteral("chattering"), region.bChattering);
     object.insert(QStringLiteral("threshold"), region.nThreshold);
     object.insert(QStringLiteral("look"), region.nLook);

@@ -29,6 +29,7 @@ struct RStationRegion
     bool bActive = false; // in alarm now
     bool bUnacknowledged = false;
     bool bShelved = false;
+    bool bOutOfService = false; // taken out for service: no alarm, not off line
     bool bChattering = false;
 };
 

@@ -83,7 +83,8 @@ private slots:
             "MonthMinuteIndex", "PersonRealIndex", "PersonMonthIndex", "RegionLinkDoseIndex",
             "UserPermission", "UserLoginTimeInfo", "AlarmJournal", "ArchivedMonth",
             "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter", "AlarmShelf",
-            "AlarmState", "StationState", "NotifyQueue"};
+            "AlarmState", "StationState", "NotifyQueue", "InstrumentCalibration", "InstrumentTest",
+            "InstrumentNote", "InstrumentOutage"};
         QCOMPARE(column(QStringLiteral("select name from sqlite_master where name not like "
                                        "'sqlite_%' order by rowid")),
             tables);
@@ -110,7 +111,8 @@ private slots:
         QCOMPARE(names("table"),
             QStringList({"ServerNetworkInfo", "AlarmJournal", "UserPermission", "UserLoginTimeInfo",
                 "ArchivedMonth", "ClientSettings", "UserAccount", "AuditTrail", "AlarmFilter",
-                "AlarmShelf", "AlarmState", "StationState", "NotifyQueue"}));
+                "AlarmShelf", "AlarmState", "StationState", "NotifyQueue", "InstrumentCalibration",
+                "InstrumentTest", "InstrumentNote", "InstrumentOutage"}));
         QVERIFY(names("index").isEmpty());
         QCOMPARE(column(QStringLiteral("select Event || '/' || ifnull(Detail, '-') from "
                                        "AlarmJournal")),

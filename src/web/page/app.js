@@ -12,7 +12,7 @@ const TEXTS = {
     flood: 'Alarm flood: many regions in alarm', journal: 'Alarm journal',
     time: 'Time', region: 'Region', event: 'Event', dose: 'Dose rate', who: 'Operator',
     online: 'on line', offline: 'off line', stale: 'no reading', alarm: 'ALARM',
-    acknowledged: 'acknowledged', cleared: 'cleared, unacknowledged', shelved: 'shelved',
+    acknowledged: 'acknowledged', cleared: 'cleared, unacknowledged', shelved: 'shelved', outOfService: 'Out of service',
     language: '中文', lost: 'Connection lost: reconnecting…',
     overview: 'Overview', journalTab: 'Journal', curves: 'Curves', patrol: 'Patrol',
     allRegions: 'All regions', dayCurve: 'Dose rate of the day (µRad/h), minute values',
@@ -31,7 +31,7 @@ const TEXTS = {
     flood: '报警泛滥：多个区域同时报警', journal: '报警日志',
     time: '时间', region: '区域', event: '事件', dose: '剂量率', who: '操作员',
     online: '在线', offline: '离线', stale: '无读数', alarm: '报警',
-    acknowledged: '已确认', cleared: '已解除，未确认', shelved: '已搁置',
+    acknowledged: '已确认', cleared: '已解除，未确认', shelved: '已搁置', outOfService: '停用维护',
     language: 'English', lost: '连接中断：正在重连…',
     overview: '总览', journalTab: '日志', curves: '曲线', patrol: '巡检',
     allRegions: '全部区域', dayCurve: '当日剂量率（µRad/h），分钟值',
@@ -104,6 +104,7 @@ function showLogin(error) {
 }
 
 function regionState(region) {
+  if (region.look === 5) return t('outOfService');
   if (region.look === 4) return t('shelved');
   if (region.look === 1 || region.look === 2) return t('alarm') + (region.look === 2 ? ' · ' + t('acknowledged') : '');
   if (region.look === 3) return t('cleared');
@@ -128,10 +129,12 @@ function renderRegion(region) {
     $('regions').appendChild(card);
   }
   const stale = region.online && isStale(region);
-  card.className = `region look-${region.look}` + (region.online ? '' : ' offline') + (stale ? ' stale' : '');
+  // Out of service is expected to be silent: neither off line nor stale.
+  const out = region.look === 5;
+  card.className = `region look-${region.look}` + (region.online || out ? '' : ' offline') + (stale && !out ? ' stale' : '');
   card.querySelector('.name').textContent = `${region.name || region.id} (${region.id})`;
   card.querySelector('.dose').textContent = region.time ? `${region.dose} ${region.unit}` : '—';
-  card.querySelector('.state').textContent = stale ? t('stale') : regionState(region);
+  card.querySelector('.state').textContent = stale && !out ? t('stale') : regionState(region);
 }
 
 function renderStation() {
@@ -317,13 +320,15 @@ function renderRoom(region) {
   const old = $('plan').querySelector(`.alarm[data-id="${region.id}"]`);
   if (old) old.remove();
   if (!region.look) return;
-  // Stripes while active, the edge alone once cleared; grey when shelved.
-  const colour = region.look === 4 ? 'rgb(150, 150, 150)' : 'rgb(220, 0, 0)';
+  // Stripes while active, the edge alone once cleared; grey when shelved,
+  // blue out of service.
+  const colour = { 4: 'rgb(150, 150, 150)', 5: 'rgb(70, 110, 170)' }[region.look] || 'rgb(220, 0, 0)';
   const group = svgElement('g', { class: `alarm look-${region.look}`, 'data-id': region.id,
     'clip-path': `url(#clip-${region.id})` });
   const d = room.getAttribute('d');
   if (region.look !== 3) {
-    group.appendChild(svgElement('path', { d, fill: `url(#stripes-${region.look === 4 ? 'shelved' : 'alarm'})` }));
+    const pattern = { 4: 'shelved', 5: 'service' }[region.look] || 'alarm';
+    group.appendChild(svgElement('path', { d, fill: `url(#stripes-${pattern})` }));
   }
   group.appendChild(svgElement('path', { d, class: 'alarm-edge' }));
   group.appendChild(svgElement('path', { d, class: 'alarm-line', stroke: colour }));
@@ -355,7 +360,8 @@ async function loadPlan() {
   }
   svg.setAttribute('viewBox', `0 0 ${data.width} ${data.height}`);
   const defs = svgElement('defs', {});
-  defs.append(stripes('stripes-alarm', 'rgb(220, 0, 0)'), stripes('stripes-shelved', 'rgb(150, 150, 150)'));
+  defs.append(stripes('stripes-alarm', 'rgb(220, 0, 0)'), stripes('stripes-shelved', 'rgb(150, 150, 150)'),
+    stripes('stripes-service', 'rgb(70, 110, 170)'));
   const rooms = svgElement('g', {});
   for (const room of data.rooms) {
     const clip = svgElement('clipPath', { id: `clip-${room.id}` });

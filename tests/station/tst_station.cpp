@@ -1,11 +1,16 @@
 #include "SqlRows.h"
 #include "TestDb.h"
 
+#include "XlsxSheet.h"
+
 #include "database/PSqlExec.h"
+#include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
+#include "database/RInstrumentStore.h"
 #include "database/RLoginSession.h"
 #include "database/RUserAccounts.h"
+#include "history/PInstrumentRegister.h"
 #include "message/SBus.h"
 #include "message/SClock.h"
 #include "message/SMessage.h"
@@ -13,6 +18,8 @@
 #include "plant/RPlantModbus.h"
 #include "realtime/PAlarmCue.h"
 #include "realtime/RAlarmState.h"
+#include "realtime/RInstrumentWatch.h"
+#include "realtime/RRegionWatch.h"
 #include "station/RStation.h"
 
 #include "PQuitOnSignal.h"
@@ -20,6 +27,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlError>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -78,6 +86,41 @@ class TestStation : public QObject
             RUserAccounts::Result::Ok);
         QCOMPARE(pSession->LogIn(strName, strName + "-password"), RUserAccounts::Result::Ok);
     }
+    void LogInAgain(const QString& strName)
+    {
+        QCOMPARE(m_pStation->Session()->LogIn(strName, strName + "-password"),
+            RUserAccounts::Result::Ok);
+    }
+    // The journal's rows of region nId after nSeq: "event detail", in order.
+    static QString JournalAfter(qint64 nSeq, int nId)
+    {
+        return SqlRows(QStringLiteral("select Event || ' ' || ifnull(Detail, '') from "
+                                      "AlarmJournal where Seq > %1 and Id = %2 order by Seq")
+                           .arg(nSeq)
+                           .arg(nId));
+    }
+    static RInstrumentCalibration Calibration(int nId, const QDate& day, const QDate& due)
+    {
+        RInstrumentCalibration calibration;
+        calibration.nId = nId;
+        calibration.date = day;
+        calibration.nextDue = due;
+        calibration.dFactor = 1.04;
+        calibration.strCertificate = QStringLiteral("C-%1").arg(nId);
+        calibration.strLaboratory = QStringLiteral("lab");
+        return calibration;
+    }
+    static RInstrumentTest Test(int nId, const QDate& day, int nKind, bool bPass, const QDate& due)
+    {
+        RInstrumentTest test;
+        test.nId = nId;
+        test.date = day;
+        test.nKind = nKind;
+        test.bPass = bPass;
+        test.dValue = 180;
+        test.nextDue = due;
+        return test;
+    }
     void Reading(int nId, int nCount)
     {
         m_clock.Advance(2000);
@@ -110,18 +153,21 @@ private slots:
         QTest::addColumn<int>("grade");
         QTest::addColumn<QString>("outcomes");
         QTest::addColumn<QString>("trail");
-        // Acknowledge, mute, shelve, unshelve, threshold, day delete.
-        QTest::newRow("nobody") << -1 << "login login login login login login"
+        // Acknowledge, mute, shelve, unshelve, threshold, day delete, note,
+        // function test, out of service.
+        QTest::newRow("nobody") << -1 << "login login login login login login login login login"
                                 << "";
         QTest::newRow("operator") << int(RUserRights::Operator)
-                                  << "done done denied denied denied denied"
-                                  << "acknowledge region 1; mute ";
+                                  << "done done denied denied denied denied done denied denied"
+                                  << "acknowledge region 1; mute ; instrument-note region 2";
         const char* pAll = "acknowledge region 1; mute ; shelve region 2; unshelve region 2; "
-                           "threshold region 1; threshold region 2; day-delete region 1 2026-03-06";
-        QTest::newRow("officer") << int(RUserRights::Officer) << "done done done done done done"
-                                 << pAll;
-        QTest::newRow("administrator")
-            << int(RUserRights::Administrator) << "done done done done done done" << pAll;
+                           "threshold region 1; threshold region 2; day-delete region 1 "
+                           "2026-03-06; instrument-note region 2; function-test region 2; "
+                           "out-of-service region 2";
+        QTest::newRow("officer") << int(RUserRights::Officer)
+                                 << "done done done done done done done done done" << pAll;
+        QTest::newRow("administrator") << int(RUserRights::Administrator)
+                                       << "done done done done done done done done done" << pAll;
     }
     void actionsByGrade()
     {
@@ -147,7 +193,11 @@ private slots:
             text(m_pStation->Shelve(2, m_clock.Now().addSecs(3600), QStringLiteral("pump test"))),
             text(m_pStation->Unshelve(2, QStringLiteral("done"))),
             text(m_pStation->RecordThreshold(0, -1, 500)),
-            text(m_pStation->RecordDayDelete(QStringLiteral("region 1 2026-03-06"), 3))};
+            text(m_pStation->RecordDayDelete(QStringLiteral("region 1 2026-03-06"), 3)),
+            text(m_pStation->RecordNote(2, QStringLiteral("cable loose"))),
+            text(m_pStation->RecordTest(Test(
+                2, kStart.date(), RInstrumentTest::CheckSource, true, kStart.date().addMonths(3)))),
+            text(m_pStation->TakeOutOfService(2, QStringLiteral("to the lab")))};
         QTEST(outcomes.join(' '), "outcomes");
         QTEST(Trail("Action || ' ' || Object",
                   "Action not in ('login', 'logout', 'account-create', 'account-add')"),
@@ -159,6 +209,185 @@ private slots:
             QCOMPARE(SqlRows("select distinct AccountName from AuditTrail where Action in "
                              "('acknowledge', 'mute')"),
                 QString("ann"));
+    }
+
+    // Out of service across a restart: no alarm row, no sound, no off-line
+    // row, the readings still stored; back in service over the threshold:
+    // an alarm at once. The journal and the trail have both.
+    void outOfServiceAcrossRestart()
+    {
+        LogIn(QStringLiteral("olga"), RUserRights::Officer);
+        Reading(1, kHigh);
+        QVERIFY(m_pStation->AlarmState()->IsUnacknowledged(1));
+        const qint64 nSeq = RAlarmJournal::LastSeq();
+        QCOMPARE(m_pStation->TakeOutOfService(1, QStringLiteral(" ")), RStation::Outcome::Refused);
+        QCOMPARE(m_pStation->TakeOutOfService(1, QStringLiteral("calibration")),
+            RStation::Outcome::Done);
+        QCOMPARE(
+            m_pStation->TakeOutOfService(1, QStringLiteral("again")), RStation::Outcome::Refused);
+        QCOMPARE(m_pStation->Shelve(1, m_clock.Now().addSecs(600), QStringLiteral("x")),
+            RStation::Outcome::Refused);
+        QVERIFY(!m_pStation->AlarmState()->IsUnacknowledged(1));
+        QVERIFY(!m_pStation->Cue()->IsPending());
+        QCOMPARE(m_pStation->RegionState(1).nLook, int(RAlarmState::OutOfService));
+        QVERIFY(m_pStation->Snapshot().regions.at(0).bOutOfService);
+        const double dBefore
+            = PSqlExec::Scalar("select total(Sum) from MonthData where Id = 1").toDouble();
+        Reading(1, kLow);
+        Reading(1, kHigh);
+        // Silent for longer than the off-line time.
+        for (int i = 0; i < 30; ++i)
+            Reading(2, kLow);
+        m_pStation->Watch()->Supervise();
+        End();
+        Begin();
+        QVERIFY(m_pStation->AlarmState()->IsOutOfService(1));
+        Reading(1, kHigh);
+        QVERIFY(!m_pStation->AlarmState()->IsActive(1));
+        QVERIFY(!m_pStation->Cue()->IsPending());
+        QVERIFY(
+            PSqlExec::Scalar("select total(Sum) from MonthData where Id = 1").toDouble() > dBefore);
+        LogInAgain(QStringLiteral("olga"));
+        QCOMPARE(
+            m_pStation->ReturnToService(1, QStringLiteral("calibrated")), RStation::Outcome::Done);
+        QVERIFY(m_pStation->AlarmState()->IsActive(1));
+        QVERIFY(m_pStation->AlarmState()->IsUnacknowledged(1));
+        QCOMPARE(JournalAfter(nSeq, 1),
+            QString("ack ; clear ; out-of-service reason=calibration; in-service "
+                    "reason=calibrated; alarm in-service=1"));
+        QCOMPARE(Trail("Action || ' ' || Object || ' ' || NewValue",
+                     "Action in ('out-of-service', 'in-service')"),
+            QString("out-of-service region 1 calibration; in-service region 1 calibrated"));
+        QCOMPARE(SqlRows("select Id, Reason, Account, BackReason, BackAccount, Until is not null "
+                         "from InstrumentOutage"),
+            QString("1 calibration olga calibrated olga 1"));
+    }
+
+    // Due soon, due, overdue (across a month's and a year's end), a failed
+    // test overdue at once: the status line, and one journal row per monitor
+    // and kind a day, a restart included.
+    void dueDatesAcrossMonthAndYearEnds()
+    {
+        LogIn(QStringLiteral("olga"), RUserRights::Officer);
+        const QDate today = kStart.date();
+        QCOMPARE(m_pStation->RecordCalibration(Calibration(1, today.addDays(1), QDate(2027, 3, 1))),
+            RStation::Outcome::Refused);
+        QCOMPARE(m_pStation->RecordCalibration(Calibration(1, today, today)),
+            RStation::Outcome::Refused);
+        QCOMPARE(m_pStation->RecordCalibration(Calibration(1, today, QDate(2027, 1, 31))),
+            RStation::Outcome::Done);
+        QCOMPARE(m_pStation->RecordTest(
+                     Test(2, today, RInstrumentTest::CheckSource, true, QDate(2026, 3, 31))),
+            RStation::Outcome::Done);
+        RInstrumentWatch* pWatch = m_pStation->Instruments();
+        const auto at = [this, &pWatch](const QDate& day) {
+            m_clock.Set(QDateTime(day, QTime(0, 0, 5)));
+            pWatch->Check();
+            return pWatch->Problem();
+        };
+        const auto dueSoon = [&pWatch](int nId) {
+            for (const RInstrumentDue& due : pWatch->Dues()) {
+                if (due.nId == nId && due.IsDueWithin(pWatch->Today(), RInstrumentWatch::kSoonDays))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(at(QDate(2026, 3, 31)).isEmpty());
+        QVERIFY(dueSoon(2) && !dueSoon(1));
+        const qint64 nSeq = RAlarmJournal::LastSeq();
+        QVERIFY(at(QDate(2026, 4, 1)).contains("check-source test of Room 2 (2) due 2026-03-31"));
+        at(QDate(2026, 4, 1));
+        End();
+        Begin();
+        pWatch = m_pStation->Instruments();
+        QVERIFY(!at(QDate(2026, 4, 1)).isEmpty());
+        at(QDate(2026, 4, 2));
+        QCOMPARE(JournalAfter(nSeq, 2),
+            QString("overdue kind=1;due=2026-03-31;days=1; overdue kind=1;due=2026-03-31;days=2"));
+        // Tested again: nothing overdue; the next one falls due at the year's end.
+        LogInAgain(QStringLiteral("olga"));
+        QCOMPARE(m_pStation->RecordTest(Test(2, QDate(2026, 4, 2), RInstrumentTest::CheckSource,
+                     true, QDate(2026, 12, 31))),
+            RStation::Outcome::Done);
+        QVERIFY(pWatch->Problem().isEmpty());
+        QVERIFY(at(QDate(2026, 12, 31)).isEmpty());
+        QVERIFY(dueSoon(2) && !dueSoon(1));
+        QVERIFY(at(QDate(2027, 1, 1)).contains("check-source test of Room 2 (2) due 2026-12-31"));
+        QVERIFY(dueSoon(1) && !dueSoon(2));
+        QVERIFY(at(QDate(2027, 1, 31)).indexOf("calibration") < 0);
+        QVERIFY(at(QDate(2027, 2, 1)).contains("calibration of Room 1 (1) due 2027-01-31"));
+        // A failed alarm test is overdue the day it failed.
+        QCOMPARE(m_pStation->RecordTest(Test(
+                     1, QDate(2027, 2, 1), RInstrumentTest::AlarmTest, false, QDate(2028, 2, 1))),
+            RStation::Outcome::Done);
+        QVERIFY(pWatch->Problem().contains("alarm test of Room 1 (1) failed on 2027-02-01"));
+    }
+
+    // A calibration that sets the monitor's coefficient converts its
+    // readings from then on and records the one it replaces; the others
+    // keep the site's coefficient.
+    void calibrationSetsTheCoefficient()
+    {
+        LogIn(QStringLiteral("olga"), RUserRights::Officer);
+        RInstrumentCalibration calibration = Calibration(1, kStart.date(), QDate(2027, 3, 7));
+        calibration.dCoefficient = 0.001;
+        QCOMPARE(m_pStation->RecordCalibration(calibration), RStation::Outcome::Done);
+        Reading(1, kLow);
+        Reading(2, kLow);
+        const RStationSnapshot snapshot = m_pStation->Snapshot();
+        QCOMPARE(snapshot.regions.at(0).fDose, 20.0f);
+        QCOMPARE(snapshot.regions.at(1).fDose, 10.0f);
+        QCOMPARE(Trail("OldValue || ' / ' || NewValue", "Action = 'calibration'"),
+            QString("coefficient 0.0005 / 2026-03-07 factor 1.04 certificate C-1 laboratory lab "
+                    "next due 2027-03-07 coefficient 0.001"));
+        QCOMPARE(SqlRows("select OldCoefficient, Coefficient, Account from InstrumentCalibration"),
+            QString("0.0005 0.001 olga"));
+    }
+
+    // The year's register against a hand count: records of the year only,
+    // time out of service clipped to the year, overdue days counted once.
+    void instrumentRegister()
+    {
+        LogIn(QStringLiteral("olga"), RUserRights::Officer);
+        // Region 1: calibrated in March, due 2026-06-30; a failed check on
+        // 2026-05-10 passed again 2026-05-12; recalibrated 2026-07-05.
+        m_clock.Set(QDateTime(QDate(2026, 12, 31), QTime(12, 0)));
+        QCOMPARE(
+            m_pStation->RecordCalibration(Calibration(1, QDate(2025, 6, 30), QDate(2026, 6, 30))),
+            RStation::Outcome::Done);
+        QCOMPARE(
+            m_pStation->RecordCalibration(Calibration(1, QDate(2026, 7, 5), QDate(2027, 7, 5))),
+            RStation::Outcome::Done);
+        QCOMPARE(m_pStation->RecordTest(Test(1, QDate(2026, 5, 10), RInstrumentTest::CheckSource,
+                     false, QDate(2026, 8, 10))),
+            RStation::Outcome::Done);
+        QCOMPARE(m_pStation->RecordTest(Test(1, QDate(2026, 5, 12), RInstrumentTest::CheckSource,
+                     true, QDate(2027, 5, 12))),
+            RStation::Outcome::Done);
+        // Region 2 out of service from 2026-12-31 06:00 until now, 12:00.
+        m_clock.Set(QDateTime(QDate(2026, 12, 31), QTime(6, 0)));
+        QCOMPARE(m_pStation->TakeOutOfService(2, QStringLiteral("lab")), RStation::Outcome::Done);
+        m_clock.Set(QDateTime(QDate(2026, 12, 31), QTime(12, 0)));
+        PInstrumentRegister report(2026, &m_clock, m_pStation->Catalogue());
+        QSqlError error;
+        QVERIFY(report.Read(&error));
+        QCOMPARE(report.Monitors().size(), 2);
+        const PInstrumentRegister::Monitor one = report.Monitors().at(0);
+        const PInstrumentRegister::Monitor two = report.Monitors().at(1);
+        // Failed 05-10 and 05-11 (2 days), calibration overdue 07-01..07-04 (4).
+        QCOMPARE(QList<qint64>({one.nCalibrations, one.nTests, one.nFailedTests, one.nOutSeconds,
+                     one.nOverdueDays}),
+            QList<qint64>({1, 2, 1, 0, 6}));
+        QCOMPARE(QList<qint64>({two.nCalibrations, two.nTests, two.nOutSeconds, two.nOverdueDays}),
+            QList<qint64>({0, 0, 6 * 3600, 0}));
+        const QString strFile = m_dir.filePath(PInstrumentRegister::FileName(2026));
+        QString strError;
+        QVERIFY2(report.Write(strFile, &strError), qPrintable(strError));
+        const XlsxSheet sheet = XlsxSheet::Read(strFile);
+        QCOMPARE(sheet.values.value("A1"), QString("Instrument register 2026"));
+        QCOMPARE(sheet.values.value("G6"), QString("6"));
+        QCOMPARE(sheet.values.value("F7"), QString("6"));
+        QVERIFY(QFile::remove(strFile));
     }
 
     // A consumer that starts late gets from the snapshot what the signals

@@ -10,7 +10,6 @@
 #include "database/RAuditTrail.h"
 #include "database/RConnectDatabase.h"
 #include "database/RNotifyQueue.h"
-#include "database/RNotifyQueue.h"
 #include "database/RRegionCatalogue.h"
 #include "database/RReportReads.h"
 #include "database/RRoutingRecords.h"
@@ -18,6 +17,7 @@
 #include "database/RUserAccounts.h"
 #include "history/PAlarmFiguresReport.h"
 #include "history/PAuditReport.h"
+#include "history/PInstrumentRegister.h"
 #include "history/PMonthReport.h"
 #include "io/SCsvWriter.h"
 #include "message/PLogRecord.h"
@@ -67,6 +67,10 @@ const char* const s_pDescription
       "                       chattering, time to acknowledge, floods, shelved\n"
       "                       hours; -o defaults to alarm-figures-MONTH.xlsx in the\n"
       "                       working directory\n"
+      "  instruments YEAR     the instrument register of a year (.xlsx): each\n"
+      "                       monitor's calibrations, function tests, time out of\n"
+      "                       service and days overdue, then the records; -o\n"
+      "                       defaults to instruments-YEAR.xlsx\n"
       "  notifications FROM TO  the mail notifications queued on days FROM to TO,\n"
       "                       oldest first (CSV): kind, region, list, addresses,\n"
       "                       subject, state, when sent and the server's answer\n"
@@ -245,16 +249,17 @@ Failure WriteReport(
     return {Ok, QString()};
 }
 
-// The journal of the month and the months around it in one read
-// transaction; region names from the catalogue read in it.
-Failure WriteAlarmFigures(const QDate& month, const QString& strOutput, qint64* pWaitLeftMs)
+// A workbook read in one read transaction, with region names from the
+// catalogue read in it: the alarm figures, the instrument register.
+template <typename Report, typename Key>
+Failure WriteBook(const Key& key, const QString& strOutput, qint64* pWaitLeftMs)
 {
     const Failure begun = BeginRead(pWaitLeftMs);
     if (begun.nExit != Ok)
         return begun;
     RRegionCatalogue catalogue;
     catalogue.Reload();
-    PAlarmFiguresReport report(month, nullptr, &catalogue);
+    Report report(key, nullptr, &catalogue);
     QSqlError error;
     const bool bRead = report.Read(&error);
     EndRead();
@@ -598,7 +603,23 @@ Failure RunAlarmFigures(const QCommandLineParser& parser, qint64* pWaitLeftMs)
     QString strOutput = parser.value(QStringLiteral("o"));
     if (strOutput.isEmpty())
         strOutput = PAlarmFiguresReport::FileName(month);
-    return WriteAlarmFigures(month, strOutput, pWaitLeftMs);
+    return WriteBook<PAlarmFiguresReport>(month, strOutput, pWaitLeftMs);
+}
+
+Failure RunInstruments(const QCommandLineParser& parser, qint64* pWaitLeftMs)
+{
+    const QStringList args = parser.positionalArguments();
+    bool bOk = false;
+    const int nYear = args.value(1).toInt(&bOk);
+    if (args.size() != 2 || !bOk || nYear < 2000 || nYear > 9999)
+        return {Usage, QStringLiteral("expected instruments YEAR (2000 to 9999)")};
+    Failure failure {Ok, QString()};
+    if (!OpenDatabase(DatabaseFile(parser), &failure))
+        return failure;
+    QString strOutput = parser.value(QStringLiteral("o"));
+    if (strOutput.isEmpty())
+        strOutput = PInstrumentRegister::FileName(nYear);
+    return WriteBook<PInstrumentRegister>(nYear, strOutput, pWaitLeftMs);
 }
 
 Failure RunAuditCommand(const QCommandLineParser& parser, qint64* pWaitLeftMs)
@@ -761,6 +782,8 @@ Failure Run(const QCommandLineParser& parser)
         return RunAuditCommand(parser, &nWaitLeftMs);
     if (strCommand == QLatin1String("alarm-figures"))
         return RunAlarmFigures(parser, &nWaitLeftMs);
+    if (strCommand == QLatin1String("instruments"))
+        return RunInstruments(parser, &nWaitLeftMs);
     if (strCommand == QLatin1String("sites"))
         return ListSites(parser);
     if (strCommand == QLatin1String("modbus-map"))
@@ -775,7 +798,7 @@ Failure Run(const QCommandLineParser& parser)
         return {Usage,
             QStringLiteral("expected region ID DATE, staff ID DATE, minutes ID FROM TO, "
                            "routing FROM TO, alarms FROM TO, notifications FROM TO, "
-                           "alarm-figures MONTH, audit FROM TO, "
+                           "alarm-figures MONTH, instruments YEAR, audit FROM TO, "
                            "verify-audit or add-admin NAME; see --help")};
     const QString strOutput = parser.value(QStringLiteral("o"));
     if (strOutput.isEmpty())
@@ -846,7 +869,8 @@ int main(int argc, char** argv)
     parser.addOptions({
         {{"o", "output"},
             "The file to write (required, but for audit, which writes to standard output "
-            "without it, and alarm-figures, which names one after the month).",
+            "without it, and alarm-figures and instruments, which name one after the month or "
+            "year).",
             "FILE"},
         {"db",
             "The database (default DataBase.sqlite in the working directory, else the one in "
@@ -878,10 +902,11 @@ int main(int argc, char** argv)
             "SECONDS", "10"},
     });
     parser.addPositionalArgument("command",
-        "region, staff, minutes, routing, alarms, alarm-figures, audit, verify-audit or "
-        "add-admin, with its arguments.",
+        "region, staff, minutes, routing, alarms, alarm-figures, instruments, audit, "
+        "verify-audit or add-admin, with its arguments.",
         "region ID DATE | staff ID DATE | minutes ID FROM TO | routing FROM TO | alarms FROM TO "
-        "| alarm-figures MONTH | audit FROM TO | verify-audit | add-admin NAME | sites");
+        "| alarm-figures MONTH | instruments YEAR | audit FROM TO | verify-audit | add-admin NAME "
+        "| sites");
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "kestal-report: " << parser.errorText() << "\n";
         return Usage;

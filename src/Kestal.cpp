@@ -29,6 +29,7 @@
 #include "realtime/RAlarmSound.h"
 #include "realtime/RAlarmState.h"
 #include "realtime/RFormRegion.h"
+#include "realtime/RInstrumentWatch.h"
 #include "realtime/RPresetAlarmThreshold.h"
 #include "site/RSiteLink.h"
 #include "station/RStation.h"
@@ -108,7 +109,7 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     font.setPointSize(s_nTextPointSize);
     QApplication::setFont(font);
     POptionPage::ClearPages();
-    POptionPage::Register(new RFramePresetRegion(m_pStation->Writer(), 1));
+    POptionPage::Register(new RFramePresetRegion(m_pStation->Writer(), 1, m_pStation.get()));
     POptionPage::Register(new RFramePresetIp);
     m_pThresholdPage = new RPresetAlarmThreshold(m_pStation->Catalogue());
     POptionPage::Register(m_pThresholdPage);
@@ -147,6 +148,9 @@ Kestal::Kestal(QWidget* parent, SClock* pClock, const QString& strAuditKeyPath)
     connect(m_pStation->Notifier(), &RNotifier::StatusChanged, m_pFormStatus,
         &RFormStatus::SetMailProblem);
     m_pFormStatus->SetMailProblem(m_pStation->Notifier()->Status());
+    connect(m_pStation->Instruments(), &RInstrumentWatch::ProblemChanged, m_pFormStatus,
+        &RFormStatus::SetInstrumentProblem);
+    m_pFormStatus->SetInstrumentProblem(m_pStation->Instruments()->Problem());
     // Buttons, swipes and the routing button all end here.
     connect(m_pStackedLayout, &QStackedLayout::currentChanged, this, &Kestal::MarkCurrentPage);
     ShowRegion();

@@ -88,6 +88,12 @@ RFormStatus::RFormStatus(QWidget* parent)
     m_pLabelMail->setStyleSheet(QLatin1String(s_pNoticeLine));
     m_pLabelMail->hide();
     pLines->addWidget(m_pLabelMail);
+    m_pLabelInstruments = new QLabel(this);
+    m_pLabelInstruments->setObjectName(QStringLiteral("labelInstruments"));
+    m_pLabelInstruments->setWordWrap(true);
+    m_pLabelInstruments->setStyleSheet(QLatin1String(s_pNoticeLine));
+    m_pLabelInstruments->hide();
+    pLines->addWidget(m_pLabelInstruments);
 
     m_pLabelSettings = new QLabel(this);
     m_pLabelSettings->setObjectName(QStringLiteral("labelSettings"));
@@ -212,6 +218,17 @@ void RFormStatus::SetMailProblem(const QString& strProblem)
 {
     m_pLabelMail->setText(tr("Notifications: %1").arg(strProblem));
     m_pLabelMail->setVisible(!strProblem.isEmpty());
+}
+
+void RFormStatus::SetInstrumentProblem(const QString& strProblem)
+{
+    m_pLabelInstruments->setText(strProblem);
+    m_pLabelInstruments->setVisible(!strProblem.isEmpty());
+}
+
+QString RFormStatus::InstrumentStatus() const
+{
+    return m_pLabelInstruments->isHidden() ? QString() : m_pLabelInstruments->text();
 }
 
 QString RFormStatus::MailStatus() const

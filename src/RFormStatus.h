@@ -38,7 +38,10 @@ public:
     void SetPlantStatus(int nModbusClients, bool bMqttConnected, const QString& strMqtt);
     // Why mail notifications cannot be sent; empty hides the line.
     void SetMailProblem(const QString& strProblem);
+    // Calibrations or function tests overdue; empty hides the line.
+    void SetInstrumentProblem(const QString& strProblem);
     QString MailStatus() const;
+    QString InstrumentStatus() const;
     QString PlantStatus() const;
     QString SiteDbStatus() const;
     // The "Sound muted" note, shown while the alarm sound is silenced.
@@ -67,6 +70,7 @@ private:
     QLabel* m_pLabelLinkLost;
     QLabel* m_pLabelSiteDb = nullptr;
     QLabel* m_pLabelPlant = nullptr;
+    QLabel* m_pLabelInstruments = nullptr;
     QLabel* m_pLabelMail = nullptr;
     QLabel* m_pLabelSettings = nullptr;
     bool m_bLinkDown = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/RInstrumentStore.h"
 #include "message/SClock.h"
 #include "widgets/SPrompt.h"
 
@@ -106,6 +107,31 @@ public:
         return true;
     }
 
+    // Take the next of calibrations or tests, the monitor kept as offered;
+    // cancel when there is none.
+    bool AskCalibration(QWidget*, const QString& strText, RInstrumentCalibration* p) override
+    {
+        asked << strText;
+        if (calibrations.isEmpty())
+            return false;
+        const int nId = p->nId;
+        *p = calibrations.takeFirst();
+        p->nId = nId;
+        return true;
+    }
+    bool AskFunctionTest(QWidget*, const QString& strText, RInstrumentTest* p) override
+    {
+        asked << strText;
+        if (tests.isEmpty())
+            return false;
+        const int nId = p->nId;
+        *p = tests.takeFirst();
+        p->nId = nId;
+        return true;
+    }
+
+    QList<RInstrumentCalibration> calibrations;
+    QList<RInstrumentTest> tests;
     QStringList asked;
     QStringList loginAsked;
     QList<QStringList> accounts; // name, grade index, password, repeat

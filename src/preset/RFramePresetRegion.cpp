@@ -6,14 +6,17 @@
 #include "message/SBus.h"
 #include "message/SMessage.h"
 #include "preset/RFramePresetRegionWidget.h"
+#include "preset/RInstrumentPanel.h"
 #include "preset/RItemModelPresetRegion.h"
 #include "widgets/SPrompt.h"
 
 #include <QMap>
 
-RFramePresetRegion::RFramePresetRegion(RStorageWriter* pWriter, int nCategory, QObject* pParent)
+RFramePresetRegion::RFramePresetRegion(
+    RStorageWriter* pWriter, int nCategory, RStation* pStation, QObject* pParent)
     : POptionPage(nCategory, pParent)
     , m_pWriter(pWriter)
+    , m_pStation(pStation)
 {
 }
 
@@ -26,7 +29,11 @@ QString RFramePresetRegion::GetName() const
 
 QWidget* RFramePresetRegion::CreateWidget(QWidget* pParent)
 {
-    auto* pWidget = new RFramePresetRegionWidget(m_pWriter, GetCategory() == 1 ? 0 : 1, pParent);
+    const int nMode = GetCategory() == 1 ? 0 : 1;
+    auto* pWidget = new RFramePresetRegionWidget(
+        m_pWriter, nMode, pParent, nullptr, nMode == 0 ? m_pStation : nullptr);
+    if (pWidget->Instruments())
+        pWidget->Instruments()->SetPrompt(Prompt());
     connect(pWidget, &RFramePresetRegionWidget::SendMessage, this, &POptionPage::SendMessage);
     SetWidget(pWidget);
     return pWidget;

@@ -4,6 +4,7 @@
 
 #include <QVector>
 
+class RStation;
 class RStorageWriter;
 
 class RFramePresetRegionWidget;
@@ -15,8 +16,10 @@ class RFramePresetRegion final : public POptionPage
 {
     Q_OBJECT
 public:
-    explicit RFramePresetRegion(
-        RStorageWriter* pWriter, int nCategory = 1, QObject* pParent = nullptr);
+    // With pStation (not owned) the device form shows the chosen monitor's
+    // instrument records.
+    explicit RFramePresetRegion(RStorageWriter* pWriter, int nCategory = 1,
+        RStation* pStation = nullptr, QObject* pParent = nullptr);
     ~RFramePresetRegion() override;
 
     QString GetName() const override;
@@ -30,6 +33,7 @@ public:
 
 private:
     RStorageWriter* m_pWriter;
+    RStation* m_pStation;
     Q_DISABLE_COPY(RFramePresetRegion)
 
     // Devices added, removed (their history with them) and renamed, to the

@@ -3,6 +3,7 @@
 #include "algor/PSocketGetId.h"
 #include "message/SBus.h"
 #include "message/SMessage.h"
+#include "preset/RInstrumentPanel.h"
 #include "preset/RItemModelPresetRegion.h"
 #include "preset/RSeekItems.h"
 #include "widgets/PEditDelegate.h"
@@ -10,13 +11,14 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 RFramePresetRegionWidget::RFramePresetRegionWidget(
-    RStorageWriter* pWriter, int nMode, QWidget* parent, SClock* pClock)
+    RStorageWriter* pWriter, int nMode, QWidget* parent, SClock* pClock, RStation* pStation)
     : QWidget(parent)
     , m_pWriter(pWriter)
     , m_pTableView(new QTableView(this))
@@ -55,6 +57,19 @@ RFramePresetRegionWidget::RFramePresetRegionWidget(
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(m_pTableView, 1);
     pLayout->addLayout(pButtons);
+    if (pStation) {
+        m_pInstruments = new RInstrumentPanel(pStation, this);
+        QFont small = m_pInstruments->font();
+        small.setPointSize(11);
+        m_pInstruments->setFont(small);
+        pLayout->addWidget(m_pInstruments, 1);
+        // The chosen row's device, as stored: a row not applied yet has none.
+        connect(m_pTableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                const QModelIndex id = current.sibling(current.row(), 1);
+                m_pInstruments->ShowMonitor(id.isValid() ? id.data().toInt() : 0);
+            });
+    }
 
     m_pSeekItems->hide();
     connect(m_pButtonSearch, &QPushButton::clicked, this, &RFramePresetRegionWidget::Search);

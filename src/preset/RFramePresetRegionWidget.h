@@ -8,6 +8,8 @@
 class RStorageWriter;
 
 class QPushButton;
+class RInstrumentPanel;
+class RStation;
 class QTableView;
 class PSocketGetId;
 class RItemModelPresetRegion;
@@ -21,15 +23,17 @@ class RFramePresetRegionWidget final : public QWidget
     Q_OBJECT
 public:
     // nMode 0: region monitors; 1: inspection rooms. pClock paces the button
-    // debouncer (system clock when null); not owned.
-    explicit RFramePresetRegionWidget(
-        RStorageWriter* pWriter, int nMode, QWidget* parent = nullptr, SClock* pClock = nullptr);
+    // debouncer (system clock when null); not owned. With pStation (not
+    // owned) the chosen monitor's instrument records show below the list.
+    explicit RFramePresetRegionWidget(RStorageWriter* pWriter, int nMode, QWidget* parent = nullptr,
+        SClock* pClock = nullptr, RStation* pStation = nullptr);
     ~RFramePresetRegionWidget() override;
 
     RItemModelPresetRegion* ItemModel() const { return m_pItemModel; }
     RSeekItems* Picker() const { return m_pSeekItems; }
     PSocketGetId* IdQuery() const { return m_pGetId; }
     QTableView* Table() const { return m_pTableView; }
+    RInstrumentPanel* Instruments() const { return m_pInstruments; }
 
 signals:
     void SendMessage(const QString& strMessage);
@@ -56,4 +60,5 @@ private:
     RespondButtonClicked m_respond;
     RSeekItems* m_pSeekItems;
     PSocketGetId* m_pGetId;
+    RInstrumentPanel* m_pInstruments = nullptr;
 };

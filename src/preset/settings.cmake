@@ -8,7 +8,8 @@ target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIpWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetIpWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegion.h
   ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RFramePresetRegionWidget.h
-  ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.cpp ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.h)
+  ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.cpp ${CMAKE_CURRENT_LIST_DIR}/RSeekItems.h
+  ${CMAKE_CURRENT_LIST_DIR}/RInstrumentPanel.cpp ${CMAKE_CURRENT_LIST_DIR}/RInstrumentPanel.h)
 target_sources(kestal_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RSiteDbSettingsWidget.h
   ${CMAKE_CURRENT_LIST_DIR}/RPlantSettingsWidget.cpp ${CMAKE_CURRENT_LIST_DIR}/RPlantSettingsWidget.h

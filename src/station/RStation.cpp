@@ -201,6 +201,12 @@ bool RStation::Open(QString* pError)
             emit InstrumentsChanged(nId);
         });
     m_pInstruments = new RInstrumentWatch(m_pJournal, m_pCatalogue.get(), m_pClock, this);
+    if (m_options.bHeadless)
+        connect(
+            m_pInstruments, &RInstrumentWatch::ProblemChanged, this, [](const QString& strProblem) {
+                if (!strProblem.isEmpty())
+                    Log(LogLevel::Notice, "status: %s\n", qPrintable(strProblem));
+            });
     m_pInstrumentTimer = new QTimer(this);
     m_pInstrumentTimer->setInterval(InstrumentCheckMs);
     connect(m_pInstrumentTimer, &QTimer::timeout, m_pInstruments, &RInstrumentWatch::Check);

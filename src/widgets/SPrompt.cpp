@@ -1,10 +1,13 @@
 #include "widgets/SPrompt.h"
 
+#include "database/RInstrumentStore.h"
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
@@ -206,5 +209,103 @@ bool SPrompt::AskReason(QWidget* pParent, const QString& strText, QString* pReas
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *pReason = pReasonEdit->text().trimmed();
+    return true;
+}
+
+namespace {
+
+QDateEdit* dayEdit(const QDate& day, QWidget* pParent)
+{
+    auto* pEdit = new QDateEdit(day, pParent);
+    pEdit->setCalendarPopup(true);
+    pEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return pEdit;
+}
+
+// A form dialog with OK and Cancel; true when accepted.
+bool runForm(QDialog& dialog, QFormLayout* pForm)
+{
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    pForm->addRow(pButtons);
+    QObject::connect(pButtons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace
+
+bool SPrompt::AskCalibration(
+    QWidget* pParent, const QString& strText, RInstrumentCalibration* pCalibration)
+{
+    const auto tr = [](const char* pText) { return QCoreApplication::translate("SPrompt", pText); };
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(strText, &dialog));
+    QDateEdit* pDate = dayEdit(pCalibration->date, &dialog);
+    pForm->addRow(tr("Date"), pDate);
+    auto* pFactor = new QDoubleSpinBox(&dialog);
+    pFactor->setDecimals(4);
+    pFactor->setRange(0.0001, 100.0);
+    pFactor->setValue(pCalibration->dFactor > 0.0 ? pCalibration->dFactor : 1.0);
+    pForm->addRow(tr("Calibration factor"), pFactor);
+    auto* pCertificate = new QLineEdit(pCalibration->strCertificate, &dialog);
+    pForm->addRow(tr("Certificate number"), pCertificate);
+    auto* pLaboratory = new QLineEdit(pCalibration->strLaboratory, &dialog);
+    pForm->addRow(tr("Laboratory"), pLaboratory);
+    QDateEdit* pNext = dayEdit(pCalibration->nextDue, &dialog);
+    pForm->addRow(tr("Next due"), pNext);
+    auto* pCoefficient = new QDoubleSpinBox(&dialog);
+    pCoefficient->setDecimals(6);
+    pCoefficient->setRange(0.0, 1000.0);
+    pCoefficient->setSpecialValueText(tr("unchanged"));
+    pCoefficient->setValue(pCalibration->dCoefficient);
+    pCoefficient->setToolTip(tr("The detector coefficient of this monitor from now on; "
+                                "\"unchanged\" keeps the conversion as it is."));
+    pForm->addRow(tr("New coefficient"), pCoefficient);
+    if (!runForm(dialog, pForm))
+        return false;
+    pCalibration->date = pDate->date();
+    pCalibration->dFactor = pFactor->value();
+    pCalibration->strCertificate = pCertificate->text().trimmed();
+    pCalibration->strLaboratory = pLaboratory->text().trimmed();
+    pCalibration->nextDue = pNext->date();
+    pCalibration->dCoefficient = pCoefficient->value();
+    return true;
+}
+
+bool SPrompt::AskFunctionTest(QWidget* pParent, const QString& strText, RInstrumentTest* pTest)
+{
+    const auto tr = [](const char* pText) { return QCoreApplication::translate("SPrompt", pText); };
+    QDialog dialog(pParent);
+    dialog.setWindowTitle(title());
+    auto* pForm = new QFormLayout(&dialog);
+    pForm->addRow(new QLabel(strText, &dialog));
+    QDateEdit* pDate = dayEdit(pTest->date, &dialog);
+    pForm->addRow(tr("Date"), pDate);
+    auto* pKind = new QComboBox(&dialog);
+    pKind->addItems({tr("Check source"), tr("Alarm test")});
+    pKind->setCurrentIndex(pTest->nKind == RInstrumentTest::AlarmTest ? 1 : 0);
+    pForm->addRow(tr("Kind"), pKind);
+    auto* pResult = new QComboBox(&dialog);
+    pResult->addItems({tr("Pass"), tr("Fail")});
+    pResult->setCurrentIndex(pTest->bPass ? 0 : 1);
+    pForm->addRow(tr("Result"), pResult);
+    auto* pValue = new QDoubleSpinBox(&dialog);
+    pValue->setDecimals(2);
+    pValue->setRange(0.0, 1.0e9);
+    pValue->setSuffix(QStringLiteral(" µRad/h"));
+    pValue->setValue(pTest->dValue);
+    pForm->addRow(tr("Value seen"), pValue);
+    QDateEdit* pNext = dayEdit(pTest->nextDue, &dialog);
+    pForm->addRow(tr("Next due"), pNext);
+    if (!runForm(dialog, pForm))
+        return false;
+    pTest->date = pDate->date();
+    pTest->nKind
+        = pKind->currentIndex() == 1 ? RInstrumentTest::AlarmTest : RInstrumentTest::CheckSource;
+    pTest->bPass = pResult->currentIndex() == 0;
+    pTest->dValue = pValue->value();
+    pTest->nextDue = pNext->date();
     return true;
 }

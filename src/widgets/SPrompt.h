@@ -5,6 +5,8 @@
 #include <QStringList>
 
 class QWidget;
+struct RInstrumentCalibration;
+struct RInstrumentTest;
 
 // The program's modal questions and notices, all titled with the program's
 // name. Pages hold a pointer to one; the default shows a message box, tests
@@ -48,6 +50,12 @@ public:
         qint64 nMaxSecs, QString* pReason, QDateTime* pUntil);
     // A reason, strText saying for what; false when cancelled.
     virtual bool AskReason(QWidget* pParent, const QString& strText, QString* pReason);
+
+    // A calibration or a function test as entered, *p holding what is
+    // offered (the monitor, today, a next due date); false when cancelled.
+    virtual bool AskCalibration(
+        QWidget* pParent, const QString& strText, RInstrumentCalibration* pCalibration);
+    virtual bool AskFunctionTest(QWidget* pParent, const QString& strText, RInstrumentTest* pTest);
 
     // The message-box prompt shared by every page.
     static SPrompt* Default();

@@ -24,6 +24,7 @@
 #include "preset/POptionPage.h"
 #include "preset/RFormSetting.h"
 #include "preset/RFramePresetRegionWidget.h"
+#include "preset/RInstrumentPanel.h"
 #include "preset/RItemModelPresetRegion.h"
 #include "preset/SPresetObject.h"
 #include "realtime/PAlarmCue.h"
@@ -57,6 +58,7 @@
 #include <QSpinBox>
 #include <QStandardItem>
 #include <QStandardItemModel>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
@@ -999,6 +1001,50 @@ private slots:
             SqlRows("select Alarmvalue from RegionCurveColorInfo where Id = 9"), QString("100"));
         QTRY_VERIFY(!received.isEmpty());
         QCOMPARE(received.first(), (QVariantList {9, 1}));
+    }
+
+    // The device page's records of the chosen monitor: a calibration due
+    // within the month, a failed test on the status strip, out of service
+    // in the region table; an operator may only read them.
+    void instrumentRecordsOnTheDevicePage()
+    {
+        logIn("officer", 1);
+        categories()->setCurrentIndex(categories()->model()->index(0, 0));
+        auto* pEditor = m_pWindow->FormSetting()->findChild<RFramePresetRegionWidget*>();
+        RInstrumentPanel* pPanel = pEditor->Instruments();
+        pPanel->SetPrompt(&m_prompt);
+        pEditor->Table()->setCurrentIndex(pEditor->ItemModel()->Model()->index(0, 0));
+        QCOMPARE(pPanel->Monitor(), 1);
+        RInstrumentCalibration calibration;
+        calibration.date = kStart.date();
+        calibration.nextDue = kStart.date().addDays(20);
+        calibration.dFactor = 1.02;
+        calibration.strCertificate = "C-7";
+        m_prompt.calibrations = {calibration};
+        button(pPanel, "buttonCalibration")->click();
+        QVERIFY2(pPanel->DueText().contains("calibration due "
+                     + calibration.nextDue.toString(Qt::ISODate) + " (in 20 day(s))"),
+            qPrintable(pPanel->DueText()));
+        RInstrumentTest test;
+        test.date = kStart.date();
+        test.nKind = RInstrumentTest::AlarmTest;
+        test.nextDue = kStart.date().addYears(1);
+        m_prompt.tests = {test};
+        button(pPanel, "buttonTest")->click();
+        QCOMPARE(pPanel->Records()->rowCount(), 2);
+        QVERIFY(m_pWindow->FormStatus()->InstrumentStatus().contains(
+            "alarm test of Room 1 (1) failed"));
+        m_prompt.reasons = QStringList {"to the lab"};
+        button(pPanel, "buttonService")->click();
+        QVERIFY(m_pWindow->AlarmState()->IsOutOfService(1));
+        QVERIFY(pPanel->ServiceText().startsWith("Out of service since"));
+        QCOMPARE(button(pPanel, "buttonService")->text(), QString("Return to service..."));
+        QCOMPARE(m_pWindow->FormRegion()->Model()->index(0, 2).data().toString(),
+            QString("Out of service"));
+        m_pWindow->Session()->LogOut();
+        logIn("operator", 2);
+        QVERIFY(!button(pPanel, "buttonCalibration")->isEnabled());
+        QVERIFY(!button(pPanel, "buttonService")->isEnabled());
     }
 
     // Cancel keeps the window and the acquisition; only Close closes.

@@ -303,6 +303,149 @@
     </message>
 </context>
 <context>
+    <name>PInstrumentRegister</name>
+    <message>
+        <source>Instrument register %1</source>
+        <translation>%1 年仪表登记册</translation>
+    </message>
+    <message>
+        <source>Written %1</source>
+        <translation>生成于 %1</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Monitor</source>
+        <translation>监测仪</translation>
+    </message>
+    <message>
+        <source>Id</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Monitors</source>
+        <translation>监测仪</translation>
+    </message>
+    <message>
+        <source>Calibrations</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>Function tests</source>
+        <translation>功能测试</translation>
+    </message>
+    <message>
+        <source>Failed tests</source>
+        <translation>未通过的测试</translation>
+    </message>
+    <message>
+        <source>Out of service (h)</source>
+        <translation>停用时间（小时）</translation>
+    </message>
+    <message>
+        <source>Days overdue</source>
+        <translation>逾期天数</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Factor</source>
+        <translation>校准因子</translation>
+    </message>
+    <message>
+        <source>Certificate</source>
+        <translation>证书</translation>
+    </message>
+    <message>
+        <source>Laboratory</source>
+        <translation>实验室</translation>
+    </message>
+    <message>
+        <source>Next due</source>
+        <translation>下次到期</translation>
+    </message>
+    <message>
+        <source>Coefficient (old → new)</source>
+        <translation>系数（旧 → 新）</translation>
+    </message>
+    <message>
+        <source>Entered by</source>
+        <translation>录入人</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>不变</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>Value seen (µRad/h)</source>
+        <translation>读数（µRad/h）</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>未通过</translation>
+    </message>
+    <message>
+        <source>Out of service</source>
+        <translation>停用维护</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>起</translation>
+    </message>
+    <message>
+        <source>Until</source>
+        <translation>截止时间</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>By</source>
+        <translation>操作人</translation>
+    </message>
+    <message>
+        <source>Back by</source>
+        <translation>恢复人</translation>
+    </message>
+    <message>
+        <source>Reason for the return</source>
+        <translation>恢复原因</translation>
+    </message>
+    <message>
+        <source>still out of service</source>
+        <translation>仍在停用</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>备注</translation>
+    </message>
+</context>
+<context>
     <name>PMonthReport</name>
     <message>
         <source>database busy</source>
@@ -577,6 +720,18 @@
     <message>
         <source>Whole site</source>
         <translation>全站</translation>
+    </message>
+    <message>
+        <source>out-of-service</source>
+        <translation>停用维护</translation>
+    </message>
+    <message>
+        <source>in-service</source>
+        <translation>恢复使用</translation>
+    </message>
+    <message>
+        <source>overdue</source>
+        <translation>逾期</translation>
     </message>
 </context>
 <context>
@@ -1634,6 +1789,211 @@
     </message>
 </context>
 <context>
+    <name>RInstrumentPanel</name>
+    <message>
+        <source>Record calibration...</source>
+        <translation>记录校准...</translation>
+    </message>
+    <message>
+        <source>Record function test...</source>
+        <translation>记录功能测试...</translation>
+    </message>
+    <message>
+        <source>Add note...</source>
+        <translation>添加备注...</translation>
+    </message>
+    <message>
+        <source>Take out of service...</source>
+        <translation>停用维护...</translation>
+    </message>
+    <message>
+        <source>Register of the year...</source>
+        <translation>年度登记册...</translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>详情</translation>
+    </message>
+    <message>
+        <source>By</source>
+        <translation>操作人</translation>
+    </message>
+    <message>
+        <source>Return to service...</source>
+        <translation>恢复使用...</translation>
+    </message>
+    <message>
+        <source>ID %1: records once the device is applied</source>
+        <translation>编号 %1：设备应用后方可记录</translation>
+    </message>
+    <message>
+        <source>Choose a device for its instrument records</source>
+        <translation>请选择设备以查看其仪表记录</translation>
+    </message>
+    <message>
+        <source>Instrument records of %1 (%2)</source>
+        <translation>%1（%2）的仪表记录</translation>
+    </message>
+    <message>
+        <source>Out of service since %1 by %2: %3</source>
+        <translation>自 %1 起由 %2 停用维护：%3</translation>
+    </message>
+    <message>
+        <source>In service</source>
+        <translation>在用</translation>
+    </message>
+    <message>
+        <source>%1 failed on %2: due again now</source>
+        <translation>%1 于 %2 未通过：现已到期</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 overdue since %2 (%n day(s))</source>
+        <translation>
+            <numerusform>%1 自 %2 起逾期（%n 天）</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 due %2 (in %n day(s))</source>
+        <translation>
+            <numerusform>%1 于 %2 到期（还有 %n 天）</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 due %2</source>
+        <translation>%1 于 %2 到期</translation>
+    </message>
+    <message>
+        <source>No calibration or function test recorded yet</source>
+        <translation>尚无校准或功能测试记录</translation>
+    </message>
+    <message>
+        <source>factor %1, certificate %2, %3, next due %4</source>
+        <translation>因子 %1，证书 %2，%3，下次到期 %4</translation>
+    </message>
+    <message>
+        <source>; coefficient %1 → %2</source>
+        <translation>；系数 %1 → %2</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>Alarm test</source>
+        <translation>报警测试</translation>
+    </message>
+    <message>
+        <source>Check-source test</source>
+        <translation>检验源测试</translation>
+    </message>
+    <message>
+        <source>%1, %2 µRad/h seen, next due %3</source>
+        <translation>%1，读数 %2 µRad/h，下次到期 %3</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>未通过</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Out of service</source>
+        <translation>停用维护</translation>
+    </message>
+    <message>
+        <source>Back in service</source>
+        <translation>恢复使用</translation>
+    </message>
+    <message>
+        <source>Log in first.</source>
+        <translation>请先登录。</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Your account may not change the instrument records.</source>
+        <translation>您的账户无权修改仪表记录。</translation>
+    </message>
+    <message>
+        <source>Not recorded: check the dates (not in the future, the next due after the date), the factor and the certificate number.</source>
+        <translation>未记录：请检查日期（不得晚于今天，下次到期须晚于该日期）、因子和证书编号。</translation>
+    </message>
+    <message>
+        <source>A note on %1</source>
+        <translation>关于 %1 的备注</translation>
+    </message>
+    <message>
+        <source>Return %1 to service: it alarms again, at once if over its threshold.</source>
+        <translation>恢复 %1 使用：它将重新报警，若超过阈值则立即报警。</translation>
+    </message>
+    <message>
+        <source>Take %1 out of service: it raises no alarm until it is returned.</source>
+        <translation>停用维护 %1：在恢复使用之前它不会报警。</translation>
+    </message>
+    <message>
+        <source>Instrument register</source>
+        <translation>仪表登记册</translation>
+    </message>
+    <message>
+        <source>Workbooks (*.xlsx)</source>
+        <translation>工作簿 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>the file could not be written</source>
+        <translation>文件无法写入</translation>
+    </message>
+    <message>
+        <source>The register was not written: %1</source>
+        <translation>登记册未写入：%1</translation>
+    </message>
+</context>
+<context>
+    <name>RInstrumentStore</name>
+    <message>
+        <source>calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>check-source test</source>
+        <translation>检验源测试</translation>
+    </message>
+    <message>
+        <source>alarm test</source>
+        <translation>报警测试</translation>
+    </message>
+</context>
+<context>
+    <name>RInstrumentWatch</name>
+    <message>
+        <source>%1 of %2 failed on %3</source>
+        <translation>%2 的%1于 %3 未通过</translation>
+    </message>
+    <message>
+        <source>%1 of %2 due %3</source>
+        <translation>%2 的%1于 %3 到期</translation>
+    </message>
+    <message>
+        <source>Instruments overdue: %1</source>
+        <translation>仪表逾期：%1</translation>
+    </message>
+</context>
+<context>
     <name>RItemModelPresetPersonal</name>
     <message>
         <source>Manufacturing number</source>
@@ -1864,6 +2224,16 @@ State: in alarm, not acknowledged
     <message>
         <source>Alarm raised.</source>
         <translation>报警产生。</translation>
+    </message>
+    <message>
+        <source>OVERDUE %1: %2</source>
+        <translation>逾期 %1：%2</translation>
+    </message>
+    <message>
+        <source>The %1 of %2 is overdue: due %3, %4 day(s) ago.
+</source>
+        <translation>%2 的%1已逾期：于 %3 到期，已过 %4 天。
+</translation>
     </message>
 </context>
 <context>
@@ -2285,6 +2655,18 @@ State: in alarm, not acknowledged
         <source>Alarm, chattering, acknowledged</source>
         <translation>报警，频繁报警中，已确认</translation>
     </message>
+    <message>
+        <source>Out of service</source>
+        <translation>停用维护</translation>
+    </message>
+    <message>
+        <source>Out of service: silence is expected</source>
+        <translation>停用维护：无读数属正常</translation>
+    </message>
+    <message>
+        <source>Out of service since %1 by %2: %3</source>
+        <translation>自 %1 起由 %2 停用维护：%3</translation>
+    </message>
 </context>
 <context>
     <name>RRegionPic</name>
@@ -2560,6 +2942,66 @@ State: in alarm, not acknowledged
     <message>
         <source>Until</source>
         <translation>截止时间</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Calibration factor</source>
+        <translation>校准因子</translation>
+    </message>
+    <message>
+        <source>Certificate number</source>
+        <translation>证书编号</translation>
+    </message>
+    <message>
+        <source>Laboratory</source>
+        <translation>实验室</translation>
+    </message>
+    <message>
+        <source>Next due</source>
+        <translation>下次到期</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>不变</translation>
+    </message>
+    <message>
+        <source>The detector coefficient of this monitor from now on; &quot;unchanged&quot; keeps the conversion as it is.</source>
+        <translation>此后该监测仪的探测器系数；“不变”保持现有换算。</translation>
+    </message>
+    <message>
+        <source>New coefficient</source>
+        <translation>新系数</translation>
+    </message>
+    <message>
+        <source>Check source</source>
+        <translation>检验源</translation>
+    </message>
+    <message>
+        <source>Alarm test</source>
+        <translation>报警测试</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>未通过</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>Value seen</source>
+        <translation>读数</translation>
     </message>
 </context>
 </TS>

@@ -36,7 +36,10 @@ const char* const kEvents[] = {QT_TRANSLATE_NOOP("RAlarmJournalView", "alarm"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "shelve"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "unshelve"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "flood"),
-    QT_TRANSLATE_NOOP("RAlarmJournalView", "flood-end")};
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "flood-end"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "out-of-service"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "in-service"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "overdue")};
 
 QString eventName(const QString& strEvent)
 {

@@ -197,7 +197,7 @@ private slots:
 
     // The link lost for longer than its delay and back, a storage fault
     // (mailed from memory), the station back after a crash with how long
-    // it was down.
+    // it was down; an overdue record to the officers.
     void stationEvents()
     {
         QVERIFY(m_pSink->Start());
@@ -237,7 +237,13 @@ private slots:
         QVERIFY2(back.value("body").toString().contains("down from 2026-03-07 09:50:00, for 10 "
                                                         "minutes"),
             qPrintable(back.value("body").toString()));
-        QCOMPARE(m_pSink->Mails().size(), 6);
+        // An overdue calibration is the officers' news.
+        m_pJournal->Write(QStringLiteral("overdue"), 4, 0, 0, QString(),
+            QStringLiteral("kind=0;due=2026-03-01;days=6"));
+        QVERIFY(WaitMails(7));
+        QCOMPARE(to(m_pSink->Mails().at(6)), QString("officer@site.test"));
+        QCOMPARE(subject(m_pSink->Mails().at(6)), QString("OVERDUE 4: calibration"));
+        QCOMPARE(m_pSink->Mails().size(), 7);
     }
 
     // STARTTLS and SMTPS with a log-in: a server the station cannot trust

@@ -2235,6 +2235,16 @@ State: in alarm, not acknowledged
         <translation>%2 的%1已逾期：于 %3 到期，已过 %4 天。
 </translation>
     </message>
+    <message>
+        <source>ALARM %1 (held back)</source>
+        <translation>报警 %1（曾暂缓）</translation>
+    </message>
+    <message>
+        <source>The alarm of %1 raised at %2 is not acknowledged. Its mail was held back, as a region is mailed at most every %3 minutes.
+</source>
+        <translation>%1 于 %2 产生的报警尚未确认。其邮件曾被暂缓，因为每个区域至多每 %3 分钟发送一次邮件。
+</translation>
+    </message>
 </context>
 <context>
     <name>RNotifyPost</name>

@@ -165,6 +165,7 @@ void RNotifier::OnJournal(const RAlarmEvent& event)
         auto it = m_open.find(event.nId);
         if (it == m_open.end())
             it = m_open.insert(event.nId, {event.time, 0, QStringList()});
+        it->bSummarised = m_bFlood;
         if (!bHeld) {
             m_lastRegionMail.insert(event.nId, now);
             for (const QString& strTo : to) {
@@ -204,6 +205,8 @@ void RNotifier::OnJournal(const RAlarmEvent& event)
         // The alarms still waiting go into the summary, not a mail each.
         RNotifyQueue::HoldQueued(
             m_pJournal->Writer(), {QStringLiteral("alarm"), QStringLiteral("escalation")});
+        for (Open& open : m_open)
+            open.bSummarised = open.bSummarised || open.told.isEmpty();
         Queue(QStringLiteral("flood"), 0, 0, tr("ALARM FLOOD: %1 alarms").arg(m_open.size()),
             tr("An alarm flood began at %1: %2 new alarms within 10 minutes.\n\n%3")
                 .arg(strWhen, details(event.strDetail).value(QStringLiteral("alarms")),
@@ -279,6 +282,23 @@ void RNotifier::Tick()
         return;
     const QDateTime now = m_pClock->Now();
     const qint64 nEscalateMs = qint64(m_config.nEscalateMinutes) * 60000;
+    const qint64 nRegionMs = qint64(m_config.nRegionMinutes) * 60000;
+    // An alarm the per-region limit held back is told once the limit lets
+    // it, if nobody has acknowledged it meanwhile: delayed, never dropped.
+    for (auto it = m_open.begin(); it != m_open.end() && !m_bFlood; ++it) {
+        const QDateTime last = m_lastRegionMail.value(it.key());
+        if (!it->told.isEmpty() || it->bSummarised
+            || (last.isValid() && last.msecsTo(now) < nRegionMs))
+            continue;
+        m_lastRegionMail.insert(it.key(), now);
+        const QString strRegion = RegionText(it.key());
+        it->told
+            = Queue(QStringLiteral("alarm"), it.key(), 0, tr("ALARM %1 (held back)").arg(strRegion),
+                tr("The alarm of %1 raised at %2 is not acknowledged. Its mail was held back, as a "
+                   "region is mailed at most every %3 minutes.\n")
+                    .arg(strRegion, timeText(it->raised))
+                    .arg(m_config.nRegionMinutes));
+    }
     for (auto it = m_open.begin(); it != m_open.end(); ++it) {
         if (it->nLevel >= RNotifyConfig::Lists - 1
             || it->raised.msecsTo(now) < (it->nLevel + 1) * nEscalateMs)

@@ -69,6 +69,8 @@ private:
         QDateTime raised;
         int nLevel = 0;
         QStringList told;
+        // Told in a flood's summary rather than a mail of its own.
+        bool bSummarised = false;
     };
 
     void OnJournal(const RAlarmEvent& event);

@@ -127,9 +127,24 @@ private slots:
         QVERIFY(WaitMails(4));
         QCOMPARE(to(m_pSink->Mails().at(3)), QString("call@site.test"));
         QVERIFY(m_pSink->Mails().at(3).value("body").toString().contains("raised again"));
-        Pass(10 * 60);
+        // Acknowledged and raised again within the per-region limit: held
+        // back, then told once the limit lets it, as it is still not
+        // acknowledged, and escalated again.
+        m_pJournal->Write(QStringLiteral("ack"), 4, 0, 0, QStringLiteral("ann"));
         QVERIFY(WaitMails(5));
-        QCOMPARE(to(m_pSink->Mails().at(4)), QString("officer@site.test"));
+        m_pJournal->Write(
+            QStringLiteral("alarm"), 4, 720, 500, QString(), QStringLiteral("continued=1"));
+        Pass(RNotifier::GatherMs / 1000 + 1);
+        QTest::qWait(200);
+        QCOMPARE(m_pSink->Mails().size(), 5);
+        Pass(10 * 60);
+        QVERIFY(WaitMails(7));
+        QStringList late;
+        for (int i = 5; i < 7; ++i)
+            late << to(m_pSink->Mails().at(i)) + " " + subject(m_pSink->Mails().at(i));
+        late.sort();
+        QCOMPARE(late.join('|'),
+            QString("call@site.test ALARM 4 (held back)|officer@site.test NOT ACKNOWLEDGED 4"));
     }
 
     // The server down for the length of an alarm: nothing is lost, each

@@ -733,6 +733,10 @@
         <source>overdue</source>
         <translation>逾期</translation>
     </message>
+    <message>
+        <source>link-switch</source>
+        <translation>服务器切换</translation>
+    </message>
 </context>
 <context>
     <name>RAuditTrail</name>
@@ -1289,6 +1293,30 @@
         <source>Notifications: %1</source>
         <translation>通知：%1</translation>
     </message>
+    <message>
+        <source>Connected to the standby server !</source>
+        <translation>已连接到备用服务器！</translation>
+    </message>
+    <message>
+        <source>Standby server: ready</source>
+        <translation>备用服务器：就绪</translation>
+    </message>
+    <message>
+        <source>Standby server: not reachable</source>
+        <translation>备用服务器：无法连接</translation>
+    </message>
+    <message>
+        <source>Standby server in use; the main server is back, returning once it is healthy</source>
+        <translation>正在使用备用服务器；主服务器已恢复，稳定后切回</translation>
+    </message>
+    <message>
+        <source>Standby server in use; the main server is not reachable</source>
+        <translation>正在使用备用服务器；主服务器无法连接</translation>
+    </message>
+    <message>
+        <source>Not connected: no reading in the server&apos;s data</source>
+        <translation>未连接：服务器数据中没有读数</translation>
+    </message>
 </context>
 <context>
     <name>RFrameAccounts</name>
@@ -1686,10 +1714,6 @@
         <translation>探测器参数 B：</translation>
     </message>
     <message>
-        <source>IP address2:</source>
-        <translation>IP 地址2：</translation>
-    </message>
-    <message>
         <source>The port must be between 1 and 65535.</source>
         <translation>端口必须在 1 到 65535 之间。</translation>
     </message>
@@ -1740,6 +1764,34 @@
     <message>
         <source>Notifications</source>
         <translation>通知</translation>
+    </message>
+    <message>
+        <source>Standby server:</source>
+        <translation>备用服务器：</translation>
+    </message>
+    <message>
+        <source>Standby port:</source>
+        <translation>备用端口：</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>A second data server the link moves to when the first one fails; empty for none.</source>
+        <translation>主服务器故障时链路切换到的第二台数据服务器；留空表示没有。</translation>
+    </message>
+    <message>
+        <source>Standby server: %1</source>
+        <translation>备用服务器：%1</translation>
+    </message>
+    <message>
+        <source>The standby server&apos;s port must be between 1 and 65535.</source>
+        <translation>备用服务器的端口必须在 1 到 65535 之间。</translation>
+    </message>
+    <message>
+        <source>The standby server must not be the main one.</source>
+        <translation>备用服务器不能与主服务器相同。</translation>
     </message>
 </context>
 <context>

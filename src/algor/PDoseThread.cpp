@@ -17,6 +17,15 @@ namespace {
 // its own context when it shows them.
 const char* const CONNECTING = QT_TRANSLATE_NOOP("RFormStatus", "Connecting to the host...");
 const char* const CONNECTED = QT_TRANSLATE_NOOP("RFormStatus", "Connected !");
+const char* const CONNECTED_STANDBY
+    = QT_TRANSLATE_NOOP("RFormStatus", "Connected to the standby server !");
+// The second line, of the server not in use.
+const char* const STANDBY_READY = QT_TRANSLATE_NOOP("RFormStatus", "Standby server: ready");
+const char* const STANDBY_DOWN = QT_TRANSLATE_NOOP("RFormStatus", "Standby server: not reachable");
+const char* const MAIN_BACK = QT_TRANSLATE_NOOP(
+    "RFormStatus", "Standby server in use; the main server is back, returning once it is healthy");
+const char* const MAIN_DOWN
+    = QT_TRANSLATE_NOOP("RFormStatus", "Standby server in use; the main server is not reachable");
 
 const char* reasonText(PDoseThread::Reason reason)
 {
@@ -38,6 +47,8 @@ const char* reasonText(PDoseThread::Reason reason)
         return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: closed by the server");
     case Reason::Silent:
         return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: no data from the server");
+    case Reason::NoReadings:
+        return QT_TRANSLATE_NOOP("RFormStatus", "Not connected: no reading in the server's data");
     case Reason::None:
     case Reason::Other:
         break;
@@ -86,7 +97,43 @@ PDoseThread::PDoseThread(QObject* pParent)
     , m_pRetry(new QTimer(this))
     , m_pLookup(new PHostLookup(this))
     , m_pConnectTimeout(new QTimer(this))
+    , m_pProbe(new QTcpSocket(this))
+    , m_pProbeRetry(new QTimer(this))
+    , m_pProbeWatchdog(new QTimer(this))
+    , m_pHealthy(new QTimer(this))
+    , m_pNoReading(new QTimer(this))
+    , m_pStayed(new QTimer(this))
 {
+    for (QTimer* pTimer : {m_pProbeRetry, m_pProbeWatchdog, m_pHealthy, m_pNoReading, m_pStayed})
+        pTimer->setSingleShot(true);
+    m_pProbeRetry->setInterval(1000);
+    m_pProbeWatchdog->setInterval(6000);
+    m_pNoReading->setInterval(6000);
+    connect(m_pProbeRetry, &QTimer::timeout, this, &PDoseThread::StartProbe);
+    connect(m_pProbeWatchdog, &QTimer::timeout, this, &PDoseThread::OnProbeLost);
+    connect(m_pHealthy, &QTimer::timeout, this, &PDoseThread::OnHealthy);
+    connect(m_pStayed, &QTimer::timeout, this, [this]() { m_nHealthyNeedMs = m_nHealthyMs; });
+    connect(m_pNoReading, &QTimer::timeout, this, [this]() {
+        if (m_state != State::Connected || !m_bStandby)
+            return;
+        Report(Reason::NoReadings);
+        SwitchTo(1 - m_nInUse, QStringLiteral("no reading"));
+        RequestConnect();
+    });
+    // The probe's bytes are dropped: only the server in use feeds the decoder.
+    connect(m_pProbe, &QTcpSocket::readyRead, this, [this]() {
+        m_pProbe->readAll();
+        m_pProbeWatchdog->start();
+        if (m_bProbeData)
+            return;
+        m_bProbeData = true;
+        if (m_nInUse == 1)
+            m_pHealthy->start(m_nHealthyNeedMs);
+        ShowSecondStatus();
+    });
+    connect(m_pProbe, &QTcpSocket::disconnected, this, &PDoseThread::OnProbeLost);
+    connect(m_pProbe, &QTcpSocket::errorOccurred, this, &PDoseThread::OnProbeLost);
+
     m_pWatchdog->setInterval(6000);
     m_pRetry->setInterval(1000);
     m_pRetry->setSingleShot(true);
@@ -116,6 +163,8 @@ PDoseThread::~PDoseThread()
     // A lookup still running is left to finish on its own.
     m_pLookup->Abort();
     // The window that would show the status texts is going away.
+    m_pProbe->disconnect(this);
+    m_pProbe->abort();
     m_pSocket->disconnect(this);
     m_pSocket->abort();
     m_pSocket->close();
@@ -127,6 +176,9 @@ void PDoseThread::SetIntervals(int nWatchdogMs, int nRetryMs, int nConnectMs)
     m_pWatchdog->setInterval(nWatchdogMs);
     m_pRetry->setInterval(nRetryMs);
     m_pConnectTimeout->setInterval(nConnectMs);
+    m_pProbeRetry->setInterval(nRetryMs);
+    m_pProbeWatchdog->setInterval(nWatchdogMs);
+    m_pNoReading->setInterval(nWatchdogMs);
 }
 
 void PDoseThread::SetResolver(PHostLookup::Resolver resolver)
@@ -195,7 +247,8 @@ void PDoseThread::RequestConnect()
         m_bLinkUp = false;
         emit LinkChanged(false);
     }
-    const RServerAddress stored = RSystemInfoStore::ServerAddress(m_nUnit);
+    ReadStandby();
+    const RServerAddress stored = RSystemInfoStore::ServerAddress(m_nUnit + m_nInUse);
     if (!stored.bFound) {
         m_strHost.clear();
         Fail(Reason::NoAddress, false);
@@ -284,22 +337,160 @@ void PDoseThread::OnConnectTimeout()
 
 void PDoseThread::Fail(Reason reason, bool bRetry, const QString& strOther)
 {
+    const bool bWasConnected = m_state == State::Connected;
     m_pLookup->Abort();
     m_pConnectTimeout->stop();
+    m_pNoReading->stop();
     m_state = bRetry && m_bReconnect ? State::Waiting : State::Idle;
     Report(reason, strOther);
-    if (m_state == State::Waiting) {
-        // The retry takes over from the watchdog until data flows again.
-        m_pWatchdog->stop();
-        m_pRetry->start();
+    if (m_state != State::Waiting)
+        return;
+    // The retry takes over from the watchdog until data flows again.
+    m_pWatchdog->stop();
+    if (m_bStandby) {
+        SwitchTo(1 - m_nInUse,
+            reason == Reason::Other ? strOther : QString::fromLatin1(reasonText(reason)));
+        // A connection that was feeding readings is replaced at once; a
+        // failed attempt waits the pause, so two servers that are both down
+        // are not tried in a tight loop.
+        if (bWasConnected) {
+            const quint64 nAttempt = m_nAttempt;
+            QTimer::singleShot(0, this, [this, nAttempt]() {
+                if (nAttempt == m_nAttempt && m_state == State::Waiting)
+                    RequestConnect();
+            });
+            return;
+        }
     }
+    m_pRetry->start();
 }
 
 void PDoseThread::OnSilence()
 {
-    if (m_state == State::Connected)
+    if (m_state == State::Connected) {
         Report(Reason::Silent);
+        if (m_bStandby)
+            SwitchTo(1 - m_nInUse, QStringLiteral("silent"));
+    }
     RequestConnect();
+}
+
+void PDoseThread::NoteReading()
+{
+    if (m_pNoReading->isActive())
+        m_pNoReading->start();
+}
+
+void PDoseThread::ReadStandby()
+{
+    bool bStandby = false;
+    if (m_nUnit == 0) {
+        const RServerAddress standby = RSystemInfoStore::ServerAddress(1);
+        bool bOk = false;
+        const int nPort = standby.port.toInt(&bOk);
+        bStandby = standby.bFound && !standby.strHost.trimmed().isEmpty() && bOk && nPort > 0
+            && nPort <= 0xFFFF;
+    }
+    if (bStandby == m_bStandby) {
+        if (m_bStandby && m_pProbe->state() == QAbstractSocket::UnconnectedState
+            && !m_pProbeRetry->isActive())
+            StartProbe();
+        return;
+    }
+    m_bStandby = bStandby;
+    if (!m_bStandby) {
+        StopProbe();
+        m_nInUse = 0;
+        m_nLastConnected = 0;
+        m_strSwitchWhy.clear();
+    } else {
+        StartProbe();
+    }
+    ShowSecondStatus();
+}
+
+void PDoseThread::SwitchTo(int nUnit, const QString& strWhy)
+{
+    if (nUnit == m_nInUse)
+        return;
+    // Back to the standby before the main server's return had lasted: the
+    // next return asks for twice the health, up to sixteen times.
+    if (nUnit == 1 && m_pStayed->isActive())
+        m_nHealthyNeedMs = qMin(m_nHealthyNeedMs * 2, m_nHealthyMs * 16);
+    m_pStayed->stop();
+    m_nInUse = nUnit;
+    // The first reason the server connected last was left for; attempts
+    // that alternate while both are down add nothing.
+    if (m_strSwitchWhy.isEmpty())
+        m_strSwitchWhy = strWhy;
+    // The other server's reason is not this one's.
+    m_reason = Reason::None;
+    StopProbe();
+    StartProbe();
+    ShowSecondStatus();
+}
+
+void PDoseThread::StartProbe()
+{
+    if (!m_bStandby || !m_bReconnect)
+        return;
+    const RServerAddress other = RSystemInfoStore::ServerAddress(m_nUnit + 1 - m_nInUse);
+    bool bOk = false;
+    const int nPort = other.port.toInt(&bOk);
+    if (!other.bFound || other.strHost.trimmed().isEmpty() || !bOk || nPort <= 0 || nPort > 0xFFFF)
+        return;
+    {
+        QSignalBlocker blocker(m_pProbe);
+        m_pProbe->abort();
+    }
+    m_pProbe->connectToHost(other.strHost.trimmed(), quint16(nPort), QIODevice::ReadOnly);
+}
+
+void PDoseThread::StopProbe()
+{
+    m_pProbeRetry->stop();
+    m_pProbeWatchdog->stop();
+    m_pHealthy->stop();
+    m_bProbeData = false;
+    QSignalBlocker blocker(m_pProbe);
+    m_pProbe->abort();
+}
+
+void PDoseThread::OnProbeLost()
+{
+    const bool bWasSending = m_bProbeData;
+    m_bProbeData = false;
+    m_pHealthy->stop();
+    m_pProbeWatchdog->stop();
+    // Not from inside the socket's own signal: the retry aborts it first.
+    if (m_bStandby && m_bReconnect && !m_pProbeRetry->isActive())
+        m_pProbeRetry->start();
+    if (bWasSending)
+        ShowSecondStatus();
+}
+
+void PDoseThread::OnHealthy()
+{
+    if (m_nInUse != 1 || !m_bProbeData)
+        return;
+    SwitchTo(0, QStringLiteral("main server healthy for %1 s").arg(m_nHealthyNeedMs / 1000));
+    RequestConnect();
+}
+
+void PDoseThread::ShowSecondStatus()
+{
+    if (!m_bStandby) {
+        if (m_bSecondShown)
+            SendSMessage(SBus::MainWindow, SBus::HideSecondLine, 0, 0);
+        m_bSecondShown = false;
+        return;
+    }
+    if (!m_bSecondShown)
+        SendSMessage(SBus::MainWindow, SBus::ShowSecondLine, 0, 0);
+    m_bSecondShown = true;
+    const char* pText = m_nInUse == 0 ? (m_bProbeData ? STANDBY_READY : STANDBY_DOWN)
+                                      : (m_bProbeData ? MAIN_BACK : MAIN_DOWN);
+    SendSMessage(SBus::MainWindow, SBus::SecondText, reinterpret_cast<qintptr>(pText), 0);
 }
 
 void PDoseThread::DisConnect()
@@ -310,7 +501,9 @@ void PDoseThread::DisConnect()
     m_pRetry->stop();
     m_pWatchdog->stop();
     m_pConnectTimeout->stop();
+    m_pNoReading->stop();
     m_pLookup->Abort();
+    StopProbe();
     m_state = State::Idle;
     // The next address may fail for another reason, or the same one: say it.
     m_reason = Reason::None;
@@ -324,7 +517,19 @@ void PDoseThread::StateChanged(QAbstractSocket::SocketState socketState)
         m_pConnectTimeout->stop();
         m_state = State::Connected;
         Report(Reason::None);
-        ShowStatus(CONNECTED);
+        ShowStatus(m_nInUse == 1 ? CONNECTED_STANDBY : CONNECTED);
+        if (m_bStandby)
+            m_pNoReading->start();
+        if (m_nInUse != m_nLastConnected) {
+            Log(LogLevel::Warning, "data-server link: moved to the %s server (%s)\n",
+                m_nInUse == 0 ? "main" : "standby", m_strSwitchWhy.toLocal8Bit().constData());
+            // A return to the main server must last, or the next asks for longer.
+            if (m_nInUse == 0)
+                m_pStayed->start(m_nHealthyNeedMs);
+            m_nLastConnected = m_nInUse;
+            emit ServerSwitched(m_nInUse, m_strSwitchWhy);
+        }
+        m_strSwitchWhy.clear();
         Log(LogLevel::Notice, "data-server link to %s port %u: connected\n",
             m_strHost.toLocal8Bit().constData(), unsigned(m_nPort));
         m_bLinkUp = true;

@@ -160,6 +160,13 @@ void RRegularSave::LoadRegionIds()
     StartCalcMinite();
 }
 
+void RRegularSave::SourceSwitched()
+{
+    m_switched.clear();
+    for (auto it = m_hashLastSlot.cbegin(); it != m_hashLastSlot.cend(); ++it)
+        m_switched.insert(it.key());
+}
+
 void RRegularSave::LoadCoefficients()
 {
     m_ownCeff.clear();
@@ -451,6 +458,11 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
         LogUnknown(nId, nCount);
         return;
     }
+    const qint64 nSlot = slotNumber(now);
+    if (m_switched.remove(nId) && itSlot.value() == nSlot) {
+        Log(LogLevel::Notice, "reading of %d dropped: its slot has the other server's\n", nId);
+        return;
+    }
     const int nKind = m_hashType.value(nId, 0);
     float& fDose = m_mapDose[nId];
     fDose = 0.0f;
@@ -463,7 +475,6 @@ void RRegularSave::StoreRegionReading(int nId, int nCount)
     // survive; a third one overwrites the slot again. The slot before the
     // first of an hour is the last of the hour before (its row exists: it was
     // the current hour a moment ago).
-    const qint64 nSlot = slotNumber(now);
     const qint64 nTarget = itSlot.value() == nSlot ? nSlot - 1 : nSlot;
     itSlot.value() = nTarget;
     WriteSlot(nId, nTarget, fStored);

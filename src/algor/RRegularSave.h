@@ -57,6 +57,10 @@ public:
     // Re-reads the registered regions and the coefficient, then restarts the
     // minute clock and the transaction.
     void LoadRegionIds();
+    // The link moved to another data server: a region's first reading from
+    // it that falls in the slot of its last one is the same moment told
+    // twice, and is dropped.
+    void SourceSwitched();
     // The coefficients of the monitors whose calibration set their own.
     void LoadCoefficients();
     void StopTimers();
@@ -140,6 +144,7 @@ private:
     int m_nTickCount = 0;
     float m_fCeffR = 0.0f;
     QHash<int, float> m_ownCeff;
+    QSet<int> m_switched;
     QTimer* m_pMinuteTimer;
     QTimer* m_pSaveTimer;
     // Region id -> the receiver of its readings (the region page).

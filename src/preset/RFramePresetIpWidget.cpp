@@ -60,6 +60,15 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
         pEdit->setMaximumWidth(s_nFieldWidth);
     pForm->addRow(tr("IP Address:"), m_pEditIp);
     pForm->addRow(tr("Port:"), m_pEditPort);
+    // The standby data server: empty for none. The link moves to it when the
+    // main one fails and back once the main one has been healthy a while.
+    m_pLabelIp_2 = new QLabel(tr("Standby server:"), this);
+    m_pLabelPort_2 = new QLabel(tr("Standby port:"), this);
+    m_pEditIp_2->setPlaceholderText(tr("none"));
+    m_pEditIp_2->setToolTip(tr("A second data server the link moves to when the first one fails; "
+                               "empty for none."));
+    pForm->addRow(m_pLabelIp_2, m_pEditIp_2);
+    pForm->addRow(m_pLabelPort_2, m_pEditPort_2);
 
     m_pSpinBoxThresA = AddNumber(QStringLiteral("m_pSpinBoxThresA"), tr("Threshold A:"), 2);
     m_pSpinBoxThresB = AddNumber(QStringLiteral("m_pSpinBoxThresB"), tr("Threshold B:"), 2);
@@ -102,16 +111,6 @@ RFramePresetIpWidget::RFramePresetIpWidget(QWidget* parent)
     m_pPlant->setCurrentIndex(0);
     m_pPlant->setMaximumWidth(2 * s_nFieldWidth);
     pForm->addRow(m_pPlant);
-
-    // The second server's line is kept in the table but not offered.
-    m_pLabelIp_2 = new QLabel(tr("IP address2:"), this);
-    m_pLabelPort_2 = new QLabel(tr("Port:"), this);
-    pForm->addRow(m_pLabelIp_2, m_pEditIp_2);
-    pForm->addRow(m_pLabelPort_2, m_pEditPort_2);
-    for (QWidget* pHidden :
-        {static_cast<QWidget*>(m_pLabelIp_2), static_cast<QWidget*>(m_pLabelPort_2),
-            static_cast<QWidget*>(m_pEditIp_2), static_cast<QWidget*>(m_pEditPort_2)})
-        pHidden->hide();
 
     Load();
     connect(m_pSpinBoxCoefRegion, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
@@ -175,6 +174,22 @@ bool RFramePresetIpWidget::Save(QString* pError)
         *pError = tr("The port must be between 1 and 65535.");
         return false;
     }
+    const QString strIp2 = m_pEditIp_2->text().trimmed();
+    if (!strIp2.isEmpty()) {
+        const QString strProblem2 = AddressProblem(strIp2);
+        if (!strProblem2.isEmpty()) {
+            *pError = tr("Standby server: %1").arg(strProblem2);
+            return false;
+        }
+        if (m_pEditPort_2->value() == 0) {
+            *pError = tr("The standby server's port must be between 1 and 65535.");
+            return false;
+        }
+        if (strIp2 == strIp && m_pEditPort_2->value() == m_pEditPort->value()) {
+            *pError = tr("The standby server must not be the main one.");
+            return false;
+        }
+    }
     if (!RSystemInfoStore::LevelsInOrder(
             m_pSpinBoxThresA->value(), m_pSpinBoxThresB->value(), m_pSpinBoxThresC->value())) {
         *pError = tr("The levels must rise: 0 < A < B < C (now A %1, B %2, C %3).")
@@ -201,7 +216,7 @@ bool RFramePresetIpWidget::Save(QString* pError)
     info.dThreC = m_pSpinBoxThresC->value();
     info.dCeffP = m_pSpinBoxCoefStaff->value();
     info.dCeffR = dCeffR;
-    info.strIp2 = m_pEditIp_2->text();
+    info.strIp2 = strIp2;
     info.nPort2 = m_pEditPort_2->value();
     const RSystemInfo before = RSystemInfoStore::Load();
     const int nMonthsBefore = RClientSettings::Int(
@@ -254,6 +269,7 @@ bool RFramePresetIpWidget::Save(QString* pError)
         POptionPage::RecordChange(RAuditAction::Setting, QStringLiteral("NotifyPassword"),
             QString(), QStringLiteral("changed"));
     m_pEditIp->setText(strIp);
+    m_pEditIp_2->setText(strIp2);
     m_bEdited = false;
     return true;
 }
@@ -268,6 +284,8 @@ void RFramePresetIpWidget::RecordChanges(
     const auto number = [](double dValue) { return QString::number(dValue, 'g', 10); };
     record("IP", before.strIp, after.strIp);
     record("Port", QString::number(before.nPort), QString::number(after.nPort));
+    record("StandbyIP", before.strIp2, after.strIp2);
+    record("StandbyPort", QString::number(before.nPort2), QString::number(after.nPort2));
     record("ThresholdA", number(before.dThreA), number(after.dThreA));
     record("ThresholdB", number(before.dThreB), number(after.dThreB));
     record("ThresholdC", number(before.dThreC), number(after.dThreC));

@@ -39,7 +39,8 @@ const char* const kEvents[] = {QT_TRANSLATE_NOOP("RAlarmJournalView", "alarm"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "flood-end"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "out-of-service"),
     QT_TRANSLATE_NOOP("RAlarmJournalView", "in-service"),
-    QT_TRANSLATE_NOOP("RAlarmJournalView", "overdue")};
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "overdue"),
+    QT_TRANSLATE_NOOP("RAlarmJournalView", "link-switch")};
 
 QString eventName(const QString& strEvent)
 {

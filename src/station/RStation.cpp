@@ -160,6 +160,14 @@ bool RStation::Open(QString* pError)
     connect(m_pWatch, &RRegionWatch::AlarmReading, m_pAlarmState, &RAlarmState::OnAlarmReading);
     connect(m_pWatch, &RRegionWatch::OnlineChanged, m_pAlarmState, &RAlarmState::OnOnlineChanged);
     connect(m_pLink, &PDoseThread::LinkChanged, m_pAlarmState, &RAlarmState::OnLinkChanged);
+    connect(m_pLink, &PDoseThread::ServerSwitched, this, [this](int nUnit, const QString& strWhy) {
+        // Both servers may send a reading of the slot the switch falls in.
+        if (m_pAggregator)
+            m_pAggregator->SourceSwitched();
+        m_pJournal->Write(QStringLiteral("link-switch"), RAlarmState::kLinkId, 0.0, 0, QString(),
+            QStringLiteral("to=%1;reason=%2")
+                .arg(QLatin1String(nUnit == 0 ? "main" : "standby"), strWhy));
+    });
     connect(m_pAlarmState, &RAlarmState::UnacknowledgedChanged, m_pCue, &PAlarmCue::SetPending);
     connect(m_pAlarmState, &RAlarmState::NewAlarm, m_pCue, &PAlarmCue::OnNewAlarm);
     // An acknowledgement changes the look too, and is told once with it.
@@ -424,6 +432,8 @@ void RStation::Stop(const QString& strHow)
 
 void RStation::StoreReading(int nId, int nCount)
 {
+    if (m_pLink)
+        m_pLink->NoteReading();
     if (m_pAggregator)
         m_pAggregator->StoreRegionReading(nId, nCount);
 }

@@ -149,25 +149,42 @@ private slots:
         // at these times; then (hour, column, value) that must hold.
         QTest::addColumn<QStringList>("times");
         QTest::addColumn<QList<QVariantList>>("expected");
+        // The link moved to another server before this reading (-1: never),
+        // and the dose of the readings that are then dropped.
+        QTest::addColumn<int>("switchAt");
+        QTest::addColumn<double>("dropped");
 
         QTest::newRow("own slots") << QStringList {"10:00:10.0", "10:00:12.5"}
-                                   << QList<QVariantList> {{10, 5, 0.5}, {10, 6, 1.0}};
-        QTest::newRow("second of a slot into the one before") << QStringList {
-            "10:07:20.0", "10:07:21.5"} << QList<QVariantList> {{10, 220, 0.5}, {10, 219, 1.0}};
-        QTest::newRow("third of a slot overwrites it") << QStringList {"10:07:20.0", "10:07:21.0",
-            "10:07:21.5"} << QList<QVariantList> {{10, 220, 1.5}, {10, 219, 1.0}};
+                                   << QList<QVariantList> {{10, 5, 0.5}, {10, 6, 1.0}} << -1 << 0.0;
+        QTest::newRow("second of a slot into the one before")
+            << QStringList {"10:07:20.0", "10:07:21.5"}
+            << QList<QVariantList> {{10, 220, 0.5}, {10, 219, 1.0}} << -1 << 0.0;
+        QTest::newRow("third of a slot overwrites it")
+            << QStringList {"10:07:20.0", "10:07:21.0", "10:07:21.5"}
+            << QList<QVariantList> {{10, 220, 1.5}, {10, 219, 1.0}} << -1 << 0.0;
         // The same slot index a minute later is another slot, not a duplicate.
-        QTest::newRow("same index a minute later") << QStringList {"10:00:10.0",
-            "10:01:10.0"} << QList<QVariantList> {{10, 5, 0.5}, {10, 35, 1.0}, {10, 4, 0.0}};
+        QTest::newRow("same index a minute later")
+            << QStringList {"10:00:10.0", "10:01:10.0"}
+            << QList<QVariantList> {{10, 5, 0.5}, {10, 35, 1.0}, {10, 4, 0.0}} << -1 << 0.0;
         // Column -1 does not exist: the slot before is the hour before's last.
-        QTest::newRow("duplicate in the first slot of the hour") << QStringList {"10:59:58.0",
-            "11:00:00.0", "11:00:01.0"} << QList<QVariantList> {{11, 0, 1.0}, {10, 1799, 1.5}};
+        QTest::newRow("duplicate in the first slot of the hour")
+            << QStringList {"10:59:58.0", "11:00:00.0", "11:00:01.0"}
+            << QList<QVariantList> {{11, 0, 1.0}, {10, 1799, 1.5}} << -1 << 0.0;
+        // Both servers told the same moment: the second is dropped, not
+        // moved into the slot before.
+        QTest::newRow("same slot after a server switch")
+            << QStringList {"10:07:20.0", "10:07:21.5"}
+            << QList<QVariantList> {{10, 220, 0.5}, {10, 219, 0.0}} << 1 << 1.0;
+        QTest::newRow("next slot after a server switch")
+            << QStringList {"10:07:20.0", "10:07:22.5"}
+            << QList<QVariantList> {{10, 220, 0.5}, {10, 221, 1.0}} << 1 << 0.0;
     }
 
     void slotRule()
     {
         QFETCH(QStringList, times);
         QFETCH(QList<QVariantList>, expected);
+        QFETCH(int, switchAt);
         registerRegions({1});
         auto pSave = start(at(10, 0, 0));
         for (int i = 0; i < times.size(); ++i) {
@@ -176,11 +193,15 @@ private slots:
             m_pClock->Set(QDateTime(Day, time));
             if (bNewHour)
                 pSave->MiniteTimeout();
+            if (i == switchAt)
+                pSave->SourceSwitched();
             pSave->StoreRegionReading(1, i + 1);
         }
+        QFETCH(double, dropped);
         for (const QVariantList& cell : expected)
             QCOMPARE(slot(1, cell[0].toInt(), cell[1].toInt()), cell[2].toDouble());
-        QCOMPARE(num("select sum(Sum) from MonthData"), times.size() * (times.size() + 1) / 4.0);
+        QCOMPARE(num("select sum(Sum) from MonthData"),
+            times.size() * (times.size() + 1) / 4.0 - dropped);
     }
 
     // Unknown ids and negative counts are dropped; the rate sent to the page

@@ -266,6 +266,21 @@ private slots:
         field<QDoubleSpinBox>("m_pSpinBoxCoefRegion")->setValue(0.0061);
         confirm();
         QCOMPARE(SqlRows("select Ceff_R from SystemInfo where Unit_P = 0"), QString("0.0061"));
+
+        // The standby goes to the second row; the main one again, or a bad
+        // address, is refused.
+        field<QLineEdit>("m_pEditIp_2")->setText(QString("localhost"));
+        field<QSpinBox>("m_pEditPort_2")->setValue(18888);
+        confirm();
+        QVERIFY(m_pForm->Message().startsWith("The standby server must not be the main one."));
+        field<QLineEdit>("m_pEditIp_2")->setText(QString("a..b"));
+        confirm();
+        QVERIFY(m_pForm->Message().startsWith("Standby server: "));
+        field<QLineEdit>("m_pEditIp_2")->setText(QString(" 127.0.0.1 "));
+        field<QSpinBox>("m_pEditPort_2")->setValue(18889);
+        confirm();
+        QCOMPARE(SqlRows("select IP, Port from SystemInfo where Unit_P = 1"),
+            QString("127.0.0.1 18889"));
     }
 
     // Only an IPv4 address or a host name passes.

@@ -3,6 +3,7 @@
 
 #include "XlsxSheet.h"
 
+#include "algor/PDoseThread.h"
 #include "database/PSqlExec.h"
 #include "database/RAlarmJournal.h"
 #include "database/RAuditTrail.h"
@@ -388,6 +389,21 @@ private slots:
         QCOMPARE(sheet.values.value("G6"), QString("6"));
         QCOMPARE(sheet.values.value("F7"), QString("6"));
         QVERIFY(QFile::remove(strFile));
+    }
+
+    // A move to the standby server is on record, and a region's reading of
+    // the slot the old server already filled is not stored again.
+    void serverSwitchIsJournalled()
+    {
+        Reading(1, kLow);
+        const QString strBefore = SqlRows("select Sum from MonthData where Id = 1");
+        emit m_pStation->Link()->ServerSwitched(1, QStringLiteral("silent"));
+        m_clock.Advance(500);
+        m_pStation->StoreReading(1, kLow);
+        QCOMPARE(SqlRows("select Sum from MonthData where Id = 1"), strBefore);
+        QCOMPARE(SqlRows("select Event || ' ' || Detail from AlarmJournal where Event = "
+                         "'link-switch'"),
+            QString("link-switch to=standby;reason=silent"));
     }
 
     // A consumer that starts late gets from the snapshot what the signals

@@ -1891,10 +1891,6 @@
         <translation>请选择设备以查看其仪表记录</translation>
     </message>
     <message>
-        <source>Instrument records of %1 (%2)</source>
-        <translation>%1（%2）的仪表记录</translation>
-    </message>
-    <message>
         <source>Out of service since %1 by %2: %3</source>
         <translation>自 %1 起由 %2 停用维护：%3</translation>
     </message>
@@ -1945,18 +1941,6 @@
     <message>
         <source>Check-source test</source>
         <translation>检验源测试</translation>
-    </message>
-    <message>
-        <source>%1, %2 µRad/h seen, next due %3</source>
-        <translation>%1，读数 %2 µRad/h，下次到期 %3</translation>
-    </message>
-    <message>
-        <source>pass</source>
-        <translation>通过</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>未通过</translation>
     </message>
     <message>
         <source>Note</source>
@@ -2013,6 +1997,22 @@
     <message>
         <source>The register was not written: %1</source>
         <translation>登记册未写入：%1</translation>
+    </message>
+    <message>
+        <source>Instrument records of %1</source>
+        <translation>%1 的仪表记录</translation>
+    </message>
+    <message>
+        <source>pass, %1 µRad/h seen, next due %2</source>
+        <translation>通过，读数 %1 µRad/h，下次到期 %2</translation>
+    </message>
+    <message>
+        <source>FAIL, %1 µRad/h seen: due again now</source>
+        <translation>未通过，读数 %1 µRad/h：现已再次到期</translation>
+    </message>
+    <message>
+        <source>The register of %1 is written to %2.</source>
+        <translation>%1 年登记册已写入 %2。</translation>
     </message>
 </context>
 <context>
@@ -2282,12 +2282,6 @@ State: in alarm, not acknowledged
         <translation>逾期 %1：%2</translation>
     </message>
     <message>
-        <source>The %1 of %2 is overdue: due %3, %4 day(s) ago.
-</source>
-        <translation>%2 的%1已逾期：于 %3 到期，已过 %4 天。
-</translation>
-    </message>
-    <message>
         <source>ALARM %1 (held back)</source>
         <translation>报警 %1（曾暂缓）</translation>
     </message>
@@ -2295,6 +2289,18 @@ State: in alarm, not acknowledged
         <source>The alarm of %1 raised at %2 is not acknowledged. Its mail was held back, as a region is mailed at most every %3 minutes.
 </source>
         <translation>%1 于 %2 产生的报警尚未确认。其邮件曾被暂缓，因为每个区域至多每 %3 分钟发送一次邮件。
+</translation>
+    </message>
+    <message>
+        <source>The %1 of %2 failed on %3: it is due again now.
+</source>
+        <translation>%2 的%1于 %3 未通过：现已再次到期。
+</translation>
+    </message>
+    <message>
+        <source>The %1 of %2 is overdue: it was due on %3 (%4 day(s) overdue).
+</source>
+        <translation>%2 的%1已逾期：原定于 %3 到期（已逾期 %4 天）。
 </translation>
     </message>
 </context>

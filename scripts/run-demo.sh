@@ -81,11 +81,28 @@ if [ "${DEMO_MAIL:-0}" = 1 ]; then
         update RegionCurveColorInfo set Alarmvalue = 5000 where Id = 4;"
 fi
 
+# DEMO_MAIN_FAULTS: the main simulator's scheduled faults (its --fault), e.g.
+# "refuse@30,drop@30,accept@75" for the main server down from the first
+# minute to the 150th second.
 build/tools/simulator/kestal-simulator --port "$PORT" --regions 1,2:noisy,3:ramp,4:burst,5:silent \
-    --patrol 1,2,3/21,22,23,24 \
+    --patrol 1,2,3/21,22,23,24 ${DEMO_MAIN_FAULTS:+--fault "$DEMO_MAIN_FAULTS"} \
     >"$DEMO/simulator.log" 2>&1 &
 SIM=$!
-trap 'kill $SIM $MQTT $SMTP 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
+echo $SIM >"$DEMO/simulator.pid"
+
+# DEMO_STANDBY=1: a second simulator on 127.0.0.1 port ${DEMO_STANDBY_PORT:-8889} is
+# the standby data server; with DEMO_MAIN_FAULTS the main one goes away and
+# comes back while the demo runs.
+STANDBY=""
+if [ "${DEMO_STANDBY:-0}" = 1 ]; then
+    sqlite3 "$DEMO/DataBase.sqlite" "delete from SystemInfo where Unit_P = 1;
+        insert into SystemInfo(IP, Port, Unit_P) values('127.0.0.1', ${DEMO_STANDBY_PORT:-8889}, 1);"
+    build/tools/simulator/kestal-simulator --port "${DEMO_STANDBY_PORT:-8889}" --id-port 0 \
+        --regions 1,2:noisy,3:ramp,4:burst,5:silent >"$DEMO/standby.log" 2>&1 &
+    STANDBY=$!
+    echo $STANDBY >"$DEMO/standby.pid"
+fi
+trap 'kill $SIM $STANDBY $MQTT $SMTP 2>/dev/null || true; [ -z "$DEMO_SITEDB_PORT" ] || "$ROOT/scripts/local-sitedb.sh" stop "$DEMO/sitedb"' EXIT INT TERM
 
 cd "$DEMO"
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then

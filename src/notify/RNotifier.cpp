@@ -225,9 +225,12 @@ void RNotifier::OnJournal(const RAlarmEvent& event)
             = RInstrumentStore::KindText(fields.value(QStringLiteral("kind")).toInt());
         const QString strRegion = RegionText(event.nId);
         Queue(QStringLiteral("overdue"), event.nId, 1, tr("OVERDUE %1: %2").arg(strRegion, strKind),
-            tr("The %1 of %2 is overdue: due %3, %4 day(s) ago.\n")
-                .arg(strKind, strRegion, fields.value(QStringLiteral("due")),
-                    fields.value(QStringLiteral("days"))));
+            fields.contains(QStringLiteral("failed"))
+                ? tr("The %1 of %2 failed on %3: it is due again now.\n")
+                      .arg(strKind, strRegion, fields.value(QStringLiteral("due")))
+                : tr("The %1 of %2 is overdue: it was due on %3 (%4 day(s) overdue).\n")
+                      .arg(strKind, strRegion, fields.value(QStringLiteral("due")),
+                          fields.value(QStringLiteral("days"))));
     } else if (event.strEvent == QLatin1String("started")) {
         const QHash<QString, QString> fields = details(event.strDetail);
         if (fields.contains(QStringLiteral("seconds"))) {

@@ -44,6 +44,7 @@ RFramePresetRegionWidget::RFramePresetRegionWidget(
     m_pTableView->horizontalHeader()->setStretchLastSection(true);
     m_pTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_pTableView->verticalHeader()->hide();
+    m_pTableView->setMinimumHeight(120);
     m_pButtonSearch->setObjectName(QStringLiteral("m_pButtonSearch"));
     m_pButtonAdd->setObjectName(QStringLiteral("m_pButtonAdd"));
     m_pButtonDelete->setObjectName(QStringLiteral("m_pButtonDelete"));
@@ -107,6 +108,9 @@ void RFramePresetRegionWidget::SetAsDefault()
 void RFramePresetRegionWidget::Reset()
 {
     m_pItemModel->LoadFromDatabase();
+    // The reloaded list has no row chosen.
+    if (m_pInstruments)
+        m_pInstruments->ShowMonitor(0);
 }
 
 void RFramePresetRegionWidget::Search()

@@ -64,6 +64,8 @@ RInstrumentPanel::RInstrumentPanel(RStation* pStation, QWidget* pParent)
     m_pRecords->verticalHeader()->hide();
     m_pRecords->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pRecords->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // A few records in sight, the latest first.
+    m_pRecords->setMinimumHeight(110);
     m_pButtonCalibration->setObjectName(QStringLiteral("buttonCalibration"));
     m_pButtonTest->setObjectName(QStringLiteral("buttonTest"));
     m_pButtonNote->setObjectName(QStringLiteral("buttonNote"));
@@ -140,13 +142,15 @@ void RInstrumentPanel::Refresh()
     const RRegion* pRegion
         = m_pStation && m_nId > 0 ? m_pStation->Catalogue()->Find(m_nId) : nullptr;
     if (!pRegion) {
+        m_strMonitor.clear();
         m_pTitle->setText(m_nId > 0 ? tr("ID %1: records once the device is applied").arg(m_nId)
                                     : tr("Choose a device for its instrument records"));
         m_pService->clear();
         m_pDue->clear();
         return;
     }
-    m_pTitle->setText(tr("Instrument records of %1 (%2)").arg(pRegion->strName).arg(m_nId));
+    m_strMonitor = QStringLiteral("%1 (%2)").arg(pRegion->strName).arg(m_nId);
+    m_pTitle->setText(tr("Instrument records of %1").arg(m_strMonitor));
     RAlarmState* pState = m_pStation->AlarmState();
     if (pState->IsOutOfService(m_nId)) {
         const RInstrumentOutage outage = pState->OutageOf(m_nId);
@@ -204,10 +208,10 @@ void RInstrumentPanel::Refresh()
     for (const RInstrumentTest& t : RInstrumentStore::Tests(m_nId)) {
         lines.append({t.date.toString(Qt::ISODate),
             t.nKind == RInstrumentTest::AlarmTest ? tr("Alarm test") : tr("Check-source test"),
-            tr("%1, %2 µRad/h seen, next due %3")
-                .arg(t.bPass ? tr("pass") : tr("FAIL"))
-                .arg(t.dValue)
-                .arg(t.nextDue.toString(Qt::ISODate)),
+            t.bPass ? tr("pass, %1 µRad/h seen, next due %2")
+                          .arg(t.dValue)
+                          .arg(t.nextDue.toString(Qt::ISODate))
+                    : tr("FAIL, %1 µRad/h seen: due again now").arg(t.dValue),
             t.strAccount, !t.bPass});
     }
     for (const RInstrumentNote& note : RInstrumentStore::Notes(m_nId))
@@ -290,7 +294,7 @@ void RInstrumentPanel::AddNote()
     if (!m_pStation || m_nId <= 0)
         return;
     QString strText;
-    if (m_pPrompt->AskReason(this, tr("A note on %1").arg(m_pTitle->text()), &strText))
+    if (m_pPrompt->AskReason(this, tr("A note on %1").arg(m_strMonitor), &strText))
         Done(int(m_pStation->RecordNote(m_nId, strText)));
 }
 
@@ -302,9 +306,9 @@ void RInstrumentPanel::ToggleService()
     QString strReason;
     if (!m_pPrompt->AskReason(this,
             bOut ? tr("Return %1 to service: it alarms again, at once if over its threshold.")
-                       .arg(m_pTitle->text())
+                       .arg(m_strMonitor)
                  : tr("Take %1 out of service: it raises no alarm until it is returned.")
-                       .arg(m_pTitle->text()),
+                       .arg(m_strMonitor),
             &strReason))
         return;
     Done(int(bOut ? m_pStation->ReturnToService(m_nId, strReason)
@@ -327,6 +331,8 @@ void RInstrumentPanel::ExportRegister()
         strError = error.text();
     else if (!report.Write(strFile, &strError) && strError.isEmpty())
         strError = tr("the file could not be written");
-    if (!strError.isEmpty())
-        m_pPrompt->Tell(this, tr("The register was not written: %1").arg(strError), tr("OK"));
+    m_pPrompt->Tell(this,
+        strError.isEmpty() ? tr("The register of %1 is written to %2.").arg(nYear).arg(strFile)
+                           : tr("The register was not written: %1").arg(strError),
+        tr("OK"));
 }

@@ -46,6 +46,7 @@ private:
     RStation* m_pStation;
     SPrompt* m_pPrompt;
     int m_nId = 0;
+    QString m_strMonitor; // "name (id)"
     QLabel* m_pTitle;
     QLabel* m_pService;
     QLabel* m_pDue;

@@ -85,10 +85,11 @@ void RInstrumentWatch::Check()
         if (m_pJournal && !m_journalled.contains(strKey)) {
             m_journalled.insert(strKey);
             m_pJournal->Write(QStringLiteral("overdue"), due.nId, 0.0, 0, QString(),
-                QStringLiteral("kind=%1;due=%2;days=%3")
+                QStringLiteral("kind=%1;due=%2;days=%3%4")
                     .arg(due.nKind)
                     .arg((due.failed.isValid() ? due.failed : due.due).toString(Qt::ISODate))
-                    .arg(due.DaysOverdue(m_today)));
+                    .arg(due.DaysOverdue(m_today))
+                    .arg(QLatin1String(due.failed.isValid() ? ";failed=1" : "")));
         }
     }
     const QString strProblem = parts.isEmpty()

@@ -86,7 +86,7 @@ void RRegionPic::LoadRegions()
     m_roomPaths.clear();
     m_maskImage.fill(Qt::transparent);
     for (auto it = m_doses.constBegin(); it != m_doses.constEnd(); ++it)
-        ColourRegion(RSitePlan::BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
+        ColourRegion(FillOf(it.key(), it.value()), it.key());
     update();
 }
 
@@ -97,13 +97,21 @@ void RRegionPic::LoadThresholds()
     m_threB = static_cast<float>(values.dThreB);
     m_threC = static_cast<float>(values.dThreC);
     for (auto it = m_doses.constBegin(); it != m_doses.constEnd(); ++it)
-        ColourRegion(RSitePlan::BandColour(it.value(), m_threA, m_threB, m_threC), it.key());
+        ColourRegion(FillOf(it.key(), it.value()), it.key());
 }
 
 void RRegionPic::ShowRegion(int id, float dose)
 {
     m_doses.insert(id, dose);
-    ColourRegion(RSitePlan::BandColour(dose, m_threA, m_threB, m_threC), id);
+    ColourRegion(FillOf(id, dose), id);
+}
+
+QColor RRegionPic::FillOf(int id, float dose) const
+{
+    // A monitor out for service measures nothing of its room: no band.
+    if (m_pAlarmState && m_pAlarmState->IsOutOfService(id))
+        return QColor(200, 210, 225);
+    return RSitePlan::BandColour(dose, m_threA, m_threB, m_threC);
 }
 
 void RRegionPic::ColourRegion(const QColor& colour, int id)
@@ -136,6 +144,10 @@ void RRegionPic::SetAlarmState(const RAlarmState* pAlarmState)
                 update();
             else
                 UpdateRoom(nId);
+        });
+        connect(pAlarmState, &RAlarmState::ServiceChanged, this, [this](int nId) {
+            if (m_doses.contains(nId))
+                ColourRegion(FillOf(nId, m_doses.value(nId)), nId);
         });
         connect(pAlarmState, &RAlarmState::FlashChanged, this, [this]() {
             for (auto it = m_layer.seeds.constBegin(); it != m_layer.seeds.constEnd(); ++it) {

@@ -52,6 +52,8 @@ public:
     void LoadThresholds();
     void ShowRegion(int id, float dose);
     void ColourRegion(const QColor& colour, int id);
+    // The room's fill: its band colour, or the out-of-service one.
+    QColor FillOf(int id, float dose) const;
     // The alarms shown over the rooms. Not owned; may be null.
     void SetAlarmState(const RAlarmState* pAlarmState);
 

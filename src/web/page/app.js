@@ -316,7 +316,9 @@ function renderRoom(region) {
   if (!plan) return;
   const room = $('plan').querySelector(`.room[data-id="${region.id}"]`);
   if (!room) return;
-  room.setAttribute('fill', region.time ? bandColour(region.dose, plan.thresholds) : 'none');
+  // A monitor out for service measures nothing of its room: no band.
+  const fill = region.look === 5 ? 'rgb(200, 210, 225)' : bandColour(region.dose, plan.thresholds);
+  room.setAttribute('fill', region.time || region.look === 5 ? fill : 'none');
   const old = $('plan').querySelector(`.alarm[data-id="${region.id}"]`);
   if (old) old.remove();
   if (!region.look) return;
